@@ -1,0 +1,230 @@
+#include "frmmain.h"
+
+#include "failure.h"
+#include "layout.h"
+#include "listfiles.h"
+#include "optionshandler.h"
+#include "picturebox.h"
+#include "platform.h"
+#include "recognitionhandler.h"
+#include "resulttexthandler.h"
+#include "selectionhandler.h"
+#include "startuproutines.h"
+#include "textfiles.h"
+#include "version.h"
+#include "viewerhandler.h"
+#include "widgets.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+
+namespace quillpix {
+namespace {
+
+const QString kMonoFont = QStringLiteral("Noto Sans Mono CJK JP");
+const QString kPropFont = QStringLiteral("Noto Sans CJK JP");
+
+QFont fontOf(const QString& family, double points) {
+    QFont f(family);
+    f.setPointSizeF(points);
+    return f;
+}
+
+template <typename W> W* place(W* widget, const char* name, int x, int y, int w, int h) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int y,
+                    int w, int h) {
+    auto* b = place(new QPushButton(caption, parent), name, x, y, w, h);
+    b->setFont(fontOf(kPropFont, 9));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, int y, int w,
+              int h) {
+    auto* l = place(new QLabel(caption, parent), name, x, y, w, h);
+    l->setFont(fontOf(kPropFont, 9));
+    return l;
+}
+
+} // namespace
+
+FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* parent)
+    : QWidget(parent), m_platform(platform) {
+    m_folders.program = programFolder;
+    m_folders.parent = textfiles::parentFolder(programFolder);
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setFont(fontOf(kMonoFont, 9.75));
+    resize(1252, layout::kClientHeight);
+    createControls();
+
+    m_viewer = std::make_unique<ViewerHandler>(m_c, m_state, m_platform, m_folders);
+    m_selection = std::make_unique<SelectionHandler>(m_c, m_state, m_platform, m_folders);
+    m_recognition = std::make_unique<RecognitionHandler>(m_c, m_state, m_platform, m_folders);
+    m_resultText = std::make_unique<ResultTextHandler>(m_c, m_state, m_platform, m_folders);
+    m_options = std::make_unique<OptionsHandler>(m_c, m_state, m_platform, m_folders);
+
+    connect(m_c.cmdEnd, &QPushButton::clicked, this, &QWidget::close);
+    for (int i = 0; i < 3; ++i)
+        connect(m_c.optFSize[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                chooseFontSize(i);
+        });
+
+    runStartupSequence();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::createControls() {
+    Controls& c = m_c;
+    QWidget* w = this;
+    c.frmMain = this;
+
+    c.cmdExplorer = button(w, "cmdExplorer", QStringLiteral("開く"), 64, 0, 41, 21);
+    c.cmdHelp = button(w, "cmdHelp", QStringLiteral("ヘルプ"), 188, 0, 53, 21);
+    c.cmdEnd = button(w, "cmdEnd", QStringLiteral("終了"), 1000, 0, 41, 21);
+    c.Label1[0] = label(w, "Label1_0", QStringLiteral("フォルダ"), 8, 4, 49, 13);
+    c.cmbFolder = place(new QComboBox(w), "cmbFolder", 8, 20, 153, 21);
+    c.Label1[1] = label(w, "Label1_1", QStringLiteral("画像ファイル"), 8, 48, 73, 13);
+    c.cmdRefresh[0] = button(w, "cmdRefresh_0", QStringLiteral("一覧更新"), 76, 44, 65, 21);
+    c.cmdPaint = button(w, "cmdPaint", QStringLiteral("開く"), 144, 44, 37, 21);
+    c.File1 = place(new FileListBox(w), "File1", 4, 64, 177, 188);
+    c.Label2[0] = label(w, "Label2_0", QStringLiteral("Zoom"), 108, 268, 41, 13);
+    c.lstZoom = place(new QListWidget(w), "lstZoom", 104, 284, 77, 56);
+    c.picBmp = place(new PictureBox(w, PictureBox::Border::None), "picBmp", 4, 272, 25, 17);
+    c.picRect = place(new PictureBox(w, PictureBox::Border::Sunken), "picRect", 4, 292, 25, 17);
+    c.Label2[1] = label(w, "Label2_1", QStringLiteral("選択部分の左上 (100％)"), 28, 348, 129, 13);
+    c.picDispRect =
+        place(new PictureBox(w, PictureBox::Border::Sunken), "picDispRect", 32, 364, 149, 297);
+    c.lblHeight = label(w, "lblHeight", QString(), 4, 372, 25, 45);
+    c.lblHeight->setWordWrap(true);
+    c.lblHeight->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblWidth = label(w, "lblWidth", QString(), 60, 664, 81, 17);
+    c.picDisp = place(new PictureBox(w, PictureBox::Border::Sunken), "picDisp", 188, 20, 825, 405);
+    c.VScroll1 = place(new ScrollBar(Qt::Vertical, w), "VScroll1", 1016, 24, 25, 401);
+    c.HScroll1 = place(new ScrollBar(Qt::Horizontal, w), "HScroll1", 188, 424, 829, 25);
+    c.lblCommand = label(w, "lblCommand", QStringLiteral("コマンド"), 196, 456, 49, 13);
+    c.txtBat = place(new LineTextBox(w), "txtBat", 244, 452, 701, 19);
+    c.txtBat->setFont(fontOf(kMonoFont, 9));
+    c.cmdDirect = button(w, "cmdDirect", QStringLiteral("実行"), 948, 452, 37, 21);
+    c.lblResult = label(w, "lblResult", QStringLiteral("認識した文字"), 196, 476, 77, 13);
+    c.cmdUndo = button(w, "cmdUndo", QStringLiteral("元に戻す"), 276, 472, 65, 21);
+    c.cmdClear = button(w, "cmdClear", QStringLiteral("クリア"), 344, 472, 49, 21);
+    c.lblFontSize = label(w, "lblFontSize", QStringLiteral("フォントサイズ"), 408, 476, 89, 13);
+    const char* fsNames[] = {"optFSize_0", "optFSize_1", "optFSize_2"};
+    const QString fsCaptions[] = {QStringLiteral("9.75pt"), QStringLiteral("11.25pt"),
+                                  QStringLiteral("12.75pt")};
+    const int fsX[] = {500, 568, 640}, fsW[] = {61, 65, 69};
+    auto* fsGroup = new QButtonGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        c.optFSize[i] = place(new QRadioButton(fsCaptions[i], w), fsNames[i], fsX[i], 476, fsW[i], 17);
+        c.optFSize[i]->setFont(fontOf(kPropFont, 9));
+        fsGroup->addButton(c.optFSize[i], i);
+    }
+    c.lblTmptxt = label(w, "lblTmptxt", QStringLiteral("tmp.txtを"), 756, 476, 57, 13);
+    c.cmdOpenTmpTxt = button(w, "cmdOpenTmpTxt", QStringLiteral("開く"), 820, 472, 53, 21);
+    c.txtResult = place(new TextBox(w), "txtResult", 188, 496, 745, 189);
+    c.txtResult->setFont(fontOf(kMonoFont, 12));
+    c.fraCommand = place(new QGroupBox(QStringLiteral("操作"), w), "fraCommand", 936, 496, 313, 153);
+    c.fraCommand->setFont(fontOf(kPropFont, 9));
+
+    QWidget* f = c.fraCommand;
+    c.Label4[0] = label(f, "Label4_0", QStringLiteral("言語"), 4, 20, 29, 13);
+    c.cmdEditLst[2] = button(f, "cmdEditLst_2", QStringLiteral("編集"), 32, 16, 37, 21);
+    c.cmdRefresh[2] = button(f, "cmdRefresh_2", QStringLiteral("更新"), 68, 16, 37, 21);
+    c.lstLang = place(new QListWidget(f), "lstLang", 4, 36, 101, 82);
+    c.Label4[2] = label(f, "Label4_2", QStringLiteral("PSM"), 112, 20, 29, 13);
+    c.cmdEditLst[1] = button(f, "cmdEditLst_1", QStringLiteral("編集"), 140, 16, 37, 21);
+    c.cmdRefresh[1] = button(f, "cmdRefresh_1", QStringLiteral("更新"), 176, 16, 37, 21);
+    c.lstPSegMode = place(new QListWidget(f), "lstPSegMode", 108, 36, 105, 82);
+    c.Label4[1] = label(f, "Label4_1", QStringLiteral("他"), 220, 20, 17, 13);
+    c.cmdEditLst[0] = button(f, "cmdEditLst_0", QStringLiteral("編集"), 236, 16, 37, 21);
+    c.cmdRefresh[3] = button(f, "cmdRefresh_3", QStringLiteral("更新"), 272, 16, 37, 21);
+    c.lstOption = place(new QListWidget(f), "lstOption", 216, 36, 93, 82);
+    c.cmdRecognize =
+        button(f, "cmdRecognize", QStringLiteral("コマンドを作成して実行"), 8, 120, 137, 29);
+    c.cmdRecognize->setEnabled(false);
+    c.Label3[1] = label(f, "Label3_1", QStringLiteral("認識結果を"), 148, 128, 65, 13);
+    c.cmdSaveText = button(f, "cmdSaveText", QStringLiteral("保存"), 212, 120, 49, 25);
+    c.cmdOpenTextFile = button(f, "cmdOpenTextFile", QStringLiteral("開く"), 264, 120, 45, 25);
+
+    for (QListWidget* list : {c.lstZoom, c.lstLang, c.lstPSegMode, c.lstOption})
+        list->setSortingEnabled(false);
+    // The design fonts of the list boxes are the window's.
+    for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption})
+        list->setFont(fontOf(kMonoFont, 9));
+}
+
+void FrmMain::chooseFontSize(int index) {
+    const double sizes[] = {9.75, 11.25, 12.75};
+    QFont f = m_c.txtResult->font();
+    f.setPointSizeF(index >= 0 && index < 2 ? sizes[index] : sizes[2]);
+    m_c.txtResult->setFont(f);
+    if (isVisible())
+        m_c.txtResult->setFocus();
+}
+
+void FrmMain::runStartupSequence() {
+    Controls& c = m_c;
+    QStringList problems;
+
+    // 1-2: caption and place.
+    setWindowTitle(windowCaption(QStringLiteral(QUILLPIX_COMPANY), QUILLPIX_VERSION_MAJOR,
+                                 QUILLPIX_VERSION_MINOR, QUILLPIX_VERSION_REVISION));
+    const layout::WindowLayout l = layout::forScreenWidth(m_platform.screenWidth());
+    setGeometry(l.windowX, layout::kWindowTop, l.windowWidth, layout::kClientHeight);
+    // 3-4: result box and the frame beside it.
+    c.txtResult->resize(l.resultWidth, c.txtResult->height());
+    c.fraCommand->move(l.frameX, c.fraCommand->y());
+    // 5: the font-size choice runs its click behaviour; the window is not visible yet.
+    c.optFSize[2]->setChecked(true);
+    // 6-9: display, scroll bars and the end button.
+    c.picDisp->setOuterSize(l.displayWidth, c.picDisp->outerHeight());
+    c.VScroll1->move(l.vScrollX, c.VScroll1->y());
+    c.HScroll1->resize(l.hScrollWidth, c.HScroll1->height());
+    c.cmdEnd->move(l.endButtonX, c.cmdEnd->y());
+    // 10-11.
+    for (QPushButton* b : {c.cmdSaveText, c.cmdDirect, c.cmdUndo, c.cmdOpenTextFile})
+        b->setEnabled(false);
+    c.picRect->hide();
+    c.picRect->setAutoSize(true);
+    c.picBmp->hide();
+    c.picBmp->setAutoSize(true);
+    // 12: the picture folders beside the program folder; choosing item 0 runs the folder change.
+    fillFolderList(m_folders.parent, QStringLiteral("bmp_gif"), c.cmbFolder);
+    if (c.cmbFolder->count() == 0)
+        problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif で始まるフォルダを置いてください。")
+                        .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
+    c.cmbFolder->setCurrentIndex(0);
+    // 13-14.
+    c.File1->setPattern(QStringLiteral("*.bmp;*.gif"));
+    splitToList(QStringLiteral("100％,50％,25％,20％"), c.lstZoom);
+    c.lstZoom->setCurrentRow(1);
+    // 15-17: the option lists.
+    const std::pair<QListWidget*, int> lists[] = {
+        {c.lstPSegMode, 1}, {c.lstLang, 2}, {c.lstOption, 0}};
+    for (const auto& [list, index] : lists) {
+        const QString path = listFilePath(m_folders.program, index);
+        try {
+            loadListFile(path, list);
+            if (list->count() == 0)
+                problems << QStringLiteral("リストファイルが空です: %1").arg(path);
+            list->setCurrentRow(0);
+        } catch (const Failure& failure) {
+            problems << failure.text();
+        }
+    }
+    // 18.
+    setPaintButton(c.cmdPaint, -1);
+
+    if (!problems.isEmpty())
+        m_platform.showMessage(problems.join(QStringLiteral("\n\n")));
+}
+
+} // namespace quillpix

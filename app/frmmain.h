@@ -1,0 +1,49 @@
+#pragma once
+
+#include "controls.h"
+#include "selectionstate.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+namespace quillpix {
+
+class Platform;
+class ViewerHandler;
+class SelectionHandler;
+class RecognitionHandler;
+class ResultTextHandler;
+class OptionsHandler;
+
+// The one window. It creates every control under its inventory name, hands them to one
+// handler per feature, and runs the start-up sequence while still invisible.
+class FrmMain : public QWidget {
+    Q_OBJECT
+public:
+    // programFolder is the folder that holds the program, its list files and work files.
+    FrmMain(Platform& platform, const QString& programFolder, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    Controls& controls() { return m_c; }
+    SelectionState& selectionState() { return m_state; }
+    const Folders& folders() const { return m_folders; }
+
+private:
+    void createControls();
+    void runStartupSequence();
+    void chooseFontSize(int index);
+
+    Platform& m_platform;
+    Folders m_folders;
+    Controls m_c;
+    SelectionState m_state;
+    std::unique_ptr<ViewerHandler> m_viewer;
+    std::unique_ptr<SelectionHandler> m_selection;
+    std::unique_ptr<RecognitionHandler> m_recognition;
+    std::unique_ptr<ResultTextHandler> m_resultText;
+    std::unique_ptr<OptionsHandler> m_options;
+};
+
+} // namespace quillpix

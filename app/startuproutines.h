@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace quillpix {
+
+// "<company> Quillpix.exe Ver<major>.<minor>.<revision>"
+QString windowCaption(const QString& company, int major, int minor, int revision);
+
+// Names of the entries of folder (files and folders alike) that begin with prefix, compared
+// without regard to case; hidden entries left out; in case-insensitive name order.
+QStringList entriesWithPrefix(const QString& folder, const QString& prefix);
+// Empties the chooser and fills it with entriesWithPrefix, selecting nothing.
+void fillFolderList(const QString& folder, const QString& prefix, QComboBox* chooser);
+// Splits at every "," (empty pieces kept) into the emptied list box.
+void splitToList(const QString& text, QListWidget* list);
+// -1 disables the paint button, 0 enables it.
+void setPaintButton(QPushButton* cmdPaint, int code);
+
+} // namespace quillpix

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <array>
+
+namespace quillpix {
+
+class PictureBox;
+class FileListBox;
+class ScrollBar;
+class TextBox;
+class LineTextBox;
+
+// Every control of the main window, under the names the window gives them. The window owns
+// them; feature handlers get this struct and work on the controls directly.
+struct Controls {
+    QWidget* frmMain = nullptr;
+
+    QPushButton* cmdExplorer = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdEnd = nullptr;
+    std::array<QLabel*, 2> Label1{};
+    QComboBox* cmbFolder = nullptr;
+    std::array<QPushButton*, 4> cmdRefresh{};
+    QPushButton* cmdPaint = nullptr;
+    FileListBox* File1 = nullptr;
+    std::array<QLabel*, 2> Label2{};
+    QListWidget* lstZoom = nullptr;
+    PictureBox* picBmp = nullptr;
+    PictureBox* picRect = nullptr;
+    PictureBox* picDispRect = nullptr;
+    QLabel* lblHeight = nullptr;
+    QLabel* lblWidth = nullptr;
+    PictureBox* picDisp = nullptr;
+    ScrollBar* VScroll1 = nullptr;
+    ScrollBar* HScroll1 = nullptr;
+    QLabel* lblCommand = nullptr;
+    LineTextBox* txtBat = nullptr;
+    QPushButton* cmdDirect = nullptr;
+    QLabel* lblResult = nullptr;
+    QPushButton* cmdUndo = nullptr;
+    QPushButton* cmdClear = nullptr;
+    QLabel* lblFontSize = nullptr;
+    std::array<QRadioButton*, 3> optFSize{};
+    QLabel* lblTmptxt = nullptr;
+    QPushButton* cmdOpenTmpTxt = nullptr;
+    TextBox* txtResult = nullptr;
+    QGroupBox* fraCommand = nullptr;
+
+    // Inside fraCommand.
+    std::array<QLabel*, 3> Label4{};
+    std::array<QPushButton*, 3> cmdEditLst{};
+    QListWidget* lstLang = nullptr;
+    QListWidget* lstPSegMode = nullptr;
+    QListWidget* lstOption = nullptr;
+    QPushButton* cmdRecognize = nullptr;
+    std::array<QLabel*, 2> Label3{}; // only index 1 exists
+    QPushButton* cmdSaveText = nullptr;
+    QPushButton* cmdOpenTextFile = nullptr;
+};
+
+// The folders the program works in: P holds the program, its list files and work files;
+// Q = parentFolder(P) holds the picture folders, htm/ and wav/.
+struct Folders {
+    QString program;
+    QString parent;
+};
+
+} // namespace quillpix

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace quillpix {
+
+// How a batch file is started: with our console window taking the focus, so the user can read
+// the engine's output and answer "pause", or with no window at all.
+enum class WindowStyle { NormalWithFocus = 1, MinimizedNoFocus = 6 };
+
+// Everything the window asks of the desktop. The desktop implementation talks to the real
+// system; tests use a recording double.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // A message box: OK only, no icon, title "Quillpix". Returns when it is closed.
+    virtual void showMessage(const QString& text) = 0;
+    // Hands a file or folder to the system's "open" (browser, file manager, text editor);
+    // whether anything opened is not reported.
+    virtual void shellOpen(const QString& path) = 0;
+    // Starts the paint program on the picture (one argument). False when it is not installed.
+    virtual bool startPaint(const QString& picturePath) = 0;
+    // Width of the primary screen in pixels.
+    virtual int screenWidth() const = 0;
+    // Runs the batch file and returns when it has ended; the window keeps handling its events
+    // meanwhile. False when it could not be started.
+    virtual bool runBatch(const QString& batchPath, WindowStyle style) = 0;
+    // Plays a sound file to its end; silence when there is no sound device.
+    virtual void playSound(const QString& wavPath) = 0;
+};
+
+} // namespace quillpix

@@ -1,0 +1,153 @@
+#include "widgets.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace quillpix {
+
+ScrollBar::ScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent) {
+    setRange(0, 0);
+}
+
+void ScrollBar::setLogicalMaximum(int maximum) {
+    m_logicalMaximum = maximum;
+    setRange(0, std::max(0, maximum));
+}
+
+FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {}
+
+void FileListBox::setPattern(const QString& pattern) {
+    m_pattern = pattern;
+    refresh();
+}
+
+bool FileListBox::refresh() {
+    clear();
+    QDir dir(m_folder);
+    if (m_folder.isEmpty() || !dir.exists() || !dir.isReadable())
+        return false;
+    QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    dir.setNameFilters(patterns);
+    // QDir matches name filters without regard to case unless told otherwise; hidden entries
+    // (a leading dot) are left out because QDir::Hidden is not asked for.
+    QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        const int c = collator.compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    addItems(names);
+    setCurrentRow(-1);
+    return true;
+}
+
+QString FileListBox::fileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+namespace textbox {
+
+constexpr QChar kLoneCrMark(0x200B);
+constexpr QChar kLoneLf(QChar::LineSeparator);
+constexpr QChar kCrSymbol(0x240D);
+constexpr QChar kLfSymbol(0x240A);
+
+QString toEditor(const QString& stored) {
+    QString out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const QChar c = stored[i];
+        if (c == u'\r' && i + 1 < stored.size() && stored[i + 1] == u'\n') {
+            out += QChar::ParagraphSeparator;
+            ++i;
+        } else if (c == u'\r') {
+            out += kLoneCrMark;
+        } else if (c == u'\n') {
+            out += kLoneLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString fromEditor(const QString& editor) {
+    QString out;
+    out.reserve(editor.size() + editor.size() / 8);
+    for (QChar c : editor) {
+        if (c == QChar::ParagraphSeparator || c == u'\n')
+            out += QStringLiteral("\r\n");
+        else if (c == kLoneCrMark)
+            out += u'\r';
+        else if (c == kLoneLf)
+            out += u'\n';
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString toLineEditor(const QString& stored) {
+    QString out = stored;
+    out.replace(u'\r', kCrSymbol);
+    out.replace(u'\n', kLfSymbol);
+    return out;
+}
+
+QString fromLineEditor(const QString& editor) {
+    QString out = editor;
+    out.replace(kCrSymbol, u'\r');
+    out.replace(kLfSymbol, u'\n');
+    return out;
+}
+
+} // namespace textbox
+
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+QString TextBox::text() const {
+    return textbox::fromEditor(document()->toRawText());
+}
+
+void TextBox::setText(const QString& text) {
+    // setPlainText treats U+2029 as a paragraph break, as the editor itself does.
+    setPlainText(textbox::toEditor(text));
+}
+
+void TextBox::moveCaretToEnd() {
+    QTextCursor cursor = textCursor();
+    cursor.movePosition(QTextCursor::End);
+    setTextCursor(cursor);
+}
+
+int TextBox::caretPosition() const {
+    const int editorPos = textCursor().position();
+    return int(textbox::fromEditor(document()->toRawText().left(editorPos)).size());
+}
+
+LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& shown) { Q_EMIT storedTextChanged(textbox::fromLineEditor(shown)); });
+}
+
+QString LineTextBox::text() const {
+    return textbox::fromLineEditor(QLineEdit::text());
+}
+
+void LineTextBox::setText(const QString& text) {
+    QLineEdit::setText(textbox::toLineEditor(text));
+}
+
+} // namespace quillpix

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+namespace quillpix {
+
+// A scroll bar whose maximum may be zero or negative, as the viewer's arithmetic gives it for
+// pictures that fit; the bar itself then offers no range. Positions start at 0.
+class ScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    ScrollBar(Qt::Orientation orientation, QWidget* parent);
+    void setLogicalMaximum(int maximum);
+    int logicalMaximum() const { return m_logicalMaximum; }
+
+private:
+    int m_logicalMaximum = 0;
+};
+
+// The list of pictures in one folder: names matching the pattern (wildcards separated by ";",
+// compared without regard to case), hidden entries left out, sorted as people expect
+// (case-insensitive, digits in numeric order: page2 before page10).
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent);
+    void setFolder(const QString& folder) { m_folder = folder; }
+    QString folder() const { return m_folder; }
+    // Setting the pattern re-reads the folder.
+    void setPattern(const QString& pattern);
+    QString pattern() const { return m_pattern; }
+    // Re-reads the folder; nothing is selected afterwards. False when the folder cannot be
+    // listed (the list is then empty).
+    bool refresh();
+    // The selected name without its folder, or "" when nothing is selected.
+    QString fileName() const;
+
+private:
+    QString m_folder;
+    QString m_pattern = QStringLiteral("*");
+};
+
+// Multi-line text box that gives back exactly the text it was given: CR LF, a lone CR and a
+// lone LF each survive setting, reading back and the user's edits elsewhere. In the editor a
+// CR LF is a paragraph break, a lone LF a line break inside the paragraph, and a lone CR an
+// invisible zero-width mark.
+class TextBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget* parent);
+    QString text() const;
+    void setText(const QString& text);
+    void moveCaretToEnd();
+    // Caret position in units of text().
+    int caretPosition() const;
+};
+
+// Single-line text box that keeps line ends inside its text: a CR shows as "␍", an LF as "␊".
+class LineTextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit LineTextBox(QWidget* parent);
+    QString text() const;
+    void setText(const QString& text);
+
+Q_SIGNALS:
+    void storedTextChanged(const QString& text);
+};
+
+namespace textbox {
+// The mapping between stored text and what the editors hold.
+QString toEditor(const QString& stored);
+QString fromEditor(const QString& editor);
+QString toLineEditor(const QString& stored);
+QString fromLineEditor(const QString& editor);
+} // namespace textbox
+
+} // namespace quillpix

@@ -1,0 +1,38 @@
+#include "crop.h"
+
+#include "failure.h"
+#include "picturebox.h"
+#include "selectionstate.h"
+
+#include <limits>
+
+namespace quillpix {
+namespace {
+
+int32_t checked(int64_t value) {
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
+    return int32_t(value);
+}
+
+} // namespace
+
+void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, int32_t b,
+                   int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target) {
+    const int64_t z = zoomDivisorForIndex(zoomIndex);
+    const int32_t left = checked((int64_t(scrollH) + l) * z);
+    const int32_t top = checked((int64_t(scrollV) + t) * z);
+    const int32_t right = checked((int64_t(scrollH) + r) * z);
+    const int32_t bottom = checked((int64_t(scrollV) + b) * z);
+    const int32_t w = checked(int64_t(right) - left);
+    const int32_t h = checked(int64_t(bottom) - top);
+
+    target->clearPicture();
+    target->setDrawMode(PictureBox::DrawMode::CopyPen);
+    target->setOuterSize(w, h);
+    target->fillBox(0, 0, target->innerWidth(), target->innerHeight(), Qt::white);
+    target->copyRegion(source->picture(), {left, top}, {0, 0}, {w, h});
+    target->hide();
+}
+
+} // namespace quillpix

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quillpix {
+
+class PictureBox;
+
+// Copies the region of the full-size picture under the display rectangle (l, t)-(r, b) of the
+// view scrolled to (scrollH, scrollV) at the zoom of zoomIndex into target, unscaled. The
+// target's outer size becomes the region's size, so its surface is 4 pixels narrower and lower;
+// surface pixels whose source lies outside the picture are white, as paper. The target ends
+// hidden. Sums or products beyond 32 bits throw a Failure.
+void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, int32_t b,
+                   int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target);
+
+} // namespace quillpix

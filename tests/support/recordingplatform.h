@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace quillpix::testing {
+
+// A Platform that records what the window asks of the desktop instead of showing dialogs or
+// opening programs. Batch files run for real through /bin/sh; sounds are recorded, not played.
+class RecordingPlatform : public Platform {
+public:
+    struct BatchRun {
+        QString path;
+        WindowStyle style;
+    };
+
+    int screen = 1920;
+    bool paintInstalled = true;
+
+    QStringList messages;
+    QStringList opened;
+    QStringList paintStarts;
+    QStringList sounds;
+    QVector<BatchRun> batchRuns;
+
+    void showMessage(const QString& text) override { messages << text; }
+    void shellOpen(const QString& path) override { opened << path; }
+    bool startPaint(const QString& picturePath) override {
+        if (!paintInstalled)
+            return false;
+        paintStarts << picturePath;
+        return true;
+    }
+    int screenWidth() const override { return screen; }
+    bool runBatch(const QString& batchPath, WindowStyle style) override;
+    void playSound(const QString& wavPath) override { sounds << wavPath; }
+};
+
+} // namespace quillpix::testing

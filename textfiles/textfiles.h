@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Reading and writing the program's own text files: code page 932, CR LF line ends, no
+// byte-order mark. Paths use "/". A file that cannot be read or written throws a Failure
+// (platform/failure.h) that names the path.
+namespace quillpix::textfiles {
+
+// The lines of a text: a line ends at CR LF or at a lone CR; a lone LF stays inside the line.
+// A terminator after the last line adds no empty line; an empty text has no lines.
+QStringList splitLines(const QString& text);
+
+// The whole file, every line followed by CR LF (the last one too).
+QString readTextFile(const QString& path);
+// The lines of a code page 932 file, without their terminators.
+QStringList readLines(const QString& path);
+// Writes entries 1 to the end, each followed by CR LF; entry 0 is never written. The file is
+// written under a temporary name and renamed into place, so a failure leaves the old file.
+void writeLines(const QStringList& list, const QString& path);
+// True when path names a plain, non-hidden file; "*" and "?" in the name part match as
+// wildcards. A folder gives false.
+bool fileExists(const QString& path);
+// Reads the UTF-8 file (a leading byte-order mark skipped) and writes it as code page 932 with
+// CR LF line ends: every LF becomes CR LF, then every CR CR pair becomes one CR.
+void convertUtf8ToSjis(const QString& source, const QString& target);
+// The text before the last "/", a "/" in the last position not counting; "" when none.
+QString parentFolder(const QString& path);
+// The line-end rule of convertUtf8ToSjis on its own.
+QString normaliseLineEnds(const QString& text);
+// The text saved for a picture lies beside it: scan01.bmp -> scan01.bmp.txt.
+QString savedResultPath(const QString& folder, const QString& pictureName);
+
+} // namespace quillpix::textfiles
