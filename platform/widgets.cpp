@@ -1,6 +1,5 @@
 #include "widgets.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -21,6 +20,41 @@ void ScrollBar::setLogicalMaximum(int maximum) {
     setRange(0, std::max(0, maximum));
 }
 
+bool naturalLess(const QString& a, const QString& b) {
+    // Runs of digits compare by their value, everything else without regard to case; names
+    // that compare equal that way fall back to plain order so the sort is total.
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ie = i, je = j;
+            while (ie < a.size() && a[ie].isDigit())
+                ++ie;
+            while (je < b.size() && b[je].isDigit())
+                ++je;
+            QStringView da = QStringView(a).mid(i, ie - i), db = QStringView(b).mid(j, je - j);
+            while (da.size() > 1 && da[0] == u'0')
+                da = da.mid(1);
+            while (db.size() > 1 && db[0] == u'0')
+                db = db.mid(1);
+            if (da.size() != db.size())
+                return da.size() < db.size();
+            if (const int c = da.compare(db); c != 0)
+                return c < 0;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b;
+}
+
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {}
 
 void FileListBox::setPattern(const QString& pattern) {
@@ -38,13 +72,7 @@ bool FileListBox::refresh() {
     // QDir matches name filters without regard to case unless told otherwise; hidden entries
     // (a leading dot) are left out because QDir::Hidden is not asked for.
     QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        const int c = collator.compare(a, b);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), naturalLess);
     addItems(names);
     setCurrentRow(-1);
     return true;

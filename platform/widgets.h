@@ -20,6 +20,9 @@ private:
     int m_logicalMaximum = 0;
 };
 
+// Name order as people expect it: case-insensitive, digits in numeric order.
+bool naturalLess(const QString& a, const QString& b);
+
 // The list of pictures in one folder: names matching the pattern (wildcards separated by ";",
 // compared without regard to case), hidden entries left out, sorted as people expect
 // (case-insensitive, digits in numeric order: page2 before page10).

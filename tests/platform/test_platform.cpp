@@ -1,0 +1,220 @@
+#include "cp932.h"
+#include "picturebox.h"
+#include "widgets.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QtTest>
+
+using namespace quillpix;
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void encode_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii") << "abc ~" << QByteArray("abc ~");
+        QTest::newRow("hiragana") << "あ" << QByteArray("\x82\xa0");
+        QTest::newRow("NEC circled one") << "①" << QByteArray("\x87\x40");
+        QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60");
+        QTest::newRow("wave dash has no form") << "〜" << QByteArray("?");
+        QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1");
+        QTest::newRow("IBM extension kanji") << "髙" << QByteArray("\xfb\xfc");
+        QTest::newRow("emoji") << "😀" << QByteArray("?");
+    }
+    void encode() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(cp932::encode(text), bytes);
+        if (!bytes.contains('?'))
+            QCOMPARE(cp932::decode(bytes), text);
+    }
+
+    void decodeUtf8_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("byte-order mark skipped") << QByteArray("\xEF\xBB\xBFx") << "x";
+        QTest::newRow("only one mark skipped")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF") << QStringLiteral("\uFEFF");
+        QTest::newRow("invalid byte") << QByteArray("a\x80") << QStringLiteral("a\uFFFD");
+        QTest::newRow("truncated sequence") << QByteArray("\xE3\x81") << QStringLiteral("\uFFFD");
+    }
+    void decodeUtf8() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(cp932::decodeUtf8(bytes), text);
+    }
+
+    void isDoubleByte_data() {
+        QTest::addColumn<QString>("c");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("hiragana") << "あ" << true;
+        QTest::newRow("kanji") << "語" << true;
+        QTest::newRow("ideographic space") << QStringLiteral("\u3000") << true;
+        QTest::newRow("full-width comma") << "，" << true;
+        QTest::newRow("right single quote") << "’" << true;
+        QTest::newRow("circled one") << "①" << true;
+        QTest::newRow("ascii letter") << "A" << false;
+        QTest::newRow("space") << " " << false;
+        QTest::newRow("half-width katakana") << "ｱ" << false;
+        QTest::newRow("no form (wave dash)") << "〜" << false;
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << false;
+    }
+    void isDoubleByte() {
+        QFETCH(QString, c);
+        QFETCH(bool, expected);
+        QCOMPARE(cp932::isDoubleByte(c[0]), expected);
+    }
+
+    void isDoubleByteAgreesWithTheEncoder() {
+        for (uint u = 0x20; u < 0x10000; u += 7) {
+            if (u >= 0xD800 && u <= 0xDFFF)
+                continue;
+            const QString s{QChar(char16_t(u))};
+            const QByteArray b = cp932::encode(s);
+            const bool twoBytes = b.size() == 2;
+            QVERIFY2(cp932::isDoubleByte(QChar(char16_t(u))) == twoBytes, qPrintable(QString::number(u, 16)));
+        }
+    }
+
+    void xorFrameRestoresTheSurface_data() {
+        QTest::addColumn<QRect>("corners"); // x1, y1, x2, y2 packed as left/top/right/bottom
+        QTest::newRow("box") << QRect(QPoint(5, 6), QPoint(40, 30));
+        QTest::newRow("reversed corners") << QRect(QPoint(40, 30), QPoint(5, 6));
+        QTest::newRow("single pixel") << QRect(QPoint(9, 9), QPoint(9, 9));
+        QTest::newRow("one row") << QRect(QPoint(3, 7), QPoint(50, 7));
+        QTest::newRow("two rows") << QRect(QPoint(3, 7), QPoint(50, 8));
+        QTest::newRow("one column") << QRect(QPoint(3, 2), QPoint(3, 20));
+        QTest::newRow("partly outside") << QRect(QPoint(-10, -4), QPoint(200, 30));
+    }
+    void xorFrameRestoresTheSurface() {
+        QFETCH(QRect, corners);
+        PictureBox box(nullptr, PictureBox::Border::Sunken);
+        box.setOuterSize(64, 44);
+        QCOMPARE(box.innerWidth(), 60);
+        QCOMPARE(box.innerHeight(), 40);
+        QImage picture(60, 40, QImage::Format_RGB32);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x)
+                picture.setPixel(x, y, qRgb(x * 4, y * 6, (x ^ y) & 0xFF));
+        box.setPicture(picture);
+        const QImage before = box.surface().copy();
+        box.setDrawMode(PictureBox::DrawMode::XorPen);
+        const int x1 = corners.left(), y1 = corners.top(), x2 = corners.right(),
+                  y2 = corners.bottom();
+        box.lineBox(x1, y1, x2, y2, QColor(128, 128, 128));
+        // Every outline pixel is changed exactly once; everything else is untouched.
+        const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2),
+                  b = std::max(y1, y2);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) {
+                const bool onOutline = x >= l && x <= r && y >= t && y <= b &&
+                                       (x == l || x == r || y == t || y == b);
+                const QRgb expected = onOutline ? (before.pixel(x, y) ^ 0x808080) : before.pixel(x, y);
+                QCOMPARE(box.surface().pixel(x, y) & 0xFFFFFF, expected & 0xFFFFFF);
+            }
+        box.lineBox(x1, y1, x2, y2, QColor(128, 128, 128));
+        QCOMPARE(box.surface(), before);
+    }
+
+    void stretchCopyTakesIntegerSourcePositions() {
+        PictureBox box(nullptr, PictureBox::Border::None);
+        box.setOuterSize(10, 10);
+        QImage src(7, 7, QImage::Format_RGB32);
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < 7; ++x)
+                src.setPixel(x, y, qRgb(x, y, 0));
+        box.fillBox(0, 0, 10, 10, Qt::blue);
+        // 7 source columns into 3: dx * 7 / 3 -> 0, 2, 4; from offset 1 the last row leaves
+        // the picture and contributes nothing.
+        box.stretchCopy(src, QRect(1, 1, 7, 7), QRect(0, 0, 3, 3));
+        QCOMPARE(box.surface().pixel(0, 0), qRgb(1, 1, 0));
+        QCOMPARE(box.surface().pixel(1, 1), qRgb(3, 3, 0));
+        QCOMPARE(box.surface().pixel(2, 0), qRgb(5, 1, 0));
+        QCOMPARE(box.surface().pixel(3, 0), QColor(Qt::blue).rgb());
+    }
+
+    void textBoxKeepsLineEnds_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR LF") << QStringLiteral("a\r\nb\r\n");
+        QTest::newRow("lone CR") << QStringLiteral("line\r");
+        QTest::newRow("lone LF") << QStringLiteral("a\nb");
+        QTest::newRow("mixed") << QStringLiteral("\r\n\r\rx\n\r\n\n\r");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("japanese") << QStringLiteral("日本語\r\nテキスト\r");
+    }
+    void textBoxKeepsLineEnds() {
+        QFETCH(QString, text);
+        TextBox box(nullptr);
+        box.setText(text);
+        QCOMPARE(box.text(), text);
+        // An edit elsewhere leaves every line end as it was.
+        QTextCursor cursor = box.textCursor();
+        cursor.movePosition(QTextCursor::Start);
+        box.setTextCursor(cursor);
+        QTest::keyClicks(&box, QStringLiteral("Z"));
+        QCOMPARE(box.text(), QStringLiteral("Z") + text);
+        box.moveCaretToEnd();
+        QCOMPARE(box.caretPosition(), int(text.size()) + 1);
+    }
+
+    void textBoxEnterWritesCrLf() {
+        TextBox box(nullptr);
+        box.setText(QStringLiteral("ab"));
+        box.moveCaretToEnd();
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTest::keyClicks(&box, QStringLiteral("c"));
+        QCOMPARE(box.text(), QStringLiteral("ab\r\nc"));
+    }
+
+    void lineTextBoxKeepsLineEnds() {
+        LineTextBox box(nullptr);
+        QStringList seen;
+        connect(&box, &LineTextBox::storedTextChanged, &box, [&](const QString& t) { seen << t; });
+        const QString command = QStringLiteral("tesseract a b -l jpn --psm 3 \r\npause");
+        box.setText(command);
+        QCOMPARE(box.text(), command);
+        QCOMPARE(seen, QStringList{command});
+        QVERIFY(!box.QLineEdit::text().contains(QLatin1Char('\n')));
+    }
+
+    void scrollBarKeepsItsMinimumAtZero() {
+        ScrollBar bar(Qt::Horizontal, nullptr);
+        bar.setLogicalMaximum(-325);
+        QCOMPARE(bar.logicalMaximum(), -325);
+        QCOMPARE(bar.minimum(), 0);
+        QCOMPARE(bar.maximum(), 0);
+        bar.setLogicalMaximum(175);
+        QCOMPARE(bar.maximum(), 175);
+    }
+
+    void fileListShowsPicturesAsPeopleSortThem() {
+        QTemporaryDir dir;
+        for (const char* name : {"page10.bmp", "page2.BMP", "Page1.gif", "scan.GIF", "notes.txt",
+                                 ".hidden.bmp", "page3.bmp.txt", "a.jpg"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QDir(dir.path()).mkpath(QStringLiteral("folder.bmp"));
+        FileListBox list(nullptr);
+        list.setFolder(dir.path());
+        list.setPattern(QStringLiteral("*.bmp;*.gif"));
+        QStringList shown;
+        for (int i = 0; i < list.count(); ++i)
+            shown << list.item(i)->text();
+        QCOMPARE(shown, (QStringList{"Page1.gif", "page2.BMP", "page10.bmp", "scan.GIF"}));
+        QCOMPARE(list.fileName(), QString());
+        list.setCurrentRow(1);
+        QCOMPARE(list.fileName(), QStringLiteral("page2.BMP"));
+        list.setFolder(dir.filePath(QStringLiteral("missing")));
+        QVERIFY(!list.refresh());
+        QCOMPARE(list.count(), 0);
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "test_platform.moc"
