@@ -1,0 +1,270 @@
+#include "frmmain.h"
+#include "layout.h"
+#include "picturebox.h"
+#include "recordingplatform.h"
+#include "startuproutines.h"
+#include "tempworkspace.h"
+#include "widgets.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <memory>
+
+using namespace quillpix;
+using quillpix::testing::RecordingPlatform;
+using quillpix::testing::TempWorkspace;
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FrmMain> makeWindow(TempWorkspace& ws, RecordingPlatform& platform) {
+        return std::make_unique<FrmMain>(platform, ws.bin());
+    }
+
+private Q_SLOTS:
+    void layoutForScreenWidth_data() {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<int>("resultWidth");
+        QTest::addColumn<int>("frameX");
+        QTest::addColumn<int>("displayWidth");
+        QTest::addColumn<int>("vScrollX");
+        QTest::newRow("1920") << 1920 << 1890 << 745 << 938 << 1650 << 1838;
+        QTest::newRow("1280 shrinks the result box") << 1280 << 1250 << 733 << 926 << 1010 << 1198;
+        QTest::newRow("1336 widens it") << 1336 << 1306 << 789 << 982 << 1066 << 1254;
+        QTest::newRow("1337 keeps the design width") << 1337 << 1307 << 745 << 938 << 1067 << 1255;
+        QTest::newRow("1292 is the reference width") << 1292 << 1262 << 745 << 938 << 1022 << 1210;
+    }
+    void layoutForScreenWidth() {
+        QFETCH(int, screen);
+        QFETCH(int, windowWidth);
+        QFETCH(int, resultWidth);
+        QFETCH(int, frameX);
+        QFETCH(int, displayWidth);
+        QFETCH(int, vScrollX);
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        platform.screen = screen;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        QCOMPARE(window->geometry(), QRect(30, 0, windowWidth, 688));
+        QCOMPARE(c.txtResult->geometry(), QRect(188, 496, resultWidth, 189));
+        QCOMPARE(c.fraCommand->geometry(), QRect(frameX, 496, 313, 153));
+        QCOMPARE(c.picDisp->geometry(), QRect(188, 20, displayWidth, 405));
+        QCOMPARE(c.picDisp->innerWidth(), displayWidth - 4);
+        QCOMPARE(c.picDisp->innerHeight(), 401);
+        QCOMPARE(c.VScroll1->geometry(), QRect(vScrollX, 24, 25, 401));
+        QCOMPARE(c.HScroll1->geometry(), QRect(188, 424, displayWidth, 25));
+        QCOMPARE(c.cmdEnd->geometry(), QRect(windowWidth - 41, 0, 41, 21));
+    }
+
+    void inventory_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("rect");
+        auto row = [](const char* name, const QString& caption, int x, int y, int w, int h) {
+            QTest::newRow(name) << QString::fromLatin1(name) << caption << QRect(x, y, w, h);
+        };
+        row("cmdExplorer", "開く", 64, 0, 41, 21);
+        row("cmdHelp", "ヘルプ", 188, 0, 53, 21);
+        row("Label1_0", "フォルダ", 8, 4, 49, 13);
+        row("cmbFolder", "", 8, 20, 153, 21);
+        row("Label1_1", "画像ファイル", 8, 48, 73, 13);
+        row("cmdRefresh_0", "一覧更新", 76, 44, 65, 21);
+        row("cmdPaint", "開く", 144, 44, 37, 21);
+        row("File1", "", 4, 64, 177, 188);
+        row("Label2_0", "Zoom", 108, 268, 41, 13);
+        row("lstZoom", "", 104, 284, 77, 56);
+        row("picBmp", "", 4, 272, 25, 17);
+        row("picRect", "", 4, 292, 25, 17);
+        row("Label2_1", "選択部分の左上 (100％)", 28, 348, 129, 13);
+        row("picDispRect", "", 32, 364, 149, 297);
+        row("lblHeight", "", 4, 372, 25, 45);
+        row("lblWidth", "", 60, 664, 81, 17);
+        row("lblCommand", "コマンド", 196, 456, 49, 13);
+        row("txtBat", "", 244, 452, 701, 19);
+        row("cmdDirect", "実行", 948, 452, 37, 21);
+        row("lblResult", "認識した文字", 196, 476, 77, 13);
+        row("cmdUndo", "元に戻す", 276, 472, 65, 21);
+        row("cmdClear", "クリア", 344, 472, 49, 21);
+        row("lblFontSize", "フォントサイズ", 408, 476, 89, 13);
+        row("optFSize_0", "9.75pt", 500, 476, 61, 17);
+        row("optFSize_1", "11.25pt", 568, 476, 65, 17);
+        row("optFSize_2", "12.75pt", 640, 476, 69, 17);
+        row("lblTmptxt", "tmp.txtを", 756, 476, 57, 13);
+        row("cmdOpenTmpTxt", "開く", 820, 472, 53, 21);
+        row("fraCommand", "操作", 938, 496, 313, 153);
+        row("Label4_0", "言語", 4, 20, 29, 13);
+        row("cmdEditLst_2", "編集", 32, 16, 37, 21);
+        row("cmdRefresh_2", "更新", 68, 16, 37, 21);
+        row("lstLang", "", 4, 36, 101, 82);
+        row("Label4_2", "PSM", 112, 20, 29, 13);
+        row("cmdEditLst_1", "編集", 140, 16, 37, 21);
+        row("cmdRefresh_1", "更新", 176, 16, 37, 21);
+        row("lstPSegMode", "", 108, 36, 105, 82);
+        row("Label4_1", "他", 220, 20, 17, 13);
+        row("cmdEditLst_0", "編集", 236, 16, 37, 21);
+        row("cmdRefresh_3", "更新", 272, 16, 37, 21);
+        row("lstOption", "", 216, 36, 93, 82);
+        row("cmdRecognize", "コマンドを作成して実行", 8, 120, 137, 29);
+        row("Label3_1", "認識結果を", 148, 128, 65, 13);
+        row("cmdSaveText", "保存", 212, 120, 49, 25);
+        row("cmdOpenTextFile", "開く", 264, 120, 45, 25);
+    }
+    void inventory() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, rect);
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        const auto found = window->findChildren<QWidget*>(name);
+        QCOMPARE(found.size(), 1);
+        QWidget* w = found.first();
+        QCOMPARE(w->geometry(), rect);
+        QString shown;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            shown = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(w))
+            shown = l->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            shown = g->title();
+        QCOMPARE(shown, caption);
+    }
+
+    void captionAndStateAfterStartUp() {
+        TempWorkspace ws;
+        ws.writeFile(QStringLiteral("bmp_gif_2/a.bmp"), "x");
+        ws.writeFile(QStringLiteral("BMP_GIF_upper/keep"), "x");
+        ws.writeFile(QStringLiteral("bmp_gif_z.txt"), "x");
+        ws.writeFile(QStringLiteral(".bmp_gif_hidden/x"), "x");
+        ws.writeFile(QStringLiteral("other/x"), "x");
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quillpix Works Quillpix.exe Ver1.0.0"));
+        QCOMPARE(window->objectName(), QStringLiteral("frmMain"));
+        QVERIFY(platform.messages.isEmpty());
+
+        QStringList folders;
+        for (int i = 0; i < c.cmbFolder->count(); ++i)
+            folders << c.cmbFolder->itemText(i);
+        QCOMPARE(folders, (QStringList{"bmp_gif_2", "bmp_gif_sample", "BMP_GIF_upper", "bmp_gif_z.txt"}));
+        QCOMPARE(c.cmbFolder->currentIndex(), 0);
+        QCOMPARE(c.File1->folder(), ws.root() + QStringLiteral("/bmp_gif_2"));
+        QCOMPARE(c.File1->count(), 1);
+        QCOMPARE(c.File1->pattern(), QStringLiteral("*.bmp;*.gif"));
+
+        QStringList zoom;
+        for (int i = 0; i < c.lstZoom->count(); ++i)
+            zoom << c.lstZoom->item(i)->text();
+        QCOMPARE(zoom, (QStringList{"100％", "50％", "25％", "20％"}));
+        QCOMPARE(c.lstZoom->currentRow(), 1);
+
+        QCOMPARE(c.lstPSegMode->count(), 2);
+        QCOMPARE(c.lstPSegMode->currentRow(), 0);
+        QCOMPARE(c.lstLang->currentItem()->text(), QStringLiteral("jpn"));
+        QCOMPARE(c.lstOption->currentRow(), 0);
+        QCOMPARE(c.lstOption->item(1)->text(), QStringLiteral("pause"));
+
+        QVERIFY(c.optFSize[2]->isChecked());
+        QCOMPARE(c.txtResult->font().pointSizeF(), 12.75);
+
+        for (QWidget* off : std::initializer_list<QWidget*>{c.cmdSaveText, c.cmdDirect, c.cmdUndo,
+                                                           c.cmdOpenTextFile, c.cmdPaint, c.cmdRecognize})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+        for (QWidget* on : std::initializer_list<QWidget*>{c.cmdExplorer, c.cmdHelp, c.cmdEnd, c.cmdClear,
+                                                          c.cmdOpenTmpTxt, c.txtResult, c.txtBat,
+                                                          c.File1, c.lstZoom})
+            QVERIFY2(on->isEnabled(), qPrintable(on->objectName()));
+        QVERIFY(c.picBmp->isHidden());
+        QVERIFY(c.picRect->isHidden());
+        QVERIFY(c.picBmp->autoSize());
+        QVERIFY(c.picRect->autoSize());
+        QCOMPARE(c.txtResult->text(), QString());
+        QCOMPARE(c.txtBat->text(), QString());
+    }
+
+    void missingFolderAndListsLeaveAUsableWindow() {
+        TempWorkspace ws;
+        QDir(ws.pictures()).removeRecursively();
+        QFile::remove(ws.bin() + QStringLiteral("/listLang.txt"));
+        ws.writeFile(QStringLiteral("bin/listOption.txt"), QByteArray());
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        QCOMPARE(platform.messages.size(), 1);
+        const QString message = platform.messages.first();
+        QVERIFY2(message.contains(QStringLiteral("bmp_gif")), qPrintable(message));
+        QVERIFY2(message.contains(ws.root()), qPrintable(message));
+        QVERIFY2(message.contains(ws.bin() + QStringLiteral("/listLang.txt")), qPrintable(message));
+        QVERIFY2(message.contains(ws.bin() + QStringLiteral("/listOption.txt")), qPrintable(message));
+        QCOMPARE(c.cmbFolder->count(), 0);
+        QCOMPARE(c.lstLang->count(), 0);
+        QCOMPARE(c.lstOption->count(), 0);
+        QCOMPARE(c.lstPSegMode->count(), 2);
+        QCOMPARE(c.File1->count(), 0);
+        // Still usable: the zoom list works and the result box takes text.
+        c.lstZoom->setCurrentRow(0);
+        c.txtResult->setText(QStringLiteral("x"));
+        QCOMPARE(c.txtResult->text(), QStringLiteral("x"));
+    }
+
+    void fontSizeChoice_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("points");
+        QTest::newRow("9.75") << 0 << 9.75;
+        QTest::newRow("11.25") << 1 << 11.25;
+        QTest::newRow("12.75") << 2 << 12.75;
+    }
+    void fontSizeChoice() {
+        QFETCH(int, index);
+        QFETCH(double, points);
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        c.txtResult->setText(QStringLiteral("abc\r\nあ\r"));
+        c.optFSize[2]->setChecked(index == 2 ? false : true);
+        c.cmdClear->setFocus();
+        if (index == 2)
+            c.optFSize[0]->setChecked(true);
+        c.cmdClear->setFocus();
+        QTest::mouseClick(c.optFSize[index], Qt::LeftButton);
+        QVERIFY(c.optFSize[index]->isChecked());
+        QCOMPARE(c.txtResult->font().pointSizeF(), points);
+        QCOMPARE(c.txtResult->text(), QStringLiteral("abc\r\nあ\r"));
+        QTRY_VERIFY(c.txtResult->hasFocus());
+    }
+
+    void endButtonClosesAndLeavesWorkFiles() {
+        TempWorkspace ws;
+        const QString work = ws.writeFile(QStringLiteral("bin/tess.bat"), "x\r\n");
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTest::mouseClick(window->controls().cmdEnd, Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QVERIFY(QFile::exists(work));
+    }
+
+    void splitToListKeepsEmptyPieces() {
+        QListWidget list;
+        list.addItem(QStringLiteral("old"));
+        splitToList(QStringLiteral(",a,,b,"), &list);
+        QStringList items;
+        for (int i = 0; i < list.count(); ++i)
+            items << list.item(i)->text();
+        QCOMPARE(items, (QStringList{"", "a", "", "b", ""}));
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "test_app.moc"
