@@ -1,9 +1,155 @@
 #include "cleanup.h"
 
+#include "cp932.h"
+
 namespace quillpix::cleanup {
+namespace {
+
+constexpr char16_t kCircledOne = 0x2460;    // ①
+constexpr char16_t kCircledNine = 0x2468;   // ⑨
+constexpr char16_t kCircledTwenty = 0x2473; // ⑳
+constexpr char16_t kFullwidthZero = 0xFF10; // ０
+constexpr char16_t kFullwidthNine = 0xFF19; // ９
+constexpr char16_t kFullwidthComma = 0xFF0C;
+constexpr char16_t kIdeographicFullStop = 0x3002;
+constexpr char16_t kFullwidthTilde = 0xFF5E;
+constexpr char16_t kRightSingleQuote = 0x2019;
+
+bool isAsciiDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Rules 5 to 7: where the pattern starts after a double-byte character of the input, the
+// replacement stands for it and the scan continues after the pattern. The test looks at the
+// input, never at a replacement already made, so of two commas only the first changes.
+QString replaceAfterDoubleByte(const QString& text, QStringView pattern, char16_t replacement) {
+    const qsizetype n = text.size();
+    const qsizetype m = pattern.size();
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(n, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype w = 0;
+    qsizetype i = 0;
+    while (i < n) {
+        if (i > 0 && p[i] == pattern[0].unicode() && i + m <= n &&
+            QStringView(p + i, m) == pattern && isDoubleByte(QChar(p[i - 1]))) {
+            o[w++] = replacement;
+            i += m;
+        } else {
+            o[w++] = p[i++];
+        }
+    }
+    out.truncate(w);
+    return out;
+}
+
+} // namespace
+
+bool isDoubleByte(QChar c) {
+    return cp932::isDoubleByte(c);
+}
+
+QString circledToFullwidthDigits(const QString& text) {
+    // No replacement makes a circled number, so one pass does what a pass per number would.
+    const qsizetype n = text.size();
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(2 * n, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype w = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const char16_t u = p[k];
+        if (u >= kCircledOne && u <= kCircledNine) {
+            o[w++] = char16_t(kFullwidthZero + (u - kCircledOne + 1));
+        } else if (u > kCircledNine && u <= kCircledTwenty) {
+            const int number = u - kCircledOne + 1;
+            o[w++] = char16_t(kFullwidthZero + number / 10);
+            o[w++] = char16_t(kFullwidthZero + number % 10);
+        } else {
+            o[w++] = u;
+        }
+    }
+    out.truncate(w);
+    return out;
+}
+
+QString fullwidthDigitsToAscii(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u >= kFullwidthZero && u <= kFullwidthNine)
+            c = QChar(char16_t(u'0' + (u - kFullwidthZero)));
+    }
+    return out;
+}
+
+QString dropSpaceAfterDoubleByte(const QString& text) {
+    const qsizetype n = text.size();
+    if (n == 0)
+        return {};
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(n, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype w = 0;
+    o[w++] = p[0];
+    for (qsizetype k = 1; k < n; ++k)
+        if (!(p[k] == u' ' && isDoubleByte(QChar(p[k - 1]))))
+            o[w++] = p[k];
+    out.truncate(w);
+    return out;
+}
+
+QString commaSpaceToFullwidth(const QString& text) {
+    return replaceAfterDoubleByte(text, u", ", kFullwidthComma);
+}
+
+QString commaToFullwidth(const QString& text) {
+    return replaceAfterDoubleByte(text, u",", kFullwidthComma);
+}
+
+QString periodToFullwidth(const QString& text) {
+    return replaceAfterDoubleByte(text, u".", kIdeographicFullStop);
+}
+
+QString dropSpaceAfterDigitOrBracket(const QString& text) {
+    // The last character is never copied: for text from the file reader that is the final LF,
+    // which leaves a lone CR at the end of every appended result.
+    const qsizetype n = text.size();
+    if (n == 0)
+        return {};
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(n, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype w = 0;
+    qsizetype k = 0;
+    while (k < n - 1) {
+        const char16_t c = p[k];
+        o[w++] = c;
+        if ((isAsciiDigit(c) || c == u'(' || c == u')') && p[k + 1] == u' ')
+            k += 2;
+        else
+            k += 1;
+    }
+    out.truncate(w);
+    return out;
+}
 
 QString cleanRecognizedText(const QString& text) {
-    return text;
+    QString t = circledToFullwidthDigits(text);        // 1
+    t.replace(QChar(u'~'), QChar(kFullwidthTilde));    // 2
+    t = fullwidthDigitsToAscii(t);                     // 3
+    t = dropSpaceAfterDoubleByte(t);                   // 4
+    t = commaSpaceToFullwidth(t);                      // 5
+    t = commaToFullwidth(t);                           // 6
+    t = periodToFullwidth(t);                          // 7
+    t.replace(QChar(kRightSingleQuote), QChar(u'\'')); // 8
+    t = dropSpaceAfterDigitOrBracket(t);               // 9
+    t.replace(QChar(u'`'), QChar(u'\''));              // 10
+    t.remove(QChar(u'\f'));                            // 11
+    // 12: one left-to-right pass, so long runs shrink by a third rather than down to two.
+    t.replace(QStringLiteral("\r\n\r\n\r\n"), QStringLiteral("\r\n\r\n"));
+    if (t.endsWith(QStringLiteral("\r\n\r\n"))) // 13
+        t.chop(4);
+    return t;
 }
 
 } // namespace quillpix::cleanup

@@ -1,10 +1,38 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 
 // The fixed rules that tidy recognised Japanese text before it is appended to the result box.
+// Every rule is a pure function from text to text, linear in the length of the text; they run
+// in a fixed order because later rules see what earlier ones made (digits made ASCII by
+// fullwidthDigitsToAscii are ASCII when the comma, period and space rules look at them).
 namespace quillpix::cleanup {
 
+// Runs the thirteen rules in order. The input is what the text-file reader delivers (every
+// line followed by CR LF), so the result ends in a lone CR where the input ended in CR LF.
 QString cleanRecognizedText(const QString& text);
+
+// True when the character takes two bytes in code page 932. Characters without a code page
+// 932 form (lone surrogates among them) count as single-byte.
+bool isDoubleByte(QChar c);
+
+// Rule 1: circled numbers become full-width digits (① -> "１"). ⑩ to ⑳ become two full-width
+// digits ("１０" to "２０"), so that every circled number ends up as its ASCII number.
+QString circledToFullwidthDigits(const QString& text);
+// Rule 3: "０" to "９" become "0" to "9".
+QString fullwidthDigitsToAscii(const QString& text);
+// Rule 4: a space right after a double-byte character goes. The neighbour is always taken from
+// the input, so of two spaces after such a character only the first goes.
+QString dropSpaceAfterDoubleByte(const QString& text);
+// Rule 5: ", " right after a double-byte character becomes "，".
+QString commaSpaceToFullwidth(const QString& text);
+// Rule 6: "," right after a double-byte character becomes "，".
+QString commaToFullwidth(const QString& text);
+// Rule 7: "." right after a double-byte character becomes "。".
+QString periodToFullwidth(const QString& text);
+// Rule 9: the text without its last character, and one space directly after each ASCII digit,
+// "(" or ")" left out.
+QString dropSpaceAfterDigitOrBracket(const QString& text);
 
 } // namespace quillpix::cleanup

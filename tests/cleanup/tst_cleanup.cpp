@@ -1,0 +1,200 @@
+#include "cleanup.h"
+
+#include <QTest>
+
+using namespace quillpix::cleanup;
+
+namespace {
+
+// The tables write texts as people read them: "·" a space, "⏎" CR LF, "␍" a CR without LF,
+// "␊" an LF without CR, "<FF>" a form feed.
+QString t(const QString& readable) {
+    QString s = readable;
+    s.replace(QStringLiteral("<FF>"), QStringLiteral("\f"));
+    s.replace(QChar(u'·'), QChar(u' '));
+    s.replace(QChar(u'⏎'), QStringLiteral("\r\n"));
+    s.replace(QChar(u'␍'), QChar(u'\r'));
+    s.replace(QChar(u'␊'), QChar(u'\n'));
+    return s;
+}
+
+} // namespace
+
+class TestCleanup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void workedExamples_data();
+    void workedExamples();
+    void edgeCases_data();
+    void edgeCases();
+    void singleRules_data();
+    void singleRules();
+    void doubleByte_data();
+    void doubleByte();
+    void longTextKeepsEveryRule();
+};
+
+void TestCleanup::workedExamples_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    const char* rows[][2] = {
+        {"これは·ペン·です。⏎", "これはペンです。␍"},
+        {"日本·語·テキスト⏎", "日本語テキスト␍"},
+        {"第２章·概要⏎", "第2章概要␍"},
+        {"価格は１，２００円です。⏎", "価格は1，200円です。␍"},
+        {"①本日は晴天なり,·明日は雨.⏎", "1本日は晴天なり，明日は雨。␍"},
+        {"あ,·い,·う⏎", "あ，い，う␍"},
+        {"A,·B.·C,D·3.14⏎", "A,·B.·C,D·3.14␍"},
+        {"あ,,·い..⏎", "あ，,·い。.␍"},
+        {"x·~·y⏎", "x·～y␍"},
+        {"It’s·ok⏎", "It's·ok␍"},
+        {"Tesseract·4·(LSTM)·,·2021⏎", "Tesseract·4(LSTM),·2021␍"},
+        {"1··2⏎", "1·2␍"},
+        {"line1⏎line2⏎<FF>⏎", "line1⏎line2⏎␍"},
+        {"line1⏎line2⏎⏎<FF>⏎", "line1⏎line2⏎⏎␍"},
+        {"a⏎⏎⏎⏎⏎b⏎", "a⏎⏎⏎⏎b␍"},
+        {"abc⏎", "abc␍"},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << t(QString::fromUtf8(row[0])) << t(QString::fromUtf8(row[1]));
+}
+
+void TestCleanup::workedExamples() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(cleanRecognizedText(input), expected);
+}
+
+void TestCleanup::edgeCases_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("leading comma") << t(",あ⏎") << t(",あ␍");
+    QTest::newRow("leading period") << t(".あ⏎") << t(".あ␍");
+    QTest::newRow("leading comma space") << t(",·あ⏎") << t(",·あ␍");
+    QTest::newRow("leading space survives rule 4") << t("·あ⏎") << t("·あ␍");
+    QTest::newRow("full-width digits around full-width comma") << t("１，０００⏎") << t("1，000␍");
+    QTest::newRow("space after ideographic space") << t("あ\u3000·い⏎") << t("あ\u3000い␍");
+    QTest::newRow("comma after half-width katakana") << t("ｱ,ｲ⏎") << t("ｱ,ｲ␍");
+    QTest::newRow("circled one to nine") << t("①②③④⑤⑥⑦⑧⑨⏎") << t("123456789␍");
+    // ⑩ to ⑳ become their numbers too, rather than unrelated letters.
+    QTest::newRow("circled ten to twenty") << t("⑩⑯⑰⑳⏎") << t("10161720␍");
+    QTest::newRow("circled number before comma") << t("⑫,·次⏎") << t("12,·次␍");
+    QTest::newRow("grave accent") << t("`quoted`⏎") << t("'quoted'␍");
+    QTest::newRow("text ending in digit and space") << t("a1·") << t("a1");
+    QTest::newRow("text ending in bracket and space") << t("a)·") << t("a)");
+    QTest::newRow("text ending in digit") << t("a12") << t("a1");
+    QTest::newRow("one character") << t("x") << QString();
+    QTest::newRow("four pairs inside become three") << t("a⏎⏎⏎⏎b⏎") << t("a⏎⏎⏎b␍");
+    QTest::newRow("six pairs only") << t("⏎⏎⏎⏎⏎⏎") << t("⏎⏎⏎⏎␍");
+    QTest::newRow("LF lines and closing form feed") << t("line1⏎line2⏎<FF>⏎") << t("line1⏎line2⏎␍");
+    QTest::newRow("ends with two pairs") << t("a⏎⏎") << t("a⏎␍");
+    QTest::newRow("two spaces after kanji") << t("字··x⏎") << t("字·x␍");
+    QTest::newRow("lone LF inside") << t("あ␊·い⏎") << t("あ␊·い␍");
+    QTest::newRow("tilde after kanji") << t("字~·x⏎") << t("字～x␍");
+    QTest::newRow("period after full-width digit made ASCII") << t("３.５⏎") << t("3.5␍");
+    QTest::newRow("character outside code page 932") << t("\U0001F600·x⏎") << t("\U0001F600·x␍");
+}
+
+void TestCleanup::edgeCases() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(cleanRecognizedText(input), expected);
+}
+
+void TestCleanup::singleRules_data() {
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("1 circled") << 1 << t("①⑨⑩⑳㉑") << t("１９１０２０㉑");
+    QTest::newRow("3 digits only") << 3 << t("０９，Ａ") << t("09，Ａ");
+    QTest::newRow("4 empty") << 4 << QString() << QString();
+    QTest::newRow("4 neighbour from input") << 4 << t("あ···") << t("あ··");
+    QTest::newRow("4 after full-width comma") << 4 << t("，·x") << t("，x");
+    QTest::newRow("5 comma space") << 5 << t("あ,·,·") << t("あ，,·");
+    QTest::newRow("5 only with space") << 5 << t("あ,い") << t("あ,い");
+    QTest::newRow("5 at the end") << 5 << t("あ,") << t("あ,");
+    QTest::newRow("6 two commas") << 6 << t("あ,,") << t("あ，,");
+    QTest::newRow("6 ASCII before") << 6 << t("a,") << t("a,");
+    QTest::newRow("7 periods") << 7 << t("漢..") << t("漢。.");
+    QTest::newRow("7 first position") << 7 << t(".") << t(".");
+    QTest::newRow("9 empty") << 9 << QString() << QString();
+    QTest::newRow("9 one space only") << 9 << t("(··)x") << t("(·)");
+    QTest::newRow("9 skipped space was last") << 9 << t("ab1·") << t("ab1");
+    QTest::newRow("9 keeps last-but-one") << 9 << t("9·9·") << t("99");
+}
+
+void TestCleanup::singleRules() {
+    QFETCH(int, rule);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QString actual;
+    switch (rule) {
+    case 1:
+        actual = circledToFullwidthDigits(input);
+        break;
+    case 3:
+        actual = fullwidthDigitsToAscii(input);
+        break;
+    case 4:
+        actual = dropSpaceAfterDoubleByte(input);
+        break;
+    case 5:
+        actual = commaSpaceToFullwidth(input);
+        break;
+    case 6:
+        actual = commaToFullwidth(input);
+        break;
+    case 7:
+        actual = periodToFullwidth(input);
+        break;
+    default:
+        actual = dropSpaceAfterDigitOrBracket(input);
+        break;
+    }
+    QCOMPARE(actual, expected);
+}
+
+void TestCleanup::doubleByte_data() {
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<bool>("doubleByte");
+    QTest::newRow("hiragana") << QStringLiteral("あ") << true;
+    QTest::newRow("katakana") << QStringLiteral("カ") << true;
+    QTest::newRow("kanji") << QStringLiteral("漢") << true;
+    QTest::newRow("ideographic space") << QStringLiteral("\u3000") << true;
+    QTest::newRow("full-width A") << QStringLiteral("Ａ") << true;
+    QTest::newRow("full-width comma") << QStringLiteral("，") << true;
+    QTest::newRow("full-width tilde") << QStringLiteral("～") << true;
+    QTest::newRow("circled one") << QStringLiteral("①") << true;
+    QTest::newRow("right single quote") << QStringLiteral("’") << true;
+    QTest::newRow("space") << QStringLiteral(" ") << false;
+    QTest::newRow("CR") << QStringLiteral("\r") << false;
+    QTest::newRow("form feed") << QStringLiteral("\f") << false;
+    QTest::newRow("half-width katakana first") << QStringLiteral("\uFF61") << false;
+    QTest::newRow("half-width katakana last") << QStringLiteral("\uFF9F") << false;
+    QTest::newRow("no code page 932 form") << QStringLiteral("é") << false;
+    QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) << false;
+}
+
+void TestCleanup::doubleByte() {
+    QFETCH(QString, character);
+    QFETCH(bool, doubleByte);
+    QCOMPARE(isDoubleByte(character.at(0)), doubleByte);
+}
+
+void TestCleanup::longTextKeepsEveryRule() {
+    // Many repetitions of one line clean to the same number of repetitions of its result:
+    // the rules see the whole text, not pieces of it.
+    const QString line = t("第①章·価格は１，２００円,·です.·x·~·y⏎");
+    const QString cleanedLine = t("第1章価格は1，200円，です。·x·～y⏎");
+    QString input, expected;
+    for (int i = 0; i < 5000; ++i) {
+        input += line;
+        expected += cleanedLine;
+    }
+    expected.chop(1); // the final LF goes, leaving a lone CR
+    QCOMPARE(cleanRecognizedText(input), expected);
+}
+
+QTEST_APPLESS_MAIN(TestCleanup)
+#include "tst_cleanup.moc"
