@@ -1,7 +1,9 @@
 #include "desktopplatform.h"
 
+#include "batchrunner.h"
+#include "soundplayer.h"
+
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -33,19 +35,17 @@ int DesktopPlatform::screenWidth() const {
     return screen ? screen->geometry().width() : 1920;
 }
 
-bool DesktopPlatform::runBatch(const QString& batchPath, WindowStyle) {
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    process.start(QStringLiteral("/bin/sh"), {batchPath});
-    if (!process.waitForStarted())
-        return false;
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    return true;
+bool DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
+    // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
+    return batch::runBatchFile(batchPath,
+                               style == WindowStyle::NormalWithFocus ? batch::Console::Window
+                                                                     : batch::Console::None,
+                               m_window);
 }
 
-void DesktopPlatform::playSound(const QString&) {}
+void DesktopPlatform::playSound(const QString& wavPath) {
+    // No sound device, or a file that cannot be played, is silence.
+    sound::playFile(wavPath);
+}
 
 } // namespace quillpix

@@ -1,17 +1,18 @@
 #include "recordingplatform.h"
 
-#include <QProcess>
+#include "batchrunner.h"
+
+#include <QFile>
 
 namespace quillpix::testing {
 
 bool RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {
-    batchRuns.push_back({batchPath, style});
-    QProcess process;
-    process.start(QStringLiteral("/bin/sh"), {batchPath});
-    if (!process.waitForStarted())
-        return false;
-    process.waitForFinished(-1);
-    return true;
+    QFile file(batchPath);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    batchRuns.push_back({batchPath, style, bytes});
+    return batch::runBatchFile(batchPath, batch::Console::None);
 }
 
 } // namespace quillpix::testing

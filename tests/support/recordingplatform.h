@@ -9,12 +9,14 @@
 namespace quillpix::testing {
 
 // A Platform that records what the window asks of the desktop instead of showing dialogs or
-// opening programs. Batch files run for real through /bin/sh; sounds are recorded, not played.
+// opening programs. Batch files run for real through the batch runner (/bin/sh) without a
+// console window, so a "pause" in them returns at once; sounds are recorded, not played.
 class RecordingPlatform : public Platform {
 public:
     struct BatchRun {
         QString path;
         WindowStyle style;
+        QByteArray bytes; // the batch file as it was when it started
     };
 
     int screen = 1920;
