@@ -1,11 +1,82 @@
 #include "resulttexthandler.h"
 
+#include "failure.h"
 #include "platform.h"
+#include "savetext.h"
+#include "sounds.h"
+#include "textfiles.h"
+#include "widgets.h"
+
+#include <QPushButton>
 
 namespace quillpix {
 
 ResultTextHandler::ResultTextHandler(Controls& controls, SelectionState& state, Platform& platform,
-                                   const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {}
+                                     const Folders& folders)
+    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
+    connect(m_c.cmdClear, &QPushButton::clicked, this, [this] { clear(); });
+    connect(m_c.cmdUndo, &QPushButton::clicked, this, [this] { undo(); });
+    connect(m_c.cmdSaveText, &QPushButton::clicked, this, [this] { save(); });
+    connect(m_c.cmdOpenTextFile, &QPushButton::clicked, this, [this] { openSavedFile(); });
+    // Fires for the program's changes too (a run appending, a saved result loaded).
+    connect(m_c.txtResult, &QPlainTextEdit::textChanged, this, [this] { resultChanged(); });
+}
+
+void ResultTextHandler::clear() {
+    m_c.txtBat->setText(QString());
+    m_c.txtResult->setText(QString());
+    m_c.txtResult->setFocus();
+}
+
+void ResultTextHandler::undo() {
+    m_c.txtResult->setText(m_state.undoText);
+    m_c.txtResult->moveCaretToEnd();
+    m_c.cmdUndo->setEnabled(false);
+    m_c.txtResult->setFocus();
+}
+
+void ResultTextHandler::resultChanged() {
+    // Once enabled the button stays enabled; save() itself refuses when no picture is chosen.
+    // The document is asked directly: this runs on every keystroke.
+    if (!m_c.txtResult->document()->isEmpty() && !m_c.File1->fileName().isEmpty())
+        m_c.cmdSaveText->setEnabled(true);
+}
+
+void ResultTextHandler::save() {
+    runReportingFailures(m_platform, m_c.frmMain, [&] {
+        const QString name = m_c.File1->fileName();
+        // After a folder change nothing is chosen, and the name would be ".txt" alone: a hidden
+        // file that no picture ever loads again.
+        if (name.isEmpty())
+            throw Failure(
+                QStringLiteral("画像ファイルが選ばれていないので、認識結果を保存できません。\n"
+                               "画像ファイルを選んでから保存してください。"));
+        const QString path = textfiles::savedResultPath(m_c.File1->folder(), name);
+        const QString content = savetext::savedContent(m_c.txtResult->text());
+        try {
+            textfiles::writeLines({QString(), content}, path);
+        } catch (const Failure& failure) {
+            throw Failure(QStringLiteral("認識結果を保存できませんでした。以前に保存したファイルは"
+                                         "変更していません。\n") +
+                          failure.text());
+        }
+        const QString missing = savetext::unrepresentableCharacters(content);
+        if (!missing.isEmpty())
+            m_platform.showMessage(
+                QStringLiteral("認識結果を保存しました: %1\n"
+                               "Shift-JIS で表せない文字は「?」に置き換えました: %2")
+                    .arg(path, missing));
+        playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
+        m_c.txtResult->setFocus();
+    });
+}
+
+void ResultTextHandler::openSavedFile() {
+    const QString path = textfiles::savedResultPath(m_c.File1->folder(), m_c.File1->fileName());
+    if (textfiles::fileExists(path))
+        m_platform.shellOpen(path);
+    else
+        m_platform.showMessage(QStringLiteral("認識結果のファイルはまだ作成されていません。"));
+}
 
 } // namespace quillpix

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// What the result box becomes in its saved file beside the picture. The file is code page 932
+// with CR LF line ends and is read back with every line followed by CR LF, so these rules keep
+// a load-and-save round from growing the file.
+namespace quillpix::savetext {
+
+// Drops every CR that is not directly followed by LF; CR LF pairs and lone LFs stay.
+QString dropLoneCarriageReturns(const QString& text);
+
+// Two or more CR LF pairs at the end of the text become one; fewer are left as they are.
+QString trimTrailingBlankLines(const QString& text);
+
+// The text that is written as the file's one entry (the file then holds it followed by CR LF).
+QString savedContent(const QString& boxText);
+
+// The characters of the text that have no code page 932 form (each once, in order of first
+// appearance); saving writes "?" in their place.
+QString unrepresentableCharacters(const QString& text);
+
+} // namespace quillpix::savetext

@@ -1,0 +1,385 @@
+#include "cp932.h"
+#include "frmmain.h"
+#include "recordingplatform.h"
+#include "savetext.h"
+#include "tempworkspace.h"
+#include "textfiles.h"
+#include "widgets.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <memory>
+
+using namespace quillpix;
+using quillpix::testing::RecordingPlatform;
+using quillpix::testing::TempWorkspace;
+
+namespace {
+
+const QString kNotYetSaved = QStringLiteral("認識結果のファイルはまだ作成されていません。");
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A workspace with two pictures, a sound to play after saving and a second picture folder.
+struct Fixture {
+    TempWorkspace ws;
+    RecordingPlatform platform;
+    std::unique_ptr<FrmMain> window;
+
+    Fixture() {
+        ws.writeFile(QStringLiteral("wav/start.wav"), "RIFF");
+        ws.addPicture(QStringLiteral("scan01.bmp"), testing::coordinatePicture(40, 30));
+        ws.addPicture(QStringLiteral("scan02.bmp"), testing::coordinatePicture(30, 20));
+        QDir(ws.root()).mkpath(QStringLiteral("bmp_gif_other"));
+        window = std::make_unique<FrmMain>(platform, ws.bin());
+        c().cmbFolder->setCurrentIndex(c().cmbFolder->findText(QStringLiteral("bmp_gif_sample")));
+    }
+    Controls& c() { return window->controls(); }
+    QString saved(const QString& picture) const {
+        return ws.pictures() + QLatin1Char('/') + picture + QStringLiteral(".txt");
+    }
+    // Chooses the picture as a click in the file list does.
+    void choose(const QString& picture) {
+        const auto items = c().File1->findItems(picture, Qt::MatchExactly);
+        QVERIFY(!items.isEmpty());
+        c().File1->setCurrentItem(items.first());
+        QCOMPARE(c().File1->fileName(), picture);
+    }
+    // What a recognition run does at its start.
+    void startRun(const QString& appended) {
+        window->selectionState().undoText = c().txtResult->text();
+        c().cmdUndo->setEnabled(true);
+        c().txtResult->setText(c().txtResult->text() + appended);
+    }
+    void save(const QString& text) {
+        c().txtResult->setText(text);
+        QVERIFY(c().cmdSaveText->isEnabled());
+        c().cmdSaveText->click();
+    }
+};
+
+} // namespace
+
+class TestResultText : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void saveRules_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("withoutLoneCr");
+        QTest::addColumn<QString>("content");
+        QTest::newRow("plain") << "abc"
+                               << "abc"
+                               << "abc";
+        QTest::newRow("one pair stays") << "abc\r\n"
+                                        << "abc\r\n"
+                                        << "abc\r\n";
+        QTest::newRow("three pairs become one") << "abc\r\n\r\n\r\n"
+                                                << "abc\r\n\r\n\r\n"
+                                                << "abc\r\n";
+        QTest::newRow("lone CR inside a line") << "a\rb"
+                                               << "ab"
+                                               << "ab";
+        QTest::newRow("lone LF stays") << "a\nb\n"
+                                       << "a\nb\n"
+                                       << "a\nb\n";
+        QTest::newRow("CR before CR LF") << "a\r\r\nb"
+                                         << "a\r\nb"
+                                         << "a\r\nb";
+        QTest::newRow("lone CR last") << "line1\r\nline2\r\n\r"
+                                      << "line1\r\nline2\r\n"
+                                      << "line1\r\nline2\r\n";
+        QTest::newRow("lone CR between pairs joins them") << "a\r\n\r\r\n"
+                                                          << "a\r\n\r\n"
+                                                          << "a\r\n";
+        // Pairs are counted from the end two characters at a time: the leading LF is no pair.
+        QTest::newRow("odd length") << "\n\r\n\r\n"
+                                    << "\n\r\n\r\n"
+                                    << "\n\r\n";
+        QTest::newRow("only blank lines") << "\r\n\r\n"
+                                          << "\r\n\r\n"
+                                          << "\r\n";
+        QTest::newRow("LF CR LF is not two pairs") << "a\n\r\n"
+                                                   << "a\n\r\n"
+                                                   << "a\n\r\n";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
+    }
+    void saveRules() {
+        QFETCH(QString, text);
+        QFETCH(QString, withoutLoneCr);
+        QFETCH(QString, content);
+        QCOMPARE(savetext::dropLoneCarriageReturns(text), withoutLoneCr);
+        QCOMPARE(savetext::savedContent(text), content);
+    }
+
+    void unrepresentableCharacters_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("Japanese and NEC extensions") << "認識①髙～?"
+                                                     << "";
+        QTest::newRow("wave dash, euro, emoji, each once")
+            << QStringLiteral("a〜b€〜😀c😀") << QStringLiteral("〜€😀");
+    }
+    void unrepresentableCharacters() {
+        QFETCH(QString, text);
+        QFETCH(QString, missing);
+        QCOMPARE(savetext::unrepresentableCharacters(text), missing);
+    }
+
+    // The saved file for each box text: code page 932, the tidied text and one CR LF.
+    void savedBytes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("abc") << "abc" << QByteArray("abc\r\n");
+        QTest::newRow("abc CRLF") << "abc\r\n" << QByteArray("abc\r\n\r\n");
+        QTest::newRow("abc 3 CRLF") << "abc\r\n\r\n\r\n" << QByteArray("abc\r\n\r\n");
+        QTest::newRow("a lone CR b") << "a\rb" << QByteArray("ab\r\n");
+        QTest::newRow("one appended result")
+            << "line1\r\nline2\r\n\r" << QByteArray("line1\r\nline2\r\n\r\n");
+        QTest::newRow("lone LF kept") << "a\nb" << QByteArray("a\nb\r\n");
+        QTest::newRow("Japanese") << "認識①" << QByteArray("\x94\x46\x8e\xaf\x87\x40\r\n");
+    }
+    void savedBytes() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.save(text);
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), bytes);
+        QCOMPARE(f.platform.sounds, QStringList{f.ws.root() + QStringLiteral("/wav/start.wav")});
+        QCOMPARE(f.platform.messages, QStringList());
+        QCOMPARE(f.c().txtResult->text(), text);
+    }
+
+    // An empty box can only be saved once the button is enabled by an earlier text.
+    void savingEmptyBoxWritesOneLineEnd() {
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.save(QStringLiteral("x"));
+        f.save(QString());
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), QByteArray("\r\n"));
+    }
+
+    // The file comes back with every line followed by CR LF; the second save adds one blank
+    // line and from then on rounds leave the file as it is. The open button follows the file
+    // only when the picture is chosen again.
+    void loadSaveRounds() {
+        Fixture f;
+        const QString path = f.saved(QStringLiteral("scan01.bmp"));
+        f.choose(QStringLiteral("scan01.bmp"));
+        QVERIFY(!f.c().cmdOpenTextFile->isEnabled());
+        f.save(QStringLiteral("line1\r\nline2"));
+        QCOMPARE(readBytes(path), QByteArray("line1\r\nline2\r\n"));
+        QVERIFY(!f.c().cmdOpenTextFile->isEnabled());
+
+        const QByteArray expected[] = {"line1\r\nline2\r\n\r\n", "line1\r\nline2\r\n\r\n",
+                                       "line1\r\nline2\r\n\r\n"};
+        for (const QByteArray& bytes : expected) {
+            f.choose(QStringLiteral("scan02.bmp"));
+            QCOMPARE(f.c().txtResult->text(), QString());
+            f.choose(QStringLiteral("scan01.bmp"));
+            QVERIFY(f.c().cmdOpenTextFile->isEnabled());
+            QCOMPARE(f.c().txtResult->text(), textfiles::readTextFile(path));
+            f.c().cmdSaveText->click();
+            QCOMPARE(readBytes(path), bytes);
+        }
+        QVERIFY(!QFileInfo::exists(f.saved(QStringLiteral("scan02.bmp"))));
+    }
+
+    void saveButtonState() {
+        Fixture f;
+        QVERIFY(!f.c().cmdSaveText->isEnabled());
+        // Text with no picture chosen does not enable it.
+        f.c().txtResult->setText(QStringLiteral("abc"));
+        QVERIFY(!f.c().cmdSaveText->isEnabled());
+        // Neither does an empty text with a picture chosen.
+        f.choose(QStringLiteral("scan01.bmp"));
+        QVERIFY(!f.c().cmdSaveText->isEnabled());
+        // A lone CR is text.
+        f.c().txtResult->setText(QStringLiteral("\r"));
+        QVERIFY(f.c().cmdSaveText->isEnabled());
+        f.c().txtResult->setText(QString());
+        QVERIFY(f.c().cmdSaveText->isEnabled());
+    }
+
+    // With nothing chosen in the file list the name would be ".txt" alone, so the save is
+    // refused with a message and the box text stays for a later save.
+    void saveWithoutPictureIsRefused_data() {
+        QTest::addColumn<bool>("changeFolder");
+        QTest::newRow("after a folder change") << true;
+        QTest::newRow("after the list is read again") << false;
+    }
+    void saveWithoutPictureIsRefused() {
+        QFETCH(bool, changeFolder);
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.save(QStringLiteral("first"));
+        f.platform.sounds.clear();
+        if (changeFolder)
+            f.c().cmbFolder->setCurrentIndex(f.c().cmbFolder->findText("bmp_gif_other"));
+        else
+            f.c().cmdRefresh[0]->click();
+        QCOMPARE(f.c().File1->fileName(), QString());
+        f.c().txtResult->setText(QStringLiteral("unsaved"));
+        f.c().cmdSaveText->click();
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY(f.platform.messages[0].contains(QStringLiteral("画像ファイルが選ばれていない")));
+        QCOMPARE(f.platform.sounds, QStringList());
+        QCOMPARE(f.c().txtResult->text(), QStringLiteral("unsaved"));
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), QByteArray("first\r\n"));
+        for (const QString& folder : {f.ws.pictures(), f.ws.root() + "/bmp_gif_other"})
+            QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/.txt")));
+    }
+
+    // A save that cannot be written names the path, plays nothing and leaves what was there.
+    void saveFailureKeepsEarlierFile_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("the saved name is a folder") << "folder";
+        QTest::newRow("the picture folder is gone") << "gone";
+        QTest::newRow("the disk refuses the bytes") << "size limit";
+    }
+    void saveFailureKeepsEarlierFile() {
+        QFETCH(QString, how);
+        Fixture f;
+        const QString path = f.saved(QStringLiteral("scan01.bmp"));
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.save(QStringLiteral("old"));
+        f.platform.sounds.clear();
+        const QString text = QStringLiteral("new text ").repeated(200);
+
+        if (how == "folder") {
+            QVERIFY(QFile::remove(path));
+            f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt/keep"), "kept");
+            f.save(text);
+            QCOMPARE(readBytes(path + QStringLiteral("/keep")), QByteArray("kept"));
+        } else if (how == "gone") {
+            QVERIFY(QDir(f.ws.pictures()).removeRecursively());
+            f.save(text);
+            QVERIFY(!QFileInfo::exists(f.ws.pictures()));
+        } else {
+            // Root ignores permissions, but not the file size limit: the new bytes do not fit
+            // while the earlier file stays below it.
+            rlimit old{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = old;
+            small.rlim_cur = 64;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            f.save(text);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, previousHandler);
+            QCOMPARE(readBytes(path), QByteArray("old\r\n"));
+        }
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY2(f.platform.messages[0].contains(path), qPrintable(f.platform.messages[0]));
+        QVERIFY(f.platform.messages[0].contains(QStringLiteral("保存できませんでした")));
+        QCOMPARE(f.platform.sounds, QStringList());
+        QCOMPARE(f.c().txtResult->text(), text);
+        // No temporary file is left beside the picture.
+        if (how != "gone")
+            QCOMPARE(QDir(f.ws.pictures()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                     how == "folder" ? QStringList({"scan01.bmp", "scan02.bmp"})
+                                     : QStringList({"scan01.bmp", "scan01.bmp.txt", "scan02.bmp"}));
+    }
+
+    // Characters with no code page 932 form are written as "?", and the user is told which.
+    void unrepresentableCharactersAreReported() {
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.save(QStringLiteral("a〜b"));
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), QByteArray("a?b\r\n"));
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY(f.platform.messages[0].contains(QStringLiteral("〜")));
+        QCOMPARE(f.platform.sounds.size(), 1);
+    }
+
+    // The undo text is the box before the last run, whatever happened since; lone CRs and LFs
+    // come back exactly. One undo disables the button.
+    void undo_data() {
+        QTest::addColumn<QString>("between");
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a clear") << "clear";
+        QTest::newRow("another picture") << "picture";
+        QTest::newRow("an edit") << "edit";
+    }
+    void undo() {
+        QFETCH(QString, between);
+        Fixture f;
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan02.bmp.txt"), "other\r\n");
+        f.choose(QStringLiteral("scan01.bmp"));
+        const QString before = QStringLiteral("a\rb\nc\r\n");
+        f.c().txtResult->setText(before);
+        f.startRun(QStringLiteral("run\r\n"));
+        f.c().txtBat->setText(QStringLiteral("tesseract"));
+        if (between == "clear") {
+            f.c().cmdClear->click();
+            QCOMPARE(f.c().txtBat->text(), QString());
+            QCOMPARE(f.c().txtResult->text(), QString());
+        } else if (between == "picture") {
+            f.choose(QStringLiteral("scan02.bmp"));
+            QCOMPARE(f.c().txtResult->text(), QStringLiteral("other\r\n"));
+        } else if (between == "edit") {
+            f.c().txtResult->setText(QStringLiteral("edited"));
+        }
+        QVERIFY(f.c().cmdUndo->isEnabled());
+        f.c().cmdUndo->click();
+        QCOMPARE(f.c().txtResult->text(), before);
+        QCOMPARE(f.c().txtResult->caretPosition(), int(before.size()));
+        QVERIFY(!f.c().cmdUndo->isEnabled());
+        QCOMPARE(f.window->selectionState().undoText, before);
+    }
+
+    // Clear empties both boxes and leaves the undo and the save button alone; the three
+    // editing buttons hand the focus back to the result box.
+    void clearAndFocus() {
+        Fixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.c().txtResult->setText(QStringLiteral("kept for undo"));
+        f.startRun(QStringLiteral("run"));
+        f.c().txtBat->setText(QStringLiteral("tesseract"));
+        f.c().cmdClear->setFocus();
+        f.c().cmdClear->click();
+        QCOMPARE(f.c().txtBat->text(), QString());
+        QCOMPARE(f.c().txtResult->text(), QString());
+        QVERIFY(f.c().cmdUndo->isEnabled());
+        QVERIFY(f.c().cmdSaveText->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), f.c().txtResult);
+        for (QPushButton* button : {f.c().cmdUndo, f.c().cmdSaveText}) {
+            button->setFocus();
+            button->click();
+            QCOMPARE(QApplication::focusWidget(), f.c().txtResult);
+        }
+    }
+
+    void openSavedFile() {
+        Fixture f;
+        const QString path = f.saved(QStringLiteral("scan01.bmp"));
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), "saved\r\n");
+        f.choose(QStringLiteral("scan01.bmp"));
+        QVERIFY(f.c().cmdOpenTextFile->isEnabled());
+        f.c().cmdOpenTextFile->click();
+        QCOMPARE(f.platform.opened, QStringList{path});
+        QCOMPARE(f.platform.messages, QStringList());
+
+        QVERIFY(QFile::remove(path));
+        f.c().cmdOpenTextFile->click();
+        QCOMPARE(f.platform.opened, QStringList{path});
+        QCOMPARE(f.platform.messages, QStringList{kNotYetSaved});
+    }
+};
+
+QTEST_MAIN(TestResultText)
+#include "test_resulttext.moc"
