@@ -24,7 +24,11 @@ QByteArray readAll(const QString& path) {
 
 void writeAll(const QByteArray& bytes, const QString& path) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // commit() does not notice a failure of its own final flush (a full disk, a size limit):
+    // it would put the cut-off file in place. Flushing first catches it, and a QSaveFile that
+    // is never committed leaves the old file untouched.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit())
         throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, file.errorString()));
 }
 
