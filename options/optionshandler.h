@@ -20,6 +20,13 @@ public:
     void refresh(int index);
     void editList(int index);
 
+    // The help page, the image folder and the engine's raw output go to the system's "open";
+    // the chosen picture goes to the paint program.
+    void openHelp();
+    void openExplorer();
+    void openPaint();
+    void openRawResult();
+
 private:
     Controls& m_c;
     Platform& m_platform;
