@@ -1,0 +1,91 @@
+# shellcheck shell=bash disable=SC2034
+# Shared by scripts/run.sh and scripts/test.sh; sourced, not run.
+# Set-up on Debian 12: the packages that are missing are installed with apt-get (as root, or
+# through sudo), then the project is configured and built with CMake and Ninja.
+
+QUILLPIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
+
+# What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, and the
+# Noto CJK fonts (the sample pictures are drawn with Noto Sans CJK JP at build time).
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libicu-dev
+    libsndfile1-dev libasound2-dev fonts-noto-cjk)
+# What running needs besides: the engine with its Japanese (horizontal and vertical) and
+# English data, and xdg-open for the buttons that hand files and folders to the desktop.
+RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng xdg-utils)
+# What the tests and benchmarks need besides: Google Benchmark, and an X server without a
+# screen with the tools that drive and inspect windows on it.
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils)
+
+say() { printf '\n== %s\n' "$*"; }
+die() {
+    printf '\nerror: %s\n' "$*" >&2
+    exit 1
+}
+
+run_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        die "installing packages needs root: run this script as root or install sudo"
+    fi
+}
+
+missing_packages() {
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q ' ok installed$'; then
+            echo "$package"
+        fi
+    done
+}
+
+# Installs whichever of the named packages are missing; does not touch apt at all when every
+# one is present already.
+ensure_packages() {
+    command -v dpkg-query >/dev/null 2>&1 ||
+        die "this set-up is for Debian 12; install these packages by other means: $*"
+    local missing
+    mapfile -t missing < <(missing_packages "$@")
+    if [ "${#missing[@]}" -eq 0 ]; then
+        say "All ${#} packages are installed already"
+        return
+    fi
+    say "Installing ${missing[*]}"
+    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -y -o Dpkg::Use-Pty=0
+        -o DPkg::Lock::Timeout=600)
+    run_as_root "${apt[@]}" update </dev/null
+    run_as_root "${apt[@]}" install --no-install-recommends "${missing[@]}" </dev/null
+    mapfile -t missing < <(missing_packages "$@")
+    [ "${#missing[@]}" -eq 0 ] || die "still missing after apt-get: ${missing[*]}"
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local dir="$1"
+    shift
+    say "Configuring $dir"
+    cmake -S "$QUILLPIX_ROOT" -B "$dir" -G Ninja "$@"
+    say "Building $dir with $JOBS jobs"
+    cmake --build "$dir" -j "$JOBS"
+}
+
+# run_tests BUILD_DIR: every test, failing on any failure and on an empty test set.
+run_tests() {
+    local dir="$1" log
+    log="$(mktemp)"
+    say "Running the tests of $dir"
+    local status=0
+    (cd "$dir" && ctest --output-on-failure --no-tests=error --timeout 900 \
+        -j "${CTEST_JOBS:-$JOBS}") 2>&1 | tee "$log" || status=$?
+    local total
+    total="$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n 1)"
+    rm -f "$log"
+    [ "$status" -eq 0 ] || die "tests failed in $dir"
+    if [ -z "$total" ] || [ "$total" -eq 0 ]; then
+        die "no test ran in $dir"
+    fi
+    say "$total tests passed in $dir"
+}
