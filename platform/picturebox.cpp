@@ -6,6 +6,8 @@
 #include <QStyleOptionFrame>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace quillpix {
 
@@ -103,20 +105,44 @@ void PictureBox::stretchCopy(const QImage& source, const QRect& src, const QRect
     if (source.isNull() || src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 ||
         dst.height() <= 0)
         return;
-    const QImage in = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+    const bool opaque = source.format() == QImage::Format_RGB32;
+    const QImage in = opaque || source.format() == QImage::Format_ARGB32
                           ? source
                           : source.convertToFormat(QImage::Format_RGB32);
     const int dx0 = std::max(0, -dst.x()), dx1 = std::min(dst.width(), m_surface.width() - dst.x());
-    const int dy0 = std::max(0, -dst.y()), dy1 = std::min(dst.height(), m_surface.height() - dst.y());
+    const int dy0 = std::max(0, -dst.y()),
+              dy1 = std::min(dst.height(), m_surface.height() - dst.y());
+    if (dx0 >= dx1 || dy0 >= dy1)
+        return;
+
+    // The column of every destination pixel is the same on every row, so it is worked out
+    // once; -1 marks a column whose source lies outside the picture.
+    std::vector<int> column(size_t(dx1 - dx0));
+    for (int dx = dx0; dx < dx1; ++dx) {
+        const long long sx = src.x() + (long long)dx * src.width() / dst.width();
+        column[size_t(dx - dx0)] = sx >= 0 && sx < in.width() ? int(sx) : -1;
+    }
+    // Unscaled copies of an opaque picture move whole row segments.
+    const bool unscaled = opaque && src.width() == dst.width();
+    int run0 = dx0, run1 = dx0;
+    if (unscaled) {
+        run0 = std::max(dx0, -src.x());
+        run1 = int(std::min<long long>(dx1, (long long)in.width() - src.x()));
+    }
     for (int dy = dy0; dy < dy1; ++dy) {
         const long long sy = src.y() + (long long)dy * src.height() / dst.height();
         if (sy < 0 || sy >= in.height())
             continue;
         const QRgb* from = reinterpret_cast<const QRgb*>(in.constScanLine(int(sy)));
         QRgb* to = reinterpret_cast<QRgb*>(m_surface.scanLine(dst.y() + dy)) + dst.x();
+        if (unscaled) {
+            if (run0 < run1)
+                std::memcpy(to + run0, from + src.x() + run0, size_t(run1 - run0) * sizeof(QRgb));
+            continue;
+        }
         for (int dx = dx0; dx < dx1; ++dx) {
-            const long long sx = src.x() + (long long)dx * src.width() / dst.width();
-            if (sx >= 0 && sx < in.width())
+            const int sx = column[size_t(dx - dx0)];
+            if (sx >= 0)
                 to[dx] = from[sx] | 0xFF000000;
         }
     }
@@ -129,18 +155,35 @@ void PictureBox::copyRegion(const QImage& source, QPoint sourceTopLeft, QPoint d
 }
 
 void PictureBox::setPicture(const QImage& picture) {
-    m_picture = picture.convertToFormat(QImage::Format_RGB32);
-    if (m_autoSize)
-        setOuterSize(m_picture.width() + 2 * borderWidth(), m_picture.height() + 2 * borderWidth());
-    m_surface.fill(m_backColor);
-    copyRegion(m_picture, {0, 0}, {0, 0}, m_picture.size());
+    m_picture = picture.format() == QImage::Format_RGB32
+                    ? picture
+                    : picture.convertToFormat(QImage::Format_RGB32);
+    const int b = 2 * borderWidth();
+    if (m_autoSize) {
+        // The surface is exactly the picture: share it instead of copying a full-size scan.
+        // Resizing afterwards finds the surface at its size already.
+        m_surface = m_picture;
+        setOuterSize(m_picture.width() + b, m_picture.height() + b);
+    } else if (m_surface.size() == m_picture.size()) {
+        m_surface = m_picture;
+    } else {
+        fillWithBackColor();
+        copyRegion(m_picture, {0, 0}, {0, 0}, m_picture.size());
+    }
     update();
 }
 
 void PictureBox::clearPicture() {
     m_picture = QImage();
-    m_surface.fill(m_backColor);
+    fillWithBackColor();
     update();
+}
+
+void PictureBox::fillWithBackColor() {
+    // A surface still shared with the picture gets fresh pixels rather than a copy to paint over.
+    if (!m_surface.isDetached())
+        m_surface = QImage(m_surface.size(), QImage::Format_RGB32);
+    m_surface.fill(m_backColor);
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {

@@ -71,6 +71,7 @@ protected:
 
 private:
     void resizeSurface(int innerWidth, int innerHeight);
+    void fillWithBackColor();
     QPointF toSurface(const QPointF& widgetPos) const;
 
     Border m_border;

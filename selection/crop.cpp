@@ -26,6 +26,8 @@ void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, in
     const int32_t bottom = checked((int64_t(scrollV) + b) * z);
     const int32_t w = checked(int64_t(right) - left);
     const int32_t h = checked(int64_t(bottom) - top);
+    if (w < 0 || h < 0)
+        throw Failure(QStringLiteral("選択範囲の右端か下端が左端か上端より手前にあります。"));
 
     target->clearPicture();
     target->setDrawMode(PictureBox::DrawMode::CopyPen);

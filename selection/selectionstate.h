@@ -40,4 +40,10 @@ constexpr uint8_t zoomDivisorForIndex(int index) {
     }
 }
 
+// lstZoom's selected row as the unsigned 8-bit index the routines take; no selection counts as
+// the last item, which maps to the same divisor 5 as zoomDivisorForIndex(-1).
+constexpr uint8_t zoomIndexByte(int row) {
+    return row >= 0 && row <= 255 ? uint8_t(row) : uint8_t(3);
+}
+
 } // namespace quillpix

@@ -1,0 +1,70 @@
+#include "rubberband.h"
+
+#include "failure.h"
+#include "picturebox.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quillpix::selection {
+namespace {
+
+int32_t product(int32_t value, int z) {
+    return toInt32(int64_t(value) * z);
+}
+
+} // namespace
+
+int32_t toInt32(int64_t value) {
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
+    return int32_t(value);
+}
+
+int32_t roundToPixel(double value) {
+    if (std::isnan(value))
+        return 0;
+    // nearbyint rounds halves to even in the default rounding mode.
+    const double r = std::nearbyint(value);
+    if (r <= std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    if (r >= std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    return int32_t(r);
+}
+
+bool frameOnDisplay(const SelectionState& s) {
+    return !s.dragging && s.x1 > 0 && s.y1 > 0 && s.x2 > 0 && s.y2 > 0;
+}
+
+void drawFrame(PictureBox* display, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    display->setDrawMode(PictureBox::DrawMode::XorPen);
+    display->lineBox(x1, y1, x2, y2, frameColor());
+}
+
+std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                           uint8_t zoomIndex, QSize targetOuter) {
+    const int z = zoomDivisorForIndex(zoomIndex);
+    const int32_t l = product(left, z), t = product(top, z);
+    const int32_t r = product(right, z), b = product(bottom, z);
+    const int64_t regionW = int64_t(r) - l, regionH = int64_t(b) - t;
+    const int64_t w = targetOuter.width() > regionW ? regionW : targetOuter.width();
+    const int64_t h = targetOuter.height() > regionH ? regionH : targetOuter.height();
+    if (w <= 0 || h <= 0)
+        return std::nullopt;
+    return PreviewRegion{QPoint(l, t), QSize(int(w), int(h))};
+}
+
+void showSelectionPreview(const PictureBox* source, int32_t left, int32_t top, int32_t right,
+                          int32_t bottom, uint8_t zoomIndex, PictureBox* target) {
+    const auto region = previewRegion(left, top, right, bottom, zoomIndex,
+                                      QSize(target->outerWidth(), target->outerHeight()));
+    target->clearPicture();
+    target->setDrawMode(PictureBox::DrawMode::CopyPen);
+    if (!region)
+        return;
+    target->copyRegion(source->picture(), region->from, {0, 0}, region->size);
+    target->show();
+}
+
+} // namespace quillpix::selection

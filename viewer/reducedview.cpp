@@ -1,0 +1,137 @@
+#include "reducedview.h"
+
+#include "picturebox.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillpix::viewer {
+
+void drawByStretching(PictureBox* display, const QImage& picture, int z, int hPos, int vPos) {
+    clearPictureBox(display);
+    const int w = picture.width(), h = picture.height();
+    display->stretchCopy(picture, QRect(hPos * z, vPos * z, w, h), QRect(0, 0, w / z, h / z));
+}
+
+std::vector<ReducedView::Run> ReducedView::runs(int full, int reduced, int shown, int z,
+                                                int maxPosition) {
+    std::vector<Run> out;
+    for (int d = 0; d < shown; ++d) {
+        const int phase = int(int64_t(d) * full / reduced - int64_t(d) * z);
+        if (out.empty() || out.back().phase != phase)
+            out.push_back(Run{d, d + 1, phase, 0, 0});
+        else
+            out.back().d1 = d + 1;
+    }
+    for (Run& run : out) {
+        // Positions run from 0 to maxPosition; u·z + phase must stay inside the picture.
+        const int inside = (full - run.phase + z - 1) / z;
+        run.lo = run.d0;
+        run.hi = std::min(run.d1 + maxPosition, inside);
+    }
+    return out;
+}
+
+void ReducedView::forget() {
+    m_key = Key{};
+    m_columns.clear();
+    m_rows.clear();
+    m_tiles.clear();
+}
+
+int64_t ReducedView::cachedBytes() const {
+    int64_t bytes = 0;
+    for (const Tile& tile : m_tiles)
+        if (tile.pixels.cacheKey() != m_key.picture)
+            bytes += tile.pixels.sizeInBytes();
+    return bytes;
+}
+
+void ReducedView::prepare(const Key& key, const QImage& picture) {
+    forget();
+    m_key = key;
+    const int z = key.z;
+    m_columns =
+        runs(key.width, key.width / z, std::min(key.width / z, key.surfaceWidth), z, key.hMax);
+    m_rows =
+        runs(key.height, key.height / z, std::min(key.height / z, key.surfaceHeight), z, key.vMax);
+    m_tiles.reserve(m_columns.size() * m_rows.size());
+    for (const Run& row : m_rows) {
+        for (const Run& col : m_columns) {
+            Tile tile;
+            if (z == 1) {
+                // Phase 0 and lo 0: the picture itself.
+                tile.pixels = picture;
+            } else if (col.hi > col.lo && row.hi > row.lo) {
+                tile.pixels = QImage(col.hi - col.lo, row.hi - row.lo, QImage::Format_RGB32);
+                for (int v = row.lo; v < row.hi; ++v) {
+                    const QRgb* from =
+                        reinterpret_cast<const QRgb*>(picture.constScanLine(v * z + row.phase)) +
+                        col.phase;
+                    QRgb* to = reinterpret_cast<QRgb*>(tile.pixels.scanLine(v - row.lo));
+                    for (int u = col.lo; u < col.hi; ++u)
+                        *to++ = from[int64_t(u) * z];
+                }
+            }
+            m_tiles.push_back(std::move(tile));
+        }
+    }
+}
+
+void ReducedView::draw(PictureBox* display, const QImage& picture, int z, int hPos, int vPos,
+                       int hMax, int vMax) {
+    QImage& surface = display->surfaceForWriting();
+    hMax = std::max(hMax, 0);
+    vMax = std::max(vMax, 0);
+    if (picture.isNull() || picture.format() != QImage::Format_RGB32 || z < 1 || hPos < 0 ||
+        vPos < 0 || hPos > hMax || vPos > vMax || surface.isNull()) {
+        drawByStretching(display, picture, z, hPos, vPos);
+        return;
+    }
+    const Key key{picture.cacheKey(),
+                  picture.width(),
+                  picture.height(),
+                  z,
+                  surface.width(),
+                  surface.height(),
+                  hMax,
+                  vMax};
+    if (!(key == m_key))
+        prepare(key, picture);
+
+    const QRgb back = display->backColor().rgb() | 0xFF000000;
+    const int width = surface.width();
+    const int shownRows = m_rows.empty() ? 0 : m_rows.back().d1;
+    size_t rowRun = 0;
+    for (int dy = 0; dy < surface.height(); ++dy) {
+        QRgb* to = reinterpret_cast<QRgb*>(surface.scanLine(dy));
+        while (rowRun < m_rows.size() && m_rows[rowRun].d1 <= dy)
+            ++rowRun;
+        const int v = vPos + dy;
+        if (dy >= shownRows || v >= m_rows[rowRun].hi) {
+            std::fill(to, to + width, back);
+            continue;
+        }
+        const Run& row = m_rows[rowRun];
+        int dx = 0;
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            const Run& col = m_columns[c];
+            const QImage& pixels = m_tiles[rowRun * m_columns.size() + c].pixels;
+            // Columns whose u passes hi lie beyond the picture's right edge.
+            const int end = std::clamp(col.hi - hPos, col.d0, col.d1);
+            if (end > col.d0) {
+                const int lo = z == 1 ? 0 : col.lo;
+                const int rowLo = z == 1 ? 0 : row.lo;
+                const QRgb* from = reinterpret_cast<const QRgb*>(pixels.constScanLine(v - rowLo)) +
+                                   (hPos + col.d0 - lo);
+                std::memcpy(to + col.d0, from, size_t(end - col.d0) * sizeof(QRgb));
+            }
+            std::fill(to + end, to + col.d1, back);
+            dx = col.d1;
+        }
+        std::fill(to + dx, to + width, back);
+    }
+    display->update();
+}
+
+} // namespace quillpix::viewer

@@ -1,0 +1,65 @@
+#include "viewmath.h"
+
+#include "failure.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace quillpix::viewer {
+namespace {
+
+int32_t toInt32(int64_t value) {
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw Failure(QStringLiteral("選択範囲の座標が範囲を超えました。"));
+    return int32_t(value);
+}
+
+} // namespace
+
+int16_t toInt16(int64_t value) {
+    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+        throw Failure(QStringLiteral("表示位置が範囲を超えました (%1)。").arg(value));
+    return int16_t(value);
+}
+
+ScrollSetup scrollSetup(QSize picture, int z, QSize displayOuter) {
+    ScrollSetup s;
+    const int64_t w = picture.width(), h = picture.height();
+    s.hMaximum = toInt16(w / z - displayOuter.width());
+    if (s.hMaximum >= 1)
+        s.hLargeChange = toInt16(w / (5 * z));
+    s.vMaximum = toInt16(h / z - displayOuter.height());
+    if (s.vMaximum >= 1)
+        s.vLargeChange = toInt16(h / (5 * z));
+    s.hEnabled = displayOuter.width() < w / z;
+    s.vEnabled = displayOuter.height() < h / z;
+    return s;
+}
+
+int16_t sourceOffset(int position, int z) {
+    return toInt16(int64_t(position) * z);
+}
+
+QSize largestPicture(QSize displayOuter) {
+    // (W \ z - dispW) × z is largest at z = 1, so 100 % sets the limit for all zooms.
+    constexpr int kLimit = std::numeric_limits<int16_t>::max();
+    return {displayOuter.width() + kLimit, displayOuter.height() + kLimit};
+}
+
+bool withinViewRange(QSize picture, QSize displayOuter) {
+    const QSize limit = largestPicture(displayOuter);
+    return picture.width() <= limit.width() && picture.height() <= limit.height();
+}
+
+void followView(SelectionState& state, int hPos, int vPos) {
+    const int64_t dV = int64_t(vPos) - state.frameScrollV;
+    state.y1 = toInt32(state.y1 - dV);
+    state.y2 = toInt32(state.y2 - dV);
+    const int64_t dH = int64_t(hPos) - state.frameScrollH;
+    state.x1 = toInt32(state.x1 - dH);
+    state.x2 = toInt32(state.x2 - dH);
+    state.frameScrollV = vPos;
+    state.frameScrollH = hPos;
+}
+
+} // namespace quillpix::viewer
