@@ -1,0 +1,21 @@
+// The clean-up rules on arbitrary text: never fail, never grow the text except where a circled
+// number from ten up becomes two digits, and never leave a form feed.
+#include "cleanup.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace quillpix;
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
+                                            qsizetype(size / 2));
+    qsizetype twoDigitCircles = 0;
+    for (QChar c : text)
+        if (c.unicode() >= 0x2469 && c.unicode() <= 0x2473)
+            ++twoDigitCircles;
+    const QString cleaned = cleanup::cleanRecognizedText(text);
+    if (cleaned.size() > text.size() + twoDigitCircles)
+        std::abort();
+    if (cleaned.contains(QChar(0x0C)))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,44 @@
+// The option list loader on arbitrary file bytes: the list always loads (invalid code page
+// 932 becomes substitutes), holds one item per line, and no item holds a CR.
+#include "listfiles.h"
+#include "textfiles.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+namespace {
+QApplication* app = nullptr;
+QTemporaryDir* dir = nullptr;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = new QApplication(*argc, *argv);
+    dir = new QTemporaryDir;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace quillpix;
+    const QString path = dir->filePath(QStringLiteral("listLang.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        file.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    QListWidget list;
+    loadListFile(path, &list);
+    const QString whole = textfiles::readTextFile(path);
+    // Every item came back as one line of the whole-file reader.
+    if (list.count() != textfiles::splitLines(whole).size())
+        std::abort();
+    for (int i = 0; i < list.count(); ++i)
+        if (list.item(i)->text().contains(QLatin1Char('\r')))
+            std::abort();
+    return 0;
+}
