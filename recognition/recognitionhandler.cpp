@@ -1,11 +1,202 @@
 #include "recognitionhandler.h"
 
-#include "platform.h"
+#include "cleanup.h"
+#include "commandline.h"
+#include "crop.h"
+#include "failure.h"
+#include "picturebox.h"
+#include "sounds.h"
+#include "textfiles.h"
+#include "widgets.h"
+
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cstdint>
+#include <limits>
 
 namespace quillpix {
+namespace {
 
-RecognitionHandler::RecognitionHandler(Controls& controls, SelectionState& state, Platform& platform,
-                                   const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {}
+int32_t addChecked(int32_t a, int32_t b) {
+    const int64_t sum = int64_t(a) + b;
+    if (sum < std::numeric_limits<int32_t>::min() || sum > std::numeric_limits<int32_t>::max())
+        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
+    return int32_t(sum);
+}
+
+// Clears the flag however the run ends.
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~RunningFlag() { m_flag = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+RecognitionHandler::RecognitionHandler(Controls& controls, SelectionState& state,
+                                       Platform& platform, const Folders& folders)
+    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
+    connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
+    connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
+    // Whoever changes the command, the user or a run, the button follows.
+    connect(m_c.txtBat, &LineTextBox::storedTextChanged, this,
+            [this](const QString& text) { m_c.cmdDirect->setEnabled(!text.isEmpty()); });
+}
+
+QString RecognitionHandler::missingResultMessage() {
+    return QStringLiteral("文字認識結果ファイルができていません。Tessがエラー終了したようです。");
+}
+
+QString RecognitionHandler::busyMessage() {
+    return QStringLiteral(
+        "文字認識を実行中です。\n実行中の文字認識が終わってから、もう一度押してください。");
+}
+
+QString RecognitionHandler::selectionTooSmallMessage() {
+    return QStringLiteral("選択範囲が小さすぎて、文字認識する画像ができません。\n"
+                          "もう少し大きく範囲を選択してください。");
+}
+
+QString RecognitionHandler::programFile(const QString& name) const {
+    return m_folders.program + QLatin1Char('/') + name;
+}
+
+bool RecognitionHandler::refuseWhileRunning() {
+    if (!m_running)
+        return false;
+    m_platform.showMessage(busyMessage());
+    return true;
+}
+
+void RecognitionHandler::onRecognizeClicked() {
+    if (refuseWhileRunning())
+        return;
+    RunningFlag running(m_running);
+    runReportingFailures(m_platform, m_c.frmMain, [this] { recognize(); });
+}
+
+void RecognitionHandler::onDirectClicked() {
+    if (m_c.txtBat->text().isEmpty())
+        return;
+    if (refuseWhileRunning())
+        return;
+    RunningFlag running(m_running);
+    runReportingFailures(m_platform, m_c.frmMain, [this] { runDirect(); });
+}
+
+void RecognitionHandler::prepareWorkBitmap() {
+    m_c.frmMain->setCursor(Qt::WaitCursor);
+    m_state.undoText = m_c.txtResult->text();
+    m_c.cmdUndo->setEnabled(true);
+
+    // The scroll and zoom of the moment, not those recorded when the selection was made.
+    const int32_t h = m_c.HScroll1->value();
+    const int32_t v = m_c.VScroll1->value();
+    const auto z = uint8_t(m_c.lstZoom->currentRow());
+    cropSelection(m_c.picBmp, addChecked(m_state.x1, 1), addChecked(m_state.y1, 1),
+                  addChecked(m_state.x2, 4), addChecked(m_state.y2, 4), h, v, z, m_c.picRect);
+    const QImage& crop = m_c.picRect->surface();
+    // The engine would read an empty picture and answer with nothing.
+    if (crop.width() <= 0 || crop.height() <= 0)
+        throw Failure(selectionTooSmallMessage());
+
+    const QString bitmap = programFile(QStringLiteral("tmp.bmp"));
+    if (!crop.save(bitmap, "BMP"))
+        throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(bitmap));
+    // The preview shows exactly what goes to the engine.
+    const QImage written(bitmap, "BMP");
+    if (written.isNull())
+        throw Failure(QStringLiteral("作業用の画像ファイルを読めません: %1").arg(bitmap));
+    m_c.picDispRect->setPicture(written);
+}
+
+void RecognitionHandler::writeBatch(const QString& command) {
+    // Entry 0 is never written; the command may hold CR LF, which gives further lines.
+    textfiles::writeLines({QString(), command}, programFile(QStringLiteral("tess.bat")));
+}
+
+void RecognitionHandler::deleteOldResult() {
+    const QString result = programFile(QStringLiteral("tmp.txt"));
+    if (textfiles::fileExists(result) && !QFile::remove(result))
+        throw Failure(QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result));
+}
+
+void RecognitionHandler::runBatchAndWait(WindowStyle style) {
+    const QString batch = programFile(QStringLiteral("tess.bat"));
+    if (!m_platform.runBatch(batch, style))
+        throw Failure(QStringLiteral("バッチファイルを起動できません: %1").arg(batch));
+}
+
+bool RecognitionHandler::reportMissingResult() {
+    if (textfiles::fileExists(programFile(QStringLiteral("tmp.txt"))))
+        return false;
+    m_platform.showMessage(missingResultMessage());
+    playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));
+    m_c.frmMain->unsetCursor();
+    return true;
+}
+
+QString RecognitionHandler::readResult() {
+    const QString converted = programFile(QStringLiteral("tmp_sjis.txt"));
+    textfiles::convertUtf8ToSjis(programFile(QStringLiteral("tmp.txt")), converted);
+    return textfiles::readTextFile(converted);
+}
+
+void RecognitionHandler::appendToResult(const QString& raw) {
+    // Read now: what the user typed during the wait stays.
+    const QString before = m_c.txtResult->text();
+    m_c.txtResult->setText(before + cleanup::cleanRecognizedText(raw));
+    m_c.txtResult->moveCaretToEnd();
+}
+
+void RecognitionHandler::recognize() {
+    prepareWorkBitmap();
+
+    const QString psm = recognition::itemValue(recognition::selectedItemText(m_c.lstPSegMode));
+    const QString lang = recognition::selectedItemText(m_c.lstLang);
+    const QString opt = recognition::optionForBatch(recognition::selectedItemText(m_c.lstOption));
+    const QString command = recognition::buildCommandLine(m_folders.program, psm, lang, opt);
+    writeBatch(command);
+    m_c.txtBat->setText(command);
+    m_c.txtBat->repaint();
+    deleteOldResult();
+    runBatchAndWait(recognition::windowStyleFor(opt));
+
+    if (reportMissingResult())
+        return;
+    const QString raw = readResult();
+    appendToResult(raw);
+    m_c.frmMain->unsetCursor();
+    // Blank output plays no sound.
+    if (!recognition::removeWhitespace(raw).isEmpty())
+        playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
+    m_c.txtResult->setFocus();
+}
+
+void RecognitionHandler::runDirect() {
+    prepareWorkBitmap();
+
+    // As the user left it: no option list is read and txtBat is not rewritten.
+    const QString command = m_c.txtBat->text();
+    writeBatch(command);
+    deleteOldResult();
+    runBatchAndWait(recognition::windowStyleFor(command));
+
+    if (reportMissingResult())
+        return;
+    appendToResult(readResult());
+    playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
+    m_c.txtResult->setFocus();
+    m_c.frmMain->unsetCursor();
+}
 
 } // namespace quillpix

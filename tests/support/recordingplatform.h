@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace quillpix::testing {
 
 // A Platform that records what the window asks of the desktop instead of showing dialogs or
@@ -38,7 +40,14 @@ public:
     }
     int screenWidth() const override { return screen; }
     bool runBatch(const QString& batchPath, WindowStyle style) override;
-    void playSound(const QString& wavPath) override { sounds << wavPath; }
+    // Called as each sound "plays", so a test can look at the window at that moment.
+    std::function<void(const QString& wavPath)> onSound;
+
+    void playSound(const QString& wavPath) override {
+        sounds << wavPath;
+        if (onSound)
+            onSound(wavPath);
+    }
 };
 
 } // namespace quillpix::testing

@@ -1,0 +1,589 @@
+#include "commandline.h"
+#include "cp932.h"
+#include "picturebox.h"
+#include "recognitionfixture.h"
+#include "recognitionhandler.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <limits>
+
+using namespace quillpix;
+using namespace quillpix::testing;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs step every few milliseconds during the wait until it returns true.
+class DuringWait {
+public:
+    explicit DuringWait(std::function<bool()> step) : m_step(std::move(step)) {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            if (m_step())
+                m_timer.stop();
+        });
+        m_timer.start(5);
+    }
+
+private:
+    std::function<bool()> m_step;
+    QTimer m_timer;
+};
+
+// The command as stated, for a program folder that needs no quoting.
+QString plainCommand(const QString& p, const QString& lang, const QString& psm,
+                     const QString& opt) {
+    return QStringLiteral("tesseract ") + p + QStringLiteral("/tmp.bmp ") + p +
+           QStringLiteral("/") + QStringLiteral("tmp ") + QStringLiteral("-l ") + lang +
+           QStringLiteral(" --psm ") + psm + QStringLiteral(" ") + opt;
+}
+
+} // namespace
+
+class TestRecognition : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void itemValueAndWhitespace_data();
+    void itemValueAndWhitespace();
+    void shellWords_data();
+    void shellWords();
+
+    void commandAndBatch_data();
+    void commandAndBatch();
+    void engineOutputIsAppended_data();
+    void engineOutputIsAppended();
+    void engineGetsTheCrop();
+    void successiveRunsAppend();
+    void missingResult_data();
+    void missingResult();
+    void soundComesAfterPointerBeforeFocus();
+
+    void cmdDirectFollowsTxtBat();
+    void directRunUsesEditedCommand();
+    void directRunWindowStyle_data();
+    void directRunWindowStyle();
+    void directRunPlaysStartEvenWhenBlank();
+    void directRunWithEmptyCommandDoesNothing();
+
+    void oddProgramFolder_data();
+    void oddProgramFolder();
+    void secondRunWhileWaitingIsRefused();
+    void tooSmallSelection_data();
+    void tooSmallSelection();
+    void failingSteps_data();
+    void failingSteps();
+
+private:
+    QByteArray m_path;
+    std::unique_ptr<FakeEngine> m_engine;
+};
+
+void TestRecognition::initTestCase() {
+    m_path = qgetenv("PATH");
+}
+
+void TestRecognition::init() {
+    m_engine = std::make_unique<FakeEngine>();
+    qputenv("PATH", m_engine->folder().toLocal8Bit() + ':' + m_path);
+}
+
+void TestRecognition::cleanup() {
+    qputenv("PATH", m_path);
+    m_engine.reset();
+}
+
+void TestRecognition::itemValueAndWhitespace_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("label colon digit") << QStringLiteral("自動:3") << QStringLiteral("3");
+    QTest::newRow("no colon") << QStringLiteral("6") << QStringLiteral("6");
+    QTest::newRow("ends with colon") << QStringLiteral("なし:") << QString();
+    QTest::newRow("first colon only") << QStringLiteral("a:b:3") << QStringLiteral("b:3");
+    QTest::newRow("nothing trimmed") << QStringLiteral("x: 7 ") << QStringLiteral(" 7 ");
+    QTest::newRow("full-width colon is no colon")
+        << QStringLiteral("自動：3") << QStringLiteral("自動：3");
+}
+
+void TestRecognition::itemValueAndWhitespace() {
+    QFETCH(QString, item);
+    QFETCH(QString, value);
+    QCOMPARE(recognition::itemValue(item), value);
+    // Whitespace of every listed kind goes; everything else stays.
+    const QString padded = QStringLiteral(" \u3000\r\n\t\f\v") + item + QStringLiteral("\r\n");
+    QCOMPARE(recognition::removeWhitespace(padded), recognition::removeWhitespace(item));
+    QVERIFY(recognition::removeWhitespace(QStringLiteral(" \u3000\r\n\t\f\v")).isEmpty());
+    QCOMPARE(recognition::removeWhitespace(QStringLiteral("\u00A0a b")),
+             QStringLiteral("\u00A0ab"));
+}
+
+void TestRecognition::shellWords_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("plain") << QStringLiteral("/home/a/bin") << QStringLiteral("/home/a/bin");
+    QTest::newRow("Japanese") << QStringLiteral("/home/日本語/bin")
+                              << QStringLiteral("/home/日本語/bin");
+    QTest::newRow("space") << QStringLiteral("/a b") << QStringLiteral("'/a b'");
+    QTest::newRow("quote") << QStringLiteral("/it's") << QStringLiteral("'/it'\\''s'");
+    QTest::newRow("dollar and brackets") << QStringLiteral("/$x(y)") << QStringLiteral("'/$x(y)'");
+    QTest::newRow("star") << QStringLiteral("/a*") << QStringLiteral("'/a*'");
+    QTest::newRow("empty") << QString() << QStringLiteral("''");
+}
+
+void TestRecognition::shellWords() {
+    QFETCH(QString, path);
+    QFETCH(QString, word);
+    QCOMPARE(recognition::shellWord(path), word);
+}
+
+void TestRecognition::commandAndBatch_data() {
+    QTest::addColumn<QString>("psmItem");
+    QTest::addColumn<QString>("optionItem");
+    QTest::addColumn<QString>("psmValue");
+    QTest::addColumn<QString>("optionText");
+    QTest::addColumn<int>("style");
+    const int one = int(WindowStyle::NormalWithFocus), six = int(WindowStyle::MinimizedNoFocus);
+    QTest::newRow("empty option") << QStringLiteral("単一ブロック:6") << QString()
+                                  << QStringLiteral("6") << QString() << six;
+    QTest::newRow("pause on its own line")
+        << QStringLiteral("単一ブロック:6") << QStringLiteral("pause") << QStringLiteral("6")
+        << QStringLiteral("\r\npause") << one;
+    QTest::newRow("Pause in other case")
+        << QStringLiteral("単一ブロック:6") << QStringLiteral("Pause") << QStringLiteral("6")
+        << QStringLiteral("Pause") << six;
+    QTest::newRow("pause and a space")
+        << QStringLiteral("単一ブロック:6") << QStringLiteral("pause ") << QStringLiteral("6")
+        << QStringLiteral("pause ") << one;
+    QTest::newRow("psm without colon")
+        << QStringLiteral("7") << QString() << QStringLiteral("7") << QString() << six;
+    QTest::newRow("psm ending in colon")
+        << QStringLiteral("なし:") << QString() << QString() << QString() << six;
+    QTest::newRow("engine option")
+        << QStringLiteral("行:7") << QStringLiteral("-c preserve_interword_spaces=1")
+        << QStringLiteral("7") << QStringLiteral("-c preserve_interword_spaces=1") << six;
+}
+
+void TestRecognition::commandAndBatch() {
+    QFETCH(QString, psmItem);
+    QFETCH(QString, optionItem);
+    QFETCH(QString, psmValue);
+    QFETCH(QString, optionText);
+    QFETCH(int, style);
+    Lists lists;
+    lists.psm = QStringList{QStringLiteral("自動:3"), psmItem};
+    lists.option = QStringList{QStringLiteral("--dpi 300"), optionItem};
+    Session s(lists);
+    s.chooseItems(1, 1, 1);
+    s.select(10, 10, 60, 40);
+    m_engine->setOutput(QByteArray("テスト\n"));
+    s.c().cmdRecognize->click();
+
+    const QString P = s.programFolder();
+    const QString command = plainCommand(P, QStringLiteral("eng"), psmValue, optionText);
+    QCOMPARE(s.c().txtBat->text(), command);
+    QVERIFY(s.c().cmdDirect->isEnabled());
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(s.platform.batchRuns[0].path, s.workFile(QStringLiteral("tess.bat")));
+    QCOMPARE(int(s.platform.batchRuns[0].style), style);
+    const QByteArray batch = cp932::encode(command + QStringLiteral("\r\n"));
+    QCOMPARE(s.platform.batchRuns[0].bytes, batch);
+    QCOMPARE(readAll(s.workFile(QStringLiteral("tess.bat"))), batch);
+
+    // The engine got the words of the first line; "pause" ran as the batch's own command.
+    QStringList words = command.section(QStringLiteral("\r\n"), 0, 0)
+                            .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                            .mid(1);
+    QCOMPARE(m_engine->arguments(), words);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("テスト\r"));
+    QVERIFY(s.platform.messages.isEmpty());
+}
+
+void TestRecognition::engineOutputIsAppended_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("appended");
+    QTest::addColumn<bool>("sound");
+    QTest::newRow("LF line ends") << QByteArray("一行目\n二 行 目\n")
+                                  << QStringLiteral("一行目\r\n二行目\r") << true;
+    QTest::newRow("CR LF line ends")
+        << QByteArray("abc\r\ndef\r\n") << QStringLiteral("abc\r\ndef\r") << true;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFこれは ペン です。\n")
+                                     << QStringLiteral("これはペンです。\r") << true;
+    QTest::newRow("closing form feed")
+        << QByteArray("line1\nline2\n\f") << QStringLiteral("line1\r\nline2\r\n\r") << true;
+    QTest::newRow("no code page 932 form")
+        << QByteArray("café \xF0\x9F\x98\x80 ok\n") << QStringLiteral("caf? ? ok\r") << true;
+    QTest::newRow("page as the engine writes it")
+        << QByteArray("第１章 概要\n\n① 本日は晴天なり, 明日は雨.\n\f")
+        << QStringLiteral("第1章概要\r\n\r\n1本日は晴天なり，明日は雨。\r\n\r") << true;
+    QTest::newRow("blank lines and form feed")
+        << QByteArray("\n \n\f") << QStringLiteral("\r\n \r\n\r") << false;
+    QTest::newRow("empty file") << QByteArray() << QString() << false;
+}
+
+void TestRecognition::engineOutputIsAppended() {
+    QFETCH(QByteArray, output);
+    QFETCH(QString, appended);
+    QFETCH(bool, sound);
+    Session s;
+    QVERIFY(s.showActive());
+    const QString before = QStringLiteral("前の結果\r\nです\r");
+    s.c().txtResult->setText(before);
+    s.c().cmdUndo->setEnabled(false);
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(output);
+    bool waitCursorDuringRun = false;
+    DuringWait watch([&] {
+        if (!m_engine->ran())
+            return false;
+        waitCursorDuringRun = s.waitCursor();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+
+    QCOMPARE(s.c().txtResult->text(), before + appended);
+    QCOMPARE(s.c().txtResult->caretPosition(), int((before + appended).size()));
+    QVERIFY(s.c().txtResult->hasFocus());
+    QVERIFY(waitCursorDuringRun);
+    QVERIFY(!s.waitCursor());
+    QCOMPARE(s.state().undoText, before);
+    QVERIFY(s.c().cmdUndo->isEnabled());
+    QCOMPARE(s.platform.sounds,
+             sound ? QStringList{s.parentFolder() + QStringLiteral("/wav/start.wav")}
+                   : QStringList());
+    QVERIFY(s.platform.messages.isEmpty());
+}
+
+void TestRecognition::engineGetsTheCrop() {
+    Session s;
+    s.select(20, 30, 70, 50);
+    m_engine->setOutput(QByteArray("x\n"));
+    s.c().cmdRecognize->click();
+    const QImage written(s.workFile(QStringLiteral("tmp.bmp")));
+    // (right + 4) - (left + 1) pixels less the box's border of two on each side.
+    QCOMPARE(written.size(), QSize(70 - 20 - 1, 50 - 30 - 1));
+    QCOMPARE(m_engine->inputPicture(), readAll(s.workFile(QStringLiteral("tmp.bmp"))));
+    QCOMPARE(s.c().picDispRect->picture().convertToFormat(QImage::Format_RGB32),
+             written.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(coordinateOf(written.pixel(0, 0)), QPoint(21, 31));
+}
+
+void TestRecognition::successiveRunsAppend() {
+    Session s;
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(QByteArray("一\n"));
+    s.c().cmdRecognize->click();
+    m_engine->setOutput(QByteArray("二\n"));
+    s.c().cmdRecognize->click();
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("一\r二\r"));
+    QCOMPARE(s.state().undoText, QStringLiteral("一\r"));
+    QCOMPARE(s.platform.batchRuns.size(), 2);
+}
+
+void TestRecognition::missingResult_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("onPath");
+    QTest::addColumn<bool>("staleResult");
+    QTest::addColumn<bool>("soundFile");
+    QTest::newRow("engine writes nothing") << QStringLiteral("nothing") << true << false << true;
+    QTest::newRow("engine crashes") << QStringLiteral("crash") << true << false << true;
+    QTest::newRow("engine not on PATH") << QString() << false << false << true;
+    QTest::newRow("result of an earlier run") << QStringLiteral("nothing") << true << true << true;
+    QTest::newRow("sound file missing too") << QStringLiteral("nothing") << true << false << false;
+}
+
+void TestRecognition::missingResult() {
+    QFETCH(QString, mode);
+    QFETCH(bool, onPath);
+    QFETCH(bool, staleResult);
+    QFETCH(bool, soundFile);
+    Session s;
+    QTemporaryDir emptyBin;
+    if (!onPath)
+        qputenv("PATH", emptyBin.path().toLocal8Bit());
+    m_engine->setMode(mode);
+    m_engine->setOutput(QByteArray("should not appear\n"));
+    if (staleResult)
+        s.workspace.writeFile(QStringLiteral("bin/tmp.txt"), QByteArray("old text\n"));
+    if (!soundFile)
+        QFile::remove(s.parentFolder() + QStringLiteral("/wav/notify.wav"));
+    const QString before = QStringLiteral("残す文");
+    s.c().txtResult->setText(before);
+    s.select(5, 5, 100, 50);
+    s.c().cmdRecognize->click();
+
+    QStringList messages{RecognitionHandler::missingResultMessage()};
+    if (!soundFile)
+        messages << QStringLiteral("wavファイルがwavディレクトリにありません");
+    QCOMPARE(s.platform.messages, messages);
+    QCOMPARE(s.platform.sounds,
+             soundFile ? QStringList{s.parentFolder() + QStringLiteral("/wav/notify.wav")}
+                       : QStringList());
+    QCOMPARE(s.c().txtResult->text(), before);
+    QCOMPARE(s.state().undoText, before);
+    QVERIFY(s.c().cmdUndo->isEnabled());
+    QVERIFY(!s.waitCursor());
+    QCOMPARE(m_engine->ran(), onPath);
+    // This run's command stays for the user to look at and run again.
+    QVERIFY(s.c().txtBat->text().startsWith(QStringLiteral("tesseract ")));
+    QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
+    QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
+}
+
+void TestRecognition::soundComesAfterPointerBeforeFocus() {
+    Session s;
+    QVERIFY(s.showActive());
+    s.c().txtBat->setFocus();
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(QByteArray("文字\n"));
+    bool waitCursorAtSound = true, focusAtSound = true;
+    s.platform.onSound = [&](const QString&) {
+        waitCursorAtSound = s.waitCursor();
+        focusAtSound = s.c().txtResult->hasFocus();
+    };
+    s.c().cmdRecognize->click();
+    QVERIFY(!waitCursorAtSound);
+    QVERIFY(!focusAtSound);
+    QVERIFY(s.c().txtResult->hasFocus());
+
+    // The direct run ends the other way round: sound, focus, then the default pointer.
+    s.c().txtBat->setFocus();
+    s.c().cmdDirect->click();
+    QVERIFY(waitCursorAtSound);
+    QVERIFY(!focusAtSound);
+    QVERIFY(s.c().txtResult->hasFocus());
+    QVERIFY(!s.waitCursor());
+}
+
+void TestRecognition::cmdDirectFollowsTxtBat() {
+    Session s;
+    QVERIFY(s.showActive());
+    QVERIFY(!s.c().cmdDirect->isEnabled());
+    s.c().txtBat->setText(QStringLiteral("x"));
+    QVERIFY(s.c().cmdDirect->isEnabled());
+    s.c().txtBat->setText(QString());
+    QVERIFY(!s.c().cmdDirect->isEnabled());
+    s.c().txtBat->setFocus();
+    QTest::keyClicks(s.c().txtBat, QStringLiteral("t"));
+    QVERIFY(s.c().cmdDirect->isEnabled());
+    QTest::keyClick(s.c().txtBat, Qt::Key_Backspace);
+    QVERIFY(!s.c().cmdDirect->isEnabled());
+}
+
+void TestRecognition::directRunUsesEditedCommand() {
+    Session s;
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(QByteArray("一\n"));
+    s.c().cmdRecognize->click();
+    const QString built = s.c().txtBat->text();
+    QString edited = built;
+    edited.replace(QStringLiteral("-l jpn"), QStringLiteral("-l eng"));
+    s.c().txtBat->setText(edited);
+    QFile::remove(s.workFile(QStringLiteral("tmp.bmp")));
+    m_engine->setOutput(QByteArray("two\n"));
+    s.c().cmdDirect->click();
+
+    QCOMPARE(readAll(s.workFile(QStringLiteral("tess.bat"))),
+             cp932::encode(edited + QStringLiteral("\r\n")));
+    QVERIFY(m_engine->arguments().contains(QStringLiteral("eng")));
+    QCOMPARE(s.c().txtBat->text(), edited);
+    QCOMPARE(s.c().lstLang->currentRow(), 0);
+    QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("一\rtwo\r"));
+    QCOMPARE(s.state().undoText, QStringLiteral("一\r"));
+    QCOMPARE(s.platform.batchRuns.size(), 2);
+}
+
+void TestRecognition::directRunWindowStyle_data() {
+    QTest::addColumn<QString>("tail");
+    QTest::addColumn<int>("style");
+    QTest::newRow("pause inside a word")
+        << QStringLiteral("; echo paused") << int(WindowStyle::NormalWithFocus);
+    QTest::newRow("pause line") << QStringLiteral("\r\npause") << int(WindowStyle::NormalWithFocus);
+    QTest::newRow("Pause") << QStringLiteral("; echo Pause") << int(WindowStyle::MinimizedNoFocus);
+}
+
+void TestRecognition::directRunWindowStyle() {
+    QFETCH(QString, tail);
+    QFETCH(int, style);
+    Session s;
+    s.select(5, 5, 100, 50);
+    const QString command =
+        plainCommand(s.programFolder(), QStringLiteral("jpn"), QStringLiteral("6"), QString()) +
+        tail;
+    s.c().txtBat->setText(command);
+    m_engine->setOutput(QByteArray("abc\n"));
+    s.c().cmdDirect->click();
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(int(s.platform.batchRuns[0].style), style);
+    QCOMPARE(s.platform.batchRuns[0].bytes, cp932::encode(command + QStringLiteral("\r\n")));
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("abc\r"));
+}
+
+void TestRecognition::directRunPlaysStartEvenWhenBlank() {
+    Session s;
+    s.select(5, 5, 100, 50);
+    s.c().txtBat->setText(
+        plainCommand(s.programFolder(), QStringLiteral("jpn"), QStringLiteral("6"), QString()));
+    m_engine->setOutput(QByteArray("\n\f"));
+    s.c().cmdDirect->click();
+    QCOMPARE(s.platform.sounds, QStringList{s.parentFolder() + QStringLiteral("/wav/start.wav")});
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("\r\n\r"));
+}
+
+void TestRecognition::directRunWithEmptyCommandDoesNothing() {
+    Session s;
+    s.select(5, 5, 100, 50);
+    s.state().undoText = QStringLiteral("unchanged");
+    const bool cursorSetBefore = s.window().testAttribute(Qt::WA_SetCursor);
+    s.c().cmdDirect->setEnabled(true);
+    s.c().cmdDirect->click();
+    QVERIFY(s.platform.batchRuns.isEmpty());
+    QCOMPARE(s.state().undoText, QStringLiteral("unchanged"));
+    QVERIFY(!s.c().cmdUndo->isEnabled());
+    QCOMPARE(s.window().testAttribute(Qt::WA_SetCursor), cursorSetBefore);
+    QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
+    QVERIFY(s.platform.messages.isEmpty());
+}
+
+void TestRecognition::oddProgramFolder_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("quoted");
+    QTest::newRow("space") << QStringLiteral("my pictures") << true;
+    QTest::newRow("shell characters") << QStringLiteral("it's $HOME;(x)&`y`*") << true;
+    QTest::newRow("Japanese, no quoting") << QStringLiteral("日本語フォルダ") << false;
+}
+
+void TestRecognition::oddProgramFolder() {
+    QFETCH(QString, folder);
+    QFETCH(bool, quoted);
+    Session s({}, folder);
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(QByteArray("読めた\n"));
+    s.c().cmdRecognize->click();
+
+    const QString P = s.programFolder();
+    QString expected = plainCommand(P, QStringLiteral("jpn"), QStringLiteral("3"), QString());
+    if (quoted) {
+        QString q = P;
+        q.replace(QStringLiteral("'"), QStringLiteral("'\\''"));
+        expected = QStringLiteral("tesseract '") + q + QStringLiteral("/tmp.bmp' '") + q +
+                   QStringLiteral("/tmp' -l jpn --psm 3 ");
+    }
+    QCOMPARE(s.c().txtBat->text(), expected);
+    QCOMPARE(m_engine->arguments().mid(0, 2),
+             (QStringList{P + QStringLiteral("/tmp.bmp"), P + QStringLiteral("/tmp")}));
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("読めた\r"));
+    QVERIFY(s.platform.messages.isEmpty());
+}
+
+void TestRecognition::secondRunWhileWaitingIsRefused() {
+    Session s;
+    s.select(5, 5, 100, 50);
+    m_engine->setMode(QStringLiteral("wait"));
+    m_engine->setOutput(QByteArray("結果\n"));
+    QByteArray batchDuringWait;
+    DuringWait meanwhile([&] {
+        if (!m_engine->ran())
+            return false;
+        batchDuringWait = readAll(s.workFile(QStringLiteral("tess.bat")));
+        s.c().cmdRecognize->click();
+        s.c().cmdDirect->click();
+        // The rest of the window works: the user adds to the result box meanwhile.
+        s.c().txtResult->setText(s.c().txtResult->text() + QStringLiteral("追記"));
+        m_engine->release();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+
+    QCOMPARE(s.platform.messages, QStringList(2, RecognitionHandler::busyMessage()));
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(readAll(s.workFile(QStringLiteral("tess.bat"))), batchDuringWait);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("追記結果\r"));
+    // The run is over, so the next one may start.
+    m_engine->setMode(QString());
+    s.c().cmdRecognize->click();
+    QCOMPARE(s.platform.batchRuns.size(), 2);
+}
+
+void TestRecognition::tooSmallSelection_data() {
+    QTest::addColumn<int>("zoomRow");
+    QTest::addColumn<QRect>("corners"); // x1, y1, x2, y2 as left, top, right, bottom
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a point") << 0 << QRect(QPoint(20, 20), QPoint(20, 20)) << true;
+    QTest::newRow("one pixel wide") << 0 << QRect(QPoint(20, 20), QPoint(21, 60)) << true;
+    QTest::newRow("one pixel high") << 0 << QRect(QPoint(20, 20), QPoint(60, 21)) << true;
+    QTest::newRow("two pixels each way") << 0 << QRect(QPoint(20, 20), QPoint(22, 22)) << false;
+    QTest::newRow("a point at 50 %") << 1 << QRect(QPoint(20, 20), QPoint(20, 20)) << false;
+}
+
+void TestRecognition::tooSmallSelection() {
+    QFETCH(int, zoomRow);
+    QFETCH(QRect, corners);
+    QFETCH(bool, refused);
+    Session s;
+    s.c().lstZoom->setCurrentRow(zoomRow);
+    s.select(corners.left(), corners.top(), corners.right(), corners.bottom());
+    m_engine->setOutput(QByteArray("x\n"));
+    s.c().cmdRecognize->click();
+    QCOMPARE(m_engine->ran(), !refused);
+    QCOMPARE(s.platform.messages,
+             refused ? QStringList{RecognitionHandler::selectionTooSmallMessage()} : QStringList());
+    QVERIFY(!s.waitCursor());
+    QVERIFY(s.c().cmdUndo->isEnabled());
+}
+
+void TestRecognition::failingSteps_data() {
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("messageStart");
+    QTest::newRow("work bitmap cannot be written")
+        << QStringLiteral("bitmap") << QStringLiteral("作業用の画像ファイルを書けません");
+    QTest::newRow("batch file cannot be written")
+        << QStringLiteral("batch") << QStringLiteral("ファイルを書けません");
+    QTest::newRow("corner sum overflows")
+        << QStringLiteral("overflow") << QStringLiteral("選択範囲の座標が大きすぎます");
+}
+
+void TestRecognition::failingSteps() {
+    QFETCH(QString, step);
+    QFETCH(QString, messageStart);
+    Session s;
+    const QString before = QStringLiteral("元の文");
+    s.c().txtResult->setText(before);
+    s.select(5, 5, 100, 50);
+    if (step == QStringLiteral("bitmap"))
+        QDir().mkpath(s.workFile(QStringLiteral("tmp.bmp")));
+    else if (step == QStringLiteral("batch"))
+        QDir().mkpath(s.workFile(QStringLiteral("tess.bat")));
+    else
+        s.state().x2 = std::numeric_limits<int32_t>::max();
+    m_engine->setOutput(QByteArray("x\n"));
+    s.c().cmdRecognize->click();
+
+    QCOMPARE(s.platform.messages.size(), 1);
+    QVERIFY2(s.platform.messages[0].startsWith(messageStart), qPrintable(s.platform.messages[0]));
+    QVERIFY(s.platform.batchRuns.isEmpty());
+    QVERIFY(!m_engine->ran());
+    QVERIFY(!s.waitCursor());
+    QCOMPARE(s.c().txtResult->text(), before);
+    QCOMPARE(s.state().undoText, before);
+    // The command shows only once the batch file holds it.
+    QVERIFY(s.c().txtBat->text().isEmpty());
+}
+
+QTEST_MAIN(TestRecognition)
+#include "tst_recognition.moc"
