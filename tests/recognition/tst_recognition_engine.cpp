@@ -1,0 +1,80 @@
+#include "recognitionfixture.h"
+#include "recognitionhandler.h"
+#include "widgets.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace quillpix;
+using namespace quillpix::testing;
+
+namespace {
+
+QStringList installedLanguages(const QString& engine) {
+    QProcess process;
+    process.start(engine, {QStringLiteral("--list-langs")});
+    if (!process.waitForFinished(30000))
+        return {};
+    const QString listing =
+        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    QStringList languages;
+    for (const QString& line : listing.split(QLatin1Char('\n')))
+        languages << line.trimmed();
+    return languages;
+}
+
+} // namespace
+
+// The whole road through the real engine: a sentence rendered by the test is selected, read
+// and appended.
+class TestRecognitionEngine : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readsRenderedSentence_data();
+    void readsRenderedSentence();
+};
+
+void TestRecognitionEngine::readsRenderedSentence_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("languageRow");
+    QTest::addColumn<QString>("sentence");
+    QTest::newRow("jpn") << QStringLiteral("jpn") << 0
+                         << QStringLiteral("日本語の文章を読み取ります。");
+    QTest::newRow("eng") << QStringLiteral("eng") << 1
+                         << QStringLiteral("The quick brown fox jumps over the lazy dog");
+}
+
+void TestRecognitionEngine::readsRenderedSentence() {
+    QFETCH(QString, language);
+    QFETCH(int, languageRow);
+    QFETCH(QString, sentence);
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty())
+        QSKIP("tesseract is not installed");
+    if (!installedLanguages(engine).contains(language))
+        QSKIP(qPrintable(QStringLiteral("tesseract has no %1 data").arg(language)));
+
+    const QImage picture = textPicture(sentence, 48, QSize(1400, 120));
+    Lists lists;
+    lists.psm = QStringList{QStringLiteral("単一行:7")};
+    Session s(lists, {}, picture);
+    s.chooseItems(0, languageRow, 0);
+    // The crop reaches past the picture's edges, which reads as paper.
+    s.select(0, 0, picture.width(), picture.height());
+    s.c().cmdRecognize->click();
+
+    QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+    const QString text = s.c().txtResult->text();
+    QVERIFY2(text.endsWith(QLatin1Char('\r')), qPrintable(text));
+    // The engine puts spaces between Japanese characters; the clean-up takes most of them.
+    const QString compact = language == QStringLiteral("jpn")
+                                ? QString(text).remove(QLatin1Char(' ')).trimmed()
+                                : text.trimmed();
+    QVERIFY2(compact.contains(sentence), qPrintable(text));
+    QCOMPARE(s.platform.sounds, QStringList{s.parentFolder() + QStringLiteral("/wav/start.wav")});
+}
+
+QTEST_MAIN(TestRecognitionEngine)
+#include "tst_recognition_engine.moc"
