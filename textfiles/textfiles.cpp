@@ -8,6 +8,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace quillpix::textfiles {
 namespace {
@@ -30,6 +35,27 @@ void writeAll(const QByteArray& bytes, const QString& path) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
         !file.commit())
         throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, file.errorString()));
+}
+
+void writeWorkFile(const QByteArray& bytes, const QString& path) {
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, file.errorString()));
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    // rename() replaces the old file in one step; QFile::rename would not replace it.
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0)
+        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2")
+                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    file.setAutoRemove(false);
+}
+
+void write(const QByteArray& bytes, const QString& path, Durability durability) {
+    if (durability == Durability::WorkFile)
+        writeWorkFile(bytes, path);
+    else
+        writeAll(bytes, path);
 }
 
 bool isHiddenName(const QString& name) {
@@ -70,13 +96,13 @@ QStringList readLines(const QString& path) {
     return splitLines(cp932::decode(readAll(path)));
 }
 
-void writeLines(const QStringList& list, const QString& path) {
+void writeLines(const QStringList& list, const QString& path, Durability durability) {
     QString text;
     for (qsizetype i = 1; i < list.size(); ++i) {
         text += list[i];
         text += QStringLiteral("\r\n");
     }
-    writeAll(cp932::encode(text), path);
+    write(cp932::encode(text), path, durability);
 }
 
 bool fileExists(const QString& path) {
@@ -106,15 +132,33 @@ bool fileExists(const QString& path) {
 }
 
 QString normaliseLineEnds(const QString& text) {
-    QString out = text;
-    out.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    out.replace(QStringLiteral("\r\r"), QStringLiteral("\r"));
-    return out;
+    // Two linear passes over preallocated text; QString::replace grows the text piecemeal,
+    // which on a large engine output costs more than the whole conversion.
+    const qsizetype n = text.size();
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    QString withCrLf(n + text.count(QLatin1Char('\n')), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(withCrLf.data());
+    qsizetype w = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] == u'\n')
+            out[w++] = u'\r';
+        out[w++] = in[i];
+    }
+    // Then every CR CR pair becomes one CR, left to right, the result not searched again.
+    const qsizetype m = w;
+    w = 0;
+    for (qsizetype i = 0; i < m; ++i) {
+        out[w++] = out[i];
+        if (out[i] == u'\r' && i + 1 < m && out[i + 1] == u'\r')
+            ++i;
+    }
+    withCrLf.truncate(w);
+    return withCrLf;
 }
 
-void convertUtf8ToSjis(const QString& source, const QString& target) {
+void convertUtf8ToSjis(const QString& source, const QString& target, Durability durability) {
     const QString text = normaliseLineEnds(cp932::decodeUtf8(readAll(source)));
-    writeAll(cp932::encode(text), target);
+    write(cp932::encode(text), target, durability);
 }
 
 QString parentFolder(const QString& path) {

@@ -16,15 +16,22 @@ QStringList splitLines(const QString& text);
 QString readTextFile(const QString& path);
 // The lines of a code page 932 file, without their terminators.
 QStringList readLines(const QString& path);
+// How a written file reaches the disk. The user's files are in place only once they are on the
+// disk. Work files, which every run rewrites, do not wait for the disk: that wait would be most
+// of a recognition's own time. Both are renamed into place, so a failure leaves the old file.
+enum class Durability { Synced, WorkFile };
+
 // Writes entries 1 to the end, each followed by CR LF; entry 0 is never written. The file is
 // written under a temporary name and renamed into place, so a failure leaves the old file.
-void writeLines(const QStringList& list, const QString& path);
+void writeLines(const QStringList& list, const QString& path,
+                Durability durability = Durability::Synced);
 // True when path names a plain, non-hidden file; "*" and "?" in the name part match as
 // wildcards. A folder gives false.
 bool fileExists(const QString& path);
 // Reads the UTF-8 file (a leading byte-order mark skipped) and writes it as code page 932 with
 // CR LF line ends: every LF becomes CR LF, then every CR CR pair becomes one CR.
-void convertUtf8ToSjis(const QString& source, const QString& target);
+void convertUtf8ToSjis(const QString& source, const QString& target,
+                       Durability durability = Durability::Synced);
 // The text before the last "/", a "/" in the last position not counting; "" when none.
 QString parentFolder(const QString& path);
 // The line-end rule of convertUtf8ToSjis on its own.
