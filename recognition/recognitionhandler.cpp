@@ -110,6 +110,9 @@ void RecognitionHandler::prepareWorkBitmap() {
         throw Failure(selectionTooSmallMessage());
 
     const QString bitmap = programFile(QStringLiteral("tmp.bmp"));
+    // A new file rather than the old one cut short: the file system then need not flush the
+    // replaced blocks on close, which would cost more than the rest of the crop.
+    QFile::remove(bitmap);
     if (!crop.save(bitmap, "BMP"))
         throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(bitmap));
     // The preview shows exactly what goes to the engine.
@@ -121,7 +124,8 @@ void RecognitionHandler::prepareWorkBitmap() {
 
 void RecognitionHandler::writeBatch(const QString& command) {
     // Entry 0 is never written; the command may hold CR LF, which gives further lines.
-    textfiles::writeLines({QString(), command}, programFile(QStringLiteral("tess.bat")));
+    textfiles::writeLines({QString(), command}, programFile(QStringLiteral("tess.bat")),
+                          textfiles::Durability::WorkFile);
 }
 
 void RecognitionHandler::deleteOldResult() {
@@ -147,7 +151,8 @@ bool RecognitionHandler::reportMissingResult() {
 
 QString RecognitionHandler::readResult() {
     const QString converted = programFile(QStringLiteral("tmp_sjis.txt"));
-    textfiles::convertUtf8ToSjis(programFile(QStringLiteral("tmp.txt")), converted);
+    textfiles::convertUtf8ToSjis(programFile(QStringLiteral("tmp.txt")), converted,
+                                 textfiles::Durability::WorkFile);
     return textfiles::readTextFile(converted);
 }
 
