@@ -69,6 +69,8 @@ private Q_SLOTS:
     void engineOutputIsAppended_data();
     void engineOutputIsAppended();
     void engineGetsTheCrop();
+    void dragThenRecognize_data();
+    void dragThenRecognize();
     void successiveRunsAppend();
     void missingResult_data();
     void missingResult();
@@ -280,6 +282,34 @@ void TestRecognition::engineGetsTheCrop() {
     QCOMPARE(s.c().picDispRect->picture().convertToFormat(QImage::Format_RGB32),
              written.convertToFormat(QImage::Format_RGB32));
     QCOMPARE(coordinateOf(written.pixel(0, 0)), QPoint(21, 31));
+}
+
+void TestRecognition::dragThenRecognize_data() {
+    QTest::addColumn<int>("zoomRow");
+    QTest::addColumn<int>("divisor");
+    QTest::newRow("100 %") << 0 << 1;
+    QTest::newRow("50 %") << 1 << 2;
+}
+
+void TestRecognition::dragThenRecognize() {
+    QFETCH(int, zoomRow);
+    QFETCH(int, divisor);
+    Session s;
+    s.c().lstZoom->setCurrentRow(zoomRow);
+    // Display pixels; the box's sunken border lies before them.
+    const QPoint border(PictureBox::kSunkenBorder, PictureBox::kSunkenBorder);
+    QTest::mousePress(s.c().picDisp, Qt::LeftButton, {}, QPoint(20, 30) + border);
+    QTest::mouseMove(s.c().picDisp, QPoint(45, 40) + border);
+    QTest::mouseMove(s.c().picDisp, QPoint(70, 50) + border);
+    QTest::mouseRelease(s.c().picDisp, Qt::LeftButton, {}, QPoint(70, 50) + border);
+    QVERIFY(s.c().cmdRecognize->isEnabled());
+    m_engine->setOutput(QByteArray("x\n"));
+    s.c().cmdRecognize->click();
+
+    const QImage written(s.workFile(QStringLiteral("tmp.bmp")));
+    QCOMPARE(written.size(), QSize((74 - 21) * divisor - 4, (54 - 31) * divisor - 4));
+    QCOMPARE(coordinateOf(written.pixel(0, 0)), QPoint(21 * divisor, 31 * divisor));
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("x\r"));
 }
 
 void TestRecognition::successiveRunsAppend() {
