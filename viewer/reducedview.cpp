@@ -34,17 +34,15 @@ std::vector<ReducedView::Run> ReducedView::runs(int full, int reduced, int shown
 
 void ReducedView::forget() {
     m_key = Key{};
+    m_picture = QImage();
+    m_used = 0;
     m_columns.clear();
     m_rows.clear();
     m_tiles.clear();
 }
 
 int64_t ReducedView::cachedBytes() const {
-    int64_t bytes = 0;
-    for (const Tile& tile : m_tiles)
-        if (tile.pixels.cacheKey() != m_key.picture)
-            bytes += tile.pixels.sizeInBytes();
-    return bytes;
+    return int64_t(m_used * sizeof(QRgb));
 }
 
 void ReducedView::prepare(const Key& key, const QImage& picture) {
@@ -56,24 +54,38 @@ void ReducedView::prepare(const Key& key, const QImage& picture) {
     m_rows =
         runs(key.height, key.height / z, std::min(key.height / z, key.surfaceHeight), z, key.vMax);
     m_tiles.reserve(m_columns.size() * m_rows.size());
+    if (z == 1) {
+        // One run each way, phase 0 and lo 0: the picture itself.
+        m_picture = picture;
+        m_tiles.push_back(Tile{reinterpret_cast<const QRgb*>(m_picture.constBits()),
+                               m_picture.bytesPerLine() / qsizetype(sizeof(QRgb))});
+        return;
+    }
+    size_t needed = 0;
+    for (const Run& row : m_rows)
+        for (const Run& col : m_columns)
+            needed += size_t(std::max(0, col.hi - col.lo)) * size_t(std::max(0, row.hi - row.lo));
+    if (needed > m_capacity) {
+        m_buffer.reset();
+        m_buffer.reset(new QRgb[needed]);
+        m_capacity = needed;
+    }
+    m_used = needed;
+    QRgb* next = m_buffer.get();
     for (const Run& row : m_rows) {
         for (const Run& col : m_columns) {
-            Tile tile;
-            if (z == 1) {
-                // Phase 0 and lo 0: the picture itself.
-                tile.pixels = picture;
-            } else if (col.hi > col.lo && row.hi > row.lo) {
-                tile.pixels = QImage(col.hi - col.lo, row.hi - row.lo, QImage::Format_RGB32);
-                for (int v = row.lo; v < row.hi; ++v) {
-                    const QRgb* from =
-                        reinterpret_cast<const QRgb*>(picture.constScanLine(v * z + row.phase)) +
-                        col.phase;
-                    QRgb* to = reinterpret_cast<QRgb*>(tile.pixels.scanLine(v - row.lo));
-                    for (int u = col.lo; u < col.hi; ++u)
-                        *to++ = from[int64_t(u) * z];
-                }
+            const int width = std::max(0, col.hi - col.lo);
+            Tile tile{next, width};
+            for (int v = row.lo; v < row.hi && width > 0; ++v) {
+                const QRgb* from =
+                    reinterpret_cast<const QRgb*>(picture.constScanLine(v * z + row.phase)) +
+                    col.phase;
+                QRgb* to = next + qsizetype(v - row.lo) * width;
+                for (int u = col.lo; u < col.hi; ++u)
+                    *to++ = from[int64_t(u) * z];
             }
-            m_tiles.push_back(std::move(tile));
+            next += qsizetype(width) * std::max(0, row.hi - row.lo);
+            m_tiles.push_back(tile);
         }
     }
 }
@@ -116,14 +128,12 @@ void ReducedView::draw(PictureBox* display, const QImage& picture, int z, int hP
         int dx = 0;
         for (size_t c = 0; c < m_columns.size(); ++c) {
             const Run& col = m_columns[c];
-            const QImage& pixels = m_tiles[rowRun * m_columns.size() + c].pixels;
+            const Tile& tile = m_tiles[rowRun * m_columns.size() + c];
             // Columns whose u passes hi lie beyond the picture's right edge.
             const int end = std::clamp(col.hi - hPos, col.d0, col.d1);
             if (end > col.d0) {
-                const int lo = z == 1 ? 0 : col.lo;
-                const int rowLo = z == 1 ? 0 : row.lo;
-                const QRgb* from = reinterpret_cast<const QRgb*>(pixels.constScanLine(v - rowLo)) +
-                                   (hPos + col.d0 - lo);
+                const QRgb* from =
+                    tile.pixels + qsizetype(v - row.lo) * tile.stride + (hPos + col.d0 - col.lo);
                 std::memcpy(to + col.d0, from, size_t(end - col.d0) * sizeof(QRgb));
             }
             std::fill(to + end, to + col.d1, back);

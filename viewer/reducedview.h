@@ -4,6 +4,7 @@
 #include <QRgb>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quillpix {
@@ -44,9 +45,10 @@ private:
         int hi = 0;
     };
     // Pixels for one column run and one row run: pixel (u - lo, v - lo) is picture pixel
-    // (u·z + phase, v·z + phase). At 100 % this is the picture itself.
+    // (u·z + phase, v·z + phase), rows stride pixels apart. At 100 % this is the picture itself.
     struct Tile {
-        QImage pixels;
+        const QRgb* pixels = nullptr;
+        qsizetype stride = 0;
     };
     struct Key {
         qint64 picture = 0;
@@ -64,6 +66,13 @@ private:
     void prepare(const Key& key, const QImage& picture);
 
     Key m_key;
+    // Held while the tiles point into it (100 %).
+    QImage m_picture;
+    // The gathered pixels of all tiles. Kept between pictures and zooms: fresh memory costs a
+    // page fault per 4 KiB on first touch, which would dominate a zoom change.
+    std::unique_ptr<QRgb[]> m_buffer;
+    size_t m_capacity = 0;
+    size_t m_used = 0;
     std::vector<Run> m_columns;
     std::vector<Run> m_rows;
     std::vector<Tile> m_tiles; // row-run major
