@@ -6,8 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
-                                            qsizetype(size / 2));
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(data), qsizetype(size / 2));
     qsizetype twoDigitCircles = 0;
     for (QChar c : text)
         if (c.unicode() >= 0x2469 && c.unicode() <= 0x2473)

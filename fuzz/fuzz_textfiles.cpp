@@ -6,8 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
-                                            qsizetype(size / 2));
+    const QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(data), qsizetype(size / 2));
     const QStringList lines = textfiles::splitLines(text);
     QString joined;
     for (const QString& line : lines) {

@@ -152,7 +152,8 @@ private Q_SLOTS:
         QStringList folders;
         for (int i = 0; i < c.cmbFolder->count(); ++i)
             folders << c.cmbFolder->itemText(i);
-        QCOMPARE(folders, (QStringList{"bmp_gif_2", "bmp_gif_sample", "BMP_GIF_upper", "bmp_gif_z.txt"}));
+        QCOMPARE(folders,
+                 (QStringList{"bmp_gif_2", "bmp_gif_sample", "BMP_GIF_upper", "bmp_gif_z.txt"}));
         QCOMPARE(c.cmbFolder->currentIndex(), 0);
         QCOMPARE(c.File1->folder(), ws.root() + QStringLiteral("/bmp_gif_2"));
         QCOMPARE(c.File1->count(), 1);
@@ -173,12 +174,13 @@ private Q_SLOTS:
         QVERIFY(c.optFSize[2]->isChecked());
         QCOMPARE(c.txtResult->font().pointSizeF(), 12.75);
 
-        for (QWidget* off : std::initializer_list<QWidget*>{c.cmdSaveText, c.cmdDirect, c.cmdUndo,
-                                                           c.cmdOpenTextFile, c.cmdPaint, c.cmdRecognize})
+        for (QWidget* off :
+             std::initializer_list<QWidget*>{c.cmdSaveText, c.cmdDirect, c.cmdUndo,
+                                             c.cmdOpenTextFile, c.cmdPaint, c.cmdRecognize})
             QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
-        for (QWidget* on : std::initializer_list<QWidget*>{c.cmdExplorer, c.cmdHelp, c.cmdEnd, c.cmdClear,
-                                                          c.cmdOpenTmpTxt, c.txtResult, c.txtBat,
-                                                          c.File1, c.lstZoom})
+        for (QWidget* on : std::initializer_list<QWidget*>{c.cmdExplorer, c.cmdHelp, c.cmdEnd,
+                                                           c.cmdClear, c.cmdOpenTmpTxt, c.txtResult,
+                                                           c.txtBat, c.File1, c.lstZoom})
             QVERIFY2(on->isEnabled(), qPrintable(on->objectName()));
         QVERIFY(c.picBmp->isHidden());
         QVERIFY(c.picRect->isHidden());
@@ -201,7 +203,8 @@ private Q_SLOTS:
         QVERIFY2(message.contains(QStringLiteral("bmp_gif")), qPrintable(message));
         QVERIFY2(message.contains(ws.root()), qPrintable(message));
         QVERIFY2(message.contains(ws.bin() + QStringLiteral("/listLang.txt")), qPrintable(message));
-        QVERIFY2(message.contains(ws.bin() + QStringLiteral("/listOption.txt")), qPrintable(message));
+        QVERIFY2(message.contains(ws.bin() + QStringLiteral("/listOption.txt")),
+                 qPrintable(message));
         QCOMPARE(c.cmbFolder->count(), 0);
         QCOMPARE(c.lstLang->count(), 0);
         QCOMPARE(c.lstOption->count(), 0);

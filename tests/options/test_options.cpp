@@ -39,8 +39,8 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("duplicates kept, nothing trimmed")
             << QByteArray(" x \r\n x \r\n") << QStringList{" x ", " x "};
-        QTest::newRow("code page 932") << QByteArray("\x8e\xa9\x93\xae:3\r\n")
-                                       << QStringList{QStringLiteral("自動:3")};
+        QTest::newRow("code page 932")
+            << QByteArray("\x8e\xa9\x93\xae:3\r\n") << QStringList{QStringLiteral("自動:3")};
         QTest::newRow("invalid bytes load with substitutes")
             << QByteArray("a\xa0\r\n") << QStringList{QStringLiteral("a\uFFFD")};
     }
@@ -61,9 +61,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("listName");
-        QTest::newRow("PSM") << 1 << "listPSMode.txt" << "lstPSegMode";
-        QTest::newRow("language") << 2 << "listLang.txt" << "lstLang";
-        QTest::newRow("other options") << 3 << "listOption.txt" << "lstOption";
+        QTest::newRow("PSM") << 1 << "listPSMode.txt"
+                             << "lstPSegMode";
+        QTest::newRow("language") << 2 << "listLang.txt"
+                                  << "lstLang";
+        QTest::newRow("other options") << 3 << "listOption.txt"
+                                       << "lstOption";
     }
     void refreshReloadsTheRightListWithoutSelection() {
         QFETCH(int, index);
@@ -76,8 +79,8 @@ private Q_SLOTS:
         auto* list = window.findChild<QListWidget*>(listName);
         QVERIFY(list);
         const QMap<QString, QStringList> before{{"lstPSegMode", itemsOf(c.lstPSegMode)},
-                                               {"lstLang", itemsOf(c.lstLang)},
-                                               {"lstOption", itemsOf(c.lstOption)}};
+                                                {"lstLang", itemsOf(c.lstLang)},
+                                                {"lstOption", itemsOf(c.lstOption)}};
         ws.writeFile(QStringLiteral("bin/") + file, "new1\r\nnew2\r\n");
         QTest::mouseClick(c.cmdRefresh[index], Qt::LeftButton);
         QCOMPARE(itemsOf(list), (QStringList{"new1", "new2"}));

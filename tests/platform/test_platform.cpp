@@ -77,7 +77,8 @@ private Q_SLOTS:
             const QString s{QChar(char16_t(u))};
             const QByteArray b = cp932::encode(s);
             const bool twoBytes = b.size() == 2;
-            QVERIFY2(cp932::isDoubleByte(QChar(char16_t(u))) == twoBytes, qPrintable(QString::number(u, 16)));
+            QVERIFY2(cp932::isDoubleByte(QChar(char16_t(u))) == twoBytes,
+                     qPrintable(QString::number(u, 16)));
         }
     }
 
@@ -112,9 +113,10 @@ private Q_SLOTS:
                   b = std::max(y1, y2);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 60; ++x) {
-                const bool onOutline = x >= l && x <= r && y >= t && y <= b &&
-                                       (x == l || x == r || y == t || y == b);
-                const QRgb expected = onOutline ? (before.pixel(x, y) ^ 0x808080) : before.pixel(x, y);
+                const bool onOutline =
+                    x >= l && x <= r && y >= t && y <= b && (x == l || x == r || y == t || y == b);
+                const QRgb expected =
+                    onOutline ? (before.pixel(x, y) ^ 0x808080) : before.pixel(x, y);
                 QCOMPARE(box.surface().pixel(x, y) & 0xFFFFFF, expected & 0xFFFFFF);
             }
         box.lineBox(x1, y1, x2, y2, QColor(128, 128, 128));

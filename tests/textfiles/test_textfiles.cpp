@@ -39,8 +39,8 @@ private Q_SLOTS:
         QTest::newRow("two final breaks") << QByteArray("a\r\n\r\n") << QStringLiteral("a\r\n\r\n");
         QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << QStringLiteral("a\r\nb\r\n");
         QTest::newRow("lone LF stays") << QByteArray("a\nb\r\n") << QStringLiteral("a\nb\r\n");
-        QTest::newRow("code page 932") << QByteArray("\x82\xa0\x87\x40\r\n")
-                                       << QStringLiteral("あ①\r\n");
+        QTest::newRow("code page 932")
+            << QByteArray("\x82\xa0\x87\x40\r\n") << QStringLiteral("あ①\r\n");
         QTest::newRow("half-width katakana") << QByteArray("\xb1\xb2") << QStringLiteral("ｱｲ\r\n");
         QTest::newRow("invalid lead byte is substituted")
             << QByteArray("x\xa0y") << QStringLiteral("x\uFFFDy\r\n");
@@ -73,8 +73,8 @@ private Q_SLOTS:
             << QByteArray("a\r\n\r\nb\r\n");
         QTest::newRow("circled one is two bytes")
             << QStringList{QString(), QStringLiteral("①")} << QByteArray("\x87\x40\r\n");
-        QTest::newRow("no code page 932 form") << QStringList{QString(), QStringLiteral("a〜😀b")}
-                                               << QByteArray("a??b\r\n");
+        QTest::newRow("no code page 932 form")
+            << QStringList{QString(), QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n");
     }
     void writeLines() {
         QFETCH(QStringList, list);
@@ -86,8 +86,8 @@ private Q_SLOTS:
     void writeLinesFailureKeepsTheOldFile() {
         // A folder standing where the file would go cannot be replaced.
         QDir(m_dir.path()).mkpath(QStringLiteral("blocked.txt"));
-        QVERIFY_THROWS_EXCEPTION(Failure, textfiles::writeLines({QString(), QStringLiteral("x")},
-                                                                path("blocked.txt")));
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, textfiles::writeLines({QString(), QStringLiteral("x")}, path("blocked.txt")));
         writeBytes(path("keep.txt"), "old\r\n");
         QVERIFY_THROWS_EXCEPTION(Failure, textfiles::writeLines({QString(), QStringLiteral("x")},
                                                                 path("nofolder/keep.txt")));
@@ -126,9 +126,11 @@ private Q_SLOTS:
         QTest::newRow("byte-order mark skipped")
             << QByteArray("\xEF\xBB\xBF\xE3\x81\x82\n") << QByteArray("\x82\xa0\r\n");
         QTest::newRow("form feed kept") << QByteArray("x\n\x0c") << QByteArray("x\r\n\x0c");
-        QTest::newRow("no code page 932 form") << QByteArray("\xF0\x9F\x98\x80|\xE3\x80\x9C")
-                                               << QByteArray("?|?");
-        QTest::newRow("invalid UTF-8") << QByteArray("a\xff" "b") << QByteArray("a?b");
+        QTest::newRow("no code page 932 form")
+            << QByteArray("\xF0\x9F\x98\x80|\xE3\x80\x9C") << QByteArray("?|?");
+        QTest::newRow("invalid UTF-8") << QByteArray("a\xff"
+                                                     "b")
+                                       << QByteArray("a?b");
         QTest::newRow("empty") << QByteArray() << QByteArray();
     }
     void convertUtf8ToSjis() {
@@ -141,21 +143,28 @@ private Q_SLOTS:
 
     void convertMissingSourceLeavesTarget() {
         writeBytes(path("target.txt"), "before");
-        QVERIFY_THROWS_EXCEPTION(Failure, textfiles::convertUtf8ToSjis(path("none.txt"),
-                                                                       path("target.txt")));
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, textfiles::convertUtf8ToSjis(path("none.txt"), path("target.txt")));
         QCOMPARE(readBytes(path("target.txt")), QByteArray("before"));
     }
 
     void parentFolder_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("folder") << "/OCR/bin" << "/OCR";
-        QTest::newRow("trailing separator not counted") << "/OCR/bin/" << "/OCR";
-        QTest::newRow("top folder") << "/OCR" << "";
-        QTest::newRow("root") << "/" << "";
-        QTest::newRow("no separator") << "name" << "";
-        QTest::newRow("doubled separator") << "/a//b" << "/a/";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("folder") << "/OCR/bin"
+                                << "/OCR";
+        QTest::newRow("trailing separator not counted") << "/OCR/bin/"
+                                                        << "/OCR";
+        QTest::newRow("top folder") << "/OCR"
+                                    << "";
+        QTest::newRow("root") << "/"
+                              << "";
+        QTest::newRow("no separator") << "name"
+                                      << "";
+        QTest::newRow("doubled separator") << "/a//b"
+                                           << "/a/";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void parentFolder() {
         QFETCH(QString, path);
