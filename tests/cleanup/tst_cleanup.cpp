@@ -108,7 +108,6 @@ void TestCleanup::singleRules_data() {
     QTest::addColumn<QString>("expected");
     QTest::newRow("1 circled") << 1 << t("①⑨⑩⑳㉑") << t("１９１０２０㉑");
     QTest::newRow("3 digits only") << 3 << t("０９，Ａ") << t("09，Ａ");
-    QTest::newRow("4 empty") << 4 << QString() << QString();
     QTest::newRow("4 neighbour from input") << 4 << t("あ···") << t("あ··");
     QTest::newRow("4 after full-width comma") << 4 << t("，·x") << t("，x");
     QTest::newRow("5 comma space") << 5 << t("あ,·,·") << t("あ，,·");
@@ -118,7 +117,6 @@ void TestCleanup::singleRules_data() {
     QTest::newRow("6 ASCII before") << 6 << t("a,") << t("a,");
     QTest::newRow("7 periods") << 7 << t("漢..") << t("漢。.");
     QTest::newRow("7 first position") << 7 << t(".") << t(".");
-    QTest::newRow("9 empty") << 9 << QString() << QString();
     QTest::newRow("9 one space only") << 9 << t("(··)x") << t("(·)");
     QTest::newRow("9 skipped space was last") << 9 << t("ab1·") << t("ab1");
     QTest::newRow("9 keeps last-but-one") << 9 << t("9·9·") << t("99");
@@ -159,17 +157,11 @@ void TestCleanup::doubleByte_data() {
     QTest::addColumn<QString>("character");
     QTest::addColumn<bool>("doubleByte");
     QTest::newRow("hiragana") << QStringLiteral("あ") << true;
-    QTest::newRow("katakana") << QStringLiteral("カ") << true;
-    QTest::newRow("kanji") << QStringLiteral("漢") << true;
     QTest::newRow("ideographic space") << QStringLiteral("\u3000") << true;
-    QTest::newRow("full-width A") << QStringLiteral("Ａ") << true;
     QTest::newRow("full-width comma") << QStringLiteral("，") << true;
-    QTest::newRow("full-width tilde") << QStringLiteral("～") << true;
     QTest::newRow("circled one") << QStringLiteral("①") << true;
     QTest::newRow("right single quote") << QStringLiteral("’") << true;
     QTest::newRow("space") << QStringLiteral(" ") << false;
-    QTest::newRow("CR") << QStringLiteral("\r") << false;
-    QTest::newRow("form feed") << QStringLiteral("\f") << false;
     QTest::newRow("half-width katakana first") << QStringLiteral("\uFF61") << false;
     QTest::newRow("half-width katakana last") << QStringLiteral("\uFF9F") << false;
     QTest::newRow("no code page 932 form") << QStringLiteral("é") << false;
