@@ -22,7 +22,12 @@ esac
 workspace="${1:-$QUILLPIX_ROOT/workspace-run}"
 build_dir="${BUILD_DIR:-$QUILLPIX_ROOT/build-release}"
 
-ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+# A Wayland session without an X server (no DISPLAY) needs Qt's Wayland plugin.
+session_packages=()
+if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    session_packages+=(qt6-wayland)
+fi
+ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${session_packages[@]}"
 configure_and_build "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLPIX_TESTS=OFF -DQUILLPIX_BENCH=OFF
 
