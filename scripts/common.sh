@@ -13,9 +13,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
 # English data, and xdg-open for the buttons that hand files and folders to the desktop.
 RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng xdg-utils)
-# What the tests and benchmarks need besides: Google Benchmark, and an X server without a
-# screen with the tools that drive and inspect windows on it.
-TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils)
+# What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
+# X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
+# import for its screenshots.
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {
