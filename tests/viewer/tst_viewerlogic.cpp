@@ -190,19 +190,6 @@ private Q_SLOTS:
         }
     }
 
-    void gifPixelsSurviveLoading() {
-        QImage four(300, 7, QImage::Format_RGB32); // more than 250 pixels: clear codes inside
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 300; ++x)
-                four.setPixel(x, y, qRgb((x % 4) * 60, y * 30, 7));
-        quillpix::testing::TempWorkspace ws;
-        const QString path =
-            ws.writeFile(QStringLiteral("bmp_gif_sample/p.gif"), quillpix::testing::gifBytes(four));
-        const QImage loaded =
-            viewer::loadPicture(path, QSize(825, 405)).convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(loaded, four);
-    }
-
     void missingFileIsReported() {
         QVERIFY_THROWS_EXCEPTION(
             Failure, viewer::loadPicture(QStringLiteral("/nonexistent/x.bmp"), QSize(825, 405)));
