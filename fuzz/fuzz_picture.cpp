@@ -1,0 +1,62 @@
+// Picture loading into the viewer on arbitrary file bytes, as a BMP and as a GIF: either a
+// clear refusal (a Failure) or a picture that fits the view's range and can be drawn reduced.
+#include "failure.h"
+#include "picturebox.h"
+#include "pictureloader.h"
+#include "reducedview.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+QApplication* app = nullptr;
+QTemporaryDir* dir = nullptr;
+const QSize kDisplay(825, 405);
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = new QApplication(*argc, *argv);
+    dir = new QTemporaryDir;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace quillpix;
+    for (const char* name : {"fuzz.bmp", "fuzz.gif"}) {
+        const QString path = dir->filePath(QString::fromLatin1(name));
+        {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                std::abort();
+            file.write(reinterpret_cast<const char*>(data), qint64(size));
+        }
+        QImage picture;
+        try {
+            picture = viewer::loadPicture(path, kDisplay);
+        } catch (const Failure&) {
+            continue;
+        }
+        if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+            std::abort(); // a loaded picture always has pixels
+        // The fast reduced view draws exactly what sampling the picture draws.
+        PictureBox fast(nullptr, PictureBox::Border::Sunken);
+        PictureBox plain(nullptr, PictureBox::Border::Sunken);
+        fast.setOuterSize(kDisplay.width(), kDisplay.height());
+        plain.setOuterSize(kDisplay.width(), kDisplay.height());
+        viewer::ReducedView view;
+        for (int z : {1, 5}) {
+            const int hMax = std::max(0, picture.width() / z - kDisplay.width());
+            const int vMax = std::max(0, picture.height() / z - kDisplay.height());
+            view.draw(&fast, picture, z, hMax, vMax, hMax, vMax);
+            viewer::drawByStretching(&plain, picture, z, hMax, vMax);
+            if (fast.surface() != plain.surface())
+                std::abort();
+        }
+    }
+    return 0;
+}
