@@ -36,8 +36,8 @@ template <typename W> W* place(W* widget, const char* name, int x, int y, int w,
     return widget;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int y,
-                    int w, int h) {
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int y, int w,
+                    int h) {
     auto* b = place(new QPushButton(caption, parent), name, x, y, w, h);
     b->setFont(fontOf(kPropFont, 9));
     b->setAutoDefault(false);
@@ -123,7 +123,8 @@ void FrmMain::createControls() {
     const int fsX[] = {500, 568, 640}, fsW[] = {61, 65, 69};
     auto* fsGroup = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        c.optFSize[i] = place(new QRadioButton(fsCaptions[i], w), fsNames[i], fsX[i], 476, fsW[i], 17);
+        c.optFSize[i] =
+            place(new QRadioButton(fsCaptions[i], w), fsNames[i], fsX[i], 476, fsW[i], 17);
         c.optFSize[i]->setFont(fontOf(kPropFont, 9));
         fsGroup->addButton(c.optFSize[i], i);
     }
@@ -131,7 +132,8 @@ void FrmMain::createControls() {
     c.cmdOpenTmpTxt = button(w, "cmdOpenTmpTxt", QStringLiteral("開く"), 820, 472, 53, 21);
     c.txtResult = place(new TextBox(w), "txtResult", 188, 496, 745, 189);
     c.txtResult->setFont(fontOf(kMonoFont, 12));
-    c.fraCommand = place(new QGroupBox(QStringLiteral("操作"), w), "fraCommand", 936, 496, 313, 153);
+    c.fraCommand =
+        place(new QGroupBox(QStringLiteral("操作"), w), "fraCommand", 936, 496, 313, 153);
     c.fraCommand->setFont(fontOf(kPropFont, 9));
 
     QWidget* f = c.fraCommand;
@@ -154,8 +156,16 @@ void FrmMain::createControls() {
     c.cmdSaveText = button(f, "cmdSaveText", QStringLiteral("保存"), 212, 120, 49, 25);
     c.cmdOpenTextFile = button(f, "cmdOpenTextFile", QStringLiteral("開く"), 264, 120, 45, 25);
 
-    for (QListWidget* list : {c.lstZoom, c.lstLang, c.lstPSegMode, c.lstOption})
+    // The design rows are 13 pixels high: all four zoom items fit without a scroll bar.
+    for (QListWidget* list : {c.lstZoom, c.lstLang, c.lstPSegMode, c.lstOption}) {
         list->setSortingEnabled(false);
+        list->setUniformItemSizes(true);
+        list->setStyleSheet(QStringLiteral("QListWidget::item { height: 13px; padding: 0px; }"));
+    }
+    // Two short lines fit the narrow height label: "高さ" above "＝" and the number.
+    c.lblHeight->setFont(fontOf(kPropFont, 8.25));
+    // "画像ファイル" ends where "一覧更新" begins.
+    c.Label1[1]->setFont(fontOf(kPropFont, 8.25));
     // The design fonts of the list boxes are the window's.
     for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption})
         list->setFont(fontOf(kMonoFont, 9));
@@ -199,7 +209,8 @@ void FrmMain::runStartupSequence() {
     // 12: the picture folders beside the program folder; choosing item 0 runs the folder change.
     fillFolderList(m_folders.parent, QStringLiteral("bmp_gif"), c.cmbFolder);
     if (c.cmbFolder->count() == 0)
-        problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif で始まるフォルダを置いてください。")
+        problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif "
+                                   "で始まるフォルダを置いてください。")
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
     c.cmbFolder->setCurrentIndex(0);
     // 13-14.

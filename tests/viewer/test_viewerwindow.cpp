@@ -374,4 +374,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestViewerWindow)
-#include "tst_viewerwindow.moc"
+#include "test_viewerwindow.moc"

@@ -289,4 +289,4 @@ void TestBatchRunner::soundThatCannotPlayIsSilence() {
 }
 
 QTEST_MAIN(TestBatchRunner)
-#include "tst_batchrunner.moc"
+#include "test_batchrunner.moc"

@@ -153,4 +153,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestSelectionRules)
-#include "tst_selectionrules.moc"
+#include "test_selectionrules.moc"

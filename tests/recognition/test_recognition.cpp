@@ -616,4 +616,4 @@ void TestRecognition::failingSteps() {
 }
 
 QTEST_MAIN(TestRecognition)
-#include "tst_recognition.moc"
+#include "test_recognition.moc"

@@ -292,4 +292,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestSelectionWindow)
-#include "tst_selectionwindow.moc"
+#include "test_selectionwindow.moc"

@@ -197,4 +197,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestViewerLogic)
-#include "tst_viewerlogic.moc"
+#include "test_viewerlogic.moc"

@@ -77,4 +77,4 @@ void TestRecognitionEngine::readsRenderedSentence() {
 }
 
 QTEST_MAIN(TestRecognitionEngine)
-#include "tst_recognition_engine.moc"
+#include "test_recognition_engine.moc"

@@ -189,4 +189,4 @@ void TestCleanup::longTextKeepsEveryRule() {
 }
 
 QTEST_APPLESS_MAIN(TestCleanup)
-#include "tst_cleanup.moc"
+#include "test_cleanup.moc"
