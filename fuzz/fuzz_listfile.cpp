@@ -3,7 +3,8 @@
 #include "listfiles.h"
 #include "textfiles.h"
 
-#include <QApplication>
+#include "offscreenapp.h"
+
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -11,14 +12,11 @@
 #include <cstdlib>
 
 namespace {
-QApplication* app = nullptr;
 QTemporaryDir* dir = nullptr;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = new QApplication(*argc, *argv);
-    dir = new QTemporaryDir;
+    dir = quillpix::fuzzing::startOffscreenApp(argc, argv);
     return 0;
 }
 

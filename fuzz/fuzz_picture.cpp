@@ -5,7 +5,8 @@
 #include "pictureloader.h"
 #include "reducedview.h"
 
-#include <QApplication>
+#include "offscreenapp.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -13,15 +14,12 @@
 #include <cstdlib>
 
 namespace {
-QApplication* app = nullptr;
 QTemporaryDir* dir = nullptr;
 const QSize kDisplay(825, 405);
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = new QApplication(*argc, *argv);
-    dir = new QTemporaryDir;
+    dir = quillpix::fuzzing::startOffscreenApp(argc, argv);
     return 0;
 }
 

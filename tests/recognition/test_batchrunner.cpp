@@ -2,6 +2,7 @@
 #include "consolewindow.h"
 #include "cp932.h"
 #include "desktopplatform.h"
+#include "duringwait.h"
 #include "soundplayer.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@
 #include <functional>
 
 using namespace quillpix;
+
+using quillpix::testing::DuringWait;
 
 namespace {
 
@@ -42,22 +45,6 @@ ConsoleWindow* findConsole() {
             return console;
     return nullptr;
 }
-
-// Calls step every few milliseconds while the batch runs, until it returns true.
-class DuringWait {
-public:
-    explicit DuringWait(std::function<bool()> step) : m_step(std::move(step)) {
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            if (m_step())
-                m_timer.stop();
-        });
-        m_timer.start(5);
-    }
-
-private:
-    std::function<bool()> m_step;
-    QTimer m_timer;
-};
 
 // A 16-bit PCM RIFF file of the given frames.
 QByteArray wavBytes(int frames, int channels, int rate) {

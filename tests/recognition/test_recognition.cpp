@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "cp932.h"
+#include "duringwait.h"
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
@@ -25,22 +26,6 @@ QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Runs step every few milliseconds during the wait until it returns true.
-class DuringWait {
-public:
-    explicit DuringWait(std::function<bool()> step) : m_step(std::move(step)) {
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            if (m_step())
-                m_timer.stop();
-        });
-        m_timer.start(5);
-    }
-
-private:
-    std::function<bool()> m_step;
-    QTimer m_timer;
-};
 
 // The command as stated, for a program folder that needs no quoting.
 QString plainCommand(const QString& p, const QString& lang, const QString& psm,
