@@ -23,7 +23,7 @@ for t in "${targets[@]}"; do
     mkdir -p "$corpus"
     log="$build/$t.log"
     if "$build/fuzz/$t" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=8192 -malloc_limit_mb=8192 -print_final_stats=1 \
-        "$corpus" "$here/seeds/$t" >"$log" 2>&1; then
+        "$corpus" "$here/starters/$t" >"$log" 2>&1; then
         runs=$(grep -m1 -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
         echo "$t: ${runs:-?} executions in ${seconds}s, no crash, no sanitizer report"
     else

@@ -69,11 +69,11 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("outer");
         QTest::addColumn<QPoint>("firstPixel");
         const QSize big(1200, 900);
-        const QRect spec(QPoint(10, 20), QPoint(110, 70));
+        const QRect corners(QPoint(10, 20), QPoint(110, 70));
         QTest::newRow("100 %, top-left")
-            << big << 0 << spec << QPoint(0, 0) << QSize(103, 53) << QPoint(11, 21);
+            << big << 0 << corners << QPoint(0, 0) << QSize(103, 53) << QPoint(11, 21);
         QTest::newRow("50 %, scrolled right")
-            << big << 1 << spec << QPoint(30, 0) << QSize(206, 106) << QPoint(82, 42);
+            << big << 1 << corners << QPoint(30, 0) << QSize(206, 106) << QPoint(82, 42);
         QTest::newRow("25 %, scrolled") << big << 2 << QRect(QPoint(5, 6), QPoint(50, 40))
                                         << QPoint(10, 20) << QSize(192, 148) << QPoint(64, 108);
         QTest::newRow("20 %, scrolled") << big << 3 << QRect(QPoint(5, 6), QPoint(50, 40))
