@@ -38,14 +38,10 @@ constexpr WindowLayout forScreenWidth(int screenWidth) {
     }
     const int displayWidth = windowWidthTwips / tpp - 240;
     // Without window decorations the client area is as wide as the window.
-    return WindowLayout{kWindowLeft,
-                        windowWidth,
-                        resultWidth,
-                        kResultLeft + resultWidth + 5,
-                        displayWidth,
-                        kDisplayLeft + displayWidth,
-                        displayWidth,
-                        windowWidth - kEndButtonWidth};
+    return WindowLayout{kWindowLeft,  windowWidth,
+                        resultWidth,  kResultLeft + resultWidth + 5,
+                        displayWidth, kDisplayLeft + displayWidth,
+                        displayWidth, windowWidth - kEndButtonWidth};
 }
 
 } // namespace quillpix::layout

@@ -9,8 +9,7 @@ namespace quillpix {
 
 QString windowCaption(const QString& company, int major, int minor, int revision) {
     return company + QStringLiteral(" Quillpix.exe Ver") + QString::number(major) +
-           QLatin1Char('.') + QString::number(minor) + QLatin1Char('.') +
-           QString::number(revision);
+           QLatin1Char('.') + QString::number(minor) + QLatin1Char('.') + QString::number(revision);
 }
 
 QStringList entriesWithPrefix(const QString& folder, const QString& prefix) {

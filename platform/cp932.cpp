@@ -52,9 +52,9 @@ QByteArray encode(const QString& text) {
     // A UTF-16 unit gives at most two bytes.
     QByteArray out(text.size() * 2 + 2, Qt::Uninitialized);
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_fromUChars(conv.get(), out.data(), out.size(),
-                                reinterpret_cast<const UChar*>(text.constData()), text.size(),
-                                &status);
+    int32_t n =
+        ucnv_fromUChars(conv.get(), out.data(), out.size(),
+                        reinterpret_cast<const UChar*>(text.constData()), text.size(), &status);
     if (U_FAILURE(status))
         throw std::runtime_error("text could not be encoded as code page 932");
     out.truncate(n);

@@ -6,7 +6,8 @@
 
 namespace quillpix {
 
-void runReportingFailures(Platform& platform, QWidget* window, const std::function<void()>& handler) {
+void runReportingFailures(Platform& platform, QWidget* window,
+                          const std::function<void()>& handler) {
     try {
         handler();
     } catch (const Failure& failure) {

@@ -166,8 +166,9 @@ int TextBox::caretPosition() const {
 }
 
 LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
-    connect(this, &QLineEdit::textChanged, this,
-            [this](const QString& shown) { Q_EMIT storedTextChanged(textbox::fromLineEditor(shown)); });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
+        Q_EMIT storedTextChanged(textbox::fromLineEditor(shown));
+    });
 }
 
 QString LineTextBox::text() const {

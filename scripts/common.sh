@@ -16,7 +16,7 @@ RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-o
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
 # import for its screenshots.
-TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick)
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {

@@ -19,7 +19,8 @@ public:
     // Writes raw bytes, creating folders as needed; path is relative to the root.
     QString writeFile(const QString& relativePath, const QByteArray& bytes) const;
     // Writes the list files with the given items (code page 932, CR LF).
-    void writeLists(const QStringList& psm, const QStringList& lang, const QStringList& option) const;
+    void writeLists(const QStringList& psm, const QStringList& lang,
+                    const QStringList& option) const;
     // Saves a picture into the picture folder (format from the extension).
     QString addPicture(const QString& name, const QImage& image) const;
 
