@@ -5,7 +5,6 @@
 
 #include "offscreenapp.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
 
@@ -23,12 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
     const QString path = dir->filePath(QStringLiteral("listLang.txt"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    fuzzing::writeInput(path, data, size);
     QListWidget list;
     loadListFile(path, &list);
     const QString whole = textfiles::readTextFile(path);

@@ -7,7 +7,6 @@
 
 #include "offscreenapp.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -27,12 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
     for (const char* name : {"fuzz.bmp", "fuzz.gif"}) {
         const QString path = dir->filePath(QString::fromLatin1(name));
-        {
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                std::abort();
-            file.write(reinterpret_cast<const char*>(data), qint64(size));
-        }
+        fuzzing::writeInput(path, data, size);
         QImage picture;
         try {
             picture = viewer::loadPicture(path, kDisplay);
