@@ -1,6 +1,5 @@
 #include "frmmain.h"
 
-#include "failure.h"
 #include "layout.h"
 #include "listfiles.h"
 #include "optionshandler.h"
@@ -10,7 +9,6 @@
 #include "resulttexthandler.h"
 #include "selectionhandler.h"
 #include "startuproutines.h"
-#include "textfiles.h"
 #include "version.h"
 #include "viewerhandler.h"
 #include "widgets.h"
@@ -54,20 +52,12 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, int x, 
 } // namespace
 
 FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* parent)
-    : QWidget(parent), m_platform(platform) {
-    m_folders.program = programFolder;
-    m_folders.parent = textfiles::parentFolder(programFolder);
+    : QWidget(parent), m_platform(platform), m_folders(Folders::forProgram(programFolder)) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Form1"));
     setFont(fontOf(kMonoFont, 9.75));
     resize(1252, layout::kClientHeight);
     createControls();
-
-    m_viewer = std::make_unique<ViewerHandler>(m_c, m_state, m_platform, m_folders);
-    m_selection = std::make_unique<SelectionHandler>(m_c, m_state, m_platform, m_folders);
-    m_recognition = std::make_unique<RecognitionHandler>(m_c, m_state, m_platform, m_folders);
-    m_resultText = std::make_unique<ResultTextHandler>(m_c, m_state, m_platform, m_folders);
-    m_options = std::make_unique<OptionsHandler>(m_c, m_state, m_platform, m_folders);
+    createFeatures();
 
     connect(m_c.cmdEnd, &QPushButton::clicked, this, &QWidget::close);
     for (int i = 0; i < 3; ++i)
@@ -77,6 +67,60 @@ FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* pare
         });
 
     runStartupSequence();
+}
+
+void FrmMain::createFeatures() {
+    Controls& c = m_c;
+    m_viewer = std::make_unique<ViewerHandler>(
+        ViewerControls{this, c.cmbFolder, c.File1, c.cmdRefresh[size_t(RefreshButton::Files)],
+                       c.cmdPaint, c.lstZoom, c.picBmp, c.picDisp, c.VScroll1, c.HScroll1},
+        m_platform, m_folders.parent);
+    m_selection = std::make_unique<SelectionHandler>(
+        SelectionControls{this, c.picRect, c.picDispRect, c.lblHeight, c.lblWidth}, *m_viewer,
+        m_platform);
+    m_resultText = std::make_unique<ResultTextHandler>(
+        ResultTextControls{this, c.txtResult, c.cmdUndo, c.cmdClear, c.cmdSaveText,
+                           c.cmdOpenTextFile},
+        *m_viewer, m_platform, m_folders.parent);
+    OptionsControls options{this, c.lstLang, c.lstPSegMode, c.lstOption};
+    options.cmdEditLst = c.cmdEditLst;
+    options.cmdRefreshList[size_t(ListFile::Option)] = c.cmdRefresh[size_t(RefreshButton::Option)];
+    options.cmdRefreshList[size_t(ListFile::PSMode)] = c.cmdRefresh[size_t(RefreshButton::PSMode)];
+    options.cmdRefreshList[size_t(ListFile::Lang)] = c.cmdRefresh[size_t(RefreshButton::Lang)];
+    options.cmdHelp = c.cmdHelp;
+    options.cmdExplorer = c.cmdExplorer;
+    options.cmdPaint = c.cmdPaint;
+    options.cmdOpenTmpTxt = c.cmdOpenTmpTxt;
+    m_options = std::make_unique<OptionsHandler>(options, *m_viewer, m_platform, m_folders);
+    m_recognition = std::make_unique<RecognitionHandler>(
+        RecognitionControls{this, c.cmdRecognize, c.cmdDirect, c.txtBat}, *m_selection,
+        *m_resultText, *m_options, m_platform, m_folders);
+
+    ViewerHandler* viewer = m_viewer.get();
+    SelectionHandler* selection = m_selection.get();
+    ResultTextHandler* resultText = m_resultText.get();
+    RecognitionHandler* recognition = m_recognition.get();
+    // The mouse on the display makes the selection; the view carries its frame along.
+    connect(viewer, &ViewerHandler::displayPressed, selection, &SelectionHandler::press);
+    connect(viewer, &ViewerHandler::displayMoved, selection, &SelectionHandler::move);
+    connect(viewer, &ViewerHandler::displayReleased, selection, &SelectionHandler::release);
+    connect(viewer, &ViewerHandler::viewMoved, selection, &SelectionHandler::followView);
+    // What the display shows changed: the selection is gone, and with another folder or
+    // picture the command line and the result box change too.
+    connect(viewer, &ViewerHandler::folderChanged, selection, &SelectionHandler::clearForNewFolder);
+    connect(viewer, &ViewerHandler::folderChanged, recognition, &RecognitionHandler::clearCommand);
+    connect(viewer, &ViewerHandler::folderChanged, resultText, &ResultTextHandler::clearText);
+    connect(viewer, &ViewerHandler::fileChosen, selection, &SelectionHandler::discard);
+    connect(viewer, &ViewerHandler::fileChosen, resultText, &ResultTextHandler::showSavedResult);
+    connect(viewer, &ViewerHandler::zoomChanged, selection, &SelectionHandler::discard);
+    // A run needs a selection.
+    connect(selection, &SelectionHandler::selectionMade, recognition,
+            [recognition] { recognition->setSelectionMade(true); });
+    connect(selection, &SelectionHandler::selectionDiscarded, recognition,
+            [recognition] { recognition->setSelectionMade(false); });
+    connect(selection, &SelectionHandler::dragEnded, resultText, &ResultTextHandler::focus);
+    connect(resultText, &ResultTextHandler::clearing, recognition,
+            &RecognitionHandler::clearCommand);
 }
 
 FrmMain::~FrmMain() = default;
@@ -184,55 +228,36 @@ void FrmMain::runStartupSequence() {
     Controls& c = m_c;
     QStringList problems;
 
-    // 1-2: caption and place.
     setWindowTitle(windowCaption(QStringLiteral(QUILLPIX_COMPANY), QUILLPIX_VERSION_MAJOR,
                                  QUILLPIX_VERSION_MINOR, QUILLPIX_VERSION_REVISION));
     const layout::WindowLayout l = layout::forScreenWidth(m_platform.screenWidth());
     setGeometry(l.windowX, layout::kWindowTop, l.windowWidth, layout::kClientHeight);
-    // 3-4: result box and the frame beside it.
     c.txtResult->resize(l.resultWidth, c.txtResult->height());
     c.fraCommand->move(l.frameX, c.fraCommand->y());
-    // 5: the font-size choice runs its click behaviour; the window is not visible yet.
+    // The font-size choice runs its click behaviour; the window is not visible yet.
     c.optFSize[2]->setChecked(true);
-    // 6-9: display, scroll bars and the end button.
     c.picDisp->setOuterSize(l.displayWidth, c.picDisp->outerHeight());
     c.VScroll1->move(l.vScrollX, c.VScroll1->y());
     c.HScroll1->resize(l.hScrollWidth, c.HScroll1->height());
     c.cmdEnd->move(l.endButtonX, c.cmdEnd->y());
-    // 10-11.
     for (QPushButton* b : {c.cmdSaveText, c.cmdDirect, c.cmdUndo, c.cmdOpenTextFile})
         b->setEnabled(false);
     c.picRect->hide();
     c.picRect->setAutoSize(true);
     c.picBmp->hide();
     c.picBmp->setAutoSize(true);
-    // 12: the picture folders beside the program folder; choosing item 0 runs the folder change.
+    // The picture folders beside the program folder; choosing item 0 runs the folder change.
     fillFolderList(m_folders.parent, QStringLiteral("bmp_gif"), c.cmbFolder);
     if (c.cmbFolder->count() == 0)
         problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif "
                                    "で始まるフォルダを置いてください。")
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
     c.cmbFolder->setCurrentIndex(0);
-    // 13-14.
     c.File1->setPattern(QStringLiteral("*.bmp;*.gif"));
     splitToList(QStringLiteral("100％,50％,25％,20％"), c.lstZoom);
     c.lstZoom->setCurrentRow(1);
-    // 15-17: the option lists.
-    const std::pair<QListWidget*, int> lists[] = {
-        {c.lstPSegMode, 1}, {c.lstLang, 2}, {c.lstOption, 0}};
-    for (const auto& [list, index] : lists) {
-        const QString path = listFilePath(m_folders.program, index);
-        try {
-            loadListFile(path, list);
-            if (list->count() == 0)
-                problems << QStringLiteral("リストファイルが空です: %1").arg(path);
-            list->setCurrentRow(0);
-        } catch (const Failure& failure) {
-            problems << failure.text();
-        }
-    }
-    // 18.
-    setPaintButton(c.cmdPaint, -1);
+    problems << m_options->loadAtStart();
+    setPaintButton(c.cmdPaint, PaintButton::Disabled);
 
     if (!problems.isEmpty())
         m_platform.showMessage(problems.join(QStringLiteral("\n\n")));

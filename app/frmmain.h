@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls.h"
-#include "selectionstate.h"
+#include "folders.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -17,8 +17,9 @@ class RecognitionHandler;
 class ResultTextHandler;
 class OptionsHandler;
 
-// The one window. It creates every control under its inventory name, hands them to one
-// handler per feature, and runs the start-up sequence while still invisible.
+// The one window. It creates every control under its inventory name, hands each feature the
+// controls it owns, connects the features' interfaces and runs the start-up while still
+// invisible.
 class FrmMain : public QWidget {
     Q_OBJECT
 public:
@@ -27,18 +28,20 @@ public:
     ~FrmMain() override;
 
     Controls& controls() { return m_c; }
-    SelectionState& selectionState() { return m_state; }
     const Folders& folders() const { return m_folders; }
+    ViewerHandler& viewer() { return *m_viewer; }
+    SelectionHandler& selection() { return *m_selection; }
+    ResultTextHandler& resultText() { return *m_resultText; }
 
 private:
     void createControls();
+    void createFeatures();
     void runStartupSequence();
     void chooseFontSize(int index);
 
     Platform& m_platform;
     Folders m_folders;
     Controls m_c;
-    SelectionState m_state;
     std::unique_ptr<ViewerHandler> m_viewer;
     std::unique_ptr<SelectionHandler> m_selection;
     std::unique_ptr<RecognitionHandler> m_recognition;

@@ -33,11 +33,8 @@ void splitToList(const QString& text, QListWidget* list) {
     list->addItems(text.split(QLatin1Char(',')));
 }
 
-void setPaintButton(QPushButton* cmdPaint, int code) {
-    if (code == -1)
-        cmdPaint->setEnabled(false);
-    else if (code == 0)
-        cmdPaint->setEnabled(true);
+void setPaintButton(QPushButton* cmdPaint, PaintButton state) {
+    cmdPaint->setEnabled(state == PaintButton::Enabled);
 }
 
 } // namespace quillpix

@@ -19,7 +19,8 @@ QStringList entriesWithPrefix(const QString& folder, const QString& prefix);
 void fillFolderList(const QString& folder, const QString& prefix, QComboBox* chooser);
 // Splits at every "," (empty pieces kept) into the emptied list box.
 void splitToList(const QString& text, QListWidget* list);
-// -1 disables the paint button, 0 enables it.
-void setPaintButton(QPushButton* cmdPaint, int code);
+// The paint button's states by the codes the start-up passes.
+enum class PaintButton { Disabled = -1, Enabled = 0 };
+void setPaintButton(QPushButton* cmdPaint, PaintButton state);
 
 } // namespace quillpix

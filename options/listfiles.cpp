@@ -6,15 +6,21 @@
 
 namespace quillpix {
 
-QString listFilePath(const QString& programFolder, int index) {
-    switch (index) {
-    case 1:
+QString listFilePath(const QString& programFolder, ListFile list) {
+    switch (list) {
+    case ListFile::PSMode:
         return programFolder + QStringLiteral("/listPSMode.txt");
-    case 2:
+    case ListFile::Lang:
         return programFolder + QStringLiteral("/listLang.txt");
-    default:
-        return programFolder + QStringLiteral("/listOption.txt");
+    case ListFile::Option:
+        break;
     }
+    return programFolder + QStringLiteral("/listOption.txt");
+}
+
+QString selectedItemText(const QListWidget* list) {
+    const QListWidgetItem* item = list ? list->currentItem() : nullptr;
+    return item ? item->text() : QString();
 }
 
 void loadListFile(const QString& path, QListWidget* list) {

@@ -1,51 +1,71 @@
 #include "optionshandler.h"
 
+#include "display.h"
 #include "failure.h"
 #include "launch.h"
-#include "listfiles.h"
 #include "platform.h"
-#include "widgets.h"
 
+#include <QListWidget>
 #include <QPushButton>
 
 namespace quillpix {
 
-OptionsHandler::OptionsHandler(Controls& controls, SelectionState&, Platform& platform,
-                               const Folders& folders)
-    : m_c(controls), m_platform(platform), m_folders(folders) {
-    for (int i = 0; i < int(m_c.cmdRefresh.size()); ++i)
-        connect(m_c.cmdRefresh[i], &QPushButton::clicked, this, [this, i] { refresh(i); });
-    for (int i = 0; i < int(m_c.cmdEditLst.size()); ++i)
-        connect(m_c.cmdEditLst[i], &QPushButton::clicked, this, [this, i] { editList(i); });
+OptionsHandler::OptionsHandler(const OptionsControls& controls, const viewer::FileChoice& files,
+                               Platform& platform, const Folders& folders)
+    : m_c(controls), m_files(files), m_platform(platform), m_folders(folders) {
+    for (ListFile list : {ListFile::Option, ListFile::PSMode, ListFile::Lang}) {
+        connect(m_c.cmdRefreshList[size_t(list)], &QPushButton::clicked, this,
+                [this, list] { refresh(list); });
+        connect(m_c.cmdEditLst[size_t(list)], &QPushButton::clicked, this,
+                [this, list] { editList(list); });
+    }
     connect(m_c.cmdHelp, &QPushButton::clicked, this, [this] { openHelp(); });
     connect(m_c.cmdExplorer, &QPushButton::clicked, this, [this] { openExplorer(); });
     connect(m_c.cmdPaint, &QPushButton::clicked, this, [this] { openPaint(); });
     connect(m_c.cmdOpenTmpTxt, &QPushButton::clicked, this, [this] { openRawResult(); });
 }
 
-void OptionsHandler::refresh(int index) {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
-        switch (index) {
-        case 0:
-            if (!m_c.File1->refresh())
-                throw Failure(
-                    QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
-            break;
-        case 1:
-            loadListFile(listFilePath(m_folders.program, 1), m_c.lstPSegMode);
-            break;
-        case 2:
-            loadListFile(listFilePath(m_folders.program, 2), m_c.lstLang);
-            break;
-        default:
-            loadListFile(listFilePath(m_folders.program, 0), m_c.lstOption);
-            break;
+QListWidget* OptionsHandler::listOf(ListFile list) const {
+    switch (list) {
+    case ListFile::PSMode:
+        return m_c.lstPSegMode;
+    case ListFile::Lang:
+        return m_c.lstLang;
+    case ListFile::Option:
+        break;
+    }
+    return m_c.lstOption;
+}
+
+QStringList OptionsHandler::loadAtStart() {
+    QStringList problems;
+    for (ListFile list : {ListFile::PSMode, ListFile::Lang, ListFile::Option}) {
+        const QString path = listFilePath(m_folders.program, list);
+        try {
+            loadListFile(path, listOf(list));
+            if (listOf(list)->count() == 0)
+                problems << QStringLiteral("リストファイルが空です: %1").arg(path);
+            listOf(list)->setCurrentRow(0);
+        } catch (const Failure& failure) {
+            problems << failure.text();
         }
+    }
+    return problems;
+}
+
+void OptionsHandler::refresh(ListFile list) {
+    runReportingFailures(m_platform, m_c.window, [&] {
+        loadListFile(listFilePath(m_folders.program, list), listOf(list));
     });
 }
 
-void OptionsHandler::editList(int index) {
-    m_platform.shellOpen(listFilePath(m_folders.program, index));
+void OptionsHandler::editList(ListFile list) {
+    m_platform.shellOpen(listFilePath(m_folders.program, list));
+}
+
+options::EngineChoice OptionsHandler::chosenItems() const {
+    return {selectedItemText(m_c.lstPSegMode), selectedItemText(m_c.lstLang),
+            selectedItemText(m_c.lstOption)};
 }
 
 // Whether the desktop found something to open these with is its own business: nothing is
@@ -55,7 +75,7 @@ void OptionsHandler::openHelp() {
 }
 
 void OptionsHandler::openExplorer() {
-    m_platform.shellOpen(m_c.File1->folder());
+    m_platform.shellOpen(m_files.chosenFile().folder);
 }
 
 void OptionsHandler::openRawResult() {
@@ -63,14 +83,14 @@ void OptionsHandler::openRawResult() {
 }
 
 void OptionsHandler::openPaint() {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
-        const QString name = m_c.File1->fileName();
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const viewer::ChosenFile chosen = m_files.chosenFile();
         // After a folder change the button stays enabled with nothing chosen; the paint
         // program would only be handed the folder.
-        if (name.isEmpty())
+        if (chosen.name.isEmpty())
             throw Failure(QStringLiteral("画像ファイルが選ばれていません。\n"
                                          "ペイントで開く画像ファイルを選んでください。"));
-        const QString path = launch::picturePath(m_c.File1->folder(), name);
+        const QString path = launch::picturePath(chosen.folder, chosen.name);
         if (!m_platform.startPaint(path))
             throw Failure(
                 QStringLiteral(

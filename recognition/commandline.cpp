@@ -1,7 +1,5 @@
 #include "commandline.h"
 
-#include <QListWidget>
-
 #include <algorithm>
 
 namespace quillpix::recognition {
@@ -33,11 +31,6 @@ bool isShellLiteral(QChar c) {
 }
 
 } // namespace
-
-QString selectedItemText(const QListWidget* list) {
-    const QListWidgetItem* item = list ? list->currentItem() : nullptr;
-    return item ? item->text() : QString();
-}
 
 QString itemValue(const QString& item) {
     const qsizetype colon = item.indexOf(QLatin1Char(':'));

@@ -4,13 +4,8 @@
 
 #include <QString>
 
-class QListWidget;
-
 // The engine's command line and the small text rules around it, over plain values.
 namespace quillpix::recognition {
-
-// The text of a list's selected item; "" when nothing is selected.
-QString selectedItemText(const QListWidget* list);
 
 // The item's text after its first colon; an item without a colon is returned whole, one that
 // ends with its first colon gives "". Nothing is trimmed.

@@ -2,31 +2,20 @@
 
 #include "cleanup.h"
 #include "commandline.h"
-#include "crop.h"
+#include "enginechoice.h"
 #include "failure.h"
-#include "picturebox.h"
+#include "resultbox.h"
+#include "selectedregion.h"
 #include "sounds.h"
 #include "textfiles.h"
 #include "widgets.h"
 
 #include <QFile>
 #include <QImage>
-#include <QListWidget>
 #include <QPushButton>
-#include <QScrollBar>
-
-#include <cstdint>
-#include <limits>
 
 namespace quillpix {
 namespace {
-
-int32_t addChecked(int32_t a, int32_t b) {
-    const int64_t sum = int64_t(a) + b;
-    if (sum < std::numeric_limits<int32_t>::min() || sum > std::numeric_limits<int32_t>::max())
-        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
-    return int32_t(sum);
-}
 
 // Clears the flag however the run ends.
 class RunningFlag {
@@ -42,9 +31,13 @@ private:
 
 } // namespace
 
-RecognitionHandler::RecognitionHandler(Controls& controls, SelectionState& state,
-                                       Platform& platform, const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
+RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
+                                       selection::SelectedRegion& region,
+                                       resulttext::ResultBox& resultBox,
+                                       const options::EngineChoices& choices, Platform& platform,
+                                       const Folders& folders)
+    : m_c(controls), m_region(region), m_resultBox(resultBox), m_choices(choices),
+      m_platform(platform), m_folders(folders) {
     connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
     connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
     // Whoever changes the command, the user or a run, the button follows.
@@ -66,6 +59,14 @@ QString RecognitionHandler::selectionTooSmallMessage() {
                           "もう少し大きく範囲を選択してください。");
 }
 
+void RecognitionHandler::setSelectionMade(bool made) {
+    m_c.cmdRecognize->setEnabled(made);
+}
+
+void RecognitionHandler::clearCommand() {
+    m_c.txtBat->setText(QString());
+}
+
 QString RecognitionHandler::programFile(const QString& name) const {
     return m_folders.program + QLatin1Char('/') + name;
 }
@@ -81,7 +82,7 @@ void RecognitionHandler::onRecognizeClicked() {
     if (refuseWhileRunning())
         return;
     RunningFlag running(m_running);
-    runReportingFailures(m_platform, m_c.frmMain, [this] { recognize(); });
+    runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
 }
 
 void RecognitionHandler::onDirectClicked() {
@@ -90,21 +91,14 @@ void RecognitionHandler::onDirectClicked() {
     if (refuseWhileRunning())
         return;
     RunningFlag running(m_running);
-    runReportingFailures(m_platform, m_c.frmMain, [this] { runDirect(); });
+    runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 
 void RecognitionHandler::prepareWorkBitmap() {
-    m_c.frmMain->setCursor(Qt::WaitCursor);
-    m_state.undoText = m_c.txtResult->text();
-    m_c.cmdUndo->setEnabled(true);
+    m_c.window->setCursor(Qt::WaitCursor);
+    m_resultBox.rememberForUndo();
 
-    // The scroll and zoom of the moment, not those recorded when the selection was made.
-    const int32_t h = m_c.HScroll1->value();
-    const int32_t v = m_c.VScroll1->value();
-    const auto z = uint8_t(m_c.lstZoom->currentRow());
-    cropSelection(m_c.picBmp, addChecked(m_state.x1, 1), addChecked(m_state.y1, 1),
-                  addChecked(m_state.x2, 4), addChecked(m_state.y2, 4), h, v, z, m_c.picRect);
-    const QImage& crop = m_c.picRect->surface();
+    const QImage crop = m_region.cropForRun();
     // The engine would read an empty picture and answer with nothing.
     if (crop.width() <= 0 || crop.height() <= 0)
         throw Failure(selectionTooSmallMessage());
@@ -119,7 +113,7 @@ void RecognitionHandler::prepareWorkBitmap() {
     const QImage written(bitmap, "BMP");
     if (written.isNull())
         throw Failure(QStringLiteral("作業用の画像ファイルを読めません: %1").arg(bitmap));
-    m_c.picDispRect->setPicture(written);
+    m_region.showSentPicture(written);
 }
 
 void RecognitionHandler::writeBatch(const QString& command) {
@@ -145,7 +139,7 @@ bool RecognitionHandler::reportMissingResult() {
         return false;
     m_platform.showMessage(missingResultMessage());
     playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));
-    m_c.frmMain->unsetCursor();
+    m_c.window->unsetCursor();
     return true;
 }
 
@@ -156,19 +150,13 @@ QString RecognitionHandler::readResult() {
     return textfiles::readTextFile(converted);
 }
 
-void RecognitionHandler::appendToResult(const QString& raw) {
-    // Read now: what the user typed during the wait stays.
-    const QString before = m_c.txtResult->text();
-    m_c.txtResult->setText(before + cleanup::cleanRecognizedText(raw));
-    m_c.txtResult->moveCaretToEnd();
-}
-
 void RecognitionHandler::recognize() {
     prepareWorkBitmap();
 
-    const QString psm = recognition::itemValue(recognition::selectedItemText(m_c.lstPSegMode));
-    const QString lang = recognition::selectedItemText(m_c.lstLang);
-    const QString opt = recognition::optionForBatch(recognition::selectedItemText(m_c.lstOption));
+    const options::EngineChoice items = m_choices.chosenItems();
+    const QString psm = recognition::itemValue(items.psmItem);
+    const QString lang = items.langItem;
+    const QString opt = recognition::optionForBatch(items.optionItem);
     const QString command = recognition::buildCommandLine(m_folders.program, psm, lang, opt);
     writeBatch(command);
     m_c.txtBat->setText(command);
@@ -179,12 +167,12 @@ void RecognitionHandler::recognize() {
     if (reportMissingResult())
         return;
     const QString raw = readResult();
-    appendToResult(raw);
-    m_c.frmMain->unsetCursor();
+    m_resultBox.append(cleanup::cleanRecognizedText(raw));
+    m_c.window->unsetCursor();
     // Blank output plays no sound.
     if (!recognition::removeWhitespace(raw).isEmpty())
         playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
-    m_c.txtResult->setFocus();
+    m_resultBox.focus();
 }
 
 void RecognitionHandler::runDirect() {
@@ -198,10 +186,10 @@ void RecognitionHandler::runDirect() {
 
     if (reportMissingResult())
         return;
-    appendToResult(readResult());
+    m_resultBox.append(cleanup::cleanRecognizedText(readResult()));
     playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
-    m_c.txtResult->setFocus();
-    m_c.frmMain->unsetCursor();
+    m_resultBox.focus();
+    m_c.window->unsetCursor();
 }
 
 } // namespace quillpix

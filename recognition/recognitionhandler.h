@@ -1,24 +1,51 @@
 #pragma once
 
-#include "controls.h"
+#include "folders.h"
 #include "platform.h"
-#include "selectionstate.h"
 
 #include <QObject>
 
+class QPushButton;
+
 namespace quillpix {
+
+class LineTextBox;
+
+namespace selection {
+class SelectedRegion;
+}
+namespace resulttext {
+class ResultBox;
+}
+namespace options {
+class EngineChoices;
+}
+
+// The controls the recognition owns.
+struct RecognitionControls {
+    QWidget* window = nullptr;
+    QPushButton* cmdRecognize = nullptr;
+    QPushButton* cmdDirect = nullptr;
+    LineTextBox* txtBat = nullptr;
+};
 
 // The recognition run (cmdRecognize: crop, build the command, run the engine, append its text)
 // and the direct run of the command as edited in txtBat (cmdDirect).
 class RecognitionHandler : public QObject {
     Q_OBJECT
 public:
-    RecognitionHandler(Controls& controls, SelectionState& state, Platform& platform,
-                       const Folders& folders);
+    RecognitionHandler(const RecognitionControls& controls, selection::SelectedRegion& region,
+                       resulttext::ResultBox& resultBox, const options::EngineChoices& choices,
+                       Platform& platform, const Folders& folders);
 
     static QString missingResultMessage();
     static QString busyMessage();
     static QString selectionTooSmallMessage();
+
+    // A selection was made or discarded: "コマンドを作成して実行" follows.
+    void setSelectionMade(bool made);
+    // Empties the command line.
+    void clearCommand();
 
 private:
     void onRecognizeClicked();
@@ -37,16 +64,17 @@ private:
     bool reportMissingResult();
     // The engine's UTF-8 result as code page 932 text, every line followed by CR LF.
     QString readResult();
-    void appendToResult(const QString& raw);
 
     QString programFile(const QString& name) const;
     // A second run while one waits would overwrite the first one's work files.
     bool refuseWhileRunning();
 
-    Controls& m_c;
-    SelectionState& m_state;
+    RecognitionControls m_c;
+    selection::SelectedRegion& m_region;
+    resulttext::ResultBox& m_resultBox;
+    const options::EngineChoices& m_choices;
     Platform& m_platform;
-    const Folders& m_folders;
+    Folders m_folders;
     bool m_running = false;
 };
 

@@ -1,5 +1,6 @@
 #include "resulttexthandler.h"
 
+#include "display.h"
 #include "failure.h"
 #include "platform.h"
 #include "savetext.h"
@@ -11,9 +12,10 @@
 
 namespace quillpix {
 
-ResultTextHandler::ResultTextHandler(Controls& controls, SelectionState& state, Platform& platform,
-                                     const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
+ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
+                                     const viewer::FileChoice& files, Platform& platform,
+                                     const QString& soundFolder)
+    : m_c(controls), m_files(files), m_platform(platform), m_soundFolder(soundFolder) {
     connect(m_c.cmdClear, &QPushButton::clicked, this, [this] { clear(); });
     connect(m_c.cmdUndo, &QPushButton::clicked, this, [this] { undo(); });
     connect(m_c.cmdSaveText, &QPushButton::clicked, this, [this] { save(); });
@@ -23,13 +25,37 @@ ResultTextHandler::ResultTextHandler(Controls& controls, SelectionState& state, 
 }
 
 void ResultTextHandler::clear() {
-    m_c.txtBat->setText(QString());
+    emit clearing();
     m_c.txtResult->setText(QString());
     m_c.txtResult->setFocus();
 }
 
+void ResultTextHandler::clearText() {
+    m_c.txtResult->setText(QString());
+}
+
+void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) {
+    m_c.txtResult->setText(text);
+    m_c.cmdOpenTextFile->setEnabled(hasSavedText);
+}
+
+void ResultTextHandler::rememberForUndo() {
+    m_undoText = m_c.txtResult->text();
+    m_c.cmdUndo->setEnabled(true);
+}
+
+void ResultTextHandler::append(const QString& text) {
+    // Read now: what the user typed during the wait stays.
+    m_c.txtResult->setText(m_c.txtResult->text() + text);
+    m_c.txtResult->moveCaretToEnd();
+}
+
+void ResultTextHandler::focus() {
+    m_c.txtResult->setFocus();
+}
+
 void ResultTextHandler::undo() {
-    m_c.txtResult->setText(m_state.undoText);
+    m_c.txtResult->setText(m_undoText);
     m_c.txtResult->moveCaretToEnd();
     m_c.cmdUndo->setEnabled(false);
     m_c.txtResult->setFocus();
@@ -38,20 +64,21 @@ void ResultTextHandler::undo() {
 void ResultTextHandler::resultChanged() {
     // Once enabled the button stays enabled; save() itself refuses when no picture is chosen.
     // The document is asked directly: this runs on every keystroke.
-    if (!m_c.txtResult->document()->isEmpty() && !m_c.File1->fileName().isEmpty())
+    if (!m_c.txtResult->document()->isEmpty() && !m_files.chosenFile().name.isEmpty())
         m_c.cmdSaveText->setEnabled(true);
 }
 
 void ResultTextHandler::save() {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
-        const QString name = m_c.File1->fileName();
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const viewer::ChosenFile chosen = m_files.chosenFile();
+        const QString& name = chosen.name;
         // After a folder change nothing is chosen, and the name would be ".txt" alone: a hidden
         // file that no picture ever loads again.
         if (name.isEmpty())
             throw Failure(
                 QStringLiteral("画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                                "画像ファイルを選んでから保存してください。"));
-        const QString path = textfiles::savedResultPath(m_c.File1->folder(), name);
+        const QString path = textfiles::savedResultPath(chosen.folder, name);
         const QString content = savetext::savedContent(m_c.txtResult->text());
         try {
             textfiles::writeLines({QString(), content}, path);
@@ -66,13 +93,14 @@ void ResultTextHandler::save() {
                 QStringLiteral("認識結果を保存しました: %1\n"
                                "Shift-JIS で表せない文字は「?」に置き換えました: %2")
                     .arg(path, missing));
-        playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
+        playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
         m_c.txtResult->setFocus();
     });
 }
 
 void ResultTextHandler::openSavedFile() {
-    const QString path = textfiles::savedResultPath(m_c.File1->folder(), m_c.File1->fileName());
+    const viewer::ChosenFile chosen = m_files.chosenFile();
+    const QString path = textfiles::savedResultPath(chosen.folder, chosen.name);
     if (textfiles::fileExists(path))
         m_platform.shellOpen(path);
     else

@@ -1,22 +1,39 @@
 #pragma once
 
-#include "controls.h"
-#include "selectionstate.h"
+#include "resultbox.h"
 
 #include <QObject>
+
+class QPushButton;
 
 namespace quillpix {
 
 class Platform;
+class TextBox;
 
-// Undo, clear, save and open of the result text.
-class ResultTextHandler : public QObject {
+namespace viewer {
+class FileChoice;
+}
+
+// The controls the result text owns.
+struct ResultTextControls {
+    QWidget* window = nullptr;
+    TextBox* txtResult = nullptr;
+    QPushButton* cmdUndo = nullptr;
+    QPushButton* cmdClear = nullptr;
+    QPushButton* cmdSaveText = nullptr;
+    QPushButton* cmdOpenTextFile = nullptr;
+};
+
+// The result box: undo, clear, save and open of the result text.
+class ResultTextHandler : public QObject, public resulttext::ResultBox {
     Q_OBJECT
 public:
-    ResultTextHandler(Controls& controls, SelectionState& state, Platform& platform,
-                      const Folders& folders);
+    ResultTextHandler(const ResultTextControls& controls, const viewer::FileChoice& files,
+                      Platform& platform, const QString& soundFolder);
 
-    // Empties the command line and the result box; the undo text stays.
+    // Empties the result box, after whoever listens to cleared() emptied theirs; the undo text
+    // stays.
     void clear();
     // Puts back the result text from before the last run; one level only.
     void undo();
@@ -25,13 +42,31 @@ public:
     // Hands the chosen picture's saved result file to the system's text application.
     void openSavedFile();
 
+    // Another folder is shown: the box is emptied.
+    void clearText();
+    // A picture was chosen: its saved result, if any, fills the box.
+    void showSavedResult(const QString& text, bool hasSavedText);
+
+    void rememberForUndo() override;
+    void append(const QString& text) override;
+    void focus() override;
+
+    const QString& undoText() const { return m_undoText; }
+
+Q_SIGNALS:
+    // "クリア" was pressed; the command line empties with the box.
+    void clearing();
+
 private:
     void resultChanged();
 
-    Controls& m_c;
-    SelectionState& m_state;
+    ResultTextControls m_c;
+    const viewer::FileChoice& m_files;
     Platform& m_platform;
-    const Folders& m_folders;
+    // The folder whose wav/ holds the sounds.
+    QString m_soundFolder;
+    // The result text as it was when the last run started.
+    QString m_undoText;
 };
 
 } // namespace quillpix

@@ -2,7 +2,7 @@
 
 #include "failure.h"
 #include "picturebox.h"
-#include "selectionstate.h"
+#include "zoom.h"
 
 #include <limits>
 
@@ -17,9 +17,9 @@ int32_t checked(int64_t value) {
 
 } // namespace
 
-void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, int32_t b,
+void cropSelection(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
                    int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target) {
-    const int64_t z = zoomDivisorForIndex(zoomIndex);
+    const int64_t z = viewer::zoomDivisorForIndex(zoomIndex);
     const int32_t left = checked((int64_t(scrollH) + l) * z);
     const int32_t top = checked((int64_t(scrollV) + t) * z);
     const int32_t right = checked((int64_t(scrollH) + r) * z);
@@ -33,7 +33,7 @@ void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, in
     target->setDrawMode(PictureBox::DrawMode::CopyPen);
     target->setOuterSize(w, h);
     target->fillBox(0, 0, target->innerWidth(), target->innerHeight(), Qt::white);
-    target->copyRegion(source->picture(), {left, top}, {0, 0}, {w, h});
+    target->copyRegion(source, {left, top}, {0, 0}, {w, h});
     target->hide();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+
 #include <cstdint>
 
 namespace quillpix {
@@ -13,7 +15,7 @@ class PictureBox;
 // hidden. Sums or products beyond 32 bits, and a region with a right or bottom edge before its
 // left or top edge, throw a Failure. A region 4 pixels or less across gives a surface without
 // pixels; the caller decides what a run does with it.
-void cropSelection(const PictureBox* source, int32_t l, int32_t t, int32_t r, int32_t b,
+void cropSelection(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
                    int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target);
 
 } // namespace quillpix

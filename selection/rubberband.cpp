@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "picturebox.h"
+#include "zoom.h"
 
 #include <cmath>
 #include <limits>
@@ -37,14 +38,20 @@ bool frameOnDisplay(const SelectionState& s) {
     return !s.dragging && s.x1 > 0 && s.y1 > 0 && s.x2 > 0 && s.y2 > 0;
 }
 
-void drawFrame(PictureBox* display, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    display->setDrawMode(PictureBox::DrawMode::XorPen);
-    display->lineBox(x1, y1, x2, y2, frameColor());
+void followView(SelectionState& state, int hPos, int vPos) {
+    const int64_t dV = int64_t(vPos) - state.frameScrollV;
+    state.y1 = toInt32(state.y1 - dV);
+    state.y2 = toInt32(state.y2 - dV);
+    const int64_t dH = int64_t(hPos) - state.frameScrollH;
+    state.x1 = toInt32(state.x1 - dH);
+    state.x2 = toInt32(state.x2 - dH);
+    state.frameScrollV = vPos;
+    state.frameScrollH = hPos;
 }
 
 std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                            uint8_t zoomIndex, QSize targetOuter) {
-    const int z = zoomDivisorForIndex(zoomIndex);
+    const int z = viewer::zoomDivisorForIndex(zoomIndex);
     const int32_t l = product(left, z), t = product(top, z);
     const int32_t r = product(right, z), b = product(bottom, z);
     const int64_t regionW = int64_t(r) - l, regionH = int64_t(b) - t;
@@ -55,7 +62,7 @@ std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t ri
     return PreviewRegion{QPoint(l, t), QSize(int(w), int(h))};
 }
 
-void showSelectionPreview(const PictureBox* source, int32_t left, int32_t top, int32_t right,
+void showSelectionPreview(const QImage& source, int32_t left, int32_t top, int32_t right,
                           int32_t bottom, uint8_t zoomIndex, PictureBox* target) {
     const auto region = previewRegion(left, top, right, bottom, zoomIndex,
                                       QSize(target->outerWidth(), target->outerHeight()));
@@ -63,7 +70,7 @@ void showSelectionPreview(const PictureBox* source, int32_t left, int32_t top, i
     target->setDrawMode(PictureBox::DrawMode::CopyPen);
     if (!region)
         return;
-    target->copyRegion(source->picture(), region->from, {0, 0}, region->size);
+    target->copyRegion(source, region->from, {0, 0}, region->size);
     target->show();
 }
 

@@ -2,7 +2,7 @@
 
 #include "selectionstate.h"
 
-#include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 
@@ -15,11 +15,6 @@ class PictureBox;
 
 namespace selection {
 
-// The frame's grey, drawn with the exclusive-or pen so a second drawing restores the display.
-inline QColor frameColor() {
-    return QColor(128, 128, 128);
-}
-
 // Corner sums are signed 32-bit; beyond that a Failure is thrown.
 int32_t toInt32(int64_t value);
 
@@ -31,8 +26,10 @@ int32_t roundToPixel(double value);
 // erased by this test.
 bool frameOnDisplay(const SelectionState& state);
 
-// Draws (or, drawn a second time, erases) the outline (x1, y1)-(x2, y2), both corners included.
-void drawFrame(PictureBox* display, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Keeps the selection over the same picture pixels after the view moved to (hPos, vPos):
+// the corners shift back by the change since frameScrollH/frameScrollV, which then take the
+// new positions. Throws a Failure if a corner would leave 32 bits.
+void followView(SelectionState& state, int hPos, int vPos);
 
 // The part of the picture the preview shows for a selection whose edges (in display pixels,
 // view position included) are left..right and top..bottom: from (left·z, top·z), as wide and
@@ -48,7 +45,7 @@ std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t ri
 // Shows the selected region's top-left part unreduced in target: its picture is emptied and
 // the region copied to its top-left corner, then it is shown. With no picture in source, or
 // where the region lies beyond the picture, the box keeps its back colour.
-void showSelectionPreview(const PictureBox* source, int32_t left, int32_t top, int32_t right,
+void showSelectionPreview(const QImage& source, int32_t left, int32_t top, int32_t right,
                           int32_t bottom, uint8_t zoomIndex, PictureBox* target);
 
 } // namespace selection

@@ -1,24 +1,46 @@
 #include "selectionhandler.h"
 
+#include "crop.h"
+#include "display.h"
 #include "failure.h"
 #include "picturebox.h"
 #include "platform.h"
 #include "rubberband.h"
 #include "widgets.h"
 
+#include <QLabel>
+
 #include <utility>
 
 namespace quillpix {
+namespace {
 
-SelectionHandler::SelectionHandler(Controls& controls, SelectionState& state, Platform& platform,
-                                   const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
-    connect(m_c.picDisp, &PictureBox::mousePressed, this,
-            [this](Qt::MouseButton button, double x, double y) { press(button, x, y); });
-    connect(m_c.picDisp, &PictureBox::mouseMoved, this,
-            [this](Qt::MouseButtons, double x, double y) { move(x, y); });
-    connect(m_c.picDisp, &PictureBox::mouseReleased, this,
-            [this](Qt::MouseButton button, double x, double y) { release(button, x, y); });
+int32_t addChecked(int32_t a, int32_t b) {
+    return selection::toInt32(int64_t(a) + b);
+}
+
+} // namespace
+
+SelectionHandler::SelectionHandler(const SelectionControls& controls, viewer::Display& display,
+                                   Platform& platform)
+    : m_c(controls), m_display(display), m_platform(platform) {}
+
+void SelectionHandler::discard() {
+    m_state.discardCorners();
+    emit selectionDiscarded();
+}
+
+void SelectionHandler::clearForNewFolder() {
+    clearPictureBox(m_c.picDispRect);
+    discard();
+}
+
+void SelectionHandler::followView(int h, int v, bool drawn) {
+    runReportingFailures(m_platform, m_c.window, [&] {
+        selection::followView(m_state, h, v);
+        if (drawn)
+            m_display.toggleFrame(m_state.x1, m_state.y1, m_state.x2, m_state.y2);
+    });
 }
 
 void SelectionHandler::press(Qt::MouseButton button, double x, double y) {
@@ -26,10 +48,9 @@ void SelectionHandler::press(Qt::MouseButton button, double x, double y) {
         return;
     SelectionState& s = m_state;
     if (selection::frameOnDisplay(s)) {
-        selection::drawFrame(m_c.picDisp, s.x1, s.y1, s.x2, s.y2);
-        s.discardCorners();
+        m_display.toggleFrame(s.x1, s.y1, s.x2, s.y2);
         m_c.picRect->clearPicture();
-        m_c.cmdRecognize->setEnabled(false);
+        discard();
     }
     if (!(x <= 0 && y <= 0)) {
         s.x1 = selection::roundToPixel(x);
@@ -44,11 +65,11 @@ void SelectionHandler::move(double x, double y) {
     if (!s.dragging)
         return;
     if (s.x1 > 0 && s.y1 > 0 && s.x2 > 0 && s.y2 > 0)
-        selection::drawFrame(m_c.picDisp, s.x1, s.y1, s.x2, s.y2);
+        m_display.toggleFrame(s.x1, s.y1, s.x2, s.y2);
     // The frame is drawn at the rounded point that becomes the second corner, so the next
     // move erases exactly what this one drew.
     const int32_t px = selection::roundToPixel(x), py = selection::roundToPixel(y);
-    selection::drawFrame(m_c.picDisp, s.x1, s.y1, px, py);
+    m_display.toggleFrame(s.x1, s.y1, px, py);
     s.x2 = px;
     s.y2 = py;
     m_movedThisDrag = true;
@@ -69,30 +90,44 @@ void SelectionHandler::release(Qt::MouseButton button, double x, double y) {
     s.y2 = ry;
     s.dragging = false;
 
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
+    runReportingFailures(m_platform, m_c.window, [&] {
         if (s.x1 != s.x2 && s.y1 != s.y2) {
             if (s.x2 < s.x1)
                 std::swap(s.x1, s.x2);
             if (s.y2 < s.y1)
                 std::swap(s.y1, s.y2);
-            const int h = m_c.HScroll1->value(), v = m_c.VScroll1->value();
-            s.frameScrollV = v;
-            s.frameScrollH = h;
-            m_c.cmdRecognize->setEnabled(true);
+            const viewer::ViewPosition view = m_display.viewPosition();
+            s.frameScrollV = view.v;
+            s.frameScrollH = view.h;
+            emit selectionMade();
             m_c.lblHeight->setText(QStringLiteral("高さ＝") + QString::number(s.y2 - s.y1));
             m_c.lblWidth->setText(QStringLiteral("幅＝") + QString::number(s.x2 - s.x1));
             using selection::toInt32;
             selection::showSelectionPreview(
-                m_c.picBmp, toInt32(int64_t(s.x1) + h + 1), toInt32(int64_t(s.y1) + v + 1),
-                toInt32(int64_t(s.x2) + h), toInt32(int64_t(s.y2) + v),
-                zoomIndexByte(m_c.lstZoom->currentRow()), m_c.picDispRect);
+                m_display.fullPicture(), toInt32(int64_t(s.x1) + view.h + 1),
+                toInt32(int64_t(s.y1) + view.v + 1), toInt32(int64_t(s.x2) + view.h),
+                toInt32(int64_t(s.y2) + view.v), view.zoomIndex, m_c.picDispRect);
         } else {
             m_c.lblHeight->setText(QString());
             m_c.lblWidth->setText(QString());
             clearPictureBox(m_c.picDispRect);
         }
     });
-    m_c.txtResult->setFocus();
+    emit dragEnded();
+}
+
+QImage SelectionHandler::cropForRun() {
+    // The scroll and zoom of the moment, not those recorded when the selection was made; the
+    // engine gets a pixel of margin above and left, four below and right.
+    const viewer::ViewPosition view = m_display.viewPosition();
+    cropSelection(m_display.fullPicture(), addChecked(m_state.x1, 1), addChecked(m_state.y1, 1),
+                  addChecked(m_state.x2, 4), addChecked(m_state.y2, 4), view.h, view.v,
+                  view.zoomIndex, m_c.picRect);
+    return m_c.picRect->surface();
+}
+
+void SelectionHandler::showSentPicture(const QImage& picture) {
+    m_c.picDispRect->setPicture(picture);
 }
 
 } // namespace quillpix

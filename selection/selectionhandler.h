@@ -1,31 +1,70 @@
 #pragma once
 
-#include "controls.h"
+#include "selectedregion.h"
 #include "selectionstate.h"
 
 #include <QObject>
 
+class QLabel;
+
 namespace quillpix {
 
 class Platform;
+class PictureBox;
 
-// The rubber-band selection on picDisp, its labels and preview.
-class SelectionHandler : public QObject {
+namespace viewer {
+class Display;
+}
+
+// The controls the selection owns.
+struct SelectionControls {
+    QWidget* window = nullptr;
+    // The cut-out that goes to the engine, never shown.
+    PictureBox* picRect = nullptr;
+    // The preview under "選択部分の左上".
+    PictureBox* picDispRect = nullptr;
+    QLabel* lblHeight = nullptr;
+    QLabel* lblWidth = nullptr;
+};
+
+// The rubber-band selection on the display, its labels, preview and crop.
+class SelectionHandler : public QObject, public selection::SelectedRegion {
     Q_OBJECT
 public:
-    SelectionHandler(Controls& controls, SelectionState& state, Platform& platform,
-                     const Folders& folders);
+    SelectionHandler(const SelectionControls& controls, viewer::Display& display,
+                     Platform& platform);
 
-    // The three mouse events of picDisp; x and y are surface pixels.
+    // The three mouse events of the display; x and y are surface pixels.
     void press(Qt::MouseButton button, double x, double y);
     void move(double x, double y);
     void release(Qt::MouseButton button, double x, double y);
 
+    // The view moved: the corners follow the picture, and the frame is drawn where drawn.
+    void followView(int h, int v, bool drawn);
+    // The display shows something else now: the corners are forgotten (the frame went with the
+    // old view).
+    void discard();
+    // Another folder: the preview is emptied too.
+    void clearForNewFolder();
+
+    QImage cropForRun() override;
+    void showSentPicture(const QImage& picture) override;
+
+    SelectionState& state() { return m_state; }
+
+Q_SIGNALS:
+    // A selection with width and height was made; a run can work on it.
+    void selectionMade();
+    // There is no selection any more.
+    void selectionDiscarded();
+    // The mouse button went up over the display.
+    void dragEnded();
+
 private:
-    Controls& m_c;
-    SelectionState& m_state;
+    SelectionControls m_c;
+    viewer::Display& m_display;
     Platform& m_platform;
-    const Folders& m_folders;
+    SelectionState m_state;
     // Where the last move of the current drag drew the frame's second corner, so a release at
     // another point can bring the frame there first.
     bool m_movedThisDrag = false;

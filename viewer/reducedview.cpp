@@ -1,6 +1,7 @@
 #include "reducedview.h"
 
 #include "picturebox.h"
+#include "viewmath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +11,8 @@ namespace quillpix::viewer {
 void drawByStretching(PictureBox* display, const QImage& picture, int z, int hPos, int vPos) {
     clearPictureBox(display);
     const int w = picture.width(), h = picture.height();
-    display->stretchCopy(picture, QRect(hPos * z, vPos * z, w, h), QRect(0, 0, w / z, h / z));
+    display->stretchCopy(picture, QRect(sourceOffset(hPos, z), sourceOffset(vPos, z), w, h),
+                         QRect(0, 0, w / z, h / z));
 }
 
 std::vector<ReducedView::Run> ReducedView::runs(int full, int reduced, int shown, int z,

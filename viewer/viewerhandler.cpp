@@ -4,18 +4,21 @@
 #include "picturebox.h"
 #include "pictureloader.h"
 #include "platform.h"
-#include "rubberband.h"
 #include "textfiles.h"
 #include "viewmath.h"
 #include "widgets.h"
+#include "zoom.h"
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QSignalBlocker>
 
 namespace quillpix {
 
-ViewerHandler::ViewerHandler(Controls& controls, SelectionState& state, Platform& platform,
-                             const Folders& folders)
-    : m_c(controls), m_state(state), m_platform(platform), m_folders(folders) {
+ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
+                             const QString& pictureFolders)
+    : m_c(controls), m_platform(platform), m_pictureFolders(pictureFolders),
+      m_zoomIndex(viewer::zoomIndexForRow(-1)) {
     connect(m_c.cmbFolder, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
             changeFolder();
@@ -42,28 +45,53 @@ ViewerHandler::ViewerHandler(Controls& controls, SelectionState& state, Platform
     connect(m_c.HScroll1, &QAbstractSlider::sliderMoved, this,
             [this](int) { horizontalTracking(); });
     connect(m_c.VScroll1, &QAbstractSlider::sliderMoved, this, [this](int) { verticalTracking(); });
+    connect(m_c.cmdRefreshFiles, &QPushButton::clicked, this, [this] { refreshFiles(); });
+
+    connect(m_c.picDisp, &PictureBox::mousePressed, this, &ViewerHandler::displayPressed);
+    connect(m_c.picDisp, &PictureBox::mouseMoved, this,
+            [this](Qt::MouseButtons, double x, double y) { emit displayMoved(x, y); });
+    connect(m_c.picDisp, &PictureBox::mouseReleased, this, &ViewerHandler::displayReleased);
 }
 
 int ViewerHandler::zoomDivisor() const {
-    return m_state.zoomDivisor != 0 ? m_state.zoomDivisor
-                                    : zoomDivisorForIndex(m_c.lstZoom->currentRow());
+    return viewer::zoomDivisorForIndex(m_zoomIndex);
+}
+
+viewer::ViewPosition ViewerHandler::viewPosition() const {
+    return {m_c.HScroll1->value(), m_c.VScroll1->value(), m_zoomIndex};
+}
+
+const QImage& ViewerHandler::fullPicture() const {
+    return m_c.picBmp->picture();
+}
+
+void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    m_c.picDisp->setDrawMode(PictureBox::DrawMode::XorPen);
+    m_c.picDisp->lineBox(x1, y1, x2, y2, QColor(128, 128, 128));
+}
+
+viewer::ChosenFile ViewerHandler::chosenFile() const {
+    return {m_c.File1->folder(), m_c.File1->fileName()};
+}
+
+void ViewerHandler::refreshFiles() {
+    runReportingFailures(m_platform, m_c.window, [&] {
+        if (!m_c.File1->refresh())
+            throw Failure(
+                QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
+    });
 }
 
 void ViewerHandler::changeFolder() {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
-        const QString folder = m_folders.parent + QLatin1Char('/') + m_c.cmbFolder->currentText();
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const QString folder = m_pictureFolders + QLatin1Char('/') + m_c.cmbFolder->currentText();
         m_c.File1->setFolder(folder);
         const bool listed = m_c.File1->refresh();
         m_handledRow = -1;
         // picBmp keeps its picture, but it is no longer on show.
         m_shownName.clear();
         clearPictureBox(m_c.picDisp);
-        clearPictureBox(m_c.picDispRect);
-        m_c.txtBat->setText(QString());
-        m_c.txtResult->setText(QString());
-        // The display no longer shows the selected part, so there is nothing left to run on.
-        m_state.discardCorners();
-        m_c.cmdRecognize->setEnabled(false);
+        emit folderChanged();
         if (!listed)
             throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
     });
@@ -97,12 +125,12 @@ void ViewerHandler::restoreFileSelection() {
 }
 
 void ViewerHandler::chooseFile() {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
+    runReportingFailures(m_platform, m_c.window, [&] {
         const QString folder = m_c.File1->folder();
         const QString name = m_c.File1->fileName();
         if (name.isEmpty())
             return;
-        m_c.frmMain->setCursor(Qt::WaitCursor);
+        m_c.window->setCursor(Qt::WaitCursor);
 
         // Everything is read before anything changes, so a file that cannot be shown leaves
         // the previous picture, its text and the list's selection as they were.
@@ -130,20 +158,15 @@ void ViewerHandler::chooseFile() {
         showImage();
         redrawView(false);
         m_c.cmdPaint->setEnabled(true);
-        m_state.discardCorners();
-        // The corners are gone, so a run would work on nothing the user chose.
-        m_c.cmdRecognize->setEnabled(false);
-        m_c.txtResult->setText(savedText);
-        m_c.cmdOpenTextFile->setEnabled(hasSavedText);
-        m_c.frmMain->unsetCursor();
+        emit fileChosen(savedText, hasSavedText);
+        m_c.window->unsetCursor();
     });
 }
 
 void ViewerHandler::chooseZoom(int row) {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
-        m_state.zoomDivisor = zoomDivisorForIndex(row);
-        m_state.discardCorners();
-        m_c.cmdRecognize->setEnabled(false);
+    runReportingFailures(m_platform, m_c.window, [&] {
+        m_zoomIndex = viewer::zoomIndexForRow(row);
+        emit zoomChanged();
         showImage();
         redrawView(false);
     });
@@ -187,45 +210,40 @@ void ViewerHandler::redrawView(bool fromTop) {
     const int z = zoomDivisor();
     const int h = m_c.HScroll1->sliderPosition();
     const int v = fromTop ? 0 : m_c.VScroll1->sliderPosition();
-    // The offsets are held in 16 bits; pictures are refused at loading before they could
-    // leave that range, so this only guards the arithmetic.
-    viewer::sourceOffset(h, z);
-    viewer::sourceOffset(v, z);
     m_c.picDisp->setDrawMode(PictureBox::DrawMode::CopyPen);
     m_view.draw(m_c.picDisp, m_c.picBmp->picture(), z, h, v, m_c.HScroll1->logicalMaximum(),
                 m_c.VScroll1->logicalMaximum());
     m_c.File1->setFocus();
 }
 
-void ViewerHandler::followViewAndDrawFrame() {
-    viewer::followView(m_state, m_c.HScroll1->sliderPosition(), m_c.VScroll1->sliderPosition());
-    if (!m_settingUpBars)
-        selection::drawFrame(m_c.picDisp, m_state.x1, m_state.y1, m_state.x2, m_state.y2);
+void ViewerHandler::announceViewMoved() {
+    emit viewMoved(m_c.HScroll1->sliderPosition(), m_c.VScroll1->sliderPosition(),
+                   !m_settingUpBars);
 }
 
 void ViewerHandler::positionChanged() {
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
+    runReportingFailures(m_platform, m_c.window, [&] {
         if (!m_settingUpBars)
             redrawView(false);
-        followViewAndDrawFrame();
+        announceViewMoved();
     });
 }
 
 void ViewerHandler::horizontalTracking() {
-    m_state.hScrollToggle = !m_state.hScrollToggle;
-    if (!m_state.hScrollToggle)
+    m_hScrollToggle = !m_hScrollToggle;
+    if (!m_hScrollToggle)
         return;
     positionChanged();
 }
 
 void ViewerHandler::verticalTracking() {
-    m_state.vScrollToggle = !m_state.vScrollToggle;
-    if (!m_state.vScrollToggle)
+    m_vScrollToggle = !m_vScrollToggle;
+    if (!m_vScrollToggle)
         return;
-    runReportingFailures(m_platform, m_c.frmMain, [&] {
+    runReportingFailures(m_platform, m_c.window, [&] {
         // Within the first arrow step the picture is drawn from its top row.
         redrawView(m_c.VScroll1->sliderPosition() <= 29);
-        followViewAndDrawFrame();
+        announceViewMoved();
     });
 }
 

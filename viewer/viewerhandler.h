@@ -1,31 +1,51 @@
 #pragma once
 
-#include "controls.h"
+#include "display.h"
 #include "reducedview.h"
-#include "selectionstate.h"
 
 #include <QObject>
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
 
 namespace quillpix {
 
 class Platform;
+class PictureBox;
+class FileListBox;
 class ScrollBar;
 
+// The controls the viewer owns.
+struct ViewerControls {
+    QWidget* window = nullptr;
+    QComboBox* cmbFolder = nullptr;
+    FileListBox* File1 = nullptr;
+    QPushButton* cmdRefreshFiles = nullptr;
+    QPushButton* cmdPaint = nullptr;
+    QListWidget* lstZoom = nullptr;
+    PictureBox* picBmp = nullptr;
+    PictureBox* picDisp = nullptr;
+    ScrollBar* VScroll1 = nullptr;
+    ScrollBar* HScroll1 = nullptr;
+};
+
 // Folder and file choice, the reduced display, zoom and scrolling.
-class ViewerHandler : public QObject {
+class ViewerHandler : public QObject, public viewer::Display, public viewer::FileChoice {
     Q_OBJECT
 public:
-    ViewerHandler(Controls& controls, SelectionState& state, Platform& platform,
-                  const Folders& folders);
+    ViewerHandler(const ViewerControls& controls, Platform& platform,
+                  const QString& pictureFolders);
 
-    // The chosen item of cmbFolder becomes the folder of File1; display, preview, command line
-    // and result text are cleared.
+    // The chosen item of cmbFolder becomes the folder of File1; the display is cleared.
     void changeFolder();
     // The selected file of File1 is loaded and shown with its saved result text. A picture
     // that cannot be shown leaves everything as it was, the list's selection included.
     void chooseFile();
-    // lstZoom's row picks the divisor; the selection is discarded and the view starts afresh.
+    // lstZoom's row picks the zoom; the view starts afresh.
     void chooseZoom(int row);
+    // Re-reads the file list.
+    void refreshFiles();
 
     // Sets the bars up for the picture in picBmp at the current zoom, view at the top-left.
     void showImage();
@@ -38,23 +58,49 @@ public:
     void horizontalTracking();
     void verticalTracking();
 
+    int zoomDivisor() const;
+    bool horizontalToggle() const { return m_hScrollToggle; }
+    bool verticalToggle() const { return m_vScrollToggle; }
+
+    viewer::ViewPosition viewPosition() const override;
+    const QImage& fullPicture() const override;
+    void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
+    viewer::ChosenFile chosenFile() const override;
+
+Q_SIGNALS:
+    // Another folder is shown; nothing is chosen in it yet.
+    void folderChanged();
+    // A picture was chosen and is shown; its saved result, if it has one.
+    void fileChosen(const QString& savedText, bool hasSavedText);
+    // The zoom changed; the view is about to start afresh.
+    void zoomChanged();
+    // The view moved to (h, v); drawn is false while the bars are being set up, when the
+    // caller repaints afterwards.
+    void viewMoved(int h, int v, bool drawn);
+    // The mouse on the display, in surface pixels.
+    void displayPressed(Qt::MouseButton button, double x, double y);
+    void displayMoved(double x, double y);
+    void displayReleased(Qt::MouseButton button, double x, double y);
+
 private:
     void onFileListSignal();
     void restoreFileSelection();
-    void followViewAndDrawFrame();
-    int zoomDivisor() const;
+    void announceViewMoved();
 
-    Controls& m_c;
-    SelectionState& m_state;
+    ViewerControls m_c;
     Platform& m_platform;
-    const Folders& m_folders;
+    // The folder whose entries beginning with the picture-folder prefix are the folders offered.
+    QString m_pictureFolders;
     viewer::ReducedView m_view;
+    uint8_t m_zoomIndex;
+    bool m_hScrollToggle = false;
+    bool m_vScrollToggle = false;
     // The list row whose choice was handled last, so the two signals a click raises load once.
     int m_handledRow = -1;
     // The file whose picture picBmp holds.
     QString m_shownFolder;
     QString m_shownName;
-    // While ShowImage resets the bars, the caller repaints right afterwards.
+    // While showImage resets the bars, the caller repaints right afterwards.
     bool m_settingUpBars = false;
 };
 

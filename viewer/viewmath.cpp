@@ -6,15 +6,6 @@
 #include <limits>
 
 namespace quillpix::viewer {
-namespace {
-
-int32_t toInt32(int64_t value) {
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw Failure(QStringLiteral("選択範囲の座標が範囲を超えました。"));
-    return int32_t(value);
-}
-
-} // namespace
 
 int16_t toInt16(int64_t value) {
     if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
@@ -49,17 +40,6 @@ QSize largestPicture(QSize displayOuter) {
 bool withinViewRange(QSize picture, QSize displayOuter) {
     const QSize limit = largestPicture(displayOuter);
     return picture.width() <= limit.width() && picture.height() <= limit.height();
-}
-
-void followView(SelectionState& state, int hPos, int vPos) {
-    const int64_t dV = int64_t(vPos) - state.frameScrollV;
-    state.y1 = toInt32(state.y1 - dV);
-    state.y2 = toInt32(state.y2 - dV);
-    const int64_t dH = int64_t(hPos) - state.frameScrollH;
-    state.x1 = toInt32(state.x1 - dH);
-    state.x2 = toInt32(state.x2 - dH);
-    state.frameScrollV = vPos;
-    state.frameScrollH = hPos;
 }
 
 } // namespace quillpix::viewer

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "selectionstate.h"
-
 #include <QSize>
 #include <QString>
 
@@ -10,7 +8,7 @@
 // The arithmetic of the reduced, scrolled view: plain values in, plain values out.
 namespace quillpix::viewer {
 
-// What ShowImage gives the two bars for one picture at one zoom. A bar whose maximum is below
+// What showImage gives the two bars for one picture at one zoom. A bar whose maximum is below
 // 1 is disabled and keeps its large change (largeChange is then 0 and not to be applied).
 struct ScrollSetup {
     int hMaximum = 0;
@@ -38,10 +36,5 @@ int16_t sourceOffset(int position, int z);
 // within 16 bits when the picture exceeds the display by at most 32767 pixels each way.
 QSize largestPicture(QSize displayOuter);
 bool withinViewRange(QSize picture, QSize displayOuter);
-
-// Keeps the selection over the same picture pixels after the view moved to (hPos, vPos):
-// the corners shift back by the change since frameScrollH/frameScrollV, which then take the
-// new positions. Throws a Failure if a corner would leave 32 bits.
-void followView(SelectionState& state, int hPos, int vPos);
 
 } // namespace quillpix::viewer

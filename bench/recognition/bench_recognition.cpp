@@ -9,6 +9,7 @@
 #include "desktopplatform.h"
 #include "frmmain.h"
 #include "picturebox.h"
+#include "selectionhandler.h"
 #include "textfiles.h"
 #include "widgets.h"
 
@@ -89,7 +90,7 @@ struct Workspace {
         c.File1->setCurrentRow(0);
         if (!c.picBmp->hasPicture())
             c.picBmp->setPicture(page);
-        SelectionState& s = window->selectionState();
+        SelectionState& s = window->selection().state();
         s.x1 = 10;
         s.y1 = 10;
         s.x2 = 400;

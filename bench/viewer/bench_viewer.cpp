@@ -158,7 +158,7 @@ void BM_CropHalfPageAndSave(benchmark::State& state) {
     const QString path = g_bench->dir.filePath(QStringLiteral("bin/tmp.bmp"));
     for (auto _ : state) {
         // At 25 %, display corners 0..1240 by 0..877 are 4960 × 3508 picture pixels.
-        cropSelection(c.picBmp, 0, 0, 1240, 877, 0, 0, 2, c.picRect);
+        cropSelection(c.picBmp->picture(), 0, 0, 1240, 877, 0, 0, 2, c.picRect);
         c.picRect->surface().save(path, "BMP");
     }
     state.SetLabel(std::to_string(c.picRect->innerWidth()) + " x " +
@@ -168,7 +168,7 @@ void BM_CropHalfPageAndSave(benchmark::State& state) {
 void BM_CropHalfPage(benchmark::State& state) {
     Controls& c = g_bench->c();
     for (auto _ : state)
-        cropSelection(c.picBmp, 0, 0, 1240, 877, 0, 0, 2, c.picRect);
+        cropSelection(c.picBmp->picture(), 0, 0, 1240, 877, 0, 0, 2, c.picRect);
 }
 
 // Keeps each benchmark's time per iteration, in microseconds, for the ratios.

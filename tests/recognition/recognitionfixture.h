@@ -2,6 +2,8 @@
 
 #include "frmmain.h"
 #include "recordingplatform.h"
+#include "resulttexthandler.h"
+#include "selectionhandler.h"
 #include "tempworkspace.h"
 
 #include <QImage>
@@ -51,7 +53,7 @@ public:
     QString parentFolder() const;
     QString workFile(const QString& name) const { return m_program + QLatin1Char('/') + name; }
     Controls& c() { return m_window->controls(); }
-    SelectionState& state() { return m_window->selectionState(); }
+    SelectionState& state() { return m_window->selection().state(); }
     FrmMain& window() { return *m_window; }
 
     // Display corners at 100 % zoom, as a finished drag leaves them.

@@ -247,7 +247,7 @@ void TestRecognition::engineOutputIsAppended() {
     QVERIFY(s.c().txtResult->hasFocus());
     QVERIFY(waitCursorDuringRun);
     QVERIFY(!s.waitCursor());
-    QCOMPARE(s.state().undoText, before);
+    QCOMPARE(s.window().resultText().undoText(), before);
     QVERIFY(s.c().cmdUndo->isEnabled());
     QCOMPARE(s.platform.sounds,
              sound ? QStringList{s.parentFolder() + QStringLiteral("/wav/start.wav")}
@@ -305,7 +305,7 @@ void TestRecognition::successiveRunsAppend() {
     m_engine->setOutput(QByteArray("二\n"));
     s.c().cmdRecognize->click();
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("一\r二\r"));
-    QCOMPARE(s.state().undoText, QStringLiteral("一\r"));
+    QCOMPARE(s.window().resultText().undoText(), QStringLiteral("一\r"));
     QCOMPARE(s.platform.batchRuns.size(), 2);
 }
 
@@ -349,7 +349,7 @@ void TestRecognition::missingResult() {
              soundFile ? QStringList{s.parentFolder() + QStringLiteral("/wav/notify.wav")}
                        : QStringList());
     QCOMPARE(s.c().txtResult->text(), before);
-    QCOMPARE(s.state().undoText, before);
+    QCOMPARE(s.window().resultText().undoText(), before);
     QVERIFY(s.c().cmdUndo->isEnabled());
     QVERIFY(!s.waitCursor());
     QCOMPARE(m_engine->ran(), onPath);
@@ -419,7 +419,7 @@ void TestRecognition::directRunUsesEditedCommand() {
     QCOMPARE(s.c().lstLang->currentRow(), 0);
     QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("一\rtwo\r"));
-    QCOMPARE(s.state().undoText, QStringLiteral("一\r"));
+    QCOMPARE(s.window().resultText().undoText(), QStringLiteral("一\r"));
     QCOMPARE(s.platform.batchRuns.size(), 2);
 }
 
@@ -463,12 +463,11 @@ void TestRecognition::directRunPlaysStartEvenWhenBlank() {
 void TestRecognition::directRunWithEmptyCommandDoesNothing() {
     Session s;
     s.select(5, 5, 100, 50);
-    s.state().undoText = QStringLiteral("unchanged");
     const bool cursorSetBefore = s.window().testAttribute(Qt::WA_SetCursor);
     s.c().cmdDirect->setEnabled(true);
     s.c().cmdDirect->click();
     QVERIFY(s.platform.batchRuns.isEmpty());
-    QCOMPARE(s.state().undoText, QStringLiteral("unchanged"));
+    QCOMPARE(s.window().resultText().undoText(), QString());
     QVERIFY(!s.c().cmdUndo->isEnabled());
     QCOMPARE(s.window().testAttribute(Qt::WA_SetCursor), cursorSetBefore);
     QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
@@ -595,7 +594,7 @@ void TestRecognition::failingSteps() {
     QVERIFY(!m_engine->ran());
     QVERIFY(!s.waitCursor());
     QCOMPARE(s.c().txtResult->text(), before);
-    QCOMPARE(s.state().undoText, before);
+    QCOMPARE(s.window().resultText().undoText(), before);
     // The command shows only once the batch file holds it.
     QVERIFY(s.c().txtBat->text().isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "cp932.h"
 #include "frmmain.h"
 #include "recordingplatform.h"
+#include "resulttexthandler.h"
 #include "savetext.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
@@ -56,8 +57,7 @@ struct Fixture {
     }
     // What a recognition run does at its start.
     void startRun(const QString& appended) {
-        window->selectionState().undoText = c().txtResult->text();
-        c().cmdUndo->setEnabled(true);
+        window->resultText().rememberForUndo();
         c().txtResult->setText(c().txtResult->text() + appended);
     }
     void save(const QString& text) {
@@ -331,7 +331,7 @@ private Q_SLOTS:
         QCOMPARE(f.c().txtResult->text(), before);
         QCOMPARE(f.c().txtResult->caretPosition(), int(before.size()));
         QVERIFY(!f.c().cmdUndo->isEnabled());
-        QCOMPARE(f.window->selectionState().undoText, before);
+        QCOMPARE(f.window->resultText().undoText(), before);
     }
 
     // Clear empties both boxes and leaves the undo and the save button alone; the three

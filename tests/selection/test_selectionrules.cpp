@@ -106,7 +106,7 @@ private Q_SLOTS:
         target.setPicture(coordinatePicture(30, 30)); // an earlier preview's picture
         target.show();
 
-        cropSelection(&source, corners.left() + 1, corners.top() + 1, corners.right() + 4,
+        cropSelection(source.picture(), corners.left() + 1, corners.top() + 1, corners.right() + 4,
                       corners.bottom() + 4, scroll.x(), scroll.y(), uint8_t(zoomIndex), &target);
 
         QCOMPARE(QSize(target.outerWidth(), target.outerHeight()), outer);
@@ -135,17 +135,20 @@ private Q_SLOTS:
         source.setPicture(coordinatePicture(50, 50));
         PictureBox target(nullptr, PictureBox::Border::Sunken);
         // Edges the wrong way round.
-        QVERIFY_THROWS_EXCEPTION(Failure, cropSelection(&source, 40, 10, 20, 30, 0, 0, 0, &target));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 cropSelection(source.picture(), 40, 10, 20, 30, 0, 0, 0, &target));
         // Beyond 32 bits.
         const int32_t big = std::numeric_limits<int32_t>::max() / 2;
-        QVERIFY_THROWS_EXCEPTION(Failure, cropSelection(&source, 1, 1, big, 5, 0, 0, 2, &target));
-        QVERIFY_THROWS_EXCEPTION(Failure, cropSelection(&source, 1, 1, 5, 5, big, 0, 3, &target));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 cropSelection(source.picture(), 1, 1, big, 5, 0, 0, 2, &target));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 cropSelection(source.picture(), 1, 1, 5, 5, big, 0, 3, &target));
     }
 
     void noPictureGivesPaper() {
         PictureBox source(nullptr, PictureBox::Border::None);
         PictureBox target(nullptr, PictureBox::Border::Sunken);
-        cropSelection(&source, 11, 21, 114, 74, 0, 0, 0, &target);
+        cropSelection(source.picture(), 11, 21, 114, 74, 0, 0, 0, &target);
         QImage white(99, 49, QImage::Format_RGB32);
         white.fill(Qt::white);
         QCOMPARE(target.surface(), white);

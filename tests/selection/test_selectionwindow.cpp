@@ -109,8 +109,9 @@ private Q_SLOTS:
 
         // The crop the runs make: the picture from the first pixel inside the frame,
         // (x2 - x1 + 3)·z - 4 by (y2 - y1 + 3)·z - 4 pixels.
-        cropSelection(c.picBmp, s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4, c.HScroll1->value(),
-                      c.VScroll1->value(), uint8_t(c.lstZoom->currentRow()), c.picRect);
+        cropSelection(c.picBmp->picture(), s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4,
+                      c.HScroll1->value(), c.VScroll1->value(), uint8_t(c.lstZoom->currentRow()),
+                      c.picRect);
         const QImage& crop = c.picRect->surface();
         QCOMPARE(crop.size(), QSize(143 * z - 4, 84 * z - 4));
         QCOMPARE(crop, picture.copy(QRect(inside, crop.size())));
@@ -123,8 +124,9 @@ private Q_SLOTS:
         drag(c.picDisp, {60, 50}, {200, 150});
         const SelectionState& s = w.state();
         auto cut = [&] {
-            cropSelection(c.picBmp, s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4, c.HScroll1->value(),
-                          c.VScroll1->value(), uint8_t(c.lstZoom->currentRow()), c.picRect);
+            cropSelection(c.picBmp->picture(), s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4,
+                          c.HScroll1->value(), c.VScroll1->value(),
+                          uint8_t(c.lstZoom->currentRow()), c.picRect);
             return c.picRect->surface().copy();
         };
         const QImage first = cut();
@@ -264,7 +266,7 @@ private Q_SLOTS:
         QCOMPARE(corners(w.state()), (QList<int>{30, 40, 170, 121}));
         QCOMPARE(c.lblWidth->text(), QStringLiteral("幅＝140"));
         QCOMPARE(c.picDispRect->surface(), filled(c.picDispRect));
-        cropSelection(c.picBmp, 31, 41, 174, 125, 0, 0, 1, c.picRect);
+        cropSelection(c.picBmp->picture(), 31, 41, 174, 125, 0, 0, 1, c.picRect);
         QImage white(282, 164, QImage::Format_RGB32);
         white.fill(Qt::white);
         QCOMPARE(c.picRect->surface(), white);
@@ -277,7 +279,8 @@ private Q_SLOTS:
         w.chooseZoom(0);
         drag(c.picDisp, {350, 250}, {480, 380});
         const SelectionState& s = w.state();
-        cropSelection(c.picBmp, s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4, 0, 0, 0, c.picRect);
+        cropSelection(c.picBmp->picture(), s.x1 + 1, s.y1 + 1, s.x2 + 4, s.y2 + 4, 0, 0, 0,
+                      c.picRect);
         const QImage& crop = c.picRect->surface();
         QCOMPARE(crop.size(), QSize(129, 129));
         QCOMPARE(coordinateOf(crop.pixel(0, 0)), QPoint(351, 251));

@@ -3,6 +3,7 @@
 #include "picturefiles.h"
 #include "pictureloader.h"
 #include "reducedview.h"
+#include "rubberband.h"
 #include "selectionstate.h"
 #include "tempworkspace.h"
 #include "viewmath.h"
@@ -88,10 +89,10 @@ private Q_SLOTS:
         s.x2 = 200;
         s.y1 = 10;
         s.y2 = 50;
-        viewer::followView(s, 40, 0);
+        selection::followView(s, 40, 0);
         QCOMPARE((QList<int>{s.x1, s.x2, s.y1, s.y2, s.frameScrollH, s.frameScrollV}),
                  (QList<int>{60, 160, 10, 50, 40, 0}));
-        viewer::followView(s, 25, 30);
+        selection::followView(s, 25, 30);
         QCOMPARE((QList<int>{s.x1, s.x2, s.y1, s.y2, s.frameScrollH, s.frameScrollV}),
                  (QList<int>{75, 175, -20, 20, 25, 30}));
     }

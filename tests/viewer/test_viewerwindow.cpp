@@ -113,7 +113,7 @@ private Q_SLOTS:
         } else {
             c.lstZoom->setCurrentRow(-1);
         }
-        QCOMPARE(int(w.state().zoomDivisor), z);
+        QCOMPARE(w.window->viewer().zoomDivisor(), z);
         QCOMPARE(c.HScroll1->logicalMaximum(), hMax);
         QCOMPARE(c.VScroll1->logicalMaximum(), vMax);
         QCOMPARE(c.HScroll1->pageStep(), kPicture.width() / (5 * z));
@@ -189,13 +189,13 @@ private Q_SLOTS:
         w.choose(QStringLiteral("scan.bmp"));
         drag(c.picDisp, {100, 200}, {200, 300});
         ScrollBar* bar = c.VScroll1;
-        QVERIFY(!w.state().vScrollToggle);
+        QVERIFY(!w.window->viewer().verticalToggle());
         bar->setSliderDown(true);
 
         // First event: within the first arrow step the picture is drawn from its top row,
         // while the frame moves by the true change.
         bar->setSliderPosition(12);
-        QVERIFY(w.state().vScrollToggle);
+        QVERIFY(w.window->viewer().verticalToggle());
         QCOMPARE(corners(w.state()), (QList<int>{100, 188, 200, 288}));
         QImage expected = w.expectedView(2, 0, 0);
         xorFrame(expected, 100, 188, 200, 288);
@@ -203,7 +203,7 @@ private Q_SLOTS:
 
         // Second event: skipped.
         bar->setSliderPosition(45);
-        QVERIFY(!w.state().vScrollToggle);
+        QVERIFY(!w.window->viewer().verticalToggle());
         QCOMPARE(corners(w.state()), (QList<int>{100, 188, 200, 288}));
         QCOMPARE(c.picDisp->surface(), expected);
 
@@ -231,10 +231,10 @@ private Q_SLOTS:
         QCOMPARE(c.picDisp->surface(), expected);
 
         // The horizontal bar counts its own events: its first is drawn.
-        QVERIFY(!w.state().hScrollToggle);
+        QVERIFY(!w.window->viewer().horizontalToggle());
         c.HScroll1->setSliderDown(true);
         c.HScroll1->setSliderPosition(25);
-        QVERIFY(w.state().hScrollToggle);
+        QVERIFY(w.window->viewer().horizontalToggle());
         expected = w.expectedView(2, 25, 60);
         xorFrame(expected, 75, 140, 175, 240);
         QCOMPARE(c.picDisp->surface(), expected);

@@ -3,8 +3,9 @@
 #include "controls.h"
 #include "frmmain.h"
 #include "recordingplatform.h"
-#include "selectionstate.h"
+#include "selectionhandler.h"
 #include "tempworkspace.h"
+#include "viewerhandler.h"
 
 #include <QImage>
 #include <QPoint>
@@ -23,7 +24,7 @@ public:
     // Builds and shows the window; pictures added before are listed at start-up.
     void open();
     Controls& c() { return window->controls(); }
-    SelectionState& state() { return window->selectionState(); }
+    SelectionState& state() { return window->selection().state(); }
 
     int rowOf(const QString& name);
     // Clicks the name in File1, as the user would.

@@ -20,8 +20,11 @@ class ScrollBar;
 class TextBox;
 class LineTextBox;
 
-// Every control of the main window, under the names the window gives them. The window owns
-// them; feature handlers get this struct and work on the controls directly.
+// The "更新" buttons by index: the file list's, then one per option list.
+enum class RefreshButton { Files = 0, PSMode = 1, Lang = 2, Option = 3 };
+
+// Every control of the main window, under the names the window gives them. The window creates
+// them and hands each feature the controls it owns; tests find them here.
 struct Controls {
     QWidget* frmMain = nullptr;
 
@@ -66,13 +69,6 @@ struct Controls {
     std::array<QLabel*, 2> Label3{}; // only index 1 exists
     QPushButton* cmdSaveText = nullptr;
     QPushButton* cmdOpenTextFile = nullptr;
-};
-
-// The folders the program works in: P holds the program, its list files and work files;
-// Q = parentFolder(P) holds the picture folders, htm/ and wav/.
-struct Folders {
-    QString program;
-    QString parent;
 };
 
 } // namespace quillpix

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+namespace quillpix::viewer {
+
+// Where the view stands: the bars' positions and the zoom list's index.
+struct ViewPosition {
+    int32_t h = 0;
+    int32_t v = 0;
+    uint8_t zoomIndex = 0;
+};
+
+// What the selection asks of the display it is made on. The display owns its pixels; the
+// selection's frame is drawn there on request.
+class Display {
+public:
+    virtual ~Display() = default;
+    virtual ViewPosition viewPosition() const = 0;
+    // The chosen picture at full size.
+    virtual const QImage& fullPicture() const = 0;
+    // Draws the grey outline (x1, y1)-(x2, y2) with the exclusive-or pen, both corners
+    // included; drawn a second time, it is gone.
+    virtual void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
+};
+
+// The picture chosen in the file list: its folder and name ("" when nothing is chosen).
+struct ChosenFile {
+    QString folder;
+    QString name;
+};
+
+// What the result text and the launch buttons ask of the file list.
+class FileChoice {
+public:
+    virtual ~FileChoice() = default;
+    virtual ChosenFile chosenFile() const = 0;
+};
+
+} // namespace quillpix::viewer
