@@ -119,6 +119,7 @@ void FrmMain::createFeatures() {
     connect(selection, &SelectionHandler::selectionDiscarded, recognition,
             [recognition] { recognition->setSelectionMade(false); });
     connect(selection, &SelectionHandler::dragEnded, resultText, &ResultTextHandler::focus);
+    connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);
     connect(resultText, &ResultTextHandler::clearing, recognition,
             &RecognitionHandler::clearCommand);
 }

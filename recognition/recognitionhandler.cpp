@@ -14,19 +14,21 @@
 #include <QImage>
 #include <QPushButton>
 
+#include <functional>
+
 namespace quillpix {
 namespace {
 
-// Clears the flag however the run ends.
+// Marks the run as running until it ends, however it ends.
 class RunningFlag {
 public:
-    explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~RunningFlag() { m_flag = false; }
+    explicit RunningFlag(std::function<void(bool)> set) : m_set(std::move(set)) { m_set(true); }
+    ~RunningFlag() { m_set(false); }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
 private:
-    bool& m_flag;
+    std::function<void(bool)> m_set;
 };
 
 } // namespace
@@ -59,6 +61,11 @@ QString RecognitionHandler::selectionTooSmallMessage() {
                           "もう少し大きく範囲を選択してください。");
 }
 
+void RecognitionHandler::setRunning(bool running) {
+    m_running = running;
+    emit runningChanged(running);
+}
+
 void RecognitionHandler::setSelectionMade(bool made) {
     m_c.cmdRecognize->setEnabled(made);
 }
@@ -81,7 +88,7 @@ bool RecognitionHandler::refuseWhileRunning() {
 void RecognitionHandler::onRecognizeClicked() {
     if (refuseWhileRunning())
         return;
-    RunningFlag running(m_running);
+    RunningFlag running([this](bool on) { setRunning(on); });
     runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
 }
 
@@ -90,7 +97,7 @@ void RecognitionHandler::onDirectClicked() {
         return;
     if (refuseWhileRunning())
         return;
-    RunningFlag running(m_running);
+    RunningFlag running([this](bool on) { setRunning(on); });
     runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 

@@ -47,6 +47,10 @@ public:
     // Empties the command line.
     void clearCommand();
 
+Q_SIGNALS:
+    // A run started or ended. Its text belongs to the picture shown when it started.
+    void runningChanged(bool running);
+
 private:
     void onRecognizeClicked();
     void onDirectClicked();
@@ -66,6 +70,7 @@ private:
     QString readResult();
 
     QString programFile(const QString& name) const;
+    void setRunning(bool running);
     // A second run while one waits would overwrite the first one's work files.
     bool refuseWhileRunning();
 

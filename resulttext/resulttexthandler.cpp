@@ -30,11 +30,18 @@ void ResultTextHandler::clear() {
     m_c.txtResult->setFocus();
 }
 
+void ResultTextHandler::forgetUndo() {
+    m_undoText.clear();
+    m_c.cmdUndo->setEnabled(false);
+}
+
 void ResultTextHandler::clearText() {
+    forgetUndo();
     m_c.txtResult->setText(QString());
 }
 
 void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) {
+    forgetUndo();
     m_c.txtResult->setText(text);
     m_c.cmdOpenTextFile->setEnabled(hasSavedText);
 }

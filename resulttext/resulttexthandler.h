@@ -42,7 +42,8 @@ public:
     // Hands the chosen picture's saved result file to the system's text application.
     void openSavedFile();
 
-    // Another folder is shown: the box is emptied.
+    // Another folder is shown: the box is emptied. The text undo would put back belongs to
+    // another picture, so there is nothing to undo after this or a picture choice.
     void clearText();
     // A picture was chosen: its saved result, if any, fills the box.
     void showSavedResult(const QString& text, bool hasSavedText);
@@ -59,6 +60,7 @@ Q_SIGNALS:
 
 private:
     void resultChanged();
+    void forgetUndo();
 
     ResultTextControls m_c;
     const viewer::FileChoice& m_files;

@@ -20,8 +20,15 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     : m_c(controls), m_platform(platform), m_pictureFolders(pictureFolders),
       m_zoomIndex(viewer::zoomIndexForRow(-1)) {
     connect(m_c.cmbFolder, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0)
-            changeFolder();
+        if (index < 0)
+            return;
+        if (m_runActive && index != m_shownFolderIndex) {
+            const QSignalBlocker blocker(m_c.cmbFolder);
+            m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
+            m_platform.showMessage(busyMessage());
+            return;
+        }
+        changeFolder();
     });
     // A mouse click makes the row current before it selects it, the keyboard the other way
     // round; the choice counts once the current row is also selected.
@@ -51,6 +58,11 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,
             [this](Qt::MouseButtons, double x, double y) { emit displayMoved(x, y); });
     connect(m_c.picDisp, &PictureBox::mouseReleased, this, &ViewerHandler::displayReleased);
+}
+
+QString ViewerHandler::busyMessage() {
+    return QStringLiteral("文字認識を実行中です。\n実行中の文字認識が終わってから、"
+                          "画像ファイルやフォルダを選んでください。");
 }
 
 int ViewerHandler::zoomDivisor() const {
@@ -85,6 +97,7 @@ void ViewerHandler::refreshFiles() {
 void ViewerHandler::changeFolder() {
     runReportingFailures(m_platform, m_c.window, [&] {
         const QString folder = m_pictureFolders + QLatin1Char('/') + m_c.cmbFolder->currentText();
+        m_shownFolderIndex = m_c.cmbFolder->currentIndex();
         m_c.File1->setFolder(folder);
         const bool listed = m_c.File1->refresh();
         m_handledRow = -1;
@@ -106,6 +119,11 @@ void ViewerHandler::onFileListSignal() {
     const int row = m_c.File1->currentRow();
     if (row == m_handledRow)
         return;
+    if (m_runActive) {
+        restoreFileSelection();
+        m_platform.showMessage(busyMessage());
+        return;
+    }
     m_handledRow = row;
     chooseFile();
 }

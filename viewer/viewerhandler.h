@@ -58,6 +58,11 @@ public:
     void horizontalTracking();
     void verticalTracking();
 
+    // While a run waits for the engine, the picture and the folder stay: its text belongs to
+    // the picture it was read from.
+    void setRunActive(bool active) { m_runActive = active; }
+    static QString busyMessage();
+
     int zoomDivisor() const;
     bool horizontalToggle() const { return m_hScrollToggle; }
     bool verticalToggle() const { return m_vScrollToggle; }
@@ -102,6 +107,9 @@ private:
     QString m_shownName;
     // While showImage resets the bars, the caller repaints right afterwards.
     bool m_settingUpBars = false;
+    bool m_runActive = false;
+    // The folder chooser's item whose folder File1 shows.
+    int m_shownFolderIndex = -1;
 };
 
 } // namespace quillpix

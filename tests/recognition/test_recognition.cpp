@@ -4,6 +4,7 @@
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "viewerhandler.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void oddProgramFolder_data();
     void oddProgramFolder();
     void secondRunWhileWaitingIsRefused();
+    void pictureStaysDuringARun_data();
+    void pictureStaysDuringARun();
     void tooSmallSelection_data();
     void tooSmallSelection();
     void failingSteps_data();
@@ -532,6 +535,49 @@ void TestRecognition::secondRunWhileWaitingIsRefused() {
     m_engine->setMode(QString());
     s.c().cmdRecognize->click();
     QCOMPARE(s.platform.batchRuns.size(), 2);
+}
+
+// A run's text lands in the box of the picture it was read from: while the engine works,
+// choosing another picture or folder is refused and the choice goes back.
+void TestRecognition::pictureStaysDuringARun_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("another picture") << "picture";
+    QTest::newRow("another folder") << "folder";
+}
+
+void TestRecognition::pictureStaysDuringARun() {
+    QFETCH(QString, change);
+    Session s;
+    s.picture.save(s.parentFolder() + QStringLiteral("/bmp_gif_sample/page2.bmp"));
+    QFile saved(s.parentFolder() + QStringLiteral("/bmp_gif_sample/page2.bmp.txt"));
+    QVERIFY(saved.open(QIODevice::WriteOnly) && saved.write("other\r\n") == 7);
+    saved.close();
+    QDir().mkpath(s.parentFolder() + QStringLiteral("/bmp_gif_zother"));
+    s.c().cmbFolder->addItem(QStringLiteral("bmp_gif_zother"));
+    s.c().File1->refresh();
+    s.c().File1->setCurrentRow(0);
+    s.select(5, 5, 100, 50);
+    m_engine->setMode(QStringLiteral("wait"));
+    m_engine->setOutput(QByteArray("結果\n"));
+    DuringWait meanwhile([&] {
+        if (!m_engine->ran())
+            return false;
+        if (change == "picture")
+            s.c().File1->setCurrentRow(1);
+        else
+            s.c().cmbFolder->setCurrentIndex(1);
+        m_engine->release();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+
+    QCOMPARE(s.platform.messages, QStringList{ViewerHandler::busyMessage()});
+    QCOMPARE(s.c().File1->fileName(), QStringLiteral("page.bmp"));
+    QCOMPARE(s.c().cmbFolder->currentIndex(), 0);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("結果\r"));
+    // Once the run is over, the choice is the user's again.
+    s.c().File1->setCurrentRow(1);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("other\r\n"));
 }
 
 void TestRecognition::tooSmallSelection_data() {
