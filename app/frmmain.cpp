@@ -15,6 +15,9 @@
 
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWindow>
 
 namespace quillpix {
 namespace {
@@ -225,6 +228,32 @@ void FrmMain::chooseFontSize(int index) {
         m_c.txtResult->setFocus();
 }
 
+bool FrmMain::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // A window manager puts the window into its frame some time after the window is shown;
+    // without one there is no frame, and the window stays as placed.
+    if (event->type() == QEvent::Show && !m_frameFitted && !m_frameTimer) {
+        m_frameTimer = new QTimer(this);
+        connect(m_frameTimer, &QTimer::timeout, this, [this, tries = 0]() mutable {
+            if (fitFrameIntoOuterRect() || ++tries >= 40) {
+                m_frameTimer->deleteLater();
+                m_frameTimer = nullptr;
+            }
+        });
+        m_frameTimer->start(50);
+    }
+    return handled;
+}
+
+bool FrmMain::fitFrameIntoOuterRect() {
+    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (m_frameFitted || m.isNull())
+        return m_frameFitted;
+    m_frameFitted = true;
+    setGeometry(m_outerRect.marginsRemoved(m));
+    return true;
+}
+
 void FrmMain::runStartupSequence() {
     Controls& c = m_c;
     QStringList problems;
@@ -232,7 +261,8 @@ void FrmMain::runStartupSequence() {
     setWindowTitle(windowCaption(QStringLiteral(QUILLPIX_COMPANY), QUILLPIX_VERSION_MAJOR,
                                  QUILLPIX_VERSION_MINOR, QUILLPIX_VERSION_REVISION));
     const layout::WindowLayout l = layout::forScreenWidth(m_platform.screenWidth());
-    setGeometry(l.windowX, layout::kWindowTop, l.windowWidth, layout::kClientHeight);
+    m_outerRect = QRect(l.windowX, layout::kWindowTop, l.windowWidth, layout::kClientHeight);
+    setGeometry(m_outerRect);
     c.txtResult->resize(l.resultWidth, c.txtResult->height());
     c.fraCommand->move(l.frameX, c.fraCommand->y());
     // The font-size choice runs its click behaviour; the window is not visible yet.

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QTimer;
+
 namespace quillpix {
 
 class Platform;
@@ -33,7 +35,13 @@ public:
     SelectionHandler& selection() { return *m_selection; }
     ResultTextHandler& resultText() { return *m_resultText; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // The design places the whole window, title bar and borders included; under a window
+    // manager the inside shrinks by the frame once the frame is known.
+    bool fitFrameIntoOuterRect();
     void createControls();
     void createFeatures();
     void runStartupSequence();
@@ -42,6 +50,9 @@ private:
     Platform& m_platform;
     Folders m_folders;
     Controls m_c;
+    QRect m_outerRect;
+    bool m_frameFitted = false;
+    QTimer* m_frameTimer = nullptr;
     std::unique_ptr<ViewerHandler> m_viewer;
     std::unique_ptr<SelectionHandler> m_selection;
     std::unique_ptr<RecognitionHandler> m_recognition;

@@ -15,8 +15,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
 RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng xdg-utils)
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
-# import for its screenshots.
-TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format)
+# import for its screenshots; a light window manager to check the window's frame under one.
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {

@@ -241,6 +241,39 @@ private Q_SLOTS:
             {"-display", m_display, "-window", "root", "-crop", "1920x700+0+0", shot}, m_env);
         endProgram();
     }
+
+    // Under a window manager the whole frame, title bar and borders included, stands where
+    // the window stands without one.
+    void outerFrameUnderAWindowManager() {
+        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+            QSKIP("openbox is not installed");
+        QProcess manager;
+        manager.setProcessEnvironment(m_env);
+        manager.start(QStringLiteral("openbox"), {});
+        QVERIFY(manager.waitForStarted());
+        QTest::qWait(1000);
+        const QString id = startProgram(QString());
+        QVERIFY2(!id.isEmpty(), "the window did not appear");
+        QByteArray frame;
+        const bool placed = waitFor(
+            [&] {
+                const QByteArray tree =
+                    run(QStringLiteral("xwininfo"), {"-id", id, "-tree"}, m_env);
+                const int at = tree.indexOf("Parent window id: ");
+                const QByteArray parent = tree.mid(at + 18).split(' ').value(0);
+                frame =
+                    run(QStringLiteral("xwininfo"), {"-id", QString::fromLatin1(parent)}, m_env);
+                return frame.contains("Absolute upper-left X:  30\n") &&
+                       frame.contains("Absolute upper-left Y:  0\n") &&
+                       frame.contains("Width: 1890\n") && frame.contains("Height: 688\n");
+            },
+            10000);
+        QVERIFY2(placed, frame.constData());
+        m_program->kill();
+        m_program->waitForFinished();
+        manager.terminate();
+        manager.waitForFinished(5000);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
