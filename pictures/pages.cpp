@@ -223,6 +223,9 @@ QImage readPicture(QFile& file, const QString& path, int page, QSize largest) {
     if (page > 0 && !reader.jumpToImage(page))
         refuse(path, page, QStringLiteral("このファイルにはこのページがありません。"));
     QSize size = reader.size();
+    // The bitmap reader gives a top-down bitmap's negative height as it stands in the header.
+    if (format == "bmp" && size.height() < 0)
+        size.setHeight(-size.height());
     if (!size.isValid())
         refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
     if (size.isEmpty())

@@ -111,9 +111,9 @@ void ViewerHandler::chooseFile() {
         bool hasSavedText = false;
         try {
             picture =
-                viewer::loadPicture(folder + QLatin1Char('/') + name,
-                                    QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
-            const QString savedPath = textfiles::savedResultPath(folder, name);
+                viewer::loadPage(folder + QLatin1Char('/') + name, m_c.File1->page(),
+                                 QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
+            const QString savedPath = textfiles::savedResultPath(folder, name, m_c.File1->page());
             hasSavedText = textfiles::fileExists(savedPath);
             if (hasSavedText)
                 savedText = textfiles::readTextFile(savedPath);
