@@ -2,6 +2,7 @@
 
 #include "layout.h"
 #include "listfiles.h"
+#include "listing.h"
 #include "optionshandler.h"
 #include "picturebox.h"
 #include "platform.h"
@@ -284,7 +285,7 @@ void FrmMain::runStartupSequence() {
                                    "で始まるフォルダを置いてください。")
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
     c.cmbFolder->setCurrentIndex(0);
-    c.File1->setPattern(QStringLiteral("*.bmp;*.gif"));
+    c.File1->setPattern(QString::fromLatin1(pictures::kPicturePattern));
     splitToList(QStringLiteral("100％,50％,25％,20％"), c.lstZoom);
     c.lstZoom->setCurrentRow(1);
     problems << m_options->loadAtStart();

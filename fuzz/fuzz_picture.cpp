@@ -1,5 +1,7 @@
-// Picture loading into the viewer on arbitrary file bytes, as a BMP and as a GIF: either a
-// clear refusal (a Failure) or a picture that fits the view's range and can be drawn reduced.
+// Picture loading into the viewer on arbitrary file bytes, under every picture name the list
+// shows (the content decides the reader: BMP, GIF, PNG, JPEG, TIFF, WebP, PDF), and as a
+// document's second page: either a clear refusal (a Failure) or an opaque RGB32 picture that
+// fits the view's range and can be drawn reduced.
 #include "failure.h"
 #include "picturebox.h"
 #include "pictureloader.h"
@@ -24,17 +26,19 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
-    for (const char* name : {"fuzz.bmp", "fuzz.gif"}) {
-        const QString path = dir->filePath(QString::fromLatin1(name));
-        fuzzing::writeInput(path, data, size);
+    const QString path = dir->filePath(QStringLiteral("fuzz.pdf"));
+    fuzzing::writeInput(path, data, size);
+    for (int page : {pictures::kNoPage, 1}) {
         QImage picture;
         try {
-            picture = viewer::loadPicture(path, kDisplay);
+            picture = viewer::loadPage(path, page, kDisplay);
         } catch (const Failure&) {
             continue;
         }
-        if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
-            std::abort(); // a loaded picture always has pixels
+        // A loaded picture always has pixels, and no transparency left.
+        if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0 ||
+            picture.format() != QImage::Format_RGB32)
+            std::abort();
         // The fast reduced view draws exactly what sampling the picture draws.
         PictureBox fast(nullptr, PictureBox::Border::Sunken);
         PictureBox plain(nullptr, PictureBox::Border::Sunken);

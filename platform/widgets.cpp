@@ -1,7 +1,7 @@
 #include "widgets.h"
 
-#include <QDir>
-#include <QRegularExpression>
+#include "listing.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -20,41 +20,6 @@ void ScrollBar::setLogicalMaximum(int maximum) {
     setRange(0, std::max(0, maximum));
 }
 
-bool naturalLess(const QString& a, const QString& b) {
-    // Runs of digits compare by their value, everything else without regard to case; names
-    // that compare equal that way fall back to plain order so the sort is total.
-    qsizetype i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            qsizetype ie = i, je = j;
-            while (ie < a.size() && a[ie].isDigit())
-                ++ie;
-            while (je < b.size() && b[je].isDigit())
-                ++je;
-            QStringView da = QStringView(a).mid(i, ie - i), db = QStringView(b).mid(j, je - j);
-            while (da.size() > 1 && da[0] == u'0')
-                da = da.mid(1);
-            while (db.size() > 1 && db[0] == u'0')
-                db = db.mid(1);
-            if (da.size() != db.size())
-                return da.size() < db.size();
-            if (const int c = da.compare(db); c != 0)
-                return c < 0;
-            i = ie;
-            j = je;
-            continue;
-        }
-        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
-        if (ca != cb)
-            return ca < cb;
-        ++i;
-        ++j;
-    }
-    if ((a.size() - i) != (b.size() - j))
-        return (a.size() - i) < (b.size() - j);
-    return a < b;
-}
-
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent) {}
 
 void FileListBox::setPattern(const QString& pattern) {
@@ -62,25 +27,40 @@ void FileListBox::setPattern(const QString& pattern) {
     refresh();
 }
 
+namespace {
+constexpr int kFileNameRole = Qt::UserRole;
+constexpr int kPageRole = Qt::UserRole + 1;
+} // namespace
+
 bool FileListBox::refresh() {
     clear();
-    QDir dir(m_folder);
-    if (m_folder.isEmpty() || !dir.exists() || !dir.isReadable())
-        return false;
-    QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    dir.setNameFilters(patterns);
-    // QDir matches name filters without regard to case unless told otherwise; hidden entries
-    // (a leading dot) are left out because QDir::Hidden is not asked for.
-    QStringList names = dir.entryList(QDir::Files, QDir::NoSort);
-    std::sort(names.begin(), names.end(), naturalLess);
-    addItems(names);
+    const pictures::Listing listing = pictures::listPictures(m_folder, m_pattern);
+    m_leftOutMessage = listing.leftOutMessage;
+    for (const pictures::ListEntry& entry : listing.entries) {
+        auto* item = new QListWidgetItem(entry.shown, this);
+        item->setData(kFileNameRole, entry.fileName);
+        item->setData(kPageRole, entry.page);
+    }
     setCurrentRow(-1);
-    return true;
+    return listing.listed;
 }
 
 QString FileListBox::fileName() const {
     const QListWidgetItem* item = currentItem();
-    return item && item->isSelected() ? item->text() : QString();
+    return item && item->isSelected() ? item->data(kFileNameRole).toString() : QString();
+}
+
+int FileListBox::page() const {
+    const QListWidgetItem* item = currentItem();
+    return item && item->isSelected() ? item->data(kPageRole).toInt() : pictures::kNoPage;
+}
+
+int FileListBox::rowOf(const QString& fileName, int page) const {
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->data(kFileNameRole).toString() == fileName &&
+            item(i)->data(kPageRole).toInt() == page)
+            return i;
+    return -1;
 }
 
 namespace textbox {

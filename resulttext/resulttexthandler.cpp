@@ -85,7 +85,7 @@ void ResultTextHandler::save() {
             throw Failure(
                 QStringLiteral("画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                                "画像ファイルを選んでから保存してください。"));
-        const QString path = textfiles::savedResultPath(chosen.folder, name);
+        const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
         const QString content = savetext::savedContent(m_c.txtResult->text());
         try {
             textfiles::writeLines({QString(), content}, path);
@@ -107,7 +107,7 @@ void ResultTextHandler::save() {
 
 void ResultTextHandler::openSavedFile() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
-    const QString path = textfiles::savedResultPath(chosen.folder, chosen.name);
+    const QString path = textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
     if (textfiles::fileExists(path))
         m_platform.shellOpen(path);
     else

@@ -173,4 +173,10 @@ QString savedResultPath(const QString& folder, const QString& pictureName) {
     return folder + QLatin1Char('/') + pictureName + QStringLiteral(".txt");
 }
 
+QString savedResultPath(const QString& folder, const QString& pictureName, int page) {
+    if (page < 0)
+        return savedResultPath(folder, pictureName);
+    return folder + QLatin1Char('/') + pictureName + QStringLiteral(".p%1.txt").arg(page + 1);
+}
+
 } // namespace quillpix::textfiles

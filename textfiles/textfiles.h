@@ -38,5 +38,10 @@ QString parentFolder(const QString& path);
 QString normaliseLineEnds(const QString& text);
 // The text saved for a picture lies beside it: scan01.bmp -> scan01.bmp.txt.
 QString savedResultPath(const QString& folder, const QString& pictureName);
+// The text saved for page `page` (index from 0) of a multi-page document: page 3 of scan.pdf
+// -> scan.pdf.p3.txt. A negative page (a picture, a one-page document) gives the plain name.
+// A saved result X.txt belongs to a picture X with a picture extension; "scan.pdf.p3" has
+// none, so a page's file never clashes with another picture's, nor with another page's.
+QString savedResultPath(const QString& folder, const QString& pictureName, int page);
 
 } // namespace quillpix::textfiles

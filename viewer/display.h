@@ -26,10 +26,12 @@ public:
     virtual void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;
 };
 
-// The picture chosen in the file list: its folder and name ("" when nothing is chosen).
+// The picture chosen in the file list: its folder and name ("" when nothing is chosen), and
+// for a page of a document its index from 0 (-1 for a whole picture).
 struct ChosenFile {
     QString folder;
     QString name;
+    int page = -1;
 };
 
 // What the result text and the launch buttons ask of the file list.

@@ -83,7 +83,7 @@ void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) 
 }
 
 viewer::ChosenFile ViewerHandler::chosenFile() const {
-    return {m_c.File1->folder(), m_c.File1->fileName()};
+    return {m_c.File1->folder(), m_c.File1->fileName(), m_c.File1->page()};
 }
 
 void ViewerHandler::refreshFiles() {
@@ -91,7 +91,13 @@ void ViewerHandler::refreshFiles() {
         if (!m_c.File1->refresh())
             throw Failure(
                 QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
+        reportLeftOutNames();
     });
+}
+
+void ViewerHandler::reportLeftOutNames() {
+    if (!m_c.File1->leftOutMessage().isEmpty())
+        m_platform.showMessage(m_c.File1->leftOutMessage());
 }
 
 void ViewerHandler::changeFolder() {
@@ -107,6 +113,7 @@ void ViewerHandler::changeFolder() {
         emit folderChanged();
         if (!listed)
             throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
+        reportLeftOutNames();
     });
 }
 
@@ -131,11 +138,8 @@ void ViewerHandler::onFileListSignal() {
 void ViewerHandler::restoreFileSelection() {
     const QSignalBlocker blocker(m_c.File1);
     int row = -1;
-    if (!m_shownName.isEmpty() && m_c.File1->folder() == m_shownFolder) {
-        for (int i = 0; i < m_c.File1->count(); ++i)
-            if (m_c.File1->item(i)->text() == m_shownName)
-                row = i;
-    }
+    if (!m_shownName.isEmpty() && m_c.File1->folder() == m_shownFolder)
+        row = m_c.File1->rowOf(m_shownName, m_shownPage);
     m_c.File1->setCurrentRow(row);
     if (row < 0)
         m_c.File1->clearSelection();
@@ -146,6 +150,7 @@ void ViewerHandler::chooseFile() {
     runReportingFailures(m_platform, m_c.window, [&] {
         const QString folder = m_c.File1->folder();
         const QString name = m_c.File1->fileName();
+        const int page = m_c.File1->page();
         if (name.isEmpty())
             return;
         m_c.window->setCursor(Qt::WaitCursor);
@@ -157,9 +162,9 @@ void ViewerHandler::chooseFile() {
         bool hasSavedText = false;
         try {
             picture =
-                viewer::loadPicture(folder + QLatin1Char('/') + name,
-                                    QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
-            const QString savedPath = textfiles::savedResultPath(folder, name);
+                viewer::loadPage(folder + QLatin1Char('/') + name, page,
+                                 QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
+            const QString savedPath = textfiles::savedResultPath(folder, name, page);
             hasSavedText = textfiles::fileExists(savedPath);
             if (hasSavedText)
                 savedText = textfiles::readTextFile(savedPath);
@@ -173,6 +178,7 @@ void ViewerHandler::chooseFile() {
         picture = QImage();
         m_shownFolder = folder;
         m_shownName = name;
+        m_shownPage = page;
         showImage();
         redrawView(false);
         m_c.cmdPaint->setEnabled(true);

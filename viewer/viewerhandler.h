@@ -91,6 +91,8 @@ private:
     void onFileListSignal();
     void restoreFileSelection();
     void announceViewMoved();
+    // Names the listing had to leave out are told once per listing.
+    void reportLeftOutNames();
 
     ViewerControls m_c;
     Platform& m_platform;
@@ -105,6 +107,7 @@ private:
     // The file whose picture picBmp holds.
     QString m_shownFolder;
     QString m_shownName;
+    int m_shownPage = -1;
     // While showImage resets the bars, the caller repaints right afterwards.
     bool m_settingUpBars = false;
     bool m_runActive = false;

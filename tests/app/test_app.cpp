@@ -1,5 +1,6 @@
 #include "frmmain.h"
 #include "layout.h"
+#include "listing.h"
 #include "picturebox.h"
 #include "recordingplatform.h"
 #include "startuproutines.h"
@@ -157,7 +158,7 @@ private Q_SLOTS:
         QCOMPARE(c.cmbFolder->currentIndex(), 0);
         QCOMPARE(c.File1->folder(), ws.root() + QStringLiteral("/bmp_gif_2"));
         QCOMPARE(c.File1->count(), 1);
-        QCOMPARE(c.File1->pattern(), QStringLiteral("*.bmp;*.gif"));
+        QCOMPARE(c.File1->pattern(), QString::fromLatin1(pictures::kPicturePattern));
 
         QStringList zoom;
         for (int i = 0; i < c.lstZoom->count(); ++i)

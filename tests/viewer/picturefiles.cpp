@@ -1,6 +1,9 @@
 #include "picturefiles.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QtEndian>
 
 namespace quillpix::testing {
@@ -108,6 +111,167 @@ QByteArray bitmapBytes(int width, int height, qint64 pixelBytes) {
     put32(out, 0);
     put32(out, 0);
     out.append(QByteArray(pixelBytes, '\0'));
+    return out;
+}
+
+QByteArray encoded(const QImage& picture, const char* format, int quality) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format, quality))
+        qFatal("cannot write %s", format);
+    return out;
+}
+
+QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
+    // APP1 "Exif", a big-endian TIFF header and one directory entry: orientation (0x0112).
+    const QByteArray tiff = QByteArray("MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 18) +
+                            char(0) + char(orientation) + QByteArray(2, '\0') + QByteArray(4, '\0');
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1");
+    segment += char((body.size() + 2) >> 8);
+    segment += char((body.size() + 2) & 0xFF);
+    return jpeg.left(2) + segment + body + jpeg.mid(2);
+}
+
+QByteArray runLengthBitmap(int width, int height, const QByteArray& codes) {
+    QByteArray out("BM");
+    put32(out, quint32(54 + 1024 + codes.size()));
+    put32(out, 0);
+    put32(out, 54 + 1024);
+    put32(out, 40);
+    put32(out, quint32(width));
+    put32(out, quint32(height));
+    put16(out, 1);
+    put16(out, 8);
+    put32(out, 1); // RLE8
+    put32(out, quint32(codes.size()));
+    put32(out, 2835);
+    put32(out, 2835);
+    put32(out, 256);
+    put32(out, 0);
+    for (int i = 0; i < 256; ++i)
+        put32(out, quint32(i * 0x010101));
+    return out + codes;
+}
+
+QByteArray topDownBitmap(const QImage& picture) {
+    const QImage p = picture.convertToFormat(QImage::Format_ARGB32);
+    QByteArray out("BM");
+    const quint32 pixels = quint32(p.width() * p.height() * 4);
+    put32(out, 14 + 124 + pixels);
+    put32(out, 0);
+    put32(out, 14 + 124);
+    put32(out, 124);
+    put32(out, quint32(p.width()));
+    put32(out, quint32(-p.height()));
+    put16(out, 1);
+    put16(out, 32);
+    put32(out, 3); // bit fields
+    put32(out, pixels);
+    put32(out, 2835);
+    put32(out, 2835);
+    put32(out, 0);
+    put32(out, 0);
+    for (quint32 mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+        put32(out, mask);
+    out.append("BGRs", 4); // sRGB
+    out.append(QByteArray(124 - 60, '\0'));
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x)
+            put32(out, p.pixel(x, y));
+    return out;
+}
+
+QByteArray greyTiff(const QList<QImage>& pages) {
+    QByteArray out("II*\0", 4);
+    put32(out, 0); // first directory, filled in below
+    qsizetype link = 4;
+    for (const QImage& page : pages) {
+        const QImage grey = page.convertToFormat(QImage::Format_Grayscale8);
+        const auto pixelsAt = quint32(out.size());
+        for (int y = 0; y < grey.height(); ++y)
+            out.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
+        if (out.size() & 1)
+            out.append('\0');
+        const auto directory = quint32(out.size());
+        for (int i = 0; i < 4; ++i)
+            out[link + i] = char(directory >> (8 * i));
+        const quint32 entries[][3] = {{256, 4, quint32(grey.width())},
+                                      {257, 4, quint32(grey.height())},
+                                      {258, 3, 8},
+                                      {259, 3, 1},
+                                      {262, 3, 1},
+                                      {273, 4, pixelsAt},
+                                      {278, 4, quint32(grey.height())},
+                                      {279, 4, quint32(grey.width() * grey.height())}};
+        put16(out, 8);
+        for (const auto& e : entries) {
+            put16(out, quint16(e[0]));
+            put16(out, quint16(e[1]));
+            put32(out, 1);
+            if (e[1] == 3) {
+                put16(out, quint16(e[2]));
+                put16(out, 0);
+            } else {
+                put32(out, e[2]);
+            }
+        }
+        link = out.size();
+        put32(out, 0);
+    }
+    return out;
+}
+
+QByteArray blankPdf(const QList<QSizeF>& pages, bool locked) {
+    QByteArray out("%PDF-1.4\n");
+    QList<qsizetype> offsets;
+    auto object = [&](const QByteArray& body) {
+        offsets << out.size();
+        out += QByteArray::number(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    object("<< /Type /Catalog /Pages 2 0 R >>");
+    QByteArray kids;
+    for (qsizetype i = 0; i < pages.size(); ++i)
+        kids += QByteArray::number(3 + i) + " 0 R ";
+    object("<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) +
+           " >>");
+    for (QSizeF size : pages)
+        object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + QByteArray::number(size.width()) +
+               " " + QByteArray::number(size.height()) + "] >>");
+    QByteArray trailer = "/Size " + QByteArray::number(offsets.size() + 1) + " /Root 1 0 R";
+    if (locked) {
+        const QByteArray key(32, 'k');
+        object("<< /Filter /Standard /V 1 /R 2 /P -4 /O <" + key.toHex() + "> /U <" + key.toHex() +
+               "> >>");
+        trailer += " /Encrypt " + QByteArray::number(offsets.size()) + " 0 R /ID [<" +
+                   QByteArray(16, 'i').toHex() + "> <" + QByteArray(16, 'i').toHex() + ">]";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype at : offsets)
+        out += QByteArray::number(at).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< " + trailer + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QByteArray numberedPdf(int pages) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(300);
+    QPainter painter(&writer);
+    QFont font = painter.font();
+    font.setPixelSize(600);
+    painter.setFont(font);
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.drawText(QRect(0, 0, 2000, 1000), Qt::AlignCenter, QString::number(page));
+    }
+    painter.end();
     return out;
 }
 

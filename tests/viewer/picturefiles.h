@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
+#include <QSizeF>
 
 namespace quillpix::testing {
 
@@ -13,5 +15,21 @@ QByteArray gifBytes(const QImage& picture);
 // zeros (fewer than the size needs makes a cut-short file).
 QByteArray bitmapBytes(int width, int height, qint64 pixelBytes);
 qint64 bitmapPixelBytes(int width, int height);
+
+// The picture written by Qt's writer for the format ("png", "jpeg", "tiff", "webp", "bmp").
+QByteArray encoded(const QImage& picture, const char* format, int quality = -1);
+// A JPEG with an Exif block whose orientation tag holds the value (6: turn right to view).
+QByteArray withOrientation(const QByteArray& jpeg, int orientation);
+// A bitmap of 8-bit run-length codes: the headers, then the codes as given.
+QByteArray runLengthBitmap(int width, int height, const QByteArray& codes);
+// A 32-bit bitmap with the 124-byte header, rows stored top-down (negative height).
+QByteArray topDownBitmap(const QImage& picture);
+// An uncompressed TIFF with one grey page per picture, written by hand (Qt writes one page).
+QByteArray greyTiff(const QList<QImage>& pages);
+// A PDF of empty pages of the given sizes in points, written by hand; `locked` adds a
+// password-protection entry that the empty password does not open.
+QByteArray blankPdf(const QList<QSizeF>& pages, bool locked = false);
+// A PDF of A4 pages drawn by QPdfWriter, each a large black page number on white.
+QByteArray numberedPdf(int pages);
 
 } // namespace quillpix::testing

@@ -1,4 +1,5 @@
 #include "failure.h"
+#include "listing.h"
 #include "picturebox.h"
 #include "picturefiles.h"
 #include "pictureloader.h"
@@ -6,7 +7,12 @@
 #include "rubberband.h"
 #include "selectionstate.h"
 #include "tempworkspace.h"
+#include "textfiles.h"
 #include "viewmath.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QtTest>
 
@@ -143,52 +149,190 @@ private Q_SLOTS:
         }
     }
 
+    // Every format family: what loads (its size and top-left pixel, always opaque RGB32 on
+    // white) and what is refused with which message.
     void loadPicture_data() {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("page");
         QTest::addColumn<QString>("problem"); // empty: loads
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRgb>("topLeft");
         using namespace quillpix::testing;
         QImage four(6, 5, QImage::Format_RGB32);
         four.fill(qRgb(10, 20, 30));
         four.setPixel(5, 4, qRgb(200, 100, 0));
         const QByteArray gif = gifBytes(four);
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("空") << QSize();
-        QTest::newRow("not a picture") << QByteArray("scan of page 1\r\n")
-                                       << QStringLiteral("画像ファイルではない") << QSize();
-        QTest::newRow("bitmap cut short") << bitmapBytes(100, 50, bitmapPixelBytes(100, 50) / 2)
-                                          << QStringLiteral("途中で切れて") << QSize();
-        QTest::newRow("bitmap headers only")
-            << bitmapBytes(100, 50, 0) << QStringLiteral("途中で切れて") << QSize();
-        QTest::newRow("bitmap of width 0")
-            << bitmapBytes(0, 10, 0) << QStringLiteral("読み込めません") << QSize();
-        QTest::newRow("too wide for the view")
-            << bitmapBytes(825 + 32768, 1, 0) << QStringLiteral("大きすぎて") << QSize();
-        QTest::newRow("too tall for the view")
-            << bitmapBytes(1, 405 + 32768, 0) << QStringLiteral("大きすぎて") << QSize();
-        QTest::newRow("widest the view takes")
-            << bitmapBytes(825 + 32767, 1, bitmapPixelBytes(825 + 32767, 1)) << QString()
-            << QSize(825 + 32767, 1);
-        QTest::newRow("gif") << gif << QString() << QSize(6, 5);
-        QTest::newRow("gif cut short")
-            << gif.left(gif.size() - 10) << QStringLiteral("途中で切れて") << QSize();
-        QTest::newRow("gif header only")
-            << gif.left(13 + 768) << QStringLiteral("壊れています") << QSize();
+        QImage clear(6, 5, QImage::Format_ARGB32);
+        clear.fill(qRgba(0, 0, 0, 0));
+        clear.setPixel(5, 4, qRgba(0, 0, 255, 255));
+        QImage deep(6, 5, QImage::Format_RGBX64);
+        deep.fill(QColor(10, 20, 30));
+        QImage grey(6, 5, QImage::Format_Grayscale16);
+        grey.fill(QColor(100, 100, 100));
+        const QImage mono = four.convertToFormat(QImage::Format_Mono);
+        const QImage palette = four.convertToFormat(QImage::Format_Indexed8);
+        QImage wide(60, 20, QImage::Format_RGB32);
+        wide.fill(Qt::white);
+        wide.setPixel(0, 0, qRgb(0, 0, 0));
+        const QByteArray png = encoded(four, "png"), jpeg = encoded(wide, "jpeg", 100);
+        const QByteArray tiff = encoded(four, "tiff"), webp = encoded(four, "webp", 100);
+        QByteArray damaged = png;
+        damaged[40] = char(damaged[40] ^ 0x55); // inside the pixel data: its checksum fails
+        QByteArray clearGif = gif;
+        clearGif.insert(13 + 768, QByteArray("\x21\xF9\x04\x01\0\0\0\0", 8)); // colour 0 clear
+        const QRgb none = 0, dark = qRgb(10, 20, 30), white = qRgb(255, 255, 255);
+        auto row = [](const char* title, const char* name, const QByteArray& bytes, int page,
+                      const char* problem, QSize size, QRgb topLeft) {
+            QTest::newRow(title) << QString::fromLatin1(name) << bytes << page
+                                 << QString::fromUtf8(problem) << size << topLeft;
+        };
+        row("empty file", "p.bmp", {}, -1, "空", {}, none);
+        row("not a picture", "p.bmp", "scan of page 1\r\n", -1, "画像ファイルではない", {}, none);
+        row("bitmap cut short", "p.bmp", bitmapBytes(100, 50, bitmapPixelBytes(100, 50) / 2), -1,
+            "途中で切れて", {}, none);
+        row("bitmap headers only", "p.bmp", bitmapBytes(100, 50, 0), -1, "途中で切れて", {}, none);
+        row("bitmap of width 0", "p.bmp", bitmapBytes(0, 10, 0), -1, "読み込めません", {}, none);
+        row("too wide for the view", "p.bmp", bitmapBytes(825 + 32768, 1, 0), -1, "大きすぎて", {},
+            none);
+        row("too tall for the view", "p.bmp", bitmapBytes(1, 405 + 32768, 0), -1, "大きすぎて", {},
+            none);
+        row("widest the view takes", "p.bmp",
+            bitmapBytes(825 + 32767, 1, bitmapPixelBytes(825 + 32767, 1)), -1, "",
+            QSize(825 + 32767, 1), qRgb(0, 0, 0));
+        row("top-down bitmap, 124-byte header", "p.bmp", topDownBitmap(four), -1, "", QSize(6, 5),
+            dark);
+        row("RLE bitmap claiming more than memory holds", "p.bmp",
+            runLengthBitmap(16384, 16384, QByteArray("\0\x01", 2)), -1, "メモリに読み込めません",
+            {}, none);
+        row("RLE bitmap cut short", "p.bmp", runLengthBitmap(8, 4, QByteArray("\x08\x05\0\0", 4)),
+            -1, "途中で切れて", {}, none);
+        row("RLE bitmap", "p.bmp", runLengthBitmap(8, 1, QByteArray("\x08\x05\0\0\0\x01", 6)), -1,
+            "", QSize(8, 1), qRgb(5, 5, 5));
+        row("gif", "p.gif", gif, -1, "", QSize(6, 5), dark);
+        row("gif, transparent colour on white", "p.gif", clearGif, -1, "", QSize(6, 5), white);
+        row("gif cut short", "p.gif", gif.left(gif.size() - 10), -1, "途中で切れて", {}, none);
+        row("gif header only", "p.gif", gif.left(13 + 768), -1, "壊れています", {}, none);
+        row("png", "p.png", png, -1, "", QSize(6, 5), dark);
+        row("png, transparent on white", "p.png", encoded(clear, "png"), -1, "", QSize(6, 5),
+            white);
+        row("png, 16-bit colour", "p.png", encoded(deep, "png"), -1, "", QSize(6, 5), dark);
+        row("png, 16-bit grey", "p.png", encoded(grey, "png"), -1, "", QSize(6, 5),
+            qRgb(100, 100, 100));
+        row("png, palette", "p.png", encoded(palette, "png"), -1, "", QSize(6, 5), dark);
+        row("png, 1 bit", "p.png", encoded(mono, "png"), -1, "", QSize(6, 5), qRgb(0, 0, 0));
+        row("png named .jpg", "p.jpg", png, -1, "", QSize(6, 5), dark);
+        row("png damaged", "p.png", damaged, -1, "壊れて", {}, none);
+        row("png cut short", "p.png", png.left(png.size() - 20), -1, "途中で切れて", {}, none);
+        row("jpeg, grey", "p.jpg", encoded(wide.convertToFormat(QImage::Format_Grayscale8), "jpeg"),
+            -1, "", QSize(60, 20), none);
+        row("jpeg turned by its orientation", "p.jpeg", withOrientation(jpeg, 6), -1, "",
+            QSize(20, 60), white);
+        row("jpeg cut short", "p.jpg", jpeg.left(jpeg.size() - 10), -1, "途中で切れて", {}, none);
+        row("tiff", "p.tif", tiff, -1, "", QSize(6, 5), dark);
+        row("tiff, 16-bit", "p.tiff", encoded(deep, "tiff"), -1, "", QSize(6, 5), dark);
+        row("tiff cut short", "p.tif", tiff.left(tiff.size() / 2), -1, "読み込めません", {}, none);
+        row("webp", "p.webp", webp, -1, "", QSize(6, 5), none);
+        row("webp cut short", "p.webp", webp.left(webp.size() - 8), -1, "読み込めません", {}, none);
+        row("pdf, page 2 of 2 at 300 dpi", "p.pdf", numberedPdf(2), 1, "", QSize(2479, 3508),
+            white);
+        row("pdf, a page beyond its end", "p.pdf", numberedPdf(2), 2, "2 ページまで", {}, none);
+        row("pdf damaged", "p.pdf", numberedPdf(1).left(300), -1, "壊れています", {}, none);
+        row("pdf with a password", "p.pdf", blankPdf({{595, 842}}, true), -1, "パスワード", {},
+            none);
+        row("pdf without pages", "p.pdf", blankPdf({}), -1, "ページがありません", {}, none);
+        row("pdf page beyond 16 bits at 300 dpi", "p.pdf", blankPdf({{595, 14400}}), -1,
+            "300 dpi で", {}, none);
     }
     void loadPicture() {
+        QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
+        QFETCH(int, page);
         QFETCH(QString, problem);
         QFETCH(QSize, size);
+        QFETCH(QRgb, topLeft);
         quillpix::testing::TempWorkspace ws;
-        const QString path = ws.writeFile(QStringLiteral("bmp_gif_sample/p.bmp"), bytes);
+        const QString path = ws.writeFile(QStringLiteral("bmp_gif_sample/") + name, bytes);
         try {
-            const QImage image = viewer::loadPicture(path, QSize(825, 405));
+            const QImage image = viewer::loadPage(path, page, QSize(825, 405));
             QVERIFY2(problem.isEmpty(), "loaded a picture that should be refused");
             QCOMPARE(image.size(), size);
+            QCOMPARE(image.format(), QImage::Format_RGB32);
+            if (topLeft != 0)
+                QCOMPARE(image.pixel(0, 0), topLeft);
         } catch (const Failure& failure) {
             QVERIFY2(!problem.isEmpty(), qPrintable(failure.text()));
             QVERIFY2(failure.text().contains(problem), qPrintable(failure.text()));
             QVERIFY2(failure.text().contains(path), qPrintable(failure.text()));
+            // The reason is the program's own Japanese, never an English reader message.
+            static const QRegularExpression english(QStringLiteral("[A-Za-z]{4}"));
+            QVERIFY2(!QString(failure.text()).remove(path).contains(english),
+                     qPrintable(failure.text()));
         }
+    }
+
+    // Only regular files are listed or opened; a FIFO (also behind a link) would block.
+    void listingShowsPagesAndOnlyRegularFiles() {
+        quillpix::testing::TempWorkspace ws;
+        const QString dir = ws.root() + QStringLiteral("/bmp_gif_sample");
+        using namespace quillpix::testing;
+        const QByteArray png = encoded(QImage(4, 4, QImage::Format_RGB32), "png");
+        QImage page(4, 4, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        const QByteArray tiff = greyTiff({page, page, page});
+        for (const char* name : {"b10.PNG", "b2.jpg", "notes.txt", ".hidden.png", "x.webp"})
+            ws.writeFile(QStringLiteral("bmp_gif_sample/") + QLatin1String(name), png);
+        ws.writeFile(QStringLiteral("bmp_gif_sample/a.pdf"), numberedPdf(2));
+        ws.writeFile(QStringLiteral("bmp_gif_sample/one.PDF"), numberedPdf(1));
+        ws.writeFile(QStringLiteral("bmp_gif_sample/c.tiff"), tiff);
+        QVERIFY(::mkfifo(QFile::encodeName(dir + QStringLiteral("/fifo.png")).constData(), 0600) ==
+                0);
+        QVERIFY(QFile::link(dir + QStringLiteral("/fifo.png"), dir + QStringLiteral("/link.bmp")));
+        QVERIFY(QFile::link(dir + QStringLiteral("/b2.jpg"), dir + QStringLiteral("/link.gif")));
+        QVERIFY(QDir(dir).mkdir(QStringLiteral("folder.png")));
+        // A Shift-JIS name, made from its bytes: Qt would turn them into replacement characters.
+        const int fd = ::open((QFile::encodeName(dir) + "/\x83\x58\x83\x4c.bmp").constData(),
+                              O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+
+        const pictures::Listing l = pictures::listPictures(dir, pictures::kPicturePattern);
+        QVERIFY(l.listed);
+        QStringList shown;
+        for (const pictures::ListEntry& e : l.entries)
+            shown << e.shown + QLatin1Char('|') + e.fileName + QLatin1Char('|') +
+                         QString::number(e.page);
+        QCOMPARE(shown,
+                 (QStringList{"a.pdf (1/2)|a.pdf|0", "a.pdf (2/2)|a.pdf|1", "b2.jpg|b2.jpg|-1",
+                              "b10.PNG|b10.PNG|-1", "c.tiff (1/3)|c.tiff|0",
+                              "c.tiff (2/3)|c.tiff|1", "c.tiff (3/3)|c.tiff|2",
+                              "link.gif|link.gif|-1", "one.PDF|one.PDF|-1", "x.webp|x.webp|-1"}));
+        QCOMPARE(l.leftOut, 1);
+        QVERIFY(l.leftOutMessage.contains(QStringLiteral("1 個")));
+        QVERIFY(l.leftOutMessage.contains(dir));
+        // Opening the FIFO by hand is refused at once instead of waiting for a writer.
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, viewer::loadPicture(dir + QStringLiteral("/link.bmp"), QSize(825, 405)));
+    }
+
+    // Page results lie beside the document and never share a name with each other, with the
+    // plain result or with another picture's result.
+    void savedResultPathOfAPage_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("picture") << "scan.png" << -1 << "/w/scan.png.txt";
+        QTest::newRow("one-page document") << "scan.pdf" << -1 << "/w/scan.pdf.txt";
+        QTest::newRow("first page") << "scan.pdf" << 0 << "/w/scan.pdf.p1.txt";
+        QTest::newRow("page 12") << "Scan.TIF" << 11 << "/w/Scan.TIF.p12.txt";
+        QTest::newRow("picture named like a page")
+            << "scan.pdf.p1.png" << -1 << "/w/scan.pdf.p1.png.txt";
+    }
+    void savedResultPathOfAPage() {
+        QFETCH(QString, name);
+        QFETCH(int, page);
+        QFETCH(QString, expected);
+        QCOMPARE(textfiles::savedResultPath(QStringLiteral("/w"), name, page), expected);
     }
 
     void missingFileIsReported() {

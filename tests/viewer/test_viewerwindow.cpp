@@ -1,4 +1,5 @@
 #include "cp932.h"
+#include "listing.h"
 #include "picturebox.h"
 #include "picturefiles.h"
 #include "viewerwindow.h"
@@ -356,6 +357,35 @@ private Q_SLOTS:
         c.cmbFolder->setCurrentIndex(c.cmbFolder->findText(QStringLiteral("bmp_gif_sample")));
         w.choose(QStringLiteral("a.bmp"));
         QCOMPARE(c.picBmp->picture().size(), kPicture);
+    }
+
+    // Each page is its own entry, read when chosen, with its own saved result beside the
+    // document; a page that cannot be shown keeps the page on show.
+    void aDocumentPageIsShownWithItsOwnSavedText() {
+        ViewerWindow w;
+        w.ws.writeFile(QStringLiteral("bmp_gif_sample/scan.pdf"), numberedPdf(2));
+        w.ws.writeFile(QStringLiteral("bmp_gif_sample/scan.pdf.p2.txt"),
+                       cp932::encode(QStringLiteral("二ページ目\r\n")));
+        w.ws.writeFile(QStringLiteral("bmp_gif_sample/scan.pdf.txt"), "not a page's\r\n");
+        w.open();
+        Controls& c = w.c();
+        c.File1->setPattern(QString::fromLatin1(pictures::kPicturePattern));
+        w.choose(QStringLiteral("scan.pdf (2/2)"));
+        QVERIFY(w.platform.messages.isEmpty());
+        QCOMPARE(c.File1->fileName(), QStringLiteral("scan.pdf"));
+        QCOMPARE(c.File1->page(), 1);
+        QCOMPARE(c.picBmp->picture().size(), QSize(2479, 3508));
+        QCOMPARE(c.picDisp->surface(), w.expectedView(2, 0, 0));
+        QCOMPARE(c.txtResult->text(), QStringLiteral("二ページ目\r\n"));
+        QVERIFY(c.cmdOpenTextFile->isEnabled());
+
+        w.choose(QStringLiteral("scan.pdf (1/2)"));
+        QCOMPARE(c.txtResult->text(), QString());
+        QVERIFY(!c.cmdOpenTextFile->isEnabled());
+        // The arrow key walks on to the next page.
+        QTest::keyClick(c.File1, Qt::Key_Down);
+        QCOMPARE(c.File1->page(), 1);
+        QCOMPARE(c.txtResult->text(), QStringLiteral("二ページ目\r\n"));
     }
 
     void aGifPictureIsShown() {

@@ -1,4 +1,5 @@
 #include "gifencoder.h"
+#include "pages.h"
 #include "sampletexts.h"
 #include "tones.h"
 
@@ -309,6 +310,9 @@ void TestWorkspace::samplePictures_data() {
     QTest::newRow("GIF") << QStringLiteral("sample4_palette.gif") << 0 << QSize(1200, 600);
     QTest::newRow("vertical GIF") << QStringLiteral("sample5_vertical.gif") << 0 << QSize(520, 800);
     QTest::newRow("page") << QStringLiteral("sample6_page.bmp") << 1 << QSize(1240, 1754);
+    QTest::newRow("JPEG") << QStringLiteral("sample7_photo.jpg") << -1 << QSize(1200, 400);
+    QTest::newRow("PDF, 2 pages") << QStringLiteral("sample8_document.pdf") << -2
+                                  << QSize(2479, 3508);
 }
 
 void TestWorkspace::samplePictures() {
@@ -320,14 +324,12 @@ void TestWorkspace::samplePictures() {
     QVERIFY2(!bytes.isEmpty(), qPrintable(path));
     if (bits == 0)
         QVERIFY(bytes.startsWith("GIF89a"));
-    else
+    else if (bits > 0)
         QCOMPARE(bmpBitsPerPixel(bytes), bits);
+    QCOMPARE(pictures::pageCount(path), bits == -2 ? 2 : 1);
 
-    // The file list loads pictures through Qt's readers; these must take every sample.
-    QImageReader reader(path);
-    QCOMPARE(reader.format(), QByteArray(bits == 0 ? "gif" : "bmp"));
-    const QImage image = reader.read();
-    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+    // The file list loads pictures through the program's reader; it must take every sample.
+    const QImage image = pictures::readPage(path, bits == -2 ? 1 : -1, QSize(40000, 40000));
     QCOMPARE(image.size(), size);
     // Text on a light ground: mostly light pixels, and some dark ones.
     int dark = 0;
@@ -344,9 +346,10 @@ void TestWorkspace::samplesReadByEngine_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("psm");
     QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("page");
     for (const samples::SampleText& sample : samples::sampleTexts())
-        QTest::newRow(qPrintable(sample.file))
-            << sample.file << sample.language << sample.psm << sample.lines;
+        QTest::newRow(qPrintable(sample.file + QStringLiteral(" %1").arg(sample.page)))
+            << sample.file << sample.language << sample.psm << sample.lines << sample.page;
 }
 
 // The pictures are there to be read: the engine of the distribution must find every line of
@@ -356,11 +359,19 @@ void TestWorkspace::samplesReadByEngine() {
     QFETCH(QString, language);
     QFETCH(QString, psm);
     QFETCH(QStringList, lines);
+    QFETCH(int, page);
+    QString picture = kWorkspaceBuild + QStringLiteral("/bmp_gif_sample/") + file;
+    // The engine reads pictures; a document's page goes to it as the viewer shows it.
+    QTemporaryDir dir;
+    if (file.endsWith(QLatin1String(".pdf"))) {
+        const QImage shown = pictures::readPage(picture, page, QSize(40000, 40000));
+        picture = dir.filePath(QStringLiteral("page.png"));
+        QVERIFY(shown.save(picture));
+    }
     QProcess engine;
     engine.start(QStringLiteral("tesseract"),
-                 {kWorkspaceBuild + QStringLiteral("/bmp_gif_sample/") + file,
-                  QStringLiteral("stdout"), QStringLiteral("-l"), language, QStringLiteral("--psm"),
-                  psm});
+                 {picture, QStringLiteral("stdout"), QStringLiteral("-l"), language,
+                  QStringLiteral("--psm"), psm});
     QVERIFY2(engine.waitForStarted(), "tesseract is not installed");
     QVERIFY(engine.waitForFinished(300000));
     QCOMPARE(engine.exitCode(), 0);

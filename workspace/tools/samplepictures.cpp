@@ -9,11 +9,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 
 #include <cstdio>
 #include <exception>
@@ -91,6 +93,11 @@ void save(const QImage& image, const QString& folder, const QString& name) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(quillpix::gif::encode(image)) < 0 ||
             !file.flush())
+            throw std::runtime_error("cannot write " + path.toStdString());
+        return;
+    }
+    if (name.endsWith(QLatin1String(".jpg"))) {
+        if (!image.save(path, "JPEG", 92))
             throw std::runtime_error("cannot write " + path.toStdString());
         return;
     }
@@ -227,6 +234,37 @@ QImage pagePicture() {
     return toMono(image);
 }
 
+QImage photoPicture() {
+    const QStringList lines = linesOf(QStringLiteral("sample7_photo.jpg"));
+    QImage image = canvas(1200, 400, QColor(250, 246, 238));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(0, 330, 1200, 70, QColor(120, 160, 90));
+    p.setPen(QColor(25, 25, 35));
+    drawLines(p, lines, 60, 140, 120, font(50), font(50));
+    return image;
+}
+
+// A two-page A4 document; its text stays text in the file, as office programs write it.
+void writeDocument(const QString& path) {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(300);
+    writer.setTitle(QStringLiteral("Quillpix sample"));
+    QPainter p(&writer);
+    if (!p.isActive())
+        throw std::runtime_error("cannot write " + path.toStdString());
+    int page = 0;
+    for (const quillpix::samples::SampleText& sample : quillpix::samples::sampleTexts()) {
+        if (sample.file != QFileInfo(path).fileName())
+            continue;
+        if (page++ > 0)
+            writer.newPage();
+        p.setPen(Qt::black);
+        drawLines(p, sample.lines, 200, 500, 300, font(130), font(130));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -256,6 +294,8 @@ int main(int argc, char* argv[]) {
         save(palettePicture(), folder, QStringLiteral("sample4_palette.gif"));
         save(verticalPicture(), folder, QStringLiteral("sample5_vertical.gif"));
         save(pagePicture(), folder, QStringLiteral("sample6_page.bmp"));
+        save(photoPicture(), folder, QStringLiteral("sample7_photo.jpg"));
+        writeDocument(folder + QStringLiteral("/sample8_document.pdf"));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "samplepictures: %s\n", error.what());
         return 1;

@@ -14,6 +14,7 @@ struct SampleText {
     QString language; // the engine's -l argument that reads this picture
     QString psm;      // the page-segmentation mode that suits its layout
     QStringList lines;
+    int page = -1; // the page of a document (from 0), or -1 for a picture
 };
 
 inline QList<SampleText> sampleTexts() {
@@ -57,6 +58,21 @@ inline QList<SampleText> sampleTexts() {
           QStringLiteral("Scroll to reach the lower half."),
           QStringLiteral("ここはページの下の方です。"),
           QStringLiteral("This line sits near the bottom.")}},
+        {QStringLiteral("sample7_photo.jpg"),
+         QStringLiteral("jpn+eng"),
+         QStringLiteral("6"),
+         {QStringLiteral("スマートフォンで撮った写真です。"),
+          QStringLiteral("Phones save pictures as JPEG.")}},
+        {QStringLiteral("sample8_document.pdf"),
+         QStringLiteral("jpn+eng"),
+         QStringLiteral("6"),
+         {QStringLiteral("PDFの一ページ目です。"), QStringLiteral("Each page is its own entry.")},
+         0},
+        {QStringLiteral("sample8_document.pdf"),
+         QStringLiteral("jpn+eng"),
+         QStringLiteral("6"),
+         {QStringLiteral("次のページも読めます。"), QStringLiteral("Results are saved per page.")},
+         1},
     };
 }
 
