@@ -17,20 +17,29 @@ private Q_SLOTS:
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << "abc ~" << QByteArray("abc ~");
-        QTest::newRow("hiragana") << "あ" << QByteArray("\x82\xa0");
-        QTest::newRow("NEC circled one") << "①" << QByteArray("\x87\x40");
-        QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60");
-        QTest::newRow("wave dash has no form") << "〜" << QByteArray("?");
-        QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1");
-        QTest::newRow("IBM extension kanji") << "髙" << QByteArray("\xfb\xfc");
-        QTest::newRow("emoji") << "😀" << QByteArray("?");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("ascii") << "abc ~?" << QByteArray("abc ~?") << "";
+        QTest::newRow("hiragana") << "あ" << QByteArray("\x82\xa0") << "";
+        QTest::newRow("NEC circled one") << "①" << QByteArray("\x87\x40") << "";
+        QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60") << "";
+        QTest::newRow("wave dash has no form") << "〜〜" << QByteArray("??") << "〜";
+        QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1") << "";
+        QTest::newRow("IBM extension kanji") << "髙" << QByteArray("\xfb\xfc") << "";
+        QTest::newRow("emoji, one character") << "😀" << QByteArray("?") << "😀";
+        QTest::newRow("Hangul") << "a한b" << QByteArray("a?b") << "한";
+        QTest::newRow("invisible format characters")
+            << QStringLiteral("a\u200Bb\u00ADc\uFEFFd") << QByteArray("a?b?c?d")
+            << QStringLiteral("\u200B\u00AD\uFEFF");
+        QTest::newRow("lone surrogate")
+            << QString(QChar(0xDC00)) << QByteArray("?") << QString(QChar(0xDC00));
     }
     void encode() {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, missing);
         QCOMPARE(cp932::encode(text), bytes);
-        if (!bytes.contains('?'))
+        QCOMPARE(cp932::unrepresentable(text), missing);
+        if (missing.isEmpty())
             QCOMPARE(cp932::decode(bytes), text);
     }
 
