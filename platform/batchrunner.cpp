@@ -240,7 +240,13 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
         bool redirected = true;
         for (const Redirection& r : command.redirections) {
             if (r.kind == Redirection::Kind::Duplicate) {
+                // A handle that is not open cannot be copied, or the program would get ours.
                 h[r.handle] = h[r.target.toInt()];
+                if (h[r.handle] < 0) {
+                    report(h[2], QStringLiteral("ハンドル %1 は開いていません。").arg(r.target));
+                    redirected = false;
+                    break;
+                }
                 continue;
             }
             const bool device = r.target.compare(QStringLiteral("nul"), Qt::CaseInsensitive) == 0;

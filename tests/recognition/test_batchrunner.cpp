@@ -252,6 +252,8 @@ void TestBatchRunner::wordsReachTheProgram_data() {
                                          << "<a>";
     QTest::newRow("syntax error runs nothing of the line") << "show a |\r\nshow b"
                                                            << "<b>";
+    QTest::newRow("unopened handle fails the command") << "show a 2>&5 || show failed"
+                                                       << "<failed>";
 }
 
 void TestBatchRunner::wordsReachTheProgram() {
