@@ -3,25 +3,381 @@
 #include "consolewindow.h"
 #include "cp932.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSocketNotifier>
 
+#include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 namespace quillpix::batch {
 namespace {
 
-// Kills the batch and everything it started (it leads its own process group).
-void killBatch(QProcess& process) {
+// Handles 0 to 9, as "3>" and the like can name them.
+constexpr int kHandles = 10;
+using Handles = std::array<int, kHandles>;
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+QString syntaxError() {
+    return QStringLiteral("コマンドの書き方が正しくありません。");
+}
+
+// An environment variable by name; names are compared without regard to case when no name
+// matches exactly, as the interpreter does.
+std::optional<QString> variable(const QProcessEnvironment& environment, const QString& name) {
+    if (environment.contains(name))
+        return environment.value(name);
+    for (const QString& key : environment.keys())
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return environment.value(key);
+    return std::nullopt;
+}
+
+// %~0 and its modifiers f, d, p, n and x applied to the batch's path; there are no drives.
+QString batchPathWithModifiers(const QString& batchPath, const QString& modifiers) {
+    const QString m = modifiers.toLower();
+    const QFileInfo info(batchPath);
+    if (!m.contains(u'p') && !m.contains(u'n') && !m.contains(u'x'))
+        return m.contains(u'f') ? info.absoluteFilePath() : batchPath;
+    QString out;
+    if (m.contains(u'p'))
+        out += info.absolutePath() + QLatin1Char('/');
+    if (m.contains(u'n'))
+        out += info.completeBaseName();
+    if (m.contains(u'x') && !info.suffix().isEmpty())
+        out += QLatin1Char('.') + info.suffix();
+    return out;
+}
+
+bool isBuiltin(const QString& word, const char* name) {
+    return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+// A descriptor of our own above the standard handles, closed when a program starts.
+int raised(int fd) {
+    if (fd < 0)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, kHandles);
+    ::close(fd);
+    return moved;
+}
+
+void writeText(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            return;
+        done += n;
+    }
+}
+
+// Kills a program and everything it started (it leads its own process group).
+void killGroup(QProcess& process) {
     const qint64 pid = process.processId();
     if (pid > 0)
         ::kill(-pid_t(pid), SIGKILL);
     process.kill();
+}
+
+// One run of a batch file: the console and the descriptors every command starts with.
+class BatchRun {
+public:
+    BatchRun(const QString& batchPath, Console console, QWidget* consoleParent);
+    ~BatchRun();
+    void run(const QString& text);
+
+private:
+    int runPipeline(const Pipeline& pipeline);
+    void pause(int outputHandle);
+    void waitForEvents();
+    void drainOutput();
+    void report(int handle, const QString& text);
+    void killAll();
+
+    QString m_path;
+    QString m_folder;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    std::unique_ptr<ConsoleWindow> m_console;
+    std::unique_ptr<QSocketNotifier> m_outputNotifier;
+    // What a command reads and writes unless the line says otherwise.
+    int m_input = -1, m_output = -1;
+    // The console's ends: keys go to m_keys, output comes from m_fromPrograms.
+    int m_keys = -1, m_fromPrograms = -1;
+    std::vector<QProcess*> m_running;
+    QEventLoop* m_loop = nullptr;
+    bool m_pausing = false;
+    bool m_stopped = false;
+};
+
+BatchRun::BatchRun(const QString& batchPath, Console console, QWidget* consoleParent)
+    : m_path(QFileInfo(batchPath).absoluteFilePath()),
+      m_folder(QFileInfo(batchPath).absolutePath()) {
+    if (console == Console::None) {
+        m_input = m_output = raised(::open("/dev/null", O_RDWR | O_CLOEXEC));
+        return;
+    }
+    int keys[2] = {-1, -1}, output[2] = {-1, -1};
+    if (::pipe2(keys, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
+        m_input = m_output = raised(::open("/dev/null", O_RDWR | O_CLOEXEC));
+        return;
+    }
+    m_input = raised(keys[0]);
+    m_keys = raised(keys[1]);
+    m_fromPrograms = raised(output[0]);
+    m_output = raised(output[1]);
+    ::fcntl(m_fromPrograms, F_SETFL, ::fcntl(m_fromPrograms, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_keys, F_SETFL, ::fcntl(m_keys, F_GETFL) | O_NONBLOCK);
+
+    m_console = std::make_unique<ConsoleWindow>(consoleParent, m_path);
+    m_outputNotifier = std::make_unique<QSocketNotifier>(m_fromPrograms, QSocketNotifier::Read);
+    QObject::connect(m_outputNotifier.get(), &QSocketNotifier::activated, m_console.get(),
+                     [this] { drainOutput(); });
+    // A key either answers "pause" or goes to the running program as one line.
+    QObject::connect(m_console.get(), &ConsoleWindow::keyPressed, m_console.get(), [this] {
+        if (m_pausing) {
+            m_pausing = false;
+            if (m_loop)
+                m_loop->quit();
+        } else {
+            writeText(m_keys, "\n");
+        }
+    });
+    QObject::connect(m_console.get(), &ConsoleWindow::closeRequested, m_console.get(), [this] {
+        m_stopped = true;
+        killAll();
+        if (m_loop)
+            m_loop->quit();
+    });
+    m_console->show();
+    m_console->raise();
+    m_console->activateWindow();
+    m_console->setFocus();
+}
+
+BatchRun::~BatchRun() {
+    if (m_console)
+        drainOutput();
+    m_outputNotifier.reset();
+    for (int fd : {m_output, m_keys, m_fromPrograms})
+        if (fd >= 0)
+            ::close(fd);
+    // Without a console, input and output are the same descriptor.
+    if (m_input >= 0 && m_input != m_output)
+        ::close(m_input);
+}
+
+void BatchRun::run(const QString& text) {
+    int last = 0;
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        if (m_stopped)
+            return;
+        const Line line = parseLine(expandVariables(raw, m_environment, m_path));
+        if (!line.error.isEmpty()) {
+            report(m_output, line.error);
+            last = 1;
+            continue;
+        }
+        for (const Pipeline& pipeline : line.pipelines) {
+            if (m_stopped)
+                return;
+            if ((pipeline.joiner == Joiner::IfSucceeded && last != 0) ||
+                (pipeline.joiner == Joiner::IfFailed && last == 0))
+                continue;
+            last = runPipeline(pipeline);
+        }
+    }
+}
+
+int BatchRun::runPipeline(const Pipeline& pipeline) {
+    const qsizetype count = pipeline.commands.size();
+    std::vector<Handles> handles(static_cast<size_t>(count));
+    std::vector<int> opened;
+    for (Handles& h : handles) {
+        h.fill(-1);
+        h[0] = m_input;
+        h[1] = h[2] = m_output;
+    }
+    for (qsizetype k = 0; k + 1 < count; ++k) {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return 1;
+        ends[0] = raised(ends[0]);
+        ends[1] = raised(ends[1]);
+        opened.insert(opened.end(), {ends[0], ends[1]});
+        handles[size_t(k)][1] = ends[1];
+        handles[size_t(k + 1)][0] = ends[0];
+    }
+
+    std::vector<int> codes(static_cast<size_t>(count), 0);
+    int remaining = 0;
+    std::vector<std::unique_ptr<QProcess>> processes(static_cast<size_t>(count));
+    for (qsizetype k = 0; k < count && !m_stopped; ++k) {
+        const Command& command = pipeline.commands[k];
+        Handles& h = handles[size_t(k)];
+        int& code = codes[size_t(k)];
+        bool redirected = true;
+        for (const Redirection& r : command.redirections) {
+            if (r.kind == Redirection::Kind::Duplicate) {
+                // A handle that is not open cannot be copied, or the program would get ours.
+                h[r.handle] = h[r.target.toInt()];
+                if (h[r.handle] < 0) {
+                    report(h[2], QStringLiteral("ハンドル %1 は開いていません。").arg(r.target));
+                    redirected = false;
+                    break;
+                }
+                continue;
+            }
+            const bool device = r.target.compare(QStringLiteral("nul"), Qt::CaseInsensitive) == 0;
+            const QString path =
+                device ? QStringLiteral("/dev/null") : QDir(m_folder).absoluteFilePath(r.target);
+            const int flags = r.kind == Redirection::Kind::Read     ? O_RDONLY
+                              : r.kind == Redirection::Kind::Append ? O_WRONLY | O_CREAT | O_APPEND
+                                                                    : O_WRONLY | O_CREAT | O_TRUNC;
+            const int fd =
+                raised(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0666));
+            if (fd < 0) {
+                report(h[2], QStringLiteral("ファイルを開けません: %1").arg(r.target));
+                redirected = false;
+                break;
+            }
+            opened.push_back(fd);
+            h[r.handle] = fd;
+        }
+        if (!redirected) {
+            code = 1;
+            continue;
+        }
+        if (command.words.isEmpty())
+            continue;
+        const QString& name = command.words.first();
+        if (isBuiltin(name, "pause")) {
+            pause(h[1]);
+            continue;
+        }
+        if (isBuiltin(name, "exit")) {
+            m_stopped = true;
+            continue;
+        }
+        const QString program = findProgram(name, m_folder, m_environment);
+        auto process = std::make_unique<QProcess>();
+        process->setProgram(program);
+        process->setArguments(command.words.mid(1));
+        process->setWorkingDirectory(m_folder);
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->setInputChannelMode(QProcess::ForwardedInputChannel);
+        const Handles childHandles = h;
+        process->setChildProcessModifier([childHandles] {
+            for (int i = 0; i < kHandles; ++i)
+                if (childHandles[size_t(i)] >= 0)
+                    ::dup2(childHandles[size_t(i)], i);
+            ::setpgid(0, 0);
+        });
+        QObject::connect(process.get(), &QProcess::finished, process.get(),
+                         [&, k](int exitCode, QProcess::ExitStatus status) {
+                             codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
+                             if (--remaining == 0 && m_loop)
+                                 m_loop->quit();
+                         });
+        if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
+            report(
+                h[2],
+                QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。").arg(name));
+            code = kNotFoundExitCode;
+            continue;
+        }
+        ++remaining;
+        m_running.push_back(process.get());
+        processes[size_t(k)] = std::move(process);
+    }
+    // Our copies go, so each program sees the end of what it reads once the writer ends.
+    for (int fd : opened)
+        ::close(fd);
+
+    if (remaining > 0 && !m_stopped)
+        waitForEvents();
+    if (remaining > 0) {
+        // Closing the console, or the application quitting while the programs still run.
+        m_stopped = true;
+        killAll();
+        for (const auto& process : processes)
+            if (process)
+                process->waitForFinished(5000);
+    }
+    m_running.clear();
+    return codes.empty() ? 0 : codes.back();
+}
+
+void BatchRun::pause(int outputHandle) {
+    if (outputHandle == m_output && m_console) {
+        drainOutput();
+        m_console->appendOutput(pausePrompt().toUtf8());
+    } else {
+        writeText(outputHandle, pausePrompt().toUtf8());
+    }
+    if (!m_console)
+        return;
+    m_pausing = true;
+    waitForEvents();
+    if (m_pausing) {
+        // The application quits.
+        m_pausing = false;
+        m_stopped = true;
+        return;
+    }
+    if (outputHandle == m_output)
+        m_console->appendOutput("\n");
+    else
+        writeText(outputHandle, "\n");
+}
+
+void BatchRun::waitForEvents() {
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec();
+    m_loop = nullptr;
+}
+
+void BatchRun::drainOutput() {
+    if (m_fromPrograms < 0 || !m_console)
+        return;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(m_fromPrograms, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        m_console->appendOutput(QByteArray(buffer, n));
+    }
+}
+
+void BatchRun::report(int handle, const QString& text) {
+    writeText(handle, (text + QLatin1Char('\n')).toUtf8());
+}
+
+void BatchRun::killAll() {
+    for (QProcess* process : m_running)
+        killGroup(*process);
 }
 
 } // namespace
@@ -30,73 +386,251 @@ QString pausePrompt() {
     return QStringLiteral("続行するには何かキーを押してください . . . ");
 }
 
-QString shellScript(const QByteArray& batchBytes) {
-    // The console sends one line per key, so reading a line is reading a key; with empty
-    // standard input the read fails at once and the batch goes on.
-    QString script = QStringLiteral("pause() {\n"
-                                    "    printf '%s' '") +
-                     pausePrompt() +
-                     QStringLiteral("'\n"
-                                    "    IFS= read -r quillpix_key || :\n"
-                                    "    printf '\\n'\n"
-                                    "}\n");
-    QString body = cp932::decode(batchBytes);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    script += body;
-    return script;
+QString expandVariables(const QString& line, const QProcessEnvironment& environment,
+                        const QString& batchPath) {
+    QString out;
+    out.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] != u'%') {
+            out += line[i];
+            continue;
+        }
+        // A lone "%" at the end of the line is dropped.
+        if (i + 1 >= line.size())
+            break;
+        const QChar next = line[i + 1];
+        if (next == u'%') {
+            out += u'%';
+            ++i;
+            continue;
+        }
+        // The batch has no arguments: %1 to %9 and %* are empty.
+        if (isAsciiDigit(next) || next == u'*') {
+            if (next == u'0')
+                out += batchPath;
+            ++i;
+            continue;
+        }
+        if (next == u'~') {
+            qsizetype j = i + 2;
+            while (j < line.size() && isAsciiLetter(line[j]))
+                ++j;
+            const QString modifiers = line.mid(i + 2, j - i - 2);
+            const bool known = std::all_of(modifiers.begin(), modifiers.end(), [](QChar c) {
+                return QStringLiteral("fdpnxFDPNX").contains(c);
+            });
+            if (j < line.size() && isAsciiDigit(line[j]) && known) {
+                if (line[j] == u'0')
+                    out += batchPathWithModifiers(batchPath, modifiers);
+                i = j;
+                continue;
+            }
+        }
+        const qsizetype close = line.indexOf(u'%', i + 1);
+        // A "%" with no partner is dropped, and so is a variable that is not set.
+        if (close < 0)
+            continue;
+        out += variable(environment, line.mid(i + 1, close - i - 1)).value_or(QString());
+        i = close;
+    }
+    return out;
 }
 
-bool runBatchFile(const QString& batchPath, Console consoleKind, QWidget* consoleParent) {
+Line parseLine(const QString& input) {
+    Line line;
+    QString text = input;
+    text.remove(u'\r');
+    qsizetype start = 0;
+    while (start < text.size() && (isBlank(text[start]) || text[start] == u'@'))
+        ++start;
+    text = text.mid(start);
+    // Labels and comments.
+    if (text.startsWith(u':') || (text.startsWith(QStringLiteral("rem"), Qt::CaseInsensitive) &&
+                                  (text.size() == 3 || isBlank(text[3]))))
+        return line;
+
+    Pipeline pipeline;
+    Command command;
+    QString word;
+    bool haveWord = false; // a word has begun (quotes alone make an empty word)
+    bool plainWord = true; // no quote and no caret in it, so "2" before ">" names a handle
+    bool quoted = false;
+    std::optional<Redirection> pending;
+    const auto endWord = [&] {
+        if (!haveWord)
+            return;
+        if (pending) {
+            pending->target = word;
+            command.redirections << *pending;
+            pending.reset();
+        } else {
+            command.words << word;
+        }
+        word.clear();
+        haveWord = false;
+        plainWord = true;
+    };
+    const auto endCommand = [&] {
+        endWord();
+        if (pending || (command.words.isEmpty() && command.redirections.isEmpty()))
+            return false;
+        pipeline.commands << command;
+        command = {};
+        return true;
+    };
+    const auto failed = [&] {
+        line.pipelines.clear();
+        line.error = syntaxError();
+        return line;
+    };
+
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (quoted) {
+            if (c == u'"')
+                quoted = false;
+            else
+                word += c;
+            continue;
+        }
+        switch (c.unicode()) {
+        case u'"':
+            quoted = true;
+            haveWord = true;
+            plainWord = false;
+            break;
+        case u'^':
+            // A caret at the end of the line escapes nothing and is dropped.
+            if (i + 1 < text.size()) {
+                word += next;
+                ++i;
+                haveWord = true;
+                plainWord = false;
+            }
+            break;
+        case u' ':
+        case u'\t':
+            endWord();
+            break;
+        case u'&':
+        case u'|': {
+            const bool doubled = next == c;
+            if (doubled)
+                ++i;
+            if (!endCommand())
+                return failed();
+            if (c == u'|' && !doubled)
+                break;
+            line.pipelines << pipeline;
+            pipeline = {};
+            pipeline.joiner = c == u'|' ? Joiner::IfFailed
+                              : doubled ? Joiner::IfSucceeded
+                                        : Joiner::Always;
+            break;
+        }
+        case u'<':
+        case u'>': {
+            Redirection r;
+            r.handle = c == u'<' ? 0 : 1;
+            if (haveWord && plainWord && word.size() == 1 && isAsciiDigit(word[0])) {
+                r.handle = word[0].digitValue();
+                word.clear();
+                haveWord = false;
+            } else {
+                endWord();
+            }
+            if (pending)
+                return failed();
+            r.kind = c == u'<' ? Redirection::Kind::Read : Redirection::Kind::Write;
+            if (c == u'>' && next == u'>') {
+                r.kind = Redirection::Kind::Append;
+                ++i;
+            }
+            if (i + 2 < text.size() && text[i + 1] == u'&' && isAsciiDigit(text[i + 2])) {
+                r.kind = Redirection::Kind::Duplicate;
+                r.target = text[i + 2];
+                command.redirections << r;
+                i += 2;
+            } else {
+                pending = r;
+            }
+            break;
+        }
+        default:
+            word += c;
+            haveWord = true;
+        }
+    }
+    endWord();
+    if (pending)
+        return failed();
+    if (command.words.isEmpty() && command.redirections.isEmpty()) {
+        // Nothing after a final "&" is fine; nothing after "|", "&&" or "||" is not.
+        if (!pipeline.commands.isEmpty() ||
+            (!line.pipelines.isEmpty() && pipeline.joiner != Joiner::Always))
+            return failed();
+        return line;
+    }
+    endCommand();
+    line.pipelines << pipeline;
+    return line;
+}
+
+QStringList splitWords(const QString& line, const QProcessEnvironment& environment) {
+    const Line parsed = parseLine(expandVariables(line, environment));
+    if (parsed.pipelines.isEmpty())
+        return {};
+    return parsed.pipelines.first().commands.first().words;
+}
+
+QString findProgram(const QString& word, const QString& folder,
+                    const QProcessEnvironment& environment) {
+    const auto runnable = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+    };
+    if (word.isEmpty())
+        return {};
+    if (word.contains(u'/'))
+        return runnable(QDir(folder).absoluteFilePath(word));
+    const QStringList path =
+        environment.value(QStringLiteral("PATH")).split(u':', Qt::SkipEmptyParts);
+    for (const QString& dir : path)
+        if (const QString found = runnable(QDir(QDir(folder).absoluteFilePath(dir)).filePath(word));
+            !found.isEmpty())
+            return found;
+    return {};
+}
+
+bool batchProgramFound(const QString& batchPath) {
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
         return false;
-    const QString script = shellScript(file.readAll());
-    file.close();
-
-    QProcess process;
-    process.setProgram(QStringLiteral("/bin/sh"));
-    // $0 names the batch file, as %0 does.
-    process.setArguments({QStringLiteral("-c"), script, QFileInfo(batchPath).absoluteFilePath()});
-    process.setWorkingDirectory(QFileInfo(batchPath).absolutePath());
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-
-    std::unique_ptr<ConsoleWindow> console;
-    if (consoleKind == Console::Window) {
-        console =
-            std::make_unique<ConsoleWindow>(consoleParent, QFileInfo(batchPath).absoluteFilePath());
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, console.get(),
-                         [&] { console->appendOutput(process.readAllStandardOutput()); });
-        QObject::connect(console.get(), &ConsoleWindow::keyPressed, &process,
-                         [&] { process.write("\n"); });
-        QObject::connect(console.get(), &ConsoleWindow::closeRequested, &process,
-                         [&] { killBatch(process); });
-    } else {
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = QFileInfo(batchPath).absolutePath();
+    for (const QString& raw : cp932::decode(file.readAll()).split(QLatin1Char('\n'))) {
+        const Line line = parseLine(expandVariables(raw, environment, batchPath));
+        for (const Pipeline& pipeline : line.pipelines)
+            for (const Command& command : pipeline.commands) {
+                if (command.words.isEmpty())
+                    continue;
+                const QString& name = command.words.first();
+                if (isBuiltin(name, "pause") || isBuiltin(name, "exit"))
+                    return true;
+                return !findProgram(name, folder, environment).isEmpty();
+            }
     }
+    return false;
+}
 
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    process.start();
-    if (!process.waitForStarted())
+bool runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
+    QFile file(batchPath);
+    if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
         return false;
-    if (console) {
-        console->show();
-        console->raise();
-        console->activateWindow();
-        console->setFocus();
-    }
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    // The loop also ends when the application quits while the batch still runs.
-    if (process.state() != QProcess::NotRunning) {
-        killBatch(process);
-        process.waitForFinished(5000);
-    }
-    if (console)
-        console->appendOutput(process.readAllStandardOutput());
+    const QString text = cp932::decode(file.readAll());
+    file.close();
+    BatchRun(batchPath, console, consoleParent).run(text);
     return true;
 }
 

@@ -1,10 +1,12 @@
 #include "cp932.h"
 
+#include "failure.h"
+
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 
 #include <array>
 #include <memory>
-#include <stdexcept>
 
 namespace quillpix::cp932 {
 namespace {
@@ -18,14 +20,28 @@ Converter openConverter(const char* name) {
     UErrorCode status = U_ZERO_ERROR;
     Converter conv(ucnv_open(name, &status));
     if (U_FAILURE(status))
-        throw std::runtime_error(std::string("ICU has no converter for ") + name);
+        throw Failure(
+            QStringLiteral("文字コード変換の準備ができません（%1 の変換表がありません）。")
+                .arg(QLatin1String(name)));
     return conv;
+}
+
+// Every character without a form becomes the substitute. ICU's own substitution leaves out
+// invisible format characters (U+200B, a byte-order mark, the soft hyphen) without a trace,
+// which would hide them from the report of what was replaced.
+void substituteEveryCharacter(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                              UChar32, UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason > UCNV_IRREGULAR)
+        return;
+    *status = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, status);
 }
 
 Converter openCp932() {
     Converter conv = openConverter("windows-31j");
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setSubstChars(conv.get(), "?", 1, &status);
+    ucnv_setFromUCallBack(conv.get(), substituteEveryCharacter, nullptr, nullptr, nullptr, &status);
     return conv;
 }
 
@@ -38,7 +54,8 @@ QString toUnicode(UConverter* conv, const QByteArray& bytes) {
     int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), out.size(),
                               bytes.constData(), bytes.size(), &status);
     if (U_FAILURE(status))
-        throw std::runtime_error("text could not be decoded");
+        throw Failure(QStringLiteral("文字コードを変換できません（%1 バイトの読み込み）。")
+                          .arg(bytes.size()));
     out.truncate(n);
     return out;
 }
@@ -56,7 +73,8 @@ QByteArray encode(const QString& text) {
         ucnv_fromUChars(conv.get(), out.data(), out.size(),
                         reinterpret_cast<const UChar*>(text.constData()), text.size(), &status);
     if (U_FAILURE(status))
-        throw std::runtime_error("text could not be encoded as code page 932");
+        throw Failure(
+            QStringLiteral("文字列を Shift-JIS に変換できません（%1 文字）。").arg(text.size()));
     out.truncate(n);
     return out;
 }
@@ -72,6 +90,34 @@ QString decodeUtf8(const QByteArray& bytes) {
         body.remove(0, 3);
     Converter conv = openConverter("UTF-8");
     return toUnicode(conv.get(), body);
+}
+
+QString unrepresentable(const QString& text) {
+    // A character has a form when its code page 932 bytes decode back to it. Surrogate pairs
+    // are looked at whole, so an emoji counts once.
+    if (decode(encode(text)) == text)
+        return {};
+    QString missing;
+    Converter conv = openCp932();
+    Converter back = openCp932();
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype len =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QString one = text.mid(i, len);
+        i += len;
+        if (one.front().unicode() < 0x80 || missing.contains(one))
+            continue;
+        char bytes[8];
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n = ucnv_fromUChars(conv.get(), bytes, sizeof bytes,
+                                          reinterpret_cast<const UChar*>(one.constData()),
+                                          int32_t(one.size()), &status);
+        if (U_FAILURE(status) || toUnicode(back.get(), QByteArray(bytes, n)) != one)
+            missing += one;
+    }
+    return missing;
 }
 
 bool isDoubleByte(QChar c) {

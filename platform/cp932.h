@@ -8,12 +8,19 @@
 // Every text file the program reads or writes itself is code page 932; the engine writes UTF-8.
 namespace quillpix::cp932 {
 
-// Characters without a code page 932 form become "?".
+// Characters without a code page 932 form become "?", invisible format characters (U+200B, a
+// byte-order mark, the soft hyphen) included. Throws Failure, with a Japanese text, only when
+// the converter itself cannot be had.
 QByteArray encode(const QString& text);
 // Byte sequences that are not code page 932 become U+FFFD; decoding never fails.
 QString decode(const QByteArray& bytes);
 // A leading byte-order mark is skipped; invalid sequences become U+FFFD.
 QString decodeUtf8(const QByteArray& bytes);
+
+// The characters of the text that have no code page 932 form, that is, that encode() writes as
+// "?": each once, in order of first appearance, a surrogate pair as one character. "" when
+// every character has a form.
+QString unrepresentable(const QString& text);
 
 // True when the character's code page 932 form takes two bytes. Characters without a form
 // count as single-byte. Answered from a table built once, not by a conversion per call.

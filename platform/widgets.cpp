@@ -2,11 +2,22 @@
 
 #include "listing.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
+#include <memory>
 
 namespace quillpix {
 
@@ -145,6 +156,12 @@ int TextBox::caretPosition() const {
     return int(textbox::fromEditor(document()->toRawText().left(editorPos)).size());
 }
 
+QMimeData* TextBox::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(textbox::fromEditor(textCursor().selection().toRawText()));
+    return data;
+}
+
 LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
         Q_EMIT storedTextChanged(textbox::fromLineEditor(shown));
@@ -157,6 +174,59 @@ QString LineTextBox::text() const {
 
 void LineTextBox::setText(const QString& text) {
     QLineEdit::setText(textbox::toLineEditor(text));
+}
+
+} // namespace quillpix
+
+namespace quillpix {
+
+QString LineTextBox::selectedStoredText() const {
+    return textbox::fromLineEditor(selectedText());
+}
+
+void LineTextBox::copyStoredText(bool cut) {
+    if (!hasSelectedText() || echoMode() != QLineEdit::Normal)
+        return;
+    QGuiApplication::clipboard()->setText(selectedStoredText());
+    if (cut && !isReadOnly())
+        del();
+}
+
+void LineTextBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut)) {
+        copyStoredText(event->matches(QKeySequence::Cut));
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+QMenu* LineTextBox::createContextMenu() {
+    // The menu's own entries are found by their text, translated as the line edit translates
+    // it; they are named so that they can be found again.
+    QMenu* menu = createStandardContextMenu();
+    for (QAction* action : menu->actions()) {
+        const QString label = action->text().section(QLatin1Char('\t'), 0, 0);
+        const bool cut = label == QLineEdit::tr("Cu&t");
+        if (!cut && label != QLineEdit::tr("&Copy"))
+            continue;
+        action->setObjectName(cut ? QStringLiteral("edit-cut") : QStringLiteral("edit-copy"));
+        action->disconnect(this);
+        connect(action, &QAction::triggered, this, [this, cut] { copyStoredText(cut); });
+    }
+    return menu;
+}
+
+void LineTextBox::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(createContextMenu());
+    menu->exec(event->globalPos());
+}
+
+void LineTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    QLineEdit::mouseReleaseEvent(event);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelectedText() && echoMode() == QLineEdit::Normal && clipboard->supportsSelection())
+        clipboard->setText(selectedStoredText(), QClipboard::Selection);
 }
 
 } // namespace quillpix

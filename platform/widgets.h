@@ -69,6 +69,11 @@ public:
     void moveCaretToEnd();
     // Caret position in units of text().
     int caretPosition() const;
+
+protected:
+    // Copying, cutting and dragging give the selected part of text(): CR LF, lone CR and lone
+    // LF as they are held, never the editor's own marks for them.
+    QMimeData* createMimeDataFromSelection() const override;
 };
 
 // Single-line text box that keeps line ends inside its text: a CR shows as "␍", an LF as "␊".
@@ -78,9 +83,23 @@ public:
     explicit LineTextBox(QWidget* parent);
     QString text() const;
     void setText(const QString& text);
+    // The selected part of text(), with CR and LF for the marks that show them.
+    QString selectedStoredText() const;
+    // The standard context menu, whose copy and cut give selectedStoredText().
+    QMenu* createContextMenu();
 
 Q_SIGNALS:
     void storedTextChanged(const QString& text);
+
+protected:
+    // Copy and cut, by key, by the context menu and into the selection clipboard, give
+    // selectedStoredText().
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void copyStoredText(bool cut);
 };
 
 namespace textbox {

@@ -1,33 +1,44 @@
 #include "commandline.h"
 
+#include "cp932.h"
+
+#include <QStringList>
+
 #include <algorithm>
 
 namespace quillpix::recognition {
 namespace {
 
-// Characters /bin/sh takes literally anywhere in a word. Non-ASCII characters (Japanese folder
-// names) are literal too.
-bool isShellLiteral(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= 0x80)
-        return true;
-    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
-        return true;
-    switch (u) {
-    case u'/':
-    case u'.':
-    case u'_':
-    case u'-':
-    case u'+':
-    case u',':
-    case u'@':
-    case u'%':
-    case u':':
-    case u'=':
+// Characters that end or change a word for the interpreter unless they are quoted.
+bool needsQuotes(QChar c) {
+    switch (c.unicode()) {
+    case u' ':
+    case u'\t':
+    case u'&':
+    case u'|':
+    case u'<':
+    case u'>':
+    case u'^':
+    case u'"':
         return true;
     default:
         return false;
     }
+}
+
+// Each character once with its code point: 「〜」(U+301C)、「한」(U+D55C).
+QString listCharacters(const QString& characters) {
+    QStringList parts;
+    for (qsizetype i = 0; i < characters.size();) {
+        const bool pair = characters[i].isHighSurrogate() && i + 1 < characters.size();
+        const char32_t code = pair ? QChar::surrogateToUcs4(characters[i], characters[i + 1])
+                                   : characters[i].unicode();
+        parts << QStringLiteral("「%1」(U+%2)")
+                     .arg(characters.mid(i, pair ? 2 : 1))
+                     .arg(QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
+        i += pair ? 2 : 1;
+    }
+    return parts.join(QStringLiteral("、"));
 }
 
 } // namespace
@@ -44,12 +55,13 @@ QString removeWhitespace(const QString& text) {
     return out;
 }
 
-QString shellWord(const QString& path) {
-    if (!path.isEmpty() && std::all_of(path.begin(), path.end(), isShellLiteral))
-        return path;
-    QString quoted = path;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+QString batchWord(const QString& path) {
+    QString word = path;
+    word.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    if (!word.isEmpty() && std::none_of(word.begin(), word.end(), needsQuotes))
+        return word;
+    word.replace(QLatin1Char('"'), QStringLiteral("\"^\"\""));
+    return QLatin1Char('"') + word + QLatin1Char('"');
 }
 
 QString optionForBatch(const QString& option) {
@@ -60,10 +72,14 @@ QString optionForBatch(const QString& option) {
 
 QString buildCommandLine(const QString& programFolder, const QString& psm, const QString& lang,
                          const QString& opt) {
+    // The batch runs in the program folder, so the bare names find the same files.
+    const QString prefix = folderCharactersWithoutForm(programFolder).isEmpty()
+                               ? programFolder + QStringLiteral("/")
+                               : QString();
     QString line = QStringLiteral("tesseract ");
-    line += shellWord(programFolder + QStringLiteral("/tmp.bmp"));
+    line += batchWord(prefix + QStringLiteral("tmp.bmp"));
     line += QLatin1Char(' ');
-    line += shellWord(programFolder + QStringLiteral("/") + QStringLiteral("tmp"));
+    line += batchWord(prefix + QStringLiteral("tmp"));
     line += QLatin1Char(' ');
     line += QStringLiteral("-l ");
     line += lang;
@@ -72,6 +88,38 @@ QString buildCommandLine(const QString& programFolder, const QString& psm, const
     line += QLatin1Char(' ');
     line += opt;
     return line;
+}
+
+QString folderCharactersWithoutForm(const QString& programFolder) {
+    return cp932::unrepresentable(programFolder);
+}
+
+QString folderWithoutFormMessage(const QString& programFolder, const QString& characters) {
+    return QStringLiteral(
+               "プログラムのフォルダ %1 には、Shift-JIS（コード ページ 932）で表せない文字が"
+               "あります: %2\n"
+               "Shift-JIS の tess.bat にはこのフォルダを書けないため、コマンドでは "
+               "tmp.bmp と tmp をフォルダからの相対パスで指定します。"
+               "コマンドを手で直すときも、これらの文字は使わないでください。")
+        .arg(programFolder, listCharacters(characters));
+}
+
+QString unwritableCommandMessage(const QString& command) {
+    const QString characters = cp932::unrepresentable(command);
+    if (characters.isEmpty())
+        return {};
+    return QStringLiteral("コマンドに Shift-JIS（コード ページ 932）で表せない文字があるため、"
+                          "tess.bat に正しく書けません: %1\n"
+                          "文字認識は実行しません。これらの文字を含まないようにコマンドを"
+                          "直してください。")
+        .arg(listCharacters(characters));
+}
+
+QString engineNotFoundMessage() {
+    return QStringLiteral("文字認識エンジン tesseract が見つかりません（PATH にありません）。"
+                          "Debian では次のパッケージをインストールしてください: "
+                          "tesseract-ocr tesseract-ocr-jpn\n"
+                          "（例: sudo apt-get install tesseract-ocr tesseract-ocr-jpn）");
 }
 
 WindowStyle windowStyleFor(const QString& text) {

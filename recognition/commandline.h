@@ -15,18 +15,37 @@ QString itemValue(const QString& item);
 // is left are the visible characters.
 QString removeWhitespace(const QString& text);
 
-// A path as one word for /bin/sh: unchanged when it holds only characters the shell takes
-// literally, otherwise in single quotes (a quote inside becomes '\'').
-QString shellWord(const QString& path);
+// A path as one word of the batch file, as the Windows command interpreter reads it: unchanged
+// when it holds no space, tab, or one of & | < > ^ ", otherwise in double quotes (a quote inside
+// becomes "^""). A "%" is doubled either way, since the interpreter expands variables first.
+// Everything else, ( ) $ ; ' * and Japanese included, is plain text to the interpreter.
+QString batchWord(const QString& path);
 
 // The option "pause" alone goes on a line of its own after the command, so the batch stops
 // and the console stays readable. Anything else, other letter case included, stays as it is.
 QString optionForBatch(const QString& option);
 
-// "tesseract <P>/tmp.bmp <P>/tmp -l <lang> --psm <psm> <opt>", with the two paths as shell
-// words; for a program folder that needs no quoting this is plain concatenation.
+// "tesseract <P>/tmp.bmp <P>/tmp -l <lang> --psm <psm> <opt>", with the two paths as batch
+// words; for a program folder that needs no quoting this is plain concatenation. When the folder
+// holds characters that code page 932 cannot hold, tess.bat could not carry it, so the paths are
+// given relative to the batch's own folder, where it runs: "tesseract tmp.bmp tmp -l ...".
 QString buildCommandLine(const QString& programFolder, const QString& psm, const QString& lang,
                          const QString& opt);
+
+// The characters of the program folder that have no code page 932 form, each once; "" when
+// every one has. tess.bat is code page 932, so such a folder cannot be written into it.
+QString folderCharactersWithoutForm(const QString& programFolder);
+
+// The message naming such a folder and its characters (as from folderCharactersWithoutForm).
+QString folderWithoutFormMessage(const QString& programFolder, const QString& characters);
+
+// "" when the command can be written to tess.bat as it stands; otherwise the message naming the
+// characters that would become "?" in it, so that the engine is not started on a wrong path.
+QString unwritableCommandMessage(const QString& command);
+
+// The line that follows the missing-result message when the batch's program (the engine) is not
+// on PATH: it names the Debian packages to install.
+QString engineNotFoundMessage();
 
 // With "pause" anywhere in the text (letter case counts) the batch gets the console window,
 // otherwise it runs without one.

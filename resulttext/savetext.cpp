@@ -34,22 +34,26 @@ QString savedContent(const QString& boxText) {
 }
 
 QString unrepresentableCharacters(const QString& text) {
-    // A character survives when its code page 932 form decodes back to it. Surrogate pairs
-    // are looked at whole, so an emoji counts once.
-    if (cp932::decode(cp932::encode(text)) == text)
-        return {};
-    QString missing;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype len =
-            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
-                                                                                             : 1;
-        const QString one = text.mid(i, len);
-        if (one != u"?" && cp932::decode(cp932::encode(one)) != one && !missing.contains(one))
-            missing += one;
+    // Characters that cannot be seen (format characters, odd spaces, lone surrogates) are
+    // named by their code point, so the report shows what became "?".
+    QString report;
+    const QString missing = cp932::unrepresentable(text);
+    for (qsizetype i = 0; i < missing.size();) {
+        const char32_t code = missing[i].isHighSurrogate() && i + 1 < missing.size()
+                                  ? QChar::surrogateToUcs4(missing[i], missing[i + 1])
+                                  : missing[i].unicode();
+        const qsizetype len = code > 0xFFFF ? 2 : 1;
+        const QChar::Category category = QChar::category(code);
+        const bool visible = QChar::isPrint(code) && !QChar::isSpace(code) &&
+                             category != QChar::Mark_NonSpacing &&
+                             category != QChar::Mark_Enclosing;
+        if (visible)
+            report += missing.mid(i, len);
+        else
+            report += QStringLiteral("<U+%1>").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
         i += len;
     }
-    return missing;
+    return report;
 }
 
 } // namespace quillpix::savetext

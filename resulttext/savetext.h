@@ -17,7 +17,8 @@ QString trimTrailingBlankLines(const QString& text);
 QString savedContent(const QString& boxText);
 
 // The characters of the text that have no code page 932 form (each once, in order of first
-// appearance); saving writes "?" in their place.
+// appearance); saving writes "?" in their place. Characters that cannot be seen are given by
+// their code point, as "<U+200B>".
 QString unrepresentableCharacters(const QString& text);
 
 } // namespace quillpix::savetext

@@ -2,8 +2,12 @@
 #include "picturebox.h"
 #include "widgets.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
@@ -17,20 +21,29 @@ private Q_SLOTS:
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << "abc ~" << QByteArray("abc ~");
-        QTest::newRow("hiragana") << "あ" << QByteArray("\x82\xa0");
-        QTest::newRow("NEC circled one") << "①" << QByteArray("\x87\x40");
-        QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60");
-        QTest::newRow("wave dash has no form") << "〜" << QByteArray("?");
-        QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1");
-        QTest::newRow("IBM extension kanji") << "髙" << QByteArray("\xfb\xfc");
-        QTest::newRow("emoji") << "😀" << QByteArray("?");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("ascii") << "abc ~?" << QByteArray("abc ~?") << "";
+        QTest::newRow("hiragana") << "あ" << QByteArray("\x82\xa0") << "";
+        QTest::newRow("NEC circled one") << "①" << QByteArray("\x87\x40") << "";
+        QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60") << "";
+        QTest::newRow("wave dash has no form") << "〜〜" << QByteArray("??") << "〜";
+        QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1") << "";
+        QTest::newRow("IBM extension kanji") << "髙" << QByteArray("\xfb\xfc") << "";
+        QTest::newRow("emoji, one character") << "😀" << QByteArray("?") << "😀";
+        QTest::newRow("Hangul") << "a한b" << QByteArray("a?b") << "한";
+        QTest::newRow("invisible format characters")
+            << QStringLiteral("a\u200Bb\u00ADc\uFEFFd") << QByteArray("a?b?c?d")
+            << QStringLiteral("\u200B\u00AD\uFEFF");
+        QTest::newRow("lone surrogate")
+            << QString(QChar(0xDC00)) << QByteArray("?") << QString(QChar(0xDC00));
     }
     void encode() {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, missing);
         QCOMPARE(cp932::encode(text), bytes);
-        if (!bytes.contains('?'))
+        QCOMPARE(cp932::unrepresentable(text), missing);
+        if (missing.isEmpty())
             QCOMPARE(cp932::decode(bytes), text);
     }
 
@@ -182,6 +195,67 @@ private Q_SLOTS:
         QCOMPARE(box.text(), command);
         QCOMPARE(seen, QStringList{command});
         QVERIFY(!box.QLineEdit::text().contains(QLatin1Char('\n')));
+    }
+
+    // Copy and cut give the text the box holds, never the marks that show its line ends.
+    void copyGivesTheStoredText_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("how");
+        for (const char* box : {"text", "line"})
+            for (const char* how : {"copy", "cut", "menu copy", "menu cut"})
+                if (QByteArray(box) == "line" || !QByteArray(how).startsWith("menu"))
+                    QTest::addRow("%s box, %s", box, how)
+                        << QString::fromLatin1(box) << QString::fromLatin1(how);
+        QTest::addRow("text box, drag") << "text"
+                                        << "drag";
+    }
+    void copyGivesTheStoredText() {
+        QFETCH(QString, box);
+        QFETCH(QString, how);
+        const QString text = QStringLiteral("x\ry\r\nz\nw\r");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        const bool cut = how.endsWith(QStringLiteral("cut"));
+        QString left;
+        if (box == "text") {
+            // What a drag carries, too.
+            struct DraggableTextBox : TextBox {
+                using TextBox::createMimeDataFromSelection;
+                using TextBox::TextBox;
+            } edit(nullptr);
+            edit.setText(QStringLiteral("<") + text + QStringLiteral(">"));
+            // Everything between the angle brackets.
+            QTextCursor cursor = edit.textCursor();
+            cursor.movePosition(QTextCursor::End);
+            cursor.movePosition(QTextCursor::PreviousCharacter);
+            cursor.setPosition(1, QTextCursor::KeepAnchor);
+            edit.setTextCursor(cursor);
+            if (how == "drag") {
+                std::unique_ptr<QMimeData> data(edit.createMimeDataFromSelection());
+                QCOMPARE(data->text(), text);
+                return;
+            }
+            cut ? edit.cut() : edit.copy();
+            left = edit.text();
+        } else {
+            LineTextBox edit(nullptr);
+            edit.setText(QStringLiteral("<") + text + QStringLiteral(">"));
+            edit.setSelection(1, int(text.size()));
+            QCOMPARE(edit.selectedStoredText(), text);
+            if (how.startsWith(QStringLiteral("menu"))) {
+                std::unique_ptr<QMenu> menu(edit.createContextMenu());
+                const QString name = cut ? QStringLiteral("edit-cut") : QStringLiteral("edit-copy");
+                QAction* action = menu->findChild<QAction*>(name);
+                QVERIFY(action);
+                action->trigger();
+            } else {
+                QTest::keyClick(&edit, cut ? Qt::Key_X : Qt::Key_C, Qt::ControlModifier);
+            }
+            left = edit.text();
+        }
+        QCOMPARE(clipboard->text(), text);
+        QCOMPARE(left,
+                 cut ? QStringLiteral("<>") : QStringLiteral("<") + text + QStringLiteral(">"));
     }
 
     void scrollBarKeepsItsMinimumAtZero() {

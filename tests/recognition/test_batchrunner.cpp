@@ -83,8 +83,14 @@ QByteArray wavBytes(int frames, int channels, int rate) {
 class TestBatchRunner : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void shellScriptConvertsTheBatch_data();
-    void shellScriptConvertsTheBatch();
+    void parseLine_data();
+    void parseLine();
+    void expandVariables_data();
+    void expandVariables();
+    void wordsReachTheProgram_data();
+    void wordsReachTheProgram();
+    void redirectionsAndPipes_data();
+    void redirectionsAndPipes();
     void runsCodePage932BatchInItsFolder();
     void pauseWithoutConsoleReturnsAtOnce();
     void missingBatchIsNotStarted();
@@ -98,23 +104,216 @@ private Q_SLOTS:
     void soundThatCannotPlayIsSilence();
 };
 
-void TestBatchRunner::shellScriptConvertsTheBatch_data() {
-    QTest::addColumn<QByteArray>("batch");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("CR LF lines") << QByteArray("a \r\npause\r\n") << QStringLiteral("a \npause\n");
-    QTest::newRow("lone CR and LF kept") << QByteArray("a\rb\nc") << QStringLiteral("a\rb\nc");
-    QTest::newRow("code page 932")
-        << cp932::encode(QStringLiteral("echo 日本語①\r\n")) << QStringLiteral("echo 日本語①\n");
-    QTest::newRow("empty") << QByteArray() << QString();
+namespace {
+
+// The parts of a line in one text: words in brackets, redirections with their handle,
+// commands joined by " | ", pipelines by " & ", " && " or " || ".
+QString describe(const batch::Line& line) {
+    if (!line.error.isEmpty())
+        return QStringLiteral("error");
+    QStringList pipelines;
+    for (const batch::Pipeline& pipeline : line.pipelines) {
+        QStringList commands;
+        for (const batch::Command& command : pipeline.commands) {
+            QStringList parts;
+            for (const QString& word : command.words)
+                parts << QLatin1Char('[') + word + QLatin1Char(']');
+            for (const batch::Redirection& r : command.redirections) {
+                static const char* const kinds[] = {"<", ">", ">>", ">&"};
+                parts << QString::number(r.handle) + QLatin1String(kinds[int(r.kind)]) +
+                             QLatin1Char('[') + r.target + QLatin1Char(']');
+            }
+            commands << parts.join(QLatin1Char(' '));
+        }
+        static const char* const joiners[] = {" & ", " && ", " || "};
+        pipelines << (pipelines.isEmpty() ? QString()
+                                          : QLatin1String(joiners[int(pipeline.joiner)])) +
+                         commands.join(QStringLiteral(" | "));
+    }
+    return pipelines.join(QString());
 }
 
-void TestBatchRunner::shellScriptConvertsTheBatch() {
-    QFETCH(QByteArray, batch);
-    QFETCH(QString, body);
-    const QString script = batch::shellScript(batch);
-    QVERIFY(script.startsWith(QStringLiteral("pause() {\n")));
-    QVERIFY(script.contains(batch::pausePrompt()));
-    QVERIFY(script.endsWith(QStringLiteral("}\n") + body));
+} // namespace
+
+void TestBatchRunner::parseLine_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("parts");
+    QTest::newRow("spaces and tabs") << " a\t b  "
+                                     << "[a] [b]";
+    QTest::newRow("quotes group and go") << R"("a b"c "" d"e")"
+                                         << "[a bc] [] [de]";
+    QTest::newRow("unclosed quote runs to the end") << R"(a "b & c)"
+                                                    << "[a] [b & c]";
+    QTest::newRow("shell characters are text") << "x ()$*?;'`~{}!#\\"
+                                               << "[x] [()$*?;'`~{}!#\\]";
+    QTest::newRow("caret escapes") << "a^&b ^\"c d^^ e^"
+                                   << "[a&b] [\"c] [d^] [e]";
+    QTest::newRow("operators inside quotes") << R"("a&b|c>d")"
+                                             << "[a&b|c>d]";
+    QTest::newRow("sequence") << "a&b&&c||d"
+                              << "[a] & [b] && [c] || [d]";
+    QTest::newRow("pipe") << "a x|b y"
+                          << "[a] [x] | [b] [y]";
+    QTest::newRow("redirections") << "a <in >out 2>>err 2>&1 1>&2"
+                                  << "[a] 0<[in] 1>[out] 2>>[err] 2>&[1] 1>&[2]";
+    QTest::newRow("target in quotes, digit word") << R"(a "2">"x y" b2>c)"
+                                                  << "[a] [2] [b2] 1>[x y] 1>[c]";
+    QTest::newRow("redirection alone") << "> f"
+                                       << "1>[f]";
+    QTest::newRow("final ampersand") << "a &"
+                                     << "[a]";
+    QTest::newRow("at sign, comments and labels") << "@a"
+                                                  << "[a]";
+    QTest::newRow("rem") << "REM a | b"
+                         << "";
+    QTest::newRow("label") << ":end"
+                           << "";
+    QTest::newRow("CR dropped") << "a\r b\r"
+                                << "[a] [b]";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("pipe with nothing after") << "a |"
+                                             << "error";
+    QTest::newRow("and with nothing after") << "a &&"
+                                            << "error";
+    QTest::newRow("operator first") << "& a"
+                                    << "error";
+    QTest::newRow("redirection without target") << "a >"
+                                                << "error";
+    QTest::newRow("two redirections in a row") << "a > > b"
+                                               << "error";
+}
+
+void TestBatchRunner::parseLine() {
+    QFETCH(QString, line);
+    QFETCH(QString, parts);
+    QCOMPARE(describe(batch::parseLine(line)), parts);
+}
+
+void TestBatchRunner::expandVariables_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("expanded");
+    QTest::newRow("set variable") << "%HOME%/x"
+                                  << "/home/u/x";
+    QTest::newRow("other letter case") << "%home%"
+                                       << "/home/u";
+    QTest::newRow("value with operators stays one expansion") << "%ODD%"
+                                                              << "a & \"b\"";
+    QTest::newRow("unset variable is removed") << "a%NOPE%b"
+                                               << "ab";
+    QTest::newRow("set but empty") << "a%EMPTY%b"
+                                   << "ab";
+    QTest::newRow("double percent") << "100%%"
+                                    << "100%";
+    QTest::newRow("lone percent dropped") << "50% off"
+                                          << "50 off";
+    QTest::newRow("arguments") << "%0 [%1%*]"
+                               << "/b/t.bat []";
+    QTest::newRow("batch folder and name") << "%~dp0 %~n0%~x0 %~f0"
+                                           << "/b/ t.bat /b/t.bat";
+    QTest::newRow("dollar untouched") << "$HOME"
+                                      << "$HOME";
+}
+
+void TestBatchRunner::expandVariables() {
+    QFETCH(QString, line);
+    QFETCH(QString, expanded);
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/u"));
+    environment.insert(QStringLiteral("ODD"), QStringLiteral("a & \"b\""));
+    environment.insert(QStringLiteral("EMPTY"), QString());
+    QCOMPARE(batch::expandVariables(line, environment, QStringLiteral("/b/t.bat")), expanded);
+}
+
+void TestBatchRunner::wordsReachTheProgram_data() {
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<QString>("runs");
+    QTest::newRow("brackets in an engine option") << "show -c tessedit_char_whitelist=0123456789()"
+                                                  << "<-c><tessedit_char_whitelist=0123456789()>";
+    QTest::newRow("no globbing, no shell expansion") << "show *.bmp $HOME `id` a;b 'q' ~ {1,2}"
+                                                     << "<*.bmp><$HOME><`id`><a;b><'q'><~><{1,2}>";
+    QTest::newRow("quoted path with spaces") << R"(show "/a b/tmp.bmp" x"y z")"
+                                             << "</a b/tmp.bmp><xy z>";
+    QTest::newRow("environment variable, split after expansion")
+        << "show \"%QUILLPIX_WORD%\" %QUILLPIX_WORD%"
+        << "<one two><one><two>";
+    QTest::newRow("lines and sequences in order") << "show 1 & show 2\r\nshow 3"
+                                                  << "<1>\n<2>\n<3>";
+    QTest::newRow("missing program fails, the batch goes on")
+        << "no-such-program-here a && show skipped || show failed\r\nshow next"
+        << "<failed>\n<next>";
+    QTest::newRow("and after success") << "show a && show b"
+                                       << "<a>\n<b>";
+    QTest::newRow("caret keeps an ampersand") << "show a^&b"
+                                              << "<a&b>";
+    QTest::newRow("program by relative path") << "tools/show x"
+                                              << "<x>";
+    QTest::newRow("exit ends the batch") << "show a\r\nexit\r\nshow b"
+                                         << "<a>";
+    QTest::newRow("syntax error runs nothing of the line") << "show a |\r\nshow b"
+                                                           << "<b>";
+    QTest::newRow("unopened handle fails the command") << "show a 2>&5 || show failed"
+                                                       << "<failed>";
+}
+
+void TestBatchRunner::wordsReachTheProgram() {
+    QFETCH(QString, batch);
+    QFETCH(QString, runs);
+    QTemporaryDir dir;
+    // The stand-in writes its arguments, each in angle brackets, one run per line.
+    const QString show = dir.filePath(QStringLiteral("tools/show"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tools")));
+    writeAll(show, "#!/bin/sh\nprintf '<%s>' \"$@\" >> runs.txt\necho >> runs.txt\n");
+    QVERIFY(QFile::setPermissions(show, QFile::ReadOwner | QFile::ExeOwner));
+    writeAll(dir.filePath(QStringLiteral("a.bmp")), "");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("tools"))) + ':' + path);
+    qputenv("QUILLPIX_WORD", "one two");
+    const bool ran = batch::runBatchFile(writeBatch(dir.path(), batch), batch::Console::None);
+    qputenv("PATH", path);
+    QVERIFY(ran);
+    QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("runs.txt")))),
+             runs + QLatin1Char('\n'));
+    // The same words for the first command, as another caller splits the line.
+    const QString first = batch.section(QStringLiteral("\r\n"), 0, 0);
+    if (first.startsWith(QStringLiteral("show ")) && !first.contains(u'&') &&
+        !first.contains(u'|')) {
+        QString expected = runs.section(u'\n', 0, 0);
+        expected = expected.mid(1, expected.size() - 2);
+        QCOMPARE(batch::splitWords(first).mid(1), expected.split(QStringLiteral("><")));
+    }
+}
+
+void TestBatchRunner::redirectionsAndPipes_data() {
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("write and append") << "echo one > a.txt\r\necho two>>a.txt"
+                                      << "a.txt" << QByteArray("one\ntwo\n");
+    QTest::newRow("read and pipe") << "echo abc > in.txt\r\ntr a-z A-Z < in.txt | rev > out.txt"
+                                   << "out.txt" << QByteArray("CBA\n");
+    QTest::newRow("error to a file") << "ls no-such-entry 2> err.txt"
+                                     << "err.txt" << QByteArray("no-such-entry");
+    QTest::newRow("error to output") << "ls no-such-entry > both.txt 2>&1"
+                                     << "both.txt" << QByteArray("no-such-entry");
+    QTest::newRow("nul swallows") << "echo x > nul\r\necho y > kept.txt"
+                                  << "kept.txt" << QByteArray("y\n");
+    QTest::newRow("pause keeps its output off the pipe") << "pause\r\necho done > done.txt"
+                                                         << "done.txt" << QByteArray("done\n");
+}
+
+void TestBatchRunner::redirectionsAndPipes() {
+    QFETCH(QString, batch);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    QVERIFY(batch::runBatchFile(writeBatch(dir.path(), batch), batch::Console::None));
+    const QByteArray written = readAll(dir.filePath(file));
+    // Error texts differ between systems; they name the missing entry.
+    if (content == "no-such-entry")
+        QVERIFY2(written.contains(content), written.constData());
+    else
+        QCOMPARE(written, content);
 }
 
 void TestBatchRunner::runsCodePage932BatchInItsFolder() {

@@ -1,3 +1,4 @@
+#include "batchrunner.h"
 #include "commandline.h"
 #include "cp932.h"
 #include "duringwait.h"
@@ -47,8 +48,8 @@ private Q_SLOTS:
 
     void itemValueAndWhitespace_data();
     void itemValueAndWhitespace();
-    void shellWords_data();
-    void shellWords();
+    void batchWords_data();
+    void batchWords();
 
     void commandAndBatch_data();
     void commandAndBatch();
@@ -122,23 +123,30 @@ void TestRecognition::itemValueAndWhitespace() {
              QStringLiteral("\u00A0ab"));
 }
 
-void TestRecognition::shellWords_data() {
+void TestRecognition::batchWords_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("word");
     QTest::newRow("plain") << QStringLiteral("/home/a/bin") << QStringLiteral("/home/a/bin");
     QTest::newRow("Japanese") << QStringLiteral("/home/日本語/bin")
                               << QStringLiteral("/home/日本語/bin");
-    QTest::newRow("space") << QStringLiteral("/a b") << QStringLiteral("'/a b'");
-    QTest::newRow("quote") << QStringLiteral("/it's") << QStringLiteral("'/it'\\''s'");
-    QTest::newRow("dollar and brackets") << QStringLiteral("/$x(y)") << QStringLiteral("'/$x(y)'");
-    QTest::newRow("star") << QStringLiteral("/a*") << QStringLiteral("'/a*'");
-    QTest::newRow("empty") << QString() << QStringLiteral("''");
+    QTest::newRow("plain text to the interpreter")
+        << QStringLiteral("/it's$x(y);*") << QStringLiteral("/it's$x(y);*");
+    QTest::newRow("space") << QStringLiteral("/a b") << QStringLiteral("\"/a b\"");
+    QTest::newRow("ampersand") << QStringLiteral("/a&b") << QStringLiteral("\"/a&b\"");
+    QTest::newRow("caret") << QStringLiteral("/a^b") << QStringLiteral("\"/a^b\"");
+    QTest::newRow("double quote") << QStringLiteral("/a\"b") << QStringLiteral("\"/a\"^\"\"b\"");
+    QTest::newRow("percent") << QStringLiteral("/100%") << QStringLiteral("/100%%");
+    QTest::newRow("percent and space")
+        << QStringLiteral("/%HOME% x") << QStringLiteral("\"/%%HOME%% x\"");
+    QTest::newRow("empty") << QString() << QStringLiteral("\"\"");
 }
 
-void TestRecognition::shellWords() {
+void TestRecognition::batchWords() {
     QFETCH(QString, path);
     QFETCH(QString, word);
-    QCOMPARE(recognition::shellWord(path), word);
+    QCOMPARE(recognition::batchWord(path), word);
+    // The batch gives the program the path itself.
+    QCOMPARE(batch::splitWords(QStringLiteral("x ") + word, {}), (QStringList{"x", path}));
 }
 
 void TestRecognition::commandAndBatch_data() {
@@ -360,6 +368,8 @@ void TestRecognition::missingResult() {
     QVERIFY(s.c().txtBat->text().startsWith(QStringLiteral("tesseract ")));
     QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
     QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
+    // Whether to add that the engine itself is missing.
+    QCOMPARE(batch::batchProgramFound(s.workFile(QStringLiteral("tess.bat"))), onPath);
 }
 
 void TestRecognition::soundComesAfterPointerBeforeFocus() {
@@ -479,15 +489,19 @@ void TestRecognition::directRunWithEmptyCommandDoesNothing() {
 
 void TestRecognition::oddProgramFolder_data() {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("quoted");
-    QTest::newRow("space") << QStringLiteral("my pictures") << true;
-    QTest::newRow("shell characters") << QStringLiteral("it's $HOME;(x)&`y`*") << true;
-    QTest::newRow("Japanese, no quoting") << QStringLiteral("日本語フォルダ") << false;
+    QTest::addColumn<QString>("form");
+    QTest::newRow("space") << QStringLiteral("my pictures") << "quoted";
+    QTest::newRow("interpreter operators")
+        << QStringLiteral("it's $HOME;(x)&`y`*^\"%PATH%") << "quoted";
+    QTest::newRow("shell characters, plain to the interpreter")
+        << QStringLiteral("it's_$HOME;(x)`y`*{1,2}") << "plain";
+    QTest::newRow("Japanese, no quoting") << QStringLiteral("日本語フォルダ") << "plain";
+    QTest::newRow("no code page 932 form") << QStringLiteral("資料〜2024 한😀") << "relative";
 }
 
 void TestRecognition::oddProgramFolder() {
     QFETCH(QString, folder);
-    QFETCH(bool, quoted);
+    QFETCH(QString, form);
     Session s({}, folder);
     s.select(5, 5, 100, 50);
     m_engine->setOutput(QByteArray("読めた\n"));
@@ -495,15 +509,26 @@ void TestRecognition::oddProgramFolder() {
 
     const QString P = s.programFolder();
     QString expected = plainCommand(P, QStringLiteral("jpn"), QStringLiteral("3"), QString());
-    if (quoted) {
-        QString q = P;
-        q.replace(QStringLiteral("'"), QStringLiteral("'\\''"));
-        expected = QStringLiteral("tesseract '") + q + QStringLiteral("/tmp.bmp' '") + q +
-                   QStringLiteral("/tmp' -l jpn --psm 3 ");
+    QString q = P;
+    q.replace(QStringLiteral("%"), QStringLiteral("%%"));
+    if (form == "quoted") {
+        q.replace(QStringLiteral("\""), QStringLiteral("\"^\"\""));
+        expected = QStringLiteral("tesseract \"") + q + QStringLiteral("/tmp.bmp\" \"") + q +
+                   QStringLiteral("/tmp\" -l jpn --psm 3 ");
+    } else if (form == "relative") {
+        expected = QStringLiteral("tesseract tmp.bmp tmp -l jpn --psm 3 ");
     }
     QCOMPARE(s.c().txtBat->text(), expected);
+    QCOMPARE(recognition::folderCharactersWithoutForm(P).isEmpty(), form != "relative");
+    const QString base = form == "relative" ? QString() : P + QStringLiteral("/");
     QCOMPARE(m_engine->arguments().mid(0, 2),
-             (QStringList{P + QStringLiteral("/tmp.bmp"), P + QStringLiteral("/tmp")}));
+             (QStringList{base + QStringLiteral("tmp.bmp"), base + QStringLiteral("tmp")}));
+    QVERIFY(recognition::unwritableCommandMessage(expected).isEmpty());
+    const QString unwritable = recognition::unwritableCommandMessage(
+        QStringLiteral("tesseract ") + P + QStringLiteral("/tmp.bmp"));
+    QCOMPARE(unwritable.isEmpty(), form != "relative");
+    QVERIFY(form != "relative" ||
+            unwritable.contains(QStringLiteral("「〜」(U+301C)、「한」(U+D55C)、「😀」(U+1F600)")));
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("読めた\r"));
     QVERIFY(s.platform.messages.isEmpty());
 }

@@ -130,6 +130,9 @@ private Q_SLOTS:
                                                      << "";
         QTest::newRow("wave dash, euro, emoji, each once")
             << QStringLiteral("a〜b€〜😀c😀") << QStringLiteral("〜€😀");
+        QTest::newRow("invisible ones by code point")
+            << QStringLiteral("\u200Ba\u00AD\uFEFF〜\u2003\u200B")
+            << QStringLiteral("<U+200B><U+00AD><U+FEFF>〜<U+2003>");
     }
     void unrepresentableCharacters() {
         QFETCH(QString, text);
