@@ -63,9 +63,21 @@ QImage picture(const QString& name) {
     if (name == QLatin1String("japanese"))
         return textPicture({QStringLiteral("本日は晴天なり、明日は雨が降るでしょう。")},
                            QSize(1100, 110), 44, false);
-    if (name == QLatin1String("english"))
-        return textPicture({QStringLiteral("The  quick brown fox jumps over the lazy dog, 1234.")},
-                           QSize(1200, 110), 40, false);
+    if (name == QLatin1String("english")) {
+        // Wide gaps between the words, which only preserve_interword_spaces keeps.
+        QImage image(1200, 110, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(40);
+        painter.setFont(font);
+        int x = 20;
+        for (const QString& word : QStringLiteral("Total 12 apples 7 pears").split(u' ')) {
+            painter.drawText(x, 70, word);
+            x += painter.fontMetrics().horizontalAdvance(word) + 80;
+        }
+        return image;
+    }
     if (name == QLatin1String("vertical"))
         return textPicture({QStringLiteral("縦書きの文章を読み取ります")}, QSize(140, 700), 40,
                            true);
