@@ -6,10 +6,11 @@
 QUILLPIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
-# What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, and the
-# Noto CJK fonts (the sample pictures are drawn with Noto Sans CJK JP at build time).
+# What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, the engine's
+# library for the resident engine, and the Noto CJK fonts (the sample pictures are drawn with
+# Noto Sans CJK JP at build time).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libicu-dev
-    libsndfile1-dev libasound2-dev fonts-noto-cjk)
+    libsndfile1-dev libasound2-dev libtesseract-dev libleptonica-dev fonts-noto-cjk)
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
 # English data, and xdg-open for the buttons that hand files and folders to the desktop.
 RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng xdg-utils)
