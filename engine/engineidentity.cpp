@@ -1,0 +1,116 @@
+#include "engineidentity.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <tesseract/baseapi.h>
+
+#include <dlfcn.h>
+
+namespace quillpix::engine {
+namespace {
+
+// The standard output of the program with these arguments, run in folder; nullopt when it
+// does not start or end within a few seconds.
+std::optional<QString> outputOf(const QString& program, const QStringList& arguments,
+                                const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+QString firstLine(const QString& text) {
+    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+} // namespace
+
+QString findOnPath(const QString& program, const QString& pathValue, const QString& workingFolder) {
+    if (program.isEmpty() || program.contains(QLatin1Char('/')))
+        return {};
+    const QDir base(workingFolder);
+    for (const QString& entry : pathValue.split(QLatin1Char(':'))) {
+        const QString folder = entry.isEmpty() ? base.absolutePath() : base.absoluteFilePath(entry);
+        const QFileInfo candidate(folder + QLatin1Char('/') + program);
+        if (candidate.isFile() && candidate.isExecutable())
+            return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+QString installedProgram() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&tesseract::TessBaseAPI::Version), &info) == 0 ||
+        info.dli_fname == nullptr)
+        return {};
+    QDir folder = QFileInfo(QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath())
+                      .absoluteDir();
+    // <prefix>/lib/<arch>/libtesseract.so or <prefix>/lib[64]/libtesseract.so
+    for (int up = 0; up < 2; ++up) {
+        if (folder.dirName().startsWith(QLatin1String("lib"))) {
+            QDir prefix = folder;
+            if (prefix.cdUp()) {
+                const QFileInfo program(prefix.filePath(QStringLiteral("bin/tesseract")));
+                if (program.isFile())
+                    return program.canonicalFilePath();
+            }
+        }
+        if (!folder.cdUp())
+            break;
+    }
+    return {};
+}
+
+QString libraryVersion() {
+    return QString::fromUtf8(tesseract::TessBaseAPI::Version());
+}
+
+Verdict checkProgram(const QString& programFile, const QString& workingFolder) {
+    Verdict verdict;
+    const QString installed = installedProgram();
+    const QString canonical = QFileInfo(programFile).canonicalFilePath();
+    if (installed.isEmpty() || canonical != installed) {
+        verdict.reason = QStringLiteral("%1 is not %2").arg(programFile, installed);
+        return verdict;
+    }
+    QFile file(canonical);
+    if (!file.open(QIODevice::ReadOnly) || file.read(4) != QByteArray("\x7f"
+                                                                      "ELF")) {
+        verdict.reason = QStringLiteral("%1 is not a compiled program").arg(canonical);
+        return verdict;
+    }
+    const auto version = outputOf(canonical, {QStringLiteral("--version")}, workingFolder);
+    const QString expected = QStringLiteral("tesseract ") + libraryVersion();
+    if (!version || firstLine(*version) != expected) {
+        verdict.reason = QStringLiteral("%1 is not %2").arg(canonical, expected);
+        return verdict;
+    }
+    // "List of available languages in "<folder>/" (4):"
+    const auto listing = outputOf(canonical, {QStringLiteral("--list-langs")}, workingFolder);
+    static const QRegularExpression folderLine(
+        QStringLiteral("List of available languages in \"([^\"]*)\""));
+    const auto match = folderLine.match(listing.value_or(QString()));
+    const QString folder =
+        match.hasMatch()
+            ? QFileInfo(QDir(workingFolder).absoluteFilePath(match.captured(1))).canonicalFilePath()
+            : QString();
+    if (folder.isEmpty()) {
+        verdict.reason = QStringLiteral("%1 names no language data folder").arg(canonical);
+        return verdict;
+    }
+    verdict.same = true;
+    verdict.tessdataFolder = folder;
+    return verdict;
+}
+
+} // namespace quillpix::engine
