@@ -216,8 +216,12 @@ void FrmMain::createControls() {
     // "画像ファイル" ends where "一覧更新" begins.
     c.Label1[1]->setFont(fontOf(kPropFont, 8.25));
     // The design fonts of the list boxes are the window's.
-    for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption})
+    for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption}) {
         list->setFont(fontOf(kMonoFont, 9));
+        // Long items are cut at the edge, as the design's list boxes do: a horizontal bar
+        // would take the height of two rows.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
 }
 
 void FrmMain::chooseFontSize(int index) {

@@ -15,8 +15,8 @@ QString windowCaption(const QString& company, int major, int minor, int revision
 QStringList entriesWithPrefix(const QString& folder, const QString& prefix) {
     QDir dir(folder);
     dir.setNameFilters({prefix + QLatin1Char('*')});
-    return dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                         QDir::Name | QDir::IgnoreCase);
+    // A file named like a folder (bmp_gif.zip) is no folder to list pictures from.
+    return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
 }
 
 void fillFolderList(const QString& folder, const QString& prefix, QComboBox* chooser) {

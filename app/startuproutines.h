@@ -12,7 +12,7 @@ namespace quillpix {
 // "<company> Quillpix.exe Ver<major>.<minor>.<revision>"
 QString windowCaption(const QString& company, int major, int minor, int revision);
 
-// Names of the entries of folder (files and folders alike) that begin with prefix, compared
+// Names of the folders in folder that begin with prefix, compared
 // without regard to case; hidden entries left out; in case-insensitive name order.
 QStringList entriesWithPrefix(const QString& folder, const QString& prefix);
 // Empties the chooser and fills it with entriesWithPrefix, selecting nothing.

@@ -1,9 +1,12 @@
 #include "recognitionhandler.h"
 
+#include "batchrunner.h"
 #include "cleanup.h"
 #include "commandline.h"
+#include "cp932.h"
 #include "enginechoice.h"
 #include "failure.h"
+#include "residentengine.h"
 #include "resultbox.h"
 #include "selectedregion.h"
 #include "sounds.h"
@@ -11,6 +14,7 @@
 #include "widgets.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
 
@@ -39,7 +43,8 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
                                        const options::EngineChoices& choices, Platform& platform,
                                        const Folders& folders)
     : m_c(controls), m_region(region), m_resultBox(resultBox), m_choices(choices),
-      m_platform(platform), m_folders(folders) {
+      m_platform(platform), m_folders(folders),
+      m_engine(std::make_unique<engine::ResidentEngine>()) {
     connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
     connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
     // Whoever changes the command, the user or a run, the button follows.
@@ -60,6 +65,8 @@ QString RecognitionHandler::selectionTooSmallMessage() {
     return QStringLiteral("選択範囲が小さすぎて、文字認識する画像ができません。\n"
                           "もう少し大きく範囲を選択してください。");
 }
+
+RecognitionHandler::~RecognitionHandler() = default;
 
 void RecognitionHandler::setRunning(bool running) {
     m_running = running;
@@ -124,6 +131,10 @@ void RecognitionHandler::prepareWorkBitmap() {
 }
 
 void RecognitionHandler::writeBatch(const QString& command) {
+    // A "?" in place of a path's character would send the engine to another file.
+    const QString unwritable = recognition::unwritableCommandMessage(command);
+    if (!unwritable.isEmpty())
+        throw Failure(unwritable);
     // Entry 0 is never written; the command may hold CR LF, which gives further lines.
     textfiles::writeLines({QString(), command}, programFile(QStringLiteral("tess.bat")),
                           textfiles::Durability::WorkFile);
@@ -131,12 +142,25 @@ void RecognitionHandler::writeBatch(const QString& command) {
 
 void RecognitionHandler::deleteOldResult() {
     const QString result = programFile(QStringLiteral("tmp.txt"));
+    // The engine could never write its result there, and the user would be told it failed.
+    if (QFileInfo(result).isDir())
+        throw Failure(QStringLiteral("文字認識結果ファイルの場所にフォルダがあります。"
+                                     "このフォルダを移すか名前を変えてください: %1")
+                          .arg(result));
     if (textfiles::fileExists(result) && !QFile::remove(result))
         throw Failure(QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result));
 }
 
 void RecognitionHandler::runBatchAndWait(WindowStyle style) {
     const QString batch = programFile(QStringLiteral("tess.bat"));
+    // A plain call of the installed engine runs in the engine kept loaded here, with the same
+    // result file; anything else runs as the batch says.
+    QFile file(batch);
+    if (file.open(QIODevice::ReadOnly) &&
+        m_engine->runBatchText(cp932::decode(file.readAll()), m_folders.program) !=
+            engine::Outcome::NotResident)
+        return;
+    file.close();
     if (!m_platform.runBatch(batch, style))
         throw Failure(QStringLiteral("バッチファイルを起動できません: %1").arg(batch));
 }
@@ -144,7 +168,10 @@ void RecognitionHandler::runBatchAndWait(WindowStyle style) {
 bool RecognitionHandler::reportMissingResult() {
     if (textfiles::fileExists(programFile(QStringLiteral("tmp.txt"))))
         return false;
-    m_platform.showMessage(missingResultMessage());
+    QString message = missingResultMessage();
+    if (!batch::batchProgramFound(programFile(QStringLiteral("tess.bat"))))
+        message += QLatin1Char('\n') + recognition::engineNotFoundMessage();
+    m_platform.showMessage(message);
     playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));
     m_c.window->unsetCursor();
     return true;

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QPushButton;
 
 namespace quillpix {
@@ -20,6 +22,9 @@ class ResultBox;
 namespace options {
 class EngineChoices;
 }
+namespace engine {
+class ResidentEngine;
+}
 
 // The controls the recognition owns.
 struct RecognitionControls {
@@ -34,6 +39,7 @@ struct RecognitionControls {
 class RecognitionHandler : public QObject {
     Q_OBJECT
 public:
+    ~RecognitionHandler() override;
     RecognitionHandler(const RecognitionControls& controls, selection::SelectedRegion& region,
                        resulttext::ResultBox& resultBox, const options::EngineChoices& choices,
                        Platform& platform, const Folders& folders);
@@ -80,6 +86,8 @@ private:
     const options::EngineChoices& m_choices;
     Platform& m_platform;
     Folders m_folders;
+    // The engine with its models kept loaded between runs.
+    std::unique_ptr<engine::ResidentEngine> m_engine;
     bool m_running = false;
 };
 

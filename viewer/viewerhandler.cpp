@@ -10,6 +10,7 @@
 #include "zoom.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -34,6 +35,18 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     // round; the choice counts once the current row is also selected.
     connect(m_c.File1, &QListWidget::currentRowChanged, this, [this](int) { onFileListSignal(); });
     connect(m_c.File1, &QListWidget::itemSelectionChanged, this, [this] { onFileListSignal(); });
+    // A click on the picture already chosen chooses it again: the picture and its saved text
+    // are read afresh. A click that changes the row is handled by the signals above.
+    m_c.File1->viewport()->installEventFilter(this);
+    connect(m_c.File1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = m_c.File1->row(item);
+        if (row != m_rowAtPress || row != m_handledRow)
+            return;
+        if (m_runActive)
+            m_platform.showMessage(busyMessage());
+        else
+            chooseFile();
+    });
     connect(m_c.lstZoom, &QListWidget::currentRowChanged, this,
             [this](int row) { chooseZoom(row); });
 
@@ -58,6 +71,12 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,
             [this](Qt::MouseButtons, double x, double y) { emit displayMoved(x, y); });
     connect(m_c.picDisp, &PictureBox::mouseReleased, this, &ViewerHandler::displayReleased);
+}
+
+bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress)
+        m_rowAtPress = m_c.File1->currentRow();
+    return QObject::eventFilter(watched, event);
 }
 
 QString ViewerHandler::busyMessage() {

@@ -87,6 +87,9 @@ Q_SIGNALS:
     void displayMoved(double x, double y);
     void displayReleased(Qt::MouseButton button, double x, double y);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void onFileListSignal();
     void restoreFileSelection();
@@ -104,6 +107,8 @@ private:
     bool m_vScrollToggle = false;
     // The list row whose choice was handled last, so the two signals a click raises load once.
     int m_handledRow = -1;
+    // The current row when the mouse went down on the list.
+    int m_rowAtPress = -1;
     // The file whose picture picBmp holds.
     QString m_shownFolder;
     QString m_shownName;

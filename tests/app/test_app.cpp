@@ -153,8 +153,7 @@ private Q_SLOTS:
         QStringList folders;
         for (int i = 0; i < c.cmbFolder->count(); ++i)
             folders << c.cmbFolder->itemText(i);
-        QCOMPARE(folders,
-                 (QStringList{"bmp_gif_2", "bmp_gif_sample", "BMP_GIF_upper", "bmp_gif_z.txt"}));
+        QCOMPARE(folders, (QStringList{"bmp_gif_2", "bmp_gif_sample", "BMP_GIF_upper"}));
         QCOMPARE(c.cmbFolder->currentIndex(), 0);
         QCOMPARE(c.File1->folder(), ws.root() + QStringLiteral("/bmp_gif_2"));
         QCOMPARE(c.File1->count(), 1);

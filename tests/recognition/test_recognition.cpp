@@ -244,11 +244,14 @@ void TestRecognition::engineOutputIsAppended() {
     s.c().cmdUndo->setEnabled(false);
     s.select(5, 5, 100, 50);
     m_engine->setOutput(output);
+    // The engine holds on until the pointer has been seen.
+    m_engine->setMode(QStringLiteral("wait"));
     bool waitCursorDuringRun = false;
     DuringWait watch([&] {
         if (!m_engine->ran())
             return false;
         waitCursorDuringRun = s.waitCursor();
+        m_engine->release();
         return true;
     });
     s.c().cmdRecognize->click();
@@ -352,7 +355,10 @@ void TestRecognition::missingResult() {
     s.select(5, 5, 100, 50);
     s.c().cmdRecognize->click();
 
-    QStringList messages{RecognitionHandler::missingResultMessage()};
+    // With no engine at all, the message says so and what to install.
+    QStringList messages{
+        RecognitionHandler::missingResultMessage() +
+        (onPath ? QString() : QLatin1Char('\n') + recognition::engineNotFoundMessage())};
     if (!soundFile)
         messages << QStringLiteral("wavファイルがwavディレクトリにありません");
     QCOMPARE(s.platform.messages, messages);
@@ -639,6 +645,9 @@ void TestRecognition::failingSteps_data() {
         << QStringLiteral("bitmap") << QStringLiteral("作業用の画像ファイルを書けません");
     QTest::newRow("batch file cannot be written")
         << QStringLiteral("batch") << QStringLiteral("ファイルを書けません");
+    QTest::newRow("a folder where the result goes")
+        << QStringLiteral("result")
+        << QStringLiteral("文字認識結果ファイルの場所にフォルダがあります");
     QTest::newRow("corner sum overflows")
         << QStringLiteral("overflow") << QStringLiteral("選択範囲の座標が大きすぎます");
 }
@@ -654,6 +663,8 @@ void TestRecognition::failingSteps() {
         QDir().mkpath(s.workFile(QStringLiteral("tmp.bmp")));
     else if (step == QStringLiteral("batch"))
         QDir().mkpath(s.workFile(QStringLiteral("tess.bat")));
+    else if (step == QStringLiteral("result"))
+        QDir().mkpath(s.workFile(QStringLiteral("tmp.txt")));
     else
         s.state().x2 = std::numeric_limits<int32_t>::max();
     m_engine->setOutput(QByteArray("x\n"));
@@ -667,7 +678,7 @@ void TestRecognition::failingSteps() {
     QCOMPARE(s.c().txtResult->text(), before);
     QCOMPARE(s.window().resultText().undoText(), before);
     // The command shows only once the batch file holds it.
-    QVERIFY(s.c().txtBat->text().isEmpty());
+    QCOMPARE(s.c().txtBat->text().isEmpty(), step != QStringLiteral("result"));
 }
 
 QTEST_MAIN(TestRecognition)

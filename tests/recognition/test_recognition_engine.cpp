@@ -40,16 +40,21 @@ void TestRecognitionEngine::readsRenderedSentence_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<int>("languageRow");
     QTest::addColumn<QString>("sentence");
+    QTest::addColumn<bool>("resident");
     QTest::newRow("jpn") << QStringLiteral("jpn") << 0
-                         << QStringLiteral("日本語の文章を読み取ります。");
+                         << QStringLiteral("日本語の文章を読み取ります。") << true;
     QTest::newRow("eng") << QStringLiteral("eng") << 1
-                         << QStringLiteral("The quick brown fox jumps over the lazy dog");
+                         << QStringLiteral("The quick brown fox jumps over the lazy dog") << true;
+    QTest::newRow("jpn through the batch")
+        << QStringLiteral("jpn") << 0 << QStringLiteral("日本語の文章を読み取ります。") << false;
 }
 
 void TestRecognitionEngine::readsRenderedSentence() {
     QFETCH(QString, language);
     QFETCH(int, languageRow);
     QFETCH(QString, sentence);
+    QFETCH(bool, resident);
+    qputenv("QUILLPIX_ENGINE", resident ? "" : "batch");
     const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
     if (engine.isEmpty())
         QSKIP("tesseract is not installed");
@@ -74,6 +79,8 @@ void TestRecognitionEngine::readsRenderedSentence() {
                                 : text.trimmed();
     QVERIFY2(compact.contains(sentence), qPrintable(text));
     QCOMPARE(s.platform.sounds, QStringList{s.parentFolder() + QStringLiteral("/wav/start.wav")});
+    // The installed engine answers from the loaded models; the batch is left alone.
+    QCOMPARE(s.platform.batchRuns.size(), resident ? 0 : 1);
 }
 
 QTEST_MAIN(TestRecognitionEngine)

@@ -59,6 +59,12 @@ private Q_SLOTS:
         QVERIFY(c.cmdPaint->isEnabled());
         QCOMPARE(c.File1->fileName(), QStringLiteral("page1.bmp"));
         QCOMPARE(w.window->cursor().shape(), Qt::ArrowCursor);
+
+        // A click on the chosen picture chooses it again: its saved text as it now stands.
+        c.txtResult->setText(QStringLiteral("edited"));
+        w.ws.writeFile(QStringLiteral("bmp_gif_sample/page1.bmp.txt"), "saved\r\n");
+        w.choose(QStringLiteral("page1.bmp"));
+        QCOMPARE(c.txtResult->text(), QStringLiteral("saved\r\n"));
     }
 
     void choosingAnotherPictureReplacesTextAndSelection() {
