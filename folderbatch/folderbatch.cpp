@@ -19,6 +19,8 @@ namespace {
 
 // The rate looks at this many recent pictures, so it follows a change of page density.
 constexpr size_t kRateWindow = 8;
+// 96 dpi.
+constexpr int kWorkPictureDotsPerMeter = 3780;
 
 QString oneLine(const QString& text) {
     QString line = text;
@@ -173,10 +175,14 @@ void Batch::fill() {
 }
 
 void Batch::writeWorkPicture(const PictureItem& item, const QString& workFolder) const {
-    const QImage picture = loadItem(m_settings.folder, item);
+    QImage picture = loadItem(m_settings.folder, item).convertToFormat(QImage::Format_RGB32);
+    // The window's cut-out is a new image, which carries the screen's resolution rather than
+    // the picture's: 96 dpi on a usual desktop. The engine reads it from the file.
+    picture.setDotsPerMeterX(kWorkPictureDotsPerMeter);
+    picture.setDotsPerMeterY(kWorkPictureDotsPerMeter);
     const QString bitmap = workFolder + QStringLiteral("/tmp.bmp");
     QFile::remove(bitmap);
-    if (!picture.convertToFormat(QImage::Format_RGB32).save(bitmap, "BMP"))
+    if (!picture.save(bitmap, "BMP"))
         throw Failure(QStringLiteral("cannot write the work picture %1").arg(bitmap));
     // A result found after the run can only be this run's.
     const QString result = workFolder + QStringLiteral("/tmp.txt");

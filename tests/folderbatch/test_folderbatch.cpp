@@ -1,6 +1,10 @@
 #include "batchcli.h"
+#include "batchcontroller.h"
 #include "cleanup.h"
 #include "cp932.h"
+#include "crop.h"
+#include "gifencoder.h"
+#include "picturebox.h"
 #include "picturelist.h"
 #include "savetext.h"
 #include "tempworkspace.h"
@@ -12,6 +16,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,8 +31,9 @@ namespace {
 
 // A `tesseract` first on PATH. It lists two languages, logs its process id and arguments, and
 // writes the prepared output followed by the MD5 of the picture it was given, so a saved file
-// tells which pixels the engine read. With the file "slow" present the first two runs take a
-// moment and the others a minute, in a child whose id is logged too.
+// tells which pixels the engine read. With the file "slow" present it waits in a child whose id
+// is logged too: the seconds the file holds or, when empty, a moment for the first two runs and
+// a minute for the others.
 const char kEngine[] = R"sh(#!/bin/sh
 here=$(dirname "$0")
 if [ "$1" = --list-langs ]; then
@@ -36,7 +42,10 @@ fi
 echo "$$" >> "$here/pids"
 echo "$OMP_THREAD_LIMIT $*" >> "$here/runs"
 if [ -e "$here/slow" ]; then
-  if [ "$(wc -l < "$here/runs")" -gt 2 ]; then s=60; else s=0.4; fi
+  s=$(cat "$here/slow")
+  if [ -z "$s" ]; then
+    if [ "$(wc -l < "$here/runs")" -gt 2 ]; then s=60; else s=0.4; fi
+  fi
   sleep $s & echo "$!" >> "$here/pids"; wait
 fi
 { cat "$here/output"; md5sum < "$1" | cut -c1-32; } > "$2.txt"
@@ -64,11 +73,19 @@ struct FakeEngine {
     QString file(const QString& name) const { return dir.filePath(name); }
 };
 
-// The pixels the window's crop of the whole picture hands the engine, as tmp.bmp bytes.
+// The tmp.bmp bytes of the window's run on the whole picture at 100 %: its picture boxes and
+// crop, with the selection's corners where the run puts them (the cut-out's surface is 4
+// pixels narrower and lower than the region).
 QByteArray windowWorkPicture(const QString& folder, const QString& name) {
+    PictureBox full(nullptr, PictureBox::Border::None), cutOut(nullptr, PictureBox::Border::Sunken);
+    full.setAutoSize(true);
+    cutOut.setAutoSize(true);
+    full.setPicture(loadItem(folder, {name, 0}));
+    cropSelection(&full, 0, 0, full.picture().width() + 4, full.picture().height() + 4, 0, 0, 0,
+                  &cutOut);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    loadItem(folder, {name, 0}).convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP");
+    cutOut.surface().save(&buffer, "BMP");
     return buffer.data();
 }
 
@@ -160,6 +177,7 @@ private Q_SLOTS:
     void savedBytesMatchTheWindow_data();
     void savedBytesMatchTheWindow();
     void realEngineReadsAPicture();
+    void controllerCancelsAfterTheRunningPictures();
     void stopSignalLeavesNoHalfFile_data();
     void stopSignalLeavesNoHalfFile();
 };
@@ -297,6 +315,8 @@ void TestFolderBatch::savedBytesMatchTheWindow() {
     page(2, QImage::Format_Indexed8).save(folder.filePath(QStringLiteral("p2.bmp")));
     page(3, QImage::Format_Mono).save(folder.filePath(QStringLiteral("P3.BMP")));
     page(4, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("p4.bmp")));
+    writeAll(folder.filePath(QStringLiteral("p6.gif")),
+             gif::encode(page(6, QImage::Format_Indexed8)));
     // Cut short: the header promises more pixels than the file holds.
     writeAll(folder.filePath(QStringLiteral("p5.bmp")),
              readAll(folder.filePath(QStringLiteral("p4.bmp"))).left(200));
@@ -314,21 +334,21 @@ void TestFolderBatch::savedBytesMatchTheWindow() {
     QVERIFY2(run.out.contains(QStringLiteral("failed: p5.bmp: ")), qPrintable(run.out));
     QVERIFY2(
         run.out.contains(
-            QStringLiteral("%1 read and saved, %2 skipped").arg(force ? 4 : 3).arg(force ? 0 : 1)),
+            QStringLiteral("%1 read and saved, %2 skipped").arg(force ? 5 : 4).arg(force ? 0 : 1)),
         qPrintable(run.out));
 
-    for (const QString name : {"p1.bmp", "p2.bmp", "P3.BMP"})
+    for (const QString name : {"p1.bmp", "p2.bmp", "P3.BMP", "p6.gif"})
         QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
                  expectedFor(f, name, output));
     QCOMPARE(readAll(folder.filePath(QStringLiteral("p4.bmp.txt"))),
              force ? expectedFor(f, QStringLiteral("p4.bmp"), output) : "saved before\r\n");
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("p5.bmp.txt"))));
-    QCOMPARE(folderEntries(f).size(), 9);
+    QCOMPARE(folderEntries(f).size(), 11);
 
     // The window's words, paths of a work folder outside the picture folder, one thread.
     const QStringList runs = QString::fromUtf8(readAll(engine.file(QStringLiteral("runs"))))
                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(runs.size(), force ? 4 : 3);
+    QCOMPARE(runs.size(), force ? 5 : 4);
     for (const QString& line : runs) {
         const QStringList w = line.split(QLatin1Char(' '));
         QCOMPARE(w.size(), 9);
@@ -364,6 +384,51 @@ void TestFolderBatch::realEngineReadsAPicture() {
     QCOMPARE(run.status, 0);
     const QString saved = cp932::decode(readAll(folder.filePath(QStringLiteral("line.bmp.txt"))));
     QVERIFY2(saved.contains(text), qPrintable(saved));
+}
+
+void TestFolderBatch::controllerCancelsAfterTheRunningPictures() {
+    FakeEngine engine;
+    const QByteArray output("取り消し\n");
+    writeAll(engine.file(QStringLiteral("output")), output);
+    writeAll(engine.file(QStringLiteral("slow")), "0.3");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", engine.dir.path().toLocal8Bit() + ':' + path);
+    QTemporaryDir folder;
+    for (int i = 1; i <= 6; ++i)
+        page(i, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("c%1.bmp").arg(i)));
+
+    BatchController controller;
+    QSignalSpy finished(&controller, &BatchController::finished);
+    connect(&controller, &BatchController::progress, &controller, [&](const Progress& p) {
+        QCOMPARE(p.toDo, 6);
+        controller.cancel();
+    });
+    Settings settings;
+    settings.folder = folder.path();
+    settings.lang = QStringLiteral("jpn");
+    settings.psm = QStringLiteral("3");
+    settings.jobs = 2;
+    QVERIFY(controller.start(settings));
+    QVERIFY(!controller.start(settings));
+    // The window's loop keeps turning while the batch runs.
+    QVERIFY(finished.wait(60000));
+    qputenv("PATH", path);
+    const auto summary = finished.first().first().value<Summary>();
+    QVERIFY(summary.cancelled && summary.failures.isEmpty());
+    // The picture that was running when cancel() came was still read and saved.
+    QVERIFY(summary.done >= 2 && summary.done < 6);
+    QCOMPARE(summary.done + summary.notStarted, 6);
+    int saved = 0;
+    for (int i = 1; i <= 6; ++i) {
+        const QString name = QStringLiteral("c%1.bmp").arg(i);
+        if (QFile::exists(folder.filePath(name + QStringLiteral(".txt")))) {
+            QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
+                     expectedFor(folder.path(), name, output));
+            ++saved;
+        }
+    }
+    QCOMPARE(saved, summary.done);
+    QVERIFY(!controller.isRunning());
 }
 
 void TestFolderBatch::stopSignalLeavesNoHalfFile_data() {
