@@ -262,7 +262,8 @@ int runCommandLine(int argc, char** argv) {
     qsizetype shown = 0;
     QObject::connect(&batch, &Batch::progress, &batch, [&](const Progress& p) {
         if (!terminal) {
-            print(stderr, progressLine(p, true) + QLatin1Char('\n'));
+            if (!p.file.isEmpty())
+                print(stderr, progressLine(p, true) + QLatin1Char('\n'));
             return;
         }
         if (!p.error.isEmpty())

@@ -25,7 +25,8 @@ public:
     bool isRunning() const { return m_running; }
 
 Q_SIGNALS:
-    // After every picture dealt with: done of total, the rate and the time left.
+    // Once the total is known (finished 0), then after every picture dealt with: done of
+    // total, the rate and the time left.
     void progress(const quillpix::folderbatch::Progress& progress);
     void finished(const quillpix::folderbatch::Summary& summary);
 

@@ -147,6 +147,10 @@ void Batch::begin() {
     m_clock.restart();
     if (m_slots.empty())
         return end();
+    // The total is known before the first, perhaps slow, picture.
+    Progress first;
+    first.toDo = m_toDo;
+    Q_EMIT progress(first);
     fill();
     finishIfIdle();
 }

@@ -20,7 +20,8 @@ class QTemporaryDir;
 // with the whole picture selected, one run and 保存 on an empty result box.
 namespace quillpix::folderbatch {
 
-// After each picture the batch has dealt with (read and saved, or failed).
+// Once when the pictures to read are known (finished 0, no file), then after each picture the
+// batch has dealt with (read and saved, or failed).
 struct Progress {
     int finished = 0;     // pictures dealt with so far in this run
     int toDo = 0;         // pictures this run deals with: the share, less those skipped
