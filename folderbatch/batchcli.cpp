@@ -1,0 +1,289 @@
+#include "batchcli.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quillpix::folderbatch {
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal) {
+    const char byte = char(signal);
+    // Nothing to do when the pipe is full: a stop is under way already.
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM become a byte on a pipe that the event loop reads, so the batch stops
+// from its own thread, between two steps, never inside one.
+bool catchStopSignals() {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+QString duration(qint64 ms) {
+    const qint64 s = (ms + 500) / 1000;
+    if (s >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(s / 3600)
+            .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool positiveNumber(const QString& text, int& value) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,6}$"));
+    if (!digits.match(text).hasMatch())
+        return false;
+    value = text.toInt();
+    return value > 0;
+}
+
+void print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+bool wantsCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--batch" || a.startsWith("--batch=") || a == "--help" || a == "-h")
+            return true;
+    }
+    return false;
+}
+
+QString usage() {
+    return QStringLiteral(
+        "Usage: quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
+        "                [--force] [--shard K/N]\n"
+        "\n"
+        "Reads every picture (*.bmp, *.gif) of FOLDER whole and saves its text beside it as\n"
+        "PICTURE.txt, as the window's 保存 would after reading the whole picture.\n"
+        "\n"
+        "  --lang L       engine language (default: the first line of listLang.txt)\n"
+        "  --psm N        page segmentation mode (default: the first line of listPSMode.txt)\n"
+        "  --option TEXT  further engine options (default: the first line of listOption.txt)\n"
+        "  --jobs N       engines at once, one thread each (default: the number of processors)\n"
+        "  --force        read pictures again that already have a saved result\n"
+        "  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N\n"
+        "  --help         this text\n"
+        "\n"
+        "Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,\n"
+        "3 the batch could not start, 130/143 stopped by SIGINT/SIGTERM.\n");
+}
+
+ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults& defaults,
+                               int processors) {
+    ParsedArguments parsed;
+    Settings& s = parsed.settings;
+    s.lang = defaults.lang;
+    s.psm = defaults.psm;
+    s.option = defaults.option;
+    s.jobs = std::max(1, processors);
+    bool haveFolder = false;
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        QString value;
+        bool inlineValue = false;
+        if (name.startsWith(QLatin1String("--")) && name.contains(QLatin1Char('='))) {
+            value = name.mid(name.indexOf(QLatin1Char('=')) + 1);
+            name.truncate(name.indexOf(QLatin1Char('=')));
+            inlineValue = true;
+        }
+        const bool takesValue = name == u"--batch" || name == u"--lang" || name == u"--psm" ||
+                                name == u"--option" || name == u"--jobs" || name == u"--shard";
+        if (takesValue && !inlineValue) {
+            if (i + 1 >= arguments.size()) {
+                parsed.error = QStringLiteral("%1 needs a value").arg(name);
+                return parsed;
+            }
+            value = arguments[++i];
+        } else if (!takesValue && inlineValue) {
+            parsed.error = QStringLiteral("%1 takes no value").arg(name);
+            return parsed;
+        }
+
+        if (name == u"--help" || name == u"-h") {
+            parsed.help = true;
+        } else if (name == u"--batch") {
+            if (value.isEmpty()) {
+                parsed.error = QStringLiteral("--batch needs a folder");
+                return parsed;
+            }
+            s.folder = value;
+            haveFolder = true;
+        } else if (name == u"--lang") {
+            s.lang = value;
+        } else if (name == u"--psm") {
+            int psm = 0;
+            if (value != u"0" && !positiveNumber(value, psm)) {
+                parsed.error = QStringLiteral("--psm wants a mode number, not \"%1\"").arg(value);
+                return parsed;
+            }
+            s.psm = value;
+        } else if (name == u"--option") {
+            s.option = value;
+        } else if (name == u"--jobs") {
+            if (!positiveNumber(value, s.jobs)) {
+                parsed.error =
+                    QStringLiteral("--jobs wants a number from 1, not \"%1\"").arg(value);
+                return parsed;
+            }
+        } else if (name == u"--force") {
+            s.force = true;
+        } else if (name == u"--shard") {
+            const QStringList parts = value.split(QLatin1Char('/'));
+            int k = 0, n = 0;
+            if (parts.size() != 2 || !positiveNumber(parts[1], n) ||
+                (parts[0] != u"0" && !positiveNumber(parts[0], k))) {
+                parsed.error =
+                    QStringLiteral("--shard wants K/N, such as 1/4, not \"%1\"").arg(value);
+                return parsed;
+            }
+            if (k < 1 || k > n) {
+                parsed.error = QStringLiteral("--shard %1: K counts from 1 and goes up to N (%2)")
+                                   .arg(value)
+                                   .arg(n);
+                return parsed;
+            }
+            s.shardIndex = k;
+            s.shardCount = n;
+        } else {
+            parsed.error = QStringLiteral("unknown argument \"%1\"").arg(arguments[i]);
+            return parsed;
+        }
+    }
+    if (parsed.help)
+        return parsed;
+    if (!haveFolder) {
+        parsed.error = QStringLiteral("--batch FOLDER is missing");
+        return parsed;
+    }
+    if (s.lang.isEmpty())
+        parsed.error = QStringLiteral("no language: listLang.txt is missing or empty; give --lang");
+    else if (s.psm.isEmpty())
+        parsed.error = QStringLiteral("no page segmentation mode: listPSMode.txt is missing or "
+                                      "empty; give --psm");
+    return parsed;
+}
+
+QString progressLine(const Progress& p, bool withPicture) {
+    QString line = QStringLiteral("%1/%2").arg(p.finished).arg(p.toDo);
+    if (withPicture)
+        line +=
+            QLatin1Char(' ') + p.file +
+            (p.error.isEmpty() ? QStringLiteral(" saved") : QStringLiteral(" FAILED: ") + p.error);
+    if (p.perMinute > 0)
+        line += QStringLiteral("  %1/min").arg(p.perMinute, 0, 'f', 1);
+    if (p.msLeft >= 0)
+        line += QStringLiteral("  %1 left").arg(duration(p.msLeft));
+    return line;
+}
+
+QString summaryText(const Summary& s) {
+    if (!s.setupError.isEmpty())
+        return QStringLiteral("quillpix --batch: %1\n").arg(s.setupError);
+    QString text = QStringLiteral("%1: %2 pictures; %3 read and saved, %4 skipped (saved before), "
+                                  "%5 failed, in %6.\n")
+                       .arg(QDir::toNativeSeparators(s.folder))
+                       .arg(s.inShare)
+                       .arg(s.done)
+                       .arg(s.skipped)
+                       .arg(s.failures.size())
+                       .arg(duration(s.elapsedMs));
+    for (const PictureFailure& f : s.failures)
+        text += QStringLiteral("  failed: %1: %2\n").arg(f.file, f.reason);
+    if (s.cancelled) {
+        const QString why = s.signal == SIGINT    ? QStringLiteral("Interrupted (SIGINT)")
+                            : s.signal == SIGTERM ? QStringLiteral("Stopped (SIGTERM)")
+                                                  : QStringLiteral("Cancelled");
+        text += QStringLiteral("%1: %2 pictures not read; run the same command again to read "
+                               "them.\n")
+                    .arg(why)
+                    .arg(s.notStarted);
+    }
+    return text;
+}
+
+int runCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // No window and no display: the core application is enough for processes and pictures.
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Quillpix"));
+
+    const ParsedArguments parsed =
+        parseArguments(arguments, listDefaults(QCoreApplication::applicationDirPath()),
+                       QThread::idealThreadCount());
+    if (parsed.help) {
+        print(stdout, usage());
+        return 0;
+    }
+    if (!parsed.error.isEmpty()) {
+        print(stderr, QStringLiteral("quillpix --batch: %1\n(quillpix --help shows the usage)\n")
+                          .arg(parsed.error));
+        return 2;
+    }
+    Settings settings = parsed.settings;
+    settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
+
+    Batch batch(settings);
+    if (catchStopSignals()) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &batch, [&batch] {
+            char byte = 0;
+            if (::read(g_signalPipe[0], &byte, 1) == 1)
+                batch.abort(int(byte));
+        });
+    }
+
+    const bool terminal = ::isatty(STDERR_FILENO);
+    qsizetype shown = 0;
+    QObject::connect(&batch, &Batch::progress, &batch, [&](const Progress& p) {
+        if (!terminal) {
+            if (!p.file.isEmpty())
+                print(stderr, progressLine(p, true) + QLatin1Char('\n'));
+            return;
+        }
+        if (!p.error.isEmpty())
+            print(stderr, QStringLiteral("\r%1\r%2: failed: %3\n")
+                              .arg(QString(shown, QLatin1Char(' ')), p.file, p.error));
+        const QString line = progressLine(p, false);
+        print(stderr, QLatin1Char('\r') + line.leftJustified(shown, QLatin1Char(' ')));
+        shown = line.size();
+    });
+    int status = 0;
+    QObject::connect(&batch, &Batch::finished, &batch, [&](const Summary& summary) {
+        if (terminal && shown > 0)
+            print(stderr, QStringLiteral("\n"));
+        print(summary.setupError.isEmpty() ? stdout : stderr, summaryText(summary));
+        status = exitStatus(summary);
+        QCoreApplication::exit(status);
+    });
+    batch.start();
+    app.exec();
+    return status;
+}
+
+} // namespace quillpix::folderbatch

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "batchsettings.h"
+#include "folderbatch.h"
+
+#include <QString>
+#include <QStringList>
+
+// `quillpix --batch FOLDER ...`: the batch from the command line, with no display.
+namespace quillpix::folderbatch {
+
+// True when the program was started for the batch (or for its usage) rather than the window.
+bool wantsCommandLine(int argc, char** argv);
+
+// Runs the command line to its end and returns the exit status: 0 all read or skipped, 1 a
+// picture failed, 2 a wrong argument, 3 the batch could not start, 128 + signal when stopped.
+int runCommandLine(int argc, char** argv);
+
+QString usage();
+
+struct ParsedArguments {
+    Settings settings;
+    bool help = false;
+    QString error; // what is wrong with the arguments; "" when they are fine
+};
+
+// The arguments after the program name. Values not given come from the defaults; --jobs
+// defaults to processors.
+ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults& defaults,
+                               int processors);
+
+// "12/40  8.3/min  3:22 left", with the picture's name and outcome when withPicture.
+QString progressLine(const Progress& progress, bool withPicture);
+// The lines printed at the end.
+QString summaryText(const Summary& summary);
+
+} // namespace quillpix::folderbatch

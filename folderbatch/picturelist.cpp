@@ -1,0 +1,53 @@
+#include "picturelist.h"
+
+#include "failure.h"
+#include "listing.h"
+#include "pictureloader.h"
+#include "textfiles.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace quillpix::folderbatch {
+
+QList<PictureItem> listPictures(const QString& folder) {
+    // As the window's file list: every picture format, a document's pages one by one.
+    const pictures::Listing listing =
+        pictures::listPictures(folder, QString::fromLatin1(pictures::kPicturePattern));
+    if (folder.isEmpty() || !listing.listed)
+        throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
+    QList<PictureItem> items;
+    items.reserve(listing.entries.size());
+    for (const pictures::ListEntry& entry : listing.entries)
+        items.append({entry.fileName, entry.page});
+    return items;
+}
+
+QList<PictureItem> takeShard(const QList<PictureItem>& items, int index, int count) {
+    QList<PictureItem> share;
+    if (index < 1 || count < 1)
+        return share;
+    for (qsizetype i = index - 1; i < items.size(); i += count)
+        share.append(items[i]);
+    return share;
+}
+
+QImage loadItem(const QString& folder, const PictureItem& item) {
+    // No display limits the batch: the view's range check is given a display it never fails.
+    constexpr int kNoDisplayLimit = 1 << 24;
+    return viewer::loadPage(folder + QLatin1Char('/') + item.file, item.page,
+                            QSize(kNoDisplayLimit, kNoDisplayLimit));
+}
+
+QString resultPath(const QString& folder, const PictureItem& item) {
+    return textfiles::savedResultPath(folder, item.file, item.page);
+}
+
+QString displayName(const PictureItem& item) {
+    return item.page == pictures::kNoPage
+               ? item.file
+               : item.file + QStringLiteral(" (p. %1)").arg(item.page + 1);
+}
+
+} // namespace quillpix::folderbatch

@@ -1,0 +1,501 @@
+#include "batchcli.h"
+#include "batchcontroller.h"
+#include "cleanup.h"
+#include "cp932.h"
+#include "crop.h"
+#include "gifencoder.h"
+#include "picturebox.h"
+#include "picturelist.h"
+#include "savetext.h"
+#include "tempworkspace.h"
+#include "textfiles.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace quillpix;
+using namespace quillpix::folderbatch;
+using namespace quillpix::testing;
+
+namespace {
+
+// A `tesseract` first on PATH. It lists two languages, logs its process id and arguments, and
+// writes the prepared output followed by the MD5 of the picture it was given, so a saved file
+// tells which pixels the engine read. With the file "slow" present it waits in a child whose id
+// is logged too: the seconds the file holds or, when empty, a moment for the first two runs and
+// a minute for the others.
+const char kEngine[] = R"sh(#!/bin/sh
+here=$(dirname "$0")
+if [ "$1" = --list-langs ]; then
+  printf 'List of available languages in "/x/" (2):\neng\njpn\n'; exit 0
+fi
+echo "$$" >> "$here/pids"
+echo "$OMP_THREAD_LIMIT $*" >> "$here/runs"
+if [ -e "$here/slow" ]; then
+  s=$(cat "$here/slow")
+  if [ -z "$s" ]; then
+    if [ "$(wc -l < "$here/runs")" -gt 2 ]; then s=60; else s=0.4; fi
+  fi
+  sleep $s & echo "$!" >> "$here/pids"; wait
+fi
+{ cat "$here/output"; md5sum < "$1" | cut -c1-32; } > "$2.txt"
+)sh";
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+struct FakeEngine {
+    QTemporaryDir dir;
+    FakeEngine() {
+        const QString script = dir.filePath(QStringLiteral("tesseract"));
+        writeAll(script, kEngine);
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeAll(dir.filePath(QStringLiteral("output")), {});
+    }
+    QString file(const QString& name) const { return dir.filePath(name); }
+};
+
+// The tmp.bmp bytes of the window's run on the whole picture at 100 %: its picture boxes and
+// crop, with the selection's corners where the run puts them (the cut-out's surface is 4
+// pixels narrower and lower than the region).
+QByteArray windowWorkPicture(const QString& folder, const QString& name) {
+    PictureBox full(nullptr, PictureBox::Border::None), cutOut(nullptr, PictureBox::Border::Sunken);
+    full.setAutoSize(true);
+    cutOut.setAutoSize(true);
+    full.setPicture(loadItem(folder, {name, -1}));
+    cropSelection(full.picture(), 0, 0, full.picture().width() + 4, full.picture().height() + 4, 0,
+                  0, 0, &cutOut);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    cutOut.surface().save(&buffer, "BMP");
+    return buffer.data();
+}
+
+// What the window's run and 保存 write for this engine output on an empty result box.
+QByteArray windowSavedBytes(const QByteArray& engineOutput) {
+    QTemporaryDir work;
+    const QString raw = work.filePath(QStringLiteral("tmp.txt"));
+    const QString sjis = work.filePath(QStringLiteral("tmp_sjis.txt"));
+    const QString saved = work.filePath(QStringLiteral("saved.txt"));
+    writeAll(raw, engineOutput);
+    textfiles::convertUtf8ToSjis(raw, sjis);
+    const QString box = cleanup::cleanRecognizedText(textfiles::readTextFile(sjis));
+    textfiles::writeLines({QString(), savetext::savedContent(box)}, saved);
+    return readAll(saved);
+}
+
+QByteArray expectedFor(const QString& folder, const QString& name, const QByteArray& output) {
+    const QByteArray md5 =
+        QCryptographicHash::hash(windowWorkPicture(folder, name), QCryptographicHash::Md5);
+    return windowSavedBytes(output + md5.toHex() + '\n');
+}
+
+QImage page(int seed, QImage::Format format) {
+    QImage image(180 + seed * 7, 60 + seed, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.fillRect(10 + seed, 10, 40, 20, QColor(seed * 30 % 256, 40, 90));
+    p.end();
+    return image.convertToFormat(format);
+}
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QProcess* startBatch(const QStringList& arguments, const QString& enginePath,
+                     const QString& tmpdir = {}) {
+    auto* process = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // The engine's folder alone, or first before the system's.
+    env.insert(QStringLiteral("PATH"), enginePath.contains(QLatin1Char(':'))
+                                           ? enginePath
+                                           : enginePath + QStringLiteral(":/usr/bin:/bin"));
+    if (!tmpdir.isEmpty())
+        env.insert(QStringLiteral("TMPDIR"), tmpdir);
+    process->setProcessEnvironment(env);
+    process->start(QStringLiteral(QUILLPIX_PROGRAM), arguments);
+    return process;
+}
+
+Run runBatch(const QStringList& arguments, const QString& enginePath) {
+    std::unique_ptr<QProcess> process(startBatch(arguments, enginePath));
+    Run run;
+    if (!process->waitForFinished(120000))
+        return run;
+    run.status = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process->readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process->readAllStandardError());
+    return run;
+}
+
+// Whether the process runs (a zombie, waiting for init to reap it, does not).
+bool runs(const QByteArray& pid) {
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+    // "pid (name) state ...": the name may hold spaces, so the state follows the last ")".
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+QStringList folderEntries(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TestFolderBatch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void picturesAndShares_data();
+    void picturesAndShares();
+    void engineWords_data();
+    void engineWords();
+    void refusedStarts_data();
+    void refusedStarts();
+    void savedBytesMatchTheWindow_data();
+    void savedBytesMatchTheWindow();
+    void realEngineReadsAPicture();
+    void controllerCancelsAfterTheRunningPictures();
+    void stopSignalLeavesNoHalfFile_data();
+    void stopSignalLeavesNoHalfFile();
+};
+
+void TestFolderBatch::picturesAndShares_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList files{"scan10.bmp", "scan2.BMP",     "Scan1.gif", ".hidden.bmp",
+                            "scan3.doc",  "scan2.bmp.txt", "notes.txt", "scan11.Gif"};
+    QTest::newRow("all, natural order, pictures only")
+        << files << 1 << 1 << QStringList{"Scan1.gif", "scan2.BMP", "scan10.bmp", "scan11.Gif"};
+    QTest::newRow("first of two") << files << 1 << 2 << QStringList{"Scan1.gif", "scan10.bmp"};
+    QTest::newRow("last of two") << files << 2 << 2 << QStringList{"scan2.BMP", "scan11.Gif"};
+    QTest::newRow("last of three") << files << 3 << 3 << QStringList{"scan10.bmp"};
+    QTest::newRow("more shares than pictures") << files << 5 << 6 << QStringList{};
+}
+
+void TestFolderBatch::picturesAndShares() {
+    QFETCH(QStringList, files);
+    QFETCH(int, k);
+    QFETCH(int, n);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    for (const QString& f : files)
+        writeAll(dir.filePath(f), "x");
+    QStringList got;
+    for (const PictureItem& item : takeShard(listPictures(dir.path()), k, n))
+        got << item.file;
+    QCOMPARE(got, expected);
+}
+
+void TestFolderBatch::engineWords_data() {
+    QTest::addColumn<QStringList>("lists"); // first PSM, language and option items
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("words");
+    const QStringList window{"自動:3", "jpn", ""};
+    QTest::newRow("window's start items")
+        << window << QStringList{} << QStringList{"-l", "jpn", "--psm", "3"};
+    QTest::newRow("two colons, option words")
+        << QStringList{"縦書き:a:5", "jpn+eng", "-c preserve_interword_spaces=1"} << QStringList{}
+        << QStringList{"-l", "jpn+eng", "--psm", "a:5", "-c", "preserve_interword_spaces=1"};
+    QTest::newRow("pause is the batch file's, not the engine's")
+        << QStringList{"自動:3", "jpn", "pause"} << QStringList{}
+        << QStringList{"-l", "jpn", "--psm", "3"};
+    QTest::newRow("quotes as the shell reads them")
+        << window << QStringList{"--option", "-c 'a b' \"c\\\"d\" e\\ f"}
+        << QStringList{"-l", "jpn", "--psm", "3", "-c", "a b", "c\"d", "e f"};
+    QTest::newRow("arguments over lists")
+        << window << QStringList{"--lang=eng", "--psm", "6", "--option", "--dpi 300"}
+        << QStringList{"-l", "eng", "--psm", "6", "--dpi", "300"};
+}
+
+void TestFolderBatch::engineWords() {
+    QFETCH(QStringList, lists);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, words);
+    TempWorkspace ws;
+    ws.writeLists({lists[0]}, {lists[1]}, {lists[2]});
+    const ParsedArguments parsed = parseArguments(QStringList{"--batch", ws.pictures()} + arguments,
+                                                  listDefaults(ws.bin()), 2);
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+    QCOMPARE(engineSettingsWords(parsed.settings), words);
+}
+
+void TestFolderBatch::refusedStarts_data() {
+    QTest::addColumn<QStringList>("arguments"); // "F" stands for a folder with one picture
+    QTest::addColumn<bool>("withEngine");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QStringList ok{"--batch", "F", "--lang", "jpn", "--psm", "3"};
+    QTest::newRow("help") << QStringList{"--help"} << true << 0 << "Usage: quillpix --batch";
+    QTest::newRow("no folder") << QStringList{"--batch"} << true << 2 << "--batch needs a value";
+    QTest::newRow("unknown") << ok + QStringList{"--fast"} << true << 2 << "unknown argument";
+    QTest::newRow("jobs 0") << ok + QStringList{"--jobs", "0"} << true << 2 << "--jobs wants";
+    QTest::newRow("psm not a number")
+        << ok + QStringList{"--psm", "six"} << true << 2 << "--psm wants";
+    QTest::newRow("shard K 0") << ok + QStringList{"--shard", "0/3"} << true << 2
+                               << "K counts from 1";
+    QTest::newRow("shard K past N")
+        << ok + QStringList{"--shard", "4/3"} << true << 2 << "K counts from 1";
+    QTest::newRow("shard N 0") << ok + QStringList{"--shard", "1/0"} << true << 2
+                               << "--shard wants K/N";
+    QTest::newRow("force with value")
+        << ok + QStringList{"--force=yes"} << true << 2 << "takes no value";
+    QTest::newRow("missing folder")
+        << QStringList{"--batch", "F/nowhere", "--lang", "jpn", "--psm", "3"} << true << 3
+        << "no such folder";
+    QTest::newRow("no engine") << ok << false << 3 << "\"tesseract\" is not on PATH";
+    QTest::newRow("no language") << QStringList{"--batch", "F", "--lang", "jpn+deu", "--psm", "3"}
+                                 << true << 3 << "\"deu\" is not installed";
+}
+
+void TestFolderBatch::refusedStarts() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, withEngine);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    FakeEngine engine;
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^F")), folder.path());
+    const Run run =
+        runBatch(arguments, withEngine ? engine.dir.path() : folder.path() + QLatin1Char(':'));
+    QCOMPARE(run.status, status);
+    QVERIFY2((run.out + run.err).contains(message), qPrintable(run.out + run.err));
+    // A refused start reads nothing and writes nothing.
+    if (status != 0)
+        QCOMPARE(folderEntries(folder.path()), QStringList{"a.bmp"});
+}
+
+void TestFolderBatch::savedBytesMatchTheWindow_data() {
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("force");
+    QTest::newRow("clean-up rules")
+        << QByteArray("第１章　概要\n本日は晴天なり , 明日は雨.\n\n\n\n") << 2 << false;
+    QTest::newRow("byte-order mark, CR LF, lone CR") << QByteArray("\xEF\xBB\xBF"
+                                                                   "abc\r\ndef\rghi\r\r\n")
+                                                     << 1 << false;
+    QTest::newRow("no code page 932 form") << QByteArray("絵文字 😀 と ①⑫\n") << 3 << false;
+    QTest::newRow("nothing read, saved result replaced") << QByteArray() << 2 << true;
+}
+
+void TestFolderBatch::savedBytesMatchTheWindow() {
+    QFETCH(QByteArray, output);
+    QFETCH(int, jobs);
+    QFETCH(bool, force);
+    FakeEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), output);
+    QTemporaryDir folder;
+    const QString f = folder.path();
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("p1.bmp")));
+    page(2, QImage::Format_Indexed8).save(folder.filePath(QStringLiteral("p2.bmp")));
+    page(3, QImage::Format_Mono).save(folder.filePath(QStringLiteral("P3.BMP")));
+    page(4, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("p4.bmp")));
+    writeAll(folder.filePath(QStringLiteral("p6.gif")),
+             gif::encode(page(6, QImage::Format_Indexed8)));
+    // Cut short: the header promises more pixels than the file holds.
+    writeAll(folder.filePath(QStringLiteral("p5.bmp")),
+             readAll(folder.filePath(QStringLiteral("p4.bmp"))).left(200));
+    writeAll(folder.filePath(QStringLiteral("p4.bmp.txt")), "saved before\r\n");
+
+    QStringList arguments{"--batch",  f,
+                          "--lang",   "jpn",
+                          "--psm",    "6",
+                          "--option", "-c preserve_interword_spaces=1",
+                          "--jobs",   QString::number(jobs)};
+    if (force)
+        arguments << QStringLiteral("--force");
+    const Run run = runBatch(arguments, engine.dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.out.contains(QStringLiteral("failed: p5.bmp: ")), qPrintable(run.out));
+    QVERIFY2(
+        run.out.contains(
+            QStringLiteral("%1 read and saved, %2 skipped").arg(force ? 5 : 4).arg(force ? 0 : 1)),
+        qPrintable(run.out));
+
+    for (const QString name : {"p1.bmp", "p2.bmp", "P3.BMP", "p6.gif"})
+        QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
+                 expectedFor(f, name, output));
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("p4.bmp.txt"))),
+             force ? expectedFor(f, QStringLiteral("p4.bmp"), output) : "saved before\r\n");
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("p5.bmp.txt"))));
+    QCOMPARE(folderEntries(f).size(), 11);
+
+    // The window's words, paths of a work folder outside the picture folder, one thread.
+    const QStringList runs = QString::fromUtf8(readAll(engine.file(QStringLiteral("runs"))))
+                                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(runs.size(), force ? 5 : 4);
+    for (const QString& line : runs) {
+        const QStringList w = line.split(QLatin1Char(' '));
+        QCOMPARE(w.size(), 9);
+        QCOMPARE(w[0], QStringLiteral("1"));
+        QVERIFY(w[1].endsWith(QStringLiteral("/tmp.bmp")) && !w[1].startsWith(f));
+        QCOMPARE(w[2], w[1].chopped(4));
+        QCOMPARE(w.mid(3),
+                 (QStringList{"-l", "jpn", "--psm", "6", "-c", "preserve_interword_spaces=1"}));
+    }
+}
+
+void TestFolderBatch::realEngineReadsAPicture() {
+    const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (tesseract.isEmpty())
+        QSKIP("tesseract is not installed");
+    if (!installedLanguages(tesseract).contains(QStringLiteral("jpn")))
+        QSKIP("tesseract has no jpn data");
+    const QString text = QStringLiteral("日本語の文字認識");
+    QImage image(640, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPixelSize(56);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(image.rect(), Qt::AlignCenter, text);
+    p.end();
+    QTemporaryDir folder;
+    image.save(folder.filePath(QStringLiteral("line.bmp")));
+
+    const Run run = runBatch({"--batch", folder.path(), "--lang", "jpn", "--psm", "7"},
+                             QFileInfo(tesseract).path());
+    QCOMPARE(run.status, 0);
+    const QString saved = cp932::decode(readAll(folder.filePath(QStringLiteral("line.bmp.txt"))));
+    QVERIFY2(saved.contains(text), qPrintable(saved));
+}
+
+void TestFolderBatch::controllerCancelsAfterTheRunningPictures() {
+    FakeEngine engine;
+    const QByteArray output("取り消し\n");
+    writeAll(engine.file(QStringLiteral("output")), output);
+    writeAll(engine.file(QStringLiteral("slow")), "0.3");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", engine.dir.path().toLocal8Bit() + ':' + path);
+    QTemporaryDir folder;
+    for (int i = 1; i <= 6; ++i)
+        page(i, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("c%1.bmp").arg(i)));
+
+    BatchController controller;
+    QSignalSpy finished(&controller, &BatchController::finished);
+    connect(&controller, &BatchController::progress, &controller, [&](const Progress& p) {
+        QCOMPARE(p.toDo, 6);
+        controller.cancel();
+    });
+    Settings settings;
+    settings.folder = folder.path();
+    settings.lang = QStringLiteral("jpn");
+    settings.psm = QStringLiteral("3");
+    settings.jobs = 2;
+    QVERIFY(controller.start(settings));
+    QVERIFY(!controller.start(settings));
+    // The window's loop keeps turning while the batch runs.
+    QVERIFY(finished.wait(60000));
+    qputenv("PATH", path);
+    const auto summary = finished.first().first().value<Summary>();
+    QVERIFY(summary.cancelled && summary.failures.isEmpty());
+    // The picture that was running when cancel() came was still read and saved.
+    QVERIFY(summary.done >= 2 && summary.done < 6);
+    QCOMPARE(summary.done + summary.notStarted, 6);
+    int saved = 0;
+    for (int i = 1; i <= 6; ++i) {
+        const QString name = QStringLiteral("c%1.bmp").arg(i);
+        if (QFile::exists(folder.filePath(name + QStringLiteral(".txt")))) {
+            QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
+                     expectedFor(folder.path(), name, output));
+            ++saved;
+        }
+    }
+    QCOMPARE(saved, summary.done);
+    QVERIFY(!controller.isRunning());
+}
+
+void TestFolderBatch::stopSignalLeavesNoHalfFile_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestFolderBatch::stopSignalLeavesNoHalfFile() {
+    QFETCH(int, signal);
+    FakeEngine engine;
+    const QByteArray output("途中で止める\n");
+    writeAll(engine.file(QStringLiteral("output")), output);
+    writeAll(engine.file(QStringLiteral("slow")), {});
+    QTemporaryDir folder, tmp;
+    constexpr int kPictures = 10;
+    for (int i = 1; i <= kPictures; ++i)
+        page(i, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("s%1.bmp").arg(i)));
+    const QStringList arguments{"--batch", folder.path(), "--lang", "jpn",
+                                "--psm",   "3",           "--jobs", "2"};
+
+    std::unique_ptr<QProcess> process(startBatch(arguments, engine.dir.path(), tmp.path()));
+    process->setReadChannel(QProcess::StandardError);
+    // Halfway: once two pictures are saved, while the next two engines run.
+    QByteArray progress;
+    while (progress.count(" saved") < 2 && process->waitForReadyRead(60000))
+        progress += process->readAllStandardError();
+    QCOMPARE(progress.count(" saved"), 2);
+    QCOMPARE(::kill(pid_t(process->processId()), signal), 0);
+    QVERIFY(process->waitForFinished(60000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), 128 + signal);
+    const QString summary = QString::fromLocal8Bit(process->readAllStandardOutput());
+    QVERIFY2(summary.contains(QStringLiteral("not read")), qPrintable(summary));
+
+    // Every result present is whole; nothing else was left in the folder or in TMPDIR, and no
+    // engine (nor what it started) outlives the batch.
+    int saved = 0;
+    for (int i = 1; i <= kPictures; ++i) {
+        const QString name = QStringLiteral("s%1.bmp").arg(i);
+        const QString result = folder.filePath(name + QStringLiteral(".txt"));
+        if (QFile::exists(result)) {
+            QCOMPARE(readAll(result), expectedFor(folder.path(), name, output));
+            ++saved;
+        }
+    }
+    QVERIFY(saved >= 2 && saved < kPictures);
+    QCOMPARE(folderEntries(folder.path()).size(), kPictures + saved);
+    QVERIFY(folderEntries(tmp.path()).isEmpty() &&
+            QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    for (const QByteArray& pid : readAll(engine.file(QStringLiteral("pids"))).split('\n'))
+        if (!pid.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(!runs(pid), 20000);
+
+    // A second run does only the rest.
+    QFile::remove(engine.file(QStringLiteral("slow")));
+    const Run rest = runBatch(arguments, engine.dir.path());
+    QCOMPARE(rest.status, 0);
+    QVERIFY2(rest.out.contains(
+                 QStringLiteral("%1 read and saved, %2 skipped").arg(kPictures - saved).arg(saved)),
+             qPrintable(rest.out));
+    for (int i = 1; i <= kPictures; ++i) {
+        const QString name = QStringLiteral("s%1.bmp").arg(i);
+        QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
+                 expectedFor(folder.path(), name, output));
+    }
+}
+
+QTEST_MAIN(TestFolderBatch)
+#include "test_folderbatch.moc"
