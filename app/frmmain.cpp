@@ -1,5 +1,7 @@
 #include "frmmain.h"
 
+#include "commandline.h"
+#include "folderbatchrun.h"
 #include "layout.h"
 #include "listfiles.h"
 #include "listing.h"
@@ -17,6 +19,7 @@
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -123,6 +126,20 @@ void FrmMain::createFeatures() {
     connect(selection, &SelectionHandler::selectionDiscarded, recognition,
             [recognition] { recognition->setSelectionMade(false); });
     connect(selection, &SelectionHandler::dragEnded, resultText, &ResultTextHandler::focus);
+    // The folder batch reads the shown folder with the lists' current items, beside the window.
+    m_folderBatch = std::make_unique<FolderBatchRun>(this, m_platform);
+    connect(viewer, &ViewerHandler::folderBatchRequested, this, [this](const QString& folder) {
+        const options::EngineChoice items = m_options->chosenItems();
+        folderbatch::Settings settings;
+        settings.folder = folder;
+        settings.lang = items.langItem;
+        settings.psm = recognition::itemValue(items.psmItem);
+        settings.option = items.optionItem;
+        settings.jobs = std::max(1, QThread::idealThreadCount());
+        m_folderBatch->start(settings);
+    });
+    connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
+            &ResultTextHandler::refreshSavedFileState);
     connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);
     connect(resultText, &ResultTextHandler::clearing, recognition,
             &RecognitionHandler::clearCommand);

@@ -46,6 +46,13 @@ void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) 
     m_c.cmdOpenTextFile->setEnabled(hasSavedText);
 }
 
+void ResultTextHandler::refreshSavedFileState() {
+    const viewer::ChosenFile chosen = m_files.chosenFile();
+    m_c.cmdOpenTextFile->setEnabled(
+        !chosen.name.isEmpty() &&
+        textfiles::fileExists(textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page)));
+}
+
 void ResultTextHandler::rememberForUndo() {
     m_undoText = m_c.txtResult->text();
     m_c.cmdUndo->setEnabled(true);

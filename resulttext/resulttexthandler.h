@@ -48,6 +48,10 @@ public:
     // A picture was chosen: its saved result, if any, fills the box.
     void showSavedResult(const QString& text, bool hasSavedText);
 
+    // The saved result of the chosen picture may have been written by someone else (the
+    // folder batch): 開く follows whether it is there.
+    void refreshSavedFileState();
+
     void rememberForUndo() override;
     void append(const QString& text) override;
     void focus() override;

@@ -9,6 +9,7 @@
 #include "widgets.h"
 #include "zoom.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QPushButton>
@@ -35,6 +36,16 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     // round; the choice counts once the current row is also selected.
     connect(m_c.File1, &QListWidget::currentRowChanged, this, [this](int) { onFileListSignal(); });
     connect(m_c.File1, &QListWidget::itemSelectionChanged, this, [this] { onFileListSignal(); });
+    // The file list's own menu offers the folder batch.
+    m_c.File1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* readAll = new QAction(QStringLiteral("このフォルダをすべて認識…"), m_c.File1);
+    readAll->setObjectName(QStringLiteral("actReadFolder"));
+    m_c.File1->addAction(readAll);
+    connect(readAll, &QAction::triggered, this, [this] {
+        if (!m_c.File1->folder().isEmpty())
+            emit folderBatchRequested(m_c.File1->folder());
+    });
+
     // A click on the picture already chosen chooses it again: the picture and its saved text
     // are read afresh. A click that changes the row is handled by the signals above.
     m_c.File1->viewport()->installEventFilter(this);

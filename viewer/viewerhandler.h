@@ -82,6 +82,8 @@ Q_SIGNALS:
     // The view moved to (h, v); drawn is false while the bars are being set up, when the
     // caller repaints afterwards.
     void viewMoved(int h, int v, bool drawn);
+    // "このフォルダをすべて認識…" was chosen on the file list.
+    void folderBatchRequested(const QString& folder);
     // The mouse on the display, in surface pixels.
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);

@@ -3,13 +3,17 @@
 #include "cleanup.h"
 #include "cp932.h"
 #include "crop.h"
+#include "frmmain.h"
 #include "gifencoder.h"
 #include "picturebox.h"
 #include "picturelist.h"
+#include "recordingplatform.h"
 #include "savetext.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
+#include "widgets.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
@@ -178,6 +182,7 @@ private Q_SLOTS:
     void savedBytesMatchTheWindow();
     void realEngineReadsAPicture();
     void controllerCancelsAfterTheRunningPictures();
+    void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
     void stopSignalLeavesNoHalfFile();
 };
@@ -384,6 +389,33 @@ void TestFolderBatch::realEngineReadsAPicture() {
     QCOMPARE(run.status, 0);
     const QString saved = cp932::decode(readAll(folder.filePath(QStringLiteral("line.bmp.txt"))));
     QVERIFY2(saved.contains(text), qPrintable(saved));
+}
+
+// The file list's menu runs the batch on the shown folder; the window's 開く follows the file
+// the batch wrote for the chosen picture.
+void TestFolderBatch::windowMenuReadsTheShownFolder() {
+    FakeEngine engine;
+    const QByteArray output("窓から\n");
+    writeAll(engine.file(QStringLiteral("output")), output);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", engine.dir.path().toLocal8Bit() + ':' + path);
+    testing::TempWorkspace ws;
+    ws.addPicture(QStringLiteral("a.bmp"), page(1, QImage::Format_RGB32));
+    testing::RecordingPlatform platform;
+    FrmMain window(platform, ws.bin());
+    window.controls().File1->setCurrentRow(0);
+    QVERIFY(!window.controls().cmdOpenTextFile->isEnabled());
+
+    auto* action = window.findChild<QAction*>(QStringLiteral("actReadFolder"));
+    QVERIFY(action);
+    action->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!platform.messages.isEmpty(), 60000);
+    qputenv("PATH", path);
+    QVERIFY2(platform.messages.first().contains(QStringLiteral("認識して保存: 1 枚")),
+             qPrintable(platform.messages.first()));
+    QCOMPARE(readAll(ws.pictures() + QStringLiteral("/a.bmp.txt")),
+             expectedFor(ws.pictures(), QStringLiteral("a.bmp"), output));
+    QVERIFY(window.controls().cmdOpenTextFile->isEnabled());
 }
 
 void TestFolderBatch::controllerCancelsAfterTheRunningPictures() {

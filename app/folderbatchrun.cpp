@@ -1,0 +1,92 @@
+#include "folderbatchrun.h"
+
+#include "platform.h"
+
+#include <QProgressDialog>
+
+namespace quillpix {
+namespace {
+
+QString timeLeft(qint64 ms) {
+    if (ms < 0)
+        return QStringLiteral("計算中");
+    const qint64 s = (ms + 999) / 1000;
+    return s >= 60 ? QStringLiteral("約 %1 分 %2 秒").arg(s / 60).arg(s % 60)
+                   : QStringLiteral("約 %1 秒").arg(s);
+}
+
+} // namespace
+
+FolderBatchRun::FolderBatchRun(QWidget* window, Platform& platform)
+    : m_window(window), m_platform(platform) {
+    connect(&m_controller, &folderbatch::BatchController::progress, this,
+            &FolderBatchRun::showProgress);
+    connect(&m_controller, &folderbatch::BatchController::finished, this, &FolderBatchRun::finish);
+}
+
+FolderBatchRun::~FolderBatchRun() = default;
+
+void FolderBatchRun::start(const folderbatch::Settings& settings) {
+    if (!m_controller.start(settings)) {
+        m_platform.showMessage(QStringLiteral("フォルダの一括認識を実行中です。\n"
+                                              "終わってから、もう一度選んでください。"));
+        return;
+    }
+    m_dialog = std::make_unique<QProgressDialog>(
+        QStringLiteral("%1\nの画像を認識しています…").arg(settings.folder), QStringLiteral("中止"),
+        0, 0, m_window);
+    m_dialog->setObjectName(QStringLiteral("folderBatchProgress"));
+    m_dialog->setWindowTitle(QStringLiteral("Quillpix"));
+    // The window stays usable: the dialog does not hold the rest of it.
+    m_dialog->setWindowModality(Qt::NonModal);
+    m_dialog->setAutoClose(false);
+    m_dialog->setAutoReset(false);
+    m_dialog->setMinimumDuration(0);
+    // Cancel starts no further picture; those being read are finished and saved.
+    connect(m_dialog.get(), &QProgressDialog::canceled, this, [this] {
+        m_controller.cancel();
+        m_dialog->setLabelText(QStringLiteral("読み取り中の画像が終わるのを待っています…"));
+    });
+    m_dialog->show();
+}
+
+void FolderBatchRun::showProgress(const folderbatch::Progress& progress) {
+    if (!m_dialog)
+        return;
+    m_dialog->setMaximum(std::max(progress.toDo, 1));
+    m_dialog->setValue(std::min(progress.finished, std::max(progress.toDo, 1)));
+    if (!m_dialog->wasCanceled())
+        m_dialog->setLabelText(QStringLiteral("%1 / %2 枚　残り時間: %3")
+                                   .arg(progress.finished)
+                                   .arg(progress.toDo)
+                                   .arg(timeLeft(progress.msLeft)));
+}
+
+QString FolderBatchRun::summaryText(const folderbatch::Summary& summary) {
+    if (!summary.setupError.isEmpty())
+        return QStringLiteral("フォルダの一括認識を始められませんでした。\n") + summary.setupError;
+    QString text = QStringLiteral("フォルダの一括認識が%1しました: %2\n"
+                                  "認識して保存: %3 枚、保存済みで飛ばした画像: %4 枚、"
+                                  "失敗: %5 枚")
+                       .arg(summary.cancelled ? QStringLiteral("中止") : QStringLiteral("終了"))
+                       .arg(summary.folder)
+                       .arg(summary.done)
+                       .arg(summary.skipped)
+                       .arg(summary.failures.size());
+    if (summary.notStarted > 0)
+        text += QStringLiteral("、未処理: %1 枚").arg(summary.notStarted);
+    for (const folderbatch::PictureFailure& failure : summary.failures)
+        text += QStringLiteral("\n%1: %2").arg(failure.file, failure.reason);
+    return text;
+}
+
+void FolderBatchRun::finish(const folderbatch::Summary& summary) {
+    if (m_dialog) {
+        m_dialog->hide();
+        m_dialog.reset();
+    }
+    emit ended();
+    m_platform.showMessage(summaryText(summary));
+}
+
+} // namespace quillpix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "batchcontroller.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace quillpix {
+
+class Platform;
+
+// "このフォルダをすべて認識…": the folder batch on the shown folder with the lists' current
+// items, a progress dialog with a cancel button, and the window usable meanwhile.
+class FolderBatchRun : public QObject {
+    Q_OBJECT
+public:
+    FolderBatchRun(QWidget* window, Platform& platform);
+    ~FolderBatchRun() override;
+
+    // Starts the batch; a batch already running is said so and left alone.
+    void start(const folderbatch::Settings& settings);
+    bool isRunning() const { return m_controller.isRunning(); }
+
+    // What the window shows when a batch has ended.
+    static QString summaryText(const folderbatch::Summary& summary);
+
+Q_SIGNALS:
+    // The batch ended; the saved results of the folder may have changed.
+    void ended();
+
+private:
+    void showProgress(const folderbatch::Progress& progress);
+    void finish(const folderbatch::Summary& summary);
+
+    QWidget* m_window;
+    Platform& m_platform;
+    folderbatch::BatchController m_controller;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+} // namespace quillpix
