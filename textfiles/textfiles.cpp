@@ -104,9 +104,9 @@ bool decodeStrictly(const char* encoding, const QByteArray& bytes, QString& text
     ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     // Every input byte yields at most two UTF-16 units.
     QString out(bytes.size() * 2 + 2, Qt::Uninitialized);
-    const int32_t n = ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()),
-                                    int32_t(out.size()), bytes.constData(),
-                                    int32_t(bytes.size()), &status);
+    const int32_t n =
+        ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                      bytes.constData(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status))
         return false;
     out.truncate(n);

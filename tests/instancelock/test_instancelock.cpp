@@ -54,8 +54,7 @@ private Q_SLOTS:
         QTest::newRow("a killed window leaves no stuck lock") << "window" << true << true << "held";
         QTest::newRow("a program the first started keeps no lock")
             << "holder spawning" << true << true << "held";
-        QTest::newRow("another workspace has its own lock")
-            << "holder" << false << false << "held";
+        QTest::newRow("another workspace has its own lock") << "holder" << false << false << "held";
     }
     void secondStart() {
         QFETCH(QString, first);
@@ -84,9 +83,9 @@ private Q_SLOTS:
             QVERIFY(window.waitForStarted());
             QTRY_COMPARE_WITH_TIMEOUT(startOn(ws.bin()), QStringLiteral("refused"), 60000);
         } else {
-            holder = std::make_unique<Holder>(
-                ws.bin(), first.endsWith(QLatin1String("spawning")) ? QStringList{"spawn"}
-                                                                    : QStringList{});
+            holder = std::make_unique<Holder>(ws.bin(), first.endsWith(QLatin1String("spawning"))
+                                                            ? QStringList{"spawn"}
+                                                            : QStringList{});
             QCOMPARE(holder->word(), QStringLiteral("held"));
             spawned = holder->answer.section(QLatin1Char(' '), 1).toInt();
         }

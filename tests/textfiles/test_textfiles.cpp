@@ -118,15 +118,16 @@ private Q_SLOTS:
     void readSavedResult_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("code page 932") << QByteArray("\x93\xfa\x96\x7b\r\n")
-                                       << QStringLiteral("日本\r\n");
+        QTest::newRow("code page 932")
+            << QByteArray("\x93\xfa\x96\x7b\r\n") << QStringLiteral("日本\r\n");
         QTest::newRow("UTF-8 from a Linux editor, LF ends kept")
             << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\n\xe3\x81\x82")
             << QStringLiteral("日本語\nあ\r\n");
         QTest::newRow("UTF-8 with byte-order mark")
             << QByteArray("\xEF\xBB\xBF\xe3\x81\x82\r\n") << QStringLiteral("あ\r\n");
-        QTest::newRow("UTF-8 byte-order mark, rest invalid")
-            << QByteArray("\xEF\xBB\xBF" "a\xff") << QStringLiteral("a\uFFFD\r\n");
+        QTest::newRow("UTF-8 byte-order mark, rest invalid") << QByteArray("\xEF\xBB\xBF"
+                                                                           "a\xff")
+                                                             << QStringLiteral("a\uFFFD\r\n");
         // "é" in UTF-8 is also two half-width katakana in code page 932: the program's own
         // encoding wins, and saving writes the same bytes back.
         QTest::newRow("valid in both reads as code page 932")
@@ -194,11 +195,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cause");
         const QString sizeLimit = QStringLiteral("大きさの上限");
         const QString fullDisk = QStringLiteral("ディスクがいっぱい");
-        QTest::newRow("size limit, saved result") << "size" << "lines" << sizeLimit;
-        QTest::newRow("size limit, work file") << "size" << "work file" << sizeLimit;
-        QTest::newRow("size limit, engine output converted") << "size" << "convert" << sizeLimit;
-        QTest::newRow("full disk, saved result") << "disk" << "lines" << fullDisk;
-        QTest::newRow("full disk, work file") << "disk" << "work file" << fullDisk;
+        QTest::newRow("size limit, saved result") << "size"
+                                                  << "lines" << sizeLimit;
+        QTest::newRow("size limit, work file") << "size"
+                                               << "work file" << sizeLimit;
+        QTest::newRow("size limit, engine output converted") << "size"
+                                                             << "convert" << sizeLimit;
+        QTest::newRow("full disk, saved result") << "disk"
+                                                 << "lines" << fullDisk;
+        QTest::newRow("full disk, work file") << "disk"
+                                              << "work file" << fullDisk;
     }
     void writeBeyondTheSpaceFails() {
         QFETCH(QString, limit);
