@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QListWidget;
 
@@ -11,9 +12,14 @@ enum class ListFile { Option = 0, PSMode = 1, Lang = 2 };
 
 QString listFilePath(const QString& programFolder, ListFile list);
 
-// Fills the list box with the file's lines (code page 932; a line ends at CR LF or a lone CR,
-// a lone LF stays in the item). Nothing is selected afterwards. A file that cannot be read
-// throws a Failure and leaves the list as it was.
+// The items of a list file's text: CR LF, a lone CR and a lone LF each end an item, so files
+// saved by Windows and by Linux editors read alike. A terminator after the last item adds no
+// empty item; an empty text has none.
+QStringList splitListItems(const QString& text);
+
+// Fills the list box with the file's items (code page 932, split as above). Nothing is
+// selected afterwards. A file that cannot be read throws a Failure and leaves the list as it
+// was.
 void loadListFile(const QString& path, QListWidget* list);
 
 // The text of a list's selected item; "" when nothing is selected.

@@ -134,18 +134,91 @@ QString fromLineEditor(const QString& editor) {
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_fill.setInterval(0);
+    connect(&m_fill, &QTimer::timeout, this, [this] { appendPiece(); });
 }
 
 QString TextBox::text() const {
+    // Reading the text is not an edit: moving the rest of a long text in only completes it.
+    const_cast<TextBox*>(this)->finishLoading();
     return textbox::fromEditor(document()->toRawText());
 }
 
+namespace {
+
+// Where the piece starting at from ends: after the last paragraph break within the piece size,
+// else at the size itself (never between the two halves of a surrogate pair).
+qsizetype pieceEnd(const QString& editor, qsizetype from) {
+    qsizetype end = from + TextBox::kPieceSize;
+    if (end >= editor.size())
+        return editor.size();
+    const qsizetype brk =
+        QStringView(editor).mid(from, end - from).lastIndexOf(QChar::ParagraphSeparator);
+    if (brk >= 0)
+        return from + brk + 1;
+    if (editor[end - 1].isHighSurrogate())
+        --end;
+    return end;
+}
+
+// Appends to the document without an undo step: the text was set, not typed.
+void appendToDocument(QTextDocument* document, QStringView piece) {
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(piece.toString());
+    document->setUndoRedoEnabled(undo);
+}
+
+} // namespace
+
 void TextBox::setText(const QString& text) {
+    stopLoading();
+    QString editor = textbox::toEditor(text);
+    const qsizetype first = pieceEnd(editor, 0);
     // setPlainText treats U+2029 as a paragraph break, as the editor itself does.
-    setPlainText(textbox::toEditor(text));
+    setPlainText(first == editor.size() ? editor : editor.left(first));
+    if (first == editor.size())
+        return;
+    m_pending = std::move(editor);
+    m_pendingFrom = first;
+    m_readOnlyBefore = isReadOnly();
+    setReadOnly(true);
+    m_fill.start();
+}
+
+void TextBox::appendPiece() {
+    if (!isLoading())
+        return stopLoading();
+    const qsizetype end = pieceEnd(m_pending, m_pendingFrom);
+    const QStringView piece = QStringView(m_pending).mid(m_pendingFrom, end - m_pendingFrom);
+    m_pendingFrom = end;
+    appendToDocument(document(), piece);
+    if (!isLoading())
+        stopLoading();
+}
+
+void TextBox::finishLoading() {
+    if (!isLoading())
+        return;
+    const QStringView rest = QStringView(m_pending).mid(m_pendingFrom);
+    m_pendingFrom = m_pending.size();
+    appendToDocument(document(), rest);
+    stopLoading();
+}
+
+void TextBox::stopLoading() {
+    if (!m_fill.isActive() && m_pending.isEmpty())
+        return;
+    m_fill.stop();
+    m_pending = QString();
+    m_pendingFrom = 0;
+    setReadOnly(m_readOnlyBefore);
 }
 
 void TextBox::moveCaretToEnd() {
+    finishLoading();
     QTextCursor cursor = textCursor();
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace quillpix {
 
@@ -60,6 +61,11 @@ private:
 // lone LF each survive setting, reading back and the user's edits elsewhere. In the editor a
 // CR LF is a paragraph break, a lone LF a line break inside the paragraph, and a lone CR an
 // invisible zero-width mark.
+//
+// A long text (a saved result of megabytes) is shown at once but moved into the editor in
+// pieces between events, since the editor takes about a second per ten megabytes: the window
+// answers meanwhile. Until the last piece is in, the box is read-only; text() and
+// moveCaretToEnd() first move the rest in, so they always see the whole text.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -69,11 +75,26 @@ public:
     void moveCaretToEnd();
     // Caret position in units of text().
     int caretPosition() const;
+    // True while part of the text last set is still to be moved into the editor.
+    bool isLoading() const { return m_pendingFrom < m_pending.size(); }
+
+    // Editor characters moved in per piece; a text up to this long is set in one step.
+    static constexpr qsizetype kPieceSize = 128 * 1024;
 
 protected:
     // Copying, cutting and dragging give the selected part of text(): CR LF, lone CR and lone
     // LF as they are held, never the editor's own marks for them.
     QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    void appendPiece();
+    void finishLoading();
+    void stopLoading();
+
+    QString m_pending; // the whole text in editor form while loading
+    qsizetype m_pendingFrom = 0;
+    QTimer m_fill;
+    bool m_readOnlyBefore = false;
 };
 
 // Single-line text box that keeps line ends inside its text: a CR shows as "␍", an LF as "␊".

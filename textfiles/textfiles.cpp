@@ -3,16 +3,19 @@
 #include "cp932.h"
 #include "failure.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
-#include <QTemporaryFile>
+
+#include <unicode/ucnv.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillpix::textfiles {
 namespace {
@@ -27,35 +30,117 @@ QByteArray readAll(const QString& path) {
     return bytes;
 }
 
-void writeAll(const QByteArray& bytes, const QString& path) {
-    QSaveFile file(path);
-    // commit() does not notice a failure of its own final flush (a full disk, a size limit):
-    // it would put the cut-off file in place. Flushing first catches it, and a QSaveFile that
-    // is never committed leaves the old file untouched.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit())
-        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, file.errorString()));
+[[noreturn]] void writeFailed(const QString& path, int error) {
+    throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, writeErrorText(error)));
 }
 
-void writeWorkFile(const QByteArray& bytes, const QString& path) {
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, file.errorString()));
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-    // rename() replaces the old file in one step; QFile::rename would not replace it.
-    if (::rename(QFile::encodeName(file.fileName()).constData(),
-                 QFile::encodeName(path).constData()) != 0)
-        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2")
-                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    file.setAutoRemove(false);
-}
+// Closes the descriptor and removes the temporary file unless the write got through.
+struct PendingFile {
+    int fd = -1;
+    QByteArray name;
+    bool done = false;
+    ~PendingFile() {
+        if (fd >= 0)
+            ::close(fd);
+        if (!done)
+            ::unlink(name.constData());
+    }
+};
 
+// Written with plain system calls so that every failing write, the flush to the disk and the
+// close report their own errno: a full disk or a size limit must name itself, and a size limit
+// must fail the write, not end the program (main() ignores SIGXFSZ). The file goes under a
+// temporary name beside the target and is renamed into place only when complete, so a failure
+// leaves the old file. Work files, which every run rewrites, do not wait for the disk: that
+// wait would be most of a recognition's own time.
 void write(const QByteArray& bytes, const QString& path, Durability durability) {
-    if (durability == Durability::WorkFile)
-        writeWorkFile(bytes, path);
-    else
-        writeAll(bytes, path);
+    const QByteArray target = QFile::encodeName(path);
+    PendingFile file;
+    file.name = target + ".XXXXXX";
+    file.fd = ::mkostemp(file.name.data(), O_CLOEXEC);
+    if (file.fd < 0)
+        writeFailed(path, errno);
+    // The new file keeps the old one's permissions; a new one may be read by everyone.
+    struct stat old {};
+    const mode_t mode = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode)
+                            ? (old.st_mode & 07777)
+                            : mode_t(0644);
+    if (::fchmod(file.fd, mode) != 0)
+        writeFailed(path, errno);
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(file.fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            writeFailed(path, n < 0 ? errno : ENOSPC);
+        data += n;
+        left -= n;
+    }
+    if (durability == Durability::Synced && ::fsync(file.fd) != 0)
+        writeFailed(path, errno);
+    const int fd = file.fd;
+    file.fd = -1;
+    if (::close(fd) != 0)
+        writeFailed(path, errno);
+    // rename() replaces the old file in one step; QFile::rename would not replace it.
+    if (::rename(file.name.constData(), target.constData()) != 0)
+        writeFailed(path, errno);
+    file.done = true;
+}
+
+struct ConverterCloser {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+};
+
+// Decodes without substitutes: false when any byte sequence is not a character of the
+// encoding (ill-formed, or well-formed but unassigned).
+bool decodeStrictly(const char* encoding, const QByteArray& bytes, QString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(encoding, &status));
+    if (U_FAILURE(status))
+        return false;
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    // Every input byte yields at most two UTF-16 units.
+    QString out(bytes.size() * 2 + 2, Qt::Uninitialized);
+    const int32_t n =
+        ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                      bytes.constData(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return false;
+    out.truncate(n);
+    text = std::move(out);
+    return true;
+}
+
+// The text as the line reader gives it back: every line (CR LF or a lone CR ends one, a lone LF
+// stays inside) followed by CR LF. One pass, so a large file costs no more than its size.
+QString terminateLines(const QString& text) {
+    const qsizetype n = text.size();
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(n + text.count(QLatin1Char('\r')) + 2, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype w = 0;
+    bool terminated = true;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] == u'\r') {
+            o[w++] = u'\r';
+            o[w++] = u'\n';
+            if (i + 1 < n && in[i + 1] == u'\n')
+                ++i;
+            terminated = true;
+        } else {
+            o[w++] = in[i];
+            terminated = false;
+        }
+    }
+    if (!terminated) {
+        o[w++] = u'\r';
+        o[w++] = u'\n';
+    }
+    out.truncate(w);
+    return out;
 }
 
 bool isHiddenName(const QString& name) {
@@ -83,13 +168,21 @@ QStringList splitLines(const QString& text) {
 }
 
 QString readTextFile(const QString& path) {
-    const QStringList lines = readLines(path);
-    QString result;
-    for (const QString& line : lines) {
-        result += line;
-        result += QStringLiteral("\r\n");
-    }
-    return result;
+    return terminateLines(cp932::decode(readAll(path)));
+}
+
+QString readSavedResult(const QString& path) {
+    const QByteArray bytes = readAll(path);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return terminateLines(cp932::decodeUtf8(bytes));
+    QString text;
+    if (decodeStrictly("windows-31j", bytes, text) || decodeStrictly("UTF-8", bytes, text))
+        return terminateLines(text);
+    return terminateLines(cp932::decode(bytes));
+}
+
+QString readCp932(const QString& path) {
+    return cp932::decode(readAll(path));
 }
 
 QStringList readLines(const QString& path) {
@@ -108,27 +201,20 @@ void writeLines(const QStringList& list, const QString& path, Durability durabil
 bool fileExists(const QString& path) {
     const QFileInfo info(path);
     const QString name = info.fileName();
-    if (name.isEmpty())
-        return false;
-    if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
-        return info.isFile() && !isHiddenName(name);
-    // Only "*" and "?" are wildcards; everything else in the name matches itself.
-    QString pattern;
-    for (QChar c : name) {
-        if (c == QLatin1Char('*'))
-            pattern += QStringLiteral(".*");
-        else if (c == QLatin1Char('?'))
-            pattern += QLatin1Char('.');
-        else
-            pattern += QRegularExpression::escape(QString(c));
+    return !name.isEmpty() && !isHiddenName(name) && info.isFile();
+}
+
+QString writeErrorText(int error) {
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("ディスクがいっぱいです。空きを作ってからもう一度保存してください。");
+    case EDQUOT:
+        return QStringLiteral("ディスクの使用量の上限（クォータ）に達しました。");
+    case EFBIG:
+        return QStringLiteral("ファイルの大きさの上限を超えました。");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
     }
-    const QRegularExpression re(QRegularExpression::anchoredPattern(pattern),
-                                QRegularExpression::CaseInsensitiveOption);
-    const QStringList names = QDir(info.path()).entryList(QDir::Files);
-    for (const QString& candidate : names)
-        if (!isHiddenName(candidate) && re.match(candidate).hasMatch())
-            return true;
-    return false;
 }
 
 QString normaliseLineEnds(const QString& text) {

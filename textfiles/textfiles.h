@@ -14,20 +14,34 @@ QStringList splitLines(const QString& text);
 
 // The whole file, every line followed by CR LF (the last one too).
 QString readTextFile(const QString& path);
+// A result saved beside a picture, as readTextFile gives it, but also when someone edited it
+// elsewhere: a file that starts with the UTF-8 byte-order mark is UTF-8; otherwise a file that
+// is valid code page 932 is read as such (pure ASCII reads the same either way), one that is
+// not but is valid UTF-8 is UTF-8, and one valid in neither is code page 932 with substitutes.
+// Code page 932 comes first because a wrong guess that way loses nothing: saving writes the
+// same bytes back.
+QString readSavedResult(const QString& path);
+// The whole code page 932 file decoded, its line ends as they are.
+QString readCp932(const QString& path);
 // The lines of a code page 932 file, without their terminators.
 QStringList readLines(const QString& path);
 // How a written file reaches the disk. The user's files are in place only once they are on the
 // disk. Work files, which every run rewrites, do not wait for the disk: that wait would be most
 // of a recognition's own time. Both are renamed into place, so a failure leaves the old file.
+// A failing write (a full disk, a quota, a file-size limit) throws a Failure naming the file and
+// the cause in words; the program must ignore SIGXFSZ for a size limit to come back as an error.
 enum class Durability { Synced, WorkFile };
 
 // Writes entries 1 to the end, each followed by CR LF; entry 0 is never written. The file is
 // written under a temporary name and renamed into place, so a failure leaves the old file.
 void writeLines(const QStringList& list, const QString& path,
                 Durability durability = Durability::Synced);
-// True when path names a plain, non-hidden file; "*" and "?" in the name part match as
-// wildcards. A folder gives false.
+// True when path names a plain, non-hidden file. The name is taken literally: "*" and "?" are
+// ordinary characters in Linux file names. A folder gives false.
 bool fileExists(const QString& path);
+// The cause of a failed write, for the user: a full disk, a quota and a size limit in Japanese,
+// anything else as the system words it.
+QString writeErrorText(int error);
 // Reads the UTF-8 file (a leading byte-order mark skipped) and writes it as code page 932 with
 // CR LF line ends: every LF becomes CR LF, then every CR CR pair becomes one CR.
 void convertUtf8ToSjis(const QString& source, const QString& target,

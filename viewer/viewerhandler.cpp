@@ -197,7 +197,7 @@ void ViewerHandler::chooseFile() {
             const QString savedPath = textfiles::savedResultPath(folder, name, page);
             hasSavedText = textfiles::fileExists(savedPath);
             if (hasSavedText)
-                savedText = textfiles::readTextFile(savedPath);
+                savedText = textfiles::readSavedResult(savedPath);
         } catch (...) {
             restoreFileSelection();
             throw;

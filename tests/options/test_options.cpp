@@ -32,8 +32,13 @@ private Q_SLOTS:
         QTest::newRow("CR LF lines") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
         QTest::newRow("last line unterminated") << QByteArray("a\r\nb") << QStringList{"a", "b"};
         QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << QStringList{"a", "b"};
-        QTest::newRow("LF-only file is one item")
-            << QByteArray("a\nb\n") << QStringList{QStringLiteral("a\nb\n")};
+        QTest::newRow("LF-only file, as Linux editors write it")
+            << QByteArray("jpn\npause\n") << QStringList{"jpn", "pause"};
+        QTest::newRow("mixed line ends")
+            << QByteArray("a\nb\r\nc\rd") << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+        QTest::newRow("blank LF line is an empty item")
+            << QByteArray("\n\n") << QStringList{"", ""};
         QTest::newRow("blank line is an empty item") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("empty last line") << QByteArray("a\r\n\r\n") << QStringList{"a", ""};
         QTest::newRow("empty file") << QByteArray() << QStringList{};

@@ -161,6 +161,8 @@ private Q_SLOTS:
         QTest::newRow("mixed") << QStringLiteral("\r\n\r\rx\n\r\n\n\r");
         QTest::newRow("empty") << QString();
         QTest::newRow("japanese") << QStringLiteral("日本語\r\nテキスト\r");
+        QTest::newRow("read back while still loading")
+            << QStringLiteral("行\r\n\n\r").repeated(TextBox::kPieceSize);
     }
     void textBoxKeepsLineEnds() {
         QFETCH(QString, text);
@@ -175,6 +177,33 @@ private Q_SLOTS:
         QCOMPARE(box.text(), QStringLiteral("Z") + text);
         box.moveCaretToEnd();
         QCOMPARE(box.caretPosition(), int(text.size()) + 1);
+    }
+
+    void textBoxLoadsLongTextInPieces_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("many lines") << QStringLiteral("日本語の行 12345\r\n").repeated(20000);
+        QTest::newRow("line ends of every kind") << QStringLiteral("a\r\nb\rc\nd").repeated(40000);
+        QTest::newRow("one paragraph, a surrogate pair on a piece border")
+            << QString(TextBox::kPieceSize - 1, u'a') + QStringLiteral("😀") +
+                   QString(TextBox::kPieceSize, u'b') + QStringLiteral("\n\r");
+    }
+    void textBoxLoadsLongTextInPieces() {
+        QFETCH(QString, text);
+        TextBox box(nullptr);
+        box.setText(text);
+        QVERIFY(box.isLoading());
+        QVERIFY(box.isReadOnly());
+        QTRY_VERIFY(!box.isLoading());
+        QVERIFY(!box.isReadOnly());
+        QCOMPARE(box.text(), text);
+        // The pieces are not edits: undo has nothing to take away.
+        QVERIFY(!box.document()->isUndoAvailable());
+        // A text set while another still loads replaces it; no later piece of the first arrives.
+        box.setText(text);
+        box.setText(QStringLiteral("short"));
+        QVERIFY(!box.isLoading());
+        QCoreApplication::processEvents();
+        QCOMPARE(box.text(), QStringLiteral("short"));
     }
 
     void textBoxEnterWritesCrLf() {

@@ -7,6 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace quillpix;
 
 namespace {
@@ -24,6 +31,62 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 }
 
 } // namespace
+
+constexpr int kCannotLimit = 77;
+
+// In a child: "old" in the target, then the limit, then a write of large, checked in full.
+// Returns 0 when the write failed as it should, naming the file and the cause, kCannotLimit when
+// the limit cannot be set up, another number for the check that failed.
+int writeInChild(const QString& limit, const QString& writer, const QString& cause,
+                 const QString& source, const QString& target, const QByteArray& large) {
+    const QString folder = QFileInfo(target).path();
+    if (limit == QLatin1String("disk")) {
+        // A 64 KiB file system of our own, in a user and mount namespace of this child only.
+        const uid_t uid = ::getuid();
+        const gid_t gid = ::getgid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return kCannotLimit;
+        auto put = [](const char* file, const QByteArray& text) {
+            QFile f(QString::fromLatin1(file));
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        put("/proc/self/setgroups", "deny");
+        if (!put("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1") ||
+            !put("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1") ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("none", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0)
+            return kCannotLimit;
+    }
+    {
+        QFile old(target);
+        if (!old.open(QIODevice::WriteOnly) || old.write("old\r\n") != 5)
+            return 10;
+    }
+    if (limit == QLatin1String("size")) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{64 * 1024, 64 * 1024};
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+            return 11;
+    }
+    try {
+        if (writer == QLatin1String("convert"))
+            textfiles::convertUtf8ToSjis(source, target, textfiles::Durability::WorkFile);
+        else
+            textfiles::writeLines({QString(), QString::fromLatin1(large)}, target,
+                                  writer == QLatin1String("lines")
+                                      ? textfiles::Durability::Synced
+                                      : textfiles::Durability::WorkFile);
+        return 12;
+    } catch (const Failure& f) {
+        if (!f.text().contains(target) || !f.text().contains(cause))
+            return 13;
+    }
+    if (readBytes(target) != "old\r\n")
+        return 14;
+    if (QDir(folder).entryList(QDir::Files) != QStringList{QStringLiteral("scan.bmp.txt")})
+        return 15;
+    return 0;
+}
 
 class TestTextFiles : public QObject {
     Q_OBJECT
@@ -50,6 +113,35 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         writeBytes(path("r.txt"), bytes);
         QCOMPARE(textfiles::readTextFile(path("r.txt")), expected);
+    }
+
+    void readSavedResult_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("code page 932")
+            << QByteArray("\x93\xfa\x96\x7b\r\n") << QStringLiteral("日本\r\n");
+        QTest::newRow("UTF-8 from a Linux editor, LF ends kept")
+            << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\n\xe3\x81\x82")
+            << QStringLiteral("日本語\nあ\r\n");
+        QTest::newRow("UTF-8 with byte-order mark")
+            << QByteArray("\xEF\xBB\xBF\xe3\x81\x82\r\n") << QStringLiteral("あ\r\n");
+        QTest::newRow("UTF-8 byte-order mark, rest invalid") << QByteArray("\xEF\xBB\xBF"
+                                                                           "a\xff")
+                                                             << QStringLiteral("a\uFFFD\r\n");
+        // "é" in UTF-8 is also two half-width katakana in code page 932: the program's own
+        // encoding wins, and saving writes the same bytes back.
+        QTest::newRow("valid in both reads as code page 932")
+            << QByteArray("\xc3\xa9") << QStringLiteral("ﾃｩ\r\n");
+        QTest::newRow("ASCII") << QByteArray("abc\r\n") << QStringLiteral("abc\r\n");
+        QTest::newRow("invalid in both: code page 932 with substitutes")
+            << QByteArray("\x82\xa0\xff") << QStringLiteral("あ\uFFFD\r\n");
+        QTest::newRow("empty") << QByteArray() << QString();
+    }
+    void readSavedResult() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        writeBytes(path("saved.bmp.txt"), bytes);
+        QCOMPARE(textfiles::readSavedResult(path("saved.bmp.txt")), expected);
     }
 
     void readTextFileMissingNamesThePath() {
@@ -94,6 +186,49 @@ private Q_SLOTS:
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("old\r\n"));
     }
 
+    // A write that the system refuses part-way fails like any other: the message names the file
+    // and the cause, the old file stays and no temporary file is left. Run in a child process,
+    // which takes the size limit or mounts a small file system of its own.
+    void writeBeyondTheSpaceFails_data() {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("cause");
+        const QString sizeLimit = QStringLiteral("大きさの上限");
+        const QString fullDisk = QStringLiteral("ディスクがいっぱい");
+        QTest::newRow("size limit, saved result") << "size"
+                                                  << "lines" << sizeLimit;
+        QTest::newRow("size limit, work file") << "size"
+                                               << "work file" << sizeLimit;
+        QTest::newRow("size limit, engine output converted") << "size"
+                                                             << "convert" << sizeLimit;
+        QTest::newRow("full disk, saved result") << "disk"
+                                                 << "lines" << fullDisk;
+        QTest::newRow("full disk, work file") << "disk"
+                                              << "work file" << fullDisk;
+    }
+    void writeBeyondTheSpaceFails() {
+        QFETCH(QString, limit);
+        QFETCH(QString, writer);
+        QFETCH(QString, cause);
+        const QString folder = path(QStringLiteral("small"));
+        QDir().mkpath(folder);
+        const QString target = folder + QStringLiteral("/scan.bmp.txt");
+        const QString source = path(QStringLiteral("engine.txt"));
+        const QByteArray large(256 * 1024, 'x');
+        writeBytes(source, large);
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            ::_exit(writeInChild(limit, writer, cause, source, target, large));
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFEXITED(status));
+        if (WEXITSTATUS(status) == kCannotLimit)
+            QSKIP("no file system of limited size can be mounted here");
+        QCOMPARE(WEXITSTATUS(status), 0);
+        if (limit == QLatin1String("size"))
+            QCOMPARE(readBytes(target), QByteArray("old\r\n"));
+    }
+
     void fileExists_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
@@ -101,10 +236,10 @@ private Q_SLOTS:
         QTest::newRow("folder") << "afolder" << false;
         QTest::newRow("hidden file") << ".hidden.txt" << false;
         QTest::newRow("missing") << "nothing.txt" << false;
-        QTest::newRow("wildcard match") << "exi*.txt" << true;
-        QTest::newRow("question mark") << "exists.bm?.txt" << true;
-        QTest::newRow("wildcard without match") << "zz*.txt" << false;
-        QTest::newRow("wildcard matches only hidden") << "*hidden*" << false;
+        // "x*.bmp" and "xy.bmp.txt" side by side: the star is part of the name, not a wildcard.
+        QTest::newRow("star matches only itself") << "x*.bmp.txt" << false;
+        QTest::newRow("question mark matches only itself") << "exists.bm?.txt" << false;
+        QTest::newRow("name with a star") << "st*r?.bmp.txt" << true;
         QTest::newRow("brackets are plain characters") << "[ab].txt" << true;
     }
     void fileExists() {
@@ -113,6 +248,8 @@ private Q_SLOTS:
         writeBytes(path("exists.bmp.txt"), "x");
         writeBytes(path(".hidden.txt"), "x");
         writeBytes(path("[ab].txt"), "x");
+        writeBytes(path("xy.bmp.txt"), "x");
+        writeBytes(path("st*r?.bmp.txt"), "x");
         QDir(m_dir.path()).mkpath(QStringLiteral("afolder"));
         QCOMPARE(textfiles::fileExists(path(name)), expected);
     }

@@ -1,0 +1,102 @@
+#include "instancelock.h"
+#include "tempworkspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QtTest>
+
+#include <csignal>
+
+using quillpix::testing::TempWorkspace;
+
+namespace {
+
+// A lock holder started on the folder; its first line says whether it got the lock.
+struct Holder {
+    QProcess process;
+    QString answer;
+    explicit Holder(const QString& folder, const QStringList& extra = {}) {
+        process.start(QStringLiteral(LOCKHOLDER), QStringList{folder} + extra);
+        process.waitForStarted();
+        while (process.state() == QProcess::Running && !process.canReadLine())
+            process.waitForReadyRead(100);
+        answer = QString::fromLatin1(process.readLine()).trimmed();
+        if (answer.isEmpty())
+            answer = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+    }
+    ~Holder() {
+        process.kill();
+        process.waitForFinished();
+    }
+    QString word() const { return answer.section(QLatin1Char(' '), 0, 0); }
+};
+
+// What a second start on the folder is told.
+QString startOn(const QString& folder) {
+    return Holder(folder).word();
+}
+
+} // namespace
+
+class TestInstanceLock : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondStart_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<bool>("killFirst");
+        QTest::addColumn<bool>("sameFolder");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the window holds it: a second start is refused")
+            << "window" << false << true << "refused";
+        QTest::newRow("a killed window leaves no stuck lock") << "window" << true << true << "held";
+        QTest::newRow("a program the first started keeps no lock")
+            << "holder spawning" << true << true << "held";
+        QTest::newRow("another workspace has its own lock") << "holder" << false << false << "held";
+    }
+    void secondStart() {
+        QFETCH(QString, first);
+        QFETCH(bool, killFirst);
+        QFETCH(bool, sameFolder);
+        QFETCH(QString, expected);
+        TempWorkspace ws, other;
+        std::unique_ptr<Holder> holder;
+        QProcess window;
+        pid_t spawned = 0;
+        const auto cleanUp = qScopeGuard([&] {
+            if (spawned > 0)
+                ::kill(spawned, SIGKILL);
+            window.kill();
+            window.waitForFinished();
+        });
+        if (first == QLatin1String("window")) {
+            // The real program, started from a copy in the workspace's program folder.
+            const QString program = ws.bin() + QStringLiteral("/quillpix");
+            QVERIFY(QFile::copy(QStringLiteral(QUILLPIX_PROGRAM), program));
+            QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            window.setProcessEnvironment(env);
+            window.start(program, {});
+            QVERIFY(window.waitForStarted());
+            QTRY_COMPARE_WITH_TIMEOUT(startOn(ws.bin()), QStringLiteral("refused"), 60000);
+        } else {
+            holder = std::make_unique<Holder>(ws.bin(), first.endsWith(QLatin1String("spawning"))
+                                                            ? QStringList{"spawn"}
+                                                            : QStringList{});
+            QCOMPARE(holder->word(), QStringLiteral("held"));
+            spawned = holder->answer.section(QLatin1Char(' '), 1).toInt();
+        }
+        if (killFirst) {
+            QProcess& p = holder ? holder->process : window;
+            ::kill(pid_t(p.processId()), SIGKILL);
+            QVERIFY(p.waitForFinished());
+        }
+        QCOMPARE(startOn(sameFolder ? ws.bin() : other.bin()), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstanceLock)
+#include "test_instancelock.moc"
