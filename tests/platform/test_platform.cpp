@@ -102,6 +102,7 @@ private Q_SLOTS:
         QTest::newRow("single pixel") << QRect(QPoint(9, 9), QPoint(9, 9));
         QTest::newRow("one row") << QRect(QPoint(3, 7), QPoint(50, 7));
         QTest::newRow("two rows") << QRect(QPoint(3, 7), QPoint(50, 8));
+        QTest::newRow("three rows") << QRect(QPoint(3, 7), QPoint(50, 9));
         QTest::newRow("one column") << QRect(QPoint(3, 2), QPoint(3, 20));
         QTest::newRow("partly outside") << QRect(QPoint(-10, -4), QPoint(200, 30));
     }
@@ -299,8 +300,9 @@ private Q_SLOTS:
 
     void fileListShowsPicturesAsPeopleSortThem() {
         QTemporaryDir dir;
-        for (const char* name : {"page10.bmp", "page2.BMP", "Page1.gif", "scan.GIF", "notes.txt",
-                                 ".hidden.bmp", "page3.bmp.txt", "a.jpg"}) {
+        for (const char* name :
+             {"page10.bmp", "page2.BMP", "Page1.gif", "scan.GIF", "notes.txt", ".hidden.bmp",
+              "page3.bmp.txt", "a.jpg", "scan10.bmp", "scan007.bmp"}) {
             QFile f(dir.filePath(QString::fromLatin1(name)));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
@@ -311,7 +313,9 @@ private Q_SLOTS:
         QStringList shown;
         for (int i = 0; i < list.count(); ++i)
             shown << list.item(i)->text();
-        QCOMPARE(shown, (QStringList{"Page1.gif", "page2.BMP", "page10.bmp", "scan.GIF"}));
+        // Numbers compare by value, leading zeros or not: 007 comes before 10.
+        QCOMPARE(shown, (QStringList{"Page1.gif", "page2.BMP", "page10.bmp", "scan.GIF",
+                                     "scan007.bmp", "scan10.bmp"}));
         QCOMPARE(list.fileName(), QString());
         list.setCurrentRow(1);
         QCOMPARE(list.fileName(), QStringLiteral("page2.BMP"));

@@ -328,11 +328,21 @@ void TestRecognition::missingResult_data() {
     QTest::addColumn<bool>("onPath");
     QTest::addColumn<bool>("staleResult");
     QTest::addColumn<bool>("soundFile");
-    QTest::newRow("engine writes nothing") << QStringLiteral("nothing") << true << false << true;
-    QTest::newRow("engine crashes") << QStringLiteral("crash") << true << false << true;
-    QTest::newRow("engine not on PATH") << QString() << false << false << true;
-    QTest::newRow("result of an earlier run") << QStringLiteral("nothing") << true << true << true;
-    QTest::newRow("sound file missing too") << QStringLiteral("nothing") << true << false << false;
+    // The output base of a direct run's hand-written command; "" runs the built command.
+    QTest::addColumn<QString>("directBase");
+    QTest::newRow("engine writes nothing")
+        << QStringLiteral("nothing") << true << false << true << QString();
+    QTest::newRow("engine crashes")
+        << QStringLiteral("crash") << true << false << true << QString();
+    QTest::newRow("engine not on PATH") << QString() << false << false << true << QString();
+    QTest::newRow("result of an earlier run")
+        << QStringLiteral("nothing") << true << true << true << QString();
+    QTest::newRow("sound file missing too")
+        << QStringLiteral("nothing") << true << false << false << QString();
+    QTest::newRow("direct run, result of an earlier run")
+        << QStringLiteral("nothing") << true << true << true << QStringLiteral("tmp");
+    QTest::newRow("direct run to another output base")
+        << QString() << true << false << true << QStringLiteral("other");
 }
 
 void TestRecognition::missingResult() {
@@ -340,6 +350,7 @@ void TestRecognition::missingResult() {
     QFETCH(bool, onPath);
     QFETCH(bool, staleResult);
     QFETCH(bool, soundFile);
+    QFETCH(QString, directBase);
     Session s;
     QTemporaryDir emptyBin;
     if (!onPath)
@@ -353,7 +364,14 @@ void TestRecognition::missingResult() {
     const QString before = QStringLiteral("残す文");
     s.c().txtResult->setText(before);
     s.select(5, 5, 100, 50);
-    s.c().cmdRecognize->click();
+    if (directBase.isEmpty()) {
+        s.c().cmdRecognize->click();
+    } else {
+        s.c().txtBat->setText(
+            QStringLiteral("tesseract %1 %2")
+                .arg(s.workFile(QStringLiteral("tmp.bmp")), s.workFile(directBase)));
+        s.c().cmdDirect->click();
+    }
 
     // With no engine at all, the message says so and what to install.
     QStringList messages{

@@ -169,6 +169,16 @@ private Q_SLOTS:
         QImage frame = clean;
         xorFrame(frame, 200, 100, 260, 150);
         QCOMPARE(c.picDisp->surface(), frame);
+
+        // A frame with a corner on the left edge (x = 0) counts as off the display: the next
+        // press leaves it drawn and its corners in place until the drag starts anew.
+        pressOn(c.picDisp, {300, 200});
+        drag(c.picDisp, {90, 20}, {0, 80});
+        QImage edge = clean;
+        xorFrame(edge, 0, 20, 90, 80);
+        pressOn(c.picDisp, {120, 100});
+        QCOMPARE(c.picDisp->surface(), edge);
+        QCOMPARE(corners(w.state()), (QList<int>{120, 100, 90, 80}));
     }
 
     void releaseAwayFromTheLastMoveKeepsFrameAndCornersTogether() {

@@ -191,6 +191,9 @@ private Q_SLOTS:
         row("not a picture", "p.bmp", "scan of page 1\r\n", -1, "画像ファイルではない", {}, none);
         row("bitmap cut short", "p.bmp", bitmapBytes(100, 50, bitmapPixelBytes(100, 50) / 2), -1,
             "途中で切れて", {}, none);
+        // 101 pixels of 3 bytes need a byte of padding per row; one byte short is cut short.
+        row("padded bitmap one byte short", "p.bmp",
+            bitmapBytes(101, 50, bitmapPixelBytes(101, 50) - 1), -1, "途中で切れて", {}, none);
         row("bitmap headers only", "p.bmp", bitmapBytes(100, 50, 0), -1, "途中で切れて", {}, none);
         row("bitmap of width 0", "p.bmp", bitmapBytes(0, 10, 0), -1, "読み込めません", {}, none);
         row("too wide for the view", "p.bmp", bitmapBytes(825 + 32768, 1, 0), -1, "大きすぎて", {},

@@ -201,17 +201,18 @@ private Q_SLOTS:
 
         // First event: within the first arrow step the picture is drawn from its top row,
         // while the frame moves by the true change.
-        bar->setSliderPosition(12);
+        // Position 29 is the last one inside that step.
+        bar->setSliderPosition(29);
         QVERIFY(w.window->viewer().verticalToggle());
-        QCOMPARE(corners(w.state()), (QList<int>{100, 188, 200, 288}));
+        QCOMPARE(corners(w.state()), (QList<int>{100, 171, 200, 271}));
         QImage expected = w.expectedView(2, 0, 0);
-        xorFrame(expected, 100, 188, 200, 288);
+        xorFrame(expected, 100, 171, 200, 271);
         QCOMPARE(c.picDisp->surface(), expected);
 
         // Second event: skipped.
         bar->setSliderPosition(45);
         QVERIFY(!w.window->viewer().verticalToggle());
-        QCOMPARE(corners(w.state()), (QList<int>{100, 188, 200, 288}));
+        QCOMPARE(corners(w.state()), (QList<int>{100, 171, 200, 271}));
         QCOMPARE(c.picDisp->surface(), expected);
 
         // Third: drawn at its position.
