@@ -96,7 +96,6 @@ void FrmMain::createFeatures() {
     options.cmdRefreshList[size_t(ListFile::Lang)] = c.cmdRefresh[size_t(RefreshButton::Lang)];
     options.cmdHelp = c.cmdHelp;
     options.cmdExplorer = c.cmdExplorer;
-    options.cmdPaint = c.cmdPaint;
     options.cmdOpenTmpTxt = c.cmdOpenTmpTxt;
     m_options = std::make_unique<OptionsHandler>(options, *m_viewer, m_platform, m_folders);
     m_recognition = std::make_unique<RecognitionHandler>(
@@ -138,6 +137,8 @@ void FrmMain::createFeatures() {
         settings.jobs = std::max(1, QThread::idealThreadCount());
         m_folderBatch->start(settings);
     });
+    // The paint button is the file list's; the picture goes to the paint program.
+    connect(viewer, &ViewerHandler::paintRequested, m_options.get(), &OptionsHandler::openPaint);
     connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
             &ResultTextHandler::refreshSavedFileState);
     connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);

@@ -21,7 +21,6 @@ OptionsHandler::OptionsHandler(const OptionsControls& controls, const viewer::Fi
     }
     connect(m_c.cmdHelp, &QPushButton::clicked, this, [this] { openHelp(); });
     connect(m_c.cmdExplorer, &QPushButton::clicked, this, [this] { openExplorer(); });
-    connect(m_c.cmdPaint, &QPushButton::clicked, this, [this] { openPaint(); });
     connect(m_c.cmdOpenTmpTxt, &QPushButton::clicked, this, [this] { openRawResult(); });
 }
 

@@ -20,8 +20,7 @@ namespace viewer {
 class FileChoice;
 }
 
-// The controls the option lists own, and the buttons that hand files to other programs
-// (which only listen to their clicks).
+// The controls the option lists own, and the buttons that hand files to other programs.
 struct OptionsControls {
     QWidget* window = nullptr;
     QListWidget* lstLang = nullptr;
@@ -32,7 +31,6 @@ struct OptionsControls {
     std::array<QPushButton*, 3> cmdRefreshList{};
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdExplorer = nullptr;
-    QPushButton* cmdPaint = nullptr;
     QPushButton* cmdOpenTmpTxt = nullptr;
 };
 

@@ -77,6 +77,7 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
             [this](int) { horizontalTracking(); });
     connect(m_c.VScroll1, &QAbstractSlider::sliderMoved, this, [this](int) { verticalTracking(); });
     connect(m_c.cmdRefreshFiles, &QPushButton::clicked, this, [this] { refreshFiles(); });
+    connect(m_c.cmdPaint, &QPushButton::clicked, this, &ViewerHandler::paintRequested);
 
     connect(m_c.picDisp, &PictureBox::mousePressed, this, &ViewerHandler::displayPressed);
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,

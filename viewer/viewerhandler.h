@@ -82,6 +82,8 @@ Q_SIGNALS:
     // The view moved to (h, v); drawn is false while the bars are being set up, when the
     // caller repaints afterwards.
     void viewMoved(int h, int v, bool drawn);
+    // "開く" beside the file list was pressed: the chosen picture goes to the paint program.
+    void paintRequested();
     // "このフォルダをすべて認識…" was chosen on the file list.
     void folderBatchRequested(const QString& folder);
     // The mouse on the display, in surface pixels.
