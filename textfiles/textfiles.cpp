@@ -38,11 +38,12 @@ QByteArray readAll(const QString& path) {
 struct PendingFile {
     int fd = -1;
     QByteArray name;
+    bool created = false;
     bool done = false;
     ~PendingFile() {
         if (fd >= 0)
             ::close(fd);
-        if (!done)
+        if (created && !done)
             ::unlink(name.constData());
     }
 };
@@ -54,12 +55,15 @@ struct PendingFile {
 // leaves the old file. Work files, which every run rewrites, do not wait for the disk: that
 // wait would be most of a recognition's own time.
 void write(const QByteArray& bytes, const QString& path, Durability durability) {
-    const QByteArray target = QFile::encodeName(path);
+    // A link is written through: the file it points to is replaced, the link stays.
+    const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : path);
     PendingFile file;
     file.name = target + ".XXXXXX";
     file.fd = ::mkostemp(file.name.data(), O_CLOEXEC);
     if (file.fd < 0)
         writeFailed(path, errno);
+    file.created = true;
     // The new file keeps the old one's permissions; a new one may be read by everyone.
     struct stat old {};
     const mode_t mode = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode)
