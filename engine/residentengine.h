@@ -3,6 +3,7 @@
 #include "engineidentity.h"
 #include "plaincall.h"
 
+#include <QFuture>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -28,7 +29,11 @@ enum class Outcome {
 // events meanwhile, as it does while a batch runs.
 class ResidentEngine {
 public:
-    ResidentEngine();
+    // How many threads a recognition may use: the engine's own choice (its OpenMP regions
+    // take what the library's defaults allow), or one, for engines that run side by side.
+    enum class Threads { EngineDefault, One };
+
+    explicit ResidentEngine(Threads threads = Threads::EngineDefault);
     ~ResidentEngine(); // waits for a running recognition, then unloads every engine
     ResidentEngine(const ResidentEngine&) = delete;
     ResidentEngine& operator=(const ResidentEngine&) = delete;
@@ -48,6 +53,10 @@ public:
     // config it names is not one of the data folder's own or would change the output.
     Outcome run(const PlainCall& call, const QString& workingFolder);
 
+    // The same run, queued on the worker; returns at once. The future finishes when the run
+    // has ended, written or not; it cannot be stopped halfway.
+    QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
+
     // Whether the "tesseract" that a batch in workingFolder would start is the linked engine's
     // program; remembered per PATH value, program file and its modification time.
     Verdict identifyPathProgram(const QString& workingFolder);
@@ -60,6 +69,7 @@ private:
     Outcome runOnWorker(const PlainCall& resolved, const QString& datapath);
     Outcome work(const PlainCall& resolved, const QString& datapath);
 
+    const Threads m_threads;
     QThread m_thread;
     QObject m_context; // lives in m_thread; runs are queued to it
     // Touched only on the worker thread.
