@@ -123,6 +123,12 @@ bool ResidentEngine::enabledByEnvironment() {
                .compare(QLatin1String("batch"), Qt::CaseInsensitive) != 0;
 }
 
+void ResidentEngine::discardMessages() {
+    // An engine that is not loaded still reaches the library's shared settings.
+    tesseract::TessBaseAPI api;
+    api.SetVariable("debug_file", "/dev/null");
+}
+
 Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
     const QString pathValue = qEnvironmentVariable("PATH");
     const QString program = findOnPath(QStringLiteral("tesseract"), pathValue, workingFolder);

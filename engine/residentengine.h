@@ -41,6 +41,11 @@ public:
     // False when QUILLPIX_ENGINE=batch is set: then every run goes to the batch.
     static bool enabledByEnvironment();
 
+    // The library's progress and warning lines ("Detected 92 diacritics") go nowhere instead
+    // of to standard error, for the rest of the process. The setting is one for all engines:
+    // call it before any engine runs.
+    static void discardMessages();
+
     // The batch's text (decoded, as written to the batch file) and the folder it runs in.
     // When resident runs are enabled, the text is one plain call of "tesseract" and the
     // "tesseract" the batch would start from PATH is the linked engine's own program, the call
