@@ -5,7 +5,6 @@
 #include <QFuture>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace quillpix::engine {
