@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPromise>
 #include <QSemaphore>
 #include <QUuid>
 
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
 #include <locale.h>
 
 namespace quillpix::engine {
@@ -88,9 +90,23 @@ void useClassicLocale() {
     done = true;
 }
 
+// The library's OpenMP regions run in one thread when started from this thread. A limit on
+// nesting is kept per thread by GNU OpenMP, so other threads (the window's engine) keep their
+// own; OMP_THREAD_LIMIT would come too late, as it is read when the runtime loads. A library
+// built without OpenMP has nothing to limit.
+void useOneThread() {
+    static thread_local bool done = false;
+    if (done)
+        return;
+    using SetLevels = void (*)(int);
+    if (auto set = reinterpret_cast<SetLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+        set(0);
+    done = true;
+}
+
 } // namespace
 
-ResidentEngine::ResidentEngine() {
+ResidentEngine::ResidentEngine(Threads threads) : m_threads(threads) {
     m_thread.setObjectName(QStringLiteral("resident engine"));
     m_context.moveToThread(&m_thread);
     m_thread.start();
@@ -105,6 +121,12 @@ ResidentEngine::~ResidentEngine() {
 bool ResidentEngine::enabledByEnvironment() {
     return qEnvironmentVariable("QUILLPIX_ENGINE")
                .compare(QLatin1String("batch"), Qt::CaseInsensitive) != 0;
+}
+
+void ResidentEngine::discardMessages() {
+    // An engine that is not loaded still reaches the library's shared settings.
+    tesseract::TessBaseAPI api;
+    api.SetVariable("debug_file", "/dev/null");
 }
 
 Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
@@ -142,6 +164,28 @@ Outcome ResidentEngine::run(const PlainCall& call, const QString& workingFolder)
     return runOnWorker(resolved, resolved.tessdataDir);
 }
 
+QFuture<Outcome> ResidentEngine::start(const PlainCall& call, const QString& workingFolder) {
+    const PlainCall resolved = resolvedAgainst(call, workingFolder);
+    auto promise = std::make_shared<QPromise<Outcome>>();
+    QFuture<Outcome> future = promise->future();
+    promise->start();
+    // Should the worker end before the run, the promise goes unfinished, which finishes the
+    // future as cancelled.
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, promise, resolved] {
+            Outcome outcome = Outcome::Failed;
+            try {
+                outcome = work(resolved, resolved.tessdataDir);
+            } catch (...) {
+            }
+            promise->addResult(outcome);
+            promise->finish();
+        },
+        Qt::QueuedConnection);
+    return future;
+}
+
 Outcome ResidentEngine::runOnWorker(const PlainCall& resolved, const QString& datapath) {
     struct Job {
         Outcome outcome = Outcome::Failed;
@@ -170,6 +214,8 @@ Outcome ResidentEngine::runOnWorker(const PlainCall& resolved, const QString& da
 
 Outcome ResidentEngine::work(const PlainCall& call, const QString& datapath) {
     useClassicLocale();
+    if (m_threads == Threads::One)
+        useOneThread();
     const std::string key = settingsKey(call, datapath);
     auto found = m_engines.find(key);
     if (found == m_engines.end()) {

@@ -3,6 +3,7 @@
 #include "engineidentity.h"
 #include "plaincall.h"
 
+#include <QFuture>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -28,13 +29,22 @@ enum class Outcome {
 // events meanwhile, as it does while a batch runs.
 class ResidentEngine {
 public:
-    ResidentEngine();
+    // How many threads a recognition may use: the engine's own choice (its OpenMP regions
+    // take what the library's defaults allow), or one, for engines that run side by side.
+    enum class Threads { EngineDefault, One };
+
+    explicit ResidentEngine(Threads threads = Threads::EngineDefault);
     ~ResidentEngine(); // waits for a running recognition, then unloads every engine
     ResidentEngine(const ResidentEngine&) = delete;
     ResidentEngine& operator=(const ResidentEngine&) = delete;
 
     // False when QUILLPIX_ENGINE=batch is set: then every run goes to the batch.
     static bool enabledByEnvironment();
+
+    // The library's progress and warning lines ("Detected 92 diacritics") go nowhere instead
+    // of to standard error, for the rest of the process. The setting is one for all engines:
+    // call it before any engine runs.
+    static void discardMessages();
 
     // The batch's text (decoded, as written to the batch file) and the folder it runs in.
     // When resident runs are enabled, the text is one plain call of "tesseract" and the
@@ -48,6 +58,10 @@ public:
     // config it names is not one of the data folder's own or would change the output.
     Outcome run(const PlainCall& call, const QString& workingFolder);
 
+    // The same run, queued on the worker; returns at once. The future finishes when the run
+    // has ended, written or not; it cannot be stopped halfway.
+    QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
+
     // Whether the "tesseract" that a batch in workingFolder would start is the linked engine's
     // program; remembered per PATH value, program file and its modification time.
     Verdict identifyPathProgram(const QString& workingFolder);
@@ -60,6 +74,7 @@ private:
     Outcome runOnWorker(const PlainCall& resolved, const QString& datapath);
     Outcome work(const PlainCall& resolved, const QString& datapath);
 
+    const Threads m_threads;
     QThread m_thread;
     QObject m_context; // lives in m_thread; runs are queued to it
     // Touched only on the worker thread.

@@ -1,5 +1,7 @@
 #include "batchcli.h"
 
+#include "residentengine.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -248,6 +250,8 @@ int runCommandLine(int argc, char** argv) {
     Settings settings = parsed.settings;
     settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
 
+    // Standard error carries the progress; a loaded engine's own lines would break into it.
+    engine::ResidentEngine::discardMessages();
     Batch batch(settings);
     if (catchStopSignals()) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);

@@ -8,8 +8,8 @@
 #include <memory>
 
 // The recognition engine as the batch sees it: one picture in a work folder in, one text file
-// out. The batch never starts the engine any other way, so another engine (in-process, say)
-// replaces this one by implementing the two classes.
+// out. The batch never starts the engine any other way: processes and the loaded engines of
+// residentfirst.h both implement the two classes.
 namespace quillpix::folderbatch {
 
 // The engine reading one picture. It reads <work folder>/tmp.bmp and writes its UTF-8 text to
@@ -17,7 +17,9 @@ namespace quillpix::folderbatch {
 class EngineRun : public QObject {
     Q_OBJECT
 public:
-    // Ends the run at once; finished() is not emitted afterwards.
+    // Ends the run; finished() is not emitted afterwards. A process ends at once; an engine
+    // loaded in this program cannot stop within a page, so kill() waits for that page. Either
+    // way nothing writes in the work folder once it returns.
     virtual void kill() = 0;
 
 Q_SIGNALS:
@@ -43,6 +45,10 @@ public:
 // as the window's command line and one thread each (OMP_THREAD_LIMIT=1). Each process runs in
 // its own process group, which kill() ends whole, and dies with the thread that started it.
 std::unique_ptr<Engine> makeProcessEngine();
+
+// The batch's usual engine: loaded engines when the settings and the program on PATH allow,
+// processes otherwise (ResidentFirstEngine).
+std::unique_ptr<Engine> makeEngine();
 
 // The languages `tesseract --list-langs` names; empty when the list cannot be had.
 QStringList installedLanguages(const QString& program);

@@ -57,13 +57,13 @@ struct Summary {
 int exitStatus(const Summary& summary);
 
 // One batch over one folder. It runs in the thread it lives in, on that thread's event loop:
-// the engines run as processes, and only a picture's preparation and saving happen in the
-// thread itself. Every engine has a work folder of its own in the system's temporary folder,
-// so neither the window's work files nor another batch's are touched.
+// the engines run as processes or on threads of their own, and only a picture's preparation and
+// saving happen in the thread itself. Every engine has a work folder of its own in the system's
+// temporary folder, so neither the window's work files nor another batch's are touched.
 class Batch : public QObject {
     Q_OBJECT
 public:
-    explicit Batch(Settings settings, std::unique_ptr<Engine> engine = makeProcessEngine(),
+    explicit Batch(Settings settings, std::unique_ptr<Engine> engine = makeEngine(),
                    QObject* parent = nullptr);
     ~Batch() override;
 
@@ -71,8 +71,9 @@ public:
     void start();
     // No picture is started any more; the running ones are read and saved, then finished().
     void cancel();
-    // The running engines are ended at once and their pictures left without a result (no
-    // file is half written), then finished(). signal is reported in the summary.
+    // The running engines are ended and their pictures left without a result (no file is half
+    // written), then finished(). Processes end at once; a loaded engine first finishes its page.
+    // signal is reported in the summary.
     void abort(int signal = 0);
 
     bool isRunning() const { return m_started && !m_ended; }

@@ -8,6 +8,7 @@
 #include "picturebox.h"
 #include "picturelist.h"
 #include "recordingplatform.h"
+#include "residentfirst.h"
 #include "savetext.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
@@ -365,6 +366,8 @@ void TestFolderBatch::savedBytesMatchTheWindow() {
     }
 }
 
+// The installed engine reads the picture inside the program, loaded once, and the saved bytes
+// are those an engine process gives for the same picture.
 void TestFolderBatch::realEngineReadsAPicture() {
     const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
     if (tesseract.isEmpty())
@@ -383,12 +386,28 @@ void TestFolderBatch::realEngineReadsAPicture() {
     p.end();
     QTemporaryDir folder;
     image.save(folder.filePath(QStringLiteral("line.bmp")));
+    Settings settings{folder.path(), QStringLiteral("jpn"), QStringLiteral("7"), {}};
+    settings.force = true;
 
-    const Run run = runBatch({"--batch", folder.path(), "--lang", "jpn", "--psm", "7"},
-                             QFileInfo(tesseract).path());
-    QCOMPARE(run.status, 0);
-    const QString saved = cp932::decode(readAll(folder.filePath(QStringLiteral("line.bmp.txt"))));
-    QVERIFY2(saved.contains(text), qPrintable(saved));
+    QByteArray saved[2];
+    for (const bool resident : {false, true}) {
+        if (resident)
+            qunsetenv("QUILLPIX_ENGINE");
+        else
+            qputenv("QUILLPIX_ENGINE", "batch");
+        auto engine = std::make_unique<ResidentFirstEngine>();
+        const ResidentFirstEngine& chosen = *engine;
+        Batch batch(settings, std::move(engine));
+        QSignalSpy finished(&batch, &Batch::finished);
+        batch.start();
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(finished.first().first().value<Summary>().done, 1);
+        QVERIFY2(chosen.processReason().isEmpty() == resident, qPrintable(chosen.processReason()));
+        QCOMPARE(chosen.residentRuns(), resident ? 1 : 0);
+        saved[resident] = readAll(folder.filePath(QStringLiteral("line.bmp.txt")));
+    }
+    QVERIFY2(cp932::decode(saved[1]).contains(text), saved[1].constData());
+    QCOMPARE(saved[1], saved[0]);
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file
