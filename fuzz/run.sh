@@ -7,7 +7,7 @@ seconds=${1:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets=(fuzz_cp932 fuzz_textfiles fuzz_cleanup fuzz_listfile fuzz_picture)
+targets=(fuzz_cp932 fuzz_textfiles fuzz_cleanup fuzz_listfile fuzz_picture fuzz_batchline)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLPIX_FUZZ=ON -DQUILLPIX_TESTS=OFF -DQUILLPIX_BENCH=OFF >/dev/null

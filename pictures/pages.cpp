@@ -263,6 +263,9 @@ QImage readPicture(QFile& file, const QString& path, int page, QSize largest) {
         if (!reader.read(&image) || image.isNull())
             refuse(path, page, readerReason(reader.error()));
     }
+    // A GIF's first frame may be small while its screen, which the reader draws it on, is not.
+    if (image.width() > largest.width() || image.height() > largest.height())
+        refuseTooLarge(path, page, image.size(), largest, QString());
     return onWhitePaper(std::move(image));
 }
 

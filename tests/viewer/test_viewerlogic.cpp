@@ -198,6 +198,9 @@ private Q_SLOTS:
         row("bitmap of width 0", "p.bmp", bitmapBytes(0, 10, 0), -1, "読み込めません", {}, none);
         row("too wide for the view", "p.bmp", bitmapBytes(825 + 32768, 1, 0), -1, "大きすぎて", {},
             none);
+        row("gif frame of 1 × 1 on a screen too wide for the view", "p.gif",
+            QByteArray::fromBase64("R0lGODlhAPwBAIAAAAABAAAAACwAAAAAAQABAAACAkQBADs="), -1,
+            "大きすぎて", {}, none);
         row("too tall for the view", "p.bmp", bitmapBytes(1, 405 + 32768, 0), -1, "大きすぎて", {},
             none);
         row("widest the view takes", "p.bmp",
