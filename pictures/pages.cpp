@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include "scannedpage.h"
+
 #include "completeness.h"
 #include "failure.h"
 
@@ -196,13 +198,22 @@ QImage readPdfPage(QFile& file, const QString& path, int page, QSize largest) {
         refuseTooLarge(path, page, atDefault, largest, QStringLiteral(" 300 dpi で"));
     checkMemory(path, page, atDefault, 4);
 
-    double dpi = std::clamp(scannedDpi(file, inches), kDocumentDpi, kFinestDocumentDpi);
+    const double scanned = scannedDpi(file, inches);
+    double dpi = std::clamp(scanned, kDocumentDpi, kFinestDocumentDpi);
     // A finer resolution only as far as the view and the memory take it.
     const double byView =
         std::min(largest.width() / inches.width(), largest.height() / inches.height());
     const double byMemory =
         std::sqrt(double(memoryCeiling()) / 4 / inches.width() / inches.height());
     dpi = std::max(kDocumentDpi, std::floor(std::min({dpi, byView, byMemory})));
+
+    // A scanned page is its picture: decoded straight into the image kept, it needs no
+    // page-sized drawing besides it, and keeps the scan's own sharpness.
+    if (scanned >= kDocumentDpi - 0.5) {
+        if (std::optional<QImage> scan =
+                scannedPagePicture(path, index, kDocumentDpi, dpi, largest, memoryCeiling()))
+            return std::move(*scan);
+    }
 
     doc->setRenderHint(Poppler::Document::Antialiasing);
     doc->setRenderHint(Poppler::Document::TextAntialiasing);

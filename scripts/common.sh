@@ -7,11 +7,12 @@ QUILLPIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 # What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, Poppler's
-# Qt 6 interface (PDF pages), the engine's library for the resident engine, and the Noto CJK
-# fonts (the sample pictures are drawn with Noto Sans CJK JP at build time).
+# Qt 6 interface (PDF pages) and its core library (a scanned page's own picture), the engine's
+# library for the resident engine, and the Noto CJK fonts (the sample pictures are drawn with
+# Noto Sans CJK JP at build time).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libicu-dev
-    libsndfile1-dev libasound2-dev libpoppler-qt6-dev libtesseract-dev libleptonica-dev
-    fonts-noto-cjk)
+    libsndfile1-dev libasound2-dev libpoppler-qt6-dev libpoppler-private-dev libtesseract-dev
+    libleptonica-dev fonts-noto-cjk)
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
 # English data, xdg-open for the buttons that hand files and folders to the desktop, and Qt's
 # readers for TIFF and WebP.

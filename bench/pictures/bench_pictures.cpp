@@ -40,6 +40,9 @@ void writePdf(const QString& path, int pages, const QImage& scan) {
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setResolution(scan.isNull() ? 300 : 600);
+    // A scanner's page is its scan, edge to edge; its words are in the pixels.
+    if (!scan.isNull())
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter p(&writer);
     QFont font = p.font();
     font.setPixelSize(60);
@@ -47,8 +50,10 @@ void writePdf(const QString& path, int pages, const QImage& scan) {
     for (int page = 1; page <= pages; ++page) {
         if (page > 1)
             writer.newPage();
-        if (!scan.isNull())
+        if (!scan.isNull()) {
             p.drawImage(0, 0, scan);
+            continue;
+        }
         for (int line = 0; line < 30; ++line)
             p.drawText(
                 200, 300 + line * 100,

@@ -255,6 +255,23 @@ QByteArray blankPdf(const QList<QSizeF>& pages, bool locked) {
     return out;
 }
 
+QByteArray scanPdf(const QImage& scan, QSizeF inches, int dpi, bool margins, bool word) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(inches, QPageSize::Inch));
+    writer.setResolution(dpi);
+    if (!margins)
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    painter.drawImage(0, 0, scan);
+    if (word)
+        painter.drawText(QPoint(50, 100), QStringLiteral("word"));
+    painter.end();
+    return out;
+}
+
 QByteArray numberedPdf(int pages) {
     QByteArray out;
     QBuffer buffer(&out);

@@ -31,5 +31,8 @@ QByteArray greyTiff(const QList<QImage>& pages);
 QByteArray blankPdf(const QList<QSizeF>& pages, bool locked = false);
 // A PDF of A4 pages drawn by QPdfWriter, each a large black page number on white.
 QByteArray numberedPdf(int pages);
+// A one-page PDF of the given size holding the scan at its top-left corner at dpi, with the
+// writer's page margins or none, and with a visible word over it or not.
+QByteArray scanPdf(const QImage& scan, QSizeF inches, int dpi, bool margins, bool word);
 
 } // namespace quillpix::testing

@@ -5,6 +5,7 @@
 #include "pictureloader.h"
 #include "reducedview.h"
 #include "rubberband.h"
+#include "scannedpage.h"
 #include "selectionstate.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QPainter>
 #include <QtTest>
 
 using namespace quillpix;
@@ -275,6 +277,50 @@ private Q_SLOTS:
             QVERIFY2(!QString(failure.text()).remove(path).contains(english),
                      qPrintable(failure.text()));
         }
+    }
+
+    // A page that is a scan edge to edge, and nothing else, is the scan's own pixels: rows in
+    // order, colours as stored, opaque. Anything more on the page, or a scan coarser than the
+    // drawing's 300 dpi, is left to the drawing.
+    void scannedPageIsItsOwnPicture_data() {
+        QTest::addColumn<QByteArray>("pdf");
+        QTest::addColumn<bool>("direct");
+        QImage scan(600, 300, QImage::Format_RGB32);
+        scan.fill(qRgb(255, 255, 255));
+        QPainter(&scan).fillRect(0, 0, 40, 40, QColor(200, 30, 60));
+        QPainter(&scan).fillRect(0, 260, 40, 40, QColor(20, 160, 90));
+        const QSizeF inches(2, 1);
+        using quillpix::testing::scanPdf;
+        QTest::newRow("a scan, edge to edge") << scanPdf(scan, inches, 300, false, false) << true;
+        QTest::newRow("with a word drawn over it")
+            << scanPdf(scan, inches, 300, false, true) << false;
+        QTest::newRow("inside the page's margins")
+            << scanPdf(scan, inches, 300, true, false) << false;
+        QTest::newRow("coarser than 300 dpi")
+            << scanPdf(scan.scaled(398, 199), inches, 199, false, false) << false;
+    }
+    void scannedPageIsItsOwnPicture() {
+        QFETCH(QByteArray, pdf);
+        QFETCH(bool, direct);
+        quillpix::testing::TempWorkspace ws;
+        const QString path = ws.writeFile(QStringLiteral("bmp_gif_sample/s.pdf"), pdf);
+        const auto picture =
+            pictures::scannedPagePicture(path, 0, 300, 600, QSize(32767, 32767), qint64(1) << 30);
+        QCOMPARE(picture.has_value(), direct);
+        if (!direct)
+            return;
+        QCOMPARE(picture->size(), QSize(600, 300));
+        QCOMPARE(picture->format(), QImage::Format_RGB32);
+        // The writer may store the scan as JPEG: a colour comes back within a step or two.
+        auto near = [](QRgb a, QRgb b) {
+            return qAlpha(a) == 255 && std::abs(qRed(a) - qRed(b)) <= 2 &&
+                   std::abs(qGreen(a) - qGreen(b)) <= 2 && std::abs(qBlue(a) - qBlue(b)) <= 2;
+        };
+        QVERIFY(near(picture->pixel(5, 5), qRgb(200, 30, 60)));
+        QVERIFY(near(picture->pixel(5, 295), qRgb(20, 160, 90)));
+        QVERIFY(near(picture->pixel(300, 150), qRgb(255, 255, 255)));
+        // The page as loaded is that picture.
+        QCOMPARE(viewer::loadPage(path, -1, QSize(825, 405)), *picture);
     }
 
     // Only regular files are listed or opened; a FIFO (also behind a link) would block.
