@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <QPainter>
+#include <QProcess>
 #include <QtTest>
 
 using namespace quillpix;
@@ -234,6 +235,18 @@ private Q_SLOTS:
         row("png cut short", "p.png", png.left(png.size() - 20), -1, "途中で切れて", {}, none);
         row("jpeg, grey", "p.jpg", encoded(wide.convertToFormat(QImage::Format_Grayscale8), "jpeg"),
             -1, "", QSize(60, 20), none);
+        // Qt writes no CMYK JPEG; ImageMagick (installed with the tests) does, where it is there.
+        {
+            QProcess convert;
+            convert.start(QStringLiteral("convert"),
+                          {QStringLiteral("png:-"), QStringLiteral("-colorspace"),
+                           QStringLiteral("CMYK"), QStringLiteral("jpeg:-")});
+            convert.write(encoded(wide, "png"));
+            convert.closeWriteChannel();
+            if (convert.waitForFinished(30000) && convert.exitCode() == 0)
+                row("jpeg, CMYK", "p.jpg", convert.readAllStandardOutput(), -1, "", QSize(60, 20),
+                    none);
+        }
         row("jpeg turned by its orientation", "p.jpeg", withOrientation(jpeg, 6), -1, "",
             QSize(20, 60), white);
         row("jpeg cut short", "p.jpg", jpeg.left(jpeg.size() - 10), -1, "途中で切れて", {}, none);
