@@ -110,7 +110,9 @@ const QImage& ViewerHandler::fullPicture() const {
 
 void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     m_c.picDisp->setDrawMode(PictureBox::DrawMode::XorPen);
-    m_c.picDisp->lineBox(x1, y1, x2, y2, QColor(128, 128, 128));
+    // Grey under the exclusive-or pen shows on light and dark pictures alike.
+    const QColor frameGrey(128, 128, 128);
+    m_c.picDisp->lineBox(x1, y1, x2, y2, frameGrey);
 }
 
 viewer::ChosenFile ViewerHandler::chosenFile() const {

@@ -9,6 +9,7 @@
 #include "engineidentity.h"
 #include "plaincall.h"
 #include "residentengine.h"
+#include "textpicture.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -34,16 +35,8 @@ using namespace quillpix::engine;
 namespace {
 
 QImage textPicture(const QStringList& lines, const QSize& size, int pixelSize) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(pixelSize);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(image.rect().adjusted(20, 20, -20, -20), Qt::AlignLeft | Qt::AlignVCenter,
-                     lines.join(QLatin1Char('\n')));
-    return image;
+    return quillpix::workspace::textPicture(lines, size, pixelSize,
+                                            Qt::AlignLeft | Qt::AlignVCenter, 20);
 }
 
 struct Crop {

@@ -1,6 +1,7 @@
 #include "engineidentity.h"
 #include "plaincall.h"
 #include "residentengine.h"
+#include "textpicture.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,6 +39,9 @@ QString describe(const std::optional<PlainCall>& call) {
 }
 
 QImage textPicture(const QStringList& lines, const QSize& size, int pixelSize, bool vertical) {
+    if (!vertical)
+        return quillpix::workspace::textPicture(lines, size, pixelSize,
+                                                Qt::AlignLeft | Qt::AlignVCenter, 20);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -45,17 +49,12 @@ QImage textPicture(const QStringList& lines, const QSize& size, int pixelSize, b
     font.setPixelSize(pixelSize);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    if (vertical) {
-        // One column, characters top to bottom.
-        const QString text = lines.join(QString());
-        for (int i = 0; i < text.size(); ++i)
-            painter.drawText(QRect(size.width() / 2 - pixelSize, 20 + i * (pixelSize + 6),
-                                   2 * pixelSize, pixelSize + 6),
-                             Qt::AlignCenter, text.mid(i, 1));
-    } else {
-        painter.drawText(image.rect().adjusted(20, 20, -20, -20), Qt::AlignLeft | Qt::AlignVCenter,
-                         lines.join(QLatin1Char('\n')));
-    }
+    // One column, characters top to bottom.
+    const QString text = lines.join(QString());
+    for (int i = 0; i < text.size(); ++i)
+        painter.drawText(QRect(size.width() / 2 - pixelSize, 20 + i * (pixelSize + 6),
+                               2 * pixelSize, pixelSize + 6),
+                         Qt::AlignCenter, text.mid(i, 1));
     return image;
 }
 

@@ -12,6 +12,7 @@
 #include "savetext.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
+#include "textpicture.h"
 #include "widgets.h"
 
 #include <QAction>
@@ -375,15 +376,7 @@ void TestFolderBatch::realEngineReadsAPicture() {
     if (!installedLanguages(tesseract).contains(QStringLiteral("jpn")))
         QSKIP("tesseract has no jpn data");
     const QString text = QStringLiteral("日本語の文字認識");
-    QImage image(640, 120, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(56);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    p.drawText(image.rect(), Qt::AlignCenter, text);
-    p.end();
+    const QImage image = workspace::textPicture({text}, QSize(640, 120), 56);
     QTemporaryDir folder;
     image.save(folder.filePath(QStringLiteral("line.bmp")));
     Settings settings{folder.path(), QStringLiteral("jpn"), QStringLiteral("7"), {}};

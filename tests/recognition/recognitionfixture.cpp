@@ -1,5 +1,7 @@
 #include "recognitionfixture.h"
 
+#include "textpicture.h"
+
 #include "cp932.h"
 #include "picturebox.h"
 #include "widgets.h"
@@ -146,15 +148,7 @@ bool Session::waitCursor() const {
 }
 
 QImage textPicture(const QString& text, int pixelSize, const QSize& size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(pixelSize);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(image.rect(), Qt::AlignCenter, text);
-    return image;
+    return workspace::textPicture({text}, size, pixelSize);
 }
 
 } // namespace quillpix::testing
