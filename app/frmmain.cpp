@@ -1,7 +1,9 @@
 #include "frmmain.h"
 
 #include "commandline.h"
+#include "filelistbox.h"
 #include "folderbatchrun.h"
+#include "launcherhandler.h"
 #include "layout.h"
 #include "listfiles.h"
 #include "listing.h"
@@ -94,10 +96,10 @@ void FrmMain::createFeatures() {
     options.cmdRefreshList[size_t(ListFile::Option)] = c.cmdRefresh[size_t(RefreshButton::Option)];
     options.cmdRefreshList[size_t(ListFile::PSMode)] = c.cmdRefresh[size_t(RefreshButton::PSMode)];
     options.cmdRefreshList[size_t(ListFile::Lang)] = c.cmdRefresh[size_t(RefreshButton::Lang)];
-    options.cmdHelp = c.cmdHelp;
-    options.cmdExplorer = c.cmdExplorer;
-    options.cmdOpenTmpTxt = c.cmdOpenTmpTxt;
-    m_options = std::make_unique<OptionsHandler>(options, *m_viewer, m_platform, m_folders);
+    m_options = std::make_unique<OptionsHandler>(options, m_platform, m_folders);
+    m_launcher = std::make_unique<LauncherHandler>(
+        LauncherControls{this, c.cmdHelp, c.cmdExplorer, c.cmdOpenTmpTxt}, *m_viewer, m_platform,
+        m_folders);
     m_recognition = std::make_unique<RecognitionHandler>(
         RecognitionControls{this, c.cmdRecognize, c.cmdDirect, c.txtBat}, *m_selection,
         *m_resultText, *m_options, m_platform, m_folders);
@@ -138,7 +140,7 @@ void FrmMain::createFeatures() {
         m_folderBatch->start(settings);
     });
     // The paint button is the file list's; the picture goes to the paint program.
-    connect(viewer, &ViewerHandler::paintRequested, m_options.get(), &OptionsHandler::openPaint);
+    connect(viewer, &ViewerHandler::paintRequested, m_launcher.get(), &LauncherHandler::openPaint);
     connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
             &ResultTextHandler::refreshSavedFileState);
     connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);

@@ -18,6 +18,7 @@ class SelectionHandler;
 class RecognitionHandler;
 class ResultTextHandler;
 class OptionsHandler;
+class LauncherHandler;
 class FolderBatchRun;
 
 // The one window. It creates every control under its inventory name, hands each feature the
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<RecognitionHandler> m_recognition;
     std::unique_ptr<ResultTextHandler> m_resultText;
     std::unique_ptr<OptionsHandler> m_options;
+    std::unique_ptr<LauncherHandler> m_launcher;
     std::unique_ptr<FolderBatchRun> m_folderBatch;
 };
 

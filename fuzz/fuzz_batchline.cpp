@@ -1,6 +1,6 @@
 // A line of tess.bat on arbitrary text: the parser never fails, and a line of plain words
 // (no quote, operator, caret, percent or label) splits at spaces and tabs and nowhere else.
-#include "batchrunner.h"
+#include "batchline.h"
 
 #include <QRegularExpression>
 
@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
     const QString line = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const batch::Line parsed = batch::parseLine(line);
+    const batchfile::Line parsed = batchfile::parseLine(line);
     static const QRegularExpression special(QStringLiteral("[\"&|<>^%:@\\r\\n\\x00-\\x08]"));
     if (line.contains(special))
         return 0;

@@ -1,6 +1,6 @@
 #include "desktopplatform.h"
 
-#include "batchrunner.h"
+#include "batchfile.h"
 #include "soundplayer.h"
 
 #include <QDesktopServices>
@@ -37,10 +37,11 @@ int DesktopPlatform::screenWidth() const {
 
 bool DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
     // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
-    return batch::runBatchFile(batchPath,
-                               style == WindowStyle::NormalWithFocus ? batch::Console::Window
-                                                                     : batch::Console::None,
-                               m_window);
+    return batchfile::runBatchFile(batchPath,
+                                   style == WindowStyle::NormalWithFocus
+                                       ? batchfile::Console::Window
+                                       : batchfile::Console::None,
+                                   m_window);
 }
 
 void DesktopPlatform::playSound(const QString& wavPath) {

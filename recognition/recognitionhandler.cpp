@@ -1,11 +1,12 @@
 #include "recognitionhandler.h"
 
-#include "batchrunner.h"
+#include "batchfile.h"
 #include "cleanup.h"
 #include "commandline.h"
 #include "cp932.h"
 #include "enginechoice.h"
 #include "failure.h"
+#include "failurereport.h"
 #include "residentengine.h"
 #include "resultbox.h"
 #include "selectedregion.h"
@@ -169,7 +170,7 @@ bool RecognitionHandler::reportMissingResult() {
     if (textfiles::fileExists(programFile(QStringLiteral("tmp.txt"))))
         return false;
     QString message = missingResultMessage();
-    if (!batch::batchProgramFound(programFile(QStringLiteral("tess.bat"))))
+    if (!batchfile::batchProgramFound(programFile(QStringLiteral("tess.bat"))))
         message += QLatin1Char('\n') + recognition::engineNotFoundMessage();
     m_platform.showMessage(message);
     playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));

@@ -2,6 +2,7 @@
 
 #include "display.h"
 #include "failure.h"
+#include "failurereport.h"
 #include "platform.h"
 #include "savetext.h"
 #include "sounds.h"

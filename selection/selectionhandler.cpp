@@ -3,6 +3,7 @@
 #include "crop.h"
 #include "display.h"
 #include "failure.h"
+#include "failurereport.h"
 #include "picturebox.h"
 #include "platform.h"
 #include "rubberband.h"

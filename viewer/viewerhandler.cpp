@@ -1,6 +1,8 @@
 #include "viewerhandler.h"
 
 #include "failure.h"
+#include "failurereport.h"
+#include "filelistbox.h"
 #include "picturebox.h"
 #include "pictureloader.h"
 #include "platform.h"

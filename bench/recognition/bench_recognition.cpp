@@ -7,6 +7,7 @@
 #include "cleanup.h"
 #include "cp932.h"
 #include "desktopplatform.h"
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "picturebox.h"
 #include "selectionhandler.h"

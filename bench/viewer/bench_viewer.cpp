@@ -5,6 +5,7 @@
 // is the yardstick. The ratios are printed after the table.
 
 #include "crop.h"
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "picturebox.h"
 #include "platform.h"

@@ -1,3 +1,4 @@
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "layout.h"
 #include "listing.h"

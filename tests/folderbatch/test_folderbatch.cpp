@@ -3,6 +3,7 @@
 #include "cleanup.h"
 #include "cp932.h"
 #include "crop.h"
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "gifencoder.h"
 #include "picturebox.h"

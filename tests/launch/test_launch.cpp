@@ -1,3 +1,4 @@
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "recordingplatform.h"
 #include "tempworkspace.h"

@@ -1,3 +1,4 @@
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "listfiles.h"
 #include "recordingplatform.h"

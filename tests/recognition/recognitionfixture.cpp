@@ -3,6 +3,7 @@
 #include "textpicture.h"
 
 #include "cp932.h"
+#include "filelistbox.h"
 #include "picturebox.h"
 #include "widgets.h"
 

@@ -1,4 +1,4 @@
-#include "batchrunner.h"
+#include "batchfile.h"
 #include "consolewindow.h"
 #include "cp932.h"
 #include "desktopplatform.h"
@@ -108,17 +108,17 @@ namespace {
 
 // The parts of a line in one text: words in brackets, redirections with their handle,
 // commands joined by " | ", pipelines by " & ", " && " or " || ".
-QString describe(const batch::Line& line) {
+QString describe(const batchfile::Line& line) {
     if (!line.error.isEmpty())
         return QStringLiteral("error");
     QStringList pipelines;
-    for (const batch::Pipeline& pipeline : line.pipelines) {
+    for (const batchfile::Pipeline& pipeline : line.pipelines) {
         QStringList commands;
-        for (const batch::Command& command : pipeline.commands) {
+        for (const batchfile::Command& command : pipeline.commands) {
             QStringList parts;
             for (const QString& word : command.words)
                 parts << QLatin1Char('[') + word + QLatin1Char(']');
-            for (const batch::Redirection& r : command.redirections) {
+            for (const batchfile::Redirection& r : command.redirections) {
                 static const char* const kinds[] = {"<", ">", ">>", ">&"};
                 parts << QString::number(r.handle) + QLatin1String(kinds[int(r.kind)]) +
                              QLatin1Char('[') + r.target + QLatin1Char(']');
@@ -187,7 +187,7 @@ void TestBatchRunner::parseLine_data() {
 void TestBatchRunner::parseLine() {
     QFETCH(QString, line);
     QFETCH(QString, parts);
-    QCOMPARE(describe(batch::parseLine(line)), parts);
+    QCOMPARE(describe(batchfile::parseLine(line)), parts);
 }
 
 void TestBatchRunner::expandVariables_data() {
@@ -222,7 +222,7 @@ void TestBatchRunner::expandVariables() {
     environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/u"));
     environment.insert(QStringLiteral("ODD"), QStringLiteral("a & \"b\""));
     environment.insert(QStringLiteral("EMPTY"), QString());
-    QCOMPARE(batch::expandVariables(line, environment, QStringLiteral("/b/t.bat")), expanded);
+    QCOMPARE(batchfile::expandVariables(line, environment, QStringLiteral("/b/t.bat")), expanded);
 }
 
 void TestBatchRunner::wordsReachTheProgram_data() {
@@ -269,7 +269,8 @@ void TestBatchRunner::wordsReachTheProgram() {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("tools"))) + ':' + path);
     qputenv("QUILLPIX_WORD", "one two");
-    const bool ran = batch::runBatchFile(writeBatch(dir.path(), batch), batch::Console::None);
+    const bool ran =
+        batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None);
     qputenv("PATH", path);
     QVERIFY(ran);
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("runs.txt")))),
@@ -280,7 +281,7 @@ void TestBatchRunner::wordsReachTheProgram() {
         !first.contains(u'|')) {
         QString expected = runs.section(u'\n', 0, 0);
         expected = expected.mid(1, expected.size() - 2);
-        QCOMPARE(batch::splitWords(first).mid(1), expected.split(QStringLiteral("><")));
+        QCOMPARE(batchfile::splitWords(first).mid(1), expected.split(QStringLiteral("><")));
     }
 }
 
@@ -307,7 +308,7 @@ void TestBatchRunner::redirectionsAndPipes() {
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    QVERIFY(batch::runBatchFile(writeBatch(dir.path(), batch), batch::Console::None));
+    QVERIFY(batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None));
     const QByteArray written = readAll(dir.filePath(file));
     // Error texts differ between systems; they name the missing entry.
     if (content == "no-such-entry")
@@ -320,7 +321,7 @@ void TestBatchRunner::runsCodePage932BatchInItsFolder() {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/batch dir 'x' XXXXXX"));
     const QString path = writeBatch(
         dir.path(), QStringLiteral("echo 日本語 > out.txt\r\npwd > where.txt\r\nexit 3\r\n"));
-    QVERIFY(batch::runBatchFile(path, batch::Console::None));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None));
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("out.txt")))),
              QStringLiteral("日本語\n"));
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("where.txt")))).trimmed(),
@@ -331,7 +332,7 @@ void TestBatchRunner::pauseWithoutConsoleReturnsAtOnce() {
     QTemporaryDir dir;
     const QString path = writeBatch(
         dir.path(), QStringLiteral("echo one > a.txt \r\npause\r\necho two > b.txt\r\n"));
-    QVERIFY(batch::runBatchFile(path, batch::Console::None));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None));
     QCOMPARE(readAll(dir.filePath(QStringLiteral("a.txt"))), QByteArray("one\n"));
     QCOMPARE(readAll(dir.filePath(QStringLiteral("b.txt"))), QByteArray("two\n"));
     QVERIFY(!findConsole());
@@ -339,8 +340,9 @@ void TestBatchRunner::pauseWithoutConsoleReturnsAtOnce() {
 
 void TestBatchRunner::missingBatchIsNotStarted() {
     QTemporaryDir dir;
-    QVERIFY(!batch::runBatchFile(dir.filePath(QStringLiteral("none.bat")), batch::Console::None));
-    QVERIFY(!batch::runBatchFile(dir.path(), batch::Console::None));
+    QVERIFY(!batchfile::runBatchFile(dir.filePath(QStringLiteral("none.bat")),
+                                     batchfile::Console::None));
+    QVERIFY(!batchfile::runBatchFile(dir.path(), batchfile::Console::None));
 }
 
 void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
@@ -353,7 +355,7 @@ void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
     int polls = 0;
     DuringWait answer([&] {
         ConsoleWindow* console = findConsole();
-        if (!console || !console->output().contains(batch::pausePrompt()))
+        if (!console || !console->output().contains(batchfile::pausePrompt()))
             return false;
         // The window system reports the activation a moment after the console appears.
         if (!console->isActiveWindow() && ++polls < 1000)
@@ -364,7 +366,7 @@ void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
         QTest::keyClick(console, Qt::Key_Space);
         return true;
     });
-    QVERIFY(batch::runBatchFile(path, batch::Console::Window));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window));
     QVERIFY(shownBeforeKey.startsWith(QStringLiteral("実行中\n")));
     QVERIFY(!afterExistedBeforeKey);
     QVERIFY(hadFocus);
@@ -379,12 +381,12 @@ void TestBatchRunner::closingTheConsoleEndsTheBatch() {
         writeBatch(dir.path(), QStringLiteral("pause\r\necho after > after.txt\r\n"));
     DuringWait close([&] {
         ConsoleWindow* console = findConsole();
-        if (!console || !console->output().contains(batch::pausePrompt()))
+        if (!console || !console->output().contains(batchfile::pausePrompt()))
             return false;
         console->close();
         return true;
     });
-    QVERIFY(batch::runBatchFile(path, batch::Console::Window));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("after.txt"))));
     QVERIFY(!findConsole());
 }

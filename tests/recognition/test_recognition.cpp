@@ -1,7 +1,8 @@
-#include "batchrunner.h"
+#include "batchfile.h"
 #include "commandline.h"
 #include "cp932.h"
 #include "duringwait.h"
+#include "filelistbox.h"
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
@@ -146,7 +147,7 @@ void TestRecognition::batchWords() {
     QFETCH(QString, word);
     QCOMPARE(recognition::batchWord(path), word);
     // The batch gives the program the path itself.
-    QCOMPARE(batch::splitWords(QStringLiteral("x ") + word, {}), (QStringList{"x", path}));
+    QCOMPARE(batchfile::splitWords(QStringLiteral("x ") + word, {}), (QStringList{"x", path}));
 }
 
 void TestRecognition::commandAndBatch_data() {
@@ -393,7 +394,7 @@ void TestRecognition::missingResult() {
     QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
     QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
     // Whether to add that the engine itself is missing.
-    QCOMPARE(batch::batchProgramFound(s.workFile(QStringLiteral("tess.bat"))), onPath);
+    QCOMPARE(batchfile::batchProgramFound(s.workFile(QStringLiteral("tess.bat"))), onPath);
 }
 
 void TestRecognition::soundComesAfterPointerBeforeFocus() {

@@ -1,4 +1,5 @@
 #include "cp932.h"
+#include "filelistbox.h"
 #include "frmmain.h"
 #include "recordingplatform.h"
 #include "resulttexthandler.h"

@@ -1,6 +1,6 @@
 #include "recordingplatform.h"
 
-#include "batchrunner.h"
+#include "batchfile.h"
 
 #include <QFile>
 
@@ -12,7 +12,7 @@ bool RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     batchRuns.push_back({batchPath, style, bytes});
-    return batch::runBatchFile(batchPath, batch::Console::None);
+    return batchfile::runBatchFile(batchPath, batchfile::Console::None);
 }
 
 } // namespace quillpix::testing

@@ -1,4 +1,5 @@
 #include "failure.h"
+#include "filelistbox.h"
 #include "listing.h"
 #include "picturebox.h"
 #include "picturefiles.h"
@@ -403,6 +404,32 @@ private Q_SLOTS:
     void missingFileIsReported() {
         QVERIFY_THROWS_EXCEPTION(
             Failure, viewer::loadPicture(QStringLiteral("/nonexistent/x.bmp"), QSize(825, 405)));
+    }
+
+    void fileListShowsPicturesAsPeopleSortThem() {
+        QTemporaryDir dir;
+        for (const char* name :
+             {"page10.bmp", "page2.BMP", "Page1.gif", "scan.GIF", "notes.txt", ".hidden.bmp",
+              "page3.bmp.txt", "a.jpg", "scan10.bmp", "scan007.bmp"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QDir(dir.path()).mkpath(QStringLiteral("folder.bmp"));
+        FileListBox list(nullptr);
+        list.setFolder(dir.path());
+        list.setPattern(QStringLiteral("*.bmp;*.gif"));
+        QStringList shown;
+        for (int i = 0; i < list.count(); ++i)
+            shown << list.item(i)->text();
+        // Numbers compare by value, leading zeros or not: 007 comes before 10.
+        QCOMPARE(shown, (QStringList{"Page1.gif", "page2.BMP", "page10.bmp", "scan.GIF",
+                                     "scan007.bmp", "scan10.bmp"}));
+        QCOMPARE(list.fileName(), QString());
+        list.setCurrentRow(1);
+        QCOMPARE(list.fileName(), QStringLiteral("page2.BMP"));
+        list.setFolder(dir.filePath(QStringLiteral("missing")));
+        QVERIFY(!list.refresh());
+        QCOMPARE(list.count(), 0);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "cp932.h"
+#include "filelistbox.h"
 #include "listing.h"
 #include "picturebox.h"
 #include "picturefiles.h"

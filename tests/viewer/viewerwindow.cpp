@@ -1,5 +1,6 @@
 #include "viewerwindow.h"
 
+#include "filelistbox.h"
 #include "picturebox.h"
 #include "widgets.h"
 

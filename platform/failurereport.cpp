@@ -1,5 +1,6 @@
-#include "failure.h"
+#include "failurereport.h"
 
+#include "failure.h"
 #include "platform.h"
 
 #include <QWidget>

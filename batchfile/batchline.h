@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
-// The batch runner: a batch file is code page 932 text with CR LF line ends, as people share it
-// with colleagues on Windows, and it means here what it means to the Windows command
-// interpreter. Each line is cut into commands and words by the interpreter's rules and every
-// command runs as a program of its own, with no shell in between:
+// One line of a batch file as the Windows command interpreter reads it: the one reading of a
+// command line in this program. Whatever turns a command into a program and its words (the
+// batch file's run, the loaded engine, the folder batch) reads it here:
 //
 //  - words are split at spaces and tabs; double quotes group a word and are removed;
 //  - "&" runs the next command after this one, "&&" only when this one succeeded, "||" only
@@ -22,20 +18,8 @@ class QWidget;
 //    "%%" is one "%", "%0" the batch file, "%~dp0" its folder with a trailing "/";
 //  - everything else, ( ) $ * ? ; ' ` ~ { } ! # \ included, is plain text.
 //
-// "pause" waits for a key in the console window, "exit" ends the batch, "rem" and lines that
-// start with ":" are comments, a leading "@" is dropped. Any other command is a program, looked
-// up on PATH, or relative to the batch's folder when it holds a "/".
-namespace quillpix::batch {
-
-// Whether the batch gets our console window (its output shown, "pause" answered by a key in
-// it) or runs with no window and empty standard input (a "pause" returns at once).
-enum class Console { None, Window };
-
-// The prompt "pause" prints before it waits for a key.
-QString pausePrompt();
-
-// The exit code of a command whose program cannot be found or started.
-constexpr int kNotFoundExitCode = 9009;
+// "rem" and lines that start with ":" are comments, a leading "@" is dropped.
+namespace quillpix::batchfile {
 
 // One redirection of a command: standard input (0), output (1), error (2) or another handle.
 struct Redirection {
@@ -88,15 +72,4 @@ splitWords(const QString& line,
 QString findProgram(const QString& word, const QString& folder,
                     const QProcessEnvironment& environment);
 
-// Whether the program named by the first command of the batch's first line that has one can be
-// found as findProgram() finds it, with the batch's folder and the system environment. False
-// for a batch that cannot be read or names no program.
-bool batchProgramFound(const QString& batchPath);
-
-// Runs the batch file and returns the moment it has ended; the window keeps handling its events
-// meanwhile. Lines run in order in the batch's folder; every program runs in a process group of
-// its own, so closing the console ends the programs and what they started, and the rest of the
-// batch. False when the batch could not be read.
-bool runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent = nullptr);
-
-} // namespace quillpix::batch
+} // namespace quillpix::batchfile

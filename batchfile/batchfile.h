@@ -1,0 +1,37 @@
+#pragma once
+
+#include "batchline.h"
+
+#include <QString>
+
+class QWidget;
+
+// Running a batch file: code page 932 text with CR LF line ends, as people share it with
+// colleagues on Windows, read line by line as batchline.h says; every command runs as a program
+// of its own, with no shell in between. "pause" waits for a key in the console window, "exit"
+// ends the batch. Any other command is a program, looked up on PATH, or relative to the
+// batch's folder when it holds a "/".
+namespace quillpix::batchfile {
+
+// Whether the batch gets our console window (its output shown, "pause" answered by a key in
+// it) or runs with no window and empty standard input (a "pause" returns at once).
+enum class Console { None, Window };
+
+// The prompt "pause" prints before it waits for a key.
+QString pausePrompt();
+
+// The exit code of a command whose program cannot be found or started.
+constexpr int kNotFoundExitCode = 9009;
+
+// Whether the program named by the first command of the batch's first line that has one can be
+// found as findProgram() finds it, with the batch's folder and the system environment. False
+// for a batch that cannot be read or names no program.
+bool batchProgramFound(const QString& batchPath);
+
+// Runs the batch file and returns the moment it has ended; the window keeps handling its events
+// meanwhile. Lines run in order in the batch's folder; every program runs in a process group of
+// its own, so closing the console ends the programs and what they started, and the rest of the
+// batch. False when the batch could not be read.
+bool runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent = nullptr);
+
+} // namespace quillpix::batchfile
