@@ -134,7 +134,7 @@ void FrmMain::createFeatures() {
         folderbatch::Settings settings;
         settings.folder = folder;
         settings.lang = items.langItem;
-        settings.psm = recognition::itemValue(items.psmItem);
+        settings.psm = pipeline::itemValue(items.psmItem);
         settings.option = items.optionItem;
         settings.jobs = std::max(1, QThread::idealThreadCount());
         m_folderBatch->start(settings);

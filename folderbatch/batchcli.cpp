@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSocketNotifier>
@@ -48,6 +49,17 @@ QString duration(qint64 ms) {
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// What /proc/meminfo calls available; 0 when it cannot be read.
+qint64 availableMemory() {
+    QFile file(QStringLiteral("/proc/meminfo"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("MemAvailable:"))
+            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
 bool positiveNumber(const QString& text, int& value) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,6}$"));
     if (!digits.match(text).hasMatch())
@@ -78,13 +90,16 @@ QString usage() {
         "Usage: quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N]\n"
         "\n"
-        "Reads every picture (*.bmp, *.gif) of FOLDER whole and saves its text beside it as\n"
-        "PICTURE.txt, as the window's 保存 would after reading the whole picture.\n"
+        "Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,\n"
+        "*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it\n"
+        "as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window's 保存 would after reading\n"
+        "the whole picture.\n"
         "\n"
         "  --lang L       engine language (default: the first line of listLang.txt)\n"
         "  --psm N        page segmentation mode (default: the first line of listPSMode.txt)\n"
         "  --option TEXT  further engine options (default: the first line of listOption.txt)\n"
-        "  --jobs N       engines at once, one thread each (default: the number of processors)\n"
+        "  --jobs N       engines at once, one thread each (default: the number of processors;\n"
+        "                 at most twice that, and what the memory holds)\n"
         "  --force        read pictures again that already have a saved result\n"
         "  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N\n"
         "  --help         this text\n"
@@ -135,6 +150,10 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.folder = value;
             haveFolder = true;
         } else if (name == u"--lang") {
+            if (value.isEmpty()) {
+                parsed.error = QStringLiteral("--lang needs a language, such as jpn");
+                return parsed;
+            }
             s.lang = value;
         } else if (name == u"--psm") {
             int psm = 0;
@@ -189,11 +208,38 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
     return parsed;
 }
 
+QString printableName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+int jobsThatHelp(int processors, qint64 availableBytes) {
+    // Each job holds a picture and a loaded engine: about this much at most for A4 at 600 dpi.
+    constexpr qint64 kBytesPerJob = 512LL << 20;
+    const int byProcessors = std::max(1, processors) * 2;
+    const int byMemory =
+        availableBytes > 0 ? int(std::max<qint64>(1, availableBytes / kBytesPerJob)) : byProcessors;
+    return std::min(byProcessors, byMemory);
+}
+
 QString progressLine(const Progress& p, bool withPicture) {
     QString line = QStringLiteral("%1/%2").arg(p.finished).arg(p.toDo);
     if (withPicture)
         line +=
-            QLatin1Char(' ') + p.file +
+            QLatin1Char(' ') + printableName(p.file) +
             (p.error.isEmpty() ? QStringLiteral(" saved") : QStringLiteral(" FAILED: ") + p.error);
     if (p.perMinute > 0)
         line += QStringLiteral("  %1/min").arg(p.perMinute, 0, 'f', 1);
@@ -214,7 +260,9 @@ QString summaryText(const Summary& s) {
                        .arg(s.failures.size())
                        .arg(duration(s.elapsedMs));
     for (const PictureFailure& f : s.failures)
-        text += QStringLiteral("  failed: %1: %2\n").arg(f.file, f.reason);
+        text += QStringLiteral("  failed: %1: %2\n").arg(printableName(f.file), f.reason);
+    if (s.leftOut > 0)
+        text += QStringLiteral("  left out: %1 names: %2\n").arg(s.leftOut).arg(s.leftOutReason);
     if (s.cancelled) {
         const QString why = s.signal == SIGINT    ? QStringLiteral("Interrupted (SIGINT)")
                             : s.signal == SIGTERM ? QStringLiteral("Stopped (SIGTERM)")
@@ -249,6 +297,17 @@ int runCommandLine(int argc, char** argv) {
     }
     Settings settings = parsed.settings;
     settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
+    const int helpful = jobsThatHelp(QThread::idealThreadCount(), availableMemory());
+    if (settings.jobs > helpful) {
+        print(stderr, QStringLiteral("quillpix --batch: --jobs %1 is more than this machine "
+                                     "gains from (%2 processors, %3 MB of memory free); using "
+                                     "%4\n")
+                          .arg(settings.jobs)
+                          .arg(QThread::idealThreadCount())
+                          .arg(availableMemory() >> 20)
+                          .arg(helpful));
+        settings.jobs = helpful;
+    }
 
     // Standard error carries the progress; a loaded engine's own lines would break into it.
     engine::ResidentEngine::discardMessages();
@@ -271,8 +330,9 @@ int runCommandLine(int argc, char** argv) {
             return;
         }
         if (!p.error.isEmpty())
-            print(stderr, QStringLiteral("\r%1\r%2: failed: %3\n")
-                              .arg(QString(shown, QLatin1Char(' ')), p.file, p.error));
+            print(stderr,
+                  QStringLiteral("\r%1\r%2: failed: %3\n")
+                      .arg(QString(shown, QLatin1Char(' ')), printableName(p.file), p.error));
         const QString line = progressLine(p, false);
         print(stderr, QLatin1Char('\r') + line.leftJustified(shown, QLatin1Char(' ')));
         shown = line.size();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "enginecall.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,15 +35,7 @@ struct ListDefaults {
 };
 ListDefaults listDefaults(const QString& programFolder);
 
-// The words the window's command line hands the engine after its two paths, split as /bin/sh
-// splits them: "-l", lang, "--psm", psm, then the words of the option. Whatever the window's
-// batch file puts on a later line (the option "pause" alone, or the text after a line end) is
-// not the engine's and is left out.
-QStringList engineSettingsWords(const Settings& settings);
-
-// Splits text into words as /bin/sh does for plain words: blanks separate, single quotes keep
-// everything, double quotes keep everything but a backslash before " \ $ `, a backslash outside
-// quotes keeps the next character.
-QStringList shellWords(const QString& text);
+// The engine settings the window's lists would give for these values.
+pipeline::EngineSettings engineSettings(const Settings& settings);
 
 } // namespace quillpix::folderbatch

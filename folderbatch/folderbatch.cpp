@@ -1,15 +1,16 @@
 #include "folderbatch.h"
 
-#include "cleanup.h"
 #include "failure.h"
-#include "savetext.h"
+#include "listing.h"
 #include "textfiles.h"
+#include "workpicture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -19,8 +20,6 @@ namespace {
 
 // The rate looks at this many recent pictures, so it follows a change of page density.
 constexpr size_t kRateWindow = 8;
-// 96 dpi.
-constexpr int kWorkPictureDotsPerMeter = 3780;
 
 QString oneLine(const QString& text) {
     QString line = text;
@@ -29,33 +28,46 @@ QString oneLine(const QString& text) {
     return line.trimmed();
 }
 
-} // namespace
+// Why an unattended batch must not write the result through a link: it leaves the picture's
+// folder or leads nowhere. "" for a plain file, a missing one, or a link within the folder.
+QString linkRefusal(const QString& result, const QString& folder) {
+    const QFileInfo info(result);
+    if (!info.isSymLink())
+        return {};
+    const QFileInfo target(info.symLinkTarget());
+    if (!target.exists())
+        return QStringLiteral("保存先 %1 は行き先のないリンクです。一括認識ではリンクの先に"
+                              "書きません")
+            .arg(info.fileName());
+    if (target.canonicalPath() != QFileInfo(folder).canonicalFilePath())
+        return QStringLiteral("保存先 %1 はフォルダの外 (%2) を指すリンクです。一括認識では"
+                              "リンクの先に書きません")
+            .arg(info.fileName(), target.canonicalFilePath());
+    return {};
+}
 
-struct Batch::Slot {
-    QTemporaryDir work{QDir::tempPath() + QStringLiteral("/quillpix-batch-XXXXXX")};
-    PictureItem item;
-    std::unique_ptr<EngineRun> run;
-};
+} // namespace
 
 int exitStatus(const Summary& summary) {
     if (!summary.setupError.isEmpty())
         return 3;
     if (summary.signal > 0)
         return 128 + summary.signal;
-    return summary.failures.isEmpty() && !summary.cancelled ? 0 : 1;
+    return summary.failures.isEmpty() && summary.leftOut == 0 && !summary.cancelled ? 0 : 1;
 }
 
-Batch::Batch(Settings settings, std::unique_ptr<Engine> engine, QObject* parent)
-    : QObject(parent), m_settings(std::move(settings)), m_engine(std::move(engine)) {
+Batch::Batch(Settings settings, std::unique_ptr<PageReader> reader, QObject* parent)
+    : QObject(parent), m_settings(std::move(settings)), m_reader(std::move(reader)) {
     qRegisterMetaType<Progress>();
     qRegisterMetaType<Summary>();
     m_summary.folder = m_settings.folder;
 }
 
 Batch::~Batch() {
-    // Ends the engines before their work folders go.
-    for (auto& slot : m_slots)
-        slot->run.reset();
+    m_stopping = true;
+    m_aborting = true;
+    m_reader->stop();
+    joinWorkers();
 }
 
 void Batch::start() {
@@ -71,42 +83,49 @@ void Batch::cancel() {
         return;
     m_stopping = true;
     m_summary.cancelled = true;
-    if (m_started && !m_slots.empty())
-        finishIfIdle();
 }
 
 void Batch::abort(int signal) {
     if (m_ended)
         return;
     m_stopping = true;
+    m_aborting = true;
     m_summary.cancelled = true;
     m_summary.signal = signal;
-    for (auto& slot : m_slots) {
-        if (slot->run) {
-            slot->run->kill();
-            slot->run.reset();
-            // Its picture counts as not started: a later run reads it.
-            ++m_summary.notStarted;
-        }
-    }
-    if (m_started && !m_slots.empty())
-        finishIfIdle();
+    m_reader->stop();
+    // Before the workers have started there is nobody to report back.
+    if (m_started && m_workers.empty() && m_workersRunning == 0)
+        QMetaObject::invokeMethod(this, &Batch::end, Qt::QueuedConnection);
 }
 
 void Batch::begin() {
+    if (m_ended)
+        return;
+    if (m_aborting)
+        return end();
     const QString folder = m_settings.folder;
-    QList<PictureItem> all;
+    FolderPictures all;
     try {
-        if (!QFileInfo(folder).isDir())
+        const QFileInfo info(folder);
+        if (!info.exists())
             throw Failure(QStringLiteral("no such folder: %1").arg(folder));
-        all = listPictures(folder);
+        if (!info.isDir())
+            throw Failure(QStringLiteral("%1 is a file, not a folder").arg(folder));
+        all = folderPictures(folder);
     } catch (const Failure& failure) {
         m_summary.setupError = oneLine(failure.text());
         return end();
     }
-    if (all.isEmpty()) {
-        m_summary.setupError =
-            QStringLiteral("no pictures (*.bmp, *.gif) in the folder %1").arg(folder);
+    m_summary.leftOut = all.leftOut;
+    if (all.leftOut > 0)
+        m_summary.leftOutReason =
+            QStringLiteral("names that are not valid UTF-8 (Shift-JIS names from old archives, "
+                           "say) cannot be opened; rename them to read them");
+    if (all.items.isEmpty() && all.leftOut == 0) {
+        m_summary.setupError = QStringLiteral("no pictures (%1) in the folder %2")
+                                   .arg(QString::fromLatin1(pictures::kPicturePattern)
+                                            .replace(QLatin1Char(';'), QStringLiteral(", ")),
+                                        folder);
         return end();
     }
     // Written under a temporary name in the folder itself, as every saved result is.
@@ -118,12 +137,9 @@ void Batch::begin() {
             return end();
         }
     }
-    if (const QString problem = m_engine->check(m_settings); !problem.isEmpty()) {
-        m_summary.setupError = problem;
-        return end();
-    }
 
-    const QList<PictureItem> share = takeShard(all, m_settings.shardIndex, m_settings.shardCount);
+    const QList<PictureItem> share =
+        takeShard(all.items, m_settings.shardIndex, m_settings.shardCount);
     m_summary.inShare = int(share.size());
     for (const PictureItem& item : share) {
         if (!m_settings.force && QFileInfo(resultPath(folder, item)).isFile())
@@ -134,102 +150,95 @@ void Batch::begin() {
     m_toDo = int(m_queue.size());
 
     const int jobs = std::clamp(m_settings.jobs, 1, std::max(1, m_toDo));
-    for (int i = 0; i < jobs && m_toDo > 0; ++i) {
-        auto slot = std::make_unique<Slot>();
-        if (!slot->work.isValid()) {
+    for (int i = 0; i < jobs; ++i) {
+        auto work = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                    QStringLiteral("/quillpix-batch-XXXXXX"));
+        if (!work->isValid()) {
             m_summary.setupError = QStringLiteral("cannot make a work folder in %1: %2")
-                                       .arg(QDir::tempPath(), slot->work.errorString());
-            m_slots.clear();
+                                       .arg(QDir::tempPath(), work->errorString());
             return end();
         }
-        m_slots.push_back(std::move(slot));
+        m_workFolders.push_back(std::move(work));
+    }
+    // The settings are checked once, whether or not a picture is left to read.
+    if (const QString problem = m_reader->prepare(m_settings, m_workFolders.front()->path());
+        !problem.isEmpty()) {
+        m_summary.setupError = oneLine(problem);
+        return end();
     }
     m_clock.restart();
-    if (m_slots.empty())
+    if (m_toDo == 0 || m_aborting)
         return end();
     // The total is known before the first, perhaps slow, picture.
     Progress first;
     first.toDo = m_toDo;
     Q_EMIT progress(first);
-    fill();
-    finishIfIdle();
-}
-
-void Batch::fill() {
-    for (auto& slotPtr : m_slots) {
-        Slot& slot = *slotPtr;
-        while (!slot.run && !m_stopping && m_next < m_queue.size()) {
-            const PictureItem item = m_queue[m_next++];
-            try {
-                writeWorkPicture(item, slot.work.path());
-            } catch (const Failure& failure) {
-                pictureDone(item, oneLine(failure.text()));
-                continue;
-            }
-            slot.item = item;
-            slot.run = m_engine->start(m_settings, slot.work.path());
-            Slot* s = &slot;
-            // Queued, with the run as context: a run ended by abort() never reports.
-            connect(
-                slot.run.get(), &EngineRun::finished, slot.run.get(),
-                [this, s](const QString& diagnostic) { runFinished(*s, diagnostic); },
-                Qt::QueuedConnection);
-        }
+    for (const auto& folderPtr : m_workFolders) {
+        std::shared_ptr<PageReader::Worker> reader = m_reader->worker();
+        const QString workFolder = folderPtr->path();
+        // Each worker's first picture is under way from here on: a cancel that follows the
+        // first progress report lets it finish.
+        PictureItem first;
+        if (!takeNext(first))
+            break;
+        m_workers.emplace_back(QThread::create([this, reader, workFolder, first] {
+            work(*reader, workFolder, first);
+            QMetaObject::invokeMethod(this, &Batch::workerEnded, Qt::QueuedConnection);
+        }));
+        ++m_workersRunning;
+        m_workers.back()->start();
     }
 }
 
-void Batch::writeWorkPicture(const PictureItem& item, const QString& workFolder) const {
-    QImage picture = loadItem(m_settings.folder, item).convertToFormat(QImage::Format_RGB32);
-    // The window's cut-out is a new image, which carries the screen's resolution rather than
-    // the picture's: 96 dpi on a usual desktop. The engine reads it from the file.
-    picture.setDotsPerMeterX(kWorkPictureDotsPerMeter);
-    picture.setDotsPerMeterY(kWorkPictureDotsPerMeter);
-    const QString bitmap = workFolder + QStringLiteral("/tmp.bmp");
-    QFile::remove(bitmap);
-    if (!picture.save(bitmap, "BMP"))
-        throw Failure(QStringLiteral("cannot write the work picture %1").arg(bitmap));
-    // A result found after the run can only be this run's.
-    const QString result = workFolder + QStringLiteral("/tmp.txt");
-    if (QFileInfo::exists(result) && !QFile::remove(result))
-        throw Failure(QStringLiteral("cannot delete the old work result %1").arg(result));
+bool Batch::takeNext(PictureItem& item) {
+    std::lock_guard lock(m_queueMutex);
+    if (m_stopping || m_next >= m_queue.size())
+        return false;
+    item = m_queue[m_next++];
+    return true;
 }
 
-void Batch::saveResult(const PictureItem& item, const QString& workFolder) const {
-    // The window's run and 保存, on a result box that was empty: the engine's UTF-8 text as code
-    // page 932 lines, tidied, then the save rules, written under a temporary name and renamed.
-    const QString converted = workFolder + QStringLiteral("/tmp_sjis.txt");
-    textfiles::convertUtf8ToSjis(workFolder + QStringLiteral("/tmp.txt"), converted,
-                                 textfiles::Durability::WorkFile);
-    const QString boxText = cleanup::cleanRecognizedText(textfiles::readTextFile(converted));
-    textfiles::writeLines({QString(), savetext::savedContent(boxText)},
-                          resultPath(m_settings.folder, item));
-}
-
-void Batch::runFinished(Slot& slot, const QString& diagnostic) {
-    if (!slot.run)
-        return;
-    // Its own queued call is on the stack: the run goes once that has returned.
-    slot.run.release()->deleteLater();
-    const PictureItem item = slot.item;
-    QString error;
-    if (!m_summary.signal) {
-        if (!QFileInfo(slot.work.filePath(QStringLiteral("tmp.txt"))).isFile()) {
-            error = QStringLiteral("the engine wrote no text");
-            if (!diagnostic.isEmpty())
-                error += QStringLiteral(": ") + diagnostic;
-        } else {
-            try {
-                saveResult(item, slot.work.path());
-            } catch (const Failure& failure) {
-                error = oneLine(failure.text());
-            } catch (const std::exception& e) {
-                error = QString::fromLocal8Bit(e.what());
-            }
+void Batch::work(PageReader::Worker& reader, const QString& workFolder, PictureItem item) {
+    do {
+        const QString error = readAndSave(item, reader, workFolder);
+        if (m_aborting) {
+            // Its text was thrown away: a later run reads it.
+            ++m_abandoned;
+            continue;
         }
+        QMetaObject::invokeMethod(
+            this, [this, item, error] { pictureDone(item, error); }, Qt::QueuedConnection);
+    } while (takeNext(item));
+}
+
+QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader,
+                           const QString& workFolder) {
+    try {
+        // The window's run and 保存 on a result box that was empty: the whole picture as the
+        // window's cut-out of it, read through the pipeline, its text saved by the save rules.
+        pipeline::writeWorkPicture(loadItem(m_settings.folder, item),
+                                   workFolder + QStringLiteral("/tmp.bmp"));
+        // A result found after the run can only be this run's.
+        const QString output = workFolder + QStringLiteral("/tmp.txt");
+        if (QFileInfo::exists(output) && !QFile::remove(output))
+            throw Failure(QStringLiteral("cannot delete the old work result %1").arg(output));
+        const pipeline::Reading reading = reader.read(workFolder);
+        if (m_aborting)
+            return {};
+        if (reading.failed)
+            return oneLine(reading.reason);
+        if (!reading.written)
+            return QStringLiteral("文字認識エンジンが結果を書きませんでした");
+        const QString result = resultPath(m_settings.folder, item);
+        if (const QString refusal = linkRefusal(result, m_settings.folder); !refusal.isEmpty())
+            return refusal;
+        textfiles::writeBytes(reading.savedBytes(), result);
+        return {};
+    } catch (const Failure& failure) {
+        return oneLine(failure.text());
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
     }
-    pictureDone(item, error);
-    fill();
-    finishIfIdle();
 }
 
 void Batch::pictureDone(const PictureItem& item, const QString& error) {
@@ -260,27 +269,28 @@ void Batch::pictureDone(const PictureItem& item, const QString& error) {
     Q_EMIT progress(p);
 }
 
-void Batch::finishIfIdle() {
-    if (m_ended)
+void Batch::workerEnded() {
+    if (--m_workersRunning > 0)
         return;
-    const bool running = std::any_of(m_slots.begin(), m_slots.end(),
-                                     [](const auto& slot) { return bool(slot->run); });
-    if (running)
-        return;
-    if (!m_stopping && m_next < m_queue.size())
-        return;
-    m_summary.notStarted += int(m_queue.size() - m_next);
-    m_next = m_queue.size();
+    joinWorkers();
     end();
+}
+
+void Batch::joinWorkers() {
+    for (const auto& worker : m_workers)
+        worker->wait();
 }
 
 void Batch::end() {
     if (m_ended)
         return;
     m_ended = true;
+    m_summary.notStarted += m_abandoned + int(m_queue.size() - m_next);
+    m_next = m_queue.size();
     m_summary.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
     // The work folders go now, not when the batch object does.
-    m_slots.clear();
+    m_workers.clear();
+    m_workFolders.clear();
     Q_EMIT finished(m_summary);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "batchsettings.h"
-#include "engine.h"
+#include "pagereader.h"
 #include "picturelist.h"
 
 #include <QElapsedTimer>
@@ -10,11 +10,14 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QTemporaryDir;
+class QThread;
 
 // Reading every picture of a folder whole and saving its text beside it, as the window would
 // with the whole picture selected, one run and 保存 on an empty result box.
@@ -45,26 +48,31 @@ struct Summary {
     int done = 0;    // read and saved by this run
     int skipped = 0; // saved before, left alone
     QList<PictureFailure> failures;
+    // Names of the folder that could not be read at all (not valid UTF-8), and why.
+    int leftOut = 0;
+    QString leftOutReason;
     int notStarted = 0; // left for a later run after a stop
     bool cancelled = false;
     int signal = 0; // the signal that stopped the batch, 0 for none
     qint64 elapsedMs = 0;
 };
 
-// 0 when everything was read or skipped; 1 when a picture failed; 3 when the batch could not
-// start; 128 + the signal when one stopped it (130 for Ctrl+C, 143 for SIGTERM); 1 for a
-// cancel.
+// 0 when everything was read or skipped; 1 when a picture failed or a name was left out; 3
+// when the batch could not start; 128 + the signal when one stopped it (130 for Ctrl+C, 143 for
+// SIGTERM); 1 for a cancel.
 int exitStatus(const Summary& summary);
 
-// One batch over one folder. It runs in the thread it lives in, on that thread's event loop:
-// the engines run as processes or on threads of their own, and only a picture's preparation and
-// saving happen in the thread itself. Every engine has a work folder of its own in the system's
-// temporary folder, so neither the window's work files nor another batch's are touched.
+// One batch over one folder. It reports in the thread it lives in, on that thread's event loop;
+// the pictures are read by worker threads, each with a work folder of its own in the system's
+// temporary folder (so neither the window's work files nor another batch's are touched), each
+// reading one picture at a time through the pipeline and saving its text.
 class Batch : public QObject {
     Q_OBJECT
 public:
-    explicit Batch(Settings settings, std::unique_ptr<Engine> engine = makeEngine(),
+    explicit Batch(Settings settings,
+                   std::unique_ptr<PageReader> reader = std::make_unique<PageReader>(),
                    QObject* parent = nullptr);
+    // Ends a running batch as abort() does and waits for its workers.
     ~Batch() override;
 
     // Begins on the next turn of the event loop; finished() always follows, once.
@@ -83,32 +91,39 @@ Q_SIGNALS:
     void finished(const quillpix::folderbatch::Summary& summary);
 
 private:
-    struct Slot;
-
     void begin();
-    void fill();
-    void runFinished(Slot& slot, const QString& diagnostic);
+    // A worker thread's loop: its first picture, then the next until there is none or the
+    // batch stops.
+    void work(PageReader::Worker& reader, const QString& workFolder, PictureItem first);
+    bool takeNext(PictureItem& item);
+    // "" when the picture's text was saved, else why not.
+    QString readAndSave(const PictureItem& item, PageReader::Worker& reader,
+                        const QString& workFolder);
     void pictureDone(const PictureItem& item, const QString& error);
-    void finishIfIdle();
+    void workerEnded();
+    void joinWorkers();
     void end();
-    // The picture as the window's crop of the whole picture writes it: its own pixels as
-    // 32-bit RGB, saved as a BMP.
-    void writeWorkPicture(const PictureItem& item, const QString& workFolder) const;
-    void saveResult(const PictureItem& item, const QString& workFolder) const;
 
     Settings m_settings;
-    std::unique_ptr<Engine> m_engine;
-    std::vector<std::unique_ptr<Slot>> m_slots;
-    QList<PictureItem> m_queue;
-    qsizetype m_next = 0;
+    std::unique_ptr<PageReader> m_reader;
+    std::vector<std::unique_ptr<QTemporaryDir>> m_workFolders;
+    std::vector<std::unique_ptr<QThread>> m_workers;
+    int m_workersRunning = 0;
     Summary m_summary;
     int m_toDo = 0;
     int m_finished = 0;
     bool m_started = false;
-    bool m_stopping = false;
     bool m_ended = false;
     QElapsedTimer m_clock;
     std::deque<qint64> m_finishTimes;
+
+    // Shared with the workers.
+    std::mutex m_queueMutex;
+    QList<PictureItem> m_queue;
+    qsizetype m_next = 0;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_aborting{false};
+    std::atomic<int> m_abandoned{0};
 };
 
 } // namespace quillpix::folderbatch

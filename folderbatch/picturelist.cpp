@@ -11,17 +11,22 @@
 
 namespace quillpix::folderbatch {
 
-QList<PictureItem> listPictures(const QString& folder) {
+FolderPictures folderPictures(const QString& folder) {
     // As the window's file list: every picture format, a document's pages one by one.
     const pictures::Listing listing =
         pictures::listPictures(folder, QString::fromLatin1(pictures::kPicturePattern));
     if (folder.isEmpty() || !listing.listed)
         throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
-    QList<PictureItem> items;
-    items.reserve(listing.entries.size());
+    FolderPictures pictures;
+    pictures.leftOut = listing.leftOut;
+    pictures.items.reserve(listing.entries.size());
     for (const pictures::ListEntry& entry : listing.entries)
-        items.append({entry.fileName, entry.page});
-    return items;
+        pictures.items.append({entry.fileName, entry.page});
+    return pictures;
+}
+
+QList<PictureItem> listPictures(const QString& folder) {
+    return folderPictures(folder).items;
 }
 
 QList<PictureItem> takeShard(const QList<PictureItem>& items, int index, int count) {

@@ -17,7 +17,14 @@ struct PictureItem {
 };
 
 // The pictures the window's file list shows for the folder, pages of documents one by one, in
-// its natural order (scan2 before scan10). A folder that cannot be listed throws a Failure.
+// its natural order (scan2 before scan10), and the names left out because they are not valid
+// UTF-8 (they cannot be opened by name here). A folder that cannot be listed throws a Failure.
+struct FolderPictures {
+    QList<PictureItem> items;
+    int leftOut = 0;
+};
+FolderPictures folderPictures(const QString& folder);
+// Its pictures alone.
 QList<PictureItem> listPictures(const QString& folder);
 
 // Items number index, index + count, index + 2 count, ... counting from 1.

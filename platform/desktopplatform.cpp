@@ -1,6 +1,7 @@
 #include "desktopplatform.h"
 
-#include "batchfile.h"
+#include "residentengine.h"
+#include "residentfirst.h"
 #include "soundplayer.h"
 
 #include <QDesktopServices>
@@ -12,6 +13,10 @@
 #include <QUrl>
 
 namespace quillpix {
+
+DesktopPlatform::DesktopPlatform() : m_engine(std::make_unique<engine::ResidentEngine>()) {}
+
+DesktopPlatform::~DesktopPlatform() = default;
 
 void DesktopPlatform::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text, QMessageBox::Ok,
@@ -35,13 +40,9 @@ int DesktopPlatform::screenWidth() const {
     return screen ? screen->geometry().width() : 1920;
 }
 
-bool DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
+BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
     // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
-    return batchfile::runBatchFile(batchPath,
-                                   style == WindowStyle::NormalWithFocus
-                                       ? batchfile::Console::Window
-                                       : batchfile::Console::None,
-                                   m_window);
+    return runResidentFirst(batchPath, style, *m_engine, m_window);
 }
 
 void DesktopPlatform::playSound(const QString& wavPath) {

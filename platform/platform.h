@@ -1,12 +1,27 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace quillpix {
 
 // How a batch file is started: with our console window taking the focus, so the user can read
 // the engine's output and answer "pause", or with no window at all.
 enum class WindowStyle { NormalWithFocus = 1, MinimizedNoFocus = 6 };
+
+// What one run of a batch file did.
+struct BatchReport {
+    // False when the batch file could not be read: nothing ran.
+    bool started = false;
+    // The engine kept loaded by the program read the picture in place of the batch: the batch
+    // was one plain call of the installed engine.
+    bool resident = false;
+    // The programs the batch named that could not be found or started, as written.
+    QStringList notFound;
+    // The program of the batch's last command and how it ended (0: success).
+    QString lastProgram;
+    int exitCode = 0;
+};
 
 // Everything the window asks of the desktop. The desktop implementation talks to the real
 // system; tests use a recording double.
@@ -24,8 +39,9 @@ public:
     // Width of the primary screen in pixels.
     virtual int screenWidth() const = 0;
     // Runs the batch file and returns when it has ended; the window keeps handling its events
-    // meanwhile. False when it could not be started.
-    virtual bool runBatch(const QString& batchPath, WindowStyle style) = 0;
+    // meanwhile. Every run of the window goes through here: a batch that is one plain call of
+    // the installed engine is read by the engine kept loaded, anything else runs as written.
+    virtual BatchReport runBatch(const QString& batchPath, WindowStyle style) = 0;
     // Plays a sound file to its end; silence when there is no sound device.
     virtual void playSound(const QString& wavPath) = 0;
 };

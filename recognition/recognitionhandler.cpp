@@ -1,18 +1,17 @@
 #include "recognitionhandler.h"
 
-#include "batchfile.h"
-#include "cleanup.h"
+#include "batchfilestep.h"
 #include "commandline.h"
-#include "cp932.h"
 #include "enginechoice.h"
 #include "failure.h"
 #include "failurereport.h"
-#include "residentengine.h"
+#include "reading.h"
 #include "resultbox.h"
 #include "selectedregion.h"
 #include "sounds.h"
 #include "textfiles.h"
 #include "widgets.h"
+#include "workpicture.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,8 +43,7 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
                                        const options::EngineChoices& choices, Platform& platform,
                                        const Folders& folders)
     : m_c(controls), m_region(region), m_resultBox(resultBox), m_choices(choices),
-      m_platform(platform), m_folders(folders),
-      m_engine(std::make_unique<engine::ResidentEngine>()) {
+      m_platform(platform), m_folders(folders) {
     connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
     connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
     // Whoever changes the command, the user or a run, the button follows.
@@ -119,11 +117,7 @@ void RecognitionHandler::prepareWorkBitmap() {
         throw Failure(selectionTooSmallMessage());
 
     const QString bitmap = programFile(QStringLiteral("tmp.bmp"));
-    // A new file rather than the old one cut short: the file system then need not flush the
-    // replaced blocks on close, which would cost more than the rest of the crop.
-    QFile::remove(bitmap);
-    if (!crop.save(bitmap, "BMP"))
-        throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(bitmap));
+    pipeline::writeWorkPicture(crop, bitmap);
     // The preview shows exactly what goes to the engine.
     const QImage written(bitmap, "BMP");
     if (written.isNull())
@@ -133,7 +127,7 @@ void RecognitionHandler::prepareWorkBitmap() {
 
 void RecognitionHandler::writeBatch(const QString& command) {
     // A "?" in place of a path's character would send the engine to another file.
-    const QString unwritable = recognition::unwritableCommandMessage(command);
+    const QString unwritable = pipeline::unwritableCommandMessage(command);
     if (!unwritable.isEmpty())
         throw Failure(unwritable);
     // Entry 0 is never written; the command may hold CR LF, which gives further lines.
@@ -152,60 +146,44 @@ void RecognitionHandler::deleteOldResult() {
         throw Failure(QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result));
 }
 
-void RecognitionHandler::runBatchAndWait(WindowStyle style) {
-    const QString batch = programFile(QStringLiteral("tess.bat"));
-    // A plain call of the installed engine runs in the engine kept loaded here, with the same
-    // result file; anything else runs as the batch says.
-    QFile file(batch);
-    if (file.open(QIODevice::ReadOnly) &&
-        m_engine->runBatchText(cp932::decode(file.readAll()), m_folders.program) !=
-            engine::Outcome::NotResident)
-        return;
-    file.close();
-    if (!m_platform.runBatch(batch, style))
-        throw Failure(QStringLiteral("バッチファイルを起動できません: %1").arg(batch));
+pipeline::Reading RecognitionHandler::runBatchAndRead(WindowStyle style) {
+    pipeline::BatchFileStep engine(m_platform, programFile(QStringLiteral("tess.bat")),
+                                   programFile(QStringLiteral("tmp.txt")), style);
+    return pipeline::read(engine, programFile(QStringLiteral("tmp_sjis.txt")));
 }
 
-bool RecognitionHandler::reportMissingResult() {
-    if (textfiles::fileExists(programFile(QStringLiteral("tmp.txt"))))
+bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
+    if (reading.written)
         return false;
     QString message = missingResultMessage();
-    if (!batchfile::batchProgramFound(programFile(QStringLiteral("tess.bat"))))
-        message += QLatin1Char('\n') + recognition::engineNotFoundMessage();
+    if (!reading.reason.isEmpty())
+        message += QLatin1Char('\n') + reading.reason;
     m_platform.showMessage(message);
     playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));
     m_c.window->unsetCursor();
     return true;
 }
 
-QString RecognitionHandler::readResult() {
-    const QString converted = programFile(QStringLiteral("tmp_sjis.txt"));
-    textfiles::convertUtf8ToSjis(programFile(QStringLiteral("tmp.txt")), converted,
-                                 textfiles::Durability::WorkFile);
-    return textfiles::readTextFile(converted);
-}
-
 void RecognitionHandler::recognize() {
     prepareWorkBitmap();
 
     const options::EngineChoice items = m_choices.chosenItems();
-    const QString psm = recognition::itemValue(items.psmItem);
+    const QString psm = pipeline::itemValue(items.psmItem);
     const QString lang = items.langItem;
-    const QString opt = recognition::optionForBatch(items.optionItem);
-    const QString command = recognition::buildCommandLine(m_folders.program, psm, lang, opt);
+    const QString opt = pipeline::optionForBatch(items.optionItem);
+    const QString command = pipeline::buildCommandLine(m_folders.program, psm, lang, opt);
     writeBatch(command);
     m_c.txtBat->setText(command);
     m_c.txtBat->repaint();
     deleteOldResult();
-    runBatchAndWait(recognition::windowStyleFor(opt));
+    const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(opt));
 
-    if (reportMissingResult())
+    if (reportMissingResult(reading))
         return;
-    const QString raw = readResult();
-    m_resultBox.append(cleanup::cleanRecognizedText(raw));
+    m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
     // Blank output plays no sound.
-    if (!recognition::removeWhitespace(raw).isEmpty())
+    if (reading.anyVisible())
         playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
 }
@@ -217,11 +195,11 @@ void RecognitionHandler::runDirect() {
     const QString command = m_c.txtBat->text();
     writeBatch(command);
     deleteOldResult();
-    runBatchAndWait(recognition::windowStyleFor(command));
+    const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(command));
 
-    if (reportMissingResult())
+    if (reportMissingResult(reading))
         return;
-    m_resultBox.append(cleanup::cleanRecognizedText(readResult()));
+    m_resultBox.append(reading.boxText);
     playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
     m_c.window->unsetCursor();

@@ -22,8 +22,8 @@ class ResultBox;
 namespace options {
 class EngineChoices;
 }
-namespace engine {
-class ResidentEngine;
+namespace pipeline {
+struct Reading;
 }
 
 // The controls the recognition owns.
@@ -68,12 +68,12 @@ private:
     void writeBatch(const QString& command);
     // Deleted before the engine starts, so a result found afterwards can only be this run's.
     void deleteOldResult();
-    void runBatchAndWait(WindowStyle style);
-    // The message, "notify.wav" and the default pointer when the engine left no result file;
-    // true when the run ends there.
-    bool reportMissingResult();
-    // The engine's UTF-8 result as code page 932 text, every line followed by CR LF.
-    QString readResult();
+    // Runs tess.bat through the platform and reads tmp.txt through the pipeline, writing
+    // tmp_sjis.txt on the way.
+    pipeline::Reading runBatchAndRead(WindowStyle style);
+    // The message (naming what failed, when known), "notify.wav" and the default pointer when
+    // the engine left no result file; true when the run ends there.
+    bool reportMissingResult(const pipeline::Reading& reading);
 
     QString programFile(const QString& name) const;
     void setRunning(bool running);
@@ -86,8 +86,6 @@ private:
     const options::EngineChoices& m_choices;
     Platform& m_platform;
     Folders m_folders;
-    // The engine with its models kept loaded between runs.
-    std::unique_ptr<engine::ResidentEngine> m_engine;
     bool m_running = false;
 };
 

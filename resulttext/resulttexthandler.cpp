@@ -94,15 +94,15 @@ void ResultTextHandler::save() {
                 QStringLiteral("画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                                "画像ファイルを選んでから保存してください。"));
         const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
-        const QString content = savetext::savedContent(m_c.txtResult->text());
+        const QString text = m_c.txtResult->text();
         try {
-            textfiles::writeLines({QString(), content}, path);
+            textfiles::writeBytes(savetext::savedBytes(text), path);
         } catch (const Failure& failure) {
             throw Failure(QStringLiteral("認識結果を保存できませんでした。以前に保存したファイルは"
                                          "変更していません。\n") +
                           failure.text());
         }
-        const QString missing = savetext::unrepresentableCharacters(content);
+        const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
         if (!missing.isEmpty())
             m_platform.showMessage(
                 QStringLiteral("認識結果を保存しました: %1\n"

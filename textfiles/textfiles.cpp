@@ -172,7 +172,11 @@ QStringList splitLines(const QString& text) {
 }
 
 QString readTextFile(const QString& path) {
-    return terminateLines(cp932::decode(readAll(path)));
+    return linesOfCp932(readAll(path));
+}
+
+QString linesOfCp932(const QByteArray& bytes) {
+    return terminateLines(cp932::decode(bytes));
 }
 
 QString readSavedResult(const QString& path) {
@@ -247,8 +251,19 @@ QString normaliseLineEnds(const QString& text) {
 }
 
 void convertUtf8ToSjis(const QString& source, const QString& target, Durability durability) {
-    const QString text = normaliseLineEnds(cp932::decodeUtf8(readAll(source)));
-    write(cp932::encode(text), target, durability);
+    write(sjisFromUtf8(readAll(source)), target, durability);
+}
+
+QByteArray sjisFromUtf8(const QByteArray& utf8) {
+    return cp932::encode(normaliseLineEnds(cp932::decodeUtf8(utf8)));
+}
+
+QByteArray readBytes(const QString& path) {
+    return readAll(path);
+}
+
+void writeBytes(const QByteArray& bytes, const QString& path, Durability durability) {
+    write(bytes, path, durability);
 }
 
 QString parentFolder(const QString& path) {

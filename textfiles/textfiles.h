@@ -14,6 +14,8 @@ QStringList splitLines(const QString& text);
 
 // The whole file, every line followed by CR LF (the last one too).
 QString readTextFile(const QString& path);
+// What readTextFile gives for a file holding these code page 932 bytes.
+QString linesOfCp932(const QByteArray& bytes);
 // A result saved beside a picture, as readTextFile gives it, but also when someone edited it
 // elsewhere: a file that starts with the UTF-8 byte-order mark is UTF-8; otherwise a file that
 // is valid code page 932 is read as such (pure ASCII reads the same either way), one that is
@@ -46,6 +48,13 @@ QString writeErrorText(int error);
 // CR LF line ends: every LF becomes CR LF, then every CR CR pair becomes one CR.
 void convertUtf8ToSjis(const QString& source, const QString& target,
                        Durability durability = Durability::Synced);
+// The bytes convertUtf8ToSjis writes for a file holding these UTF-8 bytes.
+QByteArray sjisFromUtf8(const QByteArray& utf8);
+// The bytes of a file, read whole; a file that cannot be read throws a Failure naming it.
+QByteArray readBytes(const QString& path);
+// Writes the bytes as writeLines writes its text: under a temporary name, renamed into place.
+void writeBytes(const QByteArray& bytes, const QString& path,
+                Durability durability = Durability::Synced);
 // The text before the last "/", a "/" in the last position not counting; "" when none.
 QString parentFolder(const QString& path);
 // The line-end rule of convertUtf8ToSjis on its own.

@@ -43,7 +43,7 @@ public:
     void shellOpen(const QString&) override {}
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
-    bool runBatch(const QString&, WindowStyle) override { return true; }
+    BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }
     void playSound(const QString&) override {}
 };
 

@@ -434,7 +434,7 @@ void TestBatchRunner::desktopPlatformChoosesTheConsoleByStyle() {
         return true;
     });
     DesktopPlatform platform;
-    QVERIFY(platform.runBatch(path, WindowStyle(style)));
+    QVERIFY(platform.runBatch(path, WindowStyle(style)).started);
     QCOMPARE(sawConsole, console);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("done.txt"))), QByteArray("done\n"));
 }

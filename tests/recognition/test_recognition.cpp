@@ -115,13 +115,12 @@ void TestRecognition::itemValueAndWhitespace_data() {
 void TestRecognition::itemValueAndWhitespace() {
     QFETCH(QString, item);
     QFETCH(QString, value);
-    QCOMPARE(recognition::itemValue(item), value);
+    QCOMPARE(pipeline::itemValue(item), value);
     // Whitespace of every listed kind goes; everything else stays.
     const QString padded = QStringLiteral(" \u3000\r\n\t\f\v") + item + QStringLiteral("\r\n");
-    QCOMPARE(recognition::removeWhitespace(padded), recognition::removeWhitespace(item));
-    QVERIFY(recognition::removeWhitespace(QStringLiteral(" \u3000\r\n\t\f\v")).isEmpty());
-    QCOMPARE(recognition::removeWhitespace(QStringLiteral("\u00A0a b")),
-             QStringLiteral("\u00A0ab"));
+    QCOMPARE(pipeline::removeWhitespace(padded), pipeline::removeWhitespace(item));
+    QVERIFY(pipeline::removeWhitespace(QStringLiteral(" \u3000\r\n\t\f\v")).isEmpty());
+    QCOMPARE(pipeline::removeWhitespace(QStringLiteral("\u00A0a b")), QStringLiteral("\u00A0ab"));
 }
 
 void TestRecognition::batchWords_data() {
@@ -145,7 +144,7 @@ void TestRecognition::batchWords_data() {
 void TestRecognition::batchWords() {
     QFETCH(QString, path);
     QFETCH(QString, word);
-    QCOMPARE(recognition::batchWord(path), word);
+    QCOMPARE(pipeline::batchWord(path), word);
     // The batch gives the program the path itself.
     QCOMPARE(batchfile::splitWords(QStringLiteral("x ") + word, {}), (QStringList{"x", path}));
 }
@@ -377,7 +376,7 @@ void TestRecognition::missingResult() {
     // With no engine at all, the message says so and what to install.
     QStringList messages{
         RecognitionHandler::missingResultMessage() +
-        (onPath ? QString() : QLatin1Char('\n') + recognition::engineNotFoundMessage())};
+        (onPath ? QString() : QLatin1Char('\n') + pipeline::engineNotFoundMessage())};
     if (!soundFile)
         messages << QStringLiteral("wavファイルがwavディレクトリにありません");
     QCOMPARE(s.platform.messages, messages);
@@ -544,13 +543,13 @@ void TestRecognition::oddProgramFolder() {
         expected = QStringLiteral("tesseract tmp.bmp tmp -l jpn --psm 3 ");
     }
     QCOMPARE(s.c().txtBat->text(), expected);
-    QCOMPARE(recognition::folderCharactersWithoutForm(P).isEmpty(), form != "relative");
+    QCOMPARE(pipeline::folderCharactersWithoutForm(P).isEmpty(), form != "relative");
     const QString base = form == "relative" ? QString() : P + QStringLiteral("/");
     QCOMPARE(m_engine->arguments().mid(0, 2),
              (QStringList{base + QStringLiteral("tmp.bmp"), base + QStringLiteral("tmp")}));
-    QVERIFY(recognition::unwritableCommandMessage(expected).isEmpty());
-    const QString unwritable = recognition::unwritableCommandMessage(
-        QStringLiteral("tesseract ") + P + QStringLiteral("/tmp.bmp"));
+    QVERIFY(pipeline::unwritableCommandMessage(expected).isEmpty());
+    const QString unwritable = pipeline::unwritableCommandMessage(QStringLiteral("tesseract ") + P +
+                                                                  QStringLiteral("/tmp.bmp"));
     QCOMPARE(unwritable.isEmpty(), form != "relative");
     QVERIFY(form != "relative" ||
             unwritable.contains(QStringLiteral("「〜」(U+301C)、「한」(U+D55C)、「😀」(U+1F600)")));

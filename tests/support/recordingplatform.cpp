@@ -1,18 +1,27 @@
 #include "recordingplatform.h"
 
-#include "batchfile.h"
+#include "residentengine.h"
+#include "residentfirst.h"
 
 #include <QFile>
 
 namespace quillpix::testing {
 
-bool RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {
+RecordingPlatform::RecordingPlatform() : m_engine(std::make_unique<engine::ResidentEngine>()) {}
+
+RecordingPlatform::~RecordingPlatform() = default;
+
+BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {
     QFile file(batchPath);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
-    batchRuns.push_back({batchPath, style, bytes});
-    return batchfile::runBatchFile(batchPath, batchfile::Console::None);
+    batchRuns.push_back({batchPath, style, bytes, {}});
+    // No console window: the tests answer no "pause".
+    const BatchReport report =
+        runResidentFirst(batchPath, WindowStyle::MinimizedNoFocus, *m_engine, nullptr);
+    batchRuns.back().report = report;
+    return report;
 }
 
 } // namespace quillpix::testing

@@ -7,19 +7,29 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+namespace quillpix::engine {
+class ResidentEngine;
+}
 
 namespace quillpix::testing {
 
 // A Platform that records what the window asks of the desktop instead of showing dialogs or
-// opening programs. Batch files run for real through the batch runner (/bin/sh) without a
-// console window, so a "pause" in them returns at once; sounds are recorded, not played.
+// opening programs. Batch files run for real, as the desktop runs them (a plain call of the
+// installed engine in the loaded engine, anything else through the batch runner), but without
+// a console window, so a "pause" in them returns at once; sounds are recorded, not played.
 class RecordingPlatform : public Platform {
 public:
     struct BatchRun {
         QString path;
         WindowStyle style;
         QByteArray bytes; // the batch file as it was when it started
+        BatchReport report;
     };
+
+    RecordingPlatform();
+    ~RecordingPlatform() override;
 
     int screen = 1920;
     bool paintInstalled = true;
@@ -39,7 +49,7 @@ public:
         return true;
     }
     int screenWidth() const override { return screen; }
-    bool runBatch(const QString& batchPath, WindowStyle style) override;
+    BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     // Called as each sound "plays", so a test can look at the window at that moment.
     std::function<void(const QString& wavPath)> onSound;
 
@@ -48,6 +58,9 @@ public:
         if (onSound)
             onSound(wavPath);
     }
+
+private:
+    std::unique_ptr<engine::ResidentEngine> m_engine;
 };
 
 } // namespace quillpix::testing

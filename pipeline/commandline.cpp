@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace quillpix::recognition {
+namespace quillpix::pipeline {
 namespace {
 
 // Characters that end or change a word for the interpreter unless they are quoted.
@@ -94,16 +94,6 @@ QString folderCharactersWithoutForm(const QString& programFolder) {
     return cp932::unrepresentable(programFolder);
 }
 
-QString folderWithoutFormMessage(const QString& programFolder, const QString& characters) {
-    return QStringLiteral(
-               "プログラムのフォルダ %1 には、Shift-JIS（コード ページ 932）で表せない文字が"
-               "あります: %2\n"
-               "Shift-JIS の tess.bat にはこのフォルダを書けないため、コマンドでは "
-               "tmp.bmp と tmp をフォルダからの相対パスで指定します。"
-               "コマンドを手で直すときも、これらの文字は使わないでください。")
-        .arg(programFolder, listCharacters(characters));
-}
-
 QString unwritableCommandMessage(const QString& command) {
     const QString characters = cp932::unrepresentable(command);
     if (characters.isEmpty())
@@ -127,4 +117,4 @@ WindowStyle windowStyleFor(const QString& text) {
                                                   : WindowStyle::MinimizedNoFocus;
 }
 
-} // namespace quillpix::recognition
+} // namespace quillpix::pipeline

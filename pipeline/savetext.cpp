@@ -33,6 +33,10 @@ QString savedContent(const QString& boxText) {
     return trimTrailingBlankLines(dropLoneCarriageReturns(boxText));
 }
 
+QByteArray savedBytes(const QString& boxText) {
+    return cp932::encode(savedContent(boxText) + QStringLiteral("\r\n"));
+}
+
 QString unrepresentableCharacters(const QString& text) {
     // Characters that cannot be seen (format characters, odd spaces, lone surrogates) are
     // named by their code point, so the report shows what became "?".

@@ -5,7 +5,7 @@
 #include <QString>
 
 // The engine's command line and the small text rules around it, over plain values.
-namespace quillpix::recognition {
+namespace quillpix::pipeline {
 
 // The item's text after its first colon; an item without a colon is returned whole, one that
 // ends with its first colon gives "". Nothing is trimmed.
@@ -36,9 +36,6 @@ QString buildCommandLine(const QString& programFolder, const QString& psm, const
 // every one has. tess.bat is code page 932, so such a folder cannot be written into it.
 QString folderCharactersWithoutForm(const QString& programFolder);
 
-// The message naming such a folder and its characters (as from folderCharactersWithoutForm).
-QString folderWithoutFormMessage(const QString& programFolder, const QString& characters);
-
 // "" when the command can be written to tess.bat as it stands; otherwise the message naming the
 // characters that would become "?" in it, so that the engine is not started on a wrong path.
 QString unwritableCommandMessage(const QString& command);
@@ -51,4 +48,4 @@ QString engineNotFoundMessage();
 // otherwise it runs without one.
 WindowStyle windowStyleFor(const QString& text);
 
-} // namespace quillpix::recognition
+} // namespace quillpix::pipeline

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // What the result box becomes in its saved file beside the picture. The file is code page 932
@@ -15,6 +16,9 @@ QString trimTrailingBlankLines(const QString& text);
 
 // The text that is written as the file's one entry (the file then holds it followed by CR LF).
 QString savedContent(const QString& boxText);
+
+// The saved file's bytes: savedContent followed by CR LF, in code page 932.
+QByteArray savedBytes(const QString& boxText);
 
 // The characters of the text that have no code page 932 form (each once, in order of first
 // appearance); saving writes "?" in their place. Characters that cannot be seen are given by

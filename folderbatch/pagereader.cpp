@@ -1,0 +1,219 @@
+#include "pagereader.h"
+
+#include "batchline.h"
+#include "enginecall.h"
+#include "engineidentity.h"
+#include "enginesteps.h"
+#include "plaincall.h"
+#include "residentengine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <mutex>
+
+namespace quillpix::folderbatch {
+namespace {
+
+constexpr int kLowestPsm = 0;
+constexpr int kHighestPsm = 13;
+
+// The value after an option word, "" when the option is not there.
+QString optionValue(const QStringList& words, const QString& option) {
+    const qsizetype at = words.lastIndexOf(option);
+    return at >= 0 && at + 1 < words.size() ? words[at + 1] : QString();
+}
+
+} // namespace
+
+QStringList installedLanguages(const QString& program, const QString& dataFolder) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList arguments{QStringLiteral("--list-langs")};
+    if (!dataFolder.isEmpty())
+        arguments << QStringLiteral("--tessdata-dir") << dataFolder;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return {};
+    // A heading line ("List of available languages in ...:"), then one name a line.
+    QStringList languages;
+    bool listing = false;
+    for (const QString& line : QString::fromUtf8(process.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("List of available languages"))) {
+            listing = true;
+            continue;
+        }
+        if (listing && !line.trimmed().isEmpty())
+            languages << line.trimmed();
+    }
+    return languages;
+}
+
+struct PageReader::Shared {
+    Settings settings;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    pipeline::RunningProcesses processes;
+    QString dataFolder; // the installed engine's own, for loaded engines
+    std::atomic<int> residentRuns{0};
+
+    mutable std::mutex mutex;
+    bool resident = false;
+    QString processReason;
+
+    bool readsResident() const {
+        std::lock_guard lock(mutex);
+        return resident;
+    }
+    void useProcesses(const QString& why) {
+        std::lock_guard lock(mutex);
+        resident = false;
+        processReason = why;
+    }
+};
+
+class PageReader::EngineWorker : public PageReader::Worker {
+public:
+    explicit EngineWorker(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+
+    pipeline::Reading read(const QString& workFolder) override {
+        Shared& s = *m_shared;
+        const pipeline::CommandWords command = pipeline::commandWords(
+            pipeline::commandFor(workFolder, engineSettings(s.settings)), s.environment);
+        if (!command.problem.isEmpty()) {
+            pipeline::Reading refused;
+            refused.failed = true;
+            refused.reason = command.problem;
+            return refused;
+        }
+        if (s.readsResident()) {
+            if (auto call = engine::plainCall(command.words)) {
+                if (call->tessdataDir.isEmpty())
+                    call->tessdataDir = s.dataFolder;
+                if (!m_engine)
+                    m_engine = std::make_unique<engine::ResidentEngine>(
+                        engine::ResidentEngine::Threads::One);
+                pipeline::ResidentStep step(*m_engine, *call, workFolder);
+                const pipeline::Reading reading = pipeline::read(step);
+                if (!step.notResident()) {
+                    ++s.residentRuns;
+                    return reading;
+                }
+            }
+            // Nothing was written: this and every later picture go to processes.
+            s.useProcesses(QStringLiteral("a config the loaded engine cannot take"));
+        }
+        pipeline::ProcessStep step(command.words, workFolder,
+                                   workFolder + QStringLiteral("/tmp.txt"), &s.processes);
+        return pipeline::read(step);
+    }
+
+private:
+    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<engine::ResidentEngine> m_engine;
+};
+
+PageReader::PageReader() : m_shared(std::make_shared<Shared>()) {}
+
+// Each worker's loaded engine waits for its page and unloads.
+PageReader::~PageReader() = default;
+
+QString PageReader::prepare(const Settings& settings, const QString& workFolder) {
+    Shared& s = *m_shared;
+    s.settings = settings;
+    const pipeline::CommandWords command = pipeline::commandWords(
+        pipeline::commandFor(workFolder, engineSettings(settings)), s.environment);
+    if (!command.problem.isEmpty())
+        return QStringLiteral("the engine options are not one engine call: %1")
+            .arg(command.problem);
+    const QStringList& words = command.words;
+    const QString program = batchfile::findProgram(words.value(0), workFolder, s.environment);
+    if (program.isEmpty())
+        return QStringLiteral("the recognition engine \"%1\" is not on PATH (Debian: apt-get "
+                              "install tesseract-ocr)")
+            .arg(words.value(0));
+
+    const QString psm = optionValue(words, QStringLiteral("--psm"));
+    bool number = false;
+    const int mode = psm.toInt(&number);
+    if (words.contains(QStringLiteral("--psm")) &&
+        (!number || mode < kLowestPsm || mode > kHighestPsm))
+        return QStringLiteral("--psm %1: the engine has no such page segmentation mode (%2 to %3)")
+            .arg(psm)
+            .arg(kLowestPsm)
+            .arg(kHighestPsm);
+
+    QString dataFolder = optionValue(words, QStringLiteral("--tessdata-dir"));
+    if (!dataFolder.isEmpty())
+        dataFolder = QDir(workFolder).absoluteFilePath(dataFolder);
+    const QStringList installed = installedLanguages(program, dataFolder);
+    // An engine that cannot list its languages shows what it lacks when it reads the blank
+    // picture below.
+    if (!installed.isEmpty()) {
+        const QString lang = optionValue(words, QStringLiteral("-l"));
+        for (const QString& one : lang.split(QLatin1Char('+'), Qt::SkipEmptyParts))
+            if (!installed.contains(one))
+                return QStringLiteral("the language \"%1\" is not installed for %2%3 "
+                                      "(installed: %4)")
+                    .arg(one, program,
+                         dataFolder.isEmpty()
+                             ? QString()
+                             : QStringLiteral(" in the --tessdata-dir folder %1").arg(dataFolder),
+                         installed.join(QStringLiteral(", ")));
+    }
+
+    if (!engine::ResidentEngine::enabledByEnvironment()) {
+        s.useProcesses(QStringLiteral("QUILLPIX_ENGINE=batch"));
+    } else if (!engine::plainCall(words)) {
+        s.useProcesses(QStringLiteral("the engine options are more than a plain call"));
+    } else {
+        const engine::Verdict verdict = engine::checkProgram(program, workFolder);
+        if (verdict.same) {
+            std::lock_guard lock(s.mutex);
+            s.resident = true;
+            s.processReason.clear();
+            s.dataFolder = verdict.tessdataFolder;
+        } else {
+            s.useProcesses(verdict.reason);
+        }
+    }
+
+    // A blank picture read once finds what only the engine knows (a language file it cannot
+    // load, an option it refuses) before any picture is read; a loaded engine stays loaded.
+    QImage blank(64, 32, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    const QString bitmap = workFolder + QStringLiteral("/tmp.bmp");
+    QFile::remove(workFolder + QStringLiteral("/tmp.txt"));
+    if (!blank.save(bitmap, "BMP"))
+        return QStringLiteral("cannot write the work picture %1").arg(bitmap);
+    m_first = std::make_unique<EngineWorker>(m_shared);
+    const pipeline::Reading trial = m_first->read(workFolder);
+    s.residentRuns = 0;
+    if (!trial.succeeded())
+        return QStringLiteral("the engine does not read with these settings: %1")
+            .arg(trial.reason.isEmpty() ? QStringLiteral("it wrote no text") : trial.reason);
+    return {};
+}
+
+std::unique_ptr<PageReader::Worker> PageReader::worker() {
+    if (m_first)
+        return std::move(m_first);
+    return std::make_unique<EngineWorker>(m_shared);
+}
+
+void PageReader::stop() {
+    m_shared->processes.stopAll();
+}
+
+int PageReader::residentRuns() const {
+    return m_shared->residentRuns.load();
+}
+
+QString PageReader::processReason() const {
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->processReason;
+}
+
+} // namespace quillpix::folderbatch

@@ -1,0 +1,43 @@
+#include "batchfilestep.h"
+
+#include "commandline.h"
+#include "failure.h"
+#include "textfiles.h"
+
+#include <QStringList>
+
+namespace quillpix::pipeline {
+
+BatchFileStep::BatchFileStep(Platform& platform, QString batchPath, QString outputFile,
+                             WindowStyle style)
+    : m_platform(platform), m_batch(std::move(batchPath)), m_output(std::move(outputFile)),
+      m_style(style) {}
+
+EngineOutput BatchFileStep::run() {
+    m_report = m_platform.runBatch(m_batch, m_style);
+    if (!m_report.started)
+        throw Failure(QStringLiteral("バッチファイルを起動できません: %1").arg(m_batch));
+    EngineOutput output;
+    output.reason = failureReason(m_report);
+    output.failed = !output.reason.isEmpty();
+    output.written = textfiles::fileExists(m_output);
+    if (output.written)
+        output.utf8 = textfiles::readBytes(m_output);
+    return output;
+}
+
+QString failureReason(const BatchReport& report) {
+    QStringList lines;
+    for (const QString& program : report.notFound)
+        lines << (program == QLatin1String("tesseract")
+                      ? engineNotFoundMessage()
+                      : QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。")
+                            .arg(program));
+    if (lines.isEmpty() && report.exitCode != 0 && !report.lastProgram.isEmpty())
+        lines << QStringLiteral("%1 が終了コード %2 で終わりました。")
+                     .arg(report.lastProgram)
+                     .arg(report.exitCode);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace quillpix::pipeline

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "plaincall.h"
+#include "reading.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <mutex>
+#include <set>
+
+namespace quillpix::engine {
+class ResidentEngine;
+}
+
+// The two ways the folder batch starts the engine on a work picture: a process of the engine's
+// command line, or an engine kept loaded in this program. Both block the calling thread until
+// the engine has ended, so each of the batch's workers reads one picture at a time.
+namespace quillpix::pipeline {
+
+// The engine processes under way, so that a stop from another thread can end them at once.
+class RunningProcesses {
+public:
+    // Ends every process group under way now, and every one started from now on.
+    void stopAll();
+    bool stopped() const;
+    // False when a stop came first: the process must not go on.
+    bool add(qint64 pid);
+    void remove(qint64 pid);
+
+private:
+    mutable std::mutex m_mutex;
+    std::set<qint64> m_pids;
+    bool m_stopped = false;
+};
+
+// The engine's command line in a process of its own: words[0] found on PATH (or relative to
+// workFolder when it holds a "/"), the rest its arguments, run in workFolder with one thread
+// (OMP_THREAD_LIMIT=1), empty standard input, in a process group of its own that dies with this
+// program. The output is outputFile afterwards; an exit status other than 0, a signal or a
+// program that does not start is a failure, named with the engine's last message.
+class ProcessStep : public EngineStep {
+public:
+    ProcessStep(QStringList words, QString workFolder, QString outputFile,
+                RunningProcesses* processes = nullptr);
+    EngineOutput run() override;
+
+private:
+    QStringList m_words;
+    QString m_folder;
+    QString m_output;
+    RunningProcesses* m_processes;
+};
+
+// A plain call read by an engine kept loaded in this program (call.image and call.outputBase
+// already set): the output is <output base>.txt. A call the loaded engine turns down (a config
+// it cannot take) reads nothing; notResident() then tells the caller to use a process.
+class ResidentStep : public EngineStep {
+public:
+    ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call, QString workFolder);
+    EngineOutput run() override;
+    bool notResident() const { return m_notResident; }
+
+private:
+    engine::ResidentEngine& m_engine;
+    engine::PlainCall m_call;
+    QString m_folder;
+    bool m_notResident = false;
+};
+
+} // namespace quillpix::pipeline

@@ -1,0 +1,37 @@
+#include "reading.h"
+
+#include "cleanup.h"
+#include "commandline.h"
+#include "savetext.h"
+#include "textfiles.h"
+
+namespace quillpix::pipeline {
+
+bool Reading::anyVisible() const {
+    return !removeWhitespace(engineText).isEmpty();
+}
+
+QByteArray Reading::savedBytes() const {
+    return savetext::savedBytes(boxText);
+}
+
+Reading readOutput(const EngineOutput& output, const QString& codePageCopy) {
+    Reading reading;
+    reading.written = output.written;
+    reading.failed = output.failed;
+    reading.reason = output.reason;
+    if (!output.written)
+        return reading;
+    const QByteArray sjis = textfiles::sjisFromUtf8(output.utf8);
+    if (!codePageCopy.isEmpty())
+        textfiles::writeBytes(sjis, codePageCopy, textfiles::Durability::WorkFile);
+    reading.engineText = textfiles::linesOfCp932(sjis);
+    reading.boxText = cleanup::cleanRecognizedText(reading.engineText);
+    return reading;
+}
+
+Reading read(EngineStep& engine, const QString& codePageCopy) {
+    return readOutput(engine.run(), codePageCopy);
+}
+
+} // namespace quillpix::pipeline

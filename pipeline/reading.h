@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// From one run of the engine to the text the result box gets and the bytes saved beside the
+// picture: the engine's UTF-8 output, converted to code page 932, read line by line, tidied by
+// the clean-up rules. The window's two buttons and the folder batch all read pictures through
+// read(); only the way the engine is started differs.
+namespace quillpix::pipeline {
+
+// What one run of the engine left behind.
+struct EngineOutput {
+    // The engine's text output existed after the run; utf8 holds it (perhaps nothing).
+    bool written = false;
+    QByteArray utf8;
+    // The engine (or the program in its place) failed: it could not be started, ended with a
+    // non-zero status or a signal, or a loaded engine reported a failure. The reason names
+    // what failed, in Japanese, for the user.
+    bool failed = false;
+    QString reason;
+};
+
+// One run of the engine on one work picture, started however it is started.
+class EngineStep {
+public:
+    virtual ~EngineStep() = default;
+    // Returns when the engine has ended.
+    virtual EngineOutput run() = 0;
+};
+
+// What reading one picture gave.
+struct Reading {
+    bool written = false; // the engine's output existed
+    bool failed = false;  // the engine failed (see EngineOutput)
+    QString reason;
+    // The engine's output as code page 932 text, every line followed by CR LF.
+    QString engineText;
+    // After the clean-up rules: what the result box gets.
+    QString boxText;
+
+    // The engine wrote its output and did not fail: the picture can be saved.
+    bool succeeded() const { return written && !failed; }
+    // Whether the engine returned any visible character.
+    bool anyVisible() const;
+    // The saved result's bytes for a result box that held nothing before this reading.
+    QByteArray savedBytes() const;
+};
+
+// The text steps alone, for an output already at hand. codePageCopy, when not empty, receives
+// the code page 932 copy as a work file (the window's tmp_sjis.txt); a copy that cannot be
+// written throws a Failure naming it.
+Reading readOutput(const EngineOutput& output, const QString& codePageCopy = {});
+
+// Runs the engine and reads what it wrote.
+Reading read(EngineStep& engine, const QString& codePageCopy = {});
+
+} // namespace quillpix::pipeline

@@ -1,0 +1,38 @@
+#include "residentfirst.h"
+
+#include "batchfile.h"
+#include "cp932.h"
+#include "residentengine.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace quillpix {
+
+BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
+                             engine::ResidentEngine& engine, QWidget* consoleParent) {
+    BatchReport report;
+    QFile file(batchPath);
+    if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
+        return report;
+    const QString text = cp932::decode(file.readAll());
+    file.close();
+    const QString folder = QFileInfo(batchPath).absolutePath();
+    const engine::Outcome outcome = engine.runBatchText(text, folder);
+    if (outcome != engine::Outcome::NotResident) {
+        report.started = true;
+        report.resident = true;
+        report.lastProgram = QStringLiteral("tesseract");
+        report.exitCode = outcome == engine::Outcome::Written ? 0 : 1;
+        return report;
+    }
+    const batchfile::Console console = style == WindowStyle::NormalWithFocus
+                                           ? batchfile::Console::Window
+                                           : batchfile::Console::None;
+    report.started = batchfile::runBatchFile(batchPath, console, consoleParent);
+    if (report.started && !batchfile::batchProgramFound(batchPath))
+        report.notFound << batchfile::splitWords(text.section(QLatin1Char('\n'), 0, 0)).value(0);
+    return report;
+}
+
+} // namespace quillpix
