@@ -1,0 +1,214 @@
+#include "batchfile.h"
+#include "batchfilestep.h"
+#include "commandline.h"
+#include "cp932.h"
+#include "enginecall.h"
+#include "plaincall.h"
+#include "reading.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillpix;
+using namespace quillpix::pipeline;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// A `tesseract` that writes the words it was given, one per line, and nothing else.
+const char kWordsEngine[] = "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/words\"\n";
+
+class RecordedOutput : public EngineStep {
+public:
+    explicit RecordedOutput(EngineOutput output) : m_output(std::move(output)) {}
+    EngineOutput run() override { return m_output; }
+
+private:
+    EngineOutput m_output;
+};
+
+} // namespace
+
+class TestPipeline : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theEngineGetsTheSameWordsEveryWay_data();
+    void theEngineGetsTheSameWordsEveryWay();
+    void commandsTheBatchCannotRun_data();
+    void commandsTheBatchCannotRun();
+    void engineOutputToSavedBytes_data();
+    void engineOutputToSavedBytes();
+    void failureReasonNamesTheProgram_data();
+    void failureReasonNamesTheProgram();
+};
+
+void TestPipeline::theEngineGetsTheSameWordsEveryWay_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("words"); // after the two paths, -l jpn and --psm 3
+    QTest::newRow("none") << QString() << QStringList{};
+    QTest::newRow("pause is the batch file's") << QStringLiteral("pause") << QStringList{};
+    QTest::newRow("single quotes are characters")
+        << QStringLiteral("-c tessedit_char_whitelist='0123456789'")
+        << QStringList{"-c", "tessedit_char_whitelist='0123456789'"};
+    QTest::newRow("caret makes the next character plain")
+        << QStringLiteral("-c tessedit_char_whitelist=a^b")
+        << QStringList{"-c", "tessedit_char_whitelist=ab"};
+    QTest::newRow("backslash is a character") << QStringLiteral("-c tessedit_char_whitelist=a\\b")
+                                              << QStringList{"-c", "tessedit_char_whitelist=a\\b"};
+    QTest::newRow("a lone percent at the end goes")
+        << QStringLiteral("-c tessedit_char_whitelist=0123456789.%")
+        << QStringList{"-c", "tessedit_char_whitelist=0123456789."};
+    // Expanded before the line is cut into words, as the interpreter does.
+    QTest::newRow("variables expand first")
+        << QStringLiteral("--tessdata-dir %QUILLPIX_TEST_DIR%/td")
+        << QStringList{"--tessdata-dir", "/some", "where/td"};
+    QTest::newRow("double quotes group and go")
+        << QStringLiteral("-c \"x=a b\" --dpi 300") << QStringList{"-c", "x=a b", "--dpi", "300"};
+    QTest::newRow("shell characters are plain")
+        << QStringLiteral("-c x=$(echo;*)") << QStringList{"-c", "x=$(echo;*)"};
+}
+
+// The window's tess.bat run by the batch file runner, and the folder batch's reading of the
+// same command, give the engine the same words; the loaded engine takes the call those words
+// make.
+void TestPipeline::theEngineGetsTheSameWordsEveryWay() {
+    QFETCH(QString, option);
+    QFETCH(QStringList, words);
+    qputenv("QUILLPIX_TEST_DIR", "/some where");
+    QTemporaryDir dir;
+    writeAll(dir.filePath(QStringLiteral("tesseract")), kWordsEngine);
+    QFile::setPermissions(dir.filePath(QStringLiteral("tesseract")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
+
+    const QString command =
+        commandFor(dir.path(), {QStringLiteral("jpn"), QStringLiteral("3"), option});
+    const QString batch = dir.filePath(QStringLiteral("tess.bat"));
+    writeAll(batch, cp932::encode(command + QStringLiteral("\r\n")));
+    QVERIFY(batchfile::runBatchFile(batch, batchfile::Console::None));
+    qputenv("PATH", path);
+
+    const QStringList expected = QStringList{dir.filePath(QStringLiteral("tmp.bmp")),
+                                             dir.filePath(QStringLiteral("tmp")),
+                                             "-l",
+                                             "jpn",
+                                             "--psm",
+                                             "3"} +
+                                 words;
+    QString given = QString::fromUtf8(readAll(dir.filePath(QStringLiteral("words"))));
+    given.chop(1);
+    QCOMPARE(given.split(QLatin1Char('\n')), expected);
+    const CommandWords read =
+        commandWords(command, QProcessEnvironment::systemEnvironment(), batch);
+    QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
+    QCOMPARE(read.words, QStringList{"tesseract"} + expected);
+}
+
+void TestPipeline::commandsTheBatchCannotRun_data() {
+    QTest::addColumn<QString>("option");
+    QTest::newRow("second command") << QStringLiteral("& echo done");
+    QTest::newRow("pipe") << QStringLiteral("| more");
+    QTest::newRow("redirection") << QStringLiteral("> log.txt");
+    QTest::newRow("syntax error") << QStringLiteral("|");
+}
+
+void TestPipeline::commandsTheBatchCannotRun() {
+    QFETCH(QString, option);
+    const CommandWords read =
+        commandWords(commandFor(QStringLiteral("/w"), {QStringLiteral("jpn"), "3", option}),
+                     QProcessEnvironment::systemEnvironment());
+    QVERIFY(read.words.isEmpty());
+    QVERIFY(!read.problem.isEmpty());
+}
+
+void TestPipeline::engineOutputToSavedBytes_data() {
+    QTest::addColumn<QByteArray>("utf8");
+    QTest::addColumn<QString>("box");   // what the result box gets
+    QTest::addColumn<QString>("saved"); // what the saved file holds, before code page 932
+    QTest::addColumn<bool>("visible");
+    // Worked through by hand from the rules: full-width digits, no space after a Japanese
+    // character, "," and "." after one become "，" and "。", the text loses its last character,
+    // a run of blank lines shrinks by one, lone CRs are not saved.
+    QTest::newRow("clean-up rules")
+        << QByteArray("第１章　概要\n本日は晴天なり , 明日は雨.\n\n\n\nend\n")
+        << QStringLiteral("第1章　概要\r\n本日は晴天なり，明日は雨。\r\n\r\n\r\nend\r")
+        << QStringLiteral("第1章　概要\r\n本日は晴天なり，明日は雨。\r\n\r\n\r\nend\r\n") << true;
+    QTest::newRow("byte-order mark, CR LF, lone CR")
+        << QByteArray("\xEF\xBB\xBF"
+                      "abc\r\ndef\rghi\r\r\nend\n")
+        << QStringLiteral("abc\r\ndef\r\nghi\r\n\r\nend\r")
+        << QStringLiteral("abc\r\ndef\r\nghi\r\n\r\nend\r\n") << true;
+    QTest::newRow("no code page 932 form, circled numbers")
+        << QByteArray("絵文字 😀 と ①⑫\n") << QStringLiteral("絵文字? と112\r")
+        << QStringLiteral("絵文字? と112\r\n") << true;
+    QTest::newRow("blank lines and a form feed")
+        << QByteArray("\n\n\f\n") << QStringLiteral("\r\n\r\n\r") << QStringLiteral("\r\n\r\n")
+        << false;
+    QTest::newRow("nothing") << QByteArray() << QString() << QStringLiteral("\r\n") << false;
+}
+
+void TestPipeline::engineOutputToSavedBytes() {
+    QFETCH(QByteArray, utf8);
+    QFETCH(QString, box);
+    QFETCH(QString, saved);
+    QFETCH(bool, visible);
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("tmp_sjis.txt"));
+    RecordedOutput engine({true, utf8, false, {}});
+    const Reading reading = read(engine, copy);
+    QVERIFY(reading.succeeded());
+    QCOMPARE(reading.boxText, box);
+    QCOMPARE(reading.savedBytes(), cp932::encode(saved));
+    QCOMPARE(reading.anyVisible(), visible);
+    // The window's work file holds the engine's text in code page 932 with CR LF.
+    QCOMPARE(cp932::decode(readAll(copy)),
+             cp932::decodeUtf8(utf8)
+                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                 .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+                 .replace(QStringLiteral("😀"), QStringLiteral("?")));
+}
+
+void TestPipeline::failureReasonNamesTheProgram_data() {
+    QTest::addColumn<QStringList>("notFound");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("ran well") << QStringList{} << "tesseract" << 0 << QString();
+    QTest::newRow("the engine is missing")
+        << QStringList{"tesseract"} << "tesseract" << 9009 << engineNotFoundMessage();
+    QTest::newRow("another program is missing")
+        << QStringList{"set"} << "tesseract" << 0
+        << QStringLiteral("「set」は、実行できるプログラムとして見つかりません。");
+    QTest::newRow("the engine failed")
+        << QStringList{} << "tesseract" << 1
+        << QStringLiteral("tesseract が終了コード 1 で終わりました。");
+    QTest::newRow("no program, as for a comment") << QStringList{} << QString() << 0 << QString();
+}
+
+void TestPipeline::failureReasonNamesTheProgram() {
+    QFETCH(QStringList, notFound);
+    QFETCH(QString, last);
+    QFETCH(int, code);
+    QFETCH(QString, reason);
+    BatchReport report;
+    report.started = true;
+    report.notFound = notFound;
+    report.lastProgram = last;
+    report.exitCode = code;
+    QCOMPARE(failureReason(report), reason);
+}
+
+QTEST_MAIN(TestPipeline)
+#include "test_pipeline.moc"
