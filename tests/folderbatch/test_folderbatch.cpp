@@ -305,13 +305,13 @@ void TestFolderBatch::refusedStarts() {
 }
 
 void TestFolderBatch::resultLinksStayInTheFolder_data() {
-    QTest::addColumn<QString>("target"); // where a.bmp.txt points: O outside, F the folder
+    QTest::addColumn<QString>("target"); // where a.bmp.txt points
     QTest::addColumn<bool>("targetExists");
     QTest::addColumn<bool>("written");
-    QTest::newRow("out of the folder, to a file") << "O/elsewhere.txt" << true << false;
-    QTest::newRow("out of the folder, to nothing") << "O/elsewhere.txt" << false << false;
-    QTest::newRow("dangling, in the folder") << "F/gone.txt" << false << false;
-    QTest::newRow("within the folder") << "F/kept.txt" << true << true;
+    QTest::newRow("out of the folder, to a file") << "<out>/elsewhere.txt" << true << false;
+    QTest::newRow("out of the folder, to nothing") << "<out>/elsewhere.txt" << false << false;
+    QTest::newRow("dangling, in the folder") << "<in>/gone.txt" << false << false;
+    QTest::newRow("within the folder") << "<in>/kept.txt" << true << true;
 }
 
 // An unattended batch never writes through a result link that leaves the picture's folder or
@@ -325,8 +325,8 @@ void TestFolderBatch::resultLinksStayInTheFolder() {
     QTemporaryDir folder, outside;
     page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
     page(2, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("b.bmp")));
-    target.replace(QStringLiteral("O/"), outside.path() + QLatin1Char('/'))
-        .replace(QStringLiteral("F/"), folder.path() + QLatin1Char('/'));
+    target.replace(QStringLiteral("<out>"), outside.path())
+        .replace(QStringLiteral("<in>"), folder.path());
     if (targetExists)
         writeAll(target, "before\r\n");
     QVERIFY(QFile::link(target, folder.filePath(QStringLiteral("a.bmp.txt"))));
