@@ -308,10 +308,14 @@ void TestFolderBatch::resultLinksStayInTheFolder_data() {
     QTest::addColumn<QString>("target"); // where a.bmp.txt points
     QTest::addColumn<bool>("targetExists");
     QTest::addColumn<bool>("written");
-    QTest::newRow("out of the folder, to a file") << "<out>/elsewhere.txt" << true << false;
-    QTest::newRow("out of the folder, to nothing") << "<out>/elsewhere.txt" << false << false;
-    QTest::newRow("dangling, in the folder") << "<in>/gone.txt" << false << false;
-    QTest::newRow("within the folder") << "<in>/kept.txt" << true << true;
+    QTest::addColumn<QString>("why");
+    QTest::newRow("out of the folder, to a file")
+        << "<out>/elsewhere.txt" << true << false << "フォルダの外";
+    QTest::newRow("out of the folder, to nothing")
+        << "<out>/elsewhere.txt" << false << false << "行き先のないリンク";
+    QTest::newRow("dangling, in the folder")
+        << "<in>/gone.txt" << false << false << "行き先のないリンク";
+    QTest::newRow("within the folder") << "<in>/kept.txt" << true << true << QString();
 }
 
 // An unattended batch never writes through a result link that leaves the picture's folder or
@@ -320,6 +324,7 @@ void TestFolderBatch::resultLinksStayInTheFolder() {
     QFETCH(QString, target);
     QFETCH(bool, targetExists);
     QFETCH(bool, written);
+    QFETCH(QString, why);
     BatchEngine engine;
     writeAll(engine.file(QStringLiteral("output")), "リンク\n");
     QTemporaryDir folder, outside;
@@ -340,7 +345,8 @@ void TestFolderBatch::resultLinksStayInTheFolder() {
                                              : QByteArray());
     QCOMPARE(QFile::exists(target), targetExists);
     if (!written)
-        QVERIFY2(run.out.contains(QStringLiteral("failed: a.bmp: 保存先 a.bmp.txt は")),
+        QVERIFY2(run.out.contains(QStringLiteral("failed: a.bmp: 保存先 a.bmp.txt は")) &&
+                     run.out.contains(why),
                  qPrintable(run.out));
 }
 

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "cp932.h"
 #include "enginecall.h"
+#include "enginesteps.h"
 #include "plaincall.h"
 #include "reading.h"
 
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void commandsTheBatchCannotRun();
     void engineOutputToSavedBytes_data();
     void engineOutputToSavedBytes();
+    void processStepJudgesTheEngine_data();
+    void processStepJudgesTheEngine();
     void failureReasonNamesTheProgram_data();
     void failureReasonNamesTheProgram();
 };
@@ -178,6 +181,52 @@ void TestPipeline::engineOutputToSavedBytes() {
                  .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                  .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
                  .replace(QStringLiteral("😀"), QStringLiteral("?")));
+}
+
+void TestPipeline::processStepJudgesTheEngine_data() {
+    QTest::addColumn<QByteArray>("script"); // the engine; "" for a file that cannot start
+    QTest::addColumn<bool>("stoppedFirst");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("reason"); // the start of the reason; "" for none
+    const QByteArray writes = "#!/bin/sh\nprintf 'abcde' > \"$2.txt\"\n";
+    QTest::newRow("writes and ends well") << writes + "exit 0\n" << false << true << QString();
+    QTest::newRow("writes, then exits with 3")
+        << writes + "echo 'Image too large' >&2\nexit 3\n"
+        << false << true
+        << QStringLiteral("tesseract が終了コード 3 で終わりました: Image too large");
+    QTest::newRow("writes nothing and exits with 1")
+        << QByteArray("#!/bin/sh\nexit 1\n") << false << false
+        << QStringLiteral("tesseract が終了コード 1 で終わりました");
+    QTest::newRow("cannot start") << QByteArray() << false << false
+                                  << QStringLiteral("tesseract を起動できません");
+    QTest::newRow("stopped before it runs") << QByteArray("#!/bin/sh\nsleep 30\n") << true << false
+                                            << QStringLiteral("tesseract が異常終了しました");
+}
+
+// The batch's engine process: its exit status and what it wrote, never a hang.
+void TestPipeline::processStepJudgesTheEngine() {
+    QFETCH(QByteArray, script);
+    QFETCH(bool, stoppedFirst);
+    QFETCH(bool, written);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("tesseract"));
+    writeAll(program, script);
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
+    RunningProcesses processes;
+    if (stoppedFirst)
+        processes.stopAll();
+    ProcessStep step({"tesseract", dir.filePath("tmp.bmp"), dir.filePath("tmp")}, dir.path(),
+                     dir.filePath(QStringLiteral("tmp.txt")), &processes);
+    const EngineOutput output = step.run();
+    qputenv("PATH", path);
+    QCOMPARE(output.written, written);
+    QCOMPARE(output.failed, !reason.isEmpty());
+    QVERIFY2(output.reason.startsWith(reason), qPrintable(output.reason));
+    if (written)
+        QCOMPARE(output.utf8, QByteArray("abcde"));
 }
 
 void TestPipeline::failureReasonNamesTheProgram_data() {
