@@ -34,64 +34,87 @@ QByteArray readAll(const QString& path) {
     throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, writeErrorText(error)));
 }
 
-// Closes the descriptor and removes the temporary file unless the write got through.
-struct PendingFile {
-    int fd = -1;
-    QByteArray name;
-    bool created = false;
-    bool done = false;
-    ~PendingFile() {
-        if (fd >= 0)
-            ::close(fd);
-        if (created && !done)
-            ::unlink(name.constData());
-    }
-};
+} // namespace
 
 // Written with plain system calls so that every failing write, the flush to the disk and the
 // close report their own errno: a full disk or a size limit must name itself, and a size limit
-// must fail the write, not end the program (main() ignores SIGXFSZ). The file goes under a
-// temporary name beside the target and is renamed into place only when complete, so a failure
-// leaves the old file. Work files, which every run rewrites, do not wait for the disk: that
-// wait would be most of a recognition's own time.
-void write(const QByteArray& bytes, const QString& path, Durability durability) {
+// must fail the write, not end the program (main() ignores SIGXFSZ).
+PendingFile::PendingFile(const QString& path, Durability durability)
+    : m_path(path), m_durability(durability) {
     // A link is written through: the file it points to is replaced, the link stays.
     const QFileInfo info(path);
-    const QByteArray target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : path);
-    PendingFile file;
-    file.name = target + ".XXXXXX";
-    file.fd = ::mkostemp(file.name.data(), O_CLOEXEC);
-    if (file.fd < 0)
+    m_target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : path);
+    m_temporary = m_target + ".XXXXXX";
+    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    if (m_fd < 0)
         writeFailed(path, errno);
-    file.created = true;
     // The new file keeps the old one's permissions; a new one may be read by everyone.
     struct stat old {};
-    const mode_t mode = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode)
+    const mode_t mode = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode)
                             ? (old.st_mode & 07777)
                             : mode_t(0644);
-    if (::fchmod(file.fd, mode) != 0)
-        writeFailed(path, errno);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(file.fd, data, size_t(left));
+    if (::fchmod(m_fd, mode) != 0) {
+        const int error = errno;
+        discard();
+        writeFailed(path, error);
+    }
+}
+
+PendingFile::~PendingFile() {
+    discard();
+}
+
+void PendingFile::discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(m_temporary.constData());
+    }
+}
+
+void PendingFile::append(const char* data, qsizetype size) {
+    if (m_fd < 0)
+        writeFailed(m_path, EBADF);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            writeFailed(path, n < 0 ? errno : ENOSPC);
+            writeFailed(m_path, n < 0 ? errno : ENOSPC);
         data += n;
-        left -= n;
+        size -= n;
+        m_written += n;
     }
-    if (durability == Durability::Synced && ::fsync(file.fd) != 0)
-        writeFailed(path, errno);
-    const int fd = file.fd;
-    file.fd = -1;
-    if (::close(fd) != 0)
-        writeFailed(path, errno);
+}
+
+void PendingFile::commit() {
+    if (m_fd < 0)
+        writeFailed(m_path, EBADF);
+    if (m_durability == Durability::Synced && ::fsync(m_fd) != 0)
+        writeFailed(m_path, errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(m_temporary.constData());
+        writeFailed(m_path, error);
+    }
     // rename() replaces the old file in one step; QFile::rename would not replace it.
-    if (::rename(file.name.constData(), target.constData()) != 0)
-        writeFailed(path, errno);
-    file.done = true;
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(m_temporary.constData());
+        writeFailed(m_path, error);
+    }
+}
+
+namespace {
+
+// The file goes under a temporary name beside the target and is renamed into place only when
+// complete, so a failure leaves the old file.
+void write(const QByteArray& bytes, const QString& path, Durability durability) {
+    PendingFile file(path, durability);
+    file.append(bytes.constData(), bytes.size());
+    file.commit();
 }
 
 struct ConverterCloser {

@@ -34,6 +34,33 @@ QStringList readLines(const QString& path);
 // the cause in words; the program must ignore SIGXFSZ for a size limit to come back as an error.
 enum class Durability { Synced, WorkFile };
 
+// A file written piece by piece, for contents too large to hold in memory at once: it grows
+// under a temporary name beside path and takes path's place in one step at commit(), keeping
+// the old file's permissions (a link is written through). A failure, or the object going
+// without commit(), removes the temporary file and leaves the old file as it was. Failing
+// writes throw a Failure naming path and the cause, as writeLines does.
+class PendingFile {
+public:
+    PendingFile(const QString& path, Durability durability);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    void append(const char* data, qsizetype size);
+    qint64 written() const { return m_written; }
+    void commit();
+
+private:
+    void discard();
+
+    QString m_path;
+    Durability m_durability;
+    QByteArray m_target;
+    QByteArray m_temporary;
+    int m_fd = -1;
+    qint64 m_written = 0;
+};
+
 // Writes entries 1 to the end, each followed by CR LF; entry 0 is never written. The file is
 // written under a temporary name and renamed into place, so a failure leaves the old file.
 void writeLines(const QStringList& list, const QString& path,
