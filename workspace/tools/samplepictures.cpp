@@ -6,6 +6,7 @@
 
 #include "gifencoder.h"
 #include "sampletexts.h"
+#include "textpicture.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,54 +162,14 @@ QImage palettePicture() {
     return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
 }
 
-bool rotatesSideways(QChar c) {
-    return c == QChar(0x30FC) || c == QChar(0x2015) || c == QChar(0xFF5E);
-}
-
-bool sitsTopRight(QChar c) {
-    return c == QChar(0x3001) || c == QChar(0x3002) || c == QChar(0xFF0C) || c == QChar(0xFF0E);
-}
-
-// Japanese written top to bottom, columns from right to left; the comma and the full stop
-// move to the upper right of their cell and the long vowel mark turns upright, as vertical
-// typesetting places them.
+// Japanese written top to bottom, columns from right to left, as vertical typesetting sets it.
 QImage verticalPicture() {
     const QStringList lines = linesOf(QStringLiteral("sample5_vertical.gif"));
-    const int cell = 56;
-    const int columnStep = 110;
     QImage image = canvas(520, 800, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    const QFont f = font(48);
-    p.setFont(f);
     p.setPen(Qt::black);
-    const QFontMetrics metrics(f);
-    const int em = f.pixelSize();
-    // Ideographs fill the em square from 0.88 em above the baseline to 0.12 em below it.
-    const int emAboveBaseline = em * 88 / 100;
-    int columnRight = 520 - 110;
-    for (const QString& line : lines) {
-        int top = 36;
-        for (QChar c : line) {
-            const QString s(c);
-            const int w = metrics.horizontalAdvance(s);
-            const int left = columnRight - cell + (cell - w) / 2;
-            const int baseline = top + (cell - em) / 2 + emAboveBaseline;
-            if (sitsTopRight(c)) {
-                p.drawText(left + em * 3 / 5, baseline - em * 3 / 5, s);
-            } else if (rotatesSideways(c)) {
-                p.save();
-                p.translate(columnRight - cell / 2, top + cell / 2);
-                p.rotate(90);
-                p.drawText(-w / 2, emAboveBaseline - em / 2, s);
-                p.restore();
-            } else {
-                p.drawText(left, baseline, s);
-            }
-            top += cell;
-        }
-        columnRight -= columnStep;
-    }
+    quillpix::workspace::drawColumns(p, lines, font(48), {56, 110, 36, 520 - 110});
     p.end();
     return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
 }
