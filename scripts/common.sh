@@ -8,11 +8,11 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 # What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, Poppler's
 # Qt 6 interface (PDF pages) and its core library (a scanned page's own picture), the engine's
-# library for the resident engine, and the Noto CJK fonts (the sample pictures are drawn with
-# Noto Sans CJK JP at build time).
+# library for the resident engine, PoDoFo for writing searchable PDFs, and the Noto CJK fonts
+# (the sample pictures are drawn with Noto Sans CJK JP at build time).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libicu-dev
     libsndfile1-dev libasound2-dev libpoppler-qt6-dev libpoppler-private-dev libtesseract-dev
-    libleptonica-dev fonts-noto-cjk)
+    libleptonica-dev libpodofo-dev fonts-noto-cjk)
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
 # English data, xdg-open for the buttons that hand files and folders to the desktop, and Qt's
 # readers for TIFF and WebP.
@@ -20,8 +20,10 @@ RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-o
     qt6-image-formats-plugins)
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
-# import for its screenshots; a light window manager to check the window's frame under one.
-TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox)
+# import for its screenshots; a light window manager to check the window's frame under one;
+# Poppler's pdftotext and pdfimages to read back the searchable PDFs.
+TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox
+    poppler-utils)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {

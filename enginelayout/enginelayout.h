@@ -1,0 +1,38 @@
+#pragma once
+
+#include "page.h"
+
+#include <QList>
+
+#include <tesseract/renderer.h>
+
+namespace tesseract {
+class TessBaseAPI;
+}
+
+// What the engine read and where, as the searchable PDF's lines: the one place that walks the
+// engine's results, so that every way of running it (a call of Recognize(), a run of
+// ProcessPages with renderers) gives the same lines.
+namespace quillpix::enginelayout {
+
+// The lines of the page the engine has just recognised (after Recognize(), or in a renderer's
+// AddImageHandler), in its reading order, in the pixels of the picture it was given. A line
+// whose block the engine reads top to bottom is vertical.
+QList<searchablepdf::Line> recognisedLines(tesseract::TessBaseAPI& api);
+
+// Collects the lines of every page while TessBaseAPI::ProcessPages runs: insert it behind the
+// renderer that writes the text (textRenderer.insert(&collector)). It writes nothing itself.
+class LineCollector final : public tesseract::TessResultRenderer {
+public:
+    LineCollector();
+    // One entry per page given to the engine, in order.
+    const QList<QList<searchablepdf::Line>>& pages() const { return m_pages; }
+
+protected:
+    bool AddImageHandler(tesseract::TessBaseAPI* api) override;
+
+private:
+    QList<QList<searchablepdf::Line>> m_pages;
+};
+
+} // namespace quillpix::enginelayout

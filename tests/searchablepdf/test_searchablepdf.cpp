@@ -1,0 +1,341 @@
+// The searchable PDF end to end: three pages drawn here (horizontal Japanese as a JPEG file,
+// vertical Japanese, Latin words), each read by the engine and saved as the folder batch saves
+// a result, written into one PDF and read back with Poppler's own tools. Also the rules of the
+// text layer on lines made by hand, and the pictures going in without loss.
+
+#include "enginelayout.h"
+#include "failure.h"
+#include "pdfwriter.h"
+#include "reading.h"
+#include "textfiles.h"
+#include "textlayer.h"
+#include "textpicture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <poppler-qt6.h>
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+using namespace quillpix;
+using searchablepdf::Direction;
+using searchablepdf::Glyph;
+using searchablepdf::Line;
+using searchablepdf::Page;
+using searchablepdf::Run;
+using searchablepdf::Symbol;
+
+namespace {
+
+constexpr double kDpi = 150;
+constexpr int kDotsPerMeter = 5906; // 150 dpi
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Edit distance between the code units of two texts.
+qsizetype distance(const QString& a, const QString& b) {
+    std::vector<qsizetype> row(size_t(b.size() + 1));
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[size_t(j)] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[size_t(j)];
+            row[size_t(j)] = std::min(
+                {above + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[size_t(b.size())];
+}
+
+QString withoutSpace(QString text) {
+    text.removeIf([](QChar c) { return c.isSpace(); });
+    return text;
+}
+
+bool isJapanese(QChar c) {
+    return c.unicode() >= 0x3000;
+}
+
+// Two Japanese characters with white space between them, or "" when there are none.
+QString spacedJapanese(const QString& text) {
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        if (!text[i].isSpace() || !isJapanese(text[i - 1]))
+            continue;
+        qsizetype next = i;
+        while (next < text.size() && text[next].isSpace() && text[next] != u'\n')
+            ++next;
+        if (next < text.size() && isJapanese(text[next]))
+            return text.mid(i - 1, next - i + 2);
+    }
+    return {};
+}
+
+QString pdfToText(const QString& pdf, int page) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                   QString::number(page), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+                   QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+struct Recognised {
+    QList<Line> lines;
+    QString utf8;
+};
+
+Recognised recognise(const QImage& picture, const char* language, tesseract::PageSegMode mode) {
+    tesseract::TessBaseAPI api;
+    if (api.Init(nullptr, language) != 0)
+        return {};
+    api.SetVariable("debug_file", "/dev/null");
+    api.SetPageSegMode(mode);
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    api.SetImage(rgb.constBits(), rgb.width(), rgb.height(), 3, int(rgb.bytesPerLine()));
+    api.SetSourceResolution(int(kDpi));
+    if (api.Recognize(nullptr) != 0)
+        return {};
+    Recognised out;
+    out.lines = enginelayout::recognisedLines(api);
+    const std::unique_ptr<char[]> text(api.GetUTF8Text());
+    out.utf8 = QString::fromUtf8(text.get());
+    return out;
+}
+
+// What the folder batch saves for a page and the window shows again: the engine's UTF-8 text
+// through the one pipeline into the saved result's bytes, read back from the file.
+QString savedResult(const QString& engineText, const QString& folder, const QString& name) {
+    const pipeline::Reading reading = pipeline::readOutput({true, engineText.toUtf8(), false, {}});
+    const QString path = textfiles::savedResultPath(folder, name);
+    textfiles::writeBytes(reading.savedBytes(), path);
+    return textfiles::readSavedResult(path);
+}
+
+// A picture of few lines, with the lines of its text and where a searched word lies on it.
+struct DrawnPage {
+    QImage picture;
+    QStringList lines;
+    QString word;
+    QRect wordBox;
+};
+
+const workspace::LineLayout kHorizontal{40, 80, 90};
+const workspace::ColumnLayout kColumns{56, 100, 40, 760};
+
+DrawnPage horizontalPage() {
+    DrawnPage page;
+    page.lines = {QStringLiteral("日本語の文章を読み取ります。"),
+                  QStringLiteral("検索できる文書を作りましょう。"),
+                  QStringLiteral("画像の上に見えない文字を置きます。")};
+    page.picture = workspace::linesPicture(page.lines, QSize(900, 330), 48, kHorizontal);
+    page.word = QStringLiteral("見えない");
+    page.wordBox = workspace::linesPictureBox(page.lines, 48, kHorizontal, 2, 5, 4);
+    return page;
+}
+
+DrawnPage verticalPage() {
+    DrawnPage page;
+    page.lines = {QStringLiteral("縦書きの文章です。"), QStringLiteral("右の列から読みます。"),
+                  QStringLiteral("列は左へ進みます。"), QStringLiteral("最後の列は短い。")};
+    page.picture = workspace::columnsPicture(page.lines, QSize(820, 680), 48, kColumns);
+    page.word = QStringLiteral("列から読");
+    page.wordBox = workspace::columnsPictureBox(kColumns, 1, 2, 4);
+    return page;
+}
+
+DrawnPage latinPage() {
+    DrawnPage page;
+    page.lines = {QStringLiteral("Quillpix reads scanned pages."),
+                  QStringLiteral("Search and copy the text."),
+                  QStringLiteral("Every word keeps its place.")};
+    // Thresholded, as a scanner set to black and white gives it: a one-bit picture.
+    page.picture = workspace::linesPicture(page.lines, QSize(900, 330), 44, kHorizontal)
+                       .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    return page;
+}
+
+QByteArray jpegOf(const QImage& picture) {
+    QImage image = picture;
+    image.setDotsPerMeterX(kDotsPerMeter);
+    image.setDotsPerMeterY(kDotsPerMeter);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+QRectF toPixels(const QRectF& points) {
+    const double k = kDpi / 72;
+    return QRectF(points.x() * k, points.y() * k, points.width() * k, points.height() * k);
+}
+
+} // namespace
+
+class TestSearchablePdf : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void pdftotextGivesTheSavedText_data();
+    void pdftotextGivesTheSavedText();
+    void verticalColumnsReadRightToLeft();
+    void searchFindsTheWordWhereItIs_data();
+    void searchFindsTheWordWhereItIs();
+    void jpegDataIsPassedThrough();
+    void pagesKeepTheirResolution();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_pdf;
+    QList<DrawnPage> m_drawn;
+    QList<Page> m_pages;
+    QByteArray m_jpeg;
+};
+
+void TestSearchablePdf::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_drawn = {horizontalPage(), verticalPage(), latinPage()};
+    m_jpeg = jpegOf(m_drawn[0].picture);
+    const QImage fromJpeg = QImage::fromData(m_jpeg, "JPG");
+    QVERIFY(!fromJpeg.isNull());
+
+    struct Reading {
+        QImage picture;
+        const char* language;
+        tesseract::PageSegMode mode;
+    };
+    const QList<Reading> readings = {
+        {fromJpeg, "jpn", tesseract::PSM_AUTO},
+        {m_drawn[1].picture, "jpn_vert", tesseract::PSM_SINGLE_BLOCK_VERT_TEXT},
+        {m_drawn[2].picture, "eng", tesseract::PSM_AUTO}};
+    for (qsizetype i = 0; i < readings.size(); ++i) {
+        const Recognised recognised =
+            recognise(readings[i].picture, readings[i].language, readings[i].mode);
+        QVERIFY2(!recognised.lines.isEmpty(), "the engine read nothing");
+        Page page;
+        if (i == 0) {
+            page.jpeg = m_jpeg;
+        } else {
+            page.image = readings[i].picture;
+            page.image.setDotsPerMeterX(kDotsPerMeter);
+            page.image.setDotsPerMeterY(kDotsPerMeter);
+        }
+        page.lines = recognised.lines;
+        page.text =
+            savedResult(recognised.utf8, m_dir.path(), QStringLiteral("page%1.png").arg(i + 1));
+        QVERIFY(!page.text.isEmpty());
+        m_pages << page;
+    }
+    m_pdf = m_dir.filePath(QStringLiteral("book.pdf"));
+    searchablepdf::writeSearchablePdf(m_pages, m_pdf);
+    QVERIFY(QFileInfo(m_pdf).isFile());
+}
+
+void TestSearchablePdf::pdftotextGivesTheSavedText_data() {
+    QTest::addColumn<int>("page");
+    QTest::newRow("horizontal Japanese, a JPEG") << 0;
+    QTest::newRow("vertical Japanese") << 1;
+    QTest::newRow("Latin words, one bit") << 2;
+}
+
+void TestSearchablePdf::pdftotextGivesTheSavedText() {
+    QFETCH(int, page);
+    const QString extracted = pdfToText(m_pdf, page + 1);
+    const QString saved = withoutSpace(m_pages[page].text);
+    const qsizetype errors = distance(withoutSpace(extracted), saved);
+    qInfo("page %d: %lld of %lld characters differ", page + 1, qlonglong(errors),
+          qlonglong(saved.size()));
+    QVERIFY2(errors * 100 <= saved.size(), qPrintable(extracted));
+    QVERIFY2(spacedJapanese(extracted).isEmpty(), qPrintable(spacedJapanese(extracted)));
+    // Latin words stay apart, one space between them.
+    const QStringList savedWords =
+        m_pages[page].text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    const QStringList extractedWords =
+        extracted.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (page == 2) {
+        QCOMPARE(extractedWords, savedWords);
+        QVERIFY(!extracted.contains(QStringLiteral("  ")));
+    }
+}
+
+void TestSearchablePdf::verticalColumnsReadRightToLeft() {
+    QStringList lines = pdfToText(m_pdf, 2).split(u'\n');
+    lines.removeIf([](const QString& line) { return withoutSpace(line).isEmpty(); });
+    const QStringList& columns = m_drawn[1].lines;
+    QCOMPARE(lines.size(), columns.size());
+    // Each line of the text is the column at its place, counted from the right.
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        QVERIFY2(distance(withoutSpace(lines[i]), columns[i]) * 4 < columns[i].size(),
+                 qPrintable(lines.join(u'|')));
+}
+
+void TestSearchablePdf::searchFindsTheWordWhereItIs_data() {
+    QTest::addColumn<int>("page");
+    QTest::newRow("horizontal") << 0;
+    QTest::newRow("vertical") << 1;
+}
+
+void TestSearchablePdf::searchFindsTheWordWhereItIs() {
+    QFETCH(int, page);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(m_pdf);
+    QVERIFY(document);
+    const DrawnPage& drawn = m_drawn[page];
+    for (int i = 0; i < document->numPages(); ++i) {
+        const QList<QRectF> found = document->page(i)->search(drawn.word);
+        if (i != page) {
+            QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("found on page %1").arg(i + 1)));
+            continue;
+        }
+        QCOMPARE(found.size(), 1);
+        const QRectF box = toPixels(found[0]);
+        const QRectF overlap = box.intersected(QRectF(drawn.wordBox));
+        qInfo("found at %g,%g %gx%g; drawn at %d,%d %dx%d", box.x(), box.y(), box.width(),
+              box.height(), drawn.wordBox.x(), drawn.wordBox.y(), drawn.wordBox.width(),
+              drawn.wordBox.height());
+        // Most of the word's box is highlighted, and little besides.
+        const double area = overlap.width() * overlap.height();
+        QVERIFY(area > 0.6 * drawn.wordBox.width() * drawn.wordBox.height());
+        QVERIFY(area > 0.6 * box.width() * box.height());
+    }
+}
+
+void TestSearchablePdf::jpegDataIsPassedThrough() {
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral("pdfimages"),
+                  {QStringLiteral("-j"), QStringLiteral("-f"), QStringLiteral("1"),
+                   QStringLiteral("-l"), QStringLiteral("1"), m_pdf, QStringLiteral("extracted")});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(readBytes(m_dir.filePath(QStringLiteral("extracted-000.jpg"))), m_jpeg);
+}
+
+void TestSearchablePdf::pagesKeepTheirResolution() {
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(m_pdf);
+    QVERIFY(document);
+    QCOMPARE(document->numPages(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QSizeF points = document->page(i)->pageSizeF();
+        const QSize pixels = m_drawn[i].picture.size();
+        QCOMPARE(qRound(points.width() * kDpi / 72), pixels.width());
+        QCOMPARE(qRound(points.height() * kDpi / 72), pixels.height());
+    }
+}
+
+QTEST_MAIN(TestSearchablePdf)
+#include "test_searchablepdf.moc"
