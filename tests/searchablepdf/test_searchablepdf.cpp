@@ -32,6 +32,8 @@ using searchablepdf::Page;
 using searchablepdf::Run;
 using searchablepdf::Symbol;
 
+Q_DECLARE_METATYPE(quillpix::searchablepdf::Line)
+
 namespace {
 
 constexpr double kDpi = 150;
@@ -184,6 +186,47 @@ QRectF toPixels(const QRectF& points) {
     return QRectF(points.x() * k, points.y() * k, points.width() * k, points.height() * k);
 }
 
+// A line of the engine's: symbols of one character each, with the boxes given, or with none
+// where the layer ignores them.
+Line line(Direction direction, QRect box, const QStringList& symbols,
+          const QList<QRect>& boxes = {}) {
+    Line out{direction, box, {}};
+    for (qsizetype i = 0; i < symbols.size(); ++i)
+        out.symbols.append({symbols[i], boxes.value(i), i == 0});
+    return out;
+}
+
+// Boxes side by side on a line from y 0 to 20: one per width, a gap where a width is negative.
+QList<QRect> across(const QList<int>& widths) {
+    QList<QRect> boxes;
+    int x = 0;
+    for (int width : widths) {
+        if (width > 0)
+            boxes.append(QRect(x, 0, width, 20));
+        x += std::abs(width);
+    }
+    return boxes;
+}
+
+// "H 0,20 size 20: a 10|b 10" for a run: its direction, origin and size, then each glyph's
+// text and advance, to a tenth of a pixel.
+QStringList describe(const QList<Run>& runs) {
+    QStringList out;
+    for (const Run& run : runs) {
+        QStringList glyphs;
+        for (const Glyph& glyph : run.glyphs)
+            glyphs << glyph.text + u' ' + QString::number(std::round(glyph.advance * 10) / 10);
+        out << QStringLiteral("%1 %2,%3 size %4: %5")
+                   .arg(run.direction == Direction::Vertical ? QStringLiteral("V")
+                                                             : QStringLiteral("H"))
+                   .arg(run.origin.x())
+                   .arg(run.origin.y())
+                   .arg(run.size)
+                   .arg(glyphs.join(u'|'));
+    }
+    return out;
+}
+
 } // namespace
 
 class TestSearchablePdf : public QObject {
@@ -191,6 +234,13 @@ class TestSearchablePdf : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+
+    void foldForMatching_data();
+    void foldForMatching();
+    void matchToEngine_data();
+    void matchToEngine();
+    void layText_data();
+    void layText();
 
     void pdftotextGivesTheSavedText_data();
     void pdftotextGivesTheSavedText();
@@ -245,6 +295,157 @@ void TestSearchablePdf::initTestCase() {
     m_pdf = m_dir.filePath(QStringLiteral("book.pdf"));
     searchablepdf::writeSearchablePdf(m_pages, m_pdf);
     QVERIFY(QFileInfo(m_pdf).isFile());
+}
+
+void TestSearchablePdf::foldForMatching_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("folded");
+    QTest::newRow("full-width digits and comma") << QStringLiteral("１２，３") << "12,3";
+    QTest::newRow("ideographic full stop")
+        << QStringLiteral("終わり。") << QStringLiteral("終わり.");
+    QTest::newRow("full-width tilde, last of the range") << QStringLiteral("～") << "~";
+    QTest::newRow("quotes and backquote") << QStringLiteral("‘a’`") << "'a''";
+    QTest::newRow("circled one and twenty") << QStringLiteral("①⑳") << "120";
+    QTest::newRow("kana and ASCII unchanged")
+        << QStringLiteral("かなabc") << QStringLiteral("かなabc");
+    QTest::newRow("beyond the plane, kept whole") << QStringLiteral("𠮷") << QStringLiteral("𠮷");
+}
+
+void TestSearchablePdf::foldForMatching() {
+    QFETCH(QString, text);
+    QFETCH(QString, folded);
+    QCOMPARE(searchablepdf::foldForMatching(text), folded);
+}
+
+void TestSearchablePdf::matchToEngine_data() {
+    QTest::addColumn<QStringList>("engine");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<qsizetype>>("anchors");
+    const QStringList abcd{"a", "b", "c", "d"};
+    QTest::newRow("the same text") << abcd << "abcd" << QList<qsizetype>{0, 1, 2, 3};
+    QTest::newRow("white space on either side counts for nothing")
+        << QStringList{"a", " ", "b", "c"} << "a\r\nb c" << QList<qsizetype>{0, 1, 2};
+    QTest::newRow("the clean-up's forms")
+        << QStringList{QStringLiteral("値"), QStringLiteral("１"), QStringLiteral("。")}
+        << QStringLiteral("値1。") << QList<qsizetype>{0, 1, 2};
+    QTest::newRow("a circled number read as two digits")
+        << QStringList{"x", QStringLiteral("⑩"), "y"} << "x10y" << QList<qsizetype>{0, 1, 2, 3};
+    QTest::newRow("added at the start: with the first")
+        << abcd << "zabcd" << QList<qsizetype>{0, 0, 1, 2, 3};
+    QTest::newRow("added inside: with the one before")
+        << abcd << "abzzcd" << QList<qsizetype>{0, 1, 1, 1, 2, 3};
+    QTest::newRow("added at the end") << abcd << "abcdz" << QList<qsizetype>{0, 1, 2, 3, 3};
+    QTest::newRow("left out") << abcd << "ad" << QList<qsizetype>{0, 3};
+    QTest::newRow("changed") << abcd << "axcd" << QList<qsizetype>{0, 1, 2, 3};
+    QTest::newRow("changed and left out together") << abcd << "xd" << QList<qsizetype>{2, 3};
+    QTest::newRow("nothing read") << QStringList() << "ab" << QList<qsizetype>{-1, -1};
+    QTest::newRow("no text") << abcd << "" << QList<qsizetype>{};
+    // Past the alignment's limit nothing is compared: the text is spread evenly.
+    const qsizetype n = 4200;
+    QList<qsizetype> even;
+    for (qsizetype i = 0; i < n; ++i)
+        even << i;
+    QTest::newRow("too long to align")
+        << QStringList(n, QStringLiteral("a")) << QString(n, u'b') << even;
+    QTest::newRow("too long, unequal lengths")
+        << QStringList(n, QStringLiteral("a")) << QString(n * 2, u'b') << [&] {
+               QList<qsizetype> half;
+               for (qsizetype i = 0; i < 2 * n; ++i)
+                   half << i / 2;
+               return half;
+           }();
+}
+
+void TestSearchablePdf::matchToEngine() {
+    QFETCH(QStringList, engine);
+    QFETCH(QString, text);
+    QFETCH(QList<qsizetype>, anchors);
+    const QList<Line> lines{line(Direction::Horizontal, QRect(0, 0, 100, 20), engine)};
+    QCOMPARE(searchablepdf::matchToEngine(text, lines), anchors);
+}
+
+void TestSearchablePdf::layText_data() {
+    QTest::addColumn<QList<Line>>("lines");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("runs");
+    const QRect latinBox(0, 0, 50, 20);
+    QTest::newRow("Latin words: each glyph on its box, a space glyph over the gap")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b", "c", "d"},
+                            across({10, 10, -10, 10, 10}))}
+        << "ab cd" << QStringList{"H 0,20 size 20: a 10|b 10|  10|c 10|d 10"};
+    QTest::newRow("a gap without a space is closed")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b", "c", "d"},
+                            across({10, 10, -10, 10, 10}))}
+        << "abcd" << QStringList{"H 0,20 size 20: a 10|b 20|c 10|d 10"};
+    QTest::newRow("a space between touching words gets room from the word before")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b", "c"}, across({10, 10, 10}))}
+        << "ab c" << QStringList{"H 0,20 size 20: a 10|b 7|  3|c 10"};
+    QTest::newRow("Japanese: the line shared by set width, the engine's boxes ignored")
+        << QList<Line>{line(Direction::Horizontal, QRect(10, 0, 230, 100),
+                            {QStringLiteral("日"), QStringLiteral("本"), QStringLiteral("。")},
+                            across({5, 50, 5}))}
+        << QStringLiteral("日本。\r\n")
+        << QStringList{QStringLiteral("H 10,100 size 100: 日 100|本 100|。 100")};
+    QTest::newRow("half-width characters take half an em")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 196, 100),
+                            {QStringLiteral("第"), "1", QStringLiteral("章")})}
+        << QStringLiteral("第1章")
+        << QStringList{QStringLiteral("H 0,100 size 100: 第 80|1 40|章 80")};
+    QTest::newRow("vertical: down the column from its top left, as wide as the column")
+        << QList<Line>{line(Direction::Vertical, QRect(100, 10, 50, 115),
+                            {QStringLiteral("縦"), QStringLiteral("書"), QStringLiteral("。")})}
+        << QStringLiteral("縦書。")
+        << QStringList{QStringLiteral("V 100,10 size 50: 縦 50|書 50|。 50")};
+    QTest::newRow("the saved text's characters on the engine's places")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 230, 100),
+                            {QStringLiteral("値"), QStringLiteral("１"), QStringLiteral("。")})}
+        << QStringLiteral("値1。")
+        << QStringList{QStringLiteral("H 0,100 size 100: 値 100|1 100|。 100")};
+    QTest::newRow("an added character shares the box of the one before")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b"}, across({10, 10}))} << "axb"
+        << QStringList{"H 0,20 size 20: a 5|x 5|b 10"};
+    QTest::newRow("a character left out: the one before reaches over its place")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b", "c"}, across({10, 10, 10}))}
+        << "ac" << QStringList{"H 0,20 size 20: a 20|c 10"};
+    QTest::newRow("a ligature's characters share its box")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"fi", "x"}, across({20, 10}))}
+        << "fix" << QStringList{"H 0,20 size 20: f 10|i 10|x 10"};
+    QTest::newRow("each line a run; a line break is no space across lines")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 20, 20), {"a", "b"},
+                            across({10, 10})),
+                       line(Direction::Horizontal, QRect(0, 30, 20, 20), {"c", "d"},
+                            {QRect(0, 30, 10, 20), QRect(10, 30, 10, 20)})}
+        << "ab\r\ncd\r\n"
+        << QStringList{"H 0,20 size 20: a 10|b 10", "H 0,50 size 20: c 10|d 10"};
+    QTest::newRow("a line break inside one line of the engine parts Latin words")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a", "b", "c", "d"},
+                            across({10, 10, -10, 10, 10}))}
+        << "ab\r\ncd" << QStringList{"H 0,20 size 20: a 10|b 10|  10|c 10|d 10"};
+    QTest::newRow("but not Japanese")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 195, 100),
+                            {QStringLiteral("日"), QStringLiteral("本")})}
+        << QStringLiteral("日\r\n本")
+        << QStringList{QStringLiteral("H 0,100 size 100: 日 100|本 100")};
+    QTest::newRow("an ideographic space is kept as it is")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 295, 100),
+                            {QStringLiteral("日"), QStringLiteral("本"), QStringLiteral("語")})}
+        << QStringLiteral("日本　語")
+        << QStringList{QStringLiteral("H 0,100 size 100: 日 100|本 85|　 15|語 100")};
+    QTest::newRow("boxes out of order: the line is shared instead")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 39, 20), {"a", "b"},
+                            {QRect(10, 0, 10, 20), QRect(0, 0, 10, 20)})}
+        << "ab" << QStringList{"H 0,20 size 20: a 20|b 20"};
+    QTest::newRow("no text, no run")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {"a"}, across({10}))} << "\r\n"
+        << QStringList();
+    QTest::newRow("nothing read, no run") << QList<Line>() << "ab" << QStringList();
+}
+
+void TestSearchablePdf::layText() {
+    QFETCH(QList<Line>, lines);
+    QFETCH(QString, text);
+    QFETCH(QStringList, runs);
+    QCOMPARE(describe(searchablepdf::layText(lines, text)), runs);
 }
 
 void TestSearchablePdf::pdftotextGivesTheSavedText_data() {
