@@ -20,8 +20,11 @@ namespace quillpix::enginelayout {
 // whose block the engine reads top to bottom is vertical.
 QList<searchablepdf::Line> recognisedLines(tesseract::TessBaseAPI& api);
 
-// Collects the lines of every page while TessBaseAPI::ProcessPages runs: insert it behind the
-// renderer that writes the text (textRenderer.insert(&collector)). It writes nothing itself.
+// Collects the lines of every page while TessBaseAPI::ProcessPages runs, and writes nothing
+// itself. Give it to ProcessPages as the first renderer, with the one that writes the text
+// inserted behind it (collector.insert(new TessTextRenderer(...))): the engine's renderers
+// delete the ones inserted behind them, so the collector owns the chain, and none of it may be
+// inserted behind another renderer.
 class LineCollector final : public tesseract::TessResultRenderer {
 public:
     LineCollector();

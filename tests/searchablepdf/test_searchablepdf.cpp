@@ -12,7 +12,9 @@
 #include "textpicture.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -227,6 +229,44 @@ QStringList describe(const QList<Run>& runs) {
     return out;
 }
 
+// The JPEG with an orientation tag (EXIF, 1 to 8) after its JFIF header.
+QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
+    const int app0 = 2 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
+    QByteArray exif("\xFF\xE1\x00\x22"
+                    "Exif\x00\x00"
+                    "MM\x00\x2A\x00\x00\x00\x08"
+                    "\x00\x01"
+                    "\x01\x12\x00\x03\x00\x00\x00\x01",
+                    28);
+    exif += char(0);
+    exif += char(orientation);
+    exif += QByteArray(6, '\0'); // padding, no next directory
+    return jpeg.left(2 + app0) + exif + jpeg.mid(2 + app0);
+}
+
+// The centre of the dark pixels.
+QPointF darkCentre(const QImage& image) {
+    double x = 0;
+    double y = 0;
+    int n = 0;
+    for (int row = 0; row < image.height(); ++row)
+        for (int column = 0; column < image.width(); ++column)
+            if (qGray(image.pixel(column, row)) < 128) {
+                x += column;
+                y += row;
+                ++n;
+            }
+    return n ? QPointF(x / n, y / n) : QPointF(-1, -1);
+}
+
+QString runTool(const QString& program, const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestSearchablePdf : public QObject {
@@ -249,6 +289,14 @@ private Q_SLOTS:
     void searchFindsTheWordWhereItIs();
     void jpegDataIsPassedThrough();
     void pagesKeepTheirResolution();
+
+    void picturesGoInWithoutLoss_data();
+    void picturesGoInWithoutLoss();
+    void jpegOrientationIsShown_data();
+    void jpegOrientationIsShown();
+    void aFailedWriteLeavesTheOldFile_data();
+    void aFailedWriteLeavesTheOldFile();
+    void collectorGathersEveryPage();
 
 private:
     QTemporaryDir m_dir;
@@ -535,6 +583,178 @@ void TestSearchablePdf::pagesKeepTheirResolution() {
         const QSize pixels = m_drawn[i].picture.size();
         QCOMPARE(qRound(points.width() * kDpi / 72), pixels.width());
         QCOMPARE(qRound(points.height() * kDpi / 72), pixels.height());
+    }
+}
+
+void TestSearchablePdf::picturesGoInWithoutLoss_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("stored"); // colour space and bits as pdfimages lists them
+    // Widths that are no multiple of 8 end their one-bit rows in a part-filled byte.
+    QImage bilevel(37, 23, QImage::Format_RGB32);
+    QImage grey(37, 23, QImage::Format_Grayscale8);
+    QImage colour(37, 23, QImage::Format_RGB32);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) {
+            bilevel.setPixel(x, y, (x * 7 + y * 3) % 5 < 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+            grey.setPixel(x, y, qRgb(x * 6 + y, x * 6 + y, x * 6 + y));
+            colour.setPixel(x, y, qRgb(x * 6, y * 11, 128));
+        }
+    QTest::newRow("black and white: one bit") << bilevel << "gray 1";
+    QTest::newRow("black and white, eight bits wide")
+        << bilevel.convertToFormat(QImage::Format_Mono) << "gray 1";
+    QTest::newRow("one grey pixel: eight bits") << [&] {
+        QImage image = bilevel;
+        image.setPixel(36, 22, qRgb(254, 254, 254));
+        return image;
+    }() << "gray 8";
+    QTest::newRow("grey") << grey << "gray 8";
+    QTest::newRow("one coloured pixel: colour") << [&] {
+        QImage image = grey.convertToFormat(QImage::Format_RGB32);
+        image.setPixel(0, 0, qRgb(10, 10, 11));
+        return image;
+    }() << "rgb 8";
+    QTest::newRow("colour") << colour << "rgb 8";
+    QTest::newRow("a palette") << colour.convertToFormat(QImage::Format_Indexed8) << "rgb 8";
+}
+
+void TestSearchablePdf::picturesGoInWithoutLoss() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("lossless.pdf"));
+    Page page;
+    page.image = picture;
+    searchablepdf::writeSearchablePdf({page}, pdf);
+    const QStringList listed =
+        runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, dir.path())
+            .split(u'\n')
+            .value(2)
+            .split(u' ', Qt::SkipEmptyParts);
+    QCOMPARE(listed.value(5) + u' ' + listed.value(7), stored);
+    runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, QStringLiteral("out")},
+            dir.path());
+    const QImage back(dir.filePath(QStringLiteral("out-000.png")));
+    QCOMPARE(back.convertToFormat(QImage::Format_RGB32),
+             picture.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestSearchablePdf::jpegOrientationIsShown_data() {
+    QTest::addColumn<int>("orientation");
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QTest::addRow("orientation %d", orientation) << orientation;
+}
+
+void TestSearchablePdf::jpegOrientationIsShown() {
+    QFETCH(int, orientation);
+    // A dark block near one corner of a picture wider than high.
+    QImage picture(96, 48, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    for (int y = 4; y < 16; ++y)
+        for (int x = 6; x < 30; ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 0));
+    const QByteArray jpeg = withOrientation(jpegOf(picture), orientation);
+    // As the program shows it (pictures::readPage): turned upright.
+    QByteArray bytes = jpeg;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(true);
+    const QImage shown = reader.read();
+    QCOMPARE(shown.size(), (orientation >= 5 ? QSize(48, 96) : QSize(96, 48)));
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("turned.pdf"));
+    Page page;
+    page.jpeg = jpeg;
+    searchablepdf::writeSearchablePdf({page}, pdf);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdf);
+    QVERIFY(document);
+    const QImage rendered = document->page(0)->renderToImage(kDpi, kDpi);
+    QCOMPARE(rendered.size(), shown.size());
+    const QPointF expected = darkCentre(shown);
+    const QPointF got = darkCentre(rendered);
+    QVERIFY2(std::abs(expected.x() - got.x()) < 2 && std::abs(expected.y() - got.y()) < 2,
+             qPrintable(QStringLiteral("%1,%2 drawn at %3,%4")
+                            .arg(expected.x())
+                            .arg(expected.y())
+                            .arg(got.x())
+                            .arg(got.y())));
+}
+
+void TestSearchablePdf::aFailedWriteLeavesTheOldFile_data() {
+    QTest::addColumn<int>("failure");
+    QTest::newRow("a page without a picture") << 0;
+    QTest::newRow("a document without pages") << 1;
+    QTest::newRow("the writer dropped unfinished") << 2;
+    QTest::newRow("a JPEG that is none, and no picture besides") << 3;
+}
+
+void TestSearchablePdf::aFailedWriteLeavesTheOldFile() {
+    QFETCH(int, failure);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("book.pdf"));
+    QFile old(pdf);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    Page good;
+    good.image = QImage(8, 8, QImage::Format_RGB32);
+    good.image.fill(Qt::white);
+    bool failed = false;
+    try {
+        searchablepdf::Writer writer(pdf);
+        if (failure != 1)
+            writer.addPage(good);
+        if (failure == 0)
+            writer.addPage(Page());
+        if (failure == 3) {
+            Page broken;
+            broken.jpeg = "\xFF\xD8 not a picture";
+            writer.addPage(broken);
+        }
+        if (failure != 2)
+            writer.finish();
+    } catch (const Failure& error) {
+        failed = true;
+        QVERIFY2(error.text().contains(pdf), qPrintable(error.text()));
+    }
+    QCOMPARE(failed, failure != 2);
+    QCOMPARE(readBytes(pdf), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("book.pdf")});
+}
+
+void TestSearchablePdf::collectorGathersEveryPage() {
+    // The way the engine runs over a document: ProcessPages with renderers, here over a list of
+    // two pictures.
+    QTemporaryDir dir;
+    const QStringList texts{QStringLiteral("一枚目の紙です。"), QStringLiteral("二枚目の紙です。")};
+    QByteArray list;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QString file = dir.filePath(QStringLiteral("p%1.png").arg(i));
+        QVERIFY(workspace::linesPicture({texts[i]}, QSize(500, 120), 48, kHorizontal).save(file));
+        list += file.toUtf8() + '\n';
+    }
+    const QString listFile = dir.filePath(QStringLiteral("pages.txt"));
+    QFile listing(listFile);
+    QVERIFY(listing.open(QIODevice::WriteOnly));
+    listing.write(list);
+    listing.close();
+
+    tesseract::TessBaseAPI api;
+    QCOMPARE(api.Init(nullptr, "jpn"), 0);
+    api.SetVariable("debug_file", "/dev/null");
+    enginelayout::LineCollector collector;
+    collector.insert(
+        new tesseract::TessTextRenderer(dir.filePath(QStringLiteral("out")).toUtf8().constData()));
+    QVERIFY(api.ProcessPages(listFile.toUtf8().constData(), nullptr, 0, &collector));
+    // The text renderer behind the collector wrote the text as ever.
+    QVERIFY(readBytes(dir.filePath(QStringLiteral("out.txt"))).contains("です"));
+    QCOMPARE(collector.pages().size(), 2);
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        QString read;
+        for (const Line& l : collector.pages()[i])
+            for (const Symbol& symbol : l.symbols)
+                read += symbol.text;
+        QVERIFY2(distance(read, texts[i]) <= 1, qPrintable(read));
     }
 }
 
