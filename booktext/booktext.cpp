@@ -1,0 +1,57 @@
+#include "booktext.h"
+
+#include "textfiles.h"
+
+namespace quillpix::booktext {
+
+QStringList joinPages(const QStringList& pageTexts) {
+    QStringList lines;
+    for (qsizetype i = 0; i < pageTexts.size(); ++i) {
+        if (i > 0)
+            lines << pageBreakLine();
+        lines << textfiles::splitLines(pageTexts[i]);
+    }
+    return lines;
+}
+
+QStringList documentPageResults(const QString& folder, const QString& fileName, int pageCount) {
+    QStringList paths;
+    if (pageCount < 2)
+        return paths;
+    for (int page = 0; page < pageCount; ++page)
+        paths << textfiles::savedResultPath(folder, fileName, page);
+    return paths;
+}
+
+QString documentTextPath(const QString& folder, const QString& fileName) {
+    return textfiles::savedResultPath(folder, fileName);
+}
+
+QStringList bookResults(const QString& folder, const QList<pictures::ListEntry>& entries) {
+    QStringList paths;
+    for (const pictures::ListEntry& entry : entries)
+        paths << textfiles::savedResultPath(folder, entry.fileName, entry.page);
+    return paths;
+}
+
+QList<int> missingResults(const QStringList& resultPaths) {
+    QList<int> missing;
+    for (qsizetype i = 0; i < resultPaths.size(); ++i)
+        if (!textfiles::fileExists(resultPaths[i]))
+            missing << int(i);
+    return missing;
+}
+
+QList<int> writeJoined(const QStringList& resultPaths, const QString& target) {
+    const QList<int> missing = missingResults(resultPaths);
+    if (!missing.isEmpty() || resultPaths.isEmpty())
+        return missing;
+    QStringList texts;
+    for (const QString& path : resultPaths)
+        texts << textfiles::readSavedResult(path);
+    // writeLines leaves out entry 0.
+    textfiles::writeLines(QStringList{QString()} + joinPages(texts), target);
+    return {};
+}
+
+} // namespace quillpix::booktext

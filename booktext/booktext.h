@@ -1,0 +1,40 @@
+#pragma once
+
+#include "listing.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One text for a whole document or folder: the saved results of its pages in order, a line
+// holding only a form feed between two pages (page breaks as pdftotext marks them), in code
+// page 932 with CR LF like every saved result.
+namespace quillpix::booktext {
+
+// The line between two pages.
+inline QString pageBreakLine() {
+    return QStringLiteral("\f");
+}
+
+// The lines of the joined text: each page's lines, and a page-break line before every page
+// but the first. A page text is what textfiles::readSavedResult gives (every line followed by
+// CR LF); an empty page adds no line, so its page breaks still count it.
+QStringList joinPages(const QStringList& pageTexts);
+
+// The saved results of a multi-page document's pages, in page order (scan.pdf.p1.txt, ...).
+// A document of one page has none of its own: its result is the document's text.
+QStringList documentPageResults(const QString& folder, const QString& fileName, int pageCount);
+// The document's text, beside it as a picture's result would be: scan.pdf.txt.
+QString documentTextPath(const QString& folder, const QString& fileName);
+// The saved results of the listed pictures and pages of a folder, in the listing's order.
+QStringList bookResults(const QString& folder, const QList<pictures::ListEntry>& entries);
+
+// The indexes of the results that do not exist yet (textfiles::fileExists).
+QList<int> missingResults(const QStringList& resultPaths);
+
+// Joins the results into target, written atomically, once every one of them exists; otherwise
+// writes nothing and gives the indexes of those missing. Nothing to join writes nothing either.
+// A result that cannot be read, or a target that cannot be written, throws a Failure.
+QList<int> writeJoined(const QStringList& resultPaths, const QString& target);
+
+} // namespace quillpix::booktext

@@ -1,0 +1,133 @@
+#include "booktext.h"
+#include "cp932.h"
+#include "textfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quillpix;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestBookText : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void joinPages_data();
+    void joinPages();
+    void resultPaths_data();
+    void resultPaths();
+    void writeJoined_data();
+    void writeJoined();
+};
+
+void TestBookText::joinPages_data() {
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<QStringList>("lines");
+    const QString ff = QStringLiteral("\f");
+    QTest::newRow("one page: its lines, no page break")
+        << QStringList{QStringLiteral("一行目\r\n二行目\r\n")}
+        << QStringList{QStringLiteral("一行目"), QStringLiteral("二行目")};
+    QTest::newRow("three pages: a break before the second and the third")
+        << QStringList{"a\r\n", "b\r\nc\r\n", "d\r\n"} << QStringList{"a", ff, "b", "c", ff, "d"};
+    QTest::newRow("an empty page still counts")
+        << QStringList{"a\r\n", "", "c\r\n"} << QStringList{"a", ff, ff, "c"};
+    QTest::newRow("a blank line of a page stays")
+        << QStringList{"a\r\n\r\nb\r\n", "c\r\n"} << QStringList{"a", "", "b", ff, "c"};
+    QTest::newRow("a lone LF stays inside its line")
+        << QStringList{"a\nb\r\n", "c\r\n"} << QStringList{"a\nb", ff, "c"};
+    QTest::newRow("no pages") << QStringList() << QStringList();
+}
+
+void TestBookText::joinPages() {
+    QFETCH(QStringList, pages);
+    QFETCH(QStringList, lines);
+    QCOMPARE(booktext::joinPages(pages), lines);
+}
+
+void TestBookText::resultPaths_data() {
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("a document of three pages")
+        << booktext::documentPageResults(QStringLiteral("/f"), QStringLiteral("scan.pdf"), 3)
+        << QStringList{"/f/scan.pdf.p1.txt", "/f/scan.pdf.p2.txt", "/f/scan.pdf.p3.txt"};
+    QTest::newRow("a document of two pages")
+        << booktext::documentPageResults(QStringLiteral("/f"), QStringLiteral("scan.tif"), 2)
+        << QStringList{"/f/scan.tif.p1.txt", "/f/scan.tif.p2.txt"};
+    QTest::newRow("a document of one page has no page results")
+        << booktext::documentPageResults(QStringLiteral("/f"), QStringLiteral("one.pdf"), 1)
+        << QStringList();
+    QTest::newRow("the document's own text")
+        << QStringList{booktext::documentTextPath(QStringLiteral("/f"), QStringLiteral("scan.pdf"))}
+        << QStringList{"/f/scan.pdf.txt"};
+    QTest::newRow("a folder: pictures and pages in the listing's order")
+        << booktext::bookResults(QStringLiteral("/f"),
+                                 {{QStringLiteral("a.jpg"), QStringLiteral("a.jpg"), -1},
+                                  {QStringLiteral("b.pdf (1/2)"), QStringLiteral("b.pdf"), 0},
+                                  {QStringLiteral("b.pdf (2/2)"), QStringLiteral("b.pdf"), 1},
+                                  {QStringLiteral("c.pdf"), QStringLiteral("c.pdf"), -1}})
+        << QStringList{"/f/a.jpg.txt", "/f/b.pdf.p1.txt", "/f/b.pdf.p2.txt", "/f/c.pdf.txt"};
+}
+
+void TestBookText::resultPaths() {
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, expected);
+    QCOMPARE(paths, expected);
+}
+
+void TestBookText::writeJoined_data() {
+    QTest::addColumn<QList<QByteArray>>("results"); // "<none>" for a missing one
+    QTest::addColumn<QList<int>>("missing");
+    QTest::addColumn<QByteArray>("written"); // "<none>" when nothing is written
+    QTest::newRow("every page there: code page 932, CR LF, form-feed lines")
+        << QList<QByteArray>{cp932::encode(QStringLiteral("一\r\n")), "b\r\n",
+                             cp932::encode(QStringLiteral("三\r\n"))}
+        << QList<int>() << cp932::encode(QStringLiteral("一\r\n\f\r\nb\r\n\f\r\n三\r\n"));
+    QTest::newRow("a page edited elsewhere in UTF-8 comes out as code page 932")
+        << QList<QByteArray>{"\xEF\xBB\xBF" + QStringLiteral("縦\r\n").toUtf8(), "b\r\n"}
+        << QList<int>() << cp932::encode(QStringLiteral("縦\r\n\f\r\nb\r\n"));
+    QTest::newRow("a page without a line end gets one")
+        << QList<QByteArray>{"a", "b"} << QList<int>() << QByteArray("a\r\n\f\r\nb\r\n");
+    QTest::newRow("the second page missing: nothing written")
+        << QList<QByteArray>{"a\r\n", "<none>", "c\r\n"} << QList<int>{1} << QByteArray("<none>");
+    QTest::newRow("every page missing")
+        << QList<QByteArray>{"<none>", "<none>"} << QList<int>{0, 1} << QByteArray("<none>");
+    QTest::newRow("nothing to join") << QList<QByteArray>() << QList<int>() << QByteArray("<none>");
+}
+
+void TestBookText::writeJoined() {
+    QFETCH(QList<QByteArray>, results);
+    QFETCH(QList<int>, missing);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    QStringList paths;
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        paths << textfiles::savedResultPath(dir.path(), QStringLiteral("scan.pdf"), int(i));
+        if (results[i] != "<none>")
+            writeBytes(paths.last(), results[i]);
+    }
+    const QString target = booktext::documentTextPath(dir.path(), QStringLiteral("scan.pdf"));
+    QCOMPARE(booktext::writeJoined(paths, target), missing);
+    QCOMPARE(readBytes(target), written);
+    // Nothing is left beside the results but the joined text.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(),
+             results.size() - missing.size() + (written == "<none>" ? 0 : 1));
+}
+
+QTEST_MAIN(TestBookText)
+#include "test_booktext.moc"
