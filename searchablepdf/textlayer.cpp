@@ -206,12 +206,13 @@ std::vector<TextCharacter> textCharacters(const QString& text) {
         TextCharacter character;
         character.text = written;
         character.folded = codePoints(foldForMatching(written));
-        // A line break reads as a space between Latin words: a line ending in one and the
-        // next line are two words in one line of the layer.
+        // A line break reads as a space after a narrow character (Latin words): a line ending
+        // in one and the next line are two words in one line of the layer. After Japanese it
+        // reads as nothing, as the clean-up drops a space there.
         if (!out.empty()) {
             if (blank)
                 character.space = space;
-            else if (lineBreak && previous < 0x80)
+            else if (lineBreak && setWidth(previous) < 1)
                 character.space = QStringLiteral(" ");
         }
         out.push_back(std::move(character));
@@ -390,8 +391,7 @@ std::vector<qsizetype> characterAnchors(const std::vector<TextCharacter>& text,
             anchor[size_t(owner[u])] = unitAnchor[u];
     if (engine.empty())
         return anchor;
-    // What the engine did not read goes with the character before it, or at the very start
-    // with the first that was read.
+    // What the engine did not read goes with the character before it.
     qsizetype previous = kInserted;
     for (qsizetype& a : anchor) {
         if (a == kInserted)
@@ -399,11 +399,13 @@ std::vector<qsizetype> characterAnchors(const std::vector<TextCharacter>& text,
         else
             previous = a;
     }
-    const auto first =
-        std::find_if(anchor.begin(), anchor.end(), [](qsizetype a) { return a != kInserted; });
-    const qsizetype lead = first == anchor.end() ? 0 : *first;
-    for (auto it = anchor.begin(); it != first; ++it)
-        *it = lead;
+    // Before the first that was read, the alignment never leaves out engine characters (a
+    // substitution is cheaper), so those go with the engine's first.
+    for (qsizetype& a : anchor) {
+        if (a != kInserted)
+            break;
+        a = 0;
+    }
     return anchor;
 }
 

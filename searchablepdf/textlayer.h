@@ -50,7 +50,7 @@ inline constexpr double kMinimumSpace = 0.15;
 // For each character (code point) of the saved text that is not white space, in order, the
 // index of the engine's character it is placed on, counting the folded characters of every
 // symbol of every line in order. Characters the engine did not read (an edit) go with the
-// character before them, or at the start with the one after. The matching is an edit-distance
+// character before them, or at the start with the engine's first. The matching is an edit-distance
 // alignment of the folded characters; past kMaximumAlignment cells it spreads the text evenly.
 QList<qsizetype> matchToEngine(const QString& text, const QList<Line>& lines);
 inline constexpr qsizetype kMaximumAlignment = qsizetype(16) << 20;

@@ -35,6 +35,7 @@ using searchablepdf::Run;
 using searchablepdf::Symbol;
 
 Q_DECLARE_METATYPE(quillpix::searchablepdf::Line)
+Q_DECLARE_METATYPE(quillpix::searchablepdf::Page)
 
 namespace {
 
@@ -294,6 +295,8 @@ private Q_SLOTS:
     void picturesGoInWithoutLoss();
     void jpegOrientationIsShown_data();
     void jpegOrientationIsShown();
+    void resolution_data();
+    void resolution();
     void aFailedWriteLeavesTheOldFile_data();
     void aFailedWriteLeavesTheOldFile();
     void collectorGathersEveryPage();
@@ -474,6 +477,19 @@ void TestSearchablePdf::layText_data() {
                             {QStringLiteral("日"), QStringLiteral("本")})}
         << QStringLiteral("日\r\n本")
         << QStringList{QStringLiteral("H 0,100 size 100: 日 100|本 100")};
+    QTest::newRow("a line break after an accented Latin letter parts words too")
+        << QList<Line>{line(Direction::Horizontal, latinBox, {QStringLiteral("é"), "b"},
+                            across({10, -10, 10}))}
+        << QStringLiteral("é\r\nb")
+        << QStringList{QStringLiteral("H 0,20 size 20: é 10|  10|b 10")};
+    QTest::newRow("two symbols at one place keep their boxes; the first gets the least advance")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 39, 20), {"a", "b"},
+                            {QRect(0, 0, 10, 20), QRect(0, 0, 10, 20)})}
+        << "ab" << QStringList{"H 0,20 size 20: a 1|b 9"};
+    QTest::newRow("a character beyond the plane is set wide")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 145, 100),
+                            {"x", QStringLiteral("𠮷")})}
+        << QStringLiteral("x𠮷") << QStringList{QStringLiteral("H 0,100 size 100: x 50|𠮷 100")};
     QTest::newRow("an ideographic space is kept as it is")
         << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 295, 100),
                             {QStringLiteral("日"), QStringLiteral("本"), QStringLiteral("語")})}
@@ -678,6 +694,60 @@ void TestSearchablePdf::jpegOrientationIsShown() {
                             .arg(expected.y())
                             .arg(got.x())
                             .arg(got.y())));
+}
+
+void TestSearchablePdf::resolution_data() {
+    QTest::addColumn<Page>("page");
+    QTest::addColumn<QSizeF>("dpi");
+    // A JPEG whose JFIF header states the density in the unit given (0: an aspect ratio only).
+    const auto jpeg = [](int unit, int x, int y, QSizeF given = QSizeF()) {
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        Page page;
+        page.jpeg = jpegOf(picture);
+        page.jpeg[13] = char(unit);
+        page.jpeg[14] = char(x >> 8);
+        page.jpeg[15] = char(x & 0xFF);
+        page.jpeg[16] = char(y >> 8);
+        page.jpeg[17] = char(y & 0xFF);
+        page.dpi = given;
+        return page;
+    };
+    const auto image = [](int dotsPerMeter) {
+        Page page;
+        page.image = QImage(40, 20, QImage::Format_RGB32);
+        page.image.fill(Qt::white);
+        page.image.setDotsPerMeterX(dotsPerMeter);
+        page.image.setDotsPerMeterY(dotsPerMeter);
+        return page;
+    };
+    QTest::newRow("JFIF in inches") << jpeg(1, 150, 200) << QSizeF(150, 200);
+    QTest::newRow("JFIF in centimetres") << jpeg(2, 59, 118) << QSizeF(149.86, 299.72);
+    QTest::newRow("JFIF with an aspect ratio only") << jpeg(0, 1, 1) << QSizeF(300, 300);
+    QTest::newRow("100 dpi is a resolution") << jpeg(1, 100, 100) << QSizeF(100, 100);
+    QTest::newRow("99 dpi is none") << jpeg(1, 99, 99) << QSizeF(300, 300);
+    QTest::newRow("4800 dpi is a resolution") << jpeg(1, 4800, 4800) << QSizeF(4800, 4800);
+    QTest::newRow("4801 dpi is none") << jpeg(1, 4801, 4801) << QSizeF(300, 300);
+    QTest::newRow("a resolution given wins")
+        << jpeg(1, 150, 150, QSizeF(400, 400)) << QSizeF(400, 400);
+    QTest::newRow("a picture's dots per metre") << image(11811) << QSizeF(300, 300);
+    QTest::newRow("a picture at the screen's 96 dpi states none")
+        << image(3780) << QSizeF(300, 300);
+    QTest::newRow("a picture at 150 dpi") << image(kDotsPerMeter) << QSizeF(150, 150);
+}
+
+void TestSearchablePdf::resolution() {
+    QFETCH(Page, page);
+    QFETCH(QSizeF, dpi);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
+    searchablepdf::writeSearchablePdf({page}, pdf);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdf);
+    QVERIFY(document);
+    const QSizeF points = document->page(0)->pageSizeF();
+    QVERIFY2(std::abs(points.width() - 40 * 72 / dpi.width()) < 0.01 &&
+                 std::abs(points.height() - 20 * 72 / dpi.height()) < 0.01,
+             qPrintable(QStringLiteral("%1 x %2 points").arg(points.width()).arg(points.height())));
 }
 
 void TestSearchablePdf::aFailedWriteLeavesTheOldFile_data() {
