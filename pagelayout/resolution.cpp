@@ -7,18 +7,14 @@ namespace {
 
 constexpr int kLeastDpi = 100;
 constexpr int kMostDpi = 1200;
-constexpr int kStandInDpis[] = {72, 96};
+constexpr double kInchesPerMeter = 0.0254;
 
 } // namespace
 
-std::optional<int> plausibleDotsPerInch(int dotsPerMeterX, int dotsPerMeterY) {
-    (void)dotsPerMeterX;
-    const int dpi = int(std::lround(dotsPerMeterY * 0.0254));
+std::optional<int> plausibleDotsPerInch(int /*dotsPerMeterX*/, int dotsPerMeterY) {
+    const int dpi = int(std::lround(dotsPerMeterY * kInchesPerMeter));
     if (dpi < kLeastDpi || dpi > kMostDpi)
         return std::nullopt;
-    for (int standIn : kStandInDpis)
-        if (dpi == standIn)
-            return std::nullopt;
     return dpi;
 }
 

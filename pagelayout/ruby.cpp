@@ -17,6 +17,10 @@ constexpr double kNeighbourhood = 4.0;
 // and may reach into it by a little, as a wide kanji's stroke can.
 constexpr double kMostGap = 0.55;
 constexpr double kMostReach = 0.15;
+// Left of the leftmost column, with a clear gap but within a reading's reach: the readings of a
+// column that the frame left out. A stroke of the column's own characters is nearer.
+constexpr double kLeastOrphanGap = 0.1;
+constexpr double kMostOrphanGap = 1.0;
 // A piece that shares more than this part of its width with a column belongs to the column.
 constexpr double kMostSharedWidth = 0.3;
 // Readings stand beside columns of whole characters; a column narrower than this is a few
@@ -69,6 +73,10 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em) {
         const int right = piece.right() + 1;
         bool inColumn = false;
         bool besideColumn = false;
+        if (!columns.empty()) {
+            const double gap = columns.front().left - right;
+            besideColumn = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
+        }
         for (const Span& c : columns) {
             const int shared = std::min(right, c.right) - std::max(left, c.left);
             if (shared > kMostSharedWidth * piece.width())

@@ -13,8 +13,9 @@ namespace quillpix::pagelayout {
 //
 // Of the ink's pieces (boxes in any one scale, em the character size in that scale), those
 // that are narrow, lie right of the column the wide pieces around them form, outside it, and
-// close to it. Columns are found near each piece (a few characters up and down), so columns
-// that end, tiers and a slight slant are no trouble.
+// close to it; or that lie left of the leftmost column, a little apart from it, where the
+// readings of a column left out of a frame are. Columns are found near each piece (a few characters
+// up and down), so columns that end, tiers and a slight slant are no trouble.
 std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em);
 
 // The picture with the boxes (in working pixels, scale picture pixels each) painted over in

@@ -20,7 +20,7 @@
 #include "ink.h"
 #include "pagesets.h"
 #include "pix.h"
-#include "reading.h"
+#include "readingplan.h"
 #include "ruby.h"
 #include "skew.h"
 #include "textfiles.h"
@@ -148,9 +148,11 @@ Run plainRun(const TestPicture& p) {
 struct Options {
     bool quick = false;
     bool analyse = false;
+    bool keepReadings = false;
     bool dpiStudy = false;
     bool verbose = false;
     int jobs = 2;
+    int perFont = 1;
     QString dump;
     QStringList families = measuredFamilies();
     std::vector<Category> categories = allCategories();
@@ -184,7 +186,9 @@ Outcome measure(const TestPicture& p, Engines& engines, const QString& work,
     }
     {
         const double start = threadSeconds();
-        const pagelayout::ReadingPlan plan = pagelayout::planReading(p.image);
+        const pagelayout::ReadingPlan plan = pagelayout::planReading(
+            p.image, std::nullopt,
+            options.keepReadings ? pagelayout::Readings::Kept : pagelayout::Readings::PaintedOver);
         const Run run{plan.settings.language, plan.settings.psm, plan.pictures,
                       plan.dotsPerInch.value_or(0)};
         const QByteArray text = engines.read(run);
@@ -192,6 +196,10 @@ Outcome measure(const TestPicture& p, Engines& engines, const QString& work,
         const Shown shown = asShown(text, work);
         score(Automatic, shown);
         dump(Automatic, shown.plain);
+        if (!options.dump.isEmpty())
+            for (int k = 0; k < plan.pictures.size(); ++k)
+                plan.pictures[k].save(
+                    QStringLiteral("%1/%2.prepared%3.png").arg(options.dump, p.name).arg(k));
         out.note = QStringLiteral("%1 %2 psm %3, turned %4°, %5 dpi, %6 picture(s)")
                        .arg(plan.direction == pagelayout::Direction::Vertical ? "V" : "H")
                        .arg(plan.settings.language)
@@ -290,12 +298,17 @@ Options parse(const QStringList& args) {
         const QString next = i + 1 < args.size() ? args[i + 1] : QString();
         if (a == QLatin1String("--quick")) {
             o.quick = true;
+        } else if (a == QLatin1String("--keep-readings")) {
+            o.keepReadings = true;
         } else if (a == QLatin1String("--analyse")) {
             o.analyse = true;
         } else if (a == QLatin1String("--dpi-study")) {
             o.dpiStudy = true;
         } else if (a == QLatin1String("--verbose")) {
             o.verbose = true;
+        } else if (a == QLatin1String("--per-font")) {
+            o.perFont = std::max(1, next.toInt());
+            ++i;
         } else if (a == QLatin1String("--jobs")) {
             o.jobs = std::max(1, next.toInt());
             ++i;
@@ -342,7 +355,8 @@ int main(int argc, char** argv) {
 
     QElapsedTimer wall;
     wall.start();
-    const std::vector<TestPicture> pictures = makePictures(families, options.categories, 1);
+    const std::vector<TestPicture> pictures =
+        makePictures(families, options.categories, options.perFont);
     std::printf("%zu pictures in %s, made in %.1f s\n", pictures.size(),
                 qPrintable(families.join(QStringLiteral(", "))), wall.elapsed() / 1000.0);
     if (!options.dump.isEmpty()) {

@@ -1,8 +1,9 @@
 #include "direction.h"
+#include "edges.h"
 #include "ink.h"
 #include "pagetexts.h"
 #include "pix.h"
-#include "reading.h"
+#include "readingplan.h"
 #include "resolution.h"
 #include "ruby.h"
 #include "skew.h"
@@ -23,6 +24,8 @@ using workspace::TextPage;
 using workspace::Writing;
 
 Q_DECLARE_METATYPE(std::optional<int>)
+using Bands = QList<std::pair<int, int>>;
+Q_DECLARE_METATYPE(Bands)
 
 namespace {
 
@@ -106,9 +109,13 @@ constexpr int kDpm300 = 11811;
 class TestPageLayout : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void directionFromScore_data();
+    void directionFromScore();
     void direction_data();
     void direction();
     void blankPictureIsHorizontal();
+    void worthStraightening_data();
+    void worthStraightening();
     void skew_data();
     void skew();
     void straightening_data();
@@ -119,6 +126,10 @@ private Q_SLOTS:
     void declaredResolutionSurvivesTheFile();
     void inkThreshold_data();
     void inkThreshold();
+    void characterSize_data();
+    void characterSize();
+    void partialEdgeBands_data();
+    void partialEdgeBands();
     void readingMarks_data();
     void readingMarks();
     void readingsLeaveTheMainText_data();
@@ -127,6 +138,27 @@ private Q_SLOTS:
     void engineSettings();
     void planOfASlantedBookPage();
 };
+
+void TestPageLayout::directionFromScore_data() {
+    QTest::addColumn<double>("score");
+    QTest::addColumn<QSize>("extent");
+    QTest::addColumn<int>("expected");
+    const auto h = int(Direction::Horizontal);
+    const auto v = int(Direction::Vertical);
+    QTest::newRow("horizontal score at its least, tall ink") << 0.4 << QSize(10, 90) << h;
+    QTest::newRow("vertical score at its least, wide ink") << -0.4 << QSize(90, 10) << v;
+    QTest::newRow("too close, tall ink") << 0.39 << QSize(10, 90) << v;
+    QTest::newRow("too close, wide ink") << -0.39 << QSize(90, 10) << h;
+    QTest::newRow("nothing, square") << 0.0 << QSize(50, 50) << h;
+    QTest::newRow("nothing, one pixel taller") << 0.0 << QSize(50, 51) << v;
+}
+
+void TestPageLayout::directionFromScore() {
+    QFETCH(double, score);
+    QFETCH(QSize, extent);
+    QFETCH(int, expected);
+    QCOMPARE(directionFrom(score, extent), Direction(expected));
+}
 
 void TestPageLayout::direction_data() {
     QTest::addColumn<int>("writing");
@@ -192,6 +224,29 @@ void TestPageLayout::blankPictureIsHorizontal() {
     QCOMPARE(found.score, 0.0);
     QVERIFY(!findSkew(blank, Direction::Horizontal).straighten);
     QCOMPARE(planReading(blank).pictures.size(), 1);
+}
+
+void TestPageLayout::worthStraightening_data() {
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<double>("confidence");
+    QTest::addColumn<double>("lines");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("at every least") << 0.3 << 1.5 << 3.0 << true;
+    QTest::newRow("anticlockwise") << -0.3 << 1.5 << 3.0 << true;
+    QTest::newRow("angle too small") << 0.29 << 1.5 << 3.0 << false;
+    QTest::newRow("anticlockwise too small") << -0.29 << 1.5 << 3.0 << false;
+    QTest::newRow("not sharp enough") << 2.0 << 1.49 << 30.0 << false;
+    QTest::newRow("too few lines") << 2.0 << 3.0 << 2.99 << false;
+    QTest::newRow("at the search's end") << -5.0 << 3.0 << 30.0 << true;
+    QTest::newRow("beyond the search") << 5.01 << 3.0 << 30.0 << false;
+}
+
+void TestPageLayout::worthStraightening() {
+    QFETCH(double, degrees);
+    QFETCH(double, confidence);
+    QFETCH(double, lines);
+    QFETCH(bool, expected);
+    QCOMPARE(pagelayout::worthStraightening(degrees, confidence, lines), expected);
 }
 
 void TestPageLayout::skew_data() {
@@ -365,6 +420,50 @@ void TestPageLayout::inkThreshold() {
     QCOMPARE(foundPaper, paper);
 }
 
+void TestPageLayout::characterSize_data() {
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<double>("expected");
+    QList<QRect> kanjiAndStrokes;
+    for (int k = 0; k < 9; ++k)
+        kanjiAndStrokes.append(QRect(0, 0, 3 + k, 2));
+    kanjiAndStrokes.append(QRect(0, 0, 18, 20));
+    QTest::newRow("the whole characters are the large pieces") << kanjiAndStrokes << 20.0;
+    QTest::newRow("specks of one pixel do not count")
+        << QList<QRect>{QRect(0, 0, 1, 1), QRect(0, 0, 1, 1), QRect(0, 0, 5, 2)} << 5.0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0.0;
+    QTest::newRow("only specks") << QList<QRect>{QRect(0, 0, 1, 1)} << 0.0;
+}
+
+void TestPageLayout::characterSize() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(double, expected);
+    QCOMPARE(typicalCharacterSize(std::vector<QRect>(pieces.begin(), pieces.end())), expected);
+}
+
+void TestPageLayout::partialEdgeBands_data() {
+    // Profiles across the lines, a character being 20 pixels: runs of rows with ink.
+    QTest::addColumn<QList<int>>("runs"); // alternating lengths: ink, gap, ink, gap...
+    QTest::addColumn<Bands>("expected");
+    QTest::newRow("part of a line at the top") << QList<int>{5, 8, 20, 10} << Bands{{0, 4}};
+    QTest::newRow("parts at both edges") << QList<int>{5, 8, 20, 10, 6} << Bands{{0, 4}, {43, 48}};
+    QTest::newRow("13 rows are a part") << QList<int>{0, 2, 20, 5, 13} << Bands{{27, 39}};
+    QTest::newRow("14 rows are a line") << QList<int>{0, 2, 20, 5, 14} << Bands{};
+    QTest::newRow("no whole line beside") << QList<int>{5, 8, 15, 10} << Bands{};
+    QTest::newRow("16 rows are a whole line") << QList<int>{5, 8, 16, 10} << Bands{{0, 4}};
+    QTest::newRow("apart from the edge") << QList<int>{0, 1, 5, 8, 20, 10} << Bands{};
+    QTest::newRow("one band alone") << QList<int>{5, 10} << Bands{};
+}
+
+void TestPageLayout::partialEdgeBands() {
+    QFETCH(QList<int>, runs);
+    QFETCH(Bands, expected);
+    std::vector<int> profile;
+    for (int k = 0; k < runs.size(); ++k)
+        profile.insert(profile.end(), size_t(runs[k]), k % 2 == 0 ? 7 : 0);
+    const auto bands = pagelayout::partialEdgeBands(profile, 20);
+    QCOMPARE(Bands(bands.begin(), bands.end()), expected);
+}
+
 void TestPageLayout::readingMarks_data() {
     // Boxes in a scale where a character is 20 pixels: a column of kanji at x 0..18 with
     // pieces around it.
@@ -382,7 +481,17 @@ void TestPageLayout::readingMarks_data() {
     QTest::newRow("half a character right")
         << QList<QRect>{QRect(30, 42, 4, 4)} << QList<QRect>{QRect(30, 42, 4, 4)};
     QTest::newRow("further right") << QList<QRect>{QRect(31, 42, 4, 4)} << QList<QRect>{};
-    QTest::newRow("left of the column") << QList<QRect>{QRect(-12, 42, 8, 8)} << QList<QRect>{};
+    // Left of the leftmost column: a column's readings whose column lies outside the frame, if
+    // apart from the column; nearer, part of its characters.
+    QTest::newRow("readings of a column left out")
+        << QList<QRect>{QRect(-10, 42, 8, 8)} << QList<QRect>{QRect(-10, 42, 8, 8)};
+    QTest::newRow("one near, one beyond reach")
+        << QList<QRect>{QRect(-10, 42, 8, 8), QRect(-30, 42, 8, 8)}
+        << QList<QRect>{QRect(-10, 42, 8, 8)};
+    QTest::newRow("nearer the column") << QList<QRect>{QRect(-9, 42, 8, 8)} << QList<QRect>{};
+    QTest::newRow("a character away")
+        << QList<QRect>{QRect(-28, 42, 8, 8)} << QList<QRect>{QRect(-28, 42, 8, 8)};
+    QTest::newRow("further left") << QList<QRect>{QRect(-29, 42, 8, 8)} << QList<QRect>{};
     QTest::newRow("too wide for a reading") << QList<QRect>{QRect(20, 42, 12, 6)} << QList<QRect>{};
     QTest::newRow("widest reading")
         << QList<QRect>{QRect(20, 42, 11, 6)} << QList<QRect>{QRect(20, 42, 11, 6)};

@@ -1,5 +1,6 @@
-#include "reading.h"
+#include "readingplan.h"
 
+#include "edges.h"
 #include "ink.h"
 #include "pix.h"
 #include "resolution.h"
@@ -24,7 +25,7 @@ EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm)
     return {QStringLiteral("jpn"), psm};
 }
 
-ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm) {
+ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Readings readings) {
     ReadingPlan plan;
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     PixPtr grey = toGreyPix(picture);
@@ -40,7 +41,11 @@ ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm) {
         grey = toGreyPix(prepared);
         ink = inkOf(grey.get());
     }
-    if (plan.direction == Direction::Vertical) {
+    const std::vector<QRect> parts = partialEdgeLines(ink, plan.direction);
+    plan.partsErased = int(parts.size());
+    if (!parts.empty())
+        prepared = paintedOver(prepared, parts, ink.scale, ink.paper);
+    if (plan.direction == Direction::Vertical && readings == Readings::PaintedOver) {
         const std::vector<QRect> marks = readingMarks(ink.pieces, ink.em);
         plan.readingsErased = int(marks.size());
         if (!marks.empty())
