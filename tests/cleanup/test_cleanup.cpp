@@ -274,6 +274,7 @@ void TestCleanup::joinedParagraphs_data() {
         {"version·2.0⏎of·the·tool⏎", "version·2.0·of·the·tool⏎"},
         {"日本語の⏎Linuxの話⏎", "日本語のLinuxの話⏎"},
         {"Linuxの⏎話です⏎", "Linuxの話です⏎"},
+        {"Linux⏎の話⏎", "Linuxの話⏎"},
         {"末尾の空白は··⏎··消える⏎", "末尾の空白は消える⏎"},
         {"一段落目です⏎⏎二段落目です⏎", "一段落目です⏎⏎二段落目です⏎"},
         {"一段落目⏎⏎⏎二段落目⏎", "一段落目⏎⏎⏎二段落目⏎"},

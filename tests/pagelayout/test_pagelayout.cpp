@@ -85,11 +85,6 @@ QImage picture(const PictureSpec& spec) {
     return workspace::scanned(page.image, scan);
 }
 
-Ink inkOfPicture(const QImage& image) {
-    const PixPtr grey = toGreyPix(image);
-    return inkOf(grey.get());
-}
-
 // Ink pixels (darker than mid-grey) inside a rectangle.
 int inkIn(const QImage& grey, const QRect& box) {
     int count = 0;
@@ -402,6 +397,7 @@ void TestPageLayout::inkThreshold_data() {
     QTest::newRow("black on white") << 255 << 0 << 50 << 153;
     QTest::newRow("grey scan") << 240 << 30 << 80 << 156;
     QTest::newRow("faint ink, still text") << 230 << 180 << 50 << 210;
+    QTest::newRow("least contrast") << 230 << 182 << 50 << 211;
     QTest::newRow("too faint: no ink") << 230 << 183 << 50 << 0;
     QTest::newRow("specks below 0.2 %: no ink") << 240 << 20 << 1 << 0;
     QTest::newRow("ink from 0.2 % on") << 240 << 20 << 2 << 152;
@@ -430,6 +426,8 @@ void TestPageLayout::characterSize_data() {
     QTest::newRow("the whole characters are the large pieces") << kanjiAndStrokes << 20.0;
     QTest::newRow("specks of one pixel do not count")
         << QList<QRect>{QRect(0, 0, 1, 1), QRect(0, 0, 1, 1), QRect(0, 0, 5, 2)} << 5.0;
+    QTest::newRow("two-pixel pieces count")
+        << QList<QRect>{QRect(0, 0, 2, 1), QRect(0, 0, 1, 2), QRect(0, 0, 1, 1)} << 2.0;
     QTest::newRow("nothing") << QList<QRect>{} << 0.0;
     QTest::newRow("only specks") << QList<QRect>{QRect(0, 0, 1, 1)} << 0.0;
 }
