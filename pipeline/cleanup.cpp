@@ -19,10 +19,21 @@ bool isAsciiDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
+bool isAsciiLetterOrDigit(char16_t c) {
+    return isAsciiDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+// Printable ASCII other than the space: what a word, a file name or a number is made of.
+bool isAsciiGraphic(char16_t c) {
+    return c > u' ' && c < 0x7f;
+}
+
 // Rules 5 to 7: where the pattern starts after a double-byte character of the input, the
 // replacement stands for it and the scan continues after the pattern. The test looks at the
-// input, never at a replacement already made, so of two commas only the first changes.
-QString replaceAfterDoubleByte(const QString& text, QStringView pattern, char16_t replacement) {
+// input, never at a replacement already made, so of two commas only the first changes. With
+// keepBeforeAscii, a pattern followed by an ASCII character other than a space stays.
+QString replaceAfterDoubleByte(const QString& text, QStringView pattern, char16_t replacement,
+                               bool keepBeforeAscii = false) {
     const qsizetype n = text.size();
     const qsizetype m = pattern.size();
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
@@ -32,7 +43,8 @@ QString replaceAfterDoubleByte(const QString& text, QStringView pattern, char16_
     qsizetype i = 0;
     while (i < n) {
         if (i > 0 && p[i] == pattern[0].unicode() && i + m <= n &&
-            QStringView(p + i, m) == pattern && isDoubleByte(QChar(p[i - 1]))) {
+            QStringView(p + i, m) == pattern && isDoubleByte(QChar(p[i - 1])) &&
+            !(keepBeforeAscii && i + m < n && isAsciiGraphic(p[i + m]))) {
             o[w++] = replacement;
             i += m;
         } else {
@@ -106,11 +118,11 @@ QString commaToFullwidth(const QString& text) {
     return replaceAfterDoubleByte(text, u",", kFullwidthComma);
 }
 
-QString periodToFullwidth(const QString& text) {
-    return replaceAfterDoubleByte(text, u".", kIdeographicFullStop);
+QString periodToFullwidth(const QString& text, LatinSpacing latin) {
+    return replaceAfterDoubleByte(text, u".", kIdeographicFullStop, latin == LatinSpacing::Kept);
 }
 
-QString dropSpaceAfterDigitOrBracket(const QString& text) {
+QString dropSpaceAfterDigitOrBracket(const QString& text, LatinSpacing latin) {
     // The last character is never copied: for text from the file reader that is the final LF,
     // which leaves a lone CR at the end of every appended result.
     const qsizetype n = text.size();
@@ -124,7 +136,10 @@ QString dropSpaceAfterDigitOrBracket(const QString& text) {
     while (k < n - 1) {
         const char16_t c = p[k];
         o[w++] = c;
-        if ((isAsciiDigit(c) || c == u'(' || c == u')') && p[k + 1] == u' ')
+        // The character after the space, when there is one, decides whether Latin text goes on.
+        const bool latinFollows =
+            latin == LatinSpacing::Kept && k + 2 < n && isAsciiLetterOrDigit(p[k + 2]);
+        if ((isAsciiDigit(c) || c == u'(' || c == u')') && p[k + 1] == u' ' && !latinFollows)
             k += 2;
         else
             k += 1;
@@ -133,16 +148,16 @@ QString dropSpaceAfterDigitOrBracket(const QString& text) {
     return out;
 }
 
-QString cleanRecognizedText(const QString& text) {
+QString cleanRecognizedText(const QString& text, LatinSpacing latin) {
     QString t = circledToFullwidthDigits(text);        // 1
     t.replace(QChar(u'~'), QChar(kFullwidthTilde));    // 2
     t = fullwidthDigitsToAscii(t);                     // 3
     t = dropSpaceAfterDoubleByte(t);                   // 4
     t = commaSpaceToFullwidth(t);                      // 5
     t = commaToFullwidth(t);                           // 6
-    t = periodToFullwidth(t);                          // 7
+    t = periodToFullwidth(t, latin);                   // 7
     t.replace(QChar(kRightSingleQuote), QChar(u'\'')); // 8
-    t = dropSpaceAfterDigitOrBracket(t);               // 9
+    t = dropSpaceAfterDigitOrBracket(t, latin);        // 9
     t.replace(QChar(u'`'), QChar(u'\''));              // 10
     t.remove(QChar(u'\f'));                            // 11
     // 12: one left-to-right pass, so long runs shrink by a third rather than down to two.

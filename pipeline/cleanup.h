@@ -9,9 +9,16 @@
 // fullwidthDigitsToAscii are ASCII when the comma, period and space rules look at them).
 namespace quillpix::cleanup {
 
+// What the rules do to Latin text inside Japanese prose. As written, rule 9 drops the space
+// between a number and the next word ("2001 Free" -> "2001Free", "64 KiB" -> "64KiB") and rule
+// 7 makes a file name's "." after Japanese a full stop ("。xz"). Kept leaves the space where an
+// ASCII letter or digit follows it, and the "." where an ASCII character follows it; every
+// other rule, and every other case of these two, is the same.
+enum class LatinSpacing { AsWritten, Kept };
+
 // Runs the thirteen rules in order. The input is what the text-file reader delivers (every
 // line followed by CR LF), so the result ends in a lone CR where the input ended in CR LF.
-QString cleanRecognizedText(const QString& text);
+QString cleanRecognizedText(const QString& text, LatinSpacing latin = LatinSpacing::AsWritten);
 
 // True when the character takes two bytes in code page 932. Characters without a code page
 // 932 form (lone surrogates among them) count as single-byte.
@@ -29,10 +36,12 @@ QString dropSpaceAfterDoubleByte(const QString& text);
 QString commaSpaceToFullwidth(const QString& text);
 // Rule 6: "," right after a double-byte character becomes "，".
 QString commaToFullwidth(const QString& text);
-// Rule 7: "." right after a double-byte character becomes "。".
-QString periodToFullwidth(const QString& text);
+// Rule 7: "." right after a double-byte character becomes "。"; with Latin spacing kept, not
+// when an ASCII character other than a space follows it.
+QString periodToFullwidth(const QString& text, LatinSpacing latin = LatinSpacing::AsWritten);
 // Rule 9: the text without its last character, and one space directly after each ASCII digit,
-// "(" or ")" left out.
-QString dropSpaceAfterDigitOrBracket(const QString& text);
+// "(" or ")" left out; with Latin spacing kept, not when an ASCII letter or digit follows it.
+QString dropSpaceAfterDigitOrBracket(const QString& text,
+                                     LatinSpacing latin = LatinSpacing::AsWritten);
 
 } // namespace quillpix::cleanup

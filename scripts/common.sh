@@ -21,9 +21,11 @@ RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-o
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
 # import for its screenshots; a light window manager to check the window's frame under one;
-# Poppler's pdftotext and pdfimages to read back the searchable PDFs.
+# Poppler's pdftotext and pdfimages to read back the searchable PDFs; Japanese fonts besides Noto
+# CJK for the page-layout tests and the reading measurements (IPA Mincho and IPAex Gothic
+# measured, VL Gothic and Sawarabi Mincho held out).
 TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox
-    poppler-utils)
+    poppler-utils fonts-ipafont-mincho fonts-ipaexfont-gothic fonts-vlgothic fonts-sawarabi-mincho)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {

@@ -1,4 +1,5 @@
 #include "cleanup.h"
+#include "reflow.h"
 
 #include <QTest>
 
@@ -32,6 +33,12 @@ private Q_SLOTS:
     void doubleByte_data();
     void doubleByte();
     void longTextKeepsEveryRule();
+    void latinSpacing_data();
+    void latinSpacing();
+    void latinSpacingRules_data();
+    void latinSpacingRules();
+    void joinedParagraphs_data();
+    void joinedParagraphs();
 };
 
 void TestCleanup::workedExamples_data() {
@@ -186,6 +193,121 @@ void TestCleanup::longTextKeepsEveryRule() {
     }
     expected.chop(1); // the final LF goes, leaving a lone CR
     QCOMPARE(cleanRecognizedText(input), expected);
+}
+
+void TestCleanup::latinSpacing_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("asWritten");
+    QTest::addColumn<QString>("kept");
+    const char* rows[][3] = {
+        {"2001·Free⏎", "2001Free␍", "2001·Free␍"},
+        {"メモリは64·KiBです⏎", "メモリは64KiBです␍", "メモリは64·KiBです␍"},
+        {"圧縮は.xz形式⏎", "圧縮は。xz形式␍", "圧縮は.xz形式␍"},
+        {"(C)·2001·Free·Software⏎", "(C)2001Free·Software␍", "(C)·2001·Free·Software␍"},
+        {"Core·2·Duo⏎", "Core·2Duo␍", "Core·2·Duo␍"},
+        {"1)·A⏎", "1)A␍", "1)·A␍"},
+        {"版.2⏎", "版。2␍", "版.2␍"},
+        {"設定は.bashrcへ⏎", "設定は。bashrcへ␍", "設定は.bashrcへ␍"},
+        // Japanese after the space, a symbol after it, or a sentence's end: the same either way.
+        {"第3·章·概要⏎", "第3章概要␍", "第3章概要␍"},
+        {"(1)·概要⏎", "(1)概要␍", "(1)概要␍"},
+        {"湿度は60·%⏎", "湿度は60%␍", "湿度は60%␍"},
+        {"10··MB⏎", "10·MB␍", "10·MB␍"},
+        {"です.⏎", "です。␍", "です。␍"},
+        {"です.·次⏎", "です。·次␍", "です。·次␍"},
+        {"終わり.", "終わり", "終わり"},
+        {"あ.(注)⏎", "あ。(注)␍", "あ.(注)␍"},
+        {"版.·x⏎", "版。·x␍", "版。·x␍"},
+        {"第①章·価格は１，２００円,·です.·x·~·y⏎", "第1章価格は1，200円，です。·x·～y␍",
+         "第1章価格は1，200円，です。·x·～y␍"},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << t(QString::fromUtf8(row[0])) << t(QString::fromUtf8(row[1]))
+                              << t(QString::fromUtf8(row[2]));
+}
+
+void TestCleanup::latinSpacing() {
+    QFETCH(QString, input);
+    QFETCH(QString, asWritten);
+    QFETCH(QString, kept);
+    QCOMPARE(cleanRecognizedText(input), asWritten);
+    QCOMPARE(cleanRecognizedText(input, LatinSpacing::AsWritten), asWritten);
+    QCOMPARE(cleanRecognizedText(input, LatinSpacing::Kept), kept);
+}
+
+void TestCleanup::latinSpacingRules_data() {
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    // The rules on their own, at the ends of the text: the character after the space or the
+    // period decides, and there is none at the end.
+    QTest::newRow("7 ASCII right after") << 7 << t("字.a") << t("字.a");
+    QTest::newRow("7 period last") << 7 << t("字.") << t("字。");
+    QTest::newRow("7 tilde after") << 7 << t("字.~") << t("字.~");
+    QTest::newRow("7 DEL after") << 7 << t("字.") << t("字。");
+    QTest::newRow("7 full-width after") << 7 << t("字.Ａ") << t("字。Ａ");
+    QTest::newRow("9 letter after the space") << 9 << t("1·a⏎") << t("1·a␍");
+    QTest::newRow("9 digit after the space") << 9 << t("(·9⏎") << t("(·9␍");
+    QTest::newRow("9 space before the last") << 9 << t("1·a") << t("1·");
+    QTest::newRow("9 space is last but one") << 9 << t("x1·") << t("x1");
+    QTest::newRow("9 upper and lower bounds")
+        << 9 << t("1·A1·Z1·a1·z1·01·9⏎") << t("1·A1·Z1·a1·z1·01·9␍");
+    QTest::newRow("9 just outside the letters")
+        << 9 << t("1·@1·[1·`1·{1·/1·:⏎") << t("1@1[1`1{1/1:␍");
+}
+
+void TestCleanup::latinSpacingRules() {
+    QFETCH(int, rule);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    const QString actual = rule == 7 ? periodToFullwidth(input, LatinSpacing::Kept)
+                                     : dropSpaceAfterDigitOrBracket(input, LatinSpacing::Kept);
+    QCOMPARE(actual, expected);
+}
+
+void TestCleanup::joinedParagraphs_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    const char* rows[][2] = {
+        {"これは一行目で⏎二行目に続く。⏎", "これは一行目で二行目に続く。⏎"},
+        {"This·is·a·long⏎sentence.⏎", "This·is·a·long·sentence.⏎"},
+        {"version·2.0⏎of·the·tool⏎", "version·2.0·of·the·tool⏎"},
+        {"日本語の⏎Linuxの話⏎", "日本語のLinuxの話⏎"},
+        {"Linuxの⏎話です⏎", "Linuxの話です⏎"},
+        {"Linux⏎の話⏎", "Linuxの話⏎"},
+        {"末尾の空白は··⏎··消える⏎", "末尾の空白は消える⏎"},
+        {"一段落目です⏎⏎二段落目です⏎", "一段落目です⏎⏎二段落目です⏎"},
+        {"一段落目⏎⏎⏎二段落目⏎", "一段落目⏎⏎⏎二段落目⏎"},
+        {"空白だけの行も⏎··⏎区切り⏎", "空白だけの行も⏎··⏎区切り⏎"},
+        {"字下げの前の行が続いている⏎　次の段落が始まる⏎",
+         "字下げの前の行が続いている⏎　次の段落が始まる⏎"},
+        {"段落の途中の行がここまで続いて⏎最後の行。⏎次の段落の行がここから始まって⏎終わり。⏎",
+         "段落の途中の行がここまで続いて最後の行。⏎次の段落の行がここから始まって終わり。⏎"},
+        {"句点で終わる長い行がここにある。⏎続き⏎", "句点で終わる長い行がここにある。続き⏎"},
+        {"短くても句点がない行は⏎続く⏎続く⏎", "短くても句点がない行は続く続く⏎"},
+        {"あ␍い␊う⏎", "あいう⏎"},
+        {"一行目⏎二行目␍", "一行目二行目␍"},
+        {"あ⏎い", "あい"},
+        {"ひとつ", "ひとつ"},
+        {"⏎⏎", "⏎⏎"},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << t(QString::fromUtf8(row[0])) << t(QString::fromUtf8(row[1]));
+    // The border of a short line: seven tenths of the widest line's width.
+    const QString wide = QStringLiteral("あいうえおかきくけこ⏎"); // 20 columns
+    QTest::newRow("13 columns of 20 end a paragraph")
+        << t(wide + QStringLiteral("あいうえおか.⏎次⏎"))
+        << t(QStringLiteral("あいうえおかきくけこあいうえおか.⏎次⏎"));
+    QTest::newRow("14 columns of 20 do not")
+        << t(wide + QStringLiteral("あいうえおか。⏎次⏎"))
+        << t(QStringLiteral("あいうえおかきくけこあいうえおか。次⏎"));
+}
+
+void TestCleanup::joinedParagraphs() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(quillpix::reflow::joinedParagraphs(input), expected);
 }
 
 QTEST_APPLESS_MAIN(TestCleanup)

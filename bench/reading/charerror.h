@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// Character error rate as the reading is judged: edit distance between what was read and the
+// known text, over the known text's length. Both sides are compared in Unicode's compatibility
+// form (a full-width "Ａ" and "A" are the same character to a reader).
+namespace quillpix::readingbench {
+
+struct Errors {
+    qint64 edits = 0;
+    qint64 length = 0;
+    double rate() const { return length == 0 ? 0.0 : double(edits) / double(length); }
+    Errors& operator+=(const Errors& other) {
+        edits += other.edits;
+        length += other.length;
+        return *this;
+    }
+};
+
+// Line ends of any kind count as one "\n"; blank lines and spaces count as written; trailing
+// line ends are left out.
+Errors withWhitespace(const QString& read, const QString& reference);
+// Every space, ideographic space and line end left out on both sides.
+Errors withoutWhitespace(const QString& read, const QString& reference);
+qint64 editDistance(const QString& a, const QString& b);
+
+} // namespace quillpix::readingbench

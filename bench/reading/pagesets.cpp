@@ -1,0 +1,249 @@
+#include "pagesets.h"
+
+#include "pagetexts.h"
+
+#include <algorithm>
+#include <random>
+
+namespace quillpix::readingbench {
+
+using workspace::PageStyle;
+using workspace::ScanStyle;
+using workspace::TextPage;
+using workspace::Writing;
+
+QString categoryName(Category category) {
+    switch (category) {
+    case Category::Horizontal:
+        return QStringLiteral("horizontal");
+    case Category::LatinDense:
+        return QStringLiteral("latin");
+    case Category::Vertical:
+        return QStringLiteral("vertical");
+    case Category::Furigana:
+        return QStringLiteral("furigana");
+    case Category::Skewed:
+        return QStringLiteral("skewed");
+    case Category::Book:
+        return QStringLiteral("book");
+    case Category::Crops:
+        return QStringLiteral("crops");
+    }
+    return {};
+}
+
+std::vector<Category> allCategories() {
+    return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
+            Category::Skewed,     Category::Book,       Category::Crops};
+}
+
+QStringList measuredFamilies() {
+    return {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Serif CJK JP"),
+            QStringLiteral("IPAMincho"), QStringLiteral("IPAexGothic")};
+}
+
+QStringList heldOutFamilies() {
+    return {QStringLiteral("VL Gothic"), QStringLiteral("Sawarabi Mincho")};
+}
+
+namespace {
+
+// FNV-1a over the name's UTF-16 units: unlike qHash, the same in every process.
+quint32 stableHash(const QString& name) {
+    quint32 h = 2166136261u;
+    for (QChar c : name) {
+        h ^= c.unicode();
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// Everything random about a picture comes from one generator seeded by its name, so the sets
+// are the same in every run and on every machine.
+class Maker {
+public:
+    explicit Maker(const QString& name) : m_random(stableHash(name)) {}
+
+    double uniform(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(m_random);
+    }
+    int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(m_random); }
+
+    // The paragraphs from a random start, enough to fill any page.
+    QStringList paragraphs(const QStringList& all) {
+        const int start = pick(int(all.size()));
+        QStringList out;
+        for (int k = 0; k < 12; ++k)
+            out.append(all[(start + k) % all.size()]);
+        return out;
+    }
+
+    PageStyle style(const QString& family, Writing writing) {
+        PageStyle style;
+        style.family = family;
+        style.writing = writing;
+        static const int sizes[] = {38, 42, 44}; // 9, 10 and 10.5 pt at 300 dpi
+        style.pixelSize = sizes[pick(3)];
+        style.linePitch = uniform(1.65, 1.95);
+        return style;
+    }
+
+    // A flat-bed scan: slight blur, sensor noise, paper a little grey, sometimes JPEG.
+    ScanStyle scan() {
+        ScanStyle scan;
+        scan.blurSigma = uniform(0.5, 1.1);
+        scan.noiseSigma = uniform(3, 9);
+        scan.speckRate = uniform(0, 0.0004);
+        static const int qualities[] = {0, 0, 75, 90};
+        scan.jpegQuality = qualities[pick(4)];
+        scan.paper = int(uniform(232, 252));
+        scan.ink = int(uniform(10, 45));
+        scan.seed = quint32(pick(1 << 30));
+        return scan;
+    }
+
+    double skew() {
+        const double magnitude = uniform(1.0, 3.0);
+        return pick(2) == 0 ? magnitude : -magnitude;
+    }
+
+private:
+    std::mt19937 m_random;
+};
+
+QString joined(const QStringList& lines) {
+    return lines.join(QLatin1Char('\n'));
+}
+
+TestPicture page(const QString& name, Category category, const PageStyle& style,
+                 const QStringList& paragraphs, ScanStyle scan) {
+    const TextPage typeset = workspace::textPage(paragraphs, style);
+    return {name,
+            category,
+            style.writing,
+            workspace::scanned(typeset.image, scan),
+            joined(typeset.lines),
+            style.family,
+            scan.skewDegrees,
+            style.ruby};
+}
+
+} // namespace
+
+std::vector<TestPicture> makePictures(const QStringList& families,
+                                      const std::vector<Category>& categories, int perFont) {
+    const QStringList& prose = workspace::japaneseProse();
+    const QStringList& latin = workspace::latinDenseProse();
+    std::vector<TestPicture> out;
+    auto wanted = [&](Category c) {
+        return std::find(categories.begin(), categories.end(), c) != categories.end();
+    };
+    for (int f = 0; f < families.size(); ++f) {
+        const QString& family = families[f];
+        for (int n = 0; n < perFont; ++n) {
+            const QString tag = QStringLiteral("%1-%2").arg(family).arg(n + 1);
+            if (wanted(Category::Horizontal)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("horizontal-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    out.push_back(page(name, Category::Horizontal,
+                                       m.style(family, Writing::Horizontal), m.paragraphs(prose),
+                                       m.scan()));
+                }
+            }
+            if (wanted(Category::LatinDense)) {
+                const QString name = QStringLiteral("latin-%1").arg(tag);
+                Maker m(name);
+                out.push_back(page(name, Category::LatinDense, m.style(family, Writing::Horizontal),
+                                   m.paragraphs(latin), m.scan()));
+            }
+            if (wanted(Category::Vertical)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("vertical-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    out.push_back(page(name, Category::Vertical, m.style(family, Writing::Vertical),
+                                       m.paragraphs(prose), m.scan()));
+                }
+            }
+            if (wanted(Category::Furigana)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("furigana-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    PageStyle style = m.style(family, Writing::Vertical);
+                    style.ruby = true;
+                    style.linePitch = std::max(style.linePitch, 1.8);
+                    out.push_back(
+                        page(name, Category::Furigana, style, m.paragraphs(prose), m.scan()));
+                }
+            }
+            if (wanted(Category::Skewed)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("skewed-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    const Writing writing = k == 0 ? Writing::Horizontal : Writing::Vertical;
+                    PageStyle style = m.style(family, writing);
+                    ScanStyle scan = m.scan();
+                    scan.skewDegrees = m.skew();
+                    out.push_back(page(name, Category::Skewed, style, m.paragraphs(prose), scan));
+                }
+            }
+            if (wanted(Category::Crops)) {
+                // A line, a paragraph, a column and a few columns, dragged with a margin of a
+                // quarter to one character around them.
+                const struct {
+                    const char* kind;
+                    Writing writing;
+                    int lines;
+                    bool ruby;
+                } crops[] = {{"line", Writing::Horizontal, 1, false},
+                             {"paragraph", Writing::Horizontal, 4, false},
+                             {"column", Writing::Vertical, 1, f % 2 == 1},
+                             {"columns", Writing::Vertical, 4, f % 2 == 0}};
+                for (const auto& crop : crops) {
+                    const QString name =
+                        QStringLiteral("crop-%1-%2").arg(QLatin1String(crop.kind), tag);
+                    Maker m(name);
+                    PageStyle style = m.style(family, crop.writing);
+                    style.ruby = crop.ruby;
+                    style.maxLines = 8;
+                    const TextPage typeset = workspace::textPage(m.paragraphs(prose), style);
+                    // A line or column chosen alone is a full one, not a paragraph's last few
+                    // characters.
+                    int first = 1 + m.pick(int(typeset.lines.size()) - crop.lines - 1);
+                    while (crop.lines == 1 && typeset.lines[first].size() < 12)
+                        first = (first + 1) % int(typeset.lines.size());
+                    const int margin = int(style.pixelSize * m.uniform(0.25, 1.0));
+                    const TextPage cut = workspace::cropLines(typeset, first, crop.lines, margin);
+                    out.push_back({name, Category::Crops, crop.writing,
+                                   workspace::scanned(cut.image, m.scan()), joined(cut.lines),
+                                   family, 0, crop.ruby});
+                }
+            }
+        }
+    }
+    if (wanted(Category::Book)) {
+        // Three pages of front matter set horizontally, then the body set vertically, some
+        // pages with readings, each page laid a little crooked on the glass; the book's fonts
+        // change from page to page so that no one font decides the figure.
+        const Writing writings[10] = {Writing::Horizontal, Writing::Horizontal, Writing::Horizontal,
+                                      Writing::Vertical,   Writing::Vertical,   Writing::Vertical,
+                                      Writing::Vertical,   Writing::Vertical,   Writing::Vertical,
+                                      Writing::Vertical};
+        for (int p = 0; p < 10; ++p) {
+            const QString family = families[p % families.size()];
+            const QString name = QStringLiteral("book-%1-%2").arg(p + 1).arg(family);
+            Maker m(name);
+            PageStyle style = m.style(family, writings[p]);
+            style.ruby = writings[p] == Writing::Vertical && p % 2 == 0;
+            if (style.ruby)
+                style.linePitch = std::max(style.linePitch, 1.8);
+            ScanStyle scan = m.scan();
+            scan.skewDegrees = m.uniform(-1.2, 1.2);
+            out.push_back(
+                page(name, Category::Book, style, m.paragraphs(p == 1 ? latin : prose), scan));
+        }
+    }
+    return out;
+}
+
+} // namespace quillpix::readingbench

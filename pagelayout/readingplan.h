@@ -1,0 +1,50 @@
+#pragma once
+
+#include "direction.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The automatic reading ("自動"): from a picture alone, the engine settings that suit it and
+// the picture prepared for the engine. No engine runs here.
+namespace quillpix::pagelayout {
+
+struct EngineSettings {
+    QString language; // the engine's -l argument
+    int psm = 3;      // its --psm argument
+};
+
+// The engine settings for a direction. Horizontal text is read with jpn and the chosen page
+// segmentation mode, except the vertical block (5), which becomes its horizontal counterpart,
+// the single block (6); with none chosen, full automatic segmentation (3). Vertical text is read
+// with jpn_vert as one block of vertical lines (5), the one mode that reads columns right to
+// left whatever mode was chosen.
+EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm = std::nullopt);
+
+// What becomes of furigana on vertical text: painted over before the engine reads, or left for
+// the engine.
+enum class Readings { PaintedOver, Kept };
+
+struct ReadingPlan {
+    Direction direction = Direction::Horizontal;
+    double skewDegrees = 0; // the turn given to the picture, clockwise; 0 when left as it was
+    int partsErased = 0;    // parts of lines cut by the picture's edge, taken off
+    int readingsErased = 0; // pieces of furigana taken off the page
+    // The resolution to declare to the engine; none: declare none, so that it estimates it.
+    std::optional<int> dotsPerInch;
+    EngineSettings settings;
+    QList<QImage> pictures; // read one after the other with the settings, texts in this order
+};
+
+// In order: the ink is separated once; the writing direction is found; the skew is searched
+// and the picture straightened when the angle is sure; parts of lines cut by the picture's
+// edge are painted over, and on vertical text the readings beside the columns; the settings follow
+// from the direction and the chosen mode, the resolution from what the picture declares. One
+// picture, one engine run.
+ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm = std::nullopt,
+                        Readings readings = Readings::PaintedOver);
+
+} // namespace quillpix::pagelayout

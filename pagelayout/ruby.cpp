@@ -1,0 +1,110 @@
+#include "ruby.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace quillpix::pagelayout {
+namespace {
+
+// Columns are made of the pieces at least this wide (most kanji and many kana have one); a
+// reading is narrower, however tall: its kana may run together into one piece.
+constexpr double kWideShare = 0.6;
+// How far up and down the columns around a piece are looked for, in characters.
+constexpr double kNeighbourhood = 4.0;
+// A reading's pieces start at most this far right of its column's edge (the readings are half
+// a character wide, a detached stroke such as the tail of "ん" starts near their right edge),
+// and may reach into it by a little, as a wide kanji's stroke can.
+constexpr double kMostGap = 0.55;
+constexpr double kMostReach = 0.15;
+// Left of the leftmost column, with a clear gap but within a reading's reach: the readings of a
+// column that the frame left out. A stroke of the column's own characters is nearer.
+constexpr double kLeastOrphanGap = 0.1;
+constexpr double kMostOrphanGap = 1.0;
+// A piece that shares more than this part of its width with a column belongs to the column.
+constexpr double kMostSharedWidth = 0.3;
+// Readings stand beside columns of whole characters; a column narrower than this is a few
+// narrow characters or parts of one (the left of "た" at a paragraph's end, its right part
+// beside it), whose other pieces are not readings.
+constexpr double kLeastColumnWidth = 0.75;
+
+struct Span {
+    int left;
+    int right; // one past the last column
+};
+
+} // namespace
+
+std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em) {
+    std::vector<QRect> marks;
+    if (em <= 0)
+        return marks;
+    const auto wide = [em](const QRect& r) { return r.width() >= kWideShare * em; };
+    std::vector<QRect> columnPieces;
+    for (const QRect& r : pieces)
+        if (wide(r))
+            columnPieces.push_back(r);
+    std::sort(columnPieces.begin(), columnPieces.end(),
+              [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
+    const double reach = kNeighbourhood * em;
+    std::vector<Span> spans;
+    for (const QRect& piece : pieces) {
+        if (wide(piece))
+            continue;
+        const double centre = piece.top() + piece.height() / 2.0;
+        // The columns near the piece: the wide pieces' widths, overlapping ones joined.
+        spans.clear();
+        const auto first =
+            std::lower_bound(columnPieces.begin(), columnPieces.end(), centre - reach - 2 * em,
+                             [](const QRect& r, double y) { return r.top() < y; });
+        for (auto it = first; it != columnPieces.end() && it->top() <= centre + reach; ++it)
+            if (it->bottom() >= centre - reach)
+                spans.push_back({it->left(), it->right() + 1});
+        std::sort(spans.begin(), spans.end(),
+                  [](const Span& a, const Span& b) { return a.left < b.left; });
+        std::vector<Span> columns;
+        for (const Span& s : spans) {
+            if (!columns.empty() && s.left <= columns.back().right)
+                columns.back().right = std::max(columns.back().right, s.right);
+            else
+                columns.push_back(s);
+        }
+        const int left = piece.left();
+        const int right = piece.right() + 1;
+        bool inColumn = false;
+        bool besideColumn = false;
+        if (!columns.empty()) {
+            const double gap = columns.front().left - right;
+            besideColumn = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
+        }
+        for (const Span& c : columns) {
+            const int shared = std::min(right, c.right) - std::max(left, c.left);
+            if (shared > kMostSharedWidth * piece.width())
+                inColumn = true;
+            const double gap = left - c.right;
+            if (gap >= -kMostReach * em && gap <= kMostGap * em &&
+                c.right - c.left >= kLeastColumnWidth * em)
+                besideColumn = true;
+        }
+        if (besideColumn && !inColumn)
+            marks.push_back(piece);
+    }
+    return marks;
+}
+
+QImage paintedOver(const QImage& picture, const std::vector<QRect>& boxes, int scale, int paper) {
+    QImage out = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (boxes.empty())
+        return out;
+    QPainter painter(&out);
+    const QColor grey(paper, paper, paper);
+    for (const QRect& b : boxes)
+        painter.fillRect(
+            QRect(b.left() * scale, b.top() * scale, b.width() * scale, b.height() * scale)
+                .adjusted(-scale, -scale, scale, scale),
+            grey);
+    painter.end();
+    return out;
+}
+
+} // namespace quillpix::pagelayout

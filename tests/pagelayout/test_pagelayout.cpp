@@ -1,0 +1,604 @@
+#include "direction.h"
+#include "edges.h"
+#include "ink.h"
+#include "pagetexts.h"
+#include "pix.h"
+#include "readingplan.h"
+#include "resolution.h"
+#include "ruby.h"
+#include "skew.h"
+#include "textpicture.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QTest>
+
+#include <cmath>
+#include <optional>
+
+using namespace quillpix;
+using namespace quillpix::pagelayout;
+using workspace::PageStyle;
+using workspace::ScanStyle;
+using workspace::TextPage;
+using workspace::Writing;
+
+Q_DECLARE_METATYPE(std::optional<int>)
+using Bands = QList<std::pair<int, int>>;
+Q_DECLARE_METATYPE(Bands)
+
+namespace {
+
+// What part of a typeset page a picture shows: the page, or a frame dragged around some lines.
+enum class Part { Page, Line, TwoLines, Paragraph, Characters };
+
+struct PictureSpec {
+    Writing writing = Writing::Horizontal;
+    QString family = QStringLiteral("Noto Sans CJK JP");
+    Part part = Part::Page;
+    bool ruby = false;
+    double skew = 0;
+    int jpeg = 0;
+};
+
+// A6 at 300 dpi keeps the tables quick; the pages carry 18 to 26 lines like a book's.
+TextPage typeset(const PictureSpec& spec) {
+    PageStyle style;
+    style.family = spec.family;
+    style.writing = spec.writing;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.ruby = spec.ruby;
+    style.pixelSize = 40;
+    style.linePitch = 1.8;
+    return workspace::textPage(workspace::japaneseProse().mid(3), style);
+}
+
+QImage picture(const PictureSpec& spec) {
+    TextPage page = typeset(spec);
+    switch (spec.part) {
+    case Part::Page:
+        break;
+    case Part::Line:
+        page = workspace::cropLines(page, 1, 1, 20);
+        break;
+    case Part::TwoLines:
+        page = workspace::cropLines(page, 1, 2, 20);
+        break;
+    case Part::Paragraph:
+        page = workspace::cropLines(page, 1, 5, 30);
+        break;
+    case Part::Characters:
+        page = workspace::cropLines(page, 1, 1, 10);
+        page.image = spec.writing == Writing::Vertical
+                         ? page.image.copy(0, 0, page.image.width(), 110)
+                         : page.image.copy(0, 0, 110, page.image.height());
+        break;
+    }
+    ScanStyle scan;
+    scan.skewDegrees = spec.skew;
+    scan.blurSigma = 0.8;
+    scan.noiseSigma = 6;
+    scan.paper = 240;
+    scan.ink = 30;
+    scan.jpegQuality = spec.jpeg;
+    return workspace::scanned(page.image, scan);
+}
+
+// Ink pixels (darker than mid-grey) inside a rectangle.
+int inkIn(const QImage& grey, const QRect& box) {
+    int count = 0;
+    const QRect r = box.intersected(grey.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const uchar* line = grey.constScanLine(y);
+        for (int x = r.left(); x <= r.right(); ++x)
+            count += line[x] < 128;
+    }
+    return count;
+}
+
+constexpr int kDpm300 = 11811;
+
+} // namespace
+
+class TestPageLayout : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void directionFromScore_data();
+    void directionFromScore();
+    void direction_data();
+    void direction();
+    void blankPictureIsHorizontal();
+    void worthStraightening_data();
+    void worthStraightening();
+    void skew_data();
+    void skew();
+    void straightening_data();
+    void straightening();
+    void resolution_data();
+    void resolution();
+    void declaredResolutionSurvivesTheFile_data();
+    void declaredResolutionSurvivesTheFile();
+    void inkThreshold_data();
+    void inkThreshold();
+    void characterSize_data();
+    void characterSize();
+    void partialEdgeBands_data();
+    void partialEdgeBands();
+    void readingMarks_data();
+    void readingMarks();
+    void readingsLeaveTheMainText_data();
+    void readingsLeaveTheMainText();
+    void engineSettings_data();
+    void engineSettings();
+    void planOfASlantedBookPage();
+};
+
+void TestPageLayout::directionFromScore_data() {
+    QTest::addColumn<double>("score");
+    QTest::addColumn<QSize>("extent");
+    QTest::addColumn<int>("expected");
+    const auto h = int(Direction::Horizontal);
+    const auto v = int(Direction::Vertical);
+    QTest::newRow("horizontal score at its least, tall ink") << 0.4 << QSize(10, 90) << h;
+    QTest::newRow("vertical score at its least, wide ink") << -0.4 << QSize(90, 10) << v;
+    QTest::newRow("too close, tall ink") << 0.39 << QSize(10, 90) << v;
+    QTest::newRow("too close, wide ink") << -0.39 << QSize(90, 10) << h;
+    QTest::newRow("nothing, square") << 0.0 << QSize(50, 50) << h;
+    QTest::newRow("nothing, one pixel taller") << 0.0 << QSize(50, 51) << v;
+}
+
+void TestPageLayout::directionFromScore() {
+    QFETCH(double, score);
+    QFETCH(QSize, extent);
+    QFETCH(int, expected);
+    QCOMPARE(directionFrom(score, extent), Direction(expected));
+}
+
+void TestPageLayout::direction_data() {
+    QTest::addColumn<int>("writing");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<bool>("ruby");
+    QTest::addColumn<double>("skew");
+    const struct {
+        const char* name;
+        Writing writing;
+        const char* family;
+        Part part;
+        bool ruby;
+        double skew;
+    } rows[] = {
+        {"horizontal page, Gothic", Writing::Horizontal, "Noto Sans CJK JP", Part::Page, false, 0},
+        {"horizontal page, Mincho", Writing::Horizontal, "IPAMincho", Part::Page, false, 0},
+        {"horizontal page, held-out Gothic", Writing::Horizontal, "VL Gothic", Part::Page, false,
+         0},
+        {"horizontal page turned 3°", Writing::Horizontal, "IPAexGothic", Part::Page, false, 3},
+        {"vertical page, Mincho", Writing::Vertical, "Noto Serif CJK JP", Part::Page, false, 0},
+        {"vertical page, held-out Mincho", Writing::Vertical, "Sawarabi Mincho", Part::Page, false,
+         0},
+        {"vertical page with readings", Writing::Vertical, "IPAMincho", Part::Page, true, 0},
+        {"vertical page turned -3°", Writing::Vertical, "IPAexGothic", Part::Page, true, -3},
+        {"one horizontal line", Writing::Horizontal, "IPAMincho", Part::Line, false, 0},
+        {"horizontal paragraph", Writing::Horizontal, "Noto Serif CJK JP", Part::Paragraph, false,
+         0},
+        {"one column", Writing::Vertical, "IPAMincho", Part::Line, false, 0},
+        {"one column with readings", Writing::Vertical, "Noto Sans CJK JP", Part::Line, true, 0},
+        {"vertical paragraph", Writing::Vertical, "VL Gothic", Part::Paragraph, true, 0},
+        // Two or three characters cannot be told by the smears; their outline decides.
+        {"three horizontal characters", Writing::Horizontal, "IPAexGothic", Part::Characters, false,
+         0},
+        {"three vertical characters", Writing::Vertical, "IPAexGothic", Part::Characters, false, 0},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << int(r.writing) << QString::fromUtf8(r.family) << int(r.part)
+                              << r.ruby << r.skew;
+}
+
+void TestPageLayout::direction() {
+    QFETCH(int, writing);
+    QFETCH(QString, family);
+    QFETCH(int, part);
+    QFETCH(bool, ruby);
+    QFETCH(double, skew);
+    const QImage image = picture({Writing(writing), family, Part(part), ruby, skew});
+    const DirectionFinding found = writingDirection(image);
+    const Direction expected =
+        Writing(writing) == Writing::Vertical ? Direction::Vertical : Direction::Horizontal;
+    QCOMPARE(found.direction, expected);
+    // Pictures of whole lines are told apart by the smears, never by chance of their outline.
+    if (Part(part) != Part::Characters)
+        QVERIFY2(!found.byShape, qPrintable(QString::number(found.score)));
+}
+
+void TestPageLayout::blankPictureIsHorizontal() {
+    QImage blank(600, 400, QImage::Format_Grayscale8);
+    blank.fill(235);
+    const DirectionFinding found = writingDirection(blank);
+    QCOMPARE(found.direction, Direction::Horizontal);
+    QCOMPARE(found.score, 0.0);
+    QVERIFY(!findSkew(blank, Direction::Horizontal).straighten);
+    QCOMPARE(planReading(blank).pictures.size(), 1);
+}
+
+void TestPageLayout::worthStraightening_data() {
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<double>("confidence");
+    QTest::addColumn<double>("lines");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("at every least") << 0.3 << 1.5 << 3.0 << true;
+    QTest::newRow("anticlockwise") << -0.3 << 1.5 << 3.0 << true;
+    QTest::newRow("angle too small") << 0.29 << 1.5 << 3.0 << false;
+    QTest::newRow("anticlockwise too small") << -0.29 << 1.5 << 3.0 << false;
+    QTest::newRow("not sharp enough") << 2.0 << 1.49 << 30.0 << false;
+    QTest::newRow("too few lines") << 2.0 << 3.0 << 2.99 << false;
+    QTest::newRow("at the search's end") << -5.0 << 3.0 << 30.0 << true;
+    QTest::newRow("beyond the search") << 5.01 << 3.0 << 30.0 << false;
+}
+
+void TestPageLayout::worthStraightening() {
+    QFETCH(double, degrees);
+    QFETCH(double, confidence);
+    QFETCH(double, lines);
+    QFETCH(bool, expected);
+    QCOMPARE(pagelayout::worthStraightening(degrees, confidence, lines), expected);
+}
+
+void TestPageLayout::skew_data() {
+    QTest::addColumn<int>("writing");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("part");
+    QTest::addColumn<double>("skew");
+    QTest::addColumn<bool>("straighten");
+    const struct {
+        const char* name;
+        Writing writing;
+        const char* family;
+        Part part;
+        double skew;
+        bool straighten;
+    } rows[] = {
+        // Straight pages and crops are never turned.
+        {"straight horizontal page", Writing::Horizontal, "Noto Sans CJK JP", Part::Page, 0, false},
+        {"straight horizontal page, Mincho", Writing::Horizontal, "IPAMincho", Part::Page, 0,
+         false},
+        {"straight vertical page", Writing::Vertical, "Noto Serif CJK JP", Part::Page, 0, false},
+        {"straight vertical page, held out", Writing::Vertical, "Sawarabi Mincho", Part::Page, 0,
+         false},
+        {"straight line", Writing::Horizontal, "Noto Sans CJK JP", Part::Line, 0, false},
+        {"straight two lines", Writing::Horizontal, "IPAexGothic", Part::TwoLines, 0, false},
+        {"straight column", Writing::Vertical, "IPAMincho", Part::Line, 0, false},
+        {"straight two columns", Writing::Vertical, "Noto Serif CJK JP", Part::TwoLines, 0, false},
+        {"straight paragraph", Writing::Horizontal, "VL Gothic", Part::Paragraph, 0, false},
+        // Slanted pages are found within a tenth of a degree, either way, either direction.
+        {"horizontal +1°", Writing::Horizontal, "Noto Sans CJK JP", Part::Page, 1, true},
+        {"horizontal -2°", Writing::Horizontal, "IPAMincho", Part::Page, -2, true},
+        {"horizontal +3°", Writing::Horizontal, "VL Gothic", Part::Page, 3, true},
+        {"vertical -1°", Writing::Vertical, "IPAexGothic", Part::Page, -1, true},
+        {"vertical +2°", Writing::Vertical, "Noto Serif CJK JP", Part::Page, 2, true},
+        {"vertical -3°", Writing::Vertical, "Sawarabi Mincho", Part::Page, -3, true},
+        {"paragraph +2°", Writing::Horizontal, "Noto Sans CJK JP", Part::Paragraph, 2, true},
+        // Too few lines to tell a slant from the characters' shapes: left alone.
+        {"one slanted line", Writing::Horizontal, "IPAMincho", Part::Line, 2, false},
+        {"one slanted column", Writing::Vertical, "IPAexGothic", Part::Line, -2, false},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << int(r.writing) << QString::fromUtf8(r.family) << int(r.part)
+                              << r.skew << r.straighten;
+}
+
+void TestPageLayout::skew() {
+    QFETCH(int, writing);
+    QFETCH(QString, family);
+    QFETCH(int, part);
+    QFETCH(double, skew);
+    QFETCH(bool, straighten);
+    const Direction direction =
+        Writing(writing) == Writing::Vertical ? Direction::Vertical : Direction::Horizontal;
+    const SkewFinding found =
+        findSkew(picture({Writing(writing), family, Part(part), false, skew}), direction);
+    QCOMPARE(found.straighten, straighten);
+    if (straighten)
+        QVERIFY2(std::abs(found.degrees + skew) <= 0.1, qPrintable(QString::number(found.degrees)));
+}
+
+void TestPageLayout::straightening_data() {
+    QTest::addColumn<int>("writing");
+    QTest::addColumn<double>("skew");
+    QTest::newRow("horizontal +2.5°") << int(Writing::Horizontal) << 2.5;
+    QTest::newRow("vertical -1.5°") << int(Writing::Vertical) << -1.5;
+}
+
+void TestPageLayout::straightening() {
+    // Turning by the found angle leaves the lines straight, keeps the size and resolution, and
+    // brings in paper, not black, at the corners.
+    QFETCH(int, writing);
+    QFETCH(double, skew);
+    const Direction direction =
+        Writing(writing) == Writing::Vertical ? Direction::Vertical : Direction::Horizontal;
+    const QImage slanted =
+        picture({Writing(writing), QStringLiteral("IPAexGothic"), Part::Page, false, skew});
+    const SkewFinding found = findSkew(slanted, direction);
+    const QImage straight = turned(slanted, found.degrees, 240);
+    QCOMPARE(straight.size(), slanted.size());
+    QCOMPARE(straight.dotsPerMeterY(), slanted.dotsPerMeterY());
+    QCOMPARE(straight.pixelColor(0, 0).red(), 240);
+    QCOMPARE(straight.pixelColor(straight.width() - 1, straight.height() - 1).red(), 240);
+    const SkewFinding after = findSkew(straight, direction);
+    QVERIFY2(std::abs(after.degrees) < 0.1, qPrintable(QString::number(after.degrees)));
+    QVERIFY(!after.straighten);
+}
+
+void TestPageLayout::resolution_data() {
+    QTest::addColumn<int>("dotsPerMeterX");
+    QTest::addColumn<int>("dotsPerMeterY");
+    QTest::addColumn<std::optional<int>>("expected");
+    QTest::newRow("300 dpi") << kDpm300 << kDpm300 << std::optional<int>(300);
+    QTest::newRow("600 dpi") << 23622 << 23622 << std::optional<int>(600);
+    QTest::newRow("least, 100 dpi") << 3937 << 3937 << std::optional<int>(100);
+    QTest::newRow("below, 99 dpi") << 3898 << 3898 << std::optional<int>();
+    QTest::newRow("most, 1200 dpi") << 47244 << 47244 << std::optional<int>(1200);
+    QTest::newRow("above, 1201 dpi") << 47284 << 47284 << std::optional<int>();
+    QTest::newRow("Qt's stand-in, 96 dpi") << 3780 << 3780 << std::optional<int>();
+    QTest::newRow("programs' stand-in, 72 dpi") << 2835 << 2835 << std::optional<int>();
+    QTest::newRow("none") << 0 << 0 << std::optional<int>();
+    QTest::newRow("vertical counts") << 23622 << kDpm300 << std::optional<int>(300);
+    QTest::newRow("fax, 204 by 196") << 8031 << 7717 << std::optional<int>(196);
+    QTest::newRow("rounded to the nearest") << 11800 << 11800 << std::optional<int>(300);
+}
+
+void TestPageLayout::resolution() {
+    QFETCH(int, dotsPerMeterX);
+    QFETCH(int, dotsPerMeterY);
+    QFETCH(std::optional<int>, expected);
+    QCOMPARE(plausibleDotsPerInch(dotsPerMeterX, dotsPerMeterY), expected);
+}
+
+void TestPageLayout::declaredResolutionSurvivesTheFile_data() {
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<int>("dotsPerMeter");
+    QTest::addColumn<std::optional<int>>("expected");
+    for (const char* format : {"PNG", "JPEG", "TIFF", "BMP"}) {
+        QTest::addRow("%s at 300 dpi", format)
+            << QByteArray(format) << kDpm300 << std::optional<int>(300);
+        QTest::addRow("%s at 400 dpi", format)
+            << QByteArray(format) << 15748 << std::optional<int>(400);
+    }
+    // A new picture carries Qt's 96 dpi, which tells nothing.
+    QTest::newRow("PNG as Qt makes it") << QByteArray("PNG") << 0 << std::optional<int>();
+}
+
+void TestPageLayout::declaredResolutionSurvivesTheFile() {
+    // What a scan's file declares reaches the rule through Qt's readers.
+    QFETCH(QByteArray, format);
+    QFETCH(int, dotsPerMeter);
+    QFETCH(std::optional<int>, expected);
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    if (dotsPerMeter > 0) {
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format.constData()))
+        QSKIP("no writer for this format");
+    const QImage read = QImage::fromData(bytes, format.constData());
+    QVERIFY(!read.isNull());
+    QCOMPARE(plausibleDotsPerInch(read), expected);
+}
+
+void TestPageLayout::inkThreshold_data() {
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("ink");
+    QTest::addColumn<int>("inkShare"); // per thousand
+    QTest::addColumn<int>("expected");
+    QTest::newRow("black on white") << 255 << 0 << 50 << 153;
+    QTest::newRow("grey scan") << 240 << 30 << 80 << 156;
+    QTest::newRow("faint ink, still text") << 230 << 180 << 50 << 210;
+    QTest::newRow("least contrast") << 230 << 182 << 50 << 211;
+    QTest::newRow("too faint: no ink") << 230 << 183 << 50 << 0;
+    QTest::newRow("specks below 0.2 %: no ink") << 240 << 20 << 1 << 0;
+    QTest::newRow("ink from 0.2 % on") << 240 << 20 << 2 << 152;
+}
+
+void TestPageLayout::inkThreshold() {
+    QFETCH(int, paper);
+    QFETCH(int, ink);
+    QFETCH(int, inkShare);
+    QFETCH(int, expected);
+    std::vector<int> histogram(256);
+    histogram[paper] = 1000 - inkShare;
+    histogram[ink] = inkShare;
+    int foundPaper = -1;
+    QCOMPARE(pagelayout::inkThreshold(histogram, &foundPaper), expected);
+    QCOMPARE(foundPaper, paper);
+}
+
+void TestPageLayout::characterSize_data() {
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<double>("expected");
+    QList<QRect> kanjiAndStrokes;
+    for (int k = 0; k < 9; ++k)
+        kanjiAndStrokes.append(QRect(0, 0, 3 + k, 2));
+    kanjiAndStrokes.append(QRect(0, 0, 18, 20));
+    QTest::newRow("the whole characters are the large pieces") << kanjiAndStrokes << 20.0;
+    QTest::newRow("specks of one pixel do not count")
+        << QList<QRect>{QRect(0, 0, 1, 1), QRect(0, 0, 1, 1), QRect(0, 0, 5, 2)} << 5.0;
+    QTest::newRow("two-pixel pieces count")
+        << QList<QRect>{QRect(0, 0, 2, 1), QRect(0, 0, 1, 2), QRect(0, 0, 1, 1)} << 2.0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0.0;
+    QTest::newRow("only specks") << QList<QRect>{QRect(0, 0, 1, 1)} << 0.0;
+}
+
+void TestPageLayout::characterSize() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(double, expected);
+    QCOMPARE(typicalCharacterSize(std::vector<QRect>(pieces.begin(), pieces.end())), expected);
+}
+
+void TestPageLayout::partialEdgeBands_data() {
+    // Profiles across the lines, a character being 20 pixels: runs of rows with ink.
+    QTest::addColumn<QList<int>>("runs"); // alternating lengths: ink, gap, ink, gap...
+    QTest::addColumn<Bands>("expected");
+    QTest::newRow("part of a line at the top") << QList<int>{5, 8, 20, 10} << Bands{{0, 4}};
+    QTest::newRow("parts at both edges") << QList<int>{5, 8, 20, 10, 6} << Bands{{0, 4}, {43, 48}};
+    QTest::newRow("13 rows are a part") << QList<int>{0, 2, 20, 5, 13} << Bands{{27, 39}};
+    QTest::newRow("14 rows are a line") << QList<int>{0, 2, 20, 5, 14} << Bands{};
+    QTest::newRow("no whole line beside") << QList<int>{5, 8, 15, 10} << Bands{};
+    QTest::newRow("16 rows are a whole line") << QList<int>{5, 8, 16, 10} << Bands{{0, 4}};
+    QTest::newRow("apart from the edge") << QList<int>{0, 1, 5, 8, 20, 10} << Bands{};
+    QTest::newRow("one band alone") << QList<int>{5, 10} << Bands{};
+}
+
+void TestPageLayout::partialEdgeBands() {
+    QFETCH(QList<int>, runs);
+    QFETCH(Bands, expected);
+    std::vector<int> profile;
+    for (int k = 0; k < runs.size(); ++k)
+        profile.insert(profile.end(), size_t(runs[k]), k % 2 == 0 ? 7 : 0);
+    const auto bands = pagelayout::partialEdgeBands(profile, 20);
+    QCOMPARE(Bands(bands.begin(), bands.end()), expected);
+}
+
+void TestPageLayout::readingMarks_data() {
+    // Boxes in a scale where a character is 20 pixels: a column of kanji at x 0..18 with
+    // pieces around it.
+    QTest::addColumn<QList<QRect>>("others");
+    QTest::addColumn<QList<QRect>>("expected");
+    const QRect reading(20, 42, 8, 8);
+    QTest::newRow("reading just right of the column")
+        << QList<QRect>{reading} << QList<QRect>{reading};
+    QTest::newRow("touching the column")
+        << QList<QRect>{QRect(17, 42, 8, 8)} << QList<QRect>{QRect(17, 42, 8, 8)};
+    QTest::newRow("reaching into the column")
+        << QList<QRect>{QRect(15, 42, 8, 8)} << QList<QRect>{};
+    QTest::newRow("full stop inside the column")
+        << QList<QRect>{QRect(11, 42, 6, 6)} << QList<QRect>{};
+    QTest::newRow("half a character right")
+        << QList<QRect>{QRect(30, 42, 4, 4)} << QList<QRect>{QRect(30, 42, 4, 4)};
+    QTest::newRow("further right") << QList<QRect>{QRect(31, 42, 4, 4)} << QList<QRect>{};
+    // Left of the leftmost column: a column's readings whose column lies outside the frame, if
+    // apart from the column; nearer, part of its characters.
+    QTest::newRow("readings of a column left out")
+        << QList<QRect>{QRect(-10, 42, 8, 8)} << QList<QRect>{QRect(-10, 42, 8, 8)};
+    QTest::newRow("one near, one beyond reach")
+        << QList<QRect>{QRect(-10, 42, 8, 8), QRect(-30, 42, 8, 8)}
+        << QList<QRect>{QRect(-10, 42, 8, 8)};
+    QTest::newRow("nearer the column") << QList<QRect>{QRect(-9, 42, 8, 8)} << QList<QRect>{};
+    QTest::newRow("a character away")
+        << QList<QRect>{QRect(-28, 42, 8, 8)} << QList<QRect>{QRect(-28, 42, 8, 8)};
+    QTest::newRow("further left") << QList<QRect>{QRect(-29, 42, 8, 8)} << QList<QRect>{};
+    QTest::newRow("too wide for a reading") << QList<QRect>{QRect(20, 42, 12, 6)} << QList<QRect>{};
+    QTest::newRow("widest reading")
+        << QList<QRect>{QRect(20, 42, 11, 6)} << QList<QRect>{QRect(20, 42, 11, 6)};
+    QTest::newRow("readings run together")
+        << QList<QRect>{QRect(20, 30, 8, 30)} << QList<QRect>{QRect(20, 30, 8, 30)};
+    // Beside a column whose widest pieces are narrower than whole characters (the left part of
+    // "た" ending a paragraph), a piece is the rest of a character.
+    QTest::newRow("beside a narrow column")
+        << QList<QRect>{QRect(100, 200, 14, 18), QRect(115, 205, 6, 6)} << QList<QRect>{};
+    QTest::newRow("beside a column just wide enough")
+        << QList<QRect>{QRect(100, 200, 15, 18), QRect(116, 205, 6, 6)}
+        << QList<QRect>{QRect(116, 205, 6, 6)};
+    QTest::newRow("far below the column") << QList<QRect>{QRect(20, 200, 8, 8)} << QList<QRect>{};
+}
+
+void TestPageLayout::readingMarks() {
+    QFETCH(QList<QRect>, others);
+    QFETCH(QList<QRect>, expected);
+    std::vector<QRect> pieces;
+    for (int row = 0; row < 5; ++row)
+        pieces.emplace_back(0, row * 20 + 1, 19, 18);
+    pieces.insert(pieces.end(), others.begin(), others.end());
+    const std::vector<QRect> marks = pagelayout::readingMarks(pieces, 20);
+    QCOMPARE(QList<QRect>(marks.begin(), marks.end()), expected);
+}
+
+void TestPageLayout::readingsLeaveTheMainText_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<bool>("ruby");
+    QTest::newRow("Gothic with readings") << QStringLiteral("Noto Sans CJK JP") << true;
+    QTest::newRow("Mincho with readings") << QStringLiteral("IPAMincho") << true;
+    QTest::newRow("held-out Mincho with readings") << QStringLiteral("Sawarabi Mincho") << true;
+    QTest::newRow("Gothic without readings") << QStringLiteral("IPAexGothic") << false;
+    QTest::newRow("Mincho without readings") << QStringLiteral("Noto Serif CJK JP") << false;
+}
+
+void TestPageLayout::readingsLeaveTheMainText() {
+    // Every column keeps its ink, and the lanes beside the columns lose theirs: no column or
+    // character of the text is taken, and no reading is left.
+    QFETCH(QString, family);
+    QFETCH(bool, ruby);
+    const PictureSpec spec{Writing::Vertical, family, Part::Page, ruby, 0};
+    const TextPage page = typeset(spec);
+    const QImage image = picture(spec);
+    const ReadingPlan plan = planReading(image);
+    QCOMPARE(plan.direction, Direction::Vertical);
+    QCOMPARE(plan.pictures.size(), 1);
+    const QImage read = plan.pictures.front();
+    const int em = 40;
+    int lane = 0;
+    for (const QRect& box : page.lineBoxes) {
+        const QRect column(box.left(), box.top(), em, box.height());
+        const int before = inkIn(image, column);
+        QVERIFY(before > 0);
+        QVERIFY2(inkIn(read, column) >= before * 999 / 1000,
+                 qPrintable(QStringLiteral("column at %1").arg(box.left())));
+        lane += inkIn(read, QRect(box.left() + em + 2, box.top(), em / 2 - 4, box.height()));
+    }
+    QCOMPARE(lane, 0);
+    QCOMPARE(plan.readingsErased > 0, ruby);
+}
+
+void TestPageLayout::engineSettings_data() {
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<std::optional<int>>("chosen");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("psm");
+    const auto h = int(Direction::Horizontal);
+    const auto v = int(Direction::Vertical);
+    QTest::newRow("horizontal, none chosen") << h << std::optional<int>() << "jpn" << 3;
+    QTest::newRow("horizontal, block") << h << std::optional<int>(6) << "jpn" << 6;
+    QTest::newRow("horizontal, line") << h << std::optional<int>(7) << "jpn" << 7;
+    QTest::newRow("horizontal, sparse") << h << std::optional<int>(11) << "jpn" << 11;
+    QTest::newRow("horizontal, vertical block") << h << std::optional<int>(5) << "jpn" << 6;
+    QTest::newRow("vertical, none chosen") << v << std::optional<int>() << "jpn_vert" << 5;
+    QTest::newRow("vertical, automatic") << v << std::optional<int>(3) << "jpn_vert" << 5;
+    QTest::newRow("vertical, line") << v << std::optional<int>(7) << "jpn_vert" << 5;
+    QTest::newRow("vertical, vertical block") << v << std::optional<int>(5) << "jpn_vert" << 5;
+}
+
+void TestPageLayout::engineSettings() {
+    QFETCH(int, direction);
+    QFETCH(std::optional<int>, chosen);
+    QFETCH(QString, language);
+    QFETCH(int, psm);
+    const EngineSettings settings = pagelayout::engineSettings(Direction(direction), chosen);
+    QCOMPARE(settings.language, language);
+    QCOMPARE(settings.psm, psm);
+}
+
+void TestPageLayout::planOfASlantedBookPage() {
+    // The whole chain on a vertical page with readings, slanted 2°, saved as JPEG at 300 dpi.
+    QImage image =
+        picture({Writing::Vertical, QStringLiteral("Noto Serif CJK JP"), Part::Page, true, 2, 85});
+    QCOMPARE(image.dotsPerMeterY(), kDpm300);
+    const ReadingPlan plan = planReading(image, 3);
+    QCOMPARE(plan.direction, Direction::Vertical);
+    QCOMPARE(plan.settings.language, QStringLiteral("jpn_vert"));
+    QCOMPARE(plan.settings.psm, 5);
+    QVERIFY2(std::abs(plan.skewDegrees + 2) <= 0.1, qPrintable(QString::number(plan.skewDegrees)));
+    QVERIFY(plan.readingsErased > 0);
+    QCOMPARE(plan.dotsPerInch, std::optional<int>(300));
+    QCOMPARE(plan.pictures.size(), 1);
+    QCOMPARE(plan.pictures.front().size(), image.size());
+    // A picture that declares nothing is left to the engine to measure.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    QCOMPARE(planReading(image).dotsPerInch, std::optional<int>());
+}
+
+QTEST_MAIN(TestPageLayout)
+#include "test_pagelayout.moc"
