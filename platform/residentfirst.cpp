@@ -18,7 +18,7 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const QString text = cp932::decode(file.readAll());
     file.close();
     const QString folder = QFileInfo(batchPath).absolutePath();
-    const engine::Outcome outcome = engine.runBatchText(text, folder);
+    const engine::Outcome outcome = engine.runBatchText(text, folder, batchPath);
     if (outcome != engine::Outcome::NotResident) {
         report.started = true;
         report.resident = true;
