@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,12 +63,13 @@ class BatchRun {
 public:
     BatchRun(const QString& batchPath, Console console, QWidget* consoleParent);
     ~BatchRun();
-    void run(const QString& text);
+    BatchReport run(const QString& text);
 
 private:
     int runPipeline(const Pipeline& pipeline);
     void pause(int outputHandle);
-    void waitForEvents();
+    bool waitUntil(const std::function<bool()>& done);
+    void wake();
     void drainOutput();
     void report(int handle, const QString& text);
     void killAll();
@@ -79,52 +81,47 @@ private:
     std::unique_ptr<QSocketNotifier> m_outputNotifier;
     // What a command reads and writes unless the line says otherwise.
     int m_input = -1, m_output = -1;
-    // The console's ends: keys go to m_keys, output comes from m_fromPrograms.
-    int m_keys = -1, m_fromPrograms = -1;
+    // The console's end of the programs' output.
+    int m_fromPrograms = -1;
     std::vector<QProcess*> m_running;
     QEventLoop* m_loop = nullptr;
-    bool m_pausing = false;
+    bool m_woken = false;
+    // Keys pressed in the console that no "pause" has taken yet.
+    int m_keys = 0;
     bool m_stopped = false;
+    BatchReport m_report;
 };
 
 BatchRun::BatchRun(const QString& batchPath, Console console, QWidget* consoleParent)
     : m_path(QFileInfo(batchPath).absoluteFilePath()),
       m_folder(QFileInfo(batchPath).absolutePath()) {
-    if (console == Console::None) {
-        m_input = m_output = raised(::open("/dev/null", O_RDWR | O_CLOEXEC));
+    m_report.read = true;
+    // The console's keys belong to "pause"; a program that reads its input ends at once
+    // instead of waiting for keys that never come to it.
+    m_input = raised(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    int output[2] = {-1, -1};
+    if (console == Console::None || ::pipe2(output, O_CLOEXEC) != 0) {
+        m_output = raised(::open("/dev/null", O_WRONLY | O_CLOEXEC));
         return;
     }
-    int keys[2] = {-1, -1}, output[2] = {-1, -1};
-    if (::pipe2(keys, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
-        m_input = m_output = raised(::open("/dev/null", O_RDWR | O_CLOEXEC));
-        return;
-    }
-    m_input = raised(keys[0]);
-    m_keys = raised(keys[1]);
     m_fromPrograms = raised(output[0]);
     m_output = raised(output[1]);
     ::fcntl(m_fromPrograms, F_SETFL, ::fcntl(m_fromPrograms, F_GETFL) | O_NONBLOCK);
-    ::fcntl(m_keys, F_SETFL, ::fcntl(m_keys, F_GETFL) | O_NONBLOCK);
 
     m_console = std::make_unique<ConsoleWindow>(consoleParent, m_path);
     m_outputNotifier = std::make_unique<QSocketNotifier>(m_fromPrograms, QSocketNotifier::Read);
     QObject::connect(m_outputNotifier.get(), &QSocketNotifier::activated, m_console.get(),
                      [this] { drainOutput(); });
-    // A key either answers "pause" or goes to the running program as one line.
+    // A key pressed while a program runs is kept for the next "pause", as the console's input
+    // keeps it until something reads it.
     QObject::connect(m_console.get(), &ConsoleWindow::keyPressed, m_console.get(), [this] {
-        if (m_pausing) {
-            m_pausing = false;
-            if (m_loop)
-                m_loop->quit();
-        } else {
-            writeText(m_keys, "\n");
-        }
+        ++m_keys;
+        wake();
     });
     QObject::connect(m_console.get(), &ConsoleWindow::closeRequested, m_console.get(), [this] {
         m_stopped = true;
         killAll();
-        if (m_loop)
-            m_loop->quit();
+        wake();
     });
     m_console->show();
     m_console->raise();
@@ -136,34 +133,34 @@ BatchRun::~BatchRun() {
     if (m_console)
         drainOutput();
     m_outputNotifier.reset();
-    for (int fd : {m_output, m_keys, m_fromPrograms})
+    for (int fd : {m_input, m_output, m_fromPrograms})
         if (fd >= 0)
             ::close(fd);
-    // Without a console, input and output are the same descriptor.
-    if (m_input >= 0 && m_input != m_output)
-        ::close(m_input);
 }
 
-void BatchRun::run(const QString& text) {
-    int last = 0;
+BatchReport BatchRun::run(const QString& text) {
     for (const QString& raw : text.split(QLatin1Char('\n'))) {
         if (m_stopped)
-            return;
+            break;
         const Line line = parseLine(expandVariables(raw, m_environment, m_path));
         if (!line.error.isEmpty()) {
             report(m_output, line.error);
-            last = 1;
+            m_report.lastProgram.clear();
+            m_report.exitCode = 1;
             continue;
         }
         for (const Pipeline& pipeline : line.pipelines) {
             if (m_stopped)
-                return;
+                break;
+            const int last = m_report.exitCode;
             if ((pipeline.joiner == Joiner::IfSucceeded && last != 0) ||
                 (pipeline.joiner == Joiner::IfFailed && last == 0))
                 continue;
-            last = runPipeline(pipeline);
+            m_report.exitCode = runPipeline(pipeline);
+            m_report.lastProgram = pipeline.commands.last().words.value(0);
         }
     }
+    return m_report;
 }
 
 int BatchRun::runPipeline(const Pipeline& pipeline) {
@@ -233,6 +230,10 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
             continue;
         }
         if (isBuiltin(name, "exit")) {
+            // "exit N" ends the batch with the code N; a bare "exit" keeps the last one.
+            bool number = false;
+            const int given = command.words.value(1).toInt(&number);
+            code = number ? given : m_report.exitCode;
             m_stopped = true;
             continue;
         }
@@ -253,13 +254,15 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
         QObject::connect(process.get(), &QProcess::finished, process.get(),
                          [&, k](int exitCode, QProcess::ExitStatus status) {
                              codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
-                             if (--remaining == 0 && m_loop)
-                                 m_loop->quit();
+                             --remaining;
+                             wake();
                          });
         if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
             report(
                 h[2],
                 QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。").arg(name));
+            if (!m_report.notFound.contains(name))
+                m_report.notFound << name;
             code = kNotFoundExitCode;
             continue;
         }
@@ -271,8 +274,8 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
     for (int fd : opened)
         ::close(fd);
 
-    if (remaining > 0 && !m_stopped)
-        waitForEvents();
+    if (!waitUntil([&] { return remaining == 0 || m_stopped; }))
+        m_stopped = true;
     if (remaining > 0) {
         // Closing the console, or the application quitting while the programs still run.
         m_stopped = true;
@@ -294,25 +297,38 @@ void BatchRun::pause(int outputHandle) {
     }
     if (!m_console)
         return;
-    m_pausing = true;
-    waitForEvents();
-    if (m_pausing) {
-        // The application quits.
-        m_pausing = false;
+    // A program of the same pipeline that ends meanwhile does not answer it; only a key does.
+    if (!waitUntil([this] { return m_keys > 0 || m_stopped; }))
         m_stopped = true;
+    if (m_stopped)
         return;
-    }
+    --m_keys;
     if (outputHandle == m_output)
         m_console->appendOutput("\n");
     else
         writeText(outputHandle, "\n");
 }
 
-void BatchRun::waitForEvents() {
-    QEventLoop loop;
-    m_loop = &loop;
-    loop.exec();
-    m_loop = nullptr;
+// Handles the window's events until done() holds. False when the wait was ended from outside
+// (the application quits), which ends the batch.
+bool BatchRun::waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QEventLoop loop;
+        m_loop = &loop;
+        m_woken = false;
+        loop.exec();
+        m_loop = nullptr;
+        if (!m_woken)
+            return false;
+    }
+    return true;
+}
+
+// Something the wait looks at has changed.
+void BatchRun::wake() {
+    m_woken = true;
+    if (m_loop)
+        m_loop->quit();
 }
 
 void BatchRun::drainOutput() {
@@ -362,14 +378,13 @@ bool batchProgramFound(const QString& batchPath) {
     return false;
 }
 
-bool runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
+BatchReport runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
-        return false;
+        return {};
     const QString text = cp932::decode(file.readAll());
     file.close();
-    BatchRun(batchPath, console, consoleParent).run(text);
-    return true;
+    return BatchRun(batchPath, console, consoleParent).run(text);
 }
 
 } // namespace quillpix::batchfile

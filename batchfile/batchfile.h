@@ -3,6 +3,7 @@
 #include "batchline.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -23,15 +24,33 @@ QString pausePrompt();
 // The exit code of a command whose program cannot be found or started.
 constexpr int kNotFoundExitCode = 9009;
 
+// What became of a batch file's run.
+struct BatchReport {
+    bool read = false; // false: the batch file could not be read, and nothing ran
+    // The programs that could not be found or started, as the batch names them, each once, in
+    // the order they were tried.
+    QStringList notFound;
+    // The program of the last command that ran, as written ("" after a line the interpreter
+    // could not read), and its exit code (kNotFoundExitCode for a program not found, 1 for a
+    // line the interpreter could not read, N for "exit N").
+    QString lastProgram;
+    int exitCode = 0;
+    friend bool operator==(const BatchReport&, const BatchReport&) = default;
+};
+
 // Whether the program named by the first command of the batch's first line that has one can be
 // found as findProgram() finds it, with the batch's folder and the system environment. False
-// for a batch that cannot be read or names no program.
+// for a batch that cannot be read or names no program. Reading the file is no run: a builtin
+// of the interpreter or a program that later fails to start are not told apart; the report of
+// runBatchFile() names what actually failed.
 bool batchProgramFound(const QString& batchPath);
 
 // Runs the batch file and returns the moment it has ended; the window keeps handling its events
 // meanwhile. Lines run in order in the batch's folder; every program runs in a process group of
 // its own, so closing the console ends the programs and what they started, and the rest of the
-// batch. False when the batch could not be read.
-bool runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent = nullptr);
+// batch. Programs read empty standard input: keys pressed in the console while they run are
+// kept, and each answers one later "pause".
+BatchReport runBatchFile(const QString& batchPath, Console console,
+                         QWidget* consoleParent = nullptr);
 
 } // namespace quillpix::batchfile

@@ -35,19 +35,6 @@ QString firstLine(const QString& text) {
 
 } // namespace
 
-QString findOnPath(const QString& program, const QString& pathValue, const QString& workingFolder) {
-    if (program.isEmpty() || program.contains(QLatin1Char('/')))
-        return {};
-    const QDir base(workingFolder);
-    for (const QString& entry : pathValue.split(QLatin1Char(':'))) {
-        const QString folder = entry.isEmpty() ? base.absolutePath() : base.absoluteFilePath(entry);
-        const QFileInfo candidate(folder + QLatin1Char('/') + program);
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.absoluteFilePath();
-    }
-    return {};
-}
-
 QString installedProgram() {
     Dl_info info{};
     if (::dladdr(reinterpret_cast<void*>(&tesseract::TessBaseAPI::Version), &info) == 0 ||

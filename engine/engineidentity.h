@@ -5,11 +5,6 @@
 // Which engine program a batch would start, and whether it is the one this program links.
 namespace quillpix::engine {
 
-// The file the batch's interpreter starts for a program name without a folder: the first
-// executable file of that name in the folders of pathValue (":"-separated; an empty entry and
-// relative entries count from workingFolder). "" when there is none.
-QString findOnPath(const QString& program, const QString& pathValue, const QString& workingFolder);
-
 // The command-line program of the installation the linked engine library belongs to (for a
 // library in <prefix>/lib/<arch>/ that is <prefix>/bin/tesseract), as a canonical path; ""
 // when it cannot be told.

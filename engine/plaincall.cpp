@@ -1,5 +1,8 @@
 #include "plaincall.h"
 
+#include "batchline.h"
+#include "libraryparameters.h"
+
 #include <QDir>
 #include <QRegularExpression>
 
@@ -36,14 +39,30 @@ bool isPathValue(const QString& text) {
     return !text.isEmpty() && !text.startsWith(QLatin1Char('-'));
 }
 
+// The name and value of a config line, nullopt for a comment or a blank line. Blanks before
+// the name are skipped, so such a line counts (the engine itself would not take it).
+std::optional<std::pair<QString, QString>> settingOfLine(QString line) {
+    while (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    qsizetype start = 0;
+    while (start < line.size() && (line[start] == u' ' || line[start] == u'\t'))
+        ++start;
+    if (start == line.size() || line[start] == u'#')
+        return std::nullopt;
+    qsizetype end = start;
+    while (end < line.size() && line[end] != u' ' && line[end] != u'\t')
+        ++end;
+    qsizetype value = end;
+    while (value < line.size() && (line[value] == u' ' || line[value] == u'\t'))
+        ++value;
+    return std::pair{line.mid(start, end - start), line.mid(value)};
+}
+
 } // namespace
 
 bool residentVariable(const QString& name, const QString& value) {
-    if (!isName(name) || name.size() > 255 || value.size() > 254)
+    if (!isName(name) || name.size() > 255 || value.size() > 254 || processWideVariable(name))
         return false;
-    // The "quiet" config silences the engine's messages; nothing is written.
-    if (name == QLatin1String("debug_file"))
-        return value == QLatin1String("/dev/null");
     if (name == QLatin1String("tessedit_create_txt"))
         return true;
     // Other outputs, training, files relative to the working folder, windows, debugging
@@ -59,24 +78,23 @@ bool residentVariable(const QString& name, const QString& value) {
     return true;
 }
 
+QList<std::pair<QString, QString>> configSettings(const QString& configText) {
+    QList<std::pair<QString, QString>> settings;
+    for (const QString& line : configText.split(QLatin1Char('\n')))
+        if (auto setting = settingOfLine(line))
+            settings << *setting;
+    return settings;
+}
+
 QStringList refusedConfigLines(const QString& configText) {
     QStringList refused;
     for (QString line : configText.split(QLatin1Char('\n'))) {
-        while (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        qsizetype start = 0;
-        while (start < line.size() && (line[start] == u' ' || line[start] == u'\t'))
-            ++start;
-        if (start == line.size() || line[start] == u'#')
-            continue;
-        qsizetype end = start;
-        while (end < line.size() && line[end] != u' ' && line[end] != u'\t')
-            ++end;
-        qsizetype value = end;
-        while (value < line.size() && (line[value] == u' ' || line[value] == u'\t'))
-            ++value;
-        if (!residentVariable(line.mid(start, end - start), line.mid(value)))
+        const auto setting = settingOfLine(line);
+        if (setting && !residentVariable(setting->first, setting->second)) {
+            while (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
             refused << line;
+        }
     }
     return refused;
 }
@@ -159,48 +177,25 @@ std::optional<PlainCall> plainCall(const QStringList& words) {
     return call;
 }
 
-QStringList simpleWords(const QString& batchText) {
-    QString line;
-    int lines = 0;
-    for (QString candidate : batchText.split(QLatin1Char('\n'))) {
-        while (candidate.endsWith(QLatin1Char('\r')))
-            candidate.chop(1);
-        if (candidate.trimmed().isEmpty())
+std::optional<PlainCall> plainCallOfBatch(const QString& batchText,
+                                          const QProcessEnvironment& environment,
+                                          const QString& batchPath) {
+    std::optional<batchfile::Command> only;
+    for (const QString& raw : batchText.split(QLatin1Char('\n'))) {
+        const batchfile::Line line =
+            batchfile::parseLine(batchfile::expandVariables(raw, environment, batchPath));
+        // The runner reports a line it cannot read and goes on with the next one.
+        if (!line.error.isEmpty())
+            return std::nullopt;
+        if (line.pipelines.isEmpty())
             continue;
-        line = candidate;
-        ++lines;
+        if (only || line.pipelines.size() != 1 || line.pipelines.first().commands.size() != 1)
+            return std::nullopt;
+        only = line.pipelines.first().commands.first();
     }
-    if (lines != 1 || line.contains(QLatin1String("pause"), Qt::CaseInsensitive) ||
-        line.contains(QLatin1String("\"\"")))
-        return {};
-    for (const QChar c : line)
-        if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f ||
-            QStringLiteral("&|<>^%$`\\;()*?[]'!~#{}").contains(c))
-            return {};
-
-    QStringList words;
-    QString word;
-    bool inWord = false;
-    bool quoted = false;
-    for (const QChar c : line) {
-        if (c == u'"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && (c == u' ' || c == u'\t')) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (quoted)
-        return {};
-    if (inWord)
-        words << word;
-    return words;
+    if (!only || !only->redirections.isEmpty())
+        return std::nullopt;
+    return plainCall(only->words);
 }
 
 PlainCall resolvedAgainst(const PlainCall& call, const QString& folder) {

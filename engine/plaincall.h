@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -34,22 +35,30 @@ struct PlainCall {
 // --tessdata-dir, --user-words and --user-patterns, then config names, in the order the
 // engine's command line reads them. Anything else gives nullopt: another program, standard
 // input or output, a missing or odd value, an option not listed, a variable that writes files
-// or other formats, opens windows or changes how the engine computes.
+// or other formats, opens windows, changes how the engine computes or is process-wide.
 std::optional<PlainCall> plainCall(const QStringList& words);
 
 // Whether a variable of a config file or of -c may be set for a resident run: it neither
-// selects another output nor writes files nor shows anything, and it names no file.
+// selects another output nor writes files nor shows anything, it names no file, and it belongs
+// to the engine it is set for (a process-wide setting would reach every later run).
 bool residentVariable(const QString& name, const QString& value);
+
+// The settings of a config file ("name value" lines, "#" comments) in order.
+QList<std::pair<QString, QString>> configSettings(const QString& configText);
 
 // The settings lines of a config file ("name value", "#" comments) that a resident run cannot
 // take; empty when every line is fine.
 QStringList refusedConfigLines(const QString& configText);
 
-// The words of a batch's text when it holds exactly one non-empty line made of plain words:
-// split at spaces and tabs, double quotes group a word and are removed. Empty when there is
-// another line, "pause", or any character that either command interpreter could read as more
-// than a letter (& | < > ^ % and the shell's $ ` \ ; ( ) * ? [ ] ' ! ~ # { }).
-QStringList simpleWords(const QString& batchText);
+// The call a batch's text makes when the batch file runner would run exactly one plain call of
+// "tesseract" for it: lines are read as the runner reads them (batchfile::expandVariables with
+// this environment and batchPath for %0, then batchfile::parseLine), and exactly one of them is
+// neither empty nor a comment; it holds one command, without "&", "|" or a redirection, whose
+// words plainCall() takes. So quotes, "^" and %NAME% mean here what they mean to the runner, and
+// the engine gets the same words either way. nullopt for anything else ("pause" included).
+std::optional<PlainCall> plainCallOfBatch(const QString& batchText,
+                                          const QProcessEnvironment& environment,
+                                          const QString& batchPath);
 
 // The call with its relative paths (picture, output base, tessdata folder, user words and
 // patterns) made absolute against folder.

@@ -1,10 +1,14 @@
 #include "residentengine.h"
 
-#include <QDateTime>
+#include "batchline.h"
+#include "enginesettings.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QPromise>
 #include <QSemaphore>
 #include <QUuid>
@@ -12,6 +16,7 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/renderer.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -19,10 +24,15 @@
 
 #include <dlfcn.h>
 #include <locale.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace quillpix::engine {
 
 struct ResidentEngine::Loaded {
+    QString key;
+    QList<EngineFile> files; // as they were when it loaded
     tesseract::TessBaseAPI api;
     // What the settings left after loading; every run starts from these again.
     tesseract::PageSegMode psmAfterInit = tesseract::PSM_SINGLE_BLOCK;
@@ -31,52 +41,17 @@ struct ResidentEngine::Loaded {
 
 namespace {
 
+// Settings found not to run resident are remembered up to this many; then the memo starts
+// afresh, which costs a few file reads per setting.
+constexpr qsizetype kRememberedRefusals = 64;
+
 std::string local(const QString& text) {
     return text.toLocal8Bit().toStdString();
-}
-
-// The file the engine reads for a config name: the data folder's configs/, then tessconfigs/.
-// "" when neither has it (the command line would then look in its working folder).
-QString configFile(const QString& datapath, const QString& name) {
-    for (const char* folder : {"configs/", "tessconfigs/"}) {
-        const QString path = datapath + QLatin1String(folder) + name;
-        if (QFileInfo(path).isFile())
-            return path;
-    }
-    return {};
-}
-
-bool configsAreResident(const QString& datapath, const QStringList& configs) {
-    for (const QString& name : configs) {
-        QFile file(configFile(datapath, name));
-        if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
-            return false;
-        if (!refusedConfigLines(QString::fromLocal8Bit(file.readAll())).isEmpty())
-            return false;
-    }
-    return true;
 }
 
 QString modified(const QString& path) {
     return path.isEmpty() ? QString()
                           : QString::number(QFileInfo(path).lastModified().toMSecsSinceEpoch());
-}
-
-// Everything the engine reads when it loads: a different value needs another engine. The
-// user word and pattern files count with their modification time, so an edited list loads
-// again.
-std::string settingsKey(const PlainCall& call, const QString& datapath) {
-    QStringList parts{datapath,
-                      call.languages,
-                      QString::number(call.oem),
-                      call.userWords,
-                      modified(call.userWords),
-                      call.userPatterns,
-                      modified(call.userPatterns)};
-    parts << QString::number(call.configs.size()) << call.configs;
-    for (const auto& [name, value] : call.variables)
-        parts << name << value;
-    return parts.join(QChar(0x1f)).toStdString();
 }
 
 // The worker reads numbers and config files as the command line does, in the "C" locale,
@@ -115,7 +90,15 @@ ResidentEngine::ResidentEngine(Threads threads) : m_threads(threads) {
 ResidentEngine::~ResidentEngine() {
     m_thread.quit();
     m_thread.wait();
+    if (m_engines.empty())
+        return;
     m_engines.clear();
+    // Dictionaries no other engine uses would otherwise go to the next engine that loads a
+    // file of the same name (see unloadBefore()).
+    tesseract::TessBaseAPI::ClearPersistentCache();
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 bool ResidentEngine::enabledByEnvironment() {
@@ -129,39 +112,66 @@ void ResidentEngine::discardMessages() {
     api.SetVariable("debug_file", "/dev/null");
 }
 
-Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
-    const QString pathValue = qEnvironmentVariable("PATH");
-    const QString program = findOnPath(QStringLiteral("tesseract"), pathValue, workingFolder);
+Verdict ResidentEngine::identify(const QProcessEnvironment& environment,
+                                 const QString& workingFolder) {
+    // Found as the batch file runner finds the program it starts.
+    const QString program =
+        batchfile::findProgram(QStringLiteral("tesseract"), workingFolder, environment);
     if (program.isEmpty())
         return {false, {}, QStringLiteral("no tesseract on PATH")};
-    const QString key = QStringList{pathValue, workingFolder, program, modified(program),
-                                    qEnvironmentVariable("TESSDATA_PREFIX")}
-                            .join(QChar(0x1f));
-    const auto known = m_verdicts.constFind(key);
-    if (known != m_verdicts.constEnd())
-        return *known;
+    const QString key =
+        QStringList{environment.value(QStringLiteral("PATH")), workingFolder, program,
+                    modified(program), environment.value(QStringLiteral("TESSDATA_PREFIX"))}
+            .join(QChar(0x1f));
+    {
+        const QMutexLocker lock(&m_verdictsLock);
+        const auto known = m_verdicts.constFind(key);
+        if (known != m_verdicts.constEnd())
+            return *known;
+    }
     const Verdict verdict = checkProgram(program, workingFolder);
+    const QMutexLocker lock(&m_verdictsLock);
     m_verdicts.insert(key, verdict);
     return verdict;
 }
 
-Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& workingFolder) {
+Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return identify(environment, workingFolder);
+    Verdict verdict;
+    waitForWorker([&] { verdict = identify(environment, workingFolder); });
+    return verdict;
+}
+
+Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& workingFolder,
+                                     const QString& batchPath) {
     if (!enabledByEnvironment())
         return Outcome::NotResident;
-    const auto call = plainCall(simpleWords(batchText));
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const auto call = plainCallOfBatch(
+        batchText, environment,
+        batchPath.isEmpty() ? QDir(workingFolder).filePath(QStringLiteral("tess.bat")) : batchPath);
     if (!call)
         return Outcome::NotResident;
-    const Verdict verdict = identifyPathProgram(workingFolder);
-    if (!verdict.same)
-        return Outcome::NotResident;
     const PlainCall resolved = resolvedAgainst(*call, workingFolder);
-    return runOnWorker(resolved, resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
-                                                                : resolved.tessdataDir);
+    Outcome outcome = Outcome::Failed;
+    waitForWorker([&] {
+        const Verdict verdict = identify(environment, workingFolder);
+        outcome = !verdict.same
+                      ? Outcome::NotResident
+                      : work(resolved, resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
+                                                                      : resolved.tessdataDir);
+    });
+    return outcome;
 }
 
 Outcome ResidentEngine::run(const PlainCall& call, const QString& workingFolder) {
     const PlainCall resolved = resolvedAgainst(call, workingFolder);
-    return runOnWorker(resolved, resolved.tessdataDir);
+    Outcome outcome = Outcome::Failed;
+    waitForWorker([&] { outcome = work(resolved, resolved.tessdataDir); });
+    return outcome;
 }
 
 QFuture<Outcome> ResidentEngine::start(const PlainCall& call, const QString& workingFolder) {
@@ -186,78 +196,144 @@ QFuture<Outcome> ResidentEngine::start(const PlainCall& call, const QString& wor
     return future;
 }
 
-Outcome ResidentEngine::runOnWorker(const PlainCall& resolved, const QString& datapath) {
-    struct Job {
-        Outcome outcome = Outcome::Failed;
-        QSemaphore finished;
-    };
-    auto job = std::make_shared<Job>();
+// Runs job on the worker and handles the calling thread's events until it has ended. The job
+// writes its result into the caller's variables, which live until it has ended.
+void ResidentEngine::waitForWorker(const std::function<void()>& job) {
+    QSemaphore finished;
     QEventLoop loop;
     QMetaObject::invokeMethod(
         &m_context,
-        [this, job, resolved, datapath, loop = &loop] {
+        [&job, &finished, loop = &loop] {
             try {
-                job->outcome = work(resolved, datapath);
+                job();
             } catch (...) {
-                job->outcome = Outcome::Failed;
             }
             // The loop is still there: it goes only after the release below.
             QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
-            job->finished.release();
+            finished.release();
         },
         Qt::QueuedConnection);
     loop.exec();
     // The loop also ends when the application quits; the run cannot be stopped halfway.
-    job->finished.acquire();
-    return job->outcome;
+    finished.acquire();
 }
 
-Outcome ResidentEngine::work(const PlainCall& call, const QString& datapath) {
+QString ResidentEngine::defaultDataFolder() {
+    // What the library finds by itself depends on TESSDATA_PREFIX; the installed program of
+    // the same build reports it.
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    if (!m_defaultDataFolder || m_defaultDataFolder->first != prefix) {
+        const QString program = installedProgram();
+        m_defaultDataFolder = {
+            prefix, program.isEmpty() ? QString()
+                                      : checkProgram(program, QDir::currentPath()).tessdataFolder};
+    }
+    return m_defaultDataFolder->second;
+}
+
+ResidentEngine::Loaded* ResidentEngine::loaded(const QString& key) {
+    const auto found = std::find_if(m_engines.begin(), m_engines.end(),
+                                    [&](const auto& engine) { return engine->key == key; });
+    if (found == m_engines.end())
+        return nullptr;
+    std::rotate(m_engines.begin(), found, found + 1);
+    return m_engines.front().get();
+}
+
+std::unique_ptr<ResidentEngine::Loaded> ResidentEngine::load(const PlainCall& call,
+                                                             const QString& dataFolder) {
+    auto loaded = std::make_unique<Loaded>();
+    tesseract::TessBaseAPI& api = loaded->api;
+    api.SetOutputName(local(call.outputBase).c_str());
+    std::vector<std::string> names;
+    std::vector<std::string> values;
+    if (!call.userWords.isEmpty()) {
+        names.emplace_back("user_words_file");
+        values.push_back(local(call.userWords));
+    }
+    if (!call.userPatterns.isEmpty()) {
+        names.emplace_back("user_patterns_file");
+        values.push_back(local(call.userPatterns));
+    }
+    std::vector<std::string> configs;
+    for (const QString& config : call.configs)
+        configs.push_back(local(config));
+    std::vector<char*> configPointers;
+    for (std::string& config : configs)
+        configPointers.push_back(config.data());
+    const std::string data = local(dataFolder);
+    const std::string languages = local(call.languages);
+    if (api.Init(data.c_str(), languages.c_str(), static_cast<tesseract::OcrEngineMode>(call.oem),
+                 configPointers.data(), int(configPointers.size()), &names, &values, false) != 0)
+        return nullptr;
+    for (const auto& [name, value] : call.variables)
+        api.SetVariable(local(name).c_str(), local(value).c_str());
+    loaded->psmAfterInit = api.GetPageSegMode();
+    int dpi = 0;
+    api.GetIntVariable("user_defined_dpi", &dpi);
+    loaded->dpiAfterInit = std::to_string(dpi);
+    return loaded;
+}
+
+// Makes room for one more engine: engines whose files have changed since they loaded go (no
+// call can use them again), then the least recently used ones, so no more than kLoadedEngines
+// are ever held at once.
+void ResidentEngine::unloadBefore() {
+    const auto changed = [](const std::unique_ptr<Loaded>& engine) {
+        return std::any_of(engine->files.begin(), engine->files.end(), [](const EngineFile& file) {
+            return fileStamp(file.path) != file.stamp;
+        });
+    };
+    const size_t before = m_engines.size();
+    m_engines.erase(std::remove_if(m_engines.begin(), m_engines.end(), changed), m_engines.end());
+    if (m_engines.size() >= size_t(kLoadedEngines))
+        m_engines.resize(size_t(kLoadedEngines) - 1);
+    if (m_engines.size() == before)
+        return;
+    // The library keeps the dictionaries of every language data file it has read, by the
+    // file's name, for the whole process, and hands them to the next engine that loads a file
+    // of that name, even when the file has been replaced since. Those no engine uses any more
+    // go now; that also gives their memory back.
+    tesseract::TessBaseAPI::ClearPersistentCache();
+#ifdef __GLIBC__
+    // An engine is many thousands of allocations; without this the freed pages stay with the
+    // process.
+    ::malloc_trim(0);
+#endif
+}
+
+Outcome ResidentEngine::work(const PlainCall& call, const QString& givenDataFolder) {
     useClassicLocale();
     if (m_threads == Threads::One)
         useOneThread();
-    const std::string key = settingsKey(call, datapath);
-    auto found = m_engines.find(key);
-    if (found == m_engines.end()) {
-        auto loaded = std::make_unique<Loaded>();
-        tesseract::TessBaseAPI& api = loaded->api;
-        api.SetOutputName(local(call.outputBase).c_str());
-        std::vector<std::string> names;
-        std::vector<std::string> values;
-        if (!call.userWords.isEmpty()) {
-            names.emplace_back("user_words_file");
-            values.push_back(local(call.userWords));
-        }
-        if (!call.userPatterns.isEmpty()) {
-            names.emplace_back("user_patterns_file");
-            values.push_back(local(call.userPatterns));
-        }
-        std::vector<std::string> configs;
-        for (const QString& config : call.configs)
-            configs.push_back(local(config));
-        std::vector<char*> configPointers;
-        for (std::string& config : configs)
-            configPointers.push_back(config.data());
-        const std::string data = local(datapath);
-        const std::string languages = local(call.languages);
-        if (api.Init(data.empty() ? nullptr : data.c_str(), languages.c_str(),
-                     static_cast<tesseract::OcrEngineMode>(call.oem), configPointers.data(),
-                     int(configPointers.size()), &names, &values, false) != 0)
-            return Outcome::Failed;
-        if (!configsAreResident(QString::fromLocal8Bit(api.GetDatapath()), call.configs))
+    const QString dataFolder = givenDataFolder.isEmpty() ? defaultDataFolder() : givenDataFolder;
+    if (dataFolder.isEmpty())
+        return Outcome::NotResident;
+    const QString key = engineKey(call, dataFolder);
+    Loaded* engine = loaded(key);
+    if (!engine) {
+        if (m_notResident.contains(key))
             return Outcome::NotResident;
-        for (const auto& [name, value] : call.variables)
-            api.SetVariable(local(name).c_str(), local(value).c_str());
-        loaded->psmAfterInit = api.GetPageSegMode();
-        int dpi = 0;
-        api.GetIntVariable("user_defined_dpi", &dpi);
-        loaded->dpiAfterInit = std::to_string(dpi);
-        found = m_engines.emplace(key, std::move(loaded)).first;
-        m_loaded.store(int(m_engines.size()));
+        // Decided from the files before any model is loaded.
+        if (const QString reason = residentRefusal(call, dataFolder); !reason.isEmpty()) {
+            if (m_notResident.size() >= kRememberedRefusals)
+                m_notResident.clear();
+            m_notResident.insert(key, reason);
+            return Outcome::NotResident;
+        }
+        unloadBefore();
+        const QList<EngineFile> files = engineFiles(call, dataFolder);
+        std::unique_ptr<Loaded> fresh = load(call, dataFolder);
+        if (!fresh)
+            return Outcome::Failed;
+        fresh->key = key;
+        fresh->files = files;
+        m_engines.insert(m_engines.begin(), std::move(fresh));
+        engine = m_engines.front().get();
     }
-    tesseract::TessBaseAPI& api = found->second->api;
-    api.SetPageSegMode(found->second->psmAfterInit);
-    api.SetVariable("user_defined_dpi", found->second->dpiAfterInit.c_str());
+    tesseract::TessBaseAPI& api = engine->api;
+    api.SetPageSegMode(engine->psmAfterInit);
+    api.SetVariable("user_defined_dpi", engine->dpiAfterInit.c_str());
     api.SetOutputName(local(call.outputBase).c_str());
     // The command line's page segmentation mode counts unless a config chose another.
     if (api.GetPageSegMode() == tesseract::PSM_SINGLE_BLOCK)

@@ -5,13 +5,16 @@
 
 #include <QFuture>
 #include <QHash>
+#include <QMutex>
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QThread>
 
-#include <atomic>
+#include <functional>
 #include <memory>
-#include <unordered_map>
+#include <optional>
+#include <vector>
 
 // The engine kept loaded between runs.
 namespace quillpix::engine {
@@ -23,15 +26,25 @@ enum class Outcome {
     Failed,      // the engine failed as the command line would have (usually: no output file)
 };
 
-// One worker thread and, in it, one loaded engine per set of settings (language data folder,
-// languages, engine mode, config names, -c variables, user words and patterns), kept for the
-// life of the object. Every run happens on the worker; the calling thread keeps handling its
-// events meanwhile, as it does while a batch runs.
+// One worker thread and, in it, up to kLoadedEngines loaded engines, one per set of settings
+// (engineKey(): data folder, languages and their data files, engine mode, config files, -c
+// variables, user words and patterns files); the one used least recently goes first. Every run
+// happens on the worker; the calling thread keeps handling its events meanwhile, as it does
+// while a batch runs.
+//
+// No run changes what another run reads: a call runs here only when every variable it or its
+// configs and language data set belongs to the engine it is set for (residentVariable()), so
+// the library's process-wide settings keep their values for every engine, in every thread.
 class ResidentEngine {
 public:
     // How many threads a recognition may use: the engine's own choice (its OpenMP regions
     // take what the library's defaults allow), or one, for engines that run side by side.
     enum class Threads { EngineDefault, One };
+
+    // Three: the window's lists offer a handful of languages and options, and a person moves
+    // between two or three of them (a language with and without an option, a second language)
+    // without loading again; each engine holds 15 to 50 MB, so three stay well under 200 MB.
+    static constexpr int kLoadedEngines = 3;
 
     explicit ResidentEngine(Threads threads = Threads::EngineDefault);
     ~ResidentEngine(); // waits for a running recognition, then unloads every engine
@@ -46,41 +59,56 @@ public:
     // call it before any engine runs.
     static void discardMessages();
 
-    // The batch's text (decoded, as written to the batch file) and the folder it runs in.
-    // When resident runs are enabled, the text is one plain call of "tesseract" and the
-    // "tesseract" the batch would start from PATH is the linked engine's own program, the call
-    // runs here with that program's language data and writes <output base>.txt exactly as the
-    // command line would. Otherwise NotResident, and nothing was touched.
-    Outcome runBatchText(const QString& batchText, const QString& workingFolder);
+    // The batch's text (decoded, as written to the batch file), the folder it runs in and the
+    // batch file ("%0"; "" for workingFolder's tess.bat, the file the window writes). When
+    // resident runs are enabled, the batch file runner would run exactly one plain call of
+    // "tesseract" for the text (plainCallOfBatch(), with this process's environment) and the
+    // "tesseract" it would start is the linked engine's own program, the call runs here with
+    // that program's language data and writes <output base>.txt exactly as the command line
+    // would. Otherwise NotResident, and nothing was touched. The program is identified on the
+    // worker, so the first run does not hold up the calling thread either.
+    Outcome runBatchText(const QString& batchText, const QString& workingFolder,
+                         const QString& batchPath = {});
 
     // Runs the call here without looking at PATH; relative paths count from workingFolder and
-    // the language data folder is the call's or the library's default. NotResident when a
-    // config it names is not one of the data folder's own or would change the output.
+    // the language data folder is the call's or the installed program's. NotResident when its
+    // settings cannot run resident (residentRefusal()); that verdict is remembered per
+    // engineKey(), so such settings cost no model load and only a few file reads.
     Outcome run(const PlainCall& call, const QString& workingFolder);
 
     // The same run, queued on the worker; returns at once. The future finishes when the run
     // has ended, written or not; it cannot be stopped halfway.
     QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
 
-    // Whether the "tesseract" that a batch in workingFolder would start is the linked engine's
-    // program; remembered per PATH value, program file and its modification time.
+    // Whether the "tesseract" that a batch in workingFolder would start (batchfile::findProgram
+    // with this process's environment) is the linked engine's program; remembered per PATH
+    // value, program file and its modification time. On the application's main thread the
+    // program is started from the worker and the caller keeps handling its events meanwhile;
+    // on any other thread it is started right there, so nothing else of that thread runs in
+    // between.
     Verdict identifyPathProgram(const QString& workingFolder);
-
-    // How many engines are loaded now.
-    int loadedEngines() const { return m_loaded.load(); }
 
 private:
     struct Loaded;
-    Outcome runOnWorker(const PlainCall& resolved, const QString& datapath);
-    Outcome work(const PlainCall& resolved, const QString& datapath);
+    void waitForWorker(const std::function<void()>& job);
+    Verdict identify(const QProcessEnvironment& environment, const QString& workingFolder);
+    Outcome work(const PlainCall& resolved, const QString& dataFolder);
+    Loaded* loaded(const QString& key);
+    std::unique_ptr<Loaded> load(const PlainCall& call, const QString& dataFolder);
+    void unloadBefore();
+    QString defaultDataFolder();
 
     const Threads m_threads;
     QThread m_thread;
     QObject m_context; // lives in m_thread; runs are queued to it
-    // Touched only on the worker thread.
-    std::unordered_map<std::string, std::unique_ptr<Loaded>> m_engines;
-    std::atomic<int> m_loaded{0};
-    // Touched only on the calling thread.
+    // Touched only on the worker thread: the loaded engines, most recently used first; the
+    // settings found not to run resident, with the reason; the installed program's data
+    // folder, per TESSDATA_PREFIX value.
+    std::vector<std::unique_ptr<Loaded>> m_engines;
+    QHash<QString, QString> m_notResident;
+    std::optional<std::pair<QString, QString>> m_defaultDataFolder;
+    // Asked from the caller's thread and from the worker.
+    QMutex m_verdictsLock;
     QHash<QString, Verdict> m_verdicts;
 };
 

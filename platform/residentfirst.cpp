@@ -18,7 +18,7 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const QString text = cp932::decode(file.readAll());
     file.close();
     const QString folder = QFileInfo(batchPath).absolutePath();
-    const engine::Outcome outcome = engine.runBatchText(text, folder);
+    const engine::Outcome outcome = engine.runBatchText(text, folder, batchPath);
     if (outcome != engine::Outcome::NotResident) {
         report.started = true;
         report.resident = true;
@@ -29,9 +29,11 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const batchfile::Console console = style == WindowStyle::NormalWithFocus
                                            ? batchfile::Console::Window
                                            : batchfile::Console::None;
-    report.started = batchfile::runBatchFile(batchPath, console, consoleParent);
-    if (report.started && !batchfile::batchProgramFound(batchPath))
-        report.notFound << batchfile::splitWords(text.section(QLatin1Char('\n'), 0, 0)).value(0);
+    const batchfile::BatchReport run = batchfile::runBatchFile(batchPath, console, consoleParent);
+    report.started = run.read;
+    report.notFound = run.notFound;
+    report.lastProgram = run.lastProgram;
+    report.exitCode = run.exitCode;
     return report;
 }
 

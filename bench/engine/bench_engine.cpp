@@ -1,7 +1,9 @@
 // One recognition through the command line against the same recognition in the resident
 // engine, on a one-line crop and on a 1200 x 600 block; both run alternately in the same
 // process, so machine load affects them alike. Also the first resident run, which loads the
-// models, and the program's resident size after runs with jpn, jpn+eng and eng.
+// models, the program's resident size after runs with jpn, jpn+eng and eng, and its resident
+// size through 20 runs that each need an engine of their own (20 values of one -c variable),
+// which the bound on loaded engines keeps flat.
 //
 // The engine runs single-threaded (OMP_THREAD_LIMIT=1) on both sides; the benchmark starts
 // itself again with that setting when it is missing, since the library reads it when loaded.
@@ -163,6 +165,48 @@ void memory(benchmark::State& state) {
     }
 }
 
+// 20 runs, each with another value of a variable of the engine's own, so each needs an engine
+// of its own; at most ResidentEngine::kLoadedEngines of them are kept.
+void boundedMemory(benchmark::State& state) {
+    const QString image = setup->dir.filePath(QStringLiteral("line.bmp"));
+    crops()[0].image.save(image);
+    for (auto _ : state) {
+        ResidentEngine engine;
+        const long before = residentKilobytes();
+        long first = before;
+        long highest = before;
+        for (int k = 0; k < 20; ++k) {
+            const auto call = plainCall(
+                QStringList{QStringLiteral("tesseract")} +
+                arguments(image, QStringLiteral("resident"), QStringLiteral("jpn"),
+                          QStringLiteral("7")) +
+                QStringList{QStringLiteral("-c"),
+                            QStringLiteral("tessedit_char_blacklist=%1").arg(QChar(u'A' + k))});
+            if (!call || engine.run(*call, setup->dir.path()) != Outcome::Written)
+                std::fprintf(stderr, "resident run failed\n");
+            const long now = residentKilobytes();
+            if (k == 0)
+                first = now;
+            highest = std::max(highest, now);
+            std::printf("run %2d: resident size %6.0f MB\n", k + 1, now / 1024.0);
+        }
+        const long after = residentKilobytes();
+        const double perEngine = (first - before) / 1024.0;
+        const double bound = before / 1024.0 + (ResidentEngine::kLoadedEngines + 1) * perEngine;
+        std::printf("before %.0f MB, after the first run %.0f MB (%.0f MB per jpn engine), after "
+                    "20 runs %.0f MB, highest %.0f MB; bound: before + (%d + 1) engines = %.0f MB "
+                    "(%s)\n",
+                    before / 1024.0, first / 1024.0, perEngine, after / 1024.0, highest / 1024.0,
+                    ResidentEngine::kLoadedEngines, bound,
+                    highest / 1024.0 <= bound ? "kept" : "EXCEEDED");
+        state.SetIterationTime(0.001);
+        state.counters["before_MB"] = before / 1024.0;
+        state.counters["per_engine_MB"] = perEngine;
+        state.counters["after_20_MB"] = after / 1024.0;
+        state.counters["highest_MB"] = highest / 1024.0;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -180,6 +224,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The size first, before other runs have grown the heap.
+    benchmark::RegisterBenchmark("resident_size_20_settings", boundedMemory)
+        ->Iterations(1)
+        ->UseManualTime();
     benchmark::RegisterBenchmark("resident_size", memory)->Iterations(1)->UseManualTime();
     static const std::vector<Crop> all = crops();
     for (const Crop& crop : all) {

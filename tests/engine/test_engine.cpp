@@ -1,4 +1,7 @@
+#include "batchfile.h"
+#include "cp932.h"
 #include "engineidentity.h"
+#include "enginesettings.h"
 #include "plaincall.h"
 #include "residentengine.h"
 #include "textpicture.h"
@@ -12,6 +15,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace quillpix::engine;
 
@@ -97,6 +105,87 @@ QString installedEngine() {
     return installedProgram();
 }
 
+// The language data folder of the installed engine, where its own configs are.
+QString installedData() {
+    static const QString folder =
+        checkProgram(installedProgram(), QDir::currentPath()).tessdataFolder;
+    return folder;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// A batch file as the window writes it: code page 932, CR LF.
+QString writeBatch(const QString& folder, const QString& text) {
+    const QString path = folder + QStringLiteral("/tess.bat");
+    writeFile(path, quillpix::cp932::encode(text));
+    return path;
+}
+
+timespec modifiedAt(const QString& path) {
+    struct stat status {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status.st_mtim;
+}
+
+void setModified(const QString& path, timespec when) {
+    const timespec times[2] = {when, when};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+}
+
+timespec secondLater(timespec when) {
+    ++when.tv_sec;
+    return when;
+}
+
+// The file's bytes all turned to 0xff in place: the same file, size and modification time,
+// but no language data any more.
+void spoilInPlace(const QString& path) {
+    const timespec was = modifiedAt(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    file.write(QByteArray(file.size(), char(0xff)));
+    file.close();
+    setModified(path, was);
+}
+
+// Language data with a settings part added in front of its other parts.
+QByteArray withSettings(const QByteArray& data, const QByteArray& settings) {
+    const quint32 parts = qFromLittleEndian<quint32>(data.constData());
+    const qsizetype table = 4 + 8 * qsizetype(parts);
+    QByteArray out = data.left(table);
+    for (quint32 part = 0; part < parts; ++part) {
+        qint64 offset = qFromLittleEndian<qint64>(data.constData() + 4 + 8 * part);
+        offset = part == 0 ? table : offset < 0 ? offset : offset + settings.size();
+        qToLittleEndian(offset, out.data() + 4 + 8 * part);
+    }
+    return out + settings + data.mid(table);
+}
+
+// Language data of no model, parts all missing but the settings.
+QByteArray settingsOnly(const QByteArray& settings) {
+    QByteArray empty(4 + 24 * 8, char(0xff));
+    qToLittleEndian<quint32>(24, empty.data());
+    return withSettings(empty, settings);
+}
+
+// The text the installed engine's command line writes for these arguments, run in folder.
+QByteArray commandLine(const QString& folder, const QStringList& arguments) {
+    QProcess cli;
+    cli.setWorkingDirectory(folder);
+    cli.setStandardErrorFile(QProcess::nullDevice());
+    cli.start(installedEngine(),
+              QStringList{QStringLiteral("in.bmp"), QStringLiteral("cli")} + arguments);
+    if (!cli.waitForFinished(120000))
+        return "<command line did not end>";
+    return contents(folder + QStringLiteral("/cli.txt"));
+}
+
 } // namespace
 
 class TestEngine : public QObject {
@@ -104,8 +193,21 @@ class TestEngine : public QObject {
 private Q_SLOTS:
     void readsPlainCalls_data();
     void readsPlainCalls();
+    void batchAndResidentGiveTheEngineTheSameWords_data();
+    void batchAndResidentGiveTheEngineTheSameWords();
     void residentOutputEqualsCommandLine_data();
     void residentOutputEqualsCommandLine();
+    void processWideSettingDoesNotReachTheNextRun();
+    void refusesBeforeLoading_data();
+    void refusesBeforeLoading();
+    void languageDataSettings_data();
+    void languageDataSettings();
+    void keepsTheMostRecentlyUsedEngines();
+    void replacedFilesReachTheNextRun_data();
+    void replacedFilesReachTheNextRun();
+    void remembersWhatCannotRunResident();
+    void identifiesTheProgramWhileHandlingEvents_data();
+    void identifiesTheProgramWhileHandlingEvents();
     void onlyTheInstalledEngineRunsResident_data();
     void onlyTheInstalledEngineRunsResident();
 
@@ -117,6 +219,39 @@ void TestEngine::readsPlainCalls_data() {
     QTest::addColumn<QString>("batch");
     QTest::addColumn<QString>("reading");
     const QString batch = QStringLiteral("batch");
+    // As the batch file runner reads the line: its quotes, carets and variables.
+    QTest::newRow("single quotes are characters")
+        << "tesseract a.bmp out -c tessedit_char_whitelist='0123456789'"
+        << "a.bmp|out|eng|3|3|0|tessedit_char_whitelist='0123456789'||||";
+    QTest::newRow("caret escapes the next character")
+        << "tesseract a.bmp out -c tessedit_char_whitelist=a^b^^c"
+        << "a.bmp|out|eng|3|3|0|tessedit_char_whitelist=ab^c||||";
+    QTest::newRow("backslash stays") << "tesseract a\b.bmp out -c tessedit_char_whitelist=a\b"
+                                     << "a\b.bmp|out|eng|3|3|0|tessedit_char_whitelist=a\b||||";
+    QTest::newRow("variable expands")
+        << "tesseract %~dp0a.bmp out --tessdata-dir %HOME%/td --user-words %NOPE%uw"
+        << "/w/bin/a.bmp|out|eng|3|3|0||/home/u/td|uw||";
+    QTest::newRow("lone percent at the end dropped, doubled one kept")
+        << "tesseract a.bmp out -c tessedit_char_whitelist=100%%.%"
+        << "a.bmp|out|eng|3|3|0|tessedit_char_whitelist=100%.||||";
+    QTest::newRow("variable holding spaces gives several words") << "tesseract a.bmp %TWO%"
+                                                                 << "a.bmp|out|eng|3|3|0|||||txt";
+    QTest::newRow("quoted program word") << "\"tesseract\" a.bmp out"
+                                         << "a.bmp|out|eng|3|3|0|||||";
+    QTest::newRow("comments, labels and echo-off around the call")
+        << "rem made by hand\r\n:start\r\n@tesseract a.bmp out\r\n\r\n"
+        << "a.bmp|out|eng|3|3|0|||||";
+    QTest::newRow("final ampersand runs one command") << "tesseract a.bmp out &"
+                                                      << "a.bmp|out|eng|3|3|0|||||";
+    QTest::newRow("pipe") << "tesseract a.bmp out | more" << batch;
+    QTest::newRow("error redirected") << "tesseract a.bmp out 2>nul" << batch;
+    QTest::newRow("syntax error on another line") << "tesseract a.bmp out\r\nx |" << batch;
+    QTest::newRow("only comments") << "rem tesseract a.bmp out" << batch;
+    QTest::newRow("program in capitals") << "TESSERACT a.bmp out" << batch;
+    QTest::newRow("empty word") << "tesseract a.bmp out \"\"" << batch;
+    QTest::newRow("process-wide variable") << "tesseract a.bmp out -c textord_heavy_nr=1" << batch;
+    QTest::newRow("another process-wide variable")
+        << "tesseract a.bmp out -c textord_min_linesize=2.5" << batch;
     QTest::newRow("the window's own command")
         << "tesseract /w/bin/tmp.bmp /w/bin/tmp -l jpn --psm 6 \r\n"
         << "/w/bin/tmp.bmp|/w/bin/tmp|jpn|6|3|0|||||";
@@ -135,8 +270,9 @@ void TestEngine::readsPlainCalls_data() {
     QTest::newRow("two commands") << "tesseract a.bmp out\r\ntesseract b.bmp out\r\n" << batch;
     QTest::newRow("redirection") << "tesseract a.bmp out > log" << batch;
     QTest::newRow("ampersand") << "tesseract a.bmp out & del a.bmp" << batch;
-    QTest::newRow("variable") << "tesseract %1 out" << batch;
-    QTest::newRow("shell quote") << "tesseract 'a b.bmp' out" << batch;
+    QTest::newRow("argument variable is empty") << "tesseract %1 out" << batch;
+    QTest::newRow("shell quotes group nothing") << "tesseract 'a b.bmp' out"
+                                                << "'a|b.bmp'|eng|3|3|0|||||out";
     QTest::newRow("open quote") << "tesseract \"a b.bmp out" << batch;
     QTest::newRow("no output base") << "tesseract a.bmp" << batch;
     QTest::newRow("option as output base") << "tesseract a.bmp -l jpn" << batch;
@@ -160,7 +296,90 @@ void TestEngine::readsPlainCalls_data() {
 void TestEngine::readsPlainCalls() {
     QFETCH(QString, batch);
     QFETCH(QString, reading);
-    QCOMPARE(describe(plainCall(simpleWords(batch))), reading);
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/u"));
+    environment.insert(QStringLiteral("TWO"), QStringLiteral("out txt"));
+    QCOMPARE(describe(plainCallOfBatch(batch, environment, QStringLiteral("/w/bin/tess.bat"))),
+             reading);
+}
+
+void TestEngine::batchAndResidentGiveTheEngineTheSameWords_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("words"); // what the engine gets for the option
+    QTest::addColumn<bool>("resident");
+    const QString c = QStringLiteral("-c");
+    QTest::newRow("single quotes")
+        << "-c tessedit_char_whitelist='0123456789'"
+        << QStringList{c, "tessedit_char_whitelist='0123456789'"} << true;
+    QTest::newRow("caret") << "-c tessedit_char_whitelist=a^b"
+                           << QStringList{c, "tessedit_char_whitelist=ab"} << true;
+    QTest::newRow("caret before quotes") << "-c tessedit_char_whitelist=^\"x^\""
+                                         << QStringList{c, "tessedit_char_whitelist=\"x\""} << true;
+    QTest::newRow("backslash") << "-c tessedit_char_whitelist=a\\b"
+                               << QStringList{c, "tessedit_char_whitelist=a\\b"} << true;
+    QTest::newRow("percent at the end")
+        << "-c tessedit_char_whitelist=0123456789.%"
+        << QStringList{c, "tessedit_char_whitelist=0123456789."} << true;
+    QTest::newRow("doubled percent") << "-c tessedit_char_whitelist=100%%"
+                                     << QStringList{c, "tessedit_char_whitelist=100%"} << true;
+    QTest::newRow("environment variable")
+        << "--tessdata-dir %QUILLPIX_TD%/td" << QStringList{"--tessdata-dir", "/opt/q/td"} << true;
+    // Expanded before the line is cut into words, as the interpreter does.
+    QTest::newRow("environment variable with a space")
+        << "--tessdata-dir %QUILLPIX_SPACED%/td" << QStringList{"--tessdata-dir", "/opt/q", "r/td"}
+        << false;
+    QTest::newRow("environment variable in quotes")
+        << "--tessdata-dir \"%QUILLPIX_SPACED%/td\"" << QStringList{"--tessdata-dir", "/opt/q r/td"}
+        << true;
+    QTest::newRow("quoted value with a space")
+        << "-c \"tessedit_char_whitelist=a b\"" << QStringList{c, "tessedit_char_whitelist=a b"}
+        << true;
+    QTest::newRow("shell characters")
+        << "-c tessedit_char_whitelist=()$;*?`~{}!#"
+        << QStringList{c, "tessedit_char_whitelist=()$;*?`~{}!#"} << true;
+    QTest::newRow("preserve spaces") << "-c preserve_interword_spaces=1"
+                                     << QStringList{c, "preserve_interword_spaces=1"} << true;
+    QTest::newRow("process-wide variable")
+        << "-c textord_heavy_nr=1" << QStringList{c, "textord_heavy_nr=1"} << false;
+    QTest::newRow("pause on the next line") << "\r\npause" << QStringList{} << false;
+}
+
+void TestEngine::batchAndResidentGiveTheEngineTheSameWords() {
+    QFETCH(QString, option);
+    QFETCH(QStringList, words);
+    QFETCH(bool, resident);
+    QTemporaryDir dir;
+    // The stand-in keeps its words, each ended by a NUL, so any character survives.
+    const QString tools = dir.filePath(QStringLiteral("tools"));
+    QVERIFY(writeFile(tools + QStringLiteral("/tesseract"),
+                      "#!/bin/sh\nfor w in \"$@\"; do printf '%s\\0' \"$w\"; done > words\n"));
+    QVERIFY(QFile::setPermissions(tools + QStringLiteral("/tesseract"),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    const QString text = QStringLiteral("tesseract in.bmp out -l eng --psm 7 ") + option;
+    const QString batch = writeBatch(dir.path(), text);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(tools) + ':' + path);
+    qputenv("QUILLPIX_TD", "/opt/q");
+    qputenv("QUILLPIX_SPACED", "/opt/q r");
+    const bool ran =
+        quillpix::batchfile::runBatchFile(batch, quillpix::batchfile::Console::None).read;
+    const auto reading = plainCallOfBatch(text, QProcessEnvironment::systemEnvironment(), batch);
+    qputenv("PATH", path);
+    qunsetenv("QUILLPIX_TD");
+    qunsetenv("QUILLPIX_SPACED");
+    QVERIFY(ran);
+
+    QStringList received;
+    for (const QByteArray& word : contents(dir.filePath(QStringLiteral("words"))).split('\0'))
+        received << QString::fromUtf8(word);
+    received.removeLast(); // after the last NUL
+    QCOMPARE(received.mid(0, 6), (QStringList{"in.bmp", "out", "-l", "eng", "--psm", "7"}));
+    QCOMPARE(received.mid(6), words);
+    QCOMPARE(reading.has_value(), resident);
+    // The call the engine makes of what the batch gave it is the resident reading.
+    QCOMPARE(describe(reading),
+             resident ? describe(plainCall(QStringList{QStringLiteral("tesseract")} + received))
+                      : QStringLiteral("batch"));
 }
 
 void TestEngine::residentOutputEqualsCommandLine_data() {
@@ -177,8 +396,8 @@ void TestEngine::residentOutputEqualsCommandLine_data() {
         << "-l eng --psm 7 -c preserve_interword_spaces=1" << written;
     QTest::newRow("english eng 6 dpi txt") << "english"
                                            << "-l eng --psm 6 --dpi 300 txt" << written;
-    QTest::newRow("english digits quiet") << "english"
-                                          << "-l eng --psm 7 digits quiet" << written;
+    QTest::newRow("english digits txt") << "english"
+                                        << "-l eng --psm 7 digits txt" << written;
     QTest::newRow("vertical jpn_vert 5") << "vertical"
                                          << "-l jpn_vert --psm 5" << written;
     QTest::newRow("block jpn 3") << "block"
@@ -193,6 +412,12 @@ void TestEngine::residentOutputEqualsCommandLine_data() {
     QTest::newRow("config for another format")
         << "english"
         << "-l eng --psm 7 hocr" << int(Outcome::NotResident);
+    // Its debug_file is one for the whole process.
+    QTest::newRow("quiet config") << "english"
+                                  << "-l eng --psm 7 quiet" << int(Outcome::NotResident);
+    QTest::newRow("config for another format after a plain one")
+        << "english"
+        << "-l eng --psm 7 txt tsv" << int(Outcome::NotResident);
 }
 
 void TestEngine::residentOutputEqualsCommandLine() {
@@ -236,6 +461,285 @@ void TestEngine::residentOutputEqualsCommandLine() {
              QFile::exists(dir.filePath(QStringLiteral("cli.txt"))) ? 4 : 1);
     if (outcome == int(Outcome::Written))
         QVERIFY(!contents(dir.filePath(QStringLiteral("cli.txt"))).trimmed().isEmpty());
+}
+
+void TestEngine::processWideSettingDoesNotReachTheNextRun() {
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    QVERIFY(picture(QStringLiteral("japanese")).save(dir.filePath(QStringLiteral("in.bmp"))));
+    const QString common = QStringLiteral("tesseract in.bmp %1 -l jpn --psm 7 ");
+    // As the window runs its batches: resident where it can, else the batch file.
+    ResidentEngine window;
+    QList<Outcome> outcomes;
+    for (const QString& text :
+         {common.arg(QStringLiteral("heavy")) + QStringLiteral("-c textord_heavy_nr=1"),
+          common.arg(QStringLiteral("plain"))}) {
+        const QString batch = writeBatch(dir.path(), text);
+        outcomes << window.runBatchText(text, dir.path());
+        if (outcomes.last() == Outcome::NotResident)
+            QVERIFY(
+                quillpix::batchfile::runBatchFile(batch, quillpix::batchfile::Console::None).read);
+    }
+    const QByteArray heavy =
+        commandLine(dir.path(), {"-l", "jpn", "--psm", "7", "-c", "textord_heavy_nr=1"});
+    const QByteArray plain = commandLine(dir.path(), {"-l", "jpn", "--psm", "7"});
+    // The setting shows on this picture, so a leak would show too.
+    QVERIFY(heavy != plain);
+    QCOMPARE(contents(dir.filePath(QStringLiteral("heavy.txt"))), heavy);
+    QCOMPARE(contents(dir.filePath(QStringLiteral("plain.txt"))), plain);
+    // The setting went to the command line, where it ended with the process.
+    QCOMPARE(outcomes, (QList<Outcome>{Outcome::NotResident, Outcome::Written}));
+}
+
+void TestEngine::refusesBeforeLoading_data() {
+    QTest::addColumn<QString>("config");        // its name; "" for none
+    QTest::addColumn<QByteArray>("configText"); // written as the data folder's config
+    QTest::addColumn<QByteArray>("languageSettings");
+    QTest::addColumn<bool>("refused");
+    const QByteArray none;
+    QTest::newRow("engine's own variable")
+        << "mine" << QByteArray("tessedit_char_whitelist 09\n") << none << false;
+    QTest::newRow("process-wide variable")
+        << "mine" << QByteArray("textord_heavy_nr 1\n") << none << true;
+    QTest::newRow("process-wide after comments and CR LF")
+        << "mine"
+        << QByteArray("# made by hand\r\n\r\ntessedit_create_txt 1\r\ntextord_min_linesize 2\r\n")
+        << none << true;
+    QTest::newRow("process-wide after blanks")
+        << "mine" << QByteArray("\t debug_file /dev/null") << none << true;
+    QTest::newRow("commented out")
+        << "mine" << QByteArray("# textord_heavy_nr 1\n") << none << false;
+    QTest::newRow("another output")
+        << "mine" << QByteArray("tessedit_create_hocr 1\n") << none << true;
+    QTest::newRow("config not in the data folder") << "elsewhere" << QByteArray() << none << true;
+    QTest::newRow("language data sets a process-wide variable")
+        << "" << QByteArray() << QByteArray("textord_heavy_nr 1\n") << true;
+    QTest::newRow("language data sets its own variable")
+        << "" << QByteArray() << QByteArray("preserve_interword_spaces 1") << false;
+    QTest::newRow("language data without settings") << "" << QByteArray() << QByteArray() << false;
+}
+
+void TestEngine::refusesBeforeLoading() {
+    QFETCH(QString, config);
+    QFETCH(QByteArray, configText);
+    QFETCH(QByteArray, languageSettings);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("td"));
+    QVERIFY(writeFile(data + QStringLiteral("/xx.traineddata"), settingsOnly(languageSettings)));
+    QCOMPARE(languageDataConfig(data + QStringLiteral("/xx.traineddata")),
+             std::optional<QString>(QString::fromUtf8(languageSettings)));
+    if (!configText.isNull())
+        QVERIFY(writeFile(data + QStringLiteral("/configs/mine"), configText));
+    PlainCall call;
+    call.languages = QStringLiteral("eng+xx");
+    if (!config.isEmpty())
+        call.configs << config;
+    QCOMPARE(!residentRefusal(call, data).isEmpty(), refused);
+}
+
+void TestEngine::languageDataSettings_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("the engine's own")
+        << QByteArray("preserve_interword_spaces 1\n") << int(Outcome::Written);
+    QTest::newRow("process-wide") << QByteArray("textord_heavy_nr 1\n")
+                                  << int(Outcome::NotResident);
+}
+
+void TestEngine::languageDataSettings() {
+    QFETCH(QByteArray, settings);
+    QFETCH(int, outcome);
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("td"));
+    const QByteArray eng = contents(installedData() + QStringLiteral("/eng.traineddata"));
+    QVERIFY(qFromLittleEndian<qint64>(eng.constData() + 4) < 0); // no settings of its own
+    QVERIFY(writeFile(data + QStringLiteral("/xx.traineddata"), withSettings(eng, settings)));
+    QVERIFY(picture(QStringLiteral("english")).save(dir.filePath(QStringLiteral("in.bmp"))));
+    const QStringList options{"-l", "xx", "--psm", "7", "--tessdata-dir", data};
+    const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
+    QVERIFY(call);
+    QCOMPARE(int(m_engine.run(*call, dir.path())), outcome);
+    if (outcome == int(Outcome::Written))
+        QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))),
+                 commandLine(dir.path(), options));
+}
+
+void TestEngine::keepsTheMostRecentlyUsedEngines() {
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("td"));
+    QVERIFY(QDir().mkpath(data));
+    QVERIFY(QFile::copy(installedData() + QStringLiteral("/eng.traineddata"),
+                        data + QStringLiteral("/eng.traineddata")));
+    QVERIFY(picture(QStringLiteral("english")).save(dir.filePath(QStringLiteral("in.bmp"))));
+    ResidentEngine engine;
+    // Calls that differ in one value need engines of their own.
+    const auto run = [&](int k) {
+        const auto call = plainCall({"tesseract", "in.bmp", QStringLiteral("out%1").arg(k), "-l",
+                                     "eng", "--psm", "7", "--tessdata-dir", data, "-c",
+                                     QStringLiteral("tessedit_char_blacklist=%1").arg(k)});
+        return call ? engine.run(*call, dir.path()) : Outcome::NotResident;
+    };
+    const int n = ResidentEngine::kLoadedEngines;
+    for (int k = 0; k < n; ++k)
+        QCOMPARE(run(k), Outcome::Written);
+    // The first is used again, so the second is now the one used least recently and goes.
+    QCOMPARE(run(0), Outcome::Written);
+    QCOMPARE(run(n), Outcome::Written);
+
+    // A kept engine does not read its data again; one that has to load finds none.
+    spoilInPlace(data + QStringLiteral("/eng.traineddata"));
+    for (int k : {0, n})
+        QCOMPARE(run(k), Outcome::Written);
+    for (int k = 2; k < n; ++k)
+        QCOMPARE(run(k), Outcome::Written);
+    QCOMPARE(run(1), Outcome::Failed);
+}
+
+void TestEngine::replacedFilesReachTheNextRun_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QByteArray>("before"); // the config
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("config written again, same size")
+        << "in place" << QByteArray("tessedit_char_whitelist 0123456789")
+        << QByteArray("tessedit_char_whitelist ABCDEFGHIJ");
+    QTest::newRow("config written again with its old time, another size")
+        << "in place, old time" << QByteArray("tessedit_char_whitelist 0123456789")
+        << QByteArray("tessedit_char_whitelist ABCDEFGHIJKLMN");
+    QTest::newRow("config replaced by a file of the same size and time")
+        << "renamed" << QByteArray("tessedit_char_whitelist 0123456789")
+        << QByteArray("tessedit_char_whitelist ABCDEFGHIJ");
+    QTest::newRow("language data replaced")
+        << "language" << QByteArray("tessedit_create_txt 1") << QByteArray("tessedit_create_txt 1");
+}
+
+void TestEngine::replacedFilesReachTheNextRun() {
+    QFETCH(QString, how);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("td"));
+    const QString config = data + QStringLiteral("/configs/mine");
+    const QString language = data + QStringLiteral("/eng.traineddata");
+    QVERIFY(writeFile(config, before));
+    QVERIFY(QFile::copy(installedData() + QStringLiteral("/eng.traineddata"), language));
+    QVERIFY(picture(QStringLiteral("english")).save(dir.filePath(QStringLiteral("in.bmp"))));
+    const QStringList options{"-l", "eng", "--psm", "7", "--tessdata-dir", data, "mine"};
+    ResidentEngine engine;
+    const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
+    QVERIFY(call);
+
+    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    const QByteArray first = commandLine(dir.path(), options);
+    QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), first);
+
+    const timespec was = modifiedAt(config);
+    if (how.startsWith(QLatin1String("in place"))) {
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly)); // the same file, truncated
+        file.write(after);
+        file.close();
+        setModified(config, how == QLatin1String("in place") ? secondLater(was) : was);
+    } else if (how == QLatin1String("renamed")) {
+        QVERIFY(writeFile(config + QStringLiteral(".new"), after));
+        setModified(config + QStringLiteral(".new"), was);
+        QVERIFY(::rename(QFile::encodeName(config + QStringLiteral(".new")).constData(),
+                         QFile::encodeName(config).constData()) == 0);
+    } else {
+        QVERIFY(QFile::copy(installedData() + QStringLiteral("/jpn.traineddata"),
+                            language + QStringLiteral(".new")));
+        QVERIFY(::rename(QFile::encodeName(language + QStringLiteral(".new")).constData(),
+                         QFile::encodeName(language).constData()) == 0);
+    }
+    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    const QByteArray second = commandLine(dir.path(), options);
+    QVERIFY(second != first);
+    QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), second);
+}
+
+void TestEngine::remembersWhatCannotRunResident() {
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("td"));
+    QVERIFY(writeFile(data + QStringLiteral("/xx.traineddata"), QByteArray(4096, char(0xff))));
+    QVERIFY(QFile::copy(installedData() + QStringLiteral("/eng.traineddata"),
+                        data + QStringLiteral("/eng.traineddata")));
+    QVERIFY(writeFile(data + QStringLiteral("/configs/hocr"),
+                      contents(installedData() + QStringLiteral("/configs/hocr"))));
+    QVERIFY(picture(QStringLiteral("english")).save(dir.filePath(QStringLiteral("in.bmp"))));
+    ResidentEngine engine;
+    const auto run = [&](const QString& language, const QString& config) {
+        QStringList words{"tesseract", "in.bmp", "out", "-l", language, "--tessdata-dir", data};
+        if (!config.isEmpty())
+            words << config;
+        const auto call = plainCall(words);
+        return call ? engine.run(*call, dir.path()) : Outcome::Failed;
+    };
+    // Decided from the config alone: loading this language data would fail.
+    QCOMPARE(run(QStringLiteral("xx"), QStringLiteral("hocr")), Outcome::NotResident);
+    QCOMPARE(run(QStringLiteral("xx"), QString()), Outcome::Failed);
+
+    // The verdict holds for the config file as it was: the same file, size and time.
+    const QString mine = data + QStringLiteral("/configs/mine");
+    QVERIFY(writeFile(mine, "tessedit_create_hocr 1\n"));
+    const timespec was = modifiedAt(mine);
+    QCOMPARE(run(QStringLiteral("eng"), QStringLiteral("mine")), Outcome::NotResident);
+    {
+        QFile file(mine);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("tessedit_create_txt  1\n");
+    }
+    setModified(mine, was);
+    QCOMPARE(run(QStringLiteral("eng"), QStringLiteral("mine")), Outcome::NotResident);
+    setModified(mine, secondLater(was));
+    QCOMPARE(run(QStringLiteral("eng"), QStringLiteral("mine")), Outcome::Written);
+}
+
+void TestEngine::identifiesTheProgramWhileHandlingEvents_data() {
+    QTest::addColumn<bool>("batchText");
+    QTest::addColumn<bool>("standIn"); // another "tesseract" first on PATH
+    QTest::newRow("asked directly") << false << false;
+    QTest::newRow("a window's run") << true << false;
+    QTest::newRow("a window's run, another program first on PATH") << true << true;
+}
+
+void TestEngine::identifiesTheProgramWhileHandlingEvents() {
+    QFETCH(bool, batchText);
+    QFETCH(bool, standIn);
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    QTemporaryDir dir;
+    const QByteArray path = qgetenv("PATH");
+    if (standIn) {
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("tools/tesseract")), "#!/bin/sh\n"));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("tools/tesseract")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+        qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("tools"))) + ':' + path);
+    }
+    ResidentEngine engine; // nothing remembered yet: the program is started
+    bool inside = false;
+    bool firedInside = false;
+    QTimer::singleShot(0, this, [&] { firedInside = inside; });
+    inside = true;
+    if (batchText) {
+        // Identified, then refused for its config: no model is loaded.
+        QCOMPARE(engine.runBatchText(QStringLiteral("tesseract in.bmp out -l eng no_such_config"),
+                                     dir.path()),
+                 Outcome::NotResident);
+    } else {
+        QVERIFY(engine.identifyPathProgram(dir.path()).same);
+    }
+    inside = false;
+    qputenv("PATH", path);
+    QVERIFY(firedInside);
 }
 
 void TestEngine::onlyTheInstalledEngineRunsResident_data() {

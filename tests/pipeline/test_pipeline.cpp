@@ -100,7 +100,7 @@ void TestPipeline::theEngineGetsTheSameWordsEveryWay() {
         commandFor(dir.path(), {QStringLiteral("jpn"), QStringLiteral("3"), option});
     const QString batch = dir.filePath(QStringLiteral("tess.bat"));
     writeAll(batch, cp932::encode(command + QStringLiteral("\r\n")));
-    QVERIFY(batchfile::runBatchFile(batch, batchfile::Console::None));
+    QVERIFY(batchfile::runBatchFile(batch, batchfile::Console::None).read);
     qputenv("PATH", path);
 
     const QStringList expected = QStringList{dir.filePath(QStringLiteral("tmp.bmp")),

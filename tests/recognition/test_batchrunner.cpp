@@ -78,6 +78,23 @@ QByteArray wavBytes(int frames, int channels, int rate) {
     return out;
 }
 
+// tools/wait in the folder: writes "started" and its process id, waits for a file "go", then
+// writes "ended" and ends.
+void addWaitingProgram(const QString& folder) {
+    const QString program = folder + QStringLiteral("/tools/wait");
+    QDir(folder).mkpath(QStringLiteral("tools"));
+    writeAll(program, "#!/bin/sh\necho $$ > pid\n: > started\nn=0\n"
+                      "while [ ! -e go ] && [ $n -lt 3000 ]; do sleep 0.01; n=$((n+1)); done\n"
+                      ": > ended\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+}
+
+// Whether the process whose id the program wrote to "pid" has ended and been collected.
+bool collected(const QString& folder) {
+    const QByteArray pid = readAll(folder + QStringLiteral("/pid")).trimmed();
+    return !pid.isEmpty() && !QFile::exists(QStringLiteral("/proc/") + QString::fromLatin1(pid));
+}
+
 } // namespace
 
 class TestBatchRunner : public QObject {
@@ -96,6 +113,12 @@ private Q_SLOTS:
     void missingBatchIsNotStarted();
     void consoleShowsOutputAndAnswersPause();
     void closingTheConsoleEndsTheBatch();
+    void pauseInAPipelineWaitsForItsKey();
+    void keysWhileAProgramRunsAnswerLaterPauses_data();
+    void keysWhileAProgramRunsAnswerLaterPauses();
+    void programsReadNoKeys();
+    void reportNamesWhatFailed_data();
+    void reportNamesWhatFailed();
     void consoleKeys();
     void desktopPlatformChoosesTheConsoleByStyle_data();
     void desktopPlatformChoosesTheConsoleByStyle();
@@ -270,7 +293,7 @@ void TestBatchRunner::wordsReachTheProgram() {
     qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("tools"))) + ':' + path);
     qputenv("QUILLPIX_WORD", "one two");
     const bool ran =
-        batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None);
+        batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None).read;
     qputenv("PATH", path);
     QVERIFY(ran);
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("runs.txt")))),
@@ -308,7 +331,7 @@ void TestBatchRunner::redirectionsAndPipes() {
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    QVERIFY(batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None));
+    QVERIFY(batchfile::runBatchFile(writeBatch(dir.path(), batch), batchfile::Console::None).read);
     const QByteArray written = readAll(dir.filePath(file));
     // Error texts differ between systems; they name the missing entry.
     if (content == "no-such-entry")
@@ -321,7 +344,7 @@ void TestBatchRunner::runsCodePage932BatchInItsFolder() {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/batch dir 'x' XXXXXX"));
     const QString path = writeBatch(
         dir.path(), QStringLiteral("echo 日本語 > out.txt\r\npwd > where.txt\r\nexit 3\r\n"));
-    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None).read);
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("out.txt")))),
              QStringLiteral("日本語\n"));
     QCOMPARE(QString::fromUtf8(readAll(dir.filePath(QStringLiteral("where.txt")))).trimmed(),
@@ -332,7 +355,7 @@ void TestBatchRunner::pauseWithoutConsoleReturnsAtOnce() {
     QTemporaryDir dir;
     const QString path = writeBatch(
         dir.path(), QStringLiteral("echo one > a.txt \r\npause\r\necho two > b.txt\r\n"));
-    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::None).read);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("a.txt"))), QByteArray("one\n"));
     QCOMPARE(readAll(dir.filePath(QStringLiteral("b.txt"))), QByteArray("two\n"));
     QVERIFY(!findConsole());
@@ -340,9 +363,10 @@ void TestBatchRunner::pauseWithoutConsoleReturnsAtOnce() {
 
 void TestBatchRunner::missingBatchIsNotStarted() {
     QTemporaryDir dir;
-    QVERIFY(!batchfile::runBatchFile(dir.filePath(QStringLiteral("none.bat")),
-                                     batchfile::Console::None));
-    QVERIFY(!batchfile::runBatchFile(dir.path(), batchfile::Console::None));
+    QVERIFY(
+        !batchfile::runBatchFile(dir.filePath(QStringLiteral("none.bat")), batchfile::Console::None)
+             .read);
+    QVERIFY(!batchfile::runBatchFile(dir.path(), batchfile::Console::None).read);
 }
 
 void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
@@ -366,7 +390,7 @@ void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
         QTest::keyClick(console, Qt::Key_Space);
         return true;
     });
-    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
     QVERIFY(shownBeforeKey.startsWith(QStringLiteral("実行中\n")));
     QVERIFY(!afterExistedBeforeKey);
     QVERIFY(hadFocus);
@@ -386,9 +410,193 @@ void TestBatchRunner::closingTheConsoleEndsTheBatch() {
         console->close();
         return true;
     });
-    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window));
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("after.txt"))));
     QVERIFY(!findConsole());
+}
+
+void TestBatchRunner::pauseInAPipelineWaitsForItsKey() {
+    QTemporaryDir dir;
+    addWaitingProgram(dir.path());
+    const QString path =
+        writeBatch(dir.path(), QStringLiteral("tools/wait | pause\r\necho after > after.txt\r\n"));
+    bool keyGiven = false;
+    bool waitingAfterTheProgram = false;
+    int settle = 0;
+    DuringWait answer([&] {
+        ConsoleWindow* console = findConsole();
+        if (!console || !console->output().endsWith(batchfile::pausePrompt()))
+            return false;
+        if (!QFile::exists(dir.filePath(QStringLiteral("go")))) {
+            writeAll(dir.filePath(QStringLiteral("go")), "");
+            return false;
+        }
+        // The program's end reaches the batch before the key does.
+        if (!collected(dir.path()) || ++settle < 20)
+            return false;
+        waitingAfterTheProgram = console->output().endsWith(batchfile::pausePrompt());
+        QTest::keyClick(console, Qt::Key_Space);
+        keyGiven = true;
+        return true;
+    });
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
+    QVERIFY(keyGiven);
+    QVERIFY(waitingAfterTheProgram);
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("after.txt"))), QByteArray("after\n"));
+}
+
+void TestBatchRunner::keysWhileAProgramRunsAnswerLaterPauses_data() {
+    QTest::addColumn<int>("pauses");
+    QTest::addColumn<int>("keysWhileRunning");
+    QTest::addColumn<int>("keysAtPrompts"); // still needed once the program has ended
+    QTest::newRow("no key early") << 1 << 0 << 1;
+    QTest::newRow("one key early, one pause") << 1 << 1 << 0;
+    QTest::newRow("one key early, two pauses") << 2 << 1 << 1;
+    QTest::newRow("two keys early, two pauses") << 2 << 2 << 0;
+    QTest::newRow("more keys than pauses") << 1 << 3 << 0;
+    QTest::newRow("keys and no pause") << 0 << 2 << 0;
+}
+
+void TestBatchRunner::keysWhileAProgramRunsAnswerLaterPauses() {
+    QFETCH(int, pauses);
+    QFETCH(int, keysWhileRunning);
+    QFETCH(int, keysAtPrompts);
+    QTemporaryDir dir;
+    addWaitingProgram(dir.path());
+    const QString path = writeBatch(dir.path(), QStringLiteral("tools/wait\r\n") +
+                                                    QStringLiteral("pause\r\n").repeated(pauses) +
+                                                    QStringLiteral("echo after > after.txt\r\n"));
+    int early = 0;
+    int atPrompts = 0;
+    int idle = 0;
+    bool gaveUp = false;
+    DuringWait answer([&] {
+        ConsoleWindow* console = findConsole();
+        if (!console)
+            return false;
+        if (early < keysWhileRunning) {
+            if (QFile::exists(dir.filePath(QStringLiteral("started")))) {
+                QTest::keyClick(console, Qt::Key_Space);
+                ++early;
+            }
+            return false;
+        }
+        if (!QFile::exists(dir.filePath(QStringLiteral("go")))) {
+            writeAll(dir.filePath(QStringLiteral("go")), "");
+            return false;
+        }
+        // A "pause" that waits shows its prompt last; one answered already has its line end.
+        if (console->output().endsWith(batchfile::pausePrompt())) {
+            QTest::keyClick(console, Qt::Key_Space);
+            ++atPrompts;
+            idle = 0;
+        } else if (++idle > 2000) {
+            gaveUp = true;
+            console->close();
+            return true;
+        }
+        return false;
+    });
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
+    QVERIFY(!gaveUp);
+    QCOMPARE(early, keysWhileRunning);
+    QCOMPARE(atPrompts, keysAtPrompts);
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("after.txt"))), QByteArray("after\n"));
+}
+
+void TestBatchRunner::programsReadNoKeys() {
+    QTemporaryDir dir;
+    const QString path =
+        writeBatch(dir.path(), QStringLiteral("cat > in.txt\r\necho after > after.txt\r\n"));
+    bool keyGiven = false;
+    int idle = 0;
+    bool gaveUp = false;
+    DuringWait answer([&] {
+        ConsoleWindow* console = findConsole();
+        if (!console)
+            return false;
+        if (!keyGiven) {
+            QTest::keyClick(console, Qt::Key_A);
+            keyGiven = true;
+        } else if (++idle > 2000) {
+            gaveUp = true;
+            console->close();
+            return true;
+        }
+        return false;
+    });
+    QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
+    QVERIFY(!gaveUp);
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("in.txt"))), QByteArray());
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("after.txt"))), QByteArray("after\n"));
+}
+
+void TestBatchRunner::reportNamesWhatFailed_data() {
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<QStringList>("notFound");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("lastProgram");
+    const int missing = batchfile::kNotFoundExitCode;
+    const QStringList none;
+    QTest::newRow("every program found") << "show x" << none << 0 << "show";
+    QTest::newRow("missing program")
+        << "no-such-engine a b" << QStringList{"no-such-engine"} << missing << "no-such-engine";
+    QTest::newRow("comment first") << "rem tesseract a b\r\nshow x" << none << 0 << "show";
+    QTest::newRow("set is no program here")
+        << "set X=1 & show x" << QStringList{"set"} << 0 << "show";
+    QTest::newRow("if is no program here")
+        << "if exist a.bmp show x" << QStringList{"if"} << missing << "if";
+    QTest::newRow("cd is no program here") << "cd ..\r\nshow x" << QStringList{"cd"} << 0 << "show";
+    QTest::newRow("call is no program here")
+        << "call x.bat" << QStringList{"call"} << missing << "call";
+    QTest::newRow("each once, in order")
+        << "no-a\r\nno-b & no-a" << QStringList{"no-a", "no-b"} << missing << "no-a";
+    QTest::newRow("program that fails") << "show x\r\nfalse" << none << 1 << "false";
+    QTest::newRow("skipped after success") << "show x || no-a" << none << 0 << "show";
+    QTest::newRow("run after failure")
+        << "false || no-a" << QStringList{"no-a"} << missing << "no-a";
+    QTest::newRow("line the interpreter cannot read") << "show x |" << none << 1 << "";
+    QTest::newRow("exit with a code") << "exit 3\r\nno-a" << none << 3 << "exit";
+    QTest::newRow("bare exit keeps the last code") << "false\r\nexit" << none << 1 << "exit";
+    QTest::newRow("missing program before a pipe")
+        << "no-a | show x" << QStringList{"no-a"} << 0 << "show";
+    QTest::newRow("missing program after a pipe")
+        << "show x | no-a" << QStringList{"no-a"} << missing << "no-a";
+    QTest::newRow("path as written")
+        << "tools/none x" << QStringList{"tools/none"} << missing << "tools/none";
+    QTest::newRow("file that cannot run")
+        << "tools/plain x" << QStringList{"tools/plain"} << missing << "tools/plain";
+}
+
+void TestBatchRunner::reportNamesWhatFailed() {
+    QFETCH(QString, batch);
+    QFETCH(QStringList, notFound);
+    QFETCH(int, exitCode);
+    QFETCH(QString, lastProgram);
+    QTemporaryDir dir;
+    const QString tools = dir.filePath(QStringLiteral("tools"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tools")));
+    writeAll(tools + QStringLiteral("/show"), "#!/bin/sh\necho \"$@\" >> runs.txt\n");
+    QVERIFY(
+        QFile::setPermissions(tools + QStringLiteral("/show"), QFile::ReadOwner | QFile::ExeOwner));
+    writeAll(tools + QStringLiteral("/plain"), "#!/bin/sh\n");
+    const QString path = writeBatch(dir.path(), batch);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(tools) + ':' + oldPath);
+    const batchfile::BatchReport report = batchfile::runBatchFile(path, batchfile::Console::None);
+    // The window's seam hands on the same report.
+    const BatchReport throughPlatform =
+        DesktopPlatform().runBatch(path, WindowStyle::MinimizedNoFocus);
+    qputenv("PATH", oldPath);
+    QVERIFY(report.read);
+    QCOMPARE(report.notFound, notFound);
+    QCOMPARE(report.exitCode, exitCode);
+    QCOMPARE(report.lastProgram, lastProgram);
+    QVERIFY(throughPlatform.started);
+    QVERIFY(!throughPlatform.resident);
+    QCOMPARE(throughPlatform.notFound, notFound);
+    QCOMPARE(throughPlatform.exitCode, exitCode);
+    QCOMPARE(throughPlatform.lastProgram, lastProgram);
 }
 
 void TestBatchRunner::consoleKeys() {

@@ -373,10 +373,14 @@ void TestRecognition::missingResult() {
         s.c().cmdDirect->click();
     }
 
-    // With no engine at all, the message says so and what to install.
-    QStringList messages{
-        RecognitionHandler::missingResultMessage() +
-        (onPath ? QString() : QLatin1Char('\n') + pipeline::engineNotFoundMessage())};
+    // With no engine at all, the message says so and what to install; an engine that failed
+    // is named with its exit code (a crash counts as 1).
+    const bool engineFailed = onPath && !mode.isEmpty();
+    QStringList messages{RecognitionHandler::missingResultMessage() +
+                         (!onPath ? QLatin1Char('\n') + pipeline::engineNotFoundMessage()
+                          : engineFailed
+                              ? QStringLiteral("\ntesseract が終了コード 1 で終わりました。")
+                              : QString())};
     if (!soundFile)
         messages << QStringLiteral("wavファイルがwavディレクトリにありません");
     QCOMPARE(s.platform.messages, messages);
