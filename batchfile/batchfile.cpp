@@ -357,27 +357,6 @@ void BatchRun::killAll() {
 QString pausePrompt() {
     return QStringLiteral("続行するには何かキーを押してください . . . ");
 }
-bool batchProgramFound(const QString& batchPath) {
-    QFile file(batchPath);
-    if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
-        return false;
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString folder = QFileInfo(batchPath).absolutePath();
-    for (const QString& raw : cp932::decode(file.readAll()).split(QLatin1Char('\n'))) {
-        const Line line = parseLine(expandVariables(raw, environment, batchPath));
-        for (const Pipeline& pipeline : line.pipelines)
-            for (const Command& command : pipeline.commands) {
-                if (command.words.isEmpty())
-                    continue;
-                const QString& name = command.words.first();
-                if (isBuiltin(name, "pause") || isBuiltin(name, "exit"))
-                    return true;
-                return !findProgram(name, folder, environment).isEmpty();
-            }
-    }
-    return false;
-}
-
 BatchReport runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))

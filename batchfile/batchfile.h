@@ -38,13 +38,6 @@ struct BatchReport {
     friend bool operator==(const BatchReport&, const BatchReport&) = default;
 };
 
-// Whether the program named by the first command of the batch's first line that has one can be
-// found as findProgram() finds it, with the batch's folder and the system environment. False
-// for a batch that cannot be read or names no program. Reading the file is no run: a builtin
-// of the interpreter or a program that later fails to start are not told apart; the report of
-// runBatchFile() names what actually failed.
-bool batchProgramFound(const QString& batchPath);
-
 // Runs the batch file and returns the moment it has ended; the window keeps handling its events
 // meanwhile. Lines run in order in the batch's folder; every program runs in a process group of
 // its own, so closing the console ends the programs and what they started, and the rest of the

@@ -33,7 +33,8 @@ QString failureReason(const BatchReport& report) {
                       ? engineNotFoundMessage()
                       : QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。")
                             .arg(program));
-    if (lines.isEmpty() && report.exitCode != 0 && !report.lastProgram.isEmpty())
+    if (report.exitCode != 0 && !report.lastProgram.isEmpty() &&
+        !report.notFound.contains(report.lastProgram))
         lines << QStringLiteral("%1 が終了コード %2 で終わりました。")
                      .arg(report.lastProgram)
                      .arg(report.exitCode);

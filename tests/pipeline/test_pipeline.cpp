@@ -117,6 +117,15 @@ void TestPipeline::theEngineGetsTheSameWordsEveryWay() {
         commandWords(command, QProcessEnvironment::systemEnvironment(), batch);
     QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
     QCOMPARE(read.words, QStringList{"tesseract"} + expected);
+    // The loaded engine reads the same call out of the batch text (a "pause" line wants the
+    // console, so that batch is never read by it).
+    const auto resident =
+        engine::plainCallOfBatch(command, QProcessEnvironment::systemEnvironment(), batch);
+    const auto fromWords = engine::plainCall(QStringList{"tesseract"} + expected);
+    if (option != QLatin1String("pause"))
+        QCOMPARE(resident, fromWords);
+    else
+        QVERIFY(!resident && fromWords);
 }
 
 void TestPipeline::commandsTheBatchCannotRun_data() {
@@ -243,6 +252,10 @@ void TestPipeline::failureReasonNamesTheProgram_data() {
     QTest::newRow("the engine failed")
         << QStringList{} << "tesseract" << 1
         << QStringLiteral("tesseract が終了コード 1 で終わりました。");
+    QTest::newRow("another program is missing, then the engine failed")
+        << QStringList{"call"} << "tesseract" << 1
+        << QStringLiteral("「call」は、実行できるプログラムとして見つかりません。\n"
+                          "tesseract が終了コード 1 で終わりました。");
     QTest::newRow("no program, as for a comment") << QStringList{} << QString() << 0 << QString();
 }
 

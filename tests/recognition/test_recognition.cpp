@@ -62,6 +62,8 @@ private Q_SLOTS:
     void successiveRunsAppend();
     void missingResult_data();
     void missingResult();
+    void directRunNamesWhatFailed_data();
+    void directRunNamesWhatFailed();
     void soundComesAfterPointerBeforeFocus();
 
     void cmdDirectFollowsTxtBat();
@@ -396,8 +398,37 @@ void TestRecognition::missingResult() {
     QVERIFY(s.c().txtBat->text().startsWith(QStringLiteral("tesseract ")));
     QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.bmp"))));
     QVERIFY(!QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
-    // Whether to add that the engine itself is missing.
-    QCOMPARE(batchfile::batchProgramFound(s.workFile(QStringLiteral("tess.bat"))), onPath);
+}
+
+void TestRecognition::directRunNamesWhatFailed_data() {
+    QTest::addColumn<QString>("command"); // %1 the picture, %2 the output base
+    QTest::addColumn<QString>("named");   // the line after the missing-result message
+    QTest::newRow("a comment runs nothing") << QStringLiteral("rem tesseract %1 %2") << QString();
+    QTest::newRow("set before the engine")
+        << QStringLiteral("set X=1 & tesseract %1 %2")
+        << QStringLiteral("「set」は、実行できるプログラムとして見つかりません。\n"
+                          "tesseract が終了コード 1 で終わりました。");
+    QTest::newRow("if exist") << QStringLiteral("if exist %1 tesseract %1 %2")
+                              << QStringLiteral(
+                                     "「if」は、実行できるプログラムとして見つかりません。");
+    QTest::newRow("call another batch")
+        << QStringLiteral("call x.bat")
+        << QStringLiteral("「call」は、実行できるプログラムとして見つかりません。");
+}
+
+// After 実行 the message names the program that failed, never a missing engine that is there.
+void TestRecognition::directRunNamesWhatFailed() {
+    QFETCH(QString, command);
+    QFETCH(QString, named);
+    Session s;
+    m_engine->setMode(QStringLiteral("nothing"));
+    s.select(5, 5, 100, 50);
+    s.c().txtBat->setText(
+        command.arg(s.workFile(QStringLiteral("tmp.bmp")), s.workFile(QStringLiteral("tmp"))));
+    s.c().cmdDirect->click();
+    QCOMPARE(s.platform.messages,
+             QStringList{RecognitionHandler::missingResultMessage() +
+                         (named.isEmpty() ? QString() : QLatin1Char('\n') + named)});
 }
 
 void TestRecognition::soundComesAfterPointerBeforeFocus() {
