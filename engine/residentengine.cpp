@@ -1,6 +1,7 @@
 #include "residentengine.h"
 
 #include "batchline.h"
+#include "enginelayout.h"
 #include "enginesettings.h"
 
 #include <QCoreApplication>
@@ -8,11 +9,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QMutexLocker>
 #include <QPromise>
 #include <QSemaphore>
 #include <QUuid>
 
+#include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/renderer.h>
 
@@ -77,6 +80,38 @@ void useOneThread() {
     if (auto set = reinterpret_cast<SetLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
         set(0);
     done = true;
+}
+
+// The picture as the engine's own reader gives a picture file of the same pixels: 8-bit grey
+// stays 8-bit, anything else is 24-bit colour (RGB words, the fourth byte 0), and the
+// resolution is the file's dots per metre in whole pixels per inch (0: none given).
+Pix* pixOf(const QImage& picture) {
+    const bool grey = picture.format() == QImage::Format_Grayscale8;
+    const QImage image = grey ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return nullptr;
+    Pix* pix = pixCreate(image.width(), image.height(), grey ? 8 : 32);
+    if (!pix)
+        return nullptr;
+    if (!grey)
+        pixSetSpp(pix, 3);
+    const int wpl = pixGetWpl(pix);
+    l_uint32* rows = pixGetData(pix);
+    for (int y = 0; y < image.height(); ++y) {
+        l_uint32* row = rows + y * wpl;
+        if (grey) {
+            const uchar* in = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x)
+                SET_DATA_BYTE(row, x, in[x]);
+        } else {
+            const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x] = (in[x] & 0xffffffu) << 8;
+        }
+    }
+    const auto perInch = [](int dotsPerMeter) { return int(double(dotsPerMeter) / 39.37 + 0.5); };
+    pixSetResolution(pix, perInch(image.dotsPerMeterX()), perInch(image.dotsPerMeterY()));
+    return pix;
 }
 
 } // namespace
@@ -302,30 +337,34 @@ void ResidentEngine::unloadBefore() {
 #endif
 }
 
-Outcome ResidentEngine::work(const PlainCall& call, const QString& givenDataFolder) {
+ResidentEngine::Loaded* ResidentEngine::ready(const PlainCall& call, const QString& givenDataFolder,
+                                              Outcome& refusal) {
     useClassicLocale();
     if (m_threads == Threads::One)
         useOneThread();
+    refusal = Outcome::NotResident;
     const QString dataFolder = givenDataFolder.isEmpty() ? defaultDataFolder() : givenDataFolder;
     if (dataFolder.isEmpty())
-        return Outcome::NotResident;
+        return nullptr;
     const QString key = engineKey(call, dataFolder);
     Loaded* engine = loaded(key);
     if (!engine) {
         if (m_notResident.contains(key))
-            return Outcome::NotResident;
+            return nullptr;
         // Decided from the files before any model is loaded.
         if (const QString reason = residentRefusal(call, dataFolder); !reason.isEmpty()) {
             if (m_notResident.size() >= kRememberedRefusals)
                 m_notResident.clear();
             m_notResident.insert(key, reason);
-            return Outcome::NotResident;
+            return nullptr;
         }
         unloadBefore();
         const QList<EngineFile> files = engineFiles(call, dataFolder);
         std::unique_ptr<Loaded> fresh = load(call, dataFolder);
-        if (!fresh)
-            return Outcome::Failed;
+        if (!fresh) {
+            refusal = Outcome::Failed;
+            return nullptr;
+        }
         fresh->key = key;
         fresh->files = files;
         m_engines.insert(m_engines.begin(), std::move(fresh));
@@ -340,6 +379,15 @@ Outcome ResidentEngine::work(const PlainCall& call, const QString& givenDataFold
         api.SetPageSegMode(static_cast<tesseract::PageSegMode>(call.psm));
     if (call.dpi != 0)
         api.SetVariable("user_defined_dpi", std::to_string(call.dpi).c_str());
+    return engine;
+}
+
+Outcome ResidentEngine::work(const PlainCall& call, const QString& givenDataFolder) {
+    Outcome refusal = Outcome::NotResident;
+    Loaded* engine = ready(call, givenDataFolder, refusal);
+    if (!engine)
+        return refusal;
+    tesseract::TessBaseAPI& api = engine->api;
 
     // The text is written under a name of its own and renamed into place when complete, so
     // the output base never holds half a result.
@@ -365,6 +413,60 @@ Outcome ResidentEngine::work(const PlainCall& call, const QString& givenDataFold
         return Outcome::Failed;
     }
     return recognised ? Outcome::Written : Outcome::Failed;
+}
+
+PictureText ResidentEngine::readNow(const PlainCall& call, const QImage& picture, bool withLines) {
+    PictureText result;
+    Loaded* engine = ready(call, call.tessdataDir, result.outcome);
+    if (!engine)
+        return result;
+    tesseract::TessBaseAPI& api = engine->api;
+    Pix* pix = pixOf(picture);
+    if (!pix) {
+        result.outcome = Outcome::Failed;
+        return result;
+    }
+    // As the command line's run of one picture file: the page, then its text as the text
+    // output writes it.
+    const bool recognised = api.ProcessPage(pix, 0, "", nullptr, 0, nullptr);
+    if (recognised) {
+        const std::unique_ptr<const char[]> text(api.GetUTF8Text());
+        if (text) {
+            result.utf8 = QByteArray(text.get());
+            result.outcome = Outcome::Written;
+            if (withLines)
+                result.lines = enginelayout::recognisedLines(api);
+        } else {
+            result.outcome = Outcome::Failed;
+        }
+    } else {
+        result.outcome = Outcome::Failed;
+    }
+    api.Clear();
+    api.ClearAdaptiveClassifier();
+    pixDestroy(&pix);
+    return result;
+}
+
+QFuture<PictureText> ResidentEngine::read(const PlainCall& call, const QImage& picture,
+                                          bool withLines) {
+    auto promise = std::make_shared<QPromise<PictureText>>();
+    QFuture<PictureText> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, promise, call, picture, withLines] {
+            PictureText result;
+            try {
+                result = readNow(call, picture, withLines);
+            } catch (...) {
+                result.outcome = Outcome::Failed;
+            }
+            promise->addResult(result);
+            promise->finish();
+        },
+        Qt::QueuedConnection);
+    return future;
 }
 
 } // namespace quillpix::engine

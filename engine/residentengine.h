@@ -1,10 +1,13 @@
 #pragma once
 
 #include "engineidentity.h"
+#include "page.h"
 #include "plaincall.h"
 
 #include <QFuture>
 #include <QHash>
+#include <QImage>
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QProcessEnvironment>
@@ -24,6 +27,17 @@ enum class Outcome {
     NotResident, // nothing was run or written here: run the batch
     Written,     // the output file holds what the command line would have written
     Failed,      // the engine failed as the command line would have (usually: no output file)
+};
+
+// What a loaded engine read from a picture held in memory.
+struct PictureText {
+    Outcome outcome = Outcome::Failed;
+    // Written: what the command line writes to <output base>.txt for a picture file of the same
+    // pixels and resolution.
+    QByteArray utf8;
+    // When asked for: where each line and character the engine read lies, in the picture's
+    // pixels.
+    QList<searchablepdf::Line> lines;
 };
 
 // One worker thread and, in it, up to kLoadedEngines loaded engines, one per set of settings
@@ -80,6 +94,11 @@ public:
     // has ended, written or not; it cannot be stopped halfway.
     QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
 
+    // Reads a picture held in memory with the call's settings (its picture and output base are
+    // not used; its language data folder is the installed program's when empty), queued on
+    // the worker; returns at once. No file is written or read but the engine's own.
+    QFuture<PictureText> read(const PlainCall& call, const QImage& picture, bool withLines = false);
+
     // Whether the "tesseract" that a batch in workingFolder would start (batchfile::findProgram
     // with this process's environment) is the linked engine's program; remembered per PATH
     // value, program file and its modification time. On the application's main thread the
@@ -92,7 +111,11 @@ private:
     struct Loaded;
     void waitForWorker(const std::function<void()>& job);
     Verdict identify(const QProcessEnvironment& environment, const QString& workingFolder);
+    // The engine for the call, loaded if need be, with the call's page segmentation mode and
+    // resolution set; nullptr with the outcome in refusal when it cannot run here.
+    Loaded* ready(const PlainCall& call, const QString& givenDataFolder, Outcome& refusal);
     Outcome work(const PlainCall& resolved, const QString& dataFolder);
+    PictureText readNow(const PlainCall& call, const QImage& picture, bool withLines);
     Loaded* loaded(const QString& key);
     std::unique_ptr<Loaded> load(const PlainCall& call, const QString& dataFolder);
     void unloadBefore();

@@ -402,6 +402,8 @@ void TestEngine::residentOutputEqualsCommandLine_data() {
                                          << "-l jpn_vert --psm 5" << written;
     QTest::newRow("block jpn 3") << "block"
                                  << "-l jpn --psm 3" << written;
+    QTest::newRow("block in 8-bit grey, jpn 3") << "grey block"
+                                                << "-l jpn --psm 3" << written;
     QTest::newRow("block jpn+eng 6 spaces")
         << "block"
         << "-l jpn+eng --psm 6 -c preserve_interword_spaces=1" << written;
@@ -433,6 +435,10 @@ void TestEngine::residentOutputEqualsCommandLine() {
         QFile file(image);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("BM not really a picture");
+    } else if (picture == QLatin1String("grey block")) {
+        QVERIFY(::picture(QStringLiteral("block"))
+                    .convertToFormat(QImage::Format_Grayscale8)
+                    .save(image));
     } else {
         QVERIFY(::picture(picture).save(image));
     }
@@ -455,6 +461,17 @@ void TestEngine::residentOutputEqualsCommandLine() {
         }
         QCOMPARE(contents(dir.filePath(base + QStringLiteral(".txt"))),
                  contents(dir.filePath(QStringLiteral("cli.txt"))));
+    }
+    // The same pixels handed over in memory, as the picture file reads, give the same text, and
+    // with the lines asked for, lines that hold it.
+    const auto call = plainCall(
+        QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), "mem"} + extra);
+    const PictureText read =
+        m_engine.read(resolvedAgainst(*call, dir.path()), QImage(image), true).result();
+    QCOMPARE(int(read.outcome), outcome);
+    if (outcome == int(Outcome::Written)) {
+        QCOMPARE(read.utf8, contents(dir.filePath(QStringLiteral("cli.txt"))));
+        QVERIFY(read.lines.isEmpty() == read.utf8.trimmed().isEmpty());
     }
     // Only the output files: no partial file is left beside them.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(),
