@@ -3,7 +3,6 @@
 #include "failure.h"
 #include "listing.h"
 #include "textfiles.h"
-#include "workpicture.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,15 +173,15 @@ void Batch::begin() {
     first.toDo = m_toDo;
     Q_EMIT progress(first);
     for (const auto& folderPtr : m_workFolders) {
-        std::shared_ptr<PageReader::Worker> reader = m_reader->worker();
         const QString workFolder = folderPtr->path();
+        std::shared_ptr<PageReader::Worker> reader = m_reader->worker(workFolder);
         // Each worker's first picture is under way from here on: a cancel that follows the
         // first progress report lets it finish.
         PictureItem first;
         if (!takeNext(first))
             break;
-        m_workers.emplace_back(QThread::create([this, reader, workFolder, first] {
-            work(*reader, workFolder, first);
+        m_workers.emplace_back(QThread::create([this, reader, first] {
+            work(*reader, first);
             QMetaObject::invokeMethod(this, &Batch::workerEnded, Qt::QueuedConnection);
         }));
         ++m_workersRunning;
@@ -198,9 +197,9 @@ bool Batch::takeNext(PictureItem& item) {
     return true;
 }
 
-void Batch::work(PageReader::Worker& reader, const QString& workFolder, PictureItem item) {
+void Batch::work(PageReader::Worker& reader, PictureItem item) {
     do {
-        const QString error = readAndSave(item, reader, workFolder);
+        const QString error = readAndSave(item, reader);
         if (m_aborting) {
             // Its text was thrown away: a later run reads it.
             ++m_abandoned;
@@ -211,18 +210,12 @@ void Batch::work(PageReader::Worker& reader, const QString& workFolder, PictureI
     } while (takeNext(item));
 }
 
-QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader,
-                           const QString& workFolder) {
+QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) {
     try {
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
-        pipeline::writeWorkPicture(loadItem(m_settings.folder, item),
-                                   workFolder + QStringLiteral("/tmp.bmp"));
-        // A result found after the run can only be this run's.
-        const QString output = workFolder + QStringLiteral("/tmp.txt");
-        if (QFileInfo::exists(output) && !QFile::remove(output))
-            throw Failure(QStringLiteral("cannot delete the old work result %1").arg(output));
-        const pipeline::Reading reading = reader.read(workFolder);
+        const pipeline::Reading reading =
+            reader.read(loadItem(m_settings.folder, item), engineSettings(m_settings)).reading;
         if (m_aborting)
             return {};
         if (reading.failed)

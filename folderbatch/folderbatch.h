@@ -94,11 +94,10 @@ private:
     void begin();
     // A worker thread's loop: its first picture, then the next until there is none or the
     // batch stops.
-    void work(PageReader::Worker& reader, const QString& workFolder, PictureItem first);
+    void work(PageReader::Worker& reader, PictureItem first);
     bool takeNext(PictureItem& item);
     // "" when the picture's text was saved, else why not.
-    QString readAndSave(const PictureItem& item, PageReader::Worker& reader,
-                        const QString& workFolder);
+    QString readAndSave(const PictureItem& item, PageReader::Worker& reader);
     void pictureDone(const PictureItem& item, const QString& error);
     void workerEnded();
     void joinWorkers();

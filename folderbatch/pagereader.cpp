@@ -6,6 +6,9 @@
 #include "enginesteps.h"
 #include "plaincall.h"
 #include "residentengine.h"
+#include "workpicture.h"
+
+#include "failure.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,18 +79,21 @@ struct PageReader::Shared {
 
 class PageReader::EngineWorker : public PageReader::Worker {
 public:
-    explicit EngineWorker(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+    EngineWorker(std::shared_ptr<Shared> shared, QString workFolder)
+        : m_shared(std::move(shared)), m_folder(std::move(workFolder)) {}
 
-    pipeline::Reading read(const QString& workFolder) override {
+    PageReading read(const QImage& picture, const pipeline::EngineSettings& settings,
+                     bool withLines) override {
         Shared& s = *m_shared;
-        const pipeline::CommandWords command = pipeline::commandWords(
-            pipeline::commandFor(workFolder, engineSettings(s.settings)), s.environment);
+        PageReading page;
+        const pipeline::CommandWords command =
+            pipeline::commandWords(pipeline::commandFor(m_folder, settings), s.environment);
         if (!command.problem.isEmpty()) {
-            pipeline::Reading refused;
-            refused.failed = true;
-            refused.reason = command.problem;
-            return refused;
+            page.reading.failed = true;
+            page.reading.reason = command.problem;
+            return page;
         }
+        const QImage work = pipeline::workPicture(picture);
         if (s.readsResident()) {
             if (auto call = engine::plainCall(command.words)) {
                 if (call->tessdataDir.isEmpty())
@@ -95,23 +101,36 @@ public:
                 if (!m_engine)
                     m_engine = std::make_unique<engine::ResidentEngine>(
                         engine::ResidentEngine::Threads::One);
-                pipeline::ResidentStep step(*m_engine, *call, workFolder);
-                const pipeline::Reading reading = pipeline::read(step);
+                pipeline::ResidentStep step(*m_engine, *call, work, withLines);
+                page.reading = pipeline::read(step);
                 if (!step.notResident()) {
                     ++s.residentRuns;
-                    return reading;
+                    page.lines = step.lines();
+                    return page;
                 }
             }
-            // Nothing was written: this and every later picture go to processes.
+            // Nothing was read: this and every later picture go to processes.
             s.useProcesses(QStringLiteral("a config the loaded engine cannot take"));
         }
-        pipeline::ProcessStep step(command.words, workFolder,
-                                   workFolder + QStringLiteral("/tmp.txt"), &s.processes);
-        return pipeline::read(step);
+        try {
+            pipeline::writeWorkPicture(work, m_folder + QStringLiteral("/tmp.bmp"));
+        } catch (const Failure& failure) {
+            page.reading = {};
+            page.reading.failed = true;
+            page.reading.reason = failure.text();
+            return page;
+        }
+        // A result found after the run can only be this run's.
+        const QString output = m_folder + QStringLiteral("/tmp.txt");
+        QFile::remove(output);
+        pipeline::ProcessStep step(command.words, m_folder, output, &s.processes);
+        page.reading = pipeline::read(step);
+        return page;
     }
 
 private:
     std::shared_ptr<Shared> m_shared;
+    const QString m_folder;
     std::unique_ptr<engine::ResidentEngine> m_engine;
 };
 
@@ -184,12 +203,9 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     // load, an option it refuses) before any picture is read; a loaded engine stays loaded.
     QImage blank(64, 32, QImage::Format_RGB32);
     blank.fill(Qt::white);
-    const QString bitmap = workFolder + QStringLiteral("/tmp.bmp");
-    QFile::remove(workFolder + QStringLiteral("/tmp.txt"));
-    if (!blank.save(bitmap, "BMP"))
-        return QStringLiteral("cannot write the work picture %1").arg(bitmap);
-    m_first = std::make_unique<EngineWorker>(m_shared);
-    const pipeline::Reading trial = m_first->read(workFolder);
+    m_first = std::make_unique<EngineWorker>(m_shared, workFolder);
+    m_firstFolder = workFolder;
+    const pipeline::Reading trial = m_first->read(blank, engineSettings(settings)).reading;
     s.residentRuns = 0;
     if (!trial.succeeded())
         return QStringLiteral("the engine does not read with these settings: %1")
@@ -197,10 +213,10 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     return {};
 }
 
-std::unique_ptr<PageReader::Worker> PageReader::worker() {
-    if (m_first)
+std::unique_ptr<PageReader::Worker> PageReader::worker(const QString& workFolder) {
+    if (m_first && workFolder == m_firstFolder)
         return std::move(m_first);
-    return std::make_unique<EngineWorker>(m_shared);
+    return std::make_unique<EngineWorker>(m_shared, workFolder);
 }
 
 void PageReader::stop() {

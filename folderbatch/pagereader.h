@@ -1,8 +1,12 @@
 #pragma once
 
 #include "batchsettings.h"
+#include "enginecall.h"
+#include "page.h"
 #include "reading.h"
 
+#include <QImage>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,15 +32,26 @@ public:
     // not load).
     QString prepare(const Settings& settings, const QString& workFolder);
 
+    // What reading one picture gave: the pipeline's reading and, when asked for and a loaded
+    // engine read it, where the engine read each line and character.
+    struct PageReading {
+        pipeline::Reading reading;
+        QList<searchablepdf::Line> lines;
+    };
+
     class Worker {
     public:
         virtual ~Worker() = default;
-        // Reads workFolder/tmp.bmp into workFolder/tmp.txt and through the pipeline; blocks
-        // until the engine has ended.
-        virtual pipeline::Reading read(const QString& workFolder) = 0;
+        // Reads the picture (as the window's cut-out of it: pipeline::workPicture()) with these
+        // settings, the batch's own or one picture's; blocks until the engine has ended. A
+        // loaded engine gets the pixels in memory; a process reads them from tmp.bmp in the
+        // worker's work folder.
+        virtual PageReading read(const QImage& picture, const pipeline::EngineSettings& settings,
+                                 bool withLines = false) = 0;
     };
-    // A worker for one thread (after a successful prepare()).
-    std::unique_ptr<Worker> worker();
+    // A worker for one thread, with its own work folder (after a successful prepare(); the
+    // first one is the worker prepare() used, in prepare()'s folder).
+    std::unique_ptr<Worker> worker(const QString& workFolder);
 
     // Ends every engine process at once and starts none any more; a loaded engine finishes
     // its page.
@@ -51,7 +66,8 @@ private:
     struct Shared;
     class EngineWorker;
     std::shared_ptr<Shared> m_shared;
-    std::unique_ptr<Worker> m_first; // the worker that read the blank picture
+    std::unique_ptr<Worker> m_first; // the worker that read the blank picture, and its folder
+    QString m_firstFolder;
 };
 
 // The languages `program --list-langs` names (in dataFolder when given); empty when the list

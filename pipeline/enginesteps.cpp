@@ -134,17 +134,21 @@ EngineOutput ProcessStep::run() {
 }
 
 ResidentStep::ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call,
-                           QString workFolder)
-    : m_engine(engine), m_call(std::move(call)), m_folder(std::move(workFolder)) {}
+                           QImage workPicture, bool withLines)
+    : m_engine(engine), m_call(std::move(call)), m_picture(std::move(workPicture)),
+      m_withLines(withLines) {}
 
 EngineOutput ResidentStep::run() {
-    QFuture<engine::Outcome> future = m_engine.start(m_call, m_folder);
+    QFuture<engine::PictureText> future = m_engine.read(m_call, m_picture, m_withLines);
     future.waitForFinished();
-    const engine::Outcome outcome =
-        future.resultCount() > 0 ? future.result() : engine::Outcome::Failed;
-    m_notResident = outcome == engine::Outcome::NotResident;
-    EngineOutput output = outputFile(m_call.outputBase + QStringLiteral(".txt"));
-    if (outcome == engine::Outcome::Failed) {
+    const engine::PictureText read =
+        future.resultCount() > 0 ? future.result() : engine::PictureText{};
+    m_notResident = read.outcome == engine::Outcome::NotResident;
+    m_lines = read.lines;
+    EngineOutput output;
+    output.written = read.outcome == engine::Outcome::Written;
+    output.utf8 = read.utf8;
+    if (read.outcome == engine::Outcome::Failed) {
         output.failed = true;
         output.reason = QStringLiteral("文字認識エンジンが画像を読めませんでした");
     }

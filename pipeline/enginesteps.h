@@ -1,8 +1,11 @@
 #pragma once
 
+#include "page.h"
 #include "plaincall.h"
 #include "reading.h"
 
+#include <QImage>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -52,20 +55,26 @@ private:
     RunningProcesses* m_processes;
 };
 
-// A plain call read by an engine kept loaded in this program (call.image and call.outputBase
-// already set): the output is <output base>.txt. A call the loaded engine turns down (a config
-// it cannot take) reads nothing; notResident() then tells the caller to use a process.
+// A plain call read by an engine kept loaded in this program, the work picture handed over in
+// memory: the same text as the command line gives for a picture file of the same pixels. A
+// call the loaded engine turns down (a config it cannot take) reads nothing; notResident() then
+// tells the caller to use a process. With lines asked for, lines() holds where the engine read
+// each line and character.
 class ResidentStep : public EngineStep {
 public:
-    ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call, QString workFolder);
+    ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call, QImage workPicture,
+                 bool withLines = false);
     EngineOutput run() override;
     bool notResident() const { return m_notResident; }
+    const QList<searchablepdf::Line>& lines() const { return m_lines; }
 
 private:
     engine::ResidentEngine& m_engine;
     engine::PlainCall m_call;
-    QString m_folder;
+    QImage m_picture;
+    bool m_withLines;
     bool m_notResident = false;
+    QList<searchablepdf::Line> m_lines;
 };
 
 } // namespace quillpix::pipeline
