@@ -34,6 +34,24 @@ QByteArray readAll(const QString& path) {
     throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, writeErrorText(error)));
 }
 
+QString readOnlyText() {
+    return QStringLiteral("このファイルは読み取り専用です（書き込みが許可されていません）。"
+                          "ファイルはそのままです。");
+}
+
+// Whether the user may change the file: the system's answer for this user, and for the
+// superuser, whom the system lets write anything, whether any write permission is set at all.
+bool mayBeWritten(const QByteArray& file, const struct stat& st) {
+    if (::faccessat(AT_FDCWD, file.constData(), W_OK, AT_EACCESS) != 0)
+        return false;
+    return (st.st_mode & 0222) != 0;
+}
+
+QByteArray temporaryNameBeside(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    return target.left(slash + 1) + ".qpx-XXXXXX";
+}
+
 } // namespace
 
 // Written with plain system calls so that every failing write, the flush to the disk and the
@@ -44,15 +62,20 @@ PendingFile::PendingFile(const QString& path, Durability durability)
     // A link is written through: the file it points to is replaced, the link stays.
     const QFileInfo info(path);
     m_target = QFile::encodeName(info.isSymLink() ? info.symLinkTarget() : path);
-    m_temporary = m_target + ".XXXXXX";
+    // Replacing goes by renaming, which the folder allows even over a file its owner made
+    // read-only: such a file is refused here, as the user meant to keep it.
+    struct stat old {};
+    const bool replacing = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && !mayBeWritten(m_target, old))
+        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, readOnlyText()));
+    // A short name beside the target: the target's own name may already use up the 255 bytes
+    // a name may have. The leading dot keeps it out of every listing while it exists.
+    m_temporary = temporaryNameBeside(m_target);
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0)
         writeFailed(path, errno);
     // The new file keeps the old one's permissions; a new one may be read by everyone.
-    struct stat old {};
-    const mode_t mode = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode)
-                            ? (old.st_mode & 07777)
-                            : mode_t(0644);
+    const mode_t mode = replacing ? (old.st_mode & 07777) : mode_t(0644);
     if (::fchmod(m_fd, mode) != 0) {
         const int error = errno;
         discard();
@@ -241,6 +264,13 @@ QString writeErrorText(int error) {
         return QStringLiteral("ディスクがいっぱいです。空きを作ってからもう一度保存してください。");
     case EDQUOT:
         return QStringLiteral("ディスクの使用量の上限（クォータ）に達しました。");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("書き込みが許可されていません。");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所です。");
+    case ENAMETOOLONG:
+        return QStringLiteral("ファイル名が長すぎます。");
     case EFBIG:
         return QStringLiteral("ファイルの大きさの上限を超えました。");
     default:

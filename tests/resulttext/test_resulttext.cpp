@@ -246,6 +246,7 @@ private Q_SLOTS:
         QTest::newRow("the saved name is a folder") << "folder";
         QTest::newRow("the picture folder is gone") << "gone";
         QTest::newRow("the disk refuses the bytes") << "size limit";
+        QTest::newRow("the saved result is read-only") << "read-only";
     }
     void saveFailureKeepsEarlierFile() {
         QFETCH(QString, how);
@@ -265,6 +266,11 @@ private Q_SLOTS:
             QVERIFY(QDir(f.ws.pictures()).removeRecursively());
             f.save(text);
             QVERIFY(!QFileInfo::exists(f.ws.pictures()));
+        } else if (how == "read-only") {
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+            f.save(text);
+            QCOMPARE(readBytes(path), QByteArray("old\r\n"));
+            QVERIFY(f.platform.messages.value(0).contains(QStringLiteral("読み取り専用")));
         } else {
             // Root ignores permissions, but not the file size limit: the new bytes do not fit
             // while the earlier file stays below it.

@@ -156,23 +156,39 @@ private Q_SLOTS:
     void writeLines_data() {
         QTest::addColumn<QStringList>("list");
         QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QString>("name");
+        const QString w = QStringLiteral("w.txt");
         QTest::newRow("entry 0 is never written")
             << QStringList{QStringLiteral("zero"), QStringLiteral("cmd\r\npause")}
-            << QByteArray("cmd\r\npause\r\n");
-        QTest::newRow("only entry 0") << QStringList{QStringLiteral("zero")} << QByteArray();
+            << QByteArray("cmd\r\npause\r\n") << w;
+        QTest::newRow("only entry 0") << QStringList{QStringLiteral("zero")} << QByteArray() << w;
         QTest::newRow("several entries")
             << QStringList{QString(), QStringLiteral("a"), QString(), QStringLiteral("b")}
-            << QByteArray("a\r\n\r\nb\r\n");
+            << QByteArray("a\r\n\r\nb\r\n") << w;
         QTest::newRow("circled one is two bytes")
-            << QStringList{QString(), QStringLiteral("①")} << QByteArray("\x87\x40\r\n");
+            << QStringList{QString(), QStringLiteral("①")} << QByteArray("\x87\x40\r\n") << w;
         QTest::newRow("no code page 932 form")
-            << QStringList{QString(), QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n");
+            << QStringList{QString(), QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n") << w;
+        // Result names that just fit the 255 bytes a name may have.
+        QTest::newRow("a name of 255 bytes")
+            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QString(QString(247, QLatin1Char('p')) + QStringLiteral(".bmp.txt"));
+        QTest::newRow("a name of 254 bytes, Japanese")
+            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QString(QString(82, QChar(0x3042)) + QStringLiteral(".png.txt"));
     }
     void writeLines() {
         QFETCH(QStringList, list);
         QFETCH(QByteArray, expected);
-        textfiles::writeLines(list, path("w.txt"));
-        QCOMPARE(readBytes(path("w.txt")), expected);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(name);
+        textfiles::writeLines(list, target);
+        QCOMPARE(readBytes(target), expected);
+        // Written again over the first; nothing else is left in the folder.
+        textfiles::writeLines(list, target);
+        QCOMPARE(readBytes(target), expected);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
     }
 
     void writeLinesFailureKeepsTheOldFile() {
@@ -184,6 +200,31 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(Failure, textfiles::writeLines({QString(), QStringLiteral("x")},
                                                                 path("nofolder/keep.txt")));
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("old\r\n"));
+        // A file made read-only is kept as it is, by the superuser too, and named; so is the
+        // file a link leads to.
+        QVERIFY(QFile::setPermissions(path("keep.txt"), QFileDevice::ReadOwner |
+                                                            QFileDevice::ReadGroup |
+                                                            QFileDevice::ReadOther));
+        QVERIFY(QFile::link(path("keep.txt"), path("link.txt")));
+        for (const char* name : {"keep.txt", "link.txt"}) {
+            try {
+                textfiles::writeLines({QString(), QStringLiteral("x")}, path(name));
+                QFAIL("a read-only file was replaced");
+            } catch (const Failure& f) {
+                QVERIFY2(f.text().contains(path(name)), qPrintable(f.text()));
+                QVERIFY2(f.text().contains(QStringLiteral("読み取り専用")), qPrintable(f.text()));
+            }
+            QCOMPARE(readBytes(path("keep.txt")), QByteArray("old\r\n"));
+            QVERIFY(
+                !(QFileInfo(path("keep.txt")).permissions() &
+                  (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)));
+        }
+        // One write permission is enough: this user's own.
+        QVERIFY(QFile::setPermissions(path("keep.txt"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        textfiles::writeLines({QString(), QStringLiteral("x")}, path("link.txt"));
+        QCOMPARE(readBytes(path("keep.txt")), QByteArray("x\r\n"));
+        QVERIFY(QFileInfo(path("link.txt")).isSymLink());
     }
 
     // A write that the system refuses part-way fails like any other: the message names the file
