@@ -2,15 +2,21 @@
 #include "desktopplatform.h"
 #include "frmmain.h"
 #include "instancelock.h"
+#include "pages.h"
+#include "pictureloader.h"
 
 #include <QApplication>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
     // A file-size limit then makes a write fail with EFBIG, reported like any failed write,
     // instead of ending the program with the user's text unsaved.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Before any thread reads a picture: the readers' process-wide limit is set once.
+    quillpix::pictures::setUpImageReaders();
     // The folder batch runs before anything asks for a display.
     if (quillpix::folderbatch::wantsCommandLine(argc, argv))
         return quillpix::folderbatch::runCommandLine(argc, argv);
@@ -27,5 +33,12 @@ int main(int argc, char* argv[]) {
     quillpix::FrmMain window(platform, programFolder);
     platform.setWindow(&window);
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    // A page still being drawn for a choice the user left cannot be stopped inside Poppler;
+    // the program does not wait for it.
+    if (quillpix::viewer::readsUnderWay()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

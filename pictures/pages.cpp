@@ -10,13 +10,16 @@
 #include <QFile>
 #include <QImageReader>
 #include <QRegularExpression>
+#include <QVariant>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,11 +71,19 @@ void openRegular(QFile& file, const QString& path, int page) {
     }
 }
 
+// The signature at the start of the file decides; a PDF may carry a few bytes of something
+// else before its header, so "%PDF-" further in counts only when no picture signature matches
+// (a PNG's or JPEG's comment may well quote a PDF's header).
 Kind kindOf(QIODevice& file) {
     const QByteArray head = file.peek(1024);
     if (head.startsWith("II*\0") || head.startsWith(QByteArray("MM\0*", 4)))
         return Kind::Tiff;
-    // A PDF may carry a few bytes of something else before its header.
+    static const QByteArray pictureSignatures[] = {
+        QByteArray("\x89PNG\r\n\x1A\n", 8), QByteArray("\xFF\xD8\xFF", 3), QByteArray("GIF8"),
+        QByteArray("BM"), QByteArray("RIFF")};
+    for (const QByteArray& signature : pictureSignatures)
+        if (head.startsWith(signature))
+            return Kind::Other;
     if (head.contains("%PDF-"))
         return Kind::Pdf;
     return Kind::Other;
@@ -105,43 +116,66 @@ QString readerReason(QImageReader::ImageReaderError error) {
                       .arg(largest.height()));
 }
 
-void checkMemory(const QString& path, int page, QSize size, int bytesPerPixel) {
+void checkMemory(const QString& path, int page, QSize size, int bytesPerPixel, qint64 ceiling) {
     const qint64 needed = qint64(size.width()) * size.height() * std::max(4, bytesPerPixel);
-    if (needed > memoryCeiling())
+    if (needed > ceiling)
         throw Failure(QStringLiteral("画像が大きすぎてメモリに読み込めません。\n%1\n"
-                                     "幅 %2、高さ %3 ピクセルで約 %4 MB になります。読み込めるのは "
-                                     "%5 MB までです。")
+                                     "幅 %2、高さ %3 ピクセルで約 %4 MB になります。いまこの"
+                                     "コンピュータで読み込めるのは %5 MB までです。")
                           .arg(where(path, page))
                           .arg(size.width())
                           .arg(size.height())
                           .arg(needed >> 20)
-                          .arg(memoryCeiling() >> 20));
+                          .arg(ceiling >> 20));
 }
 
-// Raises the image readers' allocation limit for one read only.
-class AllocationLimit {
-public:
-    explicit AllocationLimit(qint64 bytes) : m_before(QImageReader::allocationLimit()) {
-        const qint64 mb = bytes / (1024 * 1024) + 1;
-        if (m_before > 0 && mb > m_before)
-            QImageReader::setAllocationLimit(int(mb));
-    }
-    ~AllocationLimit() { QImageReader::setAllocationLimit(m_before); }
-    AllocationLimit(const AllocationLimit&) = delete;
-    AllocationLimit& operator=(const AllocationLimit&) = delete;
+// Poppler's complaints about a document ("Error: …") belong to the reason a page cannot be
+// shown, not on standard error, where they would land among the folder batch's progress. The
+// report function is process-wide, so it is set once and collects on the reading thread.
+thread_local QStringList popplerComplaints;
 
-private:
-    int m_before;
-};
+void collectComplaint(const QString& message, const QVariant&) {
+    if (popplerComplaints.size() < 5)
+        popplerComplaints << message;
+}
+
+void collectPopplerComplaints() {
+    static std::once_flag once;
+    std::call_once(once, [] { Poppler::setDebugErrorFunction(collectComplaint, QVariant()); });
+    popplerComplaints.clear();
+}
+
+QString withComplaints(const QString& reason) {
+    if (popplerComplaints.isEmpty())
+        return reason;
+    return reason + QStringLiteral("\nPDF の読み取りで見つかった問題:\n") +
+           popplerComplaints.join(QLatin1Char('\n'));
+}
+
+// Whether the file still ends as a PDF does: a cut-short one lost its trailer.
+bool endsLikeAPdf(QIODevice& file) {
+    const qint64 start = file.pos();
+    file.seek(std::max<qint64>(0, file.size() - 1024));
+    const bool ends = file.read(1024).contains("%%EOF");
+    file.seek(start);
+    return ends;
+}
 
 std::unique_ptr<Poppler::Document> openPdf(QFile& file, const QString& path, int page) {
+    collectPopplerComplaints();
     std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(&file);
-    if (!doc)
-        refuse(path, page, QStringLiteral("PDF ファイルが壊れています。"));
-    if (doc->isLocked())
+    if (doc && doc->isLocked())
         refuse(path, page, QStringLiteral("パスワードで保護された PDF です。"));
+    // A file cut short has lost its end, and with it often every page: that is damage, not a
+    // document without pages.
+    const QString cutShort = QStringLiteral("PDF ファイルが途中で切れています（壊れています）。");
+    const bool intact = endsLikeAPdf(file);
+    if (!doc)
+        refuse(path, page,
+               withComplaints(intact ? QStringLiteral("PDF ファイルが壊れています。") : cutShort));
     if (doc->numPages() <= 0)
-        refuse(path, page, QStringLiteral("PDF にページがありません。"));
+        refuse(path, page,
+               withComplaints(intact ? QStringLiteral("PDF にページがありません。") : cutShort));
     return doc;
 }
 
@@ -178,114 +212,53 @@ double scannedDpi(QIODevice& file, QSizeF pageInches) {
     return best;
 }
 
-QImage readPdfPage(QFile& file, const QString& path, int page, QSize largest) {
-    const std::unique_ptr<Poppler::Document> doc = openPdf(file, path, page);
-    const int index = page == kNoPage ? 0 : page;
-    if (index >= doc->numPages())
-        refuse(path, page, QStringLiteral("この PDF は %1 ページまでです。").arg(doc->numPages()));
-    const std::unique_ptr<Poppler::Page> p = doc->page(index);
-    if (!p)
-        refuse(path, page, QStringLiteral("PDF のページが壊れています。"));
-    const QSizeF inches = p->pageSizeF() / 72.0;
-    if (!(inches.width() > 0 && inches.height() > 0))
-        refuse(path, page, QStringLiteral("PDF のページの大きさが 0 です。"));
-    auto pixels = [&](double dpi) {
-        return QSize(int(std::min(1e9, std::ceil(inches.width() * dpi))),
-                     int(std::min(1e9, std::ceil(inches.height() * dpi))));
-    };
-    const QSize atDefault = pixels(kDocumentDpi);
-    if (atDefault.width() > largest.width() || atDefault.height() > largest.height())
-        refuseTooLarge(path, page, atDefault, largest, QStringLiteral(" 300 dpi で"));
-    checkMemory(path, page, atDefault, 4);
-
-    const double scanned = scannedDpi(file, inches);
-    double dpi = std::clamp(scanned, kDocumentDpi, kFinestDocumentDpi);
-    // A finer resolution only as far as the view and the memory take it.
-    const double byView =
-        std::min(largest.width() / inches.width(), largest.height() / inches.height());
-    const double byMemory =
-        std::sqrt(double(memoryCeiling()) / 4 / inches.width() / inches.height());
-    dpi = std::max(kDocumentDpi, std::floor(std::min({dpi, byView, byMemory})));
-
-    // A scanned page is its picture: decoded straight into the image kept, it needs no
-    // page-sized drawing besides it, and keeps the scan's own sharpness.
-    if (scanned >= kDocumentDpi - 0.5) {
-        if (std::optional<QImage> scan =
-                scannedPagePicture(path, index, kDocumentDpi, dpi, largest, memoryCeiling()))
-            return std::move(*scan);
-    }
-
-    doc->setRenderHint(Poppler::Document::Antialiasing);
-    doc->setRenderHint(Poppler::Document::TextAntialiasing);
-    doc->setPaperColor(Qt::white);
-    QImage image = p->renderToImage(dpi, dpi);
-    if (image.isNull())
-        refuse(path, page, QStringLiteral("PDF のページを描けません。"));
-    return onWhitePaper(std::move(image));
-}
-
-QImage readPicture(QFile& file, const QString& path, int page, QSize largest) {
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if (format.isEmpty())
-        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
-    if (page > 0 && !reader.jumpToImage(page))
-        refuse(path, page, QStringLiteral("このファイルにはこのページがありません。"));
-    QSize size = reader.size();
-    // The bitmap reader gives a top-down bitmap's negative height as it stands in the header.
-    if (format == "bmp" && size.height() < 0)
-        size.setHeight(-size.height());
-    if (!size.isValid())
-        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
-    if (size.isEmpty())
-        refuse(path, page, QStringLiteral("画像の大きさが 0 です。"));
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-        size.transpose();
-    if (size.width() > largest.width() || size.height() > largest.height())
-        refuseTooLarge(path, page, size, largest, QString());
-    const int bytesPerPixel =
-        std::max(4, QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel() / 8);
-    checkMemory(path, page, size, bytesPerPixel);
-
-    bool complete = true;
-    const qint64 pos = file.pos();
-    if (format == "bmp") {
-        file.seek(0);
-        const QByteArray head = file.read(64);
-        file.seek(pos);
-        complete = bitmapComplete(head, file.size()) && bitmapRunsComplete(file);
-    } else if (format == "gif") {
-        file.seek(0);
-        complete = gifComplete(file.readAll());
-        file.seek(pos);
-    } else if (format == "jpeg") {
-        file.seek(0);
-        complete = jpegComplete(file);
-        file.seek(pos);
-    }
-    if (!complete)
-        refuse(path, page, QStringLiteral("ファイルが途中で切れています。"));
-
-    QImage image;
-    {
-        const AllocationLimit limit(qint64(size.width()) * size.height() * bytesPerPixel);
-        if (!reader.read(&image) || image.isNull())
-            refuse(path, page, readerReason(reader.error()));
-    }
-    // A GIF's first frame may be small while its screen, which the reader draws it on, is not.
-    if (image.width() > largest.width() || image.height() > largest.height())
-        refuseTooLarge(path, page, image.size(), largest, QString());
-    return onWhitePaper(std::move(image));
+bool askAbandoned(const QVariant& closure) {
+    const auto* abandoned =
+        reinterpret_cast<const std::function<bool()>*>(closure.value<quintptr>());
+    return abandoned && *abandoned && (*abandoned)();
 }
 
 } // namespace
 
+std::optional<qint64> availableMemory(const QByteArray& meminfo) {
+    for (const QByteArray& line : meminfo.split('\n')) {
+        if (!line.startsWith("MemAvailable:"))
+            continue;
+        const QList<QByteArray> words = line.mid(13).simplified().split(' ');
+        bool ok = false;
+        const qint64 amount = words.value(0).toLongLong(&ok);
+        if (!ok || amount < 0)
+            return std::nullopt;
+        const QByteArray unit = words.value(1).toLower();
+        if (unit == "kb")
+            return amount * 1024;
+        if (unit.isEmpty() || unit == "b")
+            return amount;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+qint64 memoryCeilingFor(std::optional<qint64> available) {
+    if (!available)
+        return qint64(768) << 20;
+    const qint64 reserve = qint64(256) << 20;
+    return std::max<qint64>(0, *available - reserve) / 2;
+}
+
 qint64 memoryCeiling() {
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    std::optional<qint64> available;
+    if (meminfo.open(QIODevice::ReadOnly))
+        available = availableMemory(meminfo.readAll());
+    return memoryCeilingFor(available);
+}
+
+void setUpImageReaders() {
     const qint64 physical = qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
-    const qint64 fixed = qint64(768) << 20;
-    return physical > 0 ? std::min(fixed, physical / 2) : fixed;
+    const qint64 mb = physical > 0 ? physical >> 20 : 0;
+    // 0 lifts the limit; the size checks before each read are what refuse a picture.
+    QImageReader::setAllocationLimit(int(std::clamp<qint64>(mb, 0, INT_MAX)));
 }
 
 int pageCount(const QString& path) {
@@ -297,6 +270,7 @@ int pageCount(const QString& path) {
     }
     switch (kindOf(file)) {
     case Kind::Pdf: {
+        collectPopplerComplaints();
         const std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(&file);
         return doc && !doc->isLocked() ? std::max(1, doc->numPages()) : 1;
     }
@@ -310,13 +284,160 @@ int pageCount(const QString& path) {
     return 1;
 }
 
-QImage readPage(const QString& path, int page, QSize largest) {
-    QFile file;
-    openRegular(file, path, page);
-    if (file.size() == 0)
+struct PageReader::State {
+    QString path;
+    int page = kNoPage;
+    ReadLimits limits;
+    std::unique_ptr<QFile> file = std::make_unique<QFile>();
+    // A picture:
+    std::unique_ptr<QImageReader> reader;
+    QSize size;
+    // A document page:
+    std::unique_ptr<Poppler::Document> doc;
+    std::unique_ptr<Poppler::Page> pdfPage;
+    int index = 0;
+    QSizeF inches;
+
+    void openPicture();
+    void openPdfPage();
+    QImage readPicture();
+    QImage readPdfPage(const std::function<bool()>& abandoned);
+};
+
+void PageReader::State::openPicture() {
+    reader = std::make_unique<QImageReader>(file.get());
+    reader->setDecideFormatFromContent(true);
+    reader->setAutoTransform(true);
+    const QByteArray format = reader->format();
+    if (format.isEmpty())
+        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
+    if (page > 0 && !reader->jumpToImage(page))
+        refuse(path, page, QStringLiteral("このファイルにはこのページがありません。"));
+    size = reader->size();
+    // The bitmap reader gives a top-down bitmap's negative height as it stands in the header.
+    if (format == "bmp" && size.height() < 0)
+        size.setHeight(-size.height());
+    if (!size.isValid())
+        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
+    if (size.isEmpty())
+        refuse(path, page, QStringLiteral("画像の大きさが 0 です。"));
+    if (reader->transformation() & QImageIOHandler::TransformationRotate90)
+        size.transpose();
+    if (size.width() > limits.largest.width() || size.height() > limits.largest.height())
+        refuseTooLarge(path, page, size, limits.largest, QString());
+    const int bytesPerPixel =
+        std::max(4, QImage::toPixelFormat(reader->imageFormat()).bitsPerPixel() / 8);
+    checkMemory(path, page, size, bytesPerPixel, limits.memory);
+
+    bool complete = true;
+    const qint64 pos = file->pos();
+    if (format == "bmp") {
+        file->seek(0);
+        const QByteArray head = file->read(64);
+        file->seek(pos);
+        complete = bitmapComplete(head, file->size()) && bitmapRunsComplete(*file);
+    } else if (format == "gif") {
+        file->seek(0);
+        complete = gifComplete(file->readAll());
+        file->seek(pos);
+    } else if (format == "jpeg") {
+        file->seek(0);
+        complete = jpegComplete(*file);
+        file->seek(pos);
+    }
+    if (!complete)
+        refuse(path, page, QStringLiteral("ファイルが途中で切れています。"));
+}
+
+QImage PageReader::State::readPicture() {
+    QImage image;
+    if (!reader->read(&image) || image.isNull())
+        refuse(path, page, readerReason(reader->error()));
+    // A GIF's first frame may be small while its screen, which the reader draws it on, is not.
+    if (image.width() > limits.largest.width() || image.height() > limits.largest.height())
+        refuseTooLarge(path, page, image.size(), limits.largest, QString());
+    return onWhitePaper(std::move(image));
+}
+
+void PageReader::State::openPdfPage() {
+    doc = openPdf(*file, path, page);
+    index = page == kNoPage ? 0 : page;
+    if (index >= doc->numPages())
+        refuse(path, page, QStringLiteral("この PDF は %1 ページまでです。").arg(doc->numPages()));
+    pdfPage = doc->page(index);
+    if (!pdfPage)
+        refuse(path, page, withComplaints(QStringLiteral("PDF のページが壊れています。")));
+    inches = pdfPage->pageSizeF() / 72.0;
+    if (!(inches.width() > 0 && inches.height() > 0))
+        refuse(path, page, QStringLiteral("PDF のページの大きさが 0 です。"));
+    const QSize atDefault(int(std::min(1e9, std::ceil(inches.width() * kDocumentDpi))),
+                          int(std::min(1e9, std::ceil(inches.height() * kDocumentDpi))));
+    if (atDefault.width() > limits.largest.width() || atDefault.height() > limits.largest.height())
+        refuseTooLarge(path, page, atDefault, limits.largest, QStringLiteral(" 300 dpi で"));
+    checkMemory(path, page, atDefault, 4, limits.memory);
+}
+
+QImage PageReader::State::readPdfPage(const std::function<bool()>& abandoned) {
+    collectPopplerComplaints();
+    const double scanned = scannedDpi(*file, inches);
+    double dpi = std::clamp(scanned, kDocumentDpi, kFinestDocumentDpi);
+    // A finer resolution only as far as the view and the memory take it.
+    const QSize largest = limits.largest;
+    const double byView =
+        std::min(largest.width() / inches.width(), largest.height() / inches.height());
+    const double byMemory = std::sqrt(double(limits.memory) / 4 / inches.width() / inches.height());
+    dpi = std::max(kDocumentDpi, std::floor(std::min({dpi, byView, byMemory})));
+
+    // A scanned page is its picture: decoded straight into the image kept, it needs no
+    // page-sized drawing besides it, and keeps the scan's own sharpness. The open document
+    // keeps Poppler's global state alive for it.
+    if (kScannedPagesDirect && limits.scannedPagesDirect && scanned >= kDocumentDpi - 0.5) {
+        if (std::optional<QImage> scan =
+                scannedPagePicture(path, index, kDocumentDpi, dpi, largest, limits.memory))
+            return std::move(*scan);
+    }
+
+    doc->setRenderHint(Poppler::Document::Antialiasing);
+    doc->setRenderHint(Poppler::Document::TextAntialiasing);
+    doc->setPaperColor(Qt::white);
+    QImage image =
+        pdfPage->renderToImage(dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr,
+                               askAbandoned, QVariant::fromValue(quintptr(&abandoned)));
+    if (abandoned && abandoned())
+        throw Failure(QStringLiteral("PDF のページの描画を取りやめました。"));
+    if (image.isNull())
+        refuse(path, page, withComplaints(QStringLiteral("PDF のページを描けません。")));
+    return onWhitePaper(std::move(image));
+}
+
+PageReader::PageReader(const QString& path, int page, const ReadLimits& limits)
+    : m(std::make_unique<State>()) {
+    m->path = path;
+    m->page = page;
+    m->limits = limits;
+    openRegular(*m->file, path, page);
+    if (m->file->size() == 0)
         refuse(path, page, QStringLiteral("ファイルが空です。"));
-    return kindOf(file) == Kind::Pdf ? readPdfPage(file, path, page, largest)
-                                     : readPicture(file, path, page, largest);
+    if (kindOf(*m->file) == Kind::Pdf)
+        m->openPdfPage();
+    else
+        m->openPicture();
+}
+
+PageReader::~PageReader() = default;
+PageReader::PageReader(PageReader&&) noexcept = default;
+PageReader& PageReader::operator=(PageReader&&) noexcept = default;
+
+bool PageReader::slow() const {
+    return m->doc || qint64(m->size.width()) * m->size.height() > kSlowPixels;
+}
+
+QImage PageReader::read(const std::function<bool()>& abandoned) {
+    return m->doc ? m->readPdfPage(abandoned) : m->readPicture();
+}
+
+QImage readPage(const QString& path, int page, QSize largest) {
+    return PageReader(path, page, {largest, memoryCeiling()}).read();
 }
 
 QImage onWhitePaper(QImage image) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
 
 // Pictures and the pages of documents, read for display: PNG, JPEG, TIFF, WebP, BMP and GIF
 // through Qt's image readers, PDF through Poppler. The format is judged by the file's content,
@@ -14,22 +19,74 @@ inline constexpr int kNoPage = -1;
 // Documents are drawn at this resolution unless their scanned pictures are finer.
 inline constexpr double kDocumentDpi = 300;
 inline constexpr double kFinestDocumentDpi = 600;
+// Pictures with more pixels than this take long enough to decode that the window reads them
+// on a thread of its own.
+inline constexpr qint64 kSlowPixels = qint64(16) << 20;
 
 // How many pages a file holds: a PDF's pages and a TIFF's images, counted without drawing or
 // decoding; 1 for every other picture and for a file that cannot be read (choosing it then
 // tells why). Only regular files are opened.
 int pageCount(const QString& path);
 
-// Decoded pictures larger than this (in bytes, at least 4 per pixel) are refused before
-// decoding: the smaller of 768 MiB and half the machine's memory.
+// The memory this machine has for a new picture: MemAvailable of /proc/meminfo, or none when
+// that cannot be read.
+std::optional<qint64> availableMemory(const QByteArray& meminfo);
+// A decoded picture may fill half of the available memory, less a reserve of 256 MiB for the
+// rest of the program: while a picture is converted to the kept format it is held twice.
+// Unknown memory allows 768 MiB.
+qint64 memoryCeilingFor(std::optional<qint64> available);
+// The ceiling for this machine at this moment.
 qint64 memoryCeiling();
 
-// Reads page `page` of the file (kNoPage: the picture, or a document's first page) completely
-// and gives it as Format_RGB32: transparent parts laid on white paper, the JPEG orientation
-// applied, 16-bit, CMYK, grey, palette and 1-bit pictures converted. Throws a Failure with a
-// Japanese message naming the file (and page) when the file is no regular file, cannot be
-// read, is damaged, cut short, password-protected or empty, has no such page, is larger than
-// `largest` (a page: at kDocumentDpi), or would not fit into memoryCeiling().
+// Every read checks a picture's size against the memory ceiling before it decodes, so the image
+// readers' own allocation limit only has to stay out of the way. It is process-wide and must
+// not change while pictures are read on several threads: the program sets it once at start,
+// before any thread reads, to the machine's physical memory.
+void setUpImageReaders();
+
+// What a page may be: no larger than `largest` (a document page at kDocumentDpi, as the view
+// can scroll over it), no more than `memory` bytes decoded (at least 4 per pixel).
+// `scannedPagesDirect` lets a page that is exactly one scan be decoded straight into the kept
+// picture (where the program was built with Poppler's core library, see kScannedPagesDirect);
+// otherwise every page is drawn.
+struct ReadLimits {
+    QSize largest;
+    qint64 memory = 0;
+    bool scannedPagesDirect = true;
+};
+
+// Whether this build can take a scanned page's pixels straight from the document.
+extern const bool kScannedPagesDirect;
+
+// A picture or page opened and checked, not decoded yet: everything a header tells is judged
+// when it is opened, so a bad file is refused at once; the decoding, which may take long, can
+// then run on another thread (one thread at a time).
+class PageReader {
+public:
+    // Throws a Failure with a Japanese message naming the file (and page) when the file is no
+    // regular file, cannot be read, is damaged, cut short, password-protected or empty, has no
+    // such page, or is larger than the limits allow.
+    PageReader(const QString& path, int page, const ReadLimits& limits);
+    ~PageReader();
+    PageReader(PageReader&&) noexcept;
+    PageReader& operator=(PageReader&&) noexcept;
+
+    // A document page, or a picture of more than kSlowPixels pixels.
+    bool slow() const;
+    // Decodes the page completely and gives it as Format_RGB32: transparent parts laid on white
+    // paper, the JPEG orientation applied, 16-bit, CMYK, grey, palette and 1-bit pictures
+    // converted. Throws a Failure as the constructor does for what only decoding finds.
+    // `abandoned` is asked now and then while a document page is drawn; once it answers true
+    // the drawing stops and a Failure is thrown that nobody needs to show.
+    QImage read(const std::function<bool()>& abandoned = {});
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
+};
+
+// Opens, checks and decodes in one step (see PageReader), within `largest` and the memory
+// ceiling of the moment.
 QImage readPage(const QString& path, int page, QSize largest);
 
 // Lays transparent pixels on white and gives Format_RGB32, in place where the format allows.

@@ -1,5 +1,9 @@
 #include "scannedpage.h"
 
+#include "pages.h"
+
+#if QUILLPIX_POPPLER_CORE
+
 #include <GfxState.h>
 #include <GlobalParams.h>
 #include <OutputDev.h>
@@ -10,10 +14,14 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 namespace quillpix::pictures {
+
+const bool kScannedPagesDirect = true;
+
 namespace {
 
 // The document's own complaints are not the user's business: a page that cannot be read
@@ -39,6 +47,19 @@ public:
     bool useDrawChar() override { return true; }
     bool interpretType3Chars() override { return false; }
 
+    // Anything that could change how the scan shows makes the page one to draw: a clip
+    // smaller than the page, transparency, a blend mode, a soft mask, a group.
+    void clip(GfxState* state) override { checkClip(state); }
+    void eoClip(GfxState* state) override { checkClip(state); }
+    void clipToStrokePath(GfxState*) override { m_otherMarks = true; }
+    void setSoftMask(GfxState*, const double*, bool, Function*, GfxColor*) override {
+        m_otherMarks = true;
+    }
+    void beginTransparencyGroup(GfxState*, const double*, GfxColorSpace*, bool, bool,
+                                bool) override {
+        m_otherMarks = true;
+    }
+
     void stroke(GfxState*) override { m_otherMarks = true; }
     void fill(GfxState*) override { m_otherMarks = true; }
     void eoFill(GfxState*) override { m_otherMarks = true; }
@@ -63,7 +84,8 @@ public:
     void drawImage(GfxState* state, Object*, Stream* str, int width, int height,
                    GfxImageColorMap* colorMap, bool, const int* maskColors, bool) override {
         if (m_otherMarks || !m_picture.isNull() || maskColors || !colorMap ||
-            !colorMap->useRGBLine() || !coversThePage(state->getCTM(), width, height)) {
+            !colorMap->useRGBLine() || !shownAsItIs(state) ||
+            !coversThePage(state->getCTM(), width, height)) {
             m_otherMarks = true;
             return;
         }
@@ -91,6 +113,54 @@ public:
     }
 
 private:
+    static bool shownAsItIs(const GfxState* state) {
+        return state->getFillOpacity() == 1 && state->getStrokeOpacity() == 1 &&
+               state->getBlendMode() == gfxBlendNormal;
+    }
+
+    // A clip path that is one upright rectangle holding the whole page changes nothing.
+    void checkClip(const GfxState* state) {
+        const GfxPath* path = state->getPath();
+        if (!path || path->getNumSubpaths() != 1) {
+            m_otherMarks = true;
+            return;
+        }
+        const GfxSubpath* sub = path->getSubpath(0);
+        const int n = sub->getNumPoints();
+        if (n < 4 || n > 5) {
+            m_otherMarks = true;
+            return;
+        }
+        const double tolerance = 0.5;
+        double xMin = 1e300, xMax = -1e300, yMin = 1e300, yMax = -1e300;
+        double x[5], y[5];
+        for (int i = 0; i < n; ++i) {
+            if (sub->getCurve(i)) {
+                m_otherMarks = true;
+                return;
+            }
+            state->transform(sub->getX(i), sub->getY(i), &x[i], &y[i]);
+            xMin = std::min(xMin, x[i]);
+            xMax = std::max(xMax, x[i]);
+            yMin = std::min(yMin, y[i]);
+            yMax = std::max(yMax, y[i]);
+        }
+        // Every corner on the bounding box's edges: upright, no slanted side.
+        for (int i = 0; i < n; ++i) {
+            const bool onX =
+                std::abs(x[i] - xMin) <= tolerance || std::abs(x[i] - xMax) <= tolerance;
+            const bool onY =
+                std::abs(y[i] - yMin) <= tolerance || std::abs(y[i] - yMax) <= tolerance;
+            if (!onX || !onY) {
+                m_otherMarks = true;
+                return;
+            }
+        }
+        if (xMin > tolerance || yMin > tolerance || xMax < m_pageWidth - tolerance ||
+            yMax < m_pageHeight - tolerance)
+            m_otherMarks = true;
+    }
+
     // Upright, the picture's first row at the top, edge to edge, and of a resolution the
     // drawing would keep.
     bool coversThePage(const double* m, int width, int height) const {
@@ -120,13 +190,23 @@ private:
 
 std::optional<QImage> scannedPagePicture(const QString& path, int pageIndex, double minDpi,
                                          double maxDpi, QSize largest, qint64 maxBytes) {
-    static const GlobalParamsIniter params(quiet);
+    // Poppler's global state, kept by whichever document is open; while a document of the Qt
+    // interface is open this leaves its report function in place.
+    const GlobalParamsIniter params(quiet);
     PDFDoc doc(std::make_unique<GooString>(QFile::encodeName(path).toStdString()));
     if (!doc.isOk() || pageIndex < 0 || pageIndex >= doc.getNumPages())
         return std::nullopt;
     const int number = pageIndex + 1;
     const ::Page* page = doc.getPage(number);
     if (!page || page->getRotate() != 0)
+        return std::nullopt;
+    // What is shown is the crop box; a page cut smaller than its scan is drawn. Any difference
+    // changes the drawn page's size, so none is allowed.
+    const PDFRectangle* media = page->getMediaBox();
+    const PDFRectangle* crop = page->getCropBox();
+    const double tolerance = 1e-3;
+    if (std::abs(media->x1 - crop->x1) > tolerance || std::abs(media->y1 - crop->y1) > tolerance ||
+        std::abs(media->x2 - crop->x2) > tolerance || std::abs(media->y2 - crop->y2) > tolerance)
         return std::nullopt;
     ScanCollector collector(doc.getPageMediaWidth(number), doc.getPageMediaHeight(number), minDpi,
                             maxDpi, largest, maxBytes);
@@ -135,3 +215,17 @@ std::optional<QImage> scannedPagePicture(const QString& path, int pageIndex, dou
 }
 
 } // namespace quillpix::pictures
+
+#else
+
+namespace quillpix::pictures {
+
+const bool kScannedPagesDirect = false;
+
+std::optional<QImage> scannedPagePicture(const QString&, int, double, double, QSize, qint64) {
+    return std::nullopt;
+}
+
+} // namespace quillpix::pictures
+
+#endif

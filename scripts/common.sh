@@ -7,9 +7,10 @@ QUILLPIX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
 # What building needs: compiler and tools, Qt 6 Widgets, ICU, libsndfile and ALSA, Poppler's
-# Qt 6 interface (PDF pages) and its core library (a scanned page's own picture), the engine's
-# library for the resident engine, PoDoFo for writing searchable PDFs, and the Noto CJK fonts
-# (the sample pictures are drawn with Noto Sans CJK JP at build time).
+# Qt 6 interface (PDF pages) and its core library (optional: a scanned page's own picture,
+# otherwise every page is drawn), the engine's library for the resident engine, PoDoFo for
+# writing searchable PDFs, and the Noto CJK fonts (the sample pictures are drawn with Noto Sans
+# CJK JP at build time).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libicu-dev
     libsndfile1-dev libasound2-dev libpoppler-qt6-dev libpoppler-private-dev libtesseract-dev
     libleptonica-dev libpodofo-dev fonts-noto-cjk)
@@ -21,9 +22,10 @@ RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-o
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
 # import for its screenshots; a light window manager to check the window's frame under one;
-# Poppler's pdftotext and pdfimages to read back the searchable PDFs; Japanese fonts besides Noto
-# CJK for the page-layout tests and the reading measurements (IPA Mincho and IPAex Gothic
-# measured, VL Gothic and Sawarabi Mincho held out).
+# Poppler's pdftotext and pdfimages to read back the searchable PDFs, and pdftoppm to compare
+# the pages the program shows with Poppler's own rendering; Japanese fonts besides Noto CJK for
+# the page-layout tests and the reading measurements (IPA Mincho and IPAex Gothic measured, VL
+# Gothic and Sawarabi Mincho held out).
 TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox
     poppler-utils fonts-ipafont-mincho fonts-ipaexfont-gothic fonts-vlgothic fonts-sawarabi-mincho)
 

@@ -272,6 +272,68 @@ QByteArray scanPdf(const QImage& scan, QSizeF inches, int dpi, bool margins, boo
     return out;
 }
 
+namespace {
+
+// The objects in order, numbered from 1, with their cross-reference table; object 1 is the
+// catalog.
+QByteArray pdfOfObjects(const QList<QByteArray>& bodies) {
+    QByteArray out("%PDF-1.4\n");
+    QList<qsizetype> offsets;
+    for (const QByteArray& body : bodies) {
+        offsets << out.size();
+        out += QByteArray::number(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype at : offsets)
+        out += QByteArray::number(at).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(offsets.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QByteArray stream(const QByteArray& dictionary, const QByteArray& data) {
+    return "<< " + dictionary + " /Length " + QByteArray::number(data.size()) + " >>\nstream\n" +
+           data + "\nendstream";
+}
+
+} // namespace
+
+QByteArray handScanPdf(const QImage& scan, QSizeF points, const QByteArray& pageEntries,
+                       const QByteArray& resources, const QByteArray& before,
+                       const QList<QByteArray>& objects) {
+    const QByteArray w = QByteArray::number(points.width()),
+                     h = QByteArray::number(points.height());
+    QByteArray rgb;
+    const QImage pixels = scan.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < pixels.height(); ++y)
+        rgb.append(reinterpret_cast<const char*>(pixels.constScanLine(y)), pixels.width() * 3);
+    QList<QByteArray> bodies{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + w + " " + h + "] " + pageEntries +
+            " /Resources << /XObject << /Im0 5 0 R >> " + resources + " >> /Contents 4 0 R >>",
+        stream("", "q " + before + "\n" + w + " 0 0 " + h + " 0 0 cm /Im0 Do Q\n"),
+        stream("/Type /XObject /Subtype /Image /Width " + QByteArray::number(scan.width()) +
+                   " /Height " + QByteArray::number(scan.height()) +
+                   " /ColorSpace /DeviceRGB /BitsPerComponent 8",
+               rgb)};
+    return pdfOfObjects(bodies + objects);
+}
+
+QByteArray slowPdf(int fills) {
+    QByteArray content;
+    content.reserve(qsizetype(fills) * 16);
+    for (int i = 0; i < fills; ++i)
+        content +=
+            QByteArray::number(i % 400) + " " + QByteArray::number(i / 400 % 590) + " 1 1 re f\n";
+    // The content compressed: qCompress gives zlib data after a 4-byte length.
+    const QByteArray packed = qCompress(content, 1).mid(4);
+    return pdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>",
+                         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 595] /Contents 4 0 R >>",
+                         stream("/Filter /FlateDecode", packed)});
+}
+
 QByteArray numberedPdf(int pages) {
     QByteArray out;
     QBuffer buffer(&out);

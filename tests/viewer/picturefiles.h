@@ -35,4 +35,15 @@ QByteArray numberedPdf(int pages);
 // writer's page margins or none, and with a visible word over it or not.
 QByteArray scanPdf(const QImage& scan, QSizeF inches, int dpi, bool margins, bool word);
 
+// A one-page PDF written by hand: a page of `points` (MediaBox from 0, 0) showing the scan as
+// an uncompressed RGB image stretched over the whole page. `pageEntries` go into the page's
+// dictionary (a /CropBox), `resources` into its resources (an /ExtGState), `before` into the
+// content before the picture is drawn (a clip, "/G0 gs"); `objects` are added as objects 6, 7…
+QByteArray handScanPdf(const QImage& scan, QSizeF points, const QByteArray& pageEntries = {},
+                       const QByteArray& resources = {}, const QByteArray& before = {},
+                       const QList<QByteArray>& objects = {});
+// A one-page A5 PDF whose content is `fills` small filled squares: slow to draw, and the
+// drawing can be stopped between any two of them.
+QByteArray slowPdf(int fills);
+
 } // namespace quillpix::testing
