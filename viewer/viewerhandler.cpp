@@ -14,6 +14,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -38,7 +41,10 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     // round; the choice counts once the current row is also selected.
     connect(m_c.File1, &QListWidget::currentRowChanged, this, [this](int) { onFileListSignal(); });
     connect(m_c.File1, &QListWidget::itemSelectionChanged, this, [this] { onFileListSignal(); });
-    // The file list's own menu offers the folder batch.
+    connect(&m_read, &viewer::BackgroundRead::done, this, &ViewerHandler::readingDone);
+    connect(&m_read, &viewer::BackgroundRead::failed, this, &ViewerHandler::readingFailed);
+    // The file list's own menu offers the folder batch; a right click opens it without
+    // choosing the entry under the pointer (see eventFilter).
     m_c.File1->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* readAll = new QAction(QStringLiteral("このフォルダをすべて認識…"), m_c.File1);
     readAll->setObjectName(QStringLiteral("actReadFolder"));
@@ -81,15 +87,35 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.cmdRefreshFiles, &QPushButton::clicked, this, [this] { refreshFiles(); });
     connect(m_c.cmdPaint, &QPushButton::clicked, this, &ViewerHandler::paintRequested);
 
-    connect(m_c.picDisp, &PictureBox::mousePressed, this, &ViewerHandler::displayPressed);
+    // Nothing is selected on a display that does not show the chosen picture yet.
+    connect(m_c.picDisp, &PictureBox::mousePressed, this,
+            [this](Qt::MouseButton button, double x, double y) {
+                if (!reading())
+                    emit displayPressed(button, x, y);
+            });
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,
-            [this](Qt::MouseButtons, double x, double y) { emit displayMoved(x, y); });
-    connect(m_c.picDisp, &PictureBox::mouseReleased, this, &ViewerHandler::displayReleased);
+            [this](Qt::MouseButtons, double x, double y) {
+                if (!reading())
+                    emit displayMoved(x, y);
+            });
+    connect(m_c.picDisp, &PictureBox::mouseReleased, this,
+            [this](Qt::MouseButton button, double x, double y) {
+                if (!reading())
+                    emit displayReleased(button, x, y);
+            });
 }
 
 bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress)
-        m_rowAtPress = m_c.File1->currentRow();
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+        type == QEvent::MouseButtonDblClick) {
+        // The list would make the entry under a right click current, choosing that picture
+        // and throwing away the result box's unsaved text; the menu needs no choice.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+            return true;
+        if (type == QEvent::MouseButtonPress)
+            m_rowAtPress = m_c.File1->currentRow();
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -118,11 +144,34 @@ void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) 
 }
 
 viewer::ChosenFile ViewerHandler::chosenFile() const {
+    // While another entry is read, the result box still holds the shown picture's text.
+    if (reading())
+        return {m_c.File1->folder(), m_shownName, m_shownPage};
     return {m_c.File1->folder(), m_c.File1->fileName(), m_c.File1->page()};
 }
 
+void ViewerHandler::setRunActive(bool active) {
+    m_runActive = active;
+    // A run works on the picture on show, and its text belongs to that one.
+    if (active && reading())
+        giveUpReading();
+}
+
 void ViewerHandler::refreshFiles() {
+    const bool wasReading = reading();
+    m_read.abandon();
     runReportingFailures(m_platform, m_c.window, [&] {
+        if (wasReading) {
+            // The list is read afresh below; the picture on show is chosen in it again.
+            const bool listed = m_c.File1->refresh();
+            restoreFileSelection();
+            showShownPictureAgain();
+            if (!listed)
+                throw Failure(
+                    QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
+            reportLeftOutNames();
+            return;
+        }
         if (!m_c.File1->refresh())
             throw Failure(
                 QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
@@ -136,6 +185,7 @@ void ViewerHandler::reportLeftOutNames() {
 }
 
 void ViewerHandler::changeFolder() {
+    m_read.abandon();
     runReportingFailures(m_platform, m_c.window, [&] {
         const QString folder = m_pictureFolders + QLatin1Char('/') + m_c.cmbFolder->currentText();
         m_shownFolderIndex = m_c.cmbFolder->currentIndex();
@@ -188,38 +238,102 @@ void ViewerHandler::chooseFile() {
         const int page = m_c.File1->page();
         if (name.isEmpty())
             return;
+        const bool wasReading = reading();
+        m_read.abandon();
         m_c.window->setCursor(Qt::WaitCursor);
 
-        // Everything is read before anything changes, so a file that cannot be shown leaves
-        // the previous picture, its text and the list's selection as they were.
+        // Everything the headers tell is checked before anything changes, so a file that
+        // cannot be shown leaves the previous picture, its text and the list's selection.
         QImage picture;
-        QString savedText;
-        bool hasSavedText = false;
         try {
-            picture =
-                viewer::loadPage(folder + QLatin1Char('/') + name, page,
+            pictures::PageReader reader =
+                viewer::openPage(folder + QLatin1Char('/') + name, page,
                                  QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
-            const QString savedPath = textfiles::savedResultPath(folder, name, page);
-            hasSavedText = textfiles::fileExists(savedPath);
-            if (hasSavedText)
-                savedText = textfiles::readSavedResult(savedPath);
+            if (reader.slow()) {
+                m_readingName = name;
+                m_readingPage = page;
+                m_read.start(std::move(reader));
+                showReadingNotice();
+                emit pictureReading();
+                m_c.window->unsetCursor();
+                return;
+            }
+            picture = reader.read();
+            showChosen(picture, folder, name, page);
         } catch (...) {
             restoreFileSelection();
+            if (wasReading)
+                showShownPictureAgain();
             throw;
         }
-
-        m_view.forget();
-        m_c.picBmp->setPicture(picture);
-        picture = QImage();
-        m_shownFolder = folder;
-        m_shownName = name;
-        m_shownPage = page;
-        showImage();
-        redrawView(false);
-        m_c.cmdPaint->setEnabled(true);
-        emit fileChosen(savedText, hasSavedText);
-        m_c.window->unsetCursor();
     });
+}
+
+void ViewerHandler::showChosen(const QImage& picture, const QString& folder, const QString& name,
+                               int page) {
+    QString savedText;
+    const QString savedPath = textfiles::savedResultPath(folder, name, page);
+    const bool hasSavedText = textfiles::fileExists(savedPath);
+    if (hasSavedText)
+        savedText = textfiles::readSavedResult(savedPath);
+
+    m_view.forget();
+    m_c.picBmp->setPicture(picture);
+    m_shownFolder = folder;
+    m_shownName = name;
+    m_shownPage = page;
+    showImage();
+    redrawView(false);
+    m_c.cmdPaint->setEnabled(true);
+    emit fileChosen(savedText, hasSavedText);
+    m_c.window->unsetCursor();
+}
+
+void ViewerHandler::readingDone(const QImage& picture) {
+    runReportingFailures(m_platform, m_c.window, [&] {
+        try {
+            showChosen(picture, m_c.File1->folder(), m_readingName, m_readingPage);
+        } catch (...) {
+            restoreFileSelection();
+            showShownPictureAgain();
+            throw;
+        }
+    });
+}
+
+void ViewerHandler::readingFailed(const QString& message) {
+    restoreFileSelection();
+    showShownPictureAgain();
+    m_platform.showMessage(message);
+}
+
+void ViewerHandler::giveUpReading() {
+    m_read.abandon();
+    restoreFileSelection();
+    showShownPictureAgain();
+}
+
+void ViewerHandler::showShownPictureAgain() {
+    if (m_c.File1->fileName().isEmpty())
+        clearPictureBox(m_c.picDisp);
+    else
+        redrawView(false);
+}
+
+void ViewerHandler::showReadingNotice() {
+    clearPictureBox(m_c.picDisp);
+    const QString text = QStringLiteral("読み込み中…");
+    QFont font = m_c.picDisp->font();
+    font.setPointSizeF(12);
+    const QSize size = QFontMetrics(font).size(0, text) + QSize(16, 8);
+    QImage notice(size, QImage::Format_RGB32);
+    notice.fill(m_c.picDisp->backColor());
+    QPainter painter(&notice);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(notice.rect(), Qt::AlignCenter, text);
+    painter.end();
+    m_c.picDisp->copyRegion(notice, {0, 0}, {8, 8}, notice.size());
 }
 
 void ViewerHandler::chooseZoom(int row) {
@@ -264,7 +378,8 @@ void ViewerHandler::showImage() {
 }
 
 void ViewerHandler::redrawView(bool fromTop) {
-    if (m_c.File1->fileName().isEmpty())
+    // While a picture is read aside the display keeps saying so.
+    if (m_c.File1->fileName().isEmpty() || reading())
         return;
     const int z = zoomDivisor();
     const int h = m_c.HScroll1->sliderPosition();
@@ -277,7 +392,7 @@ void ViewerHandler::redrawView(bool fromTop) {
 
 void ViewerHandler::announceViewMoved() {
     emit viewMoved(m_c.HScroll1->sliderPosition(), m_c.VScroll1->sliderPosition(),
-                   !m_settingUpBars);
+                   !m_settingUpBars && !reading());
 }
 
 void ViewerHandler::positionChanged() {

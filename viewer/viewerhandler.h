@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display.h"
+#include "pictureloader.h"
 #include "reducedview.h"
 
 #include <QObject>
@@ -40,8 +41,14 @@ public:
     // The chosen item of cmbFolder becomes the folder of File1; the display is cleared.
     void changeFolder();
     // The selected file of File1 is loaded and shown with its saved result text. A picture
-    // that cannot be shown leaves everything as it was, the list's selection included.
+    // that cannot be shown leaves everything as it was, the list's selection included. A
+    // document page or a large picture is read on a thread of its own: the display says
+    // "読み込み中…", nothing can be selected on it, and the picture still chosen (for its text,
+    // saving and runs) is the one shown before, until the new one is shown. Choosing another
+    // entry, another folder, re-reading the list or starting a run abandons that read.
     void chooseFile();
+    // Whether a picture is being read for the display.
+    bool reading() const { return m_read.busy(); }
     // lstZoom's row picks the zoom; the view starts afresh.
     void chooseZoom(int row);
     // Re-reads the file list.
@@ -60,7 +67,7 @@ public:
 
     // While a run waits for the engine, the picture and the folder stay: its text belongs to
     // the picture it was read from.
-    void setRunActive(bool active) { m_runActive = active; }
+    void setRunActive(bool active);
     static QString busyMessage();
 
     int zoomDivisor() const;
@@ -77,6 +84,9 @@ Q_SIGNALS:
     void folderChanged();
     // A picture was chosen and is shown; its saved result, if it has one.
     void fileChosen(const QString& savedText, bool hasSavedText);
+    // A chosen picture is being read aside: the display no longer shows the picture before,
+    // so whatever was selected on it is gone.
+    void pictureReading();
     // The zoom changed; the view is about to start afresh.
     void zoomChanged();
     // The view moved to (h, v); drawn is false while the bars are being set up, when the
@@ -95,6 +105,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The picture is on show as the chosen one: picBmp, the view from the top-left, the saved
+    // text. A saved text that cannot be read throws before anything changes.
+    void showChosen(const QImage& picture, const QString& folder, const QString& name, int page);
+    void readingDone(const QImage& picture);
+    void readingFailed(const QString& message);
+    // A read aside is given up: the list and the display go back to the picture shown before.
+    void giveUpReading();
+    void showShownPictureAgain();
+    void showReadingNotice();
     void onFileListSignal();
     void restoreFileSelection();
     void announceViewMoved();
@@ -122,6 +141,10 @@ private:
     bool m_runActive = false;
     // The folder chooser's item whose folder File1 shows.
     int m_shownFolderIndex = -1;
+    // The page being read aside, and the read.
+    QString m_readingName;
+    int m_readingPage = -1;
+    viewer::BackgroundRead m_read;
 };
 
 } // namespace quillpix

@@ -30,6 +30,11 @@ void ViewerWindow::choose(const QString& name) {
                       list->visualItemRect(list->item(row)).center());
 }
 
+void ViewerWindow::waitUntilRead() {
+    // A deadline only so that a read that never ends fails the test instead of hanging it.
+    QVERIFY(QTest::qWaitFor([this] { return !window->viewer().reading(); }, 300000));
+}
+
 void ViewerWindow::chooseZoom(int row) {
     QListWidget* list = c().lstZoom;
     list->scrollToItem(list->item(row));

@@ -29,6 +29,9 @@ public:
     int rowOf(const QString& name);
     // Clicks the name in File1, as the user would.
     void choose(const QString& name);
+    // Lets the event loop run until a picture read aside (a document page, a large picture)
+    // is shown or refused.
+    void waitUntilRead();
     // Clicks a row of lstZoom (0 100 %, 1 50 %, 2 25 %, 3 20 %).
     void chooseZoom(int row);
 
