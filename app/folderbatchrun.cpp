@@ -7,6 +7,11 @@
 namespace quillpix {
 namespace {
 
+QString busyText() {
+    return QStringLiteral(
+        "フォルダの一括認識を実行中です。\n終わってから、もう一度選んでください。");
+}
+
 QString timeLeft(qint64 ms) {
     if (ms < 0)
         return QStringLiteral("計算中");
@@ -26,10 +31,30 @@ FolderBatchRun::FolderBatchRun(QWidget* window, Platform& platform)
 
 FolderBatchRun::~FolderBatchRun() = default;
 
+QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) {
+    const QString none = QStringLiteral("（なし）");
+    return QStringLiteral("このフォルダの画像をすべて認識して、結果を画像の横に保存します。\n"
+                          "%1\n\n"
+                          "言語: %2\nPSM: %3\n他: %4\n同時に読む画像: %5 枚\n%6\n\n"
+                          "OK で始めます。")
+        .arg(settings.folder, settings.lang.isEmpty() ? none : settings.lang,
+             settings.psm.isEmpty() ? none : settings.psm,
+             settings.option.isEmpty() ? none : settings.option)
+        .arg(settings.jobs)
+        .arg(settings.force ? QStringLiteral("保存済みの結果も読み直して置き換えます。")
+                            : QStringLiteral("結果を保存済みの画像は飛ばします。"));
+}
+
 void FolderBatchRun::start(const folderbatch::Settings& settings) {
+    if (m_controller.isRunning()) {
+        m_platform.showMessage(busyText());
+        return;
+    }
+    // The user sees what the batch will use before anything is read or saved.
+    if (!m_platform.askOkCancel(confirmationText(settings)))
+        return;
     if (!m_controller.start(settings)) {
-        m_platform.showMessage(QStringLiteral("フォルダの一括認識を実行中です。\n"
-                                              "終わってから、もう一度選んでください。"));
+        m_platform.showMessage(busyText());
         return;
     }
     m_dialog = std::make_unique<QProgressDialog>(

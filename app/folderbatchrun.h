@@ -21,8 +21,11 @@ public:
     FolderBatchRun(QWidget* window, Platform& platform);
     ~FolderBatchRun() override;
 
-    // Starts the batch; a batch already running is said so and left alone.
+    // Asks whether to read the folder with these settings, and starts the batch on OK; a
+    // batch already running is said so and left alone.
     void start(const folderbatch::Settings& settings);
+    // The question: the folder, the language, PSM and options the batch will use.
+    static QString confirmationText(const folderbatch::Settings& settings);
     bool isRunning() const { return m_controller.isRunning(); }
 
     // What the window shows when a batch has ended.

@@ -18,18 +18,26 @@ LauncherHandler::LauncherHandler(const LauncherControls& controls, const viewer:
     connect(m_c.cmdOpenTmpTxt, &QPushButton::clicked, this, [this] { openRawResult(); });
 }
 
-// Whether the desktop found something to open these with is its own business: nothing is
-// reported, as with the list files.
+// What the opened program then does is its own business; only a desktop without one is told.
 void LauncherHandler::openHelp() {
-    m_platform.shellOpen(launch::helpPagePath(m_folders.parent));
+    const QString page = launch::helpPagePath(m_folders.parent);
+    if (!m_platform.shellOpen(page))
+        m_platform.showMessage(
+            openerMissingMessage(QStringLiteral("ヘルプ"), QStringLiteral("ブラウザ"), page));
 }
 
 void LauncherHandler::openExplorer() {
-    m_platform.shellOpen(m_files.chosenFile().folder);
+    const QString folder = m_files.chosenFile().folder;
+    if (!m_platform.shellOpen(folder))
+        m_platform.showMessage(openerMissingMessage(QStringLiteral("フォルダ"),
+                                                    QStringLiteral("ファイルマネージャ"), folder));
 }
 
 void LauncherHandler::openRawResult() {
-    m_platform.shellOpen(launch::rawResultPath(m_folders.program));
+    const QString raw = launch::rawResultPath(m_folders.program);
+    if (!m_platform.shellOpen(raw))
+        m_platform.showMessage(openerMissingMessage(QStringLiteral("tmp.txt"),
+                                                    QStringLiteral("テキストエディタ"), raw));
 }
 
 void LauncherHandler::openPaint() {

@@ -55,7 +55,10 @@ void OptionsHandler::refresh(ListFile list) {
 }
 
 void OptionsHandler::editList(ListFile list) {
-    m_platform.shellOpen(listFilePath(m_folders.program, list));
+    const QString path = listFilePath(m_folders.program, list);
+    if (!m_platform.shellOpen(path))
+        m_platform.showMessage(openerMissingMessage(QStringLiteral("リストファイル"),
+                                                    QStringLiteral("テキストエディタ"), path));
 }
 
 options::EngineChoice OptionsHandler::chosenItems() const {

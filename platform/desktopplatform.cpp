@@ -5,9 +5,15 @@
 #include "soundplayer.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QMimeType>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
@@ -24,8 +30,57 @@ void DesktopPlatform::showMessage(const QString& text) {
     box.exec();
 }
 
-void DesktopPlatform::shellOpen(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool desktopCanOpen(const QString& path, const QStringList& applicationFolders) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    QStringList wanted{type.name()};
+    wanted << type.aliases();
+    const bool webPage = type.inherits(QStringLiteral("text/html"));
+    if (webPage) {
+        wanted << QStringLiteral("x-scheme-handler/http")
+               << QStringLiteral("x-scheme-handler/https");
+        if (!qEnvironmentVariableIsEmpty("BROWSER"))
+            return true;
+        for (const char* browser : {"x-www-browser", "www-browser", "firefox", "firefox-esr",
+                                    "chromium", "google-chrome", "epiphany", "konqueror", "falkon",
+                                    "midori", "links2", "elinks", "links", "lynx", "w3m"})
+            if (!QStandardPaths::findExecutable(QString::fromLatin1(browser)).isEmpty())
+                return true;
+    }
+    for (const QString& folder : applicationFolders) {
+        QDirIterator entries(folder, {QStringLiteral("*.desktop")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            QFile entry(entries.next());
+            if (!entry.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray& line : entry.readAll().split('\n')) {
+                if (!line.startsWith("MimeType="))
+                    continue;
+                const QStringList types = QString::fromUtf8(line.mid(9).trimmed())
+                                              .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+                for (const QString& t : wanted)
+                    if (types.contains(t))
+                        return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool DesktopPlatform::shellOpen(const QString& path) {
+    if (!desktopCanOpen(path,
+                        QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)))
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool DesktopPlatform::askOkCancel(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, m_window);
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    return box.exec() == QMessageBox::Ok;
 }
 
 bool DesktopPlatform::startPaint(const QString& picturePath) {

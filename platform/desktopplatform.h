@@ -2,6 +2,8 @@
 
 #include "platform.h"
 
+#include <QStringList>
+
 #include <memory>
 
 class QWidget;
@@ -21,7 +23,8 @@ public:
     void setWindow(QWidget* window) { m_window = window; }
 
     void showMessage(const QString& text) override;
-    void shellOpen(const QString& path) override;
+    bool shellOpen(const QString& path) override;
+    bool askOkCancel(const QString& text) override;
     bool startPaint(const QString& picturePath) override;
     int screenWidth() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
@@ -32,5 +35,11 @@ private:
     // The engine with its models kept loaded between the window's runs.
     std::unique_ptr<engine::ResidentEngine> m_engine;
 };
+
+// Whether this desktop has something to open the file or folder with, as the system's opener
+// (xdg-open, found on PATH) looks for it: a program whose desktop entry in the applications
+// folders (those of XDG_DATA_HOME and XDG_DATA_DIRS) names the file's type, and for a web page
+// also a browser (BROWSER, or one of the usual browser commands on PATH).
+bool desktopCanOpen(const QString& path, const QStringList& applicationFolders);
 
 } // namespace quillpix

@@ -31,11 +31,14 @@ public:
 
     // A message box: OK only, no icon, title "Quillpix". Returns when it is closed.
     virtual void showMessage(const QString& text) = 0;
-    // Hands a file or folder to the system's "open" (browser, file manager, text editor);
-    // whether anything opened is not reported.
-    virtual void shellOpen(const QString& path) = 0;
+    // Hands a file or folder to the system's "open" (browser, file manager, text editor).
+    // False when the desktop has nothing to open it with (no opener, or no program for that
+    // kind of file); what the program does once started is its own business.
+    virtual bool shellOpen(const QString& path) = 0;
     // Starts the paint program on the picture (one argument). False when it is not installed.
     virtual bool startPaint(const QString& picturePath) = 0;
+    // A question with OK and キャンセル, title "Quillpix"; true for OK.
+    virtual bool askOkCancel(const QString& text) = 0;
     // Width of the primary screen in pixels.
     virtual int screenWidth() const = 0;
     // Runs the batch file and returns when it has ended; the window keeps handling its events
@@ -45,5 +48,14 @@ public:
     // Plays a sound file to its end; silence when there is no sound device.
     virtual void playSound(const QString& wavPath) = 0;
 };
+
+// What a button says when the desktop has no program to open its file with: what was to be
+// opened, the kind of program missing, and the file or folder.
+inline QString openerMissingMessage(const QString& what, const QString& program,
+                                    const QString& path) {
+    return QStringLiteral("%1を開くプログラム（%2）が見つかりません。\n"
+                          "%2をインストールしてから、もう一度開いてください。\n%3")
+        .arg(what, program, path);
+}
 
 } // namespace quillpix

@@ -116,9 +116,11 @@ void ResultTextHandler::save() {
 void ResultTextHandler::openSavedFile() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
     const QString path = textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
-    if (textfiles::fileExists(path))
-        m_platform.shellOpen(path);
-    else
+    if (textfiles::fileExists(path)) {
+        if (!m_platform.shellOpen(path))
+            m_platform.showMessage(openerMissingMessage(QStringLiteral("認識結果のファイル"),
+                                                        QStringLiteral("テキストエディタ"), path));
+    } else
         m_platform.showMessage(QStringLiteral("認識結果のファイルはまだ作成されていません。"));
 }
 

@@ -40,7 +40,8 @@ public:
     void showMessage(const QString& text) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    void shellOpen(const QString&) override {}
+    bool shellOpen(const QString&) override { return true; }
+    bool askOkCancel(const QString&) override { return true; }
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
     BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }

@@ -47,31 +47,57 @@ class TestLaunch : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Each button hands its path to the desktop whether or not anything is there, and nothing
-    // is reported either way.
+    // Each button hands its path to the desktop; when the desktop has no program for it, the
+    // button says which kind of program is missing and names the file.
     void shellOpenButtons_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("path");
-        QTest::newRow("help page beside the program folder") << "cmdHelp"
-                                                             << "/htm/introtool.htm";
-        QTest::newRow("raw result in the program folder") << "cmdOpenTmpTxt"
-                                                          << "/bin/tmp.txt";
-        QTest::newRow("the chosen image folder") << "cmdExplorer"
-                                                 << "/bmp_gif my scans";
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("missing");
+        const struct {
+            const char* tag;
+            const char* button;
+            const char* path;
+            const char* missing;
+        } buttons[] = {
+            {"help page beside the program folder", "cmdHelp", "/htm/introtool.htm", "ブラウザ"},
+            {"raw result in the program folder", "cmdOpenTmpTxt", "/bin/tmp.txt",
+             "テキストエディタ"},
+            {"the chosen image folder", "cmdExplorer", "/bmp_gif my scans", "ファイルマネージャ"},
+            {"option list", "cmdEditLst_0", "/bin/listOption.txt", "テキストエディタ"},
+            {"mode list", "cmdEditLst_1", "/bin/listPSMode.txt", "テキストエディタ"},
+            {"language list", "cmdEditLst_2", "/bin/listLang.txt", "テキストエディタ"},
+        };
+        for (const auto& b : buttons)
+            for (bool installed : {true, false})
+                QTest::addRow("%s, %s", b.tag, installed ? "opened" : "no program")
+                    << QString::fromLatin1(b.button) << QString::fromLatin1(b.path) << installed
+                    << QString::fromUtf8(b.missing);
     }
     void shellOpenButtons() {
         QFETCH(QString, button);
         QFETCH(QString, path);
+        QFETCH(bool, installed);
+        QFETCH(QString, missing);
         Fixture f;
+        f.platform.openerInstalled = installed;
         QVERIFY(QDir(f.ws.root()).rmdir(QStringLiteral("htm")));
         f.chooseFolder(QStringLiteral("bmp_gif_sample"));
         f.chooseFolder(QStringLiteral("bmp_gif my scans"));
+        f.platform.messages.clear();
         auto* b = f.window->findChild<QPushButton*>(button);
         QVERIFY(b && b->isEnabled());
         b->click();
-        QCOMPARE(f.platform.opened, QStringList{f.ws.root() + path});
-        QCOMPARE(f.platform.messages, QStringList());
         QCOMPARE(f.platform.paintStarts, QStringList());
+        if (installed) {
+            QCOMPARE(f.platform.opened, QStringList{f.ws.root() + path});
+            QCOMPARE(f.platform.messages, QStringList());
+            return;
+        }
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY2(f.platform.messages[0].contains(missing), qPrintable(f.platform.messages[0]));
+        QVERIFY2(f.platform.messages[0].contains(f.ws.root() + path),
+                 qPrintable(f.platform.messages[0]));
     }
 
     // The picture reaches the paint program as one argument, spaces and all.

@@ -1,4 +1,5 @@
 #include "cp932.h"
+#include "desktopplatform.h"
 #include "picturebox.h"
 #include "widgets.h"
 
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
+
+#include <optional>
 
 using namespace quillpix;
 
@@ -286,6 +289,69 @@ private Q_SLOTS:
         QCOMPARE(clipboard->text(), text);
         QCOMPARE(left,
                  cut ? QStringLiteral("<>") : QStringLiteral("<") + text + QStringLiteral(">"));
+    }
+
+    // The opener finds a program for a file by its type, as xdg-open does; a web page also
+    // opens in a browser found on PATH. Without xdg-open nothing opens.
+    void desktopCanOpen_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("programs"); // on PATH
+        QTest::addColumn<QString>("declared");     // MimeType= of the one desktop entry
+        QTest::addColumn<bool>("opens");
+        const QStringList opener{QStringLiteral("xdg-open")};
+        QTest::newRow("list file, an editor for text")
+            << "listLang.txt" << opener << "text/x-c;text/plain;" << true;
+        QTest::newRow("list file, nothing for text")
+            << "listLang.txt" << opener << "image/png;" << false;
+        QTest::newRow("list file, no opener")
+            << "listLang.txt" << QStringList() << "text/plain;" << false;
+        QTest::newRow("help page, only an editor")
+            << "introtool.htm" << opener << "text/plain;" << false;
+        QTest::newRow("help page, a browser's entry")
+            << "introtool.htm" << opener << "text/html;x-scheme-handler/http;" << true;
+        QTest::newRow("help page, a browser on PATH")
+            << "introtool.htm" << QStringList{"xdg-open", "x-www-browser"} << "" << true;
+        QTest::newRow("folder, a file manager") << "" << opener << "inode/directory;" << true;
+        QTest::newRow("folder, nothing") << "" << opener << "text/plain;" << false;
+    }
+    void desktopCanOpen() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, programs);
+        QFETCH(QString, declared);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("share/applications"));
+        QDir(dir.path()).mkpath(QStringLiteral("bin"));
+        QDir(dir.path()).mkpath(QStringLiteral("files"));
+        auto write = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write(dir.filePath(QStringLiteral("share/applications/tool.desktop")),
+              "[Desktop Entry]\nType=Application\nExec=tool %f\nMimeType=" + declared.toLatin1() +
+                  "\n");
+        for (const QString& program : programs) {
+            const QString path = dir.filePath(QStringLiteral("bin/") + program);
+            write(path, "#!/bin/sh\n");
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        const QString target = dir.filePath(QStringLiteral("files/") + file);
+        if (!file.isEmpty())
+            write(target, "<html></html>\n");
+        const char* names[] = {"PATH", "BROWSER"};
+        QList<std::optional<QByteArray>> saved;
+        for (const char* name : names)
+            saved << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
+                                                      : std::nullopt);
+        qputenv("PATH", QFile::encodeName(dir.filePath(QStringLiteral("bin"))));
+        qunsetenv("BROWSER");
+        const bool result = quillpix::desktopCanOpen(
+            file.isEmpty() ? dir.filePath(QStringLiteral("files")) : target,
+            {dir.filePath(QStringLiteral("share/applications"))});
+        for (int i = 0; i < 2; ++i)
+            saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
+        QCOMPARE(result, opens);
     }
 
     void scrollBarKeepsItsMinimumAtZero() {

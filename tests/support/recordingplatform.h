@@ -33,15 +33,29 @@ public:
 
     int screen = 1920;
     bool paintInstalled = true;
+    // Whether the desktop has a program for what shellOpen is given.
+    bool openerInstalled = true;
+    // The answer to every askOkCancel.
+    bool answerOk = true;
 
     QStringList messages;
     QStringList opened;
+    QStringList questions;
     QStringList paintStarts;
     QStringList sounds;
     QVector<BatchRun> batchRuns;
 
     void showMessage(const QString& text) override { messages << text; }
-    void shellOpen(const QString& path) override { opened << path; }
+    bool shellOpen(const QString& path) override {
+        if (!openerInstalled)
+            return false;
+        opened << path;
+        return true;
+    }
+    bool askOkCancel(const QString& text) override {
+        questions << text;
+        return answerOk;
+    }
     bool startPaint(const QString& picturePath) override {
         if (!paintInstalled)
             return false;
