@@ -240,8 +240,10 @@ void FrmMain::createControls() {
     for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption}) {
         list->setFont(fontOf(kMonoFont, 9));
         // Long items are cut at the edge, as the design's list boxes do: a horizontal bar
-        // would take the height of two rows.
+        // would take the height of two rows, and Qt's "…" would hide the mode number at the
+        // end of "単一ブロック:6".
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideNone);
     }
 }
 
@@ -276,7 +278,13 @@ bool FrmMain::fitFrameIntoOuterRect() {
     if (m_frameFitted || m.isNull())
         return m_frameFitted;
     m_frameFitted = true;
-    setGeometry(m_outerRect.marginsRemoved(m));
+    // The frame stands where the window was placed and is as wide; the inside keeps the
+    // layout's height, so the frame grows by the title bar and the borders below it.
+    const QRect inside(m_outerRect.x() + m.left(), m_outerRect.y() + m.top(),
+                       m_outerRect.width() - m.left() - m.right(), layout::kClientHeight);
+    setGeometry(inside);
+    // The end button stays flush with the inside's right edge.
+    m_c.cmdEnd->move(inside.width() - m_c.cmdEnd->width(), m_c.cmdEnd->y());
     return true;
 }
 

@@ -41,8 +41,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // The design places the whole window, title bar and borders included; under a window
-    // manager the inside shrinks by the frame once the frame is known.
+    // The design places the window's frame at the left and top and gives its width; the inside
+    // is as high as the layout. Under a window manager the frame is known only once the window
+    // is shown: the inside then narrows by the borders and the frame grows downwards.
     bool fitFrameIntoOuterRect();
     void createControls();
     void createFeatures();

@@ -8,6 +8,7 @@
 #include "tempworkspace.h"
 #include "widgets.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
@@ -183,6 +184,9 @@ private Q_SLOTS:
                                                            c.cmdClear, c.cmdOpenTmpTxt, c.txtResult,
                                                            c.txtBat, c.File1, c.lstZoom})
             QVERIFY2(on->isEnabled(), qPrintable(on->objectName()));
+        // Long option items are cut at the list's edge: "…" would hide a mode's number.
+        for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption})
+            QCOMPARE(list->textElideMode(), Qt::ElideNone);
         QVERIFY(c.picBmp->isHidden());
         QVERIFY(c.picRect->isHidden());
         QVERIFY(c.picBmp->autoSize());
@@ -257,6 +261,44 @@ private Q_SLOTS:
         QTest::mouseClick(window->controls().cmdEnd, Qt::LeftButton);
         QVERIFY(!window->isVisible());
         QVERIFY(QFile::exists(work));
+    }
+
+    // The folder batch from the list's menu first shows what it will use, and starts only on
+    // OK: on キャンセル nothing is read and no progress dialog appears.
+    void folderBatchAsksWithItsSettings_data() {
+        QTest::addColumn<int>("psmRow");
+        QTest::addColumn<int>("langRow");
+        QTest::addColumn<int>("optionRow");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("the items selected at start")
+            << 0 << 0 << 0 << QStringList{"言語: jpn\n", "PSM: 3\n", "他: （なし）\n"};
+        QTest::newRow("other items")
+            << 1 << 1 << 1 << QStringList{"言語: eng\n", "PSM: 6\n", "他: pause\n"};
+    }
+    void folderBatchAsksWithItsSettings() {
+        QFETCH(int, psmRow);
+        QFETCH(int, langRow);
+        QFETCH(int, optionRow);
+        QFETCH(QStringList, shown);
+        TempWorkspace ws;
+        ws.writeFile(QStringLiteral("bmp_gif_sample/a.bmp"), "x");
+        RecordingPlatform platform;
+        platform.answerOk = false;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        c.cmbFolder->setCurrentIndex(c.cmbFolder->findText(QStringLiteral("bmp_gif_sample")));
+        c.lstPSegMode->setCurrentRow(psmRow);
+        c.lstLang->setCurrentRow(langRow);
+        c.lstOption->setCurrentRow(optionRow);
+        auto* action = window->findChild<QAction*>(QStringLiteral("actReadFolder"));
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(platform.questions.size(), 1);
+        QVERIFY(platform.questions[0].contains(ws.pictures()));
+        for (const QString& line : shown)
+            QVERIFY2(platform.questions[0].contains(line), qPrintable(platform.questions[0]));
+        QVERIFY(!window->findChild<QWidget*>(QStringLiteral("folderBatchProgress")));
+        QCOMPARE(platform.messages, QStringList());
     }
 
     void splitToListKeepsEmptyPieces() {
