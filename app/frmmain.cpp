@@ -121,7 +121,6 @@ void FrmMain::createFeatures() {
     connect(viewer, &ViewerHandler::fileChosen, selection, &SelectionHandler::discard);
     connect(viewer, &ViewerHandler::fileChosen, resultText, &ResultTextHandler::showSavedResult);
     connect(viewer, &ViewerHandler::zoomChanged, selection, &SelectionHandler::discard);
-    connect(viewer, &ViewerHandler::pictureReading, selection, &SelectionHandler::discard);
     // A run needs a selection.
     connect(selection, &SelectionHandler::selectionMade, recognition,
             [recognition] { recognition->setSelectionMade(true); });

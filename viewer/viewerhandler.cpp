@@ -254,7 +254,6 @@ void ViewerHandler::chooseFile() {
                 m_readingPage = page;
                 m_read.start(std::move(reader));
                 showReadingNotice();
-                emit pictureReading();
                 m_c.window->unsetCursor();
                 return;
             }
@@ -314,10 +313,13 @@ void ViewerHandler::giveUpReading() {
 }
 
 void ViewerHandler::showShownPictureAgain() {
-    if (m_c.File1->fileName().isEmpty())
+    if (m_c.File1->fileName().isEmpty()) {
         clearPictureBox(m_c.picDisp);
-    else
-        redrawView(false);
+        return;
+    }
+    redrawView(false);
+    // The selection's frame went with the notice; announcing the view draws it again.
+    announceViewMoved();
 }
 
 void ViewerHandler::showReadingNotice() {

@@ -44,8 +44,9 @@ public:
     // that cannot be shown leaves everything as it was, the list's selection included. A
     // document page or a large picture is read on a thread of its own: the display says
     // "読み込み中…", nothing can be selected on it, and the picture still chosen (for its text,
-    // saving and runs) is the one shown before, until the new one is shown. Choosing another
-    // entry, another folder, re-reading the list or starting a run abandons that read.
+    // its selection, saving and runs) is the one shown before, until the new one is shown.
+    // Choosing another entry, another folder, re-reading the list or starting a run abandons
+    // that read; the picture shown before then comes back with its selection's frame.
     void chooseFile();
     // Whether a picture is being read for the display.
     bool reading() const { return m_read.busy(); }
@@ -84,9 +85,6 @@ Q_SIGNALS:
     void folderChanged();
     // A picture was chosen and is shown; its saved result, if it has one.
     void fileChosen(const QString& savedText, bool hasSavedText);
-    // A chosen picture is being read aside: the display no longer shows the picture before,
-    // so whatever was selected on it is gone.
-    void pictureReading();
     // The zoom changed; the view is about to start afresh.
     void zoomChanged();
     // The view moved to (h, v); drawn is false while the bars are being set up, when the
