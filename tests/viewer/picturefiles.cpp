@@ -320,6 +320,38 @@ QByteArray handScanPdf(const QImage& scan, QSizeF points, const QByteArray& page
     return pdfOfObjects(bodies + objects);
 }
 
+QByteArray updatedPdf() {
+    QByteArray out("%PDF-1.4\n");
+    QList<qsizetype> offsets;
+    auto object = [&](int number, const QByteArray& body) {
+        offsets << out.size();
+        out += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    auto table = [&](int first, const QByteArray& trailer) {
+        const qsizetype xref = out.size();
+        out += "xref\n0 1\n0000000000 65535 f \n" + QByteArray::number(first) + " " +
+               QByteArray::number(offsets.size()) + "\n";
+        for (qsizetype at : offsets)
+            out += QByteArray::number(at).rightJustified(10, '0') + " 00000 n \n";
+        out +=
+            "trailer\n<< " + trailer + " >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+        return xref;
+    };
+    object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    const qsizetype first = table(1, "/Size 3 /Root 1 0 R");
+    offsets.clear();
+    QByteArray drawing;
+    for (int i = 0; i < 300; ++i)
+        drawing += QByteArray::number(i) + " " + QByteArray::number(i) + " 2 2 re f\n";
+    object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 420 595] /Contents 4 0 R >>");
+    object(4, "<< /Length " + QByteArray::number(drawing.size()) + " >>\nstream\n" + drawing +
+                  "\nendstream");
+    table(2, "/Size 5 /Root 1 0 R /Prev " + QByteArray::number(first));
+    return out;
+}
+
 QByteArray slowPdf(int fills) {
     QByteArray content;
     content.reserve(qsizetype(fills) * 16);

@@ -42,6 +42,10 @@ QByteArray scanPdf(const QImage& scan, QSizeF inches, int dpi, bool margins, boo
 QByteArray handScanPdf(const QImage& scan, QSizeF points, const QByteArray& pageEntries = {},
                        const QByteArray& resources = {}, const QByteArray& before = {},
                        const QList<QByteArray>& objects = {});
+// A PDF saved twice: first without pages, then with an A5 page added by an update appended to
+// the file, whose content is a few kilobytes of drawing. Cut short within the update, the file
+// still opens, as the first saving without pages.
+QByteArray updatedPdf();
 // A one-page A5 PDF whose content is `fills` small filled squares: slow to draw, and the
 // drawing can be stopped between any two of them.
 QByteArray slowPdf(int fills);

@@ -443,15 +443,19 @@ private Q_SLOTS:
         const QList<int> selected = corners(w.state());
         drag(c.picDisp, {20, 20}, {90, 70});
         QCOMPARE(corners(w.state()), selected);
+        // Scrolling moves the view of the picture shown, but the display keeps its notice.
+        const QImage notice = c.picDisp->surface().copy();
+        c.VScroll1->setValue(30);
+        QCOMPARE(c.picDisp->surface(), notice);
 
         // A run starting now works on the picture shown, which comes back with its frame.
         viewer.setRunActive(true);
         QVERIFY(!viewer.reading());
         QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
-        QImage expected = w.expectedView(2, 0, 0);
-        xorFrame(expected, 10, 10, 60, 40);
+        QImage expected = w.expectedView(2, 0, 30);
+        xorFrame(expected, 10, -20, 60, 10);
         QCOMPARE(c.picDisp->surface(), expected);
-        QCOMPARE(corners(w.state()), selected);
+        QCOMPARE(corners(w.state()), (QList<int>{10, -20, 60, 10}));
         QVERIFY(c.cmdRecognize->isEnabled());
         viewer.setRunActive(false);
 
