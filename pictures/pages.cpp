@@ -284,7 +284,7 @@ int pageCount(const QString& path) {
     return 1;
 }
 
-struct PageReader::State {
+struct OpenedPage::State {
     QString path;
     int page = kNoPage;
     ReadLimits limits;
@@ -304,7 +304,7 @@ struct PageReader::State {
     QImage readPdfPage(const std::function<bool()>& abandoned);
 };
 
-void PageReader::State::openPicture() {
+void OpenedPage::State::openPicture() {
     reader = std::make_unique<QImageReader>(file.get());
     reader->setDecideFormatFromContent(true);
     reader->setAutoTransform(true);
@@ -349,7 +349,7 @@ void PageReader::State::openPicture() {
         refuse(path, page, QStringLiteral("ファイルが途中で切れています。"));
 }
 
-QImage PageReader::State::readPicture() {
+QImage OpenedPage::State::readPicture() {
     QImage image;
     if (!reader->read(&image) || image.isNull())
         refuse(path, page, readerReason(reader->error()));
@@ -359,7 +359,7 @@ QImage PageReader::State::readPicture() {
     return onWhitePaper(std::move(image));
 }
 
-void PageReader::State::openPdfPage() {
+void OpenedPage::State::openPdfPage() {
     doc = openPdf(*file, path, page);
     index = page == kNoPage ? 0 : page;
     if (index >= doc->numPages())
@@ -377,7 +377,7 @@ void PageReader::State::openPdfPage() {
     checkMemory(path, page, atDefault, 4, limits.memory);
 }
 
-QImage PageReader::State::readPdfPage(const std::function<bool()>& abandoned) {
+QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
     collectPopplerComplaints();
     const double scanned = scannedDpi(*file, inches);
     double dpi = std::clamp(scanned, kDocumentDpi, kFinestDocumentDpi);
@@ -410,7 +410,7 @@ QImage PageReader::State::readPdfPage(const std::function<bool()>& abandoned) {
     return onWhitePaper(std::move(image));
 }
 
-PageReader::PageReader(const QString& path, int page, const ReadLimits& limits)
+OpenedPage::OpenedPage(const QString& path, int page, const ReadLimits& limits)
     : m(std::make_unique<State>()) {
     m->path = path;
     m->page = page;
@@ -424,20 +424,20 @@ PageReader::PageReader(const QString& path, int page, const ReadLimits& limits)
         m->openPicture();
 }
 
-PageReader::~PageReader() = default;
-PageReader::PageReader(PageReader&&) noexcept = default;
-PageReader& PageReader::operator=(PageReader&&) noexcept = default;
+OpenedPage::~OpenedPage() = default;
+OpenedPage::OpenedPage(OpenedPage&&) noexcept = default;
+OpenedPage& OpenedPage::operator=(OpenedPage&&) noexcept = default;
 
-bool PageReader::slow() const {
+bool OpenedPage::slow() const {
     return m->doc || qint64(m->size.width()) * m->size.height() > kSlowPixels;
 }
 
-QImage PageReader::read(const std::function<bool()>& abandoned) {
+QImage OpenedPage::read(const std::function<bool()>& abandoned) {
     return m->doc ? m->readPdfPage(abandoned) : m->readPicture();
 }
 
 QImage readPage(const QString& path, int page, QSize largest) {
-    return PageReader(path, page, {largest, memoryCeiling()}).read();
+    return OpenedPage(path, page, {largest, memoryCeiling()}).read();
 }
 
 QImage onWhitePaper(QImage image) {

@@ -61,15 +61,15 @@ extern const bool kScannedPagesDirect;
 // A picture or page opened and checked, not decoded yet: everything a header tells is judged
 // when it is opened, so a bad file is refused at once; the decoding, which may take long, can
 // then run on another thread (one thread at a time).
-class PageReader {
+class OpenedPage {
 public:
     // Throws a Failure with a Japanese message naming the file (and page) when the file is no
     // regular file, cannot be read, is damaged, cut short, password-protected or empty, has no
     // such page, or is larger than the limits allow.
-    PageReader(const QString& path, int page, const ReadLimits& limits);
-    ~PageReader();
-    PageReader(PageReader&&) noexcept;
-    PageReader& operator=(PageReader&&) noexcept;
+    OpenedPage(const QString& path, int page, const ReadLimits& limits);
+    ~OpenedPage();
+    OpenedPage(OpenedPage&&) noexcept;
+    OpenedPage& operator=(OpenedPage&&) noexcept;
 
     // A document page, or a picture of more than kSlowPixels pixels.
     bool slow() const;
@@ -85,7 +85,7 @@ private:
     std::unique_ptr<State> m;
 };
 
-// Opens, checks and decodes in one step (see PageReader), within `largest` and the memory
+// Opens, checks and decodes in one step (see OpenedPage), within `largest` and the memory
 // ceiling of the moment.
 QImage readPage(const QString& path, int page, QSize largest);
 

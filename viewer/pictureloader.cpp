@@ -29,8 +29,8 @@ QImage loadPicture(const QString& path, QSize displayOuter) {
     return loadPage(path, pictures::kNoPage, displayOuter);
 }
 
-pictures::PageReader openPage(const QString& path, int page, QSize displayOuter) {
-    return pictures::PageReader(path, page,
+pictures::OpenedPage openPage(const QString& path, int page, QSize displayOuter) {
+    return pictures::OpenedPage(path, page,
                                 {largestPicture(displayOuter), pictures::memoryCeiling()});
 }
 
@@ -62,12 +62,12 @@ void BackgroundRead::abandon() {
     m_current.reset();
 }
 
-void BackgroundRead::start(pictures::PageReader reader) {
+void BackgroundRead::start(pictures::OpenedPage reader) {
     abandon();
     auto job = std::make_shared<Job>();
     job->owner = this;
     m_current = job;
-    auto shared = std::make_shared<pictures::PageReader>(std::move(reader));
+    auto shared = std::make_shared<pictures::OpenedPage>(std::move(reader));
     ++runningReads();
     std::thread([job, shared] {
         try {

@@ -23,7 +23,7 @@ QImage loadPage(const QString& path, int page, QSize displayOuter);
 QImage loadPicture(const QString& path, QSize displayOuter);
 // The first half of loadPage: the file opened and checked against the view's limits and the
 // memory of the moment; what is wrong with its headers throws at once.
-pictures::PageReader openPage(const QString& path, int page, QSize displayOuter);
+pictures::OpenedPage openPage(const QString& path, int page, QSize displayOuter);
 
 // Whether a page is still being read on a thread of its own, wanted or abandoned.
 bool readsUnderWay();
@@ -39,7 +39,7 @@ public:
     BackgroundRead() = default;
     ~BackgroundRead() override;
 
-    void start(pictures::PageReader reader);
+    void start(pictures::OpenedPage reader);
     void abandon();
     bool busy() const { return m_current != nullptr; }
 

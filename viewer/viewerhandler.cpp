@@ -246,7 +246,7 @@ void ViewerHandler::chooseFile() {
         // cannot be shown leaves the previous picture, its text and the list's selection.
         QImage picture;
         try {
-            pictures::PageReader reader =
+            pictures::OpenedPage reader =
                 viewer::openPage(folder + QLatin1Char('/') + name, page,
                                  QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
             if (reader.slow()) {

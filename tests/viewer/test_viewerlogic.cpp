@@ -408,7 +408,7 @@ private Q_SLOTS:
         try {
             const QImage image =
                 memory == 0 ? viewer::loadPage(path, page, QSize(825, 405))
-                            : pictures::PageReader(
+                            : pictures::OpenedPage(
                                   path, page, {viewer::largestPicture(QSize(825, 405)), memory})
                                   .read();
             if (name.endsWith(QLatin1String(".pdf")))
@@ -522,10 +522,10 @@ private Q_SLOTS:
         quillpix::testing::TempWorkspace ws;
         const QString path = ws.writeFile(QStringLiteral("bmp_gif_sample/s.pdf"), pdf);
         const pictures::ReadLimits limits{viewer::largestPicture(QSize(825, 405)), qint64(1) << 30};
-        const QImage loaded = pictures::PageReader(path, -1, limits).read();
+        const QImage loaded = pictures::OpenedPage(path, -1, limits).read();
         pictures::ReadLimits drawing = limits;
         drawing.scannedPagesDirect = false;
-        const QImage drawn = pictures::PageReader(path, -1, drawing).read();
+        const QImage drawn = pictures::OpenedPage(path, -1, drawing).read();
         QString why;
         QVERIFY2(lookAlike(loaded, drawn, why), qPrintable(why));
         if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
