@@ -1,5 +1,6 @@
 #include "cp932.h"
 #include "failure.h"
+#include "settingsfile.h"
 #include "textfiles.h"
 
 #include <QDir>
@@ -346,6 +347,23 @@ private Q_SLOTS:
         QFETCH(QString, path);
         QFETCH(QString, expected);
         QCOMPARE(textfiles::parentFolder(path), expected);
+    }
+
+    // Settings last from one start to the next, and a file that is not there gives fallbacks.
+    void settingsFileKeepsListsAndFlags() {
+        QTemporaryDir dir;
+        const textfiles::SettingsFile missing(dir.filePath(QStringLiteral("nowhere")));
+        QVERIFY(missing.list(QStringLiteral("folders")).isEmpty());
+        QVERIFY(missing.flag(QStringLiteral("on"), true));
+        textfiles::SettingsFile settings(dir.path());
+        const QStringList folders{QStringLiteral("/home/a/スキャン, 2024"), QStringLiteral("/b")};
+        settings.setList(QStringLiteral("folders"), folders);
+        settings.setFlag(QStringLiteral("on"), true);
+        const textfiles::SettingsFile again(dir.path());
+        QCOMPARE(again.list(QStringLiteral("folders")), folders);
+        QVERIFY(again.flag(QStringLiteral("on")));
+        QVERIFY(!again.flag(QStringLiteral("other")));
+        QCOMPARE(again.path(), dir.filePath(QStringLiteral("quillpix.ini")));
     }
 };
 
