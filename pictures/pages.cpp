@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QVariant>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -292,6 +293,7 @@ struct OpenedPage::State {
     // A picture:
     std::unique_ptr<QImageReader> reader;
     QSize size;
+    bool runLength = false; // a run-length coded bitmap
     // A document page:
     std::unique_ptr<Poppler::Document> doc;
     std::unique_ptr<Poppler::Page> pdfPage;
@@ -336,6 +338,11 @@ void OpenedPage::State::openPicture() {
         const QByteArray head = file->read(64);
         file->seek(pos);
         complete = bitmapComplete(head, file->size()) && bitmapRunsComplete(*file);
+        // Compression 1 and 2, RLE8 and RLE4, in an information header of at least 40 bytes.
+        if (head.size() >= 34 && qFromLittleEndian<quint32>(head.constData() + 14) >= 40) {
+            const quint32 compression = qFromLittleEndian<quint32>(head.constData() + 30);
+            runLength = compression == 1 || compression == 2;
+        }
     } else if (format == "gif") {
         file->seek(0);
         complete = gifComplete(file->readAll());
@@ -351,6 +358,13 @@ void OpenedPage::State::openPicture() {
 
 QImage OpenedPage::State::readPicture() {
     QImage image;
+    // The run-length codes may skip pixels (a jump, an early end of a line or of the picture),
+    // which the bitmap reader leaves as whatever its new memory held; they are the colour of
+    // index 0 instead, as the reader decodes into an image of its own size and format.
+    if (runLength) {
+        image = QImage(size, QImage::Format_Indexed8);
+        image.fill(0);
+    }
     if (!reader->read(&image) || image.isNull())
         refuse(path, page, readerReason(reader->error()));
     // A GIF's first frame may be small while its screen, which the reader draws it on, is not.

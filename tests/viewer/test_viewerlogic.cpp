@@ -332,6 +332,13 @@ private Q_SLOTS:
             -1, "途中で切れて", {}, none);
         row("RLE bitmap", "p.bmp", runLengthBitmap(8, 1, QByteArray("\x08\x05\0\0\0\x01", 6)), -1,
             "", QSize(8, 1), qRgb(5, 5, 5));
+        // What the codes skip is colour 0, never the reader's uninitialised memory.
+        row("RLE bitmap ending early", "p.bmp",
+            runLengthBitmap(8, 4, QByteArray("\x02\x05\0\x01", 4)), -1, "", QSize(8, 4),
+            qRgb(0, 0, 0));
+        row("RLE bitmap jumping", "p.bmp",
+            runLengthBitmap(8, 2, QByteArray("\0\x02\x01\x01\x08\x05\0\x01", 8)), -1, "",
+            QSize(8, 2), qRgb(0, 0, 0));
         row("gif", "p.gif", gif, -1, "", QSize(6, 5), dark);
         row("gif, transparent colour on white", "p.gif", clearGif, -1, "", QSize(6, 5), white);
         row("gif cut short", "p.gif", gif.left(gif.size() - 10), -1, "途中で切れて", {}, none);
