@@ -146,6 +146,8 @@ void FrmMain::createFeatures() {
     connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);
     connect(resultText, &ResultTextHandler::clearing, recognition,
             &RecognitionHandler::clearCommand);
+    connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
+            &RecognitionHandler::prepareEngineSoon);
 }
 
 FrmMain::~FrmMain() = default;
@@ -259,6 +261,12 @@ bool FrmMain::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // A window manager puts the window into its frame some time after the window is shown;
     // without one there is no frame, and the window stays as placed.
+    // The engine for the chosen language loads in the background once the window is up, so
+    // the first run is as quick as the later ones; the first paint does not wait for it.
+    if (event->type() == QEvent::Show && !m_engineAsked) {
+        m_engineAsked = true;
+        QTimer::singleShot(0, m_recognition.get(), &RecognitionHandler::prepareEngine);
+    }
     if (event->type() == QEvent::Show && !m_frameFitted && !m_frameTimer) {
         m_frameTimer = new QTimer(this);
         connect(m_frameTimer, &QTimer::timeout, this, [this, tries = 0]() mutable {

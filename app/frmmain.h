@@ -56,6 +56,7 @@ private:
     QRect m_outerRect;
     bool m_frameFitted = false;
     QTimer* m_frameTimer = nullptr;
+    bool m_engineAsked = false;
     std::unique_ptr<ViewerHandler> m_viewer;
     std::unique_ptr<SelectionHandler> m_selection;
     std::unique_ptr<RecognitionHandler> m_recognition;

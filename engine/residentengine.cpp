@@ -231,6 +231,41 @@ QFuture<Outcome> ResidentEngine::start(const PlainCall& call, const QString& wor
     return future;
 }
 
+void ResidentEngine::prepare(const QString& batchText, const QString& workingFolder,
+                             const QString& batchPath) {
+    if (!enabledByEnvironment())
+        return;
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const auto call = plainCallOfBatch(
+        batchText, environment,
+        batchPath.isEmpty() ? QDir(workingFolder).filePath(QStringLiteral("tess.bat")) : batchPath);
+    if (!call)
+        return;
+    const PlainCall resolved = resolvedAgainst(*call, workingFolder);
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, environment, workingFolder, resolved] {
+            try {
+                const Verdict verdict = identify(environment, workingFolder);
+                if (!verdict.same)
+                    return;
+                Outcome refusal = Outcome::NotResident;
+                ready(resolved,
+                      resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
+                                                     : resolved.tessdataDir,
+                      refusal);
+            } catch (...) {
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+int ResidentEngine::loadedEngines() {
+    int count = 0;
+    waitForWorker([&] { count = int(m_engines.size()); });
+    return count;
+}
+
 // Runs job on the worker and handles the calling thread's events until it has ended. The job
 // writes its result into the caller's variables, which live until it has ended.
 void ResidentEngine::waitForWorker(const std::function<void()>& job) {
@@ -467,6 +502,12 @@ QFuture<PictureText> ResidentEngine::read(const PlainCall& call, const QImage& p
         },
         Qt::QueuedConnection);
     return future;
+}
+
+ResidentEngine::Threads threadsForOneCrop(int processors) {
+    constexpr int kEngineRegionThreads = 4;
+    return processors >= kEngineRegionThreads ? ResidentEngine::Threads::EngineDefault
+                                              : ResidentEngine::Threads::One;
 }
 
 } // namespace quillpix::engine

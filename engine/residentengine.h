@@ -94,6 +94,17 @@ public:
     // has ended, written or not; it cannot be stopped halfway.
     QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
 
+    // Loads, on the worker, the engine that runBatchText() would read the batch's picture with,
+    // so that the run finds it loaded; returns at once. Nothing is read or written, and nothing
+    // is loaded for a batch that would not run resident. A run asked for meanwhile waits for
+    // the load, as it would have loaded the engine itself.
+    void prepare(const QString& batchText, const QString& workingFolder,
+                 const QString& batchPath = {});
+
+    // How many engines are loaded once everything queued before has been done (the caller
+    // handles its events meanwhile).
+    int loadedEngines();
+
     // Reads a picture held in memory with the call's settings (its picture and output base are
     // not used; its language data folder is the installed program's when empty), queued on
     // the worker; returns at once. No file is written or read but the engine's own.
@@ -134,5 +145,12 @@ private:
     QMutex m_verdictsLock;
     QHash<QString, Verdict> m_verdicts;
 };
+
+// How many recognition threads read one crop fastest on a machine with this many processors.
+// The engine's recognition splits the work of each text line into parallel regions of up to
+// four threads, entered hundreds of times a line; with fewer processors than that the threads
+// take turns and wait for each other (on 2 processors a paragraph took 3.5 times as long as
+// with one thread), so below four processors one thread is faster.
+ResidentEngine::Threads threadsForOneCrop(int processors);
 
 } // namespace quillpix::engine

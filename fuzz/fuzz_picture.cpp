@@ -1,8 +1,10 @@
 // Picture loading into the viewer on arbitrary file bytes, under every picture name the list
 // shows (the content decides the reader: BMP, GIF, PNG, JPEG, TIFF, WebP, PDF), and as a
-// document's second page: either a clear refusal (a Failure) or an opaque RGB32 picture that
-// fits the view's range and can be drawn reduced.
+// document's second page: either a clear refusal (a Failure) or an opaque picture that fits the
+// view's range and can be drawn reduced: 8-bit grey exactly when every pixel is grey, RGB32
+// otherwise.
 #include "failure.h"
+#include "greypicture.h"
 #include "picturebox.h"
 #include "pictureloader.h"
 #include "reducedview.h"
@@ -35,9 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const Failure&) {
             continue;
         }
-        // A loaded picture always has pixels, and no transparency left.
+        // A loaded picture always has pixels, and no transparency left; grey ones are 8-bit.
         if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0 ||
-            picture.format() != QImage::Format_RGB32)
+            (picture.format() != QImage::Format_RGB32 &&
+             picture.format() != QImage::Format_Grayscale8) ||
+            (picture.format() == QImage::Format_RGB32) == pictures::isGrey(picture))
             std::abort();
         // The fast reduced view draws exactly what sampling the picture draws.
         PictureBox fast(nullptr, PictureBox::Border::Sunken);

@@ -17,6 +17,8 @@ OptionsHandler::OptionsHandler(const OptionsControls& controls, Platform& platfo
                 [this, list] { refresh(list); });
         connect(m_c.cmdEditLst[size_t(list)], &QPushButton::clicked, this,
                 [this, list] { editList(list); });
+        connect(listOf(list), &QListWidget::currentRowChanged, this,
+                &OptionsHandler::chosenItemsChanged);
     }
 }
 

@@ -41,6 +41,10 @@ public:
 
     options::EngineChoice chosenItems() const override;
 
+Q_SIGNALS:
+    // Another item of one of the three lists is chosen, by the user or by a reload.
+    void chosenItemsChanged();
+
 private:
     QListWidget* listOf(ListFile list) const;
 

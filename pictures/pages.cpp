@@ -4,6 +4,7 @@
 
 #include "completeness.h"
 #include "failure.h"
+#include "greypicture.h"
 
 #include <poppler-qt6.h>
 
@@ -370,7 +371,7 @@ QImage OpenedPage::State::readPicture() {
     // A GIF's first frame may be small while its screen, which the reader draws it on, is not.
     if (image.width() > limits.largest.width() || image.height() > limits.largest.height())
         refuseTooLarge(path, page, image.size(), limits.largest, QString());
-    return onWhitePaper(std::move(image));
+    return keptForm(std::move(image));
 }
 
 void OpenedPage::State::openPdfPage() {
@@ -408,7 +409,7 @@ QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
     if (kScannedPagesDirect && limits.scannedPagesDirect && scanned >= kDocumentDpi - 0.5) {
         if (std::optional<QImage> scan =
                 scannedPagePicture(path, index, kDocumentDpi, dpi, largest, limits.memory))
-            return std::move(*scan);
+            return keptForm(std::move(*scan));
     }
 
     doc->setRenderHint(Poppler::Document::Antialiasing);
@@ -421,7 +422,7 @@ QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
         throw Failure(QStringLiteral("PDF のページの描画を取りやめました。"));
     if (image.isNull())
         refuse(path, page, withComplaints(QStringLiteral("PDF のページを描けません。")));
-    return onWhitePaper(std::move(image));
+    return keptForm(std::move(image));
 }
 
 OpenedPage::OpenedPage(const QString& path, int page, const ReadLimits& limits)

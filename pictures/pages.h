@@ -73,11 +73,12 @@ public:
 
     // A document page, or a picture of more than kSlowPixels pixels.
     bool slow() const;
-    // Decodes the page completely and gives it as Format_RGB32: transparent parts laid on white
-    // paper, the JPEG orientation applied, 16-bit, CMYK, grey, palette and 1-bit pictures
-    // converted. Throws a Failure as the constructor does for what only decoding finds.
-    // `abandoned` is asked now and then while a document page is drawn; once it answers true
-    // the drawing stops and a Failure is thrown that nobody needs to show.
+    // Decodes the page completely and gives it as keptForm() keeps it: Format_Grayscale8 when
+    // every pixel is grey, otherwise Format_RGB32; transparent parts laid on white paper, the
+    // JPEG orientation applied, 16-bit, CMYK, palette and 1-bit pictures converted. Throws a
+    // Failure as the constructor does for what only decoding finds. `abandoned` is asked now and
+    // then while a document page is drawn; once it answers true the drawing stops and a Failure is
+    // thrown that nobody needs to show.
     QImage read(const std::function<bool()>& abandoned = {});
 
 private:

@@ -10,12 +10,12 @@ namespace quillpix::pictures {
 
 // A PDF page that shows exactly one upright picture covering the whole page, with nothing else
 // visible on it (an invisible text layer may lie over it): the picture's own pixels, decoded
-// straight into the opaque RGB32 image the viewer keeps, so no page-sized copy is made besides
-// it. Nothing when the page shows anything else or shows the picture otherwise than as it is
-// (a crop box smaller than the page, a clip, transparency, a blend mode, a soft mask), when the
-// picture is coarser than minDpi or finer than maxDpi, or when it is larger than largest or
-// maxBytes; such a page is drawn instead. This needs Poppler's core library; a build without
-// it (kScannedPagesDirect false) always gives nothing.
+// straight into an opaque RGB32 image, so no page-sized drawing is made besides it (a grey
+// scan is then kept as 8-bit grey by the caller). Nothing when the page shows anything else or
+// shows the picture otherwise than as it is (a crop box smaller than the page, a clip,
+// transparency, a blend mode, a soft mask), when the picture is coarser than minDpi or finer than
+// maxDpi, or when it is larger than largest or maxBytes; such a page is drawn instead. This needs
+// Poppler's core library; a build without it (kScannedPagesDirect false) always gives nothing.
 std::optional<QImage> scannedPagePicture(const QString& path, int pageIndex, double minDpi,
                                          double maxDpi, QSize largest, qint64 maxBytes);
 

@@ -16,11 +16,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 
 namespace quillpix {
 
-DesktopPlatform::DesktopPlatform() : m_engine(std::make_unique<engine::ResidentEngine>()) {}
+DesktopPlatform::DesktopPlatform()
+    : m_engine(std::make_unique<engine::ResidentEngine>(
+          engine::threadsForOneCrop(QThread::idealThreadCount()))) {}
 
 DesktopPlatform::~DesktopPlatform() = default;
 
@@ -98,6 +101,10 @@ int DesktopPlatform::screenWidth() const {
 BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
     // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
     return runResidentFirst(batchPath, style, *m_engine, m_window);
+}
+
+void DesktopPlatform::prepareEngine(const QString& batchText, const QString& batchPath) {
+    prepareResidentFirst(batchText, batchPath, *m_engine);
 }
 
 void DesktopPlatform::playSound(const QString& wavPath) {

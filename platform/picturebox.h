@@ -8,6 +8,11 @@ namespace quillpix {
 // A picture box: a persistent drawing surface that every drawing goes to, shown inside an
 // optional 2-pixel sunken border. Painting only shows the surface, so what is drawn stays
 // until it is drawn over. Coordinates are surface pixels, origin at the inner top-left.
+//
+// The surface is Format_RGB32, or Format_Grayscale8 (a quarter of the memory) while everything
+// on it is grey: a grey picture assigned, or startSurface() asked for grey. Drawing anything
+// coloured on a grey surface first turns it into colour with the same pixels, so what a grey
+// surface shows is always what a colour one would show.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +39,10 @@ public:
     const QImage& surface() const { return m_surface; }
     // Direct access for fast paths that fill the surface themselves; call update() afterwards.
     QImage& surfaceForWriting() { return m_surface; }
+    bool greySurface() const { return m_surface.format() == QImage::Format_Grayscale8; }
+    // Forgets the assigned picture and starts a surface for the outer size with every pixel
+    // `fill`: 8-bit grey when `grey` is asked for and the fill is grey, colour otherwise.
+    void startSurface(int outerWidth, int outerHeight, QColor fill, bool grey);
 
     // Outline of the rectangle with both corners included; each outline pixel is drawn exactly
     // once, so with the exclusive-or pen a second drawing restores the surface.
@@ -48,7 +57,8 @@ public:
     void copyRegion(const QImage& source, QPoint sourceTopLeft, QPoint destTopLeft, QSize size);
 
     // Assigned picture: with automatic size the box takes the picture's size (plus border);
-    // the surface shows the picture from its top-left corner.
+    // the surface shows the picture from its top-left corner. A grey picture is kept as 8-bit
+    // grey, any other as Format_RGB32.
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool on) { m_autoSize = on; }
     void setPicture(const QImage& picture);
@@ -72,6 +82,10 @@ protected:
 private:
     void resizeSurface(int innerWidth, int innerHeight);
     void fillWithBackColor();
+    // A grey surface becomes colour unless the colour (or every pixel of the source) is grey.
+    void fitSurfaceTo(QColor color);
+    void fitSurfaceTo(const QImage& source);
+    void span(int y, int x0, int x1, QRgb color);
     QPointF toSurface(const QPointF& widgetPos) const;
 
     Border m_border;

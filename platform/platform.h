@@ -45,6 +45,14 @@ public:
     // meanwhile. Every run of the window goes through here: a batch that is one plain call of
     // the installed engine is read by the engine kept loaded, anything else runs as written.
     virtual BatchReport runBatch(const QString& batchPath, WindowStyle style) = 0;
+    // Gets ready, in the background, for a runBatch() of a batch file at batchPath holding
+    // batchText: loads the engine that would read it, when it is one plain call of the
+    // installed engine, so the next run does not wait for the models. Returns at once and
+    // never runs the batch; a platform without a loaded engine has nothing to do.
+    virtual void prepareEngine(const QString& batchText, const QString& batchPath) {
+        Q_UNUSED(batchText);
+        Q_UNUSED(batchPath);
+    }
     // Plays a sound file to its end; silence when there is no sound device.
     virtual void playSound(const QString& wavPath) = 0;
 };

@@ -37,4 +37,11 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     return report;
 }
 
+void prepareResidentFirst(const QString& batchText, const QString& batchPath,
+                          engine::ResidentEngine& engine) {
+    // As the batch file holds it: what code page 932 cannot carry would reach the engine as "?".
+    engine.prepare(cp932::decode(cp932::encode(batchText)), QFileInfo(batchPath).absolutePath(),
+                   batchPath);
+}
+
 } // namespace quillpix

@@ -17,4 +17,9 @@ class ResidentEngine;
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
                              engine::ResidentEngine& engine, QWidget* consoleParent);
 
+// Loads the engine that runResidentFirst() would read a batch file at batchPath holding
+// batchText with, in the background; nothing for a batch that would run as written.
+void prepareResidentFirst(const QString& batchText, const QString& batchPath,
+                          engine::ResidentEngine& engine);
+
 } // namespace quillpix

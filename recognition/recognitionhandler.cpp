@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
+#include <QTimer>
 
 #include <functional>
 
@@ -35,6 +36,10 @@ private:
     std::function<void(bool)> m_set;
 };
 
+// Long enough for arrow keys walking through a list, short beside choosing a picture and
+// dragging a selection.
+constexpr int kPrepareDelayMs = 300;
+
 } // namespace
 
 RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
@@ -49,6 +54,10 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
     // Whoever changes the command, the user or a run, the button follows.
     connect(m_c.txtBat, &LineTextBox::storedTextChanged, this,
             [this](const QString& text) { m_c.cmdDirect->setEnabled(!text.isEmpty()); });
+    m_prepareTimer = new QTimer(this);
+    m_prepareTimer->setSingleShot(true);
+    m_prepareTimer->setInterval(kPrepareDelayMs);
+    connect(m_prepareTimer, &QTimer::timeout, this, &RecognitionHandler::prepareEngine);
 }
 
 QString RecognitionHandler::missingResultMessage() {
@@ -82,6 +91,24 @@ void RecognitionHandler::clearCommand() {
 
 QString RecognitionHandler::programFile(const QString& name) const {
     return m_folders.program + QLatin1Char('/') + name;
+}
+
+void RecognitionHandler::prepareEngine() {
+    const options::EngineChoice items = m_choices.chosenItems();
+    if (items.langItem.isEmpty())
+        return;
+    const QString command =
+        pipeline::buildCommandLine(m_folders.program, pipeline::itemValue(items.psmItem),
+                                   items.langItem, pipeline::optionForBatch(items.optionItem));
+    // Such a command is refused when it runs.
+    if (!pipeline::unwritableCommandMessage(command).isEmpty())
+        return;
+    m_platform.prepareEngine(command, programFile(QStringLiteral("tess.bat")));
+}
+
+void RecognitionHandler::prepareEngineSoon() {
+    if (m_c.window->isVisible())
+        m_prepareTimer->start();
 }
 
 bool RecognitionHandler::refuseWhileRunning() {

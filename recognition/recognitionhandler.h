@@ -8,6 +8,7 @@
 #include <memory>
 
 class QPushButton;
+class QTimer;
 
 namespace quillpix {
 
@@ -52,6 +53,13 @@ public:
     void setSelectionMade(bool made);
     // Empties the command line.
     void clearCommand();
+    // Asks the platform to load, in the background, the engine that a run with the lists'
+    // chosen items would use, so the first run does not wait for the models; nothing while no
+    // language is chosen.
+    void prepareEngine();
+    // The same a moment later, once the lists have stopped changing, and only while the window
+    // is shown: walking through the languages loads only the one the user stops at.
+    void prepareEngineSoon();
 
 Q_SIGNALS:
     // A run started or ended. Its text belongs to the picture shown when it started.
@@ -87,6 +95,7 @@ private:
     Platform& m_platform;
     Folders m_folders;
     bool m_running = false;
+    QTimer* m_prepareTimer = nullptr;
 };
 
 } // namespace quillpix

@@ -29,10 +29,9 @@ void cropSelection(const QImage& source, int32_t l, int32_t t, int32_t r, int32_
     if (w < 0 || h < 0)
         throw Failure(QStringLiteral("選択範囲の右端か下端が左端か上端より手前にあります。"));
 
-    target->clearPicture();
     target->setDrawMode(PictureBox::DrawMode::CopyPen);
-    target->setOuterSize(w, h);
-    target->fillBox(0, 0, target->innerWidth(), target->innerHeight(), Qt::white);
+    // A grey picture's cut-out stays 8-bit grey, as the engine then reads it.
+    target->startSurface(w, h, Qt::white, source.format() == QImage::Format_Grayscale8);
     target->copyRegion(source, {left, top}, {0, 0}, {w, h});
     target->hide();
 }

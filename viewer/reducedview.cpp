@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace quillpix::viewer {
 
@@ -44,45 +45,44 @@ void ReducedView::forget() {
 }
 
 int64_t ReducedView::cachedBytes() const {
-    return int64_t(m_used * sizeof(QRgb));
+    return int64_t(m_used);
 }
 
-void ReducedView::prepare(const Key& key, const QImage& picture) {
-    forget();
-    m_key = key;
-    const int z = key.z;
-    m_columns =
-        runs(key.width, key.width / z, std::min(key.width / z, key.surfaceWidth), z, key.hMax);
-    m_rows =
-        runs(key.height, key.height / z, std::min(key.height / z, key.surfaceHeight), z, key.vMax);
-    m_tiles.reserve(m_columns.size() * m_rows.size());
-    if (z == 1) {
-        // One run each way, phase 0 and lo 0: the picture itself.
-        m_picture = picture;
-        m_tiles.push_back(Tile{reinterpret_cast<const QRgb*>(m_picture.constBits()),
-                               m_picture.bytesPerLine() / qsizetype(sizeof(QRgb))});
-        return;
-    }
+namespace {
+
+// A grey picture's byte shown in colour; a colour pixel as it is.
+inline QRgb shown(QRgb pixel) {
+    return pixel;
+}
+inline QRgb shown(uchar level) {
+    return 0xFF000000u | level * 0x010101u;
+}
+
+} // namespace
+
+template <typename Pixel> void ReducedView::gather(const QImage& picture) {
+    const int z = m_key.z;
     size_t needed = 0;
     for (const Run& row : m_rows)
         for (const Run& col : m_columns)
             needed += size_t(std::max(0, col.hi - col.lo)) * size_t(std::max(0, row.hi - row.lo));
+    needed *= sizeof(Pixel);
     if (needed > m_capacity) {
         m_buffer.reset();
-        m_buffer.reset(new QRgb[needed]);
+        m_buffer.reset(new uchar[needed]);
         m_capacity = needed;
     }
     m_used = needed;
-    QRgb* next = m_buffer.get();
+    auto* next = reinterpret_cast<Pixel*>(m_buffer.get());
     for (const Run& row : m_rows) {
         for (const Run& col : m_columns) {
             const int width = std::max(0, col.hi - col.lo);
-            Tile tile{next, width};
+            Tile tile{reinterpret_cast<const uchar*>(next), width};
             for (int v = row.lo; v < row.hi && width > 0; ++v) {
-                const QRgb* from =
-                    reinterpret_cast<const QRgb*>(picture.constScanLine(v * z + row.phase)) +
+                const Pixel* from =
+                    reinterpret_cast<const Pixel*>(picture.constScanLine(v * z + row.phase)) +
                     col.phase;
-                QRgb* to = next + qsizetype(v - row.lo) * width;
+                Pixel* to = next + qsizetype(v - row.lo) * width;
                 for (int u = col.lo; u < col.hi; ++u)
                     *to++ = from[int64_t(u) * z];
             }
@@ -92,28 +92,8 @@ void ReducedView::prepare(const Key& key, const QImage& picture) {
     }
 }
 
-void ReducedView::draw(PictureBox* display, const QImage& picture, int z, int hPos, int vPos,
-                       int hMax, int vMax) {
-    QImage& surface = display->surfaceForWriting();
-    hMax = std::max(hMax, 0);
-    vMax = std::max(vMax, 0);
-    if (picture.isNull() || picture.format() != QImage::Format_RGB32 || z < 1 || hPos < 0 ||
-        vPos < 0 || hPos > hMax || vPos > vMax || surface.isNull()) {
-        drawByStretching(display, picture, z, hPos, vPos);
-        return;
-    }
-    const Key key{picture.cacheKey(),
-                  picture.width(),
-                  picture.height(),
-                  z,
-                  surface.width(),
-                  surface.height(),
-                  hMax,
-                  vMax};
-    if (!(key == m_key))
-        prepare(key, picture);
-
-    const QRgb back = display->backColor().rgb() | 0xFF000000;
+template <typename Pixel>
+void ReducedView::drawRows(QImage& surface, QRgb back, int hPos, int vPos) const {
     const int width = surface.width();
     const int shownRows = m_rows.empty() ? 0 : m_rows.back().d1;
     size_t rowRun = 0;
@@ -134,15 +114,66 @@ void ReducedView::draw(PictureBox* display, const QImage& picture, int z, int hP
             // Columns whose u passes hi lie beyond the picture's right edge.
             const int end = std::clamp(col.hi - hPos, col.d0, col.d1);
             if (end > col.d0) {
-                const QRgb* from =
-                    tile.pixels + qsizetype(v - row.lo) * tile.stride + (hPos + col.d0 - col.lo);
-                std::memcpy(to + col.d0, from, size_t(end - col.d0) * sizeof(QRgb));
+                const Pixel* from = reinterpret_cast<const Pixel*>(tile.pixels) +
+                                    qsizetype(v - row.lo) * tile.stride + (hPos + col.d0 - col.lo);
+                if constexpr (std::is_same_v<Pixel, QRgb>)
+                    std::memcpy(to + col.d0, from, size_t(end - col.d0) * sizeof(QRgb));
+                else
+                    for (int d = col.d0; d < end; ++d)
+                        to[d] = shown(*from++);
             }
             std::fill(to + end, to + col.d1, back);
             dx = col.d1;
         }
         std::fill(to + dx, to + width, back);
     }
+}
+
+void ReducedView::prepare(const Key& key, const QImage& picture) {
+    forget();
+    m_key = key;
+    const int z = key.z;
+    m_columns =
+        runs(key.width, key.width / z, std::min(key.width / z, key.surfaceWidth), z, key.hMax);
+    m_rows =
+        runs(key.height, key.height / z, std::min(key.height / z, key.surfaceHeight), z, key.vMax);
+    m_tiles.reserve(m_columns.size() * m_rows.size());
+    if (z == 1) {
+        // One run each way, phase 0 and lo 0: the picture itself.
+        m_picture = picture;
+        m_tiles.push_back(Tile{m_picture.constBits(),
+                               m_picture.bytesPerLine() / qsizetype(m_picture.depth() / 8)});
+        return;
+    }
+    if (key.grey)
+        gather<uchar>(picture);
+    else
+        gather<QRgb>(picture);
+}
+
+void ReducedView::draw(PictureBox* display, const QImage& picture, int z, int hPos, int vPos,
+                       int hMax, int vMax) {
+    QImage& surface = display->surfaceForWriting();
+    hMax = std::max(hMax, 0);
+    vMax = std::max(vMax, 0);
+    const bool grey = picture.format() == QImage::Format_Grayscale8;
+    if (picture.isNull() || (picture.format() != QImage::Format_RGB32 && !grey) || z < 1 ||
+        hPos < 0 || vPos < 0 || hPos > hMax || vPos > vMax || surface.isNull() ||
+        surface.format() != QImage::Format_RGB32) {
+        drawByStretching(display, picture, z, hPos, vPos);
+        return;
+    }
+    const Key key{picture.cacheKey(), grey, picture.width(),
+                  picture.height(),   z,    surface.width(),
+                  surface.height(),   hMax, vMax};
+    if (!(key == m_key))
+        prepare(key, picture);
+
+    const QRgb back = display->backColor().rgb() | 0xFF000000;
+    if (grey)
+        drawRows<uchar>(surface, back, hPos, vPos);
+    else
+        drawRows<QRgb>(surface, back, hPos, vPos);
     display->update();
 }
 

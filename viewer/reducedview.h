@@ -45,13 +45,15 @@ private:
         int hi = 0;
     };
     // Pixels for one column run and one row run: pixel (u - lo, v - lo) is picture pixel
-    // (u·z + phase, v·z + phase), rows stride pixels apart. At 100 % this is the picture itself.
+    // (u·z + phase, v·z + phase), rows stride pixels apart, in the picture's own format (QRgb,
+    // or one byte for a grey picture). At 100 % this is the picture itself.
     struct Tile {
-        const QRgb* pixels = nullptr;
+        const uchar* pixels = nullptr;
         qsizetype stride = 0;
     };
     struct Key {
         qint64 picture = 0;
+        bool grey = false;
         int width = -1;
         int height = -1;
         int z = 0;
@@ -64,13 +66,15 @@ private:
 
     static std::vector<Run> runs(int full, int reduced, int shown, int z, int maxPosition);
     void prepare(const Key& key, const QImage& picture);
+    template <typename Pixel> void gather(const QImage& picture);
+    template <typename Pixel> void drawRows(QImage& surface, QRgb back, int hPos, int vPos) const;
 
     Key m_key;
     // Held while the tiles point into it (100 %).
     QImage m_picture;
-    // The gathered pixels of all tiles. Kept between pictures and zooms: fresh memory costs a
-    // page fault per 4 KiB on first touch, which would dominate a zoom change.
-    std::unique_ptr<QRgb[]> m_buffer;
+    // The gathered pixels of all tiles, in bytes. Kept between pictures and zooms: fresh memory
+    // costs a page fault per 4 KiB on first touch, which would dominate a zoom change.
+    std::unique_ptr<uchar[]> m_buffer;
     size_t m_capacity = 0;
     size_t m_used = 0;
     std::vector<Run> m_columns;

@@ -1,16 +1,33 @@
-// Pictures per minute of `quillpix --batch` against a plain shell loop that calls the engine
-// once per picture with the same settings, on twelve rendered A5 pages and the real jpn engine:
-// the batch with engine processes (QUILLPIX_ENGINE=batch) and with loaded engines. All are
-// measured here, one after the other in the same run, so the machine's load affects them alike;
-// the ratios are printed at the end.
+// The folder batch against the best a user could do with the engine alone, on A5 pages of
+// Japanese at 300 dpi (typeset by the workspace renderer, scanned with a little blur and noise,
+// 8-bit grey PNG), the real jpn engine, --psm 3, two at a time on this machine's two cores:
+//
+// - engine_only: a small program against the engine's library that loads the model once and
+//   reads its pictures one after the other with one recognition thread; two of them, each
+//   taking every other page. Its CPU time per page is the engine's own work: the limit.
+// - GNU parallel -j2 running the engine's command line once per page with OMP_THREAD_LIMIT=1.
+// - quillpix --batch --jobs 2, with its loaded engines, and with engine processes
+//   (QUILLPIX_ENGINE=batch).
+// - ocrmypdf --jobs 2 on a PDF of the same pages, only where it is installed.
+//
+// Every figure is wall-clock pages per minute and CPU seconds per page (user and system time of
+// the whole process tree, from wait4). The rounds run the measures one after the other, so the
+// machine's load affects them alike; each round prints its ratios, with the load average.
+//
+//     bench_folderbatch [--benchmark_filter=...]   (QUILLPIX_BENCH_PAGES pages, default 30;
+//                                                  QUILLPIX_BENCH_ROUNDS rounds, default 2)
+
+#include "pagetexts.h"
+#include "textpicture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFont>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPageSize>
 #include <QPainter>
-#include <QProcess>
+#include <QPdfWriter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -19,154 +36,267 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
-constexpr int kPages = 12;
-// A5 at 200 dpi.
-constexpr int kWidth = 1169;
-constexpr int kHeight = 1654;
-
-const QStringList& sentences() {
-    static const QStringList s{
-        QStringLiteral("古い帳簿を一枚ずつ読み取り、その文字を保存します。"),
-        QStringLiteral("明治時代の記録には、地名と人名が数多く出てきます。"),
-        QStringLiteral("この資料は図書館の地下書庫に保管されていました。"),
-        QStringLiteral("調査の結果、第3巻の一部が欠けていることが分かった。"),
-        QStringLiteral("春の雨が静かに降り、川の水が少しずつ増えていく。"),
-        QStringLiteral("会議は午後2時に始まり、予定より早く終わりました。"),
-        QStringLiteral("新しい駅の周りには、商店や住宅が次々に建った。"),
-    };
-    return s;
+int pageCount() {
+    const int asked = qEnvironmentVariableIntValue("QUILLPIX_BENCH_PAGES");
+    return asked > 0 ? asked : 30;
 }
 
-// A page of Japanese text in Noto Sans CJK JP, different on every page.
-QImage renderPage(int number) {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPixelSize(34);
-    font.setHintingPreference(QFont::PreferFullHinting);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    p.drawText(110, 150, QStringLiteral("第%1頁").arg(number));
-    for (int line = 0; line < 14; ++line)
-        p.drawText(110, 250 + line * 90, sentences()[(number + line) % sentences().size()]);
-    return image.convertToFormat(QImage::Format_Mono);
+int roundCount() {
+    const int asked = qEnvironmentVariableIntValue("QUILLPIX_BENCH_ROUNDS");
+    return asked > 0 ? asked : 2;
 }
 
 struct Pages {
     QTemporaryDir dir;
+    QString folder = dir.filePath(QStringLiteral("pages"));
+    QStringList files;
+    QString pdf = dir.filePath(QStringLiteral("pages.pdf"));
+
     Pages() {
-        for (int i = 1; i <= kPages; ++i)
-            renderPage(i).save(dir.filePath(QStringLiteral("page%1.bmp").arg(i)), "BMP");
+        QDir().mkpath(folder);
+        const QStringList& prose = quillpix::workspace::japaneseProse();
+        for (int i = 0; i < pageCount(); ++i) {
+            QStringList paragraphs;
+            for (int k = 0; k < 14; ++k)
+                paragraphs << prose[(i * 5 + k) % prose.size()];
+            const quillpix::workspace::TextPage page =
+                quillpix::workspace::textPage(paragraphs, quillpix::workspace::PageStyle{});
+            quillpix::workspace::ScanStyle scan;
+            scan.blurSigma = 0.6;
+            scan.noiseSigma = 6;
+            scan.seed = quint32(i + 1);
+            const QString file =
+                folder + QStringLiteral("/page%1.png").arg(i + 1, 2, 10, QChar(u'0'));
+            quillpix::workspace::scanned(page.image, scan).save(file);
+            files << file;
+        }
+    }
+
+    // Only for ocrmypdf: one page per picture at its resolution.
+    void writePdf() {
+        QPdfWriter writer(pdf);
+        writer.setPageSize(QPageSize(QPageSize::A5));
+        writer.setResolution(300);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter(&writer);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (i > 0)
+                writer.newPage();
+            painter.drawImage(0, 0, QImage(files[i]));
+        }
     }
 };
 
-Pages& pages() {
-    static Pages p;
-    return p;
+Pages* g_pages = nullptr;
+
+struct Spent {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    bool ok = true;
+};
+
+double seconds(const timeval& t) {
+    return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
 }
 
-bool engineReady(benchmark::State& state) {
-    if (QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty()) {
-        state.SkipWithError("tesseract is not installed");
-        return false;
+// Starts each command (with these extra environment entries) at once, output to /dev/null, and
+// waits for all; the CPU time is that of every process of the trees.
+Spent runAll(const std::vector<QStringList>& commands, const QStringList& environment) {
+    std::vector<QByteArray> envBytes;
+    for (char** e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        bool replaced = false;
+        for (const QString& extra : environment)
+            if (entry.startsWith(extra.section(QLatin1Char('='), 0, 0).toLocal8Bit() + '='))
+                replaced = true;
+        if (!replaced)
+            envBytes.push_back(entry);
     }
-    return true;
+    for (const QString& extra : environment)
+        envBytes.push_back(extra.toLocal8Bit());
+    std::vector<char*> envp;
+    for (QByteArray& e : envBytes)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<pid_t> children;
+    Spent spent;
+    for (const QStringList& command : commands) {
+        std::vector<QByteArray> words;
+        for (const QString& word : command)
+            words.push_back(word.toLocal8Bit());
+        std::vector<char*> argv;
+        for (QByteArray& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
+            children.push_back(pid);
+        else
+            spent.ok = false;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        rusage usage{};
+        if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0)
+            spent.ok = false;
+        spent.cpuSeconds += seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    }
+    spent.wallSeconds = double(clock.nsecsElapsed()) * 1e-9;
+    return spent;
 }
 
-void setPerMinute(benchmark::State& state, qint64 ms) {
-    state.counters["pictures_per_min"] = kPages * 60000.0 / double(ms);
-    state.SetIterationTime(double(ms) / 1000.0);
+QString loadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
+                                          : QStringLiteral("?");
 }
 
-// The baseline: what a user would write without the batch, the window's start settings.
-void BM_ShellLoop(benchmark::State& state) {
-    if (!engineReady(state))
+void report(benchmark::State& state, const Spent& spent) {
+    if (!spent.ok) {
+        state.SkipWithError("a run failed");
         return;
-    QTemporaryDir out;
-    const QString script = QStringLiteral("for f in \"$1\"/*.bmp; do tesseract \"$f\" "
-                                          "\"$2/$(basename \"$f\")\" -l jpn --psm 3 "
-                                          ">/dev/null 2>&1; done");
+    }
+    const double pages = double(g_pages->files.size());
+    state.SetIterationTime(spent.wallSeconds);
+    state.counters["pages_per_min"] = pages * 60.0 / spent.wallSeconds;
+    state.counters["cpu_s_per_page"] = spent.cpuSeconds / pages;
+    state.SetLabel(("load " + loadAverage()).toStdString());
+}
+
+QString freshOutput(const char* name) {
+    const QString out = g_pages->dir.filePath(QStringLiteral("out-") + QLatin1String(name));
+    QDir(out).removeRecursively();
+    QDir().mkpath(out);
+    return out;
+}
+
+void engineOnly(benchmark::State& state) {
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        QProcess::execute(
-            QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), script, QStringLiteral("loop"), pages().dir.path(), out.path()});
-        setPerMinute(state, clock.elapsed());
+        const QString out = freshOutput("engine");
+        std::vector<QStringList> halves(2);
+        for (QStringList& half : halves)
+            half << QStringLiteral(QUILLPIX_ENGINE_ONLY) << QStringLiteral("jpn")
+                 << QStringLiteral("3") << out;
+        for (qsizetype i = 0; i < g_pages->files.size(); ++i)
+            halves[size_t(i % 2)] << g_pages->files[i];
+        report(state, runAll(halves, {QStringLiteral("OMP_THREAD_LIMIT=1")}));
     }
 }
-BENCHMARK(BM_ShellLoop)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+void gnuParallel(benchmark::State& state) {
+    if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty()) {
+        state.SkipWithError("GNU parallel is not installed (apt-get install parallel)");
+        return;
+    }
+    for (auto _ : state) {
+        const QString out = freshOutput("parallel");
+        report(state, runAll({QStringList{QStringLiteral("parallel"), QStringLiteral("-j2"),
+                                          QStringLiteral("tesseract"), QStringLiteral("{}"),
+                                          out + QStringLiteral("/{/.}"), QStringLiteral("-l"),
+                                          QStringLiteral("jpn"), QStringLiteral("--psm"),
+                                          QStringLiteral("3"), QStringLiteral(":::")} +
+                              g_pages->files},
+                             {QStringLiteral("OMP_THREAD_LIMIT=1")}));
+    }
+}
 
 // engineChoice is QUILLPIX_ENGINE: "batch" for processes, "" for loaded engines.
-void runBatch(benchmark::State& state, const char* engineChoice) {
-    if (!engineReady(state))
-        return;
+void folderBatch(benchmark::State& state, const char* engineChoice) {
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        QProcess batch;
-        batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLPIX_ENGINE"), QString::fromLatin1(engineChoice));
-        batch.setProcessEnvironment(env);
-        batch.start(QStringLiteral(QUILLPIX_PROGRAM),
-                    {QStringLiteral("--batch"), pages().dir.path(), QStringLiteral("--lang"),
-                     QStringLiteral("jpn"), QStringLiteral("--psm"), QStringLiteral("3"),
-                     QStringLiteral("--force")});
-        batch.waitForFinished(-1);
-        setPerMinute(state, clock.elapsed());
-        if (batch.exitCode() != 0)
-            state.SkipWithError("the batch failed");
+        report(state,
+               runAll({{QStringLiteral(QUILLPIX_PROGRAM), QStringLiteral("--batch"),
+                        g_pages->folder, QStringLiteral("--lang"), QStringLiteral("jpn"),
+                        QStringLiteral("--psm"), QStringLiteral("3"), QStringLiteral("--jobs"),
+                        QStringLiteral("2"), QStringLiteral("--force")}},
+                      {QStringLiteral("QUILLPIX_ENGINE=") + QLatin1String(engineChoice)}));
     }
 }
 
-void BM_ProcessBatch(benchmark::State& state) {
-    runBatch(state, "batch");
+void ocrmypdf(benchmark::State& state) {
+    for (auto _ : state) {
+        const QString out = freshOutput("ocrmypdf");
+        report(state,
+               runAll({{QStringLiteral("ocrmypdf"), QStringLiteral("--jobs"), QStringLiteral("2"),
+                        QStringLiteral("-l"), QStringLiteral("jpn"), QStringLiteral("--force-ocr"),
+                        g_pages->pdf, out + QStringLiteral("/out.pdf")}},
+                      {}));
+    }
 }
-BENCHMARK(BM_ProcessBatch)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-void BM_ResidentBatch(benchmark::State& state) {
-    runBatch(state, "");
-}
-BENCHMARK(BM_ResidentBatch)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-
+// Ratios of each round's figures, with the load average the round saw.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred)
-                for (const auto& [name, counter] : run.counters)
-                    m_rate[run.run_name.function_name] = counter.value;
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const std::string name = run.run_name.function_name;
+            const size_t slash = name.find('/');
+            Figures& f = m_rounds[name.substr(slash + 1)][name.substr(0, slash)];
+            f.perMinute = run.counters.at("pages_per_min").value;
+            f.cpu = run.counters.at("cpu_s_per_page").value;
+            m_load[name.substr(slash + 1)] = run.report_label;
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const auto loop = m_rate.find("BM_ShellLoop");
-        const auto process = m_rate.find("BM_ProcessBatch");
-        const auto resident = m_rate.find("BM_ResidentBatch");
-        if (loop == m_rate.end())
-            return;
-        std::printf("\n%d A5 pages: shell loop %.1f pictures/min\n", kPages, loop->second);
-        if (process != m_rate.end())
-            std::printf("quillpix --batch, engine processes: %.1f pictures/min, %.2f times the "
-                        "loop (target at least 1.8 on 2 cores)\n",
-                        process->second, process->second / loop->second);
-        if (resident != m_rate.end())
-            std::printf("quillpix --batch, loaded engines: %.1f pictures/min, %.2f times the "
-                        "loop%s\n",
-                        resident->second, resident->second / loop->second,
-                        process == m_rate.end()
-                            ? ""
-                            : qPrintable(QStringLiteral(", %1 times the processes")
-                                             .arg(resident->second / process->second, 0, 'f', 2)));
+        for (const auto& [round, figures] : m_rounds) {
+            std::printf("\n%s (%d A5 pages at 300 dpi, %s at its end):\n", round.c_str(),
+                        pageCount(), m_load[round].c_str());
+            for (const auto& [name, f] : figures)
+                std::printf("  %-16s %6.1f pages/min  %5.2f CPU s/page\n", name.c_str(),
+                            f.perMinute, f.cpu);
+            const auto find = [&](const char* name) {
+                const auto at = figures.find(name);
+                return at == figures.end() ? nullptr : &at->second;
+            };
+            const Figures* engine = find("engine_only");
+            const Figures* parallel = find("gnu_parallel");
+            const Figures* batch = find("batch_loaded");
+            if (batch && engine)
+                std::printf("  batch CPU per page / engine-only: %.2f (target <= 1.15); "
+                            "batch speed / engine-only: %.2f\n",
+                            batch->cpu / engine->cpu, batch->perMinute / engine->perMinute);
+            if (batch && parallel)
+                std::printf("  batch speed / GNU parallel -j2: %.2f (target >= 1.1); CPU per "
+                            "page: %.2f\n",
+                            batch->perMinute / parallel->perMinute, batch->cpu / parallel->cpu);
+            if (const Figures* pdf = find("ocrmypdf"); pdf && batch)
+                std::printf("  batch speed / ocrmypdf --jobs 2: %.2f\n",
+                            batch->perMinute / pdf->perMinute);
+        }
     }
 
 private:
-    std::map<std::string, double> m_rate;
+    struct Figures {
+        double perMinute = 0;
+        double cpu = 0;
+    };
+    std::map<std::string, std::map<std::string, Figures>> m_rounds;
+    std::map<std::string, std::string> m_load;
 };
 
 } // namespace
@@ -175,6 +305,30 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty()) {
+        std::fprintf(stderr, "tesseract is not installed\n");
+        return 1;
+    }
+    Pages pages;
+    g_pages = &pages;
+    const bool withOcrmypdf = !QStandardPaths::findExecutable(QStringLiteral("ocrmypdf")).isEmpty();
+    if (withOcrmypdf)
+        pages.writePdf();
+    for (int round = 1; round <= roundCount(); ++round) {
+        const std::string r = "/round" + std::to_string(round);
+        const auto add = [&](const std::string& name, auto function) {
+            benchmark::RegisterBenchmark((name + r).c_str(), function)
+                ->Iterations(1)
+                ->UseManualTime()
+                ->Unit(benchmark::kSecond);
+        };
+        add("engine_only", engineOnly);
+        add("gnu_parallel", gnuParallel);
+        add("batch_loaded", [](benchmark::State& s) { folderBatch(s, ""); });
+        add("batch_processes", [](benchmark::State& s) { folderBatch(s, "batch"); });
+        if (withOcrmypdf)
+            add("ocrmypdf", ocrmypdf);
+    }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

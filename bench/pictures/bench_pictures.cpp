@@ -1,7 +1,11 @@
 // Reading pages and listing folders: choosing a page of a 200-page PDF to the drawn view against
 // the same page as a bitmap, listing a folder of 200 files one of which is that PDF, and the
 // peak memory of loading a 600-dpi A4 page (4960 × 7016) from each format against the bitmap.
-// Each figure is measured in this one run; the ratios are printed after the table.
+// Also the peak memory of a grey 10000 × 14000 scan loaded and shown at 50 % (the full-size
+// picture as the window keeps it and the reduced view drawn on a display), against the same
+// scan with one pixel of a coloured palette entry, which goes the way every grey scan went
+// before: four bytes a pixel. Each figure is measured in this one run; the ratios are printed
+// after the table.
 
 #include "listing.h"
 #include "pages.h"
@@ -18,7 +22,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -140,6 +146,78 @@ long peakGrowthKb(const QString& path) {
     return growth;
 }
 
+// The same for a picture loaded and shown at 50 %: kept by a picture box as the window's
+// full-size box keeps it, and drawn by the reduced view on a display of the window's size.
+long peakShownGrowthKb(const QString& path) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+        clear.close();
+        const long before = statusKb("VmRSS:");
+        long growth = -1;
+        try {
+            PictureBox full(nullptr, PictureBox::Border::None);
+            full.setAutoSize(true);
+            full.setPicture(viewer::loadPage(path, pictures::kNoPage, kDisplay));
+            PictureBox display(nullptr, PictureBox::Border::Sunken);
+            display.setOuterSize(kDisplay.width(), kDisplay.height());
+            viewer::ReducedView view;
+            const QImage& picture = full.picture();
+            view.draw(&display, picture, 2, 0, 0, picture.width() / 2 - kDisplay.width(),
+                      picture.height() / 2 - kDisplay.height());
+            growth = statusKb("VmHWM:") - before;
+        } catch (...) {
+        }
+        (void)!::write(pipeFds[1], &growth, sizeof growth);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long growth = -1;
+    (void)!::read(pipeFds[0], &growth, sizeof growth);
+    ::close(pipeFds[0]);
+    ::waitpid(child, nullptr, 0);
+    return growth;
+}
+
+// A grey scan of 10000 × 14000 pixels: a typeset page of text repeated over it.
+void writeLargeGreyScans() {
+    QImage text(1600, 2200, QImage::Format_RGB32);
+    text.fill(Qt::white);
+    {
+        QPainter p(&text);
+        QFont font = p.font();
+        font.setPixelSize(50);
+        p.setFont(font);
+        for (int line = 0; line < 30; ++line)
+            p.drawText(60, 100 + line * 70,
+                       QStringLiteral("灰色の走査画像、一行目から %1").arg(line));
+    }
+    const QImage tile = text.convertToFormat(QImage::Format_Grayscale8);
+    QImage scan(10000, 14000, QImage::Format_Grayscale8);
+    for (int y = 0; y < scan.height(); ++y)
+        std::memcpy(scan.scanLine(y), tile.constScanLine(y % tile.height()), size_t(tile.width()));
+    for (int y = 0; y < scan.height(); ++y)
+        for (int x = tile.width(); x < scan.width(); x += tile.width())
+            std::memcpy(scan.scanLine(y) + x, scan.constScanLine(y),
+                        size_t(std::min(tile.width(), scan.width() - x)));
+    scan.save(file("grey-scan.png"));
+    QImage tinted(scan.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < scan.height(); ++y)
+        std::memcpy(tinted.scanLine(y), scan.constScanLine(y), size_t(scan.width()));
+    QList<QRgb> table(256);
+    for (int g = 0; g < 256; ++g)
+        table[g] = qRgb(g, g, g);
+    table[1] = qRgb(1, 0, 2);
+    tinted.setColorTable(table);
+    tinted.setPixel(5000, 7000, 1);
+    tinted.save(file("tinted-scan.bmp"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +259,7 @@ int main(int argc, char** argv) {
         scan.save(file(name), format);
     writePdf(file("scan.pdf"), 1, scan.convertToFormat(QImage::Format_Grayscale8));
     scan = QImage();
+    writeLargeGreyScans();
 
     benchmark::Initialize(&argc, argv);
     Recorder recorder;
@@ -201,5 +280,12 @@ int main(int argc, char** argv) {
         std::printf("  %-10s %7.1f MB  ratio %.2f\n", name, kb / 1024.0,
                     base > 0 ? double(kb) / base : 0.0);
     }
+    const long before = peakShownGrowthKb(file("tinted-scan.bmp"));
+    const long grey = peakShownGrowthKb(file("grey-scan.png"));
+    std::printf("\nPeak memory growth of a 10000 x 14000 scan loaded and shown at 50 %%:\n"
+                "  one coloured pixel (as every grey scan before) %7.1f MB\n"
+                "  grey, kept as 8-bit grey                       %7.1f MB  ratio %.2f "
+                "(target <= 0.4)\n",
+                before / 1024.0, grey / 1024.0, before > 0 ? double(grey) / before : 0.0);
     return 0;
 }

@@ -210,6 +210,8 @@ private Q_SLOTS:
     void identifiesTheProgramWhileHandlingEvents();
     void onlyTheInstalledEngineRunsResident_data();
     void onlyTheInstalledEngineRunsResident();
+    void threadsForOneCrop_data();
+    void threadsForOneCrop();
 
 private:
     ResidentEngine m_engine; // shared by the rows, as the window shares it between runs
@@ -761,16 +763,25 @@ void TestEngine::identifiesTheProgramWhileHandlingEvents() {
 
 void TestEngine::onlyTheInstalledEngineRunsResident_data() {
     QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("options");
     QTest::addColumn<bool>("resident");
-    QTest::newRow("installed program") << "installed" << true;
-    QTest::newRow("link to it") << "link" << true;
-    QTest::newRow("stand-in script") << "script" << false;
-    QTest::newRow("copy of the program") << "copy" << false;
-    QTest::newRow("resident runs switched off") << "switched off" << false;
+    const QString plain = QStringLiteral("-l eng --psm 7 ");
+    QTest::newRow("installed program") << "installed" << plain << true;
+    QTest::newRow("link to it") << "link" << plain << true;
+    QTest::newRow("stand-in script") << "script" << plain << false;
+    QTest::newRow("copy of the program") << "copy" << plain << false;
+    QTest::newRow("resident runs switched off") << "switched off" << plain << false;
+    QTest::newRow("installed program, pause after it")
+        << "installed" << QStringLiteral("-l eng --psm 7 \r\npause") << false;
+    QTest::newRow("installed program, another output format")
+        << "installed" << QStringLiteral("-l eng --psm 7 hocr") << false;
 }
 
+// What runs resident, and what getting ready for a run loads beforehand: the engine the run
+// then uses, and nothing where the run goes to the batch.
 void TestEngine::onlyTheInstalledEngineRunsResident() {
     QFETCH(QString, first);
+    QFETCH(QString, options);
     QFETCH(bool, resident);
     const QString engine = installedEngine();
     if (engine.isEmpty())
@@ -802,15 +813,41 @@ void TestEngine::onlyTheInstalledEngineRunsResident() {
                 .save(dir.filePath(QStringLiteral("in.bmp"))));
 
     ResidentEngine engineHere;
-    const Outcome outcome = engineHere.runBatchText(
-        QStringLiteral("tesseract in.bmp out -l eng --psm 7 \r\n"), dir.path());
+    const QString batch =
+        QStringLiteral("tesseract in.bmp out ") + options + QStringLiteral("\r\n");
+    engineHere.prepare(batch, dir.path());
+    const int prepared = engineHere.loadedEngines();
+    const bool writtenBefore = QFile::exists(dir.filePath(QStringLiteral("out.txt")));
+    const Outcome outcome = engineHere.runBatchText(batch, dir.path());
+    const int afterTheRun = engineHere.loadedEngines();
     const bool identified = engineHere.identifyPathProgram(dir.path()).same;
     qputenv("PATH", oldPath);
     qunsetenv("QUILLPIX_ENGINE");
 
+    QCOMPARE(prepared, resident ? 1 : 0);
+    QVERIFY(!writtenBefore);
+    QCOMPARE(afterTheRun, prepared);
     QCOMPARE(outcome, resident ? Outcome::Written : Outcome::NotResident);
     QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("out.txt"))), resident);
     QCOMPARE(identified, first != QLatin1String("script") && first != QLatin1String("copy"));
+}
+
+void TestEngine::threadsForOneCrop_data() {
+    QTest::addColumn<int>("processors");
+    QTest::addColumn<bool>("oneThread");
+    // The engine's parallel regions take up to four threads.
+    QTest::newRow("unknown") << 0 << true;
+    QTest::newRow("2 processors") << 2 << true;
+    QTest::newRow("3 processors") << 3 << true;
+    QTest::newRow("4 processors") << 4 << false;
+    QTest::newRow("16 processors") << 16 << false;
+}
+
+void TestEngine::threadsForOneCrop() {
+    QFETCH(int, processors);
+    QFETCH(bool, oneThread);
+    QCOMPARE(quillpix::engine::threadsForOneCrop(processors) == ResidentEngine::Threads::One,
+             oneThread);
 }
 
 QTEST_MAIN(TestEngine)

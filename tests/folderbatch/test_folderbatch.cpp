@@ -2,21 +2,24 @@
 #include "batchcontroller.h"
 #include "cp932.h"
 #include "crop.h"
+#include "enginesteps.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "gifencoder.h"
 #include "pagereader.h"
+#include "pagetexts.h"
 #include "picturebox.h"
 #include "picturelist.h"
+#include "reading.h"
 #include "recognitionfixture.h"
 #include "recordingplatform.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
 #include "textpicture.h"
 #include "widgets.h"
+#include "workpicture.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -107,10 +110,9 @@ QByteArray windowWorkPicture(const QString& folder, const QString& name) {
     full.setPicture(loadItem(folder, {name, -1}));
     cropSelection(full.picture(), 0, 0, full.picture().width() + 4, full.picture().height() + 4, 0,
                   0, 0, &cutOut);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    cutOut.surface().save(&buffer, "BMP");
-    return buffer.data();
+    QTemporaryDir dir;
+    pipeline::writeWorkPicture(cutOut.surface(), dir.filePath(QStringLiteral("tmp.bmp")));
+    return readAll(dir.filePath(QStringLiteral("tmp.bmp")));
 }
 
 QByteArray md5Of(const QByteArray& bytes) {
@@ -536,7 +538,8 @@ void TestFolderBatch::engineFailuresAreFailures() {
 
 // The installed engine reads the picture inside the program, loaded once, and the saved bytes
 // are those an engine process gives for the same picture; a picture the engine refuses fails
-// either way.
+// either way. A grey scan, stored in colour or in 8 bits, goes to the engine as 8-bit grey and
+// saves the bytes the engine's text gave when the batch handed it the 24-bit work picture.
 void TestFolderBatch::realEngineReadsAPicture() {
     const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
     if (tesseract.isEmpty())
@@ -551,8 +554,32 @@ void TestFolderBatch::realEngineReadsAPicture() {
     QImage tooWide(33000, 40, QImage::Format_Mono);
     tooWide.fill(1);
     tooWide.save(folder.filePath(QStringLiteral("wide.png")));
+    QStringList paragraphs{workspace::japaneseProse()[1]};
+    workspace::ScanStyle noisy;
+    noisy.blurSigma = 0.7;
+    noisy.noiseSigma = 8;
+    const QImage scan = workspace::scanned(
+        workspace::cropLines(workspace::textPage(paragraphs, workspace::PageStyle{}), 0, 1, 16)
+            .image,
+        noisy);
+    QVERIFY(scan.convertToFormat(QImage::Format_RGB32)
+                .save(folder.filePath(QStringLiteral("scan24.bmp"))));
+    QVERIFY(scan.save(folder.filePath(QStringLiteral("scan8.png"))));
     Settings settings{folder.path(), QStringLiteral("jpn"), QStringLiteral("7"), {}};
     settings.force = true;
+
+    // What the engine read from the work picture in colour, as it went before.
+    QTemporaryDir before;
+    QImage colour = scan.convertToFormat(QImage::Format_RGB32);
+    colour.setDotsPerMeterX(3780);
+    colour.setDotsPerMeterY(3780);
+    QVERIFY(colour.save(before.filePath(QStringLiteral("tmp.bmp")), "BMP"));
+    pipeline::ProcessStep inColour({tesseract, QStringLiteral("tmp.bmp"), QStringLiteral("tmp"),
+                                    QStringLiteral("-l"), QStringLiteral("jpn"),
+                                    QStringLiteral("--psm"), QStringLiteral("7")},
+                                   before.path(), before.filePath(QStringLiteral("tmp.txt")));
+    const QByteArray scanSaved = pipeline::read(inColour).savedBytes();
+    QVERIFY2(scanSaved.size() > 20, scanSaved.constData());
 
     QByteArray saved[2];
     for (const bool resident : {false, true}) {
@@ -567,14 +594,16 @@ void TestFolderBatch::realEngineReadsAPicture() {
         batch.start();
         QVERIFY(finished.wait(120000));
         const auto summary = finished.first().first().value<Summary>();
-        QCOMPARE(summary.done, 1);
+        QCOMPARE(summary.done, 3);
         QCOMPARE(summary.failures.size(), 1);
         QCOMPARE(summary.failures.first().file, QStringLiteral("wide.png"));
         QCOMPARE(exitStatus(summary), 1);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("wide.png.txt"))));
         QVERIFY2(chosen.processReason().isEmpty() == resident, qPrintable(chosen.processReason()));
-        QCOMPARE(chosen.residentRuns(), resident ? 2 : 0);
+        QCOMPARE(chosen.residentRuns(), resident ? 4 : 0);
         saved[resident] = readAll(folder.filePath(QStringLiteral("line.bmp.txt")));
+        QCOMPARE(readAll(folder.filePath(QStringLiteral("scan24.bmp.txt"))), scanSaved);
+        QCOMPARE(readAll(folder.filePath(QStringLiteral("scan8.png.txt"))), scanSaved);
     }
     QVERIFY2(cp932::decode(saved[1]).contains(text), saved[1].constData());
     QCOMPARE(saved[1], saved[0]);

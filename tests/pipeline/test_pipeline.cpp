@@ -6,8 +6,10 @@
 #include "enginesteps.h"
 #include "plaincall.h"
 #include "reading.h"
+#include "workpicture.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,7 +56,65 @@ private Q_SLOTS:
     void processStepJudgesTheEngine();
     void failureReasonNamesTheProgram_data();
     void failureReasonNamesTheProgram();
+    void workPictureIsGreyWhenThePixelsAre_data();
+    void workPictureIsGreyWhenThePixelsAre();
 };
+
+void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("bitsPerPixel"); // of the work bitmap
+    // Widths that leave padding at the end of an 8-bit row.
+    QImage grey(7, 5, QImage::Format_Grayscale8);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            grey.scanLine(y)[x] = uchar(x * 37 + y * 11);
+    QImage colour = grey.convertToFormat(QImage::Format_RGB32);
+    colour.setPixel(6, 4, qRgb(1, 2, 3));
+    QImage clear(5, 3, QImage::Format_ARGB32);
+    clear.fill(qRgba(255, 0, 0, 0));
+    clear.setPixel(1, 1, qRgba(30, 30, 30, 255));
+    QTest::newRow("8-bit grey") << grey << 8;
+    QTest::newRow("grey in colour") << grey.convertToFormat(QImage::Format_RGB32) << 8;
+    QTest::newRow("grey palette") << grey.convertToFormat(QImage::Format_Indexed8) << 8;
+    QTest::newRow("one pixel in colour") << colour << 24;
+    QTest::newRow("transparent red on white paper") << clear << 8;
+}
+
+// The engine gets 8-bit grey exactly when every pixel is grey, with the pixels and the 96 dpi
+// the colour work picture had; the bitmap reads back as those pixels and holds the same bytes
+// every time it is written.
+void TestPipeline::workPictureIsGreyWhenThePixelsAre() {
+    QFETCH(QImage, picture);
+    QFETCH(int, bitsPerPixel);
+    QImage onPaper = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < onPaper.height(); ++y)
+        for (int x = 0; x < onPaper.width(); ++x) {
+            const QRgb c = onPaper.pixel(x, y);
+            const int a = qAlpha(c);
+            auto blend = [a](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+            onPaper.setPixel(x, y, qRgb(blend(qRed(c)), blend(qGreen(c)), blend(qBlue(c))));
+        }
+    const QImage work = workPicture(picture);
+    QCOMPARE(work.format() == QImage::Format_Grayscale8, bitsPerPixel == 8);
+    QCOMPARE(work.convertToFormat(QImage::Format_RGB32),
+             onPaper.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(work.dotsPerMeterX(), 3780);
+    QCOMPARE(work.dotsPerMeterY(), 3780);
+
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.bmp"));
+    const QString second = dir.filePath(QStringLiteral("second.bmp"));
+    writeWorkPicture(picture, first);
+    // Other memory under the second picture's rows.
+    QImage filler(64, 64, QImage::Format_RGB32);
+    filler.fill(0xFFABCDEF);
+    writeWorkPicture(picture.copy(), second);
+    const QByteArray bytes = readAll(first);
+    QCOMPARE(int(uchar(bytes.at(28))), bitsPerPixel);
+    QCOMPARE(bytes, readAll(second));
+    QCOMPARE(QImage(first).convertToFormat(QImage::Format_RGB32),
+             onPaper.convertToFormat(QImage::Format_RGB32));
+}
 
 void TestPipeline::theEngineGetsTheSameWordsEveryWay_data() {
     QTest::addColumn<QString>("option");

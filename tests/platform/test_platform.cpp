@@ -100,17 +100,21 @@ private Q_SLOTS:
 
     void xorFrameRestoresTheSurface_data() {
         QTest::addColumn<QRect>("corners"); // x1, y1, x2, y2 packed as left/top/right/bottom
-        QTest::newRow("box") << QRect(QPoint(5, 6), QPoint(40, 30));
-        QTest::newRow("reversed corners") << QRect(QPoint(40, 30), QPoint(5, 6));
-        QTest::newRow("single pixel") << QRect(QPoint(9, 9), QPoint(9, 9));
-        QTest::newRow("one row") << QRect(QPoint(3, 7), QPoint(50, 7));
-        QTest::newRow("two rows") << QRect(QPoint(3, 7), QPoint(50, 8));
-        QTest::newRow("three rows") << QRect(QPoint(3, 7), QPoint(50, 9));
-        QTest::newRow("one column") << QRect(QPoint(3, 2), QPoint(3, 20));
-        QTest::newRow("partly outside") << QRect(QPoint(-10, -4), QPoint(200, 30));
+        QTest::addColumn<bool>("grey");     // on a grey picture, kept as 8-bit grey
+        QTest::newRow("box") << QRect(QPoint(5, 6), QPoint(40, 30)) << false;
+        QTest::newRow("reversed corners") << QRect(QPoint(40, 30), QPoint(5, 6)) << false;
+        QTest::newRow("single pixel") << QRect(QPoint(9, 9), QPoint(9, 9)) << false;
+        QTest::newRow("one row") << QRect(QPoint(3, 7), QPoint(50, 7)) << false;
+        QTest::newRow("two rows") << QRect(QPoint(3, 7), QPoint(50, 8)) << false;
+        QTest::newRow("three rows") << QRect(QPoint(3, 7), QPoint(50, 9)) << false;
+        QTest::newRow("one column") << QRect(QPoint(3, 2), QPoint(3, 20)) << false;
+        QTest::newRow("partly outside") << QRect(QPoint(-10, -4), QPoint(200, 30)) << false;
+        QTest::newRow("box, grey") << QRect(QPoint(5, 6), QPoint(40, 30)) << true;
+        QTest::newRow("partly outside, grey") << QRect(QPoint(-10, -4), QPoint(200, 30)) << true;
     }
     void xorFrameRestoresTheSurface() {
         QFETCH(QRect, corners);
+        QFETCH(bool, grey);
         PictureBox box(nullptr, PictureBox::Border::Sunken);
         box.setOuterSize(64, 44);
         QCOMPARE(box.innerWidth(), 60);
@@ -118,8 +122,10 @@ private Q_SLOTS:
         QImage picture(60, 40, QImage::Format_RGB32);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 60; ++x)
-                picture.setPixel(x, y, qRgb(x * 4, y * 6, (x ^ y) & 0xFF));
-        box.setPicture(picture);
+                picture.setPixel(x, y,
+                                 qRgb(x * 4, grey ? x * 4 : y * 6, grey ? x * 4 : (x ^ y) & 0xFF));
+        box.setPicture(grey ? picture.convertToFormat(QImage::Format_Grayscale8) : picture);
+        QCOMPARE(box.greySurface(), grey);
         const QImage before = box.surface().copy();
         box.setDrawMode(PictureBox::DrawMode::XorPen);
         const int x1 = corners.left(), y1 = corners.top(), x2 = corners.right(),
@@ -138,6 +144,67 @@ private Q_SLOTS:
             }
         box.lineBox(x1, y1, x2, y2, QColor(128, 128, 128));
         QCOMPARE(box.surface(), before);
+    }
+
+    // A surface started grey shows exactly what a colour one shows after the same drawings, and
+    // stays 8-bit grey while everything drawn is grey.
+    void greySurfaceShowsWhatColourShows_data() {
+        QTest::addColumn<QStringList>("drawings");
+        QTest::addColumn<bool>("staysGrey");
+        QTest::newRow("nothing drawn") << QStringList{} << true;
+        QTest::newRow("grey fill, grey frame") << QStringList{"fill grey", "frame grey"} << true;
+        QTest::newRow("grey picture stretched") << QStringList{"stretch grey"} << true;
+        QTest::newRow("grey picture copied") << QStringList{"copy grey"} << true;
+        QTest::newRow("grown, grey back colour") << QStringList{"grow"} << true;
+        QTest::newRow("coloured fill") << QStringList{"fill grey", "fill red"} << false;
+        QTest::newRow("coloured frame") << QStringList{"frame red", "frame grey"} << false;
+        QTest::newRow("colour picture stretched") << QStringList{"stretch colour"} << false;
+        // A colour picture whose pixels happen to be grey still turns the surface colour.
+        QTest::newRow("colour-stored grey copied") << QStringList{"copy greyish"} << false;
+        QTest::newRow("grown, coloured back colour") << QStringList{"back red", "grow"} << false;
+    }
+    void greySurfaceShowsWhatColourShows() {
+        QFETCH(QStringList, drawings);
+        QFETCH(bool, staysGrey);
+        QImage colour(30, 20, QImage::Format_RGB32);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x)
+                colour.setPixel(x, y, qRgb(x * 8, y * 12, 90));
+        const QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+        const QImage greyish = grey.convertToFormat(QImage::Format_RGB32);
+        PictureBox boxes[2] = {{nullptr, PictureBox::Border::Sunken},
+                               {nullptr, PictureBox::Border::Sunken}};
+        for (int k = 0; k < 2; ++k) {
+            PictureBox& box = boxes[k];
+            box.setBackColor(QColor(200, 200, 200));
+            box.startSurface(24, 18, QColor(250, 250, 250), k == 0);
+            for (const QString& drawing : drawings) {
+                box.setDrawMode(drawing.startsWith(QLatin1String("frame"))
+                                    ? PictureBox::DrawMode::XorPen
+                                    : PictureBox::DrawMode::CopyPen);
+                const QColor pen =
+                    drawing.endsWith(QLatin1String("red")) ? QColor(Qt::red) : QColor(77, 77, 77);
+                if (drawing.startsWith(QLatin1String("fill")))
+                    box.fillBox(2, 3, 15, 9, pen);
+                else if (drawing.startsWith(QLatin1String("frame")))
+                    box.lineBox(1, 1, 12, 10, pen);
+                else if (drawing == QLatin1String("stretch grey"))
+                    box.stretchCopy(grey, QRect(3, 2, 25, 16), QRect(1, 1, 11, 13));
+                else if (drawing == QLatin1String("stretch colour"))
+                    box.stretchCopy(colour, QRect(3, 2, 25, 16), QRect(1, 1, 11, 13));
+                else if (drawing == QLatin1String("copy grey"))
+                    box.copyRegion(grey, {4, 3}, {2, 2}, {40, 40});
+                else if (drawing == QLatin1String("copy greyish"))
+                    box.copyRegion(greyish, {4, 3}, {2, 2}, {40, 40});
+                else if (drawing == QLatin1String("back red"))
+                    box.setBackColor(Qt::red);
+                else if (drawing == QLatin1String("grow"))
+                    box.setOuterSize(34, 30);
+            }
+        }
+        QCOMPARE(boxes[1].greySurface(), false);
+        QCOMPARE(boxes[0].greySurface(), staysGrey);
+        QCOMPARE(boxes[0].surface().convertToFormat(QImage::Format_RGB32), boxes[1].surface());
     }
 
     void stretchCopyTakesIntegerSourcePositions() {

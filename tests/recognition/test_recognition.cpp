@@ -82,6 +82,8 @@ private Q_SLOTS:
     void tooSmallSelection();
     void failingSteps_data();
     void failingSteps();
+    void engineGetsReadyOnceShown_data();
+    void engineGetsReadyOnceShown();
 
 private:
     QByteArray m_path;
@@ -732,6 +734,44 @@ void TestRecognition::failingSteps() {
     QCOMPARE(s.window().resultText().undoText(), before);
     // The command shows only once the batch file holds it.
     QCOMPARE(s.c().txtBat->text().isEmpty(), step != QStringLiteral("result"));
+}
+
+void TestRecognition::engineGetsReadyOnceShown_data() {
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QList<int>>("walk"); // language rows chosen one after another at once
+    QTest::addColumn<int>("preparations");
+    const QStringList two{QStringLiteral("jpn"), QStringLiteral("eng")};
+    QTest::newRow("never shown") << two << false << QList<int>{} << 0;
+    QTest::newRow("shown") << two << true << QList<int>{} << 1;
+    QTest::newRow("shown, then through the languages to the second")
+        << two << true << QList<int>{1, 0, 1} << 2;
+    QTest::newRow("shown, no language") << QStringList{QString()} << true << QList<int>{} << 0;
+}
+
+// Once the window is shown, the platform is asked to get ready for the command a run with the
+// lists' items would run, and again when the user settles on another item; never before the
+// window shows, nor without a language.
+void TestRecognition::engineGetsReadyOnceShown() {
+    QFETCH(QStringList, languages);
+    QFETCH(bool, shown);
+    QFETCH(QList<int>, walk);
+    QFETCH(int, preparations);
+    Lists lists;
+    lists.lang = languages;
+    Session s(lists);
+    if (shown)
+        QVERIFY(s.showActive());
+    for (const int row : walk)
+        s.c().lstLang->setCurrentRow(row);
+    QTest::qWait(800);
+    QCOMPARE(s.platform.preparations.size(), preparations);
+    if (preparations == 0)
+        return;
+    s.select(10, 10, 60, 40);
+    s.c().cmdRecognize->click();
+    QCOMPARE(s.platform.preparations.last().text, s.c().txtBat->text());
+    QCOMPARE(s.platform.preparations.last().batchPath, s.workFile(QStringLiteral("tess.bat")));
 }
 
 QTEST_MAIN(TestRecognition)

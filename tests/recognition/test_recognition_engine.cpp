@@ -1,10 +1,14 @@
+#include "pagetexts.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "textpicture.h"
 #include "widgets.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quillpix;
@@ -34,6 +38,8 @@ class TestRecognitionEngine : public QObject {
 private Q_SLOTS:
     void readsRenderedSentence_data();
     void readsRenderedSentence();
+    void greyGoesAsGreyWithTheSameText_data();
+    void greyGoesAsGreyWithTheSameText();
 };
 
 void TestRecognitionEngine::readsRenderedSentence_data() {
@@ -83,6 +89,84 @@ void TestRecognitionEngine::readsRenderedSentence() {
     // and the batch's programs are left alone.
     QCOMPARE(s.platform.batchRuns.size(), 1);
     QCOMPARE(s.platform.batchRuns.first().report.resident, resident);
+}
+
+void TestRecognitionEngine::greyGoesAsGreyWithTheSameText_data() {
+    QTest::addColumn<QString>("stored"); // how the picture file holds the scan
+    QTest::addColumn<bool>("resident");
+    for (const bool resident : {true, false}) {
+        const char* way = resident ? ", loaded engine" : ", through the batch";
+        QTest::newRow(qPrintable(QStringLiteral("grey in 24-bit colour") + way))
+            << QStringLiteral("24-bit") << resident;
+        QTest::newRow(qPrintable(QStringLiteral("grey in 8 bits") + way))
+            << QStringLiteral("8-bit") << resident;
+        QTest::newRow(qPrintable(QStringLiteral("colour") + way))
+            << QStringLiteral("colour") << resident;
+    }
+}
+
+// A grey scan goes to the engine as an 8-bit bitmap whose pixels read back as the cut-out's,
+// and the engine reads from it the very text it read from the 24-bit bitmap every run wrote
+// before; a colour picture still goes in colour.
+void TestRecognitionEngine::greyGoesAsGreyWithTheSameText() {
+    QFETCH(QString, stored);
+    QFETCH(bool, resident);
+    qputenv("QUILLPIX_ENGINE", resident ? "" : "batch");
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty() || !installedLanguages(engine).contains(QStringLiteral("jpn")))
+        QSKIP("tesseract with jpn data is not installed");
+
+    // Four lines of an A5 page at 300 dpi, blurred and noisy as a scanner gives them.
+    QStringList paragraphs;
+    for (int k = 0; k < 4; ++k)
+        paragraphs << workspace::japaneseProse()[k];
+    const workspace::TextPage page = workspace::textPage(paragraphs, workspace::PageStyle{});
+    workspace::ScanStyle scan;
+    scan.blurSigma = 0.7;
+    scan.noiseSigma = 8;
+    const QImage grey = workspace::scanned(workspace::cropLines(page, 0, 4, 20).image, scan);
+    QImage picture = grey.convertToFormat(QImage::Format_RGB32);
+    if (stored == QLatin1String("8-bit"))
+        picture = grey;
+    else if (stored == QLatin1String("colour"))
+        picture.setPixel(picture.width() - 1, picture.height() - 1, qRgb(250, 240, 255));
+
+    Lists lists;
+    lists.psm = QStringList{QStringLiteral("単一ブロック:6")};
+    Session s(lists, {}, picture);
+    s.chooseItems(0, 0, 0);
+    s.select(0, 0, picture.width(), picture.height());
+    s.c().cmdRecognize->click();
+    QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+    QCOMPARE(s.platform.batchRuns.first().report.resident, resident);
+
+    // The cut-out: the picture less its first row and column, as the selection's frame lies.
+    const QImage cutOut = picture.copy(1, 1, picture.width() - 1, picture.height() - 1)
+                              .convertToFormat(QImage::Format_RGB32);
+    QFile work(s.workFile(QStringLiteral("tmp.bmp")));
+    QVERIFY(work.open(QIODevice::ReadOnly));
+    const QByteArray header = work.read(30);
+    QCOMPARE(int(uchar(header[28])), stored == QLatin1String("colour") ? 24 : 8);
+    QCOMPARE(QImage(s.workFile(QStringLiteral("tmp.bmp"))).convertToFormat(QImage::Format_RGB32),
+             cutOut);
+
+    // Before, every run gave the engine the cut-out as a 24-bit bitmap at 96 dpi.
+    QTemporaryDir before;
+    QImage colourBitmap = cutOut;
+    colourBitmap.setDotsPerMeterX(3780);
+    colourBitmap.setDotsPerMeterY(3780);
+    QVERIFY(colourBitmap.save(before.filePath(QStringLiteral("tmp.bmp")), "BMP"));
+    QProcess cli;
+    cli.setWorkingDirectory(before.path());
+    cli.start(engine, {QStringLiteral("tmp.bmp"), QStringLiteral("tmp"), QStringLiteral("-l"),
+                       QStringLiteral("jpn"), QStringLiteral("--psm"), QStringLiteral("6")});
+    QVERIFY(cli.waitForFinished(120000));
+    QFile then(before.filePath(QStringLiteral("tmp.txt"))),
+        now(s.workFile(QStringLiteral("tmp.txt")));
+    QVERIFY(then.open(QIODevice::ReadOnly) && now.open(QIODevice::ReadOnly));
+    const QByteArray text = now.readAll();
+    QVERIFY2(text.size() > 60, text.constData());
+    QCOMPARE(text, then.readAll());
 }
 
 QTEST_MAIN(TestRecognitionEngine)

@@ -68,28 +68,39 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("scroll");
         QTest::addColumn<QSize>("outer");
         QTest::addColumn<QPoint>("firstPixel");
+        QTest::addColumn<bool>("grey"); // a grey picture, whose cut-out stays 8-bit grey
         const QSize big(1200, 900);
         const QRect corners(QPoint(10, 20), QPoint(110, 70));
         QTest::newRow("100 %, top-left")
-            << big << 0 << corners << QPoint(0, 0) << QSize(103, 53) << QPoint(11, 21);
+            << big << 0 << corners << QPoint(0, 0) << QSize(103, 53) << QPoint(11, 21) << false;
         QTest::newRow("50 %, scrolled right")
-            << big << 1 << corners << QPoint(30, 0) << QSize(206, 106) << QPoint(82, 42);
-        QTest::newRow("25 %, scrolled") << big << 2 << QRect(QPoint(5, 6), QPoint(50, 40))
-                                        << QPoint(10, 20) << QSize(192, 148) << QPoint(64, 108);
-        QTest::newRow("20 %, scrolled") << big << 3 << QRect(QPoint(5, 6), QPoint(50, 40))
-                                        << QPoint(10, 20) << QSize(240, 185) << QPoint(80, 135);
+            << big << 1 << corners << QPoint(30, 0) << QSize(206, 106) << QPoint(82, 42) << false;
+        QTest::newRow("25 %, scrolled")
+            << big << 2 << QRect(QPoint(5, 6), QPoint(50, 40)) << QPoint(10, 20) << QSize(192, 148)
+            << QPoint(64, 108) << false;
+        QTest::newRow("20 %, scrolled")
+            << big << 3 << QRect(QPoint(5, 6), QPoint(50, 40)) << QPoint(10, 20) << QSize(240, 185)
+            << QPoint(80, 135) << false;
         QTest::newRow("any other index is 20 %")
             << big << 9 << QRect(QPoint(5, 6), QPoint(50, 40)) << QPoint(10, 20) << QSize(240, 185)
-            << QPoint(80, 135);
+            << QPoint(80, 135) << false;
         QTest::newRow("one pixel wide at 100 %")
             << big << 0 << QRect(QPoint(10, 20), QPoint(11, 70)) << QPoint(0, 0) << QSize(4, 53)
-            << QPoint(11, 21);
+            << QPoint(11, 21) << false;
         QTest::newRow("beyond the right and bottom edges")
             << QSize(300, 200) << 0 << QRect(QPoint(250, 150), QPoint(400, 260)) << QPoint(0, 0)
-            << QSize(153, 113) << QPoint(251, 151);
+            << QSize(153, 113) << QPoint(251, 151) << false;
         QTest::newRow("left of and above the picture")
             << QSize(300, 200) << 1 << QRect(QPoint(-20, -8), QPoint(40, 50)) << QPoint(5, 0)
-            << QSize(126, 122) << QPoint(-28, -14);
+            << QSize(126, 122) << QPoint(-28, -14) << false;
+        QTest::newRow("grey, 50 %, scrolled right")
+            << big << 1 << corners << QPoint(30, 0) << QSize(206, 106) << QPoint(82, 42) << true;
+        QTest::newRow("grey, beyond the right and bottom edges")
+            << QSize(300, 200) << 0 << QRect(QPoint(250, 150), QPoint(400, 260)) << QPoint(0, 0)
+            << QSize(153, 113) << QPoint(251, 151) << true;
+        QTest::newRow("grey, left of and above the picture")
+            << QSize(300, 200) << 1 << QRect(QPoint(-20, -8), QPoint(40, 50)) << QPoint(5, 0)
+            << QSize(126, 122) << QPoint(-28, -14) << true;
     }
     void cropsTheRegionUnderTheFrame() {
         QFETCH(QSize, picture);
@@ -98,9 +109,18 @@ private Q_SLOTS:
         QFETCH(QPoint, scroll);
         QFETCH(QSize, outer);
         QFETCH(QPoint, firstPixel);
+        QFETCH(bool, grey);
+        const auto level = [](QPoint p) { return (p.x() * 7 + p.y() * 13) & 0xFF; };
         PictureBox source(nullptr, PictureBox::Border::None);
         source.setAutoSize(true);
-        source.setPicture(coordinatePicture(picture.width(), picture.height()));
+        QImage pixels = coordinatePicture(picture.width(), picture.height());
+        if (grey) {
+            pixels = QImage(picture, QImage::Format_Grayscale8);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    pixels.scanLine(y)[x] = uchar(level({x, y}));
+        }
+        source.setPicture(pixels);
         PictureBox target(nullptr, PictureBox::Border::Sunken);
         target.setAutoSize(true);
         target.setPicture(coordinatePicture(30, 30)); // an earlier preview's picture
@@ -116,13 +136,16 @@ private Q_SLOTS:
         QVERIFY(!target.hasPicture());
         QVERIFY(target.isHidden());
         QCOMPARE(target.drawMode(), PictureBox::DrawMode::CopyPen);
+        QCOMPARE(target.greySurface(), grey);
         const QImage& s = target.surface();
         for (int j = 0; j < s.height(); ++j)
             for (int i = 0; i < s.width(); ++i) {
                 const QPoint from = firstPixel + QPoint(i, j);
                 const bool inside = from.x() >= 0 && from.y() >= 0 && from.x() < picture.width() &&
                                     from.y() < picture.height();
-                if (inside)
+                if (inside && grey)
+                    QCOMPARE(s.pixel(i, j), qRgb(level(from), level(from), level(from)));
+                else if (inside)
                     QCOMPARE(coordinateOf(s.pixel(i, j)), from);
                 else
                     QCOMPARE(s.pixel(i, j), qRgb(255, 255, 255));

@@ -44,6 +44,12 @@ public:
     QStringList paintStarts;
     QStringList sounds;
     QVector<BatchRun> batchRuns;
+    // What the window asked to get ready for: the batch text and where it would run.
+    struct Preparation {
+        QString text;
+        QString batchPath;
+    };
+    QVector<Preparation> preparations;
 
     void showMessage(const QString& text) override { messages << text; }
     bool shellOpen(const QString& path) override {
@@ -64,6 +70,10 @@ public:
     }
     int screenWidth() const override { return screen; }
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
+    // Recorded only: a test that wants the engine loaded runs a batch.
+    void prepareEngine(const QString& batchText, const QString& batchPath) override {
+        preparations.push_back({batchText, batchPath});
+    }
     // Called as each sound "plays", so a test can look at the window at that moment.
     std::function<void(const QString& wavPath)> onSound;
 

@@ -33,6 +33,16 @@ using quillpix::testing::coordinatePicture;
 
 namespace {
 
+bool everyPixelGrey(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))
+                return false;
+        }
+    return true;
+}
+
 // The view's stretch rule written out pixel by pixel: the reference the fast drawing must meet.
 QImage stretchedByHand(const QImage& picture, QSize surface, QRgb back, int z, int hPos, int vPos) {
     QImage out(surface, QImage::Format_RGB32);
@@ -203,22 +213,38 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("surface");
         QTest::addColumn<int>("z");
-        QTest::newRow("100 %, scrolls") << QSize(700, 500) << QSize(300, 200) << 1;
-        QTest::newRow("50 %, odd sizes") << QSize(1001, 801) << QSize(300, 200) << 2;
-        QTest::newRow("25 %, remainders 3 and 2") << QSize(1203, 1002) << QSize(160, 120) << 4;
-        QTest::newRow("20 %, remainders 4 and 3") << QSize(1504, 1003) << QSize(200, 150) << 5;
+        QTest::addColumn<bool>("grey"); // the picture kept as 8-bit grey
+        QTest::newRow("100 %, scrolls") << QSize(700, 500) << QSize(300, 200) << 1 << false;
+        QTest::newRow("50 %, odd sizes") << QSize(1001, 801) << QSize(300, 200) << 2 << false;
+        QTest::newRow("25 %, remainders 3 and 2")
+            << QSize(1203, 1002) << QSize(160, 120) << 4 << false;
+        QTest::newRow("20 %, remainders 4 and 3")
+            << QSize(1504, 1003) << QSize(200, 150) << 5 << false;
         QTest::newRow("20 %, several phases while scrolling")
-            << QSize(1004, 1004) << QSize(120, 90) << 5;
+            << QSize(1004, 1004) << QSize(120, 90) << 5 << false;
         QTest::newRow("20 %, display larger than picture")
-            << QSize(1504, 1003) << QSize(400, 250) << 5;
-        QTest::newRow("25 %, small picture") << QSize(303, 207) << QSize(160, 120) << 4;
-        QTest::newRow("narrower than the divisor") << QSize(3, 500) << QSize(160, 120) << 4;
+            << QSize(1504, 1003) << QSize(400, 250) << 5 << false;
+        QTest::newRow("25 %, small picture") << QSize(303, 207) << QSize(160, 120) << 4 << false;
+        QTest::newRow("narrower than the divisor")
+            << QSize(3, 500) << QSize(160, 120) << 4 << false;
+        QTest::newRow("grey, 100 %, scrolls") << QSize(700, 500) << QSize(300, 200) << 1 << true;
+        QTest::newRow("grey, 50 %, odd sizes") << QSize(1001, 801) << QSize(300, 200) << 2 << true;
+        QTest::newRow("grey, 20 %, display larger than picture")
+            << QSize(1504, 1003) << QSize(400, 250) << 5 << true;
     }
     void reducedViewMatchesTheStretchRule() {
         QFETCH(QSize, picture);
         QFETCH(QSize, surface);
         QFETCH(int, z);
-        const QImage first = coordinatePicture(picture.width(), picture.height());
+        QFETCH(bool, grey);
+        QImage first = coordinatePicture(picture.width(), picture.height());
+        // Grey levels that differ from one column and row to the next.
+        if (grey) {
+            first = QImage(picture, QImage::Format_Grayscale8);
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    first.scanLine(y)[x] = uchar(x * 7 + y * 13);
+        }
         QImage second = first;
         second.invertPixels();
         PictureBox display(nullptr, PictureBox::Border::Sunken);
@@ -245,8 +271,8 @@ private Q_SLOTS:
         }
     }
 
-    // Every format family: what loads (its size and top-left pixel, always opaque RGB32 on
-    // white) and what is refused with which message.
+    // Every format family: what loads (its size and top-left pixel, opaque on white; 8-bit grey
+    // when every pixel is grey, RGB32 otherwise) and what is refused with which message.
     void loadPicture_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
@@ -255,6 +281,7 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRgb>("topLeft");
         QTest::addColumn<qint64>("memory"); // what the read may fill; 0: this machine's ceiling
+        QTest::addColumn<int>("kept"); // 1: 8-bit grey, 0: colour, -1: as the codec's pixels say
         using namespace quillpix::testing;
         QImage four(6, 5, QImage::Format_RGB32);
         four.fill(qRgb(10, 20, 30));
@@ -280,10 +307,39 @@ private Q_SLOTS:
         clearGif.insert(13 + 768, QByteArray("\x21\xF9\x04\x01\0\0\0\0", 8)); // colour 0 clear
         const QRgb none = 0, dark = qRgb(10, 20, 30), white = qRgb(255, 255, 255);
         auto row = [](const char* title, const char* name, const QByteArray& bytes, int page,
-                      const char* problem, QSize size, QRgb topLeft, qint64 memory = 0) {
+                      const char* problem, QSize size, QRgb topLeft, int kept = 0,
+                      qint64 memory = 0) {
             QTest::newRow(title) << QString::fromLatin1(name) << bytes << page
-                                 << QString::fromUtf8(problem) << size << topLeft << memory;
+                                 << QString::fromUtf8(problem) << size << topLeft << memory << kept;
         };
+        // A scan's greys stored in 24-bit colour, and the same with one pixel off grey in one
+        // channel; as 8-bit bitmaps with a grey palette, with a coloured entry no pixel uses,
+        // and with one pixel of a coloured entry.
+        QImage greys(7, 3, QImage::Format_RGB32);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x)
+                greys.setPixel(x, y, qRgb(x * 40, x * 40, x * 40) + y * 0x010101);
+        QImage offRed = greys, offBlue = greys;
+        offRed.setPixel(6, 2, qRgb(241, 242, 242));
+        offBlue.setPixel(6, 2, qRgb(242, 242, 243));
+        QImage greyPalette(7, 3, QImage::Format_Indexed8);
+        QList<QRgb> levels;
+        for (int g = 0; g < 64; ++g)
+            levels << qRgb(g * 4, g * 4, g * 4);
+        greyPalette.setColorTable(levels);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x)
+                greyPalette.setPixel(x, y, uint(x * 9 + y));
+        QImage unusedColour = greyPalette, usedColour = greyPalette;
+        QList<QRgb> withColour = levels;
+        withColour[63] = qRgb(200, 100, 0);
+        unusedColour.setColorTable(withColour);
+        usedColour.setColorTable(withColour);
+        usedColour.setPixel(6, 2, 63);
+        QImage greyClear(6, 5, QImage::Format_ARGB32);
+        greyClear.fill(qRgba(60, 60, 60, 255));
+        greyClear.setPixel(0, 0, qRgba(0, 0, 0, 0));
+        greyClear.setPixel(1, 0, qRgba(100, 100, 100, 128));
         // A comment quoting a PDF's header inside the first kilobyte of a picture.
         QImage quoting = four;
         quoting.setText(QStringLiteral("Comment"),
@@ -310,35 +366,47 @@ private Q_SLOTS:
             none);
         row("widest the view takes", "p.bmp",
             bitmapBytes(825 + 32767, 1, bitmapPixelBytes(825 + 32767, 1)), -1, "",
-            QSize(825 + 32767, 1), qRgb(0, 0, 0));
+            QSize(825 + 32767, 1), qRgb(0, 0, 0), 1);
         row("top-down bitmap, 124-byte header", "p.bmp", topDownBitmap(four), -1, "", QSize(6, 5),
             dark);
         row("RLE bitmap claiming more than memory holds", "p.bmp",
             runLengthBitmap(16384, 16384, QByteArray("\0\x01", 2)), -1, "メモリに読み込めません",
-            {}, none, qint64(512) << 20);
+            {}, none, 0, qint64(512) << 20);
         // 20000 bytes decoded at 4 bytes a pixel: the memory allowed, then a byte less.
         row("bitmap filling the memory allowed", "p.bmp",
             bitmapBytes(100, 50, bitmapPixelBytes(100, 50)), -1, "", QSize(100, 50), qRgb(0, 0, 0),
-            20000);
+            1, 20000);
         row("bitmap a byte beyond the memory allowed", "p.bmp",
             bitmapBytes(100, 50, bitmapPixelBytes(100, 50)), -1, "メモリに読み込めません", {}, none,
-            19999);
+            0, 19999);
         // 801 MB decoded, beyond the 768 MiB once fixed, within what this machine has.
         if (pictures::memoryCeiling() > (qint64(3) << 30))
             row("RLE bitmap of 15000 × 14000 where memory allows", "p.bmp",
                 runLengthBitmap(15000, 14000, QByteArray("\0\x01", 2)), -1, "", QSize(15000, 14000),
-                qRgb(0, 0, 0));
+                qRgb(0, 0, 0), 1);
         row("RLE bitmap cut short", "p.bmp", runLengthBitmap(8, 4, QByteArray("\x08\x05\0\0", 4)),
             -1, "途中で切れて", {}, none);
         row("RLE bitmap", "p.bmp", runLengthBitmap(8, 1, QByteArray("\x08\x05\0\0\0\x01", 6)), -1,
-            "", QSize(8, 1), qRgb(5, 5, 5));
+            "", QSize(8, 1), qRgb(5, 5, 5), 1);
         // What the codes skip is colour 0, never the reader's uninitialised memory.
         row("RLE bitmap ending early", "p.bmp",
             runLengthBitmap(8, 4, QByteArray("\x02\x05\0\x01", 4)), -1, "", QSize(8, 4),
-            qRgb(0, 0, 0));
+            qRgb(0, 0, 0), 1);
         row("RLE bitmap jumping", "p.bmp",
             runLengthBitmap(8, 2, QByteArray("\0\x02\x01\x01\x08\x05\0\x01", 8)), -1, "",
-            QSize(8, 2), qRgb(0, 0, 0));
+            QSize(8, 2), qRgb(0, 0, 0), 1);
+        row("24-bit bitmap of grey pixels", "p.bmp", encoded(greys, "bmp"), -1, "", QSize(7, 3),
+            qRgb(0, 0, 0), 1);
+        row("24-bit bitmap, the last pixel's red off grey", "p.bmp", encoded(offRed, "bmp"), -1, "",
+            QSize(7, 3), qRgb(0, 0, 0), 0);
+        row("24-bit bitmap, the last pixel's blue off grey", "p.bmp", encoded(offBlue, "bmp"), -1,
+            "", QSize(7, 3), qRgb(0, 0, 0), 0);
+        row("8-bit bitmap, grey palette", "p.bmp", encoded(greyPalette, "bmp"), -1, "", QSize(7, 3),
+            qRgb(0, 0, 0), 1);
+        row("8-bit bitmap, a coloured entry no pixel uses", "p.bmp", encoded(unusedColour, "bmp"),
+            -1, "", QSize(7, 3), qRgb(0, 0, 0), 1);
+        row("8-bit bitmap, the last pixel coloured", "p.bmp", encoded(usedColour, "bmp"), -1, "",
+            QSize(7, 3), qRgb(0, 0, 0), 0);
         row("gif", "p.gif", gif, -1, "", QSize(6, 5), dark);
         row("gif, transparent colour on white", "p.gif", clearGif, -1, "", QSize(6, 5), white);
         row("gif cut short", "p.gif", gif.left(gif.size() - 10), -1, "途中で切れて", {}, none);
@@ -348,18 +416,20 @@ private Q_SLOTS:
             white);
         row("png, 16-bit colour", "p.png", encoded(deep, "png"), -1, "", QSize(6, 5), dark);
         row("png, 16-bit grey", "p.png", encoded(grey, "png"), -1, "", QSize(6, 5),
-            qRgb(100, 100, 100));
+            qRgb(100, 100, 100), 1);
+        row("png, grey with transparency", "p.png", encoded(greyClear, "png"), -1, "", QSize(6, 5),
+            white, 1);
         row("png, palette", "p.png", encoded(palette, "png"), -1, "", QSize(6, 5), dark);
-        row("png, 1 bit", "p.png", encoded(mono, "png"), -1, "", QSize(6, 5), qRgb(0, 0, 0));
+        row("png, 1 bit", "p.png", encoded(mono, "png"), -1, "", QSize(6, 5), qRgb(0, 0, 0), 1);
         row("png named .jpg", "p.jpg", png, -1, "", QSize(6, 5), dark);
         row("png whose comment quotes a PDF header", "p.png", encoded(quoting, "png"), -1, "",
             QSize(6, 5), dark);
         row("jpeg whose comment quotes a PDF header", "p.jpg", encoded(quotingWide, "jpeg", 100),
-            -1, "", QSize(60, 20), none);
+            -1, "", QSize(60, 20), none, -1);
         row("png damaged", "p.png", damaged, -1, "壊れて", {}, none);
         row("png cut short", "p.png", png.left(png.size() - 20), -1, "途中で切れて", {}, none);
         row("jpeg, grey", "p.jpg", encoded(wide.convertToFormat(QImage::Format_Grayscale8), "jpeg"),
-            -1, "", QSize(60, 20), none);
+            -1, "", QSize(60, 20), none, 1);
         // Qt writes no CMYK JPEG; ImageMagick (installed with the tests) does, where it is there.
         {
             QProcess convert;
@@ -370,18 +440,18 @@ private Q_SLOTS:
             convert.closeWriteChannel();
             if (convert.waitForFinished(30000) && convert.exitCode() == 0)
                 row("jpeg, CMYK", "p.jpg", convert.readAllStandardOutput(), -1, "", QSize(60, 20),
-                    none);
+                    none, -1);
         }
         row("jpeg turned by its orientation", "p.jpeg", withOrientation(jpeg, 6), -1, "",
-            QSize(20, 60), white);
+            QSize(20, 60), white, -1);
         row("jpeg cut short", "p.jpg", jpeg.left(jpeg.size() - 10), -1, "途中で切れて", {}, none);
         row("tiff", "p.tif", tiff, -1, "", QSize(6, 5), dark);
         row("tiff, 16-bit", "p.tiff", encoded(deep, "tiff"), -1, "", QSize(6, 5), dark);
         row("tiff cut short", "p.tif", tiff.left(tiff.size() / 2), -1, "読み込めません", {}, none);
         row("webp", "p.webp", webp, -1, "", QSize(6, 5), none);
         row("webp cut short", "p.webp", webp.left(webp.size() - 8), -1, "読み込めません", {}, none);
-        row("pdf, page 2 of 2 at 300 dpi", "p.pdf", numberedPdf(2), 1, "", QSize(2479, 3508),
-            white);
+        row("pdf, page 2 of 2 at 300 dpi", "p.pdf", numberedPdf(2), 1, "", QSize(2479, 3508), white,
+            -1);
         row("pdf, a page beyond its end", "p.pdf", numberedPdf(2), 2, "2 ページまで", {}, none);
         row("pdf damaged", "p.pdf", pdf.left(300), -1, "壊れています", {}, none);
         row("pdf cut short", "p.pdf", pdf.left(pdf.size() / 2), -1, "途中で切れて", {}, none);
@@ -391,9 +461,9 @@ private Q_SLOTS:
         const QByteArray updated = updatedPdf();
         row("pdf updated with a page, cut short in the update", "p.pdf",
             updated.left(updated.indexOf("re f") + 1000), -1, "途中で切れて", {}, none);
-        row("pdf updated with a page", "p.pdf", updated, -1, "", QSize(1750, 2479), white);
+        row("pdf updated with a page", "p.pdf", updated, -1, "", QSize(1750, 2479), white, -1);
         row("pdf after a few bytes of something else", "p.pdf", "\r\n\r\n" + pdf, -1, "",
-            QSize(2479, 3508), white);
+            QSize(2479, 3508), white, -1);
         row("pdf with a password", "p.pdf", blankPdf({{595, 842}}, true), -1, "パスワード", {},
             none);
         row("pdf without pages", "p.pdf", blankPdf({}), -1, "ページがありません", {}, none);
@@ -408,6 +478,7 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(QRgb, topLeft);
         QFETCH(qint64, memory);
+        QFETCH(int, kept);
         quillpix::testing::TempWorkspace ws;
         const QString path = ws.writeFile(QStringLiteral("bmp_gif_sample/") + name, bytes);
         // What the document's library has to say belongs to the message, not to standard error.
@@ -422,7 +493,9 @@ private Q_SLOTS:
                 QCOMPARE(errors.take(), QByteArray());
             QVERIFY2(problem.isEmpty(), "loaded a picture that should be refused");
             QCOMPARE(image.size(), size);
-            QCOMPARE(image.format(), QImage::Format_RGB32);
+            const bool grey = image.format() == QImage::Format_Grayscale8;
+            QVERIFY(grey || image.format() == QImage::Format_RGB32);
+            QCOMPARE(grey, kept < 0 ? everyPixelGrey(image) : kept == 1);
             if (topLeft != 0)
                 QCOMPARE(image.pixel(0, 0), topLeft);
         } catch (const Failure& failure) {
