@@ -90,7 +90,7 @@ void FrmMain::createFeatures() {
     m_resultText = std::make_unique<ResultTextHandler>(
         ResultTextControls{this, c.txtResult, c.cmdUndo, c.cmdClear, c.cmdSaveText,
                            c.cmdOpenTextFile},
-        *m_viewer, m_platform, m_folders.parent);
+        *m_viewer, m_platform, m_folders.parent, m_folders.program);
     OptionsControls options{this, c.lstLang, c.lstPSegMode, c.lstOption};
     options.cmdEditLst = c.cmdEditLst;
     options.cmdRefreshList[size_t(ListFile::Option)] = c.cmdRefresh[size_t(RefreshButton::Option)];

@@ -1,7 +1,9 @@
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "textpicture.h"
 #include "widgets.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -34,6 +36,8 @@ class TestRecognitionEngine : public QObject {
 private Q_SLOTS:
     void readsRenderedSentence_data();
     void readsRenderedSentence();
+    void automaticReadingChoosesTheCommand_data();
+    void automaticReadingChoosesTheCommand();
 };
 
 void TestRecognitionEngine::readsRenderedSentence_data() {
@@ -83,6 +87,60 @@ void TestRecognitionEngine::readsRenderedSentence() {
     // and the batch's programs are left alone.
     QCOMPARE(s.platform.batchRuns.size(), 1);
     QCOMPARE(s.platform.batchRuns.first().report.resident, resident);
+}
+
+void TestRecognitionEngine::automaticReadingChoosesTheCommand_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("settings");  // the end of the command the run shows
+    QTest::addColumn<QStringList>("lines"); // in reading order
+    const QStringList rows{QStringLiteral("日本語の文章を読み取ります。"),
+                           QStringLiteral("検索できる文書を作りましょう。")};
+    QTest::newRow("horizontal lines")
+        << workspace::linesPicture(rows, QSize(900, 240), 48, {40, 80, 90})
+        << QStringLiteral("-l jpn --psm 3 ") << rows;
+    const QStringList columns{QStringLiteral("縦書きの文章です。"),
+                              QStringLiteral("右の列から読みます。"),
+                              QStringLiteral("列は左へ進みます。")};
+    QTest::newRow("vertical columns")
+        << workspace::columnsPicture(columns, QSize(560, 680), 48, {56, 100, 40, 500})
+        << QStringLiteral("-l jpn_vert --psm 5 ") << columns;
+}
+
+// With "自動" the run finds the direction, shows and writes the command it runs, and 実行
+// repeats that command on the picture as the run prepared it: the same text again.
+void TestRecognitionEngine::automaticReadingChoosesTheCommand() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, settings);
+    QFETCH(QStringList, lines);
+    qunsetenv("QUILLPIX_ENGINE");
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty())
+        QSKIP("tesseract is not installed");
+    const QStringList languages = installedLanguages(engine);
+    if (!languages.contains(QStringLiteral("jpn")) ||
+        !languages.contains(QStringLiteral("jpn_vert")))
+        QSKIP("tesseract has no jpn or jpn_vert data");
+
+    Lists lists;
+    lists.lang = QStringList{QStringLiteral("自動"), QStringLiteral("jpn")};
+    Session s(lists, {}, picture);
+    s.chooseItems(0, 0, 0);
+    s.select(0, 0, picture.width(), picture.height());
+    s.c().cmdRecognize->click();
+
+    QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+    const QString command = s.c().txtBat->text();
+    QVERIFY2(command.endsWith(settings), qPrintable(command));
+    QFile batch(s.workFile(QStringLiteral("tess.bat")));
+    QVERIFY(batch.open(QIODevice::ReadOnly));
+    QCOMPARE(batch.readAll(), command.toUtf8() + "\r\n");
+    const QString first = s.c().txtResult->text();
+    QVERIFY2(QString(first).remove(QLatin1Char(' ')).contains(lines.join(QStringLiteral("\r\n"))),
+             qPrintable(first));
+
+    s.c().cmdDirect->click();
+    QCOMPARE(s.c().txtResult->text(), first + first);
+    QCOMPARE(s.platform.batchRuns.size(), 2);
 }
 
 QTEST_MAIN(TestRecognitionEngine)
