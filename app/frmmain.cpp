@@ -136,6 +136,8 @@ void FrmMain::createFeatures() {
         settings.lang = items.langItem;
         settings.psm = pipeline::itemValue(items.psmItem);
         settings.option = items.optionItem;
+        // The pictures' saved text is what the window's run would give them.
+        settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
         settings.jobs = std::max(1, QThread::idealThreadCount());
         m_folderBatch->start(settings);
     });
