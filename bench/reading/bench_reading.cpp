@@ -13,7 +13,7 @@
 // --dpi-study and --analyse call the library and the picture analysis directly.
 //
 //   bench_reading [--quick] [--fonts measured|heldout|all|"Family,Family"] [--jobs N]
-//                 [--categories horizontal,latin,...] [--auto-psm N] [--settings abc]
+//                 [--categories horizontal,latin,...] [--auto-psm N] [--settings abc] [--cache DIR]
 //                 [--dpi-study] [--dump DIR] [--verbose]
 
 #include "automatic.h"
@@ -37,6 +37,7 @@
 
 #include <leptonica/allheaders.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -166,6 +167,7 @@ struct Options {
     int jobs = 2;
     int perFont = 1;
     QString dump;
+    QString cache; // a folder keeping the rendered sets between runs
     QStringList families = measuredFamilies();
     std::vector<Category> categories = allCategories();
 };
@@ -311,6 +313,63 @@ void dpiStudy(const std::vector<TestPicture>& pictures, const Options& options) 
     }
 }
 
+// The sets are the same in every run (seeded by their names), so a run may take them from the
+// files an earlier run left: each picture as a PNG file, its text and what is known of it.
+std::vector<TestPicture> cachedPictures(const QString& folder, const QStringList& families,
+                                        const std::vector<Category>& categories, int perFont) {
+    QStringList names;
+    for (Category c : categories)
+        names << categoryName(c);
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(
+            (families.join(u',') + u'|' + names.join(u',') + u'|' + QString::number(perFont))
+                .toUtf8(),
+            QCryptographicHash::Md5)
+            .toHex());
+    const QString set = folder + QLatin1Char('/') + key;
+    QFile index(set + QStringLiteral("/index.txt"));
+    std::vector<TestPicture> out;
+    if (index.open(QIODevice::ReadOnly)) {
+        for (const QString& line :
+             QString::fromUtf8(index.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList f = line.split(u'\t');
+            TestPicture p;
+            p.name = f[0];
+            p.category = Category(f[1].toInt());
+            p.writing = workspace::Writing(f[2].toInt());
+            p.family = f[3];
+            p.skewDegrees = f[4].toDouble();
+            p.ruby = f[5] == QLatin1String("1");
+            p.image = QImage(QStringLiteral("%1/%2.png").arg(set, p.name));
+            QFile ref(QStringLiteral("%1/%2.txt").arg(set, p.name));
+            if (p.image.isNull() || !ref.open(QIODevice::ReadOnly))
+                std::abort();
+            p.reference = QString::fromUtf8(ref.readAll());
+            out.push_back(std::move(p));
+        }
+        return out;
+    }
+    out = makePictures(families, categories, perFont);
+    QDir().mkpath(set);
+    QString lines;
+    for (const TestPicture& p : out) {
+        p.image.save(QStringLiteral("%1/%2.png").arg(set, p.name));
+        QFile ref(QStringLiteral("%1/%2.txt").arg(set, p.name));
+        if (ref.open(QIODevice::WriteOnly))
+            ref.write(p.reference.toUtf8());
+        lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
+                     .arg(p.name)
+                     .arg(int(p.category))
+                     .arg(int(p.writing))
+                     .arg(p.family)
+                     .arg(p.skewDegrees, 0, 'g', 17)
+                     .arg(p.ruby ? 1 : 0);
+    }
+    if (index.open(QIODevice::WriteOnly))
+        index.write(lines.toUtf8());
+    return out;
+}
+
 Options parse(const QStringList& args) {
     Options o;
     for (int i = 1; i < args.size(); ++i) {
@@ -335,6 +394,9 @@ Options parse(const QStringList& args) {
             ++i;
         } else if (a == QLatin1String("--jobs")) {
             o.jobs = std::max(1, next.toInt());
+            ++i;
+        } else if (a == QLatin1String("--cache")) {
+            o.cache = next;
             ++i;
         } else if (a == QLatin1String("--dump")) {
             o.dump = next;
@@ -381,7 +443,9 @@ int main(int argc, char** argv) {
     QElapsedTimer wall;
     wall.start();
     const std::vector<TestPicture> pictures =
-        makePictures(families, options.categories, options.perFont);
+        options.cache.isEmpty()
+            ? makePictures(families, options.categories, options.perFont)
+            : cachedPictures(options.cache, families, options.categories, options.perFont);
     std::printf("%zu pictures in %s, made in %.1f s\n", pictures.size(),
                 qPrintable(families.join(QStringLiteral(", "))), wall.elapsed() / 1000.0);
     if (!options.dump.isEmpty()) {
