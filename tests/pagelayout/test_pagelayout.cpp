@@ -127,6 +127,8 @@ private Q_SLOTS:
     void partialEdgeBands();
     void readingMarks_data();
     void readingMarks();
+    void readingsPaintedOverKeepsOtherPieces_data();
+    void readingsPaintedOverKeepsOtherPieces();
     void readingsLeaveTheMainText_data();
     void readingsLeaveTheMainText();
     void engineSettings_data();
@@ -538,6 +540,40 @@ void TestPageLayout::readingMarks() {
     QCOMPARE(QList<QRect>(engine.begin(), engine.end()), read);
 }
 
+void TestPageLayout::readingsPaintedOverKeepsOtherPieces_data() {
+    // Working pixels of 2 picture pixels; a reading's piece at working x 10..13. What is left
+    // of the ink at a picture column: beside the reading, within its working pixel of margin.
+    QTest::addColumn<int>("x");
+    QTest::addColumn<bool>("otherPiece"); // the ink there belongs to a piece of its own
+    QTest::addColumn<bool>("inkLeft");
+    QTest::newRow("the reading itself") << 22 << false << false;
+    QTest::newRow("its soft edge, a picture pixel out") << 28 << false << false;
+    QTest::newRow("its margin's last pixel") << 29 << false << false;
+    QTest::newRow("beyond the margin") << 30 << false << true;
+    QTest::newRow("a character's stroke within the margin") << 29 << true << true;
+    QTest::newRow("a character's stroke at the reading's edge") << 18 << true << true;
+}
+
+void TestPageLayout::readingsPaintedOverKeepsOtherPieces() {
+    QFETCH(int, x);
+    QFETCH(bool, otherPiece);
+    QFETCH(bool, inkLeft);
+    QImage picture(80, 40, QImage::Format_Grayscale8);
+    picture.fill(240);
+    for (int y = 10; y < 30; ++y) {
+        picture.scanLine(y)[x] = 20;
+        for (int k = 20; k < 28; ++k)
+            picture.scanLine(y)[k] = 20;
+    }
+    const QRect mark(10, 5, 4, 10);
+    std::vector<QRect> others;
+    if (otherPiece)
+        others.emplace_back(x / 2, 5, 1, 10);
+    const QImage cleared = readingsPaintedOver(picture, {mark}, others, 2, 240, 120);
+    QCOMPARE(cleared.pixelColor(x, 20).red() < 200, inkLeft);
+    QCOMPARE(cleared.pixelColor(24, 20).red(), 240);
+}
+
 void TestPageLayout::readingsLeaveTheMainText_data() {
     QTest::addColumn<QString>("family");
     QTest::addColumn<bool>("ruby");
@@ -644,6 +680,9 @@ void TestPageLayout::oneBlockAcross_data() {
         << QList<QRect>{QRect(0, 0, 100, 20), QRect(200, 0, 100, 20), QRect(0, 40, 100, 20),
                         QRect(200, 40, 100, 20)}
         << false;
+    QTest::newRow("a long line over short ones")
+        << QList<QRect>{QRect(0, 0, 300, 20), QRect(10, 40, 40, 20), QRect(260, 40, 40, 20)}
+        << true;
     QTest::newRow("nothing") << QList<QRect>{} << false;
 }
 

@@ -1,3 +1,4 @@
+#include "automatic.h"
 #include "batchfile.h"
 #include "batchfilestep.h"
 #include "commandline.h"
@@ -57,6 +58,8 @@ private Q_SLOTS:
     void processStepJudgesTheEngine();
     void failureReasonNamesTheProgram_data();
     void failureReasonNamesTheProgram();
+    void automaticReadingsSettings_data();
+    void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
     void workPictureTellsThePicturesResolution();
 };
@@ -301,6 +304,34 @@ void TestPipeline::failureReasonNamesTheProgram() {
     report.lastProgram = last;
     report.exitCode = code;
     QCOMPARE(failureReason(report), reason);
+}
+
+void TestPipeline::automaticReadingsSettings_data() {
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("psm");
+    QTest::addColumn<QStringList>("possible"); // "-l L --psm N" each, as a batch checks them
+    QTest::newRow("自動") << QStringLiteral("自動") << "3"
+                          << QStringList{"-l jpn --psm 3", "-l jpn_vert --psm 5"};
+    QTest::newRow("自動 with the vertical block")
+        << QStringLiteral("自動") << "5" << QStringList{"-l jpn --psm 6", "-l jpn_vert --psm 5"};
+    QTest::newRow("自動 with a line")
+        << QStringLiteral("自動") << "7" << QStringList{"-l jpn --psm 7", "-l jpn_vert --psm 5"};
+    // Any other item is a language as it stands, for the engine to take or refuse.
+    QTest::newRow("自動 and a space")
+        << QStringLiteral("自動 ") << "3" << QStringList{"-l 自動  --psm 3"};
+    QTest::newRow("jpn") << QStringLiteral("jpn") << "6" << QStringList{"-l jpn --psm 6"};
+}
+
+void TestPipeline::automaticReadingsSettings() {
+    QFETCH(QString, lang);
+    QFETCH(QString, psm);
+    QFETCH(QStringList, possible);
+    QStringList got;
+    for (const EngineSettings& s : possibleSettings({lang, psm, QStringLiteral("pause")})) {
+        QCOMPARE(s.option, QStringLiteral("pause"));
+        got << QStringLiteral("-l %1 --psm %2").arg(s.lang, s.psm);
+    }
+    QCOMPARE(got, possible);
 }
 
 void TestPipeline::workPictureTellsThePicturesResolution_data() {
