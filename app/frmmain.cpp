@@ -90,7 +90,7 @@ void FrmMain::createFeatures() {
     m_resultText = std::make_unique<ResultTextHandler>(
         ResultTextControls{this, c.txtResult, c.cmdUndo, c.cmdClear, c.cmdSaveText,
                            c.cmdOpenTextFile},
-        *m_viewer, m_platform, m_folders.parent);
+        *m_viewer, m_platform, m_folders.parent, m_folders.program);
     OptionsControls options{this, c.lstLang, c.lstPSegMode, c.lstOption};
     options.cmdEditLst = c.cmdEditLst;
     options.cmdRefreshList[size_t(ListFile::Option)] = c.cmdRefresh[size_t(RefreshButton::Option)];
@@ -136,6 +136,8 @@ void FrmMain::createFeatures() {
         settings.lang = items.langItem;
         settings.psm = pipeline::itemValue(items.psmItem);
         settings.option = items.optionItem;
+        // The pictures' saved text is what the window's run would give them.
+        settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
         settings.jobs = std::max(1, QThread::idealThreadCount());
         m_folderBatch->start(settings);
     });

@@ -88,20 +88,26 @@ bool wantsCommandLine(int argc, char** argv) {
 QString usage() {
     return QStringLiteral(
         "Usage: quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
-        "                [--force] [--shard K/N]\n"
+        "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
         "\n"
         "Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,\n"
         "*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it\n"
         "as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window's 保存 would after reading\n"
         "the whole picture.\n"
         "\n"
-        "  --lang L       engine language (default: the first line of listLang.txt)\n"
+        "  --lang L       engine language (default: the first line of listLang.txt); 自動 finds\n"
+        "                 the writing direction of each picture and reads it with jpn or\n"
+        "                 jpn_vert, straightened, the readings beside vertical text left out\n"
         "  --psm N        page segmentation mode (default: the first line of listPSMode.txt)\n"
         "  --option TEXT  further engine options (default: the first line of listOption.txt)\n"
         "  --jobs N       engines at once, one thread each (default: the number of processors;\n"
         "                 at most twice that, and what the memory holds)\n"
         "  --force        read pictures again that already have a saved result\n"
         "  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N\n"
+        "  --keep-latin-spaces\n"
+        "                 the clean-up keeps a space before a Latin word or number after a\n"
+        "                 digit or bracket (\"64 KiB\") and a \".\" before a Latin character\n"
+        "  --paragraphs   join the lines of each paragraph (no space between Japanese lines)\n"
         "  --help         this text\n"
         "\n"
         "Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,\n"
@@ -172,6 +178,10 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             }
         } else if (name == u"--force") {
             s.force = true;
+        } else if (name == u"--keep-latin-spaces") {
+            s.keepLatinSpaces = true;
+        } else if (name == u"--paragraphs") {
+            s.paragraphs = true;
         } else if (name == u"--shard") {
             const QStringList parts = value.split(QLatin1Char('/'));
             int k = 0, n = 0;

@@ -35,4 +35,10 @@ pipeline::EngineSettings engineSettings(const Settings& settings) {
     return {settings.lang, settings.psm, settings.option};
 }
 
+pipeline::TextRules textRules(const Settings& settings) {
+    return {settings.keepLatinSpaces ? cleanup::LatinSpacing::Kept
+                                     : cleanup::LatinSpacing::AsWritten,
+            settings.paragraphs};
+}
+
 } // namespace quillpix::folderbatch

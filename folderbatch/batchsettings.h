@@ -1,6 +1,7 @@
 #pragma once
 
 #include "enginecall.h"
+#include "reading.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,10 @@ struct Settings {
     // natural order) belong to this batch.
     int shardIndex = 1;
     int shardCount = 1;
+    // The clean-up keeps Latin text's spaces and periods (--keep-latin-spaces), and the lines of
+    // each paragraph are joined (--paragraphs); both off, as the window reads.
+    bool keepLatinSpaces = false;
+    bool paragraphs = false;
 };
 
 // The items the window selects at start: row 0 of each option list in the program folder.
@@ -37,5 +42,7 @@ ListDefaults listDefaults(const QString& programFolder);
 
 // The engine settings the window's lists would give for these values.
 pipeline::EngineSettings engineSettings(const Settings& settings);
+// How the engine's text is tidied for these settings.
+pipeline::TextRules textRules(const Settings& settings);
 
 } // namespace quillpix::folderbatch

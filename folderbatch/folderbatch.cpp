@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "listing.h"
+#include "picturereading.h"
 #include "textfiles.h"
 
 #include <QDir>
@@ -215,7 +216,7 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
         const pipeline::Reading reading =
-            reader.read(loadItem(m_settings.folder, item), engineSettings(m_settings)).reading;
+            readPicture(reader, loadItem(m_settings.folder, item), m_settings).reading;
         if (m_aborting)
             return {};
         if (reading.failed)

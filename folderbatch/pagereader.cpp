@@ -1,5 +1,6 @@
 #include "pagereader.h"
 
+#include "automatic.h"
 #include "batchline.h"
 #include "enginecall.h"
 #include "engineidentity.h"
@@ -139,16 +140,18 @@ PageReader::PageReader() : m_shared(std::make_shared<Shared>()) {}
 // Each worker's loaded engine waits for its page and unloads.
 PageReader::~PageReader() = default;
 
-QString PageReader::prepare(const Settings& settings, const QString& workFolder) {
-    Shared& s = *m_shared;
-    s.settings = settings;
-    const pipeline::CommandWords command = pipeline::commandWords(
-        pipeline::commandFor(workFolder, engineSettings(settings)), s.environment);
+namespace {
+
+// What is wrong with one engine command before anything runs: not one engine call, an engine
+// not on PATH, a mode the engine lacks, a language not installed; "" when nothing is. program is
+// the engine found.
+QString commandProblem(const pipeline::CommandWords& command, const QString& workFolder,
+                       const QProcessEnvironment& environment, QString& program) {
     if (!command.problem.isEmpty())
         return QStringLiteral("the engine options are not one engine call: %1")
             .arg(command.problem);
     const QStringList& words = command.words;
-    const QString program = batchfile::findProgram(words.value(0), workFolder, s.environment);
+    program = batchfile::findProgram(words.value(0), workFolder, environment);
     if (program.isEmpty())
         return QStringLiteral("the recognition engine \"%1\" is not on PATH (Debian: apt-get "
                               "install tesseract-ocr)")
@@ -182,10 +185,32 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
                              : QStringLiteral(" in the --tessdata-dir folder %1").arg(dataFolder),
                          installed.join(QStringLiteral(", ")));
     }
+    return {};
+}
+
+} // namespace
+
+QString PageReader::prepare(const Settings& settings, const QString& workFolder) {
+    Shared& s = *m_shared;
+    s.settings = settings;
+    // "自動" reads each picture with one of two commands; both must work before the first
+    // picture, or a batch of vertical pages would fail one by one.
+    const QList<pipeline::EngineSettings> possible =
+        pipeline::possibleSettings(engineSettings(settings));
+    QString program;
+    bool plain = true;
+    for (const pipeline::EngineSettings& one : possible) {
+        const pipeline::CommandWords command =
+            pipeline::commandWords(pipeline::commandFor(workFolder, one), s.environment);
+        if (const QString problem = commandProblem(command, workFolder, s.environment, program);
+            !problem.isEmpty())
+            return problem;
+        plain = plain && engine::plainCall(command.words).has_value();
+    }
 
     if (!engine::ResidentEngine::enabledByEnvironment()) {
         s.useProcesses(QStringLiteral("QUILLPIX_ENGINE=batch"));
-    } else if (!engine::plainCall(words)) {
+    } else if (!plain) {
         s.useProcesses(QStringLiteral("the engine options are more than a plain call"));
     } else {
         const engine::Verdict verdict = engine::checkProgram(program, workFolder);
@@ -205,11 +230,18 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     blank.fill(Qt::white);
     m_first = std::make_unique<EngineWorker>(m_shared, workFolder);
     m_firstFolder = workFolder;
-    const pipeline::Reading trial = m_first->read(blank, engineSettings(settings)).reading;
+    for (const pipeline::EngineSettings& one : possible) {
+        const pipeline::Reading trial = m_first->read(blank, one).reading;
+        if (!trial.succeeded()) {
+            s.residentRuns = 0;
+            return QStringLiteral("the engine does not read with these settings%1: %2")
+                .arg(possible.size() > 1
+                         ? QStringLiteral(" (-l %1 --psm %2)").arg(one.lang, one.psm)
+                         : QString(),
+                     trial.reason.isEmpty() ? QStringLiteral("it wrote no text") : trial.reason);
+        }
+    }
     s.residentRuns = 0;
-    if (!trial.succeeded())
-        return QStringLiteral("the engine does not read with these settings: %1")
-            .arg(trial.reason.isEmpty() ? QStringLiteral("it wrote no text") : trial.reason);
     return {};
 }
 

@@ -7,22 +7,45 @@
 #include "ruby.h"
 #include "skew.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace quillpix::pagelayout {
 namespace {
 
 constexpr int kVerticalBlock = 5;
 constexpr int kSingleBlock = 6;
 constexpr int kAutomatic = 3;
+// Wider than a gap between words or a paragraph's indent, narrower than most gutters between
+// columns, in characters.
+constexpr double kLeastGutter = 2.0;
 
 } // namespace
 
-EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm) {
+EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm, bool oneBlock) {
     if (direction == Direction::Vertical)
         return {QStringLiteral("jpn_vert"), kVerticalBlock};
     int psm = chosenPsm.value_or(kAutomatic);
-    if (psm == kVerticalBlock)
+    if (psm == kVerticalBlock || (psm == kAutomatic && oneBlock))
         psm = kSingleBlock;
     return {QStringLiteral("jpn"), psm};
+}
+
+bool oneBlockAcross(const Ink& ink) {
+    if (ink.em <= 0 || ink.pieces.empty())
+        return false;
+    std::vector<std::pair<int, int>> spans;
+    spans.reserve(ink.pieces.size());
+    for (const QRect& r : ink.pieces)
+        spans.emplace_back(r.left(), r.right() + 1);
+    std::sort(spans.begin(), spans.end());
+    int reach = spans.front().second;
+    for (const auto& [left, right] : spans) {
+        if (left - reach > kLeastGutter * ink.em)
+            return false;
+        reach = std::max(reach, right);
+    }
+    return true;
 }
 
 ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Readings readings) {
@@ -31,7 +54,6 @@ ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Rea
     PixPtr grey = toGreyPix(picture);
     Ink ink = inkOf(grey.get());
     plan.direction = writingDirection(ink).direction;
-    plan.settings = engineSettings(plan.direction, chosenPsm);
 
     QImage prepared = picture;
     const SkewFinding skew = findSkew(ink, plan.direction);
@@ -41,15 +63,37 @@ ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Rea
         grey = toGreyPix(prepared);
         ink = inkOf(grey.get());
     }
+    plan.settings = engineSettings(plan.direction, chosenPsm, oneBlockAcross(ink));
     const std::vector<QRect> parts = partialEdgeLines(ink, plan.direction);
     plan.partsErased = int(parts.size());
     if (!parts.empty())
         prepared = paintedOver(prepared, parts, ink.scale, ink.paper);
     if (plan.direction == Direction::Vertical && readings == Readings::PaintedOver) {
-        const std::vector<QRect> marks = readingMarks(ink.pieces, ink.em);
+        const std::vector<QRect> marks = readingMarks(ink.pieces, ink.em, Marks::TheEngineReads);
         plan.readingsErased = int(marks.size());
-        if (!marks.empty())
-            prepared = paintedOver(prepared, marks, ink.scale, ink.paper);
+        if (!marks.empty()) {
+            // The parts at the edges are gone already; the characters keep every stroke.
+            std::vector<QRect> kept;
+            for (const QRect& piece : ink.pieces)
+                if (std::none_of(parts.begin(), parts.end(),
+                                 [&piece](const QRect& part) { return part.intersects(piece); }))
+                    kept.push_back(piece);
+            prepared =
+                readingsPaintedOver(prepared, marks, kept, ink.scale, ink.paper, ink.threshold);
+        }
+        // The readings of a column the frame left out stand between the picture's edge and the
+        // first column, where nothing else belongs: that lane goes whole, down to the bits of
+        // kana too small to be told from specks, which the engine still reads as characters.
+        QRect lane;
+        for (const QRect& r : readingMarks(ink.pieces, ink.em, Marks::OfColumnsLeftOut))
+            lane = lane.united(r);
+        if (!lane.isNull()) {
+            const int em = int(std::ceil(ink.em));
+            lane.setLeft(0);
+            lane.adjust(0, -em, 0, em);
+            prepared =
+                readingsPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
+        }
     }
     plan.pictures = {prepared};
     return plan;

@@ -22,7 +22,18 @@ struct EngineSettings {
 // the single block (6); with none chosen, full automatic segmentation (3). Vertical text is read
 // with jpn_vert as one block of vertical lines (5), the one mode that reads columns right to
 // left whatever mode was chosen.
-EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm = std::nullopt);
+//
+// Full automatic segmentation (3, or none chosen) on horizontal text that stands in one block
+// becomes the single block (6): the automatic layout analysis at times runs two lines of a
+// dense page together into one, which the single block never does; beside another block of
+// text (a second column) it stays automatic.
+EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm = std::nullopt,
+                              bool oneBlock = false);
+
+struct Ink;
+// Whether the ink stands in one block across: no gap of more than a few characters runs down
+// the whole text between two parts of it, as one between two columns does.
+bool oneBlockAcross(const Ink& ink);
 
 // What becomes of furigana on vertical text: painted over before the engine reads, or left for
 // the engine.

@@ -19,6 +19,11 @@ std::optional<int> plausibleDotsPerInch(int /*dotsPerMeterX*/, int dotsPerMeterY
 }
 
 std::optional<int> plausibleDotsPerInch(const QImage& picture) {
+    // Qt gives a picture that declares nothing (a GIF, a bitmap with zeros) the resolution of
+    // the screen, or 100 dpi in a program without one: the same as any new picture gets here.
+    static const int undeclared = QImage(1, 1, QImage::Format_Mono).dotsPerMeterY();
+    if (picture.dotsPerMeterY() == undeclared)
+        return std::nullopt;
     return plausibleDotsPerInch(picture.dotsPerMeterX(), picture.dotsPerMeterY());
 }
 

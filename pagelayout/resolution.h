@@ -16,6 +16,8 @@ namespace quillpix::pagelayout {
 // work bitmap said 96); above, nothing a scanner makes. The vertical resolution counts, since
 // the engine measures lines by their height.
 std::optional<int> plausibleDotsPerInch(int dotsPerMeterX, int dotsPerMeterY);
+// A picture whose resolution is the one Qt gives every new picture in this process (the
+// screen's, or 100 dpi without one) declares nothing.
 std::optional<int> plausibleDotsPerInch(const QImage& picture);
 
 } // namespace quillpix::pagelayout

@@ -21,6 +21,9 @@ constexpr double kMostReach = 0.15;
 // column that the frame left out. A stroke of the column's own characters is nearer.
 constexpr double kLeastOrphanGap = 0.1;
 constexpr double kMostOrphanGap = 1.0;
+// Readings set this far from their column stand in a lane of their own, which the engine reads
+// as a column of text; nearer, it takes them with their column and leaves them out.
+constexpr double kLeastApartGap = 0.25;
 // A piece that shares more than this part of its width with a column belongs to the column.
 constexpr double kMostSharedWidth = 0.3;
 // Readings stand beside columns of whole characters; a column narrower than this is a few
@@ -35,7 +38,7 @@ struct Span {
 
 } // namespace
 
-std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em) {
+std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em, Marks which) {
     std::vector<QRect> marks;
     if (em <= 0)
         return marks;
@@ -72,10 +75,12 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em) {
         const int left = piece.left();
         const int right = piece.right() + 1;
         bool inColumn = false;
+        bool orphan = false;
         bool besideColumn = false;
+        bool apart = false;
         if (!columns.empty()) {
             const double gap = columns.front().left - right;
-            besideColumn = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
+            orphan = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
         }
         for (const Span& c : columns) {
             const int shared = std::min(right, c.right) - std::max(left, c.left);
@@ -83,10 +88,15 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em) {
                 inColumn = true;
             const double gap = left - c.right;
             if (gap >= -kMostReach * em && gap <= kMostGap * em &&
-                c.right - c.left >= kLeastColumnWidth * em)
+                c.right - c.left >= kLeastColumnWidth * em) {
                 besideColumn = true;
+                apart = apart || gap >= kLeastApartGap * em;
+            }
         }
-        if (besideColumn && !inColumn)
+        const bool taken = which == Marks::All              ? orphan || besideColumn
+                           : which == Marks::TheEngineReads ? orphan || apart
+                                                            : orphan;
+        if (taken && !inColumn)
             marks.push_back(piece);
     }
     return marks;
@@ -104,6 +114,38 @@ QImage paintedOver(const QImage& picture, const std::vector<QRect>& boxes, int s
                 .adjusted(-scale, -scale, scale, scale),
             grey);
     painter.end();
+    return out;
+}
+
+QImage readingsPaintedOver(const QImage& picture, const std::vector<QRect>& marks,
+                           const std::vector<QRect>& pieces, int scale, int paper, int threshold) {
+    QImage out = picture.convertToFormat(QImage::Format_Grayscale8);
+    // Ink, and the soft edge a scan gives it, is what lies below the paper's grey by more than
+    // its grain; the grain stays: a flat patch in it changes how the engine reads the column
+    // beside it, and a faint ghost of the readings is read as characters of its own.
+    const int cut = paper - std::max(2, (paper - threshold) / 8);
+    const auto full = [scale](const QRect& r) {
+        return QRect(r.left() * scale, r.top() * scale, r.width() * scale, r.height() * scale);
+    };
+    const QRect whole = out.rect();
+    std::vector<QRect> kept;
+    for (const QRect& m : marks) {
+        // A working pixel around the reading for its soft edge, but never into another piece:
+        // the characters beside it keep every stroke.
+        const QRect region = full(m).adjusted(-scale, -scale, scale, scale).intersected(whole);
+        kept.clear();
+        for (const QRect& p : pieces)
+            if (p != m && full(p).intersects(region))
+                kept.push_back(full(p));
+        for (int y = region.top(); y <= region.bottom(); ++y) {
+            uchar* row = out.scanLine(y);
+            for (int x = region.left(); x <= region.right(); ++x)
+                if (row[x] < cut && std::none_of(kept.begin(), kept.end(), [x, y](const QRect& k) {
+                        return k.contains(x, y);
+                    }))
+                    row[x] = uchar(paper);
+        }
+    }
     return out;
 }
 

@@ -16,10 +16,25 @@ namespace quillpix::pagelayout {
 // close to it; or that lie left of the leftmost column, a little apart from it, where the
 // readings of a column left out of a frame are. Columns are found near each piece (a few characters
 // up and down), so columns that end, tiers and a slight slant are no trouble.
-std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em);
+//
+// The engine reading a page of columns (jpn_vert, --psm 5) takes readings set close beside
+// their column into that column's line and leaves them out of the text; taken off the page,
+// the column reads a little worse. Readings the engine does read are those standing apart, in
+// a lane of paper of their own, and those of a column the frame left out, which stand as a
+// column of their own: Marks::TheEngineReads keeps those alone, Marks::OfColumnsLeftOut the
+// latter.
+enum class Marks { All, TheEngineReads, OfColumnsLeftOut };
+std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em,
+                                Marks which = Marks::All);
 
 // The picture with the boxes (in working pixels, scale picture pixels each) painted over in
 // the paper's grey, a working pixel around them too.
 QImage paintedOver(const QImage& picture, const std::vector<QRect>& boxes, int scale, int paper);
+
+// The picture with the readings' ink taken off: within each mark (in working pixels, scale
+// picture pixels each) and a working pixel around it, but outside every other piece of ink,
+// the pixels clearly darker than the paper become paper; the paper's grain is left as it is.
+QImage readingsPaintedOver(const QImage& picture, const std::vector<QRect>& marks,
+                           const std::vector<QRect>& pieces, int scale, int paper, int threshold);
 
 } // namespace quillpix::pagelayout

@@ -374,6 +374,19 @@ QImage OpenedPage::State::readPicture() {
     return keptForm(std::move(image));
 }
 
+namespace {
+
+// A page's picture declares the resolution it was drawn or scanned at, so that the engine
+// measures its text by the page's true size.
+QImage withResolution(QImage image, double dpiX, double dpiY) {
+    constexpr double kInchesPerMetre = 1 / 0.0254;
+    image.setDotsPerMeterX(int(std::lround(dpiX * kInchesPerMetre)));
+    image.setDotsPerMeterY(int(std::lround(dpiY * kInchesPerMetre)));
+    return image;
+}
+
+} // namespace
+
 void OpenedPage::State::openPdfPage() {
     doc = openPdf(*file, path, page);
     index = page == kNoPage ? 0 : page;
@@ -408,8 +421,11 @@ QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
     // keeps Poppler's global state alive for it.
     if (kScannedPagesDirect && limits.scannedPagesDirect && scanned >= kDocumentDpi - 0.5) {
         if (std::optional<QImage> scan =
-                scannedPagePicture(path, index, kDocumentDpi, dpi, largest, limits.memory))
-            return keptForm(std::move(*scan));
+                scannedPagePicture(path, index, kDocumentDpi, dpi, largest, limits.memory)) {
+            const double dpiX = scan->width() / inches.width();
+            const double dpiY = scan->height() / inches.height();
+            return withResolution(keptForm(std::move(*scan)), dpiX, dpiY);
+        }
     }
 
     doc->setRenderHint(Poppler::Document::Antialiasing);
@@ -422,7 +438,7 @@ QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
         throw Failure(QStringLiteral("PDF のページの描画を取りやめました。"));
     if (image.isNull())
         refuse(path, page, withComplaints(QStringLiteral("PDF のページを描けません。")));
-    return keptForm(std::move(image));
+    return withResolution(keptForm(std::move(image)), dpi, dpi);
 }
 
 OpenedPage::OpenedPage(const QString& path, int page, const ReadLimits& limits)

@@ -2,6 +2,7 @@
 
 #include "cleanup.h"
 #include "commandline.h"
+#include "reflow.h"
 #include "savetext.h"
 #include "textfiles.h"
 
@@ -15,7 +16,13 @@ QByteArray Reading::savedBytes() const {
     return savetext::savedBytes(boxText);
 }
 
-Reading readOutput(const EngineOutput& output, const QString& codePageCopy) {
+QString tidiedText(const QString& engineText, const TextRules& rules) {
+    const QString clean = cleanup::cleanRecognizedText(engineText, rules.latin);
+    return rules.paragraphs ? reflow::joinedParagraphs(clean) : clean;
+}
+
+Reading readOutput(const EngineOutput& output, const QString& codePageCopy,
+                   const TextRules& rules) {
     Reading reading;
     reading.written = output.written;
     reading.failed = output.failed;
@@ -26,12 +33,12 @@ Reading readOutput(const EngineOutput& output, const QString& codePageCopy) {
     if (!codePageCopy.isEmpty())
         textfiles::writeBytes(sjis, codePageCopy, textfiles::Durability::WorkFile);
     reading.engineText = textfiles::linesOfCp932(sjis);
-    reading.boxText = cleanup::cleanRecognizedText(reading.engineText);
+    reading.boxText = tidiedText(reading.engineText, rules);
     return reading;
 }
 
-Reading read(EngineStep& engine, const QString& codePageCopy) {
-    return readOutput(engine.run(), codePageCopy);
+Reading read(EngineStep& engine, const QString& codePageCopy, const TextRules& rules) {
+    return readOutput(engine.run(), codePageCopy, rules);
 }
 
 } // namespace quillpix::pipeline

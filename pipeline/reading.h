@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cleanup.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -29,6 +31,17 @@ public:
     virtual EngineOutput run() = 0;
 };
 
+// How the engine's text is tidied for the result box: the clean-up rules as written or guarded
+// for Latin text, and the lines of each paragraph joined or left as the engine ended them.
+struct TextRules {
+    cleanup::LatinSpacing latin = cleanup::LatinSpacing::AsWritten;
+    bool paragraphs = false;
+    bool operator==(const TextRules&) const = default;
+};
+
+// The result box's text for the engine's text (code page 932 lines, each ending in CR LF).
+QString tidiedText(const QString& engineText, const TextRules& rules = {});
+
 // What reading one picture gave.
 struct Reading {
     bool written = false; // the engine's output existed
@@ -50,9 +63,10 @@ struct Reading {
 // The text steps alone, for an output already at hand. codePageCopy, when not empty, receives
 // the code page 932 copy as a work file (the window's tmp_sjis.txt); a copy that cannot be
 // written throws a Failure naming it.
-Reading readOutput(const EngineOutput& output, const QString& codePageCopy = {});
+Reading readOutput(const EngineOutput& output, const QString& codePageCopy = {},
+                   const TextRules& rules = {});
 
 // Runs the engine and reads what it wrote.
-Reading read(EngineStep& engine, const QString& codePageCopy = {});
+Reading read(EngineStep& engine, const QString& codePageCopy = {}, const TextRules& rules = {});
 
 } // namespace quillpix::pipeline

@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "greypicture.h"
+#include "resolution.h"
 
 #include <QFile>
 #include <QList>
@@ -11,8 +12,10 @@
 namespace quillpix::pipeline {
 namespace {
 
-// 96 dpi.
-constexpr int kWorkPictureDotsPerMeter = 3780;
+// Where a Windows bitmap keeps its horizontal and vertical pixels per metre: two 32-bit fields
+// of the information header, which follows the 14-byte file header.
+constexpr qint64 kResolutionFields = 38;
+constexpr qint64 kResolutionBytes = 8;
 
 // An 8-bit bitmap with a grey palette of all 256 levels for a grey picture, as Qt's writer
 // makes of one, but with the rows' padding zero: the writer copies whole rows, and a picture's
@@ -37,10 +40,23 @@ QImage forBitmap(const QImage& work) {
 
 } // namespace
 
+void setWorkResolution(QImage& work, const QImage& picture) {
+    if (pagelayout::plausibleDotsPerInch(picture)) {
+        work.setDotsPerMeterX(picture.dotsPerMeterX());
+        work.setDotsPerMeterY(picture.dotsPerMeterY());
+    } else {
+        work.setDotsPerMeterX(kNoResolution);
+        work.setDotsPerMeterY(kNoResolution);
+    }
+}
+
+bool declaresResolution(const QImage& work) {
+    return pagelayout::plausibleDotsPerInch(work).has_value();
+}
+
 QImage workPicture(const QImage& picture) {
     QImage work = pictures::keptForm(picture);
-    work.setDotsPerMeterX(kWorkPictureDotsPerMeter);
-    work.setDotsPerMeterY(kWorkPictureDotsPerMeter);
+    setWorkResolution(work, picture);
     return work;
 }
 
@@ -48,7 +64,16 @@ void writeWorkPicture(const QImage& picture, const QString& path) {
     // A new file rather than the old one cut short: the file system then need not flush the
     // replaced blocks on close, which would cost more than the rest of the crop.
     QFile::remove(path);
-    if (!forBitmap(workPicture(picture)).save(path, "BMP"))
+    const QImage work = workPicture(picture);
+    if (!forBitmap(work).save(path, "BMP"))
+        throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(path));
+    if (declaresResolution(work))
+        return;
+    // Qt writes at least one pixel per metre; zeros are what a bitmap without a resolution
+    // holds, and what makes the engine estimate it.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(kResolutionFields) ||
+        file.write(QByteArray(kResolutionBytes, '\0')) != kResolutionBytes)
         throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(path));
 }
 

@@ -7,15 +7,27 @@
 // picture, in one form for both.
 namespace quillpix::pipeline {
 
+// What a work picture carries when the picture declares no resolution a scan could have (none,
+// or the 72 and 96 dpi programs write when nothing is known): one dot per metre, which reads as
+// 0 dots per inch, so the engine estimates the resolution from the text. A QImage cannot hold 0.
+constexpr int kNoResolution = 1;
+
 // The picture as the engine gets it: 8-bit grey when every pixel is grey, 32-bit RGB otherwise
-// (pictures::keptForm; the engine reads the same text from both, and a grey one faster), at the
-// resolution the window's cut-out has always carried (96 dpi), which the engine takes from the
-// file.
+// (pictures::keptForm; the engine reads the same text from both, and a grey one faster), with
+// the picture's own resolution where it
+// declares a plausible one (pagelayout::plausibleDotsPerInch), otherwise kNoResolution. The
+// engine believes what it is told; 300-dpi text told 96 dpi is read with lines run together.
 QImage workPicture(const QImage& picture);
 
+// The resolution rule alone, from the picture onto its work picture.
+void setWorkResolution(QImage& work, const QImage& picture);
+// Whether a work picture tells the engine a resolution (false: kNoResolution).
+bool declaresResolution(const QImage& work);
+
 // Writes workPicture(picture) as a Windows bitmap, a new file in place of an old one: a grey
-// picture as an 8-bit bitmap with a grey palette, which reads back as the same pixels. Throws a
-// Failure naming the file when it cannot be written.
+// picture as an 8-bit bitmap with a grey palette, which reads back as the same pixels; without a
+// resolution its two resolution fields are 0. Throws a Failure naming the file when it cannot be
+// written.
 void writeWorkPicture(const QImage& picture, const QString& path);
 
 } // namespace quillpix::pipeline

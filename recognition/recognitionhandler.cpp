@@ -1,5 +1,6 @@
 #include "recognitionhandler.h"
 
+#include "automatic.h"
 #include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
@@ -86,6 +87,7 @@ void RecognitionHandler::setSelectionMade(bool made) {
 }
 
 void RecognitionHandler::clearCommand() {
+    m_prepareDirectRuns = false;
     m_c.txtBat->setText(QString());
 }
 
@@ -134,17 +136,20 @@ void RecognitionHandler::onDirectClicked() {
     runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 
-void RecognitionHandler::prepareWorkBitmap() {
+QImage RecognitionHandler::startRun() {
     m_c.window->setCursor(Qt::WaitCursor);
     m_resultBox.rememberForUndo();
 
-    const QImage crop = m_region.cropForRun();
+    QImage crop = m_region.cropForRun();
     // The engine would read an empty picture and answer with nothing.
     if (crop.width() <= 0 || crop.height() <= 0)
         throw Failure(selectionTooSmallMessage());
+    return crop;
+}
 
+void RecognitionHandler::writeWorkBitmap(const QImage& picture) {
     const QString bitmap = programFile(QStringLiteral("tmp.bmp"));
-    pipeline::writeWorkPicture(crop, bitmap);
+    pipeline::writeWorkPicture(picture, bitmap);
     // The preview shows exactly what goes to the engine.
     const QImage written(bitmap, "BMP");
     if (written.isNull())
@@ -176,7 +181,9 @@ void RecognitionHandler::deleteOldResult() {
 pipeline::Reading RecognitionHandler::runBatchAndRead(WindowStyle style) {
     pipeline::BatchFileStep engine(m_platform, programFile(QStringLiteral("tess.bat")),
                                    programFile(QStringLiteral("tmp.txt")), style);
-    return pipeline::read(engine, programFile(QStringLiteral("tmp_sjis.txt")));
+    pipeline::TextRules rules;
+    rules.latin = m_resultBox.latinSpacing();
+    return pipeline::read(engine, programFile(QStringLiteral("tmp_sjis.txt")), rules);
 }
 
 bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
@@ -192,13 +199,23 @@ bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
 }
 
 void RecognitionHandler::recognize() {
-    prepareWorkBitmap();
-
+    const QImage crop = startRun();
     const options::EngineChoice items = m_choices.chosenItems();
-    const QString psm = pipeline::itemValue(items.psmItem);
-    const QString lang = items.langItem;
-    const QString opt = pipeline::optionForBatch(items.optionItem);
-    const QString command = pipeline::buildCommandLine(m_folders.program, psm, lang, opt);
+    pipeline::EngineSettings settings{items.langItem, pipeline::itemValue(items.psmItem),
+                                      items.optionItem};
+    // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
+    m_prepareDirectRuns = pipeline::isAutomatic(settings);
+    if (m_prepareDirectRuns) {
+        pipeline::PreparedPicture prepared = pipeline::prepareAutomatic(crop, settings);
+        settings = prepared.settings;
+        writeWorkBitmap(prepared.picture);
+    } else {
+        writeWorkBitmap(crop);
+    }
+
+    const QString opt = pipeline::optionForBatch(settings.option);
+    const QString command =
+        pipeline::buildCommandLine(m_folders.program, settings.psm, settings.lang, opt);
     writeBatch(command);
     m_c.txtBat->setText(command);
     m_c.txtBat->repaint();
@@ -216,7 +233,13 @@ void RecognitionHandler::recognize() {
 }
 
 void RecognitionHandler::runDirect() {
-    prepareWorkBitmap();
+    const QImage crop = startRun();
+    // After a "自動" run the selection is prepared as that run prepared it (the same pixels for
+    // the same selection), whatever the command now says.
+    writeWorkBitmap(
+        m_prepareDirectRuns
+            ? pipeline::prepareAutomatic(crop, {pipeline::automaticLanguage(), {}, {}}).picture
+            : crop);
 
     // As the user left it: no option list is read and txtBat is not rewritten.
     const QString command = m_c.txtBat->text();

@@ -71,8 +71,10 @@ private:
     void recognize();
     void runDirect();
 
-    // Hourglass, undo text, crop of the selection into tmp.bmp and its preview.
-    void prepareWorkBitmap();
+    // Hourglass, undo text and the crop of the selection; a crop without pixels ends the run.
+    QImage startRun();
+    // The picture the engine reads into tmp.bmp, and its preview.
+    void writeWorkBitmap(const QImage& picture);
     void writeBatch(const QString& command);
     // Deleted before the engine starts, so a result found afterwards can only be this run's.
     void deleteOldResult();
@@ -96,6 +98,9 @@ private:
     Folders m_folders;
     bool m_running = false;
     QTimer* m_prepareTimer = nullptr;
+    // The last command was written by a "自動" run: 実行 prepares the picture as it did, until
+    // the command line is cleared or a run with another language writes it.
+    bool m_prepareDirectRuns = false;
 };
 
 } // namespace quillpix

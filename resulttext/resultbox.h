@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cleanup.h"
+
 #include <QString>
 
 namespace quillpix::resulttext {
@@ -14,6 +16,8 @@ public:
     // the caret to the end.
     virtual void append(const QString& text) = 0;
     virtual void focus() = 0;
+    // How the clean-up treats Latin text, as the user chose it on the box's menu.
+    virtual cleanup::LatinSpacing latinSpacing() const = 0;
 };
 
 } // namespace quillpix::resulttext

@@ -4,19 +4,50 @@
 #include "failure.h"
 #include "failurereport.h"
 #include "platform.h"
+#include "reflow.h"
 #include "savetext.h"
 #include "sounds.h"
 #include "textfiles.h"
 #include "widgets.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
 
 namespace quillpix {
+namespace {
+
+// The settings file's key for the guarded clean-up.
+const QString kKeepLatinSpacesKey = QStringLiteral("cleanup/keepLatinSpaces");
+
+} // namespace
 
 ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
                                      const viewer::FileChoice& files, Platform& platform,
-                                     const QString& soundFolder)
-    : m_c(controls), m_files(files), m_platform(platform), m_soundFolder(soundFolder) {
+                                     const QString& soundFolder, const QString& settingsFolder)
+    : m_c(controls), m_files(files), m_platform(platform), m_soundFolder(soundFolder),
+      m_settings(settingsFolder) {
+    // On the box's menu rather than as a control of their own: the window's controls keep
+    // their places.
+    m_joinParagraphs = new QAction(QStringLiteral("行をつなげて段落にする"), m_c.txtResult);
+    m_joinParagraphs->setObjectName(QStringLiteral("actJoinParagraphs"));
+    connect(m_joinParagraphs, &QAction::triggered, this, [this] { joinParagraphs(); });
+    m_keepLatinSpaces =
+        new QAction(QStringLiteral("認識時に英数字の前の空白と「.」を残す"), m_c.txtResult);
+    m_keepLatinSpaces->setObjectName(QStringLiteral("actKeepLatinSpaces"));
+    m_keepLatinSpaces->setCheckable(true);
+    m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
+    connect(m_keepLatinSpaces, &QAction::toggled, this,
+            [this](bool on) { m_settings.setFlag(kKeepLatinSpacesKey, on); });
+    m_c.txtResult->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_c.txtResult, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) {
+                QMenu* menu = contextMenu(position);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(m_c.txtResult->viewport()->mapToGlobal(position));
+            });
     connect(m_c.cmdClear, &QPushButton::clicked, this, [this] { clear(); });
     connect(m_c.cmdUndo, &QPushButton::clicked, this, [this] { undo(); });
     connect(m_c.cmdSaveText, &QPushButton::clicked, this, [this] { save(); });
@@ -67,6 +98,42 @@ void ResultTextHandler::append(const QString& text) {
 
 void ResultTextHandler::focus() {
     m_c.txtResult->setFocus();
+}
+
+cleanup::LatinSpacing ResultTextHandler::latinSpacing() const {
+    return m_keepLatinSpaces->isChecked() ? cleanup::LatinSpacing::Kept
+                                          : cleanup::LatinSpacing::AsWritten;
+}
+
+void ResultTextHandler::setKeepLatinSpaces(bool keep) {
+    m_keepLatinSpaces->setChecked(keep);
+}
+
+QMenu* ResultTextHandler::contextMenu(const QPoint& position) {
+    QMenu* menu = m_c.txtResult->createStandardContextMenu(position);
+    menu->addSeparator();
+    m_joinParagraphs->setEnabled(!m_c.txtResult->isReadOnly());
+    menu->addAction(m_joinParagraphs);
+    menu->addAction(m_keepLatinSpaces);
+    return menu;
+}
+
+void ResultTextHandler::joinParagraphs() {
+    TextBox* box = m_c.txtResult;
+    // A long text still moving in is read-only until it is complete.
+    if (box->isReadOnly())
+        return;
+    QTextCursor cursor = box->textCursor();
+    if (!cursor.hasSelection())
+        cursor.select(QTextCursor::Document);
+    const QString stored = textbox::fromEditor(cursor.selection().toRawText());
+    const QString joined = reflow::joinedParagraphs(stored);
+    if (joined == stored)
+        return;
+    cursor.beginEditBlock();
+    cursor.insertText(textbox::toEditor(joined));
+    cursor.endEditBlock();
+    box->setTextCursor(cursor);
 }
 
 void ResultTextHandler::undo() {

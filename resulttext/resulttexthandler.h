@@ -2,8 +2,12 @@
 
 #include "resultbox.h"
 
+#include "settingsfile.h"
+
 #include <QObject>
 
+class QAction;
+class QMenu;
 class QPushButton;
 
 namespace quillpix {
@@ -29,8 +33,11 @@ struct ResultTextControls {
 class ResultTextHandler : public QObject, public resulttext::ResultBox {
     Q_OBJECT
 public:
+    // The box's own settings (the clean-up's Latin spacing) are kept in settingsFolder's
+    // settings file.
     ResultTextHandler(const ResultTextControls& controls, const viewer::FileChoice& files,
-                      Platform& platform, const QString& soundFolder);
+                      Platform& platform, const QString& soundFolder,
+                      const QString& settingsFolder);
 
     // Empties the result box, after whoever listens to cleared() emptied theirs; the undo text
     // stays.
@@ -52,9 +59,19 @@ public:
     // folder batch): 開く follows whether it is there.
     void refreshSavedFileState();
 
+    // Joins the lines of each paragraph of the selected text, or of the whole text when none is
+    // selected (pipeline's reflow), as one edit that the box's own undo (Ctrl+Z) takes back.
+    void joinParagraphs();
+    // The clean-up of later runs keeps Latin text's spaces and periods; remembered across starts.
+    void setKeepLatinSpaces(bool keep);
+
+    // The box's context menu: the editor's own entries, then the two above.
+    QMenu* contextMenu(const QPoint& position);
+
     void rememberForUndo() override;
     void append(const QString& text) override;
     void focus() override;
+    cleanup::LatinSpacing latinSpacing() const override;
 
     const QString& undoText() const { return m_undoText; }
 
@@ -73,6 +90,9 @@ private:
     QString m_soundFolder;
     // The result text as it was when the last run started.
     QString m_undoText;
+    textfiles::SettingsFile m_settings;
+    QAction* m_joinParagraphs = nullptr;
+    QAction* m_keepLatinSpaces = nullptr;
 };
 
 } // namespace quillpix

@@ -10,6 +10,7 @@ public:
     virtual ~SelectedRegion() = default;
     // Cuts the selection out of the full-size picture at the view of the moment, widened by
     // the run's margins; what lies beyond the picture is white. The cut-out may have no pixels.
+    // It declares the picture's resolution.
     virtual QImage cropForRun() = 0;
     // The preview shows what went to the engine.
     virtual void showSentPicture(const QImage& picture) = 0;

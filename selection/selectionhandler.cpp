@@ -124,7 +124,12 @@ QImage SelectionHandler::cropForRun() {
     cropSelection(m_display.fullPicture(), addChecked(m_state.x1, 1), addChecked(m_state.y1, 1),
                   addChecked(m_state.x2, 4), addChecked(m_state.y2, 4), view.h, view.v,
                   view.zoomIndex, m_c.picRect);
-    return m_c.picRect->surface();
+    // The cut-out has the picture's pixels, so it has its resolution too: the engine measures
+    // the text by it.
+    QImage crop = m_c.picRect->surface();
+    crop.setDotsPerMeterX(m_display.fullPicture().dotsPerMeterX());
+    crop.setDotsPerMeterY(m_display.fullPicture().dotsPerMeterY());
+    return crop;
 }
 
 void SelectionHandler::showSentPicture(const QImage& picture) {

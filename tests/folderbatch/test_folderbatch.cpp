@@ -102,7 +102,8 @@ struct BatchEngine {
 
 // The tmp.bmp bytes of the window's run on the whole picture at 100 %: its picture boxes and
 // crop, with the selection's corners where the run puts them (the cut-out's surface is 4
-// pixels narrower and lower than the region).
+// pixels narrower and lower than the region), declaring the picture's resolution as the
+// selection's cut-out does.
 QByteArray windowWorkPicture(const QString& folder, const QString& name) {
     PictureBox full(nullptr, PictureBox::Border::None), cutOut(nullptr, PictureBox::Border::Sunken);
     full.setAutoSize(true);
@@ -110,9 +111,14 @@ QByteArray windowWorkPicture(const QString& folder, const QString& name) {
     full.setPicture(loadItem(folder, {name, -1}));
     cropSelection(full.picture(), 0, 0, full.picture().width() + 4, full.picture().height() + 4, 0,
                   0, 0, &cutOut);
+    QImage crop = cutOut.surface();
+    crop.setDotsPerMeterX(full.picture().dotsPerMeterX());
+    crop.setDotsPerMeterY(full.picture().dotsPerMeterY());
     QTemporaryDir dir;
-    pipeline::writeWorkPicture(cutOut.surface(), dir.filePath(QStringLiteral("tmp.bmp")));
-    return readAll(dir.filePath(QStringLiteral("tmp.bmp")));
+    const QString path = dir.filePath(QStringLiteral("tmp.bmp"));
+    pipeline::writeWorkPicture(crop, path);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray md5Of(const QByteArray& bytes) {
@@ -203,6 +209,9 @@ private Q_SLOTS:
     void engineFailuresAreFailures_data();
     void engineFailuresAreFailures();
     void realEngineReadsAPicture();
+    void textRulesOfTheBatch_data();
+    void textRulesOfTheBatch();
+    void automaticReadingIsTheDefault();
     void controllerCancelsAfterTheRunningPictures();
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
@@ -278,6 +287,9 @@ void TestFolderBatch::refusedStarts_data() {
         << "\"jpn\" is not installed for";
     QTest::newRow("an engine that does not load")
         << ok << "unloadable" << 3 << "the engine does not read with these settings";
+    QTest::newRow("自動 needs the vertical language too")
+        << QStringList{"--batch", "F", "--lang", "自動", "--psm", "3"} << "ok" << 3
+        << "\"jpn_vert\" is not installed";
     QTest::newRow("more than one command")
         << ok + QStringList{"--option", "& echo x"} << "ok" << 3 << "not one engine call";
 }
@@ -607,6 +619,72 @@ void TestFolderBatch::realEngineReadsAPicture() {
     }
     QVERIFY2(cp932::decode(saved[1]).contains(text), saved[1].constData());
     QCOMPARE(saved[1], saved[0]);
+}
+
+void TestFolderBatch::textRulesOfTheBatch_data() {
+    QTest::addColumn<QStringList>("flags");
+    QTest::addColumn<QString>("saved"); // worked out by hand from the rules
+    const QString asWritten = QStringLiteral("版2001Free の64KiB と。xz\r\n続く行。");
+    QTest::newRow("rules as written") << QStringList{} << asWritten;
+    QTest::newRow("--keep-latin-spaces")
+        << QStringList{"--keep-latin-spaces"}
+        << QStringLiteral("版2001 Free の64 KiB と.xz\r\n続く行。");
+    QTest::newRow("--paragraphs") << QStringList{"--paragraphs"}
+                                  << QStringLiteral("版2001Free の64KiB と。xz続く行。");
+    QTest::newRow("both") << QStringList{"--paragraphs", "--keep-latin-spaces"}
+                          << QStringLiteral("版2001 Free の64 KiB と.xz続く行。");
+}
+
+void TestFolderBatch::textRulesOfTheBatch() {
+    QFETCH(QStringList, flags);
+    QFETCH(QString, saved);
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "版 2001 Free の 64 KiB と .xz\n続く行。\n");
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    const Run run =
+        runBatch(QStringList{"--batch", folder.path(), "--lang", "jpn", "--psm", "3"} + flags,
+                 engine.dir.path());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("a.bmp.txt"))), savedFile(saved));
+}
+
+// The shipped language list starts with "自動": with no --lang each picture is read with the
+// settings its own writing asks for, horizontal lines and vertical columns in reading order.
+void TestFolderBatch::automaticReadingIsTheDefault() {
+    const ListDefaults defaults = listDefaults(QStringLiteral(QUILLPIX_SHIPPED_LISTS));
+    QCOMPARE(defaults.lang, QStringLiteral("自動"));
+    const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (tesseract.isEmpty())
+        QSKIP("tesseract is not installed");
+    const QStringList languages = installedLanguages(tesseract);
+    if (!languages.contains(QStringLiteral("jpn")) ||
+        !languages.contains(QStringLiteral("jpn_vert")))
+        QSKIP("tesseract has no jpn or jpn_vert data");
+    qunsetenv("QUILLPIX_ENGINE");
+    const QStringList rows{QStringLiteral("日本語の文章を読み取ります。"),
+                           QStringLiteral("検索できる文書を作りましょう。")};
+    const QStringList columns{QStringLiteral("縦書きの文章です。"),
+                              QStringLiteral("右の列から読みます。"),
+                              QStringLiteral("列は左へ進みます。")};
+    QTemporaryDir folder;
+    workspace::linesPicture(rows, QSize(900, 240), 48, {40, 80, 90})
+        .save(folder.filePath(QStringLiteral("h.png")));
+    workspace::columnsPicture(columns, QSize(560, 680), 48, {56, 100, 40, 500})
+        .save(folder.filePath(QStringLiteral("v.png")));
+    const ParsedArguments parsed = parseArguments({"--batch", folder.path()}, defaults, 2);
+    QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
+
+    Batch batch(parsed.settings);
+    QSignalSpy finished(&batch, &Batch::finished);
+    batch.start();
+    QVERIFY(finished.wait(120000));
+    QCOMPARE(finished.first().first().value<Summary>().done, 2);
+    for (const auto& [file, lines] :
+         {std::pair{QStringLiteral("h.png.txt"), rows}, {QStringLiteral("v.png.txt"), columns}}) {
+        const QString text = cp932::decode(readAll(folder.filePath(file))).remove(u' ');
+        QVERIFY2(text.contains(lines.join(QStringLiteral("\r\n"))), qPrintable(text));
+    }
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file

@@ -1,3 +1,4 @@
+#include "automatic.h"
 #include "batchfile.h"
 #include "batchfilestep.h"
 #include "commandline.h"
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace quillpix;
 using namespace quillpix::pipeline;
@@ -58,6 +60,10 @@ private Q_SLOTS:
     void failureReasonNamesTheProgram();
     void workPictureIsGreyWhenThePixelsAre_data();
     void workPictureIsGreyWhenThePixelsAre();
+    void automaticReadingsSettings_data();
+    void automaticReadingsSettings();
+    void workPictureTellsThePicturesResolution_data();
+    void workPictureTellsThePicturesResolution();
 };
 
 void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
@@ -80,8 +86,8 @@ void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
     QTest::newRow("transparent red on white paper") << clear << 8;
 }
 
-// The engine gets 8-bit grey exactly when every pixel is grey, with the pixels and the 96 dpi
-// the colour work picture had; the bitmap reads back as those pixels and holds the same bytes
+// The engine gets 8-bit grey exactly when every pixel is grey, with the pixels and the
+// resolution (here none) the colour work picture has; the bitmap reads back as those pixels and holds the same bytes
 // every time it is written.
 void TestPipeline::workPictureIsGreyWhenThePixelsAre() {
     QFETCH(QImage, picture);
@@ -98,8 +104,8 @@ void TestPipeline::workPictureIsGreyWhenThePixelsAre() {
     QCOMPARE(work.format() == QImage::Format_Grayscale8, bitsPerPixel == 8);
     QCOMPARE(work.convertToFormat(QImage::Format_RGB32),
              onPaper.convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(work.dotsPerMeterX(), 3780);
-    QCOMPARE(work.dotsPerMeterY(), 3780);
+    QCOMPARE(work.dotsPerMeterX(), kNoResolution);
+    QCOMPARE(work.dotsPerMeterY(), kNoResolution);
 
     QTemporaryDir dir;
     const QString first = dir.filePath(QStringLiteral("first.bmp"));
@@ -210,25 +216,47 @@ void TestPipeline::engineOutputToSavedBytes_data() {
     QTest::addColumn<QString>("box");   // what the result box gets
     QTest::addColumn<QString>("saved"); // what the saved file holds, before code page 932
     QTest::addColumn<bool>("visible");
+    QTest::addColumn<bool>("keepLatin");
+    QTest::addColumn<bool>("paragraphs");
     // Worked through by hand from the rules: full-width digits, no space after a Japanese
     // character, "," and "." after one become "，" and "。", the text loses its last character,
     // a run of blank lines shrinks by one, lone CRs are not saved.
     QTest::newRow("clean-up rules")
         << QByteArray("第１章　概要\n本日は晴天なり , 明日は雨.\n\n\n\nend\n")
         << QStringLiteral("第1章　概要\r\n本日は晴天なり，明日は雨。\r\n\r\n\r\nend\r")
-        << QStringLiteral("第1章　概要\r\n本日は晴天なり，明日は雨。\r\n\r\n\r\nend\r\n") << true;
+        << QStringLiteral("第1章　概要\r\n本日は晴天なり，明日は雨。\r\n\r\n\r\nend\r\n") << true
+        << false << false;
     QTest::newRow("byte-order mark, CR LF, lone CR")
         << QByteArray("\xEF\xBB\xBF"
                       "abc\r\ndef\rghi\r\r\nend\n")
         << QStringLiteral("abc\r\ndef\r\nghi\r\n\r\nend\r")
-        << QStringLiteral("abc\r\ndef\r\nghi\r\n\r\nend\r\n") << true;
+        << QStringLiteral("abc\r\ndef\r\nghi\r\n\r\nend\r\n") << true << false << false;
     QTest::newRow("no code page 932 form, circled numbers")
         << QByteArray("絵文字 😀 と ①⑫\n") << QStringLiteral("絵文字? と112\r")
-        << QStringLiteral("絵文字? と112\r\n") << true;
+        << QStringLiteral("絵文字? と112\r\n") << true << false << false;
     QTest::newRow("blank lines and a form feed")
         << QByteArray("\n\n\f\n") << QStringLiteral("\r\n\r\n\r") << QStringLiteral("\r\n\r\n")
-        << false;
-    QTest::newRow("nothing") << QByteArray() << QString() << QStringLiteral("\r\n") << false;
+        << false << false << false;
+    QTest::newRow("nothing") << QByteArray() << QString() << QStringLiteral("\r\n") << false
+                             << false << false;
+    // The guarded rules keep the space after a number before a Latin word and the "." of a
+    // file name after Japanese; as written they go.
+    const QByteArray latin("版 2001 Free の 64 KiB と .xz\nend\n");
+    QTest::newRow("Latin text, rules as written")
+        << latin << QStringLiteral("版2001Free の64KiB と。xz\r\nend\r")
+        << QStringLiteral("版2001Free の64KiB と。xz\r\nend\r\n") << true << false << false;
+    QTest::newRow("Latin text, guarded")
+        << latin << QStringLiteral("版2001 Free の64 KiB と.xz\r\nend\r")
+        << QStringLiteral("版2001 Free の64 KiB と.xz\r\nend\r\n") << true << true << false;
+    // Lines of a paragraph run on; the blank line and the short last line end paragraphs.
+    QTest::newRow("paragraphs joined")
+        << QByteArray("吾輩は猫である。名前はまだ無い。どこで\n生れたかとんと見当がつかぬ。\n\n"
+                      "何でも薄暗い所で\n")
+        << QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
+                          "\r\n\r\n何でも薄暗い所で\r")
+        << QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"
+                          "\r\n\r\n何でも薄暗い所で\r\n")
+        << true << false << true;
 }
 
 void TestPipeline::engineOutputToSavedBytes() {
@@ -236,10 +264,14 @@ void TestPipeline::engineOutputToSavedBytes() {
     QFETCH(QString, box);
     QFETCH(QString, saved);
     QFETCH(bool, visible);
+    QFETCH(bool, keepLatin);
+    QFETCH(bool, paragraphs);
     QTemporaryDir dir;
     const QString copy = dir.filePath(QStringLiteral("tmp_sjis.txt"));
     RecordedOutput engine({true, utf8, false, {}});
-    const Reading reading = read(engine, copy);
+    const Reading reading = read(
+        engine, copy,
+        {keepLatin ? cleanup::LatinSpacing::Kept : cleanup::LatinSpacing::AsWritten, paragraphs});
     QVERIFY(reading.succeeded());
     QCOMPARE(reading.boxText, box);
     QCOMPARE(reading.savedBytes(), cp932::encode(saved));
@@ -330,6 +362,68 @@ void TestPipeline::failureReasonNamesTheProgram() {
     report.lastProgram = last;
     report.exitCode = code;
     QCOMPARE(failureReason(report), reason);
+}
+
+void TestPipeline::automaticReadingsSettings_data() {
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("psm");
+    QTest::addColumn<QStringList>("possible"); // "-l L --psm N" each, as a batch checks them
+    QTest::newRow("自動") << QStringLiteral("自動") << "3"
+                          << QStringList{"-l jpn --psm 3", "-l jpn_vert --psm 5"};
+    QTest::newRow("自動 with the vertical block")
+        << QStringLiteral("自動") << "5" << QStringList{"-l jpn --psm 6", "-l jpn_vert --psm 5"};
+    QTest::newRow("自動 with a line")
+        << QStringLiteral("自動") << "7" << QStringList{"-l jpn --psm 7", "-l jpn_vert --psm 5"};
+    // Any other item is a language as it stands, for the engine to take or refuse.
+    QTest::newRow("自動 and a space")
+        << QStringLiteral("自動 ") << "3" << QStringList{"-l 自動  --psm 3"};
+    QTest::newRow("jpn") << QStringLiteral("jpn") << "6" << QStringList{"-l jpn --psm 6"};
+}
+
+void TestPipeline::automaticReadingsSettings() {
+    QFETCH(QString, lang);
+    QFETCH(QString, psm);
+    QFETCH(QStringList, possible);
+    QStringList got;
+    for (const EngineSettings& s : possibleSettings({lang, psm, QStringLiteral("pause")})) {
+        QCOMPARE(s.option, QStringLiteral("pause"));
+        got << QStringLiteral("-l %1 --psm %2").arg(s.lang, s.psm);
+    }
+    QCOMPARE(got, possible);
+}
+
+void TestPipeline::workPictureTellsThePicturesResolution_data() {
+    QTest::addColumn<int>("dotsPerMeter"); // what the picture declares
+    QTest::addColumn<int>("told");         // what the bitmap's header holds; 0: none
+    QTest::newRow("300 dpi scan") << 11811 << 11811;
+    QTest::newRow("100 dpi, the least a scan has") << 3937 << 3937;
+    QTest::newRow("1200 dpi, the most") << 47244 << 47244;
+    QTest::newRow("99 dpi") << 3898 << 0;
+    QTest::newRow("96 dpi, nothing declared") << 3780 << 0;
+    QTest::newRow("72 dpi") << 2835 << 0;
+    QTest::newRow("1201 dpi") << 47284 << 0;
+}
+
+// The engine is told the picture's resolution only when a scanner could have made it; the
+// bitmap file and the picture handed over in memory tell the same.
+void TestPipeline::workPictureTellsThePicturesResolution() {
+    QFETCH(int, dotsPerMeter);
+    QFETCH(int, told);
+    QImage picture(40, 30, QImage::Format_Grayscale8);
+    picture.fill(200);
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tmp.bmp"));
+    writeWorkPicture(picture, path);
+    const QByteArray bytes = readAll(path);
+    QVERIFY(bytes.size() > 46);
+    QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 38), told);
+    QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 42), told);
+    // In whole dots per inch, as the loaded engine rounds it.
+    const QImage work = workPicture(picture);
+    QCOMPARE(int(work.dotsPerMeterY() / 39.37 + 0.5), int(told / 39.37 + 0.5));
+    QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), work);
 }
 
 QTEST_MAIN(TestPipeline)

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void readsRenderedSentence();
     void greyGoesAsGreyWithTheSameText_data();
     void greyGoesAsGreyWithTheSameText();
+    void automaticReadingChoosesTheCommand_data();
+    void automaticReadingChoosesTheCommand();
 };
 
 void TestRecognitionEngine::readsRenderedSentence_data() {
@@ -150,12 +152,16 @@ void TestRecognitionEngine::greyGoesAsGreyWithTheSameText() {
     QCOMPARE(QImage(s.workFile(QStringLiteral("tmp.bmp"))).convertToFormat(QImage::Format_RGB32),
              cutOut);
 
-    // Before, every run gave the engine the cut-out as a 24-bit bitmap at 96 dpi.
+    // Before, every run gave the engine the cut-out as a 24-bit bitmap.
     QTemporaryDir before;
-    QImage colourBitmap = cutOut;
-    colourBitmap.setDotsPerMeterX(3780);
-    colourBitmap.setDotsPerMeterY(3780);
-    QVERIFY(colourBitmap.save(before.filePath(QStringLiteral("tmp.bmp")), "BMP"));
+    QVERIFY(cutOut.save(before.filePath(QStringLiteral("tmp.bmp")), "BMP"));
+    {
+        // The same resolution told: the resolution fields as the run wrote them.
+        QFile colourBitmap(before.filePath(QStringLiteral("tmp.bmp")));
+        QVERIFY(colourBitmap.open(QIODevice::ReadWrite) && colourBitmap.seek(38));
+        QVERIFY(work.seek(38));
+        QCOMPARE(colourBitmap.write(work.read(8)), 8);
+    }
     QProcess cli;
     cli.setWorkingDirectory(before.path());
     cli.start(engine, {QStringLiteral("tmp.bmp"), QStringLiteral("tmp"), QStringLiteral("-l"),
@@ -167,6 +173,60 @@ void TestRecognitionEngine::greyGoesAsGreyWithTheSameText() {
     const QByteArray text = now.readAll();
     QVERIFY2(text.size() > 60, text.constData());
     QCOMPARE(text, then.readAll());
+}
+
+void TestRecognitionEngine::automaticReadingChoosesTheCommand_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("settings");  // the end of the command the run shows
+    QTest::addColumn<QStringList>("lines"); // in reading order
+    const QStringList rows{QStringLiteral("日本語の文章を読み取ります。"),
+                           QStringLiteral("検索できる文書を作りましょう。")};
+    QTest::newRow("horizontal lines")
+        << workspace::linesPicture(rows, QSize(900, 240), 48, {40, 80, 90})
+        << QStringLiteral("-l jpn --psm 3 ") << rows;
+    const QStringList columns{QStringLiteral("縦書きの文章です。"),
+                              QStringLiteral("右の列から読みます。"),
+                              QStringLiteral("列は左へ進みます。")};
+    QTest::newRow("vertical columns")
+        << workspace::columnsPicture(columns, QSize(560, 680), 48, {56, 100, 40, 500})
+        << QStringLiteral("-l jpn_vert --psm 5 ") << columns;
+}
+
+// With "自動" the run finds the direction, shows and writes the command it runs, and 実行
+// repeats that command on the picture as the run prepared it: the same text again.
+void TestRecognitionEngine::automaticReadingChoosesTheCommand() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, settings);
+    QFETCH(QStringList, lines);
+    qunsetenv("QUILLPIX_ENGINE");
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty())
+        QSKIP("tesseract is not installed");
+    const QStringList languages = installedLanguages(engine);
+    if (!languages.contains(QStringLiteral("jpn")) ||
+        !languages.contains(QStringLiteral("jpn_vert")))
+        QSKIP("tesseract has no jpn or jpn_vert data");
+
+    Lists lists;
+    lists.lang = QStringList{QStringLiteral("自動"), QStringLiteral("jpn")};
+    Session s(lists, {}, picture);
+    s.chooseItems(0, 0, 0);
+    s.select(0, 0, picture.width(), picture.height());
+    s.c().cmdRecognize->click();
+
+    QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+    const QString command = s.c().txtBat->text();
+    QVERIFY2(command.endsWith(settings), qPrintable(command));
+    QFile batch(s.workFile(QStringLiteral("tess.bat")));
+    QVERIFY(batch.open(QIODevice::ReadOnly));
+    QCOMPARE(batch.readAll(), command.toUtf8() + "\r\n");
+    const QString first = s.c().txtResult->text();
+    QVERIFY2(QString(first).remove(QLatin1Char(' ')).contains(lines.join(QStringLiteral("\r\n"))),
+             qPrintable(first));
+
+    s.c().cmdDirect->click();
+    QCOMPARE(s.c().txtResult->text(), first + first);
+    QCOMPARE(s.platform.batchRuns.size(), 2);
 }
 
 QTEST_MAIN(TestRecognitionEngine)

@@ -8,9 +8,11 @@
 #include "textfiles.h"
 #include "widgets.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -356,6 +358,63 @@ private Q_SLOTS:
         QCOMPARE(f.c().txtResult->caretPosition(), int(before.size()));
         QVERIFY(!f.c().cmdUndo->isEnabled());
         QCOMPARE(f.window->resultText().undoText(), before);
+    }
+
+    // The menu's join works on the selection, or on the whole text when nothing is selected;
+    // the box's own undo takes it back in one step.
+    void joinParagraphsFromTheMenu_data() {
+        QTest::addColumn<int>("from"); // the selection in the stored text; -1 none
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("joined");
+        QTest::newRow("nothing selected: all")
+            << -1 << -1 << QStringLiteral("一行目の文が二行目へ続く。\r\n\r\n次も三行目へ続く。\r");
+        QTest::newRow("the first two lines") << 0 << 15
+                                             << QStringLiteral("一行目の文が二行目へ続く。\r\n\r\n"
+                                                               "次も\r\n三行目へ続く。\r");
+    }
+    void joinParagraphsFromTheMenu() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, joined);
+        Fixture f;
+        const QString text =
+            QStringLiteral("一行目の文が\r\n二行目へ続く。\r\n\r\n次も\r\n三行目へ続く。\r");
+        f.c().txtResult->setText(text);
+        QTextCursor cursor = f.c().txtResult->textCursor();
+        if (from >= 0) {
+            // Stored CR LF is one paragraph break in the editor.
+            cursor.setPosition(from - int(text.left(from).count(QStringLiteral("\r\n"))));
+            cursor.setPosition(to - int(text.left(to).count(QStringLiteral("\r\n"))),
+                               QTextCursor::KeepAnchor);
+        }
+        f.c().txtResult->setTextCursor(cursor);
+        auto* join = f.window->findChild<QAction*>(QStringLiteral("actJoinParagraphs"));
+        QVERIFY(join);
+        std::unique_ptr<QMenu> menu(f.window->resultText().contextMenu({0, 0}));
+        QVERIFY(menu->actions().contains(join));
+        join->trigger();
+        QCOMPARE(f.c().txtResult->text(), joined);
+        f.c().txtResult->undo();
+        QCOMPARE(f.c().txtResult->text(), text);
+    }
+
+    // The guarded clean-up is off at first and stays as the user left it from one start to the
+    // next.
+    void keepLatinSpacesIsRemembered() {
+        Fixture f;
+        auto* keep = f.window->findChild<QAction*>(QStringLiteral("actKeepLatinSpaces"));
+        QVERIFY(keep && keep->isCheckable());
+        QCOMPARE(f.window->resultText().latinSpacing(), cleanup::LatinSpacing::AsWritten);
+        keep->trigger();
+        QCOMPARE(f.window->resultText().latinSpacing(), cleanup::LatinSpacing::Kept);
+        for (bool expected : {true, false}) {
+            FrmMain again(f.platform, f.ws.bin());
+            auto* kept = again.findChild<QAction*>(QStringLiteral("actKeepLatinSpaces"));
+            QCOMPARE(kept->isChecked(), expected);
+            QCOMPARE(again.resultText().latinSpacing(),
+                     expected ? cleanup::LatinSpacing::Kept : cleanup::LatinSpacing::AsWritten);
+            kept->trigger();
+        }
     }
 
     // Clear empties both boxes and leaves the undo and the save button alone; the three

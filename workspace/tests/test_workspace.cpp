@@ -445,7 +445,8 @@ void TestWorkspace::helpPage_data() {
     // without a browser.
     for (const char* term :
          {"<code>\"</code>（二重引用符）", "空のまま保存すると、改行（CR LF）だけのファイル",
-          "ブラウザが入っていないときは"})
+          "ブラウザが入っていないときは", "<code>自動</code>", "--keep-latin-spaces",
+          "--paragraphs", "行をつなげて段落にする", "quillpix.ini"})
         QTest::newRow(term) << QString::fromUtf8(term);
 }
 

@@ -1,0 +1,23 @@
+#include "picturereading.h"
+
+#include "automatic.h"
+
+namespace quillpix::folderbatch {
+
+PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& picture,
+                                    const Settings& settings, bool withLines) {
+    const pipeline::EngineSettings chosen = engineSettings(settings);
+    PageReader::PageReading page;
+    if (pipeline::isAutomatic(chosen)) {
+        const pipeline::PreparedPicture prepared = pipeline::prepareAutomatic(picture, chosen);
+        page = worker.read(prepared.picture, prepared.settings, withLines);
+    } else {
+        page = worker.read(picture, chosen, withLines);
+    }
+    // The worker tidies by the rules as written; other rules start again from the engine's text.
+    if (const pipeline::TextRules rules = textRules(settings); rules != pipeline::TextRules{})
+        page.reading.boxText = pipeline::tidiedText(page.reading.engineText, rules);
+    return page;
+}
+
+} // namespace quillpix::folderbatch

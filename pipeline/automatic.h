@@ -1,0 +1,37 @@
+#pragma once
+
+#include "enginecall.h"
+#include "readingplan.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+// The language item "自動": the engine's language and page segmentation mode are chosen for each
+// picture from the picture itself, and the picture is prepared for them (straightened, parts of
+// lines at its edges and, on vertical text, the readings beside the columns painted over). The
+// window's run and the folder batch both go through here, so a picture gets the same command and
+// the same pixels either way.
+namespace quillpix::pipeline {
+
+// The list item that asks for the automatic reading, as listLang.txt holds it.
+QString automaticLanguage();
+// Only the item exactly as shipped; "自動 " or "jpn+自動" stay what they are: a language name the
+// engine will refuse.
+bool isAutomatic(const EngineSettings& settings);
+
+struct PreparedPicture {
+    QImage picture;          // what the engine reads
+    EngineSettings settings; // the language and mode it reads it with; the option as chosen
+    pagelayout::ReadingPlan plan;
+};
+
+// The plan for this picture and the chosen settings: the chosen mode where it suits the
+// direction found (see pagelayout::engineSettings), the option item as it stands.
+PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen);
+
+// Every set of settings a run with these may use: for "自動" the horizontal and the vertical
+// reading, otherwise the settings themselves. A batch checks each before its first picture.
+QList<EngineSettings> possibleSettings(const EngineSettings& chosen);
+
+} // namespace quillpix::pipeline
