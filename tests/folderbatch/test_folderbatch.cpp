@@ -189,6 +189,8 @@ class TestFolderBatch : public QObject {
 private Q_SLOTS:
     void picturesAndShares_data();
     void picturesAndShares();
+    void plannedOutputs_data();
+    void plannedOutputs();
     void refusedStarts_data();
     void refusedStarts();
     void resultLinksStayInTheFolder_data();
@@ -236,6 +238,65 @@ void TestFolderBatch::picturesAndShares() {
     QCOMPARE(got, expected);
 }
 
+void TestFolderBatch::plannedOutputs_data() {
+    QTest::addColumn<QStringList>("items"); // "name" for a picture, "name:N" for page N from 1
+    QTest::addColumn<QString>("book");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QStringList>("outputs"); // "name: pages", or "clash: ..." for a clash
+    const QStringList folder{"a.jpg", "scan.pdf:1", "scan.pdf:2", "b.TIF:1", "b.TIF:2", "c.pdf"};
+    QTest::newRow("each document of several pages has its text")
+        << folder << "" << false << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
+    QTest::newRow("the book holds every picture, in order")
+        << folder << "/f/book.txt" << false
+        << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5", "book.txt: 1 2 3 4 5 6"};
+    QTest::newRow("PDFs of the documents and the book, named after them")
+        << folder << "/elsewhere/Book.TXT" << true
+        << QStringList{
+               "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
+               "pdf/scan.pdf: 2 3", "pdf/b.TIF.pdf: 4 5", "pdf/Book.pdf: 1 2 3 4 5 6"};
+    QTest::newRow("two documents following one another stay apart")
+        << QStringList{"x.pdf:1", "x.pdf:2", "y.pdf:1", "y.pdf:2"} << "" << false
+        << QStringList{"x.pdf.txt: 1 2", "y.pdf.txt: 3 4"};
+    QTest::newRow("a book named like a page's result would replace it")
+        << folder << "/f/scan.pdf.p2.txt" << false
+        << QStringList{"clash: --book /f/scan.pdf.p2.txt is the name of a saved result",
+                       "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
+    QTest::newRow("a book named like a document's text would replace it")
+        << folder << "/f/b.TIF.txt" << false
+        << QStringList{"clash: --book /f/b.TIF.txt is the name", "scan.pdf.txt: 2 3",
+                       "b.TIF.txt: 4 5"};
+    QTest::newRow("two PDFs of one name")
+        << QStringList{"s.tif:1", "s.tif:2", "s.tif.pdf:1", "s.tif.pdf:2"} << "" << true
+        << QStringList{"clash: s.tif and s.tif.pdf would both be written to pdf/s.tif.pdf",
+                       "s.tif.txt: 1 2", "s.tif.pdf.txt: 3 4", "pdf/s.tif.pdf: 1 2"};
+}
+
+void TestFolderBatch::plannedOutputs() {
+    QFETCH(QStringList, items);
+    QFETCH(QString, book);
+    QFETCH(bool, pdf);
+    QFETCH(QStringList, outputs);
+    QList<PictureItem> pictures;
+    for (const QString& item : items)
+        pictures.append({item.section(u':', 0, 0),
+                         item.contains(u':') ? item.section(u':', 1).toInt() - 1 : -1});
+    const OutputPlan plan = planOutputs(QStringLiteral("/f"), pictures, book, pdf);
+    QStringList got;
+    for (const QString& clash : plan.clashes)
+        got << QStringLiteral("clash: ") + clash;
+    for (const Output& output : plan.outputs) {
+        QStringList pages;
+        for (const PictureItem& page : output.pages)
+            pages << QString::number(pictures.indexOf(page) + 1);
+        QCOMPARE(output.target,
+                 output.name.startsWith(u'/') ? output.name : QStringLiteral("/f/") + output.name);
+        got << output.name + QStringLiteral(": ") + pages.join(u' ');
+    }
+    QCOMPARE(got.size(), outputs.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        QVERIFY2(got[i].startsWith(outputs[i]), qPrintable(got.join(u'|')));
+}
+
 void TestFolderBatch::refusedStarts_data() {
     // "F" stands for a folder with one picture, "F/a.bmp" for that picture.
     QTest::addColumn<QStringList>("arguments");
@@ -278,6 +339,12 @@ void TestFolderBatch::refusedStarts_data() {
         << ok << "unloadable" << 3 << "the engine does not read with these settings";
     QTest::newRow("more than one command")
         << ok + QStringList{"--option", "& echo x"} << "ok" << 3 << "not one engine call";
+    QTest::newRow("a book without a name")
+        << ok + QStringList{"--book="} << "ok" << 2 << "--book needs a file name";
+    QTest::newRow("a book in place of a result") << ok + QStringList{"--book", "F/a.bmp.txt"}
+                                                 << "ok" << 3 << "is the name of a saved result";
+    QTest::newRow("PDFs with an engine process")
+        << ok + QStringList{"--pdf"} << "ok" << 3 << "--pdf needs the engine loaded";
 }
 
 void TestFolderBatch::refusedStarts() {
