@@ -1,11 +1,14 @@
 #include "batchcli.h"
 #include "batchcontroller.h"
+#include "bookoutput.h"
 #include "cp932.h"
 #include "crop.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "gifencoder.h"
 #include "pagereader.h"
+#include "pages.h"
+#include "pdfwriter.h"
 #include "picturebox.h"
 #include "picturelist.h"
 #include "recognitionfixture.h"
@@ -20,7 +23,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -191,6 +196,9 @@ private Q_SLOTS:
     void picturesAndShares();
     void plannedOutputs_data();
     void plannedOutputs();
+    void pdfPagesTakeTheScan_data();
+    void pdfPagesTakeTheScan();
+    void documentTextWaitsForEveryPage();
     void refusedStarts_data();
     void refusedStarts();
     void resultLinksStayInTheFolder_data();
@@ -295,6 +303,89 @@ void TestFolderBatch::plannedOutputs() {
     QCOMPARE(got.size(), outputs.size());
     for (qsizetype i = 0; i < got.size(); ++i)
         QVERIFY2(got[i].startsWith(outputs[i]), qPrintable(got.join(u'|')));
+}
+
+void TestFolderBatch::pdfPagesTakeTheScan_data() {
+    QTest::addColumn<QString>(
+        "kind"); // how the page is stored: "jpeg", "flate"; "file" for a JPEG file
+    QTest::addColumn<double>("dpi");   // the scan's
+    QTest::addColumn<QSize>("read");   // the picture the engine read
+    QTest::addColumn<QRect>("placed"); // where a line read at (300, 150) 600 x 90 goes
+    const QSize scan(800, 400);
+    QTest::newRow("a JPEG scan read as it is")
+        << "jpeg" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a coarser JPEG scan read drawn finer: the lines come to its pixels")
+        << "jpeg" << 150.0 << QSize(1600, 800) << QRect(150, 75, 300, 45);
+    QTest::newRow("a scan stored without loss: its picture as read")
+        << "flate" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a JPEG file") << "file" << 300.0 << scan << QRect(300, 150, 600, 90);
+}
+
+void TestFolderBatch::pdfPagesTakeTheScan() {
+    QFETCH(QString, kind);
+    QFETCH(double, dpi);
+    QFETCH(QSize, read);
+    QFETCH(QRect, placed);
+    if (kind == u"jpeg" && !pictures::kScannedPagesDirect)
+        QSKIP("a document's JPEG is reached through Poppler's core library, not in this build");
+    QTemporaryDir folder;
+    QImage picture = page(3, QImage::Format_RGB32).scaled(800, 400);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPG", 80);
+    searchablepdf::Page scan;
+    scan.dpi = QSizeF(dpi, dpi);
+    if (kind == u"flate")
+        scan.image = picture;
+    else
+        scan.jpeg = jpeg;
+    const PictureItem item{kind == u"file" ? QStringLiteral("a.jpg") : QStringLiteral("s.pdf"),
+                           kind == u"file" ? -1 : 0};
+    if (kind == u"file")
+        writeAll(folder.filePath(item.file), jpeg);
+    else
+        searchablepdf::writeSearchablePdf({scan}, folder.filePath(item.file));
+    const enginelayout::Line line{enginelayout::Direction::Horizontal,
+                                  QRect(300, 150, 600, 90),
+                                  {{QStringLiteral("字"), QRect(300, 150, 90, 90), true}}};
+    const searchablepdf::Page out = pdfPage(folder.path(), item, {"k", read, {line}});
+    if (kind == u"flate") {
+        QVERIFY(out.jpeg.isEmpty());
+        QCOMPARE(out.image.size(), read);
+    } else {
+        QCOMPARE(out.jpeg, jpeg);
+    }
+    QCOMPARE(out.lines.value(0).box, placed);
+    QCOMPARE(out.lines.value(0).symbols.value(0).box.width(), placed.height());
+    // A document's page keeps its size.
+    if (kind != u"file") {
+        const double shownWidth = out.jpeg.isEmpty() ? out.image.width() : 800;
+        QCOMPARE(qRound(shownWidth / out.dpi.width() * 1000), qRound(800 / dpi * 1000));
+    }
+}
+
+// Two machines share a document: the first names the page it lacks, the second joins the text.
+void TestFolderBatch::documentTextWaitsForEveryPage() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "頁\n");
+    QTemporaryDir folder;
+    {
+        QPdfWriter pdf(folder.filePath(QStringLiteral("s.pdf")));
+        pdf.setPageSize(QPageSize(QSizeF(1, 0.5), QPageSize::Inch));
+        QPainter painter(&pdf);
+        pdf.newPage();
+    }
+    const QStringList arguments{"--batch", folder.path(), "--lang", "jpn", "--psm", "3"};
+    const Run first = runBatch(arguments + QStringList{"--shard", "1/2"}, engine.dir.path());
+    QCOMPARE(first.status, 0);
+    QVERIFY2(first.out.contains(QStringLiteral("not written: s.pdf.txt: no result yet for page 2")),
+             qPrintable(first.out));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("s.pdf.txt"))));
+    const Run second = runBatch(arguments + QStringList{"--shard", "2/2"}, engine.dir.path());
+    QVERIFY2(second.out.contains(QStringLiteral("written: s.pdf.txt")), qPrintable(second.out));
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("s.pdf.txt"))),
+             savedFile(QStringLiteral("頁\r\n\f\r\n頁")));
 }
 
 void TestFolderBatch::refusedStarts_data() {
@@ -641,6 +732,8 @@ void TestFolderBatch::realEngineReadsAPicture() {
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("wide.png.txt"))));
         QVERIFY2(chosen.processReason().isEmpty() == resident, qPrintable(chosen.processReason()));
         QCOMPARE(chosen.residentRuns(), resident ? 2 : 0);
+        // Without --pdf nothing of the PDFs is made, lines kept included.
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("pdf"))));
         saved[resident] = readAll(folder.filePath(QStringLiteral("line.bmp.txt")));
     }
     QVERIFY2(cp932::decode(saved[1]).contains(text), saved[1].constData());
