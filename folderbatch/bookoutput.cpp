@@ -239,12 +239,12 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
     return page;
 }
 
-OutputOutcome writeOutput(const QString& folder, const Output& output, bool force,
+OutputOutcome writeOutput(const QString& folder, const Output& output,
                           const std::function<bool()>& stop) {
     const QStringList results = resultPaths(folder, output.pages);
     if (const QList<int> missing = booktext::missingResults(results); !missing.isEmpty())
         return {OutputOutcome::State::Incomplete, missingText(output, missing)};
-    if (!force && booktext::upToDate(output.target, results))
+    if (booktext::upToDate(output.target, results))
         return {OutputOutcome::State::UpToDate, {}};
     try {
         if (!isPdf(output.kind)) {
@@ -259,11 +259,13 @@ OutputOutcome writeOutput(const QString& folder, const Output& output, bool forc
                 return {OutputOutcome::State::Stopped, {}};
             const PictureItem& item = output.pages[i];
             const std::optional<enginelayout::KeptLines> lines = keptLines(folder, item);
+            // Its result changed since it was read (by another share, or while this batch
+            // ran): the batch that reads it again writes the PDF.
             if (!lines)
-                return failed(QStringLiteral("where the text of %1 lies is not known (its "
-                                             "result changed while the batch ran); run the "
-                                             "batch again")
-                                  .arg(displayName(item)));
+                return {OutputOutcome::State::Incomplete,
+                        QStringLiteral("where the text of %1 lies is not known yet; run the "
+                                       "batch again")
+                            .arg(displayName(item))};
             searchablepdf::Page page = pdfPage(folder, item, *lines);
             page.text = textfiles::readSavedResult(results[i]);
             writer.addPage(page);

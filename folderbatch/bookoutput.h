@@ -71,9 +71,9 @@ struct OutputOutcome {
     State state = State::Written;
     QString detail; // the pages missing, or why it failed
 };
-// Writes the output unless it is up to date (force writes it anyway); stop is asked between
-// pages, and once it answers true nothing is written.
-OutputOutcome writeOutput(const QString& folder, const Output& output, bool force,
+// Writes the output unless it is up to date (pages read again, by --force too, make it stale);
+// stop is asked between pages, and once it answers true nothing is written.
+OutputOutcome writeOutput(const QString& folder, const Output& output,
                           const std::function<bool()>& stop);
 
 } // namespace quillpix::folderbatch

@@ -311,7 +311,7 @@ QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureI
         // Every page of a PDF to be written needs its lines: those this batch does not read
         // come from where they were kept, or are read again for the lines alone. A PDF that
         // lacks a result it will not get here is left unwritten, and needs none.
-        bool stale = m_settings.force;
+        bool stale = false;
         bool complete = true;
         for (const PictureItem& page : output.pages) {
             const bool readHere = m_queue.contains(page);
@@ -321,7 +321,7 @@ QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureI
         QStringList results;
         for (const PictureItem& page : output.pages)
             results << resultPath(folder, page);
-        if (!complete || !(stale || !booktext::upToDate(output.target, results)))
+        if (!complete || (!stale && booktext::upToDate(output.target, results)))
             continue;
         for (const PictureItem& page : output.pages)
             if (share.contains(page) && !m_queue.contains(page) && !m_linesOnly.contains(page) &&
@@ -349,7 +349,7 @@ void Batch::writeOutputs() {
     for (const Output& output : std::as_const(m_outputs)) {
         if (m_aborting)
             break;
-        reports.append({output.name, writeOutput(m_settings.folder, output, m_settings.force,
+        reports.append({output.name, writeOutput(m_settings.folder, output,
                                                  [this] { return m_aborting.load(); })});
     }
     QMetaObject::invokeMethod(
