@@ -310,18 +310,16 @@ QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureI
             continue;
         // Every page of a PDF to be written needs its lines: those this batch does not read
         // come from where they were kept, or are read again for the lines alone. A PDF that
-        // lacks a result it will not get here is left unwritten, and needs none.
-        bool stale = false;
+        // lacks a result it will not get here is left unwritten, and needs none; one whose
+        // pages are all older than it is up to date (a page read here has no result yet, or
+        // --force reads every page of the share).
         bool complete = true;
-        for (const PictureItem& page : output.pages) {
-            const bool readHere = m_queue.contains(page);
-            stale = stale || readHere;
-            complete = complete && (readHere || QFileInfo(resultPath(folder, page)).isFile());
-        }
         QStringList results;
-        for (const PictureItem& page : output.pages)
+        for (const PictureItem& page : output.pages) {
             results << resultPath(folder, page);
-        if (!complete || (!stale && booktext::upToDate(output.target, results)))
+            complete = complete && (m_queue.contains(page) || QFileInfo(results.last()).isFile());
+        }
+        if (!complete || booktext::upToDate(output.target, results))
             continue;
         for (const PictureItem& page : output.pages)
             if (share.contains(page) && !m_queue.contains(page) && !m_linesOnly.contains(page) &&

@@ -304,22 +304,30 @@ void TestBookOut::aSecondBatchWritesNothing() {
 void TestBookOut::aChangedResultRewritesWhatHoldsIt_data() {
     QTest::addColumn<QString>("change"); // "removed" or "edited"
     QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("share");
     QTest::addColumn<QString>("reported");
+    QTest::addColumn<QStringList>("written"); // besides the result and its lines
+    const QStringList everything{"book.txt", "pdf/book.pdf", "pdf/scan.pdf", "scan.pdf.txt"};
     QTest::newRow("a page's result removed: the page is read again")
         << "removed"
-        << "scan.pdf.p2.txt"
-        << "1 read and saved, 3 skipped";
+        << "scan.pdf.p2.txt" << QStringList() << "1 read and saved, 3 skipped" << everything;
+    QTest::newRow("a page edited, another share: its texts joined, its PDFs left to that share")
+        << "edited"
+        << "scan.pdf.p3.txt" << QStringList{"--shard", "1/4"}
+        << "not written: pdf/scan.pdf: where the text of scan.pdf (p. 3) lies is not known"
+        << QStringList{"book.txt", "scan.pdf.txt"};
     QTest::newRow("a page's result edited: kept, the page read again for its lines alone")
         << "edited"
-        << "scan.pdf.p3.txt"
-        << "read again for where their text lies (their "
-           "results kept): 1 pictures";
+        << "scan.pdf.p3.txt" << QStringList()
+        << "read again for where their text lies (their results kept): 1 pictures" << everything;
 }
 
 void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     QFETCH(QString, change);
     QFETCH(QString, result);
+    QFETCH(QStringList, share);
     QFETCH(QString, reported);
+    QFETCH(QStringList, written);
     const QByteArray edited("Quillpix reads edited pages.\r\nSearch and copy the text.\r\n");
     if (change == u"removed") {
         QVERIFY(QFile::remove(file(result)));
@@ -330,8 +338,9 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     }
     QTest::qWait(20); // a modification time apart from the outputs'
     const QStringList before = snapshot(m_folder.path());
-    const Run run = runBatch({m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3", "--pdf",
-                              "--book", file(QStringLiteral("book.txt"))});
+    const Run run = runBatch(QStringList{m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3",
+                                         "--pdf", "--book", file(QStringLiteral("book.txt"))} +
+                             share);
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(reported), qPrintable(run.out));
     QStringList changed;
@@ -339,14 +348,14 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     for (const QString& line : after)
         if (!before.contains(line))
             changed << line.section(u' ', 0, 0);
-    const QString lines = QStringLiteral("pdf/.lines/") + result.chopped(4) + ".lines";
-    QStringList expected{QStringLiteral("book.txt"), lines, QStringLiteral("pdf/book.pdf"),
-                         QStringLiteral("pdf/scan.pdf"), QStringLiteral("scan.pdf.txt")};
+    QStringList expected = written;
+    if (share.isEmpty())
+        expected << QStringLiteral("pdf/.lines/") + result.chopped(4) + ".lines";
     if (change == u"removed")
         expected << result;
     expected.sort();
     QCOMPARE(changed, expected);
-    if (change == u"edited") {
+    if (change == u"edited" && share.isEmpty()) {
         QCOMPARE(readAll(file(result)), edited);
         QVERIFY2(pdfToText(m_scanPdf, 3).contains(QStringLiteral("edited pages")),
                  qPrintable(pdfToText(m_scanPdf, 3)));

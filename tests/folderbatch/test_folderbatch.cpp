@@ -262,6 +262,9 @@ void TestFolderBatch::plannedOutputs_data() {
         << QStringList{
                "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
                "pdf/scan.pdf: 2 3", "pdf/b.TIF.pdf: 4 5", "pdf/Book.pdf: 1 2 3 4 5 6"};
+    QTest::newRow("an upper-case PDF keeps its name")
+        << QStringList{"SCAN.PDF:1", "SCAN.PDF:2"} << "" << true
+        << QStringList{"SCAN.PDF.txt: 1 2", "pdf/SCAN.PDF: 1 2"};
     QTest::newRow("two documents following one another stay apart")
         << QStringList{"x.pdf:1", "x.pdf:2", "y.pdf:1", "y.pdf:2"} << "" << false
         << QStringList{"x.pdf.txt: 1 2", "y.pdf.txt: 3 4"};
@@ -319,6 +322,8 @@ void TestFolderBatch::pdfPagesTakeTheScan_data() {
     QTest::newRow("a scan stored without loss: its picture as read")
         << "flate" << 300.0 << scan << QRect(300, 150, 600, 90);
     QTest::newRow("a JPEG file") << "file" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a PDF of one page, a JPEG scan")
+        << "single" << 300.0 << scan << QRect(300, 150, 600, 90);
 }
 
 void TestFolderBatch::pdfPagesTakeTheScan() {
@@ -326,7 +331,7 @@ void TestFolderBatch::pdfPagesTakeTheScan() {
     QFETCH(double, dpi);
     QFETCH(QSize, read);
     QFETCH(QRect, placed);
-    if (kind == u"jpeg" && !pictures::kScannedPagesDirect)
+    if ((kind == u"jpeg" || kind == u"single") && !pictures::kScannedPagesDirect)
         QSKIP("a document's JPEG is reached through Poppler's core library, not in this build");
     QTemporaryDir folder;
     QImage picture = page(3, QImage::Format_RGB32).scaled(800, 400);
@@ -341,7 +346,7 @@ void TestFolderBatch::pdfPagesTakeTheScan() {
     else
         scan.jpeg = jpeg;
     const PictureItem item{kind == u"file" ? QStringLiteral("a.jpg") : QStringLiteral("s.pdf"),
-                           kind == u"file" ? -1 : 0};
+                           kind == u"file" || kind == u"single" ? -1 : 0};
     if (kind == u"file")
         writeAll(folder.filePath(item.file), jpeg);
     else
