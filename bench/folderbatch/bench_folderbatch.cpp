@@ -3,9 +3,17 @@
 // the batch with engine processes (QUILLPIX_ENGINE=batch) and with loaded engines. All are
 // measured here, one after the other in the same run, so the machine's load affects them alike;
 // the ratios are printed at the end.
+//
+// What the searchable PDFs add: the same pages as a folder of JPEG scans and as one PDF of
+// those scans, each read with --force alone and with --force --pdf --book, the two alternating
+// so that load affects both alike; and the size of the PDFs against the JPEG data and the text.
 
+#include "pdfwriter.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -41,7 +49,7 @@ const QStringList& sentences() {
 }
 
 // A page of Japanese text in Noto Sans CJK JP, different on every page.
-QImage renderPage(int number) {
+QImage renderGreyPage(int number) {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -53,7 +61,51 @@ QImage renderPage(int number) {
     p.drawText(110, 150, QStringLiteral("第%1頁").arg(number));
     for (int line = 0; line < 14; ++line)
         p.drawText(110, 250 + line * 90, sentences()[(number + line) % sentences().size()]);
-    return image.convertToFormat(QImage::Format_Mono);
+    p.end();
+    image.setDotsPerMeterX(7874); // 200 dpi
+    image.setDotsPerMeterY(7874);
+    return image.convertToFormat(QImage::Format_Grayscale8);
+}
+
+QImage renderPage(int number) {
+    return renderGreyPage(number).convertToFormat(QImage::Format_Mono);
+}
+
+QByteArray jpegOf(const QImage& page) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    page.save(&buffer, "JPG", 85);
+    return bytes;
+}
+
+// The pages scanned to JPEG: one file each in jpegs/, and one PDF of them in document/.
+struct Scans {
+    QTemporaryDir dir;
+    qint64 jpegBytes = 0;
+    QString jpegs() const { return dir.filePath(QStringLiteral("jpegs")); }
+    QString document() const { return dir.filePath(QStringLiteral("document")); }
+    Scans() {
+        QDir().mkpath(jpegs());
+        QDir().mkpath(document());
+        QList<quillpix::searchablepdf::Page> scan;
+        for (int i = 1; i <= kPages; ++i) {
+            quillpix::searchablepdf::Page page;
+            page.jpeg = jpegOf(renderGreyPage(i));
+            jpegBytes += page.jpeg.size();
+            QFile file(dir.filePath(QStringLiteral("jpegs/page%1.jpg").arg(i, 2, 10, QChar(u'0'))));
+            file.open(QIODevice::WriteOnly);
+            file.write(page.jpeg);
+            scan << page;
+        }
+        quillpix::searchablepdf::writeSearchablePdf(
+            scan, dir.filePath(QStringLiteral("document/scan.pdf")));
+    }
+};
+
+Scans& scans() {
+    static Scans s;
+    return s;
 }
 
 struct Pages {
@@ -134,17 +186,90 @@ void BM_ResidentBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_ResidentBatch)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
+qint64 runTimed(const QStringList& arguments) {
+    QElapsedTimer clock;
+    clock.start();
+    QProcess batch;
+    batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    batch.setStandardOutputFile(QProcess::nullDevice());
+    batch.start(QStringLiteral(QUILLPIX_PROGRAM), arguments);
+    batch.waitForFinished(-1);
+    return batch.exitCode() == 0 ? clock.elapsed() : -1;
+}
+
+qint64 fileSize(const QString& path) {
+    return QFileInfo(path).size();
+}
+
+// Each folder read twice without and twice with the PDFs, alternating.
+void pdfCost(benchmark::State& state, const QString& folder, const QString& pdf,
+             const QString& text) {
+    if (!engineReady(state))
+        return;
+    const QString book = QDir(folder).filePath(QStringLiteral("book.txt"));
+    const QStringList plain{QStringLiteral("--batch"), folder,
+                            QStringLiteral("--lang"),  QStringLiteral("jpn"),
+                            QStringLiteral("--psm"),   QStringLiteral("3"),
+                            QStringLiteral("--force")};
+    const QStringList withPdf =
+        plain + QStringList{QStringLiteral("--pdf"), QStringLiteral("--book"), book};
+    for (auto _ : state) {
+        qint64 without = 0;
+        qint64 with = 0;
+        for (int round = 0; round < 2; ++round) {
+            const qint64 a = round == 0 ? runTimed(plain) : runTimed(withPdf);
+            const qint64 b = round == 0 ? runTimed(withPdf) : runTimed(plain);
+            if (a < 0 || b < 0) {
+                state.SkipWithError("the batch failed");
+                return;
+            }
+            without += round == 0 ? a : b;
+            with += round == 0 ? b : a;
+        }
+        state.SetIterationTime(double(with) / 2000.0);
+        state.counters["s_without_pdf"] = double(without) / 2000.0;
+        state.counters["s_with_pdf"] = double(with) / 2000.0;
+        state.counters["time_ratio"] = double(with) / double(without);
+        state.counters["size_ratio"] =
+            double(fileSize(QDir(folder).filePath(pdf))) /
+            double(scans().jpegBytes + fileSize(QDir(folder).filePath(text)));
+    }
+}
+
+void BM_PdfOfJpegFiles(benchmark::State& state) {
+    pdfCost(state, scans().jpegs(), QStringLiteral("pdf/book.pdf"), QStringLiteral("book.txt"));
+}
+BENCHMARK(BM_PdfOfJpegFiles)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+void BM_PdfOfScannedDocument(benchmark::State& state) {
+    pdfCost(state, scans().document(), QStringLiteral("pdf/scan.pdf"),
+            QStringLiteral("scan.pdf.txt"));
+}
+BENCHMARK(BM_PdfOfScannedDocument)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred)
-                for (const auto& [name, counter] : run.counters)
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            for (const auto& [name, counter] : run.counters) {
+                if (name == "pictures_per_min")
                     m_rate[run.run_name.function_name] = counter.value;
+                else
+                    m_pdf[run.run_name.function_name][name] = counter.value;
+            }
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
+        for (const auto& [name, counters] : m_pdf)
+            std::printf("\n%s: %.1f s without PDFs, %.1f s with them: %.3f times (target at most "
+                        "1.1); the PDF %.3f times the JPEG data and the text (target at most "
+                        "1.1)\n",
+                        name.c_str(), counters.at("s_without_pdf"), counters.at("s_with_pdf"),
+                        counters.at("time_ratio"), counters.at("size_ratio"));
         const auto loop = m_rate.find("BM_ShellLoop");
         const auto process = m_rate.find("BM_ProcessBatch");
         const auto resident = m_rate.find("BM_ResidentBatch");
@@ -167,6 +292,7 @@ public:
 
 private:
     std::map<std::string, double> m_rate;
+    std::map<std::string, std::map<std::string, double>> m_pdf;
 };
 
 } // namespace
