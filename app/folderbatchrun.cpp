@@ -33,7 +33,13 @@ FolderBatchRun::~FolderBatchRun() = default;
 
 QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) {
     const QString none = QStringLiteral("（なし）");
-    return QStringLiteral("このフォルダの画像をすべて認識して、結果を画像の横に保存します。\n"
+    const QString what =
+        settings.pdf && !settings.document.isEmpty()
+            ? QStringLiteral("%1 の検索できる PDF を pdf/%2 に作ります。結果のないページは先に"
+                             "認識して保存します。")
+                  .arg(settings.document, folderbatch::documentPdfName(settings.document))
+            : QStringLiteral("このフォルダの画像をすべて認識して、結果を画像の横に保存します。");
+    return QStringLiteral("%7\n"
                           "%1\n\n"
                           "言語: %2\nPSM: %3\n他: %4\n同時に読む画像: %5 枚\n%6\n\n"
                           "OK で始めます。")
@@ -42,7 +48,8 @@ QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) 
              settings.option.isEmpty() ? none : settings.option)
         .arg(settings.jobs)
         .arg(settings.force ? QStringLiteral("保存済みの結果も読み直して置き換えます。")
-                            : QStringLiteral("結果を保存済みの画像は飛ばします。"));
+                            : QStringLiteral("結果を保存済みの画像は飛ばします。"),
+             what);
 }
 
 void FolderBatchRun::start(const folderbatch::Settings& settings) {
@@ -102,6 +109,27 @@ QString FolderBatchRun::summaryText(const folderbatch::Summary& summary) {
         text += QStringLiteral("、未処理: %1 枚").arg(summary.notStarted);
     for (const folderbatch::PictureFailure& failure : summary.failures)
         text += QStringLiteral("\n%1: %2").arg(failure.file, failure.reason);
+    using State = folderbatch::OutputOutcome::State;
+    for (const folderbatch::Summary::OutputReport& report : summary.outputs) {
+        switch (report.outcome.state) {
+        case State::Written:
+            text += QStringLiteral("\n書きました: %1").arg(report.name);
+            break;
+        case State::UpToDate:
+            text += QStringLiteral("\n最新です（書き直していません）: %1").arg(report.name);
+            break;
+        case State::Incomplete:
+            text += QStringLiteral("\n結果のないページがあるため書いていません: %1 (%2)")
+                        .arg(report.name, report.outcome.detail);
+            break;
+        case State::Failed:
+            text += QStringLiteral("\n書けませんでした: %1: %2")
+                        .arg(report.name, report.outcome.detail);
+            break;
+        case State::Stopped:
+            break;
+        }
+    }
     return text;
 }
 

@@ -1,6 +1,8 @@
 #include "frmmain.h"
 
+#include "booktext.h"
 #include "commandline.h"
+#include "failurereport.h"
 #include "filelistbox.h"
 #include "folderbatchrun.h"
 #include "launcherhandler.h"
@@ -129,18 +131,22 @@ void FrmMain::createFeatures() {
     connect(selection, &SelectionHandler::dragEnded, resultText, &ResultTextHandler::focus);
     // The folder batch reads the shown folder with the lists' current items, beside the window.
     m_folderBatch = std::make_unique<FolderBatchRun>(this, m_platform);
-    connect(viewer, &ViewerHandler::folderBatchRequested, this, [this](const QString& folder) {
-        const options::EngineChoice items = m_options->chosenItems();
-        folderbatch::Settings settings;
-        settings.folder = folder;
-        settings.lang = items.langItem;
-        settings.psm = pipeline::itemValue(items.psmItem);
-        settings.option = items.optionItem;
-        // The pictures' saved text is what the window's run would give them.
-        settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
-        settings.jobs = std::max(1, QThread::idealThreadCount());
-        m_folderBatch->start(settings);
-    });
+    connect(viewer, &ViewerHandler::folderBatchRequested, this,
+            [this](const QString& folder) { m_folderBatch->start(batchSettings(folder)); });
+    // A document's searchable PDF: the same batch on that document alone, with --pdf.
+    connect(viewer, &ViewerHandler::pdfRequested, this,
+            [this](const QString& folder, const QString& document) {
+                folderbatch::Settings settings = batchSettings(folder);
+                settings.document = document;
+                settings.pdf = true;
+                m_folderBatch->start(settings);
+            });
+    // A page saved from the window joins its document's text again, once every page has one.
+    connect(resultText, &ResultTextHandler::resultSaved, this,
+            [this](const QString& folder, const QString& fileName, int page) {
+                runReportingFailures(m_platform, this,
+                                     [&] { booktext::pageResultChanged(folder, fileName, page); });
+            });
     // The paint button is the file list's; the picture goes to the paint program.
     connect(viewer, &ViewerHandler::paintRequested, m_launcher.get(), &LauncherHandler::openPaint);
     connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
@@ -150,6 +156,19 @@ void FrmMain::createFeatures() {
             &RecognitionHandler::clearCommand);
     connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
             &RecognitionHandler::prepareEngineSoon);
+}
+
+folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
+    const options::EngineChoice items = m_options->chosenItems();
+    folderbatch::Settings settings;
+    settings.folder = folder;
+    settings.lang = items.langItem;
+    settings.psm = pipeline::itemValue(items.psmItem);
+    settings.option = items.optionItem;
+    // The pictures' saved text is what the window's run would give them.
+    settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
+    settings.jobs = std::max(1, QThread::idealThreadCount());
+    return settings;
 }
 
 FrmMain::~FrmMain() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchsettings.h"
 #include "controls.h"
 #include "folders.h"
 
@@ -49,6 +50,8 @@ private:
     void createFeatures();
     void runStartupSequence();
     void chooseFontSize(int index);
+    // The folder batch on the folder with the lists' current items.
+    folderbatch::Settings batchSettings(const QString& folder) const;
 
     Platform& m_platform;
     Folders m_folders;

@@ -2,6 +2,9 @@
 
 #include "textfiles.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 namespace quillpix::booktext {
 
 QStringList joinPages(const QStringList& pageTexts) {
@@ -52,6 +55,27 @@ QList<int> writeJoined(const QStringList& resultPaths, const QString& target) {
     // writeLines leaves out entry 0.
     textfiles::writeLines(QStringList{QString()} + joinPages(texts), target);
     return {};
+}
+
+bool upToDate(const QString& target, const QStringList& sources) {
+    const QFileInfo written(target);
+    if (!written.isFile())
+        return false;
+    const QDateTime when = written.lastModified();
+    for (const QString& source : sources) {
+        const QFileInfo info(source);
+        if (!info.isFile() || info.lastModified() > when)
+            return false;
+    }
+    return true;
+}
+
+QList<int> pageResultChanged(const QString& folder, const QString& fileName, int page) {
+    if (page < 0)
+        return {};
+    const int pages = pictures::pageCount(folder + QLatin1Char('/') + fileName);
+    return writeJoined(documentPageResults(folder, fileName, pages),
+                       documentTextPath(folder, fileName));
 }
 
 } // namespace quillpix::booktext

@@ -37,4 +37,15 @@ QList<int> missingResults(const QStringList& resultPaths);
 // A result that cannot be read, or a target that cannot be written, throws a Failure.
 QList<int> writeJoined(const QStringList& resultPaths, const QString& target);
 
+// Whether target was written after every one of sources: it exists, and each of them exists and
+// is not newer.
+// A joined text or a PDF that is up to date need not be written again.
+bool upToDate(const QString& target, const QStringList& sources);
+
+// A page's saved result was written (保存 in the window): when the page belongs to a document
+// of several pages, the document's text is joined again once every page has a result. Gives
+// the pages (indexes from 0) still without one; nothing for a picture or a one-page document.
+// Throws a Failure as writeJoined does.
+QList<int> pageResultChanged(const QString& folder, const QString& fileName, int page);
+
 } // namespace quillpix::booktext

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engineidentity.h"
-#include "page.h"
+#include "lines.h"
 #include "plaincall.h"
 
 #include <QFuture>
@@ -37,7 +37,7 @@ struct PictureText {
     QByteArray utf8;
     // When asked for: where each line and character the engine read lies, in the picture's
     // pixels.
-    QList<searchablepdf::Line> lines;
+    QList<enginelayout::Line> lines;
 };
 
 // One worker thread and, in it, up to kLoadedEngines loaded engines, one per set of settings

@@ -18,21 +18,21 @@ QRect boxAt(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel le
     return QRect(left, top, right - left, bottom - top);
 }
 
-searchablepdf::Direction directionAt(const tesseract::ResultIterator& it) {
+enginelayout::Direction directionAt(const tesseract::ResultIterator& it) {
     tesseract::Orientation orientation = tesseract::ORIENTATION_PAGE_UP;
     tesseract::WritingDirection writing = tesseract::WRITING_DIRECTION_LEFT_TO_RIGHT;
     tesseract::TextlineOrder order = tesseract::TEXTLINE_ORDER_TOP_TO_BOTTOM;
     float deskew = 0;
     it.Orientation(&orientation, &writing, &order, &deskew);
     return writing == tesseract::WRITING_DIRECTION_TOP_TO_BOTTOM
-               ? searchablepdf::Direction::Vertical
-               : searchablepdf::Direction::Horizontal;
+               ? enginelayout::Direction::Vertical
+               : enginelayout::Direction::Horizontal;
 }
 
 } // namespace
 
-QList<searchablepdf::Line> recognisedLines(tesseract::TessBaseAPI& api) {
-    QList<searchablepdf::Line> lines;
+QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api) {
+    QList<enginelayout::Line> lines;
     const std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it)
         return lines;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page.h"
+#include "lines.h"
 
 #include <QList>
 
@@ -18,7 +18,7 @@ namespace quillpix::enginelayout {
 // The lines of the page the engine has just recognised (after Recognize(), or in a renderer's
 // AddImageHandler), in its reading order, in the pixels of the picture it was given. A line
 // whose block the engine reads top to bottom is vertical.
-QList<searchablepdf::Line> recognisedLines(tesseract::TessBaseAPI& api);
+QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api);
 
 // Collects the lines of every page while TessBaseAPI::ProcessPages runs, and writes nothing
 // itself. Give it to ProcessPages as the first renderer, with the one that writes the text
@@ -29,13 +29,13 @@ class LineCollector final : public tesseract::TessResultRenderer {
 public:
     LineCollector();
     // One entry per page given to the engine, in order.
-    const QList<QList<searchablepdf::Line>>& pages() const { return m_pages; }
+    const QList<QList<enginelayout::Line>>& pages() const { return m_pages; }
 
 protected:
     bool AddImageHandler(tesseract::TessBaseAPI* api) override;
 
 private:
-    QList<QList<searchablepdf::Line>> m_pages;
+    QList<QList<enginelayout::Line>> m_pages;
 };
 
 } // namespace quillpix::enginelayout

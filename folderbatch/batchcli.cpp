@@ -89,11 +89,13 @@ QString usage() {
     return QStringLiteral(
         "Usage: quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
+        "                [--book FILE.txt] [--pdf]\n"
         "\n"
         "Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,\n"
         "*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it\n"
         "as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window's 保存 would after reading\n"
-        "the whole picture.\n"
+        "the whole picture. A document of several pages also gets DOCUMENT.txt, its pages'\n"
+        "texts joined, each page after a line holding a form feed, once every page is read.\n"
         "\n"
         "  --lang L       engine language (default: the first line of listLang.txt); 自動 finds\n"
         "                 the writing direction of each picture and reads it with jpn or\n"
@@ -108,6 +110,10 @@ QString usage() {
         "                 the clean-up keeps a space before a Latin word or number after a\n"
         "                 digit or bracket (\"64 KiB\") and a \".\" before a Latin character\n"
         "  --paragraphs   join the lines of each paragraph (no space between Japanese lines)\n"
+        "  --book FILE    the results of every picture of FOLDER joined into FILE, in order\n"
+        "  --pdf          searchable PDFs of each document (and of the book) in FOLDER/pdf/:\n"
+        "                 the pictures as they are, under the saved text (needs the engine\n"
+        "                 loaded in the program: a plain tesseract call)\n"
         "  --help         this text\n"
         "\n"
         "Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,\n"
@@ -134,7 +140,8 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             inlineValue = true;
         }
         const bool takesValue = name == u"--batch" || name == u"--lang" || name == u"--psm" ||
-                                name == u"--option" || name == u"--jobs" || name == u"--shard";
+                                name == u"--option" || name == u"--jobs" || name == u"--shard" ||
+                                name == u"--book";
         if (takesValue && !inlineValue) {
             if (i + 1 >= arguments.size()) {
                 parsed.error = QStringLiteral("%1 needs a value").arg(name);
@@ -182,6 +189,14 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.keepLatinSpaces = true;
         } else if (name == u"--paragraphs") {
             s.paragraphs = true;
+        } else if (name == u"--book") {
+            if (value.isEmpty() || value.endsWith(QLatin1Char('/'))) {
+                parsed.error = QStringLiteral("--book needs a file name, such as book.txt");
+                return parsed;
+            }
+            s.book = value;
+        } else if (name == u"--pdf") {
+            s.pdf = true;
         } else if (name == u"--shard") {
             const QStringList parts = value.split(QLatin1Char('/'));
             int k = 0, n = 0;
@@ -273,6 +288,29 @@ QString summaryText(const Summary& s) {
         text += QStringLiteral("  failed: %1: %2\n").arg(printableName(f.file), f.reason);
     if (s.leftOut > 0)
         text += QStringLiteral("  left out: %1 names: %2\n").arg(s.leftOut).arg(s.leftOutReason);
+    if (s.linesRead > 0)
+        text += QStringLiteral("  read again for where their text lies (their results kept): %1 "
+                               "pictures\n")
+                    .arg(s.linesRead);
+    for (const Summary::OutputReport& report : s.outputs) {
+        const QString name = printableName(report.name);
+        switch (report.outcome.state) {
+        case OutputOutcome::State::Written:
+            text += QStringLiteral("  written: %1\n").arg(name);
+            break;
+        case OutputOutcome::State::UpToDate:
+            text += QStringLiteral("  up to date: %1\n").arg(name);
+            break;
+        case OutputOutcome::State::Incomplete:
+            text += QStringLiteral("  not written: %1: %2\n").arg(name, report.outcome.detail);
+            break;
+        case OutputOutcome::State::Failed:
+            text += QStringLiteral("  failed: %1: %2\n").arg(name, report.outcome.detail);
+            break;
+        case OutputOutcome::State::Stopped:
+            break;
+        }
+    }
     if (s.cancelled) {
         const QString why = s.signal == SIGINT    ? QStringLiteral("Interrupted (SIGINT)")
                             : s.signal == SIGTERM ? QStringLiteral("Stopped (SIGTERM)")
@@ -307,6 +345,8 @@ int runCommandLine(int argc, char** argv) {
     }
     Settings settings = parsed.settings;
     settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
+    if (!settings.book.isEmpty())
+        settings.book = QDir::cleanPath(QFileInfo(settings.book).absoluteFilePath());
     const int helpful = jobsThatHelp(QThread::idealThreadCount(), availableMemory());
     if (settings.jobs > helpful) {
         print(stderr, QStringLiteral("quillpix --batch: --jobs %1 is more than this machine "

@@ -29,6 +29,12 @@ struct Settings {
     // each paragraph are joined (--paragraphs); both off, as the window reads.
     bool keepLatinSpaces = false;
     bool paragraphs = false;
+    // The book: every picture's result of the folder joined into this file ("" for none).
+    QString book{};
+    // Searchable PDFs of the documents (and of the book) in the folder's pdf/ subfolder.
+    bool pdf = false;
+    // Only this file of the folder (a document), its text and its PDF; "" for the whole folder.
+    QString document{};
 };
 
 // The items the window selects at start: row 0 of each option list in the program folder.

@@ -1,5 +1,6 @@
 #include "folderbatch.h"
 
+#include "booktext.h"
 #include "failure.h"
 #include "listing.h"
 #include "picturereading.h"
@@ -53,7 +54,13 @@ int exitStatus(const Summary& summary) {
         return 3;
     if (summary.signal > 0)
         return 128 + summary.signal;
-    return summary.failures.isEmpty() && summary.leftOut == 0 && !summary.cancelled ? 0 : 1;
+    const bool outputFailed =
+        std::any_of(summary.outputs.begin(), summary.outputs.end(), [](const auto& report) {
+            return report.outcome.state == OutputOutcome::State::Failed;
+        });
+    return summary.failures.isEmpty() && !outputFailed && summary.leftOut == 0 && !summary.cancelled
+               ? 0
+               : 1;
 }
 
 Batch::Batch(Settings settings, std::unique_ptr<PageReader> reader, QObject* parent)
@@ -138,14 +145,26 @@ void Batch::begin() {
         }
     }
 
-    const QList<PictureItem> share =
-        takeShard(all.items, m_settings.shardIndex, m_settings.shardCount);
+    QList<PictureItem> items = all.items;
+    if (!m_settings.document.isEmpty()) {
+        items.removeIf([&](const PictureItem& item) { return item.file != m_settings.document; });
+        if (items.isEmpty()) {
+            m_summary.setupError =
+                QStringLiteral("no picture %1 in the folder %2").arg(m_settings.document, folder);
+            return end();
+        }
+    }
+    const QList<PictureItem> share = takeShard(items, m_settings.shardIndex, m_settings.shardCount);
     m_summary.inShare = int(share.size());
     for (const PictureItem& item : share) {
         if (!m_settings.force && QFileInfo(resultPath(folder, item)).isFile())
             ++m_summary.skipped;
         else
             m_queue.append(item);
+    }
+    if (const QString problem = planOutputs(items, share); !problem.isEmpty()) {
+        m_summary.setupError = problem;
+        return end();
     }
     m_toDo = int(m_queue.size());
 
@@ -168,7 +187,7 @@ void Batch::begin() {
     }
     m_clock.restart();
     if (m_toDo == 0 || m_aborting)
-        return end();
+        return readingEnded();
     // The total is known before the first, perhaps slow, picture.
     Progress first;
     first.toDo = m_toDo;
@@ -215,18 +234,24 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
     try {
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
-        const pipeline::Reading reading =
-            readPicture(reader, loadItem(m_settings.folder, item), m_settings).reading;
+        const QImage picture = loadItem(m_settings.folder, item);
+        const PageReader::PageReading page = readPicture(reader, picture, m_settings, m_settings.pdf);
+        const pipeline::Reading& reading = page.reading;
         if (m_aborting)
             return {};
         if (reading.failed)
             return oneLine(reading.reason);
         if (!reading.written)
             return QStringLiteral("文字認識エンジンが結果を書きませんでした");
-        const QString result = resultPath(m_settings.folder, item);
-        if (const QString refusal = linkRefusal(result, m_settings.folder); !refusal.isEmpty())
-            return refusal;
-        textfiles::writeBytes(reading.savedBytes(), result);
+        // A page read for its lines alone keeps its result, which may have been edited.
+        if (!m_linesOnly.contains(item)) {
+            const QString result = resultPath(m_settings.folder, item);
+            if (const QString refusal = linkRefusal(result, m_settings.folder); !refusal.isEmpty())
+                return refusal;
+            textfiles::writeBytes(reading.savedBytes(), result);
+        }
+        if (page.hasLines)
+            keepLines(m_settings.folder, item, picture.size(), page.lines);
         return {};
     } catch (const Failure& failure) {
         return oneLine(failure.text());
@@ -236,7 +261,9 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
 }
 
 void Batch::pictureDone(const PictureItem& item, const QString& error) {
-    if (error.isEmpty())
+    if (error.isEmpty() && m_linesOnly.contains(item))
+        ++m_summary.linesRead;
+    else if (error.isEmpty())
         ++m_summary.done;
     else
         m_summary.failures.append({displayName(item), error});
@@ -267,7 +294,64 @@ void Batch::workerEnded() {
     if (--m_workersRunning > 0)
         return;
     joinWorkers();
-    end();
+    readingEnded();
+}
+
+QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureItem>& share) {
+    const QString& folder = m_settings.folder;
+    // A book of one document alone would be that document's text.
+    const OutputPlan plan = folderbatch::planOutputs(
+        folder, items, m_settings.document.isEmpty() ? m_settings.book : QString(), m_settings.pdf);
+    if (!plan.clashes.isEmpty())
+        return plan.clashes.join(QStringLiteral("; "));
+    m_outputs = plan.outputs;
+    for (const Output& output : std::as_const(m_outputs)) {
+        if (!isPdf(output.kind))
+            continue;
+        // Every page of a PDF to be written needs its lines: those this batch does not read
+        // come from where they were kept, or are read again for the lines alone. A PDF that
+        // lacks a result it will not get here is left unwritten, and needs none; one whose
+        // pages are all older than it is up to date (a page read here has no result yet, or
+        // --force reads every page of the share).
+        bool complete = true;
+        QStringList results;
+        for (const PictureItem& page : output.pages) {
+            results << resultPath(folder, page);
+            complete = complete && (m_queue.contains(page) || QFileInfo(results.last()).isFile());
+        }
+        if (!complete || booktext::upToDate(output.target, results))
+            continue;
+        for (const PictureItem& page : output.pages)
+            if (share.contains(page) && !m_queue.contains(page) && !m_linesOnly.contains(page) &&
+                !keptLines(folder, page))
+                m_linesOnly << page;
+    }
+    m_queue += m_linesOnly;
+    return {};
+}
+
+void Batch::readingEnded() {
+    if (m_outputsStarted || m_stopping || m_outputs.isEmpty())
+        return end();
+    m_outputsStarted = true;
+    m_workers.emplace_back(QThread::create([this] {
+        writeOutputs();
+        QMetaObject::invokeMethod(this, &Batch::workerEnded, Qt::QueuedConnection);
+    }));
+    ++m_workersRunning;
+    m_workers.back()->start();
+}
+
+void Batch::writeOutputs() {
+    QList<Summary::OutputReport> reports;
+    for (const Output& output : std::as_const(m_outputs)) {
+        if (m_aborting)
+            break;
+        reports.append({output.name, writeOutput(m_settings.folder, output,
+                                                 [this] { return m_aborting.load(); })});
+    }
+    QMetaObject::invokeMethod(
+        this, [this, reports] { m_summary.outputs = reports; }, Qt::QueuedConnection);
 }
 
 void Batch::joinWorkers() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batchsettings.h"
+#include "bookoutput.h"
 #include "pagereader.h"
 #include "picturelist.h"
 
@@ -52,6 +53,14 @@ struct Summary {
     int leftOut = 0;
     QString leftOutReason;
     int notStarted = 0; // left for a later run after a stop
+    // Pages whose result was kept but whose lines a PDF needed: read again for those alone.
+    int linesRead = 0;
+    // The document texts, the book and the PDFs, in the order they were dealt with.
+    struct OutputReport {
+        QString name;
+        OutputOutcome outcome;
+    };
+    QList<OutputReport> outputs;
     bool cancelled = false;
     int signal = 0; // the signal that stopped the batch, 0 for none
     qint64 elapsedMs = 0;
@@ -100,6 +109,12 @@ private:
     QString readAndSave(const PictureItem& item, PageReader::Worker& reader);
     void pictureDone(const PictureItem& item, const QString& error);
     void workerEnded();
+    // Plans the document texts, the book and the PDFs; queues the kept pages whose lines a PDF
+    // to be written lacks. "" when it can go on, else why not.
+    QString planOutputs(const QList<PictureItem>& items, const QList<PictureItem>& share);
+    // The pages are dealt with: the outputs are written on a thread of their own, then end().
+    void readingEnded();
+    void writeOutputs();
     void joinWorkers();
     void end();
 
@@ -123,6 +138,12 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_aborting{false};
     std::atomic<int> m_abandoned{0};
+
+    // What is written besides the pages' results, and the kept pages read again for their
+    // lines alone (set before the workers start, then only read).
+    QList<Output> m_outputs;
+    QList<PictureItem> m_linesOnly;
+    bool m_outputsStarted = false;
 };
 
 } // namespace quillpix::folderbatch

@@ -107,6 +107,7 @@ public:
                 if (!step.notResident()) {
                     ++s.residentRuns;
                     page.lines = step.lines();
+                    page.hasLines = withLines;
                     return page;
                 }
             }
@@ -223,6 +224,13 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
             s.useProcesses(verdict.reason);
         }
     }
+
+    // Only a loaded engine tells where it read each character, which a searchable PDF needs.
+    if (settings.pdf && !s.readsResident())
+        return QStringLiteral("--pdf needs the engine loaded in the program, as only it tells "
+                              "where each character lies; these settings start an engine "
+                              "process (%1)")
+            .arg(processReason());
 
     // A blank picture read once finds what only the engine knows (a language file it cannot
     // load, an option it refuses) before any picture is read; a loaded engine stays loaded.

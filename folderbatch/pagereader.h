@@ -2,7 +2,7 @@
 
 #include "batchsettings.h"
 #include "enginecall.h"
-#include "page.h"
+#include "lines.h"
 #include "reading.h"
 
 #include <QImage>
@@ -36,7 +36,10 @@ public:
     // engine read it, where the engine read each line and character.
     struct PageReading {
         pipeline::Reading reading;
-        QList<searchablepdf::Line> lines;
+        QList<enginelayout::Line> lines;
+        // Whether lines is where the engine read: only a loaded engine tells, and only when
+        // asked.
+        bool hasLines = false;
     };
 
     class Worker {

@@ -286,6 +286,27 @@ int pageCount(const QString& path) {
     return 1;
 }
 
+std::optional<QSizeF> documentPageInches(const QString& path, int page) {
+    QFile file;
+    try {
+        openRegular(file, path, page);
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+    if (kindOf(file) != Kind::Pdf)
+        return std::nullopt;
+    collectPopplerComplaints();
+    const std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(&file);
+    const int index = page == kNoPage ? 0 : page;
+    if (!doc || doc->isLocked() || index < 0 || index >= doc->numPages())
+        return std::nullopt;
+    const std::unique_ptr<Poppler::Page> pdfPage = doc->page(index);
+    const QSizeF inches = pdfPage ? pdfPage->pageSizeF() / 72.0 : QSizeF();
+    if (!(inches.width() > 0 && inches.height() > 0))
+        return std::nullopt;
+    return inches;
+}
+
 struct OpenedPage::State {
     QString path;
     int page = kNoPage;

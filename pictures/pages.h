@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -27,6 +28,10 @@ inline constexpr qint64 kSlowPixels = qint64(16) << 20;
 // decoding; 1 for every other picture and for a file that cannot be read (choosing it then
 // tells why). Only regular files are opened.
 int pageCount(const QString& path);
+
+// The size of a PDF's page (kNoPage: its first) in inches, as the page is shown; nothing for a
+// file that is no PDF or cannot be read, or a page it does not have.
+std::optional<QSizeF> documentPageInches(const QString& path, int page);
 
 // The memory this machine has for a new picture: MemAvailable of /proc/meminfo, or none when
 // that cannot be read.

@@ -15,7 +15,9 @@
 #include <QFile>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace quillpix::pictures {
@@ -36,6 +38,14 @@ public:
                   qint64 maxBytes)
         : m_pageWidth(pageWidth), m_pageHeight(pageHeight), m_minDpi(minDpi), m_maxDpi(maxDpi),
           m_largest(largest), m_maxBytes(maxBytes) {}
+
+    // Keep the scan's JPEG data as the document holds it instead of decoding the picture.
+    void takeJpegData() { m_wantJpeg = true; }
+    std::optional<QByteArray> jpegData() {
+        if (m_otherMarks || m_jpeg.isEmpty())
+            return std::nullopt;
+        return std::move(m_jpeg);
+    }
 
     std::optional<QImage> picture() {
         if (m_otherMarks || m_picture.isNull())
@@ -83,10 +93,14 @@ public:
 
     void drawImage(GfxState* state, Object*, Stream* str, int width, int height,
                    GfxImageColorMap* colorMap, bool, const int* maskColors, bool) override {
-        if (m_otherMarks || !m_picture.isNull() || maskColors || !colorMap ||
+        if (m_otherMarks || !m_picture.isNull() || !m_jpeg.isEmpty() || maskColors || !colorMap ||
             !colorMap->useRGBLine() || !shownAsItIs(state) ||
             !coversThePage(state->getCTM(), width, height)) {
             m_otherMarks = true;
+            return;
+        }
+        if (m_wantJpeg) {
+            takeJpeg(str, colorMap);
             return;
         }
         QImage picture(width, height, QImage::Format_RGB32);
@@ -113,6 +127,34 @@ public:
     }
 
 private:
+    // The JPEG data under the decoding, when the picture is a JPEG whose samples show as they
+    // are: grey or RGB, eight bits, no Decode array that inverts or stretches them.
+    void takeJpeg(Stream* str, GfxImageColorMap* colorMap) {
+        const GfxColorSpaceMode mode = colorMap->getColorSpace()->getMode();
+        const bool plain = mode == csDeviceGray || mode == csDeviceRGB ||
+                           (mode == csICCBased && colorMap->getNumPixelComps() != 4);
+        bool identity = colorMap->getBits() == 8;
+        for (int i = 0; i < colorMap->getNumPixelComps(); ++i)
+            identity =
+                identity && colorMap->getDecodeLow(i) == 0 && colorMap->getDecodeHigh(i) == 1;
+        Stream* data = str->getNextStream();
+        if (str->getKind() != strDCT || !plain || !identity || !data) {
+            m_otherMarks = true;
+            return;
+        }
+        // What lies under the JPEG decoder is the JPEG file, after any filter before it.
+        data->reset();
+        QByteArray bytes;
+        char buffer[65536];
+        for (int n; (n = data->doGetChars(int(sizeof buffer),
+                                          reinterpret_cast<unsigned char*>(buffer))) > 0;)
+            bytes.append(buffer, n);
+        data->close();
+        if (bytes.isEmpty())
+            m_otherMarks = true;
+        m_jpeg = std::move(bytes);
+    }
+
     static bool shownAsItIs(const GfxState* state) {
         return state->getFillOpacity() == 1 && state->getStrokeOpacity() == 1 &&
                state->getBlendMode() == gfxBlendNormal;
@@ -183,8 +225,38 @@ private:
     QSize m_largest;
     qint64 m_maxBytes;
     bool m_otherMarks = false;
+    bool m_wantJpeg = false;
     QImage m_picture;
+    QByteArray m_jpeg;
 };
+
+} // namespace
+
+namespace {
+
+// Runs the collector over the page when the page can show a scan as it is: not turned, its crop
+// box its media box. False when it cannot.
+bool collect(PDFDoc& doc, int pageIndex, ScanCollector& collector) {
+    const int number = pageIndex + 1;
+    const ::Page* page = doc.getPage(number);
+    if (!page || page->getRotate() != 0)
+        return false;
+    // What is shown is the crop box; a page cut smaller than its scan is drawn. Any difference
+    // changes the drawn page's size, so none is allowed.
+    const PDFRectangle* media = page->getMediaBox();
+    const PDFRectangle* crop = page->getCropBox();
+    const double tolerance = 1e-3;
+    if (std::abs(media->x1 - crop->x1) > tolerance || std::abs(media->y1 - crop->y1) > tolerance ||
+        std::abs(media->x2 - crop->x2) > tolerance || std::abs(media->y2 - crop->y2) > tolerance)
+        return false;
+    doc.displayPage(&collector, number, 72, 72, 0, true, false, false);
+    return true;
+}
+
+std::unique_ptr<PDFDoc> openDocument(const QString& path) {
+    return std::make_unique<PDFDoc>(
+        std::make_unique<GooString>(QFile::encodeName(path).toStdString()));
+}
 
 } // namespace
 
@@ -193,25 +265,34 @@ std::optional<QImage> scannedPagePicture(const QString& path, int pageIndex, dou
     // Poppler's global state, kept by whichever document is open; while a document of the Qt
     // interface is open this leaves its report function in place.
     const GlobalParamsIniter params(quiet);
-    PDFDoc doc(std::make_unique<GooString>(QFile::encodeName(path).toStdString()));
-    if (!doc.isOk() || pageIndex < 0 || pageIndex >= doc.getNumPages())
+    const std::unique_ptr<PDFDoc> doc = openDocument(path);
+    if (!doc->isOk() || pageIndex < 0 || pageIndex >= doc->getNumPages())
         return std::nullopt;
-    const int number = pageIndex + 1;
-    const ::Page* page = doc.getPage(number);
-    if (!page || page->getRotate() != 0)
+    ScanCollector collector(doc->getPageMediaWidth(pageIndex + 1),
+                            doc->getPageMediaHeight(pageIndex + 1), minDpi, maxDpi, largest,
+                            maxBytes);
+    if (!collect(*doc, pageIndex, collector))
         return std::nullopt;
-    // What is shown is the crop box; a page cut smaller than its scan is drawn. Any difference
-    // changes the drawn page's size, so none is allowed.
-    const PDFRectangle* media = page->getMediaBox();
-    const PDFRectangle* crop = page->getCropBox();
-    const double tolerance = 1e-3;
-    if (std::abs(media->x1 - crop->x1) > tolerance || std::abs(media->y1 - crop->y1) > tolerance ||
-        std::abs(media->x2 - crop->x2) > tolerance || std::abs(media->y2 - crop->y2) > tolerance)
-        return std::nullopt;
-    ScanCollector collector(doc.getPageMediaWidth(number), doc.getPageMediaHeight(number), minDpi,
-                            maxDpi, largest, maxBytes);
-    doc.displayPage(&collector, number, 72, 72, 0, true, false, false);
     return collector.picture();
+}
+
+std::optional<ScannedJpeg> scannedPageJpeg(const QString& path, int pageIndex) {
+    const GlobalParamsIniter params(quiet);
+    const std::unique_ptr<PDFDoc> doc = openDocument(path);
+    if (!doc->isOk() || pageIndex < 0 || pageIndex >= doc->getNumPages())
+        return std::nullopt;
+    const QSizeF points(doc->getPageMediaWidth(pageIndex + 1),
+                        doc->getPageMediaHeight(pageIndex + 1));
+    // Nothing is decoded, so no resolution or size is too much.
+    ScanCollector collector(points.width(), points.height(), 0, 1e9, QSize(INT_MAX, INT_MAX),
+                            std::numeric_limits<qint64>::max());
+    collector.takeJpegData();
+    if (!collect(*doc, pageIndex, collector))
+        return std::nullopt;
+    std::optional<QByteArray> jpeg = collector.jpegData();
+    if (!jpeg)
+        return std::nullopt;
+    return ScannedJpeg{std::move(*jpeg), points / 72.0};
 }
 
 } // namespace quillpix::pictures
@@ -223,6 +304,10 @@ namespace quillpix::pictures {
 const bool kScannedPagesDirect = false;
 
 std::optional<QImage> scannedPagePicture(const QString&, int, double, double, QSize, qint64) {
+    return std::nullopt;
+}
+
+std::optional<ScannedJpeg> scannedPageJpeg(const QString&, int) {
     return std::nullopt;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 
 #include <optional>
@@ -18,5 +20,15 @@ namespace quillpix::pictures {
 // Poppler's core library; a build without it (kScannedPagesDirect false) always gives nothing.
 std::optional<QImage> scannedPagePicture(const QString& path, int pageIndex, double minDpi,
                                          double maxDpi, QSize largest, qint64 maxBytes);
+
+// The same kind of page when its picture is a JPEG shown as it is (grey or RGB, eight bits, no
+// Decode array): the JPEG data as the document holds it, undecoded, and the page's size in
+// inches, so that it can go into another PDF unchanged. Nothing for any other page, and in a
+// build without Poppler's core library.
+struct ScannedJpeg {
+    QByteArray jpeg;
+    QSizeF inches;
+};
+std::optional<ScannedJpeg> scannedPageJpeg(const QString& path, int pageIndex);
 
 } // namespace quillpix::pictures

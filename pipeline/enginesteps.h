@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page.h"
+#include "lines.h"
 #include "plaincall.h"
 #include "reading.h"
 
@@ -66,7 +66,7 @@ public:
                  bool withLines = false);
     EngineOutput run() override;
     bool notResident() const { return m_notResident; }
-    const QList<searchablepdf::Line>& lines() const { return m_lines; }
+    const QList<enginelayout::Line>& lines() const { return m_lines; }
 
 private:
     engine::ResidentEngine& m_engine;
@@ -74,7 +74,7 @@ private:
     QImage m_picture;
     bool m_withLines;
     bool m_notResident = false;
-    QList<searchablepdf::Line> m_lines;
+    QList<enginelayout::Line> m_lines;
 };
 
 } // namespace quillpix::pipeline

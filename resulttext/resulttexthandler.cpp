@@ -177,6 +177,7 @@ void ResultTextHandler::save() {
                     .arg(path, missing));
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
         m_c.txtResult->setFocus();
+        emit resultSaved(chosen.folder, name, chosen.page);
     });
 }
 

@@ -78,6 +78,9 @@ public:
 Q_SIGNALS:
     // "クリア" was pressed; the command line empties with the box.
     void clearing();
+    // 保存 wrote the result of this picture or page (page from 0, -1 for a picture): what is
+    // made of the results (a document's text) may follow.
+    void resultSaved(const QString& folder, const QString& fileName, int page);
 
 private:
     void resultChanged();

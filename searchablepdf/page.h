@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lines.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -12,22 +14,10 @@
 // test can write them by hand.
 namespace quillpix::searchablepdf {
 
-// How a line reads: left to right, or top to bottom (vertical Japanese, whose columns follow
-// one another from right to left).
-enum class Direction { Horizontal, Vertical };
-
-// One character (rarely a few: a ligature) as the engine recognised it, with its box.
-struct Symbol {
-    QString text;
-    QRect box;
-    bool startsWord = false; // the first symbol of one of the engine's words
-};
-
-struct Line {
-    Direction direction = Direction::Horizontal;
-    QRect box;
-    QList<Symbol> symbols; // in reading order
-};
+// The engine's lines, which the text layer is placed on.
+using enginelayout::Direction;
+using enginelayout::Line;
+using enginelayout::Symbol;
 
 struct Page {
     // The picture as a JPEG file's own bytes, which go into the PDF as they are; when empty,

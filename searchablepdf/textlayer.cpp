@@ -319,6 +319,15 @@ Run layLine(const Line& line, const std::vector<Cell>& cells,
         for (const Symbol& symbol : line.symbols)
             box = box.united(symbol.box);
     run.size = std::max(1, vertical ? box.width() : box.height());
+    // A line whose characters cannot all have their least advance within its length at its
+    // height (the engine boxed a column as a line across) would run past its box, off the page,
+    // where viewers drop the text: it is set smaller instead, so that they fit.
+    qsizetype characters = 0;
+    for (const Cell& cell : cells)
+        characters += qsizetype(cell.contents.size());
+    const double length = vertical ? box.height() : box.width();
+    if (characters > 0 && length > 0)
+        run.size = std::min(run.size, length / (kMinimumAdvance * double(characters)));
     const double start = engine[size_t(cells.front().engine)].from;
     run.origin = vertical ? QPointF(box.x(), start) : QPointF(start, box.y() + box.height());
 

@@ -39,6 +39,13 @@ int FileListBox::page() const {
     return item && item->isSelected() ? item->data(kPageRole).toInt() : pictures::kNoPage;
 }
 
+QString FileListBox::documentAt(const QPoint& point) const {
+    const QListWidgetItem* entry = itemAt(point);
+    return entry && entry->data(kPageRole).toInt() != pictures::kNoPage
+               ? entry->data(kFileNameRole).toString()
+               : QString();
+}
+
 int FileListBox::rowOf(const QString& fileName, int page) const {
     for (int i = 0; i < count(); ++i)
         if (item(i)->data(kFileNameRole).toString() == fileName &&

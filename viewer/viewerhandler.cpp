@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -43,16 +44,37 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.File1, &QListWidget::itemSelectionChanged, this, [this] { onFileListSignal(); });
     connect(&m_read, &viewer::BackgroundRead::done, this, &ViewerHandler::readingDone);
     connect(&m_read, &viewer::BackgroundRead::failed, this, &ViewerHandler::readingFailed);
-    // The file list's own menu offers the folder batch; a right click opens it without
-    // choosing the entry under the pointer (see eventFilter).
-    m_c.File1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The file list's own menu offers the folder batch, and on a document's page its
+    // searchable PDF; a right click opens it without choosing the entry under the pointer (see
+    // eventFilter).
+    m_c.File1->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* readAll = new QAction(QStringLiteral("このフォルダをすべて認識…"), m_c.File1);
     readAll->setObjectName(QStringLiteral("actReadFolder"));
-    m_c.File1->addAction(readAll);
     connect(readAll, &QAction::triggered, this, [this] {
         if (!m_c.File1->folder().isEmpty())
             emit folderBatchRequested(m_c.File1->folder());
     });
+    auto* makePdf = new QAction(QStringLiteral("検索できる PDF を作る…"), m_c.File1);
+    makePdf->setObjectName(QStringLiteral("actMakePdf"));
+    connect(makePdf, &QAction::triggered, this, [this, makePdf] {
+        // The document under the pointer when the menu opened, else the chosen page's.
+        QString document = makePdf->data().toString();
+        makePdf->setData(QString());
+        if (document.isEmpty() && m_c.File1->page() != pictures::kNoPage)
+            document = m_c.File1->fileName();
+        if (!m_c.File1->folder().isEmpty() && !document.isEmpty())
+            emit pdfRequested(m_c.File1->folder(), document);
+    });
+    connect(m_c.File1, &QWidget::customContextMenuRequested, this,
+            [this, readAll, makePdf](const QPoint& point) {
+                QMenu menu(m_c.File1);
+                menu.addAction(readAll);
+                const QString document = m_c.File1->documentAt(point);
+                makePdf->setData(document);
+                if (!document.isEmpty())
+                    menu.addAction(makePdf);
+                menu.exec(m_c.File1->viewport()->mapToGlobal(point));
+            });
 
     // A click on the picture already chosen chooses it again: the picture and its saved text
     // are read afresh. A click that changes the row is handled by the signals above.

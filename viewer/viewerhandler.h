@@ -94,6 +94,8 @@ Q_SIGNALS:
     void paintRequested();
     // "このフォルダをすべて認識…" was chosen on the file list.
     void folderBatchRequested(const QString& folder);
+    // "検索できる PDF を作る…" was chosen on a page of the document fileName.
+    void pdfRequested(const QString& folder, const QString& fileName);
     // The mouse on the display, in surface pixels.
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);

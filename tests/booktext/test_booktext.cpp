@@ -2,8 +2,11 @@
 #include "cp932.h"
 #include "textfiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,6 +37,10 @@ private Q_SLOTS:
     void resultPaths();
     void writeJoined_data();
     void writeJoined();
+    void upToDate_data();
+    void upToDate();
+    void pageResultChanged_data();
+    void pageResultChanged();
 };
 
 void TestBookText::joinPages_data() {
@@ -127,6 +134,73 @@ void TestBookText::writeJoined() {
     // Nothing is left beside the results but the joined text.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(),
              results.size() - missing.size() + (written == "<none>" ? 0 : 1));
+}
+
+void TestBookText::upToDate_data() {
+    QTest::addColumn<QList<int>>("sourceAges"); // seconds before now; -1 for a missing source
+    QTest::addColumn<int>("targetAge");         // -1 for no target
+    QTest::addColumn<bool>("upToDate");
+    QTest::newRow("written after every source") << QList<int>{30, 20} << 10 << true;
+    QTest::newRow("written in the same moment as the last") << QList<int>{30, 10} << 10 << true;
+    QTest::newRow("a source written since") << QList<int>{30, 9} << 10 << false;
+    QTest::newRow("the first source written since") << QList<int>{5, 30} << 10 << false;
+    QTest::newRow("no target") << QList<int>{30} << -1 << false;
+    QTest::newRow("a source gone") << QList<int>{30, -1} << 10 << false;
+}
+
+void TestBookText::upToDate() {
+    QFETCH(QList<int>, sourceAges);
+    QFETCH(int, targetAge);
+    QFETCH(bool, upToDate);
+    QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto make = [&](const QString& name, int age) {
+        const QString path = dir.filePath(name);
+        if (age < 0)
+            return path;
+        writeBytes(path, "x");
+        QFile file(path);
+        file.open(QIODevice::ReadWrite);
+        file.setFileTime(now.addSecs(-age), QFileDevice::FileModificationTime);
+        return path;
+    };
+    QStringList sources;
+    for (qsizetype i = 0; i < sourceAges.size(); ++i)
+        sources << make(QStringLiteral("s%1.txt").arg(i), sourceAges[i]);
+    QCOMPARE(booktext::upToDate(make(QStringLiteral("joined.txt"), targetAge), sources), upToDate);
+}
+
+void TestBookText::pageResultChanged_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QList<int>>("saved"); // pages with a result
+    QTest::addColumn<QList<int>>("missing");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("the last page of three saved")
+        << "scan.pdf" << 2 << QList<int>{0, 1, 2} << QList<int>() << true;
+    QTest::newRow("a page still without a result")
+        << "scan.pdf" << 0 << QList<int>{0, 2} << QList<int>{1} << false;
+    QTest::newRow("a picture is no document")
+        << "scan.pdf" << -1 << QList<int>{0, 1, 2} << QList<int>() << false;
+}
+
+void TestBookText::pageResultChanged() {
+    QFETCH(QString, file);
+    QFETCH(int, page);
+    QFETCH(QList<int>, saved);
+    QFETCH(QList<int>, missing);
+    QFETCH(bool, written);
+    QTemporaryDir dir;
+    QPdfWriter pdf(dir.filePath(file));
+    QPainter painter(&pdf);
+    pdf.newPage();
+    pdf.newPage();
+    painter.end();
+    for (int i : saved)
+        writeBytes(textfiles::savedResultPath(dir.path(), file, i), QByteArray::number(i) + "\r\n");
+    QCOMPARE(booktext::pageResultChanged(dir.path(), file, page), missing);
+    QCOMPARE(readBytes(booktext::documentTextPath(dir.path(), file)),
+             written ? QByteArray("0\r\n\f\r\n1\r\n\f\r\n2\r\n") : QByteArray("<none>"));
 }
 
 QTEST_MAIN(TestBookText)

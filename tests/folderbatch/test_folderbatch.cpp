@@ -1,5 +1,6 @@
 #include "batchcli.h"
 #include "batchcontroller.h"
+#include "bookoutput.h"
 #include "cp932.h"
 #include "crop.h"
 #include "enginesteps.h"
@@ -7,7 +8,9 @@
 #include "frmmain.h"
 #include "gifencoder.h"
 #include "pagereader.h"
+#include "pages.h"
 #include "pagetexts.h"
+#include "pdfwriter.h"
 #include "picturebox.h"
 #include "picturelist.h"
 #include "reading.h"
@@ -23,7 +26,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -197,6 +202,11 @@ class TestFolderBatch : public QObject {
 private Q_SLOTS:
     void picturesAndShares_data();
     void picturesAndShares();
+    void plannedOutputs_data();
+    void plannedOutputs();
+    void pdfPagesTakeTheScan_data();
+    void pdfPagesTakeTheScan();
+    void documentTextWaitsForEveryPage();
     void refusedStarts_data();
     void refusedStarts();
     void resultLinksStayInTheFolder_data();
@@ -247,6 +257,153 @@ void TestFolderBatch::picturesAndShares() {
     QCOMPARE(got, expected);
 }
 
+void TestFolderBatch::plannedOutputs_data() {
+    QTest::addColumn<QStringList>("items"); // "name" for a picture, "name:N" for page N from 1
+    QTest::addColumn<QString>("book");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QStringList>("outputs"); // "name: pages", or "clash: ..." for a clash
+    const QStringList folder{"a.jpg", "scan.pdf:1", "scan.pdf:2", "b.TIF:1", "b.TIF:2", "c.pdf"};
+    QTest::newRow("each document of several pages has its text")
+        << folder << "" << false << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
+    QTest::newRow("the book holds every picture, in order")
+        << folder << "/f/book.txt" << false
+        << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5", "book.txt: 1 2 3 4 5 6"};
+    QTest::newRow("PDFs of the documents and the book, named after them")
+        << folder << "/elsewhere/Book.TXT" << true
+        << QStringList{
+               "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
+               "pdf/scan.pdf: 2 3", "pdf/b.TIF.pdf: 4 5", "pdf/Book.pdf: 1 2 3 4 5 6"};
+    QTest::newRow("an upper-case PDF keeps its name")
+        << QStringList{"SCAN.PDF:1", "SCAN.PDF:2"} << "" << true
+        << QStringList{"SCAN.PDF.txt: 1 2", "pdf/SCAN.PDF: 1 2"};
+    QTest::newRow("two documents following one another stay apart")
+        << QStringList{"x.pdf:1", "x.pdf:2", "y.pdf:1", "y.pdf:2"} << "" << false
+        << QStringList{"x.pdf.txt: 1 2", "y.pdf.txt: 3 4"};
+    QTest::newRow("a book named like a page's result would replace it")
+        << folder << "/f/scan.pdf.p2.txt" << false
+        << QStringList{"clash: --book /f/scan.pdf.p2.txt is the name of a saved result",
+                       "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
+    QTest::newRow("a book named like a document's text would replace it")
+        << folder << "/f/b.TIF.txt" << false
+        << QStringList{"clash: --book /f/b.TIF.txt is the name", "scan.pdf.txt: 2 3",
+                       "b.TIF.txt: 4 5"};
+    QTest::newRow("two PDFs of one name")
+        << QStringList{"s.tif:1", "s.tif:2", "s.tif.pdf:1", "s.tif.pdf:2"} << "" << true
+        << QStringList{"clash: s.tif and s.tif.pdf would both be written to pdf/s.tif.pdf",
+                       "s.tif.txt: 1 2", "s.tif.pdf.txt: 3 4", "pdf/s.tif.pdf: 1 2"};
+}
+
+void TestFolderBatch::plannedOutputs() {
+    QFETCH(QStringList, items);
+    QFETCH(QString, book);
+    QFETCH(bool, pdf);
+    QFETCH(QStringList, outputs);
+    QList<PictureItem> pictures;
+    for (const QString& item : items)
+        pictures.append({item.section(u':', 0, 0),
+                         item.contains(u':') ? item.section(u':', 1).toInt() - 1 : -1});
+    const OutputPlan plan = planOutputs(QStringLiteral("/f"), pictures, book, pdf);
+    QStringList got;
+    for (const QString& clash : plan.clashes)
+        got << QStringLiteral("clash: ") + clash;
+    for (const Output& output : plan.outputs) {
+        QStringList pages;
+        for (const PictureItem& page : output.pages)
+            pages << QString::number(pictures.indexOf(page) + 1);
+        QCOMPARE(output.target,
+                 output.name.startsWith(u'/') ? output.name : QStringLiteral("/f/") + output.name);
+        got << output.name + QStringLiteral(": ") + pages.join(u' ');
+    }
+    QCOMPARE(got.size(), outputs.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        QVERIFY2(got[i].startsWith(outputs[i]), qPrintable(got.join(u'|')));
+}
+
+void TestFolderBatch::pdfPagesTakeTheScan_data() {
+    QTest::addColumn<QString>(
+        "kind"); // how the page is stored: "jpeg", "flate"; "file" for a JPEG file
+    QTest::addColumn<double>("dpi");   // the scan's
+    QTest::addColumn<QSize>("read");   // the picture the engine read
+    QTest::addColumn<QRect>("placed"); // where a line read at (300, 150) 600 x 90 goes
+    const QSize scan(800, 400);
+    QTest::newRow("a JPEG scan read as it is")
+        << "jpeg" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a coarser JPEG scan read drawn finer: the lines come to its pixels")
+        << "jpeg" << 150.0 << QSize(1600, 800) << QRect(150, 75, 300, 45);
+    QTest::newRow("a scan stored without loss: its picture as read")
+        << "flate" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a JPEG file") << "file" << 300.0 << scan << QRect(300, 150, 600, 90);
+    QTest::newRow("a PDF of one page, a JPEG scan")
+        << "single" << 300.0 << scan << QRect(300, 150, 600, 90);
+}
+
+void TestFolderBatch::pdfPagesTakeTheScan() {
+    QFETCH(QString, kind);
+    QFETCH(double, dpi);
+    QFETCH(QSize, read);
+    QFETCH(QRect, placed);
+    if ((kind == u"jpeg" || kind == u"single") && !pictures::kScannedPagesDirect)
+        QSKIP("a document's JPEG is reached through Poppler's core library, not in this build");
+    QTemporaryDir folder;
+    QImage picture = page(3, QImage::Format_RGB32).scaled(800, 400);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPG", 80);
+    searchablepdf::Page scan;
+    scan.dpi = QSizeF(dpi, dpi);
+    if (kind == u"flate")
+        scan.image = picture;
+    else
+        scan.jpeg = jpeg;
+    const PictureItem item{kind == u"file" ? QStringLiteral("a.jpg") : QStringLiteral("s.pdf"),
+                           kind == u"file" || kind == u"single" ? -1 : 0};
+    if (kind == u"file")
+        writeAll(folder.filePath(item.file), jpeg);
+    else
+        searchablepdf::writeSearchablePdf({scan}, folder.filePath(item.file));
+    const enginelayout::Line line{enginelayout::Direction::Horizontal,
+                                  QRect(300, 150, 600, 90),
+                                  {{QStringLiteral("字"), QRect(300, 150, 90, 90), true}}};
+    const searchablepdf::Page out = pdfPage(folder.path(), item, {"k", read, {line}});
+    if (kind == u"flate") {
+        QVERIFY(out.jpeg.isEmpty());
+        QCOMPARE(out.image.size(), read);
+    } else {
+        QCOMPARE(out.jpeg, jpeg);
+    }
+    QCOMPARE(out.lines.value(0).box, placed);
+    QCOMPARE(out.lines.value(0).symbols.value(0).box.width(), placed.height());
+    // A document's page keeps its size.
+    if (kind != u"file") {
+        const double shownWidth = out.jpeg.isEmpty() ? out.image.width() : 800;
+        QCOMPARE(qRound(shownWidth / out.dpi.width() * 1000), qRound(800 / dpi * 1000));
+    }
+}
+
+// Two machines share a document: the first names the page it lacks, the second joins the text.
+void TestFolderBatch::documentTextWaitsForEveryPage() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "頁\n");
+    QTemporaryDir folder;
+    {
+        QPdfWriter pdf(folder.filePath(QStringLiteral("s.pdf")));
+        pdf.setPageSize(QPageSize(QSizeF(1, 0.5), QPageSize::Inch));
+        QPainter painter(&pdf);
+        pdf.newPage();
+    }
+    const QStringList arguments{"--batch", folder.path(), "--lang", "jpn", "--psm", "3"};
+    const Run first = runBatch(arguments + QStringList{"--shard", "1/2"}, engine.dir.path());
+    QCOMPARE(first.status, 0);
+    QVERIFY2(first.out.contains(QStringLiteral("not written: s.pdf.txt: no result yet for page 2")),
+             qPrintable(first.out));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("s.pdf.txt"))));
+    const Run second = runBatch(arguments + QStringList{"--shard", "2/2"}, engine.dir.path());
+    QVERIFY2(second.out.contains(QStringLiteral("written: s.pdf.txt")), qPrintable(second.out));
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("s.pdf.txt"))),
+             savedFile(QStringLiteral("頁\r\n\f\r\n頁")));
+}
+
 void TestFolderBatch::refusedStarts_data() {
     // "F" stands for a folder with one picture, "F/a.bmp" for that picture.
     QTest::addColumn<QStringList>("arguments");
@@ -292,6 +449,12 @@ void TestFolderBatch::refusedStarts_data() {
         << "\"jpn_vert\" is not installed";
     QTest::newRow("more than one command")
         << ok + QStringList{"--option", "& echo x"} << "ok" << 3 << "not one engine call";
+    QTest::newRow("a book without a name")
+        << ok + QStringList{"--book="} << "ok" << 2 << "--book needs a file name";
+    QTest::newRow("a book in place of a result") << ok + QStringList{"--book", "F/a.bmp.txt"}
+                                                 << "ok" << 3 << "is the name of a saved result";
+    QTest::newRow("PDFs with an engine process")
+        << ok + QStringList{"--pdf"} << "ok" << 3 << "--pdf needs the engine loaded";
 }
 
 void TestFolderBatch::refusedStarts() {
@@ -613,6 +776,8 @@ void TestFolderBatch::realEngineReadsAPicture() {
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("wide.png.txt"))));
         QVERIFY2(chosen.processReason().isEmpty() == resident, qPrintable(chosen.processReason()));
         QCOMPARE(chosen.residentRuns(), resident ? 4 : 0);
+        // Without --pdf nothing of the PDFs is made, lines kept included.
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("pdf"))));
         saved[resident] = readAll(folder.filePath(QStringLiteral("line.bmp.txt")));
         QCOMPARE(readAll(folder.filePath(QStringLiteral("scan24.bmp.txt"))), scanSaved);
         QCOMPARE(readAll(folder.filePath(QStringLiteral("scan8.png.txt"))), scanSaved);

@@ -5,10 +5,12 @@
 
 #include "enginelayout.h"
 #include "failure.h"
+#include "linesfile.h"
 #include "pdfwriter.h"
 #include "reading.h"
 #include "textfiles.h"
 #include "textlayer.h"
+#include "textmeasures.h"
 #include "textpicture.h"
 
 #include <QBuffer>
@@ -33,9 +35,12 @@ using searchablepdf::Line;
 using searchablepdf::Page;
 using searchablepdf::Run;
 using searchablepdf::Symbol;
+using testing::spacedJapanese;
+using testing::withoutSpace;
 
 Q_DECLARE_METATYPE(quillpix::searchablepdf::Line)
 Q_DECLARE_METATYPE(quillpix::searchablepdf::Page)
+Q_DECLARE_METATYPE(quillpix::enginelayout::KeptLines)
 
 namespace {
 
@@ -45,47 +50,6 @@ constexpr int kDotsPerMeter = 5906; // 150 dpi
 QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Edit distance between the code units of two texts.
-qsizetype distance(const QString& a, const QString& b) {
-    std::vector<qsizetype> row(size_t(b.size() + 1));
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        row[size_t(j)] = j;
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        qsizetype diagonal = row[0];
-        row[0] = i;
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const qsizetype above = row[size_t(j)];
-            row[size_t(j)] = std::min(
-                {above + 1, row[size_t(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[size_t(b.size())];
-}
-
-QString withoutSpace(QString text) {
-    text.removeIf([](QChar c) { return c.isSpace(); });
-    return text;
-}
-
-bool isJapanese(QChar c) {
-    return c.unicode() >= 0x3000;
-}
-
-// Two Japanese characters with white space between them, or "" when there are none.
-QString spacedJapanese(const QString& text) {
-    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
-        if (!text[i].isSpace() || !isJapanese(text[i - 1]))
-            continue;
-        qsizetype next = i;
-        while (next < text.size() && text[next].isSpace() && text[next] != u'\n')
-            ++next;
-        if (next < text.size() && isJapanese(text[next]))
-            return text.mid(i - 1, next - i + 2);
-    }
-    return {};
 }
 
 QString pdfToText(const QString& pdf, int page) {
@@ -300,6 +264,8 @@ private Q_SLOTS:
     void aFailedWriteLeavesTheOldFile_data();
     void aFailedWriteLeavesTheOldFile();
     void collectorGathersEveryPage();
+    void keptLinesReadBack_data();
+    void keptLinesReadBack();
 
 private:
     QTemporaryDir m_dir;
@@ -499,6 +465,12 @@ void TestSearchablePdf::layText_data() {
         << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 39, 20), {"a", "b"},
                             {QRect(10, 0, 10, 20), QRect(0, 0, 10, 20)})}
         << "ab" << QStringList{"H 0,20 size 20: a 20|b 20"};
+    QTest::newRow("a line too short for its characters at its height: set smaller, within it")
+        << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 10, 100),
+                            {QStringLiteral("日"), QStringLiteral("本"), QStringLiteral("語"),
+                             QStringLiteral("文")})}
+        << QStringLiteral("日本語文")
+        << QStringList{QStringLiteral("H 0,100 size 50: 日 2.5|本 2.5|語 2.5|文 2.5")};
     QTest::newRow("no text, no run")
         << QList<Line>{line(Direction::Horizontal, latinBox, {"a"}, across({10}))} << "\r\n"
         << QStringList();
@@ -523,7 +495,7 @@ void TestSearchablePdf::pdftotextGivesTheSavedText() {
     QFETCH(int, page);
     const QString extracted = pdfToText(m_pdf, page + 1);
     const QString saved = withoutSpace(m_pages[page].text);
-    const qsizetype errors = distance(withoutSpace(extracted), saved);
+    const qsizetype errors = testing::editDistance(withoutSpace(extracted), saved);
     qInfo("page %d: %lld of %lld characters differ", page + 1, qlonglong(errors),
           qlonglong(saved.size()));
     QVERIFY2(errors * 100 <= saved.size(), qPrintable(extracted));
@@ -546,7 +518,7 @@ void TestSearchablePdf::verticalColumnsReadRightToLeft() {
     QCOMPARE(lines.size(), columns.size());
     // Each line of the text is the column at its place, counted from the right.
     for (qsizetype i = 0; i < columns.size(); ++i)
-        QVERIFY2(distance(withoutSpace(lines[i]), columns[i]) * 4 < columns[i].size(),
+        QVERIFY2(testing::editDistance(withoutSpace(lines[i]), columns[i]) * 4 < columns[i].size(),
                  qPrintable(lines.join(u'|')));
 }
 
@@ -824,8 +796,51 @@ void TestSearchablePdf::collectorGathersEveryPage() {
         for (const Line& l : collector.pages()[i])
             for (const Symbol& symbol : l.symbols)
                 read += symbol.text;
-        QVERIFY2(distance(read, texts[i]) <= 1, qPrintable(read));
+        QVERIFY2(testing::editDistance(read, texts[i]) <= 1, qPrintable(read));
     }
+}
+
+void TestSearchablePdf::keptLinesReadBack_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<enginelayout::KeptLines>("lines");
+    enginelayout::KeptLines kept{"result 12:34", QSize(900, 330), m_pages[1].lines};
+    kept.lines.first().symbols.first().text = QStringLiteral("𠮷");
+    kept.lines.first().symbols.first().startsWord = true;
+    const QByteArray bytes = enginelayout::encodeLines(kept);
+    const enginelayout::KeptLines none{"k", QSize(1, 1), {}};
+    QTest::newRow("the engine's vertical lines") << bytes << true << kept;
+    QTest::newRow("no lines") << enginelayout::encodeLines(none) << true << none;
+    QTest::newRow("cut short by a byte") << bytes.chopped(1) << false << kept;
+    QTest::newRow("a byte more") << bytes + 'x' << false << kept;
+    QTest::newRow("another version") << [&] {
+        QByteArray other = bytes;
+        other[7] = 2;
+        return other;
+    }() << false << kept;
+    // The first line's symbol count, after the magic, the key, the size, the line count, the
+    // line's direction and box.
+    const qsizetype symbolCount = 8 + 4 + kept.key.size() + 8 + 4 + 1 + 16;
+    QTest::newRow("a symbol count far beyond the bytes") << [&] {
+        QByteArray other = bytes;
+        other[symbolCount] = char(0x7F);
+        return other;
+    }() << false << kept;
+    QTest::newRow("a direction that is none") << [&] {
+        QByteArray other = bytes;
+        other[symbolCount - 17] = 2;
+        return other;
+    }() << false << kept;
+}
+
+void TestSearchablePdf::keptLinesReadBack() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+    QFETCH(enginelayout::KeptLines, lines);
+    const std::optional<enginelayout::KeptLines> back = enginelayout::decodeLines(bytes);
+    QCOMPARE(back.has_value(), readable);
+    if (readable)
+        QVERIFY(*back == lines);
 }
 
 QTEST_MAIN(TestSearchablePdf)

@@ -1,0 +1,99 @@
+#include "linesfile.h"
+
+#include <QDataStream>
+#include <QIODevice>
+
+namespace quillpix::enginelayout {
+namespace {
+
+// The first bytes of the file; the last one is the version, raised when the layout changes,
+// so that an older program's file reads as none (and the page is read again).
+const QByteArray kMagic("QPXLINE\x01", 8);
+
+void putRect(QDataStream& out, const QRect& r) {
+    out << qint32(r.x()) << qint32(r.y()) << qint32(r.width()) << qint32(r.height());
+}
+
+QRect takeRect(QDataStream& in) {
+    qint32 x = 0, y = 0, w = 0, h = 0;
+    in >> x >> y >> w >> h;
+    return QRect(x, y, w, h);
+}
+
+// A count read from the file, refused when the bytes left could not hold that many items of
+// at least `smallest` bytes each: a damaged count must not reserve gigabytes.
+bool takeCount(QDataStream& in, qint64 smallest, quint32& count) {
+    in >> count;
+    const qint64 left = in.device()->bytesAvailable();
+    return in.status() == QDataStream::Ok && qint64(count) * smallest <= left;
+}
+
+} // namespace
+
+QByteArray encodeLines(const KeptLines& kept) {
+    QByteArray bytes = kMagic;
+    QDataStream out(&bytes, QIODevice::Append);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << kept.key << qint32(kept.picture.width()) << qint32(kept.picture.height())
+        << quint32(kept.lines.size());
+    for (const Line& line : kept.lines) {
+        out << quint8(line.direction == Direction::Vertical ? 1 : 0);
+        putRect(out, line.box);
+        out << quint32(line.symbols.size());
+        for (const Symbol& symbol : line.symbols) {
+            out << symbol.text;
+            putRect(out, symbol.box);
+            out << quint8(symbol.startsWord ? 1 : 0);
+        }
+    }
+    return bytes;
+}
+
+std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
+    if (!bytes.startsWith(kMagic))
+        return std::nullopt;
+    QDataStream in(bytes.sliced(kMagic.size()));
+    in.setVersion(QDataStream::Qt_6_4);
+    KeptLines kept;
+    qint32 width = 0, height = 0;
+    in >> kept.key >> width >> height;
+    kept.picture = QSize(width, height);
+    // The least a line takes: its direction, box and symbol count; a symbol: an empty text's
+    // length, its box and its word flag.
+    constexpr qint64 kSmallestLine = 1 + 16 + 4;
+    constexpr qint64 kSmallestSymbol = 4 + 16 + 1;
+    quint32 lineCount = 0;
+    if (!takeCount(in, kSmallestLine, lineCount))
+        return std::nullopt;
+    kept.lines.reserve(lineCount);
+    for (quint32 i = 0; i < lineCount; ++i) {
+        Line line;
+        quint8 vertical = 0;
+        in >> vertical;
+        if (vertical > 1)
+            return std::nullopt;
+        line.direction = vertical ? Direction::Vertical : Direction::Horizontal;
+        line.box = takeRect(in);
+        quint32 symbolCount = 0;
+        if (!takeCount(in, kSmallestSymbol, symbolCount))
+            return std::nullopt;
+        line.symbols.reserve(symbolCount);
+        for (quint32 j = 0; j < symbolCount; ++j) {
+            Symbol symbol;
+            quint8 startsWord = 0;
+            in >> symbol.text;
+            symbol.box = takeRect(in);
+            in >> startsWord;
+            if (startsWord > 1)
+                return std::nullopt;
+            symbol.startsWord = startsWord == 1;
+            line.symbols.append(symbol);
+        }
+        kept.lines.append(line);
+    }
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return std::nullopt;
+    return kept;
+}
+
+} // namespace quillpix::enginelayout

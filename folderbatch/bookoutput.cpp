@@ -1,0 +1,282 @@
+#include "bookoutput.h"
+
+#include "booktext.h"
+#include "failure.h"
+#include "pages.h"
+#include "pdfwriter.h"
+#include "scannedpage.h"
+#include "textfiles.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
+
+namespace quillpix::folderbatch {
+namespace {
+
+// A book's missing pictures are named up to this many; the rest are counted.
+constexpr qsizetype kNamedMissing = 10;
+
+QString relativeName(const QString& folder, const QString& path) {
+    return path.startsWith(folder + QLatin1Char('/')) ? path.mid(folder.size() + 1) : path;
+}
+
+QStringList resultPaths(const QString& folder, const QList<PictureItem>& pages) {
+    QStringList paths;
+    for (const PictureItem& page : pages)
+        paths << resultPath(folder, page);
+    return paths;
+}
+
+QString missingText(const Output& output, const QList<int>& missing) {
+    QStringList names;
+    for (qsizetype i = 0; i < missing.size() && i < kNamedMissing; ++i) {
+        const PictureItem& item = output.pages[missing[i]];
+        names << (output.kind == OutputKind::DocumentText || output.kind == OutputKind::DocumentPdf
+                      ? QString::number(item.page + 1)
+                      : displayName(item));
+    }
+    QString text = output.kind == OutputKind::DocumentText || output.kind == OutputKind::DocumentPdf
+                       ? QStringLiteral("no result yet for page %1").arg(names.join(u", "))
+                       : QStringLiteral("no result yet for %1").arg(names.join(u", "));
+    if (missing.size() > kNamedMissing)
+        text += QStringLiteral(" (%1 in all)").arg(missing.size());
+    return text;
+}
+
+QByteArray fileKey(const QString& path) {
+    const QFileInfo info(path);
+    return QByteArray::number(info.size()) + ':' +
+           QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+bool startsAsJpeg(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xFF\xD8\xFF", 3);
+}
+
+// The size a JPEG shows at, when it needs no turning; an empty size otherwise.
+QSize uprightJpegSize(const QByteArray& jpeg) {
+    QByteArray bytes = jpeg;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    if (!reader.canRead() || reader.transformation() != QImageIOHandler::TransformationNone)
+        return {};
+    return reader.size();
+}
+
+// The lines measured on a picture of `from` pixels, on the same page at `to` pixels.
+QList<enginelayout::Line> scaled(const QList<enginelayout::Line>& lines, QSize from, QSize to) {
+    const double kx = double(to.width()) / from.width();
+    const double ky = double(to.height()) / from.height();
+    const auto scale = [&](const QRect& r) {
+        return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky).toRect();
+    };
+    QList<enginelayout::Line> out = lines;
+    for (enginelayout::Line& line : out) {
+        line.box = scale(line.box);
+        for (enginelayout::Symbol& symbol : line.symbols)
+            symbol.box = scale(symbol.box);
+    }
+    return out;
+}
+
+OutputOutcome failed(const QString& why) {
+    return {OutputOutcome::State::Failed, why};
+}
+
+} // namespace
+
+bool isPdf(OutputKind kind) {
+    return kind == OutputKind::DocumentPdf || kind == OutputKind::BookPdf;
+}
+
+QString pdfFolder(const QString& folder) {
+    return folder + QStringLiteral("/pdf");
+}
+
+QString documentPdfName(const QString& fileName) {
+    return fileName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+               ? fileName
+               : fileName + QStringLiteral(".pdf");
+}
+
+QString bookPdfName(const QString& bookPath) {
+    QString name = QFileInfo(bookPath).fileName();
+    if (name.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        name.chop(4);
+    return name + QStringLiteral(".pdf");
+}
+
+OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
+                       const QString& bookPath, bool pdf) {
+    OutputPlan plan;
+    QList<Output> texts;
+    QList<Output> pdfs;
+    for (qsizetype i = 0; i < items.size();) {
+        if (items[i].page < 0) {
+            ++i;
+            continue;
+        }
+        // A document's pages follow one another in the listing.
+        const QString file = items[i].file;
+        Output text{OutputKind::DocumentText, booktext::documentTextPath(folder, file), {}, {}};
+        while (i < items.size() && items[i].page >= 0 && items[i].file == file)
+            text.pages << items[i++];
+        text.name = relativeName(folder, text.target);
+        if (pdf)
+            pdfs << Output{OutputKind::DocumentPdf,
+                           pdfFolder(folder) + QLatin1Char('/') +
+                               documentPdfName(text.pages.first().file),
+                           {},
+                           text.pages};
+        texts << text;
+    }
+    if (!bookPath.isEmpty()) {
+        const Output book{OutputKind::BookText, bookPath, relativeName(folder, bookPath), items};
+        // The book must not take the place of a page's result or a document's text.
+        const QStringList taken = resultPaths(folder, items);
+        bool clash = taken.contains(bookPath);
+        for (const Output& text : texts)
+            clash = clash || text.target == bookPath;
+        if (clash)
+            plan.clashes << QStringLiteral("--book %1 is the name of a saved result in the "
+                                           "folder; give the book another name")
+                                .arg(bookPath);
+        else
+            texts << book;
+        if (pdf)
+            pdfs << Output{OutputKind::BookPdf,
+                           pdfFolder(folder) + QLatin1Char('/') + bookPdfName(bookPath),
+                           {},
+                           items};
+    }
+    QHash<QString, QString> pdfOwners;
+    for (Output& out : pdfs) {
+        out.name = relativeName(folder, out.target);
+        const QString owner =
+            out.kind == OutputKind::BookPdf ? QStringLiteral("the book") : out.pages.first().file;
+        if (pdfOwners.contains(out.target)) {
+            plan.clashes << QStringLiteral("%1 and %2 would both be written to %3; rename one")
+                                .arg(pdfOwners.value(out.target), owner, out.name);
+            continue;
+        }
+        pdfOwners.insert(out.target, owner);
+        texts << out;
+    }
+    plan.outputs = texts;
+    return plan;
+}
+
+QString keptLinesPath(const QString& folder, const PictureItem& item) {
+    QString name = QFileInfo(resultPath(folder, item)).fileName();
+    name.chop(4); // ".txt"
+    return pdfFolder(folder) + QStringLiteral("/.lines/") + name + QStringLiteral(".lines");
+}
+
+QByteArray linesKey(const QString& folder, const PictureItem& item) {
+    const QString result = resultPath(folder, item);
+    if (!QFileInfo(result).isFile())
+        return {};
+    return "result " + fileKey(result) + " picture " +
+           fileKey(folder + QLatin1Char('/') + item.file);
+}
+
+void keepLines(const QString& folder, const PictureItem& item, QSize picture,
+               const QList<enginelayout::Line>& lines) {
+    const QString path = keptLinesPath(folder, item);
+    try {
+        if (!QDir().mkpath(textfiles::parentFolder(path)))
+            return;
+        textfiles::writeBytes(enginelayout::encodeLines({linesKey(folder, item), picture, lines}),
+                              path, textfiles::Durability::WorkFile);
+    } catch (const Failure&) {
+    }
+}
+
+std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const PictureItem& item) {
+    QFile file(keptLinesPath(folder, item));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::optional<enginelayout::KeptLines> kept = enginelayout::decodeLines(file.readAll());
+    const QByteArray key = linesKey(folder, item);
+    if (!kept || key.isEmpty() || kept->key != key)
+        return std::nullopt;
+    return kept;
+}
+
+searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
+                            const enginelayout::KeptLines& lines) {
+    const QString path = folder + QLatin1Char('/') + item.file;
+    searchablepdf::Page page;
+    page.lines = lines.lines;
+    if (item.page == pictures::kNoPage && startsAsJpeg(path)) {
+        page.jpeg = textfiles::readBytes(path);
+        return page;
+    }
+    const int index = item.page == pictures::kNoPage ? 0 : item.page;
+    // A scan coarser than the resolution pages are read at was drawn finer for the engine:
+    // its lines are brought to the scan's own pixels.
+    if (std::optional<pictures::ScannedJpeg> scan = pictures::scannedPageJpeg(path, index)) {
+        const QSize size = uprightJpegSize(scan->jpeg);
+        if (!size.isEmpty() && !lines.picture.isEmpty()) {
+            page.jpeg = std::move(scan->jpeg);
+            page.dpi =
+                QSizeF(size.width() / scan->inches.width(), size.height() / scan->inches.height());
+            if (size != lines.picture)
+                page.lines = scaled(lines.lines, lines.picture, size);
+            return page;
+        }
+    }
+    page.image = loadItem(folder, item);
+    if (std::optional<QSizeF> inches = pictures::documentPageInches(path, item.page))
+        page.dpi =
+            QSizeF(page.image.width() / inches->width(), page.image.height() / inches->height());
+    return page;
+}
+
+OutputOutcome writeOutput(const QString& folder, const Output& output,
+                          const std::function<bool()>& stop) {
+    const QStringList results = resultPaths(folder, output.pages);
+    if (const QList<int> missing = booktext::missingResults(results); !missing.isEmpty())
+        return {OutputOutcome::State::Incomplete, missingText(output, missing)};
+    if (booktext::upToDate(output.target, results))
+        return {OutputOutcome::State::UpToDate, {}};
+    try {
+        if (!isPdf(output.kind)) {
+            booktext::writeJoined(results, output.target);
+            return {};
+        }
+        if (!QDir().mkpath(pdfFolder(folder)))
+            return failed(QStringLiteral("cannot make the folder %1").arg(pdfFolder(folder)));
+        searchablepdf::Writer writer(output.target);
+        for (qsizetype i = 0; i < output.pages.size(); ++i) {
+            if (stop && stop())
+                return {OutputOutcome::State::Stopped, {}};
+            const PictureItem& item = output.pages[i];
+            const std::optional<enginelayout::KeptLines> lines = keptLines(folder, item);
+            // Its result changed since it was read (by another share, or while this batch
+            // ran): the batch that reads it again writes the PDF.
+            if (!lines)
+                return {OutputOutcome::State::Incomplete,
+                        QStringLiteral("where the text of %1 lies is not known yet; run the "
+                                       "batch again")
+                            .arg(displayName(item))};
+            searchablepdf::Page page = pdfPage(folder, item, *lines);
+            page.text = textfiles::readSavedResult(results[i]);
+            writer.addPage(page);
+        }
+        writer.finish();
+        return {};
+    } catch (const Failure& failure) {
+        QString why = failure.text();
+        why.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return failed(why);
+    }
+}
+
+} // namespace quillpix::folderbatch

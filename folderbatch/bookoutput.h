@@ -1,0 +1,79 @@
+#pragma once
+
+#include "linesfile.h"
+#include "page.h"
+#include "picturelist.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// What the batch writes besides each page's result: the text of every document of several pages
+// (scan.pdf.txt), on request the folder's pictures joined as one book text, and searchable PDFs
+// of the documents and the book in the folder's pdf/ subfolder, which is never listed as
+// pictures. Each is written only when every page it holds has a result.
+namespace quillpix::folderbatch {
+
+enum class OutputKind { DocumentText, BookText, DocumentPdf, BookPdf };
+
+struct Output {
+    OutputKind kind = OutputKind::DocumentText;
+    QString target; // the file written
+    QString name;   // how the summary names it: relative to the folder where it lies in it
+    QList<PictureItem> pages;
+    bool operator==(const Output&) const = default;
+};
+
+bool isPdf(OutputKind kind);
+
+// The folder the PDFs go to, and the hidden one beside them holding each page's lines.
+QString pdfFolder(const QString& folder);
+// A document's PDF: scan.pdf keeps its name, scan.tif becomes scan.tif.pdf.
+QString documentPdfName(const QString& fileName);
+// The book's PDF, after the book text's name: book.txt becomes book.pdf.
+QString bookPdfName(const QString& bookPath);
+
+// Everything to write for the folder's pictures (all of them, in the listing's order): the
+// text of each document of several pages, the book text when bookPath is given, and with pdf
+// their PDFs. A PDF whose name another output already has is left out and named in clashes.
+struct OutputPlan {
+    QList<Output> outputs;
+    QStringList clashes;
+};
+OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
+                       const QString& bookPath, bool pdf);
+
+// Where a page's lines are kept: pdf/.lines/scan.pdf.p3.lines beside the PDFs.
+QString keptLinesPath(const QString& folder, const PictureItem& item);
+// What kept lines belong to: the size and modification time of the page's saved result and of
+// its picture file. Lines kept under another key were read for another text or picture.
+// "" while the page has no result.
+QByteArray linesKey(const QString& folder, const PictureItem& item);
+// Keeps the lines the engine read on the page, under the key of its result as it is now. A
+// failure to write them only costs reading the page again, so it throws nothing.
+void keepLines(const QString& folder, const PictureItem& item, QSize picture,
+               const QList<enginelayout::Line>& lines);
+// The lines kept for the page, when they still belong to its result and picture.
+std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const PictureItem& item);
+
+// The page of the PDF: the picture file's own bytes for a JPEG, the JPEG data of a scanned
+// document page as the document holds it (the lines brought to its pixels when the page was
+// read at another resolution), else the picture as read, which goes in without loss; a
+// document page keeps its size.
+searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
+                            const enginelayout::KeptLines& lines);
+
+// How writing one output went.
+struct OutputOutcome {
+    enum class State { Written, UpToDate, Incomplete, Failed, Stopped };
+    State state = State::Written;
+    QString detail; // the pages missing, or why it failed
+};
+// Writes the output unless it is up to date (pages read again, by --force too, make it stale);
+// stop is asked between pages, and once it answers true nothing is written.
+OutputOutcome writeOutput(const QString& folder, const Output& output,
+                          const std::function<bool()>& stop);
+
+} // namespace quillpix::folderbatch

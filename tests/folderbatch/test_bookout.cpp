@@ -1,0 +1,396 @@
+// A scanned book in, a book out, with the real engine: a folder holding a JPEG page and a PDF of
+// three pages (horizontal Japanese as a JPEG scan, vertical Japanese, Latin words), read by
+// `quillpix --batch --pdf --book`, and what comes out read back with Poppler's own tools.
+
+#include "cp932.h"
+#include "filelistbox.h"
+#include "frmmain.h"
+#include "linesfile.h"
+#include "pages.h"
+#include "pdfwriter.h"
+#include "recordingplatform.h"
+#include "tempworkspace.h"
+#include "textmeasures.h"
+#include "textpicture.h"
+#include "viewerhandler.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <poppler-qt6.h>
+
+#include <memory>
+
+using namespace quillpix;
+using testing::editDistance;
+using testing::spacedJapanese;
+using testing::withoutSpace;
+
+namespace {
+
+constexpr double kDpi = 300;
+constexpr int kDotsPerMeter = 11811; // 300 dpi
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray jpegOf(const QImage& picture) {
+    QImage image = picture;
+    image.setDotsPerMeterX(kDotsPerMeter);
+    image.setDotsPerMeterY(kDotsPerMeter);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+struct Run {
+    int status = -1;
+    QString out;
+};
+
+Run runBatch(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("QUILLPIX_ENGINE"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(QUILLPIX_PROGRAM), QStringList{"--batch"} + arguments);
+    Run run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.status = process.exitCode();
+    run.out = QString::fromLocal8Bit(process.readAll());
+    return run;
+}
+
+QString pdfToText(const QString& pdf, int page) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                   QString::number(page), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+                   QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QByteArray pdfImage(const QString& pdf, int page, const QString& workFolder) {
+    QProcess process;
+    process.setWorkingDirectory(workFolder);
+    process.start(QStringLiteral("pdfimages"),
+                  {QStringLiteral("-j"), QStringLiteral("-f"), QString::number(page),
+                   QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("x")});
+    process.waitForFinished(60000);
+    const QByteArray bytes = readAll(workFolder + QStringLiteral("/x-000.jpg"));
+    QFile::remove(workFolder + QStringLiteral("/x-000.jpg"));
+    return bytes;
+}
+
+// Every file under the folder with its size and modification time: what a batch wrote shows.
+QStringList snapshot(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        files << QStringLiteral("%1 %2 %3")
+                     .arg(info.filePath().mid(folder.size() + 1))
+                     .arg(info.size())
+                     .arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+}
+
+const workspace::LineLayout kLines{40, 80, 90};
+const workspace::ColumnLayout kColumns{56, 100, 40, 760};
+
+} // namespace
+
+class TestBookOut : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void joinedTexts();
+    void pdftotextGivesTheSavedText_data();
+    void pdftotextGivesTheSavedText();
+    void verticalColumnsReadRightToLeft();
+    void searchFindsTheWordWhereItIs_data();
+    void searchFindsTheWordWhereItIs();
+    void jpegDataIsPassedThrough_data();
+    void jpegDataIsPassedThrough();
+    void aSecondBatchWritesNothing();
+    void aChangedResultRewritesWhatHoldsIt_data();
+    void aChangedResultRewritesWhatHoldsIt();
+    void theWindowMakesADocumentsPdf();
+
+private:
+    QString file(const QString& name) const { return m_folder.filePath(name); }
+    QString m_scanPdf;
+    QString m_bookPdf;
+    QTemporaryDir m_folder;
+    QTemporaryDir m_work;
+    QStringList m_horizontal{QStringLiteral("日本語の文章を読み取ります。"),
+                             QStringLiteral("検索できる文書を作りましょう。"),
+                             QStringLiteral("画像の上に見えない文字を置きます。")};
+    QStringList m_columns{QStringLiteral("縦書きの文章です。"),
+                          QStringLiteral("右の列から読みます。"),
+                          QStringLiteral("列は左へ進みます。"), QStringLiteral("最後の列は短い。")};
+    QByteArray m_scanJpeg;
+    Run m_first;
+};
+
+void TestBookOut::initTestCase() {
+    QVERIFY(m_folder.isValid() && m_work.isValid());
+    // A page scanned alone as a JPEG file, and a scanned document of three pages.
+    QVERIFY(workspace::linesPicture({QStringLiteral("本を一冊まとめて読みます。")}, QSize(900, 160),
+                                    48, kLines)
+                .save(file(QStringLiteral("a.jpg")), "JPG", 90));
+    m_scanJpeg = jpegOf(workspace::linesPicture(m_horizontal, QSize(900, 330), 48, kLines));
+    QList<searchablepdf::Page> scan(3);
+    scan[0].jpeg = m_scanJpeg;
+    scan[1].image = workspace::columnsPicture(m_columns, QSize(820, 680), 48, kColumns);
+    scan[2].image = workspace::linesPicture({QStringLiteral("Quillpix reads scanned pages."),
+                                             QStringLiteral("Search and copy the text.")},
+                                            QSize(900, 240), 44, kLines)
+                        .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    for (searchablepdf::Page& page : scan)
+        page.dpi = QSizeF(kDpi, kDpi);
+    searchablepdf::writeSearchablePdf(scan, file(QStringLiteral("scan.pdf")));
+
+    m_first = runBatch({m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3", "--jobs", "2",
+                        "--pdf", "--book", file(QStringLiteral("book.txt"))});
+    QVERIFY2(m_first.status == 0, qPrintable(m_first.out));
+    QVERIFY2(m_first.out.contains(QStringLiteral("4 read and saved")), qPrintable(m_first.out));
+    for (const char* written : {"written: scan.pdf.txt", "written: book.txt",
+                                "written: pdf/scan.pdf", "written: pdf/book.pdf"})
+        QVERIFY2(m_first.out.contains(QLatin1String(written)), qPrintable(m_first.out));
+    m_scanPdf = file(QStringLiteral("pdf/scan.pdf"));
+    m_bookPdf = file(QStringLiteral("pdf/book.pdf"));
+}
+
+void TestBookOut::joinedTexts() {
+    const QByteArray page = "\f\r\n";
+    const QByteArray scan = readAll(file(QStringLiteral("scan.pdf.p1.txt"))) + page +
+                            readAll(file(QStringLiteral("scan.pdf.p2.txt"))) + page +
+                            readAll(file(QStringLiteral("scan.pdf.p3.txt")));
+    QCOMPARE(readAll(file(QStringLiteral("scan.pdf.txt"))), scan);
+    QCOMPARE(readAll(file(QStringLiteral("book.txt"))),
+             readAll(file(QStringLiteral("a.jpg.txt"))) + page + scan);
+    // The first page's own words, in code page 932.
+    QVERIFY(cp932::decode(scan).contains(QStringLiteral("読み取ります")));
+}
+
+void TestBookOut::pdftotextGivesTheSavedText_data() {
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("document: horizontal, a JPEG scan") << "scan" << 1 << "scan.pdf.p1.txt";
+    QTest::newRow("document: vertical") << "scan" << 2 << "scan.pdf.p2.txt";
+    QTest::newRow("document: Latin words") << "scan" << 3 << "scan.pdf.p3.txt";
+    QTest::newRow("book: the JPEG file") << "book" << 1 << "a.jpg.txt";
+    QTest::newRow("book: the document's vertical page") << "book" << 3 << "scan.pdf.p2.txt";
+}
+
+void TestBookOut::pdftotextGivesTheSavedText() {
+    QFETCH(QString, pdf);
+    QFETCH(int, page);
+    QFETCH(QString, result);
+    const QString extracted = pdfToText(pdf == u"scan" ? m_scanPdf : m_bookPdf, page);
+    const QString saved = withoutSpace(cp932::decode(readAll(file(result))));
+    QVERIFY(!saved.isEmpty());
+    const qsizetype errors = editDistance(withoutSpace(extracted), saved);
+    QVERIFY2(errors * 100 <= saved.size(), qPrintable(extracted + u'|' + saved));
+    QVERIFY2(spacedJapanese(extracted).isEmpty(), qPrintable(spacedJapanese(extracted)));
+}
+
+void TestBookOut::verticalColumnsReadRightToLeft() {
+    QStringList lines = pdfToText(m_scanPdf, 2).split(u'\n');
+    lines.removeIf([](const QString& line) { return withoutSpace(line).isEmpty(); });
+    QCOMPARE(lines.size(), m_columns.size());
+    // Each line of the text is the column at its place, counted from the right.
+    for (qsizetype i = 0; i < m_columns.size(); ++i)
+        QVERIFY2(editDistance(withoutSpace(lines[i]), m_columns[i]) * 4 < m_columns[i].size(),
+                 qPrintable(lines.join(u'|')));
+}
+
+void TestBookOut::searchFindsTheWordWhereItIs_data() {
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<int>("page"); // from 0
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QRect>("box");
+    const QRect hidden = workspace::linesPictureBox(m_horizontal, 48, kLines, 2, 5, 4);
+    QTest::newRow("the document's horizontal page")
+        << "scan" << 0 << QStringLiteral("見えない") << hidden;
+    QTest::newRow("the same page in the book")
+        << "book" << 1 << QStringLiteral("見えない") << hidden;
+    QTest::newRow("a column") << "scan" << 1 << QStringLiteral("列から読")
+                              << workspace::columnsPictureBox(kColumns, 1, 2, 4);
+}
+
+void TestBookOut::searchFindsTheWordWhereItIs() {
+    QFETCH(QString, pdf);
+    QFETCH(int, page);
+    QFETCH(QString, word);
+    QFETCH(QRect, box);
+    const std::unique_ptr<Poppler::Document> document =
+        Poppler::Document::load(pdf == u"scan" ? m_scanPdf : m_bookPdf);
+    QVERIFY(document);
+    for (int i = 0; i < document->numPages(); ++i) {
+        const QList<QRectF> found = document->page(i)->search(word);
+        if (i != page) {
+            QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("found on page %1").arg(i + 1)));
+            continue;
+        }
+        QCOMPARE(found.size(), 1);
+        const double k = kDpi / 72;
+        const QRectF at(found[0].x() * k, found[0].y() * k, found[0].width() * k,
+                        found[0].height() * k);
+        const QRectF overlap = at.intersected(QRectF(box));
+        QVERIFY2(overlap.width() * overlap.height() > 0.5 * box.width() * box.height(),
+                 qPrintable(QStringLiteral("found at %1,%2 %3x%4")
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(at.width())
+                                .arg(at.height())));
+    }
+}
+
+void TestBookOut::jpegDataIsPassedThrough_data() {
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("source"); // "" for the document's JPEG scan
+    QTest::newRow("a JPEG file into the book") << "book" << 1 << "a.jpg";
+    QTest::newRow("a document's JPEG scan into its PDF") << "scan" << 1 << "";
+    QTest::newRow("the same scan into the book") << "book" << 2 << "";
+}
+
+void TestBookOut::jpegDataIsPassedThrough() {
+    QFETCH(QString, pdf);
+    QFETCH(int, page);
+    QFETCH(QString, source);
+    if (source.isEmpty() && !pictures::kScannedPagesDirect)
+        QSKIP("a document's JPEG is reached through Poppler's core library, not in this build");
+    const QByteArray expected = source.isEmpty() ? m_scanJpeg : readAll(file(source));
+    QCOMPARE(pdfImage(pdf == u"scan" ? m_scanPdf : m_bookPdf, page, m_work.path()), expected);
+}
+
+void TestBookOut::aSecondBatchWritesNothing() {
+    const QStringList before = snapshot(m_folder.path());
+    const Run again = runBatch({m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3", "--pdf",
+                                "--book", file(QStringLiteral("book.txt"))});
+    QCOMPARE(again.status, 0);
+    QVERIFY2(again.out.contains(QStringLiteral("0 read and saved, 4 skipped")) &&
+                 again.out.count(QStringLiteral("up to date: ")) == 4,
+             qPrintable(again.out));
+    QCOMPARE(snapshot(m_folder.path()), before);
+}
+
+void TestBookOut::aChangedResultRewritesWhatHoldsIt_data() {
+    QTest::addColumn<QString>("change"); // "removed" or "edited"
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QStringList>("share");
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<QStringList>("written"); // besides the result and its lines
+    const QStringList everything{"book.txt", "pdf/book.pdf", "pdf/scan.pdf", "scan.pdf.txt"};
+    QTest::newRow("a page's result removed: the page is read again")
+        << "removed"
+        << "scan.pdf.p2.txt" << QStringList() << "1 read and saved, 3 skipped" << everything;
+    QTest::newRow("a page edited, another share: its texts joined, its PDFs left to that share")
+        << "edited"
+        << "scan.pdf.p3.txt" << QStringList{"--shard", "1/4"}
+        << "not written: pdf/scan.pdf: where the text of scan.pdf (p. 3) lies is not known"
+        << QStringList{"book.txt", "scan.pdf.txt"};
+    QTest::newRow("a page's result edited: kept, the page read again for its lines alone")
+        << "edited"
+        << "scan.pdf.p3.txt" << QStringList()
+        << "read again for where their text lies (their results kept): 1 pictures" << everything;
+}
+
+void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
+    QFETCH(QString, change);
+    QFETCH(QString, result);
+    QFETCH(QStringList, share);
+    QFETCH(QString, reported);
+    QFETCH(QStringList, written);
+    const QByteArray edited("Quillpix reads edited pages.\r\nSearch and copy the text.\r\n");
+    if (change == u"removed") {
+        QVERIFY(QFile::remove(file(result)));
+    } else {
+        QFile out(file(result));
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(edited);
+    }
+    QTest::qWait(20); // a modification time apart from the outputs'
+    const QStringList before = snapshot(m_folder.path());
+    const Run run = runBatch(QStringList{m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3",
+                                         "--pdf", "--book", file(QStringLiteral("book.txt"))} +
+                             share);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(reported), qPrintable(run.out));
+    QStringList changed;
+    const QStringList after = snapshot(m_folder.path());
+    for (const QString& line : after)
+        if (!before.contains(line))
+            changed << line.section(u' ', 0, 0);
+    QStringList expected = written;
+    if (share.isEmpty())
+        expected << QStringLiteral("pdf/.lines/") + result.chopped(4) + ".lines";
+    if (change == u"removed")
+        expected << result;
+    expected.sort();
+    QCOMPARE(changed, expected);
+    if (change == u"edited" && share.isEmpty()) {
+        QCOMPARE(readAll(file(result)), edited);
+        QVERIFY2(pdfToText(m_scanPdf, 3).contains(QStringLiteral("edited pages")),
+                 qPrintable(pdfToText(m_scanPdf, 3)));
+    }
+}
+
+void TestBookOut::theWindowMakesADocumentsPdf() {
+    // The document with its results copied into a workspace, without the lines kept beside
+    // them: the pages are read again for their lines alone.
+    quillpix::testing::TempWorkspace ws;
+    for (const char* name : {"scan.pdf", "scan.pdf.p1.txt", "scan.pdf.p2.txt", "scan.pdf.p3.txt"})
+        QVERIFY(QFile::copy(file(QLatin1String(name)),
+                            ws.pictures() + QLatin1Char('/') + QLatin1String(name)));
+    ws.writeLists({QStringLiteral("自動:3")}, {QStringLiteral("jpn+jpn_vert")}, {QString()});
+    quillpix::testing::RecordingPlatform platform;
+    FrmMain window(platform, ws.bin());
+    FileListBox* list = window.controls().File1;
+    list->setCurrentRow(list->rowOf(QStringLiteral("scan.pdf"), 1));
+    auto* action = window.findChild<QAction*>(QStringLiteral("actMakePdf"));
+    QVERIFY(action);
+    action->trigger();
+    QCOMPARE(platform.questions.size(), 1);
+    QVERIFY2(platform.questions[0].contains(
+                 QStringLiteral("scan.pdf の検索できる PDF を pdf/scan.pdf に作ります")),
+             qPrintable(platform.questions[0]));
+    QTRY_VERIFY_WITH_TIMEOUT(!platform.messages.isEmpty(), 120000);
+    QVERIFY2(platform.messages[0].contains(QStringLiteral("書きました: pdf/scan.pdf")),
+             qPrintable(platform.messages[0]));
+    const QString pdf = ws.pictures() + QStringLiteral("/pdf/scan.pdf");
+    QVERIFY2(pdfToText(pdf, 1).contains(QStringLiteral("読み取ります")),
+             qPrintable(pdfToText(pdf, 1)));
+    // The results were kept as they were.
+    QCOMPARE(readAll(ws.pictures() + QStringLiteral("/scan.pdf.p3.txt")),
+             readAll(file(QStringLiteral("scan.pdf.p3.txt"))));
+}
+
+QTEST_MAIN(TestBookOut)
+#include "test_bookout.moc"
