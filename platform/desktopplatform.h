@@ -29,6 +29,12 @@ public:
     int screenWidth() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     void playSound(const QString& wavPath) override;
+    QString chooseFolder(const QString& startFolder) override;
+    QString chooseFile(const QString& startFolder, const QString& nameFilter) override;
+    ClipboardContent clipboardContent() override;
+    void copyText(const QString& text) override;
+    ScreenRegion captureScreenRegion() override;
+    void showNotice(const QString& text) override;
 
 private:
     QWidget* m_window = nullptr;
