@@ -2,6 +2,7 @@
 
 #include "controls.h"
 #include "folders.h"
+#include "instancechannel.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -37,8 +38,20 @@ public:
     SelectionHandler& selection() { return *m_selection; }
     ResultTextHandler& resultText() { return *m_resultText; }
 
+    // A start's request (the command line, or a later start handing it over): the paths are
+    // opened, the screen is read, and the window comes to the front.
+    void takeRequest(const WindowRequest& request);
+    void readScreen();
+
 protected:
     bool event(QEvent* event) override;
+    // A picture, a document or a folder dropped anywhere on the window is opened; several
+    // files open the first one's folder with it chosen. The text boxes pass such drops on and
+    // keep taking dropped text.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The design places the window's frame at the left and top and gives its width; the inside
@@ -49,12 +62,14 @@ private:
     void createFeatures();
     void runStartupSequence();
     void chooseFontSize(int index);
+    void comeToFront();
 
     Platform& m_platform;
     Folders m_folders;
     Controls m_c;
     QRect m_outerRect;
     bool m_frameFitted = false;
+    bool m_readingScreen = false;
     QTimer* m_frameTimer = nullptr;
     std::unique_ptr<ViewerHandler> m_viewer;
     std::unique_ptr<SelectionHandler> m_selection;

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <functional>
 
@@ -49,6 +50,13 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
     // Whoever changes the command, the user or a run, the button follows.
     connect(m_c.txtBat, &LineTextBox::storedTextChanged, this,
             [this](const QString& text) { m_c.cmdDirect->setEnabled(!text.isEmpty()); });
+    // Ctrl+Enter anywhere in the window, text boxes included, presses the button when it can
+    // be pressed.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, m_c.window);
+        connect(shortcut, &QShortcut::activated, m_c.cmdRecognize, &QPushButton::click);
+    }
 }
 
 QString RecognitionHandler::missingResultMessage() {
@@ -98,6 +106,15 @@ void RecognitionHandler::onRecognizeClicked() {
     runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
 }
 
+std::optional<QString> RecognitionHandler::readPicture(const QImage& picture) {
+    if (refuseWhileRunning())
+        return std::nullopt;
+    RunningFlag running([this](bool on) { setRunning(on); });
+    std::optional<QString> text;
+    runReportingFailures(m_platform, m_c.window, [&] { text = recognize(picture); });
+    return text;
+}
+
 void RecognitionHandler::onDirectClicked() {
     if (m_c.txtBat->text().isEmpty())
         return;
@@ -107,11 +124,11 @@ void RecognitionHandler::onDirectClicked() {
     runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 
-void RecognitionHandler::prepareWorkBitmap() {
+void RecognitionHandler::prepareWorkBitmap(const std::optional<QImage>& picture) {
     m_c.window->setCursor(Qt::WaitCursor);
     m_resultBox.rememberForUndo();
 
-    const QImage crop = m_region.cropForRun();
+    const QImage crop = picture ? *picture : m_region.cropForRun();
     // The engine would read an empty picture and answer with nothing.
     if (crop.width() <= 0 || crop.height() <= 0)
         throw Failure(selectionTooSmallMessage());
@@ -164,8 +181,8 @@ bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
     return true;
 }
 
-void RecognitionHandler::recognize() {
-    prepareWorkBitmap();
+std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>& picture) {
+    prepareWorkBitmap(picture);
 
     const options::EngineChoice items = m_choices.chosenItems();
     const QString psm = pipeline::itemValue(items.psmItem);
@@ -179,13 +196,14 @@ void RecognitionHandler::recognize() {
     const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(opt));
 
     if (reportMissingResult(reading))
-        return;
+        return std::nullopt;
     m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
     // Blank output plays no sound.
     if (reading.anyVisible())
         playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
+    return reading.boxText;
 }
 
 void RecognitionHandler::runDirect() {

@@ -5,7 +5,10 @@
 
 #include <QObject>
 
+#include <QImage>
+
 #include <memory>
+#include <optional>
 
 class QPushButton;
 
@@ -52,6 +55,12 @@ public:
     void setSelectionMade(bool made);
     // Empties the command line.
     void clearCommand();
+    // Reads a whole picture (a region of the screen) as cmdRecognize reads the selection: the
+    // lists' current items, tess.bat, the same engine and clean-up, the text appended to the
+    // result box. The appended text, or nothing when the run was refused or failed (the user
+    // has been told).
+    std::optional<QString> readPicture(const QImage& picture);
+    bool running() const { return m_running; }
 
 Q_SIGNALS:
     // A run started or ended. Its text belongs to the picture shown when it started.
@@ -60,11 +69,13 @@ Q_SIGNALS:
 private:
     void onRecognizeClicked();
     void onDirectClicked();
-    void recognize();
+    // Reads the selection, or the picture given; the text appended, when the engine wrote any.
+    std::optional<QString> recognize(const std::optional<QImage>& picture = std::nullopt);
     void runDirect();
 
-    // Hourglass, undo text, crop of the selection into tmp.bmp and its preview.
-    void prepareWorkBitmap();
+    // Hourglass, undo text, the crop of the selection (or the picture given) into tmp.bmp and
+    // its preview.
+    void prepareWorkBitmap(const std::optional<QImage>& picture = std::nullopt);
     void writeBatch(const QString& command);
     // Deleted before the engine starts, so a result found afterwards can only be this run's.
     void deleteOldResult();

@@ -507,7 +507,8 @@ private Q_SLOTS:
                                         c.File1->viewport()->mapToGlobal(other.center()));
             QApplication::sendEvent(c.File1->viewport(), &menuEvent);
         }
-        QCOMPARE(offered, QStringList{QStringLiteral("actReadFolder")});
+        QCOMPARE(offered, (QStringList{"actOpenFolder", "actOpenFile", "actPaste", "actCapture", "",
+                                       "actReadFolder"}));
         QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
         QCOMPARE(c.picBmp->picture().size(), kPicture);
         QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));
