@@ -357,17 +357,28 @@ QStringList droppedFiles(const QMimeData* data) {
 } // namespace
 
 void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedFiles(event->mimeData()).isEmpty())
+    m_draggedFiles = droppedFiles(event->mimeData());
+    if (!m_draggedFiles.isEmpty())
         event->acceptProposedAction();
 }
 
 void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
-    if (!droppedFiles(event->mimeData()).isEmpty())
+    if (!m_draggedFiles.isEmpty())
         event->acceptProposedAction();
 }
 
+void FrmMain::dragLeaveEvent(QDragLeaveEvent*) {
+    m_draggedFiles.clear();
+}
+
 void FrmMain::dropEvent(QDropEvent* event) {
-    const QStringList files = droppedFiles(event->mimeData());
+    // A dragging program may not answer a second time for the same data (seen between two Qt
+    // programs over XDND: the drop's data came empty after a wait); it is what the drag
+    // offered when it entered.
+    QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty())
+        files = m_draggedFiles;
+    m_draggedFiles.clear();
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
@@ -378,17 +389,25 @@ void FrmMain::dropEvent(QDropEvent* event) {
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop: {
-        auto* drop = static_cast<QDropEvent*>(event);
-        if (droppedFiles(drop->mimeData()).isEmpty())
+        // Dragged text goes into the box as before.
+        m_draggedFiles = droppedFiles(static_cast<QDropEvent*>(event)->mimeData());
+        if (m_draggedFiles.isEmpty())
             break;
-        if (event->type() == QEvent::Drop)
-            dropEvent(drop);
-        else
-            drop->acceptProposedAction();
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
         return true;
-    }
+    case QEvent::DragMove:
+        if (m_draggedFiles.isEmpty())
+            break;
+        static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::DragLeave:
+        m_draggedFiles.clear();
+        break;
+    case QEvent::Drop:
+        if (m_draggedFiles.isEmpty())
+            break;
+        dropEvent(static_cast<QDropEvent*>(event));
+        return true;
     default:
         break;
     }

@@ -50,6 +50,7 @@ protected:
     // keep taking dropped text.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -70,6 +71,8 @@ private:
     QRect m_outerRect;
     bool m_frameFitted = false;
     bool m_readingScreen = false;
+    // The files a drag over the window carries, as it offered them on entering.
+    QStringList m_draggedFiles;
     QTimer* m_frameTimer = nullptr;
     std::unique_ptr<ViewerHandler> m_viewer;
     std::unique_ptr<SelectionHandler> m_selection;
