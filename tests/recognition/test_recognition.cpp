@@ -6,6 +6,7 @@
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "screenreading.h"
 #include "viewerhandler.h"
 #include "widgets.h"
 
@@ -82,6 +83,9 @@ private Q_SLOTS:
     void tooSmallSelection();
     void failingSteps_data();
     void failingSteps();
+
+    void screenReading_data();
+    void screenReading();
 
 private:
     QByteArray m_path;
@@ -735,4 +739,76 @@ void TestRecognition::failingSteps() {
 }
 
 QTEST_MAIN(TestRecognition)
+// A region of the screen is kept in bmp_gif_clipboard, chosen, and read whole by the button's
+// run: the engine gets the region's pixels, the cleaned text goes to the result box and, with
+// LF line ends and no empty lines at its end, to the clipboard. No text leaves the clipboard
+// alone; a cancel or a screen that cannot be read keeps nothing and runs nothing.
+void TestRecognition::screenReading_data() {
+    QTest::addColumn<bool>("dragged");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QStringList>("copied");
+    QTest::addColumn<QStringList>("notices");
+    const QString copiedNotice = quillpix::copiedNotice();
+    QTest::newRow("one line") << true << QString() << QString() << QByteArray("読んだ 文字\n")
+                              << QStringLiteral("読んだ文字\r") << QStringList{"読んだ文字"}
+                              << QStringList{copiedNotice};
+    QTest::newRow("lines and empty lines at the end")
+        << true << QString() << QString() << QByteArray("一行目\n\n二行目\n\n\n\f")
+        << QStringLiteral("一行目\r\n\r\n二行目\r\n\r\n\r") << QStringList{"一行目\n\n二行目"}
+        << QStringList{copiedNotice};
+    QTest::newRow("no text") << true << QString() << QString() << QByteArray(" \n\f")
+                             << QStringLiteral(" \r\n\r") << QStringList{}
+                             << QStringList{quillpix::nothingReadNotice()};
+    QTest::newRow("the engine fails")
+        << true << QString() << QStringLiteral("nothing") << QByteArray() << QString()
+        << QStringList{} << QStringList{};
+    QTest::newRow("cancelled") << false << QString() << QString() << QByteArray() << QString()
+                               << QStringList{} << QStringList{};
+    QTest::newRow("the screen cannot be read")
+        << false << QStringLiteral("画面を読み取れません") << QString() << QByteArray() << QString()
+        << QStringList{} << QStringList{};
+}
+
+void TestRecognition::screenReading() {
+    QFETCH(bool, dragged);
+    QFETCH(QString, problem);
+    QFETCH(QString, mode);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, boxText);
+    QFETCH(QStringList, copied);
+    QFETCH(QStringList, notices);
+    Session s;
+    m_engine->setOutput(output);
+    m_engine->setMode(mode);
+    const QImage region = textPicture(QStringLiteral("画面"), 24, QSize(90, 40));
+    if (dragged)
+        s.platform.screenRegion.picture = region;
+    s.platform.screenRegion.problem = problem;
+    const QString kept = s.parentFolder() + QStringLiteral("/bmp_gif_clipboard");
+    s.window().readScreen();
+
+    QCOMPARE(s.platform.captures, 1);
+    QCOMPARE(s.platform.copied, copied);
+    QCOMPARE(s.platform.notices, notices);
+    QCOMPARE(m_engine->ran(), dragged);
+    if (!problem.isEmpty())
+        QCOMPARE(s.platform.messages, QStringList{problem});
+    if (!dragged) {
+        QVERIFY(!QFileInfo::exists(kept));
+        return;
+    }
+    const QStringList files = QDir(kept).entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(s.c().File1->folder(), kept);
+    QCOMPARE(s.c().File1->fileName(), files.first());
+    QCOMPARE(QImage(kept + QLatin1Char('/') + files.first()).convertToFormat(QImage::Format_RGB32),
+             region.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
+             region.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(s.c().txtResult->text(), boxText);
+}
+
 #include "test_recognition.moc"
