@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
@@ -119,6 +120,11 @@ private Q_SLOTS:
         QVERIFY(!elsewhere.load());
         QCOMPARE(requests, 1);
         QCOMPARE(received, parsed.request);
+
+        // Something that listens there but never answers is no window to hand the request to.
+        QLocalServer silent;
+        QVERIFY(silent.listen(quillpix::InstanceChannel::socketName(other.bin())));
+        QVERIFY(!quillpix::InstanceChannel::send(other.bin(), parsed.request, 300));
     }
 
     void secondStart_data() {

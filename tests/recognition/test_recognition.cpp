@@ -86,6 +86,8 @@ private Q_SLOTS:
 
     void screenReading_data();
     void screenReading();
+    void keys_data();
+    void keys();
 
 private:
     QByteArray m_path;
@@ -809,6 +811,67 @@ void TestRecognition::screenReading() {
     QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
              region.convertToFormat(QImage::Format_RGB32));
     QCOMPARE(s.c().txtResult->text(), boxText);
+}
+
+// The window's keys work wherever the focus is, and press what they stand for only when it can
+// be pressed; inside the text boxes the boxes' own editing keys stay theirs.
+void TestRecognition::keys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QString>("effect");
+    const int ctrl = int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Enter runs, from the result box")
+        << int(Qt::Key_Return) << ctrl << "txtResult" << true << "ran";
+    QTest::newRow("Ctrl+Enter on the keypad, from the list")
+        << int(Qt::Key_Enter) << ctrl << "File1" << true << "ran";
+    QTest::newRow("Ctrl+Enter without a selection does nothing")
+        << int(Qt::Key_Return) << ctrl << "txtResult" << false << "nothing";
+    QTest::newRow("Ctrl+S saves, from the result box")
+        << int(Qt::Key_S) << ctrl << "txtResult" << false << "saved";
+    QTest::newRow("F1 opens the help") << int(Qt::Key_F1) << 0 << "File1" << false << "help";
+    QTest::newRow("F5 reads the list again")
+        << int(Qt::Key_F5) << 0 << "File1" << false << "listed";
+    QTest::newRow("Ctrl+Z in the result box is the box's own undo")
+        << int(Qt::Key_Z) << ctrl << "txtResult" << false << "box undo";
+}
+
+void TestRecognition::keys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QFETCH(bool, selected);
+    QFETCH(QString, effect);
+    Session s;
+    m_engine->setOutput(QByteArray("キー\n"));
+    QVERIFY(s.showActive());
+    if (selected)
+        s.select(10, 10, 100, 40);
+    Controls& c = s.c();
+    c.txtResult->setText(QStringLiteral("before"));
+    QWidget* target = focus == QLatin1String("txtResult") ? static_cast<QWidget*>(c.txtResult)
+                                                          : static_cast<QWidget*>(c.File1);
+    target->setFocus();
+    if (effect == QLatin1String("box undo")) {
+        c.txtResult->moveCaretToEnd();
+        QTest::keyClicks(c.txtResult, QStringLiteral("xyz"));
+    }
+    const QString picture = s.parentFolder() + QStringLiteral("/bmp_gif_sample/page.bmp");
+    QFile::copy(picture, s.parentFolder() + QStringLiteral("/bmp_gif_sample/new.bmp"));
+    const int listed = c.File1->count();
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QCOMPARE(m_engine->ran(), effect == QLatin1String("ran"));
+    if (effect == QLatin1String("ran"))
+        QCOMPARE(c.txtResult->text(), QStringLiteral("beforeキー\r"));
+    QCOMPARE(QFile::exists(picture + QStringLiteral(".txt")), effect == QLatin1String("saved"));
+    QCOMPARE(s.platform.opened.size(), effect == QLatin1String("help") ? 1 : 0);
+    if (effect == QLatin1String("help"))
+        QVERIFY(s.platform.opened.first().endsWith(QStringLiteral("htm/introtool.htm")));
+    QCOMPARE(c.File1->count(), listed + (effect == QLatin1String("listed") ? 1 : 0));
+    if (effect == QLatin1String("box undo"))
+        QCOMPARE(c.txtResult->text(), QStringLiteral("before"));
 }
 
 #include "test_recognition.moc"

@@ -152,6 +152,9 @@ private Q_SLOTS:
             << QStringList{"home/scans", "elsewhere"} << QString()
             << workspace + QStringList{"~/scans", "$T/elsewhere"}
             << QStringList{"home/scans", "elsewhere"};
+        QTest::newRow("a folder written twice in the file is offered once")
+            << QStringList{"elsewhere", "elsewhere"} << QString()
+            << workspace + QStringList{"$T/elsewhere"} << QStringList{"elsewhere"};
         QTest::newRow("a folder that has gone is dropped")
             << QStringList{"home/gone", "home/scans"} << QString()
             << workspace + QStringList{"~/scans"} << QStringList{"home/scans"};
@@ -175,6 +178,14 @@ private Q_SLOTS:
         }
         QTest::newRow("ten at most: the eleventh opened pushes the oldest out")
             << ten << QStringLiteral("f10") << tenLabels << tenAfter;
+        QStringList again{"f5"}, againLabels = workspace + QStringList{"$T/f5"};
+        for (int i = 0; i < 10; ++i)
+            if (i != 5) {
+                again << QStringLiteral("f%1").arg(i);
+                againLabels << QStringLiteral("$T/f%1").arg(i);
+            }
+        QTest::newRow("one of the ten opened again: all ten stay")
+            << ten << QStringLiteral("f5") << againLabels << again;
     }
     void folderChooser() {
         QFETCH(QStringList, remembered);

@@ -51,6 +51,10 @@ private Q_SLOTS:
         QTest::newRow("a text file is refused") << "open"
                                                 << "elsewhere/notes.txt" << true << "bmp_gif_sample"
                                                 << "a.bmp" << QStringList{};
+        QTest::newRow("a picture the list does not show (hidden)")
+            << "open"
+            << "elsewhere/.hidden.bmp" << true << "bmp_gif_sample"
+            << "a.bmp" << QStringList{};
         QTest::newRow("a path that is gone") << "open"
                                              << "elsewhere/gone.bmp" << true << "bmp_gif_sample"
                                              << "a.bmp" << QStringList{};
@@ -64,6 +68,13 @@ private Q_SLOTS:
             << "open"
             << "bmp_gif_zother" << false << "bmp_gif_zother"
             << "" << QStringList{};
+        QTest::newRow("nothing to paste") << "paste"
+                                          << "" << true << "bmp_gif_sample"
+                                          << "a.bmp" << QStringList{};
+        QTest::newRow("files copied in a file manager, pasted")
+            << "paste"
+            << "elsewhere/b.bmp" << false << "elsewhere"
+            << "b.bmp" << QStringList{"elsewhere"};
         QTest::newRow("a picture folder made meanwhile, offered when the chooser opens")
             << "popup"
             << "bmp_gif_new" << false << "bmp_gif_sample"
@@ -82,6 +93,7 @@ private Q_SLOTS:
         w.ws.writeFile(QStringLiteral("elsewhere/notes.txt"), "text");
         w.ws.writeFile(QStringLiteral("elsewhere/bad.bmp"), "BM this is no picture at all");
         QVERIFY(coordinatePicture(50, 20).save(root + QStringLiteral("/elsewhere/b.bmp")));
+        QVERIFY(coordinatePicture(50, 20).save(root + QStringLiteral("/elsewhere/.hidden.bmp")));
         QVERIFY(QDir().mkpath(root + QStringLiteral("/bmp_gif_zother")));
         QVERIFY(coordinatePicture(20, 50).save(root + QStringLiteral("/bmp_gif_zother/c.bmp")));
         QSettings(w.ws.bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
@@ -94,6 +106,10 @@ private Q_SLOTS:
 
         if (way == QLatin1String("open")) {
             w.window->viewer().openPaths({root + QLatin1Char('/') + path});
+        } else if (way == QLatin1String("paste")) {
+            if (!path.isEmpty())
+                w.platform.clipboard.files = {root + QLatin1Char('/') + path};
+            w.window->viewer().paste();
         } else {
             QVERIFY(QDir().mkpath(root + QLatin1Char('/') + path));
             c.cmbFolder->showPopup();
