@@ -257,7 +257,9 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
     }
     readFolderList();
     const int index = itemOfFolder(opening.folder);
-    if (index >= 0 && index == m_c.cmbFolder->currentIndex())
+    if (index < 0)
+        throw Failure(QStringLiteral("フォルダを一覧に加えられません: %1").arg(opening.folder));
+    if (index == m_c.cmbFolder->currentIndex())
         refreshFiles();
     else
         m_c.cmbFolder->setCurrentIndex(index);
