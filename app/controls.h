@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderchooser.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -32,7 +34,7 @@ struct Controls {
     QPushButton* cmdHelp = nullptr;
     QPushButton* cmdEnd = nullptr;
     std::array<QLabel*, 2> Label1{};
-    QComboBox* cmbFolder = nullptr;
+    FolderChooser* cmbFolder = nullptr;
     std::array<QPushButton*, 4> cmdRefresh{};
     QPushButton* cmdPaint = nullptr;
     FileListBox* File1 = nullptr;

@@ -5,6 +5,7 @@
 #include "failurereport.h"
 #include "filelistbox.h"
 #include "folderbatchrun.h"
+#include "folderchooser.h"
 #include "launcherhandler.h"
 #include "layout.h"
 #include "listfiles.h"
@@ -14,15 +15,19 @@
 #include "platform.h"
 #include "recognitionhandler.h"
 #include "resulttexthandler.h"
+#include "screenreading.h"
 #include "selectionhandler.h"
 #include "startuproutines.h"
 #include "version.h"
 #include "viewerhandler.h"
+#include "waysin.h"
 #include "widgets.h"
 
 #include <QButtonGroup>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QEvent>
+#include <QMimeData>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -78,6 +83,11 @@ FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* pare
         });
 
     runStartupSequence();
+
+    setAcceptDrops(true);
+    for (QWidget* box :
+         {static_cast<QWidget*>(m_c.txtResult->viewport()), static_cast<QWidget*>(m_c.txtBat)})
+        box->installEventFilter(this);
 }
 
 void FrmMain::createFeatures() {
@@ -85,7 +95,7 @@ void FrmMain::createFeatures() {
     m_viewer = std::make_unique<ViewerHandler>(
         ViewerControls{this, c.cmbFolder, c.File1, c.cmdRefresh[size_t(RefreshButton::Files)],
                        c.cmdPaint, c.lstZoom, c.picBmp, c.picDisp, c.VScroll1, c.HScroll1},
-        m_platform, m_folders.parent);
+        m_platform, m_folders);
     m_selection = std::make_unique<SelectionHandler>(
         SelectionControls{this, c.picRect, c.picDispRect, c.lblHeight, c.lblWidth}, *m_viewer,
         m_platform);
@@ -156,6 +166,7 @@ void FrmMain::createFeatures() {
             &RecognitionHandler::clearCommand);
     connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
             &RecognitionHandler::prepareEngineSoon);
+    connect(viewer, &ViewerHandler::captureRequested, this, &FrmMain::readScreen);
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
@@ -182,7 +193,7 @@ void FrmMain::createControls() {
     c.cmdHelp = button(w, "cmdHelp", QStringLiteral("ヘルプ"), 188, 0, 53, 21);
     c.cmdEnd = button(w, "cmdEnd", QStringLiteral("終了"), 1000, 0, 41, 21);
     c.Label1[0] = label(w, "Label1_0", QStringLiteral("フォルダ"), 8, 4, 49, 13);
-    c.cmbFolder = place(new QComboBox(w), "cmbFolder", 8, 20, 153, 21);
+    c.cmbFolder = place(new FolderChooser(w), "cmbFolder", 8, 20, 153, 21);
     c.Label1[1] = label(w, "Label1_1", QStringLiteral("画像ファイル"), 8, 48, 73, 13);
     c.cmdRefresh[0] = button(w, "cmdRefresh_0", QStringLiteral("一覧更新"), 76, 44, 65, 21);
     c.cmdPaint = button(w, "cmdPaint", QStringLiteral("開く"), 144, 44, 37, 21);
@@ -339,9 +350,10 @@ void FrmMain::runStartupSequence() {
     c.picRect->setAutoSize(true);
     c.picBmp->hide();
     c.picBmp->setAutoSize(true);
-    // The picture folders beside the program folder; choosing item 0 runs the folder change.
-    fillFolderList(m_folders.parent, QStringLiteral("bmp_gif"), c.cmbFolder);
-    if (c.cmbFolder->count() == 0)
+    // The picture folders beside the program folder, then those opened from elsewhere;
+    // choosing item 0 runs the folder change.
+    m_viewer->readFolderList();
+    if (viewer::pictureFolderNames(m_folders.parent).isEmpty())
         problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif "
                                    "で始まるフォルダを置いてください。")
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
@@ -354,6 +366,108 @@ void FrmMain::runStartupSequence() {
 
     if (!problems.isEmpty())
         m_platform.showMessage(problems.join(QStringLiteral("\n\n")));
+}
+
+namespace {
+
+// The local files a drag carries; none when it carries anything else (text, a web link).
+QStringList droppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data)
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+} // namespace
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    m_draggedFiles = droppedFiles(event->mimeData());
+    if (!m_draggedFiles.isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!m_draggedFiles.isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmMain::dragLeaveEvent(QDragLeaveEvent*) {
+    m_draggedFiles.clear();
+}
+
+void FrmMain::dropEvent(QDropEvent* event) {
+    // A dragging program may not answer a second time for the same data (seen between two Qt
+    // programs over XDND: the drop's data came empty after a wait); it is what the drag
+    // offered when it entered.
+    QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty())
+        files = m_draggedFiles;
+    m_draggedFiles.clear();
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The dragging program waits for the drop to end; the opening (and any message) follows.
+    QTimer::singleShot(0, this, [this, files] { m_viewer->openPaths(files); });
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+        // Dragged text goes into the box as before.
+        m_draggedFiles = droppedFiles(static_cast<QDropEvent*>(event)->mimeData());
+        if (m_draggedFiles.isEmpty())
+            break;
+        static_cast<QDropEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::DragMove:
+        if (m_draggedFiles.isEmpty())
+            break;
+        static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+        return true;
+    case QEvent::DragLeave:
+        m_draggedFiles.clear();
+        break;
+    case QEvent::Drop:
+        if (m_draggedFiles.isEmpty())
+            break;
+        dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmMain::takeRequest(const WindowRequest& request) {
+    if (!request.paths.isEmpty())
+        m_viewer->openPaths(request.paths);
+    if (request.capture)
+        readScreen();
+    comeToFront();
+}
+
+void FrmMain::readScreen() {
+    // A second request while the screen is frozen waits for nothing: the first one is shown.
+    if (m_readingScreen)
+        return;
+    m_readingScreen = true;
+    readScreenRegion(m_platform, *m_viewer, *m_recognition);
+    m_readingScreen = false;
+    comeToFront();
+}
+
+void FrmMain::comeToFront() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
 }
 
 } // namespace quillpix

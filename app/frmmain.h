@@ -3,6 +3,7 @@
 #include "batchsettings.h"
 #include "controls.h"
 #include "folders.h"
+#include "instancechannel.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -38,8 +39,21 @@ public:
     SelectionHandler& selection() { return *m_selection; }
     ResultTextHandler& resultText() { return *m_resultText; }
 
+    // A start's request (the command line, or a later start handing it over): the paths are
+    // opened, the screen is read, and the window comes to the front.
+    void takeRequest(const WindowRequest& request);
+    void readScreen();
+
 protected:
     bool event(QEvent* event) override;
+    // A picture, a document or a folder dropped anywhere on the window is opened; several
+    // files open the first one's folder with it chosen. The text boxes pass such drops on and
+    // keep taking dropped text.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The design places the window's frame at the left and top and gives its width; the inside
@@ -52,12 +66,16 @@ private:
     void chooseFontSize(int index);
     // The folder batch on the folder with the lists' current items.
     folderbatch::Settings batchSettings(const QString& folder) const;
+    void comeToFront();
 
     Platform& m_platform;
     Folders m_folders;
     Controls m_c;
     QRect m_outerRect;
     bool m_frameFitted = false;
+    bool m_readingScreen = false;
+    // The files a drag over the window carries, as it offered them on entering.
+    QStringList m_draggedFiles;
     QTimer* m_frameTimer = nullptr;
     bool m_engineAsked = false;
     std::unique_ptr<ViewerHandler> m_viewer;

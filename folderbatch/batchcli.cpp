@@ -87,9 +87,14 @@ bool wantsCommandLine(int argc, char** argv) {
 
 QString usage() {
     return QStringLiteral(
-        "Usage: quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
+        "Usage: quillpix [PATH...]     the window, showing the folder or picture PATH\n"
+        "       quillpix --capture     the window, reading a region of the screen at once\n"
+        "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
         "                [--book FILE.txt] [--pdf]\n"
+        "\n"
+        "With a window already open on this workspace, it shows PATH or reads the screen,\n"
+        "and comes to the front; no second window opens.\n"
         "\n"
         "Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,\n"
         "*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it\n"

@@ -7,6 +7,7 @@
 #include "platform.h"
 
 #include <QPushButton>
+#include <QShortcut>
 
 namespace quillpix {
 
@@ -16,6 +17,8 @@ LauncherHandler::LauncherHandler(const LauncherControls& controls, const viewer:
     connect(m_c.cmdHelp, &QPushButton::clicked, this, [this] { openHelp(); });
     connect(m_c.cmdExplorer, &QPushButton::clicked, this, [this] { openExplorer(); });
     connect(m_c.cmdOpenTmpTxt, &QPushButton::clicked, this, [this] { openRawResult(); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), m_c.window);
+    connect(help, &QShortcut::activated, this, [this] { openHelp(); });
 }
 
 // What the opened program then does is its own business; only a desktop without one is told.

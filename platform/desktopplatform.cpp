@@ -2,14 +2,21 @@
 
 #include "residentengine.h"
 #include "residentfirst.h"
+#include "screencapture.h"
 #include "soundplayer.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QProcess>
@@ -17,6 +24,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 namespace quillpix {
@@ -110,6 +118,81 @@ void DesktopPlatform::prepareEngine(const QString& batchText, const QString& bat
 void DesktopPlatform::playSound(const QString& wavPath) {
     // No sound device, or a file that cannot be played, is silence.
     sound::playFile(wavPath);
+}
+
+// Qt's static dialogs are the desktop's own where its platform theme offers one (a portal, GTK,
+// KDE), and Qt's own otherwise.
+QString DesktopPlatform::chooseFolder(const QString& startFolder) {
+    return QFileDialog::getExistingDirectory(m_window, QStringLiteral("フォルダを開く"),
+                                             startFolder);
+}
+
+QString DesktopPlatform::chooseFile(const QString& startFolder, const QString& nameFilter) {
+    return QFileDialog::getOpenFileName(m_window, QStringLiteral("ファイルを開く"), startFolder,
+                                        nameFilter);
+}
+
+ClipboardContent DesktopPlatform::clipboardContent() {
+    ClipboardContent content;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return content;
+    // A file manager's copy also offers the file's icon as a picture: the files come first.
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            content.files << url.toLocalFile();
+    if (content.files.isEmpty() && data->hasImage())
+        content.picture = qvariant_cast<QImage>(data->imageData());
+    return content;
+}
+
+void DesktopPlatform::copyText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+ScreenRegion DesktopPlatform::captureScreenRegion() {
+    const capture::GrabMethod method = capture::grabMethodFor(
+        QGuiApplication::platformName(), !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    // The window would hide what the user wants to read; it steps aside while the screen is
+    // taken, and for the compositor to draw what lay under it.
+    const bool hid = m_window && m_window->isVisible() && method != capture::GrabMethod::None;
+    if (hid) {
+        m_window->hide();
+        QEventLoop settle;
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
+    ScreenRegion region;
+    const capture::Frozen frozen = capture::freezeScreen(method);
+    if (!frozen.picture.isNull()) {
+        if (const std::optional<QRect> chosen = capture::chooseRegion(frozen.picture))
+            region.picture = frozen.picture.copy(*chosen);
+    }
+    region.problem = frozen.problem;
+    if (hid) {
+        m_window->show();
+        m_window->raise();
+        m_window->activateWindow();
+    }
+    return region;
+}
+
+void DesktopPlatform::showNotice(const QString& text) {
+    // A small label over the window's lower edge that closes itself; no button to press.
+    auto* notice = new QLabel(text, m_window, Qt::ToolTip | Qt::FramelessWindowHint);
+    notice->setObjectName(QStringLiteral("notice"));
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setMargin(10);
+    notice->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff8d0; color: black; border: 1px solid #b0a060; }"));
+    notice->adjustSize();
+    if (m_window) {
+        const QRect frame = m_window->geometry();
+        notice->move(frame.center().x() - notice->width() / 2,
+                     frame.bottom() - notice->height() - 40);
+    }
+    notice->show();
+    QTimer::singleShot(3500, notice, &QWidget::close);
 }
 
 } // namespace quillpix

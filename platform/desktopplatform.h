@@ -30,6 +30,12 @@ public:
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override;
     void playSound(const QString& wavPath) override;
+    QString chooseFolder(const QString& startFolder) override;
+    QString chooseFile(const QString& startFolder, const QString& nameFilter) override;
+    ClipboardContent clipboardContent() override;
+    void copyText(const QString& text) override;
+    ScreenRegion captureScreenRegion() override;
+    void showNotice(const QString& text) override;
 
 private:
     QWidget* m_window = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,21 @@ struct BatchReport {
     // The program of the batch's last command and how it ended (0: success).
     QString lastProgram;
     int exitCode = 0;
+};
+
+// What the clipboard holds that the window can take: a picture, or files copied in a file
+// manager (local paths). Both empty when it holds neither.
+struct ClipboardContent {
+    QImage picture;
+    QStringList files;
+};
+
+// A region of the screen the user chose. An empty picture with an empty problem: cancelled.
+struct ScreenRegion {
+    QImage picture;
+    // Why the screen could not be read (no way to grab it on this desktop, the portal refused),
+    // in Japanese for the user.
+    QString problem;
 };
 
 // Everything the window asks of the desktop. The desktop implementation talks to the real
@@ -55,6 +71,19 @@ public:
     }
     // Plays a sound file to its end; silence when there is no sound device.
     virtual void playSound(const QString& wavPath) = 0;
+
+    // Pictures from anywhere: the desktop's dialogs, its clipboard and its screen.
+    // The desktop's own folder dialog where it has one (Qt's otherwise); "" when cancelled.
+    virtual QString chooseFolder(const QString& startFolder) = 0;
+    // The desktop's own dialog for one file matching nameFilter; "" when cancelled.
+    virtual QString chooseFile(const QString& startFolder, const QString& nameFilter) = 0;
+    virtual ClipboardContent clipboardContent() = 0;
+    virtual void copyText(const QString& text) = 0;
+    // Freezes the screen (the window out of the way) and lets the user drag a rectangle over
+    // it; Escape cancels. Returns when the user is done; the window keeps its events meanwhile.
+    virtual ScreenRegion captureScreenRegion() = 0;
+    // A short notice that goes away by itself; nothing waits for it.
+    virtual void showNotice(const QString& text) = 0;
 };
 
 // What a button says when the desktop has no program to open its file with: what was to be

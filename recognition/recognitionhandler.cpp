@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
+#include <QShortcut>
 
 #include <functional>
 
@@ -59,6 +60,13 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
     m_prepareTimer->setSingleShot(true);
     m_prepareTimer->setInterval(kPrepareDelayMs);
     connect(m_prepareTimer, &QTimer::timeout, this, &RecognitionHandler::prepareEngine);
+    // Ctrl+Enter anywhere in the window, text boxes included, presses the button when it can
+    // be pressed.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* shortcut = new QShortcut(key, m_c.window);
+        connect(shortcut, &QShortcut::activated, m_c.cmdRecognize, &QPushButton::click);
+    }
 }
 
 QString RecognitionHandler::missingResultMessage() {
@@ -127,6 +135,15 @@ void RecognitionHandler::onRecognizeClicked() {
     runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
 }
 
+std::optional<QString> RecognitionHandler::readPicture(const QImage& picture) {
+    if (refuseWhileRunning())
+        return std::nullopt;
+    RunningFlag running([this](bool on) { setRunning(on); });
+    std::optional<QString> text;
+    runReportingFailures(m_platform, m_c.window, [&] { text = recognize(picture); });
+    return text;
+}
+
 void RecognitionHandler::onDirectClicked() {
     if (m_c.txtBat->text().isEmpty())
         return;
@@ -136,11 +153,11 @@ void RecognitionHandler::onDirectClicked() {
     runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 
-QImage RecognitionHandler::startRun() {
+QImage RecognitionHandler::startRun(const std::optional<QImage>& picture) {
     m_c.window->setCursor(Qt::WaitCursor);
     m_resultBox.rememberForUndo();
 
-    QImage crop = m_region.cropForRun();
+    QImage crop = picture ? *picture : m_region.cropForRun();
     // The engine would read an empty picture and answer with nothing.
     if (crop.width() <= 0 || crop.height() <= 0)
         throw Failure(selectionTooSmallMessage());
@@ -198,8 +215,8 @@ bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
     return true;
 }
 
-void RecognitionHandler::recognize() {
-    const QImage crop = startRun();
+std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>& picture) {
+    const QImage crop = startRun(picture);
     const options::EngineChoice items = m_choices.chosenItems();
     pipeline::EngineSettings settings{items.langItem, pipeline::itemValue(items.psmItem),
                                       items.optionItem};
@@ -223,13 +240,14 @@ void RecognitionHandler::recognize() {
     const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(opt));
 
     if (reportMissingResult(reading))
-        return;
+        return std::nullopt;
     m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
     // Blank output plays no sound.
     if (reading.anyVisible())
         playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
+    return reading.boxText;
 }
 
 void RecognitionHandler::runDirect() {

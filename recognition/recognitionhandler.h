@@ -5,7 +5,10 @@
 
 #include <QObject>
 
+#include <QImage>
+
 #include <memory>
+#include <optional>
 
 class QPushButton;
 class QTimer;
@@ -60,6 +63,12 @@ public:
     // The same a moment later, once the lists have stopped changing, and only while the window
     // is shown: walking through the languages loads only the one the user stops at.
     void prepareEngineSoon();
+    // Reads a whole picture (a region of the screen) as cmdRecognize reads the selection: the
+    // lists' current items, tess.bat, the same engine and clean-up, the text appended to the
+    // result box. The appended text, or nothing when the run was refused or failed (the user
+    // has been told).
+    std::optional<QString> readPicture(const QImage& picture);
+    bool running() const { return m_running; }
 
 Q_SIGNALS:
     // A run started or ended. Its text belongs to the picture shown when it started.
@@ -68,11 +77,13 @@ Q_SIGNALS:
 private:
     void onRecognizeClicked();
     void onDirectClicked();
-    void recognize();
+    // Reads the selection, or the picture given; the text appended, when the engine wrote any.
+    std::optional<QString> recognize(const std::optional<QImage>& picture = std::nullopt);
     void runDirect();
 
-    // Hourglass, undo text and the crop of the selection; a crop without pixels ends the run.
-    QImage startRun();
+    // Hourglass, undo text and the crop of the selection (or the picture given); a crop without
+    // pixels ends the run.
+    QImage startRun(const std::optional<QImage>& picture = std::nullopt);
     // The picture the engine reads into tmp.bmp, and its preview.
     void writeWorkBitmap(const QImage& picture);
     void writeBatch(const QString& command);

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
@@ -54,6 +55,9 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     connect(m_c.cmdOpenTextFile, &QPushButton::clicked, this, [this] { openSavedFile(); });
     // Fires for the program's changes too (a run appending, a saved result loaded).
     connect(m_c.txtResult, &QPlainTextEdit::textChanged, this, [this] { resultChanged(); });
+    // Ctrl+S saves from anywhere in the window, as 保存 does when it can be pressed.
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_c.window);
+    connect(save, &QShortcut::activated, m_c.cmdSaveText, &QPushButton::click);
 }
 
 void ResultTextHandler::clear() {

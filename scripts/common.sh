@@ -26,10 +26,12 @@ RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-o
 # the pages the program shows with Poppler's own rendering; Japanese fonts besides Noto CJK for
 # the page-layout tests and the reading measurements (IPA Mincho and IPAex Gothic measured, VL
 # Gothic and Sawarabi Mincho held out); GNU parallel for the folder batch's baseline, the
-# engine's command line run two at a time as a careful user would.
+# engine's command line run two at a time as a careful user would; xclip to put a picture on the
+# real clipboard and read the text a screen reading copied; desktop-file-validate to check the
+# desktop entry.
 TEST_PACKAGES=(libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick clang-format openbox
     poppler-utils fonts-ipafont-mincho fonts-ipaexfont-gothic fonts-vlgothic fonts-sawarabi-mincho
-    parallel)
+    parallel xclip desktop-file-utils)
 
 say() { printf '\n== %s\n' "$*"; }
 die() {

@@ -22,11 +22,17 @@ esac
 workspace="${1:-$QUILLPIX_ROOT/workspace-run}"
 build_dir="${BUILD_DIR:-$QUILLPIX_ROOT/build-release}"
 
-# A Wayland session without an X server (no DISPLAY) needs Qt's Wayland plugin.
+# A Wayland session without an X server (no DISPLAY) needs Qt's Wayland plugin; a GTK desktop
+# (GNOME, Cinnamon, MATE, Xfce, Budgie) gives its own file dialogs through Qt's GTK theme.
 session_packages=()
 if [ -n "${WAYLAND_DISPLAY:-}" ]; then
     session_packages+=(qt6-wayland)
 fi
+case "${XDG_CURRENT_DESKTOP:-}" in
+*GNOME* | *Unity* | *Cinnamon* | *MATE* | *XFCE* | *Budgie*)
+    session_packages+=(qt6-gtk-platformtheme)
+    ;;
+esac
 ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${session_packages[@]}"
 configure_and_build "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLPIX_TESTS=OFF -DQUILLPIX_BENCH=OFF

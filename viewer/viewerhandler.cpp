@@ -3,9 +3,12 @@
 #include "failure.h"
 #include "failurereport.h"
 #include "filelistbox.h"
+#include "folderchooser.h"
+#include "listing.h"
 #include "picturebox.h"
 #include "pictureloader.h"
 #include "platform.h"
+#include "settingsfile.h"
 #include "textfiles.h"
 #include "viewmath.h"
 #include "widgets.h"
@@ -13,20 +16,27 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 namespace quillpix {
+namespace {
+// The settings file's key for the folders opened from elsewhere, most recent first.
+const QString kRememberedKey = QStringLiteral("folders/opened");
+} // namespace
 
 ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
-                             const QString& pictureFolders)
-    : m_c(controls), m_platform(platform), m_pictureFolders(pictureFolders),
-      m_zoomIndex(viewer::zoomIndexForRow(-1)) {
+                             const Folders& folders)
+    : m_c(controls), m_platform(platform), m_pictureFolders(folders.parent),
+      m_programFolder(folders.program), m_zoomIndex(viewer::zoomIndexForRow(-1)) {
     connect(m_c.cmbFolder, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0)
             return;
@@ -125,6 +135,193 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
                 if (!reading())
                     emit displayReleased(button, x, y);
             });
+    addWaysIn();
+}
+
+void ViewerHandler::addWaysIn() {
+    // Ahead of the list's other items; their keys work anywhere in the window, but a text box
+    // keeps its own Ctrl+V.
+    const auto item = [this](const char* name, const QString& text, const QKeySequence& key) {
+        auto* action = new QAction(text, m_c.File1);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        return action;
+    };
+    QAction* openFolder = item("actOpenFolder", QStringLiteral("フォルダを開く…"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    QAction* openFile =
+        item("actOpenFile", QStringLiteral("ファイルを開く…"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* paste =
+        item("actPaste", QStringLiteral("画像を貼り付け"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QAction* capture = item("actCapture", QStringLiteral("画面から読む…"), QKeySequence());
+    auto* separator = new QAction(m_c.File1);
+    separator->setSeparator(true);
+    m_c.File1->insertActions(m_c.File1->actions().value(0),
+                             {openFolder, openFile, paste, capture, separator});
+    connect(openFolder, &QAction::triggered, this, [this] { openFolderDialog(); });
+    connect(openFile, &QAction::triggered, this, [this] { openFileDialog(); });
+    connect(paste, &QAction::triggered, this, [this] { this->paste(); });
+    connect(capture, &QAction::triggered, this, &ViewerHandler::captureRequested);
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), m_c.window);
+    connect(refresh, &QShortcut::activated, this, [this] { refreshFiles(); });
+    // The chooser offers a picture folder made while the program runs.
+    connect(m_c.cmbFolder, &FolderChooser::aboutToShowPopup, this, [this] { readFolderList(); });
+}
+
+QString ViewerHandler::pictureFilter() {
+    QStringList patterns =
+        QString::fromLatin1(pictures::kPicturePattern).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // The dialog compares names as they are written; the list does not.
+    for (const QString& pattern : QStringList(patterns))
+        patterns << pattern.toUpper();
+    return QStringLiteral("画像と文書 (%1);;すべてのファイル (*)")
+        .arg(patterns.join(QLatin1Char(' ')));
+}
+
+QString ViewerHandler::noPictureOnClipboardMessage() {
+    return QStringLiteral("クリップボードに画像がありません。\n"
+                          "画像をコピーしてから、もう一度貼り付けてください。");
+}
+
+QString ViewerHandler::folderOfItem(int index) const {
+    const QString folder = m_c.cmbFolder->itemData(index).toString();
+    if (!folder.isEmpty())
+        return folder;
+    return m_pictureFolders + QLatin1Char('/') + m_c.cmbFolder->itemText(index);
+}
+
+int ViewerHandler::itemOfFolder(const QString& folder) const {
+    const QString wanted = QFileInfo(folder).canonicalFilePath();
+    if (wanted.isEmpty())
+        return -1;
+    for (int i = 0; i < m_c.cmbFolder->count(); ++i)
+        if (QFileInfo(folderOfItem(i)).canonicalFilePath() == wanted)
+            return i;
+    return -1;
+}
+
+void ViewerHandler::readFolderList() {
+    textfiles::SettingsFile settings(m_programFolder);
+    const QStringList remembered = settings.list(kRememberedKey);
+    QStringList kept;
+    const QList<viewer::FolderItem> items =
+        viewer::folderChoices(m_pictureFolders, remembered, QDir::homePath(), &kept);
+    if (kept != remembered)
+        settings.setList(kRememberedKey, kept);
+    const QSignalBlocker blocker(m_c.cmbFolder);
+    m_c.cmbFolder->clear();
+    for (const viewer::FolderItem& item : items) {
+        m_c.cmbFolder->addItem(item.label, item.folder);
+        m_c.cmbFolder->setItemData(m_c.cmbFolder->count() - 1, item.folder, Qt::ToolTipRole);
+    }
+    const QString shown = m_c.File1->folder();
+    m_shownFolderIndex = shown.isEmpty() ? -1 : itemOfFolder(shown);
+    m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
+}
+
+QString ViewerHandler::dialogStartFolder() const {
+    return m_c.File1->folder().isEmpty() ? m_pictureFolders : m_c.File1->folder();
+}
+
+void ViewerHandler::openFolderDialog() {
+    if (m_runActive) {
+        m_platform.showMessage(busyMessage());
+        return;
+    }
+    const QString folder = m_platform.chooseFolder(dialogStartFolder());
+    if (!folder.isEmpty())
+        openPaths({folder});
+}
+
+void ViewerHandler::openFileDialog() {
+    if (m_runActive) {
+        m_platform.showMessage(busyMessage());
+        return;
+    }
+    const QString file = m_platform.chooseFile(dialogStartFolder(), pictureFilter());
+    if (!file.isEmpty())
+        openPaths({file});
+}
+
+void ViewerHandler::openPaths(const QStringList& paths) {
+    if (m_runActive) {
+        m_platform.showMessage(busyMessage());
+        return;
+    }
+    runReportingFailures(m_platform, m_c.window,
+                         [&] { open(viewer::openingFor(paths), paths.value(0)); });
+}
+
+void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
+    if (opening.folder.isEmpty())
+        throw Failure(QStringLiteral("開くファイルかフォルダが見つかりません: %1").arg(asked));
+    const pictures::Listing listing = pictures::listPictures(opening.folder, m_c.File1->pattern());
+    if (!listing.listed)
+        throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(opening.folder));
+    int page = pictures::kNoPage;
+    if (!opening.fileName.isEmpty()) {
+        const QString path = opening.folder + QLatin1Char('/') + opening.fileName;
+        const auto entry = std::find_if(
+            listing.entries.begin(), listing.entries.end(),
+            [&](const pictures::ListEntry& e) { return e.fileName == opening.fileName; });
+        if (entry == listing.entries.end())
+            throw Failure(QStringLiteral("このファイルは画像ファイルの一覧に出せないため、"
+                                         "開けません: %1\n開けるのは次の画像と文書です: %2")
+                              .arg(path, QString::fromLatin1(pictures::kPicturePattern)));
+        page = entry->page;
+        // Its headers are read now, so a file that cannot be shown changes nothing.
+        viewer::openPage(path, page, QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
+    }
+    if (!viewer::isPictureFolder(m_pictureFolders, opening.folder)) {
+        textfiles::SettingsFile settings(m_programFolder);
+        settings.setList(kRememberedKey,
+                         viewer::rememberFolder(settings.list(kRememberedKey), opening.folder));
+    }
+    readFolderList();
+    const int index = itemOfFolder(opening.folder);
+    if (index < 0)
+        throw Failure(QStringLiteral("フォルダを一覧に加えられません: %1").arg(opening.folder));
+    if (index == m_c.cmbFolder->currentIndex())
+        refreshFiles();
+    else
+        m_c.cmbFolder->setCurrentIndex(index);
+    if (!opening.fileName.isEmpty()) {
+        const int row = m_c.File1->rowOf(opening.fileName, page);
+        if (row >= 0)
+            m_c.File1->setCurrentRow(row);
+    }
+}
+
+void ViewerHandler::paste() {
+    const ClipboardContent content = m_platform.clipboardContent();
+    if (!content.files.isEmpty()) {
+        openPaths(content.files);
+        return;
+    }
+    if (content.picture.isNull()) {
+        m_platform.showMessage(noPictureOnClipboardMessage());
+        return;
+    }
+    takeInPicture(content.picture, QStringLiteral("clipboard"));
+}
+
+QString ViewerHandler::takeInPicture(const QImage& picture, const QString& stem) {
+    if (m_runActive) {
+        m_platform.showMessage(busyMessage());
+        return {};
+    }
+    QString kept;
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const QString path = viewer::saveIncomingPicture(
+            picture, m_pictureFolders + QLatin1Char('/') + viewer::kIncomingFolder, stem,
+            QDateTime::currentDateTime());
+        open(viewer::openingFor({path}), path);
+        const viewer::ChosenFile chosen = chosenFile();
+        if (chosen.name == QFileInfo(path).fileName() &&
+            QFileInfo(chosen.folder) == QFileInfo(QFileInfo(path).absolutePath()))
+            kept = path;
+    });
+    return kept;
 }
 
 bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
@@ -209,7 +406,7 @@ void ViewerHandler::reportLeftOutNames() {
 void ViewerHandler::changeFolder() {
     m_read.abandon();
     runReportingFailures(m_platform, m_c.window, [&] {
-        const QString folder = m_pictureFolders + QLatin1Char('/') + m_c.cmbFolder->currentText();
+        const QString folder = folderOfItem(m_c.cmbFolder->currentIndex());
         m_shownFolderIndex = m_c.cmbFolder->currentIndex();
         m_c.File1->setFolder(folder);
         const bool listed = m_c.File1->refresh();

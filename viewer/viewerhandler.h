@@ -1,8 +1,10 @@
 #pragma once
 
 #include "display.h"
+#include "folders.h"
 #include "pictureloader.h"
 #include "reducedview.h"
+#include "waysin.h"
 
 #include <QObject>
 
@@ -15,12 +17,13 @@ namespace quillpix {
 class Platform;
 class PictureBox;
 class FileListBox;
+class FolderChooser;
 class ScrollBar;
 
 // The controls the viewer owns.
 struct ViewerControls {
     QWidget* window = nullptr;
-    QComboBox* cmbFolder = nullptr;
+    FolderChooser* cmbFolder = nullptr;
     FileListBox* File1 = nullptr;
     QPushButton* cmdRefreshFiles = nullptr;
     QPushButton* cmdPaint = nullptr;
@@ -35,8 +38,9 @@ struct ViewerControls {
 class ViewerHandler : public QObject, public viewer::Display, public viewer::FileChoice {
     Q_OBJECT
 public:
-    ViewerHandler(const ViewerControls& controls, Platform& platform,
-                  const QString& pictureFolders);
+    // The picture folders are those of folders.parent; the folders opened from elsewhere are
+    // remembered in the settings file of folders.program.
+    ViewerHandler(const ViewerControls& controls, Platform& platform, const Folders& folders);
 
     // The chosen item of cmbFolder becomes the folder of File1; the display is cleared.
     void changeFolder();
@@ -54,6 +58,30 @@ public:
     void chooseZoom(int row);
     // Re-reads the file list.
     void refreshFiles();
+
+    // The folder chooser's items read afresh: the workspace's picture folders, then the folders
+    // opened from elsewhere that still exist, most recent first. The folder on show stays
+    // chosen; nothing counts as a folder change.
+    void readFolderList();
+    // Pictures from anywhere. A folder is shown and listed as a picture folder; a file shows
+    // its folder with the file (a document's first page) chosen; several paths (a drop, the
+    // command line) open the first. Everything is checked before anything changes: a path
+    // that is gone, a folder that cannot be listed, a file the list does not show or whose
+    // headers are wrong leave the folder, the picture and the text as they were, with a
+    // message. A folder outside the workspace's picture folders is remembered by the chooser.
+    void openPaths(const QStringList& paths);
+    // The same through the desktop's dialogs.
+    void openFolderDialog();
+    void openFileDialog();
+    // The clipboard's picture is kept in bmp_gif_clipboard, listed and chosen; files copied in
+    // a file manager are opened.
+    void paste();
+    // Keeps the picture as a PNG named after stem and the moment in bmp_gif_clipboard and shows
+    // it chosen. Its path, or "" when it could not be kept or is not the picture on show.
+    QString takeInPicture(const QImage& picture, const QString& stem);
+    // The file dialog's filter: every picture and document the list shows.
+    static QString pictureFilter();
+    static QString noPictureOnClipboardMessage();
 
     // Sets the bars up for the picture in picBmp at the current zoom, view at the top-left.
     void showImage();
@@ -96,6 +124,8 @@ Q_SIGNALS:
     void folderBatchRequested(const QString& folder);
     // "検索できる PDF を作る…" was chosen on a page of the document fileName.
     void pdfRequested(const QString& folder, const QString& fileName);
+    // "画面から読む…" was chosen on the file list.
+    void captureRequested();
     // The mouse on the display, in surface pixels.
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);
@@ -119,11 +149,20 @@ private:
     void announceViewMoved();
     // Names the listing had to leave out are told once per listing.
     void reportLeftOutNames();
+    // The file list's menu items and keys for the ways in.
+    void addWaysIn();
+    void open(const viewer::Opening& opening, const QString& asked);
+    // The folder an item of the chooser lists, and the item listing a folder (-1: none).
+    QString folderOfItem(int index) const;
+    int itemOfFolder(const QString& folder) const;
+    QString dialogStartFolder() const;
 
     ViewerControls m_c;
     Platform& m_platform;
     // The folder whose entries beginning with the picture-folder prefix are the folders offered.
     QString m_pictureFolders;
+    // Where the settings file lies.
+    QString m_programFolder;
     viewer::ReducedView m_view;
     uint8_t m_zoomIndex;
     bool m_hScrollToggle = false;

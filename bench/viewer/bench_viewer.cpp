@@ -48,6 +48,12 @@ public:
     int screenWidth() const override { return kScreen; }
     BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }
     void playSound(const QString&) override {}
+    QString chooseFolder(const QString&) override { return {}; }
+    QString chooseFile(const QString&, const QString&) override { return {}; }
+    ClipboardContent clipboardContent() override { return {}; }
+    void copyText(const QString&) override {}
+    ScreenRegion captureScreenRegion() override { return {}; }
+    void showNotice(const QString&) override {}
 };
 
 // A workspace with the option lists and one folder holding the scan, and the window on it

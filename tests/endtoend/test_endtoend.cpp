@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -86,14 +87,14 @@ class TestEndToEnd : public QObject {
     }
 
     // Starts the installed program and waits for its window; returns the window id.
-    QString startProgram(const QString& pathPrefix) {
+    QString startProgram(const QString& pathPrefix, const QStringList& arguments = {}) {
         QProcessEnvironment env = m_env;
         if (!pathPrefix.isEmpty())
             env.insert(QStringLiteral("PATH"), pathPrefix + QLatin1Char(':') + env.value("PATH"));
         m_program = std::make_unique<QProcess>();
         m_program->setProcessEnvironment(env);
         m_program->setProcessChannelMode(QProcess::ForwardedChannels);
-        m_program->start(bin() + QStringLiteral("/quillpix"), {});
+        m_program->start(bin() + QStringLiteral("/quillpix"), arguments);
         if (!m_program->waitForStarted())
             return {};
         QString id;
@@ -120,6 +121,26 @@ class TestEndToEnd : public QObject {
     // The first picture of the list: its row lies just inside the list's top edge.
     void chooseFirstPicture() { click(kWindowX + 4 + 40, 64 + 10); }
 
+    QStringList visibleWindows(const QString& name) {
+        return QString::fromUtf8(run(QStringLiteral("xdotool"),
+                                     {"search", "--onlyvisible", "--name", name}, m_env, true))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // Types into the result box and saves it with Ctrl+S: the text lands beside the picture
+    // the window has chosen.
+    void typeAndSave(const QString& text) {
+        click(kWindowX + 188 + 300, 496 + 90);
+        xdo({"type", "--delay", "50", text});
+        xdo({"key", "ctrl+s"});
+    }
+
+    QStringList rememberedFolders() {
+        return QSettings(bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
+            .value(QStringLiteral("folders/opened"))
+            .toStringList();
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         for (const char* tool : {"Xvfb", "xdotool"})
@@ -132,6 +153,8 @@ private Q_SLOTS:
         m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         m_env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         m_env.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+        // The install's desktop entry and icon go to a folder of the test, not the user's.
+        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.path() + QStringLiteral("/xdg"));
 
         run(QStringLiteral(QUILLPIX_CMAKE_COMMAND),
             {"--install", QStringLiteral(QUILLPIX_BUILD_DIR), "--prefix", m_workspace}, m_env);
@@ -146,6 +169,14 @@ private Q_SLOTS:
             waitFor([&] { return m_xvfb.canReadLine() || m_xvfb.waitForReadyRead(100); }, 20000));
         m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine()).trimmed();
         m_env.insert(QStringLiteral("DISPLAY"), m_display);
+    }
+
+    // A failed step leaves no window behind for the next test to find.
+    void cleanup() {
+        if (m_program && m_program->state() != QProcess::NotRunning) {
+            m_program->kill();
+            m_program->waitForFinished();
+        }
     }
 
     void cleanupTestCase() {
@@ -285,6 +316,188 @@ private Q_SLOTS:
         m_program->waitForFinished();
         manager.terminate();
         manager.waitForFinished(5000);
+    }
+
+    // Each way in opens a picture (z.bmp, not the list's first) in a folder outside the
+    // workspace, or keeps a pasted picture in bmp_gif_clipboard, and chooses it; the folder is
+    // remembered and, after a restart, offered right after the workspace's picture folder.
+    // The paste row comes last: its folder would come between them.
+    void waysIn_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("quillpix PATH at start") << "start";
+        QTest::newRow("quillpix PATH handed to the running window") << "second";
+        QTest::newRow("a drop from another program (XDND)") << "drop";
+        QTest::newRow("a picture pasted from the clipboard") << "paste";
+    }
+    void waysIn() {
+        QFETCH(QString, way);
+        const QString folder = m_root.path() + QStringLiteral("/from elsewhere ") + way;
+        QVERIFY(QDir().mkpath(folder));
+        for (const char* name : {"a.bmp", "z.bmp"})
+            QVERIFY(QFile::copy(samples() + QStringLiteral("/sample1_color24.bmp"),
+                                folder + QLatin1Char('/') + QLatin1String(name)));
+        const QString picture = folder + QStringLiteral("/z.bmp");
+        QString shownFolder = folder, chosen = QStringLiteral("z.bmp");
+        std::unique_ptr<QProcess> helper;
+        const auto cleanUp = qScopeGuard([&] {
+            if (helper) {
+                helper->kill();
+                helper->waitForFinished();
+            }
+        });
+
+        if (way == QLatin1String("start")) {
+            QVERIFY(!startProgram(QString(), {picture}).isEmpty());
+        } else {
+            QVERIFY(!startProgram(QString()).isEmpty());
+        }
+        if (way == QLatin1String("second")) {
+            QProcess second;
+            second.setProcessEnvironment(m_env);
+            second.start(bin() + QStringLiteral("/quillpix"), {picture});
+            QVERIFY(second.waitForFinished(30000));
+            QCOMPARE(second.exitCode(), 0);
+            // No second window, and no message box saying one is open.
+            QCOMPARE(visibleWindows(QStringLiteral("Quillpix")).size(), 1);
+        } else if (way == QLatin1String("drop")) {
+            helper = std::make_unique<QProcess>();
+            helper->setProcessEnvironment(m_env);
+            helper->start(QStringLiteral(QUILLPIX_DRAGHELPER),
+                          {"1500", "800", picture, folder + QStringLiteral("/a.bmp")});
+            QVERIFY(waitFor([&] { return !visibleWindows("draghelper").isEmpty(); }, 20000));
+            // Each step gives the two programs time for their XDND messages.
+            xdo({"mousemove", "--sync", "1560", "860"});
+            xdo({"mousedown", "1"});
+            for (const QPoint& p : {QPoint(1400, 700), QPoint(1000, 500), QPoint(700, 300),
+                                    QPoint(kSurfaceX + 300, kSurfaceY + 200)}) {
+                xdo({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+                QTest::qWait(200);
+            }
+            xdo({"mouseup", "1"});
+            QVERIFY(helper->waitForFinished(30000));
+            QCOMPARE(helper->readAllStandardOutput().trimmed(), QByteArray("copied"));
+        } else if (way == QLatin1String("paste")) {
+            if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+                QSKIP("xclip is not installed: no picture can be put on the clipboard");
+            QImage pasted(240, 90, QImage::Format_RGB32);
+            for (int y = 0; y < pasted.height(); ++y)
+                for (int x = 0; x < pasted.width(); ++x)
+                    pasted.setPixel(x, y, qRgb(x, y * 2, (x + y) & 0xFF));
+            const QString png = m_root.path() + QStringLiteral("/pasted.png");
+            QVERIFY(pasted.save(png));
+            // xclip owns the clipboard for as long as it runs.
+            helper = std::make_unique<QProcess>();
+            helper->setProcessEnvironment(m_env);
+            helper->start(QStringLiteral("xclip"),
+                          {"-quiet", "-selection", "clipboard", "-t", "image/png", "-i", png});
+            QVERIFY(helper->waitForStarted());
+            QTest::qWait(500);
+            click(kWindowX + 4 + 80, 64 + 170); // the file list, outside the text boxes
+            xdo({"key", "ctrl+v"});
+            shownFolder = m_workspace + QStringLiteral("/bmp_gif_clipboard");
+            QVERIFY(waitFor([&] { return !QDir(shownFolder).isEmpty(QDir::Files); }, 20000));
+            const QStringList kept = QDir(shownFolder).entryList(QDir::Files);
+            QCOMPARE(kept.size(), 1);
+            chosen = kept.first();
+            QVERIFY2(QRegularExpression(QStringLiteral("^clipboard_\\d{8}-\\d{6}\\.png$"))
+                         .match(chosen)
+                         .hasMatch(),
+                     qPrintable(chosen));
+            QCOMPARE(QImage(shownFolder + QLatin1Char('/') + chosen)
+                         .convertToFormat(QImage::Format_RGB32),
+                     pasted);
+        }
+        if (way != QLatin1String("paste"))
+            QVERIFY(waitFor([&] { return rememberedFolders().value(0) == folder; }, 20000));
+        QTest::qWait(500);
+        typeAndSave(QStringLiteral("ok"));
+        const QString saved = shownFolder + QLatin1Char('/') + chosen + QStringLiteral(".txt");
+        QVERIFY2(waitFor([&] { return readBytes(saved).startsWith("ok"); }, 10000),
+                 qPrintable(saved));
+        endProgram();
+        if (way == QLatin1String("paste"))
+            return;
+
+        // After a restart: the chooser's second item lists the folder; its first picture is
+        // a.bmp.
+        QVERIFY(!startProgram(QString()).isEmpty());
+        click(kWindowX + 8 + 70, 20 + 10);
+        xdo({"key", "Down"});
+        xdo({"key", "Return"});
+        QTest::qWait(500);
+        chooseFirstPicture();
+        typeAndSave(QStringLiteral("ok"));
+        QVERIFY(waitFor(
+            [&] { return readBytes(folder + QStringLiteral("/a.bmp.txt")).startsWith("ok"); },
+            10000));
+        endProgram();
+    }
+
+    // quillpix --capture with no window open: the screen is frozen, the dragged region is kept
+    // in bmp_gif_clipboard and read by the real engine into the result box and the clipboard.
+    void captureReadsARegionOfTheScreen() {
+        if (QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty())
+            QSKIP("tesseract is not installed");
+        if (!run(QStringLiteral("tesseract"), {"--list-langs"}, m_env).contains("\njpn"))
+            QSKIP("the engine's jpn data is not installed");
+        for (const char* tool : {"display", "xclip"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
+        // A known picture on the screen: the first sample, shown by another program at (0, 600),
+        // its third line under the drag.
+        const QString sample = samples() + QStringLiteral("/sample1_color24.bmp");
+        QProcess viewer;
+        viewer.setProcessEnvironment(m_env);
+        viewer.start(QStringLiteral("display"), {"-geometry", "+0+600", sample});
+        const auto cleanUp = qScopeGuard([&] {
+            viewer.kill();
+            viewer.waitForFinished();
+        });
+        QVERIFY(waitFor([&] { return !visibleWindows(QStringLiteral("ImageMagick")).isEmpty(); },
+                        20000));
+        const QString kept = m_workspace + QStringLiteral("/bmp_gif_clipboard");
+        const QStringList before = QDir(kept).entryList(QDir::Files);
+
+        m_program = std::make_unique<QProcess>();
+        m_program->setProcessEnvironment(m_env);
+        m_program->setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program->start(bin() + QStringLiteral("/quillpix"), {"--capture"});
+        QVERIFY(m_program->waitForStarted());
+        QVERIFY(waitFor([&] { return !visibleWindows(QStringLiteral("画面から読む")).isEmpty(); },
+                        30000));
+        QTest::qWait(300);
+        drag(60, 600 + 325, 1040, 600 + 410);
+        const QString expected = QStringLiteral("画像の一部を選んで文字を読み取ります");
+        QString copied;
+        QVERIFY2(waitFor(
+                     [&] {
+                         copied =
+                             QString::fromUtf8(run(QStringLiteral("xclip"),
+                                                   {"-o", "-selection", "clipboard"}, m_env, true));
+                         return copied.contains(expected);
+                     },
+                     120000),
+                 qPrintable(copied));
+
+        QStringList added = QDir(kept).entryList(QDir::Files);
+        for (const QString& name : before)
+            added.removeAll(name);
+        QCOMPARE(added.size(), 1);
+        QVERIFY2(added.first().startsWith(QStringLiteral("screen_")), qPrintable(added.first()));
+        const QImage region =
+            QImage(kept + QLatin1Char('/') + added.first()).convertToFormat(QImage::Format_RGB32);
+        // display draws the picture inside a border of 2 pixels.
+        QCOMPARE(region,
+                 QImage(sample).convertToFormat(QImage::Format_RGB32).copy(58, 323, 980, 85));
+        // The same text is in the result box, which saves it beside the kept picture.
+        QTest::qWait(500);
+        click(kWindowX + 188 + 300, 496 + 90);
+        xdo({"key", "ctrl+s"});
+        const QString saved = kept + QLatin1Char('/') + added.first() + QStringLiteral(".txt");
+        QVERIFY(waitFor([&] { return QFile::exists(saved); }, 10000));
+        QVERIFY2(quillpix::cp932::decode(readBytes(saved)).contains(expected),
+                 readBytes(saved).constData());
+        endProgram();
     }
 };
 

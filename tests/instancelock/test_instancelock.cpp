@@ -1,13 +1,17 @@
+#include "instancechannel.h"
 #include "instancelock.h"
 #include "tempworkspace.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 using quillpix::testing::TempWorkspace;
 
@@ -57,6 +61,72 @@ class TestInstanceLock : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A start's words after Qt took its own; the request is then handed over a real socket to
+    // the window listening for the workspace, as a later start hands it to the running window.
+    void requestsReachTheRunningWindow_data() {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("capture");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("nothing: the window only comes forward")
+            << QStringList{} << QStringList{} << false << QString();
+        QTest::newRow("a relative path, against the start folder")
+            << QStringList{"pics/a b.png"} << QStringList{"/start/here/pics/a b.png"} << false
+            << QString();
+        QTest::newRow("dots cleaned away")
+            << QStringList{"../x/./c.png"} << QStringList{"/start/x/c.png"} << false << QString();
+        QTest::newRow("read the screen, and paths")
+            << QStringList{"/abs/one.pdf", "--capture", "two.bmp"}
+            << QStringList{"/abs/one.pdf", "/start/here/two.bmp"} << true << QString();
+        QTest::newRow("-- ends the options")
+            << QStringList{"--", "--capture"} << QStringList{"/start/here/--capture"} << false
+            << QString();
+        QTest::newRow("an unknown option")
+            << QStringList{"--captur"} << QStringList{} << false << QStringLiteral("--captur");
+    }
+    void requestsReachTheRunningWindow() {
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, capture);
+        QFETCH(QString, error);
+        const quillpix::WindowArguments parsed = quillpix::parseWindowArguments(
+            QStringList{QStringLiteral("quillpix")} + words, QStringLiteral("/start/here"));
+        QCOMPARE(parsed.error, error);
+        if (!error.isEmpty())
+            return;
+        QCOMPARE(parsed.request.paths, paths);
+        QCOMPARE(parsed.request.capture, capture);
+
+        TempWorkspace ws, other;
+        quillpix::InstanceChannel window(ws.bin());
+        QVERIFY(window.listen());
+        quillpix::WindowRequest received;
+        int requests = 0;
+        connect(&window, &quillpix::InstanceChannel::requested, this,
+                [&](const quillpix::WindowRequest& r) {
+                    received = r;
+                    ++requests;
+                });
+        std::atomic<bool> delivered = false, elsewhere = true;
+        std::thread start([&] {
+            delivered = quillpix::InstanceChannel::send(ws.bin(), parsed.request);
+            // No window listens for another workspace.
+            elsewhere = quillpix::InstanceChannel::send(other.bin(), parsed.request, 300);
+        });
+        while (requests == 0 && !delivered)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        start.join();
+        QVERIFY(delivered.load());
+        QVERIFY(!elsewhere.load());
+        QCOMPARE(requests, 1);
+        QCOMPARE(received, parsed.request);
+
+        // Something that listens there but never answers is no window to hand the request to.
+        QLocalServer silent;
+        QVERIFY(silent.listen(quillpix::InstanceChannel::socketName(other.bin())));
+        QVERIFY(!quillpix::InstanceChannel::send(other.bin(), parsed.request, 300));
+    }
+
     void secondStart_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<bool>("killFirst");

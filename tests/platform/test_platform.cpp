@@ -1,7 +1,11 @@
 #include "cp932.h"
 #include "desktopplatform.h"
 #include "picturebox.h"
+#include "screencapture.h"
 #include "widgets.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 
 #include <QAction>
 #include <QClipboard>
@@ -21,6 +25,79 @@ class TestPlatform : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The rectangle dragged over the frozen screen, in the picture's pixels: any direction,
+    // clipped at the edges, scaled when the picture has more pixels than the overlay (a scaled
+    // desktop, a portal picture); a click or a slip chooses nothing.
+    void regionInPicture_data() {
+        QTest::addColumn<QPoint>("pressed");
+        QTest::addColumn<QPoint>("released");
+        QTest::addColumn<QSize>("widget");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("region");
+        const QSize screen(1920, 1080);
+        QTest::newRow("down and right")
+            << QPoint(60, 925) << QPoint(1040, 1010) << screen << screen << QRect(60, 925, 980, 85);
+        QTest::newRow("up and left")
+            << QPoint(1040, 1010) << QPoint(60, 925) << screen << screen << QRect(60, 925, 980, 85);
+        QTest::newRow("beyond the edges")
+            << QPoint(-50, -20) << QPoint(2500, 30) << screen << screen << QRect(0, 0, 1920, 30);
+        QTest::newRow("twice the pixels") << QPoint(10, 20) << QPoint(110, 70) << screen
+                                          << QSize(3840, 2160) << QRect(20, 40, 200, 100);
+        QTest::newRow("twice the pixels down only") << QPoint(10, 20) << QPoint(110, 70) << screen
+                                                    << QSize(1920, 2160) << QRect(10, 40, 100, 100);
+        QTest::newRow("the smallest region")
+            << QPoint(5, 5) << QPoint(9, 9) << screen << screen << QRect(5, 5, 4, 4);
+        QTest::newRow("one pixel too narrow")
+            << QPoint(5, 5) << QPoint(8, 40) << screen << screen << QRect();
+        QTest::newRow("a click") << QPoint(5, 5) << QPoint(5, 5) << screen << screen << QRect();
+    }
+    void regionInPicture() {
+        QFETCH(QPoint, pressed);
+        QFETCH(QPoint, released);
+        QFETCH(QSize, widget);
+        QFETCH(QSize, picture);
+        QFETCH(QRect, region);
+        QCOMPARE(capture::regionInPicture(pressed, released, widget, picture), region);
+    }
+
+    // X11 reads the screen with Qt; Wayland, also seen through XWayland, asks the portal;
+    // anything else cannot read it.
+    void grabMethod_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("wayland");
+        QTest::addColumn<int>("method");
+        QTest::newRow("X11") << "xcb" << false << int(capture::GrabMethod::Qt);
+        QTest::newRow("XWayland") << "xcb" << true << int(capture::GrabMethod::Portal);
+        QTest::newRow("Wayland") << "wayland" << true << int(capture::GrabMethod::Portal);
+        QTest::newRow("offscreen") << "offscreen" << true << int(capture::GrabMethod::None);
+    }
+    void grabMethod() {
+        QFETCH(QString, platform);
+        QFETCH(bool, wayland);
+        QFETCH(int, method);
+        QCOMPARE(int(capture::grabMethodFor(platform, wayland)), method);
+    }
+
+    // Without a desktop portal the screen reading says so, naming the portal, and reads
+    // nothing; the portal's own screenshot is then untried, and the test says so by skipping.
+    // On a machine with a portal the screenshot needs a person to allow it: skipped too.
+    void portalMissingIsToldClearly() {
+        if (QDBusConnection::sessionBus().isConnected() &&
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                QStringLiteral("org.freedesktop.portal.Desktop")))
+            QSKIP("a desktop portal runs here; its screenshot needs a person to allow it");
+        const capture::Frozen frozen = capture::freezeScreen(capture::GrabMethod::Portal);
+        QVERIFY(frozen.picture.isNull());
+        QVERIFY2(frozen.problem.contains(QStringLiteral("org.freedesktop.portal.Screenshot")),
+                 qPrintable(frozen.problem));
+        // The offscreen platform has no screen to read at all.
+        DesktopPlatform platform;
+        const ScreenRegion region = platform.captureScreenRegion();
+        QVERIFY(region.picture.isNull());
+        QCOMPARE(region.problem, capture::noGrabMessage(QStringLiteral("offscreen")));
+        QSKIP("no desktop portal here: the message without one was checked, the portal's "
+              "screenshot itself could not be tried");
+    }
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");

@@ -6,6 +6,7 @@
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "screenreading.h"
 #include "viewerhandler.h"
 #include "widgets.h"
 
@@ -84,6 +85,11 @@ private Q_SLOTS:
     void failingSteps();
     void engineGetsReadyOnceShown_data();
     void engineGetsReadyOnceShown();
+
+    void screenReading_data();
+    void screenReading();
+    void keys_data();
+    void keys();
 
 private:
     QByteArray m_path;
@@ -775,4 +781,137 @@ void TestRecognition::engineGetsReadyOnceShown() {
 }
 
 QTEST_MAIN(TestRecognition)
+// A region of the screen is kept in bmp_gif_clipboard, chosen, and read whole by the button's
+// run: the engine gets the region's pixels, the cleaned text goes to the result box and, with
+// LF line ends and no empty lines at its end, to the clipboard. No text leaves the clipboard
+// alone; a cancel or a screen that cannot be read keeps nothing and runs nothing.
+void TestRecognition::screenReading_data() {
+    QTest::addColumn<bool>("dragged");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QStringList>("copied");
+    QTest::addColumn<QStringList>("notices");
+    const QString copiedNotice = quillpix::copiedNotice();
+    QTest::newRow("one line") << true << QString() << QString() << QByteArray("読んだ 文字\n")
+                              << QStringLiteral("読んだ文字\r") << QStringList{"読んだ文字"}
+                              << QStringList{copiedNotice};
+    QTest::newRow("lines and empty lines at the end")
+        << true << QString() << QString() << QByteArray("一行目\n\n二行目\n\n\n\f")
+        << QStringLiteral("一行目\r\n\r\n二行目\r\n\r\n\r") << QStringList{"一行目\n\n二行目"}
+        << QStringList{copiedNotice};
+    QTest::newRow("no text") << true << QString() << QString() << QByteArray(" \n\f")
+                             << QStringLiteral(" \r\n\r") << QStringList{}
+                             << QStringList{quillpix::nothingReadNotice()};
+    QTest::newRow("the engine fails")
+        << true << QString() << QStringLiteral("nothing") << QByteArray() << QString()
+        << QStringList{} << QStringList{};
+    QTest::newRow("cancelled") << false << QString() << QString() << QByteArray() << QString()
+                               << QStringList{} << QStringList{};
+    QTest::newRow("the screen cannot be read")
+        << false << QStringLiteral("画面を読み取れません") << QString() << QByteArray() << QString()
+        << QStringList{} << QStringList{};
+}
+
+void TestRecognition::screenReading() {
+    QFETCH(bool, dragged);
+    QFETCH(QString, problem);
+    QFETCH(QString, mode);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, boxText);
+    QFETCH(QStringList, copied);
+    QFETCH(QStringList, notices);
+    Session s;
+    m_engine->setOutput(output);
+    m_engine->setMode(mode);
+    const QImage region = textPicture(QStringLiteral("画面"), 24, QSize(90, 40));
+    if (dragged)
+        s.platform.screenRegion.picture = region;
+    s.platform.screenRegion.problem = problem;
+    const QString kept = s.parentFolder() + QStringLiteral("/bmp_gif_clipboard");
+    s.window().readScreen();
+
+    QCOMPARE(s.platform.captures, 1);
+    QCOMPARE(s.platform.copied, copied);
+    QCOMPARE(s.platform.notices, notices);
+    QCOMPARE(m_engine->ran(), dragged);
+    if (!problem.isEmpty())
+        QCOMPARE(s.platform.messages, QStringList{problem});
+    if (!dragged) {
+        QVERIFY(!QFileInfo::exists(kept));
+        return;
+    }
+    const QStringList files = QDir(kept).entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(s.c().File1->folder(), kept);
+    QCOMPARE(s.c().File1->fileName(), files.first());
+    QCOMPARE(QImage(kept + QLatin1Char('/') + files.first()).convertToFormat(QImage::Format_RGB32),
+             region.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
+             region.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(s.c().txtResult->text(), boxText);
+}
+
+// The window's keys work wherever the focus is, and press what they stand for only when it can
+// be pressed; inside the text boxes the boxes' own editing keys stay theirs.
+void TestRecognition::keys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QString>("effect");
+    const int ctrl = int(Qt::ControlModifier);
+    QTest::newRow("Ctrl+Enter runs, from the result box")
+        << int(Qt::Key_Return) << ctrl << "txtResult" << true << "ran";
+    QTest::newRow("Ctrl+Enter on the keypad, from the list")
+        << int(Qt::Key_Enter) << ctrl << "File1" << true << "ran";
+    QTest::newRow("Ctrl+Enter without a selection does nothing")
+        << int(Qt::Key_Return) << ctrl << "txtResult" << false << "nothing";
+    QTest::newRow("Ctrl+S saves, from the result box")
+        << int(Qt::Key_S) << ctrl << "txtResult" << false << "saved";
+    QTest::newRow("F1 opens the help") << int(Qt::Key_F1) << 0 << "File1" << false << "help";
+    QTest::newRow("F5 reads the list again")
+        << int(Qt::Key_F5) << 0 << "File1" << false << "listed";
+    QTest::newRow("Ctrl+Z in the result box is the box's own undo")
+        << int(Qt::Key_Z) << ctrl << "txtResult" << false << "box undo";
+}
+
+void TestRecognition::keys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QFETCH(bool, selected);
+    QFETCH(QString, effect);
+    Session s;
+    m_engine->setOutput(QByteArray("キー\n"));
+    QVERIFY(s.showActive());
+    if (selected)
+        s.select(10, 10, 100, 40);
+    Controls& c = s.c();
+    c.txtResult->setText(QStringLiteral("before"));
+    QWidget* target = focus == QLatin1String("txtResult") ? static_cast<QWidget*>(c.txtResult)
+                                                          : static_cast<QWidget*>(c.File1);
+    target->setFocus();
+    if (effect == QLatin1String("box undo")) {
+        c.txtResult->moveCaretToEnd();
+        QTest::keyClicks(c.txtResult, QStringLiteral("xyz"));
+    }
+    const QString picture = s.parentFolder() + QStringLiteral("/bmp_gif_sample/page.bmp");
+    QFile::copy(picture, s.parentFolder() + QStringLiteral("/bmp_gif_sample/new.bmp"));
+    const int listed = c.File1->count();
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QCOMPARE(m_engine->ran(), effect == QLatin1String("ran"));
+    if (effect == QLatin1String("ran"))
+        QCOMPARE(c.txtResult->text(), QStringLiteral("beforeキー\r"));
+    QCOMPARE(QFile::exists(picture + QStringLiteral(".txt")), effect == QLatin1String("saved"));
+    QCOMPARE(s.platform.opened.size(), effect == QLatin1String("help") ? 1 : 0);
+    if (effect == QLatin1String("help"))
+        QVERIFY(s.platform.opened.first().endsWith(QStringLiteral("htm/introtool.htm")));
+    QCOMPARE(c.File1->count(), listed + (effect == QLatin1String("listed") ? 1 : 0));
+    if (effect == QLatin1String("box undo"))
+        QCOMPARE(c.txtResult->text(), QStringLiteral("before"));
+}
+
 #include "test_recognition.moc"

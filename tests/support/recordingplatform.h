@@ -83,6 +83,33 @@ public:
             onSound(wavPath);
     }
 
+    // What the dialogs answer ("" is a cancel), what the clipboard holds, what the user
+    // chooses on the frozen screen; and what the window asked for.
+    QString folderAnswer;
+    QString fileAnswer;
+    ClipboardContent clipboard;
+    ScreenRegion screenRegion;
+    QStringList dialogStarts;
+    QStringList copied;
+    QStringList notices;
+    int captures = 0;
+
+    QString chooseFolder(const QString& startFolder) override {
+        dialogStarts << startFolder;
+        return folderAnswer;
+    }
+    QString chooseFile(const QString& startFolder, const QString&) override {
+        dialogStarts << startFolder;
+        return fileAnswer;
+    }
+    ClipboardContent clipboardContent() override { return clipboard; }
+    void copyText(const QString& text) override { copied << text; }
+    ScreenRegion captureScreenRegion() override {
+        ++captures;
+        return screenRegion;
+    }
+    void showNotice(const QString& text) override { notices << text; }
+
 private:
     std::unique_ptr<engine::ResidentEngine> m_engine;
 };

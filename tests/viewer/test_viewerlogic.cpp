@@ -12,6 +12,7 @@
 #include "tempworkspace.h"
 #include "textfiles.h"
 #include "viewmath.h"
+#include "waysin.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -146,6 +147,162 @@ class TestViewerLogic : public QObject {
 private Q_SLOTS:
     // As the program does at start, before any picture is read.
     void initTestCase() { pictures::setUpImageReaders(); }
+
+    // The folder chooser: the workspace's picture folders W/bmp_gif_a and W/bmp_gif_b first,
+    // then the remembered folders that still exist, shown by full path with home as "~"; the
+    // folder just opened (if any) is remembered first. Paths are relative to a temporary root
+    // $T; home is $T/home.
+    void folderChooser_data() {
+        QTest::addColumn<QStringList>("remembered");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QStringList>("kept");
+        const QStringList workspace{"bmp_gif_a", "bmp_gif_b"};
+        QTest::newRow("workspace folders first, then the remembered in their order")
+            << QStringList{"home/scans", "elsewhere"} << QString()
+            << workspace + QStringList{"~/scans", "$T/elsewhere"}
+            << QStringList{"home/scans", "elsewhere"};
+        QTest::newRow("a folder written twice in the file is offered once")
+            << QStringList{"elsewhere", "elsewhere"} << QString()
+            << workspace + QStringList{"$T/elsewhere"} << QStringList{"elsewhere"};
+        QTest::newRow("a folder that has gone is dropped")
+            << QStringList{"home/gone", "home/scans"} << QString()
+            << workspace + QStringList{"~/scans"} << QStringList{"home/scans"};
+        QTest::newRow("home itself is ~; a neighbour named like it is not under it")
+            << QStringList{"home", "homeless"} << QString()
+            << workspace + QStringList{"~", "$T/homeless"} << QStringList{"home", "homeless"};
+        QTest::newRow("a workspace picture folder is offered once")
+            << QStringList{"W/bmp_gif_b", "elsewhere"} << QString()
+            << workspace + QStringList{"$T/elsewhere"} << QStringList{"W/bmp_gif_b", "elsewhere"};
+        QTest::newRow("a folder opened again comes first, once")
+            << QStringList{"home/scans", "elsewhere"} << QStringLiteral("elsewhere")
+            << workspace + QStringList{"$T/elsewhere", "~/scans"}
+            << QStringList{"elsewhere", "home/scans"};
+        QStringList ten, tenAfter{"f10"}, tenLabels = workspace + QStringList{"$T/f10"};
+        for (int i = 0; i < 10; ++i) {
+            ten << QStringLiteral("f%1").arg(i);
+            if (i < 9) {
+                tenAfter << ten.last();
+                tenLabels << QStringLiteral("$T/f%1").arg(i);
+            }
+        }
+        QTest::newRow("ten at most: the eleventh opened pushes the oldest out")
+            << ten << QStringLiteral("f10") << tenLabels << tenAfter;
+        QStringList again{"f5"}, againLabels = workspace + QStringList{"$T/f5"};
+        for (int i = 0; i < 10; ++i)
+            if (i != 5) {
+                again << QStringLiteral("f%1").arg(i);
+                againLabels << QStringLiteral("$T/f%1").arg(i);
+            }
+        QTest::newRow("one of the ten opened again: all ten stay")
+            << ten << QStringLiteral("f5") << againLabels << again;
+    }
+    void folderChooser() {
+        QFETCH(QStringList, remembered);
+        QFETCH(QString, opened);
+        QFETCH(QStringList, labels);
+        QFETCH(QStringList, kept);
+        QTemporaryDir root;
+        const QString t = root.path();
+        for (const char* folder :
+             {"W/bmp_gif_a", "W/bmp_gif_b", "home/scans", "elsewhere", "homeless"})
+            QVERIFY(QDir().mkpath(t + QLatin1Char('/') + QLatin1String(folder)));
+        for (int i = 0; i <= 10; ++i)
+            QVERIFY(QDir().mkpath(t + QStringLiteral("/f%1").arg(i)));
+        QFile zip(t + QStringLiteral("/W/bmp_gif.zip"));
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        const auto absolute = [&](const QStringList& relative) {
+            QStringList paths;
+            for (const QString& path : relative)
+                paths << t + QLatin1Char('/') + path;
+            return paths;
+        };
+        QStringList list = absolute(remembered);
+        if (!opened.isEmpty())
+            list = viewer::rememberFolder(list, t + QLatin1Char('/') + opened);
+        QStringList stillThere;
+        const QList<viewer::FolderItem> items = viewer::folderChoices(
+            t + QStringLiteral("/W"), list, t + QStringLiteral("/home"), &stillThere);
+        QStringList shown, folders;
+        for (const viewer::FolderItem& item : items) {
+            shown << item.label;
+            folders << item.folder;
+        }
+        labels.replaceInStrings(QStringLiteral("$T"), t);
+        QCOMPARE(shown, labels);
+        QCOMPARE(stillThere, absolute(kept));
+        // Each item lists the folder its label names.
+        QStringList named;
+        for (const QString& label : labels)
+            named << (label.startsWith(QLatin1Char('~'))
+                          ? t + QStringLiteral("/home") + label.mid(1)
+                      : label.startsWith(t) ? label
+                                            : t + QStringLiteral("/W/") + label);
+        QCOMPARE(folders, named);
+    }
+
+    // What a path (or several, dropped together) opens. Paths are relative to $T, which holds
+    // pics/a.bmp, pics/b.bmp and other/link.bmp, a link to pics/a.bmp.
+    void pathsOpened_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("a folder") << QStringList{"pics"} << "pics"
+                                  << "";
+        QTest::newRow("a folder by a roundabout path") << QStringList{"other/../pics/"} << "pics"
+                                                       << "";
+        QTest::newRow("a file: its folder, the file chosen") << QStringList{"pics/b.bmp"} << "pics"
+                                                             << "b.bmp";
+        QTest::newRow("several files: the first one's folder and the first one")
+            << QStringList{"pics/b.bmp", "pics/a.bmp"} << "pics"
+            << "b.bmp";
+        QTest::newRow("a link keeps its own folder and name")
+            << QStringList{"other/link.bmp"} << "other"
+            << "link.bmp";
+        QTest::newRow("a path that is gone opens nothing")
+            << QStringList{"pics/gone.bmp", "pics/a.bmp"} << ""
+            << "";
+        QTest::newRow("no path") << QStringList{} << ""
+                                 << "";
+    }
+    void pathsOpened() {
+        QFETCH(QStringList, paths);
+        QFETCH(QString, folder);
+        QFETCH(QString, file);
+        QTemporaryDir root;
+        const QString t = QFileInfo(root.path()).canonicalFilePath();
+        QVERIFY(QDir().mkpath(t + QStringLiteral("/pics")));
+        QVERIFY(QDir().mkpath(t + QStringLiteral("/other")));
+        for (const char* name : {"pics/a.bmp", "pics/b.bmp"}) {
+            QFile f(t + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(
+            QFile::link(t + QStringLiteral("/pics/a.bmp"), t + QStringLiteral("/other/link.bmp")));
+        for (QString& path : paths)
+            path = t + QLatin1Char('/') + path;
+        const viewer::Opening expected{folder.isEmpty() ? QString() : t + QLatin1Char('/') + folder,
+                                       file};
+        QCOMPARE(viewer::openingFor(paths), expected);
+    }
+
+    // A pasted or captured picture never replaces one kept before in the same second.
+    void incomingNamesNeverReplace() {
+        QTemporaryDir root;
+        const QDateTime when(QDate(2024, 1, 2), QTime(3, 4, 5));
+        QImage picture(8, 6, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString folder = root.path() + QStringLiteral("/bmp_gif_clipboard");
+        QStringList names;
+        for (int i = 0; i < 3; ++i)
+            names << QFileInfo(viewer::saveIncomingPicture(picture, folder, "clipboard", when))
+                         .fileName();
+        QCOMPARE(names,
+                 (QStringList{"clipboard_20240102-030405.png", "clipboard_20240102-030405_2.png",
+                              "clipboard_20240102-030405_3.png"}));
+        QCOMPARE(QImage(folder + QLatin1Char('/') + names[2]).convertToFormat(QImage::Format_RGB32),
+                 picture);
+    }
 
     void scrollSetup_data() {
         QTest::addColumn<QSize>("picture");

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
+#include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,6 +36,108 @@ QList<int> corners(const SelectionState& s) {
 class TestViewerWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Opening a path (the menu, a drop, the command line all come here) changes the folder and
+    // the picture only for what can be shown; anything else is told and leaves the picture,
+    // its unsaved text and the folder as they were. Folders from elsewhere are remembered, the
+    // workspace's picture folders are not; a remembered folder that has gone is dropped at
+    // start; the chooser reads the picture folders again when it opens.
+    void waysIn_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("told");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("remembered");
+        QTest::newRow("a text file is refused") << "open"
+                                                << "elsewhere/notes.txt" << true << "bmp_gif_sample"
+                                                << "a.bmp" << QStringList{};
+        QTest::newRow("a picture the list does not show (hidden)")
+            << "open"
+            << "elsewhere/.hidden.bmp" << true << "bmp_gif_sample"
+            << "a.bmp" << QStringList{};
+        QTest::newRow("a path that is gone") << "open"
+                                             << "elsewhere/gone.bmp" << true << "bmp_gif_sample"
+                                             << "a.bmp" << QStringList{};
+        QTest::newRow("a damaged picture") << "open"
+                                           << "elsewhere/bad.bmp" << true << "bmp_gif_sample"
+                                           << "a.bmp" << QStringList{};
+        QTest::newRow("a picture from elsewhere") << "open"
+                                                  << "elsewhere/b.bmp" << false << "elsewhere"
+                                                  << "b.bmp" << QStringList{"elsewhere"};
+        QTest::newRow("a workspace picture folder: chosen, not remembered")
+            << "open"
+            << "bmp_gif_zother" << false << "bmp_gif_zother"
+            << "" << QStringList{};
+        QTest::newRow("nothing to paste") << "paste"
+                                          << "" << true << "bmp_gif_sample"
+                                          << "a.bmp" << QStringList{};
+        QTest::newRow("files copied in a file manager, pasted")
+            << "paste"
+            << "elsewhere/b.bmp" << false << "elsewhere"
+            << "b.bmp" << QStringList{"elsewhere"};
+        QTest::newRow("a picture folder made meanwhile, offered when the chooser opens")
+            << "popup"
+            << "bmp_gif_new" << false << "bmp_gif_sample"
+            << "a.bmp" << QStringList{};
+    }
+    void waysIn() {
+        QFETCH(QString, way);
+        QFETCH(QString, path);
+        QFETCH(bool, told);
+        QFETCH(QString, folder);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, remembered);
+        ViewerWindow w;
+        const QString root = w.ws.root();
+        w.ws.addPicture(QStringLiteral("a.bmp"), coordinatePicture(40, 30));
+        w.ws.writeFile(QStringLiteral("elsewhere/notes.txt"), "text");
+        w.ws.writeFile(QStringLiteral("elsewhere/bad.bmp"), "BM this is no picture at all");
+        QVERIFY(coordinatePicture(50, 20).save(root + QStringLiteral("/elsewhere/b.bmp")));
+        QVERIFY(coordinatePicture(50, 20).save(root + QStringLiteral("/elsewhere/.hidden.bmp")));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/bmp_gif_zother")));
+        QVERIFY(coordinatePicture(20, 50).save(root + QStringLiteral("/bmp_gif_zother/c.bmp")));
+        QSettings(w.ws.bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
+            .setValue(QStringLiteral("folders/opened"),
+                      QStringList{root + QStringLiteral("/gone")});
+        w.open();
+        Controls& c = w.c();
+        w.choose(QStringLiteral("a.bmp"));
+        c.txtResult->setText(QStringLiteral("unsaved"));
+
+        if (way == QLatin1String("open")) {
+            w.window->viewer().openPaths({root + QLatin1Char('/') + path});
+        } else if (way == QLatin1String("paste")) {
+            if (!path.isEmpty())
+                w.platform.clipboard.files = {root + QLatin1Char('/') + path};
+            w.window->viewer().paste();
+        } else {
+            QVERIFY(QDir().mkpath(root + QLatin1Char('/') + path));
+            c.cmbFolder->showPopup();
+            c.cmbFolder->hidePopup();
+            QVERIFY(c.cmbFolder->findText(path) >= 0);
+        }
+        QCOMPARE(w.platform.messages.size(), told ? 1 : 0);
+        if (told)
+            QVERIFY2(w.platform.messages.first().contains(path.section(QLatin1Char('/'), -1)),
+                     qPrintable(w.platform.messages.first()));
+        QCOMPARE(QFileInfo(c.File1->folder()).canonicalFilePath(),
+                 QFileInfo(root + QLatin1Char('/') + folder).canonicalFilePath());
+        QCOMPARE(c.cmbFolder->itemData(c.cmbFolder->currentIndex()).toString().isEmpty(), false);
+        QCOMPARE(QFileInfo(c.cmbFolder->itemData(c.cmbFolder->currentIndex()).toString())
+                     .canonicalFilePath(),
+                 QFileInfo(c.File1->folder()).canonicalFilePath());
+        QCOMPARE(c.File1->fileName(), chosen);
+        if (chosen == QLatin1String("a.bmp"))
+            QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));
+        QStringList expected;
+        for (const QString& r : remembered)
+            expected << QFileInfo(root + QLatin1Char('/') + r).canonicalFilePath();
+        QCOMPARE(QSettings(w.ws.bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("folders/opened"))
+                     .toStringList(),
+                 expected);
+    }
+
     void choosingAPictureShowsItWithItsSavedText() {
         ViewerWindow w;
         addScan(w, QStringLiteral("page1.bmp"));
@@ -507,7 +610,8 @@ private Q_SLOTS:
                                         c.File1->viewport()->mapToGlobal(other.center()));
             QApplication::sendEvent(c.File1->viewport(), &menuEvent);
         }
-        QCOMPARE(offered, QStringList{QStringLiteral("actReadFolder")});
+        QCOMPARE(offered, (QStringList{"actOpenFolder", "actOpenFile", "actPaste", "actCapture", "",
+                                       "actReadFolder"}));
         QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
         QCOMPARE(c.picBmp->picture().size(), kPicture);
         QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));

@@ -1,4 +1,5 @@
 #include "gifencoder.h"
+#include "listing.h"
 #include "pages.h"
 #include "sampletexts.h"
 #include "tones.h"
@@ -8,12 +9,16 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <sndfile.h>
 
@@ -124,9 +129,14 @@ int bmpBitsPerPixel(const QByteArray& bmp) {
     return uchar(bmp[28]) | (uchar(bmp[29]) << 8);
 }
 
-// Runs cmake --install of this build into prefix; returns cmake's output on failure.
-QString install(const QString& prefix) {
+// Runs cmake --install of this build into prefix, with the desktop entry and icon going to
+// dataHome (XDG_DATA_HOME) instead of the user's own; returns cmake's output on failure.
+QString install(const QString& prefix, const QString& dataHome) {
     QProcess cmake;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    env.remove(QStringLiteral("DESTDIR"));
+    cmake.setProcessEnvironment(env);
     cmake.setProcessChannelMode(QProcess::MergedChannels);
     cmake.start(QStringLiteral(QUILLPIX_CMAKE_COMMAND),
                 {QStringLiteral("--install"), kBuildDir, QStringLiteral("--prefix"), prefix});
@@ -163,6 +173,8 @@ private slots:
     void helpPageLinks();
     void installLaysOutWorkspace();
     void installKeepsEditedLists();
+    void installAddsDesktopEntry_data();
+    void installAddsDesktopEntry();
 };
 
 void TestWorkspace::gifRoundTrip_data() {
@@ -477,7 +489,7 @@ void TestWorkspace::helpPageLinks() {
 void TestWorkspace::installLaysOutWorkspace() {
     QTemporaryDir w;
     QVERIFY(w.isValid());
-    const QString failure = install(w.path());
+    const QString failure = install(w.path(), w.filePath(QStringLiteral("xdg")));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QStringList expected = {QStringLiteral("bin/quillpix"), QStringLiteral("wav/start.wav"),
@@ -500,7 +512,7 @@ void TestWorkspace::installLaysOutWorkspace() {
 void TestWorkspace::installKeepsEditedLists() {
     QTemporaryDir w;
     QVERIFY(w.isValid());
-    QString failure = install(w.path());
+    QString failure = install(w.path(), w.filePath(QStringLiteral("xdg")));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     const QString lang = w.filePath(QStringLiteral("bin/listLang.txt"));
@@ -520,11 +532,101 @@ void TestWorkspace::installKeepsEditedLists() {
         file.write("text\r\n");
     }
 
-    failure = install(w.path());
+    failure = install(w.path(), w.filePath(QStringLiteral("xdg")));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(readAll(lang), edited);
     QCOMPARE(readAll(option), readAll(kWorkspaceSource + QStringLiteral("/lists/listOption.txt")));
     QCOMPARE(readAll(saved), QByteArray("text\r\n"));
+}
+
+// The desktop's menu and file manager find the workspace's program: the entry passes
+// desktop-file-validate, Exec names the program as the desktop entry rules quote it, the types
+// are those of every picture and document the list shows, and the icon is a real picture.
+void TestWorkspace::installAddsDesktopEntry_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("quoted");
+    QTest::newRow("plain path") << QStringLiteral("W") << false;
+    QTest::newRow("space, dollar, percent, quote, backquote")
+        << QStringLiteral("my $W 100% \"q\" `b`") << true;
+}
+
+void TestWorkspace::installAddsDesktopEntry() {
+    QFETCH(QString, folder);
+    QFETCH(bool, quoted);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString w = root.filePath(folder);
+    const QString dataHome = root.filePath(QStringLiteral("xdg"));
+    const QString failure = install(w, dataHome);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+
+    const QString entry = dataHome + QStringLiteral("/applications/quillpix.desktop");
+    const QString text = QString::fromUtf8(readAll(entry));
+    QVERIFY2(!text.isEmpty(), qPrintable(entry));
+    QString program = w + QStringLiteral("/bin/quillpix");
+    QString expectedExec = program;
+    // Quoted, with \ before " ` $ \ inside; the value's own escape doubles each backslash; %
+    // is written twice.
+    if (quoted) {
+        expectedExec.replace(QStringLiteral("\\"), QStringLiteral("\\\\\\\\"));
+        expectedExec.replace(QStringLiteral("\""), QStringLiteral("\\\\\""));
+        expectedExec.replace(QStringLiteral("`"), QStringLiteral("\\\\`"));
+        expectedExec.replace(QStringLiteral("$"), QStringLiteral("\\\\$"));
+        expectedExec.replace(QStringLiteral("%"), QStringLiteral("%%"));
+        expectedExec = QLatin1Char('"') + expectedExec + QLatin1Char('"');
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QVERIFY2(lines.contains(QStringLiteral("Exec=") + expectedExec + QStringLiteral(" %F")),
+             qPrintable(text));
+    QVERIFY2(lines.contains(QStringLiteral("Exec=") + expectedExec + QStringLiteral(" --capture")),
+             qPrintable(text));
+    QVERIFY2(lines.contains(QStringLiteral("TryExec=") + program), qPrintable(text));
+
+    QStringList types;
+    for (const QString& line : lines)
+        if (line.startsWith(QLatin1String("MimeType=")))
+            types = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    const QMimeDatabase mimes;
+    for (const QString& pattern :
+         QString::fromLatin1(pictures::kPicturePattern).split(QLatin1Char(';'))) {
+        const QMimeType type = mimes.mimeTypeForFile(QStringLiteral("x") + pattern.mid(1),
+                                                     QMimeDatabase::MatchExtension);
+        QStringList names = type.aliases();
+        names << type.name();
+        QVERIFY2(std::any_of(names.begin(), names.end(),
+                             [&](const QString& name) { return types.contains(name); }),
+                 qPrintable(pattern + QStringLiteral(": ") + type.name()));
+    }
+
+    const QString icons = dataHome + QStringLiteral("/icons/hicolor");
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QImage icon(icons + QStringLiteral("/%1x%1/apps/quillpix.png").arg(size));
+        QCOMPARE(icon.size(), QSize(size, size));
+        // Drawn: a transparent corner around an opaque page.
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+    }
+    QFile svg(icons + QStringLiteral("/scalable/apps/quillpix.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QStringLiteral("svg"));
+    QCOMPARE(xml.attributes().value(QStringLiteral("viewBox")), QStringLiteral("0 0 256 256"));
+    int shapes = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            (xml.name() == QLatin1String("rect") || xml.name() == QLatin1String("polygon")))
+            ++shapes;
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(shapes >= 5);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty())
+        QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(QStringLiteral("desktop-file-validate"), {entry});
+    QVERIFY(validate.waitForFinished(60000));
+    QVERIFY2(validate.exitCode() == 0 && validate.readAll().trimmed().isEmpty(), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

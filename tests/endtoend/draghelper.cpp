@@ -1,0 +1,48 @@
+// A small window from which the end-to-end test drags files onto the program, as a file
+// manager would: "draghelper X Y FILE..." shows a 120 × 120 window at (X, Y); a mouse press on
+// it starts an XDND drag of the files' URLs, and when the drag ends the helper prints what the
+// target did ("copied", "ignored", …) and quits.
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdio>
+
+class DragSource : public QWidget {
+public:
+    explicit DragSource(const QList<QUrl>& urls) : m_urls(urls) {
+        setWindowTitle(QStringLiteral("draghelper"));
+        setWindowFlag(Qt::BypassWindowManagerHint);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent*) override {
+        auto* data = new QMimeData;
+        data->setUrls(m_urls);
+        auto* drag = new QDrag(this);
+        drag->setMimeData(data);
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::LinkAction);
+        std::printf("%s\n", action == Qt::IgnoreAction ? "ignored" : "copied");
+        std::fflush(stdout);
+        QApplication::quit();
+    }
+
+private:
+    QList<QUrl> m_urls;
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 4)
+        return 2;
+    QList<QUrl> urls;
+    for (int i = 3; i < argc; ++i)
+        urls << QUrl::fromLocalFile(QString::fromLocal8Bit(argv[i]));
+    DragSource source(urls);
+    source.setGeometry(std::atoi(argv[1]), std::atoi(argv[2]), 120, 120);
+    source.show();
+    return app.exec();
+}
