@@ -235,7 +235,8 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
         const QImage picture = loadItem(m_settings.folder, item);
-        const PageReader::PageReading page = readPicture(reader, picture, m_settings, m_settings.pdf);
+        const PageReader::PageReading page =
+            readPicture(reader, picture, m_settings, m_settings.pdf);
         const pipeline::Reading& reading = page.reading;
         if (m_aborting)
             return {};

@@ -18,8 +18,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
-#include <QTimer>
 #include <QShortcut>
+#include <QTimer>
 
 #include <functional>
 

@@ -78,6 +78,8 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.File1, &QWidget::customContextMenuRequested, this,
             [this, readAll, makePdf](const QPoint& point) {
                 QMenu menu(m_c.File1);
+                // The ways in (addWaysIn), then what reads the folder or the document.
+                menu.addActions(m_c.File1->actions());
                 menu.addAction(readAll);
                 const QString document = m_c.File1->documentAt(point);
                 makePdf->setData(document);

@@ -63,7 +63,6 @@ QImage renderGreyPage(int number) {
     return image.convertToFormat(QImage::Format_Grayscale8);
 }
 
-
 QByteArray jpegOf(const QImage& page) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -220,7 +220,7 @@ private Q_SLOTS:
             waitFor([&] { return QFile::exists(bin() + QStringLiteral("/tmp_sjis.txt")); }, 30000));
 
         QCOMPARE(readBytes(bin() + QStringLiteral("/tess.bat")),
-                 QStringLiteral("tesseract %1/tmp.bmp %1/tmp -l jpn --psm 3 \r\n")
+                 QStringLiteral("tesseract %1/tmp.bmp %1/tmp -l jpn --psm 6 \r\n")
                      .arg(bin())
                      .toLatin1());
         const QImage crop(bin() + QStringLiteral("/tmp.bmp"));

@@ -173,8 +173,8 @@ void TestBookOut::initTestCase() {
         page.dpi = QSizeF(kDpi, kDpi);
     searchablepdf::writeSearchablePdf(scan, file(QStringLiteral("scan.pdf")));
 
-    m_first = runBatch({m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3", "--jobs", "2",
-                        "--pdf", "--book", file(QStringLiteral("book.txt"))});
+    m_first = runBatch({m_folder.path(), "--lang", "自動", "--psm", "3", "--jobs", "2", "--pdf",
+                        "--book", file(QStringLiteral("book.txt"))});
     QVERIFY2(m_first.status == 0, qPrintable(m_first.out));
     QVERIFY2(m_first.out.contains(QStringLiteral("4 read and saved")), qPrintable(m_first.out));
     for (const char* written : {"written: scan.pdf.txt", "written: book.txt",
@@ -292,8 +292,8 @@ void TestBookOut::jpegDataIsPassedThrough() {
 
 void TestBookOut::aSecondBatchWritesNothing() {
     const QStringList before = snapshot(m_folder.path());
-    const Run again = runBatch({m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3", "--pdf",
-                                "--book", file(QStringLiteral("book.txt"))});
+    const Run again = runBatch({m_folder.path(), "--lang", "自動", "--psm", "3", "--pdf", "--book",
+                                file(QStringLiteral("book.txt"))});
     QCOMPARE(again.status, 0);
     QVERIFY2(again.out.contains(QStringLiteral("0 read and saved, 4 skipped")) &&
                  again.out.count(QStringLiteral("up to date: ")) == 4,
@@ -338,8 +338,8 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     }
     QTest::qWait(20); // a modification time apart from the outputs'
     const QStringList before = snapshot(m_folder.path());
-    const Run run = runBatch(QStringList{m_folder.path(), "--lang", "jpn+jpn_vert", "--psm", "3",
-                                         "--pdf", "--book", file(QStringLiteral("book.txt"))} +
+    const Run run = runBatch(QStringList{m_folder.path(), "--lang", "自動", "--psm", "3", "--pdf",
+                                         "--book", file(QStringLiteral("book.txt"))} +
                              share);
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(reported), qPrintable(run.out));

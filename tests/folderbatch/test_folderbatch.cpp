@@ -23,6 +23,7 @@
 #include "workpicture.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>

@@ -87,8 +87,8 @@ void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
 }
 
 // The engine gets 8-bit grey exactly when every pixel is grey, with the pixels and the
-// resolution (here none) the colour work picture has; the bitmap reads back as those pixels and holds the same bytes
-// every time it is written.
+// resolution (here none) the colour work picture has; the bitmap reads back as those pixels and
+// holds the same bytes every time it is written.
 void TestPipeline::workPictureIsGreyWhenThePixelsAre() {
     QFETCH(QImage, picture);
     QFETCH(int, bitsPerPixel);
@@ -423,7 +423,8 @@ void TestPipeline::workPictureTellsThePicturesResolution() {
     // In whole dots per inch, as the loaded engine rounds it.
     const QImage work = workPicture(picture);
     QCOMPARE(int(work.dotsPerMeterY() / 39.37 + 0.5), int(told / 39.37 + 0.5));
-    QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), work);
+    QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32),
+             work.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestPipeline)

@@ -183,7 +183,7 @@ void TestRecognitionEngine::automaticReadingChoosesTheCommand_data() {
                            QStringLiteral("検索できる文書を作りましょう。")};
     QTest::newRow("horizontal lines")
         << workspace::linesPicture(rows, QSize(900, 240), 48, {40, 80, 90})
-        << QStringLiteral("-l jpn --psm 3 ") << rows;
+        << QStringLiteral("-l jpn --psm 6 ") << rows;
     const QStringList columns{QStringLiteral("縦書きの文章です。"),
                               QStringLiteral("右の列から読みます。"),
                               QStringLiteral("列は左へ進みます。")};
