@@ -11,6 +11,7 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
     if (pipeline::isAutomatic(chosen)) {
         const pipeline::PreparedPicture prepared = pipeline::prepareAutomatic(picture, chosen);
         page = worker.read(prepared.picture, prepared.settings, withLines);
+        page.lines = pipeline::linesOnPicture(page.lines, prepared);
     } else {
         page = worker.read(picture, chosen, withLines);
     }

@@ -9,8 +9,8 @@ namespace quillpix::folderbatch {
 
 // One picture read as the batch reads it: with "自動", prepared and read with the settings found
 // for it (pipeline::prepareAutomatic), otherwise as it is with the batch's settings; the text
-// tidied by the batch's text rules. The lines, when asked for, lie in the pixels of the picture
-// the engine read: with "自動" that may be the picture straightened.
+// tidied by the batch's text rules. The lines, when asked for, lie on the picture as it came, also
+// when "自動" read it straightened.
 PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& picture,
                                     const Settings& settings, bool withLines = false);
 

@@ -1,5 +1,8 @@
 #include "automatic.h"
 
+#include <QPointF>
+#include <QTransform>
+
 #include <optional>
 
 namespace quillpix::pipeline {
@@ -34,6 +37,28 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
     // One picture per plan today; a plan of several would be read one after the other.
     prepared.picture = prepared.plan.pictures.value(0, picture);
     return prepared;
+}
+
+QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
+                                         const PreparedPicture& prepared) {
+    if (prepared.plan.skewDegrees == 0)
+        return lines;
+    // The picture was turned clockwise on the screen (y down) about its centre, keeping its
+    // size; turning back is the other way about the same centre.
+    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.picture.size())).center();
+    QTransform back;
+    back.translate(centre.x(), centre.y());
+    back.rotate(-prepared.plan.skewDegrees);
+    back.translate(-centre.x(), -centre.y());
+    const auto turnedBack = [&back](const QRect& box) {
+        return back.mapRect(QRectF(box)).toAlignedRect();
+    };
+    for (enginelayout::Line& line : lines) {
+        line.box = turnedBack(line.box);
+        for (enginelayout::Symbol& symbol : line.symbols)
+            symbol.box = turnedBack(symbol.box);
+    }
+    return lines;
 }
 
 QList<EngineSettings> possibleSettings(const EngineSettings& chosen) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "enginecall.h"
+#include "lines.h"
 #include "readingplan.h"
 
 #include <QImage>
@@ -29,6 +30,13 @@ struct PreparedPicture {
 // The plan for this picture and the chosen settings: the chosen mode where it suits the
 // direction found (see pagelayout::engineSettings), the option item as it stands.
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen);
+
+// Where the engine read on a prepared picture, brought back onto the picture it was prepared
+// from: a straightened picture was turned about its centre, so every box is turned back about
+// it and grows to hold its turned corners (a text layer over the picture as it came then covers
+// the characters where they lie). Lines of a picture left as it was come back as they are.
+QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
+                                         const PreparedPicture& prepared);
 
 // Every set of settings a run with these may use: for "自動" the horizontal and the vertical
 // reading, otherwise the settings themselves. A batch checks each before its first picture.

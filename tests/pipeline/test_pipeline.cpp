@@ -7,6 +7,7 @@
 #include "enginesteps.h"
 #include "plaincall.h"
 #include "reading.h"
+#include "skew.h"
 #include "workpicture.h"
 
 #include <QFile>
@@ -14,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <cstdlib>
+#include <cstring>
 
 using namespace quillpix;
 using namespace quillpix::pipeline;
@@ -60,6 +64,8 @@ private Q_SLOTS:
     void failureReasonNamesTheProgram();
     void workPictureIsGreyWhenThePixelsAre_data();
     void workPictureIsGreyWhenThePixelsAre();
+    void linesComeBackOntoThePicture_data();
+    void linesComeBackOntoThePicture();
     void automaticReadingsSettings_data();
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
@@ -362,6 +368,50 @@ void TestPipeline::failureReasonNamesTheProgram() {
     report.lastProgram = last;
     report.exitCode = code;
     QCOMPARE(failureReason(report), reason);
+}
+
+void TestPipeline::linesComeBackOntoThePicture_data() {
+    QTest::addColumn<double>("degrees"); // the turn the picture was straightened by
+    QTest::addColumn<QPoint>("mark");    // a character's place on the picture as it came
+    QTest::newRow("clockwise, near the top right") << 2.5 << QPoint(560, 40);
+    QTest::newRow("clockwise, near the bottom left") << 2.5 << QPoint(30, 380);
+    QTest::newRow("anticlockwise, near the top left") << -3.0 << QPoint(30, 40);
+    QTest::newRow("left as it was") << 0.0 << QPoint(300, 200);
+}
+
+// A character read on the straightened picture lies, brought back, where it is on the picture
+// the user has: the searchable page's text covers it there.
+void TestPipeline::linesComeBackOntoThePicture() {
+    QFETCH(double, degrees);
+    QFETCH(QPoint, mark);
+    QImage picture(600, 420, QImage::Format_Grayscale8);
+    picture.fill(255);
+    const QRect character(mark, QSize(12, 12));
+    for (int y = character.top(); y <= character.bottom(); ++y)
+        std::memset(picture.scanLine(y) + character.left(), 0, size_t(character.width()));
+    PreparedPicture prepared;
+    prepared.plan.skewDegrees = degrees;
+    prepared.picture = degrees == 0 ? picture : pagelayout::turned(picture, degrees);
+    QRect read;
+    for (int y = 0; y < prepared.picture.height(); ++y)
+        for (int x = 0; x < prepared.picture.width(); ++x)
+            if (prepared.picture.constScanLine(y)[x] < 128)
+                read |= QRect(x, y, 1, 1);
+    enginelayout::Line line;
+    line.box = read.adjusted(-20, -3, 20, 3);
+    line.symbols = {{QStringLiteral("字"), read, true}};
+    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
+    QCOMPARE(back.size(), 1);
+    const QRect symbol = back[0].symbols[0].box;
+    QVERIFY2(symbol.contains(character.center()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                 .arg(symbol.x())
+                                                                 .arg(symbol.y())
+                                                                 .arg(symbol.width())
+                                                                 .arg(symbol.height())));
+    QVERIFY(std::abs(symbol.center().x() - character.center().x()) <= 1);
+    QVERIFY(std::abs(symbol.center().y() - character.center().y()) <= 1);
+    QVERIFY(symbol.width() <= character.width() + 3 && symbol.height() <= character.height() + 3);
+    QVERIFY(back[0].box.contains(symbol));
 }
 
 void TestPipeline::automaticReadingsSettings_data() {
