@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr int kPages = 12;
@@ -108,7 +110,24 @@ bool engineReady(benchmark::State& state) {
     return true;
 }
 
-qint64 runTimed(const QStringList& arguments) {
+// Wall-clock and CPU time (user and system, of the program and what it starts) of one batch,
+// in milliseconds; a negative wall time when the batch failed.
+struct Cost {
+    qint64 wallMs = -1;
+    double cpuMs = 0;
+};
+
+double childrenCpuMs() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+Cost runTimed(const QStringList& arguments) {
+    const double cpuBefore = childrenCpuMs();
     QElapsedTimer clock;
     clock.start();
     QProcess batch;
@@ -116,14 +135,18 @@ qint64 runTimed(const QStringList& arguments) {
     batch.setStandardOutputFile(QProcess::nullDevice());
     batch.start(QStringLiteral(QUILLPIX_PROGRAM), arguments);
     batch.waitForFinished(-1);
-    return batch.exitCode() == 0 ? clock.elapsed() : -1;
+    Cost cost;
+    cost.cpuMs = childrenCpuMs() - cpuBefore;
+    if (batch.exitCode() == 0)
+        cost.wallMs = clock.elapsed();
+    return cost;
 }
 
 qint64 fileSize(const QString& path) {
     return QFileInfo(path).size();
 }
 
-// Each folder read twice without and twice with the PDFs, alternating.
+// Each folder read three times without and three times with the PDFs, alternating.
 void pdfCost(benchmark::State& state, const QString& folder, const QString& pdf,
              const QString& text) {
     if (!engineReady(state))
@@ -136,22 +159,31 @@ void pdfCost(benchmark::State& state, const QString& folder, const QString& pdf,
     const QStringList withPdf =
         plain + QStringList{QStringLiteral("--pdf"), QStringLiteral("--book"), book};
     for (auto _ : state) {
-        qint64 without = 0;
-        qint64 with = 0;
-        for (int round = 0; round < 2; ++round) {
-            const qint64 a = round == 0 ? runTimed(plain) : runTimed(withPdf);
-            const qint64 b = round == 0 ? runTimed(withPdf) : runTimed(plain);
-            if (a < 0 || b < 0) {
+        // Three rounds, each with and without in turn, the order alternating.
+        constexpr int kRounds = 3;
+        Cost without{0, 0}, with{0, 0};
+        for (int round = 0; round < kRounds; ++round) {
+            const bool pdfFirst = round % 2 == 1;
+            const Cost a = runTimed(pdfFirst ? withPdf : plain);
+            const Cost b = runTimed(pdfFirst ? plain : withPdf);
+            if (a.wallMs < 0 || b.wallMs < 0) {
                 state.SkipWithError("the batch failed");
                 return;
             }
-            without += round == 0 ? a : b;
-            with += round == 0 ? b : a;
+            const Cost& plainCost = pdfFirst ? b : a;
+            const Cost& pdfCost = pdfFirst ? a : b;
+            without.wallMs += plainCost.wallMs;
+            without.cpuMs += plainCost.cpuMs;
+            with.wallMs += pdfCost.wallMs;
+            with.cpuMs += pdfCost.cpuMs;
         }
-        state.SetIterationTime(double(with) / 2000.0);
-        state.counters["s_without_pdf"] = double(without) / 2000.0;
-        state.counters["s_with_pdf"] = double(with) / 2000.0;
-        state.counters["time_ratio"] = double(with) / double(without);
+        state.SetIterationTime(double(with.wallMs) / (1000.0 * kRounds));
+        state.counters["s_without_pdf"] = double(without.wallMs) / (1000.0 * kRounds);
+        state.counters["s_with_pdf"] = double(with.wallMs) / (1000.0 * kRounds);
+        state.counters["cpu_ratio"] = with.cpuMs / without.cpuMs;
+        state.counters["cpu_s_without_pdf"] = without.cpuMs / (1000.0 * kRounds);
+        state.counters["cpu_s_with_pdf"] = with.cpuMs / (1000.0 * kRounds);
+        state.counters["time_ratio"] = double(with.wallMs) / double(without.wallMs);
         state.counters["size_ratio"] =
             double(fileSize(QDir(folder).filePath(pdf))) /
             double(scans().jpegBytes + fileSize(QDir(folder).filePath(text)));
@@ -182,10 +214,12 @@ public:
         ConsoleReporter::Finalize();
         for (const auto& [name, counters] : m_pdf)
             std::printf("\n%s: %.1f s without PDFs, %.1f s with them: %.3f times (target at most "
-                        "1.1); the PDF %.3f times the JPEG data and the text (target at most "
-                        "1.1)\n",
+                        "1.1); CPU %.1f s and %.1f s: %.3f times; the PDF %.3f times the JPEG "
+                        "data and the text (target at most 1.1)\n",
                         name.c_str(), counters.at("s_without_pdf"), counters.at("s_with_pdf"),
-                        counters.at("time_ratio"), counters.at("size_ratio"));
+                        counters.at("time_ratio"), counters.at("cpu_s_without_pdf"),
+                        counters.at("cpu_s_with_pdf"), counters.at("cpu_ratio"),
+                        counters.at("size_ratio"));
     }
 
 private:
