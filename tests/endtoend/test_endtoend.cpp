@@ -106,7 +106,8 @@ class TestEndToEnd : public QObject {
                          .trimmed();
                 return !id.isEmpty();
             },
-            30000);
+            // A sanitized build on a busy machine takes its time to start.
+            90000);
         QTest::qWait(500);
         return id.section(QLatin1Char('\n'), 0, 0);
     }
@@ -454,7 +455,7 @@ private Q_SLOTS:
             viewer.waitForFinished();
         });
         QVERIFY(waitFor([&] { return !visibleWindows(QStringLiteral("ImageMagick")).isEmpty(); },
-                        20000));
+                        60000));
         const QString kept = m_workspace + QStringLiteral("/bmp_gif_clipboard");
         const QStringList before = QDir(kept).entryList(QDir::Files);
 
@@ -464,7 +465,7 @@ private Q_SLOTS:
         m_program->start(bin() + QStringLiteral("/quillpix"), {"--capture"});
         QVERIFY(m_program->waitForStarted());
         QVERIFY(waitFor([&] { return !visibleWindows(QStringLiteral("画面から読む")).isEmpty(); },
-                        30000));
+                        90000));
         QTest::qWait(300);
         drag(60, 600 + 325, 1040, 600 + 410);
         const QString expected = QStringLiteral("画像の一部を選んで文字を読み取ります");
