@@ -15,7 +15,9 @@
 // machine's load affects them alike; each round prints its ratios, with the load average.
 //
 //     bench_folderbatch [--benchmark_filter=...]   (QUILLPIX_BENCH_PAGES pages, default 30;
-//                                                  QUILLPIX_BENCH_ROUNDS rounds, default 2)
+//                                                  QUILLPIX_BENCH_ROUNDS rounds, default 2;
+//                                                  QUILLPIX_BENCH_STORED=colour: the same grey
+//                                                  scans stored as 24-bit colour PNG)
 
 #include "pagetexts.h"
 #include "textpicture.h"
@@ -58,6 +60,10 @@ int roundCount() {
     return asked > 0 ? asked : 2;
 }
 
+bool storedInColour() {
+    return qEnvironmentVariable("QUILLPIX_BENCH_STORED") == QLatin1String("colour");
+}
+
 struct Pages {
     QTemporaryDir dir;
     QString folder = dir.filePath(QStringLiteral("pages"));
@@ -79,7 +85,9 @@ struct Pages {
             scan.seed = quint32(i + 1);
             const QString file =
                 folder + QStringLiteral("/page%1.png").arg(i + 1, 2, 10, QChar(u'0'));
-            quillpix::workspace::scanned(page.image, scan).save(file);
+            const QImage scanned = quillpix::workspace::scanned(page.image, scan);
+            // Many scanners and phones store a grey scan in colour.
+            (storedInColour() ? scanned.convertToFormat(QImage::Format_RGB32) : scanned).save(file);
             files << file;
         }
     }
