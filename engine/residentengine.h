@@ -149,7 +149,7 @@ private:
 // How many recognition threads read one crop fastest on a machine with this many processors.
 // The engine's recognition splits the work of each text line into parallel regions of up to
 // four threads, entered hundreds of times a line; with fewer processors than that the threads
-// take turns and wait for each other (on 2 processors a paragraph took 3.5 times as long as
+// take turns and wait for each other (on 2 processors a paragraph took 3.5 to 6 times as long as
 // with one thread), so below four processors one thread is faster.
 ResidentEngine::Threads threadsForOneCrop(int processors);
 

@@ -493,6 +493,11 @@ private Q_SLOTS:
         unusedColour.setColorTable(withColour);
         usedColour.setColorTable(withColour);
         usedColour.setPixel(6, 2, 63);
+        // A grey palette whose first entry, the top left pixel's, is transparent.
+        QImage clearPalette = greyPalette;
+        QList<QRgb> clearLevels = levels;
+        clearLevels[0] = qRgba(0, 0, 0, 0);
+        clearPalette.setColorTable(clearLevels);
         QImage greyClear(6, 5, QImage::Format_ARGB32);
         greyClear.fill(qRgba(60, 60, 60, 255));
         greyClear.setPixel(0, 0, qRgba(0, 0, 0, 0));
@@ -564,6 +569,8 @@ private Q_SLOTS:
             -1, "", QSize(7, 3), qRgb(0, 0, 0), 1);
         row("8-bit bitmap, the last pixel coloured", "p.bmp", encoded(usedColour, "bmp"), -1, "",
             QSize(7, 3), qRgb(0, 0, 0), 0);
+        row("8-bit PNG, a transparent grey entry on white paper", "p.png",
+            encoded(clearPalette, "png"), -1, "", QSize(7, 3), qRgb(255, 255, 255), 1);
         row("gif", "p.gif", gif, -1, "", QSize(6, 5), dark);
         row("gif, transparent colour on white", "p.gif", clearGif, -1, "", QSize(6, 5), white);
         row("gif cut short", "p.gif", gif.left(gif.size() - 10), -1, "途中で切れて", {}, none);
