@@ -1,11 +1,14 @@
 // A small window from which the end-to-end test drags files onto the program, as a file
 // manager would: "draghelper X Y FILE..." shows a 120 × 120 window at (X, Y); a mouse press on
 // it starts an XDND drag of the files' URLs, and when the drag ends the helper prints what the
-// target did ("copied", "ignored", …) and quits.
+// target did ("copied", "ignored", …) and quits. "draghelper --show X Y PICTURE" shows the
+// picture at (X, Y), unscaled, in a window titled "shownpicture", for a screen to read.
 #include <QApplication>
 #include <QDrag>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QUrl>
 #include <QWidget>
 
@@ -36,6 +39,19 @@ private:
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    if (argc == 5 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--show")) {
+        const QPixmap picture(QString::fromLocal8Bit(argv[4]));
+        if (picture.isNull())
+            return 2;
+        QLabel shown;
+        shown.setWindowTitle(QStringLiteral("shownpicture"));
+        shown.setWindowFlag(Qt::BypassWindowManagerHint);
+        shown.setPixmap(picture);
+        shown.setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), picture.width(),
+                          picture.height());
+        shown.show();
+        return app.exec();
+    }
     if (argc < 4)
         return 2;
     QList<QUrl> urls;
