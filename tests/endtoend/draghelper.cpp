@@ -2,15 +2,18 @@
 // manager would: "draghelper X Y FILE..." shows a 120 × 120 window at (X, Y); a mouse press on
 // it starts an XDND drag of the files' URLs, and when the drag ends the helper prints what the
 // target did ("copied", "ignored", …) and quits. "draghelper --show X Y PICTURE" shows the
-// picture at (X, Y), unscaled, in a window titled "shownpicture", for a screen to read.
+// picture at (X, Y), unscaled, in a window titled "shownpicture", for a screen to read, and
+// prints "shown" once it is on the screen.
 #include <QApplication>
 #include <QDrag>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -50,6 +53,16 @@ int main(int argc, char* argv[]) {
         shown.setGeometry(std::atoi(argv[2]), std::atoi(argv[3]), picture.width(),
                           picture.height());
         shown.show();
+        // Told once the picture is on the screen, so the test need not search for the window.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &shown, [&] {
+            if (shown.windowHandle() && shown.windowHandle()->isExposed()) {
+                poll.stop();
+                std::printf("shown\n");
+                std::fflush(stdout);
+            }
+        });
+        poll.start(50);
         return app.exec();
     }
     if (argc < 4)

@@ -453,8 +453,16 @@ private Q_SLOTS:
             viewer.kill();
             viewer.waitForFinished();
         });
-        QVERIFY(waitFor([&] { return !visibleWindows(QStringLiteral("shownpicture")).isEmpty(); },
-                        60000));
+        QByteArray told;
+        while (!told.contains("shown") && viewer.state() != QProcess::NotRunning &&
+               viewer.waitForReadyRead(60000))
+            told += viewer.readAllStandardOutput();
+        QVERIFY2(told.contains("shown"),
+                 qPrintable(QStringLiteral("the picture was not shown (%1, exit %2): %3")
+                                .arg(viewer.state() == QProcess::NotRunning ? "ended" : "running")
+                                .arg(viewer.exitCode())
+                                .arg(QString::fromLocal8Bit(viewer.readAllStandardError()))));
+        QTest::qWait(200);
         const QString kept = m_workspace + QStringLiteral("/bmp_gif_clipboard");
         const QStringList before = QDir(kept).entryList(QDir::Files);
 
