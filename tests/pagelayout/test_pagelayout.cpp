@@ -32,7 +32,7 @@ namespace {
 // What part of a typeset page a picture shows: the page, or a frame dragged around some lines.
 enum class Part { Page, Line, TwoLines, Paragraph, Characters };
 
-struct PictureSpec {
+struct PictureRecipe {
     Writing writing = Writing::Horizontal;
     QString family = QStringLiteral("Noto Sans CJK JP");
     Part part = Part::Page;
@@ -42,21 +42,21 @@ struct PictureSpec {
 };
 
 // A6 at 300 dpi keeps the tables quick; the pages carry 18 to 26 lines like a book's.
-TextPage typeset(const PictureSpec& spec) {
+TextPage typeset(const PictureRecipe& recipe) {
     PageStyle style;
-    style.family = spec.family;
-    style.writing = spec.writing;
+    style.family = recipe.family;
+    style.writing = recipe.writing;
     style.size = QSize(1240, 1748);
     style.margins = QMargins(120, 140, 120, 140);
-    style.ruby = spec.ruby;
+    style.ruby = recipe.ruby;
     style.pixelSize = 40;
     style.linePitch = 1.8;
     return workspace::textPage(workspace::japaneseProse().mid(3), style);
 }
 
-QImage picture(const PictureSpec& spec) {
-    TextPage page = typeset(spec);
-    switch (spec.part) {
+QImage picture(const PictureRecipe& recipe) {
+    TextPage page = typeset(recipe);
+    switch (recipe.part) {
     case Part::Page:
         break;
     case Part::Line:
@@ -70,18 +70,18 @@ QImage picture(const PictureSpec& spec) {
         break;
     case Part::Characters:
         page = workspace::cropLines(page, 1, 1, 10);
-        page.image = spec.writing == Writing::Vertical
+        page.image = recipe.writing == Writing::Vertical
                          ? page.image.copy(0, 0, page.image.width(), 110)
                          : page.image.copy(0, 0, 110, page.image.height());
         break;
     }
     ScanStyle scan;
-    scan.skewDegrees = spec.skew;
+    scan.skewDegrees = recipe.skew;
     scan.blurSigma = 0.8;
     scan.noiseSigma = 6;
     scan.paper = 240;
     scan.ink = 30;
-    scan.jpegQuality = spec.jpeg;
+    scan.jpegQuality = recipe.jpeg;
     return workspace::scanned(page.image, scan);
 }
 
@@ -589,9 +589,9 @@ void TestPageLayout::readingsLeaveTheMainText() {
     // character of the text is taken, and no reading is left.
     QFETCH(QString, family);
     QFETCH(bool, ruby);
-    const PictureSpec spec{Writing::Vertical, family, Part::Page, ruby, 0};
-    const TextPage page = typeset(spec);
-    const QImage image = picture(spec);
+    const PictureRecipe recipe{Writing::Vertical, family, Part::Page, ruby, 0};
+    const TextPage page = typeset(recipe);
+    const QImage image = picture(recipe);
     const ReadingPlan plan = planReading(image);
     QCOMPARE(plan.direction, Direction::Vertical);
     QCOMPARE(plan.pictures.size(), 1);
