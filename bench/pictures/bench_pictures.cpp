@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -116,9 +117,9 @@ long statusKb(const char* field) {
     return -1;
 }
 
-// The growth of the peak resident memory while one page loads, measured in a child process
-// whose peak starts at its resident size.
-long peakGrowthKb(const QString& path) {
+// The growth of the peak resident memory while work runs, measured in a child process whose
+// peak starts at its resident size; -1 when the work throws.
+long peakGrowthInChildKb(const std::function<void()>& work) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
         return -1;
@@ -131,7 +132,7 @@ long peakGrowthKb(const QString& path) {
         const long before = statusKb("VmRSS:");
         long growth = -1;
         try {
-            const QImage picture = viewer::loadPage(path, pictures::kNoPage, kDisplay);
+            work();
             growth = statusKb("VmHWM:") - before;
         } catch (...) {
         }
@@ -146,42 +147,26 @@ long peakGrowthKb(const QString& path) {
     return growth;
 }
 
+// While one page loads.
+long peakGrowthKb(const QString& path) {
+    return peakGrowthInChildKb(
+        [&path] { const QImage picture = viewer::loadPage(path, pictures::kNoPage, kDisplay); });
+}
+
 // The same for a picture loaded and shown at 50 %: kept by a picture box as the window's
 // full-size box keeps it, and drawn by the reduced view on a display of the window's size.
 long peakShownGrowthKb(const QString& path) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5");
-        clear.close();
-        const long before = statusKb("VmRSS:");
-        long growth = -1;
-        try {
-            PictureBox full(nullptr, PictureBox::Border::None);
-            full.setAutoSize(true);
-            full.setPicture(viewer::loadPage(path, pictures::kNoPage, kDisplay));
-            PictureBox display(nullptr, PictureBox::Border::Sunken);
-            display.setOuterSize(kDisplay.width(), kDisplay.height());
-            viewer::ReducedView view;
-            const QImage& picture = full.picture();
-            view.draw(&display, picture, 2, 0, 0, picture.width() / 2 - kDisplay.width(),
-                      picture.height() / 2 - kDisplay.height());
-            growth = statusKb("VmHWM:") - before;
-        } catch (...) {
-        }
-        (void)!::write(pipeFds[1], &growth, sizeof growth);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    long growth = -1;
-    (void)!::read(pipeFds[0], &growth, sizeof growth);
-    ::close(pipeFds[0]);
-    ::waitpid(child, nullptr, 0);
-    return growth;
+    return peakGrowthInChildKb([&path] {
+        PictureBox full(nullptr, PictureBox::Border::None);
+        full.setAutoSize(true);
+        full.setPicture(viewer::loadPage(path, pictures::kNoPage, kDisplay));
+        PictureBox display(nullptr, PictureBox::Border::Sunken);
+        display.setOuterSize(kDisplay.width(), kDisplay.height());
+        viewer::ReducedView view;
+        const QImage& picture = full.picture();
+        view.draw(&display, picture, 2, 0, 0, picture.width() / 2 - kDisplay.width(),
+                  picture.height() / 2 - kDisplay.height());
+    });
 }
 
 // A grey scan of 10000 × 14000 pixels: a typeset page of text repeated over it.
