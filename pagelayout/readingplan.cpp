@@ -72,11 +72,13 @@ ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Rea
         const std::vector<QRect> marks = readingMarks(ink.pieces, ink.em, Marks::TheEngineReads);
         plan.readingsErased = int(marks.size());
         if (!marks.empty()) {
-            // The parts at the edges are gone already; the characters keep every stroke.
+            // The characters keep every stroke. The parts at the edges are gone already, and
+            // the readings' own pieces are no shelter: the kana of one reading overlap.
             std::vector<QRect> kept;
             for (const QRect& piece : ink.pieces)
                 if (std::none_of(parts.begin(), parts.end(),
-                                 [&piece](const QRect& part) { return part.intersects(piece); }))
+                                 [&piece](const QRect& part) { return part.intersects(piece); }) &&
+                    std::find(marks.begin(), marks.end(), piece) == marks.end())
                     kept.push_back(piece);
             prepared =
                 readingsPaintedOver(prepared, marks, kept, ink.scale, ink.paper, ink.threshold);

@@ -24,6 +24,9 @@ constexpr double kMostOrphanGap = 1.0;
 // Readings set this far from their column stand in a lane of their own, which the engine reads
 // as a column of text; nearer, it takes them with their column and leaves them out.
 constexpr double kLeastApartGap = 0.25;
+// On a page of tightly set columns, where most readings stand closer than this to the next
+// column, the engine takes readings into the text wherever they stand.
+constexpr double kTightGap = 0.3;
 // A piece that shares more than this part of its width with a column belongs to the column.
 constexpr double kMostSharedWidth = 0.3;
 // Readings stand beside columns of whole characters; a column narrower than this is a few
@@ -51,6 +54,13 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em, Mar
               [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
     const double reach = kNeighbourhood * em;
     std::vector<Span> spans;
+    struct Candidate {
+        QRect piece;
+        bool orphan;
+        bool apart;
+    };
+    std::vector<Candidate> candidates;
+    std::vector<double> gapsToNext; // of readings beside a column, to the next column's ink
     for (const QRect& piece : pieces) {
         if (wide(piece))
             continue;
@@ -93,11 +103,28 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em, Mar
                 apart = apart || gap >= kLeastApartGap * em;
             }
         }
-        const bool taken = which == Marks::All              ? orphan || besideColumn
-                           : which == Marks::TheEngineReads ? orphan || apart
-                                                            : orphan;
-        if (taken && !inColumn)
-            marks.push_back(piece);
+        if (inColumn || !(orphan || besideColumn))
+            continue;
+        candidates.push_back({piece, orphan, apart});
+        if (besideColumn) {
+            const auto next = std::find_if(columns.begin(), columns.end(),
+                                           [right](const Span& c) { return c.left >= right; });
+            if (next != columns.end() && next->left - right <= em)
+                gapsToNext.push_back(double(next->left - right));
+        }
+    }
+    bool tight = false;
+    if (!gapsToNext.empty()) {
+        auto middle = gapsToNext.begin() + gapsToNext.size() / 2;
+        std::nth_element(gapsToNext.begin(), middle, gapsToNext.end());
+        tight = *middle < kTightGap * em;
+    }
+    for (const Candidate& c : candidates) {
+        const bool taken =
+            which == Marks::All ||
+            (which == Marks::TheEngineReads ? c.orphan || c.apart || tight : c.orphan);
+        if (taken)
+            marks.push_back(c.piece);
     }
     return marks;
 }

@@ -20,9 +20,10 @@ namespace quillpix::pagelayout {
 // The engine reading a page of columns (jpn_vert, --psm 5) takes readings set close beside
 // their column into that column's line and leaves them out of the text; taken off the page,
 // the column reads a little worse. Readings the engine does read are those standing apart, in
-// a lane of paper of their own, and those of a column the frame left out, which stand as a
-// column of their own: Marks::TheEngineReads keeps those alone, Marks::OfColumnsLeftOut the
-// latter.
+// a lane of paper of their own, those of a column the frame left out, which stand as a
+// column of their own, and on a page of tightly set columns, where most readings stand nearer
+// to the next column than a third of a character, all of them: Marks::TheEngineReads keeps
+// those alone, Marks::OfColumnsLeftOut those of a column left out.
 enum class Marks { All, TheEngineReads, OfColumnsLeftOut };
 std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em,
                                 Marks which = Marks::All);

@@ -39,6 +39,7 @@ struct PictureRecipe {
     bool ruby = false;
     double skew = 0;
     int jpeg = 0;
+    double linePitch = 1.8;
 };
 
 // A6 at 300 dpi keeps the tables quick; the pages carry 18 to 26 lines like a book's.
@@ -50,7 +51,7 @@ TextPage typeset(const PictureRecipe& recipe) {
     style.margins = QMargins(120, 140, 120, 140);
     style.ruby = recipe.ruby;
     style.pixelSize = 40;
-    style.linePitch = 1.8;
+    style.linePitch = recipe.linePitch;
     return workspace::textPage(workspace::japaneseProse().mid(3), style);
 }
 
@@ -472,7 +473,8 @@ void TestPageLayout::readingMarks_data() {
     QTest::addColumn<QList<QRect>>("others");
     QTest::addColumn<QList<QRect>>("expected");
     // Of those, what the engine would read: readings in a lane of their own, a quarter of a
-    // character or more from their column, and those of a column left out.
+    // character or more from their column, those of a column left out, and on a page of
+    // tightly set columns every one.
     QTest::addColumn<QList<QRect>>("read");
     const QRect reading(20, 42, 8, 8);
     QTest::newRow("reading just right of the column")
@@ -522,6 +524,34 @@ void TestPageLayout::readingMarks_data() {
         << QList<QRect>{QRect(24, 42, 4, 4)};
     QTest::newRow("close beside its column")
         << QList<QRect>{QRect(23, 42, 4, 4)} << QList<QRect>{QRect(23, 42, 4, 4)} << QList<QRect>{};
+    // Between tightly set columns the engine reads even the readings close beside their own.
+    QTest::newRow("near the next column") << QList<QRect>{reading, QRect(33, 41, 19, 18)}
+                                          << QList<QRect>{reading} << QList<QRect>{reading};
+    QTest::newRow("a third of a character from the next column")
+        << QList<QRect>{reading, QRect(34, 41, 19, 18)} << QList<QRect>{reading} << QList<QRect>{};
+    QTest::newRow("touching the next column") << QList<QRect>{reading, QRect(28, 41, 19, 18)}
+                                              << QList<QRect>{reading} << QList<QRect>{reading};
+    // Three stretches of the column, far apart, each with a reading and a next column: the page
+    // is tight when most readings stand near the next column, and a column more than a
+    // character away is no neighbour.
+    const auto stretches = [](int secondGap, int thirdGap) {
+        QList<QRect> pieces;
+        for (int stretch = 1; stretch < 3; ++stretch)
+            for (int row = 0; row < 5; ++row)
+                pieces << QRect(0, stretch * 300 + row * 20 + 1, 19, 18);
+        pieces << QRect(20, 42, 8, 8) << QRect(33, 41, 19, 18);
+        pieces << QRect(20, 342, 8, 8) << QRect(28 + secondGap, 341, 19, 18);
+        pieces << QRect(20, 642, 8, 8) << QRect(28 + thirdGap, 641, 19, 18);
+        return pieces;
+    };
+    const QList<QRect> threeReadings{QRect(20, 42, 8, 8), QRect(20, 342, 8, 8),
+                                     QRect(20, 642, 8, 8)};
+    QTest::newRow("one reading of three near the next column")
+        << stretches(7, 7) << threeReadings << QList<QRect>{};
+    QTest::newRow("the others' next columns a character away")
+        << stretches(20, 20) << threeReadings << QList<QRect>{};
+    QTest::newRow("the others' next columns out of reach")
+        << stretches(21, 21) << threeReadings << threeReadings;
     QTest::newRow("far below the column")
         << QList<QRect>{QRect(20, 200, 8, 8)} << QList<QRect>{} << QList<QRect>{};
 }
@@ -577,11 +607,19 @@ void TestPageLayout::readingsPaintedOverKeepsOtherPieces() {
 void TestPageLayout::readingsLeaveTheMainText_data() {
     QTest::addColumn<QString>("family");
     QTest::addColumn<bool>("ruby");
-    QTest::newRow("Gothic with readings") << QStringLiteral("Noto Sans CJK JP") << true;
-    QTest::newRow("Mincho with readings") << QStringLiteral("IPAMincho") << true;
-    QTest::newRow("held-out Mincho with readings") << QStringLiteral("Sawarabi Mincho") << true;
-    QTest::newRow("Gothic without readings") << QStringLiteral("IPAexGothic") << false;
-    QTest::newRow("Mincho without readings") << QStringLiteral("Noto Serif CJK JP") << false;
+    QTest::addColumn<double>("linePitch");
+    QTest::newRow("Gothic with readings") << QStringLiteral("Noto Sans CJK JP") << true << 1.8;
+    QTest::newRow("Mincho with readings") << QStringLiteral("IPAMincho") << true << 1.8;
+    QTest::newRow("held-out Mincho with readings")
+        << QStringLiteral("Sawarabi Mincho") << true << 1.8;
+    QTest::newRow("Gothic without readings") << QStringLiteral("IPAexGothic") << false << 1.8;
+    QTest::newRow("Mincho without readings") << QStringLiteral("Noto Serif CJK JP") << false << 1.8;
+    // Columns set so tightly that the readings all but touch the next column: every one goes.
+    QTest::newRow("tight Gothic with readings")
+        << QStringLiteral("Noto Sans CJK JP") << true << 1.55;
+    QTest::newRow("tight Mincho with readings") << QStringLiteral("IPAMincho") << true << 1.6;
+    QTest::newRow("tight Mincho without readings")
+        << QStringLiteral("Noto Serif CJK JP") << false << 1.55;
 }
 
 void TestPageLayout::readingsLeaveTheMainText() {
@@ -589,7 +627,8 @@ void TestPageLayout::readingsLeaveTheMainText() {
     // character of the text is taken, and no reading is left.
     QFETCH(QString, family);
     QFETCH(bool, ruby);
-    const PictureRecipe recipe{Writing::Vertical, family, Part::Page, ruby, 0};
+    QFETCH(double, linePitch);
+    const PictureRecipe recipe{Writing::Vertical, family, Part::Page, ruby, 0, 0, linePitch};
     const TextPage page = typeset(recipe);
     const QImage image = picture(recipe);
     const ReadingPlan plan = planReading(image);
@@ -608,6 +647,7 @@ void TestPageLayout::readingsLeaveTheMainText() {
         readingsPaintedOver(image, all, others, ink.scale, ink.paper, ink.threshold);
     const int em = 40;
     int lane = 0;
+    int laneRead = 0; // what the engine is given
     for (const QRect& box : page.lineBoxes) {
         const QRect column(box.left(), box.top(), em, box.height());
         const int before = inkIn(image, column);
@@ -615,9 +655,13 @@ void TestPageLayout::readingsLeaveTheMainText() {
         for (const QImage& read : {plan.pictures.front(), cleared})
             QVERIFY2(inkIn(read, column) >= before * 999 / 1000,
                      qPrintable(QStringLiteral("column at %1").arg(box.left())));
-        lane += inkIn(cleared, QRect(box.left() + em + 2, box.top(), em / 2 - 4, box.height()));
+        const QRect readings(box.left() + em + 2, box.top(), em / 2 - 4, box.height());
+        lane += inkIn(cleared, readings);
+        laneRead += inkIn(plan.pictures.front(), readings);
     }
     QCOMPARE(lane, 0);
+    if (linePitch < 1.7)
+        QCOMPARE(laneRead, 0);
     QCOMPARE(!all.empty(), ruby);
 }
 
