@@ -14,6 +14,7 @@
 //
 //   bench_reading [--quick] [--fonts measured|heldout|all|"Family,Family"] [--jobs N]
 //                 [--categories horizontal,latin,...] [--auto-psm N] [--settings abc] [--cache DIR]
+//                 [--per-font N] [--ruby-pitch P]
 //                 [--dpi-study] [--dump DIR] [--verbose]
 
 #include "automatic.h"
@@ -166,6 +167,7 @@ struct Options {
     bool verbose = false;
     int jobs = 2;
     int perFont = 1;
+    double rubyPitch = 0; // the column pitch of pages with readings; 0: as on vertical pages
     QString dump;
     QString cache; // a folder keeping the rendered sets between runs
     QStringList families = measuredFamilies();
@@ -316,15 +318,16 @@ void dpiStudy(const std::vector<TestPicture>& pictures, const Options& options) 
 // The sets are the same in every run (seeded by their names), so a run may take them from the
 // files an earlier run left: each picture as a PNG file, its text and what is known of it.
 std::vector<TestPicture> cachedPictures(const QString& folder, const QStringList& families,
-                                        const std::vector<Category>& categories, int perFont) {
+                                        const std::vector<Category>& categories, int perFont,
+                                        double rubyPitch) {
     QStringList names;
     for (Category c : categories)
         names << categoryName(c);
     const QString key = QString::fromLatin1(
-        QCryptographicHash::hash(
-            (families.join(u',') + u'|' + names.join(u',') + u'|' + QString::number(perFont))
-                .toUtf8(),
-            QCryptographicHash::Md5)
+        QCryptographicHash::hash((families.join(u',') + u'|' + names.join(u',') + u'|' +
+                                  QString::number(perFont) + u'|' + QString::number(rubyPitch))
+                                     .toUtf8(),
+                                 QCryptographicHash::Md5)
             .toHex());
     const QString set = folder + QLatin1Char('/') + key;
     QFile index(set + QStringLiteral("/index.txt"));
@@ -349,7 +352,7 @@ std::vector<TestPicture> cachedPictures(const QString& folder, const QStringList
         }
         return out;
     }
-    out = makePictures(families, categories, perFont);
+    out = makePictures(families, categories, perFont, rubyPitch);
     QDir().mkpath(set);
     QString lines;
     for (const TestPicture& p : out) {
@@ -389,6 +392,9 @@ Options parse(const QStringList& args) {
             o.dpiStudy = true;
         } else if (a == QLatin1String("--verbose")) {
             o.verbose = true;
+        } else if (a == QLatin1String("--ruby-pitch")) {
+            o.rubyPitch = next.toDouble();
+            ++i;
         } else if (a == QLatin1String("--per-font")) {
             o.perFont = std::max(1, next.toInt());
             ++i;
@@ -444,8 +450,9 @@ int main(int argc, char** argv) {
     wall.start();
     const std::vector<TestPicture> pictures =
         options.cache.isEmpty()
-            ? makePictures(families, options.categories, options.perFont)
-            : cachedPictures(options.cache, families, options.categories, options.perFont);
+            ? makePictures(families, options.categories, options.perFont, options.rubyPitch)
+            : cachedPictures(options.cache, families, options.categories, options.perFont,
+                             options.rubyPitch);
     std::printf("%zu pictures in %s, made in %.1f s\n", pictures.size(),
                 qPrintable(families.join(QStringLiteral(", "))), wall.elapsed() / 1000.0);
     if (!options.dump.isEmpty()) {

@@ -131,7 +131,8 @@ TestPicture page(const QString& name, Category category, const PageStyle& style,
 } // namespace
 
 std::vector<TestPicture> makePictures(const QStringList& families,
-                                      const std::vector<Category>& categories, int perFont) {
+                                      const std::vector<Category>& categories, int perFont,
+                                      double rubyPitch) {
     const QStringList& prose = workspace::japaneseProse();
     const QStringList& latin = workspace::latinDenseProse();
     std::vector<TestPicture> out;
@@ -171,7 +172,8 @@ std::vector<TestPicture> makePictures(const QStringList& families,
                     Maker m(name);
                     PageStyle style = m.style(family, Writing::Vertical);
                     style.ruby = true;
-                    style.linePitch = std::max(style.linePitch, 1.8);
+                    if (rubyPitch > 0)
+                        style.linePitch = rubyPitch;
                     out.push_back(
                         page(name, Category::Furigana, style, m.paragraphs(prose), m.scan()));
                 }

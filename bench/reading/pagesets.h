@@ -36,7 +36,10 @@ QStringList heldOutFamilies();
 
 // Every picture of the categories asked, in the given fonts. perFont scales how many pages of
 // each kind are made per font (1 for the usual set).
+// Pages with readings are set at the vertical pages' column pitches, or at rubyPitch (in
+// characters) when it is given.
 std::vector<TestPicture> makePictures(const QStringList& families,
-                                      const std::vector<Category>& categories, int perFont);
+                                      const std::vector<Category>& categories, int perFont,
+                                      double rubyPitch = 0);
 
 } // namespace quillpix::readingbench
