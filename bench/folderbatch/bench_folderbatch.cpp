@@ -119,6 +119,15 @@ double seconds(const timeval& t) {
     return double(t.tv_sec) + double(t.tv_usec) * 1e-6;
 }
 
+// Pointers to the bytes, null-terminated, as exec takes its arguments and environment.
+std::vector<char*> nullTerminated(std::vector<QByteArray>& entries) {
+    std::vector<char*> pointers;
+    for (QByteArray& e : entries)
+        pointers.push_back(e.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 // Starts each command (with these extra environment entries) at once, output to /dev/null, and
 // waits for all; the CPU time is that of every process of the trees.
 Spent runAll(const std::vector<QStringList>& commands, const QStringList& environment) {
@@ -134,10 +143,7 @@ Spent runAll(const std::vector<QStringList>& commands, const QStringList& enviro
     }
     for (const QString& extra : environment)
         envBytes.push_back(extra.toLocal8Bit());
-    std::vector<char*> envp;
-    for (QByteArray& e : envBytes)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> envp = nullTerminated(envBytes);
 
     QElapsedTimer clock;
     clock.start();
@@ -147,10 +153,7 @@ Spent runAll(const std::vector<QStringList>& commands, const QStringList& enviro
         std::vector<QByteArray> words;
         for (const QString& word : command)
             words.push_back(word.toLocal8Bit());
-        std::vector<char*> argv;
-        for (QByteArray& w : words)
-            argv.push_back(w.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = nullTerminated(words);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

@@ -169,19 +169,25 @@ long peakShownGrowthKb(const QString& path) {
     });
 }
 
+// A white picture with numbered lines of text (the line's number in place of %1), the first
+// line's start at origin and the next ones pitch pixels below.
+QImage linesOfText(QSize size, QImage::Format format, int pixelSize, QPoint origin, int pitch,
+                   int lines, const QString& text) {
+    QImage picture(size, format);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    QFont font = p.font();
+    font.setPixelSize(pixelSize);
+    p.setFont(font);
+    for (int line = 0; line < lines; ++line)
+        p.drawText(origin.x(), origin.y() + line * pitch, text.arg(line));
+    return picture;
+}
+
 // A grey scan of 10000 × 14000 pixels: a typeset page of text repeated over it.
 void writeLargeGreyScans() {
-    QImage text(1600, 2200, QImage::Format_RGB32);
-    text.fill(Qt::white);
-    {
-        QPainter p(&text);
-        QFont font = p.font();
-        font.setPixelSize(50);
-        p.setFont(font);
-        for (int line = 0; line < 30; ++line)
-            p.drawText(60, 100 + line * 70,
-                       QStringLiteral("灰色の走査画像、一行目から %1").arg(line));
-    }
+    const QImage text = linesOfText(QSize(1600, 2200), QImage::Format_RGB32, 50, QPoint(60, 100),
+                                    70, 30, QStringLiteral("灰色の走査画像、一行目から %1"));
     const QImage tile = text.convertToFormat(QImage::Format_Grayscale8);
     QImage scan(10000, 14000, QImage::Format_Grayscale8);
     for (int y = 0; y < scan.height(); ++y)
@@ -225,16 +231,8 @@ int main(int argc, char** argv) {
         .save(file("page100.bmp"));
 
     // A 600-dpi A4 scan in every format.
-    QImage scan(4960, 7016, QImage::Format_RGB888);
-    scan.fill(Qt::white);
-    {
-        QPainter p(&scan);
-        QFont font = p.font();
-        font.setPixelSize(80);
-        p.setFont(font);
-        for (int line = 0; line < 60; ++line)
-            p.drawText(300, 300 + line * 110, QStringLiteral("六百 dpi の走査画像 %1").arg(line));
-    }
+    QImage scan = linesOfText(QSize(4960, 7016), QImage::Format_RGB888, 80, QPoint(300, 300), 110,
+                              60, QStringLiteral("六百 dpi の走査画像 %1"));
     const std::pair<const char*, const char*> formats[] = {{"scan.bmp", "BMP"},
                                                            {"scan.png", "PNG"},
                                                            {"scan.jpg", "JPEG"},
