@@ -1,6 +1,7 @@
 #include "booktext.h"
 
 #include "textfiles.h"
+#include "writeplace.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -74,8 +75,13 @@ QList<int> pageResultChanged(const QString& folder, const QString& fileName, int
     if (page < 0)
         return {};
     const int pages = pictures::pageCount(folder + QLatin1Char('/') + fileName);
-    return writeJoined(documentPageResults(folder, fileName, pages),
-                       documentTextPath(folder, fileName));
+    const QStringList results = documentPageResults(folder, fileName, pages);
+    // The user saved a page; the document's text is the program's to write, never through a
+    // link out of the folder.
+    if (const QList<int> missing = missingResults(results); !missing.isEmpty() || results.isEmpty())
+        return missing;
+    textfiles::requireWritePlace(documentTextPath(folder, fileName), folder);
+    return writeJoined(results, documentTextPath(folder, fileName));
 }
 
 } // namespace quillpix::booktext

@@ -45,7 +45,8 @@ bool upToDate(const QString& target, const QStringList& sources);
 // A page's saved result was written (保存 in the window): when the page belongs to a document
 // of several pages, the document's text is joined again once every page has a result. Gives
 // the pages (indexes from 0) still without one; nothing for a picture or a one-page document.
-// Throws a Failure as writeJoined does.
+// Throws a Failure as writeJoined does, and when the document's text is a link out of the
+// folder or to nowhere (textfiles::writeRefusal).
 QList<int> pageResultChanged(const QString& folder, const QString& fileName, int page);
 
 } // namespace quillpix::booktext

@@ -3,6 +3,8 @@
 #include <QDataStream>
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace quillpix::enginelayout {
 namespace {
 
@@ -26,6 +28,16 @@ bool takeCount(QDataStream& in, qint64 smallest, quint32& count) {
     in >> count;
     const qint64 left = in.device()->bytesAvailable();
     return in.status() == QDataStream::Ok && qint64(count) * smallest <= left;
+}
+
+// A box the engine measured lies on its picture, or a little beyond its edges where a
+// straightened page's boxes were turned back (they grow to hold their turned corners). One
+// further out was not written here: its text would lie off the page.
+bool onPicture(const QRect& r, QSize picture) {
+    const qint64 margin = std::max(picture.width(), picture.height()) / 10;
+    return r.width() >= 0 && r.height() >= 0 && r.x() >= -margin && r.y() >= -margin &&
+           qint64(r.x()) + r.width() <= picture.width() + margin &&
+           qint64(r.y()) + r.height() <= picture.height() + margin;
 }
 
 } // namespace
@@ -58,6 +70,8 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
     qint32 width = 0, height = 0;
     in >> kept.key >> width >> height;
     kept.picture = QSize(width, height);
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
     // The least a line takes: its direction, box and symbol count; a symbol: an empty text's
     // length, its box and its word flag.
     constexpr qint64 kSmallestLine = 1 + 16 + 4;
@@ -74,6 +88,8 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
             return std::nullopt;
         line.direction = vertical ? Direction::Vertical : Direction::Horizontal;
         line.box = takeRect(in);
+        if (!onPicture(line.box, kept.picture))
+            return std::nullopt;
         quint32 symbolCount = 0;
         if (!takeCount(in, kSmallestSymbol, symbolCount))
             return std::nullopt;
@@ -84,7 +100,7 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
             in >> symbol.text;
             symbol.box = takeRect(in);
             in >> startsWord;
-            if (startsWord > 1)
+            if (startsWord > 1 || !onPicture(symbol.box, kept.picture))
                 return std::nullopt;
             symbol.startsWord = startsWord == 1;
             line.symbols.append(symbol);

@@ -21,7 +21,8 @@ struct KeptLines {
 };
 
 QByteArray encodeLines(const KeptLines& kept);
-// Nothing when the bytes are not kept lines of this version, are cut short or damaged.
+// Nothing when the bytes are not kept lines of this version, are cut short or damaged, or
+// hold a box that does not lie on the picture.
 std::optional<KeptLines> decodeLines(const QByteArray& bytes);
 
 } // namespace quillpix::enginelayout

@@ -18,6 +18,9 @@
 namespace quillpix::folderbatch {
 namespace {
 
+// Pages the summary names one by one before it only counts them.
+constexpr qsizetype kNamedPages = 10;
+
 int g_signalPipe[2] = {-1, -1};
 
 void onSignal(int signal) {
@@ -116,9 +119,9 @@ QString usage() {
         "                 digit or bracket (\"64 KiB\") and a \".\" before a Latin character\n"
         "  --paragraphs   join the lines of each paragraph (no space between Japanese lines)\n"
         "  --book FILE    the results of every picture of FOLDER joined into FILE, in order\n"
-        "  --pdf          searchable PDFs of each document (and of the book) in FOLDER/pdf/:\n"
-        "                 the pictures as they are, under the saved text (needs the engine\n"
-        "                 loaded in the program: a plain tesseract call)\n"
+        "  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)\n"
+        "                 in FOLDER/pdf/: the pictures as they are, under the saved text\n"
+        "                 (needs the engine loaded in the program: a plain tesseract call)\n"
         "  --help         this text\n"
         "\n"
         "Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,\n"
@@ -315,6 +318,17 @@ QString summaryText(const Summary& s) {
         case OutputOutcome::State::Stopped:
             break;
         }
+    }
+    if (!s.notReadWhole.isEmpty()) {
+        QStringList names;
+        for (qsizetype i = 0; i < s.notReadWhole.size() && i < kNamedPages; ++i)
+            names << printableName(s.notReadWhole[i]);
+        if (s.notReadWhole.size() > kNamedPages)
+            names << QStringLiteral("... (%1 in all)").arg(s.notReadWhole.size());
+        text += QStringLiteral("  not read whole by the batch (saved in the window, perhaps from "
+                               "part of the page): %1; the texts above hold them as saved; "
+                               "delete a result and run again to have its page read whole\n")
+                    .arg(names.join(QStringLiteral(", ")));
     }
     if (s.cancelled) {
         const QString why = s.signal == SIGINT    ? QStringLiteral("Interrupted (SIGINT)")

@@ -6,6 +6,7 @@
 #include "pdfwriter.h"
 #include "scannedpage.h"
 #include "textfiles.h"
+#include "writeplace.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -85,6 +86,40 @@ QList<enginelayout::Line> scaled(const QList<enginelayout::Line>& lines, QSize f
     return out;
 }
 
+// Why the book must not be written at bookPath: it would take the place of a file the batch
+// reads or writes (a picture, a page's result, a document's text, anything in pdf/), or of a
+// file that is not text. "" when it may.
+QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
+                    const QList<Output>& texts, const QString& bookPath) {
+    // The same folder reached another way (a link to it, "..") is still the folder.
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString bookFolder = QFileInfo(textfiles::parentFolder(bookPath)).canonicalFilePath();
+    const QString book = !canonicalFolder.isEmpty() && bookFolder == canonicalFolder
+                             ? folder + QLatin1Char('/') + QFileInfo(bookPath).fileName()
+                             : bookPath;
+    bool result = resultPaths(folder, items).contains(book);
+    for (const Output& text : texts)
+        result = result || text.target == book;
+    if (result)
+        return QStringLiteral("--book %1 is the name of a saved result in the folder; give the "
+                              "book another name")
+            .arg(bookPath);
+    for (const PictureItem& item : items)
+        if (book == folder + QLatin1Char('/') + item.file)
+            return QStringLiteral("--book %1 is a picture of the folder; give the book another "
+                                  "name")
+                .arg(bookPath);
+    if (book.startsWith(pdfFolder(folder) + QLatin1Char('/')) || book == pdfFolder(folder))
+        return QStringLiteral("--book %1 lies in pdf/, where the searchable PDFs go; give the "
+                              "book another place")
+            .arg(bookPath);
+    if (QFileInfo::exists(bookPath) && !textfiles::holdsText(bookPath))
+        return QStringLiteral("--book %1 exists and is not a text file; give the book another "
+                              "name")
+            .arg(bookPath);
+    return {};
+}
+
 OutputOutcome failed(const QString& why) {
     return {OutputOutcome::State::Failed, why};
 }
@@ -119,6 +154,13 @@ OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
     QList<Output> pdfs;
     for (qsizetype i = 0; i < items.size();) {
         if (items[i].page < 0) {
+            // A PDF of one page is a document too: its searchable PDF is asked for as any
+            // other's. Its result is its text, so it has no text of its own.
+            if (pdf && items[i].file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+                pdfs << Output{OutputKind::DocumentPdf,
+                               pdfFolder(folder) + QLatin1Char('/') + items[i].file,
+                               {},
+                               {items[i]}};
             ++i;
             continue;
         }
@@ -138,15 +180,8 @@ OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
     }
     if (!bookPath.isEmpty()) {
         const Output book{OutputKind::BookText, bookPath, relativeName(folder, bookPath), items};
-        // The book must not take the place of a page's result or a document's text.
-        const QStringList taken = resultPaths(folder, items);
-        bool clash = taken.contains(bookPath);
-        for (const Output& text : texts)
-            clash = clash || text.target == bookPath;
-        if (clash)
-            plan.clashes << QStringLiteral("--book %1 is the name of a saved result in the "
-                                           "folder; give the book another name")
-                                .arg(bookPath);
+        if (const QString refusal = bookRefusal(folder, items, texts, bookPath); !refusal.isEmpty())
+            plan.clashes << refusal;
         else
             texts << book;
         if (pdf)
@@ -189,13 +224,12 @@ QByteArray linesKey(const QString& folder, const PictureItem& item) {
 void keepLines(const QString& folder, const PictureItem& item, QSize picture,
                const QList<enginelayout::Line>& lines) {
     const QString path = keptLinesPath(folder, item);
-    try {
-        if (!QDir().mkpath(textfiles::parentFolder(path)))
-            return;
-        textfiles::writeBytes(enginelayout::encodeLines({linesKey(folder, item), picture, lines}),
-                              path, textfiles::Durability::WorkFile);
-    } catch (const Failure&) {
-    }
+    textfiles::requireWritePlace(path, folder);
+    if (!QDir().mkpath(textfiles::parentFolder(path)))
+        throw Failure(
+            QStringLiteral("cannot make the folder %1").arg(textfiles::parentFolder(path)));
+    textfiles::writeBytes(enginelayout::encodeLines({linesKey(folder, item), picture, lines}), path,
+                          textfiles::Durability::WorkFile);
 }
 
 std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const PictureItem& item) {
@@ -209,13 +243,41 @@ std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const Pi
     return kept;
 }
 
+QString wholePageMarkPath(const QString& folder, const PictureItem& item) {
+    QString name = QFileInfo(resultPath(folder, item)).fileName();
+    name.chop(4); // ".txt"
+    return folder + QStringLiteral("/.quillpix/whole/") + name;
+}
+
+void markReadWhole(const QString& folder, const PictureItem& item) {
+    const QString path = wholePageMarkPath(folder, item);
+    textfiles::requireWritePlace(path, folder);
+    if (!QDir().mkpath(textfiles::parentFolder(path)))
+        throw Failure(
+            QStringLiteral("cannot make the folder %1").arg(textfiles::parentFolder(path)));
+    textfiles::writeBytes(fileKey(resultPath(folder, item)), path, textfiles::Durability::WorkFile);
+}
+
+bool readWhole(const QString& folder, const PictureItem& item) {
+    QFile mark(wholePageMarkPath(folder, item));
+    const QString result = resultPath(folder, item);
+    return mark.open(QIODevice::ReadOnly) && QFileInfo(result).isFile() &&
+           mark.read(64) == fileKey(result);
+}
+
 searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
                             const enginelayout::KeptLines& lines) {
     const QString path = folder + QLatin1Char('/') + item.file;
     searchablepdf::Page page;
-    page.lines = lines.lines;
+    // Lines kept for a picture of another size (a forged or stale file) are brought to the
+    // page's pixels, so that the text never lies off the page.
+    const auto fitted = [&](QSize size) {
+        return size.isEmpty() || size == lines.picture ? lines.lines
+                                                       : scaled(lines.lines, lines.picture, size);
+    };
     if (item.page == pictures::kNoPage && startsAsJpeg(path)) {
         page.jpeg = textfiles::readBytes(path);
+        page.lines = fitted(uprightJpegSize(page.jpeg));
         return page;
     }
     const int index = item.page == pictures::kNoPage ? 0 : item.page;
@@ -227,12 +289,12 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
             page.jpeg = std::move(scan->jpeg);
             page.dpi =
                 QSizeF(size.width() / scan->inches.width(), size.height() / scan->inches.height());
-            if (size != lines.picture)
-                page.lines = scaled(lines.lines, lines.picture, size);
+            page.lines = fitted(size);
             return page;
         }
     }
     page.image = loadItem(folder, item);
+    page.lines = fitted(page.image.size());
     if (std::optional<QSizeF> inches = pictures::documentPageInches(path, item.page))
         page.dpi =
             QSizeF(page.image.width() / inches->width(), page.image.height() / inches->height());
@@ -241,6 +303,11 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
 
 OutputOutcome writeOutput(const QString& folder, const Output& output,
                           const std::function<bool()>& stop) {
+    // The book lies where the user named it; everything else in the picture folder.
+    const QString place =
+        output.kind == OutputKind::BookText ? textfiles::parentFolder(output.target) : folder;
+    if (const QString refusal = textfiles::writeRefusal(output.target, place); !refusal.isEmpty())
+        return failed(refusal);
     const QStringList results = resultPaths(folder, output.pages);
     if (const QList<int> missing = booktext::missingResults(results); !missing.isEmpty())
         return {OutputOutcome::State::Incomplete, missingText(output, missing)};

@@ -52,11 +52,23 @@ QString keptLinesPath(const QString& folder, const PictureItem& item);
 // "" while the page has no result.
 QByteArray linesKey(const QString& folder, const PictureItem& item);
 // Keeps the lines the engine read on the page, under the key of its result as it is now. A
-// failure to write them only costs reading the page again, so it throws nothing.
+// place the program must not write (a link out of the folder), or a failing write, throws a
+// Failure: a page whose lines cannot be kept would be read again by every later batch.
 void keepLines(const QString& folder, const PictureItem& item, QSize picture,
                const QList<enginelayout::Line>& lines);
 // The lines kept for the page, when they still belong to its result and picture.
 std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const PictureItem& item);
+
+// Where the batch notes that it saved a page's result from the whole page:
+// .quillpix/whole/scan.pdf.p3 in the folder. A result saved in the window may hold a part of
+// its page alone (the region the user read), and nothing in the text tells.
+QString wholePageMarkPath(const QString& folder, const PictureItem& item);
+// Notes that the page's result, as it is now, was read from the whole page. Throws a Failure
+// where the mark cannot be written (a link out of the folder, a failing write).
+void markReadWhole(const QString& folder, const PictureItem& item);
+// Whether the page's result is the one the batch saved from the whole page: a result changed
+// since (edited in the window, or saved there) is not.
+bool readWhole(const QString& folder, const PictureItem& item);
 
 // The page of the PDF: the picture file's own bytes for a JPEG, the JPEG data of a scanned
 // document page as the document holds it (the lines brought to its pixels when the page was

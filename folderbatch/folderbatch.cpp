@@ -5,6 +5,7 @@
 #include "listing.h"
 #include "picturereading.h"
 #include "textfiles.h"
+#include "writeplace.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,24 +28,6 @@ QString oneLine(const QString& text) {
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     line.remove(QLatin1Char('\r'));
     return line.trimmed();
-}
-
-// Why an unattended batch must not write the result through a link: it leaves the picture's
-// folder or leads nowhere. "" for a plain file, a missing one, or a link within the folder.
-QString linkRefusal(const QString& result, const QString& folder) {
-    const QFileInfo info(result);
-    if (!info.isSymLink())
-        return {};
-    const QFileInfo target(info.symLinkTarget());
-    if (!target.exists())
-        return QStringLiteral("保存先 %1 は行き先のないリンクです。一括認識ではリンクの先に"
-                              "書きません")
-            .arg(info.fileName());
-    if (target.canonicalPath() != QFileInfo(folder).canonicalFilePath())
-        return QStringLiteral("保存先 %1 はフォルダの外 (%2) を指すリンクです。一括認識では"
-                              "リンクの先に書きません")
-            .arg(info.fileName(), target.canonicalFilePath());
-    return {};
 }
 
 } // namespace
@@ -247,12 +230,21 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
         // A page read for its lines alone keeps its result, which may have been edited.
         if (!m_linesOnly.contains(item)) {
             const QString result = resultPath(m_settings.folder, item);
-            if (const QString refusal = linkRefusal(result, m_settings.folder); !refusal.isEmpty())
+            if (const QString refusal = textfiles::writeRefusal(result, m_settings.folder);
+                !refusal.isEmpty())
                 return refusal;
             textfiles::writeBytes(reading.savedBytes(), result);
+            markReadWhole(m_settings.folder, item);
         }
-        if (page.hasLines)
-            keepLines(m_settings.folder, item, picture.size(), page.lines);
+        if (page.hasLines) {
+            try {
+                keepLines(m_settings.folder, item, picture.size(), page.lines);
+            } catch (const Failure& failure) {
+                return QStringLiteral("its text is saved, but where it lies could not be kept "
+                                      "for the PDF: %1")
+                    .arg(oneLine(failure.text()));
+            }
+        }
         return {};
     } catch (const Failure& failure) {
         return oneLine(failure.text());
@@ -345,14 +337,30 @@ void Batch::readingEnded() {
 
 void Batch::writeOutputs() {
     QList<Summary::OutputReport> reports;
+    QList<PictureItem> fromWindow;
     for (const Output& output : std::as_const(m_outputs)) {
         if (m_aborting)
             break;
         reports.append({output.name, writeOutput(m_settings.folder, output,
                                                  [this] { return m_aborting.load(); })});
+        // A page whose result the batch did not read whole may hold part of the page alone:
+        // the text that holds it says so.
+        const OutputOutcome::State state = reports.last().outcome.state;
+        if (state == OutputOutcome::State::Written || state == OutputOutcome::State::UpToDate)
+            for (const PictureItem& page : output.pages)
+                if (!fromWindow.contains(page) && !readWhole(m_settings.folder, page))
+                    fromWindow << page;
     }
+    QStringList names;
+    for (const PictureItem& page : std::as_const(fromWindow))
+        names << displayName(page);
     QMetaObject::invokeMethod(
-        this, [this, reports] { m_summary.outputs = reports; }, Qt::QueuedConnection);
+        this,
+        [this, reports, names] {
+            m_summary.outputs = reports;
+            m_summary.notReadWhole = names;
+        },
+        Qt::QueuedConnection);
 }
 
 void Batch::joinWorkers() {

@@ -61,6 +61,9 @@ struct Summary {
         OutputOutcome outcome;
     };
     QList<OutputReport> outputs;
+    // Pages of the outputs written whose results the batch did not read from the whole page
+    // (saved or edited in the window, or by an older program): perhaps a part of the page.
+    QStringList notReadWhole;
     bool cancelled = false;
     int signal = 0; // the signal that stopped the batch, 0 for none
     qint64 elapsedMs = 0;

@@ -235,6 +235,11 @@ QString readSavedResult(const QString& path) {
     return terminateLines(cp932::decode(bytes));
 }
 
+bool isValidEncoding(const char* encoding, const QByteArray& bytes) {
+    QString text;
+    return decodeStrictly(encoding, bytes, text);
+}
+
 QString readCp932(const QString& path) {
     return cp932::decode(readAll(path));
 }

@@ -23,6 +23,8 @@ QString linesOfCp932(const QByteArray& bytes);
 // Code page 932 comes first because a wrong guess that way loses nothing: saving writes the
 // same bytes back.
 QString readSavedResult(const QString& path);
+// Whether the bytes are valid in the ICU encoding ("windows-31j", "UTF-8"), nothing substituted.
+bool isValidEncoding(const char* encoding, const QByteArray& bytes);
 // The whole code page 932 file decoded, its line ends as they are.
 QString readCp932(const QString& path);
 // The lines of a code page 932 file, without their terminators.

@@ -41,8 +41,13 @@ int FileListBox::page() const {
 
 QString FileListBox::documentAt(const QPoint& point) const {
     const QListWidgetItem* entry = itemAt(point);
-    return entry && entry->data(kPageRole).toInt() != pictures::kNoPage
-               ? entry->data(kFileNameRole).toString()
+    if (!entry)
+        return {};
+    const QString name = entry->data(kFileNameRole).toString();
+    // A PDF of one page is listed as a picture, but it is a document all the same.
+    return entry->data(kPageRole).toInt() != pictures::kNoPage ||
+                   name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+               ? name
                : QString();
 }
 

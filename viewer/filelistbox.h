@@ -28,8 +28,8 @@ public:
     // The selected row's page index (from 0), or pictures::kNoPage (-1) for a whole picture
     // or when nothing is selected.
     int page() const;
-    // The document whose page's row lies at point (in the viewport), "" when the row there is
-    // a picture's or there is none.
+    // The document whose row lies at point (in the viewport): a page of a document, or a PDF of
+    // one page; "" when the row there is a picture's or there is none.
     QString documentAt(const QPoint& point) const;
     // The row of a file's page (or of the whole file, page -1), or -1 when not listed.
     int rowOf(const QString& fileName, int page) const;

@@ -70,7 +70,9 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
         // The document under the pointer when the menu opened, else the chosen page's.
         QString document = makePdf->data().toString();
         makePdf->setData(QString());
-        if (document.isEmpty() && m_c.File1->page() != pictures::kNoPage)
+        if (document.isEmpty() &&
+            (m_c.File1->page() != pictures::kNoPage ||
+             m_c.File1->fileName().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)))
             document = m_c.File1->fileName();
         if (!m_c.File1->folder().isEmpty() && !document.isEmpty())
             emit pdfRequested(m_c.File1->folder(), document);

@@ -2,7 +2,9 @@
 // three pages (horizontal Japanese as a JPEG scan, vertical Japanese, Latin words), read by
 // `quillpix --batch --pdf --book`, and what comes out read back with Poppler's own tools.
 
+#include "booktext.h"
 #include "cp932.h"
+#include "failure.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "linesfile.h"
@@ -138,6 +140,8 @@ private Q_SLOTS:
     void aChangedResultRewritesWhatHoldsIt_data();
     void aChangedResultRewritesWhatHoldsIt();
     void theWindowMakesADocumentsPdf();
+    void outputsNeverLeaveTheFolder_data();
+    void outputsNeverLeaveTheFolder();
 
 private:
     QString file(const QString& name) const { return m_folder.filePath(name); }
@@ -307,19 +311,21 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt_data() {
     QTest::addColumn<QStringList>("share");
     QTest::addColumn<QString>("reported");
     QTest::addColumn<QStringList>("written"); // besides the result and its lines
+    QTest::addColumn<QString>("notWhole");    // the pages named as perhaps read in part
     const QStringList everything{"book.txt", "pdf/book.pdf", "pdf/scan.pdf", "scan.pdf.txt"};
     QTest::newRow("a page's result removed: the page is read again")
         << "removed"
-        << "scan.pdf.p2.txt" << QStringList() << "1 read and saved, 3 skipped" << everything;
+        << "scan.pdf.p2.txt" << QStringList() << "1 read and saved, 3 skipped" << everything << "";
     QTest::newRow("a page edited, another share: its texts joined, its PDFs left to that share")
         << "edited"
         << "scan.pdf.p3.txt" << QStringList{"--shard", "1/4"}
         << "not written: pdf/scan.pdf: where the text of scan.pdf (p. 3) lies is not known"
-        << QStringList{"book.txt", "scan.pdf.txt"};
+        << QStringList{"book.txt", "scan.pdf.txt"} << "scan.pdf (p. 3)";
     QTest::newRow("a page's result edited: kept, the page read again for its lines alone")
         << "edited"
         << "scan.pdf.p3.txt" << QStringList()
-        << "read again for where their text lies (their results kept): 1 pictures" << everything;
+        << "read again for where their text lies (their results kept): 1 pictures" << everything
+        << "scan.pdf (p. 3)";
 }
 
 void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
@@ -328,6 +334,7 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     QFETCH(QStringList, share);
     QFETCH(QString, reported);
     QFETCH(QStringList, written);
+    QFETCH(QString, notWhole);
     const QByteArray edited("Quillpix reads edited pages.\r\nSearch and copy the text.\r\n");
     if (change == u"removed") {
         QVERIFY(QFile::remove(file(result)));
@@ -343,6 +350,12 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
                              share);
     QCOMPARE(run.status, 0);
     QVERIFY2(run.out.contains(reported), qPrintable(run.out));
+    // A result the batch did not read whole is named, never passed off as the whole page.
+    const QString named = QStringLiteral("not read whole by the batch (saved in the window, "
+                                         "perhaps from part of the page): ");
+    QVERIFY2(notWhole.isEmpty() ? !run.out.contains(named)
+                                : run.out.contains(named + notWhole + QLatin1Char(';')),
+             qPrintable(run.out));
     QStringList changed;
     const QStringList after = snapshot(m_folder.path());
     for (const QString& line : after)
@@ -352,7 +365,7 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     if (share.isEmpty())
         expected << QStringLiteral("pdf/.lines/") + result.chopped(4) + ".lines";
     if (change == u"removed")
-        expected << result;
+        expected << result << QStringLiteral(".quillpix/whole/") + result.chopped(4);
     expected.sort();
     QCOMPARE(changed, expected);
     if (change == u"edited" && share.isEmpty()) {
@@ -390,6 +403,77 @@ void TestBookOut::theWindowMakesADocumentsPdf() {
     // The results were kept as they were.
     QCOMPARE(readAll(ws.pictures() + QStringLiteral("/scan.pdf.p3.txt")),
              readAll(file(QStringLiteral("scan.pdf.p3.txt"))));
+}
+
+void TestBookOut::outputsNeverLeaveTheFolder_data() {
+    QTest::addColumn<QString>("link");      // made in the folder
+    QTest::addColumn<QString>("target");    // in the outside folder: "notes.txt", "dir/", or none
+    QTest::addColumn<QStringList>("extra"); // "B" stands for the folder
+    QTest::addColumn<QString>("reported");
+    QTest::newRow("a document's text")
+        << "scan.pdf.txt"
+        << "notes.txt" << QStringList()
+        << "failed: scan.pdf.txt: 保存先 scan.pdf.txt はフォルダの外";
+    QTest::newRow("a document's text, dangling")
+        << "scan.pdf.txt"
+        << "gone.txt" << QStringList()
+        << "failed: scan.pdf.txt: 保存先 scan.pdf.txt は行き先のないリンク";
+    QTest::newRow("the book") << "book.txt"
+                              << "notes.txt" << QStringList{"--book", "B/book.txt"}
+                              << "failed: book.txt: 保存先 book.txt はフォルダの外";
+    QTest::newRow("a document's PDF") << "pdf/scan.pdf"
+                                      << "notes.txt" << QStringList{"--pdf"}
+                                      << "failed: pdf/scan.pdf: 保存先 pdf/scan.pdf はフォルダの外";
+    QTest::newRow("the PDFs' folder")
+        << "pdf"
+        << "dir/" << QStringList{"--pdf"} << "保存先 pdf/scan.pdf はフォルダの外";
+    QTest::newRow("the folder of the PDFs' lines")
+        << "pdf/.lines"
+        << "dir/" << QStringList{"--pdf"} << "where it lies could not be kept for the PDF";
+    QTest::newRow("the marks of pages read whole")
+        << ".quillpix"
+        << "dir/" << QStringList() << "保存先 .quillpix/whole/scan.pdf.p1 はフォルダの外";
+}
+
+// Every file the batch writes besides a picture's result, and the document's text the window
+// joins after 保存, is refused where a link leads out of the folder or nowhere: the output is
+// named with the reason, the batch ends with 1, and nothing outside changes.
+void TestBookOut::outputsNeverLeaveTheFolder() {
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QFETCH(QStringList, extra);
+    QFETCH(QString, reported);
+    QTemporaryDir folder, outside;
+    QList<searchablepdf::Page> scan(2);
+    for (int i = 0; i < 2; ++i) {
+        scan[i].jpeg =
+            jpegOf(workspace::linesPicture({m_horizontal[i]}, QSize(900, 160), 48, kLines));
+        scan[i].dpi = QSizeF(kDpi, kDpi);
+    }
+    searchablepdf::writeSearchablePdf(scan, folder.filePath(QStringLiteral("scan.pdf")));
+    QFile notes(outside.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("notes\r\n");
+    notes.close();
+    QVERIFY(QDir(outside.path()).mkdir(QStringLiteral("dir")));
+    QVERIFY(QDir(folder.path()).mkpath(QFileInfo(folder.filePath(link)).path()));
+    QVERIFY(QFile::link(outside.filePath(target), folder.filePath(link)));
+    const QStringList before = snapshot(outside.path());
+
+    const Run run = runBatch(QStringList{folder.path(), "--lang", "jpn", "--psm", "6"} +
+                             extra.replaceInStrings(QStringLiteral("B/"), folder.path() + u'/'));
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.out.contains(reported), qPrintable(run.out));
+    QCOMPARE(snapshot(outside.path()), before);
+    QVERIFY(QDir(outside.filePath(QStringLiteral("dir")))
+                .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+
+    // The window joins the document's text again after a page is saved: the same rule.
+    if (link == u"scan.pdf.txt") {
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, booktext::pageResultChanged(folder.path(), QStringLiteral("scan.pdf"), 0));
+        QCOMPARE(snapshot(outside.path()), before);
+    }
 }
 
 QTEST_MAIN(TestBookOut)

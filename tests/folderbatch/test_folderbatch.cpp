@@ -205,6 +205,8 @@ private Q_SLOTS:
     void picturesAndShares();
     void plannedOutputs_data();
     void plannedOutputs();
+    void bookNames_data();
+    void bookNames();
     void pdfPagesTakeTheScan_data();
     void pdfPagesTakeTheScan();
     void documentTextWaitsForEveryPage();
@@ -272,8 +274,9 @@ void TestFolderBatch::plannedOutputs_data() {
     QTest::newRow("PDFs of the documents and the book, named after them")
         << folder << "/elsewhere/Book.TXT" << true
         << QStringList{
-               "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
-               "pdf/scan.pdf: 2 3", "pdf/b.TIF.pdf: 4 5", "pdf/Book.pdf: 1 2 3 4 5 6"};
+               "scan.pdf.txt: 2 3",        "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
+               "pdf/scan.pdf: 2 3",        "pdf/b.TIF.pdf: 4 5", "pdf/c.pdf: 6",
+               "pdf/Book.pdf: 1 2 3 4 5 6"};
     QTest::newRow("an upper-case PDF keeps its name")
         << QStringList{"SCAN.PDF:1", "SCAN.PDF:2"} << "" << true
         << QStringList{"SCAN.PDF.txt: 1 2", "pdf/SCAN.PDF: 1 2"};
@@ -318,6 +321,65 @@ void TestFolderBatch::plannedOutputs() {
     QCOMPARE(got.size(), outputs.size());
     for (qsizetype i = 0; i < got.size(); ++i)
         QVERIFY2(got[i].startsWith(outputs[i]), qPrintable(got.join(u'|')));
+}
+
+void TestFolderBatch::bookNames_data() {
+    QTest::addColumn<QString>("book");    // "F/" stands for the folder
+    QTest::addColumn<QString>("refusal"); // "" where the book may be written
+    QTest::newRow("a picture of the folder") << "F/a.bmp"
+                                             << "is a picture of the folder";
+    QTest::newRow("the folder reached through a link") << "F/same/a.bmp"
+                                                       << "is a picture of the folder";
+    QTest::newRow("a picture's result") << "F/a.bmp.txt"
+                                        << "is the name of a saved result";
+    QTest::newRow("a document's text") << "F/scan.pdf.txt"
+                                       << "is the name of a saved result";
+    QTest::newRow("in pdf/") << "F/pdf/book.txt"
+                             << "lies in pdf/";
+    QTest::newRow("pdf/ itself") << "F/pdf"
+                                 << "lies in pdf/";
+    QTest::newRow("a file that is not text") << "F/data.bin"
+                                             << "is not a text file";
+    QTest::newRow("a folder") << "F/sub"
+                              << "is not a text file";
+    QTest::newRow("text with a NUL byte") << "F/nul.txt"
+                                          << "is not a text file";
+    QTest::newRow("an earlier book, code page 932 with page breaks") << "F/old.txt"
+                                                                     << "";
+    QTest::newRow("UTF-8 text, a character across the part looked at") << "F/long.txt"
+                                                                       << "";
+    QTest::newRow("a new file") << "F/new.txt"
+                                << "";
+}
+
+// The book never takes the place of a file the batch reads or writes, nor of a file that is
+// not text, whatever it is named.
+void TestFolderBatch::bookNames() {
+    QFETCH(QString, book);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    const QString f = dir.path();
+    page(1, QImage::Format_RGB32).save(f + QStringLiteral("/a.bmp"));
+    writeAll(f + QStringLiteral("/data.bin"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    writeAll(f + QStringLiteral("/nul.txt"), QByteArray("text\0text\r\n", 12));
+    writeAll(f + QStringLiteral("/old.txt"), cp932::encode(QStringLiteral("頁\r\n\f\r\n頁\r\n")));
+    // The first 64 KiB end inside a three-byte character.
+    writeAll(f + QStringLiteral("/long.txt"),
+             QByteArray(65534, 'a') + "\n" + QStringLiteral("あいう\n").toUtf8().repeated(10));
+    QVERIFY(QDir(f).mkdir(QStringLiteral("sub")) && QDir(f).mkdir(QStringLiteral("pdf")));
+    QVERIFY(QFile::link(f, f + QStringLiteral("/same")));
+    const QList<PictureItem> items{{"a.bmp", -1}, {"scan.pdf", 0}, {"scan.pdf", 1}};
+    const OutputPlan plan =
+        planOutputs(f, items, book.replace(QStringLiteral("F/"), f + u'/'), false);
+    if (refusal.isEmpty()) {
+        QVERIFY2(plan.clashes.isEmpty(), qPrintable(plan.clashes.join(u'|')));
+        QCOMPARE(plan.outputs.last().target, book);
+    } else {
+        QCOMPARE(plan.clashes.size(), 1);
+        QVERIFY2(plan.clashes.first().contains(refusal), qPrintable(plan.clashes.first()));
+        QVERIFY(std::none_of(plan.outputs.begin(), plan.outputs.end(),
+                             [](const Output& out) { return out.kind == OutputKind::BookText; }));
+    }
 }
 
 void TestFolderBatch::pdfPagesTakeTheScan_data() {
@@ -454,6 +516,8 @@ void TestFolderBatch::refusedStarts_data() {
         << ok + QStringList{"--book="} << "ok" << 2 << "--book needs a file name";
     QTest::newRow("a book in place of a result") << ok + QStringList{"--book", "F/a.bmp.txt"}
                                                  << "ok" << 3 << "is the name of a saved result";
+    QTest::newRow("a book in place of the picture")
+        << ok + QStringList{"--book", "F/a.bmp"} << "ok" << 3 << "is a picture of the folder";
     QTest::newRow("PDFs with an engine process")
         << ok + QStringList{"--pdf"} << "ok" << 3 << "--pdf needs the engine loaded";
 }

@@ -804,7 +804,7 @@ void TestSearchablePdf::keptLinesReadBack_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("readable");
     QTest::addColumn<enginelayout::KeptLines>("lines");
-    enginelayout::KeptLines kept{"result 12:34", QSize(900, 330), m_pages[1].lines};
+    enginelayout::KeptLines kept{"result 12:34", m_drawn[1].picture.size(), m_pages[1].lines};
     kept.lines.first().symbols.first().text = QStringLiteral("𠮷");
     kept.lines.first().symbols.first().startsWord = true;
     const QByteArray bytes = enginelayout::encodeLines(kept);
@@ -831,6 +831,35 @@ void TestSearchablePdf::keptLinesReadBack_data() {
         other[symbolCount - 17] = 2;
         return other;
     }() << false << kept;
+    // Forged but well-formed boxes would put the text off the page.
+    const auto withBox = [&](qsizetype symbol, QRect box) {
+        enginelayout::KeptLines other = kept;
+        if (symbol < 0)
+            other.lines.first().box = box;
+        else
+            other.lines.first().symbols[symbol].box = box;
+        return other;
+    };
+    // A tenth of the larger side beyond the edges: where turned-back boxes may reach.
+    const QSize size = kept.picture;
+    const int margin = std::max(size.width(), size.height()) / 10;
+    const QRect reach(-margin, -margin, size.width() + 2 * margin, size.height() + 2 * margin);
+    const enginelayout::KeptLines atTheEdge = withBox(-1, reach);
+    QTest::newRow("a line reaching a tenth beyond the edges")
+        << enginelayout::encodeLines(atTheEdge) << true << atTheEdge;
+    QTest::newRow("a line a pixel further right")
+        << enginelayout::encodeLines(withBox(-1, reach.translated(1, 0))) << false << kept;
+    QTest::newRow("a line a pixel further down")
+        << enginelayout::encodeLines(withBox(-1, reach.translated(0, 1))) << false << kept;
+    QTest::newRow("a symbol a pixel further left")
+        << enginelayout::encodeLines(withBox(0, QRect(-margin - 1, 10, 20, 20))) << false << kept;
+    QTest::newRow("a huge symbol")
+        << enginelayout::encodeLines(withBox(0, QRect(10, 10, 2000000000, 2000000000))) << false
+        << kept;
+    QTest::newRow("a symbol of negative size")
+        << enginelayout::encodeLines(withBox(0, QRect(10, 10, -5, 20))) << false << kept;
+    QTest::newRow("a picture of no size")
+        << enginelayout::encodeLines({"k", QSize(0, 330), {}}) << false << none;
 }
 
 void TestSearchablePdf::keptLinesReadBack() {
