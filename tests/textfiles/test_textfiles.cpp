@@ -2,6 +2,7 @@
 #include "failure.h"
 #include "settingsfile.h"
 #include "textfiles.h"
+#include "writeplace.h"
 
 #include <QDir>
 #include <QFile>
@@ -292,6 +293,54 @@ private Q_SLOTS:
         writeBytes(path("st*r?.bmp.txt"), "x");
         QDir(m_dir.path()).mkpath(QStringLiteral("afolder"));
         QCOMPARE(textfiles::fileExists(path(name)), expected);
+    }
+
+    // Links are made in "F"; "F2" beside it shares its name's start.
+    void writeRefusal_data() {
+        QTest::addColumn<QString>("link");   // made in F, "" for none
+        QTest::addColumn<QString>("target"); // where it points, relative to the top folder
+        QTest::addColumn<QString>("path");   // written, relative to F
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a new file") << ""
+                                    << ""
+                                    << "new.txt" << false;
+        QTest::newRow("a new file in a new folder") << ""
+                                                    << ""
+                                                    << "pdf/.lines/a.lines" << false;
+        QTest::newRow("a link within the folder") << "a.txt"
+                                                  << "F/b.txt"
+                                                  << "a.txt" << false;
+        QTest::newRow("a folder link within the folder") << "pdf"
+                                                         << "F/sub"
+                                                         << "pdf/x.pdf" << false;
+        QTest::newRow("a link to a folder beside it, its name longer") << "a.txt"
+                                                                       << "F2/a.txt"
+                                                                       << "a.txt" << true;
+        QTest::newRow("a folder link out, the file not there yet") << "pdf"
+                                                                   << "F2"
+                                                                   << "pdf/.lines/a.lines" << true;
+        QTest::newRow("a dangling folder link") << "pdf"
+                                                << "nowhere"
+                                                << "pdf/x.pdf" << true;
+        QTest::newRow("outside the folder") << ""
+                                            << ""
+                                            << "../F2/a.txt" << true;
+    }
+    void writeRefusal() {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(QString, path);
+        QFETCH(bool, refused);
+        QTemporaryDir top;
+        const QString f = top.filePath(QStringLiteral("F"));
+        QVERIFY(QDir(top.path()).mkpath(QStringLiteral("F/sub")) &&
+                QDir(top.path()).mkpath(QStringLiteral("F2")));
+        writeBytes(f + QStringLiteral("/b.txt"), "b");
+        writeBytes(top.filePath(QStringLiteral("F2/a.txt")), "a");
+        if (!link.isEmpty())
+            QVERIFY(QFile::link(top.filePath(target), f + u'/' + link));
+        const QString reason = textfiles::writeRefusal(f + u'/' + path, f);
+        QVERIFY2(reason.isEmpty() != refused, qPrintable(reason));
     }
 
     void convertUtf8ToSjis_data() {
