@@ -3,6 +3,7 @@
 #include "batchline.h"
 #include "enginelayout.h"
 #include "enginesettings.h"
+#include "pictureresolution.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -109,8 +110,9 @@ Pix* pixOf(const QImage& picture) {
                 row[x] = (in[x] & 0xffffffu) << 8;
         }
     }
-    const auto perInch = [](int dotsPerMeter) { return int(double(dotsPerMeter) / 39.37 + 0.5); };
-    pixSetResolution(pix, perInch(image.dotsPerMeterX()), perInch(image.dotsPerMeterY()));
+    // The work picture carries the resolution rule's answer (pictures::kNoResolution reads as 0).
+    pixSetResolution(pix, pictures::wholeDotsPerInch(image.dotsPerMeterX()),
+                     pictures::wholeDotsPerInch(image.dotsPerMeterY()));
     return pix;
 }
 

@@ -2,7 +2,7 @@
 
 #include "failure.h"
 #include "greypicture.h"
-#include "resolution.h"
+#include "pictureresolution.h"
 
 #include <QFile>
 #include <QList>
@@ -41,17 +41,11 @@ QImage forBitmap(const QImage& work) {
 } // namespace
 
 void setWorkResolution(QImage& work, const QImage& picture) {
-    if (pagelayout::plausibleDotsPerInch(picture)) {
-        work.setDotsPerMeterX(picture.dotsPerMeterX());
-        work.setDotsPerMeterY(picture.dotsPerMeterY());
-    } else {
-        work.setDotsPerMeterX(kNoResolution);
-        work.setDotsPerMeterY(kNoResolution);
-    }
+    pictures::setResolution(work, pictures::declaredResolution(picture));
 }
 
 bool declaresResolution(const QImage& work) {
-    return pagelayout::plausibleDotsPerInch(work).has_value();
+    return pictures::declaredResolution(work).has_value();
 }
 
 QImage workPicture(const QImage& picture) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pictureresolution.h"
+
 #include <QImage>
 #include <QString>
 
@@ -7,16 +9,14 @@
 // picture, in one form for both.
 namespace quillpix::pipeline {
 
-// What a work picture carries when the picture declares no resolution a scan could have (none,
-// or the 72 and 96 dpi programs write when nothing is known): one dot per metre, which reads as
-// 0 dots per inch, so the engine estimates the resolution from the text. A QImage cannot hold 0.
-constexpr int kNoResolution = 1;
+// What a work picture carries when the picture declares no resolution a scan could have.
+using pictures::kNoResolution;
 
 // The picture as the engine gets it: 8-bit grey when every pixel is grey, 32-bit RGB otherwise
 // (pictures::keptForm; the engine reads the same text from both, and a grey one faster), with
-// the picture's own resolution where it
-// declares a plausible one (pagelayout::plausibleDotsPerInch), otherwise kNoResolution. The
-// engine believes what it is told; 300-dpi text told 96 dpi is read with lines run together.
+// the picture's own resolution where it declares one (pictures::declaredResolution), otherwise
+// kNoResolution. The engine believes what it is told; 300-dpi text told 96 dpi is read with
+// lines run together.
 QImage workPicture(const QImage& picture);
 
 // The resolution rule alone, from the picture onto its work picture.

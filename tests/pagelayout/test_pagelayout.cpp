@@ -340,10 +340,18 @@ void TestPageLayout::resolution_data() {
     QTest::addColumn<std::optional<int>>("expected");
     QTest::newRow("300 dpi") << kDpm300 << kDpm300 << std::optional<int>(300);
     QTest::newRow("600 dpi") << 23622 << 23622 << std::optional<int>(600);
-    QTest::newRow("least, 100 dpi") << 3937 << 3937 << std::optional<int>(100);
+    QTest::newRow("least, 101 dpi") << 3976 << 3976 << std::optional<int>(101);
+    QTest::newRow("rounded down to 100 dpi") << 3956 << 3956 << std::optional<int>();
+    QTest::newRow("Qt's stand-in without a screen, 100 dpi")
+        << 3937 << 3937 << std::optional<int>();
     QTest::newRow("below, 99 dpi") << 3898 << 3898 << std::optional<int>();
-    QTest::newRow("most, 1200 dpi") << 47244 << 47244 << std::optional<int>(1200);
-    QTest::newRow("above, 1201 dpi") << 47284 << 47284 << std::optional<int>();
+    QTest::newRow("1200 dpi") << 47244 << 47244 << std::optional<int>(1200);
+    QTest::newRow("1201 dpi") << 47284 << 47284 << std::optional<int>(1201);
+    QTest::newRow("1500 dpi") << 59055 << 59055 << std::optional<int>(1500);
+    QTest::newRow("most, 2400 dpi") << 94488 << 94488 << std::optional<int>(2400);
+    QTest::newRow("above, 2401 dpi") << 94528 << 94528 << std::optional<int>();
+    QTest::newRow("across below the range") << 2835 << kDpm300 << std::optional<int>();
+    QTest::newRow("across above the range") << 94528 << kDpm300 << std::optional<int>();
     QTest::newRow("Qt's stand-in, 96 dpi") << 3780 << 3780 << std::optional<int>();
     QTest::newRow("programs' stand-in, 72 dpi") << 2835 << 2835 << std::optional<int>();
     QTest::newRow("none") << 0 << 0 << std::optional<int>();
