@@ -5,6 +5,7 @@
 #include "completeness.h"
 #include "failure.h"
 #include "greypicture.h"
+#include "pictureresolution.h"
 
 #include <poppler-qt6.h>
 
@@ -16,7 +17,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
@@ -104,31 +104,6 @@ QString readerReason(QImageReader::ImageReaderError error) {
     default:
         return QStringLiteral("画像データを読めません。");
     }
-}
-
-[[noreturn]] void refuseTooLarge(const QString& path, int page, QSize size, QSize largest,
-                                 const QString& how) {
-    throw Failure(QStringLiteral("画像が大きすぎて表示できません。\n%1\n"
-                                 "この画像は%2幅 %3、高さ %4 ピクセルです。表示できるのは幅 %5、"
-                                 "高さ %6 ピクセルまでです。")
-                      .arg(where(path, page), how)
-                      .arg(size.width())
-                      .arg(size.height())
-                      .arg(largest.width())
-                      .arg(largest.height()));
-}
-
-void checkMemory(const QString& path, int page, QSize size, int bytesPerPixel, qint64 ceiling) {
-    const qint64 needed = qint64(size.width()) * size.height() * std::max(4, bytesPerPixel);
-    if (needed > ceiling)
-        throw Failure(QStringLiteral("画像が大きすぎてメモリに読み込めません。\n%1\n"
-                                     "幅 %2、高さ %3 ピクセルで約 %4 MB になります。いまこの"
-                                     "コンピュータで読み込めるのは %5 MB までです。")
-                          .arg(where(path, page))
-                          .arg(size.width())
-                          .arg(size.height())
-                          .arg(needed >> 20)
-                          .arg(ceiling >> 20));
 }
 
 // Poppler's complaints about a document ("Error: …") belong to the reason a page cannot be
@@ -222,47 +197,6 @@ bool askAbandoned(const QVariant& closure) {
 
 } // namespace
 
-std::optional<qint64> availableMemory(const QByteArray& meminfo) {
-    for (const QByteArray& line : meminfo.split('\n')) {
-        if (!line.startsWith("MemAvailable:"))
-            continue;
-        const QList<QByteArray> words = line.mid(13).simplified().split(' ');
-        bool ok = false;
-        const qint64 amount = words.value(0).toLongLong(&ok);
-        if (!ok || amount < 0)
-            return std::nullopt;
-        const QByteArray unit = words.value(1).toLower();
-        if (unit == "kb")
-            return amount * 1024;
-        if (unit.isEmpty() || unit == "b")
-            return amount;
-        return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-qint64 memoryCeilingFor(std::optional<qint64> available) {
-    if (!available)
-        return qint64(768) << 20;
-    const qint64 reserve = qint64(256) << 20;
-    return std::max<qint64>(0, *available - reserve) / 2;
-}
-
-qint64 memoryCeiling() {
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    std::optional<qint64> available;
-    if (meminfo.open(QIODevice::ReadOnly))
-        available = availableMemory(meminfo.readAll());
-    return memoryCeilingFor(available);
-}
-
-void setUpImageReaders() {
-    const qint64 physical = qint64(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGESIZE);
-    const qint64 mb = physical > 0 ? physical >> 20 : 0;
-    // 0 lifts the limit; the size checks before each read are what refuse a picture.
-    QImageReader::setAllocationLimit(int(std::clamp<qint64>(mb, 0, INT_MAX)));
-}
-
 int pageCount(const QString& path) {
     QFile file;
     try {
@@ -348,10 +282,10 @@ void OpenedPage::State::openPicture() {
     if (reader->transformation() & QImageIOHandler::TransformationRotate90)
         size.transpose();
     if (size.width() > limits.largest.width() || size.height() > limits.largest.height())
-        refuseTooLarge(path, page, size, limits.largest, QString());
+        refuseTooLarge(where(path, page), size, limits.largest, QString());
     const int bytesPerPixel =
         std::max(4, QImage::toPixelFormat(reader->imageFormat()).bitsPerPixel() / 8);
-    checkMemory(path, page, size, bytesPerPixel, limits.memory);
+    checkMemory(where(path, page), size, bytesPerPixel, limits.memory);
 
     bool complete = true;
     const qint64 pos = file->pos();
@@ -391,7 +325,7 @@ QImage OpenedPage::State::readPicture() {
         refuse(path, page, readerReason(reader->error()));
     // A GIF's first frame may be small while its screen, which the reader draws it on, is not.
     if (image.width() > limits.largest.width() || image.height() > limits.largest.height())
-        refuseTooLarge(path, page, image.size(), limits.largest, QString());
+        refuseTooLarge(where(path, page), image.size(), limits.largest, QString());
     return keptForm(std::move(image));
 }
 
@@ -400,9 +334,8 @@ namespace {
 // A page's picture declares the resolution it was drawn or scanned at, so that the engine
 // measures its text by the page's true size.
 QImage withResolution(QImage image, double dpiX, double dpiY) {
-    constexpr double kInchesPerMetre = 1 / 0.0254;
-    image.setDotsPerMeterX(int(std::lround(dpiX * kInchesPerMetre)));
-    image.setDotsPerMeterY(int(std::lround(dpiY * kInchesPerMetre)));
+    image.setDotsPerMeterX(dotsPerMetre(dpiX));
+    image.setDotsPerMeterY(dotsPerMetre(dpiY));
     return image;
 }
 
@@ -422,8 +355,8 @@ void OpenedPage::State::openPdfPage() {
     const QSize atDefault(int(std::min(1e9, std::ceil(inches.width() * kDocumentDpi))),
                           int(std::min(1e9, std::ceil(inches.height() * kDocumentDpi))));
     if (atDefault.width() > limits.largest.width() || atDefault.height() > limits.largest.height())
-        refuseTooLarge(path, page, atDefault, limits.largest, QStringLiteral(" 300 dpi で"));
-    checkMemory(path, page, atDefault, 4, limits.memory);
+        refuseTooLarge(where(path, page), atDefault, limits.largest, QStringLiteral(" 300 dpi で"));
+    checkMemory(where(path, page), atDefault, 4, limits.memory);
 }
 
 QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "readlimits.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -32,33 +34,6 @@ int pageCount(const QString& path);
 // The size of a PDF's page (kNoPage: its first) in inches, as the page is shown; nothing for a
 // file that is no PDF or cannot be read, or a page it does not have.
 std::optional<QSizeF> documentPageInches(const QString& path, int page);
-
-// The memory this machine has for a new picture: MemAvailable of /proc/meminfo, or none when
-// that cannot be read.
-std::optional<qint64> availableMemory(const QByteArray& meminfo);
-// A decoded picture may fill half of the available memory, less a reserve of 256 MiB for the
-// rest of the program: while a picture is converted to the kept format it is held twice.
-// Unknown memory allows 768 MiB.
-qint64 memoryCeilingFor(std::optional<qint64> available);
-// The ceiling for this machine at this moment.
-qint64 memoryCeiling();
-
-// Every read checks a picture's size against the memory ceiling before it decodes, so the image
-// readers' own allocation limit only has to stay out of the way. It is process-wide and must
-// not change while pictures are read on several threads: the program sets it once at start,
-// before any thread reads, to the machine's physical memory.
-void setUpImageReaders();
-
-// What a page may be: no larger than `largest` (a document page at kDocumentDpi, as the view
-// can scroll over it), no more than `memory` bytes decoded (at least 4 per pixel).
-// `scannedPagesDirect` lets a page that is exactly one scan be decoded straight into the kept
-// picture (where the program was built with Poppler's core library, see kScannedPagesDirect);
-// otherwise every page is drawn.
-struct ReadLimits {
-    QSize largest;
-    qint64 memory = 0;
-    bool scannedPagesDirect = true;
-};
 
 // Whether this build can take a scanned page's pixels straight from the document.
 extern const bool kScannedPagesDirect;
