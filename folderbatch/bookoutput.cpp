@@ -2,18 +2,17 @@
 
 #include "booktext.h"
 #include "failure.h"
+#include "jpegheader.h"
 #include "pages.h"
 #include "pdfwriter.h"
 #include "scannedpage.h"
 #include "textfiles.h"
 #include "writeplace.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 
 namespace quillpix::folderbatch {
 namespace {
@@ -52,22 +51,6 @@ QByteArray fileKey(const QString& path) {
     const QFileInfo info(path);
     return QByteArray::number(info.size()) + ':' +
            QByteArray::number(info.lastModified().toMSecsSinceEpoch());
-}
-
-bool startsAsJpeg(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArray("\xFF\xD8\xFF", 3);
-}
-
-// The size a JPEG shows at, when it needs no turning; an empty size otherwise.
-QSize uprightJpegSize(const QByteArray& jpeg) {
-    QByteArray bytes = jpeg;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    if (!reader.canRead() || reader.transformation() != QImageIOHandler::TransformationNone)
-        return {};
-    return reader.size();
 }
 
 // The lines measured on a picture of `from` pixels, on the same page at `to` pixels.
@@ -275,16 +258,16 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
         return size.isEmpty() || size == lines.picture ? lines.lines
                                                        : scaled(lines.lines, lines.picture, size);
     };
-    if (item.page == pictures::kNoPage && startsAsJpeg(path)) {
+    if (item.page == pictures::kNoPage && pictures::startsAsJpeg(path)) {
         page.jpeg = textfiles::readBytes(path);
-        page.lines = fitted(uprightJpegSize(page.jpeg));
+        page.lines = fitted(pictures::uprightJpegSize(page.jpeg));
         return page;
     }
     const int index = item.page == pictures::kNoPage ? 0 : item.page;
     // A scan coarser than the resolution pages are read at was drawn finer for the engine:
     // its lines are brought to the scan's own pixels.
     if (std::optional<pictures::ScannedJpeg> scan = pictures::scannedPageJpeg(path, index)) {
-        const QSize size = uprightJpegSize(scan->jpeg);
+        const QSize size = pictures::uprightJpegSize(scan->jpeg);
         if (!size.isEmpty() && !lines.picture.isEmpty()) {
             page.jpeg = std::move(scan->jpeg);
             page.dpi =

@@ -120,6 +120,24 @@ bool isGrey(const QImage& picture) {
     }
 }
 
+Tone toneOf(const QImage& picture) {
+    if (!isGrey(picture))
+        return Tone::Colour;
+    if (picture.format() != QImage::Format_Grayscale8 && picture.format() != QImage::Format_RGB32 &&
+        picture.format() != QImage::Format_ARGB32)
+        return toneOf(picture.convertToFormat(QImage::Format_RGB32));
+    const bool bytes = picture.format() == QImage::Format_Grayscale8;
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* row = picture.constScanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const int level = bytes ? row[x] : qRed(reinterpret_cast<const QRgb*>(row)[x]);
+            if (level != 0 && level != 255)
+                return Tone::Grey;
+        }
+    }
+    return Tone::Bilevel;
+}
+
 QImage keptForm(QImage picture) {
     if (picture.isNull() || picture.format() == QImage::Format_Grayscale8)
         return picture;

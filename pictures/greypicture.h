@@ -12,6 +12,11 @@ namespace quillpix::pictures {
 // first coloured one).
 bool isGrey(const QImage& picture);
 
+// How few bits a picture's pixels need, transparency left aside: black and white only, grey
+// levels, or colour.
+enum class Tone { Bilevel, Grey, Colour };
+Tone toneOf(const QImage& picture);
+
 // The picture as the program keeps it: opaque, transparent parts laid on white paper, as
 // Format_Grayscale8 when every pixel is then grey and as Format_RGB32 otherwise. The pixels'
 // values do not change: grey g is colour (g, g, g). The resolution is kept.

@@ -25,7 +25,8 @@ struct Page {
     QByteArray jpeg;
     QImage image;
     // Dots per inch across and down. Empty: the picture's own resolution (the JPEG's density,
-    // the image's dots per metre), and kDefaultDpi where it has none.
+    // the image's dots per metre). Either counts under the pictures' one rule
+    // (pictures::declaredResolution); kDefaultDpi where there is none.
     QSizeF dpi;
     // In the pixels of the picture as shown (a JPEG turned upright as its orientation asks),
     // from the top left, in the engine's reading order.
@@ -35,7 +36,7 @@ struct Page {
     QString text;
 };
 
-// The resolution taken for a picture that states none, or an implausible one: a scan's usual.
+// The resolution taken for a picture that states none a scan could have: a scan's usual.
 inline constexpr double kDefaultDpi = 300;
 
 } // namespace quillpix::searchablepdf

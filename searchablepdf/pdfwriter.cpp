@@ -1,22 +1,22 @@
 #include "pdfwriter.h"
 
 #include "failure.h"
+#include "filedevice.h"
 #include "fontdata.h"
+#include "jpegheader.h"
+#include "pictureresolution.h"
+#include "samples.h"
 #include "textlayer.h"
 
-#include <QBuffer>
 #include <QHash>
 #include <QImageIOHandler>
-#include <QImageReader>
 #include <QPointF>
 
 #include <podofo/podofo.h>
 
 #include <array>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <string>
+#include <optional>
 
 namespace quillpix::searchablepdf {
 namespace {
@@ -24,11 +24,6 @@ namespace {
 namespace pdf = PoDoFo;
 
 constexpr double kPointsPerInch = 72;
-constexpr double kMetresPerInch = 0.0254;
-// A resolution outside this range is taken as none stated: 72 and 96 are what picture files
-// and Qt give when they know nothing.
-constexpr double kLowestDpi = 100;
-constexpr double kHighestDpi = 4800;
 // How hard lossless pictures are compressed: zlib's usual level. A scan's flat paper packs
 // well already at this level; higher ones cost much more time for little.
 constexpr int kCompressionLevel = 6;
@@ -38,79 +33,6 @@ constexpr int kMostCodes = 0xFFFF;
 QString failureText(const QString& path, const QString& cause) {
     return QStringLiteral("PDF を書けません: %1\n%2").arg(path, cause);
 }
-
-// PoDoFo writes through this device into the pending file. The file only grows, but PoDoFo
-// steps back over the last few bytes it wrote to write them again ("endobj" becomes "stream"),
-// so the newest bytes stay in memory until more has been written after them. A failing write
-// is kept here and PoDoFo unwound with an error of its own, so its objects are left as it
-// expects.
-class FileDevice final : public pdf::PdfOutputDevice {
-public:
-    explicit FileDevice(textfiles::PendingFile& file) : m_file(file) {}
-
-    void Print(const char* format, ...) override {
-        va_list args;
-        va_start(args, format);
-        va_list measure;
-        va_copy(measure, args);
-        const int length = std::vsnprintf(nullptr, 0, format, measure);
-        va_end(measure);
-        if (length >= 0)
-            PrintV(format, length, args);
-        va_end(args);
-        if (length < 0)
-            PODOFO_RAISE_ERROR(pdf::ePdfError_InvalidDataType);
-    }
-    void PrintV(const char* format, long length, va_list args) override {
-        std::string text(size_t(length) + 1, '\0');
-        std::vsnprintf(text.data(), text.size(), format, args);
-        Write(text.data(), size_t(length));
-    }
-    void Write(const char* data, size_t length) override {
-        const qsizetype at = qsizetype(m_position - m_flushed);
-        const qsizetype over = std::min(qsizetype(length), m_buffer.size() - at);
-        m_buffer.replace(at, over, data, over);
-        m_buffer.append(data + over, qsizetype(length) - over);
-        m_position += length;
-        if (m_buffer.size() >= kFlushAt && m_position == end())
-            send(m_buffer.size() - kKept);
-    }
-    size_t Read(char*, size_t) override { PODOFO_RAISE_ERROR(pdf::ePdfError_InternalLogic); }
-    void Seek(size_t offset) override {
-        if (offset < m_flushed || offset > end())
-            PODOFO_RAISE_ERROR(pdf::ePdfError_ValueOutOfRange);
-        m_position = offset;
-    }
-    size_t Tell() const override { return m_position; }
-    size_t GetLength() const override { return end(); }
-    void Flush() override { send(m_buffer.size()); }
-
-    const QString& failure() const { return m_failure; }
-
-private:
-    static constexpr qsizetype kFlushAt = 1 << 20;
-    static constexpr qsizetype kKept = 4096;
-
-    size_t end() const { return m_flushed + size_t(m_buffer.size()); }
-    void send(qsizetype count) {
-        if (count <= 0)
-            return;
-        try {
-            m_file.append(m_buffer.constData(), count);
-        } catch (const Failure& failure) {
-            m_failure = failure.text();
-            PODOFO_RAISE_ERROR(pdf::ePdfError_UnexpectedEOF);
-        }
-        m_buffer.remove(0, count);
-        m_flushed += size_t(count);
-    }
-
-    textfiles::PendingFile& m_file;
-    QByteArray m_buffer;  // the bytes from m_flushed on
-    size_t m_flushed = 0; // how many went to the file
-    size_t m_position = 0;
-    QString m_failure;
-};
 
 QByteArray number(double value) {
     QByteArray text = QByteArray::number(value, 'f', 2);
@@ -125,48 +47,15 @@ QByteArray hex4(int code) {
     return QByteArray::number(code, 16).toUpper().rightJustified(4, '0');
 }
 
-bool plausible(double dpi) {
-    return dpi >= kLowestDpi && dpi <= kHighestDpi;
-}
-
-// The density of a JFIF file's header; an empty size when it states none in inches or
-// centimetres.
-QSizeF jfifDensity(const QByteArray& jpeg) {
-    const auto byte = [&](qsizetype i) { return int(std::uint8_t(jpeg[i])); };
-    const auto word = [&](qsizetype i) { return byte(i) << 8 | byte(i + 1); };
-    qsizetype pos = 2;
-    while (pos + 4 <= jpeg.size() && byte(pos) == 0xFF) {
-        const int marker = byte(pos + 1);
-        if (marker == 0xDA || marker == 0xD9) // the picture data begins, or the file ends
-            break;
-        const int length = word(pos + 2);
-        if (marker == 0xE0 && length >= 14 && pos + 2 + length <= jpeg.size() &&
-            jpeg.mid(pos + 4, 5) == QByteArray("JFIF", 5)) {
-            const int units = byte(pos + 11);
-            const double x = word(pos + 12);
-            const double y = word(pos + 14);
-            if (units == 1)
-                return {x, y};
-            if (units == 2)
-                return {x * 2.54, y * 2.54};
-            return {};
-        }
-        pos += 2 + length;
-    }
-    return {};
-}
-
 QSizeF resolutionOf(const Page& page) {
-    QSizeF dpi = page.dpi;
-    if (dpi.isEmpty()) {
-        if (!page.jpeg.isEmpty())
-            dpi = jfifDensity(page.jpeg);
-        else
-            dpi = QSizeF(page.image.dotsPerMeterX() * kMetresPerInch,
-                         page.image.dotsPerMeterY() * kMetresPerInch);
-    }
-    return QSizeF(plausible(dpi.width()) ? dpi.width() : kDefaultDpi,
-                  plausible(dpi.height()) ? dpi.height() : kDefaultDpi);
+    std::optional<QSizeF> dpi;
+    if (!page.dpi.isEmpty())
+        dpi = pictures::declaredResolution(page.dpi);
+    else if (!page.jpeg.isEmpty())
+        dpi = pictures::declaredResolution(pictures::jfifDensity(page.jpeg));
+    else
+        dpi = pictures::declaredResolution(page.image);
+    return dpi.value_or(QSizeF(kDefaultDpi, kDefaultDpi));
 }
 
 // Where a picture of `stored` pixels, shown as its orientation asks, maps the image's unit
@@ -196,95 +85,6 @@ std::array<double, 6> imageMatrix(QSize stored, QImageIOHandler::Transformations
     const QPointF across = place(1, 0) - origin;
     const QPointF up = place(0, 1) - origin;
     return {across.x(), across.y(), up.x(), up.y(), origin.x(), origin.y()};
-}
-
-enum class Tone { Bilevel, Grey, Colour };
-
-Tone toneOf(const QImage& rgb) {
-    bool grey = false;
-    for (int y = 0; y < rgb.height(); ++y) {
-        const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
-            const int r = qRed(row[x]);
-            if (r != qGreen(row[x]) || r != qBlue(row[x]))
-                return Tone::Colour;
-            grey = grey || (r != 0 && r != 255);
-        }
-    }
-    return grey ? Tone::Grey : Tone::Bilevel;
-}
-
-// The samples of a picture in the fewest bits that keep every pixel.
-struct Samples {
-    QByteArray data;
-    int bits = 8;
-    pdf::EPdfColorSpace space = pdf::ePdfColorSpace_DeviceRGB;
-};
-
-Samples samplesOf(const QImage& image) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    const int width = rgb.width();
-    Samples samples;
-    switch (toneOf(rgb)) {
-    case Tone::Bilevel: {
-        samples.bits = 1;
-        samples.space = pdf::ePdfColorSpace_DeviceGray;
-        const qsizetype stride = (width + 7) / 8;
-        samples.data = QByteArray(stride * rgb.height(), '\0');
-        for (int y = 0; y < rgb.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            uchar* out = reinterpret_cast<uchar*>(samples.data.data()) + y * stride;
-            for (int x = 0; x < width; ++x)
-                if (qRed(row[x]) != 0)
-                    out[x / 8] |= uchar(0x80 >> (x % 8));
-        }
-        break;
-    }
-    case Tone::Grey: {
-        samples.space = pdf::ePdfColorSpace_DeviceGray;
-        samples.data.resize(qsizetype(width) * rgb.height());
-        char* out = samples.data.data();
-        for (int y = 0; y < rgb.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            for (int x = 0; x < width; ++x)
-                *out++ = char(qRed(row[x]));
-        }
-        break;
-    }
-    case Tone::Colour: {
-        samples.data.resize(qsizetype(width) * 3 * rgb.height());
-        char* out = samples.data.data();
-        for (int y = 0; y < rgb.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            for (int x = 0; x < width; ++x) {
-                *out++ = char(qRed(row[x]));
-                *out++ = char(qGreen(row[x]));
-                *out++ = char(qBlue(row[x]));
-            }
-        }
-        break;
-    }
-    }
-    return samples;
-}
-
-// A JPEG file that Qt can read: its stored size and the turn its orientation asks for.
-struct JpegHeader {
-    bool readable = false;
-    QSize stored;
-    QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone;
-};
-
-JpegHeader readJpegHeader(const QByteArray& jpeg) {
-    QByteArray bytes = jpeg;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "jpeg");
-    JpegHeader header;
-    header.stored = reader.size();
-    header.turn = reader.transformation();
-    header.readable = reader.canRead() && header.stored.isValid() && !header.stored.isEmpty();
-    return header;
 }
 
 } // namespace
@@ -345,7 +145,8 @@ Writer::State::Picture Writer::State::picture(const Page& page) {
     pdf::PdfImage image(&document, "Im");
     Picture out;
     std::array<double, 6> matrix{};
-    const JpegHeader jpeg = page.jpeg.isEmpty() ? JpegHeader() : readJpegHeader(page.jpeg);
+    const pictures::JpegHeader jpeg =
+        page.jpeg.isEmpty() ? pictures::JpegHeader() : pictures::readJpegHeader(page.jpeg);
     if (jpeg.readable) {
         const bool turned = jpeg.turn & QImageIOHandler::TransformationRotate90;
         out.shown =
@@ -361,7 +162,8 @@ Writer::State::Picture Writer::State::picture(const Page& page) {
         const QByteArray packed = qCompress(samples.data, kCompressionLevel);
         // qCompress puts the length before the zlib stream, which is what FlateDecode reads.
         constexpr qsizetype kLengthPrefix = 4;
-        image.SetImageColorSpace(samples.space);
+        image.SetImageColorSpace(samples.grey ? pdf::ePdfColorSpace_DeviceGray
+                                              : pdf::ePdfColorSpace_DeviceRGB);
         image.GetObject()->GetDictionary().AddKey(pdf::PdfName::KeyFilter,
                                                   pdf::PdfName("FlateDecode"));
         pdf::PdfMemoryInputStream stream(packed.constData() + kLengthPrefix,

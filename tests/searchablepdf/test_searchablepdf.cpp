@@ -696,16 +696,23 @@ void TestSearchablePdf::resolution_data() {
     QTest::newRow("JFIF in inches") << jpeg(1, 150, 200) << QSizeF(150, 200);
     QTest::newRow("JFIF in centimetres") << jpeg(2, 59, 118) << QSizeF(149.86, 299.72);
     QTest::newRow("JFIF with an aspect ratio only") << jpeg(0, 1, 1) << QSizeF(300, 300);
-    QTest::newRow("100 dpi is a resolution") << jpeg(1, 100, 100) << QSizeF(100, 100);
-    QTest::newRow("99 dpi is none") << jpeg(1, 99, 99) << QSizeF(300, 300);
-    QTest::newRow("4800 dpi is a resolution") << jpeg(1, 4800, 4800) << QSizeF(4800, 4800);
-    QTest::newRow("4801 dpi is none") << jpeg(1, 4801, 4801) << QSizeF(300, 300);
+    // The range the engine is told too (pictures::declaredResolution).
+    QTest::newRow("101 dpi is a resolution") << jpeg(1, 101, 101) << QSizeF(101, 101);
+    QTest::newRow("100 dpi is none") << jpeg(1, 100, 100) << QSizeF(300, 300);
+    QTest::newRow("1500 dpi is a resolution") << jpeg(1, 1500, 1500) << QSizeF(1500, 1500);
+    QTest::newRow("2400 dpi is a resolution") << jpeg(1, 2400, 2400) << QSizeF(2400, 2400);
+    QTest::newRow("2401 dpi is none") << jpeg(1, 2401, 2401) << QSizeF(300, 300);
+    QTest::newRow("one axis out of range is none") << jpeg(1, 150, 99) << QSizeF(300, 300);
+    QTest::newRow("a resolution given out of range is none")
+        << jpeg(1, 150, 150, QSizeF(2401, 2401)) << QSizeF(300, 300);
     QTest::newRow("a resolution given wins")
         << jpeg(1, 150, 150, QSizeF(400, 400)) << QSizeF(400, 400);
     QTest::newRow("a picture's dots per metre") << image(11811) << QSizeF(300, 300);
     QTest::newRow("a picture at the screen's 96 dpi states none")
         << image(3780) << QSizeF(300, 300);
     QTest::newRow("a picture at 150 dpi") << image(kDotsPerMeter) << QSizeF(150, 150);
+    QTest::newRow("a picture at Qt's 100 dpi without a screen states none")
+        << image(3937) << QSizeF(300, 300);
 }
 
 void TestSearchablePdf::resolution() {
