@@ -702,7 +702,8 @@ void TestSearchablePdf::resolution_data() {
     QTest::newRow("1500 dpi is a resolution") << jpeg(1, 1500, 1500) << QSizeF(1500, 1500);
     QTest::newRow("2400 dpi is a resolution") << jpeg(1, 2400, 2400) << QSizeF(2400, 2400);
     QTest::newRow("2401 dpi is none") << jpeg(1, 2401, 2401) << QSizeF(300, 300);
-    QTest::newRow("one axis out of range is none") << jpeg(1, 150, 99) << QSizeF(300, 300);
+    QTest::newRow("down out of range is none") << jpeg(1, 150, 99) << QSizeF(300, 300);
+    QTest::newRow("across out of range is none") << jpeg(1, 99, 150) << QSizeF(300, 300);
     QTest::newRow("a resolution given out of range is none")
         << jpeg(1, 150, 150, QSizeF(2401, 2401)) << QSizeF(300, 300);
     QTest::newRow("a resolution given wins")
