@@ -74,7 +74,7 @@ int writeInChild(const QString& limit, const QString& writer, const QString& cau
         if (writer == QLatin1String("convert"))
             textfiles::convertUtf8ToSjis(source, target, textfiles::Durability::WorkFile);
         else
-            textfiles::writeLines({QString(), QString::fromLatin1(large)}, target,
+            textfiles::writeLines({QString::fromLatin1(large)}, target,
                                   writer == QLatin1String("lines")
                                       ? textfiles::Durability::Synced
                                       : textfiles::Durability::WorkFile);
@@ -160,23 +160,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QString>("name");
         const QString w = QStringLiteral("w.txt");
-        QTest::newRow("entry 0 is never written")
-            << QStringList{QStringLiteral("zero"), QStringLiteral("cmd\r\npause")}
-            << QByteArray("cmd\r\npause\r\n") << w;
-        QTest::newRow("only entry 0") << QStringList{QStringLiteral("zero")} << QByteArray() << w;
-        QTest::newRow("several entries")
+        QTest::newRow("an entry holding CR LF")
+            << QStringList{QStringLiteral("cmd\r\npause")} << QByteArray("cmd\r\npause\r\n") << w;
+        QTest::newRow("no entry") << QStringList{} << QByteArray() << w;
+        QTest::newRow("several entries, the first empty")
             << QStringList{QString(), QStringLiteral("a"), QString(), QStringLiteral("b")}
-            << QByteArray("a\r\n\r\nb\r\n") << w;
+            << QByteArray("\r\na\r\n\r\nb\r\n") << w;
         QTest::newRow("circled one is two bytes")
-            << QStringList{QString(), QStringLiteral("①")} << QByteArray("\x87\x40\r\n") << w;
+            << QStringList{QStringLiteral("①")} << QByteArray("\x87\x40\r\n") << w;
         QTest::newRow("no code page 932 form")
-            << QStringList{QString(), QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n") << w;
+            << QStringList{QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n") << w;
         // Result names that just fit the 255 bytes a name may have.
         QTest::newRow("a name of 255 bytes")
-            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QStringList{QStringLiteral("x")} << QByteArray("x\r\n")
             << QString(QString(247, QLatin1Char('p')) + QStringLiteral(".bmp.txt"));
         QTest::newRow("a name of 254 bytes, Japanese")
-            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QStringList{QStringLiteral("x")} << QByteArray("x\r\n")
             << QString(QString(82, QChar(0x3042)) + QStringLiteral(".png.txt"));
     }
     void writeLines() {
@@ -196,11 +195,11 @@ private Q_SLOTS:
     void writeLinesFailureKeepsTheOldFile() {
         // A folder standing where the file would go cannot be replaced.
         QDir(m_dir.path()).mkpath(QStringLiteral("blocked.txt"));
-        QVERIFY_THROWS_EXCEPTION(
-            Failure, textfiles::writeLines({QString(), QStringLiteral("x")}, path("blocked.txt")));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 textfiles::writeLines({QStringLiteral("x")}, path("blocked.txt")));
         writeBytes(path("keep.txt"), "old\r\n");
-        QVERIFY_THROWS_EXCEPTION(Failure, textfiles::writeLines({QString(), QStringLiteral("x")},
-                                                                path("nofolder/keep.txt")));
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, textfiles::writeLines({QStringLiteral("x")}, path("nofolder/keep.txt")));
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("old\r\n"));
         // A file made read-only is kept as it is, by the superuser too, and named; so is the
         // file a link leads to.
@@ -210,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path("keep.txt"), path("link.txt")));
         for (const char* name : {"keep.txt", "link.txt"}) {
             try {
-                textfiles::writeLines({QString(), QStringLiteral("x")}, path(name));
+                textfiles::writeLines({QStringLiteral("x")}, path(name));
                 QFAIL("a read-only file was replaced");
             } catch (const Failure& f) {
                 QVERIFY2(f.text().contains(path(name)), qPrintable(f.text()));
@@ -224,7 +223,7 @@ private Q_SLOTS:
         // One write permission is enough: this user's own.
         QVERIFY(QFile::setPermissions(path("keep.txt"),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        textfiles::writeLines({QString(), QStringLiteral("x")}, path("link.txt"));
+        textfiles::writeLines({QStringLiteral("x")}, path("link.txt"));
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("x\r\n"));
         QVERIFY(QFileInfo(path("link.txt")).isSymLink());
     }
@@ -270,7 +269,7 @@ private Q_SLOTS:
         QCOMPARE(WEXITSTATUS(status), 0);
     }
 
-    void fileExists_data() {
+    void isVisibleFile_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
         QTest::newRow("plain file") << "exists.bmp.txt" << true;
@@ -283,7 +282,7 @@ private Q_SLOTS:
         QTest::newRow("name with a star") << "st*r?.bmp.txt" << true;
         QTest::newRow("brackets are plain characters") << "[ab].txt" << true;
     }
-    void fileExists() {
+    void isVisibleFile() {
         QFETCH(QString, name);
         QFETCH(bool, expected);
         writeBytes(path("exists.bmp.txt"), "x");
@@ -292,7 +291,7 @@ private Q_SLOTS:
         writeBytes(path("xy.bmp.txt"), "x");
         writeBytes(path("st*r?.bmp.txt"), "x");
         QDir(m_dir.path()).mkpath(QStringLiteral("afolder"));
-        QCOMPARE(textfiles::fileExists(path(name)), expected);
+        QCOMPARE(textfiles::isVisibleFile(path(name)), expected);
     }
 
     // Links are made in "F"; "F2" beside it shares its name's start.
