@@ -31,6 +31,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -223,6 +224,7 @@ private Q_SLOTS:
     void textRulesOfTheBatch_data();
     void textRulesOfTheBatch();
     void automaticReadingIsTheDefault();
+    void libraryWarningsStayOffTheProgress();
     void controllerCancelsAfterTheRunningPictures();
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
@@ -851,6 +853,32 @@ void TestFolderBatch::automaticReadingIsTheDefault() {
         const QString text = cp932::decode(readAll(folder.filePath(file))).remove(u' ');
         QVERIFY2(text.contains(lines.join(QStringLiteral("\r\n"))), qPrintable(text));
     }
+}
+
+// The picture library warns as "自動" looks at a cut-out of a dash; standard error holds the
+// progress lines and nothing else.
+void TestFolderBatch::libraryWarningsStayOffTheProgress() {
+    BatchEngine engine;
+    // "自動" reads vertical pictures too, so the engine must list jpn_vert.
+    writeAll(engine.file(QStringLiteral("tesseract")),
+             QByteArray(kEngine).replace("eng\\njpn\\n", "eng\\njpn\\njpn_vert\\n"));
+    writeAll(engine.file(QStringLiteral("output")), "ー\n");
+    QTemporaryDir folder;
+    QImage dash(20, 4, QImage::Format_RGB32);
+    dash.fill(Qt::white);
+    QPainter(&dash).fillRect(1, 1, 18, 2, Qt::black);
+    dash.save(folder.filePath(QStringLiteral("dash.png")));
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("page.png")));
+    const Run run =
+        runBatch({"--batch", folder.path(), "--lang", "自動", "--psm", "3"}, engine.dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("2 read and saved")), qPrintable(run.out));
+    const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    for (const QString& line : lines)
+        QVERIFY2(
+            line.contains(QRegularExpression(QStringLiteral("^[12]/2 (dash|page)\\.png saved"))),
+            qPrintable(run.err));
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file
