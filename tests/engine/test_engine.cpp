@@ -223,6 +223,8 @@ private Q_SLOTS:
     void onlyTheInstalledEngineRunsResident();
     void threadsForOneCrop_data();
     void threadsForOneCrop();
+    void rowOffset_data();
+    void rowOffset();
     void childProcessesEndWithTheirGroup_data();
     void childProcessesEndWithTheirGroup();
 
@@ -861,6 +863,24 @@ void TestEngine::threadsForOneCrop() {
     QFETCH(bool, oneThread);
     QCOMPARE(quillpix::engine::threadsForOneCrop(processors) == ResidentEngine::Threads::One,
              oneThread);
+}
+
+void TestEngine::rowOffset_data() {
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("wordsPerLine");
+    QTest::addColumn<qint64>("offset");
+    QTest::newRow("first row") << 0 << 5 << qint64(0);
+    QTest::newRow("just below 2^31") << 65535 << 32768 << qint64(2147450880);
+    QTest::newRow("2^31") << 65536 << 32768 << qint64(2147483648);
+    QTest::newRow("past 2^32") << 70000 << 70000 << qint64(4900000000);
+}
+
+// Row offsets in a picture of more than 2^31 words stay exact.
+void TestEngine::rowOffset() {
+    QFETCH(int, y);
+    QFETCH(int, wordsPerLine);
+    QFETCH(qint64, offset);
+    QCOMPARE(qint64(quillpix::engine::rowOffset(y, wordsPerLine)), offset);
 }
 
 void TestEngine::childProcessesEndWithTheirGroup_data() {
