@@ -13,6 +13,7 @@
 #include "pdfwriter.h"
 #include "picturebox.h"
 #include "picturelist.h"
+#include "picturereading.h"
 #include "reading.h"
 #include "recognitionfixture.h"
 #include "recordingplatform.h"
@@ -225,6 +226,7 @@ private Q_SLOTS:
     void textRulesOfTheBatch();
     void automaticReadingIsTheDefault();
     void libraryWarningsStayOffTheProgress();
+    void analysisTheLibraryRefusesFailsThePicture();
     void controllerCancelsAfterTheRunningPictures();
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
@@ -879,6 +881,30 @@ void TestFolderBatch::libraryWarningsStayOffTheProgress() {
         QVERIFY2(
             line.contains(QRegularExpression(QStringLiteral("^[12]/2 (dash|page)\\.png saved"))),
             qPrintable(run.err));
+}
+
+// A picture wider than the picture library takes cannot be prepared for "自動": it fails with the
+// analysis' reason and no engine reads it.
+void TestFolderBatch::analysisTheLibraryRefusesFailsThePicture() {
+    class Counting : public PageReader::Worker {
+    public:
+        int reads = 0;
+        PageReader::PageReading read(const QImage&, const pipeline::EngineSettings&,
+                                     bool) override {
+            ++reads;
+            return {};
+        }
+    } worker;
+    QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
+    wide.fill(255);
+    Settings settings;
+    settings.lang = QStringLiteral("自動");
+    settings.psm = QStringLiteral("3");
+    const PageReader::PageReading page = readPicture(worker, wide, settings);
+    QCOMPARE(worker.reads, 0);
+    QVERIFY(page.reading.failed);
+    QVERIFY2(page.reading.reason.startsWith(QStringLiteral("自動の読み取りで画像 (67108865 × 1")),
+             qPrintable(page.reading.reason));
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file

@@ -825,7 +825,8 @@ void TestPageLayout::libraryMessages() {
     }
 }
 
-// An error on another thread is not this thread's reason, and is printed nowhere.
+// An error on another thread, or inside a plan, is not this collector's, and is printed
+// nowhere.
 void TestPageLayout::libraryErrorsStayOnTheirThread() {
     const QImage wide = tooWideForTheLibrary();
     const LibraryMessages here;
@@ -836,6 +837,9 @@ void TestPageLayout::libraryErrorsStayOnTheirThread() {
     });
     QVERIFY(refused);
     QVERIFY2(printed.isEmpty(), printed.constData());
+    QVERIFY(here.errors().isEmpty());
+    // The plan's own collector takes its errors, and gives this one back its thread after.
+    QVERIFY(!planReading(wide).failure.isEmpty());
     QVERIFY(here.errors().isEmpty());
     QVERIFY(!toGreyPix(wide));
     QVERIFY(!here.errors().isEmpty());
