@@ -98,7 +98,7 @@ Pix* pixOf(const QImage& picture) {
     const int wpl = pixGetWpl(pix);
     l_uint32* rows = pixGetData(pix);
     for (int y = 0; y < image.height(); ++y) {
-        l_uint32* row = rows + y * wpl;
+        l_uint32* row = rows + rowOffset(y, wpl);
         if (grey) {
             const uchar* in = image.constScanLine(y);
             for (int x = 0; x < image.width(); ++x)
@@ -115,6 +115,10 @@ Pix* pixOf(const QImage& picture) {
 }
 
 } // namespace
+
+qsizetype rowOffset(int y, int wordsPerLine) {
+    return qsizetype(y) * wordsPerLine;
+}
 
 ResidentEngine::ResidentEngine(Threads threads) : m_threads(threads) {
     m_thread.setObjectName(QStringLiteral("resident engine"));

@@ -146,6 +146,10 @@ private:
     QHash<QString, Verdict> m_verdicts;
 };
 
+// Where row y of a picture with wordsPerLine 32-bit words to a row begins, in words: counted
+// wide, as a picture the memory takes may hold more than 2^31 bytes.
+qsizetype rowOffset(int y, int wordsPerLine);
+
 // How many recognition threads read one crop fastest on a machine with this many processors.
 // The engine's recognition splits the work of each text line into parallel regions of up to
 // four threads, entered hundreds of times a line; with fewer processors than that the threads

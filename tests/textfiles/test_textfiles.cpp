@@ -13,6 +13,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -412,6 +413,53 @@ private Q_SLOTS:
         QVERIFY(again.flag(QStringLiteral("on")));
         QVERIFY(!again.flag(QStringLiteral("other")));
         QCOMPARE(again.path(), dir.filePath(QStringLiteral("quillpix.ini")));
+    }
+
+    // A file of more than the settings could ever need is damage: it reads as the fallbacks
+    // and is set aside, whole, by the next change.
+    void settingsFileBoundsWhatItReads_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("at the limit") << textfiles::SettingsFile::kLargestFile << true;
+        QTest::newRow("one byte over") << textfiles::SettingsFile::kLargestFile + 1 << false;
+        // -1: a named pipe, whose reading would wait for a writer that never comes.
+        QTest::newRow("a pipe") << qint64(-1) << false;
+    }
+    void settingsFileBoundsWhatItReads() {
+        QFETCH(qint64, size);
+        QFETCH(bool, read);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillpix.ini"));
+        QByteArray bytes("[General]\r\non=true\r\nfolders=/a, /b\r\n");
+        // Comment lines make up the size.
+        while (bytes.size() < size)
+            bytes += ';' + QByteArray(std::min<qint64>(size - bytes.size() - 3, 200), 'x') + "\r\n";
+        bytes.truncate(size);
+        if (size < 0) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(bytes), size);
+        }
+        textfiles::SettingsFile settings(dir.path());
+        const QStringList before = read ? QStringList{"/a", "/b"} : QStringList();
+        QCOMPARE(settings.list(QStringLiteral("folders")), before);
+        QCOMPARE(settings.flag(QStringLiteral("on")), read);
+        QCOMPARE(QFileInfo(path).size(), std::max<qint64>(size, 0));
+
+        settings.setList(QStringLiteral("folders"), {QStringLiteral("/c")});
+        if (size < 0) {
+            // Not the program's file: left as it is, the settings as the fallbacks.
+            QVERIFY(settings.list(QStringLiteral("folders")).isEmpty());
+            QVERIFY(!QFileInfo(path).isFile() && QFileInfo::exists(path));
+            return;
+        }
+        QCOMPARE(settings.list(QStringLiteral("folders")), QStringList(QStringLiteral("/c")));
+        QCOMPARE(settings.flag(QStringLiteral("on")), read);
+        QCOMPARE(QFileInfo::exists(path + QStringLiteral(".too-large")), !read);
+        if (!read)
+            QCOMPARE(QFileInfo(path + QStringLiteral(".too-large")).size(), size);
     }
 };
 
