@@ -84,9 +84,9 @@ void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) 
 
 void ResultTextHandler::refreshSavedFileState() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
-    m_c.cmdOpenTextFile->setEnabled(
-        !chosen.name.isEmpty() &&
-        textfiles::isVisibleFile(textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page)));
+    m_c.cmdOpenTextFile->setEnabled(!chosen.name.isEmpty() &&
+                                    textfiles::isVisibleFile(textfiles::savedResultPath(
+                                        chosen.folder, chosen.name, chosen.page)));
 }
 
 void ResultTextHandler::rememberForUndo() {
