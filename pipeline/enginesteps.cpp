@@ -109,7 +109,7 @@ ResidentStep::ResidentStep(engine::ResidentEngine& engine, engine::PlainCall cal
       m_withLines(withLines) {}
 
 EngineOutput ResidentStep::run() {
-    QFuture<engine::PictureText> future = m_engine.read(m_call, m_picture, m_withLines);
+    QFuture<engine::PictureText> future = m_engine.startReading(m_call, m_picture, m_withLines);
     future.waitForFinished();
     const engine::PictureText read =
         future.resultCount() > 0 ? future.result() : engine::PictureText{};

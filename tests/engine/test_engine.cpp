@@ -471,7 +471,7 @@ void TestEngine::residentOutputEqualsCommandLine() {
         const auto call = plainCall(
             QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), base} + extra);
         QVERIFY(call);
-        QCOMPARE(int(m_engine.run(*call, dir.path())), outcome);
+        QCOMPARE(int(m_engine.runAndWait(*call, dir.path())), outcome);
         if (outcome == int(Outcome::NotResident)) {
             QVERIFY(!QFile::exists(dir.filePath(base + QStringLiteral(".txt"))));
             return;
@@ -484,7 +484,7 @@ void TestEngine::residentOutputEqualsCommandLine() {
     const auto call = plainCall(
         QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), "mem"} + extra);
     const PictureText read =
-        m_engine.read(resolvedAgainst(*call, dir.path()), QImage(image), true).result();
+        m_engine.startReading(resolvedAgainst(*call, dir.path()), QImage(image), true).result();
     QCOMPARE(int(read.outcome), outcome);
     if (outcome == int(Outcome::Written)) {
         QCOMPARE(read.utf8, contents(dir.filePath(QStringLiteral("cli.txt"))));
@@ -596,7 +596,7 @@ void TestEngine::languageDataSettings() {
     const QStringList options{"-l", "xx", "--psm", "7", "--tessdata-dir", data};
     const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
     QVERIFY(call);
-    QCOMPARE(int(m_engine.run(*call, dir.path())), outcome);
+    QCOMPARE(int(m_engine.runAndWait(*call, dir.path())), outcome);
     if (outcome == int(Outcome::Written))
         QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))),
                  commandLine(dir.path(), options));
@@ -617,7 +617,7 @@ void TestEngine::keepsTheMostRecentlyUsedEngines() {
         const auto call = plainCall({"tesseract", "in.bmp", QStringLiteral("out%1").arg(k), "-l",
                                      "eng", "--psm", "7", "--tessdata-dir", data, "-c",
                                      QStringLiteral("tessedit_char_blacklist=%1").arg(k)});
-        return call ? engine.run(*call, dir.path()) : Outcome::NotResident;
+        return call ? engine.runAndWait(*call, dir.path()) : Outcome::NotResident;
     };
     const int n = ResidentEngine::kLoadedEngines;
     for (int k = 0; k < n; ++k)
@@ -670,7 +670,7 @@ void TestEngine::replacedFilesReachTheNextRun() {
     const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
     QVERIFY(call);
 
-    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    QCOMPARE(engine.runAndWait(*call, dir.path()), Outcome::Written);
     const QByteArray first = commandLine(dir.path(), options);
     QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), first);
 
@@ -692,7 +692,7 @@ void TestEngine::replacedFilesReachTheNextRun() {
         QVERIFY(::rename(QFile::encodeName(language + QStringLiteral(".new")).constData(),
                          QFile::encodeName(language).constData()) == 0);
     }
-    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    QCOMPARE(engine.runAndWait(*call, dir.path()), Outcome::Written);
     const QByteArray second = commandLine(dir.path(), options);
     QVERIFY(second != first);
     QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), second);
@@ -715,7 +715,7 @@ void TestEngine::remembersWhatCannotRunResident() {
         if (!config.isEmpty())
             words << config;
         const auto call = plainCall(words);
-        return call ? engine.run(*call, dir.path()) : Outcome::Failed;
+        return call ? engine.runAndWait(*call, dir.path()) : Outcome::Failed;
     };
     // Decided from the config alone: loading this language data would fail.
     QCOMPARE(run(QStringLiteral("xx"), QStringLiteral("hocr")), Outcome::NotResident);
