@@ -444,6 +444,8 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmMain::takeRequest(const WindowRequest& request) {
+    if (!request.unnamable.isEmpty())
+        m_platform.showMessage(unnamableMessage(request.unnamable));
     if (!request.paths.isEmpty())
         m_viewer->openPaths(request.paths);
     if (request.capture)

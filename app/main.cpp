@@ -5,8 +5,10 @@
 #include "instancelock.h"
 #include "pages.h"
 #include "pictureloader.h"
+#include "startuproutines.h"
 
 #include <QApplication>
+#include <QByteArrayList>
 #include <QDir>
 #include <QTimer>
 
@@ -23,10 +25,20 @@ int main(int argc, char* argv[]) {
     // The folder batch runs before anything asks for a display.
     if (quillpix::folderbatch::wantsCommandLine(argc, argv))
         return quillpix::folderbatch::runCommandLine(argc, argv);
+    // Without a display Qt would end the program with an abort and its plugin's message.
+    const QString noDisplay = quillpix::displayProblem(
+        QByteArrayList(argv, argv + argc),
+        {qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"), qgetenv("WAYLAND_DISPLAY")});
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "quillpix: %s\n", noDisplay.toLocal8Bit().constData());
+        return 1;
+    }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quillpix"));
+    // The words as given, after Qt took its own from argv: a path's bytes, which the text of
+    // app.arguments() does not always keep.
     const quillpix::WindowArguments arguments =
-        quillpix::parseWindowArguments(app.arguments(), QDir::currentPath());
+        quillpix::parseWindowArguments(QByteArrayList(argv, argv + argc), QDir::currentPath());
     if (!arguments.error.isEmpty()) {
         std::fprintf(stderr, "quillpix: unknown option %s\n\n%s",
                      arguments.error.toLocal8Bit().constData(),
@@ -40,25 +52,37 @@ int main(int argc, char* argv[]) {
     const quillpix::InstanceLock lock(programFolder);
     if (lock.heldByAnother()) {
         // The window that holds it shows the paths or reads the screen, and comes forward.
-        if (quillpix::InstanceChannel::send(programFolder, request))
+        const quillpix::InstanceChannel::Delivery delivery =
+            quillpix::InstanceChannel::send(programFolder, request);
+        switch (delivery.outcome) {
+        case quillpix::InstanceChannel::Delivery::Outcome::Delivered:
             return 0;
+        case quillpix::InstanceChannel::Delivery::Outcome::Refused:
+            std::fprintf(stderr, "quillpix: the request was not handed over: %s\n",
+                         delivery.reason.toLocal8Bit().constData());
+            return 1;
+        case quillpix::InstanceChannel::Delivery::Outcome::NoWindow:
+            break;
+        }
         platform.showMessage(quillpix::InstanceLock::refusalMessage(programFolder));
         return 1;
     }
     quillpix::InstanceChannel channel(programFolder);
-    channel.listen();
+    const bool listening = channel.listen();
     quillpix::FrmMain window(platform, programFolder);
     platform.setWindow(&window);
     QObject::connect(&channel, &quillpix::InstanceChannel::requested, &window,
                      &quillpix::FrmMain::takeRequest);
-    if (request.capture) {
-        // The screen is read before the window stands in the way; it appears afterwards.
-        QTimer::singleShot(0, &window, [&window, request] { window.takeRequest(request); });
-    } else {
+    // The screen is read before the window stands in the way; it appears afterwards.
+    if (!request.capture)
         window.show();
-        if (!request.paths.isEmpty())
-            QTimer::singleShot(0, &window, [&window, request] { window.takeRequest(request); });
-    }
+    QTimer::singleShot(0, &window, [&window, &platform, &channel, request, listening] {
+        if (request != quillpix::WindowRequest())
+            window.takeRequest(request);
+        // Told once: a later start cannot reach this window and would only say it is running.
+        if (!listening)
+            platform.showMessage(quillpix::InstanceChannel::listenFailureMessage(channel.error()));
+    });
     const int status = app.exec();
     // A page still being drawn for a choice the user left cannot be stopped inside Poppler;
     // the program does not wait for it.

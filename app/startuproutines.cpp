@@ -19,4 +19,27 @@ void setPaintButton(QPushButton* cmdPaint, PaintButton state) {
     cmdPaint->setEnabled(state == PaintButton::Enabled);
 }
 
+QString displayProblem(const QByteArrayList& arguments, const DisplayEnvironment& environment) {
+    QByteArray platform = environment.qpaPlatform;
+    QByteArray display = environment.display;
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+        // Qt reads its own options with one dash or two.
+        const QByteArray word = arguments[i].startsWith("--") ? arguments[i].mid(1) : arguments[i];
+        if (word == "-platform")
+            platform = arguments[i + 1];
+        else if (word == "-display")
+            display = arguments[i + 1];
+    }
+    const QString problem = QStringLiteral(
+        "no display: the window needs an X11 or Wayland desktop (DISPLAY and WAYLAND_DISPLAY "
+        "are not set); without one, start it as xvfb-run -a quillpix");
+    if (platform.isEmpty())
+        return display.isEmpty() && environment.waylandDisplay.isEmpty() ? problem : QString();
+    // Qt tries the names in turn; any but X11 without a display may work.
+    for (const QByteArray& name : platform.split(';'))
+        if (name.split(':').value(0) != "xcb" || !display.isEmpty())
+            return {};
+    return problem;
+}
+
 } // namespace quillpix

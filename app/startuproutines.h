@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -16,5 +18,17 @@ void splitToList(const QString& text, QListWidget* list);
 // The paint button's states by the codes the start-up passes.
 enum class PaintButton { Disabled = -1, Enabled = 0 };
 void setPaintButton(QPushButton* cmdPaint, PaintButton state);
+
+// Why the window cannot start for want of a display, or empty: Qt ends the program with an
+// abort when its platform plugin finds none. The platform is the one named by "-platform"
+// among the arguments, else by QT_QPA_PLATFORM (a list tried in turn), else the desktop's
+// (X11 or Wayland); only X11 and Wayland need a display, DISPLAY (or "-display") and
+// WAYLAND_DISPLAY.
+struct DisplayEnvironment {
+    QByteArray qpaPlatform;
+    QByteArray display;
+    QByteArray waylandDisplay;
+};
+QString displayProblem(const QByteArrayList& arguments, const DisplayEnvironment& environment);
 
 } // namespace quillpix

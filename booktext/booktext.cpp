@@ -41,7 +41,7 @@ QStringList bookResults(const QString& folder, const QList<pictures::ListEntry>&
 QList<int> missingResults(const QStringList& resultPaths) {
     QList<int> missing;
     for (qsizetype i = 0; i < resultPaths.size(); ++i)
-        if (!textfiles::fileExists(resultPaths[i]))
+        if (!textfiles::isVisibleFile(resultPaths[i]))
             missing << int(i);
     return missing;
 }
@@ -53,8 +53,7 @@ QList<int> writeJoined(const QStringList& resultPaths, const QString& target) {
     QStringList texts;
     for (const QString& path : resultPaths)
         texts << textfiles::readSavedResult(path);
-    // writeLines leaves out entry 0.
-    textfiles::writeLines(QStringList{QString()} + joinPages(texts), target);
+    textfiles::writeLines(joinPages(texts), target);
     return {};
 }
 

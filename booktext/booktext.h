@@ -29,7 +29,7 @@ QString documentTextPath(const QString& folder, const QString& fileName);
 // The saved results of the listed pictures and pages of a folder, in the listing's order.
 QStringList bookResults(const QString& folder, const QList<pictures::ListEntry>& entries);
 
-// The indexes of the results that do not exist yet (textfiles::fileExists).
+// The indexes of the results that do not exist yet (textfiles::isVisibleFile).
 QList<int> missingResults(const QStringList& resultPaths);
 
 // Joins the results into target, written atomically, once every one of them exists; otherwise

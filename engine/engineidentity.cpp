@@ -1,5 +1,7 @@
 #include "engineidentity.h"
 
+#include "childprocess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,12 +22,10 @@ std::optional<QString> outputOf(const QString& program, const QStringList& argum
     QProcess process;
     process.setWorkingDirectory(folder);
     process.setStandardInputFile(QProcess::nullDevice());
+    leadOwnGroup(process);
     process.start(program, arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished(1000);
+    if (!finishWithin(process, 10000))
         return std::nullopt;
-    }
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 

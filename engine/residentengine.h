@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engineidentity.h"
-#include "lines.h"
+#include "loadedengines.h"
 #include "plaincall.h"
 
 #include <QFuture>
@@ -22,43 +22,18 @@
 // The engine kept loaded between runs.
 namespace quillpix::engine {
 
-// How a resident run went.
-enum class Outcome {
-    NotResident, // nothing was run or written here: run the batch
-    Written,     // the output file holds what the command line would have written
-    Failed,      // the engine failed as the command line would have (usually: no output file)
-};
-
-// What a loaded engine read from a picture held in memory.
-struct PictureText {
-    Outcome outcome = Outcome::Failed;
-    // Written: what the command line writes to <output base>.txt for a picture file of the same
-    // pixels and resolution.
-    QByteArray utf8;
-    // When asked for: where each line and character the engine read lies, in the picture's
-    // pixels.
-    QList<enginelayout::Line> lines;
-};
-
-// One worker thread and, in it, up to kLoadedEngines loaded engines, one per set of settings
-// (engineKey(): data folder, languages and their data files, engine mode, config files, -c
-// variables, user words and patterns files); the one used least recently goes first. Every run
-// happens on the worker; the calling thread keeps handling its events meanwhile, as it does
-// while a batch runs.
+// One worker thread and, in it, the loaded engines (LoadedEngines). Every run happens on the
+// worker: runAndWait() and the checks wait for it while the calling thread keeps handling its
+// events, as it does while a batch runs; startReading() and prepare() queue their work and
+// return at once.
 //
 // No run changes what another run reads: a call runs here only when every variable it or its
 // configs and language data set belongs to the engine it is set for (residentVariable()), so
 // the library's process-wide settings keep their values for every engine, in every thread.
 class ResidentEngine {
 public:
-    // How many threads a recognition may use: the engine's own choice (its OpenMP regions
-    // take what the library's defaults allow), or one, for engines that run side by side.
-    enum class Threads { EngineDefault, One };
-
-    // Three: the window's lists offer a handful of languages and options, and a person moves
-    // between two or three of them (a language with and without an option, a second language)
-    // without loading again; each engine holds 15 to 50 MB, so three stay well under 200 MB.
-    static constexpr int kLoadedEngines = 3;
+    using Threads = EngineThreads;
+    static constexpr int kLoadedEngines = LoadedEngines::kLoadedEngines;
 
     explicit ResidentEngine(Threads threads = Threads::EngineDefault);
     ~ResidentEngine(); // waits for a running recognition, then unloads every engine
@@ -88,11 +63,7 @@ public:
     // the language data folder is the call's or the installed program's. NotResident when its
     // settings cannot run resident (residentRefusal()); that verdict is remembered per
     // engineKey(), so such settings cost no model load and only a few file reads.
-    Outcome run(const PlainCall& call, const QString& workingFolder);
-
-    // The same run, queued on the worker; returns at once. The future finishes when the run
-    // has ended, written or not; it cannot be stopped halfway.
-    QFuture<Outcome> start(const PlainCall& call, const QString& workingFolder);
+    Outcome runAndWait(const PlainCall& call, const QString& workingFolder);
 
     // Loads, on the worker, the engine that runBatchText() would read the batch's picture with,
     // so that the run finds it loaded; returns at once. Nothing is read or written, and nothing
@@ -108,7 +79,8 @@ public:
     // Reads a picture held in memory with the call's settings (its picture and output base are
     // not used; its language data folder is the installed program's when empty), queued on
     // the worker; returns at once. No file is written or read but the engine's own.
-    QFuture<PictureText> read(const PlainCall& call, const QImage& picture, bool withLines = false);
+    QFuture<PictureText> startReading(const PlainCall& call, const QImage& picture,
+                                      bool withLines = false);
 
     // Whether the "tesseract" that a batch in workingFolder would start (batchfile::findProgram
     // with this process's environment) is the linked engine's program; remembered per PATH
@@ -119,28 +91,13 @@ public:
     Verdict identifyPathProgram(const QString& workingFolder);
 
 private:
-    struct Loaded;
     void waitForWorker(const std::function<void()>& job);
     Verdict identify(const QProcessEnvironment& environment, const QString& workingFolder);
-    // The engine for the call, loaded if need be, with the call's page segmentation mode and
-    // resolution set; nullptr with the outcome in refusal when it cannot run here.
-    Loaded* ready(const PlainCall& call, const QString& givenDataFolder, Outcome& refusal);
-    Outcome work(const PlainCall& resolved, const QString& dataFolder);
-    PictureText readNow(const PlainCall& call, const QImage& picture, bool withLines);
-    Loaded* loaded(const QString& key);
-    std::unique_ptr<Loaded> load(const PlainCall& call, const QString& dataFolder);
-    void unloadBefore();
-    QString defaultDataFolder();
 
-    const Threads m_threads;
+    // Touched only on the worker thread.
+    LoadedEngines m_loaded;
     QThread m_thread;
     QObject m_context; // lives in m_thread; runs are queued to it
-    // Touched only on the worker thread: the loaded engines, most recently used first; the
-    // settings found not to run resident, with the reason; the installed program's data
-    // folder, per TESSDATA_PREFIX value.
-    std::vector<std::unique_ptr<Loaded>> m_engines;
-    QHash<QString, QString> m_notResident;
-    std::optional<std::pair<QString, QString>> m_defaultDataFolder;
     // Asked from the caller's thread and from the worker.
     QMutex m_verdictsLock;
     QHash<QString, Verdict> m_verdicts;

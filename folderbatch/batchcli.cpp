@@ -1,5 +1,6 @@
 #include "batchcli.h"
 
+#include "librarymessages.h"
 #include "residentengine.h"
 
 #include <QCoreApplication>
@@ -380,6 +381,8 @@ int runCommandLine(int argc, char** argv) {
 
     // Standard error carries the progress; a loaded engine's own lines would break into it.
     engine::ResidentEngine::discardMessages();
+    // So would the picture library's; its errors become the reason a picture failed.
+    pagelayout::routeLibraryMessages();
     Batch batch(settings);
     if (catchStopSignals()) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);

@@ -2,6 +2,7 @@
 
 #include "automatic.h"
 #include "batchline.h"
+#include "childprocess.h"
 #include "enginecall.h"
 #include "engineidentity.h"
 #include "enginesteps.h"
@@ -38,8 +39,10 @@ QStringList installedLanguages(const QString& program, const QString& dataFolder
     QStringList arguments{QStringLiteral("--list-langs")};
     if (!dataFolder.isEmpty())
         arguments << QStringLiteral("--tessdata-dir") << dataFolder;
+    // A wrapper that hangs goes with whatever it started.
+    engine::leadOwnGroup(process);
     process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+    if (!engine::finishWithin(process, 30000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return {};
     // A heading line ("List of available languages in ...:"), then one name a line.

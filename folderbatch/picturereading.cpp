@@ -10,6 +10,11 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
     PageReader::PageReading page;
     if (pipeline::isAutomatic(chosen)) {
         const pipeline::PreparedPicture prepared = pipeline::prepareAutomatic(picture, chosen);
+        if (!prepared.plan.failure.isEmpty()) {
+            page.reading.failed = true;
+            page.reading.reason = prepared.plan.failure;
+            return page;
+        }
         page = worker.read(prepared.picture, prepared.settings, withLines);
         page.lines = pipeline::linesOnPicture(page.lines, prepared);
     } else {

@@ -2,6 +2,7 @@
 
 #include "edges.h"
 #include "ink.h"
+#include "librarymessages.h"
 #include "pix.h"
 #include "resolution.h"
 #include "ruby.h"
@@ -48,10 +49,16 @@ bool oneBlockAcross(const Ink& ink) {
     return true;
 }
 
-ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Readings readings) {
+namespace {
+
+// The plan as the steps find it; none when the library has not taken the picture at all.
+std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int> chosenPsm,
+                                        Readings readings) {
     ReadingPlan plan;
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     PixPtr grey = toGreyPix(picture);
+    if (!grey)
+        return std::nullopt;
     Ink ink = inkOf(grey.get());
     plan.direction = writingDirection(ink).direction;
 
@@ -99,6 +106,27 @@ ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Rea
     }
     plan.pictures = {prepared};
     return plan;
+}
+
+} // namespace
+
+ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Readings readings) {
+    const LibraryMessages messages;
+    const std::optional<ReadingPlan> plan = plannedSteps(picture, chosenPsm, readings);
+    if (plan && messages.errors().isEmpty())
+        return *plan;
+    // A step that failed left its part undone or its picture blank: nothing of it is used.
+    ReadingPlan failed;
+    failed.dotsPerInch = plausibleDotsPerInch(picture);
+    failed.settings = engineSettings(failed.direction, chosenPsm);
+    failed.pictures = {picture};
+    failed.failure =
+        QStringLiteral("自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3")
+            .arg(picture.width())
+            .arg(picture.height())
+            .arg(messages.errors().isEmpty() ? QStringLiteral("画像処理ライブラリが受け付けません")
+                                             : messages.errors().join(QStringLiteral("; ")));
+    return failed;
 }
 
 } // namespace quillpix::pagelayout

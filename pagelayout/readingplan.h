@@ -48,13 +48,18 @@ struct ReadingPlan {
     std::optional<int> dotsPerInch;
     EngineSettings settings;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
+    // Why the picture could not be analysed, with the picture library's own words: "" when it
+    // was. A failed plan holds the picture as it came.
+    QString failure;
 };
 
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the readings beside the columns; the settings follow
 // from the direction and the chosen mode, the resolution from what the picture declares. One
-// picture, one engine run.
+// picture, one engine run. An error of the picture library on the way (a picture too large for
+// it) fails the plan; its warnings are part of the search and go nowhere, not to standard error
+// (once routeLibraryMessages() is in force).
 ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm = std::nullopt,
                         Readings readings = Readings::PaintedOver);
 

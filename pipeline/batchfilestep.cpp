@@ -20,7 +20,7 @@ EngineOutput BatchFileStep::run() {
     EngineOutput output;
     output.reason = failureReason(m_report);
     output.failed = !output.reason.isEmpty();
-    output.written = textfiles::fileExists(m_output);
+    output.written = textfiles::isVisibleFile(m_output);
     if (output.written)
         output.utf8 = textfiles::readBytes(m_output);
     return output;

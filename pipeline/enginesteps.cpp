@@ -1,23 +1,18 @@
 #include "enginesteps.h"
 
 #include "batchline.h"
+#include "childprocess.h"
 #include "residentengine.h"
 #include "textfiles.h"
 
 #include <QFileInfo>
 #include <QProcess>
 
-#include <csignal>
-#include <sys/prctl.h>
-#include <unistd.h>
-
 namespace quillpix::pipeline {
 namespace {
 
-void killGroup(qint64 pid) {
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL);
-}
+// How soon a waiting step sees a stop.
+constexpr int kStopLookMs = 50;
 
 // The engine's last message line, for a report when it failed.
 QString lastLine(const QByteArray& output) {
@@ -40,30 +35,11 @@ EngineOutput outputFile(const QString& path) {
 } // namespace
 
 void RunningProcesses::stopAll() {
-    std::lock_guard lock(m_mutex);
     m_stopped = true;
-    for (qint64 pid : m_pids)
-        killGroup(pid);
 }
 
 bool RunningProcesses::stopped() const {
-    std::lock_guard lock(m_mutex);
     return m_stopped;
-}
-
-bool RunningProcesses::add(qint64 pid) {
-    std::lock_guard lock(m_mutex);
-    if (m_stopped) {
-        killGroup(pid);
-        return false;
-    }
-    m_pids.insert(pid);
-    return true;
-}
-
-void RunningProcesses::remove(qint64 pid) {
-    std::lock_guard lock(m_mutex);
-    m_pids.erase(pid);
 }
 
 ProcessStep::ProcessStep(QStringList words, QString workFolder, QString outputFile,
@@ -90,30 +66,24 @@ EngineOutput ProcessStep::run() {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessEnvironment(env);
-    process.setChildProcessModifier([] {
-        // A group of its own: Ctrl+C on the terminal reaches the batch, which ends the engines
-        // itself, and a stop reaches whatever the engine started.
-        ::setpgid(0, 0);
-        // Should this program die without a chance to end it, the engine goes too.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
+    // A group of its own: Ctrl+C on the terminal reaches the batch, which ends the engines
+    // itself, and a stop reaches whatever the engine started.
+    engine::leadOwnGroup(process);
     process.start();
     const bool started = process.waitForStarted(-1);
-    const qint64 pid = started ? process.processId() : 0;
-    const bool keep = started && (!m_processes || m_processes->add(pid));
     QByteArray messages;
-    if (keep) {
+    // The stop is only looked at here: the group is killed by this thread, which alone reaps
+    // the engine, so its id cannot have passed to another process (engine::killGroup).
+    while (started) {
+        if (m_processes && m_processes->stopped() && engine::killGroup(process)) {
+            process.waitForFinished(-1);
+            break;
+        }
+        if (process.waitForFinished(kStopLookMs) || process.state() == QProcess::NotRunning)
+            break;
         // The engine talks little; the buffer is emptied as it comes so it never fills.
-        while (!process.waitForFinished(200))
-            if (process.state() == QProcess::NotRunning)
-                break;
-            else
-                messages = (messages + process.readAll()).right(4096);
+        messages = (messages + process.readAll()).right(4096);
     }
-    if (m_processes && pid > 0)
-        m_processes->remove(pid);
-    if (started && !keep)
-        process.waitForFinished(-1);
     messages += process.readAll();
 
     EngineOutput output = outputFile(m_output);
@@ -139,7 +109,7 @@ ResidentStep::ResidentStep(engine::ResidentEngine& engine, engine::PlainCall cal
       m_withLines(withLines) {}
 
 EngineOutput ResidentStep::run() {
-    QFuture<engine::PictureText> future = m_engine.read(m_call, m_picture, m_withLines);
+    QFuture<engine::PictureText> future = m_engine.startReading(m_call, m_picture, m_withLines);
     future.waitForFinished();
     const engine::PictureText read =
         future.resultCount() > 0 ? future.result() : engine::PictureText{};

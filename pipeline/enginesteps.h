@@ -9,8 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <mutex>
-#include <set>
+#include <atomic>
 
 namespace quillpix::engine {
 class ResidentEngine;
@@ -21,20 +20,16 @@ class ResidentEngine;
 // the engine has ended, so each of the batch's workers reads one picture at a time.
 namespace quillpix::pipeline {
 
-// The engine processes under way, so that a stop from another thread can end them at once.
+// The stop of the engine processes under way, asked from any thread. Each process is ended by
+// the thread that waits for it (see engine::killGroup), within a moment of the stop.
 class RunningProcesses {
 public:
     // Ends every process group under way now, and every one started from now on.
     void stopAll();
     bool stopped() const;
-    // False when a stop came first: the process must not go on.
-    bool add(qint64 pid);
-    void remove(qint64 pid);
 
 private:
-    mutable std::mutex m_mutex;
-    std::set<qint64> m_pids;
-    bool m_stopped = false;
+    std::atomic<bool> m_stopped{false};
 };
 
 // The engine's command line in a process of its own: words[0] found on PATH (or relative to

@@ -16,6 +16,10 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quillpix::capture {
 
 GrabMethod grabMethodFor(const QString& platformName, bool waylandSession) {
@@ -51,6 +55,37 @@ QString noGrabMessage(const QString& platformName) {
                           "(xdg-desktop-portal) がある Wayland のデスクトップで使ってください。\n"
                           "(Qt のプラットフォーム: %1)")
         .arg(platformName);
+}
+
+QImage takePortalPicture(const QString& uri) {
+    const QUrl url(uri, QUrl::StrictMode);
+    if (!url.isValid() || !url.isLocalFile() || !url.host().isEmpty())
+        return {};
+    // The name's bytes as the portal wrote them: a folder name need not be UTF-8.
+    const QByteArray name =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (!name.startsWith('/'))
+        return {};
+    // Opened once and looked at through the descriptor, so what is read is the file that was
+    // checked, and removed only while the name still leads to it; a FIFO there does not hold
+    // the window.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QFile file;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    const QImage picture = QImage::fromData(file.readAll());
+    file.close();
+    struct stat now {};
+    if (!picture.isNull() && ::lstat(name.constData(), &now) == 0 && now.st_dev == st.st_dev &&
+        now.st_ino == st.st_ino)
+        ::unlink(name.constData());
+    return picture;
 }
 
 namespace {
@@ -144,9 +179,11 @@ Frozen grabWithPortal() {
         return {{}, unavailable.arg(QStringLiteral("ポータルが答えませんでした。"))};
     if (answer.response == 1)
         return {};
-    const QUrl uri(answer.results.value(QStringLiteral("uri")).toString());
-    const QImage picture(uri.toLocalFile());
-    if (answer.response != 0 || picture.isNull())
+    const QImage picture =
+        answer.response == 0
+            ? takePortalPicture(answer.results.value(QStringLiteral("uri")).toString())
+            : QImage();
+    if (picture.isNull())
         return {{}, unavailable.arg(QStringLiteral("スクリーンショットを受け取れませんでした。"))};
     return {picture.convertToFormat(QImage::Format_RGB32), {}};
 }

@@ -35,6 +35,12 @@ struct Frozen {
 };
 Frozen freezeScreen(GrabMethod method);
 
+// The picture the screenshot portal saved at uri, read and then removed: the file was made for
+// this request alone, and left behind it would gather in the user's pictures. Only a local
+// file of this user's that is a regular file (no link) is read and removed; anything else is
+// left alone and gives a null picture, as does a file that is no picture.
+QImage takePortalPicture(const QString& uri);
+
 // Shows the frozen screen full-screen and waits for the user's rectangle; nothing on Escape or
 // when the drag chose nothing.
 std::optional<QRect> chooseRegion(const QImage& frozen);

@@ -179,8 +179,8 @@ void RecognitionHandler::writeBatch(const QString& command) {
     const QString unwritable = pipeline::unwritableCommandMessage(command);
     if (!unwritable.isEmpty())
         throw Failure(unwritable);
-    // Entry 0 is never written; the command may hold CR LF, which gives further lines.
-    textfiles::writeLines({QString(), command}, programFile(QStringLiteral("tess.bat")),
+    // The command may hold CR LF, which gives further lines.
+    textfiles::writeLines({command}, programFile(QStringLiteral("tess.bat")),
                           textfiles::Durability::WorkFile);
 }
 
@@ -191,7 +191,7 @@ void RecognitionHandler::deleteOldResult() {
         throw Failure(QStringLiteral("文字認識結果ファイルの場所にフォルダがあります。"
                                      "このフォルダを移すか名前を変えてください: %1")
                           .arg(result));
-    if (textfiles::fileExists(result) && !QFile::remove(result))
+    if (textfiles::isVisibleFile(result) && !QFile::remove(result))
         throw Failure(QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result));
 }
 

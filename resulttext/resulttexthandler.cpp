@@ -84,9 +84,9 @@ void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) 
 
 void ResultTextHandler::refreshSavedFileState() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
-    m_c.cmdOpenTextFile->setEnabled(
-        !chosen.name.isEmpty() &&
-        textfiles::fileExists(textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page)));
+    m_c.cmdOpenTextFile->setEnabled(!chosen.name.isEmpty() &&
+                                    textfiles::isVisibleFile(textfiles::savedResultPath(
+                                        chosen.folder, chosen.name, chosen.page)));
 }
 
 void ResultTextHandler::rememberForUndo() {
@@ -188,7 +188,7 @@ void ResultTextHandler::save() {
 void ResultTextHandler::openSavedFile() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
     const QString path = textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
-    if (textfiles::fileExists(path)) {
+    if (textfiles::isVisibleFile(path)) {
         if (!m_platform.shellOpen(path))
             m_platform.showMessage(openerMissingMessage(QStringLiteral("認識結果のファイル"),
                                                         QStringLiteral("テキストエディタ"), path));

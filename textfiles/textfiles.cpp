@@ -250,14 +250,14 @@ QStringList readLines(const QString& path) {
 
 void writeLines(const QStringList& list, const QString& path, Durability durability) {
     QString text;
-    for (qsizetype i = 1; i < list.size(); ++i) {
-        text += list[i];
+    for (const QString& line : list) {
+        text += line;
         text += QStringLiteral("\r\n");
     }
     write(cp932::encode(text), path, durability);
 }
 
-bool fileExists(const QString& path) {
+bool isVisibleFile(const QString& path) {
     const QFileInfo info(path);
     const QString name = info.fileName();
     return !name.isEmpty() && !isHiddenName(name) && info.isFile();

@@ -63,13 +63,14 @@ private:
     qint64 m_written = 0;
 };
 
-// Writes entries 1 to the end, each followed by CR LF; entry 0 is never written. The file is
-// written under a temporary name and renamed into place, so a failure leaves the old file.
+// Writes every entry, each followed by CR LF. The file is written under a temporary name and
+// renamed into place, so a failure leaves the old file.
 void writeLines(const QStringList& list, const QString& path,
                 Durability durability = Durability::Synced);
-// True when path names a plain, non-hidden file. The name is taken literally: "*" and "?" are
+// True when path names a plain file whose name is not hidden (a leading "."): the program's
+// own files, as the file list shows them. The name is taken literally: "*" and "?" are
 // ordinary characters in Linux file names. A folder gives false.
-bool fileExists(const QString& path);
+bool isVisibleFile(const QString& path);
 // The cause of a failed write, for the user: a full disk, a quota and a size limit in Japanese,
 // anything else as the system words it.
 QString writeErrorText(int error);

@@ -495,7 +495,7 @@ void ViewerHandler::showChosen(const QImage& picture, const QString& folder, con
                                int page) {
     QString savedText;
     const QString savedPath = textfiles::savedResultPath(folder, name, page);
-    const bool hasSavedText = textfiles::fileExists(savedPath);
+    const bool hasSavedText = textfiles::isVisibleFile(savedPath);
     if (hasSavedText)
         savedText = textfiles::readSavedResult(savedPath);
 

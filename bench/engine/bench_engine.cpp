@@ -117,7 +117,7 @@ double runResident(ResidentEngine& engine, const QString& image, const QString& 
                                 arguments(image, QStringLiteral("resident"), lang, psm));
     QElapsedTimer timer;
     timer.start();
-    if (!call || engine.run(*call, setup->dir.path()) != Outcome::Written)
+    if (!call || engine.runAndWait(*call, setup->dir.path()) != Outcome::Written)
         std::fprintf(stderr, "resident run failed\n");
     return seconds(timer);
 }
@@ -188,7 +188,7 @@ void boundedMemory(benchmark::State& state) {
                           QStringLiteral("7")) +
                 QStringList{QStringLiteral("-c"),
                             QStringLiteral("tessedit_char_blacklist=%1").arg(QChar(u'A' + k))});
-            if (!call || engine.run(*call, setup->dir.path()) != Outcome::Written)
+            if (!call || engine.runAndWait(*call, setup->dir.path()) != Outcome::Written)
                 std::fprintf(stderr, "resident run failed\n");
             const long now = residentKilobytes();
             if (k == 0)
@@ -248,14 +248,14 @@ void greyAgainstColour(benchmark::State& state, bool paragraph) {
                    QStringLiteral("-l"), QStringLiteral("jpn"), QStringLiteral("--psm"),
                    paragraph ? QStringLiteral("6") : QStringLiteral("3")});
     const PlainCall resolved = resolvedAgainst(*call, setup->dir.path());
-    setup->resident.read(resolved, grey).waitForFinished(); // models loaded
+    setup->resident.startReading(resolved, grey).waitForFinished(); // models loaded
     std::vector<double> cpu[2];
     bool same = true;
     for (auto _ : state) {
         QByteArray text[2];
         for (int k = 0; k < 2; ++k) {
             const double before = processCpuSeconds();
-            text[k] = setup->resident.read(resolved, k == 0 ? colour : grey).result().utf8;
+            text[k] = setup->resident.startReading(resolved, k == 0 ? colour : grey).result().utf8;
             cpu[k].push_back(processCpuSeconds() - before);
         }
         same = same && text[0] == text[1] && !text[0].isEmpty();

@@ -108,7 +108,7 @@ std::pair<double, double> runOnce(engine::ResidentEngine& engine, const QString&
     const double cpu = processCpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    if (!call || engine.run(*call, g_dir->path()) != engine::Outcome::Written)
+    if (!call || engine.runAndWait(*call, g_dir->path()) != engine::Outcome::Written)
         std::fprintf(stderr, "resident run failed\n");
     return {double(clock.nsecsElapsed()) * 1e-9, processCpuSeconds() - cpu};
 }

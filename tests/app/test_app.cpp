@@ -1,5 +1,6 @@
 #include "filelistbox.h"
 #include "frmmain.h"
+#include "instancechannel.h"
 #include "layout.h"
 #include "listing.h"
 #include "picturebox.h"
@@ -14,6 +15,8 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillpix;
 using quillpix::testing::RecordingPlatform;
@@ -299,6 +302,85 @@ private Q_SLOTS:
             QVERIFY2(platform.questions[0].contains(line), qPrintable(platform.questions[0]));
         QVERIFY(!window->findChild<QWidget*>(QStringLiteral("folderBatchProgress")));
         QCOMPARE(platform.messages, QStringList());
+    }
+
+    // A start's request in the window: a folder named by its bytes opens; one whose name is
+    // not UTF-8 exists but cannot be named, and the window says so instead of calling it
+    // missing, leaving the shown folder as it was.
+    void requestedFolderOpensOrIsToldUnnamable_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("a UTF-8 name") << QByteArray("\xe7\x94\xbb") << true;
+        QTest::newRow("a Shift-JIS name") << QByteArray("\x89\xe6") << false;
+    }
+    void requestedFolderOpensOrIsToldUnnamable() {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, opens);
+        TempWorkspace ws;
+        const QByteArray folder = QFile::encodeName(ws.root()) + '/' + name;
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        // Qt cannot name it to remove it with the workspace.
+        const auto removeFolder = qScopeGuard([&] { ::rmdir(folder.constData()); });
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        const QString shown = c.File1->folder();
+        window->takeRequest(
+            parseWindowArguments({"quillpix", folder}, QStringLiteral("/")).request);
+        if (opens) {
+            QCOMPARE(platform.messages, QStringList());
+            QCOMPARE(c.File1->folder(), QFile::decodeName(folder));
+            return;
+        }
+        QCOMPARE(platform.messages.size(), 1);
+        const QString message = platform.messages.first();
+        QVERIFY2(message.contains(QStringLiteral("UTF-8")), qPrintable(message));
+        QVERIFY2(message.contains(QFile::decodeName(folder)), qPrintable(message));
+        QCOMPARE(c.File1->folder(), shown);
+    }
+
+    // Qt ends the program with an abort when its platform finds no display: the start says
+    // so first, and leaves every platform that needs none (the tests' offscreen) alone.
+    void displayProblem_data() {
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("qpaPlatform");
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArray>("waylandDisplay");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("nothing at all")
+            << QByteArrayList{} << QByteArray() << QByteArray() << QByteArray() << true;
+        QTest::newRow("X11") << QByteArrayList{} << QByteArray() << QByteArray(":0") << QByteArray()
+                             << false;
+        QTest::newRow("Wayland") << QByteArrayList{} << QByteArray() << QByteArray()
+                                 << QByteArray("wayland-0") << false;
+        QTest::newRow("offscreen by the environment")
+            << QByteArrayList{} << QByteArray("offscreen") << QByteArray() << QByteArray() << false;
+        QTest::newRow("X11 named, no display") << QByteArrayList{} << QByteArray("xcb")
+                                               << QByteArray() << QByteArray("wayland-0") << true;
+        QTest::newRow("X11 first, offscreen to fall back on")
+            << QByteArrayList{} << QByteArray("xcb;offscreen") << QByteArray() << QByteArray()
+            << false;
+        QTest::newRow("-platform offscreen")
+            << QByteArrayList{"-platform", "offscreen"} << QByteArray() << QByteArray()
+            << QByteArray() << false;
+        QTest::newRow("--platform xcb outweighs the environment")
+            << QByteArrayList{"--platform", "xcb"} << QByteArray("offscreen") << QByteArray()
+            << QByteArray() << true;
+        QTest::newRow("-display gives X11 its display")
+            << QByteArrayList{"-display", ":1"} << QByteArray("xcb") << QByteArray() << QByteArray()
+            << false;
+        QTest::newRow("-platform as the last word names nothing")
+            << QByteArrayList{"-platform"} << QByteArray() << QByteArray() << QByteArray() << true;
+    }
+    void displayProblem() {
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, qpaPlatform);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArray, waylandDisplay);
+        QFETCH(bool, told);
+        const QString problem = quillpix::displayProblem(QByteArrayList{"quillpix"} + arguments,
+                                                         {qpaPlatform, display, waylandDisplay});
+        QCOMPARE(!problem.isEmpty(), told);
     }
 
     void splitToListKeepsEmptyPieces() {

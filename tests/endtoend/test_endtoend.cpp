@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 // The window stands at (30, 0) on a screen without a window manager; the display's drawing
 // surface begins inside its 2-pixel border, and the frame's controls are placed relative to it.
@@ -432,6 +433,32 @@ private Q_SLOTS:
             [&] { return readBytes(folder + QStringLiteral("/a.bmp.txt")).startsWith("ok"); },
             10000));
         endProgram();
+    }
+
+    // A window that cannot make its socket for later starts (no runtime folder, and the
+    // temporary folder's quillpix-<uid> open to others) says so in a message box of its own,
+    // and the window is there behind it.
+    void aWindowThatCannotListenSaysSo() {
+        const QString temp = m_root.path() + QStringLiteral("/loose tmp");
+        const QString taken = temp + QStringLiteral("/quillpix-") + QString::number(::geteuid());
+        QVERIFY(QDir().mkpath(taken));
+        QVERIFY(QFile::setPermissions(taken, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                 QFileDevice::ExeOther));
+        QProcessEnvironment env = m_env;
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("TMPDIR"), temp);
+        m_program = std::make_unique<QProcess>();
+        m_program->setProcessEnvironment(env);
+        m_program->setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program->start(bin() + QStringLiteral("/quillpix"), {});
+        QVERIFY(m_program->waitForStarted());
+        // The message box's title is the program's name alone; the window's holds more.
+        QVERIFY(waitFor([&] { return visibleWindows(QStringLiteral("^Quillpix$")).size() == 1; },
+                        90000));
+        QCOMPARE(visibleWindows(QStringLiteral("Quillpix")).size(), 2);
+        QTest::qWait(1000);
+        QCOMPARE(visibleWindows(QStringLiteral("^Quillpix$")).size(), 1);
     }
 
     // quillpix --capture with no window open: the screen is frozen, the dragged region is kept

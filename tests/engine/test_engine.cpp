@@ -1,4 +1,5 @@
 #include "batchfile.h"
+#include "childprocess.h"
 #include "cp932.h"
 #include "engineidentity.h"
 #include "enginesettings.h"
@@ -6,6 +7,7 @@
 #include "residentengine.h"
 #include "textpicture.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -15,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
@@ -24,6 +27,14 @@
 using namespace quillpix::engine;
 
 namespace {
+
+// Whether the process runs: a zombie, waiting for its parent to reap it, does not.
+bool runs(const QString& pid) {
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // "pid (name) state ...": the name may hold spaces, so the state follows the last ")".
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
 
 // One field per part of the call, so a table row shows the whole reading at a glance.
 QString describe(const std::optional<PlainCall>& call) {
@@ -212,6 +223,10 @@ private Q_SLOTS:
     void onlyTheInstalledEngineRunsResident();
     void threadsForOneCrop_data();
     void threadsForOneCrop();
+    void rowOffset_data();
+    void rowOffset();
+    void childProcessesEndWithTheirGroup_data();
+    void childProcessesEndWithTheirGroup();
 
 private:
     ResidentEngine m_engine; // shared by the rows, as the window shares it between runs
@@ -456,7 +471,7 @@ void TestEngine::residentOutputEqualsCommandLine() {
         const auto call = plainCall(
             QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), base} + extra);
         QVERIFY(call);
-        QCOMPARE(int(m_engine.run(*call, dir.path())), outcome);
+        QCOMPARE(int(m_engine.runAndWait(*call, dir.path())), outcome);
         if (outcome == int(Outcome::NotResident)) {
             QVERIFY(!QFile::exists(dir.filePath(base + QStringLiteral(".txt"))));
             return;
@@ -469,7 +484,7 @@ void TestEngine::residentOutputEqualsCommandLine() {
     const auto call = plainCall(
         QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), "mem"} + extra);
     const PictureText read =
-        m_engine.read(resolvedAgainst(*call, dir.path()), QImage(image), true).result();
+        m_engine.startReading(resolvedAgainst(*call, dir.path()), QImage(image), true).result();
     QCOMPARE(int(read.outcome), outcome);
     if (outcome == int(Outcome::Written)) {
         QCOMPARE(read.utf8, contents(dir.filePath(QStringLiteral("cli.txt"))));
@@ -581,7 +596,7 @@ void TestEngine::languageDataSettings() {
     const QStringList options{"-l", "xx", "--psm", "7", "--tessdata-dir", data};
     const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
     QVERIFY(call);
-    QCOMPARE(int(m_engine.run(*call, dir.path())), outcome);
+    QCOMPARE(int(m_engine.runAndWait(*call, dir.path())), outcome);
     if (outcome == int(Outcome::Written))
         QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))),
                  commandLine(dir.path(), options));
@@ -602,7 +617,7 @@ void TestEngine::keepsTheMostRecentlyUsedEngines() {
         const auto call = plainCall({"tesseract", "in.bmp", QStringLiteral("out%1").arg(k), "-l",
                                      "eng", "--psm", "7", "--tessdata-dir", data, "-c",
                                      QStringLiteral("tessedit_char_blacklist=%1").arg(k)});
-        return call ? engine.run(*call, dir.path()) : Outcome::NotResident;
+        return call ? engine.runAndWait(*call, dir.path()) : Outcome::NotResident;
     };
     const int n = ResidentEngine::kLoadedEngines;
     for (int k = 0; k < n; ++k)
@@ -655,7 +670,7 @@ void TestEngine::replacedFilesReachTheNextRun() {
     const auto call = plainCall(QStringList{"tesseract", "in.bmp", "resident"} + options);
     QVERIFY(call);
 
-    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    QCOMPARE(engine.runAndWait(*call, dir.path()), Outcome::Written);
     const QByteArray first = commandLine(dir.path(), options);
     QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), first);
 
@@ -677,7 +692,7 @@ void TestEngine::replacedFilesReachTheNextRun() {
         QVERIFY(::rename(QFile::encodeName(language + QStringLiteral(".new")).constData(),
                          QFile::encodeName(language).constData()) == 0);
     }
-    QCOMPARE(engine.run(*call, dir.path()), Outcome::Written);
+    QCOMPARE(engine.runAndWait(*call, dir.path()), Outcome::Written);
     const QByteArray second = commandLine(dir.path(), options);
     QVERIFY(second != first);
     QCOMPARE(contents(dir.filePath(QStringLiteral("resident.txt"))), second);
@@ -700,7 +715,7 @@ void TestEngine::remembersWhatCannotRunResident() {
         if (!config.isEmpty())
             words << config;
         const auto call = plainCall(words);
-        return call ? engine.run(*call, dir.path()) : Outcome::Failed;
+        return call ? engine.runAndWait(*call, dir.path()) : Outcome::Failed;
     };
     // Decided from the config alone: loading this language data would fail.
     QCOMPARE(run(QStringLiteral("xx"), QStringLiteral("hocr")), Outcome::NotResident);
@@ -848,6 +863,75 @@ void TestEngine::threadsForOneCrop() {
     QFETCH(bool, oneThread);
     QCOMPARE(quillpix::engine::threadsForOneCrop(processors) == ResidentEngine::Threads::One,
              oneThread);
+}
+
+void TestEngine::rowOffset_data() {
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("wordsPerLine");
+    QTest::addColumn<qint64>("offset");
+    QTest::newRow("first row") << 0 << 5 << qint64(0);
+    QTest::newRow("just below 2^31") << 65535 << 32768 << qint64(2147450880);
+    QTest::newRow("2^31") << 65536 << 32768 << qint64(2147483648);
+    QTest::newRow("past 2^32") << 70000 << 70000 << qint64(4900000000);
+}
+
+// Row offsets in a picture of more than 2^31 words stay exact.
+void TestEngine::rowOffset() {
+    QFETCH(int, y);
+    QFETCH(int, wordsPerLine);
+    QFETCH(qint64, offset);
+    QCOMPARE(qint64(quillpix::engine::rowOffset(y, wordsPerLine)), offset);
+}
+
+void TestEngine::childProcessesEndWithTheirGroup_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("inTime");
+    QTest::newRow("ends in time") << QStringLiteral("echo $$ > leader; exit 0") << true;
+    // The shell's own child, in the shell's group: the time-out ends both.
+    QTest::newRow("times out while its child sleeps")
+        << QStringLiteral("echo $$ > leader; sleep 30 & echo $! > child; wait") << false;
+}
+
+// A child that keeps its time ends on its own; one that does not goes with everything it
+// started, and an ended child is never signalled again.
+void TestEngine::childProcessesEndWithTheirGroup() {
+    QFETCH(QString, script);
+    QFETCH(bool, inTime);
+    QTemporaryDir dir;
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    leadOwnGroup(process);
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    const QDeadlineTimer deadline(20000);
+    if (inTime) {
+        // What killGroup() rests on: an ended child stays a zombie, its id ours, until Qt's
+        // own calls on this thread reap it (no events are handled here meanwhile).
+        QByteArray stat;
+        while (!stat.endsWith(" Z") && !deadline.hasExpired()) {
+            QThread::msleep(20);
+            QFile leader(dir.filePath(QStringLiteral("leader")));
+            if (leader.open(QIODevice::ReadOnly)) {
+                QFile proc(QStringLiteral("/proc/%1/stat")
+                               .arg(QString::fromLatin1(leader.readAll().trimmed())));
+                if (proc.open(QIODevice::ReadOnly))
+                    stat = proc.readAll().split(')').last().left(2);
+            }
+        }
+        QCOMPARE(stat, QByteArray(" Z"));
+    }
+    QCOMPARE(finishWithin(process, inTime ? 20000 : 500), inTime);
+    QVERIFY(!deadline.hasExpired());
+    QCOMPARE(process.state(), QProcess::NotRunning);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("child"))), !inTime);
+    for (const QString& name : {QStringLiteral("leader"), QStringLiteral("child")}) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString pid = QString::fromLatin1(file.readAll().trimmed());
+        // The orphaned child is reaped by whoever adopts it; a moment for that.
+        QTRY_VERIFY2_WITH_TIMEOUT(!runs(pid), qPrintable(name + QLatin1Char(' ') + pid), 5000);
+    }
+    QVERIFY(!killGroup(process));
 }
 
 QTEST_MAIN(TestEngine)

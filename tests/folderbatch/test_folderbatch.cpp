@@ -13,6 +13,7 @@
 #include "pdfwriter.h"
 #include "picturebox.h"
 #include "picturelist.h"
+#include "picturereading.h"
 #include "reading.h"
 #include "recognitionfixture.h"
 #include "recordingplatform.h"
@@ -31,6 +32,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -225,6 +227,8 @@ private Q_SLOTS:
     void textRulesOfTheBatch_data();
     void textRulesOfTheBatch();
     void automaticReadingIsTheDefault();
+    void libraryWarningsStayOffTheProgress();
+    void analysisTheLibraryRefusesFailsThePicture();
     void controllerCancelsAfterTheRunningPictures();
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
@@ -915,6 +919,56 @@ void TestFolderBatch::automaticReadingIsTheDefault() {
         const QString text = cp932::decode(readAll(folder.filePath(file))).remove(u' ');
         QVERIFY2(text.contains(lines.join(QStringLiteral("\r\n"))), qPrintable(text));
     }
+}
+
+// The picture library warns as "自動" looks at a cut-out of a dash; standard error holds the
+// progress lines and nothing else.
+void TestFolderBatch::libraryWarningsStayOffTheProgress() {
+    BatchEngine engine;
+    // "自動" reads vertical pictures too, so the engine must list jpn_vert.
+    writeAll(engine.file(QStringLiteral("tesseract")),
+             QByteArray(kEngine).replace("eng\\njpn\\n", "eng\\njpn\\njpn_vert\\n"));
+    writeAll(engine.file(QStringLiteral("output")), "ー\n");
+    QTemporaryDir folder;
+    QImage dash(20, 4, QImage::Format_RGB32);
+    dash.fill(Qt::white);
+    QPainter(&dash).fillRect(1, 1, 18, 2, Qt::black);
+    dash.save(folder.filePath(QStringLiteral("dash.png")));
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("page.png")));
+    const Run run =
+        runBatch({"--batch", folder.path(), "--lang", "自動", "--psm", "3"}, engine.dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("2 read and saved")), qPrintable(run.out));
+    const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    for (const QString& line : lines)
+        QVERIFY2(
+            line.contains(QRegularExpression(QStringLiteral("^[12]/2 (dash|page)\\.png saved"))),
+            qPrintable(run.err));
+}
+
+// A picture wider than the picture library takes cannot be prepared for "自動": it fails with the
+// analysis' reason and no engine reads it.
+void TestFolderBatch::analysisTheLibraryRefusesFailsThePicture() {
+    class Counting : public PageReader::Worker {
+    public:
+        int reads = 0;
+        PageReader::PageReading read(const QImage&, const pipeline::EngineSettings&,
+                                     bool) override {
+            ++reads;
+            return {};
+        }
+    } worker;
+    QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
+    wide.fill(255);
+    Settings settings;
+    settings.lang = QStringLiteral("自動");
+    settings.psm = QStringLiteral("3");
+    const PageReader::PageReading page = readPicture(worker, wide, settings);
+    QCOMPARE(worker.reads, 0);
+    QVERIFY(page.reading.failed);
+    QVERIFY2(page.reading.reason.startsWith(QStringLiteral("自動の読み取りで画像 (67108865 × 1")),
+             qPrintable(page.reading.reason));
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file

@@ -1,6 +1,7 @@
 #include "direction.h"
 #include "edges.h"
 #include "ink.h"
+#include "librarymessages.h"
 #include "pagetexts.h"
 #include "pix.h"
 #include "readingplan.h"
@@ -10,11 +11,18 @@
 #include "textpicture.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <optional>
+#include <thread>
+
+#include <unistd.h>
 
 using namespace quillpix;
 using namespace quillpix::pagelayout;
@@ -100,11 +108,36 @@ int inkIn(const QImage& grey, const QRect& box) {
 
 constexpr int kDpm300 = 11811;
 
+// What the process wrote to standard error while work ran.
+QByteArray standardErrorOf(const std::function<void()>& work) {
+    QTemporaryFile file;
+    if (!file.open())
+        return "no temporary file";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+// Wider than the picture library takes: its words per line stop below 2^24.
+QImage tooWideForTheLibrary() {
+    QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
+    wide.fill(255);
+    return wide;
+}
+
 } // namespace
 
 class TestPageLayout : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The library's one handler for the process, set before any thread uses it.
+    void initTestCase() { routeLibraryMessages(); }
     void directionFromScore_data();
     void directionFromScore();
     void direction_data();
@@ -137,6 +170,9 @@ private Q_SLOTS:
     void oneBlockAcross_data();
     void oneBlockAcross();
     void planOfASlantedBookPage();
+    void libraryMessages_data();
+    void libraryMessages();
+    void libraryErrorsStayOnTheirThread();
 };
 
 void TestPageLayout::directionFromScore_data() {
@@ -765,6 +801,56 @@ void TestPageLayout::planOfASlantedBookPage() {
     image.setDotsPerMeterX(3780);
     image.setDotsPerMeterY(3780);
     QCOMPARE(planReading(image).dotsPerInch, std::optional<int>());
+}
+
+void TestPageLayout::libraryMessages_data() {
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<QString>("failure"); // how the reason goes on; "" when the plan stands
+    // A cut-out of a dash: the skew search finds its best score at the edge of its range and
+    // warns.
+    QImage dash(20, 4, QImage::Format_Grayscale8);
+    dash.fill(255);
+    QPainter(&dash).fillRect(1, 1, 18, 2, Qt::black);
+    QTest::newRow("a dash: a warning, the plan stands") << dash << QString();
+    QTest::newRow("too wide: the library's error is the reason")
+        << tooWideForTheLibrary() << QStringLiteral(": Error in pixCreate");
+}
+
+// Standard error stays clean either way; a failed plan holds the picture as it came.
+void TestPageLayout::libraryMessages() {
+    QFETCH(QImage, image);
+    QFETCH(QString, failure);
+    ReadingPlan plan;
+    const QByteArray printed = standardErrorOf([&] { plan = planReading(image); });
+    QVERIFY2(printed.isEmpty(), printed.constData());
+    QVERIFY2(failure.isEmpty() ? plan.failure.isEmpty() : plan.failure.contains(failure),
+             qPrintable(plan.failure));
+    QCOMPARE(plan.pictures.size(), 1);
+    QCOMPARE(plan.pictures.front().size(), image.size());
+    if (!failure.isEmpty()) {
+        QCOMPARE(plan.direction, Direction::Horizontal);
+        QCOMPARE(plan.skewDegrees, 0.0);
+    }
+}
+
+// An error on another thread, or inside a plan, is not this collector's, and is printed
+// nowhere.
+void TestPageLayout::libraryErrorsStayOnTheirThread() {
+    const QImage wide = tooWideForTheLibrary();
+    const LibraryMessages here;
+    bool refused = false;
+    const QByteArray printed = standardErrorOf([&] {
+        std::thread other([&] { refused = !toGreyPix(wide); });
+        other.join();
+    });
+    QVERIFY(refused);
+    QVERIFY2(printed.isEmpty(), printed.constData());
+    QVERIFY(here.errors().isEmpty());
+    // The plan's own collector takes its errors, and gives this one back its thread after.
+    QVERIFY(!planReading(wide).failure.isEmpty());
+    QVERIFY(here.errors().isEmpty());
+    QVERIFY(!toGreyPix(wide));
+    QVERIFY(!here.errors().isEmpty());
 }
 
 QTEST_MAIN(TestPageLayout)

@@ -10,6 +10,7 @@
 #include "skew.h"
 #include "workpicture.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 using namespace quillpix;
 using namespace quillpix::pipeline;
@@ -33,6 +35,13 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
+}
+
+// Whether the process runs: a zombie, waiting for its parent to reap it, does not.
+bool runs(const QByteArray& pid) {
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+    // "pid (name) state ...": the name may hold spaces, so the state follows the last ")".
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 // A `tesseract` that writes the words it was given, one per line, and nothing else.
@@ -292,28 +301,31 @@ void TestPipeline::engineOutputToSavedBytes() {
 
 void TestPipeline::processStepJudgesTheEngine_data() {
     QTest::addColumn<QByteArray>("script"); // the engine; "" for a file that cannot start
-    QTest::addColumn<bool>("stoppedFirst");
+    QTest::addColumn<int>("stopAfterMs");   // -1 no stop, 0 before the run, else from a thread
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("reason"); // the start of the reason; "" for none
     const QByteArray writes = "#!/bin/sh\nprintf 'abcde' > \"$2.txt\"\n";
-    QTest::newRow("writes and ends well") << writes + "exit 0\n" << false << true << QString();
+    QTest::newRow("writes and ends well") << writes + "exit 0\n" << -1 << true << QString();
     QTest::newRow("writes, then exits with 3")
         << writes + "echo 'Image too large' >&2\nexit 3\n"
-        << false << true
-        << QStringLiteral("tesseract が終了コード 3 で終わりました: Image too large");
+        << -1 << true << QStringLiteral("tesseract が終了コード 3 で終わりました: Image too large");
     QTest::newRow("writes nothing and exits with 1")
-        << QByteArray("#!/bin/sh\nexit 1\n") << false << false
+        << QByteArray("#!/bin/sh\nexit 1\n") << -1 << false
         << QStringLiteral("tesseract が終了コード 1 で終わりました");
-    QTest::newRow("cannot start") << QByteArray() << false << false
+    QTest::newRow("cannot start") << QByteArray() << -1 << false
                                   << QStringLiteral("tesseract を起動できません");
-    QTest::newRow("stopped before it runs") << QByteArray("#!/bin/sh\nsleep 30\n") << true << false
+    QTest::newRow("stopped before it runs") << QByteArray("#!/bin/sh\nsleep 30\n") << 0 << false
                                             << QStringLiteral("tesseract が異常終了しました");
+    // The stop comes from another thread; the engine's group goes, its child too.
+    QTest::newRow("stopped while its child runs")
+        << QByteArray("#!/bin/sh\nsleep 30 & echo $! > \"$(dirname \"$0\")/child\"\nwait\n") << 300
+        << false << QStringLiteral("tesseract が異常終了しました");
 }
 
 // The batch's engine process: its exit status and what it wrote, never a hang.
 void TestPipeline::processStepJudgesTheEngine() {
     QFETCH(QByteArray, script);
-    QFETCH(bool, stoppedFirst);
+    QFETCH(int, stopAfterMs);
     QFETCH(bool, written);
     QFETCH(QString, reason);
     QTemporaryDir dir;
@@ -323,17 +335,33 @@ void TestPipeline::processStepJudgesTheEngine() {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", dir.path().toLocal8Bit() + ':' + path);
     RunningProcesses processes;
-    if (stoppedFirst)
+    if (stopAfterMs == 0)
         processes.stopAll();
+    std::thread stopper([&processes, stopAfterMs] {
+        if (stopAfterMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+            processes.stopAll();
+        }
+    });
     ProcessStep step({"tesseract", dir.filePath("tmp.bmp"), dir.filePath("tmp")}, dir.path(),
                      dir.filePath(QStringLiteral("tmp.txt")), &processes);
+    QElapsedTimer clock;
+    clock.start();
     const EngineOutput output = step.run();
+    stopper.join();
     qputenv("PATH", path);
+    QVERIFY(clock.elapsed() < 10000);
     QCOMPARE(output.written, written);
     QCOMPARE(output.failed, !reason.isEmpty());
     QVERIFY2(output.reason.startsWith(reason), qPrintable(output.reason));
     if (written)
         QCOMPARE(output.utf8, QByteArray("abcde"));
+    if (stopAfterMs > 0) {
+        const QByteArray child = readAll(dir.filePath(QStringLiteral("child"))).trimmed();
+        QVERIFY(!child.isEmpty());
+        // The orphaned child is reaped by whoever adopts it; a moment for that.
+        QTRY_VERIFY_WITH_TIMEOUT(!runs(child), 5000);
+    }
 }
 
 void TestPipeline::failureReasonNamesTheProgram_data() {

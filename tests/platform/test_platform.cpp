@@ -8,6 +8,7 @@
 #include <QDBusConnectionInterface>
 
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,10 @@
 #include <QtTest>
 
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillpix;
 
@@ -98,6 +103,73 @@ private Q_SLOTS:
         QSKIP("no desktop portal here: the message without one was checked, the portal's "
               "screenshot itself could not be tried");
     }
+    // The portal's screenshot file is read and then removed, named by a URI: percent-encoded,
+    // and its bytes need not be UTF-8. Nothing but a regular file of the user's, on this
+    // machine, is read or removed.
+    void portalPictureIsTakenAndRemoved_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("a name with a space and Japanese") << "plain" << true;
+        QTest::newRow("a folder name that is not UTF-8") << "sjis" << true;
+        QTest::newRow("a link to the picture") << "link" << false;
+        QTest::newRow("a file that is no picture") << "text" << false;
+        QTest::newRow("another user's picture") << "nobody" << false;
+        QTest::newRow("on another host") << "host" << false;
+        QTest::newRow("not a file URI") << "http" << false;
+    }
+    void portalPictureIsTakenAndRemoved() {
+        QFETCH(QString, kind);
+        QFETCH(bool, taken);
+        if (kind == QLatin1String("nobody") && ::geteuid() != 0)
+            QSKIP("only the superuser can give a file to another user");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QByteArray folder = QFile::encodeName(dir.path());
+        if (kind == QLatin1String("sjis")) {
+            folder += "/\x89\xe6";
+            QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        }
+        const auto removeFolder = qScopeGuard([&] { ::rmdir(folder.constData()); });
+        const QByteArray file = folder + "/スクリーンショット 1.png";
+        QImage shot(7, 5, QImage::Format_RGB32);
+        shot.fill(qRgb(10, 200, 30));
+        QByteArray bytes = "not a picture";
+        if (kind != QLatin1String("text")) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(shot.save(&buffer, "PNG"));
+        }
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, bytes.constData(), bytes.size()), ssize_t(bytes.size()));
+        ::close(fd);
+        const auto removeFile = qScopeGuard([&] { ::unlink(file.constData()); });
+        if (kind == QLatin1String("nobody"))
+            QCOMPARE(::chown(file.constData(), 65534, 65534), 0);
+        QByteArray named = file;
+        if (kind == QLatin1String("link")) {
+            named = folder + "/link.png";
+            QCOMPARE(::symlink(file.constData(), named.constData()), 0);
+        }
+        const auto removeLink = qScopeGuard([&] { ::unlink(named.constData()); });
+        const QByteArray path = named.toPercentEncoding("/");
+        const QString uri =
+            QString::fromLatin1(kind == QLatin1String("host")   ? "file://elsewhere" + path
+                                : kind == QLatin1String("http") ? "http://localhost" + path
+                                                                : "file://" + path);
+
+        const QImage picture = capture::takePortalPicture(uri);
+        struct stat st {};
+        if (taken) {
+            QCOMPARE(picture.convertToFormat(QImage::Format_RGB32), shot);
+            QCOMPARE(::lstat(file.constData(), &st), -1);
+            return;
+        }
+        QVERIFY(picture.isNull());
+        QCOMPARE(::lstat(file.constData(), &st), 0);
+        QCOMPARE(::lstat(named.constData(), &st), 0);
+    }
+
     void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");

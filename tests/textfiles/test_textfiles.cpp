@@ -13,6 +13,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,7 +75,7 @@ int writeInChild(const QString& limit, const QString& writer, const QString& cau
         if (writer == QLatin1String("convert"))
             textfiles::convertUtf8ToSjis(source, target, textfiles::Durability::WorkFile);
         else
-            textfiles::writeLines({QString(), QString::fromLatin1(large)}, target,
+            textfiles::writeLines({QString::fromLatin1(large)}, target,
                                   writer == QLatin1String("lines")
                                       ? textfiles::Durability::Synced
                                       : textfiles::Durability::WorkFile);
@@ -160,23 +161,22 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QString>("name");
         const QString w = QStringLiteral("w.txt");
-        QTest::newRow("entry 0 is never written")
-            << QStringList{QStringLiteral("zero"), QStringLiteral("cmd\r\npause")}
-            << QByteArray("cmd\r\npause\r\n") << w;
-        QTest::newRow("only entry 0") << QStringList{QStringLiteral("zero")} << QByteArray() << w;
-        QTest::newRow("several entries")
+        QTest::newRow("an entry holding CR LF")
+            << QStringList{QStringLiteral("cmd\r\npause")} << QByteArray("cmd\r\npause\r\n") << w;
+        QTest::newRow("no entry") << QStringList{} << QByteArray() << w;
+        QTest::newRow("several entries, the first empty")
             << QStringList{QString(), QStringLiteral("a"), QString(), QStringLiteral("b")}
-            << QByteArray("a\r\n\r\nb\r\n") << w;
+            << QByteArray("\r\na\r\n\r\nb\r\n") << w;
         QTest::newRow("circled one is two bytes")
-            << QStringList{QString(), QStringLiteral("①")} << QByteArray("\x87\x40\r\n") << w;
+            << QStringList{QStringLiteral("①")} << QByteArray("\x87\x40\r\n") << w;
         QTest::newRow("no code page 932 form")
-            << QStringList{QString(), QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n") << w;
+            << QStringList{QStringLiteral("a〜😀b")} << QByteArray("a??b\r\n") << w;
         // Result names that just fit the 255 bytes a name may have.
         QTest::newRow("a name of 255 bytes")
-            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QStringList{QStringLiteral("x")} << QByteArray("x\r\n")
             << QString(QString(247, QLatin1Char('p')) + QStringLiteral(".bmp.txt"));
         QTest::newRow("a name of 254 bytes, Japanese")
-            << QStringList{QString(), QStringLiteral("x")} << QByteArray("x\r\n")
+            << QStringList{QStringLiteral("x")} << QByteArray("x\r\n")
             << QString(QString(82, QChar(0x3042)) + QStringLiteral(".png.txt"));
     }
     void writeLines() {
@@ -196,11 +196,11 @@ private Q_SLOTS:
     void writeLinesFailureKeepsTheOldFile() {
         // A folder standing where the file would go cannot be replaced.
         QDir(m_dir.path()).mkpath(QStringLiteral("blocked.txt"));
-        QVERIFY_THROWS_EXCEPTION(
-            Failure, textfiles::writeLines({QString(), QStringLiteral("x")}, path("blocked.txt")));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 textfiles::writeLines({QStringLiteral("x")}, path("blocked.txt")));
         writeBytes(path("keep.txt"), "old\r\n");
-        QVERIFY_THROWS_EXCEPTION(Failure, textfiles::writeLines({QString(), QStringLiteral("x")},
-                                                                path("nofolder/keep.txt")));
+        QVERIFY_THROWS_EXCEPTION(
+            Failure, textfiles::writeLines({QStringLiteral("x")}, path("nofolder/keep.txt")));
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("old\r\n"));
         // A file made read-only is kept as it is, by the superuser too, and named; so is the
         // file a link leads to.
@@ -210,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(path("keep.txt"), path("link.txt")));
         for (const char* name : {"keep.txt", "link.txt"}) {
             try {
-                textfiles::writeLines({QString(), QStringLiteral("x")}, path(name));
+                textfiles::writeLines({QStringLiteral("x")}, path(name));
                 QFAIL("a read-only file was replaced");
             } catch (const Failure& f) {
                 QVERIFY2(f.text().contains(path(name)), qPrintable(f.text()));
@@ -224,7 +224,7 @@ private Q_SLOTS:
         // One write permission is enough: this user's own.
         QVERIFY(QFile::setPermissions(path("keep.txt"),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        textfiles::writeLines({QString(), QStringLiteral("x")}, path("link.txt"));
+        textfiles::writeLines({QStringLiteral("x")}, path("link.txt"));
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("x\r\n"));
         QVERIFY(QFileInfo(path("link.txt")).isSymLink());
     }
@@ -270,7 +270,7 @@ private Q_SLOTS:
         QCOMPARE(WEXITSTATUS(status), 0);
     }
 
-    void fileExists_data() {
+    void isVisibleFile_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
         QTest::newRow("plain file") << "exists.bmp.txt" << true;
@@ -283,7 +283,7 @@ private Q_SLOTS:
         QTest::newRow("name with a star") << "st*r?.bmp.txt" << true;
         QTest::newRow("brackets are plain characters") << "[ab].txt" << true;
     }
-    void fileExists() {
+    void isVisibleFile() {
         QFETCH(QString, name);
         QFETCH(bool, expected);
         writeBytes(path("exists.bmp.txt"), "x");
@@ -292,7 +292,7 @@ private Q_SLOTS:
         writeBytes(path("xy.bmp.txt"), "x");
         writeBytes(path("st*r?.bmp.txt"), "x");
         QDir(m_dir.path()).mkpath(QStringLiteral("afolder"));
-        QCOMPARE(textfiles::fileExists(path(name)), expected);
+        QCOMPARE(textfiles::isVisibleFile(path(name)), expected);
     }
 
     // Links are made in "F"; "F2" beside it shares its name's start.
@@ -413,6 +413,53 @@ private Q_SLOTS:
         QVERIFY(again.flag(QStringLiteral("on")));
         QVERIFY(!again.flag(QStringLiteral("other")));
         QCOMPARE(again.path(), dir.filePath(QStringLiteral("quillpix.ini")));
+    }
+
+    // A file of more than the settings could ever need is damage: it reads as the fallbacks
+    // and is set aside, whole, by the next change.
+    void settingsFileBoundsWhatItReads_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("at the limit") << textfiles::SettingsFile::kLargestFile << true;
+        QTest::newRow("one byte over") << textfiles::SettingsFile::kLargestFile + 1 << false;
+        // -1: a named pipe, whose reading would wait for a writer that never comes.
+        QTest::newRow("a pipe") << qint64(-1) << false;
+    }
+    void settingsFileBoundsWhatItReads() {
+        QFETCH(qint64, size);
+        QFETCH(bool, read);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillpix.ini"));
+        QByteArray bytes("[General]\r\non=true\r\nfolders=/a, /b\r\n");
+        // Comment lines make up the size.
+        while (bytes.size() < size)
+            bytes += ';' + QByteArray(std::min<qint64>(size - bytes.size() - 3, 200), 'x') + "\r\n";
+        bytes.truncate(size);
+        if (size < 0) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(bytes), size);
+        }
+        textfiles::SettingsFile settings(dir.path());
+        const QStringList before = read ? QStringList{"/a", "/b"} : QStringList();
+        QCOMPARE(settings.list(QStringLiteral("folders")), before);
+        QCOMPARE(settings.flag(QStringLiteral("on")), read);
+        QCOMPARE(QFileInfo(path).size(), std::max<qint64>(size, 0));
+
+        settings.setList(QStringLiteral("folders"), {QStringLiteral("/c")});
+        if (size < 0) {
+            // Not the program's file: left as it is, the settings as the fallbacks.
+            QVERIFY(settings.list(QStringLiteral("folders")).isEmpty());
+            QVERIFY(!QFileInfo(path).isFile() && QFileInfo::exists(path));
+            return;
+        }
+        QCOMPARE(settings.list(QStringLiteral("folders")), QStringList(QStringLiteral("/c")));
+        QCOMPARE(settings.flag(QStringLiteral("on")), read);
+        QCOMPARE(QFileInfo::exists(path + QStringLiteral(".too-large")), !read);
+        if (!read)
+            QCOMPARE(QFileInfo(path + QStringLiteral(".too-large")).size(), size);
     }
 };
 

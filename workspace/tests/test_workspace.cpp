@@ -545,14 +545,20 @@ void TestWorkspace::installKeepsEditedLists() {
 void TestWorkspace::installAddsDesktopEntry_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("quoted");
-    QTest::newRow("plain path") << QStringLiteral("W") << false;
+    QTest::addColumn<bool>("entry");
+    QTest::newRow("plain path") << QStringLiteral("W") << false << true;
     QTest::newRow("space, dollar, percent, quote, backquote")
-        << QStringLiteral("my $W 100% \"q\" `b`") << true;
+        << QStringLiteral("my $W 100% \"q\" `b`") << true << true;
+    QTest::newRow("tab") << QStringLiteral("my\tW") << true << true;
+    QTest::newRow("line break") << QStringLiteral("my\nW") << true << true;
+    // A control character that no escape of the format writes: the workspace without an entry.
+    QTest::newRow("escape character") << QStringLiteral("my\x1bW") << false << false;
 }
 
 void TestWorkspace::installAddsDesktopEntry() {
     QFETCH(QString, folder);
     QFETCH(bool, quoted);
+    QFETCH(bool, entry);
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const QString w = root.filePath(folder);
@@ -560,27 +566,35 @@ void TestWorkspace::installAddsDesktopEntry() {
     const QString failure = install(w, dataHome);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
-    const QString entry = dataHome + QStringLiteral("/applications/quillpix.desktop");
-    const QString text = QString::fromUtf8(readAll(entry));
-    QVERIFY2(!text.isEmpty(), qPrintable(entry));
+    QVERIFY(QFile::exists(w + QStringLiteral("/bin/quillpix")));
+    const QString entryFile = dataHome + QStringLiteral("/applications/quillpix.desktop");
+    QCOMPARE(QFile::exists(entryFile), entry);
+    if (!entry)
+        return;
+    const QString text = QString::fromUtf8(readAll(entryFile));
+    QVERIFY2(!text.isEmpty(), qPrintable(entryFile));
     QString program = w + QStringLiteral("/bin/quillpix");
     QString expectedExec = program;
-    // Quoted, with \ before " ` $ \ inside; the value's own escape doubles each backslash; %
-    // is written twice.
+    // Quoted, with \ before " ` $ \ inside; the value's own escape doubles each backslash and
+    // writes a tab and a line break as \t and \n; % is written twice.
+    const auto escapedValue = [](QString value) {
+        return value.replace(QStringLiteral("\t"), QStringLiteral("\\t"))
+            .replace(QStringLiteral("\n"), QStringLiteral("\\n"));
+    };
     if (quoted) {
         expectedExec.replace(QStringLiteral("\\"), QStringLiteral("\\\\\\\\"));
         expectedExec.replace(QStringLiteral("\""), QStringLiteral("\\\\\""));
         expectedExec.replace(QStringLiteral("`"), QStringLiteral("\\\\`"));
         expectedExec.replace(QStringLiteral("$"), QStringLiteral("\\\\$"));
         expectedExec.replace(QStringLiteral("%"), QStringLiteral("%%"));
-        expectedExec = QLatin1Char('"') + expectedExec + QLatin1Char('"');
+        expectedExec = QLatin1Char('"') + escapedValue(expectedExec) + QLatin1Char('"');
     }
     const QStringList lines = text.split(QLatin1Char('\n'));
     QVERIFY2(lines.contains(QStringLiteral("Exec=") + expectedExec + QStringLiteral(" %F")),
              qPrintable(text));
     QVERIFY2(lines.contains(QStringLiteral("Exec=") + expectedExec + QStringLiteral(" --capture")),
              qPrintable(text));
-    QVERIFY2(lines.contains(QStringLiteral("TryExec=") + program), qPrintable(text));
+    QVERIFY2(lines.contains(QStringLiteral("TryExec=") + escapedValue(program)), qPrintable(text));
 
     QStringList types;
     for (const QString& line : lines)
@@ -624,7 +638,7 @@ void TestWorkspace::installAddsDesktopEntry() {
         QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
-    validate.start(QStringLiteral("desktop-file-validate"), {entry});
+    validate.start(QStringLiteral("desktop-file-validate"), {entryFile});
     QVERIFY(validate.waitForFinished(60000));
     QVERIFY2(validate.exitCode() == 0 && validate.readAll().trimmed().isEmpty(), qPrintable(text));
 }
