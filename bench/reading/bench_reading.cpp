@@ -229,7 +229,7 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
             out.keptGuarded =
                 withWhitespace(pipeline::tidiedText(reading.engineText, guarded), p.reference);
             const pipeline::PreparedPicture prepared =
-                pipeline::prepareAutomatic(loaded, folderbatch::engineSettings(settings));
+                pipeline::prepare(loaded, folderbatch::engineSettings(settings));
             out.note = QStringLiteral("%1 psm %2, turned %3°, %4 dpi, %5 readings erased")
                            .arg(prepared.settings.lang, prepared.settings.psm)
                            .arg(prepared.plan.skewDegrees, 0, 'f', 2)
