@@ -1,7 +1,10 @@
 #include "cleanup.h"
 #include "reflow.h"
 
+#include <QSet>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace quillpix::cleanup;
 
@@ -17,6 +20,19 @@ QString t(const QString& readable) {
     s.replace(QChar(u'␍'), QChar(u'\r'));
     s.replace(QChar(u'␊'), QChar(u'\n'));
     return s;
+}
+
+// The text as the fold sees it: every character folded, white space left out (the matching
+// never looks at it, and rules 4 and 9 drop spaces).
+QString foldedText(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        if (c.isSpace())
+            continue;
+        const QString f = folded(c.unicode());
+        out += f.isEmpty() ? QString(c) : f;
+    }
+    return out;
 }
 
 } // namespace
@@ -39,6 +55,10 @@ private Q_SLOTS:
     void latinSpacingRules();
     void joinedParagraphs_data();
     void joinedParagraphs();
+    void foldFollowsEveryReplacement_data();
+    void foldFollowsEveryReplacement();
+    void foldFollowsTheRulesOnEveryCharacter_data();
+    void foldFollowsTheRulesOnEveryCharacter();
 };
 
 void TestCleanup::workedExamples_data() {
@@ -308,6 +328,76 @@ void TestCleanup::joinedParagraphs() {
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(quillpix::reflow::joinedParagraphs(input), expected);
+}
+
+// The fold must stay in step with the rules, as the text layer of the searchable PDF matches
+// the engine's reading to the cleaned text through it: for each replacement the rules make,
+// where its rule applies, the engine's form, the replacement and what the clean-up really makes
+// of the text fold alike.
+void TestCleanup::foldFollowsEveryReplacement_data() {
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("cleaned");
+    for (const Replacement& r : replacements())
+        QTest::addRow("rule %d: %s", r.rule, qPrintable(r.engine))
+            << r.rule << r.engine << r.cleaned;
+}
+
+void TestCleanup::foldFollowsEveryReplacement() {
+    QFETCH(int, rule);
+    QFETCH(QString, engine);
+    QFETCH(QString, cleaned);
+    // After a Japanese character, where rules 5 to 7 apply too.
+    const QString input = QStringLiteral("漢") + engine + QStringLiteral("字");
+    const QString result = cleanRecognizedText(input + t("⏎"));
+    const QString made = rule == 1 ? fullwidthDigitsToAscii(cleaned) : cleaned; // rule 3 follows
+    QVERIFY2(result.contains(made), qPrintable(result));
+    QCOMPARE(foldedText(cleaned), foldedText(engine));
+    QCOMPARE(foldedText(result), foldedText(input));
+    // ASCII, where the text layer's own fold of full-width forms meets it.
+    const QString fold = foldedText(engine);
+    QVERIFY(!fold.isEmpty());
+    QVERIFY2(std::all_of(fold.begin(), fold.end(), [](QChar c) { return c.unicode() < 0x80; }),
+             qPrintable(fold));
+}
+
+// Every character of the basic plane, in each place the rules look at: what the clean-up
+// makes of it folds as the character does, and a character it changes has its row in the
+// table, so a rule added without its fold or its row shows here.
+void TestCleanup::foldFollowsTheRulesOnEveryCharacter_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("keepLatin");
+    QTest::newRow("after Japanese") << QStringLiteral("漢") << QStringLiteral("字") << false;
+    QTest::newRow("after Japanese, Latin kept")
+        << QStringLiteral("漢") << QStringLiteral("a") << true;
+    QTest::newRow("after Latin") << QStringLiteral("a") << QStringLiteral("b") << false;
+    QTest::newRow("at the start") << QString() << QString() << false;
+}
+
+void TestCleanup::foldFollowsTheRulesOnEveryCharacter() {
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(bool, keepLatin);
+    const LatinSpacing latin = keepLatin ? LatinSpacing::Kept : LatinSpacing::AsWritten;
+    QSet<QString> inTable;
+    for (const Replacement& r : replacements())
+        inTable.insert(r.engine);
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(c))
+            continue;
+        const QString input = before + QChar(char16_t(c)) + after;
+        const QString result = cleanRecognizedText(input + t("⏎"), latin);
+        const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+        if (foldedText(result) != foldedText(input))
+            QFAIL(qPrintable(code + QStringLiteral(": %1 became %2").arg(input, result)));
+        const auto visible = [](QString s) {
+            s.removeIf([](QChar x) { return x.isSpace(); });
+            return s;
+        };
+        if (visible(result) != visible(input) && !inTable.contains(QString(QChar(char16_t(c)))))
+            QFAIL(qPrintable(code + QStringLiteral(" changed, but has no row")));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCleanup)
