@@ -72,7 +72,8 @@ struct EngineCharacter {
 };
 
 // How wide a character is set, in ems: Japanese and full-width forms fill the em square, the
-// rest is taken as half of it.
+// rest is taken as half of it. By Unicode block, not by code page 932 as the paragraph joining
+// counts columns: the engine reads kanji that code page 932 lacks, and these fill the em.
 double setWidth(char32_t c) {
     const bool wide = (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
                       (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||

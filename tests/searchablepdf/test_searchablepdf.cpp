@@ -426,6 +426,11 @@ void TestSearchablePdf::layText_data() {
                             across({5, 50, 5}))}
         << QStringLiteral("日本。\r\n")
         << QStringList{QStringLiteral("H 10,100 size 100: 日 100|本 100|。 100")};
+    QTest::newRow("a kanji code page 932 lacks fills the em too")
+        << QList<Line>{line(Direction::Horizontal, QRect(10, 0, 230, 100),
+                            {QStringLiteral("日"), QStringLiteral("丂"), QStringLiteral("。")})}
+        << QStringLiteral("日丂。")
+        << QStringList{QStringLiteral("H 10,100 size 100: 日 100|丂 100|。 100")};
     QTest::newRow("half-width characters take half an em")
         << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 196, 100),
                             {QStringLiteral("第"), "1", QStringLiteral("章")})}

@@ -322,6 +322,11 @@ void TestCleanup::joinedParagraphs_data() {
     QTest::newRow("14 columns of 20 do not")
         << t(wide + QStringLiteral("あいうえおか。⏎次⏎"))
         << t(QStringLiteral("あいうえおかきくけこあいうえおか。次⏎"));
+    // Columns of the saved code page 932 text: marks it writes in two bytes are two columns,
+    // though a typesetter sets them narrow.
+    QTest::newRow("two-byte marks are two columns")
+        << t(wide + QStringLiteral("○○○○○○。⏎次⏎"))
+        << t(QStringLiteral("あいうえおかきくけこ○○○○○○。次⏎"));
 }
 
 void TestCleanup::joinedParagraphs() {
