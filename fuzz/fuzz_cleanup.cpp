@@ -8,13 +8,8 @@
 namespace {
 
 QString foldedVisible(const QString& text) {
-    QString out;
-    for (QChar c : text) {
-        if (c.isSpace())
-            continue;
-        const QString f = quillpix::cleanup::folded(c.unicode());
-        out += f.isEmpty() ? QString(c) : f;
-    }
+    QString out = quillpix::cleanup::foldedText(text);
+    out.removeIf([](QChar c) { return c.isSpace(); });
     return out;
 }
 

@@ -204,4 +204,17 @@ QString folded(char32_t c) {
     return {};
 }
 
+QString foldedText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const QString f = folded(c.unicode());
+        if (f.isEmpty())
+            out += c;
+        else
+            out += f;
+    }
+    return out;
+}
+
 } // namespace quillpix::cleanup

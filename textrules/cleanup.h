@@ -64,5 +64,7 @@ QList<Replacement> replacements();
 // "1" to "1", "⑩" to "10", "～" to "~", "，" to ",", "。" to ".", "’" and "`" to "'"). "" for a
 // character no rule touches.
 QString folded(char32_t c);
+// The text with every character folded, each one no rule touches as it is.
+QString foldedText(const QString& text);
 
 } // namespace quillpix::cleanup

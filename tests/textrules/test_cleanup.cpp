@@ -1,5 +1,6 @@
 #include "cleanup.h"
 #include "reflow.h"
+#include "textmeasures.h"
 
 #include <QSet>
 #include <QTest>
@@ -7,6 +8,7 @@
 #include <algorithm>
 
 using namespace quillpix::cleanup;
+using quillpix::testing::withoutSpace;
 
 namespace {
 
@@ -22,17 +24,10 @@ QString t(const QString& readable) {
     return s;
 }
 
-// The text as the fold sees it: every character folded, white space left out (the matching
-// never looks at it, and rules 4 and 9 drop spaces).
-QString foldedText(const QString& text) {
-    QString out;
-    for (QChar c : text) {
-        if (c.isSpace())
-            continue;
-        const QString f = folded(c.unicode());
-        out += f.isEmpty() ? QString(c) : f;
-    }
-    return out;
+// The text as the matching sees it: folded, white space left out (the matching never looks at
+// it, and rules 4 and 9 drop spaces).
+QString visibleFold(const QString& text) {
+    return withoutSpace(foldedText(text));
 }
 
 } // namespace
@@ -357,10 +352,10 @@ void TestCleanup::foldFollowsEveryReplacement() {
     const QString result = cleanRecognizedText(input + t("⏎"));
     const QString made = rule == 1 ? fullwidthDigitsToAscii(cleaned) : cleaned; // rule 3 follows
     QVERIFY2(result.contains(made), qPrintable(result));
-    QCOMPARE(foldedText(cleaned), foldedText(engine));
-    QCOMPARE(foldedText(result), foldedText(input));
+    QCOMPARE(visibleFold(cleaned), visibleFold(engine));
+    QCOMPARE(visibleFold(result), visibleFold(input));
     // ASCII, where the text layer's own fold of full-width forms meets it.
-    const QString fold = foldedText(engine);
+    const QString fold = visibleFold(engine);
     QVERIFY(!fold.isEmpty());
     QVERIFY2(std::all_of(fold.begin(), fold.end(), [](QChar c) { return c.unicode() < 0x80; }),
              qPrintable(fold));
@@ -394,13 +389,10 @@ void TestCleanup::foldFollowsTheRulesOnEveryCharacter() {
         const QString input = before + QChar(char16_t(c)) + after;
         const QString result = cleanRecognizedText(input + t("⏎"), latin);
         const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0'));
-        if (foldedText(result) != foldedText(input))
+        if (visibleFold(result) != visibleFold(input))
             QFAIL(qPrintable(code + QStringLiteral(": %1 became %2").arg(input, result)));
-        const auto visible = [](QString s) {
-            s.removeIf([](QChar x) { return x.isSpace(); });
-            return s;
-        };
-        if (visible(result) != visible(input) && !inTable.contains(QString(QChar(char16_t(c)))))
+        if (withoutSpace(result) != withoutSpace(input) &&
+            !inTable.contains(QString(QChar(char16_t(c)))))
             QFAIL(qPrintable(code + QStringLiteral(" changed, but has no row")));
     }
 }
