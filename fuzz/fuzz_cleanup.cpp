@@ -1,8 +1,19 @@
 // The clean-up rules on arbitrary text: never fail, never grow the text except where a circled
-// number from ten up becomes two digits, and never leave a form feed.
+// number from ten up becomes two digits, never leave a form feed, and fold as the text did (the
+// searchable PDF's text layer matches the engine's reading to the cleaned text by the fold).
 #include "cleanup.h"
 
 #include <cstdlib>
+
+namespace {
+
+QString foldedVisible(const QString& text) {
+    QString out = quillpix::cleanup::foldedText(text);
+    out.removeIf([](QChar c) { return c.isSpace(); });
+    return out;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillpix;
@@ -16,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (cleaned.size() > text.size() + twoDigitCircles)
         std::abort();
     if (cleaned.contains(QChar(0x0C)))
+        std::abort();
+    // The last character goes with the final line end the reader always delivers.
+    const QString lines = text + QStringLiteral("\r\n");
+    if (foldedVisible(cleanup::cleanRecognizedText(lines)) != foldedVisible(lines))
         std::abort();
     return 0;
 }

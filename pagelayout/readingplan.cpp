@@ -53,7 +53,7 @@ namespace {
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
 std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int> chosenPsm,
-                                        Readings readings) {
+                                        Ruby ruby) {
     ReadingPlan plan;
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     PixPtr grey = toGreyPix(picture);
@@ -75,33 +75,31 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int
     plan.partsErased = int(parts.size());
     if (!parts.empty())
         prepared = paintedOver(prepared, parts, ink.scale, ink.paper);
-    if (plan.direction == Direction::Vertical && readings == Readings::PaintedOver) {
-        const std::vector<QRect> marks = readingMarks(ink.pieces, ink.em, Marks::TheEngineReads);
-        plan.readingsErased = int(marks.size());
+    if (plan.direction == Direction::Vertical && ruby == Ruby::PaintedOver) {
+        const std::vector<QRect> marks = rubyMarks(ink.pieces, ink.em, Marks::TheEngineReads);
+        plan.rubyErased = int(marks.size());
         if (!marks.empty()) {
             // The characters keep every stroke. The parts at the edges are gone already, and
-            // the readings' own pieces are no shelter: the kana of one reading overlap.
+            // the ruby's own pieces are no shelter: the kana of one ruby overlap.
             std::vector<QRect> kept;
             for (const QRect& piece : ink.pieces)
                 if (std::none_of(parts.begin(), parts.end(),
                                  [&piece](const QRect& part) { return part.intersects(piece); }) &&
                     std::find(marks.begin(), marks.end(), piece) == marks.end())
                     kept.push_back(piece);
-            prepared =
-                readingsPaintedOver(prepared, marks, kept, ink.scale, ink.paper, ink.threshold);
+            prepared = rubyPaintedOver(prepared, marks, kept, ink.scale, ink.paper, ink.threshold);
         }
-        // The readings of a column the frame left out stand between the picture's edge and the
+        // The ruby of a column the frame left out stand between the picture's edge and the
         // first column, where nothing else belongs: that lane goes whole, down to the bits of
         // kana too small to be told from specks, which the engine still reads as characters.
         QRect lane;
-        for (const QRect& r : readingMarks(ink.pieces, ink.em, Marks::OfColumnsLeftOut))
+        for (const QRect& r : rubyMarks(ink.pieces, ink.em, Marks::OfColumnsLeftOut))
             lane = lane.united(r);
         if (!lane.isNull()) {
             const int em = int(std::ceil(ink.em));
             lane.setLeft(0);
             lane.adjust(0, -em, 0, em);
-            prepared =
-                readingsPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
+            prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
         }
     }
     plan.pictures = {prepared};
@@ -110,9 +108,9 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int
 
 } // namespace
 
-ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Readings readings) {
+ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Ruby ruby) {
     const LibraryMessages messages;
-    const std::optional<ReadingPlan> plan = plannedSteps(picture, chosenPsm, readings);
+    const std::optional<ReadingPlan> plan = plannedSteps(picture, chosenPsm, ruby);
     if (plan && messages.errors().isEmpty())
         return *plan;
     // A step that failed left its part undone or its picture blank: nothing of it is used.

@@ -37,13 +37,13 @@ bool oneBlockAcross(const Ink& ink);
 
 // What becomes of furigana on vertical text: painted over before the engine reads, or left for
 // the engine.
-enum class Readings { PaintedOver, Kept };
+enum class Ruby { PaintedOver, Kept };
 
 struct ReadingPlan {
     Direction direction = Direction::Horizontal;
     double skewDegrees = 0; // the turn given to the picture, clockwise; 0 when left as it was
     int partsErased = 0;    // parts of lines cut by the picture's edge, taken off
-    int readingsErased = 0; // pieces of furigana taken off the page
+    int rubyErased = 0;     // pieces of furigana taken off the page
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
     EngineSettings settings;
@@ -55,12 +55,12 @@ struct ReadingPlan {
 
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
-// edge are painted over, and on vertical text the readings beside the columns; the settings follow
+// edge are painted over, and on vertical text the ruby beside the columns; the settings follow
 // from the direction and the chosen mode, the resolution from what the picture declares. One
 // picture, one engine run. An error of the picture library on the way (a picture too large for
 // it) fails the plan; its warnings are part of the search and go nowhere, not to standard error
 // (once routeLibraryMessages() is in force).
 ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm = std::nullopt,
-                        Readings readings = Readings::PaintedOver);
+                        Ruby ruby = Ruby::PaintedOver);
 
 } // namespace quillpix::pagelayout

@@ -8,30 +8,30 @@ namespace quillpix::pagelayout {
 namespace {
 
 // Columns are made of the pieces at least this wide (most kanji and many kana have one); a
-// reading is narrower, however tall: its kana may run together into one piece.
+// ruby is narrower, however tall: its kana may run together into one piece.
 constexpr double kWideShare = 0.6;
 // How far up and down the columns around a piece are looked for, in characters.
 constexpr double kNeighbourhood = 4.0;
-// A reading's pieces start at most this far right of its column's edge (the readings are half
+// A ruby's pieces start at most this far right of its column's edge (ruby is half
 // a character wide, a detached stroke such as the tail of "ん" starts near their right edge),
 // and may reach into it by a little, as a wide kanji's stroke can.
 constexpr double kMostGap = 0.55;
 constexpr double kMostReach = 0.15;
-// Left of the leftmost column, with a clear gap but within a reading's reach: the readings of a
+// Left of the leftmost column, with a clear gap but within a ruby's reach: the ruby of a
 // column that the frame left out. A stroke of the column's own characters is nearer.
 constexpr double kLeastOrphanGap = 0.1;
 constexpr double kMostOrphanGap = 1.0;
-// Readings set this far from their column stand in a lane of their own, which the engine reads
+// Ruby set this far from their column stand in a lane of their own, which the engine reads
 // as a column of text; nearer, it takes them with their column and leaves them out.
 constexpr double kLeastApartGap = 0.25;
-// On a page of tightly set columns, where most readings stand closer than this to the next
-// column, the engine takes readings into the text wherever they stand.
+// On a page of tightly set columns, where most ruby stands closer than this to the next
+// column, the engine takes ruby into the text wherever they stand.
 constexpr double kTightGap = 0.3;
 // A piece that shares more than this part of its width with a column belongs to the column.
 constexpr double kMostSharedWidth = 0.3;
-// Readings stand beside columns of whole characters; a column narrower than this is a few
+// Ruby stands beside columns of whole characters; a column narrower than this is a few
 // narrow characters or parts of one (the left of "た" at a paragraph's end, its right part
-// beside it), whose other pieces are not readings.
+// beside it), whose other pieces are not ruby.
 constexpr double kLeastColumnWidth = 0.75;
 
 struct Span {
@@ -41,7 +41,7 @@ struct Span {
 
 } // namespace
 
-std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em, Marks which) {
+std::vector<QRect> rubyMarks(const std::vector<QRect>& pieces, double em, Marks which) {
     std::vector<QRect> marks;
     if (em <= 0)
         return marks;
@@ -60,7 +60,7 @@ std::vector<QRect> readingMarks(const std::vector<QRect>& pieces, double em, Mar
         bool apart;
     };
     std::vector<Candidate> candidates;
-    std::vector<double> gapsToNext; // of readings beside a column, to the next column's ink
+    std::vector<double> gapsToNext; // of ruby beside a column, to the next column's ink
     for (const QRect& piece : pieces) {
         if (wide(piece))
             continue;
@@ -144,12 +144,12 @@ QImage paintedOver(const QImage& picture, const std::vector<QRect>& boxes, int s
     return out;
 }
 
-QImage readingsPaintedOver(const QImage& picture, const std::vector<QRect>& marks,
-                           const std::vector<QRect>& pieces, int scale, int paper, int threshold) {
+QImage rubyPaintedOver(const QImage& picture, const std::vector<QRect>& marks,
+                       const std::vector<QRect>& pieces, int scale, int paper, int threshold) {
     QImage out = picture.convertToFormat(QImage::Format_Grayscale8);
     // Ink, and the soft edge a scan gives it, is what lies below the paper's grey by more than
     // its grain; the grain stays: a flat patch in it changes how the engine reads the column
-    // beside it, and a faint ghost of the readings is read as characters of its own.
+    // beside it, and a faint ghost of the ruby is read as characters of its own.
     const int cut = paper - std::max(2, (paper - threshold) / 8);
     const auto full = [scale](const QRect& r) {
         return QRect(r.left() * scale, r.top() * scale, r.width() * scale, r.height() * scale);
@@ -157,7 +157,7 @@ QImage readingsPaintedOver(const QImage& picture, const std::vector<QRect>& mark
     const QRect whole = out.rect();
     std::vector<QRect> kept;
     for (const QRect& m : marks) {
-        // A working pixel around the reading for its soft edge, but never into another piece:
+        // A working pixel around the ruby for its soft edge, but never into another piece:
         // the characters beside it keep every stroke.
         const QRect region = full(m).adjusted(-scale, -scale, scale, scale).intersected(whole);
         kept.clear();

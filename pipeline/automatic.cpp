@@ -20,6 +20,15 @@ EngineSettings concrete(const pagelayout::EngineSettings& found, const EngineSet
     return {found.language, QString::number(found.psm), chosen.option};
 }
 
+PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
+    PreparedPicture prepared;
+    prepared.plan = pagelayout::planReading(picture, chosenMode(chosen.psm));
+    prepared.settings = concrete(prepared.plan.settings, chosen);
+    // One picture per plan today; a plan of several would be read one after the other.
+    prepared.picture = prepared.plan.pictures.value(0, picture);
+    return prepared;
+}
+
 } // namespace
 
 QString automaticLanguage() {
@@ -30,13 +39,13 @@ bool isAutomatic(const EngineSettings& settings) {
     return settings.lang == automaticLanguage();
 }
 
-PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
-    PreparedPicture prepared;
-    prepared.plan = pagelayout::planReading(picture, chosenMode(chosen.psm));
-    prepared.settings = concrete(prepared.plan.settings, chosen);
-    // One picture per plan today; a plan of several would be read one after the other.
-    prepared.picture = prepared.plan.pictures.value(0, picture);
-    return prepared;
+PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
+    if (isAutomatic(chosen))
+        return prepareAutomatic(picture, chosen);
+    PreparedPicture asItIs;
+    asItIs.picture = picture;
+    asItIs.settings = chosen;
+    return asItIs;
 }
 
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,

@@ -27,9 +27,12 @@ struct PreparedPicture {
     pagelayout::ReadingPlan plan;
 };
 
-// The plan for this picture and the chosen settings: the chosen mode where it suits the
-// direction found (see pagelayout::engineSettings), the option item as it stands.
-PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen);
+// The one step before the engine, for every front end (the window's run and 実行, the folder
+// batch): with "自動" the plan for the picture and the settings it asks for (the chosen mode
+// where it suits the direction found, see pagelayout::engineSettings; the option item as it
+// stands); with any other item the picture and the settings as they are, and a plan that
+// changes nothing.
+PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
 // from: a straightened picture was turned about its centre, so every box is turned back about

@@ -222,13 +222,9 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
                                       items.optionItem};
     // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
-    if (m_prepareDirectRuns) {
-        pipeline::PreparedPicture prepared = pipeline::prepareAutomatic(crop, settings);
-        settings = prepared.settings;
-        writeWorkBitmap(prepared.picture);
-    } else {
-        writeWorkBitmap(crop);
-    }
+    const pipeline::PreparedPicture prepared = pipeline::prepare(crop, settings);
+    settings = prepared.settings;
+    writeWorkBitmap(prepared.picture);
 
     const QString opt = pipeline::optionForBatch(settings.option);
     const QString command =
@@ -255,9 +251,9 @@ void RecognitionHandler::runDirect() {
     // After a "自動" run the selection is prepared as that run prepared it (the same pixels for
     // the same selection), whatever the command now says.
     writeWorkBitmap(
-        m_prepareDirectRuns
-            ? pipeline::prepareAutomatic(crop, {pipeline::automaticLanguage(), {}, {}}).picture
-            : crop);
+        pipeline::prepare(crop,
+                          {m_prepareDirectRuns ? pipeline::automaticLanguage() : QString(), {}, {}})
+            .picture);
 
     // As the user left it: no option list is read and txtBat is not rewritten.
     const QString command = m_c.txtBat->text();

@@ -1,5 +1,7 @@
 #include "textlayer.h"
 
+#include "cleanup.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -8,12 +10,12 @@
 namespace quillpix::searchablepdf {
 namespace {
 
-constexpr char32_t kCircledOne = 0x2460;
-constexpr char32_t kCircledTwenty = 0x2473;
+// Beyond what the clean-up replaces, a user may type any full-width form of ASCII or an opening
+// quote where the engine read the plain one.
 constexpr char32_t kFullwidthFirst = 0xFF01; // ！
 constexpr char32_t kFullwidthLast = 0xFF5E;  // ～
 constexpr char32_t kFullwidthOffset = 0xFEE0;
-constexpr char32_t kIdeographicFullStop = 0x3002;
+constexpr char32_t kLeftSingleQuote = 0x2018;
 
 void appendCodePoint(QString& out, char32_t c) {
     if (QChar::requiresSurrogates(c)) {
@@ -25,15 +27,15 @@ void appendCodePoint(QString& out, char32_t c) {
 }
 
 void appendFolded(QString& out, char32_t c) {
-    if (c >= kCircledOne && c <= kCircledTwenty) {
-        out += QString::number(c - kCircledOne + 1);
+    // The clean-up's own fold comes first, so that a change to its rules moves the fold with them.
+    const QString byRules = cleanup::folded(c);
+    if (!byRules.isEmpty()) {
+        out += byRules;
         return;
     }
     if (c >= kFullwidthFirst && c <= kFullwidthLast)
         c -= kFullwidthOffset;
-    else if (c == kIdeographicFullStop)
-        c = u'.';
-    else if (c == 0x2018 || c == 0x2019 || c == u'`')
+    else if (c == kLeftSingleQuote)
         c = u'\'';
     appendCodePoint(out, c);
 }
@@ -70,7 +72,8 @@ struct EngineCharacter {
 };
 
 // How wide a character is set, in ems: Japanese and full-width forms fill the em square, the
-// rest is taken as half of it.
+// rest is taken as half of it. By Unicode block, not by code page 932 as the paragraph joining
+// counts columns: the engine reads kanji that code page 932 lacks, and these fill the em.
 double setWidth(char32_t c) {
     const bool wide = (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
                       (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||

@@ -20,8 +20,9 @@ namespace quillpix::searchablepdf {
 
 // The engine writes some characters in another form than the saved text may hold them (the
 // clean-up turns full-width digits into ASCII and "." after Japanese into "。"; a user may edit
-// either way): both are compared in this form. Full-width ASCII becomes ASCII, "。" a period,
-// quotes and the backquote an apostrophe, circled numbers their digits.
+// either way): both are compared in this form. It is the clean-up's fold (cleanup::folded:
+// circled numbers their digits, "。" a period, "’" and "`" an apostrophe), and besides it every
+// full-width form of ASCII becomes ASCII and "‘" an apostrophe.
 QString foldForMatching(const QString& text);
 
 // One glyph: the characters it stands for and how far it reaches along its run, in pixels.

@@ -229,12 +229,12 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
             out.keptGuarded =
                 withWhitespace(pipeline::tidiedText(reading.engineText, guarded), p.reference);
             const pipeline::PreparedPicture prepared =
-                pipeline::prepareAutomatic(loaded, folderbatch::engineSettings(settings));
+                pipeline::prepare(loaded, folderbatch::engineSettings(settings));
             out.note = QStringLiteral("%1 psm %2, turned %3°, %4 dpi, %5 readings erased")
                            .arg(prepared.settings.lang, prepared.settings.psm)
                            .arg(prepared.plan.skewDegrees, 0, 'f', 2)
                            .arg(prepared.plan.dotsPerInch.value_or(0))
-                           .arg(prepared.plan.readingsErased);
+                           .arg(prepared.plan.rubyErased);
             if (!options.dump.isEmpty())
                 prepared.picture.save(
                     QStringLiteral("%1/%2.prepared.png").arg(options.dump, p.name));
@@ -255,7 +255,7 @@ void analyse(const std::vector<TestPicture>& pictures) {
         const pagelayout::DirectionFinding d = pagelayout::writingDirection(ink);
         const pagelayout::SkewFinding k = pagelayout::findSkew(ink, d.direction);
         const size_t marks = d.direction == pagelayout::Direction::Vertical
-                                 ? pagelayout::readingMarks(ink.pieces, ink.em).size()
+                                 ? pagelayout::rubyMarks(ink.pieces, ink.em).size()
                                  : 0;
         const double ms = 1000 * (threadSeconds() - start);
         const bool right = (d.direction == pagelayout::Direction::Vertical) ==
@@ -267,7 +267,7 @@ void analyse(const std::vector<TestPicture>& pictures) {
                     right ? (k.straighten ? " turned" : "") : " WRONG DIRECTION",
                     p.ruby ? " ruby" : "");
         if (!p.ruby && marks > 0)
-            for (const QRect& r : pagelayout::readingMarks(ink.pieces, ink.em))
+            for (const QRect& r : pagelayout::rubyMarks(ink.pieces, ink.em))
                 std::printf("    mark at %d,%d %dx%d (working pixels)\n", r.x(), r.y(), r.width(),
                             r.height());
     }

@@ -159,10 +159,10 @@ private Q_SLOTS:
     void characterSize();
     void partialEdgeBands_data();
     void partialEdgeBands();
-    void readingMarks_data();
-    void readingMarks();
-    void readingsPaintedOverKeepsOtherPieces_data();
-    void readingsPaintedOverKeepsOtherPieces();
+    void rubyMarks_data();
+    void rubyMarks();
+    void rubyPaintedOverKeepsOtherPieces_data();
+    void rubyPaintedOverKeepsOtherPieces();
     void readingsLeaveTheMainText_data();
     void readingsLeaveTheMainText();
     void engineSettings_data();
@@ -511,7 +511,7 @@ void TestPageLayout::partialEdgeBands() {
     QCOMPARE(Bands(bands.begin(), bands.end()), expected);
 }
 
-void TestPageLayout::readingMarks_data() {
+void TestPageLayout::rubyMarks_data() {
     // Boxes in a scale where a character is 20 pixels: a column of kanji at x 0..18 with
     // pieces around it.
     QTest::addColumn<QList<QRect>>("others");
@@ -600,7 +600,7 @@ void TestPageLayout::readingMarks_data() {
         << QList<QRect>{QRect(20, 200, 8, 8)} << QList<QRect>{} << QList<QRect>{};
 }
 
-void TestPageLayout::readingMarks() {
+void TestPageLayout::rubyMarks() {
     QFETCH(QList<QRect>, others);
     QFETCH(QList<QRect>, expected);
     QFETCH(QList<QRect>, read);
@@ -608,13 +608,13 @@ void TestPageLayout::readingMarks() {
     for (int row = 0; row < 5; ++row)
         pieces.emplace_back(0, row * 20 + 1, 19, 18);
     pieces.insert(pieces.end(), others.begin(), others.end());
-    const std::vector<QRect> marks = pagelayout::readingMarks(pieces, 20);
+    const std::vector<QRect> marks = pagelayout::rubyMarks(pieces, 20);
     QCOMPARE(QList<QRect>(marks.begin(), marks.end()), expected);
-    const std::vector<QRect> engine = pagelayout::readingMarks(pieces, 20, Marks::TheEngineReads);
+    const std::vector<QRect> engine = pagelayout::rubyMarks(pieces, 20, Marks::TheEngineReads);
     QCOMPARE(QList<QRect>(engine.begin(), engine.end()), read);
 }
 
-void TestPageLayout::readingsPaintedOverKeepsOtherPieces_data() {
+void TestPageLayout::rubyPaintedOverKeepsOtherPieces_data() {
     // Working pixels of 2 picture pixels; a reading's piece at working x 10..13. What is left
     // of the ink at a picture column: beside the reading, within its working pixel of margin.
     QTest::addColumn<int>("x");
@@ -628,7 +628,7 @@ void TestPageLayout::readingsPaintedOverKeepsOtherPieces_data() {
     QTest::newRow("a character's stroke at the reading's edge") << 18 << true << true;
 }
 
-void TestPageLayout::readingsPaintedOverKeepsOtherPieces() {
+void TestPageLayout::rubyPaintedOverKeepsOtherPieces() {
     QFETCH(int, x);
     QFETCH(bool, otherPiece);
     QFETCH(bool, inkLeft);
@@ -643,7 +643,7 @@ void TestPageLayout::readingsPaintedOverKeepsOtherPieces() {
     std::vector<QRect> others;
     if (otherPiece)
         others.emplace_back(x / 2, 5, 1, 10);
-    const QImage cleared = readingsPaintedOver(picture, {mark}, others, 2, 240, 120);
+    const QImage cleared = rubyPaintedOver(picture, {mark}, others, 2, 240, 120);
     QCOMPARE(cleared.pixelColor(x, 20).red() < 200, inkLeft);
     QCOMPARE(cleared.pixelColor(24, 20).red(), 240);
 }
@@ -682,13 +682,12 @@ void TestPageLayout::readingsLeaveTheMainText() {
     // little worse without them: those stay for it. Every reading is found all the same.
     const PixPtr grey = toGreyPix(image);
     const Ink ink = inkOf(grey.get());
-    const std::vector<QRect> all = pagelayout::readingMarks(ink.pieces, ink.em);
+    const std::vector<QRect> all = pagelayout::rubyMarks(ink.pieces, ink.em);
     std::vector<QRect> others;
     for (const QRect& piece : ink.pieces)
         if (std::find(all.begin(), all.end(), piece) == all.end())
             others.push_back(piece);
-    const QImage cleared =
-        readingsPaintedOver(image, all, others, ink.scale, ink.paper, ink.threshold);
+    const QImage cleared = rubyPaintedOver(image, all, others, ink.scale, ink.paper, ink.threshold);
     const int em = 40;
     int lane = 0;
     int laneRead = 0; // what the engine is given
@@ -793,7 +792,7 @@ void TestPageLayout::planOfASlantedBookPage() {
     QCOMPARE(plan.settings.language, QStringLiteral("jpn_vert"));
     QCOMPARE(plan.settings.psm, 5);
     QVERIFY2(std::abs(plan.skewDegrees + 2) <= 0.1, qPrintable(QString::number(plan.skewDegrees)));
-    QVERIFY(plan.readingsErased > 0);
+    QVERIFY(plan.rubyErased > 0);
     QCOMPARE(plan.dotsPerInch, std::optional<int>(300));
     QCOMPARE(plan.pictures.size(), 1);
     QCOMPARE(plan.pictures.front().size(), image.size());

@@ -3,6 +3,7 @@
 // a result, written into one PDF and read back with Poppler's own tools. Also the rules of the
 // text layer on lines made by hand, and the pictures going in without loss.
 
+#include "cleanup.h"
 #include "enginelayout.h"
 #include "failure.h"
 #include "linesfile.h"
@@ -242,6 +243,8 @@ private Q_SLOTS:
 
     void foldForMatching_data();
     void foldForMatching();
+    void foldFollowsTheCleanup_data();
+    void foldFollowsTheCleanup();
     void matchToEngine_data();
     void matchToEngine();
     void layText_data();
@@ -334,6 +337,26 @@ void TestSearchablePdf::foldForMatching() {
     QCOMPARE(searchablepdf::foldForMatching(text), folded);
 }
 
+// The clean-up's replacements, from its own table: the engine's form and what the clean-up
+// makes of it must fold alike, or the saved text is placed on the wrong characters.
+void TestSearchablePdf::foldFollowsTheCleanup_data() {
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("cleaned");
+    for (const cleanup::Replacement& r : cleanup::replacements())
+        QTest::addRow("rule %d: %s", r.rule, qPrintable(r.engine)) << r.engine << r.cleaned;
+}
+
+void TestSearchablePdf::foldFollowsTheCleanup() {
+    QFETCH(QString, engine);
+    QFETCH(QString, cleaned);
+    const QString read = QStringLiteral("漢") + engine + QStringLiteral("字");
+    const QString saved = cleanup::cleanRecognizedText(read + QStringLiteral("\r\n"));
+    QCOMPARE(withoutSpace(searchablepdf::foldForMatching(cleaned)),
+             withoutSpace(searchablepdf::foldForMatching(engine)));
+    QCOMPARE(withoutSpace(searchablepdf::foldForMatching(saved)),
+             withoutSpace(searchablepdf::foldForMatching(read)));
+}
+
 void TestSearchablePdf::matchToEngine_data() {
     QTest::addColumn<QStringList>("engine");
     QTest::addColumn<QString>("text");
@@ -403,6 +426,11 @@ void TestSearchablePdf::layText_data() {
                             across({5, 50, 5}))}
         << QStringLiteral("日本。\r\n")
         << QStringList{QStringLiteral("H 10,100 size 100: 日 100|本 100|。 100")};
+    QTest::newRow("a kanji code page 932 lacks fills the em too")
+        << QList<Line>{line(Direction::Horizontal, QRect(10, 0, 230, 100),
+                            {QStringLiteral("日"), QStringLiteral("丂"), QStringLiteral("。")})}
+        << QStringLiteral("日丂。")
+        << QStringList{QStringLiteral("H 10,100 size 100: 日 100|丂 100|。 100")};
     QTest::newRow("half-width characters take half an em")
         << QList<Line>{line(Direction::Horizontal, QRect(0, 0, 196, 100),
                             {QStringLiteral("第"), "1", QStringLiteral("章")})}

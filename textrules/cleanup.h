@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QList>
 #include <QString>
 
 // The fixed rules that tidy recognised Japanese text before it is appended to the result box.
@@ -43,5 +44,27 @@ QString periodToFullwidth(const QString& text, LatinSpacing latin = LatinSpacing
 // "(" or ")" left out; with Latin spacing kept, not when an ASCII letter or digit follows it.
 QString dropSpaceAfterDigitOrBracket(const QString& text,
                                      LatinSpacing latin = LatinSpacing::AsWritten);
+
+// One replacement the rules make: where its rule applies, engine (as the engine writes it)
+// becomes cleaned. Rules 5, 6 and 7 apply only right after a double-byte character, the others
+// wherever the text holds engine.
+struct Replacement {
+    int rule = 0;
+    QString engine;
+    QString cleaned;
+};
+
+// Every replacement of a visible character the rules make, in the rules' order: a row for each
+// circled number (rule 1) and full-width digit (rule 3), then the tilde, the commas, the period
+// and the quotes. Written from the same constants as the rules.
+QList<Replacement> replacements();
+
+// The fold of the rules, for matching the engine's reading to the cleaned text: a character a
+// rule replaces and what the rule makes of it fold alike, to the rule's ASCII side ("①", "１" and
+// "1" to "1", "⑩" to "10", "～" to "~", "，" to ",", "。" to ".", "’" and "`" to "'"). "" for a
+// character no rule touches.
+QString folded(char32_t c);
+// The text with every character folded, each one no rule touches as it is.
+QString foldedText(const QString& text);
 
 } // namespace quillpix::cleanup

@@ -65,7 +65,10 @@ bool isLatin(QChar c) {
     return c.unicode() > 0x20 && c.unicode() < 0x7f;
 }
 
-// The width a line takes on the page: Japanese characters twice a Latin letter's.
+// The width a line takes on the page: Japanese characters twice a Latin letter's. Counted in
+// the columns of the saved code page 932 text, so marks such as "○", "…" or Greek count two and
+// a character without a code page 932 form (saved as "?") counts as narrow; the searchable
+// PDF's text layer sets widths by Unicode block instead, as a typesetter would.
 int widthOf(const QString& line) {
     int width = 0;
     for (QChar c : line)

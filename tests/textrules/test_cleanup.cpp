@@ -1,9 +1,14 @@
 #include "cleanup.h"
 #include "reflow.h"
+#include "textmeasures.h"
 
+#include <QSet>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace quillpix::cleanup;
+using quillpix::testing::withoutSpace;
 
 namespace {
 
@@ -17,6 +22,12 @@ QString t(const QString& readable) {
     s.replace(QChar(u'␍'), QChar(u'\r'));
     s.replace(QChar(u'␊'), QChar(u'\n'));
     return s;
+}
+
+// The text as the matching sees it: folded, white space left out (the matching never looks at
+// it, and rules 4 and 9 drop spaces).
+QString visibleFold(const QString& text) {
+    return withoutSpace(foldedText(text));
 }
 
 } // namespace
@@ -39,6 +50,10 @@ private Q_SLOTS:
     void latinSpacingRules();
     void joinedParagraphs_data();
     void joinedParagraphs();
+    void foldFollowsEveryReplacement_data();
+    void foldFollowsEveryReplacement();
+    void foldFollowsTheRulesOnEveryCharacter_data();
+    void foldFollowsTheRulesOnEveryCharacter();
 };
 
 void TestCleanup::workedExamples_data() {
@@ -302,12 +317,84 @@ void TestCleanup::joinedParagraphs_data() {
     QTest::newRow("14 columns of 20 do not")
         << t(wide + QStringLiteral("あいうえおか。⏎次⏎"))
         << t(QStringLiteral("あいうえおかきくけこあいうえおか。次⏎"));
+    // Columns of the saved code page 932 text: marks it writes in two bytes are two columns,
+    // though a typesetter sets them narrow.
+    QTest::newRow("two-byte marks are two columns")
+        << t(wide + QStringLiteral("○○○○○○。⏎次⏎"))
+        << t(QStringLiteral("あいうえおかきくけこ○○○○○○。次⏎"));
 }
 
 void TestCleanup::joinedParagraphs() {
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(quillpix::reflow::joinedParagraphs(input), expected);
+}
+
+// The fold must stay in step with the rules, as the text layer of the searchable PDF matches
+// the engine's reading to the cleaned text through it: for each replacement the rules make,
+// where its rule applies, the engine's form, the replacement and what the clean-up really makes
+// of the text fold alike.
+void TestCleanup::foldFollowsEveryReplacement_data() {
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("cleaned");
+    for (const Replacement& r : replacements())
+        QTest::addRow("rule %d: %s", r.rule, qPrintable(r.engine))
+            << r.rule << r.engine << r.cleaned;
+}
+
+void TestCleanup::foldFollowsEveryReplacement() {
+    QFETCH(int, rule);
+    QFETCH(QString, engine);
+    QFETCH(QString, cleaned);
+    // After a Japanese character, where rules 5 to 7 apply too.
+    const QString input = QStringLiteral("漢") + engine + QStringLiteral("字");
+    const QString result = cleanRecognizedText(input + t("⏎"));
+    const QString made = rule == 1 ? fullwidthDigitsToAscii(cleaned) : cleaned; // rule 3 follows
+    QVERIFY2(result.contains(made), qPrintable(result));
+    QCOMPARE(visibleFold(cleaned), visibleFold(engine));
+    QCOMPARE(visibleFold(result), visibleFold(input));
+    // ASCII, where the text layer's own fold of full-width forms meets it.
+    const QString fold = visibleFold(engine);
+    QVERIFY(!fold.isEmpty());
+    QVERIFY2(std::all_of(fold.begin(), fold.end(), [](QChar c) { return c.unicode() < 0x80; }),
+             qPrintable(fold));
+}
+
+// Every character of the basic plane, in each place the rules look at: what the clean-up
+// makes of it folds as the character does, and a character it changes has its row in the
+// table, so a rule added without its fold or its row shows here.
+void TestCleanup::foldFollowsTheRulesOnEveryCharacter_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("keepLatin");
+    QTest::newRow("after Japanese") << QStringLiteral("漢") << QStringLiteral("字") << false;
+    QTest::newRow("after Japanese, Latin kept")
+        << QStringLiteral("漢") << QStringLiteral("a") << true;
+    QTest::newRow("after Latin") << QStringLiteral("a") << QStringLiteral("b") << false;
+    QTest::newRow("at the start") << QString() << QString() << false;
+}
+
+void TestCleanup::foldFollowsTheRulesOnEveryCharacter() {
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(bool, keepLatin);
+    const LatinSpacing latin = keepLatin ? LatinSpacing::Kept : LatinSpacing::AsWritten;
+    QSet<QString> inTable;
+    for (const Replacement& r : replacements())
+        inTable.insert(r.engine);
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(c))
+            continue;
+        const QString input = before + QChar(char16_t(c)) + after;
+        const QString result = cleanRecognizedText(input + t("⏎"), latin);
+        const QString code = QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+        if (visibleFold(result) != visibleFold(input))
+            QFAIL(qPrintable(code + QStringLiteral(": %1 became %2").arg(input, result)));
+        if (withoutSpace(result) != withoutSpace(input) &&
+            !inTable.contains(QString(QChar(char16_t(c)))))
+            QFAIL(qPrintable(code + QStringLiteral(" changed, but has no row")));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCleanup)

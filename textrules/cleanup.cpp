@@ -10,10 +10,21 @@ constexpr char16_t kCircledNine = 0x2468;   // ⑨
 constexpr char16_t kCircledTwenty = 0x2473; // ⑳
 constexpr char16_t kFullwidthZero = 0xFF10; // ０
 constexpr char16_t kFullwidthNine = 0xFF19; // ９
-constexpr char16_t kFullwidthComma = 0xFF0C;
-constexpr char16_t kIdeographicFullStop = 0x3002;
-constexpr char16_t kFullwidthTilde = 0xFF5E;
-constexpr char16_t kRightSingleQuote = 0x2019;
+
+// The rules that put one character in place of another; rule 5 is rule 6 with the space after
+// the comma. The rules, their table and their fold are all written from these.
+struct CharacterRule {
+    int rule;
+    char16_t engine;
+    char16_t cleaned;
+};
+constexpr CharacterRule kTilde{2, u'~', 0xFF5E};       // ～
+constexpr CharacterRule kComma{6, u',', 0xFF0C};       // ，
+constexpr CharacterRule kPeriod{7, u'.', 0x3002};      // 。
+constexpr CharacterRule kRightQuote{8, 0x2019, u'\''}; // ’
+constexpr CharacterRule kBackquote{10, u'`', u'\''};
+constexpr CharacterRule kCharacterRules[] = {kTilde, kComma, kPeriod, kRightQuote, kBackquote};
+constexpr char16_t kCommaSpace[] = {kComma.engine, u' '};
 
 bool isAsciiDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
@@ -111,15 +122,16 @@ QString dropSpaceAfterDoubleByte(const QString& text) {
 }
 
 QString commaSpaceToFullwidth(const QString& text) {
-    return replaceAfterDoubleByte(text, u", ", kFullwidthComma);
+    return replaceAfterDoubleByte(text, QStringView(kCommaSpace, 2), kComma.cleaned);
 }
 
 QString commaToFullwidth(const QString& text) {
-    return replaceAfterDoubleByte(text, u",", kFullwidthComma);
+    return replaceAfterDoubleByte(text, QStringView(&kComma.engine, 1), kComma.cleaned);
 }
 
 QString periodToFullwidth(const QString& text, LatinSpacing latin) {
-    return replaceAfterDoubleByte(text, u".", kIdeographicFullStop, latin == LatinSpacing::Kept);
+    return replaceAfterDoubleByte(text, QStringView(&kPeriod.engine, 1), kPeriod.cleaned,
+                                  latin == LatinSpacing::Kept);
 }
 
 QString dropSpaceAfterDigitOrBracket(const QString& text, LatinSpacing latin) {
@@ -149,22 +161,60 @@ QString dropSpaceAfterDigitOrBracket(const QString& text, LatinSpacing latin) {
 }
 
 QString cleanRecognizedText(const QString& text, LatinSpacing latin) {
-    QString t = circledToFullwidthDigits(text);        // 1
-    t.replace(QChar(u'~'), QChar(kFullwidthTilde));    // 2
-    t = fullwidthDigitsToAscii(t);                     // 3
-    t = dropSpaceAfterDoubleByte(t);                   // 4
-    t = commaSpaceToFullwidth(t);                      // 5
-    t = commaToFullwidth(t);                           // 6
-    t = periodToFullwidth(t, latin);                   // 7
-    t.replace(QChar(kRightSingleQuote), QChar(u'\'')); // 8
-    t = dropSpaceAfterDigitOrBracket(t, latin);        // 9
-    t.replace(QChar(u'`'), QChar(u'\''));              // 10
-    t.remove(QChar(u'\f'));                            // 11
+    QString t = circledToFullwidthDigits(text);                       // 1
+    t.replace(QChar(kTilde.engine), QChar(kTilde.cleaned));           // 2
+    t = fullwidthDigitsToAscii(t);                                    // 3
+    t = dropSpaceAfterDoubleByte(t);                                  // 4
+    t = commaSpaceToFullwidth(t);                                     // 5
+    t = commaToFullwidth(t);                                          // 6
+    t = periodToFullwidth(t, latin);                                  // 7
+    t.replace(QChar(kRightQuote.engine), QChar(kRightQuote.cleaned)); // 8
+    t = dropSpaceAfterDigitOrBracket(t, latin);                       // 9
+    t.replace(QChar(kBackquote.engine), QChar(kBackquote.cleaned));   // 10
+    t.remove(QChar(u'\f'));                                           // 11
     // 12: one left-to-right pass, so long runs shrink by a third rather than down to two.
     t.replace(QStringLiteral("\r\n\r\n\r\n"), QStringLiteral("\r\n\r\n"));
     if (t.endsWith(QStringLiteral("\r\n\r\n"))) // 13
         t.chop(4);
     return t;
+}
+
+QList<Replacement> replacements() {
+    QList<Replacement> rows;
+    for (char16_t c = kCircledOne; c <= kCircledTwenty; ++c)
+        rows.append(Replacement{1, QString(QChar(c)), circledToFullwidthDigits(QString(QChar(c)))});
+    for (char16_t c = kFullwidthZero; c <= kFullwidthNine; ++c)
+        rows.append(Replacement{3, QString(QChar(c)), fullwidthDigitsToAscii(QString(QChar(c)))});
+    for (const CharacterRule& r : kCharacterRules) {
+        if (r.rule == kComma.rule)
+            rows.append(
+                Replacement{5, QStringView(kCommaSpace, 2).toString(), QString(QChar(r.cleaned))});
+        rows.append(Replacement{r.rule, QString(QChar(r.engine)), QString(QChar(r.cleaned))});
+    }
+    return rows;
+}
+
+QString folded(char32_t c) {
+    // A circled number or a full-width digit folds to the ASCII digits rules 1 and 3 make of it.
+    if ((c >= kCircledOne && c <= kCircledTwenty) || (c >= kFullwidthZero && c <= kFullwidthNine))
+        return fullwidthDigitsToAscii(circledToFullwidthDigits(QString(QChar(char16_t(c)))));
+    for (const CharacterRule& r : kCharacterRules)
+        if (c == r.engine || c == r.cleaned)
+            return QString(QChar(r.cleaned < 0x80 ? r.cleaned : r.engine));
+    return {};
+}
+
+QString foldedText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const QString f = folded(c.unicode());
+        if (f.isEmpty())
+            out += c;
+        else
+            out += f;
+    }
+    return out;
 }
 
 } // namespace quillpix::cleanup
