@@ -21,6 +21,7 @@
 #include "version.h"
 #include "viewerhandler.h"
 #include "waysin.h"
+#include "waysinhandler.h"
 #include "widgets.h"
 
 #include <QButtonGroup>
@@ -95,7 +96,9 @@ void FrmMain::createFeatures() {
     m_viewer = std::make_unique<ViewerHandler>(
         ViewerControls{this, c.cmbFolder, c.File1, c.cmdRefresh[size_t(RefreshButton::Files)],
                        c.cmdPaint, c.lstZoom, c.picBmp, c.picDisp, c.VScroll1, c.HScroll1},
-        m_platform, m_folders);
+        m_runState, m_platform, m_folders);
+    m_waysIn = std::make_unique<WaysInHandler>(WaysInControls{this, c.File1}, *m_viewer, m_runState,
+                                               m_platform, m_folders);
     m_selection = std::make_unique<SelectionHandler>(
         SelectionControls{this, c.picRect, c.picDispRect, c.lblHeight, c.lblWidth}, *m_viewer,
         m_platform);
@@ -114,7 +117,7 @@ void FrmMain::createFeatures() {
         m_folders);
     m_recognition = std::make_unique<RecognitionHandler>(
         RecognitionControls{this, c.cmdRecognize, c.cmdDirect, c.txtBat}, *m_selection,
-        *m_resultText, *m_options, m_platform, m_folders);
+        *m_resultText, *m_options, m_runState, m_platform, m_folders);
 
     ViewerHandler* viewer = m_viewer.get();
     SelectionHandler* selection = m_selection.get();
@@ -161,12 +164,11 @@ void FrmMain::createFeatures() {
     connect(viewer, &ViewerHandler::paintRequested, m_launcher.get(), &LauncherHandler::openPaint);
     connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
             &ResultTextHandler::refreshSavedFileState);
-    connect(recognition, &RecognitionHandler::runningChanged, viewer, &ViewerHandler::setRunActive);
     connect(resultText, &ResultTextHandler::clearing, recognition,
             &RecognitionHandler::clearCommand);
     connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
             &RecognitionHandler::prepareEngineSoon);
-    connect(viewer, &ViewerHandler::captureRequested, this, &FrmMain::readScreen);
+    connect(m_waysIn.get(), &WaysInHandler::captureRequested, this, &FrmMain::readScreen);
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
@@ -412,7 +414,7 @@ void FrmMain::dropEvent(QDropEvent* event) {
         return;
     event->acceptProposedAction();
     // The dragging program waits for the drop to end; the opening (and any message) follows.
-    QTimer::singleShot(0, this, [this, files] { m_viewer->openPaths(files); });
+    QTimer::singleShot(0, this, [this, files] { m_waysIn->openPaths(files); });
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -447,7 +449,7 @@ void FrmMain::takeRequest(const WindowRequest& request) {
     if (!request.unnamable.isEmpty())
         m_platform.showMessage(unnamableMessage(request.unnamable));
     if (!request.paths.isEmpty())
-        m_viewer->openPaths(request.paths);
+        m_waysIn->openPaths(request.paths);
     if (request.capture)
         readScreen();
     comeToFront();
@@ -458,7 +460,7 @@ void FrmMain::readScreen() {
     if (m_readingScreen)
         return;
     m_readingScreen = true;
-    readScreenRegion(m_platform, *m_viewer, *m_recognition);
+    readScreenRegion(m_platform, m_runState, *m_waysIn, *m_recognition);
     m_readingScreen = false;
     comeToFront();
 }

@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "folders.h"
 #include "instancechannel.h"
+#include "runstate.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -16,6 +17,7 @@ namespace quillpix {
 
 class Platform;
 class ViewerHandler;
+class WaysInHandler;
 class SelectionHandler;
 class RecognitionHandler;
 class ResultTextHandler;
@@ -36,6 +38,8 @@ public:
     Controls& controls() { return m_c; }
     const Folders& folders() const { return m_folders; }
     ViewerHandler& viewer() { return *m_viewer; }
+    WaysInHandler& waysIn() { return *m_waysIn; }
+    RunState& runState() { return m_runState; }
     SelectionHandler& selection() { return *m_selection; }
     ResultTextHandler& resultText() { return *m_resultText; }
 
@@ -78,7 +82,10 @@ private:
     QStringList m_draggedFiles;
     QTimer* m_frameTimer = nullptr;
     bool m_engineAsked = false;
+    // Whether the recognition's run is under way: every handler asks this one state.
+    RunState m_runState;
     std::unique_ptr<ViewerHandler> m_viewer;
+    std::unique_ptr<WaysInHandler> m_waysIn;
     std::unique_ptr<SelectionHandler> m_selection;
     std::unique_ptr<RecognitionHandler> m_recognition;
     std::unique_ptr<ResultTextHandler> m_resultText;

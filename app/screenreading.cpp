@@ -2,7 +2,8 @@
 
 #include "platform.h"
 #include "recognitionhandler.h"
-#include "viewerhandler.h"
+#include "runstate.h"
+#include "waysinhandler.h"
 
 namespace quillpix {
 
@@ -23,11 +24,10 @@ QString nothingReadNotice() {
     return QStringLiteral("文字を読み取れませんでした。クリップボードはそのままです。");
 }
 
-void readScreenRegion(Platform& platform, ViewerHandler& viewer, RecognitionHandler& recognition) {
-    if (recognition.running()) {
-        platform.showMessage(RecognitionHandler::busyMessage());
+void readScreenRegion(Platform& platform, const RunState& runState, WaysInHandler& waysIn,
+                      RecognitionHandler& recognition) {
+    if (runState.refuse(platform, RecognitionHandler::busyMessage()))
         return;
-    }
     const ScreenRegion region = platform.captureScreenRegion();
     if (!region.problem.isEmpty()) {
         platform.showMessage(region.problem);
@@ -35,7 +35,7 @@ void readScreenRegion(Platform& platform, ViewerHandler& viewer, RecognitionHand
     }
     if (region.picture.isNull())
         return;
-    if (viewer.takeInPicture(region.picture, QStringLiteral("screen")).isEmpty())
+    if (waysIn.takeInPicture(region.picture, QStringLiteral("screen")).isEmpty())
         return;
     const std::optional<QString> text = recognition.readPicture(region.picture);
     if (!text)

@@ -5,7 +5,8 @@
 namespace quillpix {
 
 class Platform;
-class ViewerHandler;
+class RunState;
+class WaysInHandler;
 class RecognitionHandler;
 
 // The text a screen reading puts on the clipboard: the result box's text with the line ends
@@ -21,6 +22,7 @@ QString nothingReadNotice();
 // current items through the run of コマンドを作成して実行, and its text goes to the result box
 // and to the clipboard, with a short notice. A screen that cannot be read is told; a cancel
 // changes nothing. A run under way refuses it before the screen is frozen.
-void readScreenRegion(Platform& platform, ViewerHandler& viewer, RecognitionHandler& recognition);
+void readScreenRegion(Platform& platform, const RunState& runState, WaysInHandler& waysIn,
+                      RecognitionHandler& recognition);
 
 } // namespace quillpix

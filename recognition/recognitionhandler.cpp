@@ -8,6 +8,7 @@
 #include "failurereport.h"
 #include "reading.h"
 #include "resultbox.h"
+#include "runstate.h"
 #include "selectedregion.h"
 #include "sounds.h"
 #include "textfiles.h"
@@ -21,22 +22,8 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include <functional>
-
 namespace quillpix {
 namespace {
-
-// Marks the run as running until it ends, however it ends.
-class RunningFlag {
-public:
-    explicit RunningFlag(std::function<void(bool)> set) : m_set(std::move(set)) { m_set(true); }
-    ~RunningFlag() { m_set(false); }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    std::function<void(bool)> m_set;
-};
 
 // Long enough for arrow keys walking through a list, short beside choosing a picture and
 // dragging a selection.
@@ -47,10 +34,10 @@ constexpr int kPrepareDelayMs = 300;
 RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
                                        selection::SelectedRegion& region,
                                        resulttext::ResultBox& resultBox,
-                                       const options::EngineChoices& choices, Platform& platform,
-                                       const Folders& folders)
+                                       const options::EngineChoices& choices, RunState& runState,
+                                       Platform& platform, const Folders& folders)
     : m_c(controls), m_region(region), m_resultBox(resultBox), m_choices(choices),
-      m_platform(platform), m_folders(folders) {
+      m_runState(runState), m_platform(platform), m_folders(folders) {
     connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
     connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
     // Whoever changes the command, the user or a run, the button follows.
@@ -85,11 +72,6 @@ QString RecognitionHandler::selectionTooSmallMessage() {
 
 RecognitionHandler::~RecognitionHandler() = default;
 
-void RecognitionHandler::setRunning(bool running) {
-    m_running = running;
-    emit runningChanged(running);
-}
-
 void RecognitionHandler::setSelectionMade(bool made) {
     m_c.cmdRecognize->setEnabled(made);
 }
@@ -122,23 +104,20 @@ void RecognitionHandler::prepareEngineSoon() {
 }
 
 bool RecognitionHandler::refuseWhileRunning() {
-    if (!m_running)
-        return false;
-    m_platform.showMessage(busyMessage());
-    return true;
+    return m_runState.refuse(m_platform, busyMessage());
 }
 
 void RecognitionHandler::onRecognizeClicked() {
     if (refuseWhileRunning())
         return;
-    RunningFlag running([this](bool on) { setRunning(on); });
+    const RunState::Run run(m_runState);
     runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
 }
 
 std::optional<QString> RecognitionHandler::readPicture(const QImage& picture) {
     if (refuseWhileRunning())
         return std::nullopt;
-    RunningFlag running([this](bool on) { setRunning(on); });
+    const RunState::Run run(m_runState);
     std::optional<QString> text;
     runReportingFailures(m_platform, m_c.window, [&] { text = recognize(picture); });
     return text;
@@ -149,7 +128,7 @@ void RecognitionHandler::onDirectClicked() {
         return;
     if (refuseWhileRunning())
         return;
-    RunningFlag running([this](bool on) { setRunning(on); });
+    const RunState::Run run(m_runState);
     runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
 }
 

@@ -16,6 +16,7 @@ class QTimer;
 namespace quillpix {
 
 class LineTextBox;
+class RunState;
 
 namespace selection {
 class SelectedRegion;
@@ -46,7 +47,7 @@ public:
     ~RecognitionHandler() override;
     RecognitionHandler(const RecognitionControls& controls, selection::SelectedRegion& region,
                        resulttext::ResultBox& resultBox, const options::EngineChoices& choices,
-                       Platform& platform, const Folders& folders);
+                       RunState& runState, Platform& platform, const Folders& folders);
 
     static QString missingResultMessage();
     static QString busyMessage();
@@ -68,11 +69,6 @@ public:
     // result box. The appended text, or nothing when the run was refused or failed (the user
     // has been told).
     std::optional<QString> readPicture(const QImage& picture);
-    bool running() const { return m_running; }
-
-Q_SIGNALS:
-    // A run started or ended. Its text belongs to the picture shown when it started.
-    void runningChanged(bool running);
 
 private:
     void onRecognizeClicked();
@@ -97,7 +93,6 @@ private:
     bool reportMissingResult(const pipeline::Reading& reading);
 
     QString programFile(const QString& name) const;
-    void setRunning(bool running);
     // A second run while one waits would overwrite the first one's work files.
     bool refuseWhileRunning();
 
@@ -105,9 +100,11 @@ private:
     selection::SelectedRegion& m_region;
     resulttext::ResultBox& m_resultBox;
     const options::EngineChoices& m_choices;
+    // Marked while a run waits for the engine; its text belongs to the picture shown when it
+    // started.
+    RunState& m_runState;
     Platform& m_platform;
     Folders m_folders;
-    bool m_running = false;
     QTimer* m_prepareTimer = nullptr;
     // The last command was written by a "自動" run: 実行 prepares the picture as it did, until
     // the command line is cleared or a run with another language writes it.

@@ -8,6 +8,7 @@
 #include "picturebox.h"
 #include "pictureloader.h"
 #include "platform.h"
+#include "runstate.h"
 #include "settingsfile.h"
 #include "textfiles.h"
 #include "viewmath.h"
@@ -33,14 +34,14 @@ namespace {
 const QString kRememberedKey = QStringLiteral("folders/opened");
 } // namespace
 
-ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
-                             const Folders& folders)
-    : m_c(controls), m_platform(platform), m_pictureFolders(folders.parent),
+ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& runState,
+                             Platform& platform, const Folders& folders)
+    : m_c(controls), m_runState(runState), m_platform(platform), m_pictureFolders(folders.parent),
       m_programFolder(folders.program), m_zoomIndex(viewer::zoomIndexForRow(-1)) {
     connect(m_c.cmbFolder, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0)
             return;
-        if (m_runActive && index != m_shownFolderIndex) {
+        if (m_runState.running() && index != m_shownFolderIndex) {
             const QSignalBlocker blocker(m_c.cmbFolder);
             m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
             m_platform.showMessage(busyMessage());
@@ -80,7 +81,7 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
     connect(m_c.File1, &QWidget::customContextMenuRequested, this,
             [this, readAll, makePdf](const QPoint& point) {
                 QMenu menu(m_c.File1);
-                // The ways in (addWaysIn), then what reads the folder or the document.
+                // The ways in (WaysInHandler), then what reads the folder or the document.
                 menu.addActions(m_c.File1->actions());
                 menu.addAction(readAll);
                 const QString document = m_c.File1->documentAt(point);
@@ -97,9 +98,7 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
         const int row = m_c.File1->row(item);
         if (row != m_rowAtPress || row != m_handledRow)
             return;
-        if (m_runActive)
-            m_platform.showMessage(busyMessage());
-        else
+        if (!m_runState.refuse(m_platform, busyMessage()))
             chooseFile();
     });
     connect(m_c.lstZoom, &QListWidget::currentRowChanged, this,
@@ -139,52 +138,15 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, Platform& platform,
                 if (!reading())
                     emit displayReleased(button, x, y);
             });
-    addWaysIn();
-}
-
-void ViewerHandler::addWaysIn() {
-    // Ahead of the list's other items; their keys work anywhere in the window, but a text box
-    // keeps its own Ctrl+V.
-    const auto item = [this](const char* name, const QString& text, const QKeySequence& key) {
-        auto* action = new QAction(text, m_c.File1);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        return action;
-    };
-    QAction* openFolder = item("actOpenFolder", QStringLiteral("フォルダを開く…"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    QAction* openFile =
-        item("actOpenFile", QStringLiteral("ファイルを開く…"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction* paste =
-        item("actPaste", QStringLiteral("画像を貼り付け"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    QAction* capture = item("actCapture", QStringLiteral("画面から読む…"), QKeySequence());
-    auto* separator = new QAction(m_c.File1);
-    separator->setSeparator(true);
-    m_c.File1->insertActions(m_c.File1->actions().value(0),
-                             {openFolder, openFile, paste, capture, separator});
-    connect(openFolder, &QAction::triggered, this, [this] { openFolderDialog(); });
-    connect(openFile, &QAction::triggered, this, [this] { openFileDialog(); });
-    connect(paste, &QAction::triggered, this, [this] { this->paste(); });
-    connect(capture, &QAction::triggered, this, &ViewerHandler::captureRequested);
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), m_c.window);
     connect(refresh, &QShortcut::activated, this, [this] { refreshFiles(); });
     // The chooser offers a picture folder made while the program runs.
     connect(m_c.cmbFolder, &FolderChooser::aboutToShowPopup, this, [this] { readFolderList(); });
-}
-
-QString ViewerHandler::pictureFilter() {
-    QStringList patterns =
-        QString::fromLatin1(pictures::kPicturePattern).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    // The dialog compares names as they are written; the list does not.
-    for (const QString& pattern : QStringList(patterns))
-        patterns << pattern.toUpper();
-    return QStringLiteral("画像と文書 (%1);;すべてのファイル (*)")
-        .arg(patterns.join(QLatin1Char(' ')));
-}
-
-QString ViewerHandler::noPictureOnClipboardMessage() {
-    return QStringLiteral("クリップボードに画像がありません。\n"
-                          "画像をコピーしてから、もう一度貼り付けてください。");
+    // A run works on the picture on show, and its text belongs to that one.
+    connect(&m_runState, &RunState::started, this, [this] {
+        if (reading())
+            giveUpReading();
+    });
 }
 
 QString ViewerHandler::folderOfItem(int index) const {
@@ -221,39 +183,6 @@ void ViewerHandler::readFolderList() {
     const QString shown = m_c.File1->folder();
     m_shownFolderIndex = shown.isEmpty() ? -1 : itemOfFolder(shown);
     m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
-}
-
-QString ViewerHandler::dialogStartFolder() const {
-    return m_c.File1->folder().isEmpty() ? m_pictureFolders : m_c.File1->folder();
-}
-
-void ViewerHandler::openFolderDialog() {
-    if (m_runActive) {
-        m_platform.showMessage(busyMessage());
-        return;
-    }
-    const QString folder = m_platform.chooseFolder(dialogStartFolder());
-    if (!folder.isEmpty())
-        openPaths({folder});
-}
-
-void ViewerHandler::openFileDialog() {
-    if (m_runActive) {
-        m_platform.showMessage(busyMessage());
-        return;
-    }
-    const QString file = m_platform.chooseFile(dialogStartFolder(), pictureFilter());
-    if (!file.isEmpty())
-        openPaths({file});
-}
-
-void ViewerHandler::openPaths(const QStringList& paths) {
-    if (m_runActive) {
-        m_platform.showMessage(busyMessage());
-        return;
-    }
-    runReportingFailures(m_platform, m_c.window,
-                         [&] { open(viewer::openingFor(paths), paths.value(0)); });
 }
 
 void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
@@ -294,38 +223,6 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
         if (row >= 0)
             m_c.File1->setCurrentRow(row);
     }
-}
-
-void ViewerHandler::paste() {
-    const ClipboardContent content = m_platform.clipboardContent();
-    if (!content.files.isEmpty()) {
-        openPaths(content.files);
-        return;
-    }
-    if (content.picture.isNull()) {
-        m_platform.showMessage(noPictureOnClipboardMessage());
-        return;
-    }
-    takeInPicture(content.picture, QStringLiteral("clipboard"));
-}
-
-QString ViewerHandler::takeInPicture(const QImage& picture, const QString& stem) {
-    if (m_runActive) {
-        m_platform.showMessage(busyMessage());
-        return {};
-    }
-    QString kept;
-    runReportingFailures(m_platform, m_c.window, [&] {
-        const QString path = viewer::saveIncomingPicture(
-            picture, m_pictureFolders + QLatin1Char('/') + viewer::kIncomingFolder, stem,
-            QDateTime::currentDateTime());
-        open(viewer::openingFor({path}), path);
-        const viewer::ChosenFile chosen = chosenFile();
-        if (chosen.name == QFileInfo(path).fileName() &&
-            QFileInfo(chosen.folder) == QFileInfo(QFileInfo(path).absolutePath()))
-            kept = path;
-    });
-    return kept;
 }
 
 bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
@@ -371,13 +268,6 @@ viewer::ChosenFile ViewerHandler::chosenFile() const {
     if (reading())
         return {m_c.File1->folder(), m_shownName, m_shownPage};
     return {m_c.File1->folder(), m_c.File1->fileName(), m_c.File1->page()};
-}
-
-void ViewerHandler::setRunActive(bool active) {
-    m_runActive = active;
-    // A run works on the picture on show, and its text belongs to that one.
-    if (active && reading())
-        giveUpReading();
 }
 
 void ViewerHandler::refreshFiles() {
@@ -434,7 +324,7 @@ void ViewerHandler::onFileListSignal() {
     const int row = m_c.File1->currentRow();
     if (row == m_handledRow)
         return;
-    if (m_runActive) {
+    if (m_runState.running()) {
         restoreFileSelection();
         m_platform.showMessage(busyMessage());
         return;

@@ -15,6 +15,7 @@ class QPushButton;
 namespace quillpix {
 
 class Platform;
+class RunState;
 class PictureBox;
 class FileListBox;
 class FolderChooser;
@@ -39,8 +40,10 @@ class ViewerHandler : public QObject, public viewer::Display, public viewer::Fil
     Q_OBJECT
 public:
     // The picture folders are those of folders.parent; the folders opened from elsewhere are
-    // remembered in the settings file of folders.program.
-    ViewerHandler(const ViewerControls& controls, Platform& platform, const Folders& folders);
+    // remembered in the settings file of folders.program. While runState says a run is under
+    // way, no other folder or picture is chosen.
+    ViewerHandler(const ViewerControls& controls, const RunState& runState, Platform& platform,
+                  const Folders& folders);
 
     // The chosen item of cmbFolder becomes the folder of File1; the display is cleared.
     void changeFolder();
@@ -63,25 +66,13 @@ public:
     // opened from elsewhere that still exist, most recent first. The folder on show stays
     // chosen; nothing counts as a folder change.
     void readFolderList();
-    // Pictures from anywhere. A folder is shown and listed as a picture folder; a file shows
-    // its folder with the file (a document's first page) chosen; several paths (a drop, the
-    // command line) open the first. Everything is checked before anything changes: a path
-    // that is gone, a folder that cannot be listed, a file the list does not show or whose
-    // headers are wrong leave the folder, the picture and the text as they were, with a
-    // message. A folder outside the workspace's picture folders is remembered by the chooser.
-    void openPaths(const QStringList& paths);
-    // The same through the desktop's dialogs.
-    void openFolderDialog();
-    void openFileDialog();
-    // The clipboard's picture is kept in bmp_gif_clipboard, listed and chosen; files copied in
-    // a file manager are opened.
-    void paste();
-    // Keeps the picture as a PNG named after stem and the moment in bmp_gif_clipboard and shows
-    // it chosen. Its path, or "" when it could not be kept or is not the picture on show.
-    QString takeInPicture(const QImage& picture, const QString& stem);
-    // The file dialog's filter: every picture and document the list shows.
-    static QString pictureFilter();
-    static QString noPictureOnClipboardMessage();
+    // Opens what a way in asked for (asked names it in a message): a folder is shown and
+    // listed as a picture folder; a file shows its folder with the file (a document's first
+    // page) chosen. Everything is checked before anything changes: a path that is gone, a
+    // folder that cannot be listed, a file the list does not show or whose headers are wrong
+    // throw and leave the folder, the picture and the text as they were. A folder outside the
+    // workspace's picture folders is remembered by the chooser.
+    void open(const viewer::Opening& opening, const QString& asked);
 
     // Sets the bars up for the picture in picBmp at the current zoom, view at the top-left.
     void showImage();
@@ -94,9 +85,8 @@ public:
     void horizontalTracking();
     void verticalTracking();
 
-    // While a run waits for the engine, the picture and the folder stay: its text belongs to
-    // the picture it was read from.
-    void setRunActive(bool active);
+    // What the viewer and the ways in tell while a run waits for the engine: the picture and
+    // the folder stay, as its text belongs to the picture it was read from.
     static QString busyMessage();
 
     int zoomDivisor() const;
@@ -124,8 +114,6 @@ Q_SIGNALS:
     void folderBatchRequested(const QString& folder);
     // "検索できる PDF を作る…" was chosen on a page of the document fileName.
     void pdfRequested(const QString& folder, const QString& fileName);
-    // "画面から読む…" was chosen on the file list.
-    void captureRequested();
     // The mouse on the display, in surface pixels.
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);
@@ -149,15 +137,12 @@ private:
     void announceViewMoved();
     // Names the listing had to leave out are told once per listing.
     void reportLeftOutNames();
-    // The file list's menu items and keys for the ways in.
-    void addWaysIn();
-    void open(const viewer::Opening& opening, const QString& asked);
     // The folder an item of the chooser lists, and the item listing a folder (-1: none).
     QString folderOfItem(int index) const;
     int itemOfFolder(const QString& folder) const;
-    QString dialogStartFolder() const;
 
     ViewerControls m_c;
+    const RunState& m_runState;
     Platform& m_platform;
     // The folder whose entries beginning with the picture-folder prefix are the folders offered.
     QString m_pictureFolders;
@@ -177,7 +162,6 @@ private:
     int m_shownPage = -1;
     // While showImage resets the bars, the caller repaints right afterwards.
     bool m_settingUpBars = false;
-    bool m_runActive = false;
     // The folder chooser's item whose folder File1 shows.
     int m_shownFolderIndex = -1;
     // The page being read aside, and the read.

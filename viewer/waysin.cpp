@@ -1,6 +1,7 @@
 #include "waysin.h"
 
 #include "failure.h"
+#include "listing.h"
 #include "textfiles.h"
 
 #include <QBuffer>
@@ -72,6 +73,16 @@ QStringList rememberFolder(const QStringList& remembered, const QString& folder,
         if (other != folder && result.size() < kept)
             result << other;
     return result;
+}
+
+QString pictureFilter() {
+    QStringList patterns =
+        QString::fromLatin1(pictures::kPicturePattern).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // The dialog compares names as they are written; the list does not.
+    for (const QString& pattern : QStringList(patterns))
+        patterns << pattern.toUpper();
+    return QStringLiteral("画像と文書 (%1);;すべてのファイル (*)")
+        .arg(patterns.join(QLatin1Char(' ')));
 }
 
 QString incomingName(const QString& folder, const QString& stem, const QDateTime& when) {

@@ -51,6 +51,9 @@ QString shownPath(const QString& folder, const QString& home);
 QStringList rememberFolder(const QStringList& remembered, const QString& folder,
                            int kept = kRememberedFolders);
 
+// The file dialog's filter: every picture and document the list shows.
+QString pictureFilter();
+
 // "<stem>_YYYYMMDD-HHMMSS.png", with "_2", "_3"… before ".png" when the name is taken in folder.
 QString incomingName(const QString& folder, const QString& stem, const QDateTime& when);
 // Saves the picture as PNG under incomingName in folder, creating the folder when needed, and

@@ -1,6 +1,9 @@
 #include "cp932.h"
 #include "desktopplatform.h"
+#include "failure.h"
 #include "picturebox.h"
+#include "recordingplatform.h"
+#include "runstate.h"
 #include "screencapture.h"
 #include "widgets.h"
 
@@ -578,6 +581,47 @@ private Q_SLOTS:
         QCOMPARE(bar.maximum(), 0);
         bar.setLogicalMaximum(175);
         QCOMPARE(bar.maximum(), 175);
+    }
+
+    // The window's one run state: a run marks it from its start to its end, however it ends,
+    // and whoever asks meanwhile is told its busy message.
+    void runStateMarksARun_data() {
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<int>("started");
+        QTest::newRow("no run") << "none" << false << 0;
+        QTest::newRow("a run under way") << "open" << true << 1;
+        QTest::newRow("a run ended") << "ended" << false << 1;
+        QTest::newRow("a run ended by a failure") << "failed" << false << 1;
+        QTest::newRow("a run ended inside another") << "nested" << true << 1;
+    }
+    void runStateMarksARun() {
+        QFETCH(QString, run);
+        QFETCH(bool, refused);
+        QFETCH(int, started);
+        RunState state;
+        testing::RecordingPlatform platform;
+        int starts = 0;
+        connect(&state, &RunState::started, this, [&] { ++starts; });
+        std::optional<RunState::Run> open;
+        if (run == "open" || run == "nested" || run == "ended")
+            open.emplace(state);
+        if (run == "nested")
+            RunState::Run inner(state);
+        if (run == "ended")
+            open.reset();
+        if (run == "failed") {
+            try {
+                const RunState::Run failing(state);
+                throw Failure(QStringLiteral("止まった"));
+            } catch (const Failure&) {
+            }
+        }
+        QCOMPARE(state.running(), refused);
+        QCOMPARE(state.refuse(platform, QStringLiteral("実行中")), refused);
+        QCOMPARE(platform.messages,
+                 refused ? QStringList{QStringLiteral("実行中")} : QStringList{});
+        QCOMPARE(starts, started);
     }
 };
 

@@ -8,8 +8,10 @@
 #include "recognitionhandler.h"
 #include "screenreading.h"
 #include "viewerhandler.h"
+#include "waysinhandler.h"
 #include "widgets.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -630,15 +632,25 @@ void TestRecognition::secondRunWhileWaitingIsRefused() {
 }
 
 // A run's text lands in the box of the picture it was read from: while the engine works,
-// choosing another picture or folder is refused and the choice goes back.
+// choosing another picture or folder is refused and the choice goes back; every way in is
+// refused before it asks the desktop for anything.
 void TestRecognition::pictureStaysDuringARun_data() {
     QTest::addColumn<QString>("change");
-    QTest::newRow("another picture") << "picture";
-    QTest::newRow("another folder") << "folder";
+    QTest::addColumn<QString>("message");
+    const QString viewerBusy = ViewerHandler::busyMessage();
+    QTest::newRow("another picture") << "picture" << viewerBusy;
+    QTest::newRow("another folder") << "folder" << viewerBusy;
+    QTest::newRow("the picture clicked again") << "again" << viewerBusy;
+    QTest::newRow("a path opened") << "path" << viewerBusy;
+    QTest::newRow("a picture pasted") << "paste" << viewerBusy;
+    QTest::newRow("the folder dialog") << "actOpenFolder" << viewerBusy;
+    QTest::newRow("the file dialog") << "actOpenFile" << viewerBusy;
+    QTest::newRow("the screen read") << "screen" << RecognitionHandler::busyMessage();
 }
 
 void TestRecognition::pictureStaysDuringARun() {
     QFETCH(QString, change);
+    QFETCH(QString, message);
     Session s;
     s.picture.save(s.parentFolder() + QStringLiteral("/bmp_gif_sample/page2.bmp"));
     QFile saved(s.parentFolder() + QStringLiteral("/bmp_gif_sample/page2.bmp.txt"));
@@ -649,6 +661,16 @@ void TestRecognition::pictureStaysDuringARun() {
     s.c().File1->refresh();
     s.c().File1->setCurrentRow(0);
     s.select(5, 5, 100, 50);
+    // Every way in has something to bring: a picture outside the workspace (its folder would be
+    // remembered), the clipboard, the dialogs' answers, a region of the screen.
+    const QString elsewhere = s.parentFolder() + QStringLiteral("/elsewhere");
+    const QString other = elsewhere + QStringLiteral("/c.bmp");
+    QDir().mkpath(elsewhere);
+    s.picture.save(other);
+    s.platform.clipboard.picture = s.picture;
+    s.platform.folderAnswer = elsewhere;
+    s.platform.fileAnswer = other;
+    s.platform.screenRegion.picture = s.picture;
     m_engine->setMode(QStringLiteral("wait"));
     m_engine->setOutput(QByteArray("結果\n"));
     DuringWait meanwhile([&] {
@@ -656,14 +678,30 @@ void TestRecognition::pictureStaysDuringARun() {
             return false;
         if (change == "picture")
             s.c().File1->setCurrentRow(1);
-        else
+        else if (change == "folder")
             s.c().cmbFolder->setCurrentIndex(1);
+        else if (change == "again")
+            QTest::mouseClick(s.c().File1->viewport(), Qt::LeftButton, {},
+                              s.c().File1->visualItemRect(s.c().File1->item(0)).center());
+        else if (change == "path")
+            s.window().waysIn().openPaths({other});
+        else if (change == "paste")
+            s.window().waysIn().paste();
+        else if (change == "screen")
+            s.window().readScreen();
+        else
+            s.c().File1->findChild<QAction*>(change)->trigger();
         m_engine->release();
         return true;
     });
+    const int folders = s.c().cmbFolder->count();
     s.c().cmdRecognize->click();
 
-    QCOMPARE(s.platform.messages, QStringList{ViewerHandler::busyMessage()});
+    QCOMPARE(s.platform.messages, QStringList{message});
+    QCOMPARE(s.c().cmbFolder->count(), folders);
+    QVERIFY(s.platform.dialogStarts.isEmpty());
+    QCOMPARE(s.platform.captures, 0);
+    QVERIFY(!QFileInfo::exists(s.parentFolder() + QStringLiteral("/bmp_gif_clipboard")));
     QCOMPARE(s.c().File1->fileName(), QStringLiteral("page.bmp"));
     QCOMPARE(s.c().cmbFolder->currentIndex(), 0);
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("結果\r"));

@@ -4,7 +4,9 @@
 #include "picturebox.h"
 #include "picturefiles.h"
 #include "pictureloader.h"
+#include "runstate.h"
 #include "viewerwindow.h"
+#include "waysinhandler.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -105,11 +107,11 @@ private Q_SLOTS:
         c.txtResult->setText(QStringLiteral("unsaved"));
 
         if (way == QLatin1String("open")) {
-            w.window->viewer().openPaths({root + QLatin1Char('/') + path});
+            w.window->waysIn().openPaths({root + QLatin1Char('/') + path});
         } else if (way == QLatin1String("paste")) {
             if (!path.isEmpty())
                 w.platform.clipboard.files = {root + QLatin1Char('/') + path};
-            w.window->viewer().paste();
+            w.window->waysIn().paste();
         } else {
             QVERIFY(QDir().mkpath(root + QLatin1Char('/') + path));
             c.cmbFolder->showPopup();
@@ -552,15 +554,16 @@ private Q_SLOTS:
         QCOMPARE(c.picDisp->surface(), notice);
 
         // A run starting now works on the picture shown, which comes back with its frame.
-        viewer.setRunActive(true);
-        QVERIFY(!viewer.reading());
-        QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
-        QImage expected = w.expectedView(2, 0, 30);
-        xorFrame(expected, 10, -20, 60, 10);
-        QCOMPARE(c.picDisp->surface(), expected);
-        QCOMPARE(corners(w.state()), (QList<int>{10, -20, 60, 10}));
-        QVERIFY(c.cmdRecognize->isEnabled());
-        viewer.setRunActive(false);
+        {
+            const RunState::Run run(w.window->runState());
+            QVERIFY(!viewer.reading());
+            QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
+            QImage expected = w.expectedView(2, 0, 30);
+            xorFrame(expected, 10, -20, 60, 10);
+            QCOMPARE(c.picDisp->surface(), expected);
+            QCOMPARE(corners(w.state()), (QList<int>{10, -20, 60, 10}));
+            QVERIFY(c.cmdRecognize->isEnabled());
+        }
 
         // Another entry chosen meanwhile is shown, and the page given up never arrives.
         w.choose(QStringLiteral("slow.pdf"));

@@ -1,0 +1,23 @@
+#include "runstate.h"
+
+#include "platform.h"
+
+namespace quillpix {
+
+RunState::Run::Run(RunState& state) : m_state(state) {
+    if (m_state.m_runs++ == 0)
+        emit m_state.started();
+}
+
+RunState::Run::~Run() {
+    --m_state.m_runs;
+}
+
+bool RunState::refuse(Platform& platform, const QString& message) const {
+    if (!running())
+        return false;
+    platform.showMessage(message);
+    return true;
+}
+
+} // namespace quillpix

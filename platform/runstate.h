@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+namespace quillpix {
+
+class Platform;
+
+// Whether a run of the engine is under way in the window. The window owns the one state; the
+// recognition marks its runs in it and every other handler asks it: a run's work files and
+// its text belong to the picture shown when it started. The folder batch is not such a run.
+class RunState : public QObject {
+    Q_OBJECT
+public:
+    // A run under way from its construction to its end, however it ends.
+    class Run {
+    public:
+        explicit Run(RunState& state);
+        ~Run();
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        RunState& m_state;
+    };
+
+    bool running() const { return m_runs > 0; }
+    // While a run is under way the user is told message and true is returned: the caller
+    // refuses what was asked.
+    bool refuse(Platform& platform, const QString& message) const;
+
+Q_SIGNALS:
+    // A run begins: nothing may change what it works on.
+    void started();
+
+private:
+    int m_runs = 0;
+};
+
+} // namespace quillpix
