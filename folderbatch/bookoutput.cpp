@@ -92,10 +92,14 @@ QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
             return QStringLiteral("--book %1 is a picture of the folder; give the book another "
                                   "name")
                 .arg(bookPath);
-    if (book.startsWith(pdfFolder(folder) + QLatin1Char('/')) || book == pdfFolder(folder))
-        return QStringLiteral("--book %1 lies in pdf/, where the searchable PDFs go; give the "
-                              "book another place")
-            .arg(bookPath);
+    // The folders where the batch keeps its own files: the PDFs and their lines, the marks.
+    for (const QString& own : {QStringLiteral("pdf"), QStringLiteral(".quillpix")}) {
+        const QString place = folder + QLatin1Char('/') + own;
+        if (book == place || book.startsWith(place + QLatin1Char('/')))
+            return QStringLiteral("--book %1 lies in %2/, where the batch keeps files of its own; "
+                                  "give the book another place")
+                .arg(bookPath, own);
+    }
     if (QFileInfo::exists(bookPath) && !textfiles::holdsText(bookPath))
         return QStringLiteral("--book %1 exists and is not a text file; give the book another "
                               "name")

@@ -342,6 +342,8 @@ void TestFolderBatch::bookNames_data() {
                              << "lies in pdf/";
     QTest::newRow("pdf/ itself") << "F/pdf"
                                  << "lies in pdf/";
+    QTest::newRow("among the marks of pages read whole") << "F/.quillpix/whole/book.txt"
+                                                         << "lies in .quillpix/";
     QTest::newRow("a file that is not text") << "F/data.bin"
                                              << "is not a text file";
     QTest::newRow("a folder") << "F/sub"
