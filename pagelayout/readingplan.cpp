@@ -14,23 +14,11 @@
 namespace quillpix::pagelayout {
 namespace {
 
-constexpr int kVerticalBlock = 5;
-constexpr int kSingleBlock = 6;
-constexpr int kAutomatic = 3;
 // Wider than a gap between words or a paragraph's indent, narrower than most gutters between
 // columns, in characters.
 constexpr double kLeastGutter = 2.0;
 
 } // namespace
-
-EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm, bool oneBlock) {
-    if (direction == Direction::Vertical)
-        return {QStringLiteral("jpn_vert"), kVerticalBlock};
-    int psm = chosenPsm.value_or(kAutomatic);
-    if (psm == kVerticalBlock || (psm == kAutomatic && oneBlock))
-        psm = kSingleBlock;
-    return {QStringLiteral("jpn"), psm};
-}
 
 bool oneBlockAcross(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty())
@@ -52,10 +40,8 @@ bool oneBlockAcross(const Ink& ink) {
 namespace {
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
-std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int> chosenPsm,
-                                        Ruby ruby) {
+std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
     ReadingPlan plan;
-    plan.dotsPerInch = plausibleDotsPerInch(picture);
     PixPtr grey = toGreyPix(picture);
     if (!grey)
         return std::nullopt;
@@ -70,7 +56,7 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int
         grey = toGreyPix(prepared);
         ink = inkOf(grey.get());
     }
-    plan.settings = engineSettings(plan.direction, chosenPsm, oneBlockAcross(ink));
+    plan.oneBlock = oneBlockAcross(ink);
     const std::vector<QRect> parts = partialEdgeLines(ink, plan.direction);
     plan.partsErased = int(parts.size());
     if (!parts.empty())
@@ -102,21 +88,21 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, std::optional<int
             prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
         }
     }
+    plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;
 }
 
 } // namespace
 
-ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm, Ruby ruby) {
+ReadingPlan planReading(const QImage& picture, Ruby ruby) {
     const LibraryMessages messages;
-    const std::optional<ReadingPlan> plan = plannedSteps(picture, chosenPsm, ruby);
+    const std::optional<ReadingPlan> plan = plannedSteps(picture, ruby);
     if (plan && messages.errors().isEmpty())
         return *plan;
     // A step that failed left its part undone or its picture blank: nothing of it is used.
     ReadingPlan failed;
     failed.dotsPerInch = plausibleDotsPerInch(picture);
-    failed.settings = engineSettings(failed.direction, chosenPsm);
     failed.pictures = {picture};
     failed.failure =
         QStringLiteral("自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3")

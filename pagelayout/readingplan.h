@@ -8,27 +8,9 @@
 
 #include <optional>
 
-// The automatic reading ("自動"): from a picture alone, the engine settings that suit it and
-// the picture prepared for the engine. No engine runs here.
+// The automatic reading ("自動"): from a picture alone, what the page is (its direction, whether
+// it stands in one block) and the picture prepared for the engine. No engine runs here.
 namespace quillpix::pagelayout {
-
-struct EngineSettings {
-    QString language; // the engine's -l argument
-    int psm = 3;      // its --psm argument
-};
-
-// The engine settings for a direction. Horizontal text is read with jpn and the chosen page
-// segmentation mode, except the vertical block (5), which becomes its horizontal counterpart,
-// the single block (6); with none chosen, full automatic segmentation (3). Vertical text is read
-// with jpn_vert as one block of vertical lines (5), the one mode that reads columns right to
-// left whatever mode was chosen.
-//
-// Full automatic segmentation (3, or none chosen) on horizontal text that stands in one block
-// becomes the single block (6): the automatic layout analysis at times runs two lines of a
-// dense page together into one, which the single block never does; beside another block of
-// text (a second column) it stays automatic.
-EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm = std::nullopt,
-                              bool oneBlock = false);
 
 struct Ink;
 // Whether the ink stands in one block across: no gap of more than a few characters runs down
@@ -46,7 +28,7 @@ struct ReadingPlan {
     int rubyErased = 0;     // pieces of furigana taken off the page
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
-    EngineSettings settings;
+    bool oneBlock = false;  // the ink stands in one block across (see oneBlockAcross)
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
     // Why the picture could not be analysed, with the picture library's own words: "" when it
     // was. A failed plan holds the picture as it came.
@@ -55,12 +37,10 @@ struct ReadingPlan {
 
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
-// edge are painted over, and on vertical text the ruby beside the columns; the settings follow
-// from the direction and the chosen mode, the resolution from what the picture declares. One
-// picture, one engine run. An error of the picture library on the way (a picture too large for
-// it) fails the plan; its warnings are part of the search and go nowhere, not to standard error
-// (once routeLibraryMessages() is in force).
-ReadingPlan planReading(const QImage& picture, std::optional<int> chosenPsm = std::nullopt,
-                        Ruby ruby = Ruby::PaintedOver);
+// edge are painted over, and on vertical text the ruby beside the columns; the resolution
+// follows from what the picture declares. One picture, one engine run. An error of the picture
+// library on the way (a picture too large for it) fails the plan; its warnings are part of the
+// search and go nowhere, not to standard error (once routeLibraryMessages() is in force).
+ReadingPlan planReading(const QImage& picture, Ruby ruby = Ruby::PaintedOver);
 
 } // namespace quillpix::pagelayout

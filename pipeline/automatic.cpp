@@ -16,14 +16,14 @@ std::optional<int> chosenMode(const QString& psm) {
     return number ? std::optional<int>(mode) : std::nullopt;
 }
 
-EngineSettings concrete(const pagelayout::EngineSettings& found, const EngineSettings& chosen) {
-    return {found.language, QString::number(found.psm), chosen.option};
-}
+constexpr int kVerticalBlock = 5;
+constexpr int kSingleBlock = 6;
+constexpr int kAutomatic = 3;
 
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
     PreparedPicture prepared;
-    prepared.plan = pagelayout::planReading(picture, chosenMode(chosen.psm));
-    prepared.settings = concrete(prepared.plan.settings, chosen);
+    prepared.plan = pagelayout::planReading(picture);
+    prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
     prepared.picture = prepared.plan.pictures.value(0, picture);
     return prepared;
@@ -59,23 +59,26 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
     back.translate(centre.x(), centre.y());
     back.rotate(-prepared.plan.skewDegrees);
     back.translate(-centre.x(), -centre.y());
-    const auto turnedBack = [&back](const QRect& box) {
+    return enginelayout::withBoxesMoved(std::move(lines), [&back](const QRect& box) {
         return back.mapRect(QRectF(box)).toAlignedRect();
-    };
-    for (enginelayout::Line& line : lines) {
-        line.box = turnedBack(line.box);
-        for (enginelayout::Symbol& symbol : line.symbols)
-            symbol.box = turnedBack(symbol.box);
-    }
-    return lines;
+    });
+}
+
+EngineSettings settingsFor(pagelayout::Direction direction, const EngineSettings& chosen,
+                           bool oneBlock) {
+    if (direction == pagelayout::Direction::Vertical)
+        return {QStringLiteral("jpn_vert"), QString::number(kVerticalBlock), chosen.option};
+    int psm = chosenMode(chosen.psm).value_or(kAutomatic);
+    if (psm == kVerticalBlock || (psm == kAutomatic && oneBlock))
+        psm = kSingleBlock;
+    return {QStringLiteral("jpn"), QString::number(psm), chosen.option};
 }
 
 QList<EngineSettings> possibleSettings(const EngineSettings& chosen) {
     if (!isAutomatic(chosen))
         return {chosen};
-    const std::optional<int> mode = chosenMode(chosen.psm);
-    return {concrete(pagelayout::engineSettings(pagelayout::Direction::Horizontal, mode), chosen),
-            concrete(pagelayout::engineSettings(pagelayout::Direction::Vertical, mode), chosen)};
+    return {settingsFor(pagelayout::Direction::Horizontal, chosen),
+            settingsFor(pagelayout::Direction::Vertical, chosen)};
 }
 
 } // namespace quillpix::pipeline

@@ -29,7 +29,7 @@ struct PreparedPicture {
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder
 // batch): with "自動" the plan for the picture and the settings it asks for (the chosen mode
-// where it suits the direction found, see pagelayout::engineSettings; the option item as it
+// where it suits the direction found, see settingsFor; the option item as it
 // stands); with any other item the picture and the settings as they are, and a plan that
 // changes nothing.
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
@@ -40,6 +40,19 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
 // the characters where they lie). Lines of a picture left as it was come back as they are.
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared);
+
+// The engine settings for a direction. Horizontal text is read with jpn and the chosen page
+// segmentation mode, except the vertical block (5), which becomes its horizontal counterpart,
+// the single block (6); with none chosen, full automatic segmentation (3). Vertical text is read
+// with jpn_vert as one block of vertical lines (5), the one mode that reads columns right to
+// left whatever mode was chosen. The option item is kept as chosen.
+//
+// Full automatic segmentation (3, or none chosen) on horizontal text that stands in one block
+// becomes the single block (6): the automatic layout analysis at times runs two lines of a
+// dense page together into one, which the single block never does; beside another block of
+// text (a second column) it stays automatic.
+EngineSettings settingsFor(pagelayout::Direction direction, const EngineSettings& chosen,
+                           bool oneBlock = false);
 
 // Every set of settings a run with these may use: for "自動" the horizontal and the vertical
 // reading, otherwise the settings themselves. A batch checks each before its first picture.

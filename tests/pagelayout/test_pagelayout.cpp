@@ -165,8 +165,6 @@ private Q_SLOTS:
     void rubyPaintedOverKeepsOtherPieces();
     void readingsLeaveTheMainText_data();
     void readingsLeaveTheMainText();
-    void engineSettings_data();
-    void engineSettings();
     void oneBlockAcross_data();
     void oneBlockAcross();
     void planOfASlantedBookPage();
@@ -708,49 +706,6 @@ void TestPageLayout::readingsLeaveTheMainText() {
     QCOMPARE(!all.empty(), ruby);
 }
 
-void TestPageLayout::engineSettings_data() {
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<std::optional<int>>("chosen");
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<int>("psm");
-    QTest::addColumn<bool>("oneBlock");
-    const auto h = int(Direction::Horizontal);
-    const auto v = int(Direction::Vertical);
-    QTest::newRow("horizontal, none chosen") << h << std::optional<int>() << "jpn" << 3 << false;
-    QTest::newRow("horizontal, block") << h << std::optional<int>(6) << "jpn" << 6 << false;
-    QTest::newRow("horizontal, line") << h << std::optional<int>(7) << "jpn" << 7 << false;
-    QTest::newRow("horizontal, sparse") << h << std::optional<int>(11) << "jpn" << 11 << false;
-    QTest::newRow("horizontal, vertical block")
-        << h << std::optional<int>(5) << "jpn" << 6 << false;
-    QTest::newRow("horizontal, none chosen, one block")
-        << h << std::optional<int>() << "jpn" << 6 << true;
-    QTest::newRow("horizontal, automatic, one block")
-        << h << std::optional<int>(3) << "jpn" << 6 << true;
-    QTest::newRow("horizontal, line, one block")
-        << h << std::optional<int>(7) << "jpn" << 7 << true;
-    QTest::newRow("horizontal, sparse, one block")
-        << h << std::optional<int>(11) << "jpn" << 11 << true;
-    QTest::newRow("vertical, automatic, one block")
-        << v << std::optional<int>(3) << "jpn_vert" << 5 << true;
-    QTest::newRow("vertical, none chosen") << v << std::optional<int>() << "jpn_vert" << 5 << false;
-    QTest::newRow("vertical, automatic") << v << std::optional<int>(3) << "jpn_vert" << 5 << false;
-    QTest::newRow("vertical, line") << v << std::optional<int>(7) << "jpn_vert" << 5 << false;
-    QTest::newRow("vertical, vertical block")
-        << v << std::optional<int>(5) << "jpn_vert" << 5 << false;
-}
-
-void TestPageLayout::engineSettings() {
-    QFETCH(int, direction);
-    QFETCH(std::optional<int>, chosen);
-    QFETCH(QString, language);
-    QFETCH(int, psm);
-    QFETCH(bool, oneBlock);
-    const EngineSettings settings =
-        pagelayout::engineSettings(Direction(direction), chosen, oneBlock);
-    QCOMPARE(settings.language, language);
-    QCOMPARE(settings.psm, psm);
-}
-
 void TestPageLayout::oneBlockAcross_data() {
     // Pieces in a scale where a character is 20 pixels; each list one line's runs of ink.
     QTest::addColumn<QList<QRect>>("pieces");
@@ -787,10 +742,8 @@ void TestPageLayout::planOfASlantedBookPage() {
     QImage image =
         picture({Writing::Vertical, QStringLiteral("Noto Serif CJK JP"), Part::Page, true, 2, 85});
     QCOMPARE(image.dotsPerMeterY(), kDpm300);
-    const ReadingPlan plan = planReading(image, 3);
+    const ReadingPlan plan = planReading(image);
     QCOMPARE(plan.direction, Direction::Vertical);
-    QCOMPARE(plan.settings.language, QStringLiteral("jpn_vert"));
-    QCOMPARE(plan.settings.psm, 5);
     QVERIFY2(std::abs(plan.skewDegrees + 2) <= 0.1, qPrintable(QString::number(plan.skewDegrees)));
     QVERIFY(plan.rubyErased > 0);
     QCOMPARE(plan.dotsPerInch, std::optional<int>(300));

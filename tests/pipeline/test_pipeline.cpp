@@ -75,6 +75,8 @@ private Q_SLOTS:
     void workPictureIsGreyWhenThePixelsAre();
     void linesComeBackOntoThePicture_data();
     void linesComeBackOntoThePicture();
+    void settingsForADirection_data();
+    void settingsForADirection();
     void automaticReadingsSettings_data();
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
@@ -195,7 +197,8 @@ void TestPipeline::theEngineGetsTheSameWordsEveryWay() {
     given.chop(1);
     QCOMPARE(given.split(QLatin1Char('\n')), expected);
     const CommandWords read =
-        commandWords(command, QProcessEnvironment::systemEnvironment(), batch);
+        engineWords(dir.path(), {QStringLiteral("jpn"), QStringLiteral("3"), option},
+                    QProcessEnvironment::systemEnvironment());
     QVERIFY2(read.problem.isEmpty(), qPrintable(read.problem));
     QCOMPARE(read.words, QStringList{"tesseract"} + expected);
     // The loaded engine reads the same call out of the batch text (a "pause" line wants the
@@ -220,8 +223,8 @@ void TestPipeline::commandsTheBatchCannotRun_data() {
 void TestPipeline::commandsTheBatchCannotRun() {
     QFETCH(QString, option);
     const CommandWords read =
-        commandWords(commandFor(QStringLiteral("/w"), {QStringLiteral("jpn"), "3", option}),
-                     QProcessEnvironment::systemEnvironment());
+        engineWords(QStringLiteral("/w"), {QStringLiteral("jpn"), "3", option},
+                    QProcessEnvironment::systemEnvironment());
     QVERIFY(read.words.isEmpty());
     QVERIFY(!read.problem.isEmpty());
 }
@@ -440,6 +443,51 @@ void TestPipeline::linesComeBackOntoThePicture() {
     QVERIFY(std::abs(symbol.center().y() - character.center().y()) <= 1);
     QVERIFY(symbol.width() <= character.width() + 3 && symbol.height() <= character.height() + 3);
     QVERIFY(back[0].box.contains(symbol));
+}
+
+void TestPipeline::settingsForADirection_data() {
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<std::optional<int>>("chosen");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("psm");
+    QTest::addColumn<bool>("oneBlock");
+    const auto h = int(pagelayout::Direction::Horizontal);
+    const auto v = int(pagelayout::Direction::Vertical);
+    QTest::newRow("horizontal, none chosen") << h << std::optional<int>() << "jpn" << 3 << false;
+    QTest::newRow("horizontal, block") << h << std::optional<int>(6) << "jpn" << 6 << false;
+    QTest::newRow("horizontal, line") << h << std::optional<int>(7) << "jpn" << 7 << false;
+    QTest::newRow("horizontal, sparse") << h << std::optional<int>(11) << "jpn" << 11 << false;
+    QTest::newRow("horizontal, vertical block")
+        << h << std::optional<int>(5) << "jpn" << 6 << false;
+    QTest::newRow("horizontal, none chosen, one block")
+        << h << std::optional<int>() << "jpn" << 6 << true;
+    QTest::newRow("horizontal, automatic, one block")
+        << h << std::optional<int>(3) << "jpn" << 6 << true;
+    QTest::newRow("horizontal, line, one block")
+        << h << std::optional<int>(7) << "jpn" << 7 << true;
+    QTest::newRow("horizontal, sparse, one block")
+        << h << std::optional<int>(11) << "jpn" << 11 << true;
+    QTest::newRow("vertical, automatic, one block")
+        << v << std::optional<int>(3) << "jpn_vert" << 5 << true;
+    QTest::newRow("vertical, none chosen") << v << std::optional<int>() << "jpn_vert" << 5 << false;
+    QTest::newRow("vertical, automatic") << v << std::optional<int>(3) << "jpn_vert" << 5 << false;
+    QTest::newRow("vertical, line") << v << std::optional<int>(7) << "jpn_vert" << 5 << false;
+    QTest::newRow("vertical, vertical block")
+        << v << std::optional<int>(5) << "jpn_vert" << 5 << false;
+}
+
+void TestPipeline::settingsForADirection() {
+    QFETCH(int, direction);
+    QFETCH(std::optional<int>, chosen);
+    QFETCH(QString, language);
+    QFETCH(int, psm);
+    QFETCH(bool, oneBlock);
+    const QString chosenItem = chosen ? QString::number(*chosen) : QString();
+    const EngineSettings settings = settingsFor(
+        pagelayout::Direction(direction), {automaticLanguage(), chosenItem, "pause"}, oneBlock);
+    QCOMPARE(settings.lang, language);
+    QCOMPARE(settings.psm, QString::number(psm));
+    QCOMPARE(settings.option, QStringLiteral("pause"));
 }
 
 void TestPipeline::automaticReadingsSettings_data() {
