@@ -91,7 +91,7 @@ public:
         Shared& s = *m_shared;
         PageReading page;
         const pipeline::CommandWords command =
-            pipeline::commandWords(pipeline::commandFor(m_folder, settings), s.environment);
+            pipeline::engineWords(m_folder, settings, s.environment);
         if (!command.problem.isEmpty()) {
             page.reading.failed = true;
             page.reading.reason = command.problem;
@@ -205,7 +205,7 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     bool plain = true;
     for (const pipeline::EngineSettings& one : possible) {
         const pipeline::CommandWords command =
-            pipeline::commandWords(pipeline::commandFor(workFolder, one), s.environment);
+            pipeline::engineWords(workFolder, one, s.environment);
         if (const QString problem = commandProblem(command, workFolder, s.environment, program);
             !problem.isEmpty())
             return problem;

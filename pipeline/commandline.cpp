@@ -70,16 +70,18 @@ QString optionForBatch(const QString& option) {
     return option;
 }
 
+QString workFile(const QString& programFolder, const QString& name) {
+    return folderCharactersWithoutForm(programFolder).isEmpty()
+               ? programFolder + QLatin1Char('/') + name
+               : name;
+}
+
 QString buildCommandLine(const QString& programFolder, const QString& psm, const QString& lang,
                          const QString& opt) {
-    // The batch runs in the program folder, so the bare names find the same files.
-    const QString prefix = folderCharactersWithoutForm(programFolder).isEmpty()
-                               ? programFolder + QStringLiteral("/")
-                               : QString();
     QString line = QStringLiteral("tesseract ");
-    line += batchWord(prefix + QStringLiteral("tmp.bmp"));
+    line += batchWord(workFile(programFolder, QStringLiteral("tmp.bmp")));
     line += QLatin1Char(' ');
-    line += batchWord(prefix + QStringLiteral("tmp"));
+    line += batchWord(workFile(programFolder, QStringLiteral("tmp")));
     line += QLatin1Char(' ');
     line += QStringLiteral("-l ");
     line += lang;

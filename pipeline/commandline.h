@@ -25,10 +25,14 @@ QString batchWord(const QString& path);
 // and the console stays readable. Anything else, other letter case included, stays as it is.
 QString optionForBatch(const QString& option);
 
+// A work file of the program folder as the command names it: <P>/name, or the bare name when the
+// folder holds characters that code page 932 cannot hold (tess.bat could not carry it, and the
+// batch runs in that folder, so the bare name finds the same file).
+QString workFile(const QString& programFolder, const QString& name);
+
 // "tesseract <P>/tmp.bmp <P>/tmp -l <lang> --psm <psm> <opt>", with the two paths as batch
-// words; for a program folder that needs no quoting this is plain concatenation. When the folder
-// holds characters that code page 932 cannot hold, tess.bat could not carry it, so the paths are
-// given relative to the batch's own folder, where it runs: "tesseract tmp.bmp tmp -l ...".
+// words named as workFile() names them; for a program folder that needs no quoting this is plain
+// concatenation.
 QString buildCommandLine(const QString& programFolder, const QString& psm, const QString& lang,
                          const QString& opt);
 

@@ -5,17 +5,15 @@
 
 namespace quillpix::pipeline {
 
-QString commandFor(const QString& folder, const EngineSettings& settings) {
-    return buildCommandLine(folder, settings.psm, settings.lang, optionForBatch(settings.option));
-}
+namespace {
 
-CommandWords commandWords(const QString& batchText, const QProcessEnvironment& environment,
-                          const QString& batchPath) {
+// The one engine command a batch text holds, read as the runner reads it.
+CommandWords commandWords(const QString& batchText, const QProcessEnvironment& environment) {
     CommandWords result;
     int commands = 0;
     for (const QString& raw : batchText.split(QLatin1Char('\n'))) {
         const batchfile::Line line =
-            batchfile::parseLine(batchfile::expandVariables(raw, environment, batchPath));
+            batchfile::parseLine(batchfile::expandVariables(raw, environment, {}));
         if (!line.error.isEmpty()) {
             result.problem = QStringLiteral("コマンドの書き方が正しくありません: %1").arg(raw);
             return result;
@@ -39,9 +37,28 @@ CommandWords commandWords(const QString& batchText, const QProcessEnvironment& e
             }
         }
     }
-    if (commands == 0)
-        result.problem = QStringLiteral("コマンドがありません。");
     return result;
+}
+
+} // namespace
+
+QString commandFor(const QString& folder, const EngineSettings& settings) {
+    return buildCommandLine(folder, settings.psm, settings.lang, optionForBatch(settings.option));
+}
+
+CommandWords engineWords(const QString& folder, const EngineSettings& settings,
+                         const QProcessEnvironment& environment) {
+    // The lists' text goes after the paths as the command writes it, and is split once.
+    CommandWords words =
+        commandWords(QStringLiteral("-l %1 --psm %2 %3")
+                         .arg(settings.lang, settings.psm, optionForBatch(settings.option)),
+                     environment);
+    if (words.problem.isEmpty())
+        words.words =
+            QStringList{QStringLiteral("tesseract"), workFile(folder, QStringLiteral("tmp.bmp")),
+                        workFile(folder, QStringLiteral("tmp"))} +
+            words.words;
+    return words;
 }
 
 } // namespace quillpix::pipeline

@@ -4,9 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-// The engine settings the window's three lists give, and the command they make for a work
-// folder, read as tess.bat reads it. The folder batch writes no tess.bat, but it asks this the
-// same command the window would write, so the engine gets the same words either way.
+// The engine settings the window's three lists give, and what they make for a work folder: the
+// command the window writes to tess.bat, and the engine's words the folder batch starts the
+// engine with (it writes no tess.bat). Both are made from the settings, so the engine gets the
+// same words either way.
 namespace quillpix::pipeline {
 
 // The three values the lists give the command line: the language argument of "-l", the page
@@ -22,16 +23,17 @@ struct EngineSettings {
 // folder/tmp with these settings ("pause" on a line of its own).
 QString commandFor(const QString& folder, const EngineSettings& settings);
 
-// The one engine command of a batch text, as the batch file runner reads it (variables
-// expanded with environment, %0 as batchPath): the program word and its arguments. A "pause"
-// line and comments are passed over, since no one is there to answer. problem is set, in
-// Japanese, when the text holds anything else: a second command, "&", "|", a redirection, a
-// syntax error, or nothing at all.
+// The words of the engine call the settings make for a work folder's picture: the program,
+// the work picture and the output base as the command names them (see buildCommandLine), then
+// "-l", "--psm" and the option item, split as the batch file runner splits tess.bat's lines
+// (variables expanded with environment, a "pause" line passed over, since no one is there to
+// answer). problem is set, in Japanese, when the lists' text makes anything else of it: a second
+// command, "&", "|", a redirection or a syntax error.
 struct CommandWords {
     QStringList words;
     QString problem;
 };
-CommandWords commandWords(const QString& batchText, const QProcessEnvironment& environment,
-                          const QString& batchPath = {});
+CommandWords engineWords(const QString& folder, const EngineSettings& settings,
+                         const QProcessEnvironment& environment);
 
 } // namespace quillpix::pipeline
