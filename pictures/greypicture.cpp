@@ -1,6 +1,7 @@
 #include "greypicture.h"
 
 #include "pages.h"
+#include "pictureresolution.h"
 
 #include <QList>
 
@@ -162,6 +163,12 @@ QImage keptForm(QImage picture) {
             out[x] = uchar(in[x]);
     }
     return grey;
+}
+
+QImage engineForm(const QImage& picture) {
+    QImage work = keptForm(picture);
+    setResolution(work, declaredResolution(picture));
+    return work;
 }
 
 } // namespace quillpix::pictures

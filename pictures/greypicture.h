@@ -22,4 +22,9 @@ Tone toneOf(const QImage& picture);
 // values do not change: grey g is colour (g, g, g). The resolution is kept.
 QImage keptForm(QImage picture);
 
+// The picture as the engine reads it: keptForm(), carrying the resolution the picture declares
+// (declaredResolution) or kNoResolution. The engine believes what it is told; 300-dpi text told
+// 96 dpi is read with lines run together.
+QImage engineForm(const QImage& picture);
+
 } // namespace quillpix::pictures

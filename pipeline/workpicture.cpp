@@ -40,28 +40,18 @@ QImage forBitmap(const QImage& work) {
 
 } // namespace
 
-void setWorkResolution(QImage& work, const QImage& picture) {
-    pictures::setResolution(work, pictures::declaredResolution(picture));
-}
-
-bool declaresResolution(const QImage& work) {
-    return pictures::declaredResolution(work).has_value();
-}
-
 QImage workPicture(const QImage& picture) {
-    QImage work = pictures::keptForm(picture);
-    setWorkResolution(work, picture);
-    return work;
+    return pictures::engineForm(picture);
 }
 
 void writeWorkPicture(const QImage& picture, const QString& path) {
     // A new file rather than the old one cut short: the file system then need not flush the
     // replaced blocks on close, which would cost more than the rest of the crop.
     QFile::remove(path);
-    const QImage work = workPicture(picture);
+    const QImage work = pictures::engineForm(picture);
     if (!forBitmap(work).save(path, "BMP"))
         throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(path));
-    if (declaresResolution(work))
+    if (work.dotsPerMeterX() != kNoResolution)
         return;
     // Qt writes at least one pixel per metre; zeros are what a bitmap without a resolution
     // holds, and what makes the engine estimate it.

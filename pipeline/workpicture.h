@@ -13,16 +13,9 @@ namespace quillpix::pipeline {
 using pictures::kNoResolution;
 
 // The picture as the engine gets it: 8-bit grey when every pixel is grey, 32-bit RGB otherwise
-// (pictures::keptForm; the engine reads the same text from both, and a grey one faster), with
-// the picture's own resolution where it declares one (pictures::declaredResolution), otherwise
-// kNoResolution. The engine believes what it is told; 300-dpi text told 96 dpi is read with
-// lines run together.
+// (the engine reads the same text from both, and a grey one faster), with the picture's own
+// resolution where it declares one, otherwise kNoResolution (pictures::engineForm).
 QImage workPicture(const QImage& picture);
-
-// The resolution rule alone, from the picture onto its work picture.
-void setWorkResolution(QImage& work, const QImage& picture);
-// Whether a work picture tells the engine a resolution (false: kNoResolution).
-bool declaresResolution(const QImage& work);
 
 // Writes workPicture(picture) as a Windows bitmap, a new file in place of an old one: a grey
 // picture as an 8-bit bitmap with a grey palette, which reads back as the same pixels; without a

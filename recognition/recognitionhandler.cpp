@@ -1,7 +1,6 @@
 #include "recognitionhandler.h"
 
 #include "automatic.h"
-#include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
 #include "failure.h"
@@ -13,7 +12,7 @@
 #include "sounds.h"
 #include "textfiles.h"
 #include "widgets.h"
-#include "workpicture.h"
+#include "workfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,13 +84,16 @@ QString RecognitionHandler::programFile(const QString& name) const {
     return m_folders.program + QLatin1Char('/') + name;
 }
 
-void RecognitionHandler::prepareEngine() {
+pipeline::EngineSettings RecognitionHandler::chosenSettings() const {
     const options::EngineChoice items = m_choices.chosenItems();
-    if (items.langItem.isEmpty())
+    return {items.langItem, pipeline::itemValue(items.psmItem), items.optionItem};
+}
+
+void RecognitionHandler::prepareEngine() {
+    const pipeline::EngineSettings settings = chosenSettings();
+    if (settings.lang.isEmpty())
         return;
-    const QString command =
-        pipeline::buildCommandLine(m_folders.program, pipeline::itemValue(items.psmItem),
-                                   items.langItem, pipeline::optionForBatch(items.optionItem));
+    const QString command = pipeline::commandFor(m_folders.program, settings);
     // Such a command is refused when it runs.
     if (!pipeline::unwritableCommandMessage(command).isEmpty())
         return;
@@ -143,43 +145,22 @@ QImage RecognitionHandler::startRun(const std::optional<QImage>& picture) {
     return crop;
 }
 
-void RecognitionHandler::writeWorkBitmap(const QImage& picture) {
-    const QString bitmap = programFile(QStringLiteral("tmp.bmp"));
-    pipeline::writeWorkPicture(picture, bitmap);
+void RecognitionHandler::showSent(const pipeline::SentRun& sent) {
     // The preview shows exactly what goes to the engine.
-    const QImage written(bitmap, "BMP");
-    if (written.isNull())
-        throw Failure(QStringLiteral("作業用の画像ファイルを読めません: %1").arg(bitmap));
-    m_region.showSentPicture(written);
+    if (!sent.sentPicture.isNull())
+        m_region.showSentPicture(sent.sentPicture);
+    if (!sent.command.isEmpty() && sent.command != m_c.txtBat->text()) {
+        m_c.txtBat->setText(sent.command);
+        m_c.txtBat->repaint();
+    }
+    if (!sent.problem.isEmpty())
+        throw Failure(sent.problem);
 }
 
-void RecognitionHandler::writeBatch(const QString& command) {
-    // A "?" in place of a path's character would send the engine to another file.
-    const QString unwritable = pipeline::unwritableCommandMessage(command);
-    if (!unwritable.isEmpty())
-        throw Failure(unwritable);
-    // The command may hold CR LF, which gives further lines.
-    textfiles::writeLines({command}, programFile(QStringLiteral("tess.bat")),
-                          textfiles::Durability::WorkFile);
-}
-
-void RecognitionHandler::deleteOldResult() {
-    const QString result = programFile(QStringLiteral("tmp.txt"));
-    // The engine could never write its result there, and the user would be told it failed.
-    if (QFileInfo(result).isDir())
-        throw Failure(QStringLiteral("文字認識結果ファイルの場所にフォルダがあります。"
-                                     "このフォルダを移すか名前を変えてください: %1")
-                          .arg(result));
-    if (textfiles::isVisibleFile(result) && !QFile::remove(result))
-        throw Failure(QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result));
-}
-
-pipeline::Reading RecognitionHandler::runBatchAndRead(WindowStyle style) {
-    pipeline::BatchFileStep engine(m_platform, programFile(QStringLiteral("tess.bat")),
-                                   programFile(QStringLiteral("tmp.txt")), style);
+pipeline::Reading RecognitionHandler::readSent(WindowStyle style) {
     pipeline::TextRules rules;
     rules.latin = m_resultBox.latinSpacing();
-    return pipeline::read(engine, programFile(QStringLiteral("tmp_sjis.txt")), rules);
+    return pipeline::readSentRun(m_platform, m_folders.program, style, rules);
 }
 
 bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
@@ -196,23 +177,12 @@ bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
 
 std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>& picture) {
     const QImage crop = startRun(picture);
-    const options::EngineChoice items = m_choices.chosenItems();
-    pipeline::EngineSettings settings{items.langItem, pipeline::itemValue(items.psmItem),
-                                      items.optionItem};
+    const pipeline::EngineSettings settings = chosenSettings();
     // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
-    const pipeline::PreparedPicture prepared = pipeline::prepare(crop, settings);
-    settings = prepared.settings;
-    writeWorkBitmap(prepared.picture);
-
-    const QString opt = pipeline::optionForBatch(settings.option);
-    const QString command =
-        pipeline::buildCommandLine(m_folders.program, settings.psm, settings.lang, opt);
-    writeBatch(command);
-    m_c.txtBat->setText(command);
-    m_c.txtBat->repaint();
-    deleteOldResult();
-    const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(opt));
+    const pipeline::SentRun sent = pipeline::sendRun(m_folders.program, crop, settings);
+    showSent(sent);
+    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(settings.option));
 
     if (reportMissingResult(reading))
         return std::nullopt;
@@ -227,18 +197,12 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
 
 void RecognitionHandler::runDirect() {
     const QImage crop = startRun();
-    // After a "自動" run the selection is prepared as that run prepared it (the same pixels for
-    // the same selection), whatever the command now says.
-    writeWorkBitmap(
-        pipeline::prepare(crop,
-                          {m_prepareDirectRuns ? pipeline::automaticLanguage() : QString(), {}, {}})
-            .picture);
-
-    // As the user left it: no option list is read and txtBat is not rewritten.
+    // As the user left it: no option list is read. After a "自動" run the selection is prepared
+    // as that run prepared it (the same pixels for the same selection), whatever the command
+    // now says.
     const QString command = m_c.txtBat->text();
-    writeBatch(command);
-    deleteOldResult();
-    const pipeline::Reading reading = runBatchAndRead(pipeline::windowStyleFor(command));
+    showSent(pipeline::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command));
+    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(command));
 
     if (reportMissingResult(reading))
         return;

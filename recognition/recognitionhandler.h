@@ -28,8 +28,10 @@ namespace options {
 class EngineChoices;
 }
 namespace pipeline {
+struct EngineSettings;
 struct Reading;
-}
+struct SentRun;
+} // namespace pipeline
 
 // The controls the recognition owns.
 struct RecognitionControls {
@@ -80,14 +82,13 @@ private:
     // Hourglass, undo text and the crop of the selection (or the picture given); a crop without
     // pixels ends the run.
     QImage startRun(const std::optional<QImage>& picture = std::nullopt);
-    // The picture the engine reads into tmp.bmp, and its preview.
-    void writeWorkBitmap(const QImage& picture);
-    void writeBatch(const QString& command);
-    // Deleted before the engine starts, so a result found afterwards can only be this run's.
-    void deleteOldResult();
-    // Runs tess.bat through the platform and reads tmp.txt through the pipeline, writing
-    // tmp_sjis.txt on the way.
-    pipeline::Reading runBatchAndRead(WindowStyle style);
+    // The lists' chosen items as engine settings.
+    pipeline::EngineSettings chosenSettings() const;
+    // What a run sent to the engine's folder: the preview of tmp.bmp and the command shown;
+    // a problem with the run ends it there.
+    void showSent(const pipeline::SentRun& sent);
+    // Runs tess.bat and reads tmp.txt with the result box's clean-up rules.
+    pipeline::Reading readSent(WindowStyle style);
     // The message (naming what failed, when known), "notify.wav" and the default pointer when
     // the engine left no result file; true when the run ends there.
     bool reportMissingResult(const pipeline::Reading& reading);

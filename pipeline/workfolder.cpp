@@ -1,0 +1,87 @@
+#include "workfolder.h"
+
+#include "automatic.h"
+#include "batchfilestep.h"
+#include "commandline.h"
+#include "failure.h"
+#include "textfiles.h"
+#include "workpicture.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace quillpix::pipeline {
+namespace {
+
+QString fileIn(const QString& folder, const QString& name) {
+    return folder + QLatin1Char('/') + name;
+}
+
+// The picture as tmp.bmp, read back; a problem when it cannot be written or read.
+QString writePicture(const QString& folder, const QImage& prepared, SentRun& sent) {
+    const QString bitmap = fileIn(folder, QStringLiteral("tmp.bmp"));
+    try {
+        writeWorkPicture(prepared, bitmap);
+    } catch (const Failure& failure) {
+        return failure.text();
+    }
+    sent.sentPicture = QImage(bitmap, "BMP");
+    if (sent.sentPicture.isNull())
+        return QStringLiteral("作業用の画像ファイルを読めません: %1").arg(bitmap);
+    return {};
+}
+
+// The command as tess.bat, and the last result taken away so that a result found after the
+// run can only be this run's.
+QString writeCommand(const QString& folder, const QString& command, SentRun& sent) {
+    // A "?" in place of a path's character would send the engine to another file.
+    if (QString unwritable = unwritableCommandMessage(command); !unwritable.isEmpty())
+        return unwritable;
+    try {
+        // The command may hold CR LF, which gives further lines.
+        textfiles::writeLines({command}, fileIn(folder, QStringLiteral("tess.bat")),
+                              textfiles::Durability::WorkFile);
+    } catch (const Failure& failure) {
+        return failure.text();
+    }
+    sent.command = command;
+    const QString result = fileIn(folder, QStringLiteral("tmp.txt"));
+    // The engine could never write its result there, and the user would be told it failed.
+    if (QFileInfo(result).isDir())
+        return QStringLiteral("文字認識結果ファイルの場所にフォルダがあります。"
+                              "このフォルダを移すか名前を変えてください: %1")
+            .arg(result);
+    if (textfiles::isVisibleFile(result) && !QFile::remove(result))
+        return QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result);
+    return {};
+}
+
+SentRun send(const QString& folder, const QImage& prepared, const QString& command) {
+    SentRun sent;
+    sent.problem = writePicture(folder, prepared, sent);
+    if (sent.problem.isEmpty())
+        sent.problem = writeCommand(folder, command, sent);
+    return sent;
+}
+
+} // namespace
+
+SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings) {
+    const PreparedPicture prepared = prepare(picture, settings);
+    return send(folder, prepared.picture, commandFor(folder, prepared.settings));
+}
+
+SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,
+                    const QString& command) {
+    const EngineSettings preparedAs{automaticPixels ? automaticLanguage() : QString(), {}, {}};
+    return send(folder, prepare(picture, preparedAs).picture, command);
+}
+
+Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
+                    const TextRules& rules) {
+    BatchFileStep engine(platform, fileIn(folder, QStringLiteral("tess.bat")),
+                         fileIn(folder, QStringLiteral("tmp.txt")), style);
+    return read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules);
+}
+
+} // namespace quillpix::pipeline
