@@ -28,4 +28,16 @@ struct Line {
     bool operator==(const Line&) const = default;
 };
 
+// The lines with every box, the lines' and the symbols', put through place (QRect -> QRect): the
+// one way boxes go from the pixels of one picture to those of another, at the edges where a
+// picture was turned for the engine or a page is drawn at another size.
+template <typename Place> QList<Line> withBoxesMoved(QList<Line> lines, const Place& place) {
+    for (Line& line : lines) {
+        line.box = place(line.box);
+        for (Symbol& symbol : line.symbols)
+            symbol.box = place(symbol.box);
+    }
+    return lines;
+}
+
 } // namespace quillpix::enginelayout

@@ -57,16 +57,9 @@ QByteArray fileKey(const QString& path) {
 QList<enginelayout::Line> scaled(const QList<enginelayout::Line>& lines, QSize from, QSize to) {
     const double kx = double(to.width()) / from.width();
     const double ky = double(to.height()) / from.height();
-    const auto scale = [&](const QRect& r) {
+    return enginelayout::withBoxesMoved(lines, [&](const QRect& r) {
         return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky).toRect();
-    };
-    QList<enginelayout::Line> out = lines;
-    for (enginelayout::Line& line : out) {
-        line.box = scale(line.box);
-        for (enginelayout::Symbol& symbol : line.symbols)
-            symbol.box = scale(symbol.box);
-    }
-    return out;
+    });
 }
 
 // Why the book must not be written at bookPath: it would take the place of a file the batch
