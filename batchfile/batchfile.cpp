@@ -1,5 +1,6 @@
 #include "batchfile.h"
 
+#include "childprocess.h"
 #include "consolewindow.h"
 #include "cp932.h"
 
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 namespace quillpix::batchfile {
@@ -48,14 +48,6 @@ void writeText(int fd, const QByteArray& bytes) {
             return;
         done += n;
     }
-}
-
-// Kills a program and everything it started (it leads its own process group).
-void killGroup(QProcess& process) {
-    const qint64 pid = process.processId();
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL);
-    process.kill();
 }
 
 // One run of a batch file: the console and the descriptors every command starts with.
@@ -348,8 +340,9 @@ void BatchRun::report(int handle, const QString& text) {
 }
 
 void BatchRun::killAll() {
+    // Each program leads its own process group, so what it started goes with it.
     for (QProcess* process : m_running)
-        killGroup(*process);
+        processes::killGroup(*process);
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 #include "engineidentity.h"
 
-#include "childprocess.h"
+#include "programrun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <tesseract/baseapi.h>
@@ -15,18 +14,23 @@
 namespace quillpix::engine {
 namespace {
 
+// --version and --list-langs answer at once; a program silent this long is hanging.
+constexpr int kAnswerLimitMs = 10000;
+
 // The standard output of the program with these arguments, run in folder; nullopt when it
 // does not start or end within a few seconds.
 std::optional<QString> outputOf(const QString& program, const QStringList& arguments,
                                 const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setStandardInputFile(QProcess::nullDevice());
-    leadOwnGroup(process);
-    process.start(program, arguments);
-    if (!finishWithin(process, 10000))
+    processes::ProgramRun request;
+    request.program = program;
+    request.arguments = arguments;
+    request.workFolder = folder;
+    request.channels = processes::Channels::Separate;
+    request.timeLimitMs = kAnswerLimitMs;
+    const processes::ProgramResult ran = processes::run(request);
+    if (!ran.started || ran.killed)
         return std::nullopt;
-    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return QString::fromUtf8(ran.output + ran.errorOutput);
 }
 
 QString firstLine(const QString& text) {

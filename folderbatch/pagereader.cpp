@@ -2,11 +2,11 @@
 
 #include "automatic.h"
 #include "batchline.h"
-#include "childprocess.h"
 #include "enginecall.h"
 #include "engineidentity.h"
 #include "enginesteps.h"
 #include "plaincall.h"
+#include "programrun.h"
 #include "residentengine.h"
 #include "workpicture.h"
 
@@ -25,6 +25,9 @@ namespace {
 constexpr int kLowestPsm = 0;
 constexpr int kHighestPsm = 13;
 
+// Asked once, before any picture, so a slow wrapper is waited for; only a hanging one is cut off.
+constexpr int kListingLimitMs = 30000;
+
 // The value after an option word, "" when the option is not there.
 QString optionValue(const QStringList& words, const QString& option) {
     const qsizetype at = words.lastIndexOf(option);
@@ -34,21 +37,22 @@ QString optionValue(const QStringList& words, const QString& option) {
 } // namespace
 
 QStringList installedLanguages(const QString& program, const QString& dataFolder) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments{QStringLiteral("--list-langs")};
+    processes::ProgramRun request;
+    request.program = program;
+    request.arguments = {QStringLiteral("--list-langs")};
     if (!dataFolder.isEmpty())
-        arguments << QStringLiteral("--tessdata-dir") << dataFolder;
+        request.arguments << QStringLiteral("--tessdata-dir") << dataFolder;
+    // Standard input stays the pipe nobody writes to, as the listing reads none.
+    request.emptyInput = false;
     // A wrapper that hangs goes with whatever it started.
-    engine::leadOwnGroup(process);
-    process.start(program, arguments);
-    if (!engine::finishWithin(process, 30000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
+    request.timeLimitMs = kListingLimitMs;
+    const processes::ProgramResult ran = processes::run(request);
+    if (ran.killed || !ran.normalExit || ran.exitCode != 0)
         return {};
     // A heading line ("List of available languages in ...:"), then one name a line.
     QStringList languages;
     bool listing = false;
-    for (const QString& line : QString::fromUtf8(process.readAll()).split(QLatin1Char('\n'))) {
+    for (const QString& line : QString::fromUtf8(ran.output).split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("List of available languages"))) {
             listing = true;
             continue;

@@ -1,18 +1,17 @@
 #include "enginesteps.h"
 
 #include "batchline.h"
-#include "childprocess.h"
+#include "programrun.h"
 #include "residentengine.h"
 #include "textfiles.h"
 
 #include <QFileInfo>
-#include <QProcess>
 
 namespace quillpix::pipeline {
 namespace {
 
-// How soon a waiting step sees a stop.
-constexpr int kStopLookMs = 50;
+// The engine talks little: its last message line, the failure's reason, lies in this tail.
+constexpr qsizetype kMessageTailBytes = 4096;
 
 // The engine's last message line, for a report when it failed.
 QString lastLine(const QByteArray& output) {
@@ -59,45 +58,30 @@ EngineOutput ProcessStep::run() {
             QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。").arg(name);
         return output;
     }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(m_words.mid(1));
-    process.setWorkingDirectory(m_folder);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessEnvironment(env);
+    processes::ProgramRun request;
+    request.program = program;
+    request.arguments = m_words.mid(1);
+    request.workFolder = m_folder;
+    request.environment = env;
     // A group of its own: Ctrl+C on the terminal reaches the batch, which ends the engines
-    // itself, and a stop reaches whatever the engine started.
-    engine::leadOwnGroup(process);
-    process.start();
-    const bool started = process.waitForStarted(-1);
-    QByteArray messages;
-    // The stop is only looked at here: the group is killed by this thread, which alone reaps
-    // the engine, so its id cannot have passed to another process (engine::killGroup).
-    while (started) {
-        if (m_processes && m_processes->stopped() && engine::killGroup(process)) {
-            process.waitForFinished(-1);
-            break;
-        }
-        if (process.waitForFinished(kStopLookMs) || process.state() == QProcess::NotRunning)
-            break;
-        // The engine talks little; the buffer is emptied as it comes so it never fills.
-        messages = (messages + process.readAll()).right(4096);
-    }
-    messages += process.readAll();
+    // itself, and a stop reaches whatever the engine started. No time limit: a large page
+    // may take the engine long, and a stop ends it.
+    if (m_processes)
+        request.stopRequested = [this] { return m_processes->stopped(); };
+    request.outputTail = kMessageTailBytes;
+    const processes::ProgramResult ran = processes::run(request);
 
     EngineOutput output = outputFile(m_output);
-    if (!started) {
+    if (!ran.started) {
         output.failed = true;
-        output.reason = QStringLiteral("%1 を起動できません: %2").arg(name, process.errorString());
-    } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        output.reason = QStringLiteral("%1 を起動できません: %2").arg(name, ran.errorString);
+    } else if (!ran.normalExit || ran.exitCode != 0) {
         output.failed = true;
-        output.reason = process.exitStatus() != QProcess::NormalExit
-                            ? QStringLiteral("%1 が異常終了しました").arg(name)
-                            : QStringLiteral("%1 が終了コード %2 で終わりました")
-                                  .arg(name)
-                                  .arg(process.exitCode());
-        if (const QString last = lastLine(messages); !last.isEmpty())
+        output.reason =
+            !ran.normalExit
+                ? QStringLiteral("%1 が異常終了しました").arg(name)
+                : QStringLiteral("%1 が終了コード %2 で終わりました").arg(name).arg(ran.exitCode);
+        if (const QString last = lastLine(ran.output); !last.isEmpty())
             output.reason += QStringLiteral(": ") + last;
     }
     return output;

@@ -21,7 +21,7 @@ class ResidentEngine;
 namespace quillpix::pipeline {
 
 // The stop of the engine processes under way, asked from any thread. Each process is ended by
-// the thread that waits for it (see engine::killGroup), within a moment of the stop.
+// the thread that waits for it (see processes::killGroup), within a moment of the stop.
 class RunningProcesses {
 public:
     // Ends every process group under way now, and every one started from now on.

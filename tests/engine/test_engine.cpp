@@ -1,5 +1,4 @@
 #include "batchfile.h"
-#include "childprocess.h"
 #include "cp932.h"
 #include "engineidentity.h"
 #include "enginesettings.h"
@@ -7,7 +6,6 @@
 #include "residentengine.h"
 #include "textpicture.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -17,7 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
@@ -27,14 +24,6 @@
 using namespace quillpix::engine;
 
 namespace {
-
-// Whether the process runs: a zombie, waiting for its parent to reap it, does not.
-bool runs(const QString& pid) {
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    const QByteArray stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    // "pid (name) state ...": the name may hold spaces, so the state follows the last ")".
-    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
-}
 
 // One field per part of the call, so a table row shows the whole reading at a glance.
 QString describe(const std::optional<PlainCall>& call) {
@@ -225,8 +214,6 @@ private Q_SLOTS:
     void threadsForOneCrop();
     void rowOffset_data();
     void rowOffset();
-    void childProcessesEndWithTheirGroup_data();
-    void childProcessesEndWithTheirGroup();
 
 private:
     ResidentEngine m_engine; // shared by the rows, as the window shares it between runs
@@ -881,57 +868,6 @@ void TestEngine::rowOffset() {
     QFETCH(int, wordsPerLine);
     QFETCH(qint64, offset);
     QCOMPARE(qint64(quillpix::engine::rowOffset(y, wordsPerLine)), offset);
-}
-
-void TestEngine::childProcessesEndWithTheirGroup_data() {
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("inTime");
-    QTest::newRow("ends in time") << QStringLiteral("echo $$ > leader; exit 0") << true;
-    // The shell's own child, in the shell's group: the time-out ends both.
-    QTest::newRow("times out while its child sleeps")
-        << QStringLiteral("echo $$ > leader; sleep 30 & echo $! > child; wait") << false;
-}
-
-// A child that keeps its time ends on its own; one that does not goes with everything it
-// started, and an ended child is never signalled again.
-void TestEngine::childProcessesEndWithTheirGroup() {
-    QFETCH(QString, script);
-    QFETCH(bool, inTime);
-    QTemporaryDir dir;
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    leadOwnGroup(process);
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
-    const QDeadlineTimer deadline(20000);
-    if (inTime) {
-        // What killGroup() rests on: an ended child stays a zombie, its id ours, until Qt's
-        // own calls on this thread reap it (no events are handled here meanwhile).
-        QByteArray stat;
-        while (!stat.endsWith(" Z") && !deadline.hasExpired()) {
-            QThread::msleep(20);
-            QFile leader(dir.filePath(QStringLiteral("leader")));
-            if (leader.open(QIODevice::ReadOnly)) {
-                QFile proc(QStringLiteral("/proc/%1/stat")
-                               .arg(QString::fromLatin1(leader.readAll().trimmed())));
-                if (proc.open(QIODevice::ReadOnly))
-                    stat = proc.readAll().split(')').last().left(2);
-            }
-        }
-        QCOMPARE(stat, QByteArray(" Z"));
-    }
-    QCOMPARE(finishWithin(process, inTime ? 20000 : 500), inTime);
-    QVERIFY(!deadline.hasExpired());
-    QCOMPARE(process.state(), QProcess::NotRunning);
-    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("child"))), !inTime);
-    for (const QString& name : {QStringLiteral("leader"), QStringLiteral("child")}) {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QString pid = QString::fromLatin1(file.readAll().trimmed());
-        // The orphaned child is reaped by whoever adopts it; a moment for that.
-        QTRY_VERIFY2_WITH_TIMEOUT(!runs(pid), qPrintable(name + QLatin1Char(' ') + pid), 5000);
-    }
-    QVERIFY(!killGroup(process));
 }
 
 QTEST_MAIN(TestEngine)

@@ -6,7 +6,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-namespace quillpix::engine {
+namespace quillpix::processes {
 
 void leadOwnGroup(QProcess& process) {
     process.setChildProcessModifier([] {
@@ -28,12 +28,4 @@ bool killGroup(QProcess& process) {
     return pid > 0 && ::kill(-pid_t(pid), SIGKILL) == 0;
 }
 
-bool finishWithin(QProcess& process, int ms) {
-    if (process.waitForFinished(ms))
-        return true;
-    if (killGroup(process))
-        process.waitForFinished(-1);
-    return false;
-}
-
-} // namespace quillpix::engine
+} // namespace quillpix::processes
