@@ -106,18 +106,11 @@ QString fullwidthDigitsToAscii(const QString& text) {
 }
 
 QString dropSpaceAfterDoubleByte(const QString& text) {
-    const qsizetype n = text.size();
-    if (n == 0)
-        return {};
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
-    QString out(n, Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    qsizetype w = 0;
-    o[w++] = p[0];
-    for (qsizetype k = 1; k < n; ++k)
-        if (!(p[k] == u' ' && isDoubleByte(QChar(p[k - 1]))))
-            o[w++] = p[k];
-    out.truncate(w);
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype k = 0; k < text.size(); ++k)
+        if (k == 0 || !(text[k] == u' ' && isDoubleByte(text[k - 1])))
+            out += text[k];
     return out;
 }
 
