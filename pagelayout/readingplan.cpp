@@ -7,6 +7,7 @@
 #include "resolution.h"
 #include "ruby.h"
 #include "skew.h"
+#include "tiers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,24 @@ bool oneBlockAcross(const Ink& ink) {
 }
 
 namespace {
+
+// Tiers found on the ink set side by side, each with half a character of paper around its ink;
+// the picture as it is otherwise.
+QImage tiersSideBySide(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
+    const std::vector<QRect> found = tiersOf(ink);
+    if (found.empty())
+        return prepared;
+    const int s = ink.scale;
+    const int margin = int(std::ceil(ink.em / 2)) * s;
+    std::vector<QRect> tiers;
+    for (const QRect& t : found)
+        tiers.push_back(QRect(t.left() * s, t.top() * s, t.width() * s, t.height() * s)
+                            .adjusted(-margin, -margin, margin, margin)
+                            .intersected(prepared.rect()));
+    SetSideBySide set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
+    plan.placements = std::move(set.placements);
+    return set.picture;
+}
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
 std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
@@ -88,6 +107,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
             prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
         }
     }
+    if (plan.direction == Direction::Vertical)
+        prepared = tiersSideBySide(prepared, ink, plan);
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;

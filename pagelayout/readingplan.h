@@ -1,6 +1,7 @@
 #pragma once
 
 #include "direction.h"
+#include "tiers.h"
 
 #include <QImage>
 #include <QList>
@@ -28,7 +29,10 @@ struct ReadingPlan {
     int rubyErased = 0;     // pieces of furigana taken off the page
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
-    bool oneBlock = false;  // the ink stands in one block across (see oneBlockAcross)
+    bool oneBlock = false; // the ink stands in one block across (see oneBlockAcross)
+    // The tiers of a vertical page, as they were set side by side on the picture read (see
+    // sideBySide); empty when the straightened picture is read as it is.
+    std::vector<Placement> placements;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
     // Why the picture could not be analysed, with the picture library's own words: "" when it
     // was. A failed plan holds the picture as it came.
@@ -37,7 +41,8 @@ struct ReadingPlan {
 
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
-// edge are painted over, and on vertical text the ruby beside the columns; the resolution
+// edge are painted over, and on vertical text the ruby beside the columns, and tiers are set
+// side by side (a running head or page number beside them left out); the resolution
 // follows from what the picture declares. One picture, one engine run. An error of the picture
 // library on the way (a picture too large for it) fails the plan; its warnings are part of the
 // search and go nowhere, not to standard error (once routeLibraryMessages() is in force).

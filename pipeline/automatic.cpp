@@ -22,6 +22,7 @@ constexpr int kAutomatic = 3;
 
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
     PreparedPicture prepared;
+    prepared.pageSize = picture.size();
     prepared.plan = pagelayout::planReading(picture);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
@@ -44,20 +45,29 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
         return prepareAutomatic(picture, chosen);
     PreparedPicture asItIs;
     asItIs.picture = picture;
+    asItIs.pageSize = picture.size();
     asItIs.settings = chosen;
     return asItIs;
 }
 
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared) {
-    if (prepared.plan.skewDegrees == 0)
+    const pagelayout::ReadingPlan& plan = prepared.plan;
+    if (!plan.placements.empty())
+        lines = enginelayout::withBoxesMoved(std::move(lines), [&plan](const QRect& box) {
+            for (const pagelayout::Placement& p : plan.placements)
+                if (QRect(p.to, p.from.size()).contains(box.center()))
+                    return box.translated(p.from.topLeft() - p.to);
+            return box;
+        });
+    if (plan.skewDegrees == 0)
         return lines;
     // The picture was turned clockwise on the screen (y down) about its centre, keeping its
     // size; turning back is the other way about the same centre.
-    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.picture.size())).center();
+    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.pageSize)).center();
     QTransform back;
     back.translate(centre.x(), centre.y());
-    back.rotate(-prepared.plan.skewDegrees);
+    back.rotate(-plan.skewDegrees);
     back.translate(-centre.x(), -centre.y());
     return enginelayout::withBoxesMoved(std::move(lines), [&back](const QRect& box) {
         return back.mapRect(QRectF(box)).toAlignedRect();

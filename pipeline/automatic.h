@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 // The language item "自動": the engine's language and page segmentation mode are chosen for each
@@ -25,6 +26,7 @@ struct PreparedPicture {
     QImage picture;          // what the engine reads
     EngineSettings settings; // the language and mode it reads it with; the option as chosen
     pagelayout::ReadingPlan plan;
+    QSize pageSize; // the picture's as it came: the boxes' coordinates after linesOnPicture
 };
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder
@@ -35,9 +37,10 @@ struct PreparedPicture {
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
-// from: a straightened picture was turned about its centre, so every box is turned back about
-// it and grows to hold its turned corners (a text layer over the picture as it came then covers
-// the characters where they lie). Lines of a picture left as it was come back as they are.
+// from: boxes on tiers set side by side go back to where the tier lay; a straightened picture was
+// turned about its centre, so every box is turned back about it and grows to hold its turned
+// corners (a text layer over the picture as it came then covers the characters where they lie).
+// Lines of a picture left as it was come back as they are.
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared);
 

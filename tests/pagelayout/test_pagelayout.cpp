@@ -9,6 +9,7 @@
 #include "ruby.h"
 #include "skew.h"
 #include "textpicture.h"
+#include "tiers.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -167,6 +168,9 @@ private Q_SLOTS:
     void readingsLeaveTheMainText();
     void oneBlockAcross_data();
     void oneBlockAcross();
+    void tiersOf_data();
+    void tiersOf();
+    void planOfATwoTierPage();
     void planOfASlantedBookPage();
     void libraryMessages_data();
     void libraryMessages();
@@ -735,6 +739,74 @@ void TestPageLayout::oneBlockAcross() {
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
     QCOMPARE(pagelayout::oneBlockAcross(ink), expected);
+}
+
+void TestPageLayout::tiersOf_data() {
+    // Columns of a vertical page in a scale where a character is 20 pixels: ten columns across,
+    // each 20 wide, in bands of the given tops and heights.
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<int>("tiers");
+    const auto columns = [](int top, int height, int count = 10) {
+        QList<QRect> out;
+        for (int x = 0; x < count; ++x)
+            out << QRect(x * 30, top, 20, height);
+        return out;
+    };
+    QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 2;
+    QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 3;
+    QTest::newRow("a gap of a character and a half") << columns(0, 200) + columns(229, 200) << 0;
+    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(231, 200) << 2;
+    QTest::newRow("one column runs on")
+        << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0;
+    QTest::newRow("a running head and a page number over one tier")
+        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 400) +
+               QList<QRect>{QRect(130, 520, 30, 15)}
+        << 0;
+    QTest::newRow("two tiers under a running head")
+        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 200) + columns(320, 200) << 2;
+    QTest::newRow("a crop of a few characters") << columns(0, 80) + columns(140, 80) << 0;
+    QTest::newRow("two narrow blocks") << columns(0, 200, 3) + columns(260, 200, 3) << 0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0;
+}
+
+void TestPageLayout::tiersOf() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(int, tiers);
+    Ink ink;
+    ink.em = 20;
+    ink.pieces.assign(pieces.begin(), pieces.end());
+    const std::vector<QRect> found = pagelayout::tiersOf(ink);
+    QCOMPARE(int(found.size()), tiers);
+    for (size_t k = 1; k < found.size(); ++k)
+        QVERIFY(found[k - 1].bottom() < found[k].top());
+}
+
+void TestPageLayout::planOfATwoTierPage() {
+    // Two vertical tiers of the same prose, the upper one set on the right of what is read.
+    workspace::PageStyle style;
+    style.writing = workspace::Writing::Vertical;
+    style.size = QSize(1748, 1000);
+    style.margins = QMargins(170, 0, 170, 0);
+    const workspace::TextPage tier =
+        workspace::textPage(workspace::japaneseProse().mid(0, 6), style);
+    QImage page(1748, 2480, QImage::Format_Grayscale8);
+    page.fill(255);
+    QPainter painter(&page);
+    painter.drawImage(0, 200, tier.image);
+    painter.drawImage(0, 1280, tier.image);
+    painter.end();
+    const ReadingPlan plan = planReading(page);
+    QCOMPARE(plan.direction, Direction::Vertical);
+    QCOMPARE(int(plan.placements.size()), 2);
+    const Placement& upper = plan.placements[0];
+    const Placement& lower = plan.placements[1];
+    QVERIFY(upper.from.bottom() < 1280 && lower.from.top() > 1200);
+    QVERIFY(upper.to.x() > lower.to.x() + lower.from.width());
+    QCOMPARE(plan.pictures.size(), 1);
+    QCOMPARE(plan.pictures.front().height(),
+             std::max(upper.from.height(), lower.from.height()) + 2 * upper.to.y());
+    // One tier alone is read as it is.
+    QVERIFY(planReading(tier.image).placements.empty());
 }
 
 void TestPageLayout::planOfASlantedBookPage() {

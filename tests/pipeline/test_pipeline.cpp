@@ -75,6 +75,8 @@ private Q_SLOTS:
     void workPictureIsGreyWhenThePixelsAre();
     void linesComeBackOntoThePicture_data();
     void linesComeBackOntoThePicture();
+    void tierBoxesComeBackWhereTheTierLay_data();
+    void tierBoxesComeBackWhereTheTierLay();
     void settingsForADirection_data();
     void settingsForADirection();
     void automaticReadingsSettings_data();
@@ -423,6 +425,7 @@ void TestPipeline::linesComeBackOntoThePicture() {
     PreparedPicture prepared;
     prepared.plan.skewDegrees = degrees;
     prepared.picture = degrees == 0 ? picture : pagelayout::turned(picture, degrees);
+    prepared.pageSize = picture.size();
     QRect read;
     for (int y = 0; y < prepared.picture.height(); ++y)
         for (int x = 0; x < prepared.picture.width(); ++x)
@@ -443,6 +446,30 @@ void TestPipeline::linesComeBackOntoThePicture() {
     QVERIFY(std::abs(symbol.center().y() - character.center().y()) <= 1);
     QVERIFY(symbol.width() <= character.width() + 3 && symbol.height() <= character.height() + 3);
     QVERIFY(back[0].box.contains(symbol));
+}
+
+void TestPipeline::tierBoxesComeBackWhereTheTierLay_data() {
+    QTest::addColumn<QRect>("read");     // a character's box on the tiers set side by side
+    QTest::addColumn<QRect>("expected"); // on the page
+    // The upper tier (100,50 200x300) was set at 400,10, the lower one (100,400) at 10,10.
+    QTest::newRow("upper tier") << QRect(410, 20, 10, 10) << QRect(110, 60, 10, 10);
+    QTest::newRow("lower tier") << QRect(20, 300, 10, 10) << QRect(110, 690, 10, 10);
+    QTest::newRow("upper tier's last pixel") << QRect(595, 305, 10, 10) << QRect(295, 345, 10, 10);
+    QTest::newRow("between the tiers") << QRect(300, 20, 10, 10) << QRect(300, 20, 10, 10);
+}
+
+void TestPipeline::tierBoxesComeBackWhereTheTierLay() {
+    QFETCH(QRect, read);
+    QFETCH(QRect, expected);
+    PreparedPicture prepared;
+    prepared.plan.placements = {{QRect(100, 50, 200, 300), QPoint(400, 10)},
+                                {QRect(100, 400, 200, 300), QPoint(10, 10)}};
+    enginelayout::Line line;
+    line.box = read;
+    line.symbols = {{QStringLiteral("字"), read, true}};
+    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
+    QCOMPARE(back[0].box, expected);
+    QCOMPARE(back[0].symbols[0].box, expected);
 }
 
 void TestPipeline::settingsForADirection_data() {
