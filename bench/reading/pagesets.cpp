@@ -2,6 +2,8 @@
 
 #include "pagetexts.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <random>
 
@@ -28,13 +30,15 @@ QString categoryName(Category category) {
         return QStringLiteral("book");
     case Category::Crops:
         return QStringLiteral("crops");
+    case Category::TwoTiers:
+        return QStringLiteral("two-tiers");
     }
     return {};
 }
 
 std::vector<Category> allCategories() {
     return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
-            Category::Skewed,     Category::Book,       Category::Crops};
+            Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers};
 }
 
 QStringList measuredFamilies() {
@@ -128,6 +132,51 @@ TestPicture page(const QString& name, Category category, const PageStyle& style,
             style.ruby};
 }
 
+// A vertical book page set in two tiers, as many novels and magazines are: a running head over
+// the upper tier, the page number under the lower one, the text running on from the upper tier
+// into the lower. The known text is the two tiers' lines, upper first; the running head and the
+// page number are not the book's text.
+TestPicture twoTierPage(const QString& name, Maker& m, const QString& family,
+                        const QStringList& paragraphs) {
+    PageStyle style = m.style(family, Writing::Vertical);
+    style.ruby = m.pick(2) == 0;
+    if (style.ruby)
+        style.linePitch = std::max(style.linePitch, 1.8);
+    const QSize page(1748, 2480);
+    const int top = 230;
+    const int gap = int(style.pixelSize * m.uniform(1.8, 2.6));
+    const int tierHeight = (page.height() - 2 * top - gap) / 2;
+    style.size = QSize(page.width(), tierHeight);
+    style.margins = QMargins(170, 0, 170, 0);
+    const TextPage upper = workspace::textPage(paragraphs, style);
+    const TextPage lower = workspace::textPage(paragraphs.mid(upper.paragraphsSet), style);
+
+    QImage sheet(page, QImage::Format_Grayscale8);
+    sheet.fill(Qt::white);
+    sheet.setDotsPerMeterX(upper.image.dotsPerMeterX());
+    sheet.setDotsPerMeterY(upper.image.dotsPerMeterY());
+    QPainter painter(&sheet);
+    painter.drawImage(0, top, upper.image);
+    painter.drawImage(0, top + tierHeight + gap, lower.image);
+    const int small = style.pixelSize * 3 / 4;
+    painter.drawImage(170, top - 3 * small,
+                      workspace::textPicture({QStringLiteral("第三章　春の雨")},
+                                             QSize(page.width() - 340, 2 * small), small,
+                                             Qt::AlignRight | Qt::AlignVCenter));
+    painter.drawImage(
+        page.width() / 2 - 100, page.height() - top + small,
+        workspace::textPicture({QString::number(12 + m.pick(300))}, QSize(200, 2 * small), small));
+    painter.end();
+    return {name,
+            Category::TwoTiers,
+            Writing::Vertical,
+            workspace::scanned(sheet, m.scan()),
+            joined(upper.lines + lower.lines),
+            family,
+            0,
+            style.ruby};
+}
+
 } // namespace
 
 std::vector<TestPicture> makePictures(const QStringList& families,
@@ -187,6 +236,13 @@ std::vector<TestPicture> makePictures(const QStringList& families,
                     ScanStyle scan = m.scan();
                     scan.skewDegrees = m.skew();
                     out.push_back(page(name, Category::Skewed, style, m.paragraphs(prose), scan));
+                }
+            }
+            if (wanted(Category::TwoTiers)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("tiers-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    out.push_back(twoTierPage(name, m, family, m.paragraphs(prose)));
                 }
             }
             if (wanted(Category::Crops)) {

@@ -13,7 +13,7 @@
 // as a user drags them in the window; each scanned with blur, noise and sometimes JPEG.
 namespace quillpix::readingbench {
 
-enum class Category { Horizontal, LatinDense, Vertical, Furigana, Skewed, Book, Crops };
+enum class Category { Horizontal, LatinDense, Vertical, Furigana, Skewed, Book, Crops, TwoTiers };
 
 QString categoryName(Category category);
 std::vector<Category> allCategories();
