@@ -3,6 +3,8 @@
 #include "cp932.h"
 #include "engineidentity.h"
 #include "enginesettings.h"
+#include "orientation.h"
+#include "pagetexts.h"
 #include "plaincall.h"
 #include "residentengine.h"
 #include "textpicture.h"
@@ -21,10 +23,16 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <optional>
+#include <thread>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace quillpix::engine;
+using quillpix::workspace::Writing;
+
+Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 
@@ -227,6 +235,9 @@ private Q_SLOTS:
     void rowOffset();
     void childProcessesEndWithTheirGroup_data();
     void childProcessesEndWithTheirGroup();
+    void findsWhichWayUp_data();
+    void findsWhichWayUp();
+    void findsWhichWayUpOnSeveralThreads();
 
 private:
     ResidentEngine m_engine; // shared by the rows, as the window shares it between runs
@@ -932,6 +943,97 @@ void TestEngine::childProcessesEndWithTheirGroup() {
         QTRY_VERIFY2_WITH_TIMEOUT(!runs(pid), qPrintable(name + QLatin1Char(' ') + pid), 5000);
     }
     QVERIFY(!killGroup(process));
+}
+
+namespace {
+
+// Where the engine's orientation data may lie; the tests that need it skip without it.
+bool orientationDataInstalled() {
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    return (!prefix.isEmpty() && QFile::exists(prefix + QStringLiteral("/osd.traineddata"))) ||
+           QFile::exists(QStringLiteral("/usr/share/tesseract-ocr/5/tessdata/osd.traineddata"));
+}
+
+// An A6 page at 300 dpi as a scanner gives it, laid on the glass quarterTurns quarters clockwise;
+// lines > 0: only that many lines of it, cut out with a small margin.
+QImage scannedPage(Writing writing, int quarterTurns, const QString& family = {}, bool ruby = false,
+                   int lines = 0) {
+    quillpix::workspace::PageStyle style;
+    if (!family.isEmpty())
+        style.family = family;
+    style.writing = writing;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    style.ruby = ruby;
+    quillpix::workspace::TextPage page =
+        quillpix::workspace::textPage(quillpix::workspace::japaneseProse().mid(2), style);
+    if (lines > 0)
+        page = quillpix::workspace::cropLines(page, 2, lines, 16);
+    quillpix::workspace::ScanStyle scan;
+    scan.quarterTurns = quarterTurns;
+    scan.blurSigma = 0.7;
+    scan.noiseSigma = 5;
+    scan.paper = 238;
+    scan.ink = 25;
+    return quillpix::workspace::scanned(page.image, scan);
+}
+
+} // namespace
+
+void TestEngine::findsWhichWayUp_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<std::optional<int>>("turns"); // clockwise, to upright; none: left alone
+    QTest::newRow("horizontal, upright") << scannedPage(Writing::Horizontal, 0) << std::optional(0);
+    QTest::newRow("horizontal, laid a quarter clockwise")
+        << scannedPage(Writing::Horizontal, 1) << std::optional(3);
+    QTest::newRow("horizontal, upside down")
+        << scannedPage(Writing::Horizontal, 2) << std::optional(2);
+    QTest::newRow("horizontal, laid a quarter anticlockwise")
+        << scannedPage(Writing::Horizontal, 3) << std::optional(1);
+    // Columns stand where a horizontal page turned a quarter has lines: only the characters tell.
+    QTest::newRow("vertical, upright") << scannedPage(Writing::Vertical, 0) << std::optional(0);
+    QTest::newRow("vertical with readings, upright")
+        << scannedPage(Writing::Vertical, 0, {}, true) << std::optional(0);
+    QTest::newRow("vertical, laid a quarter clockwise")
+        << scannedPage(Writing::Vertical, 1) << std::optional(3);
+    QTest::newRow("vertical, upside down, a font no threshold was chosen on")
+        << scannedPage(Writing::Vertical, 2, QStringLiteral("VL Gothic")) << std::optional(2);
+    QTest::newRow("vertical, laid a quarter anticlockwise, a font no threshold was chosen on")
+        << scannedPage(Writing::Vertical, 3, QStringLiteral("Sawarabi Mincho")) << std::optional(1);
+    // Too little text to be sure of, whichever way it lies.
+    QTest::newRow("a line, upright")
+        << scannedPage(Writing::Horizontal, 0, {}, false, 1) << std::optional<int>();
+    QTest::newRow("a line, upside down")
+        << scannedPage(Writing::Horizontal, 2, {}, false, 1) << std::optional<int>();
+    QTest::newRow("a column, laid a quarter clockwise")
+        << scannedPage(Writing::Vertical, 1, {}, false, 1) << std::optional<int>();
+    QImage blank(600, 800, QImage::Format_Grayscale8);
+    blank.fill(240);
+    QTest::newRow("blank paper") << blank << std::optional<int>();
+}
+
+void TestEngine::findsWhichWayUp() {
+    if (!orientationDataInstalled())
+        QSKIP("the engine's orientation data (tesseract-ocr-osd) is not installed");
+    QFETCH(QImage, picture);
+    QFETCH(std::optional<int>, turns);
+    const OrientationFinding finding = findOrientation(picture);
+    QCOMPARE(turnsToMake(finding), turns);
+}
+
+// Each batch worker detects on its own thread: the findings are those of one thread alone.
+void TestEngine::findsWhichWayUpOnSeveralThreads() {
+    if (!orientationDataInstalled())
+        QSKIP("the engine's orientation data (tesseract-ocr-osd) is not installed");
+    const QImage pages[2] = {scannedPage(Writing::Horizontal, 1),
+                             scannedPage(Writing::Vertical, 2)};
+    std::optional<int> found[2];
+    std::thread other([&] { found[1] = turnsToMake(findOrientation(pages[1])); });
+    found[0] = turnsToMake(findOrientation(pages[0]));
+    other.join();
+    QCOMPARE(found[0], std::optional(3));
+    QCOMPARE(found[1], std::optional(2));
 }
 
 QTEST_MAIN(TestEngine)
