@@ -1,5 +1,7 @@
 #include "automatic.h"
 
+#include "orientation.h"
+
 #include <QPointF>
 #include <QTransform>
 
@@ -20,12 +22,39 @@ EngineSettings concrete(const pagelayout::EngineSettings& found, const EngineSet
     return {found.language, QString::number(found.psm), chosen.option};
 }
 
+// The turn QImage gives a picture of this size for quarterTurns clockwise quarters: the picture
+// turned and moved back onto the positive axes.
+QTransform quarterTurn(QSize size, int quarterTurns) {
+    return QImage::trueMatrix(QTransform().rotate(90.0 * quarterTurns), size.width(),
+                              size.height());
+}
+
+// The page as it would lie upright, with its resolution (the axes swap with a quarter turn).
+QImage turnedUpright(const QImage& picture, int quarterTurns) {
+    QImage upright = picture.transformed(QTransform().rotate(90.0 * quarterTurns));
+    const bool across = quarterTurns % 2 == 1;
+    upright.setDotsPerMeterX(across ? picture.dotsPerMeterY() : picture.dotsPerMeterX());
+    upright.setDotsPerMeterY(across ? picture.dotsPerMeterX() : picture.dotsPerMeterY());
+    return upright;
+}
+
+// The clockwise quarter turns that stand the page upright; 0 for a picture too small to tell
+// (a cut-out of a line or a few characters) or when the engine's detection is unsure.
+int quarterTurnsToUpright(const QImage& picture) {
+    if (!pagelayout::enoughTextToOrient(picture))
+        return 0;
+    return engine::turnsToMake(engine::findOrientation(picture)).value_or(0);
+}
+
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
     PreparedPicture prepared;
-    prepared.plan = pagelayout::planReading(picture, chosenMode(chosen.psm));
+    prepared.quarterTurns = quarterTurnsToUpright(picture);
+    const QImage upright =
+        prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
+    prepared.plan = pagelayout::planReading(upright, chosenMode(chosen.psm));
     prepared.settings = concrete(prepared.plan.settings, chosen);
     // One picture per plan today; a plan of several would be read one after the other.
-    prepared.picture = prepared.plan.pictures.value(0, picture);
+    prepared.picture = prepared.plan.pictures.value(0, upright);
     return prepared;
 }
 
@@ -50,7 +79,7 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
 
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared) {
-    if (prepared.plan.skewDegrees == 0)
+    if (prepared.plan.skewDegrees == 0 && prepared.quarterTurns == 0)
         return lines;
     // The picture was turned clockwise on the screen (y down) about its centre, keeping its
     // size; turning back is the other way about the same centre.
@@ -59,8 +88,14 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
     back.translate(centre.x(), centre.y());
     back.rotate(-prepared.plan.skewDegrees);
     back.translate(-centre.x(), -centre.y());
-    const auto turnedBack = [&back](const QRect& box) {
-        return back.mapRect(QRectF(box)).toAlignedRect();
+    // Before that, a page lying sideways or upside down was stood upright by whole quarters.
+    const QTransform quarterBack =
+        quarterTurn(prepared.quarterTurns % 2 == 1 ? prepared.picture.size().transposed()
+                                                   : prepared.picture.size(),
+                    prepared.quarterTurns)
+            .inverted();
+    const auto turnedBack = [&back, &quarterBack](const QRect& box) {
+        return quarterBack.mapRect(back.mapRect(QRectF(box))).toAlignedRect();
     };
     for (enginelayout::Line& line : lines) {
         line.box = turnedBack(line.box);
