@@ -7,7 +7,10 @@
 #include <tesseract/osdetect.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include <locale.h>
 
@@ -84,20 +87,57 @@ public:
         }
         pixSetResolution(pix, dpi, dpi);
         const ClassicLocaleHere classic;
-        m_api.SetImage(pix);
-        tesseract::OSResults results;
-        const bool detected = m_api.DetectOS(&results);
-        m_api.Clear();
-        pixDestroy(&pix);
-        if (!detected)
+        // The detection looks at a sample of a few hundred characters. When the whole picture
+        // leaves it unsure, the samples of its two halves are added: more characters, a clearer
+        // lead (turned pages in a thin font led by under 1 alone, by 6 or more so).
+        Scores scores{};
+        if (!detect(pix, grey.rect(), scores)) {
+            pixDestroy(&pix);
             return {};
+        }
+        if (lead(scores).second < kSureOrientation) {
+            const bool tall = grey.height() >= grey.width();
+            const QSize half = tall ? QSize(grey.width(), grey.height() / 2)
+                                    : QSize(grey.width() / 2, grey.height());
+            const QPoint second = tall ? QPoint(0, half.height()) : QPoint(half.width(), 0);
+            detect(pix, QRect(QPoint(0, 0), half), scores);
+            detect(pix, QRect(second, half), scores);
+        }
+        pixDestroy(&pix);
+        const auto [id, confidence] = lead(scores);
         // The library's orientation ids 0 to 3 stand for clockwise turns of 0, 270, 180 and 90
         // degrees to upright.
-        const int id = results.best_result.orientation_id;
-        return {true, (4 - id) % 4, double(results.best_result.oconfidence)};
+        return {true, (4 - id) % 4, confidence};
     }
 
 private:
+    // The log-likelihood of each orientation id, summed over the characters looked at.
+    using Scores = std::array<double, 4>;
+
+    // Adds the detection's scores for a part of the picture; false when it found too few
+    // characters there.
+    bool detect(Pix* pix, const QRect& part, Scores& scores) {
+        m_api.SetImage(pix);
+        m_api.SetRectangle(part.x(), part.y(), part.width(), part.height());
+        tesseract::OSResults results;
+        const bool detected = m_api.DetectOS(&results);
+        m_api.Clear();
+        if (detected)
+            for (int id = 0; id < 4; ++id)
+                scores[size_t(id)] += results.orientations[id];
+        return detected;
+    }
+
+    // The best id and its lead over the next best, as the library reckons its confidence.
+    static std::pair<int, double> lead(const Scores& scores) {
+        const int best = int(std::max_element(scores.begin(), scores.end()) - scores.begin());
+        double next = -std::numeric_limits<double>::infinity();
+        for (int id = 0; id < 4; ++id)
+            if (id != best)
+                next = std::max(next, scores[size_t(id)]);
+        return {best, scores[size_t(best)] - next};
+    }
+
     tesseract::TessBaseAPI m_api;
     bool m_loaded = false;
 };
