@@ -33,8 +33,9 @@ EngineSettings engineSettings(Direction direction, std::optional<int> chosenPsm 
 struct Ink;
 // Whether the text is large enough, both ways, for the engine's orientation detection to be
 // trusted with it: at least kLeastEmsToOrient characters from the first ink to the last across
-// and down (four lines at the closest usual pitch), so that a cut-out of a line, a column or a
-// few characters is never turned, whichever way it was found to lie.
+// and down (three lines at the usual pitches of 1.65 to 1.95 characters fall short, four reach
+// it), so that a cut-out of a line, a column or a few characters is never turned, whichever way
+// it was found to lie.
 constexpr double kLeastEmsToOrient = 5.0;
 bool enoughTextToOrient(const Ink& ink);
 bool enoughTextToOrient(const QImage& picture);

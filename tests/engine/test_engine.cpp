@@ -1032,8 +1032,6 @@ void TestEngine::findsWhichWayUp_data() {
     QTest::newRow("vertical, laid a quarter anticlockwise, a font no threshold was chosen on")
         << scannedPage(Writing::Vertical, 3, QStringLiteral("Sawarabi Mincho")) << std::optional(1);
     // Too little text to be sure of, whichever way it lies.
-    QTest::newRow("a line, upright")
-        << scannedPage(Writing::Horizontal, 0, {}, false, 1) << std::optional<int>();
     QTest::newRow("a line, upside down")
         << scannedPage(Writing::Horizontal, 2, {}, false, 1) << std::optional<int>();
     QTest::newRow("a column, laid a quarter clockwise")
