@@ -38,6 +38,21 @@ bool oneBlockAcross(const Ink& ink) {
     return true;
 }
 
+bool enoughTextToOrient(const Ink& ink) {
+    if (ink.em <= 0 || ink.pieces.empty())
+        return false;
+    QRect text;
+    for (const QRect& piece : ink.pieces)
+        text = text.united(piece);
+    return std::min(text.width(), text.height()) >= kLeastEmsToOrient * ink.em;
+}
+
+bool enoughTextToOrient(const QImage& picture) {
+    const LibraryMessages messages;
+    const PixPtr grey = toGreyPix(picture);
+    return grey && enoughTextToOrient(inkOf(grey.get())) && messages.errors().isEmpty();
+}
+
 namespace {
 
 // Tiers found on the ink set side by side, each with half a character of paper around its ink;

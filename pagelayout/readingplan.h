@@ -14,6 +14,15 @@
 namespace quillpix::pagelayout {
 
 struct Ink;
+// Whether the text is large enough, both ways, for the engine's orientation detection to be
+// trusted with it: at least kLeastEmsToOrient characters from the first ink to the last across
+// and down (three lines at the usual pitches of 1.65 to 1.95 characters fall short, four reach
+// it), so that a cut-out of a line, a column or a few characters is never turned, whichever way
+// it was found to lie.
+constexpr double kLeastEmsToOrient = 5.0;
+bool enoughTextToOrient(const Ink& ink);
+bool enoughTextToOrient(const QImage& picture);
+
 // Whether the ink stands in one block across: no gap of more than a few characters runs down
 // the whole text between two parts of it, as one between two columns does.
 bool oneBlockAcross(const Ink& ink);

@@ -1,5 +1,7 @@
 #include "automatic.h"
 
+#include "orientation.h"
+
 #include <QPointF>
 #include <QTransform>
 
@@ -20,13 +22,40 @@ constexpr int kVerticalBlock = 5;
 constexpr int kSingleBlock = 6;
 constexpr int kAutomatic = 3;
 
+// The turn QImage gives a picture of this size for quarterTurns clockwise quarters: the picture
+// turned and moved back onto the positive axes.
+QTransform quarterTurn(QSize size, int quarterTurns) {
+    return QImage::trueMatrix(QTransform().rotate(90.0 * quarterTurns), size.width(),
+                              size.height());
+}
+
+// The page as it would lie upright, with its resolution (the axes swap with a quarter turn).
+QImage turnedUpright(const QImage& picture, int quarterTurns) {
+    QImage upright = picture.transformed(QTransform().rotate(90.0 * quarterTurns));
+    const bool across = quarterTurns % 2 == 1;
+    upright.setDotsPerMeterX(across ? picture.dotsPerMeterY() : picture.dotsPerMeterX());
+    upright.setDotsPerMeterY(across ? picture.dotsPerMeterX() : picture.dotsPerMeterY());
+    return upright;
+}
+
+// The clockwise quarter turns that stand the page upright; 0 for a picture too small to tell
+// (a cut-out of a line or a few characters) or when the engine's detection is unsure.
+int quarterTurnsToUpright(const QImage& picture) {
+    if (!pagelayout::enoughTextToOrient(picture))
+        return 0;
+    return engine::turnsToMake(engine::findOrientation(picture)).value_or(0);
+}
+
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
     PreparedPicture prepared;
-    prepared.pageSize = picture.size();
-    prepared.plan = pagelayout::planReading(picture);
+    prepared.quarterTurns = quarterTurnsToUpright(picture);
+    const QImage upright =
+        prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
+    prepared.uprightSize = upright.size();
+    prepared.plan = pagelayout::planReading(upright);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
-    prepared.picture = prepared.plan.pictures.value(0, picture);
+    prepared.picture = prepared.plan.pictures.value(0, upright);
     return prepared;
 }
 
@@ -45,7 +74,7 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
         return prepareAutomatic(picture, chosen);
     PreparedPicture asItIs;
     asItIs.picture = picture;
-    asItIs.pageSize = picture.size();
+    asItIs.uprightSize = picture.size();
     asItIs.settings = chosen;
     return asItIs;
 }
@@ -60,17 +89,21 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                     return box.translated(p.from.topLeft() - p.to);
             return box;
         });
-    if (plan.skewDegrees == 0)
+    if (plan.skewDegrees == 0 && prepared.quarterTurns == 0)
         return lines;
     // The picture was turned clockwise on the screen (y down) about its centre, keeping its
     // size; turning back is the other way about the same centre.
-    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.pageSize)).center();
+    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.uprightSize)).center();
     QTransform back;
     back.translate(centre.x(), centre.y());
     back.rotate(-plan.skewDegrees);
     back.translate(-centre.x(), -centre.y());
-    return enginelayout::withBoxesMoved(std::move(lines), [&back](const QRect& box) {
-        return back.mapRect(QRectF(box)).toAlignedRect();
+    // Before that, a page lying sideways or upside down was stood upright by whole quarters.
+    const QSize asItCame =
+        prepared.quarterTurns % 2 == 1 ? prepared.uprightSize.transposed() : prepared.uprightSize;
+    const QTransform quarterBack = quarterTurn(asItCame, prepared.quarterTurns).inverted();
+    return enginelayout::withBoxesMoved(std::move(lines), [&back, &quarterBack](const QRect& box) {
+        return quarterBack.mapRect(back.mapRect(QRectF(box))).toAlignedRect();
     });
 }
 

@@ -25,22 +25,27 @@ bool isAutomatic(const EngineSettings& settings);
 struct PreparedPicture {
     QImage picture;          // what the engine reads
     EngineSettings settings; // the language and mode it reads it with; the option as chosen
+    // Clockwise quarter turns given to a page that lay sideways or upside down, before the plan
+    // (the plan's skew is about the turned picture); 0 when it stood upright.
+    int quarterTurns = 0;
     pagelayout::ReadingPlan plan;
-    QSize pageSize; // the picture's as it came: the boxes' coordinates after linesOnPicture
+    QSize uprightSize; // the picture's as it came, stood upright: what the plan was made on
 };
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder
-// batch): with "自動" the plan for the picture and the settings it asks for (the chosen mode
-// where it suits the direction found, see settingsFor; the option item as it
-// stands); with any other item the picture and the settings as they are, and a plan that
-// changes nothing.
+// batch): with "自動" a page found lying sideways or upside down turned upright first (when it
+// holds text enough and the engine's orientation detection is sure), then the plan for the
+// picture and the settings it asks for (the chosen mode where it suits the direction found, see
+// settingsFor; the option item as it stands); with any other item the picture and the settings
+// as they are, and a plan that changes nothing.
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
-// from: boxes on tiers set side by side go back to where the tier lay; a straightened picture was
-// turned about its centre, so every box is turned back about it and grows to hold its turned
-// corners (a text layer over the picture as it came then covers the characters where they lie).
-// Lines of a picture left as it was come back as they are.
+// from: boxes on tiers set side by side go back to where the tier lay; a straightened picture
+// was turned about its centre, so every box is turned back about it and grows to hold its
+// turned corners (a text layer over the picture as it came then covers the characters where
+// they lie); then a page turned upright is turned back by its quarter turns. Lines of a picture
+// left as it was come back as they are.
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared);
 

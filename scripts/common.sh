@@ -15,10 +15,11 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
     libsndfile1-dev libasound2-dev libpoppler-qt6-dev libpoppler-private-dev libtesseract-dev
     libleptonica-dev libpodofo-dev fonts-noto-cjk)
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
-# English data, xdg-open for the buttons that hand files and folders to the desktop, and Qt's
-# readers for TIFF and WebP.
-RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-eng xdg-utils
-    qt6-image-formats-plugins)
+# English data and its orientation data (the automatic reading stands turned pages up),
+# xdg-open for the buttons that hand files and folders to the desktop, and Qt's readers for TIFF
+# and WebP.
+RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-osd
+    tesseract-ocr-eng xdg-utils qt6-image-formats-plugins)
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
 # import for its screenshots; a light window manager to check the window's frame under one;

@@ -230,11 +230,12 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
                 withWhitespace(pipeline::tidiedText(reading.engineText, guarded), p.reference);
             const pipeline::PreparedPicture prepared =
                 pipeline::prepare(loaded, folderbatch::engineSettings(settings));
-            out.note = QStringLiteral("%1 psm %2, turned %3°, %4 dpi, %5 readings erased")
+            out.note = QStringLiteral("%1 psm %2, %6 quarters and %3°, %4 dpi, %5 readings erased")
                            .arg(prepared.settings.lang, prepared.settings.psm)
                            .arg(prepared.plan.skewDegrees, 0, 'f', 2)
                            .arg(prepared.plan.dotsPerInch.value_or(0))
-                           .arg(prepared.plan.rubyErased);
+                           .arg(prepared.plan.rubyErased)
+                           .arg(prepared.quarterTurns);
             if (!options.dump.isEmpty())
                 prepared.picture.save(
                     QStringLiteral("%1/%2.prepared.png").arg(options.dump, p.name));

@@ -32,13 +32,16 @@ QString categoryName(Category category) {
         return QStringLiteral("crops");
     case Category::TwoTiers:
         return QStringLiteral("two-tiers");
+    case Category::Turned:
+        return QStringLiteral("turned");
     }
     return {};
 }
 
 std::vector<Category> allCategories() {
-    return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
-            Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers};
+    return {Category::Horizontal, Category::LatinDense, Category::Vertical,
+            Category::Furigana,   Category::Skewed,     Category::Book,
+            Category::Crops,      Category::TwoTiers,   Category::Turned};
 }
 
 QStringList measuredFamilies() {
@@ -299,6 +302,42 @@ std::vector<TestPicture> makePictures(const QStringList& families,
             scan.skewDegrees = m.uniform(-1.2, 1.2);
             out.push_back(
                 page(name, Category::Book, style, m.paragraphs(p == 1 ? latin : prose), scan));
+        }
+    }
+    if (wanted(Category::Turned)) {
+        // Each kind of page turned a quarter, a half and three quarters, a little crooked as
+        // well; the fonts include the held-out families whatever was asked, so that no threshold
+        // of the turn is fitted to the fonts it was chosen on.
+        QStringList fonts = families;
+        for (const QString& family : heldOutFamilies())
+            if (!fonts.contains(family))
+                fonts.append(family);
+        const struct {
+            const char* kind;
+            Writing writing;
+            bool ruby;
+            bool latin;
+        } kinds[] = {{"horizontal", Writing::Horizontal, false, false},
+                     {"latin", Writing::Horizontal, false, true},
+                     {"vertical", Writing::Vertical, false, false},
+                     {"furigana", Writing::Vertical, true, false}};
+        int n = 0;
+        for (const auto& kind : kinds) {
+            for (int quarters = 1; quarters <= 3; ++quarters, ++n) {
+                const QString family = fonts[n % fonts.size()];
+                const QString name = QStringLiteral("turned-%1-%2-%3")
+                                         .arg(QLatin1String(kind.kind))
+                                         .arg(90 * quarters)
+                                         .arg(family);
+                Maker m(name);
+                PageStyle style = m.style(family, kind.writing);
+                style.ruby = kind.ruby;
+                ScanStyle scan = m.scan();
+                scan.quarterTurns = quarters;
+                scan.skewDegrees = m.uniform(-1.2, 1.2);
+                out.push_back(page(name, Category::Turned, style,
+                                   m.paragraphs(kind.latin ? latin : prose), scan));
+            }
         }
     }
     return out;

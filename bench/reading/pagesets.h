@@ -10,10 +10,21 @@
 
 // The pictures the reading is measured on: A5 pages at 300 dpi in several Japanese fonts,
 // horizontal and vertical, with and without readings, skewed, a book of mixed pages, and crops
-// as a user drags them in the window; each scanned with blur, noise and sometimes JPEG.
+// as a user drags them in the window, pages laid on the glass sideways or upside down; each
+// scanned with blur, noise and sometimes JPEG.
 namespace quillpix::readingbench {
 
-enum class Category { Horizontal, LatinDense, Vertical, Furigana, Skewed, Book, Crops, TwoTiers };
+enum class Category {
+    Horizontal,
+    LatinDense,
+    Vertical,
+    Furigana,
+    Skewed,
+    Book,
+    Crops,
+    TwoTiers,
+    Turned
+};
 
 QString categoryName(Category category);
 std::vector<Category> allCategories();

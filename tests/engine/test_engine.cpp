@@ -2,6 +2,8 @@
 #include "cp932.h"
 #include "engineidentity.h"
 #include "enginesettings.h"
+#include "orientation.h"
+#include "pagetexts.h"
 #include "plaincall.h"
 #include "residentengine.h"
 #include "textpicture.h"
@@ -18,10 +20,16 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <optional>
+#include <thread>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace quillpix::engine;
+using quillpix::workspace::Writing;
+
+Q_DECLARE_METATYPE(std::optional<int>)
 
 namespace {
 
@@ -214,6 +222,9 @@ private Q_SLOTS:
     void threadsForOneCrop();
     void rowOffset_data();
     void rowOffset();
+    void findsWhichWayUp_data();
+    void findsWhichWayUp();
+    void findsWhichWayUpOnSeveralThreads();
 
 private:
     ResidentEngine m_engine; // shared by the rows, as the window shares it between runs
@@ -868,6 +879,125 @@ void TestEngine::rowOffset() {
     QFETCH(int, wordsPerLine);
     QFETCH(qint64, offset);
     QCOMPARE(qint64(quillpix::engine::rowOffset(y, wordsPerLine)), offset);
+}
+
+namespace {
+
+// Where the engine's orientation data may lie; the tests that need it skip without it.
+bool orientationDataInstalled() {
+    const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
+    return (!prefix.isEmpty() && QFile::exists(prefix + QStringLiteral("/osd.traineddata"))) ||
+           QFile::exists(QStringLiteral("/usr/share/tesseract-ocr/5/tessdata/osd.traineddata"));
+}
+
+// An A6 page at 300 dpi as a scanner gives it, laid on the glass quarterTurns quarters clockwise;
+// lines > 0: only that many lines of it, cut out with a small margin.
+QImage scannedPage(Writing writing, int quarterTurns, const QString& family = {}, bool ruby = false,
+                   int lines = 0) {
+    quillpix::workspace::PageStyle style;
+    if (!family.isEmpty())
+        style.family = family;
+    style.writing = writing;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    style.ruby = ruby;
+    quillpix::workspace::TextPage page =
+        quillpix::workspace::textPage(quillpix::workspace::japaneseProse().mid(2), style);
+    if (lines > 0)
+        page = quillpix::workspace::cropLines(page, 2, lines, 16);
+    quillpix::workspace::ScanStyle scan;
+    scan.quarterTurns = quarterTurns;
+    scan.blurSigma = 0.7;
+    scan.noiseSigma = 5;
+    scan.paper = 238;
+    scan.ink = 25;
+    return quillpix::workspace::scanned(page.image, scan);
+}
+
+// An A5 page in VL Gothic, set vertically, scanned a little crooked with the blur, JPEG quality
+// and character size given, laid quarterTurns quarters clockwise.
+QImage blurredPage(int quarterTurns, double blur, int jpeg, int pixelSize) {
+    quillpix::workspace::PageStyle style;
+    style.family = QStringLiteral("VL Gothic");
+    style.writing = Writing::Vertical;
+    style.pixelSize = pixelSize;
+    style.linePitch = 1.7;
+    quillpix::workspace::TextPage page =
+        quillpix::workspace::textPage(quillpix::workspace::japaneseProse().mid(5), style);
+    quillpix::workspace::ScanStyle scan;
+    scan.quarterTurns = quarterTurns;
+    scan.skewDegrees = -0.4;
+    scan.blurSigma = blur;
+    scan.noiseSigma = 8;
+    scan.jpegQuality = jpeg;
+    scan.paper = 236;
+    scan.ink = 40;
+    return quillpix::workspace::scanned(page.image, scan);
+}
+
+} // namespace
+
+void TestEngine::findsWhichWayUp_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<std::optional<int>>("turns"); // clockwise, to upright; none: left alone
+    QTest::newRow("horizontal, upright") << scannedPage(Writing::Horizontal, 0) << std::optional(0);
+    QTest::newRow("horizontal, laid a quarter clockwise")
+        << scannedPage(Writing::Horizontal, 1) << std::optional(3);
+    QTest::newRow("horizontal, upside down")
+        << scannedPage(Writing::Horizontal, 2) << std::optional(2);
+    QTest::newRow("horizontal, laid a quarter anticlockwise")
+        << scannedPage(Writing::Horizontal, 3) << std::optional(1);
+    // Columns stand where a horizontal page turned a quarter has lines: only the characters tell.
+    QTest::newRow("vertical, upright") << scannedPage(Writing::Vertical, 0) << std::optional(0);
+    QTest::newRow("vertical with readings, upright")
+        << scannedPage(Writing::Vertical, 0, {}, true) << std::optional(0);
+    QTest::newRow("vertical, laid a quarter clockwise")
+        << scannedPage(Writing::Vertical, 1) << std::optional(3);
+    // Blurred small text in a thin font, sideways: the whole page leaves the detection unsure
+    // (it leads by under 4), the page and its halves together do not.
+    QTest::newRow("blurred vertical page, thin font, laid three quarters")
+        << blurredPage(3, 0.9, 0, 38) << std::optional(1);
+    QTest::newRow("blurred vertical page as JPEG, thin font, laid a quarter")
+        << blurredPage(1, 1.1, 75, 44) << std::optional(3);
+    // Blurred still more, the page and its halves lead by 3.8 the wrong way: left alone.
+    QTest::newRow("heavily blurred vertical page, thin font, laid three quarters")
+        << blurredPage(3, 1.1, 0, 38) << std::optional<int>();
+    QTest::newRow("vertical, upside down, a font no threshold was chosen on")
+        << scannedPage(Writing::Vertical, 2, QStringLiteral("VL Gothic")) << std::optional(2);
+    QTest::newRow("vertical, laid a quarter anticlockwise, a font no threshold was chosen on")
+        << scannedPage(Writing::Vertical, 3, QStringLiteral("Sawarabi Mincho")) << std::optional(1);
+    // Too little text to be sure of, whichever way it lies.
+    QTest::newRow("a line, upside down")
+        << scannedPage(Writing::Horizontal, 2, {}, false, 1) << std::optional<int>();
+    QTest::newRow("a column, laid a quarter clockwise")
+        << scannedPage(Writing::Vertical, 1, {}, false, 1) << std::optional<int>();
+    QImage blank(600, 800, QImage::Format_Grayscale8);
+    blank.fill(240);
+    QTest::newRow("blank paper") << blank << std::optional<int>();
+}
+
+void TestEngine::findsWhichWayUp() {
+    if (!orientationDataInstalled())
+        QSKIP("the engine's orientation data (tesseract-ocr-osd) is not installed");
+    QFETCH(QImage, picture);
+    QFETCH(std::optional<int>, turns);
+    const OrientationFinding finding = findOrientation(picture);
+    QCOMPARE(turnsToMake(finding), turns);
+}
+
+// Each batch worker detects on its own thread: the findings are those of one thread alone.
+void TestEngine::findsWhichWayUpOnSeveralThreads() {
+    if (!orientationDataInstalled())
+        QSKIP("the engine's orientation data (tesseract-ocr-osd) is not installed");
+    const QImage pages[2] = {scannedPage(Writing::Horizontal, 1),
+                             scannedPage(Writing::Vertical, 2)};
+    std::optional<int> found[2];
+    std::thread other([&] { found[1] = turnsToMake(findOrientation(pages[1])); });
+    found[0] = turnsToMake(findOrientation(pages[0]));
+    other.join();
+    QCOMPARE(found[0], std::optional(3));
+    QCOMPARE(found[1], std::optional(2));
 }
 
 QTEST_MAIN(TestEngine)

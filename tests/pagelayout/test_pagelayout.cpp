@@ -49,6 +49,7 @@ struct PictureRecipe {
     double skew = 0;
     int jpeg = 0;
     double linePitch = 1.8;
+    int quarters = 0; // laid on the glass turned this many quarters clockwise
 };
 
 // A6 at 300 dpi keeps the tables quick; the pages carry 18 to 26 lines like a book's.
@@ -86,6 +87,7 @@ QImage picture(const PictureRecipe& recipe) {
         break;
     }
     ScanStyle scan;
+    scan.quarterTurns = recipe.quarters;
     scan.skewDegrees = recipe.skew;
     scan.blurSigma = 0.8;
     scan.noiseSigma = 6;
@@ -171,6 +173,8 @@ private Q_SLOTS:
     void tiersOf_data();
     void tiersOf();
     void planOfATwoTierPage();
+    void enoughTextToOrient_data();
+    void enoughTextToOrient();
     void planOfASlantedBookPage();
     void libraryMessages_data();
     void libraryMessages();
@@ -807,6 +811,35 @@ void TestPageLayout::planOfATwoTierPage() {
              std::max(upper.from.height(), lower.from.height()) + 2 * upper.to.y());
     // One tier alone is read as it is.
     QVERIFY(planReading(tier.image).placements.empty());
+}
+
+void TestPageLayout::enoughTextToOrient_data() {
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<bool>("enough");
+    const Writing h = Writing::Horizontal;
+    const Writing v = Writing::Vertical;
+    const QString sans = QStringLiteral("Noto Sans CJK JP");
+    QTest::newRow("a page") << picture({h, sans, Part::Page}) << true;
+    QTest::newRow("a vertical page laid a quarter clockwise")
+        << picture({v, sans, Part::Page, false, 0, 0, 1.8, 1}) << true;
+    QTest::newRow("five lines upside down")
+        << picture({h, sans, Part::Paragraph, false, 0, 0, 1.8, 2}) << true;
+    // Cut-outs the detection cannot be trusted with, whichever way they lie.
+    QTest::newRow("two lines laid a quarter clockwise")
+        << picture({h, sans, Part::TwoLines, false, 0, 0, 1.8, 1}) << false;
+    QTest::newRow("a line") << picture({h, sans, Part::Line}) << false;
+    QTest::newRow("a column laid a quarter anticlockwise")
+        << picture({v, sans, Part::Line, false, 0, 0, 1.8, 3}) << false;
+    QTest::newRow("a few characters") << picture({h, sans, Part::Characters}) << false;
+    QImage blank(800, 800, QImage::Format_Grayscale8);
+    blank.fill(240);
+    QTest::newRow("blank paper") << blank << false;
+}
+
+void TestPageLayout::enoughTextToOrient() {
+    QFETCH(QImage, image);
+    QFETCH(bool, enough);
+    QCOMPARE(pagelayout::enoughTextToOrient(image), enough);
 }
 
 void TestPageLayout::planOfASlantedBookPage() {

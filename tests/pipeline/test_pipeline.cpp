@@ -5,14 +5,17 @@
 #include "cp932.h"
 #include "enginecall.h"
 #include "enginesteps.h"
+#include "pagetexts.h"
 #include "plaincall.h"
 #include "reading.h"
 #include "skew.h"
+#include "textpicture.h"
 #include "workpicture.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -79,6 +82,8 @@ private Q_SLOTS:
     void tierBoxesComeBackWhereTheTierLay();
     void settingsForADirection_data();
     void settingsForADirection();
+    void turnedPageIsReadUpright_data();
+    void turnedPageIsReadUpright();
     void automaticReadingsSettings_data();
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
@@ -406,10 +411,15 @@ void TestPipeline::failureReasonNamesTheProgram() {
 void TestPipeline::linesComeBackOntoThePicture_data() {
     QTest::addColumn<double>("degrees"); // the turn the picture was straightened by
     QTest::addColumn<QPoint>("mark");    // a character's place on the picture as it came
-    QTest::newRow("clockwise, near the top right") << 2.5 << QPoint(560, 40);
-    QTest::newRow("clockwise, near the bottom left") << 2.5 << QPoint(30, 380);
-    QTest::newRow("anticlockwise, near the top left") << -3.0 << QPoint(30, 40);
-    QTest::newRow("left as it was") << 0.0 << QPoint(300, 200);
+    QTest::addColumn<int>("quarters");   // clockwise quarter turns that stood it upright first
+    QTest::newRow("clockwise, near the top right") << 2.5 << QPoint(560, 40) << 0;
+    QTest::newRow("clockwise, near the bottom left") << 2.5 << QPoint(30, 380) << 0;
+    QTest::newRow("anticlockwise, near the top left") << -3.0 << QPoint(30, 40) << 0;
+    QTest::newRow("left as it was") << 0.0 << QPoint(300, 200) << 0;
+    QTest::newRow("stood up a quarter, near the top right") << 0.0 << QPoint(560, 40) << 1;
+    QTest::newRow("stood up a quarter and straightened") << 2.5 << QPoint(30, 380) << 1;
+    QTest::newRow("upside down, near the bottom left") << 0.0 << QPoint(30, 380) << 2;
+    QTest::newRow("stood up three quarters and straightened") << -3.0 << QPoint(560, 40) << 3;
 }
 
 // A character read on the straightened picture lies, brought back, where it is on the picture
@@ -417,15 +427,18 @@ void TestPipeline::linesComeBackOntoThePicture_data() {
 void TestPipeline::linesComeBackOntoThePicture() {
     QFETCH(double, degrees);
     QFETCH(QPoint, mark);
+    QFETCH(int, quarters);
     QImage picture(600, 420, QImage::Format_Grayscale8);
     picture.fill(255);
     const QRect character(mark, QSize(12, 12));
     for (int y = character.top(); y <= character.bottom(); ++y)
         std::memset(picture.scanLine(y) + character.left(), 0, size_t(character.width()));
     PreparedPicture prepared;
+    prepared.quarterTurns = quarters;
     prepared.plan.skewDegrees = degrees;
-    prepared.picture = degrees == 0 ? picture : pagelayout::turned(picture, degrees);
-    prepared.pageSize = picture.size();
+    const QImage upright = picture.transformed(QTransform().rotate(90 * quarters));
+    prepared.picture = degrees == 0 ? upright : pagelayout::turned(upright, degrees);
+    prepared.uprightSize = upright.size();
     QRect read;
     for (int y = 0; y < prepared.picture.height(); ++y)
         for (int x = 0; x < prepared.picture.width(); ++x)
@@ -515,6 +528,80 @@ void TestPipeline::settingsForADirection() {
     QCOMPARE(settings.lang, language);
     QCOMPARE(settings.psm, QString::number(psm));
     QCOMPARE(settings.option, QStringLiteral("pause"));
+}
+
+void TestPipeline::turnedPageIsReadUpright_data() {
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<int>("laid");   // quarter turns clockwise the scan gave the page
+    QTest::addColumn<int>("lines");  // 0: the whole page; otherwise a cut-out of that many lines
+    QTest::addColumn<int>("turned"); // quarter turns prepare() stands it up by
+    QTest::newRow("upright") << QStringLiteral("自動") << 0 << 0 << 0;
+    QTest::newRow("laid a quarter clockwise") << QStringLiteral("自動") << 1 << 0 << 3;
+    QTest::newRow("upside down") << QStringLiteral("自動") << 2 << 0 << 2;
+    QTest::newRow("two lines upside down") << QStringLiteral("自動") << 2 << 2 << 0;
+    // A fixed language item reads the picture exactly as it came.
+    QTest::newRow("jpn, upside down") << QStringLiteral("jpn") << 2 << 0 << 0;
+}
+
+// A page laid sideways or upside down is read upright, and what the engine read on it comes back
+// onto the page as it came, where the searchable PDF lays its text.
+void TestPipeline::turnedPageIsReadUpright() {
+    QFETCH(QString, lang);
+    QFETCH(int, laid);
+    QFETCH(int, lines);
+    QFETCH(int, turned);
+    if (!QFile::exists(QStringLiteral("/usr/share/tesseract-ocr/5/tessdata/osd.traineddata")) &&
+        !QFile::exists(qEnvironmentVariable("TESSDATA_PREFIX") +
+                       QStringLiteral("/osd.traineddata")))
+        QSKIP("the engine's orientation data (tesseract-ocr-osd) is not installed");
+    workspace::PageStyle style;
+    // Cut-outs come from a wide page: two long lines, enough characters for the detection.
+    style.size = lines > 0 ? QSize(3000, 1748) : QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    workspace::TextPage page = workspace::textPage(workspace::japaneseProse(), style);
+    if (lines > 0)
+        page = workspace::cropLines(page, 2, lines, 16);
+    // A mark in the top left corner of the text, to see which way up the prepared page stands.
+    const QRect mark(page.lineBoxes[0].topLeft() - QPoint(0, 28), QSize(24, 20));
+    {
+        QPainter painter(&page.image);
+        painter.fillRect(mark, Qt::black);
+    }
+    workspace::ScanStyle scan;
+    scan.quarterTurns = laid;
+    scan.noiseSigma = 4;
+    scan.paper = 240;
+    const QImage scanned = workspace::scanned(page.image, scan);
+    const QSize size = page.image.size();
+    // Where the mark lies on the page as scanned, a quarter turn clockwise taking (x, y) of a
+    // w x h page to (h - 1 - y, x).
+    QRect laidMark = mark;
+    for (int k = 0; k < laid; ++k) {
+        const int height = k % 2 == 0 ? size.height() : size.width();
+        laidMark = QRect(height - laidMark.bottom() - 1, laidMark.left(), laidMark.height(),
+                         laidMark.width());
+    }
+
+    const PreparedPicture prepared = prepare(scanned, {lang, QStringLiteral("3"), {}});
+    QCOMPARE(prepared.quarterTurns, turned);
+    if (turned == 0) {
+        QCOMPARE(prepared.picture.size(), scanned.size());
+        return;
+    }
+    QCOMPARE(prepared.plan.skewDegrees, 0.0);
+    QCOMPARE(prepared.picture.size(), size);
+    QCOMPARE(prepared.picture.dotsPerMeterY(), scanned.dotsPerMeterX());
+    QVERIFY(prepared.picture.convertToFormat(QImage::Format_Grayscale8)
+                .copy(mark)
+                .pixelColor(12, 10)
+                .value() < 100);
+    enginelayout::Line line;
+    line.box = mark;
+    line.symbols = {{QStringLiteral("■"), mark, true}};
+    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
+    QCOMPARE(back[0].box, laidMark);
+    QCOMPARE(back[0].symbols[0].box, laidMark);
 }
 
 void TestPipeline::automaticReadingsSettings_data() {

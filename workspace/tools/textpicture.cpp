@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -433,6 +434,8 @@ QImage scanned(const QImage& page, const ScanStyle& scan) {
     const int dpmY = page.dotsPerMeterY();
     std::mt19937 random(scan.seed);
 
+    if (scan.quarterTurns % 4 != 0)
+        grey = grey.transformed(QTransform().rotate(90.0 * (scan.quarterTurns % 4)));
     if (scan.skewDegrees != 0) {
         QImage turned(grey.size(), QImage::Format_RGB32);
         turned.fill(Qt::white);

@@ -68,6 +68,8 @@ struct PageStyle {
 
 // What a scanner and its file do to a page.
 struct ScanStyle {
+    int quarterTurns = 0;   // the page laid on the glass sideways or upside down: quarter turns
+                            // clockwise, before any skew
     double skewDegrees = 0; // positive turns the page clockwise as seen on screen
     double blurSigma = 0;   // Gaussian blur, in pixels
     double noiseSigma = 0;  // grey noise on every pixel, in grey levels
