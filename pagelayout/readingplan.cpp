@@ -18,6 +18,10 @@ namespace {
 // Wider than a gap between words or a paragraph's indent, narrower than most gutters between
 // columns, in characters.
 constexpr double kLeastGutter = 2.0;
+// No character, not even a dash of two, is this long: a longer piece of ink is a rule, a table's
+// frame, a box round a figure or a dark band under a heading, which the single block mode reads
+// through, losing the cells and the white text on it.
+constexpr double kLongestCharacter = 4.0;
 
 } // namespace
 
@@ -51,6 +55,14 @@ bool enoughTextToOrient(const QImage& picture) {
     const LibraryMessages messages;
     const PixPtr grey = toGreyPix(picture);
     return grey && enoughTextToOrient(inkOf(grey.get())) && messages.errors().isEmpty();
+}
+
+bool inkBesideText(const Ink& ink) {
+    const double longest = kLongestCharacter * ink.em;
+    return ink.em > 0 &&
+           std::any_of(ink.pieces.begin(), ink.pieces.end(), [longest](const QRect& r) {
+               return r.width() > longest || r.height() > longest;
+           });
 }
 
 namespace {
@@ -90,7 +102,7 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
         grey = toGreyPix(prepared);
         ink = inkOf(grey.get());
     }
-    plan.oneBlock = oneBlockAcross(ink);
+    plan.oneBlock = oneBlockAcross(ink) && !inkBesideText(ink);
     const std::vector<QRect> parts = partialEdgeLines(ink, plan.direction);
     plan.partsErased = int(parts.size());
     if (!parts.empty())

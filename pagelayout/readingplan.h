@@ -26,6 +26,10 @@ bool enoughTextToOrient(const QImage& picture);
 // Whether the ink stands in one block across: no gap of more than a few characters runs down
 // the whole text between two parts of it, as one between two columns does.
 bool oneBlockAcross(const Ink& ink);
+// Whether a piece of ink is longer than any character, even a dash of two: a rule, a table's
+// frame, a box round a figure, a dark band under a heading. The single block mode reads through
+// such ink and loses the cells and the white text on it, so such a page is no one block.
+bool inkBesideText(const Ink& ink);
 
 // What becomes of furigana on vertical text: painted over before the engine reads, or left for
 // the engine.

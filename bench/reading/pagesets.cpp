@@ -34,14 +34,16 @@ QString categoryName(Category category) {
         return QStringLiteral("two-tiers");
     case Category::Turned:
         return QStringLiteral("turned");
+    case Category::Tables:
+        return QStringLiteral("tables");
     }
     return {};
 }
 
 std::vector<Category> allCategories() {
-    return {Category::Horizontal, Category::LatinDense, Category::Vertical,
-            Category::Furigana,   Category::Skewed,     Category::Book,
-            Category::Crops,      Category::TwoTiers,   Category::Turned};
+    return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
+            Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers,
+            Category::Turned,     Category::Tables};
 }
 
 QStringList measuredFamilies() {
@@ -180,6 +182,110 @@ TestPicture twoTierPage(const QString& name, Maker& m, const QString& family,
             style.ruby};
 }
 
+// A horizontal page of a report or a textbook: a heading in white on a dark band, a paragraph,
+// a ruled table, a figure in a box with its caption, and footnotes under a short rule. The known
+// text runs as a reader reads it: the heading, the paragraph, the table row by row, the caption,
+// the footnotes.
+TestPicture tablePage(const QString& name, Maker& m, const QString& family,
+                      const QStringList& paragraphs) {
+    const QSize size(1748, 2480);
+    const int left = 170;
+    const int width = size.width() - 2 * left;
+    QImage sheet(size, QImage::Format_Grayscale8);
+    sheet.fill(Qt::white);
+    sheet.setDotsPerMeterX(11811);
+    sheet.setDotsPerMeterY(11811);
+    QStringList known;
+    QPainter painter(&sheet);
+    const auto font = [&family](int pixels, bool bold = false) {
+        QFont f(family);
+        f.setPixelSize(pixels);
+        f.setBold(bold);
+        return f;
+    };
+
+    static const char* const headings[] = {"第二章　資料の見方", "第三節　調査の結果",
+                                           "付録　用語と記号"};
+    const QString heading = QString::fromUtf8(headings[m.pick(3)]);
+    int y = 200;
+    const int band = int(m.uniform(100, 130));
+    painter.fillRect(left, y, width, band, QColor(int(m.uniform(20, 90)), 40, 60));
+    painter.setPen(Qt::white);
+    painter.setFont(font(band / 2, true));
+    painter.drawText(QRect(left + 40, y, width - 80, band), Qt::AlignLeft | Qt::AlignVCenter,
+                     heading);
+    known << heading;
+    y += band + 60;
+
+    PageStyle style = m.style(family, Writing::Horizontal);
+    style.size = QSize(size.width(), 6 * style.pixelSize * style.linePitch);
+    style.margins = QMargins(left, 0, left, 0);
+    style.maxLines = 5;
+    const TextPage paragraph = workspace::textPage(paragraphs, style);
+    painter.drawImage(0, y, paragraph.image);
+    known += paragraph.lines;
+    y += int(paragraph.lines.size() * style.pixelSize * style.linePitch) + 60;
+
+    static const char* const cells[][3] = {
+        {"項目", "数量", "備考"},         {"りんご", "十二箱", "北の倉庫"},
+        {"みかん", "八箱", "入荷待ち"},   {"ぶどう", "三箱", "冷蔵で保管"},
+        {"なし", "二十箱", "来週に出荷"}, {"もも", "五箱", "傷みやすい"}};
+    const int rows = 4 + m.pick(3);
+    const int cellHeight = int(style.pixelSize * 1.9);
+    const int cellWidth = width / 3;
+    painter.setPen(QPen(Qt::black, 3));
+    painter.setFont(font(style.pixelSize));
+    for (int r = 0; r < rows; ++r) {
+        QString row;
+        for (int c = 0; c < 3; ++c) {
+            const QRect cell(left + c * cellWidth, y + r * cellHeight, cellWidth, cellHeight);
+            painter.drawRect(cell);
+            painter.drawText(cell.adjusted(20, 0, -20, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::fromUtf8(cells[r][c]));
+            row += QString::fromUtf8(cells[r][c]);
+        }
+        known << row;
+    }
+    y += rows * cellHeight + 80;
+
+    const QRect figure(left + width / 4, y, width / 2, 360);
+    painter.drawRect(figure);
+    painter.setBrush(QColor(150, 150, 150));
+    for (int k = 0; k < 5; ++k) {
+        const int h = 60 + 50 * ((k * 7 + m.pick(3)) % 5);
+        painter.drawRect(figure.left() + 60 + k * 120, figure.bottom() - 30 - h, 70, h);
+    }
+    painter.setBrush(Qt::NoBrush);
+    const QString caption = QStringLiteral("図%1　月ごとの来場者数の移り変わり").arg(1 + m.pick(9));
+    painter.setFont(font(style.pixelSize * 4 / 5));
+    painter.drawText(QRect(left, figure.bottom() + 20, width, style.pixelSize * 2),
+                     Qt::AlignHCenter | Qt::AlignTop, caption);
+    known << caption;
+
+    const int small = style.pixelSize * 3 / 4;
+    int foot = size.height() - 200 - 3 * small * 2;
+    painter.drawLine(left, foot, left + 400, foot);
+    foot += small;
+    static const char* const notes[] = {"＊1　数量は月末の在庫を数えたものです。",
+                                        "＊2　備考は担当者の記録によります。"};
+    painter.setFont(font(small));
+    for (const char* note : notes) {
+        painter.drawText(QRect(left, foot, width, small * 2), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromUtf8(note));
+        known << QString::fromUtf8(note);
+        foot += small * 2;
+    }
+    painter.end();
+    return {name,
+            Category::Tables,
+            Writing::Horizontal,
+            workspace::scanned(sheet, m.scan()),
+            joined(known),
+            family,
+            0,
+            false};
+}
+
 } // namespace
 
 std::vector<TestPicture> makePictures(const QStringList& families,
@@ -246,6 +352,13 @@ std::vector<TestPicture> makePictures(const QStringList& families,
                     const QString name = QStringLiteral("tiers-%1-%2").arg(tag).arg(k);
                     Maker m(name);
                     out.push_back(twoTierPage(name, m, family, m.paragraphs(prose)));
+                }
+            }
+            if (wanted(Category::Tables)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("tables-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    out.push_back(tablePage(name, m, family, m.paragraphs(prose)));
                 }
             }
             if (wanted(Category::Crops)) {

@@ -23,7 +23,8 @@ enum class Category {
     Book,
     Crops,
     TwoTiers,
-    Turned
+    Turned,
+    Tables
 };
 
 QString categoryName(Category category);

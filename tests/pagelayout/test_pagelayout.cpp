@@ -170,6 +170,8 @@ private Q_SLOTS:
     void readingsLeaveTheMainText();
     void oneBlockAcross_data();
     void oneBlockAcross();
+    void inkBesideText_data();
+    void inkBesideText();
     void tiersOf_data();
     void tiersOf();
     void planOfATwoTierPage();
@@ -743,6 +745,30 @@ void TestPageLayout::oneBlockAcross() {
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
     QCOMPARE(pagelayout::oneBlockAcross(ink), expected);
+}
+
+void TestPageLayout::inkBesideText_data() {
+    // Pieces of ink in a scale where a character is 20 pixels.
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<bool>("expected");
+    const QList<QRect> line{QRect(0, 0, 20, 20), QRect(22, 0, 20, 20), QRect(44, 0, 18, 20)};
+    QTest::newRow("characters") << line << false;
+    QTest::newRow("a dash of two characters") << line + QList<QRect>{QRect(70, 8, 40, 3)} << false;
+    QTest::newRow("a rule of four characters") << line + QList<QRect>{QRect(0, 30, 80, 2)} << false;
+    QTest::newRow("a pixel longer") << line + QList<QRect>{QRect(0, 30, 81, 2)} << true;
+    QTest::newRow("a vertical rule") << line + QList<QRect>{QRect(100, 0, 2, 81)} << true;
+    QTest::newRow("a table's frame") << line + QList<QRect>{QRect(0, 40, 300, 200)} << true;
+    QTest::newRow("a dark band") << line + QList<QRect>{QRect(0, 40, 300, 40)} << true;
+    QTest::newRow("nothing") << QList<QRect>{} << false;
+}
+
+void TestPageLayout::inkBesideText() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(bool, expected);
+    Ink ink;
+    ink.em = 20;
+    ink.pieces.assign(pieces.begin(), pieces.end());
+    QCOMPARE(pagelayout::inkBesideText(ink), expected);
 }
 
 void TestPageLayout::tiersOf_data() {
