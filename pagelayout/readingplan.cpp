@@ -134,8 +134,13 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
             prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
         }
     }
-    if (plan.direction == Direction::Vertical)
+    if (plan.direction == Direction::Vertical) {
+        const std::vector<QRect> heads = runningHeadsOf(ink);
+        plan.runningHeadsErased = int(heads.size());
+        if (!heads.empty())
+            prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
         prepared = tiersSideBySide(prepared, ink, plan);
+    }
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;

@@ -37,9 +37,10 @@ enum class Ruby { PaintedOver, Kept };
 
 struct ReadingPlan {
     Direction direction = Direction::Horizontal;
-    double skewDegrees = 0; // the turn given to the picture, clockwise; 0 when left as it was
-    int partsErased = 0;    // parts of lines cut by the picture's edge, taken off
-    int rubyErased = 0;     // pieces of furigana taken off the page
+    double skewDegrees = 0;     // the turn given to the picture, clockwise; 0 when left as it was
+    int partsErased = 0;        // parts of lines cut by the picture's edge, taken off
+    int rubyErased = 0;         // pieces of furigana taken off the page
+    int runningHeadsErased = 0; // running heads and page numbers of a vertical page taken off
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
     bool oneBlock = false; // the ink stands in one block across (see oneBlockAcross)
@@ -54,8 +55,8 @@ struct ReadingPlan {
 
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
-// edge are painted over, and on vertical text the ruby beside the columns, and tiers are set
-// side by side (a running head or page number beside them left out); the resolution
+// edge are painted over, and on vertical text the ruby beside the columns and the running head
+// and page number, and tiers are set side by side; the resolution
 // follows from what the picture declares. One picture, one engine run. An error of the picture
 // library on the way (a picture too large for it) fails the plan; its warnings are part of the
 // search and go nowhere, not to standard error (once routeLibraryMessages() is in force).

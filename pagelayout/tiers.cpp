@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <iterator>
 
 namespace quillpix::pagelayout {
 namespace {
@@ -17,10 +18,12 @@ constexpr double kLeastTierGap = 1.5;
 // number is one line.
 constexpr double kLeastTierHeight = 5.0;
 constexpr double kLeastTierWidth = 5.0;
+// A running head or a page number is one line of text, set no larger than the text's own.
+constexpr double kMostHeadHeight = 1.6;
 
-} // namespace
-
-std::vector<QRect> tiersOf(const Ink& ink) {
+// The ink's bands down the page, top to bottom: parted where no ink crosses for more than the
+// tiers' gap.
+std::vector<QRect> bandsOf(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty())
         return {};
     std::vector<QRect> byTop = ink.pieces;
@@ -33,13 +36,39 @@ std::vector<QRect> tiersOf(const Ink& ink) {
         else
             bands.push_back(piece);
     }
+    return bands;
+}
+
+bool isTier(const QRect& band, double em) {
+    return band.height() >= kLeastTierHeight * em && band.width() >= kLeastTierWidth * em;
+}
+
+} // namespace
+
+std::vector<QRect> tiersOf(const Ink& ink) {
     std::vector<QRect> tiers;
-    for (const QRect& band : bands)
-        if (band.height() >= kLeastTierHeight * ink.em && band.width() >= kLeastTierWidth * ink.em)
+    for (const QRect& band : bandsOf(ink))
+        if (isTier(band, ink.em))
             tiers.push_back(band);
     if (tiers.size() < 2)
         return {};
     return tiers;
+}
+
+std::vector<QRect> runningHeadsOf(const Ink& ink) {
+    const std::vector<QRect> bands = bandsOf(ink);
+    const auto tier = [&ink](const QRect& band) { return isTier(band, ink.em); };
+    const auto first = std::find_if(bands.begin(), bands.end(), tier);
+    if (first == bands.end())
+        return {};
+    const auto last = std::find_if(bands.rbegin(), bands.rend(), tier).base();
+    std::vector<QRect> heads;
+    const auto thin = [&ink](const QRect& band) {
+        return band.height() <= kMostHeadHeight * ink.em;
+    };
+    std::copy_if(bands.begin(), first, std::back_inserter(heads), thin);
+    std::copy_if(last, bands.end(), std::back_inserter(heads), thin);
+    return heads;
 }
 
 SetSideBySide sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap,

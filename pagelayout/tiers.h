@@ -22,6 +22,11 @@ struct Ink;
 // page number) belong to no tier.
 std::vector<QRect> tiersOf(const Ink& ink);
 
+// The lines of a vertical page above its text and below it, apart from it and no taller than a
+// line: a running head, a page number. None without text (a tier's worth) to be apart from. A
+// reader making a book's text does not want them in the prose.
+std::vector<QRect> runningHeadsOf(const Ink& ink);
+
 // One part of a picture set somewhere on another: from lies on the first, at lies at `to` on the
 // second.
 struct Placement {

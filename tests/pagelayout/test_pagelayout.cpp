@@ -776,37 +776,48 @@ void TestPageLayout::tiersOf_data() {
     // each 20 wide, in bands of the given tops and heights.
     QTest::addColumn<QList<QRect>>("pieces");
     QTest::addColumn<int>("tiers");
+    QTest::addColumn<int>("heads"); // running heads and page numbers
     const auto columns = [](int top, int height, int count = 10) {
         QList<QRect> out;
         for (int x = 0; x < count; ++x)
             out << QRect(x * 30, top, 20, height);
         return out;
     };
-    QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 2;
-    QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 3;
-    QTest::newRow("a gap of a character and a half") << columns(0, 200) + columns(229, 200) << 0;
-    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(231, 200) << 2;
+    QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 2 << 0;
+    QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 3
+                                 << 0;
+    QTest::newRow("a gap of a character and a half")
+        << columns(0, 200) + columns(229, 200) << 0 << 0;
+    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(231, 200) << 2 << 0;
     QTest::newRow("one column runs on")
-        << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0;
+        << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0 << 0;
     QTest::newRow("a running head and a page number over one tier")
         << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 400) +
                QList<QRect>{QRect(130, 520, 30, 15)}
-        << 0;
+        << 0 << 2;
     QTest::newRow("two tiers under a running head")
-        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 200) + columns(320, 200) << 2;
-    QTest::newRow("a crop of a few characters") << columns(0, 80) + columns(140, 80) << 0;
-    QTest::newRow("two narrow blocks") << columns(0, 200, 3) + columns(260, 200, 3) << 0;
-    QTest::newRow("nothing") << QList<QRect>{} << 0;
+        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 200) + columns(320, 200) << 2 << 1;
+    QTest::newRow("a head 1.6 characters tall")
+        << QList<QRect>{QRect(0, 0, 280, 32)} + columns(70, 400) << 0 << 1;
+    QTest::newRow("a heading a pixel taller")
+        << QList<QRect>{QRect(0, 0, 280, 33)} + columns(70, 400) << 0 << 0;
+    QTest::newRow("a crop of a few characters") << columns(0, 80) + columns(140, 80) << 0 << 0;
+    QTest::newRow("a line under a crop of a few characters")
+        << columns(0, 80) + QList<QRect>{QRect(0, 120, 280, 15)} << 0 << 0;
+    QTest::newRow("two narrow blocks") << columns(0, 200, 3) + columns(260, 200, 3) << 0 << 0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0 << 0;
 }
 
 void TestPageLayout::tiersOf() {
     QFETCH(QList<QRect>, pieces);
     QFETCH(int, tiers);
+    QFETCH(int, heads);
     Ink ink;
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
     const std::vector<QRect> found = pagelayout::tiersOf(ink);
     QCOMPARE(int(found.size()), tiers);
+    QCOMPARE(int(pagelayout::runningHeadsOf(ink).size()), heads);
     for (size_t k = 1; k < found.size(); ++k)
         QVERIFY(found[k - 1].bottom() < found[k].top());
 }
