@@ -3,8 +3,11 @@
 #include "pagetexts.h"
 
 #include <QPainter>
+#include <QPolygonF>
+#include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace quillpix::readingbench {
@@ -36,6 +39,8 @@ QString categoryName(Category category) {
         return QStringLiteral("turned");
     case Category::Tables:
         return QStringLiteral("tables");
+    case Category::Photos:
+        return QStringLiteral("photos");
     }
     return {};
 }
@@ -43,7 +48,7 @@ QString categoryName(Category category) {
 std::vector<Category> allCategories() {
     return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
             Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers,
-            Category::Turned,     Category::Tables};
+            Category::Turned,     Category::Tables,     Category::Photos};
 }
 
 QStringList measuredFamilies() {
@@ -286,6 +291,71 @@ TestPicture tablePage(const QString& name, Maker& m, const QString& family,
             false};
 }
 
+// A page photographed with a phone held over a desk: the page a little smaller than the frame on
+// the dark desk, seen a little from one side (keystone), lit more towards one corner, the
+// phone's blur and noise, saved as JPEG with the 72 dpi every phone writes.
+TestPicture photoPage(const QString& name, Maker& m, const QString& family, Writing writing,
+                      const QStringList& paragraphs) {
+    const PageStyle style = m.style(family, writing);
+    const TextPage typeset = workspace::textPage(paragraphs, style);
+    const QSizeF page(typeset.image.size());
+    const QSize frame(2100, 2800);
+    const double mx = (frame.width() - page.width()) / 2;
+    const double my = (frame.height() - page.height()) / 2;
+    // Each corner pulled in by up to 6 % of the page's width, more on the side further away.
+    const double pull = page.width() * m.uniform(0.02, 0.06);
+    const bool topFar = m.pick(2) == 0;
+    QPolygonF seen;
+    seen << QPointF(mx + (topFar ? pull : 0) + m.uniform(-20, 20), my + m.uniform(-20, 20))
+         << QPointF(mx + page.width() - (topFar ? pull : 0) + m.uniform(-20, 20),
+                    my + m.uniform(-20, 20))
+         << QPointF(mx + page.width() - (topFar ? 0 : pull) + m.uniform(-20, 20),
+                    my + page.height() + m.uniform(-20, 20))
+         << QPointF(mx + (topFar ? 0 : pull) + m.uniform(-20, 20),
+                    my + page.height() + m.uniform(-20, 20));
+    QTransform keystone;
+    const QPolygonF flat{QPointF(0, 0), QPointF(page.width(), 0),
+                         QPointF(page.width(), page.height()), QPointF(0, page.height())};
+    QTransform::quadToQuad(flat, seen, keystone);
+
+    QImage photo(frame, QImage::Format_Grayscale8);
+    const int desk = int(m.uniform(30, 75));
+    photo.fill(QColor(desk, desk, desk));
+    QPainter painter(&photo);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(keystone);
+    painter.drawImage(0, 0, typeset.image);
+    painter.end();
+    // The light falls off from a point near one corner, by up to a third at the far side.
+    const QPointF light(m.uniform(0, frame.width()), m.pick(2) == 0 ? 0 : frame.height());
+    const double falloff = m.uniform(0.2, 0.35);
+    const double reach = std::hypot(frame.width(), frame.height());
+    const int paper = int(m.uniform(228, 248));
+    for (int y = 0; y < frame.height(); ++y) {
+        uchar* line = photo.scanLine(y);
+        for (int x = 0; x < frame.width(); ++x) {
+            const double d = std::hypot(x - light.x(), y - light.y()) / reach;
+            const double value = line[x] > desk + 2 ? 20 + (paper - 20) * line[x] / 255.0 : line[x];
+            line[x] = uchar(std::clamp(int(value * (1 - falloff * d * d)), 0, 255));
+        }
+    }
+    photo.setDotsPerMeterX(2835);
+    photo.setDotsPerMeterY(2835);
+    ScanStyle shot;
+    shot.blurSigma = m.uniform(0.8, 1.4);
+    shot.noiseSigma = m.uniform(4, 8);
+    shot.jpegQuality = 85;
+    shot.seed = quint32(m.pick(1 << 30));
+    return {name,
+            Category::Photos,
+            writing,
+            workspace::scanned(photo, shot),
+            joined(typeset.lines),
+            family,
+            0,
+            false};
+}
+
 } // namespace
 
 std::vector<TestPicture> makePictures(const QStringList& families,
@@ -352,6 +422,15 @@ std::vector<TestPicture> makePictures(const QStringList& families,
                     const QString name = QStringLiteral("tiers-%1-%2").arg(tag).arg(k);
                     Maker m(name);
                     out.push_back(twoTierPage(name, m, family, m.paragraphs(prose)));
+                }
+            }
+            if (wanted(Category::Photos)) {
+                for (int k = 0; k < 2; ++k) {
+                    const QString name = QStringLiteral("photo-%1-%2").arg(tag).arg(k);
+                    Maker m(name);
+                    out.push_back(photoPage(name, m, family,
+                                            k == 0 ? Writing::Horizontal : Writing::Vertical,
+                                            m.paragraphs(prose)));
                 }
             }
             if (wanted(Category::Tables)) {

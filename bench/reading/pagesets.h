@@ -24,7 +24,8 @@ enum class Category {
     Crops,
     TwoTiers,
     Turned,
-    Tables
+    Tables,
+    Photos
 };
 
 QString categoryName(Category category);
