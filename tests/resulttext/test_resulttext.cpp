@@ -406,6 +406,13 @@ private Q_SLOTS:
         for (const char* way : {"another folder", "the same picture clicked", "a pasted picture"})
             QTest::addRow("%s, edited and saved", way)
                 << way << "saved" << int(SaveAnswer::Cancel) << false << true << typed;
+        // Asked before the chooser remembers the folder.
+        QTest::newRow("a folder from elsewhere, 保存しない")
+            << "a folder from elsewhere"
+            << "typed" << int(SaveAnswer::Discard) << true << true << loaded;
+        QTest::newRow("a folder from elsewhere, キャンセル")
+            << "a folder from elsewhere"
+            << "typed" << int(SaveAnswer::Cancel) << true << false << loaded;
         QTest::newRow("the folder on show opened, text kept")
             << "the folder on show"
             << "typed" << int(SaveAnswer::Cancel) << false << false << loaded;
@@ -442,6 +449,9 @@ private Q_SLOTS:
         }
         f.platform.saveAnswer = SaveAnswer(answer);
         const QString clipboard = f.ws.root() + QStringLiteral("/bmp_gif_clipboard");
+        const QString elsewhere = f.ws.root() + QStringLiteral("/elsewhere");
+        QVERIFY(QDir().mkpath(elsewhere));
+        const int folders = f.c().cmbFolder->count();
         f.platform.clipboard.picture = testing::coordinatePicture(20, 10);
         f.platform.screenRegion.picture = testing::coordinatePicture(20, 10);
 
@@ -466,6 +476,8 @@ private Q_SLOTS:
             f.window->readScreen();
         else if (way == "the folder on show")
             f.window->takeRequest(startRequest(f.ws.pictures()));
+        else if (way == "a folder from elsewhere")
+            f.window->takeRequest(startRequest(elsewhere));
         else
             closed = f.window->close();
 
@@ -485,6 +497,8 @@ private Q_SLOTS:
             wentOn = f.c().File1->folder() == f.ws.root() + "/bmp_gif_other";
         else if (way == "a pasted picture" || way == "a captured picture")
             wentOn = f.c().File1->folder() == clipboard;
+        else if (way == "a folder from elsewhere")
+            wentOn = f.c().File1->folder() == elsewhere;
         else if (way == "the folder on show") // its list is read again; the text may go
             wentOn = f.c().txtResult->text() != text;
         QCOMPARE(wentOn, changed);
@@ -492,6 +506,7 @@ private Q_SLOTS:
             return;
         QCOMPARE(f.c().txtResult->text(), text);
         QCOMPARE(f.c().cmbFolder->currentText(), QStringLiteral("bmp_gif_sample"));
+        QCOMPARE(f.c().cmbFolder->count(), folders);
         if (way != "the folder on show")
             QCOMPARE(f.c().File1->fileName(), QStringLiteral("scan01.bmp"));
         QVERIFY(!QFileInfo::exists(clipboard));
