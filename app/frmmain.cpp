@@ -25,6 +25,7 @@
 #include "widgets.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QEvent>
@@ -169,6 +170,9 @@ void FrmMain::createFeatures() {
     connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
             &RecognitionHandler::prepareEngineSoon);
     connect(m_waysIn.get(), &WaysInHandler::captureRequested, this, &FrmMain::readScreen);
+    // Another picture or folder replaces the box's text: the result text asks about it first.
+    m_viewer->setLeaveCheck(resultText);
+    connect(resultText, &ResultTextHandler::unsavedChanged, this, &FrmMain::showCaption);
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
@@ -333,8 +337,9 @@ void FrmMain::runStartupSequence() {
     Controls& c = m_c;
     QStringList problems;
 
-    setWindowTitle(windowCaption(QStringLiteral(QUILLPIX_COMPANY), QUILLPIX_VERSION_MAJOR,
-                                 QUILLPIX_VERSION_MINOR, QUILLPIX_VERSION_REVISION));
+    m_caption = windowCaption(QStringLiteral(QUILLPIX_COMPANY), QUILLPIX_VERSION_MAJOR,
+                              QUILLPIX_VERSION_MINOR, QUILLPIX_VERSION_REVISION);
+    showCaption(false);
     const layout::WindowLayout l = layout::forScreenWidth(m_platform.screenWidth());
     m_outerRect = QRect(l.windowX, layout::kWindowTop, l.windowWidth, layout::kClientHeight);
     setGeometry(m_outerRect);
@@ -463,6 +468,19 @@ void FrmMain::readScreen() {
     readScreenRegion(m_platform, m_runState, *m_waysIn, *m_recognition);
     m_readingScreen = false;
     comeToFront();
+}
+
+void FrmMain::showCaption(bool unsaved) {
+    // Marked in the title, not in a line of its own: every control keeps its place.
+    setWindowTitle(unsaved ? QLatin1Char('*') + m_caption : m_caption);
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!m_resultText->mayLeave()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void FrmMain::comeToFront() {

@@ -50,6 +50,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Text not yet saved in the result box is asked about first; staying keeps the window open.
+    void closeEvent(QCloseEvent* event) override;
     // A picture, a document or a folder dropped anywhere on the window is opened; several
     // files open the first one's folder with it chosen. The text boxes pass such drops on and
     // keep taking dropped text.
@@ -71,11 +73,14 @@ private:
     // The folder batch on the folder with the lists' current items.
     folderbatch::Settings batchSettings(const QString& folder) const;
     void comeToFront();
+    // The caption, marked "*" while the result box holds text not yet saved.
+    void showCaption(bool unsaved);
 
     Platform& m_platform;
     Folders m_folders;
     Controls m_c;
     QRect m_outerRect;
+    QString m_caption;
     bool m_frameFitted = false;
     bool m_readingScreen = false;
     // The files a drag over the window carries, as it offered them on entering.

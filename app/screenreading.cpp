@@ -26,7 +26,7 @@ QString nothingReadNotice() {
 
 void readScreenRegion(Platform& platform, const RunState& runState, WaysInHandler& waysIn,
                       RecognitionHandler& recognition) {
-    if (runState.refuse(platform, RecognitionHandler::busyMessage()))
+    if (runState.refuse(platform, RecognitionHandler::busyMessage()) || !waysIn.mayTakeIn())
         return;
     const ScreenRegion region = platform.captureScreenRegion();
     if (!region.problem.isEmpty()) {

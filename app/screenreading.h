@@ -21,7 +21,8 @@ QString nothingReadNotice();
 // is kept in bmp_gif_clipboard and chosen like a pasted picture, read at once with the lists'
 // current items through the run of コマンドを作成して実行, and its text goes to the result box
 // and to the clipboard, with a short notice. A screen that cannot be read is told; a cancel
-// changes nothing. A run under way refuses it before the screen is frozen.
+// changes nothing. A run under way refuses it before the screen is frozen, and so does a user
+// who keeps the result box's unsaved text.
 void readScreenRegion(Platform& platform, const RunState& runState, WaysInHandler& waysIn,
                       RecognitionHandler& recognition);
 

@@ -94,6 +94,24 @@ bool DesktopPlatform::askOkCancel(const QString& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
+SaveAnswer DesktopPlatform::askSave(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_window);
+    box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 bool DesktopPlatform::startPaint(const QString& picturePath) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("kolourpaint"));
     if (program.isEmpty())

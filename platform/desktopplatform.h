@@ -25,6 +25,7 @@ public:
     void showMessage(const QString& text) override;
     bool shellOpen(const QString& path) override;
     bool askOkCancel(const QString& text) override;
+    SaveAnswer askSave(const QString& text) override;
     bool startPaint(const QString& picturePath) override;
     int screenWidth() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;

@@ -39,6 +39,9 @@ struct ScreenRegion {
     QString problem;
 };
 
+// The answer to a question about text not yet saved.
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // Everything the window asks of the desktop. The desktop implementation talks to the real
 // system; tests use a recording double.
 class Platform {
@@ -55,6 +58,8 @@ public:
     virtual bool startPaint(const QString& picturePath) = 0;
     // A question with OK and キャンセル, title "Quillpix"; true for OK.
     virtual bool askOkCancel(const QString& text) = 0;
+    // A question with 保存, 保存しない and キャンセル, title "Quillpix"; closing it is a cancel.
+    virtual SaveAnswer askSave(const QString& text) = 0;
     // Width of the primary screen in pixels.
     virtual int screenWidth() const = 0;
     // Runs the batch file and returns when it has ended; the window keeps handling its events

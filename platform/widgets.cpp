@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -129,6 +130,7 @@ void appendToDocument(QTextDocument* document, QStringView piece) {
 } // namespace
 
 void TextBox::setText(const QString& text) {
+    const QScopedValueRollback setting(m_setting, true);
     stopLoading();
     QString editor = textbox::toEditor(text);
     const qsizetype first = pieceEnd(editor, 0);
@@ -146,6 +148,7 @@ void TextBox::setText(const QString& text) {
 void TextBox::appendPiece() {
     if (!isLoading())
         return stopLoading();
+    const QScopedValueRollback setting(m_setting, true);
     const qsizetype end = pieceEnd(m_pending, m_pendingFrom);
     const QStringView piece = QStringView(m_pending).mid(m_pendingFrom, end - m_pendingFrom);
     m_pendingFrom = end;
@@ -157,6 +160,7 @@ void TextBox::appendPiece() {
 void TextBox::finishLoading() {
     if (!isLoading())
         return;
+    const QScopedValueRollback setting(m_setting, true);
     const QStringView rest = QStringView(m_pending).mid(m_pendingFrom);
     m_pendingFrom = m_pending.size();
     appendToDocument(document(), rest);

@@ -40,6 +40,9 @@ public:
     int caretPosition() const;
     // True while part of the text last set is still to be moved into the editor.
     bool isLoading() const { return m_pendingFrom < m_pending.size(); }
+    // True while setText moves text into the editor, now or piece by piece later: the change
+    // signals raised meanwhile are the program's, not the user's edits.
+    bool settingText() const { return m_setting; }
 
     // Editor characters moved in per piece; a text up to this long is set in one step.
     static constexpr qsizetype kPieceSize = 128 * 1024;
@@ -58,6 +61,7 @@ private:
     qsizetype m_pendingFrom = 0;
     QTimer m_fill;
     bool m_readOnlyBefore = false;
+    bool m_setting = false;
 };
 
 // Single-line text box that keeps line ends inside its text: a CR shows as "␍", an LF as "␊".

@@ -62,6 +62,8 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
 
 void ResultTextHandler::clear() {
     emit clearing();
+    if (!m_c.txtResult->document()->isEmpty())
+        setUnsaved(true);
     m_c.txtResult->setText(QString());
     m_c.txtResult->setFocus();
 }
@@ -74,11 +76,13 @@ void ResultTextHandler::forgetUndo() {
 void ResultTextHandler::clearText() {
     forgetUndo();
     m_c.txtResult->setText(QString());
+    setUnsaved(false);
 }
 
 void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) {
     forgetUndo();
     m_c.txtResult->setText(text);
+    setUnsaved(false);
     m_c.cmdOpenTextFile->setEnabled(hasSavedText);
 }
 
@@ -97,6 +101,8 @@ void ResultTextHandler::rememberForUndo() {
 void ResultTextHandler::append(const QString& text) {
     // Read now: what the user typed during the wait stays.
     m_c.txtResult->setText(m_c.txtResult->text() + text);
+    if (!text.isEmpty())
+        setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
 }
 
@@ -142,19 +148,51 @@ void ResultTextHandler::joinParagraphs() {
 
 void ResultTextHandler::undo() {
     m_c.txtResult->setText(m_undoText);
+    setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
     m_c.cmdUndo->setEnabled(false);
     m_c.txtResult->setFocus();
 }
 
+void ResultTextHandler::setUnsaved(bool unsaved) {
+    if (unsaved == m_unsaved)
+        return;
+    m_unsaved = unsaved;
+    emit unsavedChanged(unsaved);
+}
+
+bool ResultTextHandler::mayLeave() {
+    if (!m_unsaved)
+        return true;
+    const viewer::ChosenFile chosen = m_files.chosenFile();
+    QString question = QStringLiteral("認識結果が保存されていません。保存しますか？");
+    if (!chosen.name.isEmpty())
+        question += QLatin1Char('\n') + chosen.folder + QLatin1Char('/') + chosen.name;
+    switch (m_platform.askSave(question)) {
+    case SaveAnswer::Save:
+        return save();
+    case SaveAnswer::Discard:
+        // Given up: what follows replaces it without asking again.
+        setUnsaved(false);
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
 void ResultTextHandler::resultChanged() {
+    // Loading a saved result or a run's text is marked where it happens; this is the user.
+    if (!m_c.txtResult->settingText())
+        setUnsaved(true);
     // Once enabled the button stays enabled; save() itself refuses when no picture is chosen.
     // The document is asked directly: this runs on every keystroke.
     if (!m_c.txtResult->document()->isEmpty() && !m_files.chosenFile().name.isEmpty())
         m_c.cmdSaveText->setEnabled(true);
 }
 
-void ResultTextHandler::save() {
+bool ResultTextHandler::save() {
+    bool saved = false;
     runReportingFailures(m_platform, m_c.window, [&] {
         const viewer::ChosenFile chosen = m_files.chosenFile();
         const QString& name = chosen.name;
@@ -179,10 +217,13 @@ void ResultTextHandler::save() {
                 QStringLiteral("認識結果を保存しました: %1\n"
                                "Shift-JIS で表せない文字は「?」に置き換えました: %2")
                     .arg(path, missing));
+        saved = true;
+        setUnsaved(false);
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
         m_c.txtResult->setFocus();
         emit resultSaved(chosen.folder, name, chosen.page);
     });
+    return saved;
 }
 
 void ResultTextHandler::openSavedFile() {

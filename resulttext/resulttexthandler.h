@@ -1,5 +1,6 @@
 #pragma once
 
+#include "display.h"
 #include "resultbox.h"
 
 #include "settingsfile.h"
@@ -15,10 +16,6 @@ namespace quillpix {
 class Platform;
 class TextBox;
 
-namespace viewer {
-class FileChoice;
-}
-
 // The controls the result text owns.
 struct ResultTextControls {
     QWidget* window = nullptr;
@@ -29,8 +26,9 @@ struct ResultTextControls {
     QPushButton* cmdOpenTextFile = nullptr;
 };
 
-// The result box: undo, clear, save and open of the result text.
-class ResultTextHandler : public QObject, public resulttext::ResultBox {
+// The result box: undo, clear, save and open of the result text, and whether the text holds
+// edits or a run's reading not yet saved, which the user is asked about before they would go.
+class ResultTextHandler : public QObject, public resulttext::ResultBox, public viewer::LeaveCheck {
     Q_OBJECT
 public:
     // The box's own settings (the clean-up's Latin spacing) are kept in settingsFolder's
@@ -44,8 +42,9 @@ public:
     void clear();
     // Puts back the result text from before the last run; one level only.
     void undo();
-    // Writes the result box beside the chosen picture as its saved result file.
-    void save();
+    // Writes the result box beside the chosen picture as its saved result file; false when it
+    // could not (told to the user).
+    bool save();
     // Hands the chosen picture's saved result file to the system's text application.
     void openSavedFile();
 
@@ -75,16 +74,26 @@ public:
 
     const QString& undoText() const { return m_undoText; }
 
+    // Whether the box holds text typed, read by a run, put back or cleared since it was last
+    // loaded or saved.
+    bool unsaved() const { return m_unsaved; }
+    // Text not yet saved: the user saves it (as 保存 does), gives it up, or stays. True when it
+    // may go; nothing is asked when nothing would be lost.
+    bool mayLeave() override;
+
 Q_SIGNALS:
     // "クリア" was pressed; the command line empties with the box.
     void clearing();
     // 保存 wrote the result of this picture or page (page from 0, -1 for a picture): what is
     // made of the results (a document's text) may follow.
     void resultSaved(const QString& folder, const QString& fileName, int page);
+    // unsaved() changed.
+    void unsavedChanged(bool unsaved);
 
 private:
     void resultChanged();
     void forgetUndo();
+    void setUnsaved(bool unsaved);
 
     ResultTextControls m_c;
     const viewer::FileChoice& m_files;
@@ -96,6 +105,7 @@ private:
     textfiles::SettingsFile m_settings;
     QAction* m_joinParagraphs = nullptr;
     QAction* m_keepLatinSpaces = nullptr;
+    bool m_unsaved = false;
 };
 
 } // namespace quillpix

@@ -41,4 +41,13 @@ public:
     virtual ChosenFile chosenFile() const = 0;
 };
 
+// What the viewer asks before another picture or folder takes the place of the one on show,
+// whose result text then goes: whether it may go (it was saved, or the user gave it up).
+class LeaveCheck {
+public:
+    virtual ~LeaveCheck() = default;
+    // False when the user wants to stay: nothing changes.
+    virtual bool mayLeave() = 0;
+};
+
 } // namespace quillpix::viewer

@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -45,6 +46,11 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
             const QSignalBlocker blocker(m_c.cmbFolder);
             m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
             m_platform.showMessage(busyMessage());
+            return;
+        }
+        if (!mayLeaveShown()) {
+            const QSignalBlocker blocker(m_c.cmbFolder);
+            m_c.cmbFolder->setCurrentIndex(m_shownFolderIndex);
             return;
         }
         changeFolder();
@@ -98,7 +104,7 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
         const int row = m_c.File1->row(item);
         if (row != m_rowAtPress || row != m_handledRow)
             return;
-        if (!m_runState.refuse(m_platform, busyMessage()))
+        if (!m_runState.refuse(m_platform, busyMessage()) && mayLeaveShown())
             chooseFile();
     });
     connect(m_c.lstZoom, &QListWidget::currentRowChanged, this,
@@ -205,6 +211,12 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
         // Its headers are read now, so a file that cannot be shown changes nothing.
         viewer::openPage(path, page, QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
     }
+    // The folder on show opened again only reads its list afresh: the text stays.
+    const bool replacesShown =
+        !opening.fileName.isEmpty() || QFileInfo(opening.folder).canonicalFilePath() !=
+                                           QFileInfo(m_c.File1->folder()).canonicalFilePath();
+    if (replacesShown && !mayLeaveShown())
+        return;
     if (!viewer::isPictureFolder(m_pictureFolders, opening.folder)) {
         textfiles::SettingsFile settings(m_programFolder);
         settings.setList(kRememberedKey,
@@ -239,6 +251,11 @@ bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+bool ViewerHandler::mayLeaveShown() {
+    const QScopedValueRollback asking(m_askingToLeave, true);
+    return !m_leaveCheck || m_leaveCheck->mayLeave();
+}
+
 QString ViewerHandler::busyMessage() {
     return QStringLiteral("文字認識を実行中です。\n実行中の文字認識が終わってから、"
                           "画像ファイルやフォルダを選んでください。");
@@ -264,8 +281,9 @@ void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) 
 }
 
 viewer::ChosenFile ViewerHandler::chosenFile() const {
-    // While another entry is read, the result box still holds the shown picture's text.
-    if (reading())
+    // While another entry is read, or the list has moved on and the user is asked about the
+    // text, the result box still holds the shown picture's text.
+    if (reading() || m_askingToLeave)
         return {m_c.File1->folder(), m_shownName, m_shownPage};
     return {m_c.File1->folder(), m_c.File1->fileName(), m_c.File1->page()};
 }
@@ -327,6 +345,14 @@ void ViewerHandler::onFileListSignal() {
     if (m_runState.running()) {
         restoreFileSelection();
         m_platform.showMessage(busyMessage());
+        return;
+    }
+    if (!mayLeaveShown()) {
+        // Back to the picture on show, whose text the box holds; a read aside is given up.
+        if (reading())
+            giveUpReading();
+        else
+            restoreFileSelection();
         return;
     }
     m_handledRow = row;
@@ -402,6 +428,12 @@ void ViewerHandler::showChosen(const QImage& picture, const QString& folder, con
 }
 
 void ViewerHandler::readingDone(const QImage& picture) {
+    // The text may have been edited while the picture was read.
+    if (!mayLeaveShown()) {
+        restoreFileSelection();
+        showShownPictureAgain();
+        return;
+    }
     runReportingFailures(m_platform, m_c.window, [&] {
         try {
             showChosen(picture, m_c.File1->folder(), m_readingName, m_readingPage);

@@ -85,6 +85,12 @@ public:
     void horizontalTracking();
     void verticalTracking();
 
+    // Another picture or folder is about to take the place of the one on show, and its result
+    // text with it: the leave check, if one is set, says whether the text may go. False: the
+    // user stays and nothing may change.
+    bool mayLeaveShown();
+    void setLeaveCheck(viewer::LeaveCheck* check) { m_leaveCheck = check; }
+
     // What the viewer and the ways in tell while a run waits for the engine: the picture and
     // the folder stay, as its text belongs to the picture it was read from.
     static QString busyMessage();
@@ -168,6 +174,9 @@ private:
     QString m_readingName;
     int m_readingPage = -1;
     viewer::BackgroundRead m_read;
+    viewer::LeaveCheck* m_leaveCheck = nullptr;
+    // While the check asks, the list may already point at the next entry.
+    bool m_askingToLeave = false;
 };
 
 } // namespace quillpix

@@ -95,7 +95,8 @@ void WaysInHandler::paste() {
 }
 
 QString WaysInHandler::takeInPicture(const QImage& picture, const QString& stem) {
-    if (refuseWhileRunning())
+    // Asked before the picture is kept, so a user who stays leaves no file behind.
+    if (refuseWhileRunning() || !mayTakeIn())
         return {};
     QString kept;
     runReportingFailures(m_platform, m_c.window, [&] {
@@ -109,6 +110,10 @@ QString WaysInHandler::takeInPicture(const QImage& picture, const QString& stem)
             kept = path;
     });
     return kept;
+}
+
+bool WaysInHandler::mayTakeIn() {
+    return m_viewer.mayLeaveShown();
 }
 
 } // namespace quillpix

@@ -43,6 +43,9 @@ public:
     // Keeps the picture as a PNG named after stem and the moment in bmp_gif_clipboard and shows
     // it chosen. Its path, or "" when it could not be kept or is not the picture on show.
     QString takeInPicture(const QImage& picture, const QString& stem);
+    // Whether a picture taken in may replace the one on show and its text; asked before the
+    // screen is read, so a user who stays is not made to choose a region first.
+    bool mayTakeIn();
     static QString noPictureOnClipboardMessage();
 
 Q_SIGNALS:

@@ -44,6 +44,7 @@ public:
     }
     bool shellOpen(const QString&) override { return true; }
     bool askOkCancel(const QString&) override { return true; }
+    SaveAnswer askSave(const QString&) override { return SaveAnswer::Discard; }
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
     BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }

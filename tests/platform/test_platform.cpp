@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
@@ -571,6 +573,38 @@ private Q_SLOTS:
         for (int i = 0; i < 2; ++i)
             saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
         QCOMPARE(result, opens);
+    }
+
+    // The question about unsaved text answers by its Japanese buttons; Escape (and closing it)
+    // is a cancel.
+    void askSaveAnswersByButton_data() {
+        QTest::addColumn<QString>("press"); // a button's caption, or "Esc"
+        QTest::addColumn<int>("answer");    // SaveAnswer
+        QTest::newRow("保存") << "保存" << int(SaveAnswer::Save);
+        QTest::newRow("保存しない") << "保存しない" << int(SaveAnswer::Discard);
+        QTest::newRow("キャンセル") << "キャンセル" << int(SaveAnswer::Cancel);
+        QTest::newRow("Escape") << "Esc" << int(SaveAnswer::Cancel);
+    }
+    void askSaveAnswersByButton() {
+        QFETCH(QString, press);
+        QFETCH(int, answer);
+        DesktopPlatform platform;
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shown = box->windowTitle() + QLatin1Char('|') + box->text();
+            if (press == "Esc") {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == press)
+                    return button->click();
+            box->done(-1);
+        });
+        QCOMPARE(int(platform.askSave(QStringLiteral("保存しますか？"))), answer);
+        QCOMPARE(shown, QStringLiteral("Quillpix|保存しますか？"));
     }
 
     void scrollBarKeepsItsMinimumAtZero() {

@@ -1,10 +1,12 @@
 #include "cp932.h"
 #include "filelistbox.h"
 #include "frmmain.h"
+#include "instancechannel.h"
 #include "recordingplatform.h"
 #include "resulttexthandler.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
+#include "waysinhandler.h"
 #include "widgets.h"
 
 #include <QAction>
@@ -371,6 +373,201 @@ private Q_SLOTS:
             button->click();
             QCOMPARE(QApplication::focusWidget(), f.c().txtResult);
         }
+    }
+
+    // Every way another picture or folder takes the result box's place, and closing, first
+    // asks about text typed since the load: 保存 writes it and goes on, 保存しない goes on and
+    // leaves the file, キャンセル changes nothing. Text as loaded or just saved is not asked
+    // about, nor is the folder on show opened again, which keeps the text.
+    void editIsNeverLostSilently_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("edit"); // typed, none, saved, unwritable (typed, save fails)
+        QTest::addColumn<int>("answer");   // SaveAnswer
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QByteArray>("file"); // scan01.bmp.txt afterwards
+        const QByteArray loaded("first\r\n"), typed("first\r\nabc\r\n");
+        const QStringList ways = {
+            "another picture", "the same picture clicked", "a second start's path",
+            "another folder",  "a pasted picture",         "a captured picture",
+            "closing"};
+        for (const QString& way : ways) {
+            const QByteArray w = way.toUtf8();
+            QTest::addRow("%s, 保存", w.data())
+                << way << "typed" << int(SaveAnswer::Save) << true << true << typed;
+            QTest::addRow("%s, 保存しない", w.data())
+                << way << "typed" << int(SaveAnswer::Discard) << true << true << loaded;
+            QTest::addRow("%s, キャンセル", w.data())
+                << way << "typed" << int(SaveAnswer::Cancel) << true << false << loaded;
+        }
+        for (const char* way : {"another picture", "a second start's path", "closing"})
+            QTest::addRow("%s, nothing edited", way)
+                << way << "none" << int(SaveAnswer::Cancel) << false << true << loaded;
+        for (const char* way : {"another folder", "the same picture clicked", "a pasted picture"})
+            QTest::addRow("%s, edited and saved", way)
+                << way << "saved" << int(SaveAnswer::Cancel) << false << true << typed;
+        // Asked before the chooser remembers the folder.
+        QTest::newRow("a folder from elsewhere, 保存しない")
+            << "a folder from elsewhere"
+            << "typed" << int(SaveAnswer::Discard) << true << true << loaded;
+        QTest::newRow("a folder from elsewhere, キャンセル")
+            << "a folder from elsewhere"
+            << "typed" << int(SaveAnswer::Cancel) << true << false << loaded;
+        QTest::newRow("the folder on show opened, text kept")
+            << "the folder on show"
+            << "typed" << int(SaveAnswer::Cancel) << false << false << loaded;
+        QTest::newRow("another picture, 保存 cannot write")
+            << "another picture"
+            << "unwritable" << int(SaveAnswer::Save) << true << false << QByteArray("<missing>");
+    }
+    void editIsNeverLostSilently() {
+        QFETCH(QString, way);
+        QFETCH(QString, edit);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, changed);
+        QFETCH(QByteArray, file);
+        Fixture f;
+        const QString path = f.saved(QStringLiteral("scan01.bmp"));
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), "first\r\n");
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan02.bmp.txt"), "second\r\n");
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        f.choose(QStringLiteral("scan01.bmp"));
+        QString text = f.c().txtResult->text();
+        if (edit != "none") {
+            f.c().txtResult->moveCaretToEnd();
+            QTest::keyClicks(f.c().txtResult, QStringLiteral("abc"));
+            text = f.c().txtResult->text();
+            QCOMPARE(text, QStringLiteral("first\r\nabc"));
+        }
+        if (edit == "saved")
+            QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ControlModifier);
+        if (edit == "unwritable") {
+            QVERIFY(QFile::remove(path));
+            f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt/keep"), "kept");
+        }
+        f.platform.saveAnswer = SaveAnswer(answer);
+        const QString clipboard = f.ws.root() + QStringLiteral("/bmp_gif_clipboard");
+        const QString elsewhere = f.ws.root() + QStringLiteral("/elsewhere");
+        QVERIFY(QDir().mkpath(elsewhere));
+        const int folders = f.c().cmbFolder->count();
+        f.platform.clipboard.picture = testing::coordinatePicture(20, 10);
+        f.platform.screenRegion.picture = testing::coordinatePicture(20, 10);
+
+        const auto startRequest = [](const QString& path) {
+            WindowRequest request;
+            request.paths = {path};
+            return request;
+        };
+        bool closed = false;
+        if (way == "another picture")
+            f.c().File1->setCurrentItem(f.c().File1->item(1));
+        else if (way == "the same picture clicked")
+            QTest::mouseClick(f.c().File1->viewport(), Qt::LeftButton, {},
+                              f.c().File1->visualItemRect(f.c().File1->currentItem()).center());
+        else if (way == "a second start's path")
+            f.window->takeRequest(startRequest(f.ws.pictures() + QStringLiteral("/scan02.bmp")));
+        else if (way == "another folder")
+            f.c().cmbFolder->setCurrentIndex(f.c().cmbFolder->findText("bmp_gif_other"));
+        else if (way == "a pasted picture")
+            f.window->waysIn().paste();
+        else if (way == "a captured picture")
+            f.window->readScreen();
+        else if (way == "the folder on show")
+            f.window->takeRequest(startRequest(f.ws.pictures()));
+        else if (way == "a folder from elsewhere")
+            f.window->takeRequest(startRequest(elsewhere));
+        else
+            closed = f.window->close();
+
+        QCOMPARE(f.platform.saveQuestions.size(), asked ? 1 : 0);
+        if (asked)
+            QVERIFY2(f.platform.saveQuestions[0].contains(f.ws.pictures() + "/scan01.bmp"),
+                     qPrintable(f.platform.saveQuestions[0]));
+        QCOMPARE(readBytes(path), file);
+        // Whether the window went on to what was asked for.
+        bool wentOn = closed;
+        if (way == "another picture" || way == "a second start's path")
+            wentOn = f.c().File1->fileName() == "scan02.bmp" &&
+                     f.c().txtResult->text() == QStringLiteral("second\r\n");
+        else if (way == "the same picture clicked")
+            wentOn = f.c().txtResult->text() == textfiles::readSavedResult(path);
+        else if (way == "another folder")
+            wentOn = f.c().File1->folder() == f.ws.root() + "/bmp_gif_other";
+        else if (way == "a pasted picture" || way == "a captured picture")
+            wentOn = f.c().File1->folder() == clipboard;
+        else if (way == "a folder from elsewhere")
+            wentOn = f.c().File1->folder() == elsewhere;
+        else if (way == "the folder on show") // its list is read again; the text may go
+            wentOn = f.c().txtResult->text() != text;
+        QCOMPARE(wentOn, changed);
+        if (changed)
+            return;
+        QCOMPARE(f.c().txtResult->text(), text);
+        QCOMPARE(f.c().cmbFolder->currentText(), QStringLiteral("bmp_gif_sample"));
+        QCOMPARE(f.c().cmbFolder->count(), folders);
+        if (way != "the folder on show")
+            QCOMPARE(f.c().File1->fileName(), QStringLiteral("scan01.bmp"));
+        QVERIFY(!QFileInfo::exists(clipboard));
+        QCOMPARE(f.platform.captures, 0);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.window->windowTitle().startsWith(QLatin1Char('*')));
+    }
+
+    // The title is marked "*" while the box holds text typed, read by a run, put back or
+    // cleared since it was loaded or saved; loading (a long text too, moved in piece by piece)
+    // and saving take the mark away.
+    void titleMarksUnsavedText_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("loaded") << QStringList{"load"} << false;
+        QTest::newRow("a long text loaded") << QStringList{"load long"} << false;
+        QTest::newRow("typed") << QStringList{"load", "type"} << true;
+        QTest::newRow("typed, saved") << QStringList{"load", "type", "save"} << false;
+        QTest::newRow("saved, typed") << QStringList{"load", "type", "save", "type"} << true;
+        QTest::newRow("read by a run") << QStringList{"load", "run"} << true;
+        QTest::newRow("a run that read nothing") << QStringList{"load", "run nothing"} << false;
+        QTest::newRow("typed, another picture loaded")
+            << QStringList{"load", "type", "load long"} << false;
+        QTest::newRow("typed, another folder") << QStringList{"load", "type", "folder"} << false;
+        QTest::newRow("a run undone") << QStringList{"load", "run", "save", "undo"} << true;
+        QTest::newRow("cleared") << QStringList{"load", "clear"} << true;
+        QTest::newRow("an empty box cleared") << QStringList{"folder", "clear"} << false;
+    }
+    void titleMarksUnsavedText() {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, marked);
+        Fixture f;
+        const QString caption = f.window->windowTitle();
+        QVERIFY(!caption.startsWith(QLatin1Char('*')));
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), "first\r\n");
+        // Long enough to be moved into the editor in pieces after it is set.
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan02.bmp.txt"),
+                       QByteArray("line\r\n").repeated(TextBox::kPieceSize / 3));
+        for (const QString& step : steps) {
+            if (step == "load")
+                f.choose(QStringLiteral("scan01.bmp"));
+            else if (step == "load long")
+                f.choose(QStringLiteral("scan02.bmp"));
+            else if (step == "type")
+                QTest::keyClicks(f.c().txtResult, QStringLiteral("x"));
+            else if (step == "save")
+                f.c().cmdSaveText->click();
+            else if (step == "run" || step == "run nothing") {
+                f.window->resultText().rememberForUndo();
+                f.window->resultText().append(step == "run" ? QStringLiteral("読") : QString());
+            } else if (step == "undo")
+                f.c().cmdUndo->click();
+            else if (step == "folder")
+                f.c().cmbFolder->setCurrentIndex(f.c().cmbFolder->findText("bmp_gif_other"));
+            else if (step == "clear")
+                f.c().cmdClear->click();
+            // Whatever is still to be moved into the editor arrives.
+            QTRY_VERIFY(!f.c().txtResult->isLoading());
+        }
+        QCOMPARE(f.window->windowTitle(), marked ? QLatin1Char('*') + caption : caption);
+        QCOMPARE(f.window->resultText().unsaved(), marked);
     }
 
     void openSavedFile() {

@@ -37,10 +37,13 @@ public:
     bool openerInstalled = true;
     // The answer to every askOkCancel.
     bool answerOk = true;
+    // The answer to every askSave: the text goes, as it went before the window asked.
+    SaveAnswer saveAnswer = SaveAnswer::Discard;
 
     QStringList messages;
     QStringList opened;
     QStringList questions;
+    QStringList saveQuestions;
     QStringList paintStarts;
     QStringList sounds;
     QVector<BatchRun> batchRuns;
@@ -61,6 +64,10 @@ public:
     bool askOkCancel(const QString& text) override {
         questions << text;
         return answerOk;
+    }
+    SaveAnswer askSave(const QString& text) override {
+        saveQuestions << text;
+        return saveAnswer;
     }
     bool startPaint(const QString& picturePath) override {
         if (!paintInstalled)

@@ -579,6 +579,51 @@ private Q_SLOTS:
         QVERIFY(w.platform.messages.isEmpty());
     }
 
+    // Text typed while a page is read aside is asked about before it goes: when the page
+    // arrives, and when another entry is chosen meanwhile. キャンセル keeps the picture shown
+    // before with its text and its row, and the read is given up.
+    void textTypedWhileAPageIsReadIsAskedAbout_data() {
+        QTest::addColumn<bool>("chooseAnother");
+        QTest::addColumn<int>("answer"); // SaveAnswer
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("the page arrives, キャンセル")
+            << false << int(SaveAnswer::Cancel) << QStringLiteral("a.bmp");
+        QTest::newRow("the page arrives, 保存しない")
+            << false << int(SaveAnswer::Discard) << QStringLiteral("slow.pdf");
+        QTest::newRow("another entry meanwhile, キャンセル")
+            << true << int(SaveAnswer::Cancel) << QStringLiteral("a.bmp");
+    }
+    void textTypedWhileAPageIsReadIsAskedAbout() {
+        QFETCH(bool, chooseAnother);
+        QFETCH(int, answer);
+        QFETCH(QString, chosen);
+        ViewerWindow w;
+        addScan(w, QStringLiteral("a.bmp"));
+        w.ws.addPicture(QStringLiteral("b.bmp"), coordinatePicture(40, 30));
+        w.ws.writeFile(QStringLiteral("bmp_gif_sample/slow.pdf"), slowPdf(100000));
+        w.open();
+        Controls& c = w.c();
+        ViewerHandler& viewer = w.window->viewer();
+        w.choose(QStringLiteral("a.bmp"));
+        w.choose(QStringLiteral("slow.pdf"));
+        QVERIFY(viewer.reading());
+        QTest::keyClicks(c.txtResult, QStringLiteral("abc"));
+        w.platform.saveAnswer = SaveAnswer(answer);
+        if (chooseAnother)
+            w.choose(QStringLiteral("b.bmp"));
+        else
+            w.waitUntilRead();
+        QVERIFY(!viewer.reading());
+        QCOMPARE(w.platform.saveQuestions.size(), 1);
+        // The page given up never arrives.
+        QVERIFY(QTest::qWaitFor([] { return !viewer::readsUnderWay(); }, 300000));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.platform.saveQuestions.size(), 1);
+        QCOMPARE(c.File1->fileName(), chosen);
+        QCOMPARE(viewer.chosenFile().name, chosen);
+        QCOMPARE(c.txtResult->text(), chosen == "a.bmp" ? QStringLiteral("abc") : QString());
+    }
+
     // The list's menu opens on a right click without choosing the entry under the pointer:
     // the picture and the unsaved text in the result box stay.
     void theListsMenuKeepsTheChosenPicture() {
