@@ -2,6 +2,8 @@
 
 #include "orientation.h"
 
+#include "pageonpicture.h"
+
 #include <QPointF>
 #include <QTransform>
 
@@ -52,10 +54,18 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
     const QImage upright =
         prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
     prepared.uprightSize = upright.size();
-    prepared.plan = pagelayout::planReading(upright);
+    // A photographed page is drawn flat, without the desk, before anything else looks at it.
+    QImage page = upright;
+    if (const std::optional<QPolygonF> corners = pagelayout::pageCorners(upright)) {
+        pagelayout::FlatPage flat = pagelayout::flattened(upright, *corners);
+        prepared.flattening = flat.flattening;
+        page = std::move(flat.picture);
+    }
+    prepared.plannedSize = page.size();
+    prepared.plan = pagelayout::planReading(page);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
-    prepared.picture = prepared.plan.pictures.value(0, upright);
+    prepared.picture = prepared.plan.pictures.value(0, page);
     return prepared;
 }
 
@@ -75,6 +85,7 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
     PreparedPicture asItIs;
     asItIs.picture = picture;
     asItIs.uprightSize = picture.size();
+    asItIs.plannedSize = picture.size();
     asItIs.settings = chosen;
     return asItIs;
 }
@@ -89,11 +100,13 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                     return box.translated(p.from.topLeft() - p.to);
             return box;
         });
-    if (plan.skewDegrees == 0 && prepared.quarterTurns == 0)
+    if (plan.skewDegrees == 0 && prepared.quarterTurns == 0 && prepared.flattening.isIdentity())
         return lines;
     // The picture was turned clockwise on the screen (y down) about its centre, keeping its
     // size; turning back is the other way about the same centre.
-    const QPointF centre = QRectF(QPointF(), QSizeF(prepared.uprightSize)).center();
+    const QSize planned =
+        prepared.plannedSize.isEmpty() ? prepared.uprightSize : prepared.plannedSize;
+    const QPointF centre = QRectF(QPointF(), QSizeF(planned)).center();
     QTransform back;
     back.translate(centre.x(), centre.y());
     back.rotate(-plan.skewDegrees);
@@ -102,8 +115,10 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
     const QSize asItCame =
         prepared.quarterTurns % 2 == 1 ? prepared.uprightSize.transposed() : prepared.uprightSize;
     const QTransform quarterBack = quarterTurn(asItCame, prepared.quarterTurns).inverted();
-    return enginelayout::withBoxesMoved(std::move(lines), [&back, &quarterBack](const QRect& box) {
-        return quarterBack.mapRect(back.mapRect(QRectF(box))).toAlignedRect();
+    // Between the two, a photographed page drawn flat goes back onto the photograph.
+    const QTransform toPicture = back * prepared.flattening.inverted() * quarterBack;
+    return enginelayout::withBoxesMoved(std::move(lines), [&toPicture](const QRect& box) {
+        return toPicture.mapRect(QRectF(box)).toAlignedRect();
     });
 }
 

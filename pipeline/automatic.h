@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QTransform>
 
 // The language item "自動": the engine's language and page segmentation mode are chosen for each
 // picture from the picture itself, and the picture is prepared for them (straightened, parts of
@@ -29,7 +30,11 @@ struct PreparedPicture {
     // (the plan's skew is about the turned picture); 0 when it stood upright.
     int quarterTurns = 0;
     pagelayout::ReadingPlan plan;
-    QSize uprightSize; // the picture's as it came, stood upright: what the plan was made on
+    QSize uprightSize; // the picture's as it came, stood upright
+    // A photographed page drawn flat: the upright picture's points onto the flat page's;
+    // identity for a scan.
+    QTransform flattening;
+    QSize plannedSize; // what the plan was made on: the upright picture, or the flat page
 };
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder

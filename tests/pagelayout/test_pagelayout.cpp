@@ -2,6 +2,7 @@
 #include "edges.h"
 #include "ink.h"
 #include "librarymessages.h"
+#include "pageonpicture.h"
 #include "pagetexts.h"
 #include "pix.h"
 #include "readingplan.h"
@@ -172,6 +173,8 @@ private Q_SLOTS:
     void oneBlockAcross();
     void inkBesideText_data();
     void inkBesideText();
+    void pageCorners_data();
+    void pageCorners();
     void tiersOf_data();
     void tiersOf();
     void planOfATwoTierPage();
@@ -769,6 +772,64 @@ void TestPageLayout::inkBesideText() {
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
     QCOMPARE(pagelayout::inkBesideText(ink), expected);
+}
+
+void TestPageLayout::pageCorners_data() {
+    // A 1000 x 1400 picture: the desk's grey, the paper's, and the paper's four corners (none:
+    // no paper drawn) as a photograph holds them.
+    QTest::addColumn<int>("desk");
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<QPolygonF>("corners");
+    QTest::addColumn<bool>("found");
+    const QPolygonF keystone{QPointF(150, 120), QPointF(850, 140), QPointF(900, 1300),
+                             QPointF(100, 1280)};
+    QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true;
+    QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true;
+    QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false;
+    QTest::newRow("a scan: paper to the edges") << 235 << 235 << QPolygonF() << false;
+    QTest::newRow("a small card on the desk")
+        << 50 << 235
+        << QPolygonF{QPointF(400, 500), QPointF(650, 500), QPointF(650, 900), QPointF(400, 900)}
+        << false;
+    QTest::newRow("a dark strip along one edge only")
+        << 50 << 235
+        << QPolygonF{QPointF(60, -10), QPointF(1010, -10), QPointF(1010, 1410), QPointF(60, 1410)}
+        << false;
+}
+
+void TestPageLayout::pageCorners() {
+    QFETCH(int, desk);
+    QFETCH(int, paper);
+    QFETCH(QPolygonF, corners);
+    QFETCH(bool, found);
+    QImage photo(1000, 1400, QImage::Format_Grayscale8);
+    photo.fill(desk);
+    if (!corners.isEmpty()) {
+        QPainter painter(&photo);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(paper, paper, paper));
+        painter.drawPolygon(corners);
+        painter.setPen(Qt::black);
+        painter.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 40));
+        painter.drawText(QRect(300, 400, 400, 600), Qt::TextWordWrap,
+                         QStringLiteral("写真に写った本の頁の文字"));
+    }
+    const std::optional<QPolygonF> seen = pagelayout::pageCorners(photo);
+    QCOMPARE(seen.has_value(), found);
+    if (!found)
+        return;
+    for (int k = 0; k < 4; ++k)
+        QVERIFY2(QLineF((*seen)[k], corners[k]).length() < 8,
+                 qPrintable(QStringLiteral("corner %1 at %2,%3")
+                                .arg(k)
+                                .arg((*seen)[k].x())
+                                .arg((*seen)[k].y())));
+    // Drawn flat, the corners go to the flat page's corners.
+    const pagelayout::FlatPage flat = pagelayout::flattened(photo, *seen);
+    QVERIFY(QLineF(flat.flattening.map((*seen)[2]),
+                   QPointF(flat.picture.width(), flat.picture.height()))
+                .length() < 2);
+    QVERIFY(std::abs(flat.picture.height() - 1160) < 20);
 }
 
 void TestPageLayout::tiersOf_data() {

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void linesComeBackOntoThePicture();
     void tierBoxesComeBackWhereTheTierLay_data();
     void tierBoxesComeBackWhereTheTierLay();
+    void flatPageBoxesComeBackOntoThePhotograph();
     void settingsForADirection_data();
     void settingsForADirection();
     void turnedPageIsReadUpright_data();
@@ -483,6 +484,25 @@ void TestPipeline::tierBoxesComeBackWhereTheTierLay() {
     const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
     QCOMPARE(back[0].box, expected);
     QCOMPARE(back[0].symbols[0].box, expected);
+}
+
+// A character read on a photographed page drawn flat lies, brought back, where the photograph
+// shows it: the corners of the flat page go back to the page's corners on the photograph.
+void TestPipeline::flatPageBoxesComeBackOntoThePhotograph() {
+    const QPolygonF seen{QPointF(150, 120), QPointF(850, 140), QPointF(900, 1300),
+                         QPointF(100, 1280)};
+    const QPolygonF flat{QPointF(0, 0), QPointF(800, 0), QPointF(800, 1160), QPointF(0, 1160)};
+    PreparedPicture prepared;
+    QVERIFY(QTransform::quadToQuad(seen, flat, prepared.flattening));
+    prepared.uprightSize = QSize(1000, 1400);
+    prepared.plannedSize = QSize(800, 1160);
+    enginelayout::Line line;
+    line.box = QRect(790, 1150, 10, 10);
+    line.symbols = {{QStringLiteral("字"), QRect(0, 0, 10, 10), true}};
+    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
+    QVERIFY(back[0].symbols[0].box.contains(QPoint(152, 122)));
+    QVERIFY(back[0].box.contains(QPoint(898, 1298)));
+    QVERIFY(back[0].box.width() < 16 && back[0].box.height() < 16);
 }
 
 void TestPipeline::settingsForADirection_data() {

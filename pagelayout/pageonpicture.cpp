@@ -1,0 +1,141 @@
+#include "pageonpicture.h"
+
+#include <QLineF>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace quillpix::pagelayout {
+namespace {
+
+// The picture is looked at this small: the page is large and its edges straight.
+constexpr int kLookSide = 400;
+// A desk is darker than the paper by this much at least, on every side.
+constexpr int kLeastContrast = 70;
+// The strip along each edge that must be desk, as a share of the side.
+constexpr double kEdgeStrip = 0.015;
+// The page fills this share of the picture at least; a scan's page fills it all.
+constexpr double kLeastPageShare = 0.3;
+constexpr double kMostPageShare = 0.97;
+
+int median(std::vector<int> values) {
+    if (values.empty())
+        return 0;
+    auto middle = values.begin() + values.size() / 2;
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+} // namespace
+
+std::optional<QPolygonF> pageCorners(const QImage& picture) {
+    if (picture.isNull())
+        return std::nullopt;
+    const QImage small =
+        picture.convertToFormat(QImage::Format_Grayscale8)
+            .scaled(kLookSide, kLookSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const int w = small.width();
+    const int h = small.height();
+    if (w < 20 || h < 20)
+        return std::nullopt;
+    const auto grey = [&small](int x, int y) { return int(small.constScanLine(y)[x]); };
+
+    // The paper's grey: the bright tenth of the middle.
+    std::vector<int> middle;
+    for (int y = h / 4; y < 3 * h / 4; ++y)
+        for (int x = w / 4; x < 3 * w / 4; ++x)
+            middle.push_back(grey(x, y));
+    std::sort(middle.begin(), middle.end());
+    const int paper = middle[middle.size() * 9 / 10];
+
+    const int strip = std::max(1, int(std::lround(std::min(w, h) * kEdgeStrip)));
+    std::array<std::vector<int>, 4> edges;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (y < strip)
+                edges[0].push_back(grey(x, y));
+            if (y >= h - strip)
+                edges[1].push_back(grey(x, y));
+            if (x < strip)
+                edges[2].push_back(grey(x, y));
+            if (x >= w - strip)
+                edges[3].push_back(grey(x, y));
+        }
+    int darkest = 0;
+    for (const std::vector<int>& edge : edges)
+        darkest = std::max(darkest, median(edge));
+    if (paper - darkest < kLeastContrast)
+        return std::nullopt;
+
+    // The paper: what is brighter than halfway, connected to the middle.
+    const int cut = (paper + darkest) / 2;
+    std::vector<char> seen(size_t(w) * size_t(h), 0);
+    std::vector<QPoint> stack{QPoint(w / 2, h / 2)};
+    if (grey(w / 2, h / 2) < cut)
+        return std::nullopt;
+    seen[size_t(h / 2) * size_t(w) + size_t(w / 2)] = 1;
+    QPointF corner[4];
+    double best[4] = {-1e9, -1e9, -1e9, -1e9};
+    long area = 0;
+    while (!stack.empty()) {
+        const QPoint p = stack.back();
+        stack.pop_back();
+        ++area;
+        // Top left is least x + y, top right most x - y, bottom right most x + y, bottom left
+        // most y - x.
+        const double score[4] = {-double(p.x() + p.y()), double(p.x() - p.y()),
+                                 double(p.x() + p.y()), double(p.y() - p.x())};
+        for (int k = 0; k < 4; ++k)
+            if (score[k] > best[k]) {
+                best[k] = score[k];
+                corner[k] = QPointF(p);
+            }
+        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            const QPoint q = p + d;
+            if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h)
+                continue;
+            char& mark = seen[size_t(q.y()) * size_t(w) + size_t(q.x())];
+            if (!mark && grey(q.x(), q.y()) >= cut) {
+                mark = 1;
+                stack.push_back(q);
+            }
+        }
+    }
+    const double share = double(area) / (double(w) * h);
+    if (share < kLeastPageShare || share > kMostPageShare)
+        return std::nullopt;
+    const double sx = double(picture.width()) / w;
+    const double sy = double(picture.height()) / h;
+    QPolygonF corners;
+    for (const QPointF& c : corner)
+        corners << QPointF((c.x() + 0.5) * sx, (c.y() + 0.5) * sy);
+    return corners;
+}
+
+FlatPage flattened(const QImage& picture, const QPolygonF& corners) {
+    const double width =
+        std::max(QLineF(corners[0], corners[1]).length(), QLineF(corners[3], corners[2]).length());
+    const double height =
+        std::max(QLineF(corners[0], corners[3]).length(), QLineF(corners[1], corners[2]).length());
+    FlatPage flat;
+    const QPolygonF target{QPointF(0, 0), QPointF(width, 0), QPointF(width, height),
+                           QPointF(0, height)};
+    if (!QTransform::quadToQuad(corners, target, flat.flattening))
+        return {picture, QTransform()};
+    flat.picture =
+        QImage(QSize(int(std::ceil(width)), int(std::ceil(height))), QImage::Format_Grayscale8);
+    flat.picture.fill(Qt::white);
+    flat.picture.setDotsPerMeterX(picture.dotsPerMeterX());
+    flat.picture.setDotsPerMeterY(picture.dotsPerMeterY());
+    QPainter painter(&flat.picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(flat.flattening);
+    painter.drawImage(0, 0, picture.convertToFormat(QImage::Format_Grayscale8));
+    painter.end();
+    return flat;
+}
+
+} // namespace quillpix::pagelayout
