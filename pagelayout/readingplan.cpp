@@ -13,13 +13,6 @@
 #include <cmath>
 
 namespace quillpix::pagelayout {
-namespace {
-
-// Wider than a gap between words or a paragraph's indent, narrower than most gutters between
-// columns, in characters.
-constexpr double kLeastGutter = 2.0;
-
-} // namespace
 
 bool oneBlockAcross(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty())
@@ -68,7 +61,34 @@ QImage tiersSideBySide(const QImage& prepared, const Ink& ink, ReadingPlan& plan
         tiers.push_back(QRect(t.left() * s, t.top() * s, t.width() * s, t.height() * s)
                             .adjusted(-margin, -margin, margin, margin)
                             .intersected(prepared.rect()));
-    SetSideBySide set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
+    PartsSet set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
+    plan.placements = std::move(set.placements);
+    return set.picture;
+}
+
+// Blocks of horizontal text found side by side set one under the other, left first, each with a
+// character of paper around its ink (no more than half the way to the next block); the picture
+// as it is otherwise. Each block is one block across, since a gap that would part it would have
+// parted the blocks, so the single block mode reads the set.
+QImage blocksOneUnderAnother(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
+    const std::vector<QRect> found = blocksSideBySide(ink);
+    if (found.empty())
+        return prepared;
+    const int s = ink.scale;
+    const int em = int(std::ceil(ink.em));
+    std::vector<QRect> blocks;
+    for (size_t k = 0; k < found.size(); ++k) {
+        QRect block = found[k].adjusted(-em, -em, em, em);
+        if (k > 0)
+            block.setLeft(std::max(block.left(), (found[k - 1].right() + found[k].left()) / 2 + 1));
+        if (k + 1 < found.size())
+            block.setRight(std::min(block.right(), (found[k].right() + found[k + 1].left()) / 2));
+        blocks.push_back(
+            QRect(block.left() * s, block.top() * s, block.width() * s, block.height() * s)
+                .intersected(prepared.rect()));
+    }
+    PartsSet set = oneUnderAnother(prepared, blocks, 2 * em * s, ink.paper);
+    plan.oneBlock = true;
     plan.placements = std::move(set.placements);
     return set.picture;
 }
@@ -124,6 +144,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
     }
     if (plan.direction == Direction::Vertical)
         prepared = tiersSideBySide(prepared, ink, plan);
+    else
+        prepared = blocksOneUnderAnother(prepared, ink, plan);
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "direction.h"
+#include "spreads.h"
 #include "tiers.h"
 
 #include <QImage>
@@ -38,9 +39,12 @@ struct ReadingPlan {
     int rubyErased = 0;     // pieces of furigana taken off the page
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
-    bool oneBlock = false; // the ink stands in one block across (see oneBlockAcross)
+    // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
+    // each of them does.
+    bool oneBlock = false;
     // The tiers of a vertical page, as they were set side by side on the picture read (see
-    // sideBySide); empty when the straightened picture is read as it is.
+    // sideBySide), or the blocks of a horizontal one, as they were set one under the other (see
+    // oneUnderAnother); empty when the straightened picture is read as it is.
     std::vector<Placement> placements;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
     // Why the picture could not be analysed, with the picture library's own words: "" when it
@@ -51,7 +55,8 @@ struct ReadingPlan {
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the ruby beside the columns, and tiers are set
-// side by side (a running head or page number beside them left out); the resolution
+// side by side (a running head or page number beside them left out); on horizontal text blocks
+// side by side (the two pages of a spread, columns) are set one under the other; the resolution
 // follows from what the picture declares. One picture, one engine run. An error of the picture
 // library on the way (a picture too large for it) fails the plan; its warnings are part of the
 // search and go nowhere, not to standard error (once routeLibraryMessages() is in force).
