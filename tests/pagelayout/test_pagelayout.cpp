@@ -833,7 +833,6 @@ void TestPageLayout::blocksSideBySide_data() {
     QTest::newRow("a spread") << spread << 2;
     QTest::newRow("a gutter of two characters") << block(0, 300) + block(340, 300) << 0;
     QTest::newRow("a gutter a pixel wider") << block(0, 300) + block(341, 300) << 2;
-    QTest::newRow("three columns") << block(0, 200) + block(250, 200) + block(500, 200) << 3;
     QTest::newRow("the fold's shadow down the gutter")
         << spread + QList<QRect>{QRect(330, -60, 40, 460)} << 2;
     QTest::newRow("a mark a character and a half tall")
@@ -863,7 +862,6 @@ void TestPageLayout::blocksSideBySide_data() {
         << block(0, 160) + block(220, 160) + block(440, 160) << 3;
     QTest::newRow("a table's narrower columns")
         << block(0, 159) + block(220, 159) + block(440, 159) << 0;
-    QTest::newRow("one block") << block(0, 700) << 0;
     QTest::newRow("nothing") << QList<QRect>{} << 0;
 }
 
