@@ -15,9 +15,6 @@
 namespace quillpix::pagelayout {
 namespace {
 
-// Wider than a gap between words or a paragraph's indent, narrower than most gutters between
-// columns, in characters.
-constexpr double kLeastGutter = 2.0;
 // No character, not even a dash of two, is this long: a longer piece of ink is a rule, a table's
 // frame, a box round a figure or a dark band under a heading, which the single block mode reads
 // through, losing the cells and the white text on it.
@@ -80,7 +77,42 @@ QImage tiersSideBySide(const QImage& prepared, const Ink& ink, ReadingPlan& plan
         tiers.push_back(QRect(t.left() * s, t.top() * s, t.width() * s, t.height() * s)
                             .adjusted(-margin, -margin, margin, margin)
                             .intersected(prepared.rect()));
-    SetSideBySide set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
+    PartsSet set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
+    plan.placements = std::move(set.placements);
+    return set.picture;
+}
+
+// Blocks of horizontal text found side by side set one under the other, left first, each with a
+// character of paper around its ink (no more than half the way to the next block); the picture
+// as it is otherwise. Each block is one block across, since a gap that would part it would have
+// parted the blocks, so the single block mode reads the set.
+QImage blocksOneUnderAnother(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
+    const std::vector<QRect> found = blocksSideBySide(ink);
+    if (found.empty())
+        return prepared;
+    const int s = ink.scale;
+    const int em = int(std::ceil(ink.em));
+    std::vector<QRect> blocks;
+    for (size_t k = 0; k < found.size(); ++k) {
+        QRect block = found[k].adjusted(-em, -em, em, em);
+        if (k > 0)
+            block.setLeft(std::max(block.left(), (found[k - 1].right() + found[k].left()) / 2 + 1));
+        if (k + 1 < found.size())
+            block.setRight(std::min(block.right(), (found[k].right() + found[k + 1].left()) / 2));
+        blocks.push_back(
+            QRect(block.left() * s, block.top() * s, block.width() * s, block.height() * s)
+                .intersected(prepared.rect()));
+    }
+    PartsSet set = oneUnderAnother(prepared, blocks, 2 * em * s, ink.paper);
+    // Each block is one block across (a wider gap would have parted it), unless it holds a rule,
+    // a frame or a band; the gutter's shadow lies outside the blocks.
+    Ink inBlocks;
+    inBlocks.em = ink.em;
+    for (const QRect& piece : ink.pieces)
+        if (std::any_of(found.begin(), found.end(),
+                        [&piece](const QRect& b) { return b.contains(piece); }))
+            inBlocks.pieces.push_back(piece);
+    plan.oneBlock = !inkBesideText(inBlocks);
     plan.placements = std::move(set.placements);
     return set.picture;
 }
@@ -140,6 +172,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
         if (!heads.empty())
             prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
         prepared = tiersSideBySide(prepared, ink, plan);
+    } else {
+        prepared = blocksOneUnderAnother(prepared, ink, plan);
     }
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "direction.h"
+#include "spreads.h"
 #include "tiers.h"
 
 #include <QImage>
@@ -43,9 +44,12 @@ struct ReadingPlan {
     int runningHeadsErased = 0; // running heads and page numbers of a vertical page taken off
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
-    bool oneBlock = false; // the ink stands in one block across (see oneBlockAcross)
+    // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
+    // each of them does.
+    bool oneBlock = false;
     // The tiers of a vertical page, as they were set side by side on the picture read (see
-    // sideBySide); empty when the straightened picture is read as it is.
+    // sideBySide), or the blocks of a horizontal one, as they were set one under the other (see
+    // oneUnderAnother); empty when the straightened picture is read as it is.
     std::vector<Placement> placements;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
     // Why the picture could not be analysed, with the picture library's own words: "" when it
@@ -56,7 +60,8 @@ struct ReadingPlan {
 // In order: the ink is separated once; the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the ruby beside the columns and the running head
-// and page number, and tiers are set side by side; the resolution
+// and page number, and tiers are set side by side; on horizontal text blocks side by side (the
+// two pages of a spread, columns) are set one under the other; the resolution
 // follows from what the picture declares. One picture, one engine run. An error of the picture
 // library on the way (a picture too large for it) fails the plan; its warnings are part of the
 // search and go nowhere, not to standard error (once routeLibraryMessages() is in force).

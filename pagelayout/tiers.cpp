@@ -71,15 +71,14 @@ std::vector<QRect> runningHeadsOf(const Ink& ink) {
     return heads;
 }
 
-SetSideBySide sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap,
-                         int paper) {
+PartsSet sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap, int paper) {
     int width = gap;
     int height = 0;
     for (const QRect& tier : tiers) {
         width += tier.width() + gap;
         height = std::max(height, tier.height());
     }
-    SetSideBySide set;
+    PartsSet set;
     set.picture = QImage(width, height + 2 * gap, QImage::Format_Grayscale8);
     set.picture.fill(QColor(paper, paper, paper));
     set.picture.setDotsPerMeterX(picture.dotsPerMeterX());

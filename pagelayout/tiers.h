@@ -35,13 +35,13 @@ struct Placement {
     bool operator==(const Placement&) const = default;
 };
 
-// The tiers (in picture pixels, top to bottom) set side by side on fresh paper, the first at the
-// right, with a gutter of `gap` pixels between them and around them; where each went.
-struct SetSideBySide {
+// Parts of a picture set anew on fresh paper, and where each went.
+struct PartsSet {
     QImage picture;
     std::vector<Placement> placements;
 };
-SetSideBySide sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap,
-                         int paper);
+// The tiers (in picture pixels, top to bottom) set side by side, the first at the right, with a
+// gutter of `gap` pixels between them and around them.
+PartsSet sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap, int paper);
 
 } // namespace quillpix::pagelayout

@@ -41,6 +41,8 @@ QString categoryName(Category category) {
         return QStringLiteral("tables");
     case Category::Photos:
         return QStringLiteral("photos");
+    case Category::Spreads:
+        return QStringLiteral("spreads");
     }
     return {};
 }
@@ -48,7 +50,7 @@ QString categoryName(Category category) {
 std::vector<Category> allCategories() {
     return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
             Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers,
-            Category::Turned,     Category::Tables,     Category::Photos};
+            Category::Turned,     Category::Tables,     Category::Photos,   Category::Spreads};
 }
 
 QStringList measuredFamilies() {
@@ -356,6 +358,65 @@ TestPicture photoPage(const QString& name, Maker& m, const QString& family, Writ
             false};
 }
 
+// A book opened flat on the glass: two A5 pages side by side on an A4-landscape picture, the
+// text running on from the left page to the right one (horizontal) or from the right page to
+// the left one (vertical), with the fold's shadow down the middle, darkest at the fold, and the
+// paper a little grey at the outer edges where the book lifts off the glass. The known text is
+// the two pages' lines in a reader's order.
+TestPicture spreadPage(const QString& name, Maker& m, const QString& family, Writing writing,
+                       const QStringList& paragraphs) {
+    PageStyle style = m.style(family, writing);
+    const QSize page(1754, 2480);
+    style.size = page;
+    const int outer = int(m.uniform(150, 230));
+    const int inner = int(m.uniform(150, 230));
+    const int top = int(m.uniform(180, 260));
+    const QMargins leftMargins(outer, top, inner, top);
+    const QMargins rightMargins(inner, top, outer, top);
+    const bool leftFirst = writing == Writing::Horizontal;
+    style.margins = leftFirst ? leftMargins : rightMargins;
+    const TextPage first = workspace::textPage(paragraphs, style);
+    style.margins = leftFirst ? rightMargins : leftMargins;
+    const TextPage second = workspace::textPage(paragraphs.mid(first.paragraphsSet), style);
+
+    QImage sheet(2 * page.width(), page.height(), QImage::Format_Grayscale8);
+    sheet.fill(Qt::white);
+    sheet.setDotsPerMeterX(first.image.dotsPerMeterX());
+    sheet.setDotsPerMeterY(first.image.dotsPerMeterY());
+    {
+        QPainter painter(&sheet);
+        painter.drawImage(leftFirst ? 0 : page.width(), 0, first.image);
+        painter.drawImage(leftFirst ? page.width() : 0, 0, second.image);
+    }
+    // Each pixel's grey is scaled by the shade there: 255 leaves it, lower darkens it.
+    const double fold = page.width() + m.uniform(-20, 20);
+    const double halfWidth = m.uniform(30, 75);
+    const double darkest = m.uniform(70, 170);
+    const double edge = m.uniform(0, 25);
+    std::vector<double> shade(size_t(sheet.width()), 255.0);
+    for (int x = 0; x < sheet.width(); ++x) {
+        const double fromFold = std::abs(x - fold) / halfWidth;
+        if (fromFold < 1)
+            shade[size_t(x)] -= (255 - darkest) * (1 - fromFold) * (1 - fromFold);
+        const double fromEdge = std::min(x, sheet.width() - 1 - x) / 40.0;
+        if (fromEdge < 1)
+            shade[size_t(x)] -= edge * (1 - fromEdge);
+    }
+    for (int y = 0; y < sheet.height(); ++y) {
+        uchar* line = sheet.scanLine(y);
+        for (int x = 0; x < sheet.width(); ++x)
+            line[x] = uchar(std::lround(line[x] * shade[size_t(x)] / 255.0));
+    }
+    return {name,
+            Category::Spreads,
+            writing,
+            workspace::scanned(sheet, m.scan()),
+            joined(first.lines + second.lines),
+            family,
+            0,
+            false};
+}
+
 } // namespace
 
 std::vector<TestPicture> makePictures(const QStringList& families,
@@ -529,6 +590,25 @@ std::vector<TestPicture> makePictures(const QStringList& families,
                 scan.skewDegrees = m.uniform(-1.2, 1.2);
                 out.push_back(page(name, Category::Turned, style,
                                    m.paragraphs(kind.latin ? latin : prose), scan));
+            }
+        }
+    }
+    if (wanted(Category::Spreads)) {
+        // A horizontal and a vertical spread in each font, the held-out families included
+        // whatever was asked.
+        QStringList fonts = families;
+        for (const QString& family : heldOutFamilies())
+            if (!fonts.contains(family))
+                fonts.append(family);
+        for (const QString& family : fonts) {
+            for (const Writing writing : {Writing::Horizontal, Writing::Vertical}) {
+                const QString name =
+                    QStringLiteral("spread-%1-%2")
+                        .arg(writing == Writing::Horizontal ? QStringLiteral("horizontal")
+                                                            : QStringLiteral("vertical"),
+                             family);
+                Maker m(name);
+                out.push_back(spreadPage(name, m, family, writing, m.paragraphs(prose)));
             }
         }
     }

@@ -11,7 +11,7 @@
 // The pictures the reading is measured on: A5 pages at 300 dpi in several Japanese fonts,
 // horizontal and vertical, with and without readings, skewed, a book of mixed pages, and crops
 // as a user drags them in the window, pages laid on the glass sideways or upside down; each
-// scanned with blur, noise and sometimes JPEG.
+// scanned with blur, noise and sometimes JPEG; books opened flat on the glass, two pages at once.
 namespace quillpix::readingbench {
 
 enum class Category {
@@ -25,7 +25,8 @@ enum class Category {
     TwoTiers,
     Turned,
     Tables,
-    Photos
+    Photos,
+    Spreads
 };
 
 QString categoryName(Category category);

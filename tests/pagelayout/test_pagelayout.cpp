@@ -9,6 +9,7 @@
 #include "resolution.h"
 #include "ruby.h"
 #include "skew.h"
+#include "spreads.h"
 #include "textpicture.h"
 #include "tiers.h"
 
@@ -178,6 +179,9 @@ private Q_SLOTS:
     void tiersOf_data();
     void tiersOf();
     void planOfATwoTierPage();
+    void blocksSideBySide_data();
+    void blocksSideBySide();
+    void planOfASpread();
     void enoughTextToOrient_data();
     void enoughTextToOrient();
     void planOfASlantedBookPage();
@@ -909,6 +913,111 @@ void TestPageLayout::planOfATwoTierPage() {
              std::max(upper.from.height(), lower.from.height()) + 2 * upper.to.y());
     // One tier alone is read as it is.
     QVERIFY(planReading(tier.image).placements.empty());
+}
+
+void TestPageLayout::blocksSideBySide_data() {
+    // Horizontal lines in a scale where a character is 20 pixels: blocks of lines 20 high at a
+    // pitch of 35, from `top` down to `top + height`, each line one piece `width` wide.
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<int>("blocks");
+    const auto block = [](int left, int width, int height = 335, int top = 0) {
+        QList<QRect> out;
+        for (int y = top; y + 20 < top + height; y += 35)
+            out << QRect(left, y, width, 20);
+        out << QRect(left, top + height - 20, width, 20);
+        return out;
+    };
+    const QList<QRect> spread = block(0, 300) + block(400, 300);
+    QTest::newRow("a spread") << spread << 2;
+    QTest::newRow("a gutter of two characters") << block(0, 300) + block(340, 300) << 0;
+    QTest::newRow("a gutter a pixel wider") << block(0, 300) + block(341, 300) << 2;
+    QTest::newRow("the fold's shadow down the gutter")
+        << spread + QList<QRect>{QRect(330, -60, 40, 460)} << 2;
+    QTest::newRow("a mark a character and a half tall")
+        << spread + QList<QRect>{QRect(340, 100, 20, 30)} << 0;
+    QTest::newRow("a mark a pixel taller") << spread + QList<QRect>{QRect(340, 100, 20, 31)} << 2;
+    // A gutter wide enough for a piece a character wide to stand alone in it.
+    const QList<QRect> wide = block(0, 300) + block(410, 300);
+    QTest::newRow("a strip of the shadow, narrower than a character")
+        << wide + QList<QRect>{QRect(342, 0, 19, 30), QRect(343, 40, 3, 28)} << 2;
+    QTest::newRow("a character alone in the gutter")
+        << wide + QList<QRect>{QRect(342, 100, 20, 20)} << 0;
+    const QList<QRect> narrow = block(0, 300) + block(380, 300);
+    QTest::newRow("bits of the shadow's edge")
+        << narrow + QList<QRect>{QRect(337, 100, 5, 5), QRect(337, 200, 5, 3)} << 2;
+    QTest::newRow("a mark a third of a character")
+        << narrow + QList<QRect>{QRect(337, 100, 6, 6)} << 0;
+    QTest::newRow("a rule across the gutter, a pixel thin")
+        << spread + QList<QRect>{QRect(330, 340, 40, 1)} << 0;
+    QTest::newRow("a heading across the gutter")
+        << spread + QList<QRect>{QRect(0, -40, 700, 20)} << 0;
+    QTest::newRow("blocks twelve characters tall")
+        << block(0, 300, 240) + block(400, 300, 240) << 2;
+    QTest::newRow("a crop of a few lines") << block(0, 300, 239) + block(400, 300, 239) << 0;
+    QTest::newRow("a page that ends after a few lines")
+        << block(0, 300) + block(400, 300, 100) << 0;
+    QTest::newRow("a table's columns eight characters wide")
+        << block(0, 160) + block(220, 160) + block(440, 160) << 3;
+    QTest::newRow("a table's narrower columns")
+        << block(0, 159) + block(220, 159) + block(440, 159) << 0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0;
+}
+
+void TestPageLayout::blocksSideBySide() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(int, blocks);
+    Ink ink;
+    ink.em = 20;
+    ink.pieces.assign(pieces.begin(), pieces.end());
+    const std::vector<QRect> found = pagelayout::blocksSideBySide(ink);
+    QCOMPARE(int(found.size()), blocks);
+    for (size_t k = 1; k < found.size(); ++k)
+        QVERIFY(found[k - 1].right() < found[k].left());
+}
+
+void TestPageLayout::planOfASpread() {
+    // Two horizontal A6 pages side by side, the fold's shadow between them dark enough to be ink
+    // down the whole page, as a book lies open on the glass.
+    PageStyle style;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(150, 150, 150, 150);
+    const TextPage left = workspace::textPage(workspace::japaneseProse(), style);
+    const TextPage right =
+        workspace::textPage(workspace::japaneseProse().mid(left.paragraphsSet), style);
+    const auto spread = [](const QImage& leftPage, const QImage& rightPage) {
+        QImage sheet(2480, 1748, QImage::Format_Grayscale8);
+        QPainter painter(&sheet);
+        painter.drawImage(0, 0, leftPage);
+        painter.drawImage(1240, 0, rightPage);
+        for (int x = 1190; x < 1290; ++x)
+            painter.fillRect(x, 0, 1, 1748, QColor::fromHsv(0, 0, 40 + 4 * std::abs(x - 1240)));
+        painter.end();
+        ScanStyle scan;
+        scan.blurSigma = 0.8;
+        scan.noiseSigma = 6;
+        scan.paper = 240;
+        scan.ink = 30;
+        return workspace::scanned(sheet, scan);
+    };
+    const ReadingPlan plan = planReading(spread(left.image, right.image));
+    QCOMPARE(plan.direction, Direction::Horizontal);
+    QVERIFY(plan.oneBlock);
+    QCOMPARE(int(plan.placements.size()), 2);
+    const Placement& first = plan.placements[0];
+    const Placement& second = plan.placements[1];
+    // Each page's text whole, the shadow in neither, the left page on top.
+    QVERIFY(first.from.contains(QRect(150, 150, 940, 1400)));
+    QVERIFY(second.from.contains(QRect(1390, 150, 940, 1400)));
+    QVERIFY(first.from.right() < 1190 && second.from.left() >= 1290);
+    QVERIFY(first.to.y() + first.from.height() < second.to.y());
+    QCOMPARE(plan.pictures.front().height(),
+             first.from.height() + second.from.height() + 3 * first.to.y());
+    // The same spread set vertically is read as it is, right to left.
+    style.writing = Writing::Vertical;
+    const TextPage vertical = workspace::textPage(workspace::japaneseProse(), style);
+    const ReadingPlan verticalPlan = planReading(spread(vertical.image, vertical.image));
+    QCOMPARE(verticalPlan.direction, Direction::Vertical);
+    QVERIFY(verticalPlan.placements.empty());
 }
 
 void TestPageLayout::enoughTextToOrient_data() {
