@@ -1,5 +1,7 @@
 #include "ink.h"
 
+#include "resolution.h"
+
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
@@ -11,6 +13,11 @@ namespace {
 // The analysis works on at most about this many pixels: an A5 page at 300 dpi is halved, an A4
 // page at 600 dpi quartered, and characters keep 15 to 25 working pixels.
 constexpr qint64 kWorkingPixels = 1'500'000;
+// A picture that declares its resolution is reduced no further than this: body text (10 pt)
+// keeps 20 working pixels or more, so the characters of a column stay apart. An A4 page or a
+// spread at 300 dpi holds as many pixels as an A6 page at 600 dpi, and reduced by four its
+// characters ran together in twos, doubling the size the rules take for a character.
+constexpr int kLeastWorkingDotsPerInch = 100;
 // Share of the way from the darkest ink to the paper where the threshold lies.
 constexpr double kThresholdTowardsPaper = 0.6;
 // The darkest pixels that count as ink, and how much darker than paper they must be.
@@ -84,7 +91,13 @@ Ink inkOf(const Pix* source) {
     Ink ink;
     const qint64 w = pixGetWidth(grey);
     const qint64 h = pixGetHeight(grey);
-    while (w * h / (qint64(ink.scale) * ink.scale) > kWorkingPixels && ink.scale < 8)
+    int mostScale = 8;
+    const auto dotsPerMeter = [](int dpi) { return int(dpi / 0.0254 + 0.5); };
+    if (const std::optional<int> dpi =
+            plausibleDotsPerInch(dotsPerMeter(pixGetXRes(grey)), dotsPerMeter(pixGetYRes(grey))))
+        while (mostScale > 1 && *dpi / mostScale < kLeastWorkingDotsPerInch)
+            mostScale /= 2;
+    while (w * h / (qint64(ink.scale) * ink.scale) > kWorkingPixels && ink.scale < mostScale)
         ink.scale *= 2;
 
     NUMA* counts = pixGetGrayHistogram(grey, ink.scale);
