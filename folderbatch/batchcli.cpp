@@ -95,7 +95,7 @@ QString usage() {
         "       quillpix --capture     the window, reading a region of the screen at once\n"
         "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
-        "                [--book FILE.txt] [--pdf]\n"
+        "                [--running-heads] [--book FILE.txt] [--pdf]\n"
         "\n"
         "With a window already open on this workspace, it shows PATH or reads the screen,\n"
         "and comes to the front; no second window opens.\n"
@@ -120,6 +120,9 @@ QString usage() {
         "                 the clean-up keeps a space before a Latin word or number after a\n"
         "                 digit or bracket (\"64 KiB\") and a \".\" before a Latin character\n"
         "  --paragraphs   join the lines of each paragraph (no space between Japanese lines)\n"
+        "  --running-heads\n"
+        "                 with 自動, read a vertical page's running head and page number too\n"
+        "                 (left out by default: a book's text usually wants the prose alone)\n"
         "  --book FILE    the results of every picture of FOLDER joined into FILE, in order\n"
         "  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)\n"
         "                 in FOLDER/pdf/: the pictures as they are, under the saved text\n"
@@ -199,6 +202,8 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.keepLatinSpaces = true;
         } else if (name == u"--paragraphs") {
             s.paragraphs = true;
+        } else if (name == u"--running-heads") {
+            s.keepRunningHeads = true;
         } else if (name == u"--book") {
             if (value.isEmpty() || value.endsWith(QLatin1Char('/'))) {
                 parsed.error = QStringLiteral("--book needs a file name, such as book.txt");

@@ -29,6 +29,9 @@ struct Settings {
     // each paragraph are joined (--paragraphs); both off, as the window reads.
     bool keepLatinSpaces = false;
     bool paragraphs = false;
+    // The running head and page number of a vertical page read with it (--running-heads); left
+    // out otherwise, as the window reads.
+    bool keepRunningHeads = false;
     // The book: every picture's result of the folder joined into this file ("" for none).
     QString book{};
     // Searchable PDFs of the documents (and of the book) in the folder's pdf/ subfolder.

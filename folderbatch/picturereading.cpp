@@ -6,7 +6,10 @@ namespace quillpix::folderbatch {
 
 PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& picture,
                                     const Settings& settings, bool withLines) {
-    const pipeline::PreparedPicture prepared = pipeline::prepare(picture, engineSettings(settings));
+    const pipeline::PreparedPicture prepared =
+        pipeline::prepare(picture, engineSettings(settings),
+                          settings.keepRunningHeads ? pagelayout::RunningHeads::Kept
+                                                    : pagelayout::RunningHeads::LeftOut);
     PageReader::PageReading page;
     if (!prepared.plan.failure.isEmpty()) {
         page.reading.failed = true;

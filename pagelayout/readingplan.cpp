@@ -64,12 +64,17 @@ bool inkBesideText(const Ink& ink) {
 
 namespace {
 
-// Tiers found on the ink set side by side, each with half a character of paper around its ink;
-// the picture as it is otherwise.
-QImage tiersSideBySide(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
-    const std::vector<QRect> found = tiersOf(ink);
+// Tiers found on the ink set side by side, each with half a character of paper around its ink,
+// and with them the running head and page number when they are kept, in their place from top to
+// bottom; the picture as it is otherwise.
+QImage tiersSideBySide(const QImage& prepared, const Ink& ink, const std::vector<QRect>& heads,
+                       ReadingPlan& plan) {
+    std::vector<QRect> found = tiersOf(ink);
     if (found.empty())
         return prepared;
+    found.insert(found.end(), heads.begin(), heads.end());
+    std::sort(found.begin(), found.end(),
+              [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
     const int s = ink.scale;
     const int margin = int(std::ceil(ink.em / 2)) * s;
     std::vector<QRect> tiers;
@@ -118,7 +123,7 @@ QImage blocksOneUnderAnother(const QImage& prepared, const Ink& ink, ReadingPlan
 }
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
-std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
+std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, RunningHeads kept) {
     ReadingPlan plan;
     PixPtr grey = toGreyPix(picture);
     if (!grey)
@@ -168,10 +173,13 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
     }
     if (plan.direction == Direction::Vertical) {
         const std::vector<QRect> heads = runningHeadsOf(ink);
-        plan.runningHeadsErased = int(heads.size());
-        if (!heads.empty())
-            prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
-        prepared = tiersSideBySide(prepared, ink, plan);
+        if (kept == RunningHeads::LeftOut) {
+            plan.runningHeadsErased = int(heads.size());
+            if (!heads.empty())
+                prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
+        }
+        prepared = tiersSideBySide(prepared, ink,
+                                   kept == RunningHeads::Kept ? heads : std::vector<QRect>{}, plan);
     } else {
         prepared = blocksOneUnderAnother(prepared, ink, plan);
     }
@@ -182,9 +190,9 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby) {
 
 } // namespace
 
-ReadingPlan planReading(const QImage& picture, Ruby ruby) {
+ReadingPlan planReading(const QImage& picture, Ruby ruby, RunningHeads heads) {
     const LibraryMessages messages;
-    const std::optional<ReadingPlan> plan = plannedSteps(picture, ruby);
+    const std::optional<ReadingPlan> plan = plannedSteps(picture, ruby, heads);
     if (plan && messages.errors().isEmpty())
         return *plan;
     // A step that failed left its part undone or its picture blank: nothing of it is used.

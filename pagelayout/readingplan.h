@@ -35,6 +35,9 @@ bool inkBesideText(const Ink& ink);
 // What becomes of furigana on vertical text: painted over before the engine reads, or left for
 // the engine.
 enum class Ruby { PaintedOver, Kept };
+// What becomes of the running head and page number of a vertical page: taken off, since a text
+// made for reading usually wants the prose alone, or left to be read with the page.
+enum class RunningHeads { LeftOut, Kept };
 
 struct ReadingPlan {
     Direction direction = Direction::Horizontal;
@@ -65,6 +68,7 @@ struct ReadingPlan {
 // follows from what the picture declares. One picture, one engine run. An error of the picture
 // library on the way (a picture too large for it) fails the plan; its warnings are part of the
 // search and go nowhere, not to standard error (once routeLibraryMessages() is in force).
-ReadingPlan planReading(const QImage& picture, Ruby ruby = Ruby::PaintedOver);
+ReadingPlan planReading(const QImage& picture, Ruby ruby = Ruby::PaintedOver,
+                        RunningHeads heads = RunningHeads::LeftOut);
 
 } // namespace quillpix::pagelayout

@@ -48,7 +48,8 @@ int quarterTurnsToUpright(const QImage& picture) {
     return engine::turnsToMake(engine::findOrientation(picture)).value_or(0);
 }
 
-PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen) {
+PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen,
+                                 pagelayout::RunningHeads heads) {
     PreparedPicture prepared;
     prepared.quarterTurns = quarterTurnsToUpright(picture);
     const QImage upright =
@@ -62,7 +63,7 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
         page = std::move(flat.picture);
     }
     prepared.plannedSize = page.size();
-    prepared.plan = pagelayout::planReading(page);
+    prepared.plan = pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
     prepared.picture = prepared.plan.pictures.value(0, page);
@@ -79,9 +80,10 @@ bool isAutomatic(const EngineSettings& settings) {
     return settings.lang == automaticLanguage();
 }
 
-PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen) {
+PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
+                        pagelayout::RunningHeads heads) {
     if (isAutomatic(chosen))
-        return prepareAutomatic(picture, chosen);
+        return prepareAutomatic(picture, chosen, heads);
     PreparedPicture asItIs;
     asItIs.picture = picture;
     asItIs.uprightSize = picture.size();

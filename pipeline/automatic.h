@@ -42,8 +42,10 @@ struct PreparedPicture {
 // holds text enough and the engine's orientation detection is sure), then the plan for the
 // picture and the settings it asks for (the chosen mode where it suits the direction found, see
 // settingsFor; the option item as it stands); with any other item the picture and the settings
-// as they are, and a plan that changes nothing.
-PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen);
+// as they are, and a plan that changes nothing. A vertical page's running head and page number
+// are left out unless kept.
+PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
+                        pagelayout::RunningHeads heads = pagelayout::RunningHeads::LeftOut);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
 // from: boxes on tiers set side by side go back to where the tier lay; a straightened picture

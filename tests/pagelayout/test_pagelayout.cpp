@@ -161,6 +161,8 @@ private Q_SLOTS:
     void inkThreshold_data();
     void inkThreshold();
     void characterSize_data();
+    void workingScale_data();
+    void workingScale();
     void characterSize();
     void partialEdgeBands_data();
     void partialEdgeBands();
@@ -500,6 +502,32 @@ void TestPageLayout::characterSize() {
     QFETCH(QList<QRect>, pieces);
     QFETCH(double, expected);
     QCOMPARE(typicalCharacterSize(std::vector<QRect>(pieces.begin(), pieces.end())), expected);
+}
+
+void TestPageLayout::workingScale_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("dotsPerInch");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("A5 at 300 dpi") << QSize(1748, 2480) << 300 << 2;
+    QTest::newRow("A4 at 300 dpi, no further than A5") << QSize(2480, 3508) << 300 << 2;
+    QTest::newRow("a spread at 300 dpi") << QSize(3508, 2480) << 300 << 2;
+    QTest::newRow("A4 at 600 dpi") << QSize(4960, 7016) << 600 << 4;
+    QTest::newRow("A4 at 200 dpi") << QSize(1654, 2339) << 200 << 2;
+    QTest::newRow("A4 at 150 dpi, whole") << QSize(1240, 1754) << 150 << 1;
+    QTest::newRow("a photo's 72 dpi is not believed") << QSize(3000, 4000) << 72 << 4;
+    QTest::newRow("no resolution declared") << QSize(2480, 3508) << 0 << 4;
+    QTest::newRow("a cut-out at 300 dpi") << QSize(600, 400) << 300 << 1;
+}
+
+void TestPageLayout::workingScale() {
+    QFETCH(QSize, size);
+    QFETCH(int, dotsPerInch);
+    QFETCH(int, scale);
+    QImage blank(size, QImage::Format_Grayscale8);
+    blank.fill(255);
+    blank.setDotsPerMeterX(int(dotsPerInch / 0.0254 + 0.5));
+    blank.setDotsPerMeterY(int(dotsPerInch / 0.0254 + 0.5));
+    QCOMPARE(inkOf(toGreyPix(blank).get()).scale, scale);
 }
 
 void TestPageLayout::partialEdgeBands_data() {
@@ -901,6 +929,14 @@ void TestPageLayout::planOfATwoTierPage() {
     painter.drawImage(0, 200, tier.image);
     painter.drawImage(0, 1280, tier.image);
     painter.end();
+    QImage headed = page;
+    painter.begin(&headed);
+    QFont small(QStringLiteral("Noto Sans CJK JP"));
+    small.setPixelSize(34);
+    painter.setFont(small);
+    painter.drawText(QPoint(760, 110), QStringLiteral("第一章　春"));
+    painter.drawText(QPoint(850, 2420), QStringLiteral("１２"));
+    painter.end();
     const ReadingPlan plan = planReading(page);
     QCOMPARE(plan.direction, Direction::Vertical);
     QCOMPARE(int(plan.placements.size()), 2);
@@ -913,6 +949,15 @@ void TestPageLayout::planOfATwoTierPage() {
              std::max(upper.from.height(), lower.from.height()) + 2 * upper.to.y());
     // One tier alone is read as it is.
     QVERIFY(planReading(tier.image).placements.empty());
+    // A running head and a page number are taken off, or kept in their place: first and last.
+    const ReadingPlan leftOut = planReading(headed);
+    QCOMPARE(leftOut.runningHeadsErased, 2);
+    QCOMPARE(int(leftOut.placements.size()), 2);
+    const ReadingPlan kept = planReading(headed, Ruby::PaintedOver, RunningHeads::Kept);
+    QCOMPARE(kept.runningHeadsErased, 0);
+    QCOMPARE(int(kept.placements.size()), 4);
+    QVERIFY(kept.placements.front().from.bottom() < 200);
+    QVERIFY(kept.placements.back().from.top() > 2300);
 }
 
 void TestPageLayout::blocksSideBySide_data() {
