@@ -43,6 +43,8 @@ QString categoryName(Category category) {
         return QStringLiteral("photos");
     case Category::Spreads:
         return QStringLiteral("spreads");
+    case Category::WholeBook:
+        return QStringLiteral("whole-book");
     }
     return {};
 }
@@ -50,7 +52,8 @@ QString categoryName(Category category) {
 std::vector<Category> allCategories() {
     return {Category::Horizontal, Category::LatinDense, Category::Vertical, Category::Furigana,
             Category::Skewed,     Category::Book,       Category::Crops,    Category::TwoTiers,
-            Category::Turned,     Category::Tables,     Category::Photos,   Category::Spreads};
+            Category::Turned,     Category::Tables,     Category::Photos,   Category::Spreads,
+            Category::WholeBook};
 }
 
 QStringList measuredFamilies() {
@@ -555,6 +558,37 @@ std::vector<TestPicture> makePictures(const QStringList& families,
             scan.skewDegrees = m.uniform(-1.2, 1.2);
             out.push_back(
                 page(name, Category::Book, style, m.paragraphs(p == 1 ? latin : prose), scan));
+        }
+    }
+    if (wanted(Category::WholeBook)) {
+        // A novel scanned as it comes off the shelf: a title page and a foreword set
+        // horizontally, then the body set vertically, one page laid on the glass sideways, one
+        // chapter set in two tiers with its running head and page number, every page a little
+        // crooked; the fonts turn from page to page, the held-out families among them.
+        QStringList fonts = families;
+        for (const QString& family : heldOutFamilies())
+            if (!fonts.contains(family))
+                fonts.append(family);
+        for (int p = 0; p < 10; ++p) {
+            const QString family = fonts[(p + 1) % fonts.size()];
+            const QString name = QStringLiteral("whole-book-%1-%2").arg(p + 1).arg(family);
+            Maker m(name);
+            if (p == 7) {
+                TestPicture tiers = twoTierPage(name, m, family, m.paragraphs(prose));
+                tiers.category = Category::WholeBook;
+                out.push_back(std::move(tiers));
+                continue;
+            }
+            const Writing writing = p < 2 ? Writing::Horizontal : Writing::Vertical;
+            PageStyle style = m.style(family, writing);
+            style.ruby = writing == Writing::Vertical && p % 3 == 0;
+            if (style.ruby)
+                style.linePitch = std::max(style.linePitch, 1.8);
+            ScanStyle scan = m.scan();
+            scan.skewDegrees = m.uniform(-1.0, 1.0);
+            if (p == 4)
+                scan.quarterTurns = 3;
+            out.push_back(page(name, Category::WholeBook, style, m.paragraphs(prose), scan));
         }
     }
     if (wanted(Category::Turned)) {

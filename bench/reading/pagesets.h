@@ -26,7 +26,8 @@ enum class Category {
     Turned,
     Tables,
     Photos,
-    Spreads
+    Spreads,
+    WholeBook
 };
 
 QString categoryName(Category category);
