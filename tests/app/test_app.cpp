@@ -167,7 +167,7 @@ private Q_SLOTS:
         QStringList zoom;
         for (int i = 0; i < c.lstZoom->count(); ++i)
             zoom << c.lstZoom->item(i)->text();
-        QCOMPARE(zoom, (QStringList{"100％", "50％", "25％", "20％"}));
+        QCOMPARE(zoom, (QStringList{"100％", "50％", "25％", "20％", "全体"}));
         QCOMPARE(c.lstZoom->currentRow(), 1);
 
         QCOMPARE(c.lstPSegMode->count(), 2);
