@@ -159,6 +159,8 @@ private Q_SLOTS:
             << QByteArray("[window]\nsize=2000\n") << QSize(1890, 688) << false;
         QTest::newRow("beyond any screen")
             << QByteArray("[window]\nsize=2000, 40000\n") << QSize(1890, 688) << false;
+        QTest::newRow("negative width")
+            << QByteArray("[window]\nsize=-2000, 900\n") << QSize(1890, 688) << false;
         QTest::newRow("negative") << QByteArray("[window]\nsize=2000, -900\n") << QSize(1890, 688)
                                   << false;
     }
