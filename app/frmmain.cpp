@@ -17,6 +17,7 @@
 #include "resulttexthandler.h"
 #include "screenreading.h"
 #include "selectionhandler.h"
+#include "settingsfile.h"
 #include "startuproutines.h"
 #include "version.h"
 #include "viewerhandler.h"
@@ -30,6 +31,7 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -85,6 +87,8 @@ FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* pare
         });
 
     runStartupSequence();
+    keepLaidOut();
+    takeKeptSize();
 
     setAcceptDrops(true);
     for (QWidget* box :
@@ -142,7 +146,25 @@ void FrmMain::createFeatures() {
             [recognition] { recognition->setSelectionMade(true); });
     connect(selection, &SelectionHandler::selectionDiscarded, recognition,
             [recognition] { recognition->setSelectionMade(false); });
-    connect(selection, &SelectionHandler::dragEnded, resultText, &ResultTextHandler::focus);
+    connect(viewer, &ViewerHandler::dragScrolled, selection, &SelectionHandler::dragScrolled);
+    // A selection made goes on in the result box; a click that selects nothing leaves the focus
+    // on the display, for its keys.
+    connect(selection, &SelectionHandler::dragEnded, resultText, [resultText](bool made) {
+        if (made)
+            resultText->focus();
+    });
+    // The whole picture as a finished drag would select it; reading it is pressing
+    // "コマンドを作成して実行".
+    connect(viewer, &ViewerHandler::wholePictureRequested, this,
+            [selection, recognition](bool read) {
+                if (selection->selectWholePicture() && read)
+                    recognition->recognizeSelection();
+            });
+    connect(resultText, &ResultTextHandler::picturePasteRequested, m_waysIn.get(),
+            &WaysInHandler::paste);
+    // A pasted picture is read at once, as a captured one; the clipboard keeps the picture.
+    connect(m_waysIn.get(), &WaysInHandler::picturePasted, recognition,
+            [recognition](const QImage& picture) { recognition->readPicture(picture); });
     // The folder batch reads the shown folder with the lists' current items, beside the window.
     m_folderBatch = std::make_unique<FolderBatchRun>(this, m_platform);
     connect(viewer, &ViewerHandler::folderBatchRequested, this,
@@ -327,10 +349,104 @@ bool FrmMain::fitFrameIntoOuterRect() {
     // layout's height, so the frame grows by the title bar and the borders below it.
     const QRect inside(m_outerRect.x() + m.left(), m_outerRect.y() + m.top(),
                        m_outerRect.width() - m.left() - m.right(), layout::kClientHeight);
+    // The narrower inside is the layout now; the end button stays flush with its right edge.
+    m_laidOut = inside.size();
+    setMinimumSize(m_laidOut);
+    for (Growing& g : m_growing)
+        if (g.widget == m_c.cmdEnd)
+            g.laidOut.moveLeft(inside.width() - m_c.cmdEnd->width());
+    if (isMaximized()) {
+        placeGrown();
+        return true;
+    }
     setGeometry(inside);
-    // The end button stays flush with the inside's right edge.
-    m_c.cmdEnd->move(inside.width() - m_c.cmdEnd->width(), m_c.cmdEnd->y());
+    takeKeptSize();
+    placeGrown();
     return true;
+}
+
+namespace {
+// The settings file's keys for the window's inside size and whether it was maximised.
+const QString kSizeKey = QStringLiteral("window/size");
+const QString kMaximizedKey = QStringLiteral("window/maximized");
+} // namespace
+
+void FrmMain::keepLaidOut() {
+    using layout::Across;
+    using layout::Down;
+    const Controls& c = m_c;
+    m_laidOut = size();
+    setMinimumSize(m_laidOut);
+    m_growing.clear();
+    const auto follow = [this](QWidget* w, Across across, Down down) {
+        m_growing.push_back({w, w->geometry(), across, down});
+    };
+    follow(c.cmdEnd, Across::Moves, Down::Stays);
+    follow(c.picDisp, Across::Grows, Down::GrowsWithView);
+    follow(c.VScroll1, Across::Moves, Down::GrowsWithView);
+    follow(c.HScroll1, Across::Grows, Down::BelowView);
+    // The command line and the row above the result box keep their order under the view.
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             c.lblCommand, c.lblResult, c.cmdUndo, c.cmdClear, c.lblFontSize, c.optFSize[0],
+             c.optFSize[1], c.optFSize[2], c.lblTmptxt, c.cmdOpenTmpTxt})
+        follow(w, Across::Stays, Down::BelowView);
+    follow(c.txtBat, Across::Grows, Down::BelowView);
+    follow(c.cmdDirect, Across::Moves, Down::BelowView);
+    follow(c.txtResult, Across::Grows, Down::GrowsBelowView);
+    follow(c.fraCommand, Across::Moves, Down::BelowView);
+}
+
+void FrmMain::placeGrown() {
+    if (m_growing.empty())
+        return;
+    const QSize extra = size() - m_laidOut;
+    bool displayResized = false;
+    for (const Growing& g : m_growing) {
+        const QRect place = layout::grownPlace(g.laidOut, g.across, g.down, extra);
+        if (g.widget->geometry() == place)
+            continue;
+        if (g.widget == m_c.picDisp) {
+            // The display's surface follows its size at once, for the view to be drawn on.
+            m_c.picDisp->move(place.topLeft());
+            m_c.picDisp->setOuterSize(place.width(), place.height());
+            displayResized = true;
+        } else {
+            g.widget->setGeometry(place);
+        }
+    }
+    if (displayResized)
+        m_viewer->displayResized();
+}
+
+void FrmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeGrown();
+}
+
+void FrmMain::takeKeptSize() {
+    const textfiles::SettingsFile settings(m_folders.program);
+    const QSize kept = layout::startSize(settings.list(kSizeKey), m_laidOut);
+    m_keptMaximized = settings.flag(kMaximizedKey);
+    if (kept != size()) {
+        resize(kept);
+        placeGrown();
+    }
+}
+
+void FrmMain::keepSize() const {
+    textfiles::SettingsFile settings(m_folders.program);
+    // A maximised window keeps the size it goes back to.
+    const QSize size = isMaximized() ? normalGeometry().size() : this->size();
+    if (size.isValid())
+        settings.setList(kSizeKey, layout::storedSize(size));
+    settings.setFlag(kMaximizedKey, isMaximized());
+}
+
+void FrmMain::showAtStart() {
+    if (m_keptMaximized)
+        showMaximized();
+    else
+        show();
 }
 
 void FrmMain::runStartupSequence() {
@@ -366,7 +482,7 @@ void FrmMain::runStartupSequence() {
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
     c.cmbFolder->setCurrentIndex(0);
     c.File1->setPattern(QString::fromLatin1(pictures::kPicturePattern));
-    splitToList(QStringLiteral("100％,50％,25％,20％"), c.lstZoom);
+    splitToList(QStringLiteral("100％,50％,25％,20％,全体"), c.lstZoom);
     c.lstZoom->setCurrentRow(1);
     problems << m_options->loadAtStart();
     setPaintButton(c.cmdPaint, PaintButton::Disabled);
@@ -480,12 +596,15 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    keepSize();
     QWidget::closeEvent(event);
 }
 
 void FrmMain::comeToFront() {
     if (isMinimized())
         showNormal();
+    else if (!isVisible())
+        showAtStart();
     else
         show();
     raise();

@@ -4,12 +4,14 @@
 #include "controls.h"
 #include "folders.h"
 #include "instancechannel.h"
+#include "layout.h"
 #include "runstate.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QTimer;
 
@@ -47,11 +49,17 @@ public:
     // opened, the screen is read, and the window comes to the front.
     void takeRequest(const WindowRequest& request);
     void readScreen();
+    // Shows the window as it was last closed: its size, or maximised.
+    void showAtStart();
+    // The inside's size as laid out at start; the window is never smaller.
+    QSize laidOutSize() const { return m_laidOut; }
 
 protected:
     bool event(QEvent* event) override;
     // Text not yet saved in the result box is asked about first; staying keeps the window open.
     void closeEvent(QCloseEvent* event) override;
+    // The view and the result box take the room a larger window gives.
+    void resizeEvent(QResizeEvent* event) override;
     // A picture, a document or a folder dropped anywhere on the window is opened; several
     // files open the first one's folder with it chosen. The text boxes pass such drops on and
     // keep taking dropped text.
@@ -75,6 +83,20 @@ private:
     void comeToFront();
     // The caption, marked "*" while the result box holds text not yet saved.
     void showCaption(bool unsaved);
+    // The controls that follow the window's size, at their laid-out places; the window's
+    // smallest size. Run once the layout stands, again when the frame narrows the inside.
+    void keepLaidOut();
+    void placeGrown();
+    // The size (and maximised state) the window had: kept on closing, used at start.
+    void keepSize() const;
+    void takeKeptSize();
+
+    struct Growing {
+        QWidget* widget;
+        QRect laidOut;
+        layout::Across across;
+        layout::Down down;
+    };
 
     Platform& m_platform;
     Folders m_folders;
@@ -87,6 +109,9 @@ private:
     QStringList m_draggedFiles;
     QTimer* m_frameTimer = nullptr;
     bool m_engineAsked = false;
+    std::vector<Growing> m_growing;
+    QSize m_laidOut;
+    bool m_keptMaximized = false;
     // Whether the recognition's run is under way: every handler asks this one state.
     RunState m_runState;
     std::unique_ptr<ViewerHandler> m_viewer;

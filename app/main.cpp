@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
                      &quillpix::FrmMain::takeRequest);
     // The screen is read before the window stands in the way; it appears afterwards.
     if (!request.capture)
-        window.show();
+        window.showAtStart();
     QTimer::singleShot(0, &window, [&window, &platform, &channel, request, listening] {
         if (request != quillpix::WindowRequest())
             window.takeRequest(request);

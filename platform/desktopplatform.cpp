@@ -161,6 +161,7 @@ ClipboardContent DesktopPlatform::clipboardContent() {
             content.files << url.toLocalFile();
     if (content.files.isEmpty() && data->hasImage())
         content.picture = qvariant_cast<QImage>(data->imageData());
+    content.hasText = data->hasText();
     return content;
 }
 

@@ -29,6 +29,8 @@ struct BatchReport {
 struct ClipboardContent {
     QImage picture;
     QStringList files;
+    // Whether it offers text too (a text box pastes that).
+    bool hasText = false;
 };
 
 // A region of the screen the user chose. An empty picture with an empty problem: cancelled.

@@ -239,6 +239,7 @@ protected:
             painter.setPen(QPen(QColor(255, 120, 0), 1));
             painter.drawRect(band.adjusted(0, 0, -1, -1));
         }
+        drawHint(painter);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton)
@@ -269,6 +270,29 @@ protected:
     void closeEvent(QCloseEvent*) override { finish(); }
 
 private:
+    // What to do, on a dark plate at the top of the primary screen, out of the way of a drag
+    // that starts there: the plate moves to the bottom while the band reaches into it.
+    void drawHint(QPainter& painter) const {
+        QFont font = painter.font();
+        font.setPointSizeF(12);
+        painter.setFont(font);
+        const QString text = overlayHint();
+        const QRect textRect = painter.fontMetrics().boundingRect(text);
+        const QRect screen =
+            QGuiApplication::primaryScreen()
+                ? QGuiApplication::primaryScreen()->geometry().translated(-geometry().topLeft())
+                : rect();
+        QRect plate(0, 0, textRect.width() + 32, textRect.height() + 16);
+        plate.moveCenter(QPoint(screen.center().x(), screen.top() + 24 + plate.height() / 2));
+        if (m_dragging && QRect(m_pressed, m_current).normalized().intersects(plate))
+            plate.moveBottom(screen.bottom() - 24);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 170));
+        painter.drawRoundedRect(plate, 6, 6);
+        painter.setPen(Qt::white);
+        painter.drawText(plate, Qt::AlignCenter, text);
+    }
+
     QRect scaledToPicture(const QRect& band) const {
         const double sx = double(m_frozen.width()) / width();
         const double sy = double(m_frozen.height()) / height();
@@ -302,6 +326,10 @@ Frozen freezeScreen(GrabMethod method) {
         break;
     }
     return {{}, noGrabMessage(QGuiApplication::platformName())};
+}
+
+QString overlayHint() {
+    return QStringLiteral("ドラッグで範囲を選択 / Esc で取消");
 }
 
 std::optional<QRect> chooseRegion(const QImage& frozen) {

@@ -44,6 +44,8 @@ QImage takePortalPicture(const QString& uri);
 // Shows the frozen screen full-screen and waits for the user's rectangle; nothing on Escape or
 // when the drag chose nothing.
 std::optional<QRect> chooseRegion(const QImage& frozen);
+// The line the frozen screen shows on top: how to choose and how to give up.
+QString overlayHint();
 
 // What the user is told when the screen cannot be read at all.
 QString noGrabMessage(const QString& platformName);

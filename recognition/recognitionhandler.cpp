@@ -125,6 +125,11 @@ std::optional<QString> RecognitionHandler::readPicture(const QImage& picture) {
     return text;
 }
 
+void RecognitionHandler::recognizeSelection() {
+    if (m_c.cmdRecognize->isEnabled())
+        onRecognizeClicked();
+}
+
 void RecognitionHandler::onDirectClicked() {
     if (m_c.txtBat->text().isEmpty())
         return;

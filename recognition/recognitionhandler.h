@@ -71,6 +71,8 @@ public:
     // result box. The appended text, or nothing when the run was refused or failed (the user
     // has been told).
     std::optional<QString> readPicture(const QImage& picture);
+    // What cmdRecognize does when pressed, when it can be pressed.
+    void recognizeSelection();
 
 private:
     void onRecognizeClicked();

@@ -11,6 +11,7 @@
 #include "widgets.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
@@ -58,6 +59,20 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     // Ctrl+S saves from anywhere in the window, as 保存 does when it can be pressed.
     auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_c.window);
     connect(save, &QShortcut::activated, m_c.cmdSaveText, &QPushButton::click);
+    m_c.txtResult->installEventFilter(this);
+}
+
+bool ResultTextHandler::eventFilter(QObject* watched, QEvent* event) {
+    // The editor pastes text only; a picture on its own would do nothing here.
+    if (watched == m_c.txtResult && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        const ClipboardContent content = m_platform.clipboardContent();
+        if (!content.picture.isNull() && !content.hasText) {
+            emit picturePasteRequested();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ResultTextHandler::clear() {

@@ -89,6 +89,12 @@ Q_SIGNALS:
     void resultSaved(const QString& folder, const QString& fileName, int page);
     // unsaved() changed.
     void unsavedChanged(bool unsaved);
+    // Ctrl+V in the box while the clipboard holds a picture and no text: the picture is for
+    // the viewer, as the window's own paste takes it.
+    void picturePasteRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void resultChanged();

@@ -19,7 +19,13 @@ int32_t checked(int64_t value) {
 
 void cropSelection(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
                    int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target) {
-    const int64_t z = viewer::zoomDivisorForIndex(zoomIndex);
+    cropSelectionAt(source, l, t, r, b, scrollH, scrollV, viewer::zoomDivisorForIndex(zoomIndex),
+                    target);
+}
+
+void cropSelectionAt(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
+                     int32_t scrollH, int32_t scrollV, int divisor, PictureBox* target) {
+    const int64_t z = divisor;
     const int32_t left = checked((int64_t(scrollH) + l) * z);
     const int32_t top = checked((int64_t(scrollV) + t) * z);
     const int32_t right = checked((int64_t(scrollH) + r) * z);

@@ -18,5 +18,8 @@ class PictureBox;
 // decides what a run does with it.
 void cropSelection(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
                    int32_t scrollH, int32_t scrollV, uint8_t zoomIndex, PictureBox* target);
+// The same at the reduction divisor z itself (the whole-picture row's depends on the picture).
+void cropSelectionAt(const QImage& source, int32_t l, int32_t t, int32_t r, int32_t b,
+                     int32_t scrollH, int32_t scrollV, int z, PictureBox* target);
 
 } // namespace quillpix

@@ -51,7 +51,12 @@ void followView(SelectionState& state, int hPos, int vPos) {
 
 std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                            uint8_t zoomIndex, QSize targetOuter) {
-    const int z = viewer::zoomDivisorForIndex(zoomIndex);
+    return previewRegionAt(left, top, right, bottom, viewer::zoomDivisorForIndex(zoomIndex),
+                           targetOuter);
+}
+
+std::optional<PreviewRegion> previewRegionAt(int32_t left, int32_t top, int32_t right,
+                                             int32_t bottom, int z, QSize targetOuter) {
     const int32_t l = product(left, z), t = product(top, z);
     const int32_t r = product(right, z), b = product(bottom, z);
     const int64_t regionW = int64_t(r) - l, regionH = int64_t(b) - t;
@@ -63,15 +68,24 @@ std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t ri
 }
 
 void showSelectionPreview(const QImage& source, int32_t left, int32_t top, int32_t right,
-                          int32_t bottom, uint8_t zoomIndex, PictureBox* target) {
-    const auto region = previewRegion(left, top, right, bottom, zoomIndex,
-                                      QSize(target->outerWidth(), target->outerHeight()));
+                          int32_t bottom, int z, PictureBox* target) {
+    const auto region = previewRegionAt(left, top, right, bottom, z,
+                                        QSize(target->outerWidth(), target->outerHeight()));
     target->clearPicture();
     target->setDrawMode(PictureBox::DrawMode::CopyPen);
     if (!region)
         return;
     target->copyRegion(source, region->from, {0, 0}, region->size);
     target->show();
+}
+
+Corners wholePictureCorners(QSize picture, int z, int32_t h, int32_t v) {
+    // The crop starts at (h + x1 + 1)·z and keeps its pixels up to (h + x2 + 4)·z - 5.
+    const auto farEdge = [z](int64_t side, int32_t position) {
+        return toInt32((side + 4 + z - 1) / z - position - 4);
+    };
+    return {toInt32(-int64_t(h) - 1), toInt32(-int64_t(v) - 1), farEdge(picture.width(), h),
+            farEdge(picture.height(), v)};
 }
 
 } // namespace quillpix::selection

@@ -41,12 +41,26 @@ struct PreviewRegion {
 };
 std::optional<PreviewRegion> previewRegion(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                            uint8_t zoomIndex, QSize targetOuter);
+std::optional<PreviewRegion> previewRegionAt(int32_t left, int32_t top, int32_t right,
+                                             int32_t bottom, int z, QSize targetOuter);
 
 // Shows the selected region's top-left part unreduced in target: its picture is emptied and
 // the region copied to its top-left corner, then it is shown. With no picture in source, or
 // where the region lies beyond the picture, the box keeps its back colour.
 void showSelectionPreview(const QImage& source, int32_t left, int32_t top, int32_t right,
-                          int32_t bottom, uint8_t zoomIndex, PictureBox* target);
+                          int32_t bottom, int z, PictureBox* target);
+
+// The corners that select the whole picture of size picture at divisor z in the view scrolled
+// to (h, v): the frame lies just outside the picture, and the crop with the run's margins (one
+// pixel left and above, four right and below) takes every picture pixel from (0, 0), with at
+// most z - 1 white columns and rows beyond the right and bottom edges.
+struct Corners {
+    int32_t x1 = 0;
+    int32_t y1 = 0;
+    int32_t x2 = 0;
+    int32_t y2 = 0;
+};
+Corners wholePictureCorners(QSize picture, int z, int32_t h, int32_t v);
 
 } // namespace selection
 } // namespace quillpix

@@ -38,6 +38,12 @@ public:
     void press(Qt::MouseButton button, double x, double y);
     void move(double x, double y);
     void release(Qt::MouseButton button, double x, double y);
+    // The view scrolled under a drag and was drawn afresh; the band reaches to the pointer at
+    // (x, y) again.
+    void dragScrolled(double x, double y);
+    // The band covers the whole picture on show, as a finished drag would: labels, preview,
+    // and a run can work on it. False when there is no picture on show or a drag is under way.
+    bool selectWholePicture();
 
     // The view moved: the corners follow the picture, and the frame is drawn where drawn.
     void followView(int h, int v, bool drawn);
@@ -57,10 +63,15 @@ Q_SIGNALS:
     void selectionMade();
     // There is no selection any more.
     void selectionDiscarded();
-    // The mouse button went up over the display.
-    void dragEnded();
+    // The mouse button went up over the display; made tells whether a selection came of it.
+    void dragEnded(bool made);
 
 private:
+    // A selection with width and height: the view it belongs to, labels and preview.
+    void complete();
+    // The frame of a finished selection on the display is erased and the selection discarded.
+    void eraseFrame();
+
     SelectionControls m_c;
     viewer::Display& m_display;
     Platform& m_platform;
@@ -70,6 +81,11 @@ private:
     bool m_movedThisDrag = false;
     int32_t m_movedX = 0;
     int32_t m_movedY = 0;
+    // The view scrolled under the current drag: the frame on show is the last one drawn.
+    bool m_scrolledThisDrag = false;
+    // The frame on show is exactly at the corners even where a corner is 0 or less (the whole
+    // picture, or a drag that scrolled the view).
+    bool m_frameKnown = false;
 };
 
 } // namespace quillpix

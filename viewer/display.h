@@ -6,11 +6,13 @@
 
 namespace quillpix::viewer {
 
-// Where the view stands: the bars' positions and the zoom list's index.
+// Where the view stands: the bars' positions, the zoom list's index and the divisor it gives
+// for the picture on show (the whole-picture row's depends on the picture and the display).
 struct ViewPosition {
     int32_t h = 0;
     int32_t v = 0;
     uint8_t zoomIndex = 0;
+    int zoomDivisor = 1;
 };
 
 // What the selection asks of the display it is made on. The display owns its pixels; the
@@ -21,6 +23,8 @@ public:
     virtual ViewPosition viewPosition() const = 0;
     // The chosen picture at full size.
     virtual const QImage& fullPicture() const = 0;
+    // Whether the display shows that picture (not an emptied display or a reading notice).
+    virtual bool showsPicture() const = 0;
     // Draws the grey outline (x1, y1)-(x2, y2) with the exclusive-or pen, both corners
     // included; drawn a second time, it is gone.
     virtual void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) = 0;

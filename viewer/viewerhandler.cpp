@@ -28,6 +28,10 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace quillpix {
 namespace {
@@ -131,19 +135,37 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
     // Nothing is selected on a display that does not show the chosen picture yet.
     connect(m_c.picDisp, &PictureBox::mousePressed, this,
             [this](Qt::MouseButton button, double x, double y) {
-                if (!reading())
-                    emit displayPressed(button, x, y);
+                if (reading())
+                    return;
+                m_heldOnDisplay = button == Qt::LeftButton;
+                m_pointer = QPointF(x, y);
+                emit displayPressed(button, x, y);
             });
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,
-            [this](Qt::MouseButtons, double x, double y) {
-                if (!reading())
-                    emit displayMoved(x, y);
+            [this](Qt::MouseButtons buttons, double x, double y) {
+                if (reading())
+                    return;
+                emit displayMoved(x, y);
+                m_heldOnDisplay = m_heldOnDisplay && (buttons & Qt::LeftButton);
+                m_pointer = QPointF(x, y);
+                const QPoint step = viewer::edgeScrollStep(
+                    m_pointer, QSize(m_c.picDisp->innerWidth(), m_c.picDisp->innerHeight()));
+                if (m_heldOnDisplay && !step.isNull()) {
+                    if (!m_edgeTimer->isActive())
+                        m_edgeTimer->start();
+                } else
+                    m_edgeTimer->stop();
             });
     connect(m_c.picDisp, &PictureBox::mouseReleased, this,
             [this](Qt::MouseButton button, double x, double y) {
+                if (button == Qt::LeftButton) {
+                    m_heldOnDisplay = false;
+                    m_edgeTimer->stop();
+                }
                 if (!reading())
                     emit displayReleased(button, x, y);
             });
+    setUpDisplay();
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), m_c.window);
     connect(refresh, &QShortcut::activated, this, [this] { refreshFiles(); });
     // The chooser offers a picture folder made while the program runs.
@@ -153,6 +175,58 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
         if (reading())
             giveUpReading();
     });
+}
+
+void ViewerHandler::setUpDisplay() {
+    // Ticks while a drag is held at the edge, also when the pointer rests there.
+    m_edgeTimer = new QTimer(this);
+    m_edgeTimer->setInterval(40);
+    connect(m_edgeTimer, &QTimer::timeout, this, &ViewerHandler::edgeScrollTick);
+    // A click gives the display the focus, so its keys (Ctrl+A, Ctrl+V) reach it.
+    m_c.picDisp->setFocusPolicy(Qt::ClickFocus);
+    m_c.picDisp->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* selectWhole = new QAction(QStringLiteral("画像全体を選択"), m_c.picDisp);
+    selectWhole->setObjectName(QStringLiteral("actSelectWhole"));
+    selectWhole->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    selectWhole->setShortcutContext(Qt::WidgetShortcut);
+    connect(selectWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(false); });
+    auto* readWhole = new QAction(QStringLiteral("画像全体を読む"), m_c.picDisp);
+    readWhole->setObjectName(QStringLiteral("actReadWhole"));
+    connect(readWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(true); });
+    m_c.picDisp->addActions({selectWhole, readWhole});
+    m_c.picDisp->installEventFilter(this);
+}
+
+void ViewerHandler::edgeScrollTick() {
+    if (!m_heldOnDisplay || reading()) {
+        m_edgeTimer->stop();
+        return;
+    }
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const QPoint step = viewer::edgeScrollStep(
+            m_pointer, QSize(m_c.picDisp->innerWidth(), m_c.picDisp->innerHeight()));
+        const int h = std::clamp(m_c.HScroll1->value() + step.x(), 0, m_c.HScroll1->maximum());
+        const int v = std::clamp(m_c.VScroll1->value() + step.y(), 0, m_c.VScroll1->maximum());
+        if (h == m_c.HScroll1->value() && v == m_c.VScroll1->value())
+            return;
+        {
+            // The corners follow each bar; the view is drawn once, clean, for the band.
+            const QScopedValueRollback settingUp(m_settingUpBars, true);
+            m_c.HScroll1->setValue(h);
+            m_c.VScroll1->setValue(v);
+        }
+        drawView(false);
+        emit dragScrolled(m_pointer.x(), m_pointer.y());
+    });
+}
+
+void ViewerHandler::stepZoom(int rows) {
+    const int last = m_c.lstZoom->count() - 1;
+    if (last < 0)
+        return;
+    const int row = std::clamp(m_c.lstZoom->currentRow() + rows, 0, last);
+    if (row != m_c.lstZoom->currentRow())
+        m_c.lstZoom->setCurrentRow(row);
 }
 
 QString ViewerHandler::folderOfItem(int index) const {
@@ -239,6 +313,22 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
 
 bool ViewerHandler::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
+    if (watched == m_c.picDisp) {
+        // Ctrl+wheel over the display steps through the zoom list, a notch a row: up towards
+        // 100 %, down towards the whole picture.
+        if (type == QEvent::Wheel) {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (!(wheel->modifiers() & Qt::ControlModifier))
+                return false;
+            m_wheelTurned += wheel->angleDelta().y();
+            const int notches = m_wheelTurned / QWheelEvent::DefaultDeltasPerStep;
+            m_wheelTurned -= notches * QWheelEvent::DefaultDeltasPerStep;
+            if (notches != 0)
+                stepZoom(-notches);
+            return true;
+        }
+        return false;
+    }
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
         type == QEvent::MouseButtonDblClick) {
         // The list would make the entry under a right click current, choosing that picture
@@ -262,15 +352,21 @@ QString ViewerHandler::busyMessage() {
 }
 
 int ViewerHandler::zoomDivisor() const {
+    if (m_zoomIndex == uint8_t(viewer::ZoomRow::Fit))
+        return m_fitDivisor;
     return viewer::zoomDivisorForIndex(m_zoomIndex);
 }
 
 viewer::ViewPosition ViewerHandler::viewPosition() const {
-    return {m_c.HScroll1->value(), m_c.VScroll1->value(), m_zoomIndex};
+    return {m_c.HScroll1->value(), m_c.VScroll1->value(), m_zoomIndex, zoomDivisor()};
 }
 
 const QImage& ViewerHandler::fullPicture() const {
     return m_c.picBmp->picture();
+}
+
+bool ViewerHandler::showsPicture() const {
+    return !m_c.File1->fileName().isEmpty() && !reading() && !m_c.picBmp->picture().isNull();
 }
 
 void ViewerHandler::toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -495,18 +591,25 @@ void ViewerHandler::chooseZoom(int row) {
 void ViewerHandler::showImage() {
     if (m_c.File1->fileName().isEmpty())
         return;
-    const int z = zoomDivisor();
-    const viewer::ScrollSetup s =
-        viewer::scrollSetup(m_c.picBmp->picture().size(), z,
-                            QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
-
+    setUpBars();
     // Resetting the positions runs the position change, which shifts the corners; the callers
     // repaint right afterwards, so the drawing is left to them.
-    m_settingUpBars = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_settingUpBars};
+    const QScopedValueRollback settingUp(m_settingUpBars, true);
+    m_c.HScroll1->setValue(0);
+    m_c.VScroll1->setValue(0);
+}
+
+void ViewerHandler::setUpBars() {
+    const QSize picture = m_c.picBmp->picture().size();
+    m_fitDivisor = viewer::fitDivisor(picture.width(), picture.height(), m_c.picDisp->innerWidth(),
+                                      m_c.picDisp->innerHeight());
+    const int z = zoomDivisor();
+    const viewer::ScrollSetup s = viewer::scrollSetup(
+        picture, z, QSize(m_c.picDisp->outerWidth(), m_c.picDisp->outerHeight()));
+
+    // A maximum below the position moves it, which runs the position change; the callers
+    // repaint right afterwards.
+    const QScopedValueRollback settingUp(m_settingUpBars, true);
     m_c.HScroll1->setLogicalMaximum(s.hMaximum);
     if (s.hMaximum >= 1)
         m_c.HScroll1->setPageStep(s.hLargeChange);
@@ -520,11 +623,45 @@ void ViewerHandler::showImage() {
     m_c.VScroll1->setSingleStep(viewer::kVerticalSmallChange);
     m_c.VScroll1->setEnabled(s.vEnabled);
     m_c.HScroll1->setEnabled(s.hEnabled);
-    m_c.HScroll1->setValue(0);
-    m_c.VScroll1->setValue(0);
+}
+
+void ViewerHandler::displayResized() {
+    if (m_c.File1->fileName().isEmpty()) {
+        clearPictureBox(m_c.picDisp);
+        return;
+    }
+    if (reading()) {
+        showReadingNotice();
+        return;
+    }
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const int before = zoomDivisor();
+        const QSize picture = m_c.picBmp->picture().size();
+        const bool refits =
+            m_zoomIndex == uint8_t(viewer::ZoomRow::Fit) &&
+            viewer::fitDivisor(picture.width(), picture.height(), m_c.picDisp->innerWidth(),
+                               m_c.picDisp->innerHeight()) != before;
+        if (refits) {
+            // Another reduction: the selection's corners no longer stand for the same pixels.
+            emit zoomChanged();
+            showImage();
+            drawView(false);
+            return;
+        }
+        setUpBars();
+        drawView(false);
+        announceViewMoved();
+    });
 }
 
 void ViewerHandler::redrawView(bool fromTop) {
+    if (m_c.File1->fileName().isEmpty() || reading())
+        return;
+    drawView(fromTop);
+    m_c.File1->setFocus();
+}
+
+void ViewerHandler::drawView(bool fromTop) {
     // While a picture is read aside the display keeps saying so.
     if (m_c.File1->fileName().isEmpty() || reading())
         return;
@@ -534,7 +671,6 @@ void ViewerHandler::redrawView(bool fromTop) {
     m_c.picDisp->setDrawMode(PictureBox::DrawMode::CopyPen);
     m_view.draw(m_c.picDisp, m_c.picBmp->picture(), z, h, v, m_c.HScroll1->logicalMaximum(),
                 m_c.VScroll1->logicalMaximum());
-    m_c.File1->setFocus();
 }
 
 void ViewerHandler::announceViewMoved() {

@@ -9,6 +9,7 @@
 #include <QObject>
 
 class QComboBox;
+class QTimer;
 class QListWidget;
 class QPushButton;
 
@@ -78,6 +79,11 @@ public:
     void showImage();
     // Repaints picDisp from picBmp for the current positions; fromTop draws from row 0.
     void redrawView(bool fromTop);
+    // picDisp was given another size (the window grew or shrank): the bars are set up for it
+    // with the view kept where it was as far as it can stay, the view is drawn again with the
+    // selection's frame, and the whole-picture zoom fits the picture afresh (a new divisor
+    // starts the view afresh, as a zoom change does). The focus stays where it is.
+    void displayResized();
 
     // A bar's position changed (arrow, track, thumb released, or set by the program).
     void positionChanged();
@@ -101,6 +107,7 @@ public:
 
     viewer::ViewPosition viewPosition() const override;
     const QImage& fullPicture() const override;
+    bool showsPicture() const override;
     void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
     viewer::ChosenFile chosenFile() const override;
 
@@ -124,6 +131,11 @@ Q_SIGNALS:
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);
     void displayReleased(Qt::MouseButton button, double x, double y);
+    // A drag held near the display's edge scrolled the view, which was drawn afresh without a
+    // frame; the pointer is at (x, y).
+    void dragScrolled(double x, double y);
+    // "画像全体を選択" (Ctrl+A on the display) or "画像全体を読む" was chosen on the display.
+    void wholePictureRequested(bool read);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -141,6 +153,14 @@ private:
     void onFileListSignal();
     void restoreFileSelection();
     void announceViewMoved();
+    // The drawing of redrawView, leaving the focus where it is.
+    void drawView(bool fromTop);
+    // The bars for the picture and zoom; the positions are kept as far as the new maxima allow.
+    void setUpBars();
+    // The display's own menu and keys, the drag's scrolling at the edges, Ctrl+wheel.
+    void setUpDisplay();
+    void edgeScrollTick();
+    void stepZoom(int rows);
     // Names the listing had to leave out are told once per listing.
     void reportLeftOutNames();
     // The folder an item of the chooser lists, and the item listing a folder (-1: none).
@@ -156,6 +176,14 @@ private:
     QString m_programFolder;
     viewer::ReducedView m_view;
     uint8_t m_zoomIndex;
+    // The whole-picture row's divisor for the picture and display on show.
+    int m_fitDivisor = 1;
+    // While the left button, pressed on the display, is held: where the pointer was last.
+    bool m_heldOnDisplay = false;
+    QPointF m_pointer;
+    QTimer* m_edgeTimer = nullptr;
+    // Ctrl+wheel turns of less than a notch add up.
+    int m_wheelTurned = 0;
     bool m_hScrollToggle = false;
     bool m_vScrollToggle = false;
     // The list row whose choice was handled last, so the two signals a click raises load once.

@@ -42,4 +42,23 @@ bool withinViewRange(QSize picture, QSize displayOuter) {
     return picture.width() <= limit.width() && picture.height() <= limit.height();
 }
 
+namespace {
+
+int edgeStep(double at, int size) {
+    const double low = kEdgeMargin - at;
+    const double high = at - (size - 1 - kEdgeMargin);
+    // A display narrower than two margins scrolls towards the nearer edge.
+    if (low > 0 && low >= high)
+        return -std::min(kEdgeStepMax, 1 + int(low) / 2);
+    if (high > 0)
+        return std::min(kEdgeStepMax, 1 + int(high) / 2);
+    return 0;
+}
+
+} // namespace
+
+QPoint edgeScrollStep(QPointF pointer, QSize inner) {
+    return {edgeStep(pointer.x(), inner.width()), edgeStep(pointer.y(), inner.height())};
+}
+
 } // namespace quillpix::viewer

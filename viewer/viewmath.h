@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 
@@ -36,5 +38,13 @@ int16_t sourceOffset(int position, int z);
 // within 16 bits when the picture exceeds the display by at most 32767 pixels each way.
 QSize largestPicture(QSize displayOuter);
 bool withinViewRange(QSize picture, QSize displayOuter);
+
+// A drag held near or beyond the display's edge scrolls the view: per tick, nothing while the
+// pointer is more than kEdgeMargin pixels inside the inner area (inner pixels 0 to size - 1);
+// closer or beyond, a step towards that edge growing with the distance, at most kEdgeStepMax
+// display pixels each way.
+inline constexpr int kEdgeMargin = 12;
+inline constexpr int kEdgeStepMax = 40;
+QPoint edgeScrollStep(QPointF pointer, QSize inner);
 
 } // namespace quillpix::viewer

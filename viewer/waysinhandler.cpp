@@ -91,7 +91,8 @@ void WaysInHandler::paste() {
         m_platform.showMessage(noPictureOnClipboardMessage());
         return;
     }
-    takeInPicture(content.picture, QStringLiteral("clipboard"));
+    if (!takeInPicture(content.picture, QStringLiteral("clipboard")).isEmpty())
+        emit picturePasted(content.picture);
 }
 
 QString WaysInHandler::takeInPicture(const QImage& picture, const QString& stem) {

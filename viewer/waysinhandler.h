@@ -51,6 +51,8 @@ public:
 Q_SIGNALS:
     // "画面から読む…" was chosen on the file list.
     void captureRequested();
+    // A pasted picture was kept and is shown chosen: it is read as a captured one is.
+    void picturePasted(const QImage& picture);
 
 private:
     // Ahead of the list's other menu items.

@@ -66,6 +66,141 @@ private Q_SLOTS:
         QCOMPARE(c.cmdEnd->geometry(), QRect(windowWidth - 41, 0, 41, 21));
     }
 
+    // A larger window gives its room to the view and the result box; the row between them and
+    // the operation frame move down by the view's share, what lies right of them moves with the
+    // right edge. Shrunk back, every control is where the layout put it.
+    void windowGrowsAndShrinksBack_data() {
+        QTest::addColumn<QSize>("extra");
+        QTest::addColumn<QRect>("display");
+        QTest::addColumn<QRect>("vScroll");
+        QTest::addColumn<QRect>("hScroll");
+        QTest::addColumn<QRect>("result");
+        QTest::addColumn<QPoint>("frame");
+        QTest::addColumn<QPoint>("direct");
+        QTest::addColumn<QPoint>("clear");
+        QTest::newRow("as laid out")
+            << QSize(0, 0) << QRect(188, 20, 1650, 405) << QRect(1838, 24, 25, 401)
+            << QRect(188, 424, 1650, 25) << QRect(188, 496, 745, 189) << QPoint(938, 496)
+            << QPoint(948, 452) << QPoint(344, 472);
+        QTest::newRow("wider and an odd number higher")
+            << QSize(100, 301) << QRect(188, 20, 1750, 556) << QRect(1938, 24, 25, 552)
+            << QRect(188, 575, 1750, 25) << QRect(188, 647, 845, 339) << QPoint(1038, 647)
+            << QPoint(1048, 603) << QPoint(344, 623);
+        QTest::newRow("higher only")
+            << QSize(0, 2) << QRect(188, 20, 1650, 406) << QRect(1838, 24, 25, 402)
+            << QRect(188, 425, 1650, 25) << QRect(188, 497, 745, 190) << QPoint(938, 497)
+            << QPoint(948, 453) << QPoint(344, 473);
+        QTest::newRow("smaller than laid out stays laid out")
+            << QSize(-200, -100) << QRect(188, 20, 1650, 405) << QRect(1838, 24, 25, 401)
+            << QRect(188, 424, 1650, 25) << QRect(188, 496, 745, 189) << QPoint(938, 496)
+            << QPoint(948, 452) << QPoint(344, 472);
+    }
+    void windowGrowsAndShrinksBack() {
+        QFETCH(QSize, extra);
+        QFETCH(QRect, display);
+        QFETCH(QRect, vScroll);
+        QFETCH(QRect, hScroll);
+        QFETCH(QRect, result);
+        QFETCH(QPoint, frame);
+        QFETCH(QPoint, direct);
+        QFETCH(QPoint, clear);
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QSize laidOut(1890, 688);
+        QCOMPARE(window->size(), laidOut);
+        QList<QRect> before;
+        const QList<QWidget*> all = window->findChildren<QWidget*>();
+        for (QWidget* w : all)
+            before << w->geometry();
+
+        window->resize(laidOut + extra);
+        QTRY_COMPARE(window->size(), laidOut.expandedTo(laidOut + extra));
+        QCOMPARE(c.picDisp->geometry(), display);
+        QCOMPARE(c.picDisp->innerWidth(), display.width() - 4);
+        QCOMPARE(c.picDisp->innerHeight(), display.height() - 4);
+        QCOMPARE(c.VScroll1->geometry(), vScroll);
+        QCOMPARE(c.HScroll1->geometry(), hScroll);
+        QCOMPARE(c.txtResult->geometry(), result);
+        QCOMPARE(c.fraCommand->pos(), frame);
+        QCOMPARE(c.cmdDirect->pos(), direct);
+        QCOMPARE(c.cmdClear->pos(), clear);
+        QCOMPARE(c.txtBat->width(), 701 + std::max(0, extra.width()));
+        QCOMPARE(c.cmdEnd->geometry().right(), window->width() - 1);
+        // The left column stays.
+        QCOMPARE(c.File1->geometry(), QRect(4, 64, 177, 188));
+        QCOMPARE(c.picDispRect->geometry(), QRect(32, 364, 149, 297));
+
+        window->resize(laidOut);
+        QTRY_COMPARE(window->size(), laidOut);
+        for (int i = 0; i < all.size(); ++i)
+            QVERIFY2(all[i]->geometry() == before[i], qPrintable(all[i]->objectName()));
+    }
+
+    // The size the window had when it was closed comes back at the next start; a value that is
+    // not two whole numbers in range gives the layout, and one smaller than it the layout's.
+    void keptSizeAtStart_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("nothing kept") << QByteArray() << QSize(1890, 688) << false;
+        QTest::newRow("kept larger")
+            << QByteArray("[window]\nsize=2000, 900\n") << QSize(2000, 900) << false;
+        QTest::newRow("kept maximised")
+            << QByteArray("[window]\nsize=1900, 700\nmaximized=true\n") << QSize(1900, 700) << true;
+        QTest::newRow("narrower than the layout")
+            << QByteArray("[window]\nsize=1000, 900\n") << QSize(1890, 900) << false;
+        QTest::newRow("not a number")
+            << QByteArray("[window]\nsize=wide, 900\n") << QSize(1890, 688) << false;
+        QTest::newRow("one number")
+            << QByteArray("[window]\nsize=2000\n") << QSize(1890, 688) << false;
+        QTest::newRow("beyond any screen")
+            << QByteArray("[window]\nsize=2000, 40000\n") << QSize(1890, 688) << false;
+        QTest::newRow("negative width")
+            << QByteArray("[window]\nsize=-2000, 900\n") << QSize(1890, 688) << false;
+        QTest::newRow("negative") << QByteArray("[window]\nsize=2000, -900\n") << QSize(1890, 688)
+                                  << false;
+    }
+    void keptSizeAtStart() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QSize, size);
+        QFETCH(bool, maximized);
+        TempWorkspace ws;
+        if (!ini.isEmpty())
+            ws.writeFile(QStringLiteral("bin/quillpix.ini"), ini);
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        QCOMPARE(window->size(), size);
+        QCOMPARE(window->laidOutSize(), QSize(1890, 688));
+        QCOMPARE(window->minimumSize(), QSize(1890, 688));
+        // The result box took the extra height below the view.
+        QCOMPARE(window->controls().txtResult->geometry().bottom(), 684 + size.height() - 688);
+        window->showAtStart();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QCOMPARE(window->isMaximized(), maximized);
+        QVERIFY(platform.messages.isEmpty());
+    }
+
+    // Closing keeps the size for the next start.
+    void closingKeepsTheSize() {
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        {
+            auto window = makeWindow(ws, platform);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            window->resize(1990, 750);
+            QTRY_COMPARE(window->size(), QSize(1990, 750));
+            QVERIFY(window->close());
+        }
+        auto again = makeWindow(ws, platform);
+        QCOMPARE(again->size(), QSize(1990, 750));
+        QCOMPARE(again->controls().picDisp->geometry(), QRect(188, 20, 1750, 436));
+    }
+
     void inventory_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
@@ -167,7 +302,7 @@ private Q_SLOTS:
         QStringList zoom;
         for (int i = 0; i < c.lstZoom->count(); ++i)
             zoom << c.lstZoom->item(i)->text();
-        QCOMPARE(zoom, (QStringList{"100％", "50％", "25％", "20％"}));
+        QCOMPARE(zoom, (QStringList{"100％", "50％", "25％", "20％", "全体"}));
         QCOMPARE(c.lstZoom->currentRow(), 1);
 
         QCOMPARE(c.lstPSegMode->count(), 2);

@@ -90,6 +90,8 @@ private Q_SLOTS:
 
     void screenReading_data();
     void screenReading();
+    void wholePicturesRead_data();
+    void wholePicturesRead();
     void keys_data();
     void keys();
 
@@ -950,6 +952,57 @@ void TestRecognition::keys() {
     QCOMPARE(c.File1->count(), listed + (effect == QLatin1String("listed") ? 1 : 0));
     if (effect == QLatin1String("box undo"))
         QCOMPARE(c.txtResult->text(), QStringLiteral("before"));
+}
+
+// A picture pasted into the result box is kept and read at once, as a captured one, the
+// clipboard left holding it; with text beside it the box pastes the text. The display's
+// whole-picture choices read every pixel of the picture through the run of the button.
+void TestRecognition::wholePicturesRead_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("ran");
+    QTest::newRow("Ctrl+V in the result box, a picture alone") << "paste" << true;
+    QTest::newRow("Ctrl+V in the result box, a picture with text") << "paste with text" << false;
+    QTest::newRow("画像全体を読む on the display") << "read whole" << true;
+    QTest::newRow("Ctrl+A on the display, then Ctrl+Enter") << "Ctrl+A" << true;
+}
+
+void TestRecognition::wholePicturesRead() {
+    QFETCH(QString, way);
+    QFETCH(bool, ran);
+    Session s;
+    m_engine->setOutput(QByteArray("全体\n"));
+    QVERIFY(s.showActive());
+    Controls& c = s.c();
+    const QImage region = textPicture(QStringLiteral("貼付"), 24, QSize(90, 40));
+    const QString kept = s.parentFolder() + QStringLiteral("/bmp_gif_clipboard");
+    QImage expected = s.picture;
+    if (way.startsWith(QLatin1String("paste"))) {
+        s.platform.clipboard.picture = region;
+        s.platform.clipboard.hasText = way.endsWith(QLatin1String("text"));
+        c.txtResult->setFocus();
+        QTest::keyClick(c.txtResult, Qt::Key_V, Qt::ControlModifier);
+        expected = region;
+        QCOMPARE(QFileInfo::exists(kept), ran);
+    } else if (way == QLatin1String("read whole")) {
+        auto* action = c.picDisp->findChild<QAction*>(QStringLiteral("actReadWhole"));
+        QVERIFY(action);
+        action->trigger();
+    } else {
+        QTest::mouseClick(c.picDisp, Qt::LeftButton, {}, QPoint(50, 50));
+        QCOMPARE(QApplication::focusWidget(), c.picDisp);
+        QTest::keyClick(c.picDisp, Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(c.cmdRecognize->isEnabled());
+        QTest::keyClick(c.picDisp, Qt::Key_Return, Qt::ControlModifier);
+    }
+    QCOMPARE(m_engine->ran(), ran);
+    QCOMPARE(s.platform.copied, QStringList());
+    if (!ran)
+        return;
+    QCOMPARE(s.platform.messages, QStringList());
+    QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
+             expected.convertToFormat(QImage::Format_RGB32));
+    QVERIFY2(c.txtResult->text().startsWith(QStringLiteral("全体")),
+             qPrintable(c.txtResult->text()));
 }
 
 #include "test_recognition.moc"

@@ -117,6 +117,125 @@ private Q_SLOTS:
         QCOMPARE(crop, picture.copy(QRect(inside, crop.size())));
     }
 
+    // At every zoom, whole-picture row included, the run's cut-out holds the picture pixels the
+    // selection stands for; Ctrl+A on the display selects all of them (with fewer than z white
+    // columns and rows where z does not divide the picture).
+    void theRunsCutOutAtEveryZoom_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("z");
+        QTest::addColumn<QPoint>("scroll");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("whole picture row, dragged") << 4 << 6 << QPoint() << false;
+        QTest::newRow("whole picture row, Ctrl+A") << 4 << 6 << QPoint() << true;
+        QTest::newRow("100 %, Ctrl+A, view scrolled") << 0 << 1 << QPoint(37, 61) << true;
+        QTest::newRow("50 %, Ctrl+A, view scrolled") << 1 << 2 << QPoint(37, 61) << true;
+        QTest::newRow("20 %, Ctrl+A") << 3 << 5 << QPoint() << true;
+    }
+    void theRunsCutOutAtEveryZoom() {
+        QFETCH(int, row);
+        QFETCH(int, z);
+        QFETCH(QPoint, scroll);
+        QFETCH(bool, whole);
+        ViewerWindow w;
+        openWithScan(w);
+        Controls& c = w.c();
+        w.chooseZoom(row);
+        c.HScroll1->setValue(scroll.x());
+        c.VScroll1->setValue(scroll.y());
+        QCOMPARE(c.HScroll1->value(), scroll.x());
+        QImage view = w.expectedView(z, scroll.x(), scroll.y());
+        QCOMPARE(c.picDisp->surface(), view);
+        const QImage& picture = c.picBmp->picture();
+        const SelectionState& s = w.state();
+        if (whole) {
+            c.picDisp->setFocus();
+            QVERIFY(c.picDisp->hasFocus());
+            QTest::keyClick(c.picDisp, Qt::Key_A, Qt::ControlModifier);
+        } else {
+            drag(c.picDisp, {30, 40}, {170, 121});
+        }
+        QVERIFY(c.cmdRecognize->isEnabled());
+        xorFrame(view, s.x1, s.y1, s.x2, s.y2);
+        QCOMPARE(c.picDisp->surface(), view);
+
+        const QImage crop = w.window->selection().cropForRun();
+        if (!whole) {
+            const QPoint inside(31 * z, 41 * z);
+            QCOMPARE(crop.size(), QSize(143 * z - 4, 84 * z - 4));
+            QCOMPARE(crop, picture.copy(QRect(inside, crop.size())));
+            return;
+        }
+        QCOMPARE(c.lblWidth->text(), QStringLiteral("幅＝%1").arg(s.x2 - s.x1));
+        QVERIFY2(crop.width() >= 3000 && crop.width() < 3000 + z,
+                 qPrintable(QString::number(crop.width())));
+        QVERIFY2(crop.height() >= 2400 && crop.height() < 2400 + z,
+                 qPrintable(QString::number(crop.height())));
+        QCOMPARE(crop.copy(0, 0, 3000, 2400), picture);
+        for (int x = 3000; x < crop.width(); ++x)
+            QCOMPARE(crop.pixel(x, 5), qRgb(255, 255, 255));
+    }
+
+    // The whole picture's frame lies left of and above the view; the next press still erases it.
+    void aPressErasesTheWholePicturesFrame() {
+        ViewerWindow w;
+        openWithScan(w, QSize(400, 300));
+        Controls& c = w.c();
+        w.chooseZoom(0);
+        const QImage view = c.picDisp->surface().copy();
+        w.window->selection().selectWholePicture();
+        QVERIFY(c.picDisp->surface() != view);
+        QVERIFY(w.state().x1 < 0);
+        pressOn(c.picDisp, {100, 100});
+        QCOMPARE(c.picDisp->surface(), view);
+        QVERIFY(!c.cmdRecognize->isEnabled());
+    }
+
+    // A drag held beyond the display's edge scrolls the view; the band reaches from the same
+    // picture pixel to the pointer, and no frame of an earlier step is left behind.
+    void aDragHeldBeyondTheEdgeScrolls() {
+        ViewerWindow w;
+        openWithScan(w);
+        Controls& c = w.c();
+        w.chooseZoom(0);
+        const int inner = c.picDisp->innerWidth();
+        pressOn(c.picDisp, {100, 100});
+        QMouseEvent out(QEvent::MouseMove, QPointF(inner + 30, 150), QPointF(inner + 30, 150),
+                        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(c.picDisp, &out);
+        // Far enough that the anchor lies left of the view.
+        QTRY_VERIFY(c.HScroll1->value() >= 120);
+        QCOMPARE(c.VScroll1->value(), 0);
+        releaseOn(c.picDisp, {inner - 20, 150});
+        const int h = c.HScroll1->value();
+        const SelectionState& s = w.state();
+        QCOMPARE(corners(s), (QList<int>{100 - h, 100, inner - 20, 150}));
+        QImage view = w.expectedView(1, h, 0);
+        xorFrame(view, 100 - h, 100, inner - 20, 150);
+        QCOMPARE(c.picDisp->surface(), view);
+        // Nothing scrolls once the button is up.
+        QTest::qWait(120);
+        QCOMPARE(c.HScroll1->value(), h);
+        const QImage crop = w.window->selection().cropForRun();
+        // From the pixel right of and below the anchor to the one left of the release.
+        QCOMPARE(crop, c.picBmp->picture().copy(QRect(101, 101, inner - 20 + h - 101, 49)));
+    }
+
+    // Grown, the display fits the picture afresh at the whole-picture row.
+    void theWholePictureRowRefitsWhenTheDisplayGrows() {
+        ViewerWindow w;
+        openWithScan(w);
+        Controls& c = w.c();
+        w.chooseZoom(4);
+        QCOMPARE(c.picDisp->surface(), w.expectedView(6, 0, 0));
+        QVERIFY(!c.HScroll1->isEnabled() && !c.VScroll1->isEnabled());
+        drag(c.picDisp, {30, 40}, {170, 121});
+        w.window->resize(w.window->size() + QSize(200, 400));
+        QTRY_COMPARE(c.picDisp->innerHeight(), 601);
+        QCOMPARE(c.picDisp->surface(), w.expectedView(5, 0, 0));
+        QCOMPARE(corners(w.state()), (QList<int>{0, 0, 0, 0}));
+        QVERIFY(!c.cmdRecognize->isEnabled());
+    }
+
     void scrollingAfterTheSelectionCutsTheSameRegion() {
         ViewerWindow w;
         openWithScan(w);

@@ -13,6 +13,7 @@
 #include "textfiles.h"
 #include "viewmath.h"
 #include "waysin.h"
+#include "zoom.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -302,6 +303,46 @@ private Q_SLOTS:
                               "clipboard_20240102-030405_3.png"}));
         QCOMPARE(QImage(folder + QLatin1Char('/') + names[2]).convertToFormat(QImage::Format_RGB32),
                  picture);
+    }
+
+    // The whole-picture divisor: the smallest whole z that puts the picture inside, at the
+    // boundary where one more pixel needs the next z.
+    void fitDivisor_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("inner");
+        QTest::addColumn<int>("z");
+        QTest::newRow("fits as it is") << QSize(821, 401) << QSize(821, 401) << 1;
+        QTest::newRow("one column too wide") << QSize(822, 10) << QSize(821, 401) << 2;
+        QTest::newRow("twice and one column, rounded down")
+            << QSize(1643, 10) << QSize(821, 401) << 2;
+        QTest::newRow("twice and one row") << QSize(10, 804) << QSize(821, 401) << 3;
+        QTest::newRow("the taller side decides") << QSize(3000, 2400) << QSize(526, 401) << 6;
+        QTest::newRow("no display") << QSize(3000, 2400) << QSize(0, 0) << 1;
+    }
+    void fitDivisor() {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, inner);
+        QFETCH(int, z);
+        QCOMPARE(
+            viewer::fitDivisor(picture.width(), picture.height(), inner.width(), inner.height()),
+            z);
+    }
+
+    // A drag's scrolling at the display's edges: none inside the margin, a step out of it
+    // that grows with the distance, capped.
+    void edgeScrollStep_data() {
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<QPoint>("step");
+        QTest::newRow("inside the margins") << QPointF(12, 387) << QPoint(0, 0);
+        QTest::newRow("just into the left margin") << QPointF(11.5, 200) << QPoint(-1, 0);
+        QTest::newRow("just into the bottom margin") << QPointF(200, 388) << QPoint(0, 1);
+        QTest::newRow("beyond the right edge") << QPointF(530, 200) << QPoint(22, 0);
+        QTest::newRow("far beyond, capped") << QPointF(200, -500) << QPoint(0, -40);
+    }
+    void edgeScrollStep() {
+        QFETCH(QPointF, pointer);
+        QFETCH(QPoint, step);
+        QCOMPARE(viewer::edgeScrollStep(pointer, QSize(500, 400)), step);
     }
 
     void scrollSetup_data() {
