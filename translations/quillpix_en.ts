@@ -605,7 +605,7 @@ The portal cannot be used on this desktop: %1</translation>
     </message>
     <message>
         <source>終了</source>
-        <translation>finished</translation>
+        <translation>Exit</translation>
     </message>
     <message>
         <source>フォルダ</source>
