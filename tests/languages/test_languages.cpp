@@ -52,7 +52,8 @@ Messages readTs(const QString& path, QString& error) {
                 into = &translation;
                 finished = xml.attributes().value(QLatin1String("type")).isEmpty();
             } else if (name == u"byte" && into) {
-                *into += QChar(xml.attributes().value(QLatin1String("value")).mid(1).toUInt(nullptr, 16));
+                *into += QChar(
+                    xml.attributes().value(QLatin1String("value")).mid(1).toUInt(nullptr, 16));
             }
         } else if (xml.isCharacters() && into) {
             *into += xml.text();
