@@ -2,22 +2,23 @@
 
 #include "platform.h"
 
+#include <QCoreApplication>
 #include <QProgressDialog>
 
 namespace quillpix {
 namespace {
 
 QString busyText() {
-    return QStringLiteral(
-        "フォルダの一括認識を実行中です。\n終わってから、もう一度選んでください。");
+    return QCoreApplication::translate(
+        "app", "フォルダの一括認識を実行中です。\n終わってから、もう一度選んでください。");
 }
 
 QString timeLeft(qint64 ms) {
     if (ms < 0)
-        return QStringLiteral("計算中");
+        return QCoreApplication::translate("app", "計算中");
     const qint64 s = (ms + 999) / 1000;
-    return s >= 60 ? QStringLiteral("約 %1 分 %2 秒").arg(s / 60).arg(s % 60)
-                   : QStringLiteral("約 %1 秒").arg(s);
+    return s >= 60 ? QCoreApplication::translate("app", "約 %1 分 %2 秒").arg(s / 60).arg(s % 60)
+                   : QCoreApplication::translate("app", "約 %1 秒").arg(s);
 }
 
 } // namespace
@@ -32,23 +33,27 @@ FolderBatchRun::FolderBatchRun(QWidget* window, Platform& platform)
 FolderBatchRun::~FolderBatchRun() = default;
 
 QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) {
-    const QString none = QStringLiteral("（なし）");
+    const QString none = QCoreApplication::translate("app", "（なし）");
     const QString what =
         settings.pdf && !settings.document.isEmpty()
-            ? QStringLiteral("%1 の検索できる PDF を pdf/%2 に作ります。結果のないページは先に"
-                             "認識して保存します。")
+            ? QCoreApplication::translate(
+                  "app", "%1 の検索できる PDF を pdf/%2 に作ります。結果のないページは先に"
+                         "認識して保存します。")
                   .arg(settings.document, folderbatch::documentPdfName(settings.document))
-            : QStringLiteral("このフォルダの画像をすべて認識して、結果を画像の横に保存します。");
-    return QStringLiteral("%7\n"
-                          "%1\n\n"
-                          "言語: %2\nPSM: %3\n他: %4\n同時に読む画像: %5 枚\n%6\n\n"
-                          "OK で始めます。")
+            : QCoreApplication::translate(
+                  "app", "このフォルダの画像をすべて認識して、結果を画像の横に保存します。");
+    return QCoreApplication::translate("app",
+                                       "%7\n"
+                                       "%1\n\n"
+                                       "言語: %2\nPSM: %3\n他: %4\n同時に読む画像: %5 枚\n%6\n\n"
+                                       "OK で始めます。")
         .arg(settings.folder, settings.lang.isEmpty() ? none : settings.lang,
              settings.psm.isEmpty() ? none : settings.psm,
              settings.option.isEmpty() ? none : settings.option)
         .arg(settings.jobs)
-        .arg(settings.force ? QStringLiteral("保存済みの結果も読み直して置き換えます。")
-                            : QStringLiteral("結果を保存済みの画像は飛ばします。"),
+        .arg(settings.force
+                 ? QCoreApplication::translate("app", "保存済みの結果も読み直して置き換えます。")
+                 : QCoreApplication::translate("app", "結果を保存済みの画像は飛ばします。"),
              what);
 }
 
@@ -65,8 +70,8 @@ void FolderBatchRun::start(const folderbatch::Settings& settings) {
         return;
     }
     m_dialog = std::make_unique<QProgressDialog>(
-        QStringLiteral("%1\nの画像を認識しています…").arg(settings.folder), QStringLiteral("中止"),
-        0, 0, m_window);
+        QCoreApplication::translate("app", "%1\nの画像を認識しています…").arg(settings.folder),
+        QCoreApplication::translate("app", "中止"), 0, 0, m_window);
     m_dialog->setObjectName(QStringLiteral("folderBatchProgress"));
     m_dialog->setWindowTitle(QStringLiteral("Quillpix"));
     // The window stays usable: the dialog does not hold the rest of it.
@@ -77,7 +82,8 @@ void FolderBatchRun::start(const folderbatch::Settings& settings) {
     // Cancel starts no further picture; those being read are finished and saved.
     connect(m_dialog.get(), &QProgressDialog::canceled, this, [this] {
         m_controller.cancel();
-        m_dialog->setLabelText(QStringLiteral("読み取り中の画像が終わるのを待っています…"));
+        m_dialog->setLabelText(
+            QCoreApplication::translate("app", "読み取り中の画像が終わるのを待っています…"));
     });
     m_dialog->show();
 }
@@ -88,7 +94,7 @@ void FolderBatchRun::showProgress(const folderbatch::Progress& progress) {
     m_dialog->setMaximum(std::max(progress.toDo, 1));
     m_dialog->setValue(std::min(progress.finished, std::max(progress.toDo, 1)));
     if (!m_dialog->wasCanceled())
-        m_dialog->setLabelText(QStringLiteral("%1 / %2 枚　残り時間: %3")
+        m_dialog->setLabelText(QCoreApplication::translate("app", "%1 / %2 枚　残り時間: %3")
                                    .arg(progress.finished)
                                    .arg(progress.toDo)
                                    .arg(timeLeft(progress.msLeft)));
@@ -96,34 +102,39 @@ void FolderBatchRun::showProgress(const folderbatch::Progress& progress) {
 
 QString FolderBatchRun::summaryText(const folderbatch::Summary& summary) {
     if (!summary.setupError.isEmpty())
-        return QStringLiteral("フォルダの一括認識を始められませんでした。\n") + summary.setupError;
-    QString text = QStringLiteral("フォルダの一括認識が%1しました: %2\n"
-                                  "認識して保存: %3 枚、保存済みで飛ばした画像: %4 枚、"
-                                  "失敗: %5 枚")
-                       .arg(summary.cancelled ? QStringLiteral("中止") : QStringLiteral("終了"))
-                       .arg(summary.folder)
-                       .arg(summary.done)
-                       .arg(summary.skipped)
-                       .arg(summary.failures.size());
+        return QCoreApplication::translate("app", "フォルダの一括認識を始められませんでした。\n") +
+               summary.setupError;
+    QString text =
+        QCoreApplication::translate("app", "フォルダの一括認識が%1しました: %2\n"
+                                           "認識して保存: %3 枚、保存済みで飛ばした画像: %4 枚、"
+                                           "失敗: %5 枚")
+            .arg(summary.cancelled ? QCoreApplication::translate("app", "中止", "outcome")
+                                   : QCoreApplication::translate("app", "終了", "outcome"))
+            .arg(summary.folder)
+            .arg(summary.done)
+            .arg(summary.skipped)
+            .arg(summary.failures.size());
     if (summary.notStarted > 0)
-        text += QStringLiteral("、未処理: %1 枚").arg(summary.notStarted);
+        text += QCoreApplication::translate("app", "、未処理: %1 枚").arg(summary.notStarted);
     for (const folderbatch::PictureFailure& failure : summary.failures)
         text += QStringLiteral("\n%1: %2").arg(failure.file, failure.reason);
     using State = folderbatch::OutputOutcome::State;
     for (const folderbatch::Summary::OutputReport& report : summary.outputs) {
         switch (report.outcome.state) {
         case State::Written:
-            text += QStringLiteral("\n書きました: %1").arg(report.name);
+            text += QCoreApplication::translate("app", "\n書きました: %1").arg(report.name);
             break;
         case State::UpToDate:
-            text += QStringLiteral("\n最新です（書き直していません）: %1").arg(report.name);
+            text += QCoreApplication::translate("app", "\n最新です（書き直していません）: %1")
+                        .arg(report.name);
             break;
         case State::Incomplete:
-            text += QStringLiteral("\n結果のないページがあるため書いていません: %1 (%2)")
+            text += QCoreApplication::translate(
+                        "app", "\n結果のないページがあるため書いていません: %1 (%2)")
                         .arg(report.name, report.outcome.detail);
             break;
         case State::Failed:
-            text += QStringLiteral("\n書けませんでした: %1: %2")
+            text += QCoreApplication::translate("app", "\n書けませんでした: %1: %2")
                         .arg(report.name, report.outcome.detail);
             break;
         case State::Stopped:

@@ -217,20 +217,20 @@ void FrmMain::createControls() {
     QWidget* w = this;
     c.frmMain = this;
 
-    c.cmdExplorer = button(w, "cmdExplorer", QStringLiteral("開く"), 64, 0, 41, 21);
-    c.cmdHelp = button(w, "cmdHelp", QStringLiteral("ヘルプ"), 188, 0, 53, 21);
-    c.cmdEnd = button(w, "cmdEnd", QStringLiteral("終了"), 1000, 0, 41, 21);
-    c.Label1[0] = label(w, "Label1_0", QStringLiteral("フォルダ"), 8, 4, 49, 13);
+    c.cmdExplorer = button(w, "cmdExplorer", tr("開く"), 64, 0, 41, 21);
+    c.cmdHelp = button(w, "cmdHelp", tr("ヘルプ"), 188, 0, 53, 21);
+    c.cmdEnd = button(w, "cmdEnd", tr("終了"), 1000, 0, 41, 21);
+    c.Label1[0] = label(w, "Label1_0", tr("フォルダ"), 8, 4, 49, 13);
     c.cmbFolder = place(new FolderChooser(w), "cmbFolder", 8, 20, 153, 21);
-    c.Label1[1] = label(w, "Label1_1", QStringLiteral("画像ファイル"), 8, 48, 73, 13);
-    c.cmdRefresh[0] = button(w, "cmdRefresh_0", QStringLiteral("一覧更新"), 76, 44, 65, 21);
-    c.cmdPaint = button(w, "cmdPaint", QStringLiteral("開く"), 144, 44, 37, 21);
+    c.Label1[1] = label(w, "Label1_1", tr("画像ファイル"), 8, 48, 73, 13);
+    c.cmdRefresh[0] = button(w, "cmdRefresh_0", tr("一覧更新"), 76, 44, 65, 21);
+    c.cmdPaint = button(w, "cmdPaint", tr("開く"), 144, 44, 37, 21);
     c.File1 = place(new FileListBox(w), "File1", 4, 64, 177, 188);
     c.Label2[0] = label(w, "Label2_0", QStringLiteral("Zoom"), 108, 268, 41, 13);
     c.lstZoom = place(new QListWidget(w), "lstZoom", 104, 284, 77, 56);
     c.picBmp = place(new PictureBox(w, PictureBox::Border::None), "picBmp", 4, 272, 25, 17);
     c.picRect = place(new PictureBox(w, PictureBox::Border::Sunken), "picRect", 4, 292, 25, 17);
-    c.Label2[1] = label(w, "Label2_1", QStringLiteral("選択部分の左上 (100％)"), 28, 348, 129, 13);
+    c.Label2[1] = label(w, "Label2_1", tr("選択部分の左上 (100％)"), 28, 348, 129, 13);
     c.picDispRect =
         place(new PictureBox(w, PictureBox::Border::Sunken), "picDispRect", 32, 364, 149, 297);
     c.lblHeight = label(w, "lblHeight", QString(), 4, 372, 25, 45);
@@ -240,14 +240,14 @@ void FrmMain::createControls() {
     c.picDisp = place(new PictureBox(w, PictureBox::Border::Sunken), "picDisp", 188, 20, 825, 405);
     c.VScroll1 = place(new ScrollBar(Qt::Vertical, w), "VScroll1", 1016, 24, 25, 401);
     c.HScroll1 = place(new ScrollBar(Qt::Horizontal, w), "HScroll1", 188, 424, 829, 25);
-    c.lblCommand = label(w, "lblCommand", QStringLiteral("コマンド"), 196, 456, 49, 13);
+    c.lblCommand = label(w, "lblCommand", tr("コマンド"), 196, 456, 49, 13);
     c.txtBat = place(new LineTextBox(w), "txtBat", 244, 452, 701, 19);
     c.txtBat->setFont(fontOf(kMonoFont, 9));
-    c.cmdDirect = button(w, "cmdDirect", QStringLiteral("実行"), 948, 452, 37, 21);
-    c.lblResult = label(w, "lblResult", QStringLiteral("認識した文字"), 196, 476, 77, 13);
-    c.cmdUndo = button(w, "cmdUndo", QStringLiteral("元に戻す"), 276, 472, 65, 21);
-    c.cmdClear = button(w, "cmdClear", QStringLiteral("クリア"), 344, 472, 49, 21);
-    c.lblFontSize = label(w, "lblFontSize", QStringLiteral("フォントサイズ"), 408, 476, 89, 13);
+    c.cmdDirect = button(w, "cmdDirect", tr("実行"), 948, 452, 37, 21);
+    c.lblResult = label(w, "lblResult", tr("認識した文字"), 196, 476, 77, 13);
+    c.cmdUndo = button(w, "cmdUndo", tr("元に戻す"), 276, 472, 65, 21);
+    c.cmdClear = button(w, "cmdClear", tr("クリア"), 344, 472, 49, 21);
+    c.lblFontSize = label(w, "lblFontSize", tr("フォントサイズ"), 408, 476, 89, 13);
     const char* fsNames[] = {"optFSize_0", "optFSize_1", "optFSize_2"};
     const QString fsCaptions[] = {QStringLiteral("9.75pt"), QStringLiteral("11.25pt"),
                                   QStringLiteral("12.75pt")};
@@ -259,33 +259,31 @@ void FrmMain::createControls() {
         c.optFSize[i]->setFont(fontOf(kPropFont, 9));
         fsGroup->addButton(c.optFSize[i], i);
     }
-    c.lblTmptxt = label(w, "lblTmptxt", QStringLiteral("tmp.txtを"), 756, 476, 57, 13);
-    c.cmdOpenTmpTxt = button(w, "cmdOpenTmpTxt", QStringLiteral("開く"), 820, 472, 53, 21);
+    c.lblTmptxt = label(w, "lblTmptxt", tr("tmp.txtを"), 756, 476, 57, 13);
+    c.cmdOpenTmpTxt = button(w, "cmdOpenTmpTxt", tr("開く"), 820, 472, 53, 21);
     c.txtResult = place(new TextBox(w), "txtResult", 188, 496, 745, 189);
     c.txtResult->setFont(fontOf(kMonoFont, 12));
-    c.fraCommand =
-        place(new QGroupBox(QStringLiteral("操作"), w), "fraCommand", 936, 496, 313, 153);
+    c.fraCommand = place(new QGroupBox(tr("操作"), w), "fraCommand", 936, 496, 313, 153);
     c.fraCommand->setFont(fontOf(kPropFont, 9));
 
     QWidget* f = c.fraCommand;
-    c.Label4[0] = label(f, "Label4_0", QStringLiteral("言語"), 4, 20, 29, 13);
-    c.cmdEditLst[2] = button(f, "cmdEditLst_2", QStringLiteral("編集"), 32, 16, 37, 21);
-    c.cmdRefresh[2] = button(f, "cmdRefresh_2", QStringLiteral("更新"), 68, 16, 37, 21);
+    c.Label4[0] = label(f, "Label4_0", tr("言語"), 4, 20, 29, 13);
+    c.cmdEditLst[2] = button(f, "cmdEditLst_2", tr("編集"), 32, 16, 37, 21);
+    c.cmdRefresh[2] = button(f, "cmdRefresh_2", tr("更新"), 68, 16, 37, 21);
     c.lstLang = place(new QListWidget(f), "lstLang", 4, 36, 101, 82);
     c.Label4[2] = label(f, "Label4_2", QStringLiteral("PSM"), 112, 20, 29, 13);
-    c.cmdEditLst[1] = button(f, "cmdEditLst_1", QStringLiteral("編集"), 140, 16, 37, 21);
-    c.cmdRefresh[1] = button(f, "cmdRefresh_1", QStringLiteral("更新"), 176, 16, 37, 21);
+    c.cmdEditLst[1] = button(f, "cmdEditLst_1", tr("編集"), 140, 16, 37, 21);
+    c.cmdRefresh[1] = button(f, "cmdRefresh_1", tr("更新"), 176, 16, 37, 21);
     c.lstPSegMode = place(new QListWidget(f), "lstPSegMode", 108, 36, 105, 82);
-    c.Label4[1] = label(f, "Label4_1", QStringLiteral("他"), 220, 20, 17, 13);
-    c.cmdEditLst[0] = button(f, "cmdEditLst_0", QStringLiteral("編集"), 236, 16, 37, 21);
-    c.cmdRefresh[3] = button(f, "cmdRefresh_3", QStringLiteral("更新"), 272, 16, 37, 21);
+    c.Label4[1] = label(f, "Label4_1", tr("他"), 220, 20, 17, 13);
+    c.cmdEditLst[0] = button(f, "cmdEditLst_0", tr("編集"), 236, 16, 37, 21);
+    c.cmdRefresh[3] = button(f, "cmdRefresh_3", tr("更新"), 272, 16, 37, 21);
     c.lstOption = place(new QListWidget(f), "lstOption", 216, 36, 93, 82);
-    c.cmdRecognize =
-        button(f, "cmdRecognize", QStringLiteral("コマンドを作成して実行"), 8, 120, 137, 29);
+    c.cmdRecognize = button(f, "cmdRecognize", tr("コマンドを作成して実行"), 8, 120, 137, 29);
     c.cmdRecognize->setEnabled(false);
-    c.Label3[1] = label(f, "Label3_1", QStringLiteral("認識結果を"), 148, 128, 65, 13);
-    c.cmdSaveText = button(f, "cmdSaveText", QStringLiteral("保存"), 212, 120, 49, 25);
-    c.cmdOpenTextFile = button(f, "cmdOpenTextFile", QStringLiteral("開く"), 264, 120, 45, 25);
+    c.Label3[1] = label(f, "Label3_1", tr("認識結果を"), 148, 128, 65, 13);
+    c.cmdSaveText = button(f, "cmdSaveText", tr("保存"), 212, 120, 49, 25);
+    c.cmdOpenTextFile = button(f, "cmdOpenTextFile", tr("開く"), 264, 120, 45, 25);
 
     // The design rows are 13 pixels high: all four zoom items fit without a scroll bar.
     for (QListWidget* list : {c.lstZoom, c.lstLang, c.lstPSegMode, c.lstOption}) {
@@ -477,12 +475,12 @@ void FrmMain::runStartupSequence() {
     // choosing item 0 runs the folder change.
     m_viewer->readFolderList();
     if (viewer::pictureFolderNames(m_folders.parent).isEmpty())
-        problems << QStringLiteral("画像フォルダが見つかりません。\n%1 に名前が bmp_gif "
-                                   "で始まるフォルダを置いてください。")
+        problems << tr("画像フォルダが見つかりません。\n%1 に名前が bmp_gif "
+                       "で始まるフォルダを置いてください。")
                         .arg(m_folders.parent.isEmpty() ? QStringLiteral("/") : m_folders.parent);
     c.cmbFolder->setCurrentIndex(0);
     c.File1->setPattern(QString::fromLatin1(pictures::kPicturePattern));
-    splitToList(QStringLiteral("100％,50％,25％,20％,全体"), c.lstZoom);
+    splitToList(QStringLiteral("100％,50％,25％,20％,") + tr("全体"), c.lstZoom);
     c.lstZoom->setCurrentRow(1);
     problems << m_options->loadAtStart();
     setPaintButton(c.cmdPaint, PaintButton::Disabled);

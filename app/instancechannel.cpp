@@ -1,5 +1,6 @@
 #include "instancechannel.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDeadlineTimer>
@@ -75,10 +76,10 @@ WindowArguments parseWindowArguments(const QByteArrayList& arguments, const QStr
 }
 
 QString unnamableMessage(const QStringList& unnamable) {
-    return QStringLiteral(
-               "次の名前は UTF-8 ではない文字を含むため、表示できず、開けません"
-               "(読めない文字は � で示します)。\n名前を UTF-8 に変えてから開いてください。"
-               "\n\n%1")
+    return QCoreApplication::translate(
+               "app", "次の名前は UTF-8 ではない文字を含むため、表示できず、開けません"
+                      "(読めない文字は � で示します)。\n名前を UTF-8 に変えてから開いてください。"
+                      "\n\n%1")
         .arg(unnamable.join(QLatin1Char('\n')));
 }
 
@@ -88,18 +89,21 @@ QString privateFolderProblem(const QString& path, uid_t uid, bool followLink) {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if ((followLink ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) != 0)
-        return QStringLiteral("%1 を調べられません: %2").arg(path, systemError(errno));
+        return QCoreApplication::translate("app", "%1 を調べられません: %2")
+            .arg(path, systemError(errno));
     if (S_ISLNK(st.st_mode))
-        return QStringLiteral("%1 はフォルダではなくリンクです。").arg(path);
+        return QCoreApplication::translate("app", "%1 はフォルダではなくリンクです。").arg(path);
     if (!S_ISDIR(st.st_mode))
-        return QStringLiteral("%1 はフォルダではありません。").arg(path);
+        return QCoreApplication::translate("app", "%1 はフォルダではありません。").arg(path);
     if (st.st_uid != uid)
-        return QStringLiteral("%1 はほかのユーザー (ユーザー ID %2) のフォルダです。")
+        return QCoreApplication::translate("app",
+                                           "%1 はほかのユーザー (ユーザー ID %2) のフォルダです。")
             .arg(path)
             .arg(st.st_uid);
     if ((st.st_mode & 07777) != 0700)
-        return QStringLiteral("%1 はほかのユーザーにも開かれています (モード %2、0700 "
-                              "でなければなりません)。")
+        return QCoreApplication::translate("app",
+                                           "%1 はほかのユーザーにも開かれています (モード %2、0700 "
+                                           "でなければなりません)。")
             .arg(path)
             .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
     return {};
@@ -114,7 +118,9 @@ Folder socketFolder(const QString& runtimeFolder, const QString& tempFolder, uid
     // there is used only when it is as this start would have made it.
     const QString own = tempFolder + QStringLiteral("/quillpix-") + QString::number(uid);
     if (::mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST)
-        return {{}, QStringLiteral("%1 を作れません: %2").arg(own, systemError(errno))};
+        return {
+            {},
+            QCoreApplication::translate("app", "%1 を作れません: %2").arg(own, systemError(errno))};
     QString problem = privateFolderProblem(own, uid, false);
     if (!problem.isEmpty())
         return {{}, problem};
@@ -157,9 +163,10 @@ InstanceChannel::SocketPath InstanceChannel::socketPath(const QString& programFo
 }
 
 QString InstanceChannel::listenFailureMessage(const QString& error) {
-    return QStringLiteral("このウィンドウは、あとから起動した Quillpix からの依頼 (quillpix "
-                          "PATH、--capture) を受け取れません。\n%1\n\n"
-                          "このウィンドウはそのまま使えます。")
+    return QCoreApplication::translate(
+               "app", "このウィンドウは、あとから起動した Quillpix からの依頼 (quillpix "
+                      "PATH、--capture) を受け取れません。\n%1\n\n"
+                      "このウィンドウはそのまま使えます。")
         .arg(error);
 }
 

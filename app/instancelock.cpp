@@ -1,5 +1,6 @@
 #include "instancelock.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -33,9 +34,10 @@ InstanceLock::~InstanceLock() {
 }
 
 QString InstanceLock::refusalMessage(const QString& programFolder) {
-    return QStringLiteral("Quillpix はこのフォルダですでに起動しています。\n%1\n\n"
-                          "同じフォルダで二つ同時に使うと認識結果が混ざるため、"
-                          "起動しませんでした。先に起動したウィンドウを使ってください。")
+    return QCoreApplication::translate(
+               "app", "Quillpix はこのフォルダですでに起動しています。\n%1\n\n"
+                      "同じフォルダで二つ同時に使うと認識結果が混ざるため、"
+                      "起動しませんでした。先に起動したウィンドウを使ってください。")
         .arg(programFolder);
 }
 

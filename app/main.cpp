@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "instancechannel.h"
 #include "instancelock.h"
+#include "languages.h"
 #include "pages.h"
 #include "pictureloader.h"
 #include "startuproutines.h"
@@ -35,6 +36,10 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quillpix"));
+    // Before the window makes any of its texts.
+    const quillpix::languages::Front front = quillpix::languages::Front::Window;
+    const quillpix::languages::Translators translators(
+        app, quillpix::languages::languageOfEnvironment(front), front);
     // The words as given, after Qt took its own from argv: a path's bytes, which the text of
     // app.arguments() does not always keep.
     const quillpix::WindowArguments arguments =

@@ -5,6 +5,8 @@
 #include "runstate.h"
 #include "waysinhandler.h"
 
+#include <QCoreApplication>
+
 namespace quillpix {
 
 QString clipboardText(const QString& boxText) {
@@ -17,11 +19,12 @@ QString clipboardText(const QString& boxText) {
 }
 
 QString copiedNotice() {
-    return QStringLiteral("読み取った文字をクリップボードにコピーしました。");
+    return QCoreApplication::translate("app", "読み取った文字をクリップボードにコピーしました。");
 }
 
 QString nothingReadNotice() {
-    return QStringLiteral("文字を読み取れませんでした。クリップボードはそのままです。");
+    return QCoreApplication::translate(
+        "app", "文字を読み取れませんでした。クリップボードはそのままです。");
 }
 
 void readScreenRegion(Platform& platform, const RunState& runState, WaysInHandler& waysIn,

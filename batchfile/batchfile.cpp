@@ -4,6 +4,7 @@
 #include "consolewindow.h"
 #include "cp932.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -188,7 +189,9 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
                 // A handle that is not open cannot be copied, or the program would get ours.
                 h[r.handle] = h[r.target.toInt()];
                 if (h[r.handle] < 0) {
-                    report(h[2], QStringLiteral("ハンドル %1 は開いていません。").arg(r.target));
+                    report(h[2], QCoreApplication::translate("batchfile",
+                                                             "ハンドル %1 は開いていません。")
+                                     .arg(r.target));
                     redirected = false;
                     break;
                 }
@@ -203,7 +206,8 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
             const int fd =
                 raised(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0666));
             if (fd < 0) {
-                report(h[2], QStringLiteral("ファイルを開けません: %1").arg(r.target));
+                report(h[2], QCoreApplication::translate("batchfile", "ファイルを開けません: %1")
+                                 .arg(r.target));
                 redirected = false;
                 break;
             }
@@ -250,9 +254,9 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
                              wake();
                          });
         if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
-            report(
-                h[2],
-                QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。").arg(name));
+            report(h[2], QCoreApplication::translate(
+                             "batchfile", "「%1」は、実行できるプログラムとして見つかりません。")
+                             .arg(name));
             if (!m_report.notFound.contains(name))
                 m_report.notFound << name;
             code = kNotFoundExitCode;
@@ -348,7 +352,7 @@ void BatchRun::killAll() {
 } // namespace
 
 QString pausePrompt() {
-    return QStringLiteral("続行するには何かキーを押してください . . . ");
+    return QCoreApplication::translate("batchfile", "続行するには何かキーを押してください . . . ");
 }
 BatchReport runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
     QFile file(batchPath);

@@ -1,5 +1,6 @@
 #include "batchline.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -22,7 +23,7 @@ bool isAsciiLetter(QChar c) {
 }
 
 QString syntaxError() {
-    return QStringLiteral("コマンドの書き方が正しくありません。");
+    return QCoreApplication::translate("batchfile", "コマンドの書き方が正しくありません。");
 }
 
 // An environment variable by name; names are compared without regard to case when no name

@@ -1,5 +1,6 @@
 #include "batchcli.h"
 
+#include "languages.h"
 #include "librarymessages.h"
 #include "residentengine.h"
 
@@ -90,7 +91,8 @@ bool wantsCommandLine(int argc, char** argv) {
 }
 
 QString usage() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "batch",
         "Usage: quillpix [PATH...]     the window, showing the folder or picture PATH\n"
         "       quillpix --capture     the window, reading a region of the screen at once\n"
         "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
@@ -157,12 +159,12 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
                                 name == u"--book";
         if (takesValue && !inlineValue) {
             if (i + 1 >= arguments.size()) {
-                parsed.error = QStringLiteral("%1 needs a value").arg(name);
+                parsed.error = QCoreApplication::translate("batch", "%1 needs a value").arg(name);
                 return parsed;
             }
             value = arguments[++i];
         } else if (!takesValue && inlineValue) {
-            parsed.error = QStringLiteral("%1 takes no value").arg(name);
+            parsed.error = QCoreApplication::translate("batch", "%1 takes no value").arg(name);
             return parsed;
         }
 
@@ -170,21 +172,24 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             parsed.help = true;
         } else if (name == u"--batch") {
             if (value.isEmpty()) {
-                parsed.error = QStringLiteral("--batch needs a folder");
+                parsed.error = QCoreApplication::translate("batch", "--batch needs a folder");
                 return parsed;
             }
             s.folder = value;
             haveFolder = true;
         } else if (name == u"--lang") {
             if (value.isEmpty()) {
-                parsed.error = QStringLiteral("--lang needs a language, such as jpn");
+                parsed.error =
+                    QCoreApplication::translate("batch", "--lang needs a language, such as jpn");
                 return parsed;
             }
             s.lang = value;
         } else if (name == u"--psm") {
             int psm = 0;
             if (value != u"0" && !positiveNumber(value, psm)) {
-                parsed.error = QStringLiteral("--psm wants a mode number, not \"%1\"").arg(value);
+                parsed.error =
+                    QCoreApplication::translate("batch", "--psm wants a mode number, not \"%1\"")
+                        .arg(value);
                 return parsed;
             }
             s.psm = value;
@@ -193,7 +198,8 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
         } else if (name == u"--jobs") {
             if (!positiveNumber(value, s.jobs)) {
                 parsed.error =
-                    QStringLiteral("--jobs wants a number from 1, not \"%1\"").arg(value);
+                    QCoreApplication::translate("batch", "--jobs wants a number from 1, not \"%1\"")
+                        .arg(value);
                 return parsed;
             }
         } else if (name == u"--force") {
@@ -206,7 +212,8 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.keepRunningHeads = true;
         } else if (name == u"--book") {
             if (value.isEmpty() || value.endsWith(QLatin1Char('/'))) {
-                parsed.error = QStringLiteral("--book needs a file name, such as book.txt");
+                parsed.error = QCoreApplication::translate(
+                    "batch", "--book needs a file name, such as book.txt");
                 return parsed;
             }
             s.book = value;
@@ -217,12 +224,14 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             int k = 0, n = 0;
             if (parts.size() != 2 || !positiveNumber(parts[1], n) ||
                 (parts[0] != u"0" && !positiveNumber(parts[0], k))) {
-                parsed.error =
-                    QStringLiteral("--shard wants K/N, such as 1/4, not \"%1\"").arg(value);
+                parsed.error = QCoreApplication::translate(
+                                   "batch", "--shard wants K/N, such as 1/4, not \"%1\"")
+                                   .arg(value);
                 return parsed;
             }
             if (k < 1 || k > n) {
-                parsed.error = QStringLiteral("--shard %1: K counts from 1 and goes up to N (%2)")
+                parsed.error = QCoreApplication::translate(
+                                   "batch", "--shard %1: K counts from 1 and goes up to N (%2)")
                                    .arg(value)
                                    .arg(n);
                 return parsed;
@@ -230,21 +239,24 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.shardIndex = k;
             s.shardCount = n;
         } else {
-            parsed.error = QStringLiteral("unknown argument \"%1\"").arg(arguments[i]);
+            parsed.error =
+                QCoreApplication::translate("batch", "unknown argument \"%1\"").arg(arguments[i]);
             return parsed;
         }
     }
     if (parsed.help)
         return parsed;
     if (!haveFolder) {
-        parsed.error = QStringLiteral("--batch FOLDER is missing");
+        parsed.error = QCoreApplication::translate("batch", "--batch FOLDER is missing");
         return parsed;
     }
     if (s.lang.isEmpty())
-        parsed.error = QStringLiteral("no language: listLang.txt is missing or empty; give --lang");
+        parsed.error = QCoreApplication::translate(
+            "batch", "no language: listLang.txt is missing or empty; give --lang");
     else if (s.psm.isEmpty())
-        parsed.error = QStringLiteral("no page segmentation mode: listPSMode.txt is missing or "
-                                      "empty; give --psm");
+        parsed.error = QCoreApplication::translate(
+            "batch", "no page segmentation mode: listPSMode.txt is missing or "
+                     "empty; give --psm");
     return parsed;
 }
 
@@ -278,21 +290,22 @@ int jobsThatHelp(int processors, qint64 availableBytes) {
 QString progressLine(const Progress& p, bool withPicture) {
     QString line = QStringLiteral("%1/%2").arg(p.finished).arg(p.toDo);
     if (withPicture)
-        line +=
-            QLatin1Char(' ') + printableName(p.file) +
-            (p.error.isEmpty() ? QStringLiteral(" saved") : QStringLiteral(" FAILED: ") + p.error);
+        line += QLatin1Char(' ') + printableName(p.file) +
+                (p.error.isEmpty() ? QCoreApplication::translate("batch", " saved")
+                                   : QCoreApplication::translate("batch", " FAILED: ") + p.error);
     if (p.perMinute > 0)
-        line += QStringLiteral("  %1/min").arg(p.perMinute, 0, 'f', 1);
+        line += QCoreApplication::translate("batch", "  %1/min").arg(p.perMinute, 0, 'f', 1);
     if (p.msLeft >= 0)
-        line += QStringLiteral("  %1 left").arg(duration(p.msLeft));
+        line += QCoreApplication::translate("batch", "  %1 left").arg(duration(p.msLeft));
     return line;
 }
 
 QString summaryText(const Summary& s) {
     if (!s.setupError.isEmpty())
-        return QStringLiteral("quillpix --batch: %1\n").arg(s.setupError);
-    QString text = QStringLiteral("%1: %2 pictures; %3 read and saved, %4 skipped (saved before), "
-                                  "%5 failed, in %6.\n")
+        return QCoreApplication::translate("batch", "quillpix --batch: %1\n").arg(s.setupError);
+    QString text = QCoreApplication::translate(
+                       "batch", "%1: %2 pictures; %3 read and saved, %4 skipped (saved before), "
+                                "%5 failed, in %6.\n")
                        .arg(QDir::toNativeSeparators(s.folder))
                        .arg(s.inShare)
                        .arg(s.done)
@@ -300,27 +313,33 @@ QString summaryText(const Summary& s) {
                        .arg(s.failures.size())
                        .arg(duration(s.elapsedMs));
     for (const PictureFailure& f : s.failures)
-        text += QStringLiteral("  failed: %1: %2\n").arg(printableName(f.file), f.reason);
+        text += QCoreApplication::translate("batch", "  failed: %1: %2\n")
+                    .arg(printableName(f.file), f.reason);
     if (s.leftOut > 0)
-        text += QStringLiteral("  left out: %1 names: %2\n").arg(s.leftOut).arg(s.leftOutReason);
+        text += QCoreApplication::translate("batch", "  left out: %1 names: %2\n")
+                    .arg(s.leftOut)
+                    .arg(s.leftOutReason);
     if (s.linesRead > 0)
-        text += QStringLiteral("  read again for where their text lies (their results kept): %1 "
-                               "pictures\n")
+        text += QCoreApplication::translate(
+                    "batch", "  read again for where their text lies (their results kept): %1 "
+                             "pictures\n")
                     .arg(s.linesRead);
     for (const Summary::OutputReport& report : s.outputs) {
         const QString name = printableName(report.name);
         switch (report.outcome.state) {
         case OutputOutcome::State::Written:
-            text += QStringLiteral("  written: %1\n").arg(name);
+            text += QCoreApplication::translate("batch", "  written: %1\n").arg(name);
             break;
         case OutputOutcome::State::UpToDate:
-            text += QStringLiteral("  up to date: %1\n").arg(name);
+            text += QCoreApplication::translate("batch", "  up to date: %1\n").arg(name);
             break;
         case OutputOutcome::State::Incomplete:
-            text += QStringLiteral("  not written: %1: %2\n").arg(name, report.outcome.detail);
+            text += QCoreApplication::translate("batch", "  not written: %1: %2\n")
+                        .arg(name, report.outcome.detail);
             break;
         case OutputOutcome::State::Failed:
-            text += QStringLiteral("  failed: %1: %2\n").arg(name, report.outcome.detail);
+            text += QCoreApplication::translate("batch", "  failed: %1: %2\n")
+                        .arg(name, report.outcome.detail);
             break;
         case OutputOutcome::State::Stopped:
             break;
@@ -331,18 +350,22 @@ QString summaryText(const Summary& s) {
         for (qsizetype i = 0; i < s.notReadWhole.size() && i < kNamedPages; ++i)
             names << printableName(s.notReadWhole[i]);
         if (s.notReadWhole.size() > kNamedPages)
-            names << QStringLiteral("... (%1 in all)").arg(s.notReadWhole.size());
-        text += QStringLiteral("  not read whole by the batch (saved in the window, perhaps from "
-                               "part of the page): %1; the texts above hold them as saved; "
-                               "delete a result and run again to have its page read whole\n")
+            names << QCoreApplication::translate("batch", "... (%1 in all)")
+                         .arg(s.notReadWhole.size());
+        text += QCoreApplication::translate(
+                    "batch", "  not read whole by the batch (saved in the window, perhaps from "
+                             "part of the page): %1; the texts above hold them as saved; "
+                             "delete a result and run again to have its page read whole\n")
                     .arg(names.join(QStringLiteral(", ")));
     }
     if (s.cancelled) {
-        const QString why = s.signal == SIGINT    ? QStringLiteral("Interrupted (SIGINT)")
-                            : s.signal == SIGTERM ? QStringLiteral("Stopped (SIGTERM)")
-                                                  : QStringLiteral("Cancelled");
-        text += QStringLiteral("%1: %2 pictures not read; run the same command again to read "
-                               "them.\n")
+        const QString why =
+            s.signal == SIGINT    ? QCoreApplication::translate("batch", "Interrupted (SIGINT)")
+            : s.signal == SIGTERM ? QCoreApplication::translate("batch", "Stopped (SIGTERM)")
+                                  : QCoreApplication::translate("batch", "Cancelled");
+        text += QCoreApplication::translate(
+                    "batch", "%1: %2 pictures not read; run the same command again to read "
+                             "them.\n")
                     .arg(why)
                     .arg(s.notStarted);
     }
@@ -356,6 +379,9 @@ int runCommandLine(int argc, char** argv) {
     // No window and no display: the core application is enough for processes and pictures.
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quillpix"));
+    // One language for every line, the reasons from the shared steps included.
+    const languages::Translators translators(
+        app, languages::languageOfEnvironment(languages::Front::Batch), languages::Front::Batch);
 
     const ParsedArguments parsed =
         parseArguments(arguments, listDefaults(QCoreApplication::applicationDirPath()),
@@ -365,7 +391,8 @@ int runCommandLine(int argc, char** argv) {
         return 0;
     }
     if (!parsed.error.isEmpty()) {
-        print(stderr, QStringLiteral("quillpix --batch: %1\n(quillpix --help shows the usage)\n")
+        print(stderr, QCoreApplication::translate(
+                          "batch", "quillpix --batch: %1\n(quillpix --help shows the usage)\n")
                           .arg(parsed.error));
         return 2;
     }
@@ -375,9 +402,10 @@ int runCommandLine(int argc, char** argv) {
         settings.book = QDir::cleanPath(QFileInfo(settings.book).absoluteFilePath());
     const int helpful = jobsThatHelp(QThread::idealThreadCount(), availableMemory());
     if (settings.jobs > helpful) {
-        print(stderr, QStringLiteral("quillpix --batch: --jobs %1 is more than this machine "
-                                     "gains from (%2 processors, %3 MB of memory free); using "
-                                     "%4\n")
+        print(stderr, QCoreApplication::translate(
+                          "batch", "quillpix --batch: --jobs %1 is more than this machine "
+                                   "gains from (%2 processors, %3 MB of memory free); using "
+                                   "%4\n")
                           .arg(settings.jobs)
                           .arg(QThread::idealThreadCount())
                           .arg(availableMemory() >> 20)
@@ -409,7 +437,7 @@ int runCommandLine(int argc, char** argv) {
         }
         if (!p.error.isEmpty())
             print(stderr,
-                  QStringLiteral("\r%1\r%2: failed: %3\n")
+                  QCoreApplication::translate("batch", "\r%1\r%2: failed: %3\n")
                       .arg(QString(shown, QLatin1Char(' ')), printableName(p.file), p.error));
         const QString line = progressLine(p, false);
         print(stderr, QLatin1Char('\r') + line.leftJustified(shown, QLatin1Char(' ')));

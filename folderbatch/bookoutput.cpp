@@ -9,6 +9,7 @@
 #include "textfiles.h"
 #include "writeplace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -39,11 +40,13 @@ QString missingText(const Output& output, const QList<int>& missing) {
                       ? QString::number(item.page + 1)
                       : displayName(item));
     }
-    QString text = output.kind == OutputKind::DocumentText || output.kind == OutputKind::DocumentPdf
-                       ? QStringLiteral("no result yet for page %1").arg(names.join(u", "))
-                       : QStringLiteral("no result yet for %1").arg(names.join(u", "));
+    QString text =
+        output.kind == OutputKind::DocumentText || output.kind == OutputKind::DocumentPdf
+            ? QCoreApplication::translate("batch", "no result yet for page %1")
+                  .arg(names.join(u", "))
+            : QCoreApplication::translate("batch", "no result yet for %1").arg(names.join(u", "));
     if (missing.size() > kNamedMissing)
-        text += QStringLiteral(" (%1 in all)").arg(missing.size());
+        text += QCoreApplication::translate("batch", " (%1 in all)").arg(missing.size());
     return text;
 }
 
@@ -77,25 +80,29 @@ QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
     for (const Output& text : texts)
         result = result || text.target == book;
     if (result)
-        return QStringLiteral("--book %1 is the name of a saved result in the folder; give the "
-                              "book another name")
+        return QCoreApplication::translate(
+                   "batch", "--book %1 is the name of a saved result in the folder; give the "
+                            "book another name")
             .arg(bookPath);
     for (const PictureItem& item : items)
         if (book == folder + QLatin1Char('/') + item.file)
-            return QStringLiteral("--book %1 is a picture of the folder; give the book another "
-                                  "name")
+            return QCoreApplication::translate(
+                       "batch", "--book %1 is a picture of the folder; give the book another "
+                                "name")
                 .arg(bookPath);
     // The folders where the batch keeps its own files: the PDFs and their lines, the marks.
     for (const QString& own : {QStringLiteral("pdf"), QStringLiteral(".quillpix")}) {
         const QString place = folder + QLatin1Char('/') + own;
         if (book == place || book.startsWith(place + QLatin1Char('/')))
-            return QStringLiteral("--book %1 lies in %2/, where the batch keeps files of its own; "
-                                  "give the book another place")
+            return QCoreApplication::translate(
+                       "batch", "--book %1 lies in %2/, where the batch keeps files of its own; "
+                                "give the book another place")
                 .arg(bookPath, own);
     }
     if (QFileInfo::exists(bookPath) && !textfiles::holdsText(bookPath))
-        return QStringLiteral("--book %1 exists and is not a text file; give the book another "
-                              "name")
+        return QCoreApplication::translate(
+                   "batch", "--book %1 exists and is not a text file; give the book another "
+                            "name")
             .arg(bookPath);
     return {};
 }
@@ -173,10 +180,12 @@ OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
     QHash<QString, QString> pdfOwners;
     for (Output& out : pdfs) {
         out.name = relativeName(folder, out.target);
-        const QString owner =
-            out.kind == OutputKind::BookPdf ? QStringLiteral("the book") : out.pages.first().file;
+        const QString owner = out.kind == OutputKind::BookPdf
+                                  ? QCoreApplication::translate("batch", "the book")
+                                  : out.pages.first().file;
         if (pdfOwners.contains(out.target)) {
-            plan.clashes << QStringLiteral("%1 and %2 would both be written to %3; rename one")
+            plan.clashes << QCoreApplication::translate(
+                                "batch", "%1 and %2 would both be written to %3; rename one")
                                 .arg(pdfOwners.value(out.target), owner, out.name);
             continue;
         }
@@ -206,8 +215,8 @@ void keepLines(const QString& folder, const PictureItem& item, QSize picture,
     const QString path = keptLinesPath(folder, item);
     textfiles::requireWritePlace(path, folder);
     if (!QDir().mkpath(textfiles::parentFolder(path)))
-        throw Failure(
-            QStringLiteral("cannot make the folder %1").arg(textfiles::parentFolder(path)));
+        throw Failure(QCoreApplication::translate("batch", "cannot make the folder %1")
+                          .arg(textfiles::parentFolder(path)));
     textfiles::writeBytes(enginelayout::encodeLines({linesKey(folder, item), picture, lines}), path,
                           textfiles::Durability::WorkFile);
 }
@@ -233,8 +242,8 @@ void markReadWhole(const QString& folder, const PictureItem& item) {
     const QString path = wholePageMarkPath(folder, item);
     textfiles::requireWritePlace(path, folder);
     if (!QDir().mkpath(textfiles::parentFolder(path)))
-        throw Failure(
-            QStringLiteral("cannot make the folder %1").arg(textfiles::parentFolder(path)));
+        throw Failure(QCoreApplication::translate("batch", "cannot make the folder %1")
+                          .arg(textfiles::parentFolder(path)));
     textfiles::writeBytes(fileKey(resultPath(folder, item)), path, textfiles::Durability::WorkFile);
 }
 
@@ -299,7 +308,8 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
             return {};
         }
         if (!QDir().mkpath(pdfFolder(folder)))
-            return failed(QStringLiteral("cannot make the folder %1").arg(pdfFolder(folder)));
+            return failed(QCoreApplication::translate("batch", "cannot make the folder %1")
+                              .arg(pdfFolder(folder)));
         searchablepdf::Writer writer(output.target);
         for (qsizetype i = 0; i < output.pages.size(); ++i) {
             if (stop && stop())
@@ -310,8 +320,9 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
             // ran): the batch that reads it again writes the PDF.
             if (!lines)
                 return {OutputOutcome::State::Incomplete,
-                        QStringLiteral("where the text of %1 lies is not known yet; run the "
-                                       "batch again")
+                        QCoreApplication::translate(
+                            "batch", "where the text of %1 lies is not known yet; run the "
+                                     "batch again")
                             .arg(displayName(item))};
             searchablepdf::Page page = pdfPage(folder, item, *lines);
             page.text = textfiles::readSavedResult(results[i]);

@@ -7,6 +7,7 @@
 #include "textfiles.h"
 #include "writeplace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -98,9 +99,10 @@ void Batch::begin() {
     try {
         const QFileInfo info(folder);
         if (!info.exists())
-            throw Failure(QStringLiteral("no such folder: %1").arg(folder));
+            throw Failure(QCoreApplication::translate("batch", "no such folder: %1").arg(folder));
         if (!info.isDir())
-            throw Failure(QStringLiteral("%1 is a file, not a folder").arg(folder));
+            throw Failure(
+                QCoreApplication::translate("batch", "%1 is a file, not a folder").arg(folder));
         all = folderPictures(folder);
     } catch (const Failure& failure) {
         m_summary.setupError = oneLine(failure.text());
@@ -108,22 +110,24 @@ void Batch::begin() {
     }
     m_summary.leftOut = all.leftOut;
     if (all.leftOut > 0)
-        m_summary.leftOutReason =
-            QStringLiteral("names that are not valid UTF-8 (Shift-JIS names from old archives, "
-                           "say) cannot be opened; rename them to read them");
+        m_summary.leftOutReason = QCoreApplication::translate(
+            "batch", "names that are not valid UTF-8 (Shift-JIS names from old archives, "
+                     "say) cannot be opened; rename them to read them");
     if (all.items.isEmpty() && all.leftOut == 0) {
-        m_summary.setupError = QStringLiteral("no pictures (%1) in the folder %2")
-                                   .arg(QString::fromLatin1(pictures::kPicturePattern)
-                                            .replace(QLatin1Char(';'), QStringLiteral(", ")),
-                                        folder);
+        m_summary.setupError =
+            QCoreApplication::translate("batch", "no pictures (%1) in the folder %2")
+                .arg(QString::fromLatin1(pictures::kPicturePattern)
+                         .replace(QLatin1Char(';'), QStringLiteral(", ")),
+                     folder);
         return end();
     }
     // Written under a temporary name in the folder itself, as every saved result is.
     {
         QTemporaryFile probe(folder + QStringLiteral("/.quillpix-write-test-XXXXXX"));
         if (!probe.open()) {
-            m_summary.setupError = QStringLiteral("cannot write in the folder %1: %2")
-                                       .arg(folder, probe.errorString());
+            m_summary.setupError =
+                QCoreApplication::translate("batch", "cannot write in the folder %1: %2")
+                    .arg(folder, probe.errorString());
             return end();
         }
     }
@@ -133,7 +137,8 @@ void Batch::begin() {
         items.removeIf([&](const PictureItem& item) { return item.file != m_settings.document; });
         if (items.isEmpty()) {
             m_summary.setupError =
-                QStringLiteral("no picture %1 in the folder %2").arg(m_settings.document, folder);
+                QCoreApplication::translate("batch", "no picture %1 in the folder %2")
+                    .arg(m_settings.document, folder);
             return end();
         }
     }
@@ -156,8 +161,9 @@ void Batch::begin() {
         auto work = std::make_unique<QTemporaryDir>(QDir::tempPath() +
                                                     QStringLiteral("/quillpix-batch-XXXXXX"));
         if (!work->isValid()) {
-            m_summary.setupError = QStringLiteral("cannot make a work folder in %1: %2")
-                                       .arg(QDir::tempPath(), work->errorString());
+            m_summary.setupError =
+                QCoreApplication::translate("batch", "cannot make a work folder in %1: %2")
+                    .arg(QDir::tempPath(), work->errorString());
             return end();
         }
         m_workFolders.push_back(std::move(work));
@@ -226,7 +232,7 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
         if (reading.failed)
             return oneLine(reading.reason);
         if (!reading.written)
-            return QStringLiteral("文字認識エンジンが結果を書きませんでした");
+            return pipeline::noOutputReason();
         // A page read for its lines alone keeps its result, which may have been edited.
         if (!m_linesOnly.contains(item)) {
             const QString result = resultPath(m_settings.folder, item);
@@ -240,8 +246,9 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
             try {
                 keepLines(m_settings.folder, item, picture.size(), page.lines);
             } catch (const Failure& failure) {
-                return QStringLiteral("its text is saved, but where it lies could not be kept "
-                                      "for the PDF: %1")
+                return QCoreApplication::translate(
+                           "batch", "its text is saved, but where it lies could not be kept "
+                                    "for the PDF: %1")
                     .arg(oneLine(failure.text()));
             }
         }

@@ -12,6 +12,7 @@
 
 #include "failure.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -119,7 +120,8 @@ public:
                 }
             }
             // Nothing was read: this and every later picture go to processes.
-            s.useProcesses(QStringLiteral("a config the loaded engine cannot take"));
+            s.useProcesses(
+                QCoreApplication::translate("batch", "a config the loaded engine cannot take"));
         }
         try {
             pipeline::writeWorkPicture(work, m_folder + QStringLiteral("/tmp.bmp"));
@@ -156,13 +158,15 @@ namespace {
 QString commandProblem(const pipeline::CommandWords& command, const QString& workFolder,
                        const QProcessEnvironment& environment, QString& program) {
     if (!command.problem.isEmpty())
-        return QStringLiteral("the engine options are not one engine call: %1")
+        return QCoreApplication::translate("batch",
+                                           "the engine options are not one engine call: %1")
             .arg(command.problem);
     const QStringList& words = command.words;
     program = batchfile::findProgram(words.value(0), workFolder, environment);
     if (program.isEmpty())
-        return QStringLiteral("the recognition engine \"%1\" is not on PATH (Debian: apt-get "
-                              "install tesseract-ocr)")
+        return QCoreApplication::translate(
+                   "batch", "the recognition engine \"%1\" is not on PATH (Debian: apt-get "
+                            "install tesseract-ocr)")
             .arg(words.value(0));
 
     const QString psm = optionValue(words, QStringLiteral("--psm"));
@@ -170,7 +174,8 @@ QString commandProblem(const pipeline::CommandWords& command, const QString& wor
     const int mode = psm.toInt(&number);
     if (words.contains(QStringLiteral("--psm")) &&
         (!number || mode < kLowestPsm || mode > kHighestPsm))
-        return QStringLiteral("--psm %1: the engine has no such page segmentation mode (%2 to %3)")
+        return QCoreApplication::translate(
+                   "batch", "--psm %1: the engine has no such page segmentation mode (%2 to %3)")
             .arg(psm)
             .arg(kLowestPsm)
             .arg(kHighestPsm);
@@ -185,12 +190,14 @@ QString commandProblem(const pipeline::CommandWords& command, const QString& wor
         const QString lang = optionValue(words, QStringLiteral("-l"));
         for (const QString& one : lang.split(QLatin1Char('+'), Qt::SkipEmptyParts))
             if (!installed.contains(one))
-                return QStringLiteral("the language \"%1\" is not installed for %2%3 "
-                                      "(installed: %4)")
+                return QCoreApplication::translate("batch",
+                                                   "the language \"%1\" is not installed for %2%3 "
+                                                   "(installed: %4)")
                     .arg(one, program,
-                         dataFolder.isEmpty()
-                             ? QString()
-                             : QStringLiteral(" in the --tessdata-dir folder %1").arg(dataFolder),
+                         dataFolder.isEmpty() ? QString()
+                                              : QCoreApplication::translate(
+                                                    "batch", " in the --tessdata-dir folder %1")
+                                                    .arg(dataFolder),
                          installed.join(QStringLiteral(", ")));
     }
     return {};
@@ -219,7 +226,8 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     if (!engine::ResidentEngine::enabledByEnvironment()) {
         s.useProcesses(QStringLiteral("QUILLPIX_ENGINE=batch"));
     } else if (!plain) {
-        s.useProcesses(QStringLiteral("the engine options are more than a plain call"));
+        s.useProcesses(
+            QCoreApplication::translate("batch", "the engine options are more than a plain call"));
     } else {
         const engine::Verdict verdict = engine::checkProgram(program, workFolder);
         if (verdict.same) {
@@ -234,9 +242,10 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
 
     // Only a loaded engine tells where it read each character, which a searchable PDF needs.
     if (settings.pdf && !s.readsResident())
-        return QStringLiteral("--pdf needs the engine loaded in the program, as only it tells "
-                              "where each character lies; these settings start an engine "
-                              "process (%1)")
+        return QCoreApplication::translate(
+                   "batch", "--pdf needs the engine loaded in the program, as only it tells "
+                            "where each character lies; these settings start an engine "
+                            "process (%1)")
             .arg(processReason());
 
     // A blank picture read once finds what only the engine knows (a language file it cannot
@@ -249,11 +258,14 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
         const pipeline::Reading trial = m_first->read(blank, one).reading;
         if (!trial.succeeded()) {
             s.residentRuns = 0;
-            return QStringLiteral("the engine does not read with these settings%1: %2")
-                .arg(possible.size() > 1
-                         ? QStringLiteral(" (-l %1 --psm %2)").arg(one.lang, one.psm)
-                         : QString(),
-                     trial.reason.isEmpty() ? QStringLiteral("it wrote no text") : trial.reason);
+            return QCoreApplication::translate("batch",
+                                               "the engine does not read with these settings%1: %2")
+                .arg(possible.size() > 1 ? QCoreApplication::translate("batch", " (-l %1 --psm %2)")
+                                               .arg(one.lang, one.psm)
+                                         : QString(),
+                     trial.reason.isEmpty()
+                         ? QCoreApplication::translate("batch", "it wrote no text")
+                         : trial.reason);
         }
     }
     s.residentRuns = 0;

@@ -5,6 +5,7 @@
 #include "pictureloader.h"
 #include "textfiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -16,7 +17,8 @@ FolderPictures folderPictures(const QString& folder) {
     const pictures::Listing listing =
         pictures::listPictures(folder, QString::fromLatin1(pictures::kPicturePattern));
     if (folder.isEmpty() || !listing.listed)
-        throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
+        throw Failure(QCoreApplication::translate("folderbatch", "フォルダの一覧を読めません: %1")
+                          .arg(folder));
     FolderPictures pictures;
     pictures.leftOut = listing.leftOut;
     pictures.items.reserve(listing.entries.size());

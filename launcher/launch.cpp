@@ -1,9 +1,13 @@
 #include "launch.h"
 
+#include <QCoreApplication>
+
 namespace quillpix::launch {
 
 QString helpPagePath(const QString& parentFolder) {
-    return parentFolder + QStringLiteral("/htm/introtool.htm");
+    // The English translation names the English page.
+    return parentFolder + QStringLiteral("/htm/") +
+           QCoreApplication::translate("launcher", "introtool.htm");
 }
 
 QString rawResultPath(const QString& programFolder) {

@@ -6,6 +6,7 @@
 #include "launch.h"
 #include "platform.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -26,21 +27,24 @@ void LauncherHandler::openHelp() {
     const QString page = launch::helpPagePath(m_folders.parent);
     if (!m_platform.shellOpen(page))
         m_platform.showMessage(
-            openerMissingMessage(QStringLiteral("ヘルプ"), QStringLiteral("ブラウザ"), page));
+            openerMissingMessage(QCoreApplication::translate("launcher", "ヘルプ"),
+                                 QCoreApplication::translate("launcher", "ブラウザ"), page));
 }
 
 void LauncherHandler::openExplorer() {
     const QString folder = m_files.chosenFile().folder;
     if (!m_platform.shellOpen(folder))
-        m_platform.showMessage(openerMissingMessage(QStringLiteral("フォルダ"),
-                                                    QStringLiteral("ファイルマネージャ"), folder));
+        m_platform.showMessage(openerMissingMessage(
+            QCoreApplication::translate("launcher", "フォルダ"),
+            QCoreApplication::translate("launcher", "ファイルマネージャ"), folder));
 }
 
 void LauncherHandler::openRawResult() {
     const QString raw = launch::rawResultPath(m_folders.program);
     if (!m_platform.shellOpen(raw))
-        m_platform.showMessage(openerMissingMessage(QStringLiteral("tmp.txt"),
-                                                    QStringLiteral("テキストエディタ"), raw));
+        m_platform.showMessage(
+            openerMissingMessage(QStringLiteral("tmp.txt"),
+                                 QCoreApplication::translate("launcher", "テキストエディタ"), raw));
 }
 
 void LauncherHandler::openPaint() {
@@ -49,12 +53,14 @@ void LauncherHandler::openPaint() {
         // After a folder change the button stays enabled with nothing chosen; the paint
         // program would only be handed the folder.
         if (chosen.name.isEmpty())
-            throw Failure(QStringLiteral("画像ファイルが選ばれていません。\n"
-                                         "ペイントで開く画像ファイルを選んでください。"));
+            throw Failure(QCoreApplication::translate(
+                "launcher", "画像ファイルが選ばれていません。\n"
+                            "ペイントで開く画像ファイルを選んでください。"));
         const QString path = launch::picturePath(chosen.folder, chosen.name);
         if (!m_platform.startPaint(path))
             throw Failure(
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "launcher",
                     "ペイントのプログラム kolourpaint が見つからないか、起動できません。\n"
                     "kolourpaint をインストールしてから、もう一度開いてください。\n"
                     "画像ファイル: %1")

@@ -4,6 +4,7 @@
 #include "failurereport.h"
 #include "platform.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -41,7 +42,8 @@ QStringList OptionsHandler::loadAtStart() {
         try {
             loadListFile(path, listOf(list));
             if (listOf(list)->count() == 0)
-                problems << QStringLiteral("リストファイルが空です: %1").arg(path);
+                problems << QCoreApplication::translate("options", "リストファイルが空です: %1")
+                                .arg(path);
             listOf(list)->setCurrentRow(0);
         } catch (const Failure& failure) {
             problems << failure.text();
@@ -59,8 +61,9 @@ void OptionsHandler::refresh(ListFile list) {
 void OptionsHandler::editList(ListFile list) {
     const QString path = listFilePath(m_folders.program, list);
     if (!m_platform.shellOpen(path))
-        m_platform.showMessage(openerMissingMessage(QStringLiteral("リストファイル"),
-                                                    QStringLiteral("テキストエディタ"), path));
+        m_platform.showMessage(
+            openerMissingMessage(QCoreApplication::translate("options", "リストファイル"),
+                                 QCoreApplication::translate("options", "テキストエディタ"), path));
 }
 
 options::EngineChoice OptionsHandler::chosenItems() const {

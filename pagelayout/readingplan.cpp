@@ -9,6 +9,7 @@
 #include "skew.h"
 #include "tiers.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -200,11 +201,14 @@ ReadingPlan planReading(const QImage& picture, Ruby ruby, RunningHeads heads) {
     failed.dotsPerInch = plausibleDotsPerInch(picture);
     failed.pictures = {picture};
     failed.failure =
-        QStringLiteral("自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3")
+        QCoreApplication::translate(
+            "pagelayout", "自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3")
             .arg(picture.width())
             .arg(picture.height())
-            .arg(messages.errors().isEmpty() ? QStringLiteral("画像処理ライブラリが受け付けません")
-                                             : messages.errors().join(QStringLiteral("; ")));
+            .arg(messages.errors().isEmpty()
+                     ? QCoreApplication::translate("pagelayout",
+                                                   "画像処理ライブラリが受け付けません")
+                     : messages.errors().join(QStringLiteral("; ")));
     return failed;
 }
 

@@ -1,5 +1,6 @@
 #include "listing.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -103,8 +104,9 @@ Listing listPictures(const QString& folder, const QString& pattern) {
     }
     if (listing.leftOut > 0)
         listing.leftOutMessage =
-            QStringLiteral("%1 の %2 個の画像ファイルは、名前が UTF-8 ではない (Shift-JIS "
-                           "などの) ため一覧に出していません。名前を付け直してください。")
+            QCoreApplication::translate(
+                "pictures", "%1 の %2 個の画像ファイルは、名前が UTF-8 ではない (Shift-JIS "
+                            "などの) ため一覧に出していません。名前を付け直してください。")
                 .arg(folder)
                 .arg(listing.leftOut);
     return listing;

@@ -7,6 +7,7 @@
 #include "greypicture.h"
 #include "pictureresolution.h"
 
+#include <QCoreApplication>
 #include <poppler-qt6.h>
 
 #include <QFile>
@@ -31,28 +32,31 @@ namespace {
 enum class Kind { Pdf, Tiff, Other };
 
 QString where(const QString& path, int page) {
-    return page == kNoPage ? path : QStringLiteral("%1 の %2 ページ").arg(path).arg(page + 1);
+    return page == kNoPage
+               ? path
+               : QCoreApplication::translate("pictures", "%1 の %2 ページ").arg(path).arg(page + 1);
 }
 
 [[noreturn]] void refuse(const QString& path, int page, const QString& why) {
-    throw Failure(
-        QStringLiteral("画像ファイルを読み込めません。\n%1\n%2").arg(where(path, page), why));
+    throw Failure(QCoreApplication::translate("pictures", "画像ファイルを読み込めません。\n%1\n%2")
+                      .arg(where(path, page), why));
 }
 
 QString systemReason(int error) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-        return QStringLiteral("ファイルがありません。");
+        return QCoreApplication::translate("pictures", "ファイルがありません。");
     case EACCES:
     case EPERM:
-        return QStringLiteral("ファイルを読む権限がありません。");
+        return QCoreApplication::translate("pictures", "ファイルを読む権限がありません。");
     case EISDIR:
-        return QStringLiteral("フォルダです。");
+        return QCoreApplication::translate("pictures", "フォルダです。");
     case ELOOP:
-        return QStringLiteral("リンクが循環しています。");
+        return QCoreApplication::translate("pictures", "リンクが循環しています。");
     default:
-        return QStringLiteral("ファイルを開けません (エラー番号 %1)。").arg(error);
+        return QCoreApplication::translate("pictures", "ファイルを開けません (エラー番号 %1)。")
+            .arg(error);
     }
 }
 
@@ -65,11 +69,12 @@ void openRegular(QFile& file, const QString& path, int page) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        refuse(path, page, QStringLiteral("通常のファイルではありません。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "通常のファイルではありません。"));
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        refuse(path, page, QStringLiteral("ファイルを開けません。"));
+        refuse(path, page, QCoreApplication::translate("pictures", "ファイルを開けません。"));
     }
 }
 
@@ -94,15 +99,16 @@ Kind kindOf(QIODevice& file) {
 QString readerReason(QImageReader::ImageReaderError error) {
     switch (error) {
     case QImageReader::FileNotFoundError:
-        return QStringLiteral("ファイルがありません。");
+        return QCoreApplication::translate("pictures", "ファイルがありません。");
     case QImageReader::DeviceError:
-        return QStringLiteral("ファイルを読めません。");
+        return QCoreApplication::translate("pictures", "ファイルを読めません。");
     case QImageReader::UnsupportedFormatError:
-        return QStringLiteral("画像ファイルではないか、壊れています。");
+        return QCoreApplication::translate("pictures", "画像ファイルではないか、壊れています。");
     case QImageReader::InvalidDataError:
-        return QStringLiteral("画像データが壊れているか、途中で切れています。");
+        return QCoreApplication::translate("pictures",
+                                           "画像データが壊れているか、途中で切れています。");
     default:
-        return QStringLiteral("画像データを読めません。");
+        return QCoreApplication::translate("pictures", "画像データを読めません。");
     }
 }
 
@@ -125,7 +131,7 @@ void collectPopplerComplaints() {
 QString withComplaints(const QString& reason) {
     if (popplerComplaints.isEmpty())
         return reason;
-    return reason + QStringLiteral("\nPDF の読み取りで見つかった問題:\n") +
+    return reason + QCoreApplication::translate("pictures", "\nPDF の読み取りで見つかった問題:\n") +
            popplerComplaints.join(QLatin1Char('\n'));
 }
 
@@ -142,17 +148,23 @@ std::unique_ptr<Poppler::Document> openPdf(QFile& file, const QString& path, int
     collectPopplerComplaints();
     std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(&file);
     if (doc && doc->isLocked())
-        refuse(path, page, QStringLiteral("パスワードで保護された PDF です。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "パスワードで保護された PDF です。"));
     // A file cut short has lost its end, and with it often every page: that is damage, not a
     // document without pages.
-    const QString cutShort = QStringLiteral("PDF ファイルが途中で切れています（壊れています）。");
+    const QString cutShort = QCoreApplication::translate(
+        "pictures", "PDF ファイルが途中で切れています（壊れています）。");
     const bool intact = endsLikeAPdf(file);
     if (!doc)
         refuse(path, page,
-               withComplaints(intact ? QStringLiteral("PDF ファイルが壊れています。") : cutShort));
+               withComplaints(
+                   intact ? QCoreApplication::translate("pictures", "PDF ファイルが壊れています。")
+                          : cutShort));
     if (doc->numPages() <= 0)
         refuse(path, page,
-               withComplaints(intact ? QStringLiteral("PDF にページがありません。") : cutShort));
+               withComplaints(
+                   intact ? QCoreApplication::translate("pictures", "PDF にページがありません。")
+                          : cutShort));
     return doc;
 }
 
@@ -268,17 +280,20 @@ void OpenedPage::State::openPicture() {
     reader->setAutoTransform(true);
     const QByteArray format = reader->format();
     if (format.isEmpty())
-        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "画像ファイルではないか、壊れています。"));
     if (page > 0 && !reader->jumpToImage(page))
-        refuse(path, page, QStringLiteral("このファイルにはこのページがありません。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "このファイルにはこのページがありません。"));
     size = reader->size();
     // The bitmap reader gives a top-down bitmap's negative height as it stands in the header.
     if (format == "bmp" && size.height() < 0)
         size.setHeight(-size.height());
     if (!size.isValid())
-        refuse(path, page, QStringLiteral("画像ファイルではないか、壊れています。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "画像ファイルではないか、壊れています。"));
     if (size.isEmpty())
-        refuse(path, page, QStringLiteral("画像の大きさが 0 です。"));
+        refuse(path, page, QCoreApplication::translate("pictures", "画像の大きさが 0 です。"));
     if (reader->transformation() & QImageIOHandler::TransformationRotate90)
         size.transpose();
     if (size.width() > limits.largest.width() || size.height() > limits.largest.height())
@@ -309,7 +324,8 @@ void OpenedPage::State::openPicture() {
         file->seek(pos);
     }
     if (!complete)
-        refuse(path, page, QStringLiteral("ファイルが途中で切れています。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "ファイルが途中で切れています。"));
 }
 
 QImage OpenedPage::State::readPicture() {
@@ -345,17 +361,23 @@ void OpenedPage::State::openPdfPage() {
     doc = openPdf(*file, path, page);
     index = page == kNoPage ? 0 : page;
     if (index >= doc->numPages())
-        refuse(path, page, QStringLiteral("この PDF は %1 ページまでです。").arg(doc->numPages()));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "この PDF は %1 ページまでです。")
+                   .arg(doc->numPages()));
     pdfPage = doc->page(index);
     if (!pdfPage)
-        refuse(path, page, withComplaints(QStringLiteral("PDF のページが壊れています。")));
+        refuse(path, page,
+               withComplaints(
+                   QCoreApplication::translate("pictures", "PDF のページが壊れています。")));
     inches = pdfPage->pageSizeF() / 72.0;
     if (!(inches.width() > 0 && inches.height() > 0))
-        refuse(path, page, QStringLiteral("PDF のページの大きさが 0 です。"));
+        refuse(path, page,
+               QCoreApplication::translate("pictures", "PDF のページの大きさが 0 です。"));
     const QSize atDefault(int(std::min(1e9, std::ceil(inches.width() * kDocumentDpi))),
                           int(std::min(1e9, std::ceil(inches.height() * kDocumentDpi))));
     if (atDefault.width() > limits.largest.width() || atDefault.height() > limits.largest.height())
-        refuseTooLarge(where(path, page), atDefault, limits.largest, QStringLiteral(" 300 dpi で"));
+        refuseTooLarge(where(path, page), atDefault, limits.largest,
+                       QCoreApplication::translate("pictures", " 300 dpi で"));
     checkMemory(where(path, page), atDefault, 4, limits.memory);
 }
 
@@ -389,9 +411,12 @@ QImage OpenedPage::State::readPdfPage(const std::function<bool()>& abandoned) {
         pdfPage->renderToImage(dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr,
                                askAbandoned, QVariant::fromValue(quintptr(&abandoned)));
     if (abandoned && abandoned())
-        throw Failure(QStringLiteral("PDF のページの描画を取りやめました。"));
+        throw Failure(
+            QCoreApplication::translate("pictures", "PDF のページの描画を取りやめました。"));
     if (image.isNull())
-        refuse(path, page, withComplaints(QStringLiteral("PDF のページを描けません。")));
+        refuse(
+            path, page,
+            withComplaints(QCoreApplication::translate("pictures", "PDF のページを描けません。")));
     return withResolution(keptForm(std::move(image)), dpi, dpi);
 }
 
@@ -402,7 +427,7 @@ OpenedPage::OpenedPage(const QString& path, int page, const ReadLimits& limits)
     m->limits = limits;
     openRegular(*m->file, path, page);
     if (m->file->size() == 0)
-        refuse(path, page, QStringLiteral("ファイルが空です。"));
+        refuse(path, page, QCoreApplication::translate("pictures", "ファイルが空です。"));
     if (kindOf(*m->file) == Kind::Pdf)
         m->openPdfPage();
     else

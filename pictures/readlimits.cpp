@@ -2,6 +2,7 @@
 
 #include "failure.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QList>
@@ -13,9 +14,10 @@
 namespace quillpix::pictures {
 
 void refuseTooLarge(const QString& where, QSize size, QSize largest, const QString& how) {
-    throw Failure(QStringLiteral("画像が大きすぎて表示できません。\n%1\n"
-                                 "この画像は%2幅 %3、高さ %4 ピクセルです。表示できるのは幅 %5、"
-                                 "高さ %6 ピクセルまでです。")
+    throw Failure(QCoreApplication::translate(
+                      "pictures", "画像が大きすぎて表示できません。\n%1\n"
+                                  "この画像は%2幅 %3、高さ %4 ピクセルです。表示できるのは幅 %5、"
+                                  "高さ %6 ピクセルまでです。")
                       .arg(where, how)
                       .arg(size.width())
                       .arg(size.height())
@@ -26,9 +28,10 @@ void refuseTooLarge(const QString& where, QSize size, QSize largest, const QStri
 void checkMemory(const QString& where, QSize size, int bytesPerPixel, qint64 ceiling) {
     const qint64 needed = qint64(size.width()) * size.height() * std::max(4, bytesPerPixel);
     if (needed > ceiling)
-        throw Failure(QStringLiteral("画像が大きすぎてメモリに読み込めません。\n%1\n"
-                                     "幅 %2、高さ %3 ピクセルで約 %4 MB になります。いまこの"
-                                     "コンピュータで読み込めるのは %5 MB までです。")
+        throw Failure(QCoreApplication::translate(
+                          "pictures", "画像が大きすぎてメモリに読み込めません。\n%1\n"
+                                      "幅 %2、高さ %3 ピクセルで約 %4 MB になります。いまこの"
+                                      "コンピュータで読み込めるのは %5 MB までです。")
                           .arg(where)
                           .arg(size.width())
                           .arg(size.height())

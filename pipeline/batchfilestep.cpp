@@ -4,6 +4,7 @@
 #include "failure.h"
 #include "textfiles.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace quillpix::pipeline {
@@ -16,7 +17,8 @@ BatchFileStep::BatchFileStep(Platform& platform, QString batchPath, QString outp
 EngineOutput BatchFileStep::run() {
     m_report = m_platform.runBatch(m_batch, m_style);
     if (!m_report.started)
-        throw Failure(QStringLiteral("バッチファイルを起動できません: %1").arg(m_batch));
+        throw Failure(QCoreApplication::translate("pipeline", "バッチファイルを起動できません: %1")
+                          .arg(m_batch));
     EngineOutput output;
     output.reason = failureReason(m_report);
     output.failed = !output.reason.isEmpty();
@@ -31,11 +33,12 @@ QString failureReason(const BatchReport& report) {
     for (const QString& program : report.notFound)
         lines << (program == QLatin1String("tesseract")
                       ? engineNotFoundMessage()
-                      : QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。")
+                      : QCoreApplication::translate(
+                            "pipeline", "「%1」は、実行できるプログラムとして見つかりません。")
                             .arg(program));
     if (report.exitCode != 0 && !report.lastProgram.isEmpty() &&
         !report.notFound.contains(report.lastProgram))
-        lines << QStringLiteral("%1 が終了コード %2 で終わりました。")
+        lines << QCoreApplication::translate("pipeline", "%1 が終了コード %2 で終わりました。")
                      .arg(report.lastProgram)
                      .arg(report.exitCode);
     return lines.join(QLatin1Char('\n'));

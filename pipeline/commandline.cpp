@@ -2,6 +2,7 @@
 
 #include "cp932.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,12 +34,12 @@ QString listCharacters(const QString& characters) {
         const bool pair = characters[i].isHighSurrogate() && i + 1 < characters.size();
         const char32_t code = pair ? QChar::surrogateToUcs4(characters[i], characters[i + 1])
                                    : characters[i].unicode();
-        parts << QStringLiteral("「%1」(U+%2)")
+        parts << QCoreApplication::translate("pipeline", "「%1」(U+%2)")
                      .arg(characters.mid(i, pair ? 2 : 1))
                      .arg(QString::number(uint(code), 16).toUpper().rightJustified(4, u'0'));
         i += pair ? 2 : 1;
     }
-    return parts.join(QStringLiteral("、"));
+    return parts.join(QCoreApplication::translate("pipeline", "、"));
 }
 
 } // namespace
@@ -100,18 +101,20 @@ QString unwritableCommandMessage(const QString& command) {
     const QString characters = cp932::unrepresentable(command);
     if (characters.isEmpty())
         return {};
-    return QStringLiteral("コマンドに Shift-JIS（コード ページ 932）で表せない文字があるため、"
-                          "tess.bat に正しく書けません: %1\n"
-                          "文字認識は実行しません。これらの文字を含まないようにコマンドを"
-                          "直してください。")
+    return QCoreApplication::translate(
+               "pipeline", "コマンドに Shift-JIS（コード ページ 932）で表せない文字があるため、"
+                           "tess.bat に正しく書けません: %1\n"
+                           "文字認識は実行しません。これらの文字を含まないようにコマンドを"
+                           "直してください。")
         .arg(listCharacters(characters));
 }
 
 QString engineNotFoundMessage() {
-    return QStringLiteral("文字認識エンジン tesseract が見つかりません（PATH にありません）。"
-                          "Debian では次のパッケージをインストールしてください: "
-                          "tesseract-ocr tesseract-ocr-jpn\n"
-                          "（例: sudo apt-get install tesseract-ocr tesseract-ocr-jpn）");
+    return QCoreApplication::translate(
+        "pipeline", "文字認識エンジン tesseract が見つかりません（PATH にありません）。"
+                    "Debian では次のパッケージをインストールしてください: "
+                    "tesseract-ocr tesseract-ocr-jpn\n"
+                    "（例: sudo apt-get install tesseract-ocr tesseract-ocr-jpn）");
 }
 
 WindowStyle windowStyleFor(const QString& text) {

@@ -3,6 +3,8 @@
 #include "batchline.h"
 #include "commandline.h"
 
+#include <QCoreApplication>
+
 namespace quillpix::pipeline {
 
 namespace {
@@ -15,7 +17,9 @@ CommandWords commandWords(const QString& batchText, const QProcessEnvironment& e
         const batchfile::Line line =
             batchfile::parseLine(batchfile::expandVariables(raw, environment, {}));
         if (!line.error.isEmpty()) {
-            result.problem = QStringLiteral("コマンドの書き方が正しくありません: %1").arg(raw);
+            result.problem =
+                QCoreApplication::translate("pipeline", "コマンドの書き方が正しくありません: %1")
+                    .arg(raw);
             return result;
         }
         for (const batchfile::Pipeline& pipeline : line.pipelines) {
@@ -27,8 +31,9 @@ CommandWords commandWords(const QString& batchText, const QProcessEnvironment& e
                     continue;
                 if (++commands > 1 || !command.redirections.isEmpty()) {
                     result.problem =
-                        QStringLiteral("コマンドに文字認識エンジンの呼び出し以外のもの（2 つ目の"
-                                       "コマンド、& | < > など）があります: %1")
+                        QCoreApplication::translate(
+                            "pipeline", "コマンドに文字認識エンジンの呼び出し以外のもの（2 つ目の"
+                                        "コマンド、& | < > など）があります: %1")
                             .arg(raw.trimmed());
                     result.words.clear();
                     return result;

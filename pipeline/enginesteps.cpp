@@ -5,6 +5,7 @@
 #include "residentengine.h"
 #include "textfiles.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace quillpix::pipeline {
@@ -54,8 +55,9 @@ EngineOutput ProcessStep::run() {
     if (program.isEmpty()) {
         EngineOutput output;
         output.failed = true;
-        output.reason =
-            QStringLiteral("「%1」は、実行できるプログラムとして見つかりません。").arg(name);
+        output.reason = QCoreApplication::translate(
+                            "pipeline", "「%1」は、実行できるプログラムとして見つかりません。")
+                            .arg(name);
         return output;
     }
     processes::ProgramRun request;
@@ -74,13 +76,16 @@ EngineOutput ProcessStep::run() {
     EngineOutput output = outputFile(m_output);
     if (!ran.started) {
         output.failed = true;
-        output.reason = QStringLiteral("%1 を起動できません: %2").arg(name, ran.errorString);
+        output.reason = QCoreApplication::translate("pipeline", "%1 を起動できません: %2")
+                            .arg(name, ran.errorString);
     } else if (!ran.normalExit || ran.exitCode != 0) {
         output.failed = true;
         output.reason =
             !ran.normalExit
-                ? QStringLiteral("%1 が異常終了しました").arg(name)
-                : QStringLiteral("%1 が終了コード %2 で終わりました").arg(name).arg(ran.exitCode);
+                ? QCoreApplication::translate("pipeline", "%1 が異常終了しました").arg(name)
+                : QCoreApplication::translate("pipeline", "%1 が終了コード %2 で終わりました")
+                      .arg(name)
+                      .arg(ran.exitCode);
         if (const QString last = lastLine(ran.output); !last.isEmpty())
             output.reason += QStringLiteral(": ") + last;
     }
@@ -104,7 +109,8 @@ EngineOutput ResidentStep::run() {
     output.utf8 = read.utf8;
     if (read.outcome == engine::Outcome::Failed) {
         output.failed = true;
-        output.reason = QStringLiteral("文字認識エンジンが画像を読めませんでした");
+        output.reason =
+            QCoreApplication::translate("pipeline", "文字認識エンジンが画像を読めませんでした");
     }
     return output;
 }

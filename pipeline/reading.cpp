@@ -6,7 +6,13 @@
 #include "savetext.h"
 #include "textfiles.h"
 
+#include <QCoreApplication>
+
 namespace quillpix::pipeline {
+
+QString noOutputReason() {
+    return QCoreApplication::translate("pipeline", "文字認識エンジンが結果を書きませんでした");
+}
 
 bool Reading::anyVisible() const {
     return !removeWhitespace(engineText).isEmpty();

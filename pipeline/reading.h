@@ -23,6 +23,9 @@ struct EngineOutput {
     QString reason;
 };
 
+// Why a picture whose engine run left no output has no result, for the user.
+QString noOutputReason();
+
 // One run of the engine on one work picture, started however it is started.
 class EngineStep {
 public:

@@ -7,6 +7,7 @@
 #include "textfiles.h"
 #include "workpicture.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,7 +28,8 @@ QString writePicture(const QString& folder, const QImage& prepared, SentRun& sen
     }
     sent.sentPicture = QImage(bitmap, "BMP");
     if (sent.sentPicture.isNull())
-        return QStringLiteral("作業用の画像ファイルを読めません: %1").arg(bitmap);
+        return QCoreApplication::translate("pipeline", "作業用の画像ファイルを読めません: %1")
+            .arg(bitmap);
     return {};
 }
 
@@ -48,11 +50,14 @@ QString writeCommand(const QString& folder, const QString& command, SentRun& sen
     const QString result = fileIn(folder, QStringLiteral("tmp.txt"));
     // The engine could never write its result there, and the user would be told it failed.
     if (QFileInfo(result).isDir())
-        return QStringLiteral("文字認識結果ファイルの場所にフォルダがあります。"
-                              "このフォルダを移すか名前を変えてください: %1")
+        return QCoreApplication::translate("pipeline",
+                                           "文字認識結果ファイルの場所にフォルダがあります。"
+                                           "このフォルダを移すか名前を変えてください: %1")
             .arg(result);
     if (textfiles::isVisibleFile(result) && !QFile::remove(result))
-        return QStringLiteral("前回の文字認識結果ファイルを削除できません: %1").arg(result);
+        return QCoreApplication::translate("pipeline",
+                                           "前回の文字認識結果ファイルを削除できません: %1")
+            .arg(result);
     return {};
 }
 

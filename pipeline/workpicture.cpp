@@ -4,6 +4,7 @@
 #include "greypicture.h"
 #include "pictureresolution.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 
@@ -50,7 +51,9 @@ void writeWorkPicture(const QImage& picture, const QString& path) {
     QFile::remove(path);
     const QImage work = pictures::engineForm(picture);
     if (!forBitmap(work).save(path, "BMP"))
-        throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(path));
+        throw Failure(
+            QCoreApplication::translate("pipeline", "作業用の画像ファイルを書けません: %1")
+                .arg(path));
     if (work.dotsPerMeterX() != kNoResolution)
         return;
     // Qt writes at least one pixel per metre; zeros are what a bitmap without a resolution
@@ -58,7 +61,9 @@ void writeWorkPicture(const QImage& picture, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite) || !file.seek(kResolutionFields) ||
         file.write(QByteArray(kResolutionBytes, '\0')) != kResolutionBytes)
-        throw Failure(QStringLiteral("作業用の画像ファイルを書けません: %1").arg(path));
+        throw Failure(
+            QCoreApplication::translate("pipeline", "作業用の画像ファイルを書けません: %1")
+                .arg(path));
 }
 
 } // namespace quillpix::pipeline

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
@@ -90,16 +91,17 @@ bool DesktopPlatform::shellOpen(const QString& path) {
 bool DesktopPlatform::askOkCancel(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text,
                     QMessageBox::Ok | QMessageBox::Cancel, m_window);
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("platform", "キャンセル"));
     return box.exec() == QMessageBox::Ok;
 }
 
 SaveAnswer DesktopPlatform::askSave(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text,
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_window);
-    box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
-    box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.button(QMessageBox::Save)->setText(QCoreApplication::translate("platform", "保存"));
+    box.button(QMessageBox::Discard)
+        ->setText(QCoreApplication::translate("platform", "保存しない"));
+    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("platform", "キャンセル"));
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {
@@ -141,13 +143,14 @@ void DesktopPlatform::playSound(const QString& wavPath) {
 // Qt's static dialogs are the desktop's own where its platform theme offers one (a portal, GTK,
 // KDE), and Qt's own otherwise.
 QString DesktopPlatform::chooseFolder(const QString& startFolder) {
-    return QFileDialog::getExistingDirectory(m_window, QStringLiteral("フォルダを開く"),
-                                             startFolder);
+    return QFileDialog::getExistingDirectory(
+        m_window, QCoreApplication::translate("platform", "フォルダを開く"), startFolder);
 }
 
 QString DesktopPlatform::chooseFile(const QString& startFolder, const QString& nameFilter) {
-    return QFileDialog::getOpenFileName(m_window, QStringLiteral("ファイルを開く"), startFolder,
-                                        nameFilter);
+    return QFileDialog::getOpenFileName(m_window,
+                                        QCoreApplication::translate("platform", "ファイルを開く"),
+                                        startFolder, nameFilter);
 }
 
 ClipboardContent DesktopPlatform::clipboardContent() {

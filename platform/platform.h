@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -97,8 +98,9 @@ public:
 // opened, the kind of program missing, and the file or folder.
 inline QString openerMissingMessage(const QString& what, const QString& program,
                                     const QString& path) {
-    return QStringLiteral("%1を開くプログラム（%2）が見つかりません。\n"
-                          "%2をインストールしてから、もう一度開いてください。\n%3")
+    return QCoreApplication::translate("platform",
+                                       "%1を開くプログラム（%2）が見つかりません。\n"
+                                       "%2をインストールしてから、もう一度開いてください。\n%3")
         .arg(what, program, path);
 }
 

@@ -1,5 +1,6 @@
 #include "screencapture.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -50,10 +51,11 @@ QRect regionInPicture(QPoint pressed, QPoint released, QSize widgetSize, QSize p
 }
 
 QString noGrabMessage(const QString& platformName) {
-    return QStringLiteral("この画面では、画面の一部を読み取れません。\n"
-                          "X11 のデスクトップか、スクリーンショットのポータル "
-                          "(xdg-desktop-portal) がある Wayland のデスクトップで使ってください。\n"
-                          "(Qt のプラットフォーム: %1)")
+    return QCoreApplication::translate(
+               "platform", "この画面では、画面の一部を読み取れません。\n"
+                           "X11 のデスクトップか、スクリーンショットのポータル "
+                           "(xdg-desktop-portal) がある Wayland のデスクトップで使ってください。\n"
+                           "(Qt のプラットフォーム: %1)")
         .arg(platformName);
 }
 
@@ -104,7 +106,7 @@ Frozen grabWithQt() {
     for (QScreen* screen : screens) {
         const QPixmap shot = screen->grabWindow(0);
         if (shot.isNull())
-            return {{}, QStringLiteral("画面を読み取れませんでした。")};
+            return {{}, QCoreApplication::translate("platform", "画面を読み取れませんでした。")};
         painter.drawPixmap(
             QRect(screen->geometry().topLeft() - all.topLeft(), screen->geometry().size()), shot);
     }
@@ -131,13 +133,15 @@ Q_SIGNALS:
 };
 
 Frozen grabWithPortal() {
-    const QString unavailable =
-        QStringLiteral("Wayland のデスクトップでは、スクリーンショットのポータル "
-                       "(org.freedesktop.portal.Screenshot) を通して画面を読み取ります。\n"
-                       "このデスクトップではポータルを使えません: %1");
+    const QString unavailable = QCoreApplication::translate(
+        "platform", "Wayland のデスクトップでは、スクリーンショットのポータル "
+                    "(org.freedesktop.portal.Screenshot) を通して画面を読み取ります。\n"
+                    "このデスクトップではポータルを使えません: %1");
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
-        return {{}, unavailable.arg(QStringLiteral("D-Bus のセッションバスがありません。"))};
+        return {{},
+                unavailable.arg(QCoreApplication::translate(
+                    "platform", "D-Bus のセッションバスがありません。"))};
     const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
     const QString token = QStringLiteral("quillpix%1").arg(QRandomGenerator::global()->generate());
     // The request's path is known before the call, so its answer cannot come before the
@@ -176,7 +180,9 @@ Frozen grabWithPortal() {
         loop.exec();
     }
     if (!answer.answered)
-        return {{}, unavailable.arg(QStringLiteral("ポータルが答えませんでした。"))};
+        return {{},
+                unavailable.arg(
+                    QCoreApplication::translate("platform", "ポータルが答えませんでした。"))};
     if (answer.response == 1)
         return {};
     const QImage picture =
@@ -184,7 +190,9 @@ Frozen grabWithPortal() {
             ? takePortalPicture(answer.results.value(QStringLiteral("uri")).toString())
             : QImage();
     if (picture.isNull())
-        return {{}, unavailable.arg(QStringLiteral("スクリーンショットを受け取れませんでした。"))};
+        return {{},
+                unavailable.arg(QCoreApplication::translate(
+                    "platform", "スクリーンショットを受け取れませんでした。"))};
     return {picture.convertToFormat(QImage::Format_RGB32), {}};
 }
 
@@ -201,7 +209,7 @@ public:
         m_fullScreen = QGuiApplication::platformName() == QLatin1String("wayland");
         if (!m_fullScreen)
             setWindowFlag(Qt::BypassWindowManagerHint);
-        setWindowTitle(QStringLiteral("Quillpix 画面から読む"));
+        setWindowTitle(QCoreApplication::translate("platform", "Quillpix 画面から読む"));
         setObjectName(QStringLiteral("regionOverlay"));
         setCursor(Qt::CrossCursor);
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -329,7 +337,7 @@ Frozen freezeScreen(GrabMethod method) {
 }
 
 QString overlayHint() {
-    return QStringLiteral("ドラッグで範囲を選択 / Esc で取消");
+    return QCoreApplication::translate("platform", "ドラッグで範囲を選択 / Esc で取消");
 }
 
 std::optional<QRect> chooseRegion(const QImage& frozen) {

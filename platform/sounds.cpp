@@ -2,6 +2,7 @@
 
 #include "platform.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <exception>
@@ -11,7 +12,8 @@ namespace quillpix {
 void playWav(Platform& platform, const QString& parentFolder, const QString& name) {
     const QString path = parentFolder + QStringLiteral("/wav/") + name;
     if (!QFileInfo(path).isFile()) {
-        platform.showMessage(QStringLiteral("wavファイルがwavディレクトリにありません"));
+        platform.showMessage(
+            QCoreApplication::translate("platform", "wavファイルがwavディレクトリにありません"));
         return;
     }
     try {

@@ -14,6 +14,7 @@
 #include "widgets.h"
 #include "workfolder.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -56,17 +57,20 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
 }
 
 QString RecognitionHandler::missingResultMessage() {
-    return QStringLiteral("文字認識結果ファイルができていません。Tessがエラー終了したようです。");
+    return QCoreApplication::translate(
+        "recognition", "文字認識結果ファイルができていません。Tessがエラー終了したようです。");
 }
 
 QString RecognitionHandler::busyMessage() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "recognition",
         "文字認識を実行中です。\n実行中の文字認識が終わってから、もう一度押してください。");
 }
 
 QString RecognitionHandler::selectionTooSmallMessage() {
-    return QStringLiteral("選択範囲が小さすぎて、文字認識する画像ができません。\n"
-                          "もう少し大きく範囲を選択してください。");
+    return QCoreApplication::translate("recognition",
+                                       "選択範囲が小さすぎて、文字認識する画像ができません。\n"
+                                       "もう少し大きく範囲を選択してください。");
 }
 
 RecognitionHandler::~RecognitionHandler() = default;

@@ -11,6 +11,7 @@
 #include "widgets.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -33,11 +34,13 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
       m_settings(settingsFolder) {
     // On the box's menu rather than as a control of their own: the window's controls keep
     // their places.
-    m_joinParagraphs = new QAction(QStringLiteral("行をつなげて段落にする"), m_c.txtResult);
+    m_joinParagraphs = new QAction(
+        QCoreApplication::translate("resulttext", "行をつなげて段落にする"), m_c.txtResult);
     m_joinParagraphs->setObjectName(QStringLiteral("actJoinParagraphs"));
     connect(m_joinParagraphs, &QAction::triggered, this, [this] { joinParagraphs(); });
-    m_keepLatinSpaces =
-        new QAction(QStringLiteral("認識時に英数字の前の空白と「.」を残す"), m_c.txtResult);
+    m_keepLatinSpaces = new QAction(
+        QCoreApplication::translate("resulttext", "認識時に英数字の前の空白と「.」を残す"),
+        m_c.txtResult);
     m_keepLatinSpaces->setObjectName(QStringLiteral("actKeepLatinSpaces"));
     m_keepLatinSpaces->setCheckable(true);
     m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
@@ -180,7 +183,8 @@ bool ResultTextHandler::mayLeave() {
     if (!m_unsaved)
         return true;
     const viewer::ChosenFile chosen = m_files.chosenFile();
-    QString question = QStringLiteral("認識結果が保存されていません。保存しますか？");
+    QString question =
+        QCoreApplication::translate("resulttext", "認識結果が保存されていません。保存しますか？");
     if (!chosen.name.isEmpty())
         question += QLatin1Char('\n') + chosen.folder + QLatin1Char('/') + chosen.name;
     switch (m_platform.askSave(question)) {
@@ -214,23 +218,26 @@ bool ResultTextHandler::save() {
         // After a folder change nothing is chosen, and the name would be ".txt" alone: a hidden
         // file that no picture ever loads again.
         if (name.isEmpty())
-            throw Failure(
-                QStringLiteral("画像ファイルが選ばれていないので、認識結果を保存できません。\n"
-                               "画像ファイルを選んでから保存してください。"));
+            throw Failure(QCoreApplication::translate(
+                "resulttext", "画像ファイルが選ばれていないので、認識結果を保存できません。\n"
+                              "画像ファイルを選んでから保存してください。"));
         const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
         const QString text = m_c.txtResult->text();
         try {
             textfiles::writeBytes(savetext::savedBytes(text), path);
         } catch (const Failure& failure) {
-            throw Failure(QStringLiteral("認識結果を保存できませんでした。以前に保存したファイルは"
-                                         "変更していません。\n") +
+            throw Failure(QCoreApplication::translate(
+                              "resulttext",
+                              "認識結果を保存できませんでした。以前に保存したファイルは"
+                              "変更していません。\n") +
                           failure.text());
         }
         const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
         if (!missing.isEmpty())
             m_platform.showMessage(
-                QStringLiteral("認識結果を保存しました: %1\n"
-                               "Shift-JIS で表せない文字は「?」に置き換えました: %2")
+                QCoreApplication::translate("resulttext",
+                                            "認識結果を保存しました: %1\n"
+                                            "Shift-JIS で表せない文字は「?」に置き換えました: %2")
                     .arg(path, missing));
         saved = true;
         setUnsaved(false);
@@ -246,10 +253,12 @@ void ResultTextHandler::openSavedFile() {
     const QString path = textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
     if (textfiles::isVisibleFile(path)) {
         if (!m_platform.shellOpen(path))
-            m_platform.showMessage(openerMissingMessage(QStringLiteral("認識結果のファイル"),
-                                                        QStringLiteral("テキストエディタ"), path));
+            m_platform.showMessage(openerMissingMessage(
+                QCoreApplication::translate("resulttext", "認識結果のファイル"),
+                QCoreApplication::translate("resulttext", "テキストエディタ"), path));
     } else
-        m_platform.showMessage(QStringLiteral("認識結果のファイルはまだ作成されていません。"));
+        m_platform.showMessage(QCoreApplication::translate(
+            "resulttext", "認識結果のファイルはまだ作成されていません。"));
 }
 
 } // namespace quillpix

@@ -8,6 +8,7 @@
 #include "samples.h"
 #include "textlayer.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QImageIOHandler>
 #include <QPointF>
@@ -31,7 +32,8 @@ constexpr int kCompressionLevel = 6;
 constexpr int kMostCodes = 0xFFFF;
 
 QString failureText(const QString& path, const QString& cause) {
-    return QStringLiteral("PDF を書けません: %1\n%2").arg(path, cause);
+    return QCoreApplication::translate("searchablepdf", "PDF を書けません: %1\n%2")
+        .arg(path, cause);
 }
 
 QByteArray number(double value) {
@@ -103,7 +105,8 @@ struct Writer::State {
     }
     void refuseAfterFailure() const {
         if (failed || finished)
-            throw Failure(failureText(path, QStringLiteral("書き込みは終わっています。")));
+            throw Failure(failureText(
+                path, QCoreApplication::translate("searchablepdf", "書き込みは終わっています。")));
     }
     struct Picture {
         QByteArray operators; // draw it, in pixels from the bottom left of the page
@@ -156,7 +159,8 @@ Writer::State::Picture Writer::State::picture(const Page& page) {
         matrix = imageMatrix(jpeg.stored, jpeg.turn, out.shown.height());
     } else {
         if (page.image.isNull())
-            throw Failure(failureText(path, QStringLiteral("ページの画像を読めません。")));
+            throw Failure(failureText(
+                path, QCoreApplication::translate("searchablepdf", "ページの画像を読めません。")));
         out.shown = QSizeF(page.image.size());
         const Samples samples = samplesOf(page.image);
         const QByteArray packed = qCompress(samples.data, kCompressionLevel);
@@ -328,7 +332,8 @@ void Writer::finish() {
     State& s = *m_state;
     s.refuseAfterFailure();
     if (s.pages == 0)
-        throw Failure(failureText(s.path, QStringLiteral("ページがありません。")));
+        throw Failure(failureText(
+            s.path, QCoreApplication::translate("searchablepdf", "ページがありません。")));
     try {
         s.writeFont();
         s.document.Close();

@@ -4,6 +4,7 @@
 #include "picturebox.h"
 #include "zoom.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 namespace quillpix {
@@ -11,7 +12,7 @@ namespace {
 
 int32_t checked(int64_t value) {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
+        throw Failure(QCoreApplication::translate("selection", "選択範囲の座標が大きすぎます。"));
     return int32_t(value);
 }
 
@@ -33,7 +34,8 @@ void cropSelectionAt(const QImage& source, int32_t l, int32_t t, int32_t r, int3
     const int32_t w = checked(int64_t(right) - left);
     const int32_t h = checked(int64_t(bottom) - top);
     if (w < 0 || h < 0)
-        throw Failure(QStringLiteral("選択範囲の右端か下端が左端か上端より手前にあります。"));
+        throw Failure(QCoreApplication::translate(
+            "selection", "選択範囲の右端か下端が左端か上端より手前にあります。"));
 
     target->setDrawMode(PictureBox::DrawMode::CopyPen);
     // A grey picture's cut-out stays 8-bit grey, as the engine then reads it.

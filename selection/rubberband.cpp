@@ -4,6 +4,7 @@
 #include "picturebox.h"
 #include "zoom.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <limits>
 
@@ -18,7 +19,7 @@ int32_t product(int32_t value, int z) {
 
 int32_t toInt32(int64_t value) {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw Failure(QStringLiteral("選択範囲の座標が大きすぎます。"));
+        throw Failure(QCoreApplication::translate("selection", "選択範囲の座標が大きすぎます。"));
     return int32_t(value);
 }
 

@@ -9,6 +9,7 @@
 #include "rubberband.h"
 #include "widgets.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 
 #include <utility>
@@ -117,8 +118,10 @@ void SelectionHandler::complete() {
     s.frameScrollV = view.v;
     s.frameScrollH = view.h;
     emit selectionMade();
-    m_c.lblHeight->setText(QStringLiteral("高さ＝") + QString::number(s.y2 - s.y1));
-    m_c.lblWidth->setText(QStringLiteral("幅＝") + QString::number(s.x2 - s.x1));
+    m_c.lblHeight->setText(QCoreApplication::translate("selection", "高さ＝") +
+                           QString::number(s.y2 - s.y1));
+    m_c.lblWidth->setText(QCoreApplication::translate("selection", "幅＝") +
+                          QString::number(s.x2 - s.x1));
     using selection::toInt32;
     selection::showSelectionPreview(
         m_display.fullPicture(), toInt32(int64_t(s.x1) + view.h + 1),

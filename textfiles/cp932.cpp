@@ -2,6 +2,7 @@
 
 #include "failure.h"
 
+#include <QCoreApplication>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
@@ -21,7 +22,8 @@ Converter openConverter(const char* name) {
     Converter conv(ucnv_open(name, &status));
     if (U_FAILURE(status))
         throw Failure(
-            QStringLiteral("文字コード変換の準備ができません（%1 の変換表がありません）。")
+            QCoreApplication::translate(
+                "textfiles", "文字コード変換の準備ができません（%1 の変換表がありません）。")
                 .arg(QLatin1String(name)));
     return conv;
 }
@@ -54,7 +56,8 @@ QString toUnicode(UConverter* conv, const QByteArray& bytes) {
     int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), out.size(),
                               bytes.constData(), bytes.size(), &status);
     if (U_FAILURE(status))
-        throw Failure(QStringLiteral("文字コードを変換できません（%1 バイトの読み込み）。")
+        throw Failure(QCoreApplication::translate(
+                          "textfiles", "文字コードを変換できません（%1 バイトの読み込み）。")
                           .arg(bytes.size()));
     out.truncate(n);
     return out;
@@ -73,8 +76,9 @@ QByteArray encode(const QString& text) {
         ucnv_fromUChars(conv.get(), out.data(), out.size(),
                         reinterpret_cast<const UChar*>(text.constData()), text.size(), &status);
     if (U_FAILURE(status))
-        throw Failure(
-            QStringLiteral("文字列を Shift-JIS に変換できません（%1 文字）。").arg(text.size()));
+        throw Failure(QCoreApplication::translate(
+                          "textfiles", "文字列を Shift-JIS に変換できません（%1 文字）。")
+                          .arg(text.size()));
     out.truncate(n);
     return out;
 }

@@ -3,6 +3,7 @@
 #include "cp932.h"
 #include "failure.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -23,20 +24,24 @@ namespace {
 QByteArray readAll(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("ファイルを読めません: %1\n%2").arg(path, file.errorString()));
+        throw Failure(QCoreApplication::translate("textfiles", "ファイルを読めません: %1\n%2")
+                          .arg(path, file.errorString()));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Failure(QStringLiteral("ファイルを読めません: %1\n%2").arg(path, file.errorString()));
+        throw Failure(QCoreApplication::translate("textfiles", "ファイルを読めません: %1\n%2")
+                          .arg(path, file.errorString()));
     return bytes;
 }
 
 [[noreturn]] void writeFailed(const QString& path, int error) {
-    throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, writeErrorText(error)));
+    throw Failure(QCoreApplication::translate("textfiles", "ファイルを書けません: %1\n%2")
+                      .arg(path, writeErrorText(error)));
 }
 
 QString readOnlyText() {
-    return QStringLiteral("このファイルは読み取り専用です（書き込みが許可されていません）。"
-                          "ファイルはそのままです。");
+    return QCoreApplication::translate(
+        "textfiles", "このファイルは読み取り専用です（書き込みが許可されていません）。"
+                     "ファイルはそのままです。");
 }
 
 // Whether the user may change the file: the system's answer for this user, and for the
@@ -67,7 +72,8 @@ PendingFile::PendingFile(const QString& path, Durability durability)
     struct stat old {};
     const bool replacing = ::stat(m_target.constData(), &old) == 0 && S_ISREG(old.st_mode);
     if (replacing && !mayBeWritten(m_target, old))
-        throw Failure(QStringLiteral("ファイルを書けません: %1\n%2").arg(path, readOnlyText()));
+        throw Failure(QCoreApplication::translate("textfiles", "ファイルを書けません: %1\n%2")
+                          .arg(path, readOnlyText()));
     // A short name beside the target: the target's own name may already use up the 255 bytes
     // a name may have. The leading dot keeps it out of every listing while it exists.
     m_temporary = temporaryNameBeside(m_target);
@@ -266,18 +272,20 @@ bool isVisibleFile(const QString& path) {
 QString writeErrorText(int error) {
     switch (error) {
     case ENOSPC:
-        return QStringLiteral("ディスクがいっぱいです。空きを作ってからもう一度保存してください。");
+        return QCoreApplication::translate(
+            "textfiles", "ディスクがいっぱいです。空きを作ってからもう一度保存してください。");
     case EDQUOT:
-        return QStringLiteral("ディスクの使用量の上限（クォータ）に達しました。");
+        return QCoreApplication::translate("textfiles",
+                                           "ディスクの使用量の上限（クォータ）に達しました。");
     case EACCES:
     case EPERM:
-        return QStringLiteral("書き込みが許可されていません。");
+        return QCoreApplication::translate("textfiles", "書き込みが許可されていません。");
     case EROFS:
-        return QStringLiteral("読み取り専用の場所です。");
+        return QCoreApplication::translate("textfiles", "読み取り専用の場所です。");
     case ENAMETOOLONG:
-        return QStringLiteral("ファイル名が長すぎます。");
+        return QCoreApplication::translate("textfiles", "ファイル名が長すぎます。");
     case EFBIG:
-        return QStringLiteral("ファイルの大きさの上限を超えました。");
+        return QCoreApplication::translate("textfiles", "ファイルの大きさの上限を超えました。");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }

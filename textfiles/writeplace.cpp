@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "textfiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -30,7 +31,9 @@ bool onlyTextControls(const QByteArray& bytes) {
 QString writeRefusal(const QString& path, const QString& folder) {
     const QString root = QFileInfo(folder).canonicalFilePath();
     if (root.isEmpty() || !path.startsWith(folder + QLatin1Char('/')))
-        return QStringLiteral("保存先 %1 はフォルダ %2 の外です。書きません").arg(path, folder);
+        return QCoreApplication::translate("textfiles",
+                                           "保存先 %1 はフォルダ %2 の外です。書きません")
+            .arg(path, folder);
     const QString name = path.mid(folder.size() + 1);
     // Each step from the folder down to the file: a link must lead somewhere within the folder.
     // The first step that does not exist yet ends the walk: what lies below it is made here.
@@ -42,13 +45,16 @@ QString writeRefusal(const QString& path, const QString& folder) {
         // A folder on the way is named when it is the link, not the file.
         const QString link = place == path ? QString() : QStringLiteral(" (%1)").arg(place);
         if (info.isSymLink() && !info.exists())
-            return QStringLiteral("保存先 %1 は行き先のないリンクです%2。リンクの先には書きません")
+            return QCoreApplication::translate(
+                       "textfiles",
+                       "保存先 %1 は行き先のないリンクです%2。リンクの先には書きません")
                 .arg(name, link);
         if (!info.exists())
             break;
         if (const QString canonical = info.canonicalFilePath(); !inside(canonical, root))
-            return QStringLiteral("保存先 %1 はフォルダの外 (%2) を指すリンクです%3。リンクの先"
-                                  "には書きません")
+            return QCoreApplication::translate(
+                       "textfiles", "保存先 %1 はフォルダの外 (%2) を指すリンクです%3。リンクの先"
+                                    "には書きません")
                 .arg(name, canonical, link);
     }
     return {};

@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "viewmath.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 
 #include <atomic>
@@ -75,7 +76,8 @@ void BackgroundRead::start(pictures::OpenedPage reader) {
         } catch (const Failure& failure) {
             job->problem = failure.text();
         } catch (const std::bad_alloc&) {
-            job->problem = QStringLiteral("画像を読み込むメモリが足りません。");
+            job->problem =
+                QCoreApplication::translate("viewer", "画像を読み込むメモリが足りません。");
         }
         {
             const std::lock_guard<std::mutex> lock(job->mutex);

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -69,13 +70,15 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
     // searchable PDF; a right click opens it without choosing the entry under the pointer (see
     // eventFilter).
     m_c.File1->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* readAll = new QAction(QStringLiteral("このフォルダをすべて認識…"), m_c.File1);
+    auto* readAll =
+        new QAction(QCoreApplication::translate("viewer", "このフォルダをすべて認識…"), m_c.File1);
     readAll->setObjectName(QStringLiteral("actReadFolder"));
     connect(readAll, &QAction::triggered, this, [this] {
         if (!m_c.File1->folder().isEmpty())
             emit folderBatchRequested(m_c.File1->folder());
     });
-    auto* makePdf = new QAction(QStringLiteral("検索できる PDF を作る…"), m_c.File1);
+    auto* makePdf =
+        new QAction(QCoreApplication::translate("viewer", "検索できる PDF を作る…"), m_c.File1);
     makePdf->setObjectName(QStringLiteral("actMakePdf"));
     connect(makePdf, &QAction::triggered, this, [this, makePdf] {
         // The document under the pointer when the menu opened, else the chosen page's.
@@ -185,12 +188,12 @@ void ViewerHandler::setUpDisplay() {
     // A click gives the display the focus, so its keys (Ctrl+A, Ctrl+V) reach it.
     m_c.picDisp->setFocusPolicy(Qt::ClickFocus);
     m_c.picDisp->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* selectWhole = new QAction(QStringLiteral("画像全体を選択"), m_c.picDisp);
+    auto* selectWhole = new QAction(QCoreApplication::translate("viewer", "画像全体を選択"), m_c.picDisp);
     selectWhole->setObjectName(QStringLiteral("actSelectWhole"));
     selectWhole->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     selectWhole->setShortcutContext(Qt::WidgetShortcut);
     connect(selectWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(false); });
-    auto* readWhole = new QAction(QStringLiteral("画像全体を読む"), m_c.picDisp);
+    auto* readWhole = new QAction(QCoreApplication::translate("viewer", "画像全体を読む"), m_c.picDisp);
     readWhole->setObjectName(QStringLiteral("actReadWhole"));
     connect(readWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(true); });
     m_c.picDisp->addActions({selectWhole, readWhole});
@@ -267,10 +270,13 @@ void ViewerHandler::readFolderList() {
 
 void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
     if (opening.folder.isEmpty())
-        throw Failure(QStringLiteral("開くファイルかフォルダが見つかりません: %1").arg(asked));
+        throw Failure(
+            QCoreApplication::translate("viewer", "開くファイルかフォルダが見つかりません: %1")
+                .arg(asked));
     const pictures::Listing listing = pictures::listPictures(opening.folder, m_c.File1->pattern());
     if (!listing.listed)
-        throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(opening.folder));
+        throw Failure(QCoreApplication::translate("viewer", "フォルダの一覧を読めません: %1")
+                          .arg(opening.folder));
     int page = pictures::kNoPage;
     if (!opening.fileName.isEmpty()) {
         const QString path = opening.folder + QLatin1Char('/') + opening.fileName;
@@ -278,8 +284,9 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
             listing.entries.begin(), listing.entries.end(),
             [&](const pictures::ListEntry& e) { return e.fileName == opening.fileName; });
         if (entry == listing.entries.end())
-            throw Failure(QStringLiteral("このファイルは画像ファイルの一覧に出せないため、"
-                                         "開けません: %1\n開けるのは次の画像と文書です: %2")
+            throw Failure(QCoreApplication::translate(
+                              "viewer", "このファイルは画像ファイルの一覧に出せないため、"
+                                        "開けません: %1\n開けるのは次の画像と文書です: %2")
                               .arg(path, QString::fromLatin1(pictures::kPicturePattern)));
         page = entry->page;
         // Its headers are read now, so a file that cannot be shown changes nothing.
@@ -299,7 +306,8 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
     readFolderList();
     const int index = itemOfFolder(opening.folder);
     if (index < 0)
-        throw Failure(QStringLiteral("フォルダを一覧に加えられません: %1").arg(opening.folder));
+        throw Failure(QCoreApplication::translate("viewer", "フォルダを一覧に加えられません: %1")
+                          .arg(opening.folder));
     if (index == m_c.cmbFolder->currentIndex())
         refreshFiles();
     else
@@ -347,8 +355,9 @@ bool ViewerHandler::mayLeaveShown() {
 }
 
 QString ViewerHandler::busyMessage() {
-    return QStringLiteral("文字認識を実行中です。\n実行中の文字認識が終わってから、"
-                          "画像ファイルやフォルダを選んでください。");
+    return QCoreApplication::translate("viewer",
+                                       "文字認識を実行中です。\n実行中の文字認識が終わってから、"
+                                       "画像ファイルやフォルダを選んでください。");
 }
 
 int ViewerHandler::zoomDivisor() const {
@@ -395,13 +404,14 @@ void ViewerHandler::refreshFiles() {
             showShownPictureAgain();
             if (!listed)
                 throw Failure(
-                    QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
+                    QCoreApplication::translate("viewer", "フォルダの一覧を読めません: %1")
+                        .arg(m_c.File1->folder()));
             reportLeftOutNames();
             return;
         }
         if (!m_c.File1->refresh())
-            throw Failure(
-                QStringLiteral("フォルダの一覧を読めません: %1").arg(m_c.File1->folder()));
+            throw Failure(QCoreApplication::translate("viewer", "フォルダの一覧を読めません: %1")
+                              .arg(m_c.File1->folder()));
         reportLeftOutNames();
     });
 }
@@ -424,7 +434,8 @@ void ViewerHandler::changeFolder() {
         clearPictureBox(m_c.picDisp);
         emit folderChanged();
         if (!listed)
-            throw Failure(QStringLiteral("フォルダの一覧を読めません: %1").arg(folder));
+            throw Failure(QCoreApplication::translate("viewer", "フォルダの一覧を読めません: %1")
+                              .arg(folder));
         reportLeftOutNames();
     });
 }
@@ -565,7 +576,7 @@ void ViewerHandler::showShownPictureAgain() {
 
 void ViewerHandler::showReadingNotice() {
     clearPictureBox(m_c.picDisp);
-    const QString text = QStringLiteral("読み込み中…");
+    const QString text = QCoreApplication::translate("viewer", "読み込み中…");
     QFont font = m_c.picDisp->font();
     font.setPointSizeF(12);
     const QSize size = QFontMetrics(font).size(0, text) + QSize(16, 8);

@@ -2,6 +2,7 @@
 
 #include "failure.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
@@ -9,7 +10,8 @@ namespace quillpix::viewer {
 
 int16_t toInt16(int64_t value) {
     if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-        throw Failure(QStringLiteral("表示位置が範囲を超えました (%1)。").arg(value));
+        throw Failure(
+            QCoreApplication::translate("viewer", "表示位置が範囲を超えました (%1)。").arg(value));
     return int16_t(value);
 }
 

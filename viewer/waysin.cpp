@@ -5,6 +5,7 @@
 #include "textfiles.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -81,7 +82,7 @@ QString pictureFilter() {
     // The dialog compares names as they are written; the list does not.
     for (const QString& pattern : QStringList(patterns))
         patterns << pattern.toUpper();
-    return QStringLiteral("画像と文書 (%1);;すべてのファイル (*)")
+    return QCoreApplication::translate("viewer", "画像と文書 (%1);;すべてのファイル (*)")
         .arg(patterns.join(QLatin1Char(' ')));
 }
 
@@ -96,12 +97,13 @@ QString incomingName(const QString& folder, const QString& stem, const QDateTime
 QString saveIncomingPicture(const QImage& picture, const QString& folder, const QString& stem,
                             const QDateTime& when) {
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        throw Failure(QStringLiteral("画像を置くフォルダを作れません: %1").arg(folder));
+        throw Failure(QCoreApplication::translate("viewer", "画像を置くフォルダを作れません: %1")
+                          .arg(folder));
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (picture.isNull() || !picture.save(&buffer, "PNG"))
-        throw Failure(QStringLiteral("画像を PNG にできません。"));
+        throw Failure(QCoreApplication::translate("viewer", "画像を PNG にできません。"));
     const QString path = folder + QLatin1Char('/') + incomingName(folder, stem, when);
     textfiles::writeBytes(png, path);
     return path;

@@ -8,6 +8,7 @@
 #include "waysin.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace quillpix {
@@ -28,13 +29,16 @@ void WaysInHandler::addMenuItems() {
         action->setShortcut(key);
         return action;
     };
-    QAction* openFolder = item("actOpenFolder", QStringLiteral("フォルダを開く…"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    QAction* openFolder =
+        item("actOpenFolder", QCoreApplication::translate("viewer", "フォルダを開く…"),
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     QAction* openFile =
-        item("actOpenFile", QStringLiteral("ファイルを開く…"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction* paste =
-        item("actPaste", QStringLiteral("画像を貼り付け"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    QAction* capture = item("actCapture", QStringLiteral("画面から読む…"), QKeySequence());
+        item("actOpenFile", QCoreApplication::translate("viewer", "ファイルを開く…"),
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* paste = item("actPaste", QCoreApplication::translate("viewer", "画像を貼り付け"),
+                          QKeySequence(Qt::CTRL | Qt::Key_V));
+    QAction* capture =
+        item("actCapture", QCoreApplication::translate("viewer", "画面から読む…"), QKeySequence());
     auto* separator = new QAction(m_c.File1);
     separator->setSeparator(true);
     m_c.File1->insertActions(m_c.File1->actions().value(0),
@@ -46,8 +50,9 @@ void WaysInHandler::addMenuItems() {
 }
 
 QString WaysInHandler::noPictureOnClipboardMessage() {
-    return QStringLiteral("クリップボードに画像がありません。\n"
-                          "画像をコピーしてから、もう一度貼り付けてください。");
+    return QCoreApplication::translate("viewer",
+                                       "クリップボードに画像がありません。\n"
+                                       "画像をコピーしてから、もう一度貼り付けてください。");
 }
 
 bool WaysInHandler::refuseWhileRunning() {

@@ -1,6 +1,7 @@
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "instancechannel.h"
+#include "languages.h"
 #include "layout.h"
 #include "listing.h"
 #include "picturebox.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QtTest>
 
 #include <memory>
@@ -357,6 +359,55 @@ private Q_SLOTS:
         c.lstZoom->setCurrentRow(0);
         c.txtResult->setText(QStringLiteral("x"));
         QCOMPARE(c.txtResult->text(), QStringLiteral("x"));
+    }
+
+    // The window's texts, one of its messages and Qt's own menu entries follow the language
+    // chosen from the locale, or from QUILLPIX_LANG over it.
+    void windowSpeaksItsLanguage_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("override");
+        QTest::addColumn<QStringList>("captions"); // cmdHelp, cmdEnd, fraCommand, cmdSaveText
+        QTest::addColumn<QString>("message");      // how the missing picture folder is told
+        QTest::addColumn<QString>("copy");         // the command box's menu entry, Qt's own
+        const QStringList japanese{"ヘルプ", "終了", "操作", "保存"};
+        const QStringList english{"Help", "Exit", "Actions", "Save"};
+        const QString japaneseMessage = QStringLiteral("画像フォルダが見つかりません。\n");
+        const QString englishMessage = QStringLiteral("The picture folder is not found.\n");
+        QTest::newRow("English locale") << "en_US.UTF-8"
+                                        << "" << english << englishMessage << "&Copy";
+        QTest::newRow("Japanese locale") << "ja_JP.UTF-8"
+                                         << "" << japanese << japaneseMessage << "コピー(&C)";
+        QTest::newRow("no locale") << "C"
+                                   << "" << japanese << japaneseMessage << "コピー(&C)";
+        QTest::newRow("QUILLPIX_LANG over the locale")
+            << "ja_JP.UTF-8"
+            << "en" << english << englishMessage << "&Copy";
+    }
+    void windowSpeaksItsLanguage() {
+        QFETCH(QString, locale);
+        QFETCH(QString, override);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, message);
+        QFETCH(QString, copy);
+        const languages::Front front = languages::Front::Window;
+        const languages::Language language = languages::languageFor(locale, override, front);
+        const languages::Translators translators(*QCoreApplication::instance(), language, front);
+        TempWorkspace ws;
+        QDir(ws.pictures()).removeRecursively();
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        QCOMPARE((QStringList{c.cmdHelp->text(), c.cmdEnd->text(), c.fraCommand->title(),
+                              c.cmdSaveText->text()}),
+                 captions);
+        QCOMPARE(platform.messages.size(), 1);
+        QVERIFY2(platform.messages.first().startsWith(message), qPrintable(platform.messages[0]));
+        const std::unique_ptr<QMenu> menu(c.txtBat->createContextMenu());
+        auto* copyAction = menu->findChild<QAction*>(QStringLiteral("edit-copy"));
+        QVERIFY(copyAction);
+        if (language == languages::Language::Japanese && copyAction->text().startsWith(u"&Copy"))
+            QSKIP("Qt's Japanese translations (qt6-translations-l10n) are not installed");
+        QCOMPARE(copyAction->text().section(QLatin1Char('\t'), 0, 0), copy);
     }
 
     void fontSizeChoice_data() {

@@ -158,10 +158,14 @@ struct Run {
     QString err;
 };
 
+// The batch's language follows the locale: C unless a row asks for another.
 QProcess* startBatch(const QStringList& arguments, const QString& enginePath,
-                     const QString& tmpdir = {}) {
+                     const QString& tmpdir = {}, const QString& locale = QStringLiteral("C")) {
     auto* process = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "QUILLPIX_LANG"})
+        env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("LANG"), locale);
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -176,8 +180,9 @@ QProcess* startBatch(const QStringList& arguments, const QString& enginePath,
     return process;
 }
 
-Run runBatch(const QStringList& arguments, const QString& enginePath) {
-    std::unique_ptr<QProcess> process(startBatch(arguments, enginePath));
+Run runBatch(const QStringList& arguments, const QString& enginePath,
+             const QString& locale = QStringLiteral("C")) {
+    std::unique_ptr<QProcess> process(startBatch(arguments, enginePath, {}, locale));
     Run run;
     if (!process->waitForFinished(120000))
         return run;
@@ -558,11 +563,11 @@ void TestFolderBatch::resultLinksStayInTheFolder_data() {
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("why");
     QTest::newRow("out of the folder, to a file")
-        << "<out>/elsewhere.txt" << true << false << "フォルダの外";
+        << "<out>/elsewhere.txt" << true << false << "outside the folder";
     QTest::newRow("out of the folder, to nothing")
-        << "<out>/elsewhere.txt" << false << false << "行き先のないリンク";
+        << "<out>/elsewhere.txt" << false << false << "a link that leads nowhere";
     QTest::newRow("dangling, in the folder")
-        << "<in>/gone.txt" << false << false << "行き先のないリンク";
+        << "<in>/gone.txt" << false << false << "a link that leads nowhere";
     QTest::newRow("within the folder") << "<in>/kept.txt" << true << true << QString();
 }
 
@@ -593,7 +598,7 @@ void TestFolderBatch::resultLinksStayInTheFolder() {
                                              : QByteArray());
     QCOMPARE(QFile::exists(target), targetExists);
     if (!written)
-        QVERIFY2(run.out.contains(QStringLiteral("failed: a.bmp: 保存先 a.bmp.txt は")) &&
+        QVERIFY2(run.out.contains(QStringLiteral("failed: a.bmp: The file a.bmp.txt ")) &&
                      run.out.contains(why),
                  qPrintable(run.out));
 }
@@ -747,14 +752,27 @@ void TestFolderBatch::savedBytesMatchTheWindow() {
 
 void TestFolderBatch::engineFailuresAreFailures_data() {
     QTest::addColumn<QByteArray>("left"); // what the engine leaves before it exits with 1
-    QTest::newRow("no output") << QByteArray();
-    QTest::newRow("five bytes") << QByteArray("12345");
+    QTest::addColumn<QString>("locale");
+    // The summary, the failure and the shared step's reason, in the locale's one language.
+    QTest::addColumn<QStringList>("lines"); // first run's, second run's
+    const QStringList english{"1 read and saved",
+                              "failed: bad.bmp: tesseract ended with exit code 1",
+                              "1 read and saved, 1 skipped"};
+    QTest::newRow("no output") << QByteArray() << "C" << english;
+    QTest::newRow("five bytes, English locale") << QByteArray("12345") << "en_US.UTF-8" << english;
+    QTest::newRow("Japanese locale")
+        << QByteArray() << "ja_JP.UTF-8"
+        << QStringList{"認識して保存 1 枚",
+                       "失敗: bad.bmp: tesseract が終了コード 1 で終わりました",
+                       "認識して保存 1 枚、飛ばした画像 (保存済み) 1 枚"};
 }
 
 // An engine that ends in failure fails its picture: nothing is saved, the batch exits with 1,
 // and the next run reads the picture again.
 void TestFolderBatch::engineFailuresAreFailures() {
     QFETCH(QByteArray, left);
+    QFETCH(QString, locale);
+    QFETCH(QStringList, lines);
     BatchEngine engine;
     writeAll(engine.file(QStringLiteral("output")), "読めた\n");
     QTemporaryDir folder;
@@ -766,19 +784,17 @@ void TestFolderBatch::engineFailuresAreFailures() {
     writeAll(marker, left);
     const QStringList arguments{"--batch", folder.path(), "--lang", "jpn", "--psm", "3"};
 
-    const Run run = runBatch(arguments, engine.dir.path());
+    const Run run = runBatch(arguments, engine.dir.path(), locale);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.out.contains(QStringLiteral("1 read and saved")), qPrintable(run.out));
-    QVERIFY2(run.out.contains(QStringLiteral("failed: bad.bmp: tesseract が終了コード 1")),
-             qPrintable(run.out));
+    QVERIFY2(run.out.contains(lines[0]), qPrintable(run.out));
+    QVERIFY2(run.out.contains(lines[1]), qPrintable(run.out));
     QCOMPARE(readAll(folder.filePath(QStringLiteral("good.bmp.txt"))), savedFile("読めた"));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("bad.bmp.txt"))));
 
     QFile::remove(marker);
-    const Run again = runBatch(arguments, engine.dir.path());
+    const Run again = runBatch(arguments, engine.dir.path(), locale);
     QCOMPARE(again.status, 0);
-    QVERIFY2(again.out.contains(QStringLiteral("1 read and saved, 1 skipped")),
-             qPrintable(again.out));
+    QVERIFY2(again.out.contains(lines[2]), qPrintable(again.out));
     QCOMPARE(readAll(folder.filePath(QStringLiteral("bad.bmp.txt"))), savedFile("読めた"));
 }
 

@@ -1,0 +1,368 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja" sourcelanguage="en">
+<context>
+    <name>batch</name>
+    <message>
+        <source>Usage: quillpix [PATH...]     the window, showing the folder or picture PATH
+       quillpix --capture     the window, reading a region of the screen at once
+       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
+                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
+                [--book FILE.txt] [--pdf]
+
+With a window already open on this workspace, it shows PATH or reads the screen,
+and comes to the front; no second window opens.
+
+Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
+*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it
+as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window&apos;s 保存 would after reading
+the whole picture. A document of several pages also gets DOCUMENT.txt, its pages&apos;
+texts joined, each page after a line holding a form feed, once every page is read.
+
+  --lang L       engine language (default: the first line of listLang.txt); 自動 finds
+                 the writing direction of each picture and reads it with jpn or
+                 jpn_vert, turned upright, straightened, the readings beside
+                 vertical text left out, two tiers read upper tier first
+  --psm N        page segmentation mode (default: the first line of listPSMode.txt)
+  --option TEXT  further engine options (default: the first line of listOption.txt)
+  --jobs N       engines at once, one thread each (default: the number of processors;
+                 at most twice that, and what the memory holds)
+  --force        read pictures again that already have a saved result
+  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N
+  --keep-latin-spaces
+                 the clean-up keeps a space before a Latin word or number after a
+                 digit or bracket (&quot;64 KiB&quot;) and a &quot;.&quot; before a Latin character
+  --paragraphs   join the lines of each paragraph (no space between Japanese lines)
+  --book FILE    the results of every picture of FOLDER joined into FILE, in order
+  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
+                 in FOLDER/pdf/: the pictures as they are, under the saved text
+                 (needs the engine loaded in the program: a plain tesseract call)
+  --help         this text
+
+Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,
+3 the batch could not start, 130/143 stopped by SIGINT/SIGTERM.
+</source>
+        <translation>使い方: quillpix [PATH...]     ウィンドウを開き、フォルダか画像 PATH を表示します
+       quillpix --capture     ウィンドウを開き、すぐに画面の一部を読み取ります
+       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
+                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
+                [--book FILE.txt] [--pdf]
+
+このワークスペースのウィンドウがすでに開いていれば、そのウィンドウが PATH を表示するか
+画面を読み取って前に出ます。二つ目のウィンドウは開きません。
+
+FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff, *.webp, *.pdf;
+複数ページの文書は各ページ) を全体で認識し、ウィンドウの「保存」が画像全体を読んだあとに
+するのと同じく、結果を画像の横に PICTURE.txt (ページは DOCUMENT.pN.txt) として保存します。
+複数ページの文書は、すべてのページを読み終えると DOCUMENT.txt も作ります。各ページの
+結果を、改ページ文字だけの行をはさんでつなげたものです。
+
+  --lang L       エンジンの言語 (既定: listLang.txt の最初の行)。自動 は画像ごとに
+                 書字方向を調べ、jpn か jpn_vert で読みます。向きを直し、傾きを直し、
+                 縦書きのルビを除き、二段組は上の段から読みます
+  --psm N        ページ分割モード (既定: listPSMode.txt の最初の行)
+  --option TEXT  エンジンのその他のオプション (既定: listOption.txt の最初の行)
+  --jobs N       同時に動かすエンジンの数、一つに一スレッド (既定: プロセッサの数。
+                 多くてもその 2 倍で、メモリに収まる数まで)
+  --force        結果を保存済みの画像も読み直します
+  --shard K/N    自然な順で K, K+N, K+2N, ... 番目の画像だけを読みます。K は 1 から N
+  --keep-latin-spaces
+                 後片付けで、数字や括弧のあとの英単語や数の前の空白 (&quot;64 KiB&quot;) と、
+                 英字の前の &quot;.&quot; を残します
+  --paragraphs   段落ごとに行をつなげます (日本語の行の間には空白を入れません)
+  --book FILE    FOLDER のすべての画像の結果を順に FILE にまとめます
+  --pdf          PDF と複数ページの TIFF ごと (と --book の本) の検索できる PDF を
+                 FOLDER/pdf/ に作ります。画像はそのままで、保存した文字を下に置きます
+                 (プログラムに読み込んだエンジンが必要: tesseract の単純な呼び出し)
+  --help         この説明
+
+終了状態: 0 すべて読んだか飛ばした、1 失敗した画像がある、2 引数の誤り、
+3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
+</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 には値が必要です</translation>
+    </message>
+    <message>
+        <source>%1 takes no value</source>
+        <translation>%1 は値を取りません</translation>
+    </message>
+    <message>
+        <source>--batch needs a folder</source>
+        <translation>--batch にはフォルダが必要です</translation>
+    </message>
+    <message>
+        <source>--lang needs a language, such as jpn</source>
+        <translation>--lang には jpn などの言語が必要です</translation>
+    </message>
+    <message>
+        <source>--psm wants a mode number, not &quot;%1&quot;</source>
+        <translation>--psm にはモードの番号を指定してください (「%1」ではなく)</translation>
+    </message>
+    <message>
+        <source>--jobs wants a number from 1, not &quot;%1&quot;</source>
+        <translation>--jobs には 1 以上の数を指定してください (「%1」ではなく)</translation>
+    </message>
+    <message>
+        <source>--book needs a file name, such as book.txt</source>
+        <translation>--book には book.txt などのファイル名が必要です</translation>
+    </message>
+    <message>
+        <source>--shard wants K/N, such as 1/4, not &quot;%1&quot;</source>
+        <translation>--shard には 1/4 のように K/N を指定してください (「%1」ではなく)</translation>
+    </message>
+    <message>
+        <source>--shard %1: K counts from 1 and goes up to N (%2)</source>
+        <translation>--shard %1: K は 1 から N (%2) までです</translation>
+    </message>
+    <message>
+        <source>unknown argument &quot;%1&quot;</source>
+        <translation>不明な引数「%1」</translation>
+    </message>
+    <message>
+        <source>--batch FOLDER is missing</source>
+        <translation>--batch FOLDER がありません</translation>
+    </message>
+    <message>
+        <source>no language: listLang.txt is missing or empty; give --lang</source>
+        <translation>言語がありません: listLang.txt がないか空です。--lang を指定してください</translation>
+    </message>
+    <message>
+        <source>no page segmentation mode: listPSMode.txt is missing or empty; give --psm</source>
+        <translation>ページ分割モードがありません: listPSMode.txt がないか空です。--psm を指定してください</translation>
+    </message>
+    <message>
+        <source> saved</source>
+        <translation> 保存しました</translation>
+    </message>
+    <message>
+        <source> FAILED: </source>
+        <translation> 失敗: </translation>
+    </message>
+    <message>
+        <source>  %1/min</source>
+        <translation>  %1 枚/分</translation>
+    </message>
+    <message>
+        <source>  %1 left</source>
+        <translation>  残り %1</translation>
+    </message>
+    <message>
+        <source>quillpix --batch: %1
+</source>
+        <translation>quillpix --batch: %1
+</translation>
+    </message>
+    <message>
+        <source>%1: %2 pictures; %3 read and saved, %4 skipped (saved before), %5 failed, in %6.
+</source>
+        <translation>%1: 画像 %2 枚。認識して保存 %3 枚、飛ばした画像 (保存済み) %4 枚、失敗 %5 枚、所要時間 %6。
+</translation>
+    </message>
+    <message>
+        <source>  failed: %1: %2
+</source>
+        <translation>  失敗: %1: %2
+</translation>
+    </message>
+    <message>
+        <source>  left out: %1 names: %2
+</source>
+        <translation>  一覧から除いた名前 %1 個: %2
+</translation>
+    </message>
+    <message>
+        <source>  read again for where their text lies (their results kept): %1 pictures
+</source>
+        <translation>  文字の位置を知るために読み直した画像 (結果はそのまま): %1 枚
+</translation>
+    </message>
+    <message>
+        <source>  written: %1
+</source>
+        <translation>  書きました: %1
+</translation>
+    </message>
+    <message>
+        <source>  up to date: %1
+</source>
+        <translation>  最新です: %1
+</translation>
+    </message>
+    <message>
+        <source>  not written: %1: %2
+</source>
+        <translation>  書いていません: %1: %2
+</translation>
+    </message>
+    <message>
+        <source>... (%1 in all)</source>
+        <translation>... (全部で %1)</translation>
+    </message>
+    <message>
+        <source>  not read whole by the batch (saved in the window, perhaps from part of the page): %1; the texts above hold them as saved; delete a result and run again to have its page read whole
+</source>
+        <translation>  一括認識で全体を読んでいない画像 (ウィンドウで、ページの一部から保存したものかもしれません): %1。上の結果には保存されたとおりに入っています。ページ全体を読むには、結果を削除してもう一度実行してください
+</translation>
+    </message>
+    <message>
+        <source>Interrupted (SIGINT)</source>
+        <translation>中断しました (SIGINT)</translation>
+    </message>
+    <message>
+        <source>Stopped (SIGTERM)</source>
+        <translation>停止しました (SIGTERM)</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>中止しました</translation>
+    </message>
+    <message>
+        <source>%1: %2 pictures not read; run the same command again to read them.
+</source>
+        <translation>%1: 画像 %2 枚を読んでいません。同じコマンドをもう一度実行すると読みます。
+</translation>
+    </message>
+    <message>
+        <source>quillpix --batch: %1
+(quillpix --help shows the usage)
+</source>
+        <translation>quillpix --batch: %1
+(使い方は quillpix --help で表示します)
+</translation>
+    </message>
+    <message>
+        <source>quillpix --batch: --jobs %1 is more than this machine gains from (%2 processors, %3 MB of memory free); using %4
+</source>
+        <translation>quillpix --batch: --jobs %1 はこのコンピュータで効果のある数を超えています (プロセッサ %2 個、空きメモリ %3 MB)。%4 にします
+</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>%1<byte value="xd"/>%2: failed: %3
+</source>
+        <translation><byte value="xd"/>%1<byte value="xd"/>%2: 失敗: %3
+</translation>
+    </message>
+    <message>
+        <source>no result yet for page %1</source>
+        <translation>%1 ページの結果がまだありません</translation>
+    </message>
+    <message>
+        <source>no result yet for %1</source>
+        <translation>%1 の結果がまだありません</translation>
+    </message>
+    <message>
+        <source> (%1 in all)</source>
+        <translation> (全部で %1)</translation>
+    </message>
+    <message>
+        <source>--book %1 is the name of a saved result in the folder; give the book another name</source>
+        <translation>--book %1 はフォルダ内の保存済みの結果の名前です。本に別の名前を付けてください</translation>
+    </message>
+    <message>
+        <source>--book %1 is a picture of the folder; give the book another name</source>
+        <translation>--book %1 はフォルダの画像です。本に別の名前を付けてください</translation>
+    </message>
+    <message>
+        <source>--book %1 lies in %2/, where the batch keeps files of its own; give the book another place</source>
+        <translation>--book %1 は一括認識が自分のファイルを置く %2/ の中にあります。本を別の場所に置いてください</translation>
+    </message>
+    <message>
+        <source>--book %1 exists and is not a text file; give the book another name</source>
+        <translation>--book %1 はすでにあり、テキストファイルではありません。本に別の名前を付けてください</translation>
+    </message>
+    <message>
+        <source>the book</source>
+        <translation>本</translation>
+    </message>
+    <message>
+        <source>%1 and %2 would both be written to %3; rename one</source>
+        <translation>%1 と %2 がどちらも %3 に書かれます。どちらかの名前を変えてください</translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1</source>
+        <translation>フォルダ %1 を作れません</translation>
+    </message>
+    <message>
+        <source>where the text of %1 lies is not known yet; run the batch again</source>
+        <translation>%1 の文字の位置がまだわかりません。一括認識をもう一度実行してください</translation>
+    </message>
+    <message>
+        <source>no such folder: %1</source>
+        <translation>フォルダがありません: %1</translation>
+    </message>
+    <message>
+        <source>%1 is a file, not a folder</source>
+        <translation>%1 はフォルダではなくファイルです</translation>
+    </message>
+    <message>
+        <source>names that are not valid UTF-8 (Shift-JIS names from old archives, say) cannot be opened; rename them to read them</source>
+        <translation>UTF-8 として正しくない名前 (古いアーカイブの Shift-JIS の名前など) は開けません。読むには名前を付け直してください</translation>
+    </message>
+    <message>
+        <source>no pictures (%1) in the folder %2</source>
+        <translation>フォルダ %2 に画像 (%1) がありません</translation>
+    </message>
+    <message>
+        <source>cannot write in the folder %1: %2</source>
+        <translation>フォルダ %1 に書き込めません: %2</translation>
+    </message>
+    <message>
+        <source>no picture %1 in the folder %2</source>
+        <translation>フォルダ %2 に画像 %1 がありません</translation>
+    </message>
+    <message>
+        <source>cannot make a work folder in %1: %2</source>
+        <translation>%1 に作業用のフォルダを作れません: %2</translation>
+    </message>
+    <message>
+        <source>its text is saved, but where it lies could not be kept for the PDF: %1</source>
+        <translation>文字は保存しましたが、PDF のために文字の位置を残せませんでした: %1</translation>
+    </message>
+    <message>
+        <source>a config the loaded engine cannot take</source>
+        <translation>読み込んだエンジンが受け付けない設定ファイル</translation>
+    </message>
+    <message>
+        <source>the engine options are not one engine call: %1</source>
+        <translation>エンジンのオプションがエンジンの呼び出し一つになっていません: %1</translation>
+    </message>
+    <message>
+        <source>the recognition engine &quot;%1&quot; is not on PATH (Debian: apt-get install tesseract-ocr)</source>
+        <translation>文字認識エンジン「%1」が PATH にありません (Debian: apt-get install tesseract-ocr)</translation>
+    </message>
+    <message>
+        <source>--psm %1: the engine has no such page segmentation mode (%2 to %3)</source>
+        <translation>--psm %1: エンジンにそのページ分割モードはありません (%2 から %3)</translation>
+    </message>
+    <message>
+        <source>the language &quot;%1&quot; is not installed for %2%3 (installed: %4)</source>
+        <translation>言語「%1」は %2%3 にインストールされていません (インストール済み: %4)</translation>
+    </message>
+    <message>
+        <source> in the --tessdata-dir folder %1</source>
+        <translation> の --tessdata-dir のフォルダ %1</translation>
+    </message>
+    <message>
+        <source>the engine options are more than a plain call</source>
+        <translation>エンジンのオプションが単純な呼び出しを超えています</translation>
+    </message>
+    <message>
+        <source>--pdf needs the engine loaded in the program, as only it tells where each character lies; these settings start an engine process (%1)</source>
+        <translation>--pdf には、プログラムに読み込んだエンジンが必要です。各文字の位置を教えるのはそれだけだからです。この設定ではエンジンのプロセスを起動します (%1)</translation>
+    </message>
+    <message>
+        <source>the engine does not read with these settings%1: %2</source>
+        <translation>この設定%1ではエンジンが読みません: %2</translation>
+    </message>
+    <message>
+        <source> (-l %1 --psm %2)</source>
+        <translation> (-l %1 --psm %2)</translation>
+    </message>
+    <message>
+        <source>it wrote no text</source>
+        <translation>文字を書きませんでした</translation>
+    </message>
+</context>
+</TS>
