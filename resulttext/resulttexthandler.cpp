@@ -242,9 +242,6 @@ void ResultTextHandler::writeResult(const QString& path, textfiles::TextEncoding
 }
 
 bool ResultTextHandler::saveAs() {
-    // A long text still moving in is not all there yet.
-    if (m_c.txtResult->isReadOnly())
-        return false;
     const viewer::ChosenFile chosen = m_files.chosenFile();
     const QString beside =
         chosen.name.isEmpty() ? QString()
