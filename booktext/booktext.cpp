@@ -46,14 +46,15 @@ QList<int> missingResults(const QStringList& resultPaths) {
     return missing;
 }
 
-QList<int> writeJoined(const QStringList& resultPaths, const QString& target) {
+QList<int> writeJoined(const QStringList& resultPaths, const QString& target,
+                       textfiles::TextEncoding encoding) {
     const QList<int> missing = missingResults(resultPaths);
     if (!missing.isEmpty() || resultPaths.isEmpty())
         return missing;
     QStringList texts;
     for (const QString& path : resultPaths)
         texts << textfiles::readSavedResult(path);
-    textfiles::writeLines(joinPages(texts), target);
+    textfiles::writeLines(joinPages(texts), target, textfiles::Durability::Synced, encoding);
     return {};
 }
 
@@ -68,6 +69,10 @@ bool upToDate(const QString& target, const QStringList& sources) {
             return false;
     }
     return true;
+}
+
+bool upToDate(const QString& target, const QStringList& sources, textfiles::TextEncoding encoding) {
+    return upToDate(target, sources) && textfiles::writtenIn(target, encoding);
 }
 
 QList<int> pageResultChanged(const QString& folder, const QString& fileName, int page) {

@@ -90,6 +90,15 @@ bool wantsCommandLine(int argc, char** argv) {
     return false;
 }
 
+std::optional<textfiles::TextEncoding> encodingNamed(const QString& name) {
+    const QString n = name.toLower();
+    if (n == u"shift-jis" || n == u"shift_jis" || n == u"sjis" || n == u"cp932")
+        return textfiles::TextEncoding::ShiftJis;
+    if (n == u"utf-8" || n == u"utf8")
+        return textfiles::TextEncoding::Utf8;
+    return std::nullopt;
+}
+
 QString usage() {
     return QCoreApplication::translate(
         "batch",
@@ -97,7 +106,7 @@ QString usage() {
         "       quillpix --capture     the window, reading a region of the screen at once\n"
         "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
-        "                [--running-heads] [--book FILE.txt] [--pdf]\n"
+        "                [--running-heads] [--book FILE.txt] [--pdf] [--encoding shift-jis|utf-8]\n"
         "\n"
         "With a window already open on this workspace, it shows PATH or reads the screen,\n"
         "and comes to the front; no second window opens.\n"
@@ -129,6 +138,11 @@ QString usage() {
         "  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)\n"
         "                 in FOLDER/pdf/: the pictures as they are, under the saved text\n"
         "                 (needs the engine loaded in the program: a plain tesseract call)\n"
+        "  --encoding E   what the results, document texts and book are written in:\n"
+        "                 shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)\n"
+        "                 with a byte-order mark and LF. Results already saved are kept as\n"
+        "                 they are (--force reads them again); joined texts in the other\n"
+        "                 encoding are written again\n"
         "  --help         this text\n"
         "\n"
         "Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,\n"
@@ -156,7 +170,7 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
         }
         const bool takesValue = name == u"--batch" || name == u"--lang" || name == u"--psm" ||
                                 name == u"--option" || name == u"--jobs" || name == u"--shard" ||
-                                name == u"--book";
+                                name == u"--book" || name == u"--encoding";
         if (takesValue && !inlineValue) {
             if (i + 1 >= arguments.size()) {
                 parsed.error = QCoreApplication::translate("batch", "%1 needs a value").arg(name);
@@ -219,6 +233,16 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
             s.book = value;
         } else if (name == u"--pdf") {
             s.pdf = true;
+        } else if (name == u"--encoding") {
+            const std::optional<textfiles::TextEncoding> encoding = encodingNamed(value);
+            if (!encoding) {
+                parsed.error = QCoreApplication::translate(
+                                   "batch", "--encoding wants shift-jis (sjis, cp932) or utf-8, "
+                                            "not \"%1\"")
+                                   .arg(value);
+                return parsed;
+            }
+            s.encoding = *encoding;
         } else if (name == u"--shard") {
             const QStringList parts = value.split(QLatin1Char('/'));
             int k = 0, n = 0;

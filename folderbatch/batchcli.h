@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // `quillpix --batch FOLDER ...`: the batch from the command line, with no display.
 namespace quillpix::folderbatch {
 
@@ -17,6 +19,10 @@ bool wantsCommandLine(int argc, char** argv);
 int runCommandLine(int argc, char** argv);
 
 QString usage();
+
+// The encoding --encoding names, in any case: shift-jis, sjis, cp932, utf-8, utf8. None for
+// anything else.
+std::optional<textfiles::TextEncoding> encodingNamed(const QString& name);
 
 struct ParsedArguments {
     Settings settings;

@@ -2,6 +2,7 @@
 
 #include "enginecall.h"
 #include "reading.h"
+#include "textfiles.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,8 @@ struct Settings {
     bool pdf = false;
     // Only this file of the folder (a document), its text and its PDF; "" for the whole folder.
     QString document{};
+    // What the results, the document texts and the book are written in.
+    textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis;
 };
 
 // The items the window selects at start: row 0 of each option list in the program folder.

@@ -291,7 +291,7 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
 }
 
 OutputOutcome writeOutput(const QString& folder, const Output& output,
-                          const std::function<bool()>& stop) {
+                          const std::function<bool()>& stop, textfiles::TextEncoding encoding) {
     // The book lies where the user named it; everything else in the picture folder.
     const QString place =
         output.kind == OutputKind::BookText ? textfiles::parentFolder(output.target) : folder;
@@ -300,11 +300,12 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
     const QStringList results = resultPaths(folder, output.pages);
     if (const QList<int> missing = booktext::missingResults(results); !missing.isEmpty())
         return {OutputOutcome::State::Incomplete, missingText(output, missing)};
-    if (booktext::upToDate(output.target, results))
+    if (isPdf(output.kind) ? booktext::upToDate(output.target, results)
+                           : booktext::upToDate(output.target, results, encoding))
         return {OutputOutcome::State::UpToDate, {}};
     try {
         if (!isPdf(output.kind)) {
-            booktext::writeJoined(results, output.target);
+            booktext::writeJoined(results, output.target, encoding);
             return {};
         }
         if (!QDir().mkpath(pdfFolder(folder)))

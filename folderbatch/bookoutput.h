@@ -3,6 +3,7 @@
 #include "linesfile.h"
 #include "page.h"
 #include "picturelist.h"
+#include "textfiles.h"
 
 #include <QList>
 #include <QString>
@@ -83,9 +84,11 @@ struct OutputOutcome {
     State state = State::Written;
     QString detail; // the pages missing, or why it failed
 };
-// Writes the output unless it is up to date (pages read again, by --force too, make it stale);
-// stop is asked between pages, and once it answers true nothing is written.
+// Writes the output unless it is up to date (pages read again, by --force too, make it stale;
+// a text in the other encoding too); stop is asked between pages, and once it answers true
+// nothing is written. Texts are written in encoding.
 OutputOutcome writeOutput(const QString& folder, const Output& output,
-                          const std::function<bool()>& stop);
+                          const std::function<bool()>& stop,
+                          textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis);
 
 } // namespace quillpix::folderbatch

@@ -239,7 +239,7 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
             if (const QString refusal = textfiles::writeRefusal(result, m_settings.folder);
                 !refusal.isEmpty())
                 return refusal;
-            textfiles::writeBytes(reading.savedBytes(), result);
+            textfiles::writeBytes(reading.savedBytes(m_settings.encoding), result);
             markReadWhole(m_settings.folder, item);
         }
         if (page.hasLines) {
@@ -348,8 +348,10 @@ void Batch::writeOutputs() {
     for (const Output& output : std::as_const(m_outputs)) {
         if (m_aborting)
             break;
-        reports.append({output.name, writeOutput(m_settings.folder, output,
-                                                 [this] { return m_aborting.load(); })});
+        reports.append(
+            {output.name, writeOutput(
+                              m_settings.folder, output, [this] { return m_aborting.load(); },
+                              m_settings.encoding)});
         // A page whose result the batch did not read whole may hold part of the page alone:
         // the text that holds it says so.
         const OutputOutcome::State state = reports.last().outcome.state;

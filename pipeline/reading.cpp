@@ -18,8 +18,8 @@ bool Reading::anyVisible() const {
     return !removeWhitespace(engineText).isEmpty();
 }
 
-QByteArray Reading::savedBytes() const {
-    return savetext::savedBytes(boxText);
+QByteArray Reading::savedBytes(textfiles::TextEncoding encoding) const {
+    return savetext::savedBytes(boxText, encoding);
 }
 
 QString tidiedText(const QString& engineText, const TextRules& rules) {

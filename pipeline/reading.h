@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cleanup.h"
+#include "textfiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -60,7 +61,8 @@ struct Reading {
     // Whether the engine returned any visible character.
     bool anyVisible() const;
     // The saved result's bytes for a result box that held nothing before this reading.
-    QByteArray savedBytes() const;
+    QByteArray
+    savedBytes(textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis) const;
 };
 
 // The text steps alone, for an output already at hand. codePageCopy, when not empty, receives

@@ -33,6 +33,7 @@ public:
     void playSound(const QString& wavPath) override;
     QString chooseFolder(const QString& startFolder) override;
     QString chooseFile(const QString& startFolder, const QString& nameFilter) override;
+    SaveTarget chooseSaveTarget(const QString& suggestedPath) override;
     ClipboardContent clipboardContent() override;
     void copyText(const QString& text) override;
     ScreenRegion captureScreenRegion() override;

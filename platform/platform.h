@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textfiles.h"
+
 #include <QCoreApplication>
 #include <QImage>
 #include <QString>
@@ -40,6 +42,13 @@ struct ScreenRegion {
     // Why the screen could not be read (no way to grab it on this desktop, the portal refused),
     // in Japanese for the user.
     QString problem;
+};
+
+// Where 名前を付けて保存 writes the result text, and in which encoding; an empty path when the
+// user cancelled.
+struct SaveTarget {
+    QString path;
+    textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis;
 };
 
 // The answer to a question about text not yet saved.
@@ -85,6 +94,9 @@ public:
     virtual QString chooseFolder(const QString& startFolder) = 0;
     // The desktop's own dialog for one file matching nameFilter; "" when cancelled.
     virtual QString chooseFile(const QString& startFolder, const QString& nameFilter) = 0;
+    // The desktop's own dialog for a file to write, starting at suggestedPath, with a choice of
+    // Shift-JIS (CR LF) or UTF-8 (LF); Shift-JIS is chosen at first.
+    virtual SaveTarget chooseSaveTarget(const QString& suggestedPath) = 0;
     virtual ClipboardContent clipboardContent() = 0;
     virtual void copyText(const QString& text) = 0;
     // Freezes the screen (the window out of the way) and lets the user drag a rectangle over

@@ -9,9 +9,11 @@
 #include "sounds.h"
 #include "textfiles.h"
 #include "widgets.h"
+#include "writeplace.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -46,6 +48,9 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
     connect(m_keepLatinSpaces, &QAction::toggled, this,
             [this](bool on) { m_settings.setFlag(kKeepLatinSpacesKey, on); });
+    m_saveAs = new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
+    m_saveAs->setObjectName(QStringLiteral("actSaveAs"));
+    connect(m_saveAs, &QAction::triggered, this, [this] { saveAs(); });
     m_c.txtResult->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_c.txtResult, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) {
@@ -62,6 +67,9 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     // Ctrl+S saves from anywhere in the window, as 保存 does when it can be pressed.
     auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), m_c.window);
     connect(save, &QShortcut::activated, m_c.cmdSaveText, &QPushButton::click);
+    // Save as needs no picture: the box's text can always be written somewhere.
+    auto* saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), m_c.window);
+    connect(saveAs, &QShortcut::activated, m_saveAs, &QAction::trigger);
     m_c.txtResult->installEventFilter(this);
 }
 
@@ -143,6 +151,8 @@ QMenu* ResultTextHandler::contextMenu(const QPoint& position) {
     m_joinParagraphs->setEnabled(!m_c.txtResult->isReadOnly());
     menu->addAction(m_joinParagraphs);
     menu->addAction(m_keepLatinSpaces);
+    menu->addSeparator();
+    menu->addAction(m_saveAs);
     return menu;
 }
 
@@ -222,28 +232,66 @@ bool ResultTextHandler::save() {
                 "resulttext", "画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                               "画像ファイルを選んでから保存してください。"));
         const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
-        const QString text = m_c.txtResult->text();
-        try {
-            textfiles::writeBytes(savetext::savedBytes(text), path);
-        } catch (const Failure& failure) {
-            throw Failure(QCoreApplication::translate(
-                              "resulttext",
-                              "認識結果を保存できませんでした。以前に保存したファイルは"
-                              "変更していません。\n") +
-                          failure.text());
-        }
-        const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
-        if (!missing.isEmpty())
-            m_platform.showMessage(
-                QCoreApplication::translate("resulttext",
-                                            "認識結果を保存しました: %1\n"
-                                            "Shift-JIS で表せない文字は「?」に置き換えました: %2")
-                    .arg(path, missing));
+        writeResult(path, textfiles::TextEncoding::ShiftJis);
         saved = true;
         setUnsaved(false);
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
         m_c.txtResult->setFocus();
         emit resultSaved(chosen.folder, name, chosen.page);
+    });
+    return saved;
+}
+
+void ResultTextHandler::writeResult(const QString& path, textfiles::TextEncoding encoding) {
+    const QString text = m_c.txtResult->text();
+    try {
+        textfiles::writeBytes(savetext::savedBytes(text, encoding), path);
+    } catch (const Failure& failure) {
+        throw Failure(QCoreApplication::translate("resulttext",
+                                                  "認識結果を保存できませんでした。以前に保存したファイルは"
+                                                  "変更していません。\n") +
+                      failure.text());
+    }
+    if (encoding != textfiles::TextEncoding::ShiftJis)
+        return;
+    const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
+    if (!missing.isEmpty())
+        m_platform.showMessage(QCoreApplication::translate(
+                                   "resulttext", "認識結果を保存しました: %1\n"
+                                                 "Shift-JIS で表せない文字は「?」に置き換えました: %2")
+                                   .arg(path, missing));
+}
+
+bool ResultTextHandler::saveAs() {
+    const viewer::ChosenFile chosen = m_files.chosenFile();
+    const QString beside =
+        chosen.name.isEmpty() ? QString()
+                              : textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
+    const SaveTarget target =
+        m_platform.chooseSaveTarget(beside.isEmpty() ? chosen.folder : beside);
+    if (target.path.isEmpty())
+        return false;
+    bool saved = false;
+    runReportingFailures(m_platform, m_c.window, [&] {
+        // The dialog asked before replacing a file; a picture or anything else that is not text
+        // is still never replaced by text.
+        if (QFileInfo::exists(target.path) && !textfiles::holdsText(target.path))
+            throw Failure(QCoreApplication::translate(
+                              "resulttext", "%1 はテキストファイルではないので、認識結果で置き換え"
+                                            "ません。ファイルはそのままです。")
+                              .arg(target.path));
+        writeResult(target.path, target.encoding);
+        saved = true;
+        playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
+        m_c.txtResult->setFocus();
+        // Written over the picture's own result: that is the saved result now, and what is made
+        // of it follows as after 保存.
+        if (!beside.isEmpty() &&
+            QFileInfo(target.path).canonicalFilePath() == QFileInfo(beside).canonicalFilePath()) {
+            setUnsaved(false);
+            m_c.cmdOpenTextFile->setEnabled(true);
+            emit resultSaved(chosen.folder, chosen.name, chosen.page);
+        }
     });
     return saved;
 }

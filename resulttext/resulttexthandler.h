@@ -4,6 +4,7 @@
 #include "resultbox.h"
 
 #include "settingsfile.h"
+#include "textfiles.h"
 
 #include <QObject>
 
@@ -45,6 +46,11 @@ public:
     // Writes the result box beside the chosen picture as its saved result file; false when it
     // could not (told to the user).
     bool save();
+    // 名前を付けて保存: writes the result box to a file the user names, in Shift-JIS (CR LF) or
+    // UTF-8 (LF), by the same rules as save(). A copy: 保存 still writes beside the picture, in
+    // Shift-JIS; only when the name chosen is the picture's own result is the box saved. False
+    // when nothing was written (cancelled, or told to the user).
+    bool saveAs();
     // Hands the chosen picture's saved result file to the system's text application.
     void openSavedFile();
 
@@ -98,6 +104,7 @@ protected:
 
 private:
     void resultChanged();
+    void writeResult(const QString& path, textfiles::TextEncoding encoding);
     void forgetUndo();
     void setUnsaved(bool unsaved);
 
@@ -111,6 +118,7 @@ private:
     textfiles::SettingsFile m_settings;
     QAction* m_joinParagraphs = nullptr;
     QAction* m_keepLatinSpaces = nullptr;
+    QAction* m_saveAs = nullptr;
     bool m_unsaved = false;
 };
 

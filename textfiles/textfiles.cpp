@@ -21,6 +21,8 @@
 namespace quillpix::textfiles {
 namespace {
 
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
@@ -233,12 +235,29 @@ QString linesOfCp932(const QByteArray& bytes) {
 
 QString readSavedResult(const QString& path) {
     const QByteArray bytes = readAll(path);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return terminateLines(cp932::decodeUtf8(bytes));
+    if (bytes.startsWith(kUtf8Mark))
+        return terminateLines(normaliseLineEnds(cp932::decodeUtf8(bytes)));
     QString text;
-    if (decodeStrictly("windows-31j", bytes, text) || decodeStrictly("UTF-8", bytes, text))
+    if (decodeStrictly("windows-31j", bytes, text))
         return terminateLines(text);
+    if (decodeStrictly("UTF-8", bytes, text))
+        return terminateLines(normaliseLineEnds(text));
     return terminateLines(cp932::decode(bytes));
+}
+
+QByteArray encodeText(const QString& text, TextEncoding encoding) {
+    if (encoding == TextEncoding::ShiftJis)
+        return cp932::encode(text);
+    QString lf = text;
+    lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return QByteArray(kUtf8Mark) + lf.toUtf8();
+}
+
+bool writtenIn(const QString& path, TextEncoding encoding) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return file.read(3).startsWith(kUtf8Mark) == (encoding == TextEncoding::Utf8);
 }
 
 bool isValidEncoding(const char* encoding, const QByteArray& bytes) {
@@ -254,13 +273,14 @@ QStringList readLines(const QString& path) {
     return splitLines(cp932::decode(readAll(path)));
 }
 
-void writeLines(const QStringList& list, const QString& path, Durability durability) {
+void writeLines(const QStringList& list, const QString& path, Durability durability,
+                TextEncoding encoding) {
     QString text;
     for (const QString& line : list) {
         text += line;
         text += QStringLiteral("\r\n");
     }
-    write(cp932::encode(text), path, durability);
+    write(encodeText(text, encoding), path, durability);
 }
 
 bool isVisibleFile(const QString& path) {

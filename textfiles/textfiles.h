@@ -8,6 +8,19 @@
 // (platform/failure.h) that names the path.
 namespace quillpix::textfiles {
 
+// The two encodings the program writes text in. Shift-JIS (code page 932) with CR LF is the
+// program's own and the default; UTF-8 is written with a byte-order mark and LF line ends on
+// request. The mark is what makes reading it back certain: short UTF-8 Japanese ("東京都") is
+// also valid code page 932.
+enum class TextEncoding { ShiftJis, Utf8 };
+
+// The bytes of a text whose line ends are CR LF, in the encoding: Shift-JIS as it is (characters
+// without a form become "?"), UTF-8 with the mark and every CR LF and every lone LF as LF.
+QByteArray encodeText(const QString& text, TextEncoding encoding);
+// Whether the file starts the way the encoding's files do: UTF-8 with the byte-order mark,
+// Shift-JIS without it (code page 932 never starts with those bytes). A missing file gives false.
+bool writtenIn(const QString& path, TextEncoding encoding);
+
 // The lines of a text: a line ends at CR LF or at a lone CR; a lone LF stays inside the line.
 // A terminator after the last line adds no empty line; an empty text has no lines.
 QStringList splitLines(const QString& text);
@@ -20,6 +33,7 @@ QString linesOfCp932(const QByteArray& bytes);
 // elsewhere: a file that starts with the UTF-8 byte-order mark is UTF-8; otherwise a file that
 // is valid code page 932 is read as such (pure ASCII reads the same either way), one that is
 // not but is valid UTF-8 is UTF-8, and one valid in neither is code page 932 with substitutes.
+// A UTF-8 file's LF ends its line, as CR LF does (a Linux editor's and the program's own UTF-8).
 // Code page 932 comes first because a wrong guess that way loses nothing: saving writes the
 // same bytes back.
 QString readSavedResult(const QString& path);
@@ -63,10 +77,11 @@ private:
     qint64 m_written = 0;
 };
 
-// Writes every entry, each followed by CR LF. The file is written under a temporary name and
-// renamed into place, so a failure leaves the old file.
+// Writes every entry, each followed by CR LF (encodeText: LF in UTF-8). The file is written
+// under a temporary name and renamed into place, so a failure leaves the old file.
 void writeLines(const QStringList& list, const QString& path,
-                Durability durability = Durability::Synced);
+                Durability durability = Durability::Synced,
+                TextEncoding encoding = TextEncoding::ShiftJis);
 // True when path names a plain file whose name is not hidden (a leading "."): the program's
 // own files, as the file list shows them. The name is taken literally: "*" and "?" are
 // ordinary characters in Linux file names. A folder gives false.

@@ -33,8 +33,8 @@ QString savedContent(const QString& boxText) {
     return trimTrailingBlankLines(dropLoneCarriageReturns(boxText));
 }
 
-QByteArray savedBytes(const QString& boxText) {
-    return cp932::encode(savedContent(boxText) + QStringLiteral("\r\n"));
+QByteArray savedBytes(const QString& boxText, textfiles::TextEncoding encoding) {
+    return textfiles::encodeText(savedContent(boxText) + QStringLiteral("\r\n"), encoding);
 }
 
 QString unrepresentableCharacters(const QString& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textfiles.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,8 +19,10 @@ QString trimTrailingBlankLines(const QString& text);
 // The text that is written as the file's one entry (the file then holds it followed by CR LF).
 QString savedContent(const QString& boxText);
 
-// The saved file's bytes: savedContent followed by CR LF, in code page 932.
-QByteArray savedBytes(const QString& boxText);
+// The saved file's bytes: savedContent followed by CR LF, in code page 932, or on request in
+// UTF-8 with LF (textfiles::encodeText).
+QByteArray savedBytes(const QString& boxText,
+                      textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis);
 
 // The characters of the text that have no code page 932 form (each once, in order of first
 // appearance); saving writes "?" in their place. Characters that cannot be seen are given by

@@ -51,6 +51,7 @@ public:
     void playSound(const QString&) override {}
     QString chooseFolder(const QString&) override { return {}; }
     QString chooseFile(const QString&, const QString&) override { return {}; }
+    SaveTarget chooseSaveTarget(const QString&) override { return {}; }
     ClipboardContent clipboardContent() override { return {}; }
     void copyText(const QString&) override {}
     ScreenRegion captureScreenRegion() override { return {}; }

@@ -217,6 +217,8 @@ private Q_SLOTS:
     void pdfPagesTakeTheScan_data();
     void pdfPagesTakeTheScan();
     void documentTextWaitsForEveryPage();
+    void encodingOfTheTexts_data();
+    void encodingOfTheTexts();
     void refusedStarts_data();
     void refusedStarts();
     void resultLinksStayInTheFolder_data();
@@ -478,6 +480,67 @@ void TestFolderBatch::documentTextWaitsForEveryPage() {
              savedFile(QStringLiteral("頁\r\n\f\r\n頁")));
 }
 
+void TestFolderBatch::encodingOfTheTexts_data() {
+    QTest::addColumn<QStringList>("before"); // a batch run first with these arguments; none: no run
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("result");   // a.bmp.txt
+    QTest::addColumn<QByteArray>("document"); // s.pdf.txt, its two pages joined
+    QTest::addColumn<QByteArray>("book");     // a.bmp and the two pages joined
+    const QByteArray sjis1("\x95\xc5\r\n");   // 頁
+    const QByteArray sjis2 = sjis1 + "\x0c\r\n" + sjis1;
+    const QByteArray sjis3 = sjis2 + "\x0c\r\n" + sjis1;
+    const QByteArray mark("\xEF\xBB\xBF");
+    const QByteArray utf1("\xe9\xa0\x81\n");
+    const QByteArray utf2 = utf1 + "\x0c\n" + utf1;
+    const QByteArray utf3 = utf2 + "\x0c\n" + utf1;
+    const QStringList none;
+    QTest::newRow("Shift-JIS, CR LF by default") << none << none << sjis1 << sjis2 << sjis3;
+    QTest::newRow("utf-8: mark and LF")
+        << none << QStringList{"--encoding", "utf-8"} << mark + utf1 << mark + utf2 << mark + utf3;
+    QTest::newRow("sjis as the name")
+        << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3;
+    // The results stay as they were saved; the joined texts, up to date but in the other
+    // encoding, are joined again from them.
+    QTest::newRow("UTF8 after a Shift-JIS batch: results kept, texts joined again")
+        << QStringList{"--encoding", "shift-jis"} << QStringList{"--encoding", "UTF8"} << sjis1
+        << mark + utf2 << mark + utf3;
+    QTest::newRow("cp932 after a UTF-8 batch: the UTF-8 results join line for line")
+        << QStringList{"--encoding", "utf-8"} << QStringList{"--encoding", "cp932"} << mark + utf1
+        << sjis2 << sjis3;
+}
+
+// The results, the document's text and the book are written in the encoding asked for; the
+// form feed line between pages stays.
+void TestFolderBatch::encodingOfTheTexts() {
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, result);
+    QFETCH(QByteArray, document);
+    QFETCH(QByteArray, book);
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "頁\n");
+    QTemporaryDir folder, elsewhere;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    {
+        QPdfWriter pdf(folder.filePath(QStringLiteral("s.pdf")));
+        pdf.setPageSize(QPageSize(QSizeF(1, 0.5), QPageSize::Inch));
+        QPainter painter(&pdf);
+        pdf.newPage();
+    }
+    const QString bookPath = elsewhere.filePath(QStringLiteral("book.txt"));
+    const QStringList common{"--batch", folder.path(), "--lang", "jpn",
+                             "--psm",   "3",           "--book", bookPath};
+    if (!before.isEmpty()) {
+        const Run first = runBatch(common + before, engine.dir.path());
+        QCOMPARE(first.status, 0);
+    }
+    const Run run = runBatch(common + arguments, engine.dir.path());
+    QVERIFY2(run.status == 0, qPrintable(run.out + run.err));
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("a.bmp.txt"))), result);
+    QCOMPARE(readAll(folder.filePath(QStringLiteral("s.pdf.txt"))), document);
+    QCOMPARE(readAll(bookPath), book);
+}
+
 void TestFolderBatch::refusedStarts_data() {
     // "F" stands for a folder with one picture, "F/a.bmp" for that picture.
     QTest::addColumn<QStringList>("arguments");
@@ -523,6 +586,9 @@ void TestFolderBatch::refusedStarts_data() {
         << "\"jpn_vert\" is not installed";
     QTest::newRow("more than one command")
         << ok + QStringList{"--option", "& echo x"} << "ok" << 3 << "not one engine call";
+    QTest::newRow("an encoding the batch does not write")
+        << ok + QStringList{"--encoding", "utf-16"} << "ok" << 2
+        << "--encoding wants shift-jis (sjis, cp932) or utf-8, not \"utf-16\"";
     QTest::newRow("a book without a name")
         << ok + QStringList{"--book="} << "ok" << 2 << "--book needs a file name";
     QTest::newRow("a book in place of a result") << ok + QStringList{"--book", "F/a.bmp.txt"}

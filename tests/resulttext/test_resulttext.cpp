@@ -244,6 +244,86 @@ private Q_SLOTS:
         QCOMPARE(f.platform.sounds.size(), 1);
     }
 
+    // 名前を付けて保存 from the box's menu writes the box in the encoding chosen, by 保存's
+    // rules. Elsewhere it is a copy (the box stays unsaved, 保存 still writes beside the
+    // picture); over the picture's own result it is that result, and reloads as it was.
+    void saveAs_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QString>("target");   // in the picture folder; "" cancels
+        QTest::addColumn<QByteArray>("bytes"); // what the target holds after
+        QTest::addColumn<bool>("told");        // a message was shown
+        const QString nihon = QStringLiteral("日本\r\nab");
+        QTest::newRow("Shift-JIS, CR LF, a copy")
+            << nihon << false << "copy.txt" << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n") << false;
+        QTest::newRow("UTF-8, mark and LF, a copy")
+            << nihon << true << "copy.txt"
+            << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n") << false;
+        QTest::newRow("UTF-8 holds what Shift-JIS cannot, nothing to tell")
+            << QStringLiteral("a〜b") << true << "copy.txt"
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\xe3\x80\x9c"
+                          "b\n")
+            << false;
+        QTest::newRow("Shift-JIS writes ? and tells, as 保存 does")
+            << QStringLiteral("a〜b") << false << "copy.txt" << QByteArray("a?b\r\n") << true;
+        QTest::newRow("UTF-8 over the picture's own result")
+            << QStringLiteral("東京都") << true << "scan01.bmp.txt"
+            << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << false;
+        QTest::newRow("a picture is never replaced by text")
+            << nihon << true << "scan02.bmp" << QByteArray("<picture>") << true;
+        QTest::newRow("cancelled") << nihon << true << "" << QByteArray() << false;
+    }
+    void saveAs() {
+        QFETCH(QString, text);
+        QFETCH(bool, utf8);
+        QFETCH(QString, target);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, told);
+        Fixture f;
+        const QString beside = f.saved(QStringLiteral("scan01.bmp"));
+        const QString path = target.isEmpty() ? QString() : f.ws.pictures() + u'/' + target;
+        const QByteArray picture = readBytes(f.ws.pictures() + QStringLiteral("/scan02.bmp"));
+        if (bytes == "<picture>")
+            bytes = picture;
+        f.choose(QStringLiteral("scan01.bmp"));
+        // A run's reading, not saved yet.
+        f.window->resultText().append(text);
+        f.platform.saveTargetAnswer = {path, utf8 ? textfiles::TextEncoding::Utf8
+                                                  : textfiles::TextEncoding::ShiftJis};
+        std::unique_ptr<QMenu> menu(f.window->resultText().contextMenu({}));
+        QAction* saveAs = menu->findChild<QAction*>(QStringLiteral("actSaveAs"));
+        if (!saveAs)
+            for (QAction* action : menu->actions())
+                if (action->objectName() == QStringLiteral("actSaveAs"))
+                    saveAs = action;
+        QVERIFY(saveAs);
+        saveAs->trigger();
+
+        QCOMPARE(f.platform.saveTargetStarts, QStringList{beside});
+        if (!path.isEmpty())
+            QCOMPARE(readBytes(path), bytes);
+        QCOMPARE(f.platform.messages.size(), told ? 1 : 0);
+        const bool written = !path.isEmpty() && bytes != picture;
+        QCOMPARE(f.platform.sounds.size(), written ? 1 : 0);
+        QCOMPARE(f.c().txtResult->text(), text);
+        const bool ownResult = path == beside;
+        QCOMPARE(f.window->resultText().unsaved(), !ownResult);
+        if (!ownResult) {
+            // 保存 still writes beside the picture, in Shift-JIS.
+            QVERIFY(!QFileInfo::exists(beside));
+            f.c().cmdSaveText->click();
+            QCOMPARE(readBytes(beside),
+                     cp932::encode(text).replace("\r\n", "\n").replace("\n", "\r\n") + "\r\n");
+            return;
+        }
+        // Chosen again, the UTF-8 result comes back line for line.
+        f.choose(QStringLiteral("scan02.bmp"));
+        f.choose(QStringLiteral("scan01.bmp"));
+        QCOMPARE(f.c().txtResult->text(), text + QStringLiteral("\r\n"));
+        QVERIFY(f.c().cmdOpenTextFile->isEnabled());
+    }
+
     // The undo text is the box before the last run, whatever the user did to the box since;
     // lone CRs and LFs come back exactly. One undo disables the button. After another picture
     // or folder there is nothing to undo: that text belongs to the picture it was taken on.

@@ -109,6 +109,13 @@ public:
         dialogStarts << startFolder;
         return fileAnswer;
     }
+    // What 名前を付けて保存's dialog answers; where it was asked to start.
+    SaveTarget saveTargetAnswer;
+    QStringList saveTargetStarts;
+    SaveTarget chooseSaveTarget(const QString& suggestedPath) override {
+        saveTargetStarts << suggestedPath;
+        return saveTargetAnswer;
+    }
     ClipboardContent clipboardContent() override { return clipboard; }
     void copyText(const QString& text) override { copied << text; }
     ScreenRegion captureScreenRegion() override {

@@ -123,11 +123,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("code page 932")
             << QByteArray("\x93\xfa\x96\x7b\r\n") << QStringLiteral("日本\r\n");
-        QTest::newRow("UTF-8 from a Linux editor, LF ends kept")
+        QTest::newRow("UTF-8 from a Linux editor, LF ends lines")
             << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\n\xe3\x81\x82")
-            << QStringLiteral("日本語\nあ\r\n");
+            << QStringLiteral("日本語\r\nあ\r\n");
+        QTest::newRow("UTF-8 with CR LF and a lone CR")
+            << QByteArray("\xe3\x81\x82\r\nb\rc") << QStringLiteral("あ\r\nb\r\nc\r\n");
         QTest::newRow("UTF-8 with byte-order mark")
             << QByteArray("\xEF\xBB\xBF\xe3\x81\x82\r\n") << QStringLiteral("あ\r\n");
+        // Without the mark these bytes are valid code page 932 too, and would read as that.
+        QTest::newRow("UTF-8 with byte-order mark and LF, valid code page 932 without it")
+            << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n\n")
+            << QStringLiteral("東京都\r\n\r\n");
         QTest::newRow("UTF-8 byte-order mark, rest invalid") << QByteArray("\xEF\xBB\xBF"
                                                                            "a\xff")
                                                              << QStringLiteral("a\uFFFD\r\n");
@@ -191,6 +197,46 @@ private Q_SLOTS:
         textfiles::writeLines(list, target);
         QCOMPARE(readBytes(target), expected);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
+
+    void writeLinesInAnEncoding_data() {
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QString>("readBack"); // readSavedResult of the file
+        const QStringList nihon{QStringLiteral("日本"), QStringLiteral("ab")};
+        QTest::newRow("Shift-JIS, CR LF")
+            << nihon << false << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n")
+            << QStringLiteral("日本\r\nab\r\n");
+        QTest::newRow("UTF-8: mark, LF")
+            << nihon << true << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n")
+            << QStringLiteral("日本\r\nab\r\n");
+        QTest::newRow("UTF-8 holds what code page 932 cannot")
+            << QStringList{QStringLiteral("a😀b")} << true
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\xf0\x9f\x98\x80"
+                          "b\n")
+            << QStringLiteral("a😀b\r\n");
+        QTest::newRow("UTF-8: an entry's CR LF and lone LF both become LF; the form feed stays")
+            << QStringList{QStringLiteral("a\r\nb\nc"), QStringLiteral("\f")} << true
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\nb\nc\n\f\n")
+            << QStringLiteral("a\r\nb\r\nc\r\n\f\r\n");
+    }
+    void writeLinesInAnEncoding() {
+        QFETCH(QStringList, list);
+        QFETCH(bool, utf8);
+        QFETCH(QByteArray, expected);
+        QFETCH(QString, readBack);
+        const textfiles::TextEncoding encoding =
+            utf8 ? textfiles::TextEncoding::Utf8 : textfiles::TextEncoding::ShiftJis;
+        const QString target = path("e.txt");
+        textfiles::writeLines(list, target, textfiles::Durability::Synced, encoding);
+        QCOMPARE(readBytes(target), expected);
+        QCOMPARE(textfiles::readSavedResult(target), readBack);
+        QVERIFY(textfiles::writtenIn(target, encoding));
+        QVERIFY(!textfiles::writtenIn(target, utf8 ? textfiles::TextEncoding::ShiftJis
+                                                   : textfiles::TextEncoding::Utf8));
     }
 
     void writeLinesFailureKeepsTheOldFile() {
