@@ -156,13 +156,14 @@ QString DesktopPlatform::chooseFile(const QString& startFolder, const QString& n
 // The encoding is the name filter chosen: both filters show text files, so choosing one changes
 // nothing but what is written.
 SaveTarget DesktopPlatform::chooseSaveTarget(const QString& suggestedPath) {
-    const QString shiftJis = QCoreApplication::translate("platform", "Shift-JIS・CR LF のテキスト (*.txt)");
+    const QString shiftJis =
+        QCoreApplication::translate("platform", "Shift-JIS・CR LF のテキスト (*.txt)");
     const QString utf8 = QCoreApplication::translate("platform", "UTF-8・LF のテキスト (*.txt)");
     QString chosenFilter = shiftJis;
     SaveTarget target;
-    target.path =
-        QFileDialog::getSaveFileName(m_window, QCoreApplication::translate("platform", "名前を付けて保存"), suggestedPath,
-                                     shiftJis + QStringLiteral(";;") + utf8, &chosenFilter);
+    target.path = QFileDialog::getSaveFileName(
+        m_window, QCoreApplication::translate("platform", "名前を付けて保存"), suggestedPath,
+        shiftJis + QStringLiteral(";;") + utf8, &chosenFilter);
     if (chosenFilter == utf8)
         target.encoding = textfiles::TextEncoding::Utf8;
     return target;

@@ -48,7 +48,8 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
     connect(m_keepLatinSpaces, &QAction::toggled, this,
             [this](bool on) { m_settings.setFlag(kKeepLatinSpacesKey, on); });
-    m_saveAs = new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
+    m_saveAs =
+        new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
     m_saveAs->setObjectName(QStringLiteral("actSaveAs"));
     connect(m_saveAs, &QAction::triggered, this, [this] { saveAs(); });
     m_c.txtResult->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -247,19 +248,20 @@ void ResultTextHandler::writeResult(const QString& path, textfiles::TextEncoding
     try {
         textfiles::writeBytes(savetext::savedBytes(text, encoding), path);
     } catch (const Failure& failure) {
-        throw Failure(QCoreApplication::translate("resulttext",
-                                                  "認識結果を保存できませんでした。以前に保存したファイルは"
-                                                  "変更していません。\n") +
+        throw Failure(QCoreApplication::translate(
+                          "resulttext", "認識結果を保存できませんでした。以前に保存したファイルは"
+                                        "変更していません。\n") +
                       failure.text());
     }
     if (encoding != textfiles::TextEncoding::ShiftJis)
         return;
     const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
     if (!missing.isEmpty())
-        m_platform.showMessage(QCoreApplication::translate(
-                                   "resulttext", "認識結果を保存しました: %1\n"
-                                                 "Shift-JIS で表せない文字は「?」に置き換えました: %2")
-                                   .arg(path, missing));
+        m_platform.showMessage(
+            QCoreApplication::translate("resulttext",
+                                        "認識結果を保存しました: %1\n"
+                                        "Shift-JIS で表せない文字は「?」に置き換えました: %2")
+                .arg(path, missing));
 }
 
 bool ResultTextHandler::saveAs() {

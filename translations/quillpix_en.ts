@@ -592,6 +592,22 @@ The portal cannot be used on this desktop: %1</translation>
         <source>wavファイルがwavディレクトリにありません</source>
         <translation>The wav files are not in the wav folder</translation>
     </message>
+    <message>
+        <source>Shift-JIS・CR LF のテキスト (*.txt)</source>
+        <translation>Shift-JIS text, CR LF (*.txt)</translation>
+    </message>
+    <message>
+        <source>UTF-8・LF のテキスト (*.txt)</source>
+        <translation>UTF-8 text, LF (*.txt)</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>ドラッグで範囲を選択 / Esc で取消</source>
+        <translation>Drag to choose a region / Esc to cancel</translation>
+    </message>
 </context>
 <context>
     <name>quillpix::FrmMain</name>
@@ -689,6 +705,10 @@ The portal cannot be used on this desktop: %1</translation>
         <translation>The picture folder is not found.
 Put a folder whose name begins with bmp_gif in %1.</translation>
     </message>
+    <message>
+        <source>全体</source>
+        <translation>Fit</translation>
+    </message>
 </context>
 <context>
     <name>recognition</name>
@@ -752,6 +772,14 @@ Characters that Shift-JIS cannot show were replaced by &quot;?&quot;: %2</transl
     <message>
         <source>認識結果のファイルはまだ作成されていません。</source>
         <translation>The recognition result file has not been made yet.</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存…</source>
+        <translation>Save As…</translation>
+    </message>
+    <message>
+        <source>%1 はテキストファイルではないので、認識結果で置き換えません。ファイルはそのままです。</source>
+        <translation>%1 is not a text file, so it is not replaced by the result. The file is unchanged.</translation>
     </message>
 </context>
 <context>
@@ -940,6 +968,14 @@ Choose a picture or folder when the reading under way has finished.</translation
 画像をコピーしてから、もう一度貼り付けてください。</source>
         <translation>There is no picture on the clipboard.
 Copy a picture, then paste again.</translation>
+    </message>
+    <message>
+        <source>画像全体を選択</source>
+        <translation>Select Whole Picture</translation>
+    </message>
+    <message>
+        <source>画像全体を読む</source>
+        <translation>Read Whole Picture</translation>
     </message>
 </context>
 </TS>
