@@ -4,6 +4,7 @@
 
 #include "pageonpicture.h"
 
+#include <QCoreApplication>
 #include <QPointF>
 #include <QTransform>
 
@@ -90,6 +91,53 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
     asItIs.plannedSize = picture.size();
     asItIs.settings = chosen;
     return asItIs;
+}
+
+QString automaticChoiceExplained(const PreparedPicture& prepared) {
+    const pagelayout::ReadingPlan& plan = prepared.plan;
+    if (plan.pictures.isEmpty() || !plan.failure.isEmpty())
+        return {};
+    const bool vertical = plan.direction == pagelayout::Direction::Vertical;
+    const QString& psm = prepared.settings.psm;
+    QString why;
+    if (vertical)
+        why = QCoreApplication::translate(
+            "pipeline", "自動: 縦書きなので、列を右から読む --psm 5 で読みました");
+    else if (psm == QLatin1String("6") && plan.oneBlock)
+        why = QCoreApplication::translate(
+            "pipeline",
+            "自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 "
+            "で読みました");
+    else if (psm == QLatin1String("3"))
+        why = QCoreApplication::translate(
+            "pipeline",
+            "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を分ける --psm 3 "
+            "で読みました");
+    else
+        why = QCoreApplication::translate("pipeline",
+                                          "自動: 横書きなので、選んだ --psm %1 で読みました")
+                  .arg(psm);
+    QStringList done;
+    if (prepared.quarterTurns != 0)
+        done << QCoreApplication::translate("pipeline", "向きを %1° 直しました")
+                    .arg(90 * prepared.quarterTurns);
+    if (!prepared.flattening.isIdentity())
+        done << QCoreApplication::translate("pipeline", "写真のページを長方形に直しました");
+    if (plan.skewDegrees != 0)
+        done << QCoreApplication::translate("pipeline", "傾き %1° を直しました")
+                    .arg(plan.skewDegrees, 0, 'f', 1);
+    if (plan.rubyErased > 0)
+        done << QCoreApplication::translate("pipeline", "ルビを除きました");
+    if (plan.runningHeadsErased > 0)
+        done << QCoreApplication::translate("pipeline", "柱とノンブルを除きました");
+    if (!plan.placements.empty())
+        done << (vertical ? QCoreApplication::translate("pipeline", "段を上から順に横に並べました")
+                          : QCoreApplication::translate(
+                                "pipeline", "横に並んだブロックを左から順に縦に並べました"));
+    if (done.isEmpty())
+        return QCoreApplication::translate("pipeline", "%1。").arg(why);
+    return QCoreApplication::translate("pipeline", "%1。%2。")
+        .arg(why, done.join(QCoreApplication::translate("pipeline", "、")));
 }
 
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,

@@ -47,6 +47,11 @@ struct PreparedPicture {
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
                         pagelayout::RunningHeads heads = pagelayout::RunningHeads::LeftOut);
 
+// Why "自動" read a picture with the settings it did, in a line for the user beside the command
+// (which shows --psm 6 or --psm 5 though the list says 3): the direction found, the mode and
+// its reason, and what was done to the picture; "" for a fixed setting.
+QString automaticChoiceExplained(const PreparedPicture& prepared);
+
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
 // from: boxes on tiers set side by side go back to where the tier lay; a straightened picture
 // was turned about its centre, so every box is turned back about it and grows to hold its

@@ -73,7 +73,10 @@ SentRun send(const QString& folder, const QImage& prepared, const QString& comma
 
 SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings) {
     const PreparedPicture prepared = prepare(picture, settings);
-    return send(folder, prepared.picture, commandFor(folder, prepared.settings));
+    SentRun sent = send(folder, prepared.picture, commandFor(folder, prepared.settings));
+    if (isAutomatic(settings))
+        sent.explanation = automaticChoiceExplained(prepared);
+    return sent;
 }
 
 SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,

@@ -19,6 +19,8 @@ struct SentRun {
     // Why the engine cannot start, for the user; "" when it can. What was written before the
     // problem is in the fields above.
     QString problem;
+    // Why "自動" chose the command it did; "" for a fixed setting or a command run as it stands.
+    QString explanation;
 };
 
 // 認識: the picture prepared for the settings (see prepare) and the command they make.

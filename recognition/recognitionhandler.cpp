@@ -158,6 +158,8 @@ void RecognitionHandler::showSent(const pipeline::SentRun& sent) {
     // The preview shows exactly what goes to the engine.
     if (!sent.sentPicture.isNull())
         m_region.showSentPicture(sent.sentPicture);
+    // The list says 自動 while the command names a mode: the reason is shown on the command.
+    m_c.txtBat->setToolTip(sent.explanation);
     if (!sent.command.isEmpty() && sent.command != m_c.txtBat->text()) {
         m_c.txtBat->setText(sent.command);
         m_c.txtBat->repaint();

@@ -523,6 +523,58 @@ The text is not read. Change the command so that it has none of these characters
         <source>作業用の画像ファイルを書けません: %1</source>
         <translation>Cannot write the work picture: %1</translation>
     </message>
+    <message>
+        <source>自動: 縦書きなので、列を右から読む --psm 5 で読みました</source>
+        <translation>自動: the writing is vertical, so it was read with --psm 5, columns from right to left</translation>
+    </message>
+    <message>
+        <source>自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 で読みました</source>
+        <translation>自動: the writing is horizontal in one block, so it was read with --psm 6, which never runs two lines together</translation>
+    </message>
+    <message>
+        <source>自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を分ける --psm 3 で読みました</source>
+        <translation>自動: the writing is horizontal with rules, frames or other blocks, so it was read with --psm 3, which divides the whole page</translation>
+    </message>
+    <message>
+        <source>自動: 横書きなので、選んだ --psm %1 で読みました</source>
+        <translation>自動: the writing is horizontal, so it was read with the chosen --psm %1</translation>
+    </message>
+    <message>
+        <source>向きを %1° 直しました</source>
+        <translation>turned by %1°</translation>
+    </message>
+    <message>
+        <source>写真のページを長方形に直しました</source>
+        <translation>the photographed page drawn flat</translation>
+    </message>
+    <message>
+        <source>傾き %1° を直しました</source>
+        <translation>a skew of %1° straightened</translation>
+    </message>
+    <message>
+        <source>ルビを除きました</source>
+        <translation>readings (ruby) left out</translation>
+    </message>
+    <message>
+        <source>柱とノンブルを除きました</source>
+        <translation>running head and page number left out</translation>
+    </message>
+    <message>
+        <source>段を上から順に横に並べました</source>
+        <translation>tiers set side by side, upper first</translation>
+    </message>
+    <message>
+        <source>横に並んだブロックを左から順に縦に並べました</source>
+        <translation>blocks side by side set one under another, left first</translation>
+    </message>
+    <message>
+        <source>%1。</source>
+        <translation>%1.</translation>
+    </message>
+    <message>
+        <source>%1。%2。</source>
+        <translation>%1. Also: %2.</translation>
+    </message>
 </context>
 <context>
     <name>platform</name>

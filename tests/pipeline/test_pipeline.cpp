@@ -83,6 +83,8 @@ private Q_SLOTS:
     void flatPageBoxesComeBackOntoThePhotograph();
     void settingsForADirection_data();
     void settingsForADirection();
+    void automaticChoiceIsExplained_data();
+    void automaticChoiceIsExplained();
     void turnedPageIsReadUpright_data();
     void turnedPageIsReadUpright();
     void automaticReadingsSettings_data();
@@ -534,6 +536,49 @@ void TestPipeline::settingsForADirection_data() {
     QTest::newRow("vertical, line") << v << std::optional<int>(7) << "jpn_vert" << 5 << false;
     QTest::newRow("vertical, vertical block")
         << v << std::optional<int>(5) << "jpn_vert" << 5 << false;
+}
+
+void TestPipeline::automaticChoiceIsExplained_data() {
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<QString>("psm");
+    QTest::addColumn<bool>("oneBlock");
+    QTest::addColumn<int>("quarterTurns");
+    QTest::addColumn<double>("skew");
+    QTest::addColumn<QString>("explained"); // "" for a fixed setting
+    const int h = int(pagelayout::Direction::Horizontal);
+    const int v = int(pagelayout::Direction::Vertical);
+    QTest::newRow("vertical, turned and straightened")
+        << v << "5" << false << 3 << -0.44
+        << "自動: 縦書きなので、列を右から読む --psm 5 で読みました。向きを 270° 直しました、"
+           "傾き -0.4° を直しました。";
+    QTest::newRow("one block")
+        << h << "6" << true << 0 << 0.0
+        << "自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 "
+           "で読みました。";
+    QTest::newRow("a table") << h << "3" << false << 0 << 0.0
+                             << "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を"
+                                "分ける --psm 3 で読みました。";
+    QTest::newRow("the mode chosen")
+        << h << "6" << false << 0 << 0.0 << "自動: 横書きなので、選んだ --psm 6 で読みました。";
+    QTest::newRow("a fixed setting") << h << "" << false << 0 << 0.0 << "";
+}
+
+void TestPipeline::automaticChoiceIsExplained() {
+    QFETCH(int, direction);
+    QFETCH(QString, psm);
+    QFETCH(bool, oneBlock);
+    QFETCH(int, quarterTurns);
+    QFETCH(double, skew);
+    QFETCH(QString, explained);
+    PreparedPicture prepared;
+    prepared.settings.psm = psm;
+    prepared.quarterTurns = quarterTurns;
+    prepared.plan.direction = pagelayout::Direction(direction);
+    prepared.plan.oneBlock = oneBlock;
+    prepared.plan.skewDegrees = skew;
+    if (!psm.isEmpty())
+        prepared.plan.pictures = {QImage(4, 4, QImage::Format_Grayscale8)};
+    QCOMPARE(automaticChoiceExplained(prepared), explained);
 }
 
 void TestPipeline::settingsForADirection() {

@@ -217,6 +217,10 @@ void TestRecognitionEngine::automaticReadingChoosesTheCommand() {
     QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
     const QString command = s.c().txtBat->text();
     QVERIFY2(command.endsWith(settings), qPrintable(command));
+    // The command's mode differs from the list's 自動:3; the reason is on the command.
+    const QString mode = settings.trimmed().section(QLatin1Char(' '), -1);
+    QVERIFY2(s.c().txtBat->toolTip().contains(QStringLiteral("--psm ") + mode),
+             qPrintable(s.c().txtBat->toolTip()));
     QFile batch(s.workFile(QStringLiteral("tess.bat")));
     QVERIFY(batch.open(QIODevice::ReadOnly));
     QCOMPARE(batch.readAll(), command.toUtf8() + "\r\n");
