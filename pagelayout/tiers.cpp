@@ -13,7 +13,7 @@ namespace {
 // A band across the page with no ink taller than this, in characters, parts two tiers: wider
 // than the space a paragraph's end leaves in one column (the others go on), narrower than the
 // gap books leave between tiers.
-constexpr double kLeastTierGap = 1.5;
+constexpr double kLeastTierGap = 1.2;
 // A tier holds a few characters down and several columns across: a running head or a page
 // number is one line.
 constexpr double kLeastTierHeight = 5.0;

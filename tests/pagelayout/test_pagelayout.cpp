@@ -879,9 +879,9 @@ void TestPageLayout::tiersOf_data() {
     QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 2 << 0;
     QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 3
                                  << 0;
-    QTest::newRow("a gap of a character and a half")
-        << columns(0, 200) + columns(229, 200) << 0 << 0;
-    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(231, 200) << 2 << 0;
+    QTest::newRow("a gap of a character and a fifth")
+        << columns(0, 200) + columns(223, 200) << 0 << 0;
+    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(224, 200) << 2 << 0;
     QTest::newRow("one column runs on")
         << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0 << 0;
     QTest::newRow("a running head and a page number over one tier")
