@@ -188,12 +188,14 @@ void ViewerHandler::setUpDisplay() {
     // A click gives the display the focus, so its keys (Ctrl+A, Ctrl+V) reach it.
     m_c.picDisp->setFocusPolicy(Qt::ClickFocus);
     m_c.picDisp->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* selectWhole = new QAction(QCoreApplication::translate("viewer", "画像全体を選択"), m_c.picDisp);
+    auto* selectWhole =
+        new QAction(QCoreApplication::translate("viewer", "画像全体を選択"), m_c.picDisp);
     selectWhole->setObjectName(QStringLiteral("actSelectWhole"));
     selectWhole->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     selectWhole->setShortcutContext(Qt::WidgetShortcut);
     connect(selectWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(false); });
-    auto* readWhole = new QAction(QCoreApplication::translate("viewer", "画像全体を読む"), m_c.picDisp);
+    auto* readWhole =
+        new QAction(QCoreApplication::translate("viewer", "画像全体を読む"), m_c.picDisp);
     readWhole->setObjectName(QStringLiteral("actReadWhole"));
     connect(readWhole, &QAction::triggered, this, [this] { emit wholePictureRequested(true); });
     m_c.picDisp->addActions({selectWhole, readWhole});

@@ -1,7 +1,9 @@
 #include "cp932.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSettings>
@@ -133,6 +135,7 @@ class TestEndToEnd : public QObject {
     // the window has chosen.
     void typeAndSave(const QString& text) {
         click(kWindowX + 188 + 300, 496 + 90);
+        xdo({"key", "ctrl+a"}); // what a reading put there is typed over
         xdo({"type", "--delay", "50", text});
         xdo({"key", "ctrl+s"});
     }
@@ -395,7 +398,12 @@ private Q_SLOTS:
             QVERIFY(helper->waitForStarted());
             QTest::qWait(500);
             click(kWindowX + 4 + 80, 64 + 170); // the file list, outside the text boxes
+            const QDateTime pastedAt = QDateTime::currentDateTime().addSecs(-1);
             xdo({"key", "ctrl+v"});
+            // The pasted picture is read at once, as a captured one: its text comes first.
+            const QFileInfo converted(bin() + QStringLiteral("/tmp_sjis.txt"));
+            QVERIFY(waitFor(
+                [&] { return QFileInfo(converted.filePath()).lastModified() >= pastedAt; }, 30000));
             shownFolder = m_workspace + QStringLiteral("/bmp_gif_clipboard");
             QVERIFY(waitFor([&] { return !QDir(shownFolder).isEmpty(QDir::Files); }, 20000));
             const QStringList kept = QDir(shownFolder).entryList(QDir::Files);

@@ -413,26 +413,29 @@ void TestBookOut::outputsNeverLeaveTheFolder_data() {
     QTest::newRow("a document's text")
         << "scan.pdf.txt"
         << "notes.txt" << QStringList()
-        << "failed: scan.pdf.txt: 保存先 scan.pdf.txt はフォルダの外";
+        << "failed: scan.pdf.txt: The file scan.pdf.txt is a link to outside the folder";
     QTest::newRow("a document's text, dangling")
         << "scan.pdf.txt"
         << "gone.txt" << QStringList()
-        << "failed: scan.pdf.txt: 保存先 scan.pdf.txt は行き先のないリンク";
-    QTest::newRow("the book") << "book.txt"
-                              << "notes.txt" << QStringList{"--book", "B/book.txt"}
-                              << "failed: book.txt: 保存先 book.txt はフォルダの外";
-    QTest::newRow("a document's PDF") << "pdf/scan.pdf"
-                                      << "notes.txt" << QStringList{"--pdf"}
-                                      << "failed: pdf/scan.pdf: 保存先 pdf/scan.pdf はフォルダの外";
-    QTest::newRow("the PDFs' folder")
-        << "pdf"
-        << "dir/" << QStringList{"--pdf"} << "保存先 pdf/scan.pdf はフォルダの外";
+        << "failed: scan.pdf.txt: The file scan.pdf.txt is a link that leads nowhere";
+    QTest::newRow("the book")
+        << "book.txt"
+        << "notes.txt" << QStringList{"--book", "B/book.txt"}
+        << "failed: book.txt: The file book.txt is a link to outside the folder";
+    QTest::newRow("a document's PDF")
+        << "pdf/scan.pdf"
+        << "notes.txt" << QStringList{"--pdf"}
+        << "failed: pdf/scan.pdf: The file pdf/scan.pdf is a link to outside the folder";
+    QTest::newRow("the PDFs' folder") << "pdf"
+                                      << "dir/" << QStringList{"--pdf"}
+                                      << "The file pdf/scan.pdf is a link to outside the folder";
     QTest::newRow("the folder of the PDFs' lines")
         << "pdf/.lines"
         << "dir/" << QStringList{"--pdf"} << "where it lies could not be kept for the PDF";
     QTest::newRow("the marks of pages read whole")
         << ".quillpix"
-        << "dir/" << QStringList() << "保存先 .quillpix/whole/scan.pdf.p1 はフォルダの外";
+        << "dir/" << QStringList()
+        << "The file .quillpix/whole/scan.pdf.p1 is a link to outside the folder";
 }
 
 // Every file the batch writes besides a picture's result, and the document's text the window
