@@ -558,8 +558,9 @@ void TestPipeline::automaticChoiceIsExplained_data() {
     QTest::newRow("a table") << h << "3" << false << 0 << 0.0
                              << "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を"
                                 "分ける --psm 3 で読みました。";
-    QTest::newRow("the mode chosen")
-        << h << "6" << false << 0 << 0.0 << "自動: 横書きなので、選んだ --psm 6 で読みました。";
+    QTest::newRow("the mode chosen, turned a quarter")
+        << h << "6" << false << 1 << 0.0
+        << "自動: 横書きなので、選んだ --psm 6 で読みました。向きを 90° 直しました。";
     QTest::newRow("a fixed setting") << h << "" << false << 0 << 0.0 << "";
 }
 
