@@ -689,11 +689,11 @@ The portal cannot be used on this desktop: %1</translation>
     </message>
     <message>
         <source>選択部分の左上 (100％)</source>
-        <translation>Selection top left (100%)</translation>
+        <translation>Selection (100%)</translation>
     </message>
     <message>
         <source>コマンド</source>
-        <translation>Command</translation>
+        <translation>Cmd</translation>
     </message>
     <message>
         <source>実行</source>
@@ -737,11 +737,11 @@ The portal cannot be used on this desktop: %1</translation>
     </message>
     <message>
         <source>他</source>
-        <translation>Other</translation>
+        <translation>+</translation>
     </message>
     <message>
         <source>コマンドを作成して実行</source>
-        <translation>Make command and run</translation>
+        <translation>Read selection</translation>
     </message>
     <message>
         <source>認識結果を</source>
