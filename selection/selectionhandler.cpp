@@ -68,8 +68,11 @@ void SelectionHandler::move(double x, double y) {
     // side of the edges its anchor now lies.
     if ((s.x1 > 0 && s.y1 > 0 && s.x2 > 0 && s.y2 > 0) || m_scrolledThisDrag)
         m_display.toggleFrame(s.x1, s.y1, s.x2, s.y2);
-    // The frame is drawn at the rounded point that becomes the second corner, so the next
-    // move erases exactly what this one drew.
+    drawBandTo(x, y);
+}
+
+void SelectionHandler::drawBandTo(double x, double y) {
+    SelectionState& s = m_state;
     const int32_t px = selection::roundToPixel(x), py = selection::roundToPixel(y);
     m_display.toggleFrame(s.x1, s.y1, px, py);
     s.x2 = px;
@@ -163,18 +166,11 @@ void SelectionHandler::eraseFrame() {
 }
 
 void SelectionHandler::dragScrolled(double x, double y) {
-    SelectionState& s = m_state;
-    if (!s.dragging)
+    if (!m_state.dragging)
         return;
     // The view was drawn afresh without a frame and the corners followed it: the band is drawn
     // once from the anchor, wherever it now lies, to the pointer.
-    const int32_t px = selection::roundToPixel(x), py = selection::roundToPixel(y);
-    m_display.toggleFrame(s.x1, s.y1, px, py);
-    s.x2 = px;
-    s.y2 = py;
-    m_movedThisDrag = true;
-    m_movedX = px;
-    m_movedY = py;
+    drawBandTo(x, y);
     m_scrolledThisDrag = true;
 }
 

@@ -71,6 +71,9 @@ private:
     void complete();
     // The frame of a finished selection on the display is erased and the selection discarded.
     void eraseFrame();
+    // The band drawn from the anchor to the rounded point (x, y), which becomes its second
+    // corner, so the next move erases exactly what this drew.
+    void drawBandTo(double x, double y);
 
     SelectionControls m_c;
     viewer::Display& m_display;
