@@ -8,16 +8,6 @@
 
 namespace quillpix::booktext {
 
-QStringList joinPages(const QStringList& pageTexts) {
-    QStringList lines;
-    for (qsizetype i = 0; i < pageTexts.size(); ++i) {
-        if (i > 0)
-            lines << pageBreakLine();
-        lines << textfiles::splitLines(pageTexts[i]);
-    }
-    return lines;
-}
-
 QStringList documentPageResults(const QString& folder, const QString& fileName, int pageCount) {
     QStringList paths;
     if (pageCount < 2)
@@ -54,7 +44,8 @@ QList<int> writeJoined(const QStringList& resultPaths, const QString& target,
     QStringList texts;
     for (const QString& path : resultPaths)
         texts << textfiles::readSavedResult(path);
-    textfiles::writeLines(joinPages(texts), target, textfiles::Durability::Synced, encoding);
+    textfiles::writeLines(textfiles::joinPages(texts), target, textfiles::Durability::Synced,
+                          encoding);
     return {};
 }
 

@@ -12,16 +12,6 @@
 // page 932 with CR LF like every saved result, or in UTF-8 with LF when the batch is asked.
 namespace quillpix::booktext {
 
-// The line between two pages.
-inline QString pageBreakLine() {
-    return QStringLiteral("\f");
-}
-
-// The lines of the joined text: each page's lines, and a page-break line before every page
-// but the first. A page text is what textfiles::readSavedResult gives (every line followed by
-// CR LF); an empty page adds no line, so its page breaks still count it.
-QStringList joinPages(const QStringList& pageTexts);
-
 // The saved results of a multi-page document's pages, in page order (scan.pdf.p1.txt, ...).
 // A document of one page has none of its own: its result is the document's text.
 QStringList documentPageResults(const QString& folder, const QString& fileName, int pageCount);

@@ -1,10 +1,15 @@
 #include "spreads.h"
 
 #include "ink.h"
+#include "librarymessages.h"
+#include "ruby.h"
+
+#include <leptonica/allheaders.h>
 
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quillpix::pagelayout {
 namespace {
@@ -32,9 +37,11 @@ bool countsAsText(const QRect& piece, double em) {
            std::max(piece.width(), piece.height()) >= kLeastTextShare * em;
 }
 
-std::vector<QRect> blocksSideBySide(const Ink& ink) {
-    if (ink.em <= 0)
-        return {};
+namespace {
+
+// The text pieces gathered into blocks across: a piece nearer than kLeastGutter characters to
+// the block before joins it. Left to right; a block narrower than kLeastTextWidth is left out.
+std::vector<QRect> blocksAcross(const Ink& ink) {
     std::vector<QRect> text;
     for (const QRect& piece : ink.pieces)
         if (countsAsText(piece, ink.em))
@@ -52,13 +59,74 @@ std::vector<QRect> blocksSideBySide(const Ink& ink) {
         std::remove_if(blocks.begin(), blocks.end(),
                        [&ink](const QRect& b) { return b.width() < kLeastTextWidth * ink.em; }),
         blocks.end());
+    return blocks;
+}
+
+bool largeEnoughForABlock(const QRect& block, double em) {
+    return block.height() >= kLeastBlockHeight * em && block.width() >= kLeastBlockWidth * em;
+}
+
+} // namespace
+
+std::vector<QRect> blocksSideBySide(const Ink& ink) {
+    if (ink.em <= 0)
+        return {};
+    std::vector<QRect> blocks = blocksAcross(ink);
     if (blocks.size() < 2)
         return {};
     for (const QRect& block : blocks)
-        if (block.height() < kLeastBlockHeight * ink.em ||
-            block.width() < kLeastBlockWidth * ink.em)
+        if (!largeEnoughForABlock(block, ink.em))
             return {};
     return blocks;
+}
+
+std::optional<std::pair<int, int>> foldBand(const Ink& ink) {
+    if (ink.em <= 0 || !ink.binary)
+        return std::nullopt;
+    const int width = pixGetWidth(ink.binary.get());
+    if (width <= pixGetHeight(ink.binary.get()))
+        return std::nullopt;
+    const std::vector<QRect> blocks = blocksAcross(ink);
+    std::optional<std::pair<int, int>> band;
+    for (size_t k = 1; k < blocks.size(); ++k) {
+        const int from = blocks[k - 1].right() + 1;
+        const int to = blocks[k].left();
+        const int middle = (from + to) / 2;
+        if (to - from < kLeastFold * ink.em || 3 * middle < width || 3 * middle > 2 * width)
+            continue;
+        if (band && to - from <= band->second - band->first)
+            continue;
+        QRect left, right;
+        for (size_t j = 0; j < blocks.size(); ++j)
+            (j < k ? left : right) |= blocks[j];
+        if (largeEnoughForABlock(left, ink.em) && largeEnoughForABlock(right, ink.em))
+            band = std::make_pair(from, to);
+    }
+    return band;
+}
+
+std::optional<SpreadHalves> spreadHalves(const QImage& picture) {
+    // Only a picture wider than tall can hold two pages side by side: most pages end here.
+    if (picture.width() <= picture.height())
+        return std::nullopt;
+    const LibraryMessages messages;
+    const PixPtr grey = toGreyPix(picture);
+    if (!grey)
+        return std::nullopt;
+    const Ink ink = inkOf(grey.get());
+    const std::optional<std::pair<int, int>> band = foldBand(ink);
+    if (!band || !messages.errors().isEmpty())
+        return std::nullopt;
+    // Half a character of paper stays beside each text; the rest of the band goes.
+    const int keep = int(std::ceil(ink.em / 2));
+    const QRect shadow(band->first + keep, 0, band->second - band->first - 2 * keep,
+                       pixGetHeight(ink.binary.get()));
+    const QImage painted = paintedOver(picture, {shadow}, ink.scale, ink.paper);
+    SpreadHalves halves;
+    halves.fold = std::min((band->first + band->second) / 2 * ink.scale, picture.width() - 1);
+    halves.left = painted.copy(0, 0, halves.fold, picture.height());
+    halves.right = painted.copy(halves.fold, 0, picture.width() - halves.fold, picture.height());
+    return halves;
 }
 
 PartsSet oneUnderAnother(const QImage& picture, const std::vector<QRect>& blocks, int gap,

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <optional>
 #include <vector>
 
 // Books opened flat on the scanner (見開き), and horizontal pages in columns: blocks of lines side
@@ -35,5 +36,27 @@ std::vector<QRect> blocksSideBySide(const Ink& ink);
 // at the left, with `gap` pixels of paper between them and around them.
 PartsSet oneUnderAnother(const QImage& picture, const std::vector<QRect>& blocks, int gap,
                          int paper);
+
+// A book opened flat on the glass is two pages: the picture is wider than tall, and a band of
+// paper at least this many characters wide runs down the whole text near the picture's middle
+// (two inner margins; a gutter between a page's columns is far narrower).
+constexpr double kLeastFold = 4.0;
+
+// The two pages of a spread, each the picture's part on its side of the fold, with the paper
+// between the two texts (the fold's shadow) painted over in the paper's grey.
+struct SpreadHalves {
+    QImage left, right;
+    int fold = 0; // the right half's first column on the picture
+};
+
+// Where, in working pixels, the band of paper between a spread's two pages lies: the widest
+// band free of text (see countsAsText) at least kLeastFold characters wide whose middle lies in
+// the middle third of the picture, with text enough on each side to be a page (as a block of
+// blocksSideBySide). None for a picture taller than wide, a page of columns or a cut-out.
+std::optional<std::pair<int, int>> foldBand(const Ink& ink);
+
+// The picture parted at its fold; none when it is not a spread (see foldBand) or the picture
+// library does not take it.
+std::optional<SpreadHalves> spreadHalves(const QImage& picture);
 
 } // namespace quillpix::pagelayout

@@ -3,6 +3,7 @@
 #include "orientation.h"
 
 #include "pageonpicture.h"
+#include "spreads.h"
 
 #include <QCoreApplication>
 #include <QPointF>
@@ -49,8 +50,34 @@ int quarterTurnsToUpright(const QImage& picture) {
     return engine::turnsToMake(engine::findOrientation(picture)).value_or(0);
 }
 
+// A spread's two pages, each planned as a page of its own, in a reader's order: a vertical
+// book is read from its right page; none when the page is no spread.
+std::vector<PreparedPage> spreadPages(const QImage& page, const EngineSettings& chosen,
+                                      pagelayout::RunningHeads heads) {
+    const std::optional<pagelayout::SpreadHalves> halves = pagelayout::spreadHalves(page);
+    if (!halves)
+        return {};
+    std::vector<PreparedPage> pages;
+    const QRect left(0, 0, halves->fold, page.height());
+    const QRect right(halves->fold, 0, page.width() - halves->fold, page.height());
+    for (const auto& [picture, from] : {std::pair<QImage, QRect>(halves->left, left),
+                                        std::pair<QImage, QRect>(halves->right, right)}) {
+        PreparedPage prepared;
+        prepared.plan = pagelayout::planReading(picture, pagelayout::Ruby::PaintedOver, heads);
+        if (!prepared.plan.failure.isEmpty())
+            return {};
+        prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
+        prepared.picture = prepared.plan.pictures.value(0, picture);
+        prepared.from = from;
+        pages.push_back(std::move(prepared));
+    }
+    if (pages.front().plan.direction == pagelayout::Direction::Vertical)
+        std::swap(pages.front(), pages.back());
+    return pages;
+}
+
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen,
-                                 pagelayout::RunningHeads heads) {
+                                 pagelayout::RunningHeads heads, Spreads spreads) {
     PreparedPicture prepared;
     prepared.quarterTurns = quarterTurnsToUpright(picture);
     const QImage upright =
@@ -64,6 +91,15 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
         page = std::move(flat.picture);
     }
     prepared.plannedSize = page.size();
+    if (spreads == Spreads::TwoPages) {
+        prepared.pages = spreadPages(page, chosen, heads);
+        if (!prepared.pages.empty()) {
+            prepared.plan = prepared.pages.front().plan;
+            prepared.settings = prepared.pages.front().settings;
+            prepared.picture = prepared.pages.front().picture;
+            return prepared;
+        }
+    }
     prepared.plan = pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan today; a plan of several would be read one after the other.
@@ -82,9 +118,9 @@ bool isAutomatic(const EngineSettings& settings) {
 }
 
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
-                        pagelayout::RunningHeads heads) {
+                        pagelayout::RunningHeads heads, Spreads spreads) {
     if (isAutomatic(chosen))
-        return prepareAutomatic(picture, chosen, heads);
+        return prepareAutomatic(picture, chosen, heads, spreads);
     PreparedPicture asItIs;
     asItIs.picture = picture;
     asItIs.uprightSize = picture.size();
@@ -141,8 +177,10 @@ QString automaticChoiceExplained(const PreparedPicture& prepared) {
 }
 
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
-                                         const PreparedPicture& prepared) {
-    const pagelayout::ReadingPlan& plan = prepared.plan;
+                                         const PreparedPicture& prepared, int page) {
+    const bool ofPage = page >= 0 && size_t(page) < prepared.pages.size();
+    const pagelayout::ReadingPlan& plan =
+        ofPage ? prepared.pages[size_t(page)].plan : prepared.plan;
     if (!plan.placements.empty())
         lines = enginelayout::withBoxesMoved(std::move(lines), [&plan](const QRect& box) {
             for (const pagelayout::Placement& p : plan.placements)
@@ -150,17 +188,22 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                     return box.translated(p.from.topLeft() - p.to);
             return box;
         });
-    if (plan.skewDegrees == 0 && prepared.quarterTurns == 0 && prepared.flattening.isIdentity())
+    const QPoint pageAt = ofPage ? prepared.pages[size_t(page)].from.topLeft() : QPoint();
+    if (plan.skewDegrees == 0 && pageAt.isNull() && prepared.quarterTurns == 0 &&
+        prepared.flattening.isIdentity())
         return lines;
     // The picture was turned clockwise on the screen (y down) about its centre, keeping its
-    // size; turning back is the other way about the same centre.
+    // size; turning back is the other way about the same centre. A page of a spread was turned
+    // about its own centre, then lies where it was cut from.
     const QSize planned =
-        prepared.plannedSize.isEmpty() ? prepared.uprightSize : prepared.plannedSize;
+        ofPage ? prepared.pages[size_t(page)].from.size()
+               : (prepared.plannedSize.isEmpty() ? prepared.uprightSize : prepared.plannedSize);
     const QPointF centre = QRectF(QPointF(), QSizeF(planned)).center();
-    QTransform back;
-    back.translate(centre.x(), centre.y());
-    back.rotate(-plan.skewDegrees);
-    back.translate(-centre.x(), -centre.y());
+    QTransform turnBack;
+    turnBack.translate(centre.x(), centre.y());
+    turnBack.rotate(-plan.skewDegrees);
+    turnBack.translate(-centre.x(), -centre.y());
+    const QTransform back = turnBack * QTransform::fromTranslate(pageAt.x(), pageAt.y());
     // Before that, a page lying sideways or upside down was stood upright by whole quarters.
     const QSize asItCame =
         prepared.quarterTurns % 2 == 1 ? prepared.uprightSize.transposed() : prepared.uprightSize;

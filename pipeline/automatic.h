@@ -6,9 +6,12 @@
 
 #include <QImage>
 #include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QTransform>
+
+#include <vector>
 
 // The language item "自動": the engine's language and page segmentation mode are chosen for each
 // picture from the picture itself, and the picture is prepared for them (straightened, parts of
@@ -23,6 +26,19 @@ QString automaticLanguage();
 // engine will refuse.
 bool isAutomatic(const EngineSettings& settings);
 
+// How a book opened flat on the glass (a spread) is read: as one picture, in one run of the
+// engine, as the window reads what the user cut out; or as its two pages, each prepared as a
+// page of its own, as a book's text wants them.
+enum class Spreads { OnePicture, TwoPages };
+
+// One page of a spread, prepared as a page of its own.
+struct PreparedPage {
+    QImage picture;
+    EngineSettings settings;
+    pagelayout::ReadingPlan plan;
+    QRect from; // where the page lies on the planned picture
+};
+
 struct PreparedPicture {
     QImage picture;          // what the engine reads
     EngineSettings settings; // the language and mode it reads it with; the option as chosen
@@ -35,6 +51,10 @@ struct PreparedPicture {
     // identity for a scan.
     QTransform flattening;
     QSize plannedSize; // what the plan was made on: the upright picture, or the flat page
+    // A spread read as two pages: each of them in a reader's order (a vertical book's right
+    // page first, a horizontal one's left page); picture, settings and plan hold the first.
+    // Empty for a picture read as one.
+    std::vector<PreparedPage> pages;
 };
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder
@@ -45,7 +65,8 @@ struct PreparedPicture {
 // as they are, and a plan that changes nothing. A vertical page's running head and page number
 // are left out unless kept.
 PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
-                        pagelayout::RunningHeads heads = pagelayout::RunningHeads::LeftOut);
+                        pagelayout::RunningHeads heads = pagelayout::RunningHeads::LeftOut,
+                        Spreads spreads = Spreads::OnePicture);
 
 // Why "自動" read a picture with the settings it did, in a line for the user beside the command
 // (which shows --psm 6 or --psm 5 though the list says 3): the direction found, the mode and
@@ -57,9 +78,10 @@ QString automaticChoiceExplained(const PreparedPicture& prepared);
 // was turned about its centre, so every box is turned back about it and grows to hold its
 // turned corners (a text layer over the picture as it came then covers the characters where
 // they lie); then a page turned upright is turned back by its quarter turns. Lines of a picture
-// left as it was come back as they are.
+// left as it was come back as they are. The lines of one page of a spread (page, from 0) go
+// back through that page's plan, then onto its place on the picture.
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
-                                         const PreparedPicture& prepared);
+                                         const PreparedPicture& prepared, int page = -1);
 
 // The engine settings for a direction. Horizontal text is read with jpn and the chosen page
 // segmentation mode, except the vertical block (5), which becomes its horizontal counterpart,

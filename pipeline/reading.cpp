@@ -27,6 +27,35 @@ QString tidiedText(const QString& engineText, const TextRules& rules) {
     return rules.paragraphs ? reflow::joinedParagraphs(clean) : clean;
 }
 
+namespace {
+
+QString joined(const QStringList& pageTexts) {
+    QString text;
+    for (const QString& line : textfiles::joinPages(pageTexts))
+        text += line + QLatin1String("\r\n");
+    return text;
+}
+
+} // namespace
+
+Reading joinedPages(const QList<Reading>& pages) {
+    Reading reading;
+    reading.written = !pages.isEmpty();
+    QStringList engineTexts, boxTexts;
+    for (const Reading& page : pages) {
+        reading.written = reading.written && page.written;
+        if (page.failed && !reading.failed) {
+            reading.failed = true;
+            reading.reason = page.reason;
+        }
+        engineTexts << page.engineText;
+        boxTexts << page.boxText;
+    }
+    reading.engineText = joined(engineTexts);
+    reading.boxText = joined(boxTexts);
+    return reading;
+}
+
 Reading readOutput(const EngineOutput& output, const QString& codePageCopy,
                    const TextRules& rules) {
     Reading reading;

@@ -65,6 +65,12 @@ struct Reading {
     savedBytes(textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis) const;
 };
 
+// The pages of a spread read one after the other, as one reading of the picture: the texts
+// joined with a page-break line between two pages (textfiles::joinPages), every line followed
+// by CR LF; written when every page was; failed, with the first failure's reason, when any
+// page failed.
+Reading joinedPages(const QList<Reading>& pages);
+
 // The text steps alone, for an output already at hand. codePageCopy, when not empty, receives
 // the code page 932 copy as a work file (the window's tmp_sjis.txt); a copy that cannot be
 // written throws a Failure naming it.

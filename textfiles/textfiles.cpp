@@ -207,6 +207,16 @@ bool isHiddenName(const QString& name) {
 
 } // namespace
 
+QStringList joinPages(const QStringList& pageTexts) {
+    QStringList lines;
+    for (qsizetype i = 0; i < pageTexts.size(); ++i) {
+        if (i > 0)
+            lines << pageBreakLine();
+        lines << splitLines(pageTexts[i]);
+    }
+    return lines;
+}
+
 QStringList splitLines(const QString& text) {
     QStringList lines;
     qsizetype pos = 0;

@@ -25,6 +25,14 @@ bool writtenIn(const QString& path, TextEncoding encoding);
 // A terminator after the last line adds no empty line; an empty text has no lines.
 QStringList splitLines(const QString& text);
 
+// The line between two pages of a text: a form feed alone, as pdftotext marks page breaks.
+inline QString pageBreakLine() {
+    return QStringLiteral("\f");
+}
+// The lines of the pages' texts joined: each page's lines (splitLines), and a page-break line
+// before every page but the first. An empty page adds no line, so its page breaks still count it.
+QStringList joinPages(const QStringList& pageTexts);
+
 // The whole file, every line followed by CR LF (the last one too).
 QString readTextFile(const QString& path);
 // What readTextFile gives for a file holding these code page 932 bytes.

@@ -64,7 +64,7 @@ void TestBookText::joinPages_data() {
 void TestBookText::joinPages() {
     QFETCH(QStringList, pages);
     QFETCH(QStringList, lines);
-    QCOMPARE(booktext::joinPages(pages), lines);
+    QCOMPARE(textfiles::joinPages(pages), lines);
 }
 
 void TestBookText::resultPaths_data() {

@@ -236,6 +236,8 @@ private Q_SLOTS:
     void automaticReadingIsTheDefault();
     void libraryWarningsStayOffTheProgress();
     void analysisTheLibraryRefusesFailsThePicture();
+    void aSpreadIsReadAsTwoPages_data();
+    void aSpreadIsReadAsTwoPages();
     void controllerCancelsAfterTheRunningPictures();
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
@@ -1053,6 +1055,75 @@ void TestFolderBatch::analysisTheLibraryRefusesFailsThePicture() {
     QVERIFY(page.reading.failed);
     QVERIFY2(page.reading.reason.startsWith(QStringLiteral("自動の読み取りで画像 (67108865 × 1")),
              qPrintable(page.reading.reason));
+}
+
+// A book opened flat on the glass gives two pages: each read on its own, in a reader's order
+// (a vertical book's right page first), the texts parted by a page-break line, and the lines
+// of each brought back onto its half of the picture.
+void TestFolderBatch::aSpreadIsReadAsTwoPages_data() {
+    QTest::addColumn<int>("writing");
+    QTest::addColumn<bool>("leftFirst");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("horizontal: the left page first")
+        << int(workspace::Writing::Horizontal) << true << 2;
+    QTest::newRow("vertical: the right page first")
+        << int(workspace::Writing::Vertical) << false << 2;
+    QTest::newRow("one page alone") << int(workspace::Writing::Horizontal) << true << 1;
+}
+
+void TestFolderBatch::aSpreadIsReadAsTwoPages() {
+    QFETCH(int, writing);
+    QFETCH(bool, leftFirst);
+    QFETCH(int, pages);
+    // Each picture read gives its number and a line at its middle.
+    class Recording : public PageReader::Worker {
+    public:
+        int reads = 0;
+        PageReader::PageReading read(const QImage& picture, const pipeline::EngineSettings&,
+                                     bool withLines) override {
+            ++reads;
+            PageReader::PageReading page;
+            page.reading.written = true;
+            page.reading.engineText = QStringLiteral("ページ%1\r\n").arg(reads);
+            page.reading.boxText = page.reading.engineText;
+            page.hasLines = withLines;
+            page.lines = {{enginelayout::Direction::Horizontal,
+                           QRect(picture.rect().center(), QSize(4, 4)),
+                           {}}};
+            return page;
+        }
+    } worker;
+    workspace::PageStyle style;
+    style.writing = workspace::Writing(writing);
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(150, 150, 150, 150);
+    const workspace::TextPage one = workspace::textPage(workspace::japaneseProse(), style);
+    QImage sheet(pages * 1240, 1748, QImage::Format_Grayscale8);
+    sheet.fill(255);
+    {
+        QPainter painter(&sheet);
+        for (int k = 0; k < pages; ++k)
+            painter.drawImage(1240 * k, 0, one.image);
+        if (pages == 2)
+            for (int x = 1190; x < 1290; ++x)
+                painter.fillRect(x, 0, 1, 1748, QColor::fromHsv(0, 0, 40 + 4 * std::abs(x - 1240)));
+    }
+    Settings settings;
+    settings.lang = QStringLiteral("自動");
+    settings.psm = QStringLiteral("3");
+    const PageReader::PageReading page = readPicture(worker, sheet, settings, true);
+    QCOMPARE(worker.reads, pages);
+    QCOMPARE(page.reading.boxText, pages == 1 ? QStringLiteral("ページ1\r\n")
+                                              : QStringLiteral("ページ1\r\n\f\r\nページ2\r\n"));
+    QVERIFY(page.reading.succeeded());
+    QCOMPARE(page.lines.size(), pages);
+    if (pages == 2) {
+        QCOMPARE(page.lines[0].box.center().x() < 1240, leftFirst);
+        QCOMPARE(page.lines[1].box.center().x() >= 1240, leftFirst);
+        for (const enginelayout::Line& line : page.lines)
+            QVERIFY2(std::abs(line.box.center().x() % 1240 - 620) < 200,
+                     qPrintable(QString::number(line.box.center().x())));
+    }
 }
 
 // The file list's menu runs the batch on the shown folder; the window's 開く follows the file

@@ -13,6 +13,8 @@
 #include "textpicture.h"
 #include "tiers.h"
 
+#include <leptonica/allheaders.h>
+
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -183,6 +185,8 @@ private Q_SLOTS:
     void planOfATwoTierPage();
     void blocksSideBySide_data();
     void blocksSideBySide();
+    void foldBand_data();
+    void foldBand();
     void planOfASpread();
     void enoughTextToOrient_data();
     void enoughTextToOrient();
@@ -1020,6 +1024,71 @@ void TestPageLayout::blocksSideBySide() {
         QVERIFY(found[k - 1].right() < found[k].left());
 }
 
+void TestPageLayout::foldBand_data() {
+    // In a scale where a character is 20 pixels: horizontal lines 20 high at a pitch of 35 from
+    // the top down to `height`, each one piece; vertical columns of characters at a pitch of 35.
+    QTest::addColumn<QList<QRect>>("pieces");
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QPoint>("band"); // first and last-but-one column of the band; none: (0, 0)
+    const auto lines = [](int left, int width, int height = 335) {
+        QList<QRect> out;
+        for (int y = 0; y + 20 <= height; y += 35)
+            out << QRect(left, y, width, 20);
+        return out;
+    };
+    const auto columns = [](int left, int width) {
+        QList<QRect> out;
+        for (int x = left; x + 20 <= left + width; x += 35)
+            for (int y = 0; y + 20 <= 335; y += 22)
+                out << QRect(x, y, 20, 20);
+        return out;
+    };
+    const QSize sheet(700, 400);
+    QTest::newRow("a horizontal spread")
+        << lines(0, 300) + lines(400, 300) << sheet << QPoint(300, 400);
+    QTest::newRow("a band four characters wide")
+        << lines(0, 300) + lines(380, 300) << sheet << QPoint(300, 380);
+    QTest::newRow("a pixel narrower: a page's columns")
+        << lines(0, 300) + lines(379, 300) << sheet << QPoint();
+    QTest::newRow("a vertical spread")
+        << columns(0, 300) + columns(400, 300) << sheet << QPoint(300, 400);
+    QTest::newRow("the fold's shadow in the band")
+        << lines(0, 300) + lines(400, 300) + QList<QRect>{QRect(330, 0, 40, 400)} << sheet
+        << QPoint(300, 400);
+    QTest::newRow("pages of two columns: the widest band in the middle")
+        << lines(0, 140) + lines(180, 140) + lines(420, 140) + lines(600, 140) << QSize(760, 400)
+        << QPoint(320, 420);
+    QTest::newRow("a picture as tall as wide")
+        << lines(0, 300) + lines(400, 300) << QSize(700, 700) << QPoint();
+    QTest::newRow("the band off the middle third")
+        << lines(0, 200) + lines(300, 800) << QSize(1100, 400) << QPoint();
+    QTest::newRow("the band's middle just inside it")
+        << lines(0, 200) + lines(300, 500) << QSize(750, 400) << QPoint(200, 300);
+    QTest::newRow("the band's middle at two thirds")
+        << lines(0, 450) + lines(550, 200) << QSize(750, 400) << QPoint(450, 550);
+    QTest::newRow("two bands in the middle: the wider")
+        << lines(0, 300) + lines(390, 170) + lines(660, 300) << QSize(960, 400) << QPoint(560, 660);
+    QTest::newRow("two bands in the middle: the wider first")
+        << lines(0, 300) + lines(400, 160) + lines(650, 300) << QSize(950, 400) << QPoint(300, 400);
+    QTest::newRow("a crop of a few lines")
+        << lines(0, 300, 230) + lines(400, 300, 230) << sheet << QPoint();
+    QTest::newRow("a half too narrow for a page")
+        << lines(0, 300) + lines(400, 159) << sheet << QPoint();
+    QTest::newRow("nothing") << QList<QRect>{} << sheet << QPoint();
+}
+
+void TestPageLayout::foldBand() {
+    QFETCH(QList<QRect>, pieces);
+    QFETCH(QSize, picture);
+    QFETCH(QPoint, band);
+    Ink ink;
+    ink.em = 20;
+    ink.binary.reset(pixCreate(picture.width(), picture.height(), 1));
+    ink.pieces.assign(pieces.begin(), pieces.end());
+    const std::optional<std::pair<int, int>> found = pagelayout::foldBand(ink);
+    QCOMPARE(found.value_or(std::pair<int, int>()), std::make_pair(band.x(), band.y()));
+}
+
 void TestPageLayout::planOfASpread() {
     // Two horizontal A6 pages side by side, the fold's shadow between them dark enough to be ink
     // down the whole page, as a book lies open on the glass.
@@ -1060,9 +1129,30 @@ void TestPageLayout::planOfASpread() {
     // The same spread set vertically is read as it is, right to left.
     style.writing = Writing::Vertical;
     const TextPage vertical = workspace::textPage(workspace::japaneseProse(), style);
-    const ReadingPlan verticalPlan = planReading(spread(vertical.image, vertical.image));
+    const QImage verticalSpread = spread(vertical.image, vertical.image);
+    const ReadingPlan verticalPlan = planReading(verticalSpread);
     QCOMPARE(verticalPlan.direction, Direction::Vertical);
     QVERIFY(verticalPlan.placements.empty());
+
+    // Parted at the fold into its pages, either way, the shadow gone from both.
+    for (const QImage& sheet : {spread(left.image, right.image), verticalSpread}) {
+        const std::optional<SpreadHalves> halves = spreadHalves(sheet);
+        QVERIFY(halves);
+        QVERIFY2(halves->fold > 1190 && halves->fold < 1290,
+                 qPrintable(QString::number(halves->fold)));
+        QCOMPARE(halves->left.size(), QSize(halves->fold, 1748));
+        QCOMPARE(halves->right.size(), QSize(2480 - halves->fold, 1748));
+        QCOMPARE(halves->left.dotsPerMeterX(), sheet.dotsPerMeterX());
+        QCOMPARE(inkIn(halves->left, QRect(1160, 0, 80, 1748)), 0);
+        QCOMPARE(inkIn(halves->right, QRect(0, 0, 1290 - halves->fold + 10, 1748)), 0);
+        QVERIFY(inkIn(halves->left, QRect(150, 150, 940, 1400)) > 10000);
+        QVERIFY(inkIn(halves->right, QRect(1390 - halves->fold, 150, 940, 1400)) > 10000);
+        // The characters beside the band keep their ink.
+        QVERIFY(inkIn(halves->left, QRect(1050, 150, 40, 1400)) > 1000);
+        QVERIFY(inkIn(halves->right, QRect(1390 - halves->fold, 150, 40, 1400)) > 1000);
+    }
+    // One page alone is no spread.
+    QVERIFY(!spreadHalves(left.image));
 }
 
 void TestPageLayout::enoughTextToOrient_data() {

@@ -91,6 +91,8 @@ private Q_SLOTS:
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
     void workPictureTellsThePicturesResolution();
+    void pagesOfASpreadMakeOneReading_data();
+    void pagesOfASpreadMakeOneReading();
 };
 
 void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
@@ -738,4 +740,51 @@ void TestPipeline::workPictureTellsThePicturesResolution() {
 }
 
 QTEST_MAIN(TestPipeline)
+// The two pages of a spread make one reading: the texts with a page-break line between, saved
+// only when both were read.
+void TestPipeline::pagesOfASpreadMakeOneReading_data() {
+    // Each page's box text; "!" before it: it failed; "-": the engine wrote nothing.
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("joined");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("two pages") << QStringList{"左\r\n", "右\r\n二行目\r\n"}
+                               << "左\r\n\f\r\n右\r\n二行目\r\n"
+                               << true << "";
+    QTest::newRow("an empty first page keeps its break")
+        << QStringList{"", "右\r\n"} << "\f\r\n右\r\n"
+        << true << "";
+    QTest::newRow("the second page failed") << QStringList{"左\r\n", "!止まった"} << "左\r\n\f\r\n"
+                                            << false << "止まった";
+    QTest::newRow("both failed: the first reason") << QStringList{"!一", "!二"} << "\f\r\n"
+                                                   << false << "一";
+    QTest::newRow("nothing written for the second page")
+        << QStringList{"左\r\n", "-"} << "左\r\n\f\r\n"
+        << false << "";
+    QTest::newRow("no page") << QStringList{} << "" << false << "";
+}
+
+void TestPipeline::pagesOfASpreadMakeOneReading() {
+    QFETCH(QStringList, texts);
+    QFETCH(QString, joined);
+    QFETCH(bool, succeeded);
+    QFETCH(QString, reason);
+    QList<pipeline::Reading> pages;
+    for (const QString& text : texts) {
+        pipeline::Reading page;
+        page.written = text != QLatin1String("-");
+        page.failed = text.startsWith(QLatin1Char('!'));
+        if (page.failed)
+            page.reason = text.mid(1);
+        else if (page.written)
+            page.engineText = page.boxText = text;
+        pages << page;
+    }
+    const pipeline::Reading reading = pipeline::joinedPages(pages);
+    QCOMPARE(reading.boxText, joined);
+    QCOMPARE(reading.engineText, joined);
+    QCOMPARE(reading.succeeded(), succeeded);
+    QCOMPARE(reading.reason, reason);
+}
+
 #include "test_pipeline.moc"
