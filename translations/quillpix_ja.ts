@@ -288,6 +288,10 @@
         <translation>文字を書きませんでした</translation>
     </message>
     <message>
+        <source>--encoding wants shift-jis (sjis, cp932) or utf-8, not &quot;%1&quot;</source>
+        <translation>--encoding には shift-jis (sjis, cp932) か utf-8 を指定してください。&quot;%1&quot; は使えません</translation>
+    </message>
+    <message>
         <source>Usage: quillpix [PATH...]     the window, showing the folder or picture PATH
        quillpix --capture     the window, reading a region of the screen at once
        quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
@@ -320,7 +324,8 @@ texts joined, each page after a line holding a form feed, once every page is rea
   --running-heads
                  with 自動, read a vertical page&apos;s running head and page number too
                  (left out by default: a book&apos;s text usually wants the prose alone)
-  --book FILE    the results of every picture of FOLDER joined into FILE, in order
+  --book FILE    the results of every picture of FOLDER joined into FILE, in order;
+                 with 自動, a two-page spread gives two pages
   --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
                  in FOLDER/pdf/: the pictures as they are, under the saved text
                  (needs the engine loaded in the program: a plain tesseract call)
@@ -365,7 +370,8 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
   --running-heads
                  自動 で、縦書きのページの柱とノンブルも読みます (既定では読みません。
                  本のテキストには本文だけがほしいことが多いので)
-  --book FILE    FOLDER のすべての画像の結果を順に FILE にまとめます
+  --book FILE    FOLDER のすべての画像の結果を順に FILE にまとめます。自動では
+                 見開きの画像を 2 ページとして読みます
   --pdf          PDF と複数ページの TIFF ごと (と --book の本) の検索できる PDF を
                  FOLDER/pdf/ に作ります。画像はそのままで、保存した文字を下に置きます
                  (プログラムに読み込んだエンジンが必要: tesseract の単純な呼び出し)
@@ -378,10 +384,6 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
 終了状態: 0 すべて読んだか飛ばした、1 失敗した画像がある、2 引数の誤り、
 3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
 </translation>
-    </message>
-    <message>
-        <source>--encoding wants shift-jis (sjis, cp932) or utf-8, not &quot;%1&quot;</source>
-        <translation>--encoding には shift-jis (sjis, cp932) か utf-8 を指定してください。&quot;%1&quot; は使えません</translation>
     </message>
 </context>
 </TS>
