@@ -111,7 +111,7 @@ public:
                     m_engine = std::make_unique<engine::ResidentEngine>(
                         engine::ResidentEngine::Threads::One);
                 pipeline::ResidentStep step(*m_engine, *call, work, withLines);
-                page.reading = pipeline::read(step);
+                page.reading = pipeline::read(step, {}, {}, s.settings.encoding);
                 if (!step.notResident()) {
                     ++s.residentRuns;
                     page.lines = step.lines();
@@ -135,7 +135,7 @@ public:
         const QString output = m_folder + QStringLiteral("/tmp.txt");
         QFile::remove(output);
         pipeline::ProcessStep step(command.words, m_folder, output, &s.processes);
-        page.reading = pipeline::read(step);
+        page.reading = pipeline::read(step, {}, {}, s.settings.encoding);
         return page;
     }
 

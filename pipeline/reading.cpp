@@ -56,8 +56,8 @@ Reading joinedPages(const QList<Reading>& pages) {
     return reading;
 }
 
-Reading readOutput(const EngineOutput& output, const QString& codePageCopy,
-                   const TextRules& rules) {
+Reading readOutput(const EngineOutput& output, const QString& codePageCopy, const TextRules& rules,
+                   textfiles::TextEncoding savedIn) {
     Reading reading;
     reading.written = output.written;
     reading.failed = output.failed;
@@ -67,13 +67,16 @@ Reading readOutput(const EngineOutput& output, const QString& codePageCopy,
     const QByteArray sjis = textfiles::sjisFromUtf8(output.utf8);
     if (!codePageCopy.isEmpty())
         textfiles::writeBytes(sjis, codePageCopy, textfiles::Durability::WorkFile);
-    reading.engineText = textfiles::linesOfCp932(sjis);
+    reading.engineText = savedIn == textfiles::TextEncoding::Utf8
+                             ? textfiles::linesOfUtf8(output.utf8)
+                             : textfiles::linesOfCp932(sjis);
     reading.boxText = tidiedText(reading.engineText, rules);
     return reading;
 }
 
-Reading read(EngineStep& engine, const QString& codePageCopy, const TextRules& rules) {
-    return readOutput(engine.run(), codePageCopy, rules);
+Reading read(EngineStep& engine, const QString& codePageCopy, const TextRules& rules,
+             textfiles::TextEncoding savedIn) {
+    return readOutput(engine.run(), codePageCopy, rules, savedIn);
 }
 
 } // namespace quillpix::pipeline

@@ -51,7 +51,9 @@ struct Reading {
     bool written = false; // the engine's output existed
     bool failed = false;  // the engine failed (see EngineOutput)
     QString reason;
-    // The engine's output as code page 932 text, every line followed by CR LF.
+    // The engine's output as code page 932 text, every line followed by CR LF; for a result
+    // saved in UTF-8, the characters code page 932 has no form for are kept as the engine
+    // wrote them (textfiles::linesOfUtf8).
     QString engineText;
     // After the clean-up rules: what the result box gets.
     QString boxText;
@@ -75,9 +77,11 @@ Reading joinedPages(const QList<Reading>& pages);
 // the code page 932 copy as a work file (the window's tmp_sjis.txt); a copy that cannot be
 // written throws a Failure naming it.
 Reading readOutput(const EngineOutput& output, const QString& codePageCopy = {},
-                   const TextRules& rules = {});
+                   const TextRules& rules = {},
+                   textfiles::TextEncoding savedIn = textfiles::TextEncoding::ShiftJis);
 
 // Runs the engine and reads what it wrote.
-Reading read(EngineStep& engine, const QString& codePageCopy = {}, const TextRules& rules = {});
+Reading read(EngineStep& engine, const QString& codePageCopy = {}, const TextRules& rules = {},
+             textfiles::TextEncoding savedIn = textfiles::TextEncoding::ShiftJis);
 
 } // namespace quillpix::pipeline

@@ -243,6 +243,44 @@ QString linesOfCp932(const QByteArray& bytes) {
     return terminateLines(cp932::decode(bytes));
 }
 
+QString linesOfUtf8(const QByteArray& utf8) {
+    const QString text = normaliseLineEnds(cp932::decodeUtf8(utf8));
+    // Only what would become "?"; a character with a form that reads back as another one
+    // (U+301C as U+FF5E) goes as the Shift-JIS text has it.
+    QStringList missing;
+    const QString noForm = cp932::unrepresentable(text);
+    for (qsizetype i = 0; i < noForm.size();) {
+        const qsizetype len = noForm[i].isHighSurrogate() ? 2 : 1;
+        const QString one = noForm.mid(i, len);
+        i += len;
+        if (cp932::encode(one) == "?")
+            missing << one;
+    }
+    if (missing.isEmpty())
+        return linesOfCp932(cp932::encode(text));
+    // Runs of characters with a form go there and back, as the Shift-JIS text has them.
+    QString out, run;
+    const auto flush = [&] {
+        out += cp932::decode(cp932::encode(run));
+        run.clear();
+    };
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QString one = text.mid(i, len);
+        i += len;
+        if (one.front().unicode() >= 0x80 && missing.contains(one)) {
+            flush();
+            out += one;
+        } else {
+            run += one;
+        }
+    }
+    flush();
+    return terminateLines(out);
+}
+
 QString readSavedResult(const QString& path) {
     const QByteArray bytes = readAll(path);
     if (bytes.startsWith(kUtf8Mark))

@@ -37,6 +37,11 @@ QStringList joinPages(const QStringList& pageTexts);
 QString readTextFile(const QString& path);
 // What readTextFile gives for a file holding these code page 932 bytes.
 QString linesOfCp932(const QByteArray& bytes);
+// The same for UTF-8 bytes (the engine's output) as linesOfCp932 gives them once converted
+// (sjisFromUtf8), except that a character without a code page 932 form stays as it is instead
+// of becoming "?": the text a UTF-8 result is saved from, every other character just as a
+// Shift-JIS result has it.
+QString linesOfUtf8(const QByteArray& utf8);
 // A result saved beside a picture, as readTextFile gives it, but also when someone edited it
 // elsewhere: a file that starts with the UTF-8 byte-order mark is UTF-8; otherwise a file that
 // is valid code page 932 is read as such (pure ASCII reads the same either way), one that is

@@ -488,6 +488,7 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     QTest::addColumn<QByteArray>("result");   // a.bmp.txt
     QTest::addColumn<QByteArray>("document"); // s.pdf.txt, its two pages joined
     QTest::addColumn<QByteArray>("book");     // a.bmp and the two pages joined
+    QTest::addColumn<QByteArray>("output");   // what the engine writes for each page
     const QByteArray sjis1("\x95\xc5\r\n");   // 頁
     const QByteArray sjis2 = sjis1 + "\x0c\r\n" + sjis1;
     const QByteArray sjis3 = sjis2 + "\x0c\r\n" + sjis1;
@@ -496,19 +497,29 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     const QByteArray utf2 = utf1 + "\x0c\n" + utf1;
     const QByteArray utf3 = utf2 + "\x0c\n" + utf1;
     const QStringList none;
-    QTest::newRow("Shift-JIS, CR LF by default") << none << none << sjis1 << sjis2 << sjis3;
-    QTest::newRow("utf-8: mark and LF")
-        << none << QStringList{"--encoding", "utf-8"} << mark + utf1 << mark + utf2 << mark + utf3;
+    const QByteArray page("頁\n");
+    QTest::newRow("Shift-JIS, CR LF by default") << none << none << sjis1 << sjis2 << sjis3 << page;
+    QTest::newRow("utf-8: mark and LF") << none << QStringList{"--encoding", "utf-8"} << mark + utf1
+                                        << mark + utf2 << mark + utf3 << page;
     QTest::newRow("sjis as the name")
-        << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3;
+        << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3 << page;
     // The results stay as they were saved; the joined texts, up to date but in the other
     // encoding, are joined again from them.
     QTest::newRow("UTF8 after a Shift-JIS batch: results kept, texts joined again")
         << QStringList{"--encoding", "shift-jis"} << QStringList{"--encoding", "UTF8"} << sjis1
-        << mark + utf2 << mark + utf3;
+        << mark + utf2 << mark + utf3 << page;
     QTest::newRow("cp932 after a UTF-8 batch: the UTF-8 results join line for line")
         << QStringList{"--encoding", "utf-8"} << QStringList{"--encoding", "cp932"} << mark + utf1
-        << sjis2 << sjis3;
+        << sjis2 << sjis3 << page;
+    // A character Shift-JIS lacks (鷗) is kept in UTF-8; Shift-JIS has "?" in its place.
+    const QByteArray ougai("\xe9\xb7\x97\n");
+    QTest::newRow("utf-8 keeps what Shift-JIS lacks")
+        << none << QStringList{"--encoding", "utf-8"} << mark + ougai
+        << mark + ougai + "\x0c\n" + ougai << mark + ougai + "\x0c\n" + ougai + "\x0c\n" + ougai
+        << ougai;
+    QTest::newRow("Shift-JIS writes ? for it")
+        << none << none << QByteArray("?\r\n") << QByteArray("?\r\n\x0c\r\n?\r\n")
+        << QByteArray("?\r\n\x0c\r\n?\r\n\x0c\r\n?\r\n") << ougai;
 }
 
 // The results, the document's text and the book are written in the encoding asked for; the
@@ -519,8 +530,9 @@ void TestFolderBatch::encodingOfTheTexts() {
     QFETCH(QByteArray, result);
     QFETCH(QByteArray, document);
     QFETCH(QByteArray, book);
+    QFETCH(QByteArray, output);
     BatchEngine engine;
-    writeAll(engine.file(QStringLiteral("output")), "頁\n");
+    writeAll(engine.file(QStringLiteral("output")), output);
     QTemporaryDir folder, elsewhere;
     page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
     {

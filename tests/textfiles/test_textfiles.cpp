@@ -413,6 +413,32 @@ private Q_SLOTS:
         QCOMPARE(readBytes(path("out.txt")), expected);
     }
 
+    // A UTF-8 result keeps what Shift-JIS cannot hold; everything else reads as the Shift-JIS
+    // result has it.
+    void linesOfUtf8_data() {
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("asShiftJis");
+        QTest::newRow("every character has a form") << QByteArray("あ\n") << "あ\r\n" << true;
+        QTest::newRow("a kanji Shift-JIS lacks") << QByteArray("森鷗外\n") << "森鷗外\r\n" << false;
+        QTest::newRow("beyond the first plane, whole")
+            << QByteArray("\xF0\xA0\xAE\xB7野家") << "\U00020BB7野家\r\n"
+            << false;
+        QTest::newRow("among characters with a form, at both ends")
+            << QByteArray("〜a\r\nb\xF0\x9F\x98\x80") << "〜a\r\nb\U0001F600\r\n"
+            << false;
+        QTest::newRow("a question mark is a question mark") << QByteArray("?\n") << "?\r\n" << true;
+        QTest::newRow("lone CR ends a line") << QByteArray("a\rb") << "a\r\nb\r\n" << true;
+        QTest::newRow("empty") << QByteArray() << "" << true;
+    }
+    void linesOfUtf8() {
+        QFETCH(QByteArray, utf8);
+        QFETCH(QString, expected);
+        QFETCH(bool, asShiftJis);
+        QCOMPARE(textfiles::linesOfUtf8(utf8), expected);
+        QCOMPARE(textfiles::linesOfCp932(textfiles::sjisFromUtf8(utf8)) == expected, asShiftJis);
+    }
+
     void convertMissingSourceLeavesTarget() {
         writeBytes(path("target.txt"), "before");
         QVERIFY_THROWS_EXCEPTION(
