@@ -21,6 +21,11 @@ constexpr double kEdgeStrip = 0.015;
 constexpr double kLeastPageShare = 0.3;
 constexpr double kMostPageShare = 0.97;
 
+// Around a page square to the picture, more than this share of the surround lighter than the
+// desk by half the least contrast is writing: a dark screen's text around a light panel, not a
+// desk.
+constexpr double kMostLightSurround = 0.005;
+
 int median(std::vector<int> values) {
     if (values.empty())
         return 0;
@@ -107,6 +112,27 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
     const double share = double(area) / (double(w) * h);
     if (share < kLeastPageShare || share > kMostPageShare)
         return std::nullopt;
+    // A panel of a screen is a rectangle square to the picture, to the pixel; when the dark
+    // around it holds writing, the picture is a screen, and drawing the panel flat would lose
+    // that writing. A page on a desk is seldom square to the pixel, and the desk is bare.
+    const bool square = std::abs(corner[0].y() - corner[1].y()) <= 1 &&
+                        std::abs(corner[3].y() - corner[2].y()) <= 1 &&
+                        std::abs(corner[0].x() - corner[3].x()) <= 1 &&
+                        std::abs(corner[1].x() - corner[2].x()) <= 1;
+    if (square) {
+        long light = 0, surround = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                // The paper's own edge, a pixel wide, is neither.
+                if (x >= corner[0].x() - 1 && x <= corner[1].x() + 1 && y >= corner[0].y() - 1 &&
+                    y <= corner[3].y() + 1)
+                    continue;
+                ++surround;
+                light += grey(x, y) >= darkest + kLeastContrast / 2;
+            }
+        if (light > kMostLightSurround * double(surround))
+            return std::nullopt;
+    }
     const double sx = double(picture.width()) / w;
     const double sy = double(picture.height()) / h;
     QPolygonF corners;

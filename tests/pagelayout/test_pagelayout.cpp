@@ -817,20 +817,33 @@ void TestPageLayout::pageCorners_data() {
     QTest::addColumn<int>("paper");
     QTest::addColumn<QPolygonF>("corners");
     QTest::addColumn<bool>("found");
+    QTest::addColumn<bool>("writingAround"); // light writing on the desk, as a dark screen has
     const QPolygonF keystone{QPointF(150, 120), QPointF(850, 140), QPointF(900, 1300),
                              QPointF(100, 1280)};
-    QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true;
-    QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true;
-    QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false;
-    QTest::newRow("a scan: paper to the edges") << 235 << 235 << QPolygonF() << false;
+    QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true << false;
+    QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true << false;
+    QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false << false;
+    QTest::newRow("a scan: paper to the edges") << 235 << 235 << QPolygonF() << false << false;
     QTest::newRow("a small card on the desk")
         << 50 << 235
         << QPolygonF{QPointF(400, 500), QPointF(650, 500), QPointF(650, 900), QPointF(400, 900)}
-        << false;
+        << false << false;
     QTest::newRow("a dark strip along one edge only")
         << 50 << 235
         << QPolygonF{QPointF(60, -10), QPointF(1010, -10), QPointF(1010, 1410), QPointF(60, 1410)}
-        << false;
+        << false << false;
+    const QPolygonF square{QPointF(150, 120), QPointF(850, 120), QPointF(850, 1280),
+                           QPointF(150, 1280)};
+    QTest::newRow("a page square to the picture on a bare desk")
+        << 50 << 235 << square << true << false;
+    QTest::newRow("a dark screen's light panel, writing around it")
+        << 30 << 235 << square << false << true;
+    QTest::newRow("a photograph, something light on the desk")
+        << 50 << 235 << keystone << true << true;
+    QTest::newRow("a panel a pixel out of square, writing around it")
+        << 30 << 235
+        << QPolygonF{QPointF(150, 120), QPointF(850, 128), QPointF(850, 1280), QPointF(150, 1280)}
+        << true << true;
 }
 
 void TestPageLayout::pageCorners() {
@@ -838,8 +851,17 @@ void TestPageLayout::pageCorners() {
     QFETCH(int, paper);
     QFETCH(QPolygonF, corners);
     QFETCH(bool, found);
+    QFETCH(bool, writingAround);
     QImage photo(1000, 1400, QImage::Format_Grayscale8);
     photo.fill(desk);
+    if (writingAround) {
+        QPainter painter(&photo);
+        painter.setPen(QColor(220, 220, 220));
+        painter.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 14));
+        painter.drawText(QRect(20, 300, 110, 800), Qt::TextWordWrap,
+                         QStringLiteral("ファイル 編集 表示 移動 実行 端末 ヘルプ 検索 設定 "
+                                        "拡張 機能 出力 問題 一覧 履歴"));
+    }
     if (!corners.isEmpty()) {
         QPainter painter(&photo);
         painter.setPen(Qt::NoPen);
