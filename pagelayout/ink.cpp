@@ -130,4 +130,15 @@ Ink inkOf(const Pix* source) {
     return ink;
 }
 
+QImage paperWhitened(const QImage& picture, int cut) {
+    QImage out = picture.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < out.height(); ++y) {
+        uchar* line = out.scanLine(y);
+        for (int x = 0; x < out.width(); ++x)
+            if (line[x] >= cut)
+                line[x] = 255;
+    }
+    return out;
+}
+
 } // namespace quillpix::pagelayout

@@ -2,6 +2,7 @@
 
 #include "pix.h"
 
+#include <QImage>
 #include <QRect>
 
 #include <vector>
@@ -30,5 +31,9 @@ int inkThreshold(const std::vector<int>& histogram, int* paper = nullptr);
 double typicalCharacterSize(const std::vector<QRect>& pieces);
 
 Ink inkOf(const Pix* grey);
+
+// The picture in grey with every pixel at `cut` or lighter made white: the paper's grain gone,
+// the ink and its soft edges as they were.
+QImage paperWhitened(const QImage& picture, int cut);
 
 } // namespace quillpix::pagelayout

@@ -184,6 +184,14 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
     } else {
         prepared = blocksOneUnderAnother(prepared, ink, plan);
     }
+    // Beside rules, frames and dark bands the engine takes the paper's grain for ink, and the
+    // short texts of a table's cells come out misread; on white paper they read. Elsewhere the
+    // grain does no such harm and whitening it costs (a photo's uneven light, a straightened
+    // page's edges), so it stays.
+    if (plan.direction == Direction::Horizontal && ink.threshold > 0 && inkBesideText(ink)) {
+        prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
+        plan.paperWhitened = true;
+    }
     plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;

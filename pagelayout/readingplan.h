@@ -45,6 +45,7 @@ struct ReadingPlan {
     int partsErased = 0;        // parts of lines cut by the picture's edge, taken off
     int rubyErased = 0;         // pieces of furigana taken off the page
     int runningHeadsErased = 0; // running heads and page numbers of a vertical page taken off
+    bool paperWhitened = false; // the paper's grain taken off a page with rules, frames or bands
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
     // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
@@ -64,10 +65,12 @@ struct ReadingPlan {
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the ruby beside the columns and the running head
 // and page number, and tiers are set side by side; on horizontal text blocks side by side (the
-// two pages of a spread, columns) are set one under the other; the resolution
-// follows from what the picture declares. One picture, one engine run. An error of the picture
-// library on the way (a picture too large for it) fails the plan; its warnings are part of the
-// search and go nowhere, not to standard error (once routeLibraryMessages() is in force).
+// two pages of a spread, columns) are set one under the other, and a page with rules, frames
+// or dark bands gets white paper (paperWhitened, halfway from the ink threshold to the paper's
+// grey); the resolution follows from what the picture declares. One picture, one engine run. An
+// error of the picture library on the way (a picture too large for it) fails the plan; its warnings
+// are part of the search and go nowhere, not to standard error (once routeLibraryMessages() is in
+// force).
 ReadingPlan planReading(const QImage& picture, Ruby ruby = Ruby::PaintedOver,
                         RunningHeads heads = RunningHeads::LeftOut);
 

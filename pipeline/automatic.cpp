@@ -166,6 +166,8 @@ QString automaticChoiceExplained(const PreparedPicture& prepared) {
         done << QCoreApplication::translate("pipeline", "ルビを除きました");
     if (plan.runningHeadsErased > 0)
         done << QCoreApplication::translate("pipeline", "柱とノンブルを除きました");
+    if (plan.paperWhitened)
+        done << QCoreApplication::translate("pipeline", "罫線や枠があるので紙の地を白くしました");
     if (!plan.placements.empty())
         done << (vertical ? QCoreApplication::translate("pipeline", "段を上から順に横に並べました")
                           : QCoreApplication::translate(

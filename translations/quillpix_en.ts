@@ -575,6 +575,10 @@ The text is not read. Change the command so that it has none of these characters
         <source>%1。%2。</source>
         <translation>%1. Also: %2.</translation>
     </message>
+    <message>
+        <source>罫線や枠があるので紙の地を白くしました</source>
+        <translation>the paper whitened, as there are rules or frames</translation>
+    </message>
 </context>
 <context>
     <name>platform</name>

@@ -178,6 +178,8 @@ private Q_SLOTS:
     void oneBlockAcross();
     void inkBesideText_data();
     void inkBesideText();
+    void paperWhitenedBesideRules_data();
+    void paperWhitenedBesideRules();
     void pageCorners_data();
     void pageCorners();
     void tiersOf_data();
@@ -808,6 +810,45 @@ void TestPageLayout::inkBesideText() {
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
     QCOMPARE(pagelayout::inkBesideText(ink), expected);
+}
+
+// A horizontal page with a rule, a frame or a band gets white paper, its ink kept; a page of
+// text alone, and a vertical one, keep their paper's grain.
+void TestPageLayout::paperWhitenedBesideRules_data() {
+    QTest::addColumn<int>("writing");
+    QTest::addColumn<QRect>("frame"); // drawn in black outline; empty: none
+    QTest::addColumn<bool>("whitened");
+    const int h = int(Writing::Horizontal);
+    QTest::newRow("text alone") << h << QRect() << false;
+    QTest::newRow("a table's frame") << h << QRect(100, 1200, 1000, 400) << true;
+    QTest::newRow("a rule under the text") << h << QRect(120, 1650, 1000, 0) << true;
+    QTest::newRow("a vertical page with a frame")
+        << int(Writing::Vertical) << QRect(60, 60, 1100, 1600) << false;
+}
+
+void TestPageLayout::paperWhitenedBesideRules() {
+    QFETCH(int, writing);
+    QFETCH(QRect, frame);
+    QFETCH(bool, whitened);
+    QImage page = picture({Writing(writing)}).convertToFormat(QImage::Format_Grayscale8);
+    if (!frame.isNull()) {
+        QPainter painter(&page);
+        painter.setPen(QPen(QColor(30, 30, 30), 3));
+        painter.drawRect(frame);
+    }
+    const ReadingPlan plan = planReading(page);
+    QCOMPARE(plan.paperWhitened, whitened);
+    const QImage& read = plan.pictures.front();
+    // The grain of the paper (240 with noise) is white or kept; the ink stays dark either way.
+    int white = 0, dark = 0;
+    for (int y = 0; y < read.height(); ++y)
+        for (int x = 0; x < read.width(); ++x) {
+            const int grey = qGray(read.pixel(x, y));
+            white += grey == 255;
+            dark += grey < 100;
+        }
+    QCOMPARE(white > read.width() * read.height() / 2, whitened);
+    QVERIFY(dark > 10000);
 }
 
 void TestPageLayout::pageCorners_data() {
