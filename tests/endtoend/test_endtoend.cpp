@@ -166,9 +166,10 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(bin() + QStringLiteral("/quillpix")));
         QVERIFY(QFile::exists(samples() + QStringLiteral("/sample1_color24.bmp")));
 
-        // The server writes the display number it chose once it is ready.
-        m_xvfb.start(QStringLiteral("Xvfb"),
-                     {"-displayfd", "1", "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+        // The server writes the display number it chose once it is ready. It must not reset when
+        // its last client leaves: a program started during the reset cannot connect.
+        m_xvfb.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1920x1080x24",
+                                              "-nolisten", "tcp", "-noreset"});
         QVERIFY(m_xvfb.waitForStarted());
         QVERIFY(
             waitFor([&] { return m_xvfb.canReadLine() || m_xvfb.waitForReadyRead(100); }, 20000));
