@@ -102,7 +102,7 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
     }
     prepared.plan = pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
-    // One picture per plan today; a plan of several would be read one after the other.
+    // One picture per plan; a spread read as two pages has a plan for each (spreadPages).
     prepared.picture = prepared.plan.pictures.value(0, page);
     return prepared;
 }
