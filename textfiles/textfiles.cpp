@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <unicode/ucnv.h>
 
@@ -281,16 +282,63 @@ QString linesOfUtf8(const QByteArray& utf8) {
     return terminateLines(out);
 }
 
-QString readSavedResult(const QString& path) {
-    const QByteArray bytes = readAll(path);
+namespace {
+
+QString notTextMessage(const QString& path) {
+    return QCoreApplication::translate("textfiles", "テキストファイルではありません: %1").arg(path);
+}
+
+// A byte-order mark of UTF-16 and its byte order; 0 when the bytes have none.
+int utf16Mark(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE"))
+        return 1; // little-endian
+    if (bytes.startsWith("\xFE\xFF"))
+        return 2; // big-endian
+    return 0;
+}
+
+SavedText savedTextOf(const QByteArray& bytes, const QString& path) {
     if (bytes.startsWith(kUtf8Mark))
-        return terminateLines(normaliseLineEnds(cp932::decodeUtf8(bytes)));
+        return {terminateLines(normaliseLineEnds(cp932::decodeUtf8(bytes))), TextEncoding::Utf8};
+    if (const int mark = utf16Mark(bytes)) {
+        QStringDecoder decoder(mark == 1 ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::Stateless);
+        const QString text = decoder(bytes.mid(2));
+        if (decoder.hasError() || text.contains(QChar(0)))
+            throw Failure(notTextMessage(path));
+        return {terminateLines(normaliseLineEnds(text)), TextEncoding::Utf8};
+    }
+    // Neither code page 932 nor UTF-8 holds a NUL in any character: such bytes are no text
+    // (UTF-16 without its mark, a picture, an archive).
+    if (bytes.contains('\0'))
+        throw Failure(notTextMessage(path));
     QString text;
     if (decodeStrictly("windows-31j", bytes, text))
-        return terminateLines(text);
+        return {terminateLines(text), TextEncoding::ShiftJis};
     if (decodeStrictly("UTF-8", bytes, text))
-        return terminateLines(normaliseLineEnds(text));
-    return terminateLines(cp932::decode(bytes));
+        return {terminateLines(normaliseLineEnds(text)), TextEncoding::Utf8};
+    return {terminateLines(cp932::decode(bytes)), TextEncoding::ShiftJis};
+}
+
+} // namespace
+
+SavedText readSavedText(const QString& path) {
+    return savedTextOf(readAll(path), path);
+}
+
+QString readSavedResult(const QString& path) {
+    return readSavedText(path).text;
+}
+
+TextEncoding encodingOf(const QString& path, TextEncoding fallback) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() == 0)
+        return fallback;
+    try {
+        return readSavedText(path).encoding;
+    } catch (const Failure&) {
+        return fallback;
+    }
 }
 
 QByteArray encodeText(const QString& text, TextEncoding encoding) {

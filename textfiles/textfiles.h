@@ -48,8 +48,24 @@ QString linesOfUtf8(const QByteArray& utf8);
 // not but is valid UTF-8 is UTF-8, and one valid in neither is code page 932 with substitutes.
 // A UTF-8 file's LF ends its line, as CR LF does (a Linux editor's and the program's own UTF-8).
 // Code page 932 comes first because a wrong guess that way loses nothing: saving writes the
-// same bytes back.
+// same bytes back. UTF-16 with its mark is read too; bytes that are no text throw a Failure
+// (readSavedText).
 QString readSavedResult(const QString& path);
+// A saved result as it was found: its text (as readSavedResult gives it) and the encoding to
+// write it back in, so that saving it again loses no character and changes no encoding.
+struct SavedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::ShiftJis;
+};
+// Reads a saved result as readSavedResult does, and says which encoding it was in: UTF-8 when
+// it starts with the UTF-8 mark or is valid UTF-8 only; UTF-16 (with its byte-order mark, as a
+// Windows editor writes "Unicode") is read and given as UTF-8, the encoding that holds every
+// character it can. Bytes that are no text (a NUL outside UTF-16) throw a Failure naming the
+// file, as does a file that cannot be read.
+SavedText readSavedText(const QString& path);
+// The encoding readSavedText finds in the file; a missing, unreadable or empty file gives
+// fallback.
+TextEncoding encodingOf(const QString& path, TextEncoding fallback = TextEncoding::ShiftJis);
 // Whether the bytes are valid in the ICU encoding ("windows-31j", "UTF-8"), nothing substituted.
 bool isValidEncoding(const char* encoding, const QByteArray& bytes);
 // The whole code page 932 file decoded, its line ends as they are.

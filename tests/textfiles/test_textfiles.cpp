@@ -120,37 +120,65 @@ private Q_SLOTS:
 
     void readSavedResult_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("expected"); // "" with no encoding: refused as no text
+        QTest::addColumn<QString>("encoding"); // what readSavedText finds: sjis, utf8
         QTest::newRow("code page 932")
-            << QByteArray("\x93\xfa\x96\x7b\r\n") << QStringLiteral("日本\r\n");
+            << QByteArray("\x93\xfa\x96\x7b\r\n") << QStringLiteral("日本\r\n") << "sjis";
         QTest::newRow("UTF-8 from a Linux editor, LF ends lines")
             << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\n\xe3\x81\x82")
-            << QStringLiteral("日本語\r\nあ\r\n");
+            << QStringLiteral("日本語\r\nあ\r\n") << "utf8";
         QTest::newRow("UTF-8 with CR LF and a lone CR")
-            << QByteArray("\xe3\x81\x82\r\nb\rc") << QStringLiteral("あ\r\nb\r\nc\r\n");
+            << QByteArray("\xe3\x81\x82\r\nb\rc") << QStringLiteral("あ\r\nb\r\nc\r\n") << "utf8";
         QTest::newRow("UTF-8 with byte-order mark")
-            << QByteArray("\xEF\xBB\xBF\xe3\x81\x82\r\n") << QStringLiteral("あ\r\n");
+            << QByteArray("\xEF\xBB\xBF\xe3\x81\x82\r\n") << QStringLiteral("あ\r\n") << "utf8";
         // Without the mark these bytes are valid code page 932 too, and would read as that.
         QTest::newRow("UTF-8 with byte-order mark and LF, valid code page 932 without it")
             << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n\n")
-            << QStringLiteral("東京都\r\n\r\n");
-        QTest::newRow("UTF-8 byte-order mark, rest invalid") << QByteArray("\xEF\xBB\xBF"
-                                                                           "a\xff")
-                                                             << QStringLiteral("a\uFFFD\r\n");
+            << QStringLiteral("東京都\r\n\r\n") << "utf8";
+        QTest::newRow("UTF-8 byte-order mark, rest invalid")
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\xff")
+            << QStringLiteral("a\uFFFD\r\n") << "utf8";
         // "é" in UTF-8 is also two half-width katakana in code page 932: the program's own
         // encoding wins, and saving writes the same bytes back.
         QTest::newRow("valid in both reads as code page 932")
-            << QByteArray("\xc3\xa9") << QStringLiteral("ﾃｩ\r\n");
-        QTest::newRow("ASCII") << QByteArray("abc\r\n") << QStringLiteral("abc\r\n");
+            << QByteArray("\xc3\xa9") << QStringLiteral("ﾃｩ\r\n") << "sjis";
+        QTest::newRow("ASCII") << QByteArray("abc\r\n") << QStringLiteral("abc\r\n") << "sjis";
         QTest::newRow("invalid in both: code page 932 with substitutes")
-            << QByteArray("\x82\xa0\xff") << QStringLiteral("あ\uFFFD\r\n");
-        QTest::newRow("empty") << QByteArray() << QString();
+            << QByteArray("\x82\xa0\xff") << QStringLiteral("あ\uFFFD\r\n") << "sjis";
+        QTest::newRow("empty") << QByteArray() << QString() << "sjis";
+        // What a Windows editor saves as "Unicode": kept whole, written back as UTF-8.
+        QTest::newRow("UTF-16 little-endian with its mark, outside Shift-JIS")
+            << QByteArray("\xFF\xFE\xd7\x9d\r\x00\n\x00\x42\xd8\xb7\xdf", 12)
+            << QStringLiteral("鷗\r\n𠮷\r\n") << "utf8";
+        QTest::newRow("UTF-16 big-endian with its mark, LF")
+            << QByteArray("\xFE\xFF\x30\x42\x00\n", 6) << QStringLiteral("あ\r\n") << "utf8";
+        QTest::newRow("UTF-16 holding a NUL") << QByteArray("\xFF\xFE" "a\x00\x00\x00", 6)
+                                              << QString() << "";
+        QTest::newRow("a NUL in code page 932 bytes") << QByteArray("\x82\xa0\x00" "b", 4)
+                                                      << QString() << "";
     }
     void readSavedResult() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
-        writeBytes(path("saved.bmp.txt"), bytes);
-        QCOMPARE(textfiles::readSavedResult(path("saved.bmp.txt")), expected);
+        QFETCH(QString, encoding);
+        const QString file = path("saved.bmp.txt");
+        writeBytes(file, bytes);
+        if (encoding.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(Failure, textfiles::readSavedText(file));
+            // Not text: the caller's choice stands.
+            QCOMPARE(textfiles::encodingOf(file, textfiles::TextEncoding::Utf8),
+                     textfiles::TextEncoding::Utf8);
+            return;
+        }
+        const textfiles::SavedText saved = textfiles::readSavedText(file);
+        QCOMPARE(saved.text, expected);
+        QCOMPARE(textfiles::readSavedResult(file), expected);
+        const auto found = encoding == QLatin1String("utf8") ? textfiles::TextEncoding::Utf8
+                                                            : textfiles::TextEncoding::ShiftJis;
+        QCOMPARE(saved.encoding, found);
+        QCOMPARE(textfiles::encodingOf(file, textfiles::TextEncoding::Utf8),
+                 bytes.isEmpty() ? textfiles::TextEncoding::Utf8 : found);
     }
 
     void readTextFileMissingNamesThePath() {
