@@ -153,9 +153,13 @@ private Q_SLOTS:
             << QStringLiteral("鷗\r\n𠮷\r\n") << "utf8";
         QTest::newRow("UTF-16 big-endian with its mark, LF")
             << QByteArray("\xFE\xFF\x30\x42\x00\n", 6) << QStringLiteral("あ\r\n") << "utf8";
-        QTest::newRow("UTF-16 holding a NUL") << QByteArray("\xFF\xFE" "a\x00\x00\x00", 6)
+        QTest::newRow("UTF-16 holding a NUL") << QByteArray("\xFF\xFE"
+                                                            "a\x00\x00\x00",
+                                                            6)
                                               << QString() << "";
-        QTest::newRow("a NUL in code page 932 bytes") << QByteArray("\x82\xa0\x00" "b", 4)
+        QTest::newRow("a NUL in code page 932 bytes") << QByteArray("\x82\xa0\x00"
+                                                                    "b",
+                                                                    4)
                                                       << QString() << "";
     }
     void readSavedResult() {
@@ -175,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(saved.text, expected);
         QCOMPARE(textfiles::readSavedResult(file), expected);
         const auto found = encoding == QLatin1String("utf8") ? textfiles::TextEncoding::Utf8
-                                                            : textfiles::TextEncoding::ShiftJis;
+                                                             : textfiles::TextEncoding::ShiftJis;
         QCOMPARE(saved.encoding, found);
         QCOMPARE(textfiles::encodingOf(file, textfiles::TextEncoding::Utf8),
                  bytes.isEmpty() ? textfiles::TextEncoding::Utf8 : found);
