@@ -1,5 +1,7 @@
 #include "charerror.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <vector>
 
@@ -54,6 +56,20 @@ Errors withWhitespace(const QString& read, const QString& reference) {
 Errors withoutWhitespace(const QString& read, const QString& reference) {
     const QString ref = withoutSpaces(reference);
     return {editDistance(withoutSpaces(read), ref), ref.size()};
+}
+
+Errors orderFree(const QString& read, const QString& reference) {
+    const QString ref = withoutSpaces(reference);
+    // In UTF-16 units, as editDistance counts, so that the bound never exceeds the distance.
+    QHash<char16_t, qint64> balance;
+    for (QChar c : ref)
+        ++balance[c.unicode()];
+    for (QChar c : withoutSpaces(read))
+        --balance[c.unicode()];
+    qint64 missing = 0, extra = 0;
+    for (qint64 n : std::as_const(balance))
+        (n > 0 ? missing : extra) += n > 0 ? n : -n;
+    return {std::max(missing, extra), ref.size()};
 }
 
 } // namespace quillpix::readingbench

@@ -24,5 +24,10 @@ Errors withWhitespace(const QString& read, const QString& reference);
 // Every space, ideographic space and line end left out on both sides.
 Errors withoutWhitespace(const QString& read, const QString& reference);
 qint64 editDistance(const QString& a, const QString& b);
+// The errors no reading order can mend, whitespace ignored: the larger of the characters of the
+// reference missing from the reading and the characters read beyond it, counted as bags of
+// characters. Never more than withoutWhitespace's edits; the two are equal when only the order
+// of what was read is wrong.
+Errors orderFree(const QString& read, const QString& reference);
 
 } // namespace quillpix::readingbench

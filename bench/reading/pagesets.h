@@ -42,6 +42,7 @@ struct TestPicture {
     QString family;
     double skewDegrees = 0; // the turn the scan gave the page, clockwise
     bool ruby = false;      // readings drawn beside the lines
+    QString kind;           // a page made elsewhere (--pages): its folder's name
 };
 
 // The fonts measured by default, and two more families kept out of every choice of threshold,

@@ -1,0 +1,153 @@
+#include "regions.h"
+
+#include "ink.h"
+
+#include <leptonica/allheaders.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quillpix::pagelayout {
+namespace {
+
+// A rule is longer than any dash of characters and thinner than a stroke-heavy character.
+constexpr double kRuleLeastEms = 3.0;
+constexpr double kRuleMostThickness = 0.35;
+// Larger than a character both ways: a frame, a box, a drawing or a photograph.
+constexpr double kLargerThanTextEms = 3.0;
+// A rule parts a block when it runs along at least this share of it.
+constexpr double kRuleShareOfPart = 0.5;
+// The recursion ends long before this on any page; it only bounds a hostile picture.
+constexpr int kDeepestCut = 64;
+
+struct Cut {
+    bool across = false; // a band across the part (its upper and lower halves)
+    int at = 0;          // the band's middle
+    double ems = 0;      // its width in characters; a rule in it counts as wide enough
+};
+
+// The widest band of paper along one axis, among the pieces' extents on that axis, and whether
+// a rule of `rules` lies in it along the part.
+Cut widestBand(const std::vector<QRect>& part, const std::vector<QRect>& rules, const QRect& bounds,
+               bool across, double em) {
+    std::vector<std::pair<int, int>> spans;
+    spans.reserve(part.size());
+    for (const QRect& r : part)
+        spans.emplace_back(across ? r.top() : r.left(), across ? r.bottom() : r.right());
+    std::sort(spans.begin(), spans.end());
+    Cut best;
+    best.across = across;
+    int reach = spans.empty() ? 0 : spans.front().second;
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].first > reach + 1) {
+            const int from = reach + 1;
+            const int to = spans[i].first - 1;
+            double ems = double(to - from + 1) / em;
+            for (const QRect& rule : rules) {
+                const int middle = across ? rule.center().y() : rule.center().x();
+                const int along = across ? std::min(rule.right(), bounds.right()) -
+                                               std::max(rule.left(), bounds.left()) + 1
+                                         : std::min(rule.bottom(), bounds.bottom()) -
+                                               std::max(rule.top(), bounds.top()) + 1;
+                const int length = across ? bounds.width() : bounds.height();
+                if (middle >= from && middle <= to && along >= kRuleShareOfPart * length)
+                    ems = std::max(ems, kLeastCutEms);
+            }
+            if (ems > best.ems) {
+                best.ems = ems;
+                best.at = (from + to) / 2;
+            }
+        }
+        reach = std::max(reach, spans[i].second);
+    }
+    return best;
+}
+
+void cutInto(const std::vector<QRect>& part, const std::vector<QRect>& rules, double em,
+             Direction direction, int depth, std::vector<QRect>& blocks) {
+    QRect bounds;
+    for (const QRect& r : part)
+        bounds = bounds.united(r);
+    const Cut across = widestBand(part, rules, bounds, true, em);
+    const Cut down = widestBand(part, rules, bounds, false, em);
+    // Bands across come first: tiers, a headline over its text, the rows of blocks; a band down
+    // a part is only cut once nothing runs across it (columns, two pages, text beside a table).
+    const Cut* cut = across.ems >= kLeastCutEms ? &across
+                     : down.ems >= kLeastCutEms ? &down
+                                                : nullptr;
+    if (!cut || depth >= kDeepestCut) {
+        blocks.push_back(bounds);
+        return;
+    }
+    std::vector<QRect> first, second;
+    for (const QRect& r : part) {
+        const int middle = cut->across ? r.center().y() : r.center().x();
+        (middle < cut->at ? first : second).push_back(r);
+    }
+    // Down a vertical page, the right part is read first.
+    if (!cut->across && direction == Direction::Vertical)
+        std::swap(first, second);
+    cutInto(first, rules, em, direction, depth + 1, blocks);
+    cutInto(second, rules, em, direction, depth + 1, blocks);
+}
+
+// The ink of one block, as the direction rule reads a whole picture's.
+Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces) {
+    Ink part;
+    part.scale = ink.scale;
+    part.paper = ink.paper;
+    part.threshold = ink.threshold;
+    BOX* clip = boxCreate(box.x(), box.y(), box.width(), box.height());
+    part.binary.reset(pixClipRectangle(ink.binary.get(), clip, nullptr));
+    boxDestroy(&clip);
+    for (const QRect& r : pieces)
+        if (box.contains(r.center()))
+            part.pieces.push_back(r.translated(-box.topLeft()));
+    part.em = typicalCharacterSize(part.pieces);
+    return part;
+}
+
+} // namespace
+
+bool isRule(const QRect& piece, double em) {
+    const int longer = std::max(piece.width(), piece.height());
+    const int shorter = std::min(piece.width(), piece.height());
+    return longer >= kRuleLeastEms * em && shorter <= kRuleMostThickness * em;
+}
+
+bool isLargerThanText(const QRect& piece, double em) {
+    return std::min(piece.width(), piece.height()) > kLargerThanTextEms * em;
+}
+
+std::vector<QRect> blocksOf(const std::vector<QRect>& pieces, double em, Direction direction) {
+    std::vector<QRect> text, rules;
+    for (const QRect& r : pieces) {
+        if (isRule(r, em))
+            rules.push_back(r);
+        else if (!isLargerThanText(r, em))
+            text.push_back(r);
+    }
+    std::vector<QRect> blocks;
+    if (!text.empty() && em > 0)
+        cutInto(text, rules, em, direction, 0, blocks);
+    return blocks;
+}
+
+std::vector<Region> textRegions(const Ink& ink) {
+    std::vector<Region> regions;
+    if (ink.em <= 0 || ink.pieces.empty() || !ink.binary)
+        return regions;
+    const Direction page = writingDirection(ink).direction;
+    for (const QRect& box : blocksOf(ink.pieces, ink.em, page)) {
+        const Ink part = inkWithin(ink, box, ink.pieces);
+        Region region;
+        region.box = box;
+        region.pieces = int(part.pieces.size());
+        region.em = part.em;
+        region.direction = writingDirection(part).direction;
+        regions.push_back(region);
+    }
+    return regions;
+}
+
+} // namespace quillpix::pagelayout

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "direction.h"
+
+#include <QRect>
+
+#include <vector>
+
+// The text regions of a page, found in general rather than by the kind of page: the ink's pieces
+// cut apart along the widest bands of paper, and along the rules and frames between them, until
+// each part is one block of lines; each block with its own direction and character size, and the
+// blocks in the order a Japanese reader reads them. Tiers, columns, a headline over vertical text
+// and a table inside it all come out of the one cut.
+namespace quillpix::pagelayout {
+
+struct Ink;
+
+struct Region {
+    QRect box; // in working pixels of the ink
+    Direction direction = Direction::Horizontal;
+    double em = 0; // the block's own character size, in working pixels
+    int pieces = 0;
+    bool operator==(const Region&) const = default;
+};
+
+// A band of paper at least this many characters wide parts two blocks (the gap between two
+// lines of a block is under one character at the usual pitches of 1.5 to 1.9).
+constexpr double kLeastCutEms = 1.2;
+
+// Which pieces are text: rules (long and thin), frames and pictures (larger than a character
+// both ways) are left out; they still part the blocks they lie between.
+bool isRule(const QRect& piece, double em);
+bool isLargerThanText(const QRect& piece, double em);
+
+// The blocks of the pieces, cut recursively at the widest band of paper, or at a rule across the
+// part, whichever parts it more clearly; a band across the part puts the upper part first, a
+// band down it the right part first on a vertical page and the left part first otherwise.
+// direction is the page's; each block's own is not found here (see textRegions).
+std::vector<QRect> blocksOf(const std::vector<QRect>& pieces, double em, Direction direction);
+
+// The text regions of the ink in reading order, each with its own direction; none without text.
+std::vector<Region> textRegions(const Ink& ink);
+
+} // namespace quillpix::pagelayout

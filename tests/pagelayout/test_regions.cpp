@@ -1,0 +1,216 @@
+#include "ink.h"
+#include "regions.h"
+
+#include <QPainter>
+#include <QTest>
+
+using namespace quillpix::pagelayout;
+
+Q_DECLARE_METATYPE(quillpix::pagelayout::Direction)
+
+namespace {
+
+constexpr int kEm = 20;
+
+// The pieces of a block of text: `lines` lines of `length` characters, each character a piece
+// of 0.9 characters, lines 1.7 characters apart; vertical lines are columns, set right to left.
+std::vector<QRect> block(int x, int y, int lines, int length, bool vertical) {
+    std::vector<QRect> pieces;
+    const int pitch = kEm * 17 / 10;
+    for (int l = 0; l < lines; ++l)
+        for (int c = 0; c < length; ++c) {
+            const int along = c * kEm;
+            const int across = l * pitch;
+            pieces.emplace_back(vertical ? x + (lines - 1 - l) * pitch : x + along,
+                                vertical ? y + along : y + across, kEm * 9 / 10, kEm * 9 / 10);
+        }
+    return pieces;
+}
+
+QRect boundsOf(const std::vector<QRect>& pieces) {
+    QRect r;
+    for (const QRect& p : pieces)
+        r = r.united(p);
+    return r;
+}
+
+struct Layout {
+    std::vector<QRect> pieces;
+    QList<QRect> expected; // the blocks, in reading order
+    void add(const std::vector<QRect>& b, bool isBlock = true) {
+        pieces.insert(pieces.end(), b.begin(), b.end());
+        if (isBlock)
+            expected << boundsOf(b);
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Layout)
+
+class TestRegions : public QObject {
+    Q_OBJECT
+private slots:
+    void blocksInReadingOrder_data();
+    void blocksInReadingOrder();
+    void piecesTakenForText_data();
+    void piecesTakenForText();
+    void regionsOfARenderedPage();
+};
+
+void TestRegions::blocksInReadingOrder_data() {
+    QTest::addColumn<Layout>("layout");
+    QTest::addColumn<Direction>("direction");
+    const auto tiers = [&](double gapEms) {
+        Layout l;
+        const std::vector<QRect> upper = block(0, 0, 8, 10, true);
+        const int next = boundsOf(upper).bottom() + 1 + int(gapEms * kEm);
+        l.add(upper);
+        l.add(block(0, next, 8, 10, true));
+        return l;
+    };
+    QTest::newRow("one horizontal block") << [&] {
+        Layout l;
+        l.add(block(0, 0, 6, 20, false));
+        return l;
+    }() << Direction::Horizontal;
+    QTest::newRow("two tiers, 1.5 characters apart: upper first")
+        << tiers(1.5) << Direction::Vertical;
+    QTest::newRow("tiers just wider apart than the cut")
+        << tiers(kLeastCutEms + 0.05) << Direction::Vertical;
+    QTest::newRow("tiers closer than the cut: one block") << [&] {
+        Layout l = tiers(kLeastCutEms - 0.1);
+        l.expected = {boundsOf(l.pieces)};
+        return l;
+    }() << Direction::Vertical;
+    const auto sideBySide = [&](bool vertical) {
+        Layout l;
+        const std::vector<QRect> left = block(0, 0, 6, 12, vertical);
+        const std::vector<QRect> right =
+            block(boundsOf(left).right() + 1 + 2 * kEm, 0, 6, 12, vertical);
+        if (vertical) {
+            l.add(right);
+            l.add(left);
+        } else {
+            l.add(left);
+            l.add(right);
+        }
+        return l;
+    };
+    QTest::newRow("vertical blocks side by side: right first")
+        << sideBySide(true) << Direction::Vertical;
+    QTest::newRow("horizontal columns: left first") << sideBySide(false) << Direction::Horizontal;
+    const auto ruled = [&](double share) {
+        Layout l;
+        const std::vector<QRect> upper = block(0, 0, 3, 20, false);
+        const QRect u = boundsOf(upper);
+        // A gap hardly wider than the block's own between its lines, a rule in its middle.
+        const int gap = kEm * 9 / 10;
+        const int next = u.bottom() + 1 + gap;
+        l.add(upper);
+        l.pieces.push_back(QRect(0, u.bottom() + 1 + gap / 2 - 1, int(share * u.width()), 2));
+        l.add(block(0, next, 3, 20, false));
+        if (share < 0.5)
+            l.expected = {u.united(boundsOf(block(0, next, 3, 20, false)))};
+        return l;
+    };
+    QTest::newRow("a rule across parts blocks closer than the cut")
+        << ruled(1.0) << Direction::Horizontal;
+    QTest::newRow("a rule along half the block still parts it")
+        << ruled(0.5) << Direction::Horizontal;
+    QTest::newRow("a short rule does not part the block") << ruled(0.3) << Direction::Horizontal;
+    QTest::newRow("a headline over two tiers of columns") << [&] {
+        Layout l;
+        const std::vector<QRect> headline = block(4 * kEm, 0, 1, 8, false);
+        l.add(headline);
+        const std::vector<QRect> upper = block(0, 3 * kEm, 8, 10, true);
+        l.add(upper);
+        l.add(block(0, boundsOf(upper).bottom() + 2 * kEm, 8, 10, true));
+        return l;
+    }() << Direction::Vertical;
+    QTest::newRow("text, a table, text across a vertical page: right to left") << [&] {
+        Layout l;
+        const std::vector<QRect> right = block(40 * kEm, 0, 5, 20, true);
+        const std::vector<QRect> table = block(20 * kEm, 6 * kEm, 4, 8, false);
+        const std::vector<QRect> left = block(0, 0, 5, 20, true);
+        l.add(right);
+        l.add(table);
+        l.add(left);
+        return l;
+    }() << Direction::Vertical;
+    QTest::newRow("a photograph is left out, the text around it kept") << [&] {
+        Layout l;
+        l.add(block(0, 0, 3, 20, false));
+        l.pieces.push_back(QRect(0, 6 * kEm, 12 * kEm, 8 * kEm));
+        l.add(block(0, 16 * kEm, 3, 20, false));
+        return l;
+    }() << Direction::Horizontal;
+    QTest::newRow("nothing but a picture") << [&] {
+        Layout l;
+        l.pieces.push_back(QRect(0, 0, 10 * kEm, 10 * kEm));
+        return l;
+    }() << Direction::Horizontal;
+}
+
+void TestRegions::blocksInReadingOrder() {
+    QFETCH(Layout, layout);
+    QFETCH(Direction, direction);
+    const std::vector<QRect> blocks = blocksOf(layout.pieces, kEm, direction);
+    QCOMPARE(QList<QRect>(blocks.begin(), blocks.end()), layout.expected);
+}
+
+void TestRegions::piecesTakenForText_data() {
+    QTest::addColumn<QRect>("piece");
+    QTest::addColumn<bool>("rule");
+    QTest::addColumn<bool>("larger");
+    // A dash of two characters is text; three characters of thin line are a rule.
+    QTest::newRow("a character") << QRect(0, 0, kEm, kEm) << false << false;
+    QTest::newRow("a dash of two characters") << QRect(0, 0, 2 * kEm, 2) << false << false;
+    QTest::newRow("a thin line three characters long") << QRect(0, 0, 3 * kEm, 2) << true << false;
+    QTest::newRow("a vertical rule") << QRect(0, 0, 3, 30 * kEm) << true << false;
+    QTest::newRow("a thick bar is no rule") << QRect(0, 0, 30 * kEm, kEm / 2) << false << false;
+    QTest::newRow("a frame larger than text both ways")
+        << QRect(0, 0, 3 * kEm + 1, 3 * kEm + 1) << false << true;
+    QTest::newRow("three characters square is still text-sized")
+        << QRect(0, 0, 3 * kEm, 3 * kEm) << false << false;
+}
+
+void TestRegions::piecesTakenForText() {
+    QFETCH(QRect, piece);
+    QFETCH(bool, rule);
+    QFETCH(bool, larger);
+    QCOMPARE(isRule(piece, kEm), rule);
+    QCOMPARE(isLargerThanText(piece, kEm), larger);
+}
+
+// Drawn text through the whole road (ink, cut, each block's direction): a horizontal headline
+// over two tiers of vertical columns gives three regions, the headline first and horizontal.
+void TestRegions::regionsOfARenderedPage() {
+    QImage page(1200, 1600, QImage::Format_Grayscale8);
+    page.fill(255);
+    {
+        QPainter p(&page);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(40);
+        p.setFont(font);
+        p.drawText(QRect(100, 40, 1000, 80), Qt::AlignCenter, QStringLiteral("見出しの一行です"));
+        font.setPixelSize(30);
+        p.setFont(font);
+        const QString column = QStringLiteral("縦に書いた文章の列");
+        for (int tier = 0; tier < 2; ++tier)
+            for (int c = 0; c < 14; ++c)
+                for (int k = 0; k < column.size(); ++k)
+                    p.drawText(QRect(1080 - c * 52, 200 + tier * 700 + k * 32, 34, 34),
+                               Qt::AlignCenter, column.mid(k, 1));
+    }
+    const PixPtr grey = toGreyPix(page);
+    const std::vector<Region> regions = textRegions(inkOf(grey.get()));
+    QCOMPARE(regions.size(), size_t(3));
+    QCOMPARE(regions[0].direction, Direction::Horizontal);
+    QCOMPARE(regions[1].direction, Direction::Vertical);
+    QCOMPARE(regions[2].direction, Direction::Vertical);
+    QVERIFY(regions[1].box.bottom() < regions[2].box.top());
+}
+
+QTEST_MAIN(TestRegions)
+#include "test_regions.moc"
