@@ -15,6 +15,9 @@ constexpr double kRuleLeastEms = 3.0;
 constexpr double kRuleMostThickness = 0.35;
 // Larger than a character both ways: a frame, a box, a drawing or a photograph.
 constexpr double kLargerThanTextEms = 3.0;
+// A band holding a rule counts as this wide: the rule parts what lies on its two sides more
+// surely than paper alone.
+constexpr double kRuledBandEms = 3.0;
 // A rule parts a block when it runs along at least this share of it.
 constexpr double kRuleShareOfPart = 0.5;
 // The recursion ends long before this on any page; it only bounds a hostile picture.
@@ -51,7 +54,7 @@ Cut widestBand(const std::vector<QRect>& part, const std::vector<QRect>& rules, 
                                                std::max(rule.top(), bounds.top()) + 1;
                 const int length = across ? bounds.width() : bounds.height();
                 if (middle >= from && middle <= to && along >= kRuleShareOfPart * length)
-                    ems = std::max(ems, kLeastCutEms);
+                    ems = std::max(ems, kRuledBandEms);
             }
             if (ems > best.ems) {
                 best.ems = ems;
@@ -70,11 +73,11 @@ void cutInto(const std::vector<QRect>& part, const std::vector<QRect>& rules, do
         bounds = bounds.united(r);
     const Cut across = widestBand(part, rules, bounds, true, em);
     const Cut down = widestBand(part, rules, bounds, false, em);
-    // Bands across come first: tiers, a headline over its text, the rows of blocks; a band down
-    // a part is only cut once nothing runs across it (columns, two pages, text beside a table).
-    const Cut* cut = across.ems >= kLeastCutEms ? &across
-                     : down.ems >= kLeastCutEms ? &down
-                                                : nullptr;
+    // The wider band parts first: a gutter between columns is wider than the gaps between
+    // paragraphs that may line up across them, and a band under a headline or between tiers has
+    // no band down the part to compete with, since the headline's or the tier's lines cross it.
+    const Cut* wider = across.ems >= down.ems ? &across : &down;
+    const Cut* cut = wider->ems >= kLeastCutEms ? wider : nullptr;
     if (!cut || depth >= kDeepestCut) {
         blocks.push_back(bounds);
         return;

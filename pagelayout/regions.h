@@ -32,9 +32,10 @@ constexpr double kLeastCutEms = 1.2;
 bool isRule(const QRect& piece, double em);
 bool isLargerThanText(const QRect& piece, double em);
 
-// The blocks of the pieces, cut recursively at the widest band of paper, or at a rule across the
-// part, whichever parts it more clearly; a band across the part puts the upper part first, a
-// band down it the right part first on a vertical page and the left part first otherwise.
+// The blocks of the pieces, cut recursively at the widest band of paper across or down the part
+// (a band holding a rule along half the part or more counts as wide); a band across the part
+// puts the upper part first, a band down it the right part first on a vertical page and the
+// left part first otherwise.
 // direction is the page's; each block's own is not found here (see textRegions).
 std::vector<QRect> blocksOf(const std::vector<QRect>& pieces, double em, Direction direction);
 

@@ -16,6 +16,11 @@
 //                 [--categories horizontal,latin,...] [--auto-psm N] [--settings abc] [--cache DIR]
 //                 [--per-font N] [--ruby-pitch P]
 //                 [--dpi-study] [--dump DIR] [--verbose]
+//   bench_reading --pages DIR [--jobs N] [--settings abc] [--verbose]
+//
+// --pages reads pages made elsewhere (bench/pages/make_pages.py): DIR/KIND/NAME.png with
+// NAME.ref.txt and NAME.writing, reported by KIND, with the order-free bound beside (c): the
+// errors no reading order could mend.
 
 #include "automatic.h"
 #include "batchsettings.h"
@@ -27,8 +32,11 @@
 #include "pagesets.h"
 #include "picturelist.h"
 #include "picturereading.h"
+#include "pictureresolution.h"
 #include "pix.h"
+#include "reading.h"
 #include "readingplan.h"
+#include "regions.h"
 #include "residentengine.h"
 #include "ruby.h"
 #include "skew.h"
@@ -114,13 +122,15 @@ private:
     std::map<QString, std::unique_ptr<tesseract::TessBaseAPI>> m_apis;
 };
 
-enum Setting { Expert, Plain, Automatic, SettingCount };
-const char* const kSettingNames[SettingCount] = {"(a) expert", "(b) jpn --psm 3", "(c) 自動"};
+enum Setting { Expert, Plain, Automatic, Regions, SettingCount };
+const char* const kSettingNames[SettingCount] = {"(a) expert", "(b) jpn --psm 3", "(c) 自動",
+                                                 "(d) regions"};
 
 struct Outcome {
     Errors kept[SettingCount];
     Errors ignored[SettingCount];
     Errors keptGuarded; // (c) with the guarded clean-up
+    Errors bound;       // (c) whatever the order (orderFree)
     double seconds[SettingCount] = {};
     QString note;
 };
@@ -161,7 +171,7 @@ folderbatch::Settings batchSettings(Setting setting, const TestPicture& p, int a
 struct Options {
     bool quick = false;
     int automaticPsm = 3;
-    QString settings = QStringLiteral("abc"); // which of (a), (b), (c) to read
+    QString settings = QStringLiteral("abc"); // which of (a), (b), (c), (d) to read
     bool analyse = false;
     bool dpiStudy = false;
     bool verbose = false;
@@ -170,6 +180,7 @@ struct Options {
     double rubyPitch = 0; // the column pitch of pages with readings; 0: as on vertical pages
     QString dump;
     QString cache; // a folder keeping the rendered sets between runs
+    QString pages; // a folder of pages made elsewhere, read instead of the rendered sets
     QStringList families = measuredFamilies();
     std::vector<Category> categories = allCategories();
 };
@@ -177,6 +188,7 @@ struct Options {
 // One worker of the batch with its loaded engines, and a work folder where each picture is
 // saved as a PNG file for the batch's loader.
 struct BatchWorker {
+    Engines engines; // (d) reads each region with the settings its direction needs
     QTemporaryDir folder;
     folderbatch::PageReader reader;
     std::unique_ptr<folderbatch::PageReader::Worker> worker;
@@ -193,6 +205,40 @@ struct BatchWorker {
     }
 };
 
+// (d): the page cut into text regions (pagelayout::textRegions), each read on its own as one
+// block of its direction (jpn_vert --psm 5, jpn --psm 6), the texts in the regions' order and
+// tidied as the batch tidies. Nothing is straightened or erased first: the cut alone is measured.
+QString readByRegions(const QImage& picture, Engines& engines) {
+    QImage page = picture.convertToFormat(QImage::Format_Grayscale8);
+    pagelayout::PixPtr grey = pagelayout::toGreyPix(page);
+    pagelayout::Ink ink = pagelayout::inkOf(grey.get());
+    // Light text on a dark ground: the ground is the paper the ink is told from.
+    if (ink.paper < 128) {
+        page.invertPixels();
+        grey = pagelayout::toGreyPix(page);
+        ink = pagelayout::inkOf(grey.get());
+    }
+    const std::optional<QSizeF> declared = pictures::declaredResolution(picture);
+    const int dpi = declared ? int(std::lround(declared->width())) : 0;
+    QByteArray utf8;
+    for (const pagelayout::Region& region : pagelayout::textRegions(ink)) {
+        const int margin = int(std::lround(0.5 * ink.em)) * ink.scale;
+        const QRect box(region.box.topLeft() * ink.scale, region.box.size() * ink.scale);
+        const QImage crop =
+            page.copy(box.adjusted(-margin, -margin, margin, margin).intersected(page.rect()));
+        const bool vertical = region.direction == pagelayout::Direction::Vertical;
+        const Run run{vertical ? QStringLiteral("jpn_vert") : QStringLiteral("jpn"),
+                      vertical ? 5 : 6,
+                      {crop},
+                      dpi};
+        utf8 += engines.read(run);
+    }
+    // No region found: read as the plain setting would rather than give nothing.
+    if (utf8.isEmpty())
+        utf8 = engines.read(Run{QStringLiteral("jpn"), 3, {page}, dpi});
+    return pipeline::tidiedText(textfiles::linesOfCp932(textfiles::sjisFromUtf8(utf8)));
+}
+
 Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options) {
     Outcome out;
     const QString file = QStringLiteral("picture.png");
@@ -208,6 +254,14 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
     };
     // (b) and (c) alternate in the same thread, so the time of each is measured under the same
     // load; the picture analysis of (c) is part of its time.
+    if (options.settings.contains(QLatin1Char('d'))) {
+        const double start = processSeconds();
+        const QString text = readByRegions(loaded, batch.engines);
+        out.seconds[Regions] = processSeconds() - start;
+        out.kept[Regions] = withWhitespace(text, p.reference);
+        out.ignored[Regions] = withoutWhitespace(text, p.reference);
+        dump(Regions, text);
+    }
     for (Setting s : {Plain, Automatic, Expert}) {
         if (!options.settings.contains(QLatin1Char(char('a' + int(s)))))
             continue;
@@ -224,6 +278,7 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
         out.ignored[s] = withoutWhitespace(reading.boxText, p.reference);
         dump(s, reading.boxText);
         if (s == Automatic) {
+            out.bound = orderFree(reading.boxText, p.reference);
             pipeline::TextRules guarded;
             guarded.latin = cleanup::LatinSpacing::Kept;
             out.keptGuarded =
@@ -374,6 +429,36 @@ std::vector<TestPicture> cachedPictures(const QString& folder, const QStringList
     return out;
 }
 
+// Pages made elsewhere: every KIND/NAME.png under folder with its NAME.ref.txt and NAME.writing.
+std::vector<TestPicture> externalPictures(const QString& folder) {
+    std::vector<TestPicture> out;
+    const QDir top(folder);
+    for (const QString& kind : top.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QDir dir(top.filePath(kind));
+        for (const QString& file :
+             dir.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name)) {
+            TestPicture p;
+            p.name = kind + QLatin1Char('/') + file.chopped(4);
+            p.kind = kind;
+            p.category = Category::Horizontal;
+            const QString base = dir.filePath(file.chopped(4));
+            QFile ref(base + QStringLiteral(".ref.txt"));
+            QFile writing(base + QStringLiteral(".writing"));
+            p.image = QImage(dir.filePath(file));
+            if (p.image.isNull() || !ref.open(QIODevice::ReadOnly) ||
+                !writing.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "%s: no picture, reference or writing\n", qPrintable(base));
+                std::exit(2);
+            }
+            p.reference = QString::fromUtf8(ref.readAll());
+            p.writing = writing.readAll().trimmed() == "vertical" ? workspace::Writing::Vertical
+                                                                  : workspace::Writing::Horizontal;
+            out.push_back(std::move(p));
+        }
+    }
+    return out;
+}
+
 Options parse(const QStringList& args) {
     Options o;
     for (int i = 1; i < args.size(); ++i) {
@@ -404,6 +489,9 @@ Options parse(const QStringList& args) {
             ++i;
         } else if (a == QLatin1String("--cache")) {
             o.cache = next;
+            ++i;
+        } else if (a == QLatin1String("--pages")) {
+            o.pages = next;
             ++i;
         } else if (a == QLatin1String("--dump")) {
             o.dump = next;
@@ -450,15 +538,20 @@ int main(int argc, char** argv) {
     QElapsedTimer wall;
     wall.start();
     const std::vector<TestPicture> pictures =
-        options.cache.isEmpty()
+        !options.pages.isEmpty() ? externalPictures(options.pages)
+        : options.cache.isEmpty()
             ? makePictures(families, options.categories, options.perFont, options.rubyPitch)
             : cachedPictures(options.cache, families, options.categories, options.perFont,
                              options.rubyPitch);
-    std::printf("%zu pictures in %s, made in %.1f s\n", pictures.size(),
-                qPrintable(families.join(QStringLiteral(", "))), wall.elapsed() / 1000.0);
+    std::printf(
+        "%zu pictures in %s, made in %.1f s\n", pictures.size(),
+        qPrintable(options.pages.isEmpty() ? families.join(QStringLiteral(", ")) : options.pages),
+        wall.elapsed() / 1000.0);
     if (!options.dump.isEmpty()) {
         QDir().mkpath(options.dump);
         for (const TestPicture& p : pictures) {
+            if (!p.kind.isEmpty())
+                QDir().mkpath(options.dump + QLatin1Char('/') + p.kind);
             p.image.save(QStringLiteral("%1/%2.png").arg(options.dump, p.name));
             QFile f(QStringLiteral("%1/%2.ref.txt").arg(options.dump, p.name));
             if (f.open(QIODevice::WriteOnly))
@@ -484,9 +577,10 @@ int main(int argc, char** argv) {
             if (options.verbose) {
                 const Outcome& o = outcomes[i];
                 std::lock_guard lock(printing);
-                std::printf("%-44s a %6.2f%% b %6.2f%% c %6.2f%%  %s\n",
+                std::printf("%-44s a %6.2f%% b %6.2f%% c %6.2f%% d %6.2f%% bound %6.2f%%  %s\n",
                             qPrintable(pictures[i].name), 100 * o.ignored[Expert].rate(),
                             100 * o.ignored[Plain].rate(), 100 * o.ignored[Automatic].rate(),
+                            100 * o.ignored[Regions].rate(), 100 * o.bound.rate(),
                             qPrintable(o.note));
                 std::fflush(stdout);
             }
@@ -498,7 +592,13 @@ int main(int argc, char** argv) {
     for (auto& t : threads)
         t.join();
 
-    std::map<Category, Outcome> byCategory;
+    // Groups in the order first met: the categories as asked, or the folders' kinds.
+    const auto groupOf = [](const TestPicture& p) {
+        return p.kind.isEmpty() ? categoryName(p.category) : p.kind;
+    };
+    QStringList groups;
+    std::map<QString, Outcome> byGroup;
+    std::map<QString, int> counts;
     Outcome all;
     auto add = [](Outcome& sum, const Outcome& o) {
         for (int s = 0; s < SettingCount; ++s) {
@@ -507,28 +607,38 @@ int main(int argc, char** argv) {
             sum.seconds[s] += o.seconds[s];
         }
         sum.keptGuarded += o.keptGuarded;
+        sum.bound += o.bound;
     };
+    if (options.pages.isEmpty())
+        for (Category c : options.categories)
+            groups << categoryName(c);
     for (size_t i = 0; i < pictures.size(); ++i) {
-        add(byCategory[pictures[i].category], outcomes[i]);
+        const QString group = groupOf(pictures[i]);
+        if (!groups.contains(group))
+            groups << group;
+        add(byGroup[group], outcomes[i]);
+        ++counts[group];
         add(all, outcomes[i]);
     }
     std::printf("\nCharacter error rate, whitespace ignored / kept (clean-up as written):\n\n"
                 "| Category | Pictures | Characters |");
     for (const char* n : kSettingNames)
         std::printf(" %s |", n);
-    std::printf(" (c) guarded clean-up, kept |\n|---|---|---|---|---|---|---|\n");
+    std::printf(" (c) guarded clean-up, kept | (c) whatever the order |\n|");
+    for (int column = 0; column < SettingCount + 5; ++column)
+        std::printf("---|");
+    std::printf("\n");
     auto row = [&](const QString& name, const Outcome& o, int count) {
-        std::printf("| %s | %d | %lld |", qPrintable(name), count, o.ignored[Expert].length);
+        qint64 characters = 0;
+        for (const Errors& e : o.ignored)
+            characters = std::max(characters, e.length);
+        std::printf("| %s | %d | %lld |", qPrintable(name), count, characters);
         for (int s = 0; s < SettingCount; ++s)
             std::printf(" %.2f %% / %.2f %% |", 100 * o.ignored[s].rate(), 100 * o.kept[s].rate());
-        std::printf(" %.2f %% |\n", 100 * o.keptGuarded.rate());
+        std::printf(" %.2f %% | %.2f %% |\n", 100 * o.keptGuarded.rate(), 100 * o.bound.rate());
     };
-    for (Category c : options.categories) {
-        int count = 0;
-        for (const TestPicture& p : pictures)
-            count += p.category == c;
-        row(categoryName(c), byCategory[c], count);
-    }
+    for (const QString& group : groups)
+        row(group, byGroup[group], counts[group]);
     row(QStringLiteral("all"), all, int(pictures.size()));
     if (options.jobs == 1)
         std::printf("\nProcess CPU time: (a) %.1f s, (b) %.1f s, (c) %.1f s; "

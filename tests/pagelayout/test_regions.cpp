@@ -119,6 +119,17 @@ void TestRegions::blocksInReadingOrder_data() {
     QTest::newRow("a rule along half the block still parts it")
         << ruled(0.5) << Direction::Horizontal;
     QTest::newRow("a short rule does not part the block") << ruled(0.3) << Direction::Horizontal;
+    QTest::newRow("paragraph breaks lining up across columns do not cut the columns") << [&] {
+        // Three columns 1.7 characters apart, each with a break of 1.4 characters at one height.
+        Layout l;
+        for (int c = 0; c < 3; ++c) {
+            const int x = c * (20 * kEm + 34);
+            const std::vector<QRect> top = block(x, 0, 4, 20, false);
+            l.add(top);
+            l.add(block(x, boundsOf(top).bottom() + 1 + 28, 4, 20, false));
+        }
+        return l;
+    }() << Direction::Horizontal;
     QTest::newRow("a headline over two tiers of columns") << [&] {
         Layout l;
         const std::vector<QRect> headline = block(4 * kEm, 0, 1, 8, false);
