@@ -153,9 +153,13 @@ private Q_SLOTS:
             << QStringLiteral("鷗\r\n𠮷\r\n") << "utf8";
         QTest::newRow("UTF-16 big-endian with its mark, LF")
             << QByteArray("\xFE\xFF\x30\x42\x00\n", 6) << QStringLiteral("あ\r\n") << "utf8";
-        QTest::newRow("UTF-16 holding a NUL") << QByteArray("\xFF\xFE" "a\x00\x00\x00", 6)
+        QTest::newRow("UTF-16 holding a NUL") << QByteArray("\xFF\xFE"
+                                                            "a\x00\x00\x00",
+                                                            6)
                                               << QString() << "";
-        QTest::newRow("a NUL in code page 932 bytes") << QByteArray("\x82\xa0\x00" "b", 4)
+        QTest::newRow("a NUL in code page 932 bytes") << QByteArray("\x82\xa0\x00"
+                                                                    "b",
+                                                                    4)
                                                       << QString() << "";
     }
     void readSavedResult() {
@@ -175,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(saved.text, expected);
         QCOMPARE(textfiles::readSavedResult(file), expected);
         const auto found = encoding == QLatin1String("utf8") ? textfiles::TextEncoding::Utf8
-                                                            : textfiles::TextEncoding::ShiftJis;
+                                                             : textfiles::TextEncoding::ShiftJis;
         QCOMPARE(saved.encoding, found);
         QCOMPARE(textfiles::encodingOf(file, textfiles::TextEncoding::Utf8),
                  bytes.isEmpty() ? textfiles::TextEncoding::Utf8 : found);
@@ -560,6 +564,47 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(path + QStringLiteral(".too-large")), !read);
         if (!read)
             QCOMPARE(QFileInfo(path + QStringLiteral(".too-large")).size(), size);
+    }
+
+    // A settings file that cannot be written (a folder, a pipe, a device) is never opened: a
+    // change reports that it was not kept and the file stays as it was; the message naming
+    // the file comes once per run, not at every change.
+    void settingsFileRefusesWhatItCannotKeep_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("missing, folder writable") << "missing" << true;
+        QTest::newRow("a plain file") << "file" << true;
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("a pipe") << "fifo" << false;
+        QTest::newRow("a link to /dev/zero") << "zero" << false;
+    }
+    void settingsFileRefusesWhatItCannotKeep() {
+        QFETCH(QString, kind);
+        QFETCH(bool, kept);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillpix.ini"));
+        if (kind == "file")
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        textfiles::SettingsFile settings(dir.path());
+        QCOMPARE(settings.whyNotKept().isEmpty(), kept);
+        QCOMPARE(settings.setList(QStringLiteral("folders"), {QStringLiteral("/c")}), kept);
+        QCOMPARE(settings.setFlag(QStringLiteral("on"), true), kept);
+        QCOMPARE(settings.list(QStringLiteral("folders")),
+                 kept ? QStringList(QStringLiteral("/c")) : QStringList());
+        QCOMPARE(settings.flag(QStringLiteral("on")), kept);
+        if (kept)
+            return;
+        QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+        const QString message = textfiles::unkeptSettingsMessage(settings);
+        QVERIFY(message.contains(path));
+        QVERIFY(message.contains(settings.whyNotKept()));
+        QCOMPARE(textfiles::unkeptSettingsMessage(textfiles::SettingsFile(dir.path())), QString());
     }
 };
 
