@@ -245,9 +245,9 @@ void FrmMain::offerRecovery() {
         copy->text.left(kShown) + (copy->text.size() > kShown ? QStringLiteral("…") : QString());
     const int answer = m_platform.askChoice(
         tr("前回、保存しないまま終わった認識結果があります。\n%1\n\n%2\n\n"
-           "元に戻すと、その画像を選んで認識結果の欄に入れます（まだ保存していません）。")
+           "復元すると、その画像を選んで認識結果の欄に入れます（まだ保存していません）。")
             .arg(picture, start),
-        {tr("元に戻す"), tr("破棄する"), tr("次の起動まで残す")});
+        {tr("復元する"), tr("破棄する"), tr("次の起動まで残す")});
     if (answer == 1) {
         m_recovery->discard();
         return;
