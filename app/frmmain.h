@@ -105,6 +105,8 @@ private:
     void placeGrown();
     // The size (and maximised state) the window had: kept on closing, used at start.
     void keepSize(bool tell = true) const;
+    // The recovery copy follows the box's text not saved.
+    void setUpRecovery();
     void takeKeptSize();
 
     struct Growing {
