@@ -261,6 +261,8 @@ private Q_SLOTS:
         QTest::newRow("UTF-8 file stays UTF-8 for Shift-JIS text")
             << mark + "a\n"
             << "日本" << -1 << mark + QByteArray("\xe6\x97\xa5\xe6\x9c\xac\n");
+        QTest::newRow("UTF-8 from an editor, no mark, stays UTF-8")
+            << QStringLiteral("森鷗外\n").toUtf8() << ougai << -1 << ougaiUtf8;
         QTest::newRow("UTF-16 file is written back in UTF-8") << QByteArray("\xFF\xFE"
                                                                             "a\0\r\0\n\0",
                                                                             8)
