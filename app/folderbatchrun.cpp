@@ -69,6 +69,8 @@ void FolderBatchRun::start(const folderbatch::Settings& settings) {
         m_platform.showMessage(busyText());
         return;
     }
+    m_folder = settings.folder;
+    m_closing = false;
     m_dialog = std::make_unique<QProgressDialog>(
         QCoreApplication::translate("app", "%1\nの画像を認識しています…").arg(settings.folder),
         QCoreApplication::translate("app", "中止"), 0, 0, m_window);
@@ -86,6 +88,23 @@ void FolderBatchRun::start(const folderbatch::Settings& settings) {
             QCoreApplication::translate("app", "読み取り中の画像が終わるのを待っています…"));
     });
     m_dialog->show();
+}
+
+QString FolderBatchRun::closingQuestion(const QString& folder) {
+    return QCoreApplication::translate("app", "フォルダの一括認識を実行中です: %1\n"
+                                              "中止して閉じますか？読み取り中の画像は、"
+                                              "読み終えて保存してから閉じます。")
+        .arg(folder);
+}
+
+void FolderBatchRun::stopForClosing() {
+    if (!m_controller.isRunning())
+        return;
+    m_closing = true;
+    m_controller.cancel();
+    if (m_dialog)
+        m_dialog->setLabelText(QCoreApplication::translate(
+            "app", "読み取り中の画像が終わるのを待っています。終わったら閉じます…"));
 }
 
 void FolderBatchRun::showProgress(const folderbatch::Progress& progress) {
@@ -150,6 +169,9 @@ void FolderBatchRun::finish(const folderbatch::Summary& summary) {
         m_dialog.reset();
     }
     emit ended();
+    // Stopped for closing: the window goes; what was saved is beside the pictures.
+    if (m_closing)
+        return;
     m_platform.showMessage(summaryText(summary));
 }
 

@@ -27,6 +27,13 @@ public:
     // The question: the folder, the language, PSM and options the batch will use.
     static QString confirmationText(const folderbatch::Settings& settings);
     bool isRunning() const { return m_controller.isRunning(); }
+    // The folder of the batch running or run last.
+    const QString& folder() const { return m_folder; }
+    // The window is closing: no further picture starts, the ones being read are saved, then
+    // ended() follows without the summary (the user asked to close, not to read on).
+    void stopForClosing();
+    // The question on closing while the batch runs: stop it and close, or keep working.
+    static QString closingQuestion(const QString& folder);
 
     // What the window shows when a batch has ended.
     static QString summaryText(const folderbatch::Summary& summary);
@@ -43,6 +50,8 @@ private:
     Platform& m_platform;
     folderbatch::BatchController m_controller;
     std::unique_ptr<QProgressDialog> m_dialog;
+    QString m_folder;
+    bool m_closing = false;
 };
 
 } // namespace quillpix

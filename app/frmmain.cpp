@@ -14,6 +14,7 @@
 #include "picturebox.h"
 #include "platform.h"
 #include "recognitionhandler.h"
+#include "recovery.h"
 #include "resulttexthandler.h"
 #include "screenreading.h"
 #include "selectionhandler.h"
@@ -30,6 +31,7 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QThread>
@@ -187,6 +189,9 @@ void FrmMain::createFeatures() {
     connect(viewer, &ViewerHandler::paintRequested, m_launcher.get(), &LauncherHandler::openPaint);
     connect(m_folderBatch.get(), &FolderBatchRun::ended, resultText,
             &ResultTextHandler::refreshSavedFileState);
+    // A close asked for while work was under way follows once it has ended.
+    connect(m_folderBatch.get(), &FolderBatchRun::ended, this, &FrmMain::closeWhenIdle);
+    connect(&m_runState, &RunState::ended, this, &FrmMain::closeWhenIdle);
     connect(resultText, &ResultTextHandler::clearing, recognition,
             &RecognitionHandler::clearCommand);
     connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
@@ -195,6 +200,7 @@ void FrmMain::createFeatures() {
     // Another picture or folder replaces the box's text: the result text asks about it first.
     m_viewer->setLeaveCheck(resultText);
     connect(resultText, &ResultTextHandler::unsavedChanged, this, &FrmMain::showCaption);
+    setUpRecovery();
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
@@ -363,12 +369,6 @@ bool FrmMain::fitFrameIntoOuterRect() {
     return true;
 }
 
-namespace {
-// The settings file's keys for the window's inside size and whether it was maximised.
-const QString kSizeKey = QStringLiteral("window/size");
-const QString kMaximizedKey = QStringLiteral("window/maximized");
-} // namespace
-
 void FrmMain::keepLaidOut() {
     using layout::Across;
     using layout::Down;
@@ -419,32 +419,6 @@ void FrmMain::placeGrown() {
 void FrmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeGrown();
-}
-
-void FrmMain::takeKeptSize() {
-    const textfiles::SettingsFile settings(m_folders.program);
-    const QSize kept = layout::startSize(settings.list(kSizeKey), m_laidOut);
-    m_keptMaximized = settings.flag(kMaximizedKey);
-    if (kept != size()) {
-        resize(kept);
-        placeGrown();
-    }
-}
-
-void FrmMain::keepSize() const {
-    textfiles::SettingsFile settings(m_folders.program);
-    // A maximised window keeps the size it goes back to.
-    const QSize size = isMaximized() ? normalGeometry().size() : this->size();
-    if (size.isValid())
-        settings.setList(kSizeKey, layout::storedSize(size));
-    settings.setFlag(kMaximizedKey, isMaximized());
-}
-
-void FrmMain::showAtStart() {
-    if (m_keptMaximized)
-        showMaximized();
-    else
-        show();
 }
 
 void FrmMain::runStartupSequence() {
@@ -587,15 +561,6 @@ void FrmMain::readScreen() {
 void FrmMain::showCaption(bool unsaved) {
     // Marked in the title, not in a line of its own: every control keeps its place.
     setWindowTitle(unsaved ? QLatin1Char('*') + m_caption : m_caption);
-}
-
-void FrmMain::closeEvent(QCloseEvent* event) {
-    if (!m_resultText->mayLeave()) {
-        event->ignore();
-        return;
-    }
-    keepSize();
-    QWidget::closeEvent(event);
 }
 
 void FrmMain::comeToFront() {

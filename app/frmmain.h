@@ -26,6 +26,7 @@ class ResultTextHandler;
 class OptionsHandler;
 class LauncherHandler;
 class FolderBatchRun;
+class RecoveryKeeper;
 
 // The one window. It creates every control under its inventory name, hands each feature the
 // controls it owns, connects the features' interfaces and runs the start-up while still
@@ -49,6 +50,15 @@ public:
     // opened, the screen is read, and the window comes to the front.
     void takeRequest(const WindowRequest& request);
     void readScreen();
+    // SIGTERM or SIGHUP: the box's text not yet saved goes to the recovery copy, the size is
+    // kept, and the program ends without asking anything.
+    void stopForSignal();
+    // What stopForSignal does before the program ends.
+    void keepForStop();
+    // At start: a recovery copy left by a run that ended without saving is offered, to put
+    // back into the box on its picture, to throw away, or to keep for the next start.
+    void offerRecovery();
+    RecoveryKeeper& recovery() { return *m_recovery; }
     // Shows the window as it was last closed: its size, or maximised.
     void showAtStart();
     // The inside's size as laid out at start; the window is never smaller.
@@ -81,6 +91,12 @@ private:
     // The folder batch on the folder with the lists' current items.
     folderbatch::Settings batchSettings(const QString& folder) const;
     void comeToFront();
+    // Closing while a run or the folder batch is under way asks first: keep working, or close
+    // once it has ended (the batch stopped after the pictures being read). True when nothing
+    // is under way.
+    bool workAllowsClosing();
+    // The close asked for waits no longer once the work has ended.
+    void closeWhenIdle();
     // The caption, marked "*" while the result box holds text not yet saved.
     void showCaption(bool unsaved);
     // The controls that follow the window's size, at their laid-out places; the window's
@@ -88,7 +104,9 @@ private:
     void keepLaidOut();
     void placeGrown();
     // The size (and maximised state) the window had: kept on closing, used at start.
-    void keepSize() const;
+    void keepSize(bool tell = true) const;
+    // The recovery copy follows the box's text not saved.
+    void setUpRecovery();
     void takeKeptSize();
 
     struct Growing {
@@ -112,6 +130,8 @@ private:
     std::vector<Growing> m_growing;
     QSize m_laidOut;
     bool m_keptMaximized = false;
+    // The user chose to close once the run or the batch under way has ended.
+    bool m_closeWhenIdle = false;
     // Whether the recognition's run is under way: every handler asks this one state.
     RunState m_runState;
     std::unique_ptr<ViewerHandler> m_viewer;
@@ -122,6 +142,7 @@ private:
     std::unique_ptr<OptionsHandler> m_options;
     std::unique_ptr<LauncherHandler> m_launcher;
     std::unique_ptr<FolderBatchRun> m_folderBatch;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
 };
 
 } // namespace quillpix

@@ -34,7 +34,7 @@ QStringList storedSize(QSize size) {
     return {QString::number(size.width()), QString::number(size.height())};
 }
 
-QSize startSize(const QStringList& stored, QSize laidOut) {
+QSize startSize(const QStringList& stored, QSize laidOut, QSize room) {
     if (stored.size() != 2)
         return laidOut;
     bool okW = false, okH = false;
@@ -42,7 +42,8 @@ QSize startSize(const QStringList& stored, QSize laidOut) {
     const int h = stored[1].toInt(&okH);
     if (!okW || !okH || w < 1 || h < 1 || w > kLargestStoredSide || h > kLargestStoredSide)
         return laidOut;
-    return {std::max(w, laidOut.width()), std::max(h, laidOut.height())};
+    const QSize size(std::max(w, laidOut.width()), std::max(h, laidOut.height()));
+    return size.width() <= room.width() && size.height() <= room.height() ? size : laidOut;
 }
 
 } // namespace quillpix::layout

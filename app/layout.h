@@ -71,10 +71,12 @@ QRect grownPlace(const QRect& laidOut, Across across, Down down, QSize extra);
 
 // The window's inside size kept in the settings file as two whole numbers, width then height.
 QStringList storedSize(QSize size);
-// The size to start at: the stored one, but no smaller than the layout either way. Anything
+// The size to start at: the stored one, but no smaller than the layout either way, as long as
+// it fits in room (the inside the screen's available area leaves from where the window stands):
+// a size kept on a larger screen would reach off this one, so it gives the layout. Anything
 // else than two whole numbers between 1 and kLargestStoredSide (a file edited or damaged)
-// gives the layout.
+// gives the layout too.
 inline constexpr int kLargestStoredSide = 32767;
-QSize startSize(const QStringList& stored, QSize laidOut);
+QSize startSize(const QStringList& stored, QSize laidOut, QSize room);
 
 } // namespace quillpix::layout

@@ -7,6 +7,7 @@
 #include "pages.h"
 #include "pictureloader.h"
 #include "startuproutines.h"
+#include "stopsignals.h"
 
 #include <QApplication>
 #include <QByteArrayList>
@@ -76,12 +77,18 @@ int main(int argc, char* argv[]) {
     const bool listening = channel.listen();
     quillpix::FrmMain window(platform, programFolder);
     platform.setWindow(&window);
+    // A logout or a shutdown keeps the text not yet saved as a recovery copy.
+    const quillpix::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &quillpix::StopSignals::stopRequested, &window,
+                     &quillpix::FrmMain::stopForSignal);
     QObject::connect(&channel, &quillpix::InstanceChannel::requested, &window,
                      &quillpix::FrmMain::takeRequest);
     // The screen is read before the window stands in the way; it appears afterwards.
     if (!request.capture)
         window.showAtStart();
     QTimer::singleShot(0, &window, [&window, &platform, &channel, request, listening] {
+        // Before a request opens anything: the copy belongs to the picture it names.
+        window.offerRecovery();
         if (request != quillpix::WindowRequest())
             window.takeRequest(request);
         // Told once: a later start cannot reach this window and would only say it is running.

@@ -89,7 +89,10 @@ Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style
                     const TextRules& rules) {
     BatchFileStep engine(platform, fileIn(folder, QStringLiteral("tess.bat")),
                          fileIn(folder, QStringLiteral("tmp.txt")), style);
-    return read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules);
+    // The engine writes UTF-8: the result box keeps the characters Shift-JIS lacks (saving
+    // asks about them), only the work file tmp_sjis.txt has "?" in their place.
+    return read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules,
+                textfiles::TextEncoding::Utf8);
 }
 
 } // namespace quillpix::pipeline

@@ -114,6 +114,21 @@ SaveAnswer DesktopPlatform::askSave(const QString& text) {
     }
 }
 
+int DesktopPlatform::askChoice(const QString& text, const QStringList& answers) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillpix"), text, QMessageBox::NoButton,
+                    m_window);
+    QList<QPushButton*> buttons;
+    for (const QString& answer : answers)
+        buttons << box.addButton(answer, QMessageBox::AcceptRole);
+    if (buttons.isEmpty())
+        return -1;
+    box.setDefaultButton(buttons.first());
+    box.setEscapeButton(buttons.last());
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(static_cast<QPushButton*>(box.clickedButton()));
+    return chosen < 0 ? int(buttons.size() - 1) : int(chosen);
+}
+
 bool DesktopPlatform::startPaint(const QString& picturePath) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("kolourpaint"));
     if (program.isEmpty())
@@ -124,6 +139,11 @@ bool DesktopPlatform::startPaint(const QString& picturePath) {
 int DesktopPlatform::screenWidth() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().width() : 1920;
+}
+
+QRect DesktopPlatform::availableArea() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, screenWidth(), 1080);
 }
 
 BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {

@@ -26,8 +26,10 @@ public:
     bool shellOpen(const QString& path) override;
     bool askOkCancel(const QString& text) override;
     SaveAnswer askSave(const QString& text) override;
+    int askChoice(const QString& text, const QStringList& answers) override;
     bool startPaint(const QString& picturePath) override;
     int screenWidth() const override;
+    QRect availableArea() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override;
     void playSound(const QString& wavPath) override;

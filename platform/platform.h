@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -72,8 +73,14 @@ public:
     virtual bool askOkCancel(const QString& text) = 0;
     // A question with 保存, 保存しない and キャンセル, title "Quillpix"; closing it is a cancel.
     virtual SaveAnswer askSave(const QString& text) = 0;
+    // A question whose answers are its buttons, in the order given, title "Quillpix"; returns
+    // the index of the one chosen. The first is the default; closing the box is the last, so
+    // the answer that changes nothing goes last.
+    virtual int askChoice(const QString& text, const QStringList& answers) = 0;
     // Width of the primary screen in pixels.
     virtual int screenWidth() const = 0;
+    // The part of the primary screen a window may take (panels and docks left out), in pixels.
+    virtual QRect availableArea() const = 0;
     // Runs the batch file and returns when it has ended; the window keeps handling its events
     // meanwhile. Every run of the window goes through here: a batch that is one plain call of
     // the installed engine is read by the engine kept loaded, anything else runs as written.

@@ -10,7 +10,8 @@ RunState::Run::Run(RunState& state) : m_state(state) {
 }
 
 RunState::Run::~Run() {
-    --m_state.m_runs;
+    if (--m_state.m_runs == 0)
+        emit m_state.ended();
 }
 
 bool RunState::refuse(Platform& platform, const QString& message) const {

@@ -32,6 +32,8 @@ public:
 Q_SIGNALS:
     // A run begins: nothing may change what it works on.
     void started();
+    // The last run under way ended.
+    void ended();
 
 private:
     int m_runs = 0;

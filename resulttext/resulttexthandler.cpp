@@ -46,8 +46,14 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     m_keepLatinSpaces->setObjectName(QStringLiteral("actKeepLatinSpaces"));
     m_keepLatinSpaces->setCheckable(true);
     m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
-    connect(m_keepLatinSpaces, &QAction::toggled, this,
-            [this](bool on) { m_settings.setFlag(kKeepLatinSpacesKey, on); });
+    connect(m_keepLatinSpaces, &QAction::toggled, this, [this](bool on) {
+        // Not kept: the choice holds for this run all the same.
+        if (m_settings.setFlag(kKeepLatinSpacesKey, on))
+            return;
+        const QString message = textfiles::unkeptSettingsMessage(m_settings);
+        if (!message.isEmpty())
+            m_platform.showMessage(message);
+    });
     m_saveAs =
         new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
     m_saveAs->setObjectName(QStringLiteral("actSaveAs"));
@@ -106,6 +112,15 @@ void ResultTextHandler::clearText() {
     setUnsaved(false);
 }
 
+void ResultTextHandler::restore(const QString& text) {
+    forgetUndo();
+    m_c.txtResult->setText(text);
+    setUnsaved(true);
+    m_c.txtResult->moveCaretToEnd();
+    if (!text.isEmpty() && !m_files.chosenFile().name.isEmpty())
+        m_c.cmdSaveText->setEnabled(true);
+}
+
 void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) {
     forgetUndo();
     m_c.txtResult->setText(text);
@@ -127,10 +142,35 @@ void ResultTextHandler::rememberForUndo() {
 
 void ResultTextHandler::append(const QString& text) {
     // Read now: what the user typed during the wait stays.
-    m_c.txtResult->setText(m_c.txtResult->text() + text);
+    const QString before = m_c.txtResult->text();
+    m_c.txtResult->setText(before + text);
     if (!text.isEmpty())
         setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
+    tellUnrepresentable(before, text);
+}
+
+void ResultTextHandler::tellUnrepresentable(const QString& before, const QString& appended) {
+    // The box keeps what the engine read; a Shift-JIS file could not. Told now, while the user
+    // looks at the text, and asked about again when saving.
+    const QString missing = savetext::unrepresentableCharacters(appended);
+    if (missing.isEmpty())
+        return;
+    // The run's text starts on the box's last line.
+    const int firstLine = int(before.count(QLatin1Char('\n'))) + 1;
+    QStringList lines;
+    for (int line : savetext::linesWithUnrepresentable(before + appended))
+        if (line >= firstLine)
+            lines << QString::number(line);
+    constexpr qsizetype kNamedLines = 5;
+    if (lines.size() > kNamedLines) {
+        lines.resize(kNamedLines);
+        lines << QStringLiteral("…");
+    }
+    m_platform.showNotice(QCoreApplication::translate(
+                              "resulttext", "Shift-JIS にない文字を読み取りました: %1（%2 行目）\n"
+                                            "保存するときは UTF-8 を選ぶと、そのまま残ります。")
+                              .arg(missing, lines.join(QStringLiteral(", "))));
 }
 
 void ResultTextHandler::focus() {
@@ -233,7 +273,13 @@ bool ResultTextHandler::save() {
                 "resulttext", "画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                               "画像ファイルを選んでから保存してください。"));
         const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
-        writeResult(path, textfiles::TextEncoding::ShiftJis);
+        // A result keeps the encoding it has (a folder batch's --encoding utf-8, a UTF-8 copy
+        // written over it); a new one is Shift-JIS.
+        const std::optional<textfiles::TextEncoding> encoding =
+            encodingToWrite(path, textfiles::encodingOf(path, textfiles::TextEncoding::ShiftJis));
+        if (!encoding)
+            return;
+        writeResult(path, *encoding);
         saved = true;
         setUnsaved(false);
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
@@ -243,25 +289,44 @@ bool ResultTextHandler::save() {
     return saved;
 }
 
+std::optional<textfiles::TextEncoding>
+ResultTextHandler::encodingToWrite(const QString& path, textfiles::TextEncoding encoding) {
+    if (encoding != textfiles::TextEncoding::ShiftJis)
+        return encoding;
+    const QString missing =
+        savetext::unrepresentableCharacters(savetext::savedContent(m_c.txtResult->text()));
+    if (missing.isEmpty())
+        return encoding;
+    // Asked before anything is written: the file on the disk stays as it is until the user
+    // has chosen, and a cancel leaves the box unsaved.
+    const QString question =
+        QCoreApplication::translate("resulttext",
+                                    "Shift-JIS で表せない文字があります: %1\n%2\n\n"
+                                    "UTF-8 で保存すると、すべての文字がそのまま残ります。\n"
+                                    "Shift-JIS で保存すると、これらの文字は「?」に置き換わります。")
+            .arg(missing, path);
+    switch (m_platform.askChoice(
+        question, {QCoreApplication::translate("resulttext", "UTF-8 で保存"),
+                   QCoreApplication::translate("resulttext", "「?」にして Shift-JIS で保存"),
+                   QCoreApplication::translate("resulttext", "キャンセル")})) {
+    case 0:
+        return textfiles::TextEncoding::Utf8;
+    case 1:
+        return textfiles::TextEncoding::ShiftJis;
+    default:
+        return std::nullopt;
+    }
+}
+
 void ResultTextHandler::writeResult(const QString& path, textfiles::TextEncoding encoding) {
-    const QString text = m_c.txtResult->text();
     try {
-        textfiles::writeBytes(savetext::savedBytes(text, encoding), path);
+        textfiles::writeBytes(savetext::savedBytes(m_c.txtResult->text(), encoding), path);
     } catch (const Failure& failure) {
         throw Failure(QCoreApplication::translate(
                           "resulttext", "認識結果を保存できませんでした。以前に保存したファイルは"
                                         "変更していません。\n") +
                       failure.text());
     }
-    if (encoding != textfiles::TextEncoding::ShiftJis)
-        return;
-    const QString missing = savetext::unrepresentableCharacters(savetext::savedContent(text));
-    if (!missing.isEmpty())
-        m_platform.showMessage(
-            QCoreApplication::translate("resulttext",
-                                        "認識結果を保存しました: %1\n"
-                                        "Shift-JIS で表せない文字は「?」に置き換えました: %2")
-                .arg(path, missing));
 }
 
 bool ResultTextHandler::saveAs() {
@@ -282,7 +347,11 @@ bool ResultTextHandler::saveAs() {
                               "resulttext", "%1 はテキストファイルではないので、認識結果で置き換え"
                                             "ません。ファイルはそのままです。")
                               .arg(target.path));
-        writeResult(target.path, target.encoding);
+        const std::optional<textfiles::TextEncoding> encoding =
+            encodingToWrite(target.path, target.encoding);
+        if (!encoding)
+            return;
+        writeResult(target.path, *encoding);
         saved = true;
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
         m_c.txtResult->setFocus();

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QAction;
 class QMenu;
 class QPushButton;
@@ -43,13 +45,14 @@ public:
     void clear();
     // Puts back the result text from before the last run; one level only.
     void undo();
-    // Writes the result box beside the chosen picture as its saved result file; false when it
-    // could not (told to the user).
+    // Writes the result box beside the chosen picture as its saved result file, in the
+    // encoding that file has (Shift-JIS for a new one); false when it could not (told to the
+    // user) or the user cancelled. Characters Shift-JIS lacks are asked about before writing.
     bool save();
     // 名前を付けて保存: writes the result box to a file the user names, in Shift-JIS (CR LF) or
     // UTF-8 (LF), by the same rules as save(). A copy: 保存 still writes beside the picture, in
-    // Shift-JIS; only when the name chosen is the picture's own result is the box saved. False
-    // when nothing was written (cancelled, or told to the user).
+    // that file's encoding; only when the name chosen is the picture's own result is the box saved.
+    // False when nothing was written (cancelled, or told to the user).
     bool saveAs();
     // Hands the chosen picture's saved result file to the system's text application.
     void openSavedFile();
@@ -57,6 +60,8 @@ public:
     // Another folder is shown: the box is emptied. The text undo would put back belongs to
     // another picture, so there is nothing to undo after this or a picture choice.
     void clearText();
+    // A text kept from a run that ended without saving it fills the box, not saved yet.
+    void restore(const QString& text);
     // A picture was chosen: its saved result, if any, fills the box.
     void showSavedResult(const QString& text, bool hasSavedText);
 
@@ -104,6 +109,14 @@ protected:
 
 private:
     void resultChanged();
+    // A short notice naming the characters of a run's text that Shift-JIS lacks, and their
+    // lines in the box.
+    void tellUnrepresentable(const QString& before, const QString& appended);
+    // The encoding the box is written in at path: the one given, unless it is Shift-JIS and the
+    // box holds characters Shift-JIS lacks; then the user chooses UTF-8 or "?" in their place,
+    // or nothing (cancelled) is written.
+    std::optional<textfiles::TextEncoding> encodingToWrite(const QString& path,
+                                                           textfiles::TextEncoding encoding);
     void writeResult(const QString& path, textfiles::TextEncoding encoding);
     void forgetUndo();
     void setUnsaved(bool unsaved);

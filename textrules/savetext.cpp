@@ -60,4 +60,21 @@ QString unrepresentableCharacters(const QString& text) {
     return report;
 }
 
+QList<int> linesWithUnrepresentable(const QString& text) {
+    QList<int> lines;
+    int line = 1;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool end = i == text.size() || text[i] == u'\n';
+        if (!end)
+            continue;
+        // The CR of a CR LF pair stays with its line; cp932 has a form for it.
+        if (!cp932::unrepresentable(text.mid(start, i - start)).isEmpty())
+            lines << line;
+        ++line;
+        start = i + 1;
+    }
+    return lines;
+}
+
 } // namespace quillpix::savetext

@@ -3,6 +3,7 @@
 #include "textfiles.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // What the result box becomes in its saved file beside the picture. The file is code page 932
@@ -28,5 +29,9 @@ QByteArray savedBytes(const QString& boxText,
 // appearance); saving writes "?" in their place. Characters that cannot be seen are given by
 // their code point, as "<U+200B>".
 QString unrepresentableCharacters(const QString& text);
+
+// The lines (from 1, as the result box shows them: CR LF and a lone LF end a line) that hold a
+// character without a code page 932 form, each once, in order.
+QList<int> linesWithUnrepresentable(const QString& text);
 
 } // namespace quillpix::savetext

@@ -204,6 +204,16 @@ Two at once in the same folder would mix their results, so it did not start. Use
         <source>文字を読み取れませんでした。クリップボードはそのままです。</source>
         <translation>No text could be read. The clipboard is unchanged.</translation>
     </message>
+    <message>
+        <source>フォルダの一括認識を実行中です: %1
+中止して閉じますか？読み取り中の画像は、読み終えて保存してから閉じます。</source>
+        <translation>The folder is being read: %1
+Stop and close? The pictures being read are finished and saved before the window closes.</translation>
+    </message>
+    <message>
+        <source>読み取り中の画像が終わるのを待っています。終わったら閉じます…</source>
+        <translation>Waiting for the pictures being read. The window closes once they are done…</translation>
+    </message>
 </context>
 <context>
     <name>batchfile</name>
@@ -765,6 +775,66 @@ Put a folder whose name begins with bmp_gif in %1.</translation>
         <source>全体</source>
         <translation>Fit</translation>
     </message>
+    <message>
+        <source>（画像を選んでいないときの文字）</source>
+        <translation>(text written with no picture chosen)</translation>
+    </message>
+    <message>
+        <source>（%1 ページ）</source>
+        <translation> (page %1)</translation>
+    </message>
+    <message>
+        <source>破棄する</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>次の起動まで残す</source>
+        <translation>Keep until the next start</translation>
+    </message>
+    <message>
+        <source>元の画像を開けないので、認識結果の欄に戻すだけにします。
+%1
+名前を付けて保存で保存できます。</source>
+        <translation>The picture cannot be opened, so the text only goes back into the result box.
+%1
+You can save it with Save As.</translation>
+    </message>
+    <message>
+        <source>文字認識を実行中です。
+認識が終わったら閉じますか？読み取った文字は、閉じる前に保存するか尋ねます。</source>
+        <translation>A recognition is running.
+Close once it has ended? You will be asked whether to save the text it reads before the window closes.</translation>
+    </message>
+    <message>
+        <source>終わったら閉じる</source>
+        <translation>Close when it ends</translation>
+    </message>
+    <message>
+        <source>中止して閉じる</source>
+        <translation>Stop and close</translation>
+    </message>
+    <message>
+        <source>続ける</source>
+        <translation>Keep working</translation>
+    </message>
+    <message>
+        <source>前回、保存しないまま終わった認識結果があります。
+%1
+
+%2
+
+復元すると、その画像を選んで認識結果の欄に入れます（まだ保存していません）。</source>
+        <translation>The last run ended with a recognition result not saved.
+%1
+
+%2
+
+Restore chooses that picture and puts the text into the result box (not saved yet).</translation>
+    </message>
+    <message>
+        <source>復元する</source>
+        <translation>Restore</translation>
+    </message>
 </context>
 <context>
     <name>recognition</name>
@@ -812,12 +882,6 @@ Choose a picture, then save.</translation>
 </translation>
     </message>
     <message>
-        <source>認識結果を保存しました: %1
-Shift-JIS で表せない文字は「?」に置き換えました: %2</source>
-        <translation>The recognition result is saved: %1
-Characters that Shift-JIS cannot show were replaced by &quot;?&quot;: %2</translation>
-    </message>
-    <message>
         <source>認識結果のファイル</source>
         <translation>recognition result file</translation>
     </message>
@@ -836,6 +900,36 @@ Characters that Shift-JIS cannot show were replaced by &quot;?&quot;: %2</transl
     <message>
         <source>%1 はテキストファイルではないので、認識結果で置き換えません。ファイルはそのままです。</source>
         <translation>%1 is not a text file, so it is not replaced by the result. The file is unchanged.</translation>
+    </message>
+    <message>
+        <source>Shift-JIS にない文字を読み取りました: %1（%2 行目）
+保存するときは UTF-8 を選ぶと、そのまま残ります。</source>
+        <translation>Read characters that Shift-JIS does not have: %1 (line %2)
+Choose UTF-8 when saving to keep them as they are.</translation>
+    </message>
+    <message>
+        <source>Shift-JIS で表せない文字があります: %1
+%2
+
+UTF-8 で保存すると、すべての文字がそのまま残ります。
+Shift-JIS で保存すると、これらの文字は「?」に置き換わります。</source>
+        <translation>Some characters cannot be written in Shift-JIS: %1
+%2
+
+Saved in UTF-8, every character is kept as it is.
+Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
+    </message>
+    <message>
+        <source>UTF-8 で保存</source>
+        <translation>Save in UTF-8</translation>
+    </message>
+    <message>
+        <source>「?」にして Shift-JIS で保存</source>
+        <translation>Save in Shift-JIS with &quot;?&quot;</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -943,6 +1037,38 @@ Characters that Shift-JIS cannot show were replaced by &quot;?&quot;: %2</transl
     <message>
         <source>保存先 %1 はフォルダの外 (%2) を指すリンクです%3。リンクの先には書きません</source>
         <translation>The file %1 is a link to outside the folder (%2)%3. Not written through the link</translation>
+    </message>
+    <message>
+        <source>フォルダに書き込めません</source>
+        <translation>the folder cannot be written to</translation>
+    </message>
+    <message>
+        <source>同じ名前のフォルダがあります</source>
+        <translation>a folder has that name</translation>
+    </message>
+    <message>
+        <source>普通のファイルではありません（パイプや装置など）</source>
+        <translation>it is not a plain file (a pipe, a device or the like)</translation>
+    </message>
+    <message>
+        <source>書き込みが許されていません</source>
+        <translation>writing to it is not permitted</translation>
+    </message>
+    <message>
+        <source>書き込めませんでした</source>
+        <translation>it could not be written</translation>
+    </message>
+    <message>
+        <source>設定ファイルに書き込めないため、設定の変更を保存せずに続けます。変えた設定は次の起動では元に戻ります。
+%1
+(%2)</source>
+        <translation>The settings file cannot be written, so changed settings are not kept; they go back at the next start.
+%1
+(%2)</translation>
+    </message>
+    <message>
+        <source>テキストファイルではありません: %1</source>
+        <translation>Not a text file: %1</translation>
     </message>
 </context>
 <context>

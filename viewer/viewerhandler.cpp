@@ -251,14 +251,29 @@ int ViewerHandler::itemOfFolder(const QString& folder) const {
     return -1;
 }
 
-void ViewerHandler::readFolderList() {
+QStringList ViewerHandler::rememberedFolders() const {
+    return m_unkeptFolders ? *m_unkeptFolders
+                           : textfiles::SettingsFile(m_programFolder).list(kRememberedKey);
+}
+
+void ViewerHandler::rememberFolders(const QStringList& folders) {
     textfiles::SettingsFile settings(m_programFolder);
-    const QStringList remembered = settings.list(kRememberedKey);
+    if (!m_unkeptFolders && settings.setList(kRememberedKey, folders))
+        return;
+    // Passed over: the folder opens all the same, and is forgotten at the end of the run.
+    m_unkeptFolders = folders;
+    const QString message = textfiles::unkeptSettingsMessage(settings);
+    if (!message.isEmpty())
+        m_platform.showMessage(message);
+}
+
+void ViewerHandler::readFolderList() {
+    const QStringList remembered = rememberedFolders();
     QStringList kept;
     const QList<viewer::FolderItem> items =
         viewer::folderChoices(m_pictureFolders, remembered, QDir::homePath(), &kept);
     if (kept != remembered)
-        settings.setList(kRememberedKey, kept);
+        rememberFolders(kept);
     const QSignalBlocker blocker(m_c.cmbFolder);
     m_c.cmbFolder->clear();
     for (const viewer::FolderItem& item : items) {
@@ -301,9 +316,7 @@ void ViewerHandler::open(const viewer::Opening& opening, const QString& asked) {
     if (replacesShown && !mayLeaveShown())
         return;
     if (!viewer::isPictureFolder(m_pictureFolders, opening.folder)) {
-        textfiles::SettingsFile settings(m_programFolder);
-        settings.setList(kRememberedKey,
-                         viewer::rememberFolder(settings.list(kRememberedKey), opening.folder));
+        rememberFolders(viewer::rememberFolder(rememberedFolders(), opening.folder));
     }
     readFolderList();
     const int index = itemOfFolder(opening.folder);

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QComboBox;
 class QTimer;
 class QListWidget;
@@ -166,6 +168,10 @@ private:
     // The folder an item of the chooser lists, and the item listing a folder (-1: none).
     QString folderOfItem(int index) const;
     int itemOfFolder(const QString& folder) const;
+    // The folders opened from elsewhere: the settings file's, or this run's when the file
+    // cannot keep them. A list the file refuses is kept here and said once.
+    QStringList rememberedFolders() const;
+    void rememberFolders(const QStringList& folders);
 
     ViewerControls m_c;
     const RunState& m_runState;
@@ -174,6 +180,9 @@ private:
     QString m_pictureFolders;
     // Where the settings file lies.
     QString m_programFolder;
+    // The folders opened from elsewhere once the settings file refused them: they stay in the
+    // chooser for this run.
+    std::optional<QStringList> m_unkeptFolders;
     viewer::ReducedView m_view;
     uint8_t m_zoomIndex;
     // The whole-picture row's divisor for the picture and display on show.

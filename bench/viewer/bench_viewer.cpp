@@ -45,8 +45,12 @@ public:
     bool shellOpen(const QString&) override { return true; }
     bool askOkCancel(const QString&) override { return true; }
     SaveAnswer askSave(const QString&) override { return SaveAnswer::Discard; }
+    int askChoice(const QString&, const QStringList& answers) override {
+        return int(answers.size()) - 1;
+    }
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
+    QRect availableArea() const override { return {0, 0, kScreen, 1080}; }
     BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }
     void playSound(const QString&) override {}
     QString chooseFolder(const QString&) override { return {}; }

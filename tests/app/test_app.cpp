@@ -1,3 +1,4 @@
+#include "duringwait.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "instancechannel.h"
@@ -5,15 +6,20 @@
 #include "layout.h"
 #include "listing.h"
 #include "picturebox.h"
+#include "recognitionfixture.h"
 #include "recordingplatform.h"
+#include "recovery.h"
+#include "resulttexthandler.h"
 #include "startuproutines.h"
 #include "tempworkspace.h"
+#include "waysinhandler.h"
 #include "widgets.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -23,6 +29,15 @@
 using namespace quillpix;
 using quillpix::testing::RecordingPlatform;
 using quillpix::testing::TempWorkspace;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -148,36 +163,60 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("maximized");
-        QTest::newRow("nothing kept") << QByteArray() << QSize(1890, 688) << false;
-        QTest::newRow("kept larger")
-            << QByteArray("[window]\nsize=2000, 900\n") << QSize(2000, 900) << false;
-        QTest::newRow("kept maximised")
-            << QByteArray("[window]\nsize=1900, 700\nmaximized=true\n") << QSize(1900, 700) << true;
-        QTest::newRow("narrower than the layout")
-            << QByteArray("[window]\nsize=1000, 900\n") << QSize(1890, 900) << false;
-        QTest::newRow("not a number")
-            << QByteArray("[window]\nsize=wide, 900\n") << QSize(1890, 688) << false;
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QRect>("available"); // the screen less its panels
+        const QRect full(0, 0, 1920, 1050);
+        QTest::newRow("nothing kept") << QByteArray() << QSize(1890, 688) << false << 1920 << full;
+        QTest::newRow("kept larger on a larger screen")
+            << QByteArray("[window]\nsize=2000, 900\n") << QSize(2000, 900) << false << 1920
+            << QRect(0, 0, 2560, 1400);
+        QTest::newRow("kept maximised") << QByteArray("[window]\nsize=1890, 700\nmaximized=true\n")
+                                        << QSize(1890, 700) << true << 1920 << full;
+        QTest::newRow("narrower than the layout") << QByteArray("[window]\nsize=1000, 900\n")
+                                                  << QSize(1890, 900) << false << 1920 << full;
+        QTest::newRow("just fits the screen") << QByteArray("[window]\nsize=1890, 1050\n")
+                                              << QSize(1890, 1050) << false << 1920 << full;
+        QTest::newRow("one pixel wider than the screen")
+            << QByteArray("[window]\nsize=1891, 700\n") << QSize(1890, 688) << false << 1920
+            << full;
+        QTest::newRow("one pixel taller than the screen")
+            << QByteArray("[window]\nsize=1890, 1051\n") << QSize(1890, 688) << false << 1920
+            << full;
+        QTest::newRow("kept on 1920, started on 1366")
+            << QByteArray("[window]\nsize=1890, 688\n") << QSize(1336, 688) << false << 1366
+            << QRect(0, 0, 1366, 738);
+        QTest::newRow("a panel on the left takes room")
+            << QByteArray("[window]\nsize=1890, 700\n") << QSize(1890, 688) << false << 1920
+            << QRect(60, 0, 1860, 1050);
+        QTest::newRow("not a number") << QByteArray("[window]\nsize=wide, 900\n")
+                                      << QSize(1890, 688) << false << 1920 << full;
         QTest::newRow("one number")
-            << QByteArray("[window]\nsize=2000\n") << QSize(1890, 688) << false;
+            << QByteArray("[window]\nsize=2000\n") << QSize(1890, 688) << false << 1920 << full;
         QTest::newRow("beyond any screen")
-            << QByteArray("[window]\nsize=2000, 40000\n") << QSize(1890, 688) << false;
-        QTest::newRow("negative width")
-            << QByteArray("[window]\nsize=-2000, 900\n") << QSize(1890, 688) << false;
+            << QByteArray("[window]\nsize=2000, 40000\n") << QSize(1890, 688) << false << 1920
+            << QRect(0, 0, 32767, 32767);
+        QTest::newRow("negative width") << QByteArray("[window]\nsize=-2000, 900\n")
+                                        << QSize(1890, 688) << false << 1920 << full;
         QTest::newRow("negative") << QByteArray("[window]\nsize=2000, -900\n") << QSize(1890, 688)
-                                  << false;
+                                  << false << 1920 << full;
     }
     void keptSizeAtStart() {
         QFETCH(QByteArray, ini);
         QFETCH(QSize, size);
         QFETCH(bool, maximized);
+        QFETCH(int, screen);
+        QFETCH(QRect, available);
         TempWorkspace ws;
         if (!ini.isEmpty())
             ws.writeFile(QStringLiteral("bin/quillpix.ini"), ini);
         RecordingPlatform platform;
+        platform.screen = screen;
+        platform.available = available;
         auto window = makeWindow(ws, platform);
+        const QSize laidOut(screen - 30, 688);
         QCOMPARE(window->size(), size);
-        QCOMPARE(window->laidOutSize(), QSize(1890, 688));
-        QCOMPARE(window->minimumSize(), QSize(1890, 688));
+        QCOMPARE(window->laidOutSize(), laidOut);
+        QCOMPARE(window->minimumSize(), laidOut);
         // The result box took the extra height below the view.
         QCOMPARE(window->controls().txtResult->geometry().bottom(), 684 + size.height() - 688);
         window->showAtStart();
@@ -190,6 +229,7 @@ private Q_SLOTS:
     void closingKeepsTheSize() {
         TempWorkspace ws;
         RecordingPlatform platform;
+        platform.available = QRect(0, 0, 2560, 1400);
         {
             auto window = makeWindow(ws, platform);
             window->show();
@@ -201,6 +241,243 @@ private Q_SLOTS:
         auto again = makeWindow(ws, platform);
         QCOMPARE(again->size(), QSize(1990, 750));
         QCOMPARE(again->controls().picDisp->geometry(), QRect(188, 20, 1750, 436));
+    }
+
+    // A settings file that cannot be written does not keep folders outside the workspace
+    // from opening: they open, stay in the chooser for the run, and one message names the file.
+    void unwritableSettingsArePassedOver_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("a pipe") << "fifo";
+        QTest::newRow("a link to /dev/zero") << "zero";
+    }
+    void unwritableSettingsArePassedOver() {
+        QFETCH(QString, kind);
+        TempWorkspace ws;
+        const QString ini = ws.bin() + QStringLiteral("/quillpix.ini");
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(ini));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), ini));
+        QTemporaryDir outside;
+        QStringList folders;
+        for (const char* name : {"/a", "/b"}) {
+            folders << outside.path() + QLatin1String(name);
+            QVERIFY(QDir().mkpath(folders.last()));
+            testing::coordinatePicture(20, 10).save(folders.last() + QStringLiteral("/p.bmp"));
+        }
+        RecordingPlatform platform;
+        {
+            auto window = makeWindow(ws, platform);
+            for (const QString& folder : folders) {
+                window->waysIn().openPaths({folder});
+                QCOMPARE(window->controls().File1->folder(), folder);
+            }
+            QCOMPARE(platform.messages.size(), 1);
+            QVERIFY2(platform.messages[0].contains(ini), qPrintable(platform.messages[0]));
+            for (const QString& folder : folders)
+                QVERIFY(window->controls().cmbFolder->findData(folder) >= 0);
+            // The box's choice is not kept either, and nothing more is said.
+            window->resultText().setKeepLatinSpaces(true);
+            window->show();
+            QVERIFY(window->close());
+            QCOMPARE(platform.messages.size(), 1);
+        }
+        QVERIFY(QFileInfo::exists(ini) && !QFileInfo(ini).isFile());
+    }
+
+    // Closing while the folder batch or a run is under way asks first. Keep working: the work
+    // goes on and the window stays. Close: the batch starts no further picture, those being
+    // read are saved, and the window closes once they are (no summary); a run ends, and the
+    // window closes after asking about its reading as any close does.
+    void closingWhileWorkIsUnderWayAsks_data() {
+        QTest::addColumn<bool>("batch"); // the folder batch, else a run of the window
+        QTest::addColumn<int>("answer"); // 0 close, 1 keep working
+        QTest::newRow("batch, keep working") << true << 1;
+        QTest::newRow("batch, stop and close") << true << 0;
+        QTest::newRow("run, keep working") << false << 1;
+        QTest::newRow("run, close when it ends") << false << 0;
+    }
+    void closingWhileWorkIsUnderWayAsks() {
+        QFETCH(bool, batch);
+        QFETCH(int, answer);
+        const QByteArray path = qgetenv("PATH");
+        testing::FakeEngine engine;
+        engine.setOutput(QByteArray("読んだ\n"));
+        engine.setMode(QStringLiteral("wait"));
+        qputenv("PATH", engine.folder().toLocal8Bit() + ':' + path);
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        testing::Session s;
+        s.chooseItems(1, 0, 0);
+        for (int i = 1; i <= 6; ++i)
+            s.picture.save(s.parentFolder() + QStringLiteral("/bmp_gif_sample/p%1.bmp").arg(i));
+        s.platform.choiceAnswers = {answer};
+        s.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
+        bool closedAtOnce = true;
+        if (batch) {
+            auto* action = s.window().findChild<QAction*>(QStringLiteral("actReadFolder"));
+            QVERIFY(action);
+            action->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(engine.ran(), 20000);
+            closedAtOnce = s.window().close();
+            engine.release();
+        } else {
+            s.select(10, 10, 60, 40);
+            testing::DuringWait during([&] {
+                if (!engine.ran())
+                    return false;
+                closedAtOnce = s.window().close();
+                engine.release();
+                return true;
+            });
+            s.c().cmdRecognize->click();
+        }
+        QVERIFY(!closedAtOnce);
+        QCOMPARE(s.platform.choiceQuestions.size(), 1);
+        QVERIFY(s.platform.choiceQuestions[0].contains(batch ? QStringLiteral("一括認識")
+                                                             : QStringLiteral("文字認識")));
+        if (answer == 1) {
+            // The work ends as it would have; the window stays.
+            if (batch)
+                QTRY_VERIFY_WITH_TIMEOUT(!s.platform.messages.isEmpty(), 20000);
+            QTest::qWait(50);
+            QVERIFY(s.window().isVisible());
+            QCOMPARE(s.platform.saveQuestions.size(), 0);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!s.window().isVisible(), 20000);
+        QCOMPARE(s.platform.choiceQuestions.size(), 1);
+        if (batch) {
+            QCOMPARE(s.platform.messages, QStringList());
+            // The pictures being read were saved; the rest were never started.
+            const QStringList saved = QDir(s.parentFolder() + QStringLiteral("/bmp_gif_sample"))
+                                          .entryList({QStringLiteral("*.txt")});
+            QVERIFY2(!saved.isEmpty() && saved.size() < 7, qPrintable(saved.join(u' ')));
+        } else {
+            // The run's reading was asked about before the window went.
+            QCOMPARE(s.platform.saveQuestions.size(), 1);
+        }
+    }
+
+    // The recovery file holds the picture and the text exactly; anything else is no copy.
+    void recoveryFile_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a picture") << "/home/a/スキャン"
+                                   << "p 1.bmp" << -1 << "読んだ\r\n";
+        QTest::newRow("a page, line ends of every kind") << "/x"
+                                                         << "book.pdf" << 2 << "a\rb\nc\r\n\r\n鷗😀";
+        QTest::newRow("names with = % and a line break") << "/a=b%20\nc"
+                                                         << "x\n=.png" << -1 << "\n\ntext";
+        QTest::newRow("no picture, empty text") << ""
+                                                << "" << -1 << "";
+    }
+    void recoveryFile() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(int, page);
+        QFETCH(QString, text);
+        const RecoveryCopy copy{folder, name, page, text};
+        const QByteArray bytes = recoveryBytes(copy);
+        QCOMPARE(parseRecovery(bytes), std::optional<RecoveryCopy>(copy));
+        QCOMPARE(parseRecovery(bytes.mid(1)), std::nullopt);
+        QCOMPARE(parseRecovery(bytes.left(bytes.indexOf("\n\n"))), std::nullopt);
+        QByteArray otherPage = bytes;
+        otherPage.replace("page=" + QByteArray::number(page), "page=x");
+        QCOMPARE(parseRecovery(otherPage), std::nullopt);
+    }
+
+    // Text not saved is copied aside after a pause in the editing and at a stop signal; saving
+    // or giving it up removes the copy.
+    void recoveryCopyFollowsUnsavedText() {
+        TempWorkspace ws;
+        ws.addPicture(QStringLiteral("scan01.bmp"), testing::coordinatePicture(40, 30));
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        c.File1->setCurrentRow(0);
+        const QString copy = window->recovery().path();
+        QCOMPARE(copy, ws.bin() + QStringLiteral("/quillpix.recovery"));
+        window->resultText().append(QStringLiteral("一\r\n"));
+        QVERIFY(!QFileInfo::exists(copy));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(copy), RecoveryKeeper::kPauseMs * 3);
+        const auto written = [&] { return parseRecovery(fileBytes(copy)); };
+        QCOMPARE(written()->text, QStringLiteral("一\r\n"));
+        QCOMPARE(written()->name, QStringLiteral("scan01.bmp"));
+        // A stop signal does not wait for the pause.
+        c.txtResult->insertPlainText(QStringLiteral("二"));
+        window->keepForStop();
+        QCOMPARE(written()->text, QStringLiteral("一\r\n二"));
+        c.cmdSaveText->click();
+        QVERIFY(!QFileInfo::exists(copy));
+        // Nothing unsaved, nothing kept at a stop.
+        window->keepForStop();
+        QVERIFY(!QFileInfo::exists(copy));
+        window->resultText().append(QStringLiteral("三"));
+        window->keepForStop();
+        QVERIFY(QFileInfo::exists(copy));
+        window->resultText().clearText();
+        QVERIFY(!QFileInfo::exists(copy));
+    }
+
+    // At start, a copy left behind is offered: put back on its picture (not saved yet), thrown
+    // away, or kept for the next start untouched; a picture gone gets the text all the same.
+    void recoveryCopyIsOfferedAtStart_data() {
+        QTest::addColumn<QString>("name"); // the picture the copy names
+        QTest::addColumn<int>("answer");   // 0 restore, 1 discard, 2 keep
+        QTest::newRow("restored on its picture") << "scan02.bmp" << 0;
+        QTest::newRow("discarded") << "scan02.bmp" << 1;
+        QTest::newRow("kept for the next start") << "scan02.bmp" << 2;
+        QTest::newRow("the picture is gone") << "gone.bmp" << 0;
+        QTest::newRow("no picture was chosen") << "" << 0;
+    }
+    void recoveryCopyIsOfferedAtStart() {
+        QFETCH(QString, name);
+        QFETCH(int, answer);
+        TempWorkspace ws;
+        ws.addPicture(QStringLiteral("scan01.bmp"), testing::coordinatePicture(40, 30));
+        ws.addPicture(QStringLiteral("scan02.bmp"), testing::coordinatePicture(30, 20));
+        const QString text = QStringLiteral("保存しないまま\r\n鷗");
+        const QByteArray bytes =
+            recoveryBytes({name.isEmpty() ? QString() : ws.pictures(), name, -1, text});
+        const QString copy = ws.writeFile(QStringLiteral("bin/quillpix.recovery"), bytes);
+        RecordingPlatform platform;
+        platform.choiceAnswers = {answer};
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        window->offerRecovery();
+        QCOMPARE(platform.choiceQuestions.size(), 1);
+        QVERIFY(platform.choiceQuestions[0].contains(text));
+        QVERIFY(platform.choiceQuestions[0].contains(name));
+        QCOMPARE(platform.messages.size(), name == "gone.bmp" ? 1 : 0);
+        const bool restored = answer == 0;
+        QCOMPARE(c.txtResult->text(), restored ? text : QString());
+        QCOMPARE(window->resultText().unsaved(), restored);
+        if (name == "scan02.bmp")
+            QCOMPARE(c.File1->fileName(), restored ? name : QString());
+        QCOMPARE(QFileInfo::exists(copy), answer != 1);
+        if (answer == 2) {
+            // Nothing is written over the copy kept for the next start.
+            window->resultText().append(QStringLiteral("新しい"));
+            window->keepForStop();
+            QCOMPARE(fileBytes(copy), bytes);
+            return;
+        }
+        if (restored && name == "scan02.bmp") {
+            c.cmdSaveText->click();
+            QVERIFY(!QFileInfo::exists(copy));
+            QVERIFY(QFileInfo::exists(ws.pictures() + QStringLiteral("/scan02.bmp.txt")));
+        }
+        // Offered once: the next start finds nothing, or the copy of this run.
+        const qsizetype asked = platform.choiceQuestions.size();
+        auto again = makeWindow(ws, platform);
+        again->offerRecovery();
+        QCOMPARE(platform.choiceQuestions.size(), asked + (QFileInfo::exists(copy) ? 1 : 0));
     }
 
     void inventory_data() {

@@ -252,6 +252,50 @@ private Q_SLOTS:
         QFile::remove(saved);
     }
 
+    // A logout's SIGTERM ends the program in order, with the text not saved kept as a
+    // recovery copy; the next start offers it, and Enter puts it back on its picture.
+    void stopSignalKeepsUnsavedText() {
+        const QString copy = bin() + QStringLiteral("/quillpix.recovery");
+        QFile::remove(copy);
+        QVERIFY(!startProgram({}).isEmpty());
+        chooseFirstPicture();
+        click(kWindowX + 188 + 300, 496 + 90);
+        xdo({"key", "ctrl+a"});
+        xdo({"type", "--delay", "50", "kept at logout"});
+        QTest::qWait(300);
+        m_program->terminate();
+        QVERIFY(waitFor([&] { return m_program->state() == QProcess::NotRunning; }, 10000));
+        QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program->exitCode(), 0);
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+        QVERIFY2(bytes.endsWith("\n\nkept at logout"), bytes.constData());
+        QVERIFY2(bytes.contains("name=sample1_color24.bmp\n"), bytes.constData());
+
+        // The question comes up over the new window; its default answer puts the text back.
+        QVERIFY(!startProgram({}).isEmpty());
+        QVERIFY(waitFor([&] { return visibleWindows(QStringLiteral("^Quillpix$")).size() == 1; },
+                        20000));
+        xdo({"search", "--onlyvisible", "--name", "^Quillpix$", "windowfocus", "--sync"});
+        xdo({"key", "Return"});
+        QVERIFY(
+            waitFor([&] { return visibleWindows(QStringLiteral("^Quillpix$")).isEmpty(); }, 10000));
+        click(kWindowX + 188 + 300, 496 + 90);
+        xdo({"key", "ctrl+s"});
+        const QString saved = samples() + QStringLiteral("/sample1_color24.bmp.txt");
+        QVERIFY(waitFor(
+            [&] {
+                QFile result(saved);
+                return result.open(QIODevice::ReadOnly) &&
+                       result.readAll() == QByteArray("kept at logout\r\n");
+            },
+            10000));
+        QVERIFY(!QFile::exists(copy));
+        endProgram();
+    }
+
     void realEngineReadsTheSample() {
         if (QStandardPaths::findExecutable(QStringLiteral("tesseract")).isEmpty())
             QSKIP("tesseract is not installed");

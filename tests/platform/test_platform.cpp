@@ -607,6 +607,45 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringLiteral("Quillpix|保存しますか？"));
     }
 
+    // A question with chosen answers gives the index of the button pressed, in the order given;
+    // Enter the first, Escape the last.
+    void askChoiceAnswersByButton_data() {
+        QTest::addColumn<QString>("press"); // a button's caption, "Esc" or "Enter"
+        QTest::addColumn<int>("answer");
+        QTest::newRow("the first") << "UTF-8" << 0;
+        QTest::newRow("the middle") << "?" << 1;
+        QTest::newRow("the last") << "キャンセル" << 2;
+        QTest::newRow("Enter") << "Enter" << 0;
+        QTest::newRow("Escape") << "Esc" << 2;
+    }
+    void askChoiceAnswersByButton() {
+        QFETCH(QString, press);
+        QFETCH(int, answer);
+        DesktopPlatform platform;
+        QStringList captions;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            if (press == "Esc" || press == "Enter") {
+                QTest::keyClick(box, press == "Esc" ? Qt::Key_Escape : Qt::Key_Return);
+                return;
+            }
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == press)
+                    return button->click();
+            box->done(-1);
+        });
+        const QStringList answers{QStringLiteral("UTF-8"), QStringLiteral("?"),
+                                  QStringLiteral("キャンセル")};
+        QCOMPARE(platform.askChoice(QStringLiteral("どうしますか？"), answers), answer);
+        captions.sort();
+        QStringList sorted = answers;
+        sorted.sort();
+        QCOMPARE(captions, sorted);
+    }
+
     void scrollBarKeepsItsMinimumAtZero() {
         ScrollBar bar(Qt::Horizontal, nullptr);
         bar.setLogicalMaximum(-325);

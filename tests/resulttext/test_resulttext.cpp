@@ -2,6 +2,7 @@
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "instancechannel.h"
+#include "recognitionfixture.h"
 #include "recordingplatform.h"
 #include "resulttexthandler.h"
 #include "tempworkspace.h"
@@ -233,15 +234,138 @@ private Q_SLOTS:
                                      : QStringList({"scan01.bmp", "scan01.bmp.txt", "scan02.bmp"}));
     }
 
-    // Characters with no code page 932 form are written as "?", and the user is told which.
-    void unrepresentableCharactersAreReported() {
+    // Characters with no code page 932 form are asked about before anything is written: UTF-8
+    // keeps them, "?" takes their place, a cancel writes nothing and the box stays unsaved. A
+    // result already saved keeps its encoding, and one in UTF-8 is not asked about.
+    void saveKeepsEveryCharacterOrAsks_data() {
+        QTest::addColumn<QByteArray>("earlier"); // the saved result before; "" for none
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("answer"); // -1: nothing is asked
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray mark("\xEF\xBB\xBF");
+        const QByteArray sjis("\x93\xfa\x96\x7b\r\n"); // 日本
+        const QString ougai = QStringLiteral("森鷗外𠮷😀");
+        const QByteArray ougaiUtf8 = mark + ougai.toUtf8() + "\n";
+        QTest::newRow("new file, all Shift-JIS") << QByteArray() << "日本" << -1 << sjis;
+        QTest::newRow("new file, UTF-8 chosen") << QByteArray() << ougai << 0 << ougaiUtf8;
+        QTest::newRow("new file, ? chosen")
+            << QByteArray() << ougai << 1 << QByteArray("\x90\x58?\x8a\x4f??\r\n");
+        QTest::newRow("new file, cancelled")
+            << QByteArray() << ougai << 2 << QByteArray("<missing>");
+        QTest::newRow("Shift-JIS file, cancelled, kept") << sjis << ougai << 2 << sjis;
+        QTest::newRow("Shift-JIS file stays Shift-JIS") << sjis << "日本2" << -1
+                                                        << QByteArray("\x93\xfa\x96\x7b"
+                                                                      "2\r\n");
+        QTest::newRow("UTF-8 file stays UTF-8, nothing asked") << mark + "a\n"
+                                                               << ougai << -1 << ougaiUtf8;
+        QTest::newRow("UTF-8 file stays UTF-8 for Shift-JIS text")
+            << mark + "a\n"
+            << "日本" << -1 << mark + QByteArray("\xe6\x97\xa5\xe6\x9c\xac\n");
+        QTest::newRow("UTF-8 from an editor, no mark, stays UTF-8")
+            << QStringLiteral("森鷗外\n").toUtf8() << ougai << -1 << ougaiUtf8;
+        QTest::newRow("UTF-16 file is written back in UTF-8") << QByteArray("\xFF\xFE"
+                                                                            "a\0\r\0\n\0",
+                                                                            8)
+                                                              << ougai << -1 << ougaiUtf8;
+    }
+    void saveKeepsEveryCharacterOrAsks() {
+        QFETCH(QByteArray, earlier);
+        QFETCH(QString, text);
+        QFETCH(int, answer);
+        QFETCH(QByteArray, bytes);
+        Fixture f;
+        const QString path = f.saved(QStringLiteral("scan01.bmp"));
+        if (!earlier.isEmpty())
+            f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), earlier);
+        f.choose(QStringLiteral("scan01.bmp"));
+        if (answer >= 0)
+            f.platform.choiceAnswers = {answer};
+        // Nothing is written while the question is open.
+        QByteArray duringQuestion;
+        f.platform.onChoice = [&](const QString&) { duringQuestion = readBytes(path); };
+        // A run's reading, not saved yet.
+        f.c().txtResult->setText(QString());
+        f.window->resultText().append(text);
+        f.c().cmdSaveText->click();
+
+        QCOMPARE(readBytes(path), bytes);
+        QCOMPARE(f.platform.choiceQuestions.size(), answer >= 0 ? 1 : 0);
+        if (answer >= 0) {
+            QCOMPARE(duringQuestion, earlier.isEmpty() ? QByteArray("<missing>") : earlier);
+            QVERIFY(f.platform.choiceQuestions[0].contains(QStringLiteral("鷗𠮷😀")));
+            QVERIFY(f.platform.choiceQuestions[0].contains(path));
+            QCOMPARE(f.platform.choiceOffers[0].size(), 3);
+        }
+        QCOMPARE(f.platform.messages, QStringList());
+        const bool written = answer != 2;
+        QCOMPARE(f.platform.sounds.size(), written ? 1 : 0);
+        QCOMPARE(f.window->resultText().unsaved(), !written);
+        QCOMPARE(f.c().txtResult->text(), text);
+        if (!written)
+            return;
+        // Chosen again, the text comes back as saved.
+        f.choose(QStringLiteral("scan02.bmp"));
+        f.choose(QStringLiteral("scan01.bmp"));
+        QCOMPARE(f.c().txtResult->text(), (answer == 1 ? QStringLiteral("森?外?"
+                                                                        "?")
+                                                       : text) +
+                                              QStringLiteral("\r\n"));
+    }
+
+    // A window's run keeps what the engine read, characters Shift-JIS lacks too (only the work
+    // file tmp_sjis.txt has "?"), and a notice names them and their lines in the box.
+    void runKeepsWhatShiftJisLacks_data() {
+        QTest::addColumn<QString>("before");  // the box before the run
+        QTest::addColumn<QByteArray>("utf8"); // the engine's output
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("notice"); // what the notice holds; "" for no notice
+        QTest::newRow("all Shift-JIS, no notice")
+            << QString() << QByteArray("日本\n") << QStringLiteral("日本\r") << QString();
+        QTest::newRow("鷗 on the first line")
+            << QString() << QStringLiteral("森鷗外\n").toUtf8() << QStringLiteral("森鷗外\r")
+            << QStringLiteral("鷗（1 行目）");
+        QTest::newRow("after two lines, on the second of the run")
+            << QStringLiteral("前\r\n鷗\r\n") << QStringLiteral("a\n𠮷😀\n").toUtf8()
+            << QStringLiteral("前\r\n鷗\r\na\r\n𠮷😀\r") << QStringLiteral("𠮷😀（4 行目）");
+    }
+    void runKeepsWhatShiftJisLacks() {
+        QFETCH(QString, before);
+        QFETCH(QByteArray, utf8);
+        QFETCH(QString, box);
+        QFETCH(QString, notice);
+        const QByteArray path = qgetenv("PATH");
+        testing::FakeEngine engine;
+        qputenv("PATH", engine.folder().toLocal8Bit() + ':' + path);
+        {
+            testing::Session s;
+            s.chooseItems(1, 0, 0);
+            s.c().txtResult->setText(before);
+            s.select(10, 10, 60, 40);
+            engine.setOutput(utf8);
+            s.c().cmdRecognize->click();
+            QVERIFY(engine.ran());
+            QCOMPARE(s.c().txtResult->text(), box);
+            QCOMPARE(s.platform.notices.size(), notice.isEmpty() ? 0 : 1);
+            if (!notice.isEmpty())
+                QVERIFY2(s.platform.notices[0].contains(notice), qPrintable(s.platform.notices[0]));
+            QCOMPARE(readBytes(s.workFile(QStringLiteral("tmp_sjis.txt"))).contains('?'),
+                     !notice.isEmpty());
+        }
+        qputenv("PATH", path);
+    }
+
+    // A cancelled question on closing keeps the window and the text.
+    void cancelledEncodingQuestionKeepsTheWindow() {
         Fixture f;
         f.choose(QStringLiteral("scan01.bmp"));
-        f.save(QStringLiteral("a〜b"));
-        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), QByteArray("a?b\r\n"));
-        QCOMPARE(f.platform.messages.size(), 1);
-        QVERIFY(f.platform.messages[0].contains(QStringLiteral("〜")));
-        QCOMPARE(f.platform.sounds.size(), 1);
+        f.window->resultText().append(QStringLiteral("鷗"));
+        f.platform.saveAnswer = SaveAnswer::Save;
+        f.platform.choiceAnswers = {2};
+        f.window->show();
+        QVERIFY(!f.window->close());
+        QVERIFY(f.window->isVisible());
+        QVERIFY(!QFileInfo::exists(f.saved(QStringLiteral("scan01.bmp"))));
+        QVERIFY(f.window->resultText().unsaved());
     }
 
     // 名前を付けて保存 from the box's menu writes the box in the encoding chosen, by 保存's
@@ -253,26 +377,37 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");   // in the picture folder; "" cancels
         QTest::addColumn<QByteArray>("bytes"); // what the target holds after
         QTest::addColumn<bool>("told");        // a message was shown
+        QTest::addColumn<int>("answer");       // to the question about Shift-JIS; -1 none
         const QString nihon = QStringLiteral("日本\r\nab");
         QTest::newRow("Shift-JIS, CR LF, a copy")
-            << nihon << false << "copy.txt" << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n") << false;
+            << nihon << false << "copy.txt" << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n") << false
+            << -1;
         QTest::newRow("UTF-8, mark and LF, a copy")
             << nihon << true << "copy.txt"
-            << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n") << false;
+            << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n") << false << -1;
         QTest::newRow("UTF-8 holds what Shift-JIS cannot, nothing to tell")
             << QStringLiteral("a〜b") << true << "copy.txt"
             << QByteArray("\xEF\xBB\xBF"
                           "a\xe3\x80\x9c"
                           "b\n")
-            << false;
-        QTest::newRow("Shift-JIS writes ? and tells, as 保存 does")
-            << QStringLiteral("a〜b") << false << "copy.txt" << QByteArray("a?b\r\n") << true;
+            << false << -1;
+        QTest::newRow("Shift-JIS asks first, ? chosen")
+            << QStringLiteral("a〜b") << false << "copy.txt" << QByteArray("a?b\r\n") << false << 1;
+        QTest::newRow("Shift-JIS asks first, UTF-8 chosen")
+            << QStringLiteral("a〜b") << false << "copy.txt"
+            << QByteArray("\xEF\xBB\xBF"
+                          "a\xe3\x80\x9c"
+                          "b\n")
+            << false << 0;
+        QTest::newRow("Shift-JIS asks first, cancelled")
+            << QStringLiteral("a〜b") << false << "copy.txt" << QByteArray("<missing>") << false
+            << 2;
         QTest::newRow("UTF-8 over the picture's own result")
             << QStringLiteral("東京都") << true << "scan01.bmp.txt"
-            << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << false;
+            << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << false << -1;
         QTest::newRow("a picture is never replaced by text")
-            << nihon << true << "scan02.bmp" << QByteArray("<picture>") << true;
-        QTest::newRow("cancelled") << nihon << true << "" << QByteArray() << false;
+            << nihon << true << "scan02.bmp" << QByteArray("<picture>") << true << -1;
+        QTest::newRow("cancelled") << nihon << true << "" << QByteArray() << false << -1;
     }
     void saveAs() {
         QFETCH(QString, text);
@@ -280,7 +415,10 @@ private Q_SLOTS:
         QFETCH(QString, target);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, told);
+        QFETCH(int, answer);
         Fixture f;
+        if (answer >= 0)
+            f.platform.choiceAnswers = {answer};
         const QString beside = f.saved(QStringLiteral("scan01.bmp"));
         const QString path = target.isEmpty() ? QString() : f.ws.pictures() + u'/' + target;
         const QByteArray picture = readBytes(f.ws.pictures() + QStringLiteral("/scan02.bmp"));
@@ -304,7 +442,8 @@ private Q_SLOTS:
         if (!path.isEmpty())
             QCOMPARE(readBytes(path), bytes);
         QCOMPARE(f.platform.messages.size(), told ? 1 : 0);
-        const bool written = !path.isEmpty() && bytes != picture;
+        QCOMPARE(f.platform.choiceQuestions.size(), answer >= 0 ? 1 : 0);
+        const bool written = !path.isEmpty() && bytes != picture && bytes != "<missing>";
         QCOMPARE(f.platform.sounds.size(), written ? 1 : 0);
         QCOMPARE(f.c().txtResult->text(), text);
         const bool ownResult = path == beside;
@@ -312,6 +451,7 @@ private Q_SLOTS:
         if (!ownResult) {
             // 保存 still writes beside the picture, in Shift-JIS.
             QVERIFY(!QFileInfo::exists(beside));
+            f.platform.choiceAnswers = {1};
             f.c().cmdSaveText->click();
             QCOMPARE(readBytes(beside),
                      cp932::encode(text).replace("\r\n", "\n").replace("\n", "\r\n") + "\r\n");

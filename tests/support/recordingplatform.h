@@ -76,6 +76,24 @@ public:
         return true;
     }
     int screenWidth() const override { return screen; }
+    // The room a window may take on the screen: a 1920 × 1080 screen less a panel.
+    QRect available{0, 0, 1920, 1050};
+    QRect availableArea() const override { return available; }
+    // The answers to askChoice, taken in turn; when none is left, the first answer (the one
+    // the window offers as the default).
+    QList<int> choiceAnswers;
+    QStringList choiceQuestions;
+    // The answers each question offered.
+    QList<QStringList> choiceOffers;
+    // Called as each question is asked, so a test can look at the disk at that moment.
+    std::function<void(const QString& text)> onChoice;
+    int askChoice(const QString& text, const QStringList& answers) override {
+        choiceQuestions << text;
+        choiceOffers << answers;
+        if (onChoice)
+            onChoice(text);
+        return choiceAnswers.isEmpty() ? 0 : choiceAnswers.takeFirst();
+    }
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     // Recorded only: a test that wants the engine loaded runs a batch.
     void prepareEngine(const QString& batchText, const QString& batchPath) override {

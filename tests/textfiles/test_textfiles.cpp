@@ -565,6 +565,47 @@ private Q_SLOTS:
         if (!read)
             QCOMPARE(QFileInfo(path + QStringLiteral(".too-large")).size(), size);
     }
+
+    // A settings file that cannot be written (a folder, a pipe, a device) is never opened: a
+    // change reports that it was not kept and the file stays as it was; the message naming
+    // the file comes once per run, not at every change.
+    void settingsFileRefusesWhatItCannotKeep_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("missing, folder writable") << "missing" << true;
+        QTest::newRow("a plain file") << "file" << true;
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("a pipe") << "fifo" << false;
+        QTest::newRow("a link to /dev/zero") << "zero" << false;
+    }
+    void settingsFileRefusesWhatItCannotKeep() {
+        QFETCH(QString, kind);
+        QFETCH(bool, kept);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillpix.ini"));
+        if (kind == "file")
+            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        textfiles::SettingsFile settings(dir.path());
+        QCOMPARE(settings.whyNotKept().isEmpty(), kept);
+        QCOMPARE(settings.setList(QStringLiteral("folders"), {QStringLiteral("/c")}), kept);
+        QCOMPARE(settings.setFlag(QStringLiteral("on"), true), kept);
+        QCOMPARE(settings.list(QStringLiteral("folders")),
+                 kept ? QStringList(QStringLiteral("/c")) : QStringList());
+        QCOMPARE(settings.flag(QStringLiteral("on")), kept);
+        if (kept)
+            return;
+        QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+        const QString message = textfiles::unkeptSettingsMessage(settings);
+        QVERIFY(message.contains(path));
+        QVERIFY(message.contains(settings.whyNotKept()));
+        QCOMPARE(textfiles::unkeptSettingsMessage(textfiles::SettingsFile(dir.path())), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextFiles)

@@ -458,7 +458,8 @@ void TestWorkspace::helpPage_data() {
     for (const char* term :
          {"<code>\"</code>（二重引用符）", "空のまま保存すると、改行（CR LF）だけのファイル",
           "ブラウザが入っていないときは", "<code>自動</code>", "--keep-latin-spaces",
-          "--paragraphs", "行をつなげて段落にする", "quillpix.ini"})
+          "--paragraphs", "行をつなげて段落にする", "quillpix.ini", "quillpix.recovery",
+          "UTF-8 で保存", "中止して閉じる"})
         QTest::newRow(term) << QString::fromUtf8(term);
 }
 
