@@ -204,6 +204,24 @@ Two at once in the same folder would mix their results, so it did not start. Use
         <source>文字を読み取れませんでした。クリップボードはそのままです。</source>
         <translation>No text could be read. The clipboard is unchanged.</translation>
     </message>
+    <message>
+        <source>
+一括認識の間に保存された結果は、そのまま残しました: %1</source>
+        <translation>
+Results saved while the folder was being read were kept as they are: %1</translation>
+    </message>
+    <message>
+        <source>
+一括認識が読んだのではない（ウィンドウなどで保存した）結果を置き換えました: %1</source>
+        <translation>
+Replaced results the folder reading had not read itself (saved in the window or elsewhere): %1</translation>
+    </message>
+    <message>
+        <source>
+Shift-JIS にない文字を「?」で保存しました: %1 (%2)</source>
+        <translation>
+Saved "?" for characters Shift-JIS cannot hold: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>batchfile</name>
@@ -226,6 +244,17 @@ Two at once in the same folder would mix their results, so it did not start. Use
     <message>
         <source>コマンドの書き方が正しくありません。</source>
         <translation>The command is not written correctly.</translation>
+    </message>
+</context>
+<context>
+    <name>booktext</name>
+    <message>
+        <source>フォルダを作れません: %1</source>
+        <translation>Cannot make the folder: %1</translation>
+    </message>
+    <message>
+        <source>%1 は Quillpix が書いたファイルではないため、書き直さずにそのままにしました（ページの結果は保存しました）。</source>
+        <translation>%1 was not written by Quillpix, so it was left as it is (the page's result is saved).</translation>
     </message>
 </context>
 <context>
@@ -943,6 +972,14 @@ Characters that Shift-JIS cannot show were replaced by &quot;?&quot;: %2</transl
     <message>
         <source>保存先 %1 はフォルダの外 (%2) を指すリンクです%3。リンクの先には書きません</source>
         <translation>The file %1 is a link to outside the folder (%2)%3. Not written through the link</translation>
+    </message>
+    <message>
+        <source>普通のファイルではありません（FIFO、デバイスなど）</source>
+        <translation>It is not a plain file (a FIFO, a device, ...)</translation>
+    </message>
+    <message>
+        <source>テキストファイルではありません: %1</source>
+        <translation>Not a text file: %1</translation>
     </message>
 </context>
 <context>
