@@ -138,7 +138,7 @@ void markWritten(const QString& folder, const QString& target) {
     textfiles::writeBytes(fileStamp(target), mark, textfiles::Durability::WorkFile);
 }
 
-bool ownOutput(const QString& folder, const QString& target, int pages) {
+bool ownOutput(const QString& folder, const QString& target, bool joined) {
     struct stat st {};
     if (::lstat(QFile::encodeName(target).constData(), &st) != 0)
         return true;
@@ -147,8 +147,7 @@ bool ownOutput(const QString& folder, const QString& target, int pages) {
         return true;
     // An earlier version kept no marks: its joined text is told by its page breaks. A file
     // the program has marked once and that changed since is the user's now.
-    return pages >= 2 && markOf(writtenMarkPath(folder, target)).isEmpty() &&
-           pageBreaks(target) == pages - 1;
+    return joined && markOf(writtenMarkPath(folder, target)).isEmpty() && pageBreaks(target) > 0;
 }
 
 bool upToDate(const QString& target, const QStringList& sources) {
@@ -180,7 +179,7 @@ QList<int> pageResultChanged(const QString& folder, const QString& fileName, int
         return missing;
     const QString target = documentTextPath(folder, fileName);
     textfiles::requireWritePlace(target, folder);
-    if (!ownOutput(folder, target, pages))
+    if (!ownOutput(folder, target))
         throw Failure(QCoreApplication::translate(
                           "booktext", "%1 は Quillpix が書いたファイルではないため、書き直さずに"
                                       "そのままにしました（ページの結果は保存しました）。")

@@ -56,10 +56,12 @@ QString writtenMarkPath(const QString& folder, const QString& target);
 // program. Throws a Failure where the mark cannot be written.
 void markWritten(const QString& folder, const QString& target);
 // Whether target may be replaced as the program's own: nothing lies there, or it is the file
-// the program last wrote there, unchanged since. A joined text of pages >= 2 written by an
-// earlier version (no mark) counts as well when it holds exactly pages - 1 page-break lines
-// (textfiles::pageBreakLine); a user's text rarely does.
-bool ownOutput(const QString& folder, const QString& target, int pages = 0);
+// the program last wrote there, unchanged since. A joined text written by an earlier version,
+// which kept no marks, counts as well when it holds a page-break line (textfiles::
+// pageBreakLine), as every text joining two pages or more does and a text typed by hand hardly
+// ever does; its count is not asked for, since pages are added to a folder between two runs
+// and a spread's result holds a page break of its own. joined is false for a PDF.
+bool ownOutput(const QString& folder, const QString& target, bool joined = true);
 
 // Whether target was written after every one of sources: it exists, and each of them exists and
 // is not newer.

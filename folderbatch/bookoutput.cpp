@@ -132,8 +132,7 @@ QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
             .arg(bookPath);
     // A link is judged where the book is written: one out of the folder is never written
     // through, and one within it is the program's only as the file it leads to is.
-    if (!force && !QFileInfo(bookPath).isSymLink() &&
-        !booktext::ownOutput(folder, bookPath, int(items.size())))
+    if (!force && !QFileInfo(bookPath).isSymLink() && !booktext::ownOutput(folder, bookPath))
         return QCoreApplication::translate(
                    "batch", "--book %1 exists and is not a book the batch wrote; give the book "
                             "another name, or give --force to replace it")
@@ -357,8 +356,7 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
         return {OutputOutcome::State::Incomplete, missingText(output, missing)};
     // A file of that name that the batch did not write is the user's: a note named like the
     // book, a text of the document typed by hand, a PDF put in pdf/.
-    const bool own =
-        booktext::ownOutput(folder, output.target, isPdf(output.kind) ? 0 : int(results.size()));
+    const bool own = booktext::ownOutput(folder, output.target, !isPdf(output.kind));
     if (!own && !force)
         return failed(notOwnText());
     if (own && (isPdf(output.kind) ? booktext::upToDate(output.target, results)
