@@ -289,6 +289,13 @@ Batch::Outcome Batch::readAndSave(const PictureItem& item, PageReader::Worker& r
                     QFileInfo(result).isFile() && !readWhole(m_settings.folder, item);
                 textfiles::writeBytes(bytes, result);
             } else if (!textfiles::writeBytesIfAbsent(bytes, result)) {
+                // A folder or a FIFO of that name is no result anybody saved.
+                if (!QFileInfo(result).isFile())
+                    return failedWith(QCoreApplication::translate(
+                                          "batch",
+                                          "%1 is taken by something that is not a file; its text "
+                                          "is not saved")
+                                          .arg(QFileInfo(result).fileName()));
                 // The picture had no result when the batch began; one saved since (in the
                 // window, by hand, by another batch) is the user's, and stays.
                 outcome.kept = true;

@@ -220,7 +220,7 @@ Replaced results the folder reading had not read itself (saved in the window or 
         <source>
 Shift-JIS にない文字を「?」で保存しました: %1 (%2)</source>
         <translation>
-Saved "?" for characters Shift-JIS cannot hold: %1 (%2)</translation>
+Saved &quot;?&quot; for characters Shift-JIS cannot hold: %1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -254,7 +254,7 @@ Saved "?" for characters Shift-JIS cannot hold: %1 (%2)</translation>
     </message>
     <message>
         <source>%1 は Quillpix が書いたファイルではないため、書き直さずにそのままにしました（ページの結果は保存しました）。</source>
-        <translation>%1 was not written by Quillpix, so it was left as it is (the page's result is saved).</translation>
+        <translation>%1 was not written by Quillpix, so it was left as it is (the page&apos;s result is saved).</translation>
     </message>
 </context>
 <context>

@@ -447,5 +447,9 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
         <source>the engine option -c %1 is not taken by the batch: it names a file, asks for another output or for debugging, or the library keeps it for the whole process (the window&apos;s run takes it through tess.bat)</source>
         <translation>エンジンのオプション -c %1 は一括認識では使えません。ファイルを指定するもの、別の出力やデバッグを求めるもの、またはライブラリがプロセス全体で保つものです（ウィンドウの実行では tess.bat で使えます）</translation>
     </message>
+    <message>
+        <source>%1 is taken by something that is not a file; its text is not saved</source>
+        <translation>%1 はファイルではないものが場所を取っているため、テキストを保存していません</translation>
+    </message>
 </context>
 </TS>
