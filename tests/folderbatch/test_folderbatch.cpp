@@ -251,6 +251,7 @@ private Q_SLOTS:
     void outputsReplaceOnlyTheirOwn();
     void staleTemporariesAreCleared();
     void stopReachesTheEnginesTrial();
+    void aFolderWhereTheResultGoesIsNoResult();
 };
 
 void TestFolderBatch::picturesAndShares_data() {
@@ -1524,6 +1525,23 @@ void TestFolderBatch::stopReachesTheEnginesTrial() {
     QVERIFY2(out.contains(QStringLiteral("Stopped (SIGTERM): 1 pictures not read")),
              qPrintable(out));
     QCOMPARE(folderEntries(folder.path()), QStringList{"a.bmp"});
+}
+
+// The write that keeps a result saved meanwhile finds a folder in the result's place: that is
+// nobody's result, and the picture fails instead of counting as kept.
+void TestFolderBatch::aFolderWhereTheResultGoesIsNoResult() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "場所\n");
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("a.bmp.txt")));
+    const Run run =
+        runBatch({"--batch", folder.path(), "--lang", "jpn", "--psm", "3"}, engine.dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.out.contains(QStringLiteral(
+                 "failed: a.bmp: a.bmp.txt is taken by something that is not a file")),
+             qPrintable(run.out));
+    QVERIFY(!run.out.contains(QStringLiteral("kept:")));
 }
 
 QTEST_MAIN(TestFolderBatch)
