@@ -137,11 +137,26 @@ QString FolderBatchRun::summaryText(const folderbatch::Summary& summary) {
         text += QCoreApplication::translate("app", "、未処理: %1 枚").arg(summary.notStarted);
     for (const folderbatch::PictureFailure& failure : summary.failures)
         text += QStringLiteral("\n%1: %2").arg(failure.file, failure.reason);
+    if (!summary.keptMeanwhile.isEmpty())
+        text += QCoreApplication::translate(
+                    "app", "\n一括認識の間に保存された結果は、そのまま残しました: %1")
+                    .arg(summary.keptMeanwhile.join(QStringLiteral("、")));
+    if (!summary.replacedNotOwn.isEmpty())
+        text += QCoreApplication::translate(
+                    "app", "\n一括認識が読んだのではない（ウィンドウなどで保存した）結果を"
+                           "置き換えました: %1")
+                    .arg(summary.replacedNotOwn.join(QStringLiteral("、")));
+    for (const folderbatch::Summary::LostCharacters& lost : summary.lostCharacters)
+        text += QCoreApplication::translate("app",
+                                            "\nShift-JIS にない文字を「?」で保存しました: %1 (%2)")
+                    .arg(lost.file, lost.characters);
     using State = folderbatch::OutputOutcome::State;
     for (const folderbatch::Summary::OutputReport& report : summary.outputs) {
         switch (report.outcome.state) {
         case State::Written:
             text += QCoreApplication::translate("app", "\n書きました: %1").arg(report.name);
+            if (!report.outcome.detail.isEmpty())
+                text += QStringLiteral(" (%1)").arg(report.outcome.detail);
             break;
         case State::UpToDate:
             text += QCoreApplication::translate("app", "\n最新です（書き直していません）: %1")

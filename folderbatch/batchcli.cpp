@@ -9,12 +9,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSocketNotifier>
+#include <QScopeGuard>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
+#include <poll.h>
 #include <unistd.h>
 
 namespace quillpix::folderbatch {
@@ -71,6 +74,16 @@ bool positiveNumber(const QString& text, int& value) {
         return false;
     value = text.toInt();
     return value > 0;
+}
+
+// The first few names, then only how many there are.
+QString namedPages(const QStringList& all) {
+    QStringList names;
+    for (qsizetype i = 0; i < all.size() && i < kNamedPages; ++i)
+        names << printableName(all[i]);
+    if (all.size() > kNamedPages)
+        names << QCoreApplication::translate("batch", "... (%1 in all)").arg(all.size());
+    return names.join(QStringLiteral(", "));
 }
 
 void print(FILE* stream, const QString& text) {
@@ -316,8 +329,9 @@ QString progressLine(const Progress& p, bool withPicture) {
     QString line = QStringLiteral("%1/%2").arg(p.finished).arg(p.toDo);
     if (withPicture)
         line += QLatin1Char(' ') + printableName(p.file) +
-                (p.error.isEmpty() ? QCoreApplication::translate("batch", " saved")
-                                   : QCoreApplication::translate("batch", " FAILED: ") + p.error);
+                (!p.error.isEmpty() ? QCoreApplication::translate("batch", " FAILED: ") + p.error
+                 : p.kept ? QCoreApplication::translate("batch", " kept (saved meanwhile)")
+                          : QCoreApplication::translate("batch", " saved"));
     if (p.perMinute > 0)
         line += QCoreApplication::translate("batch", "  %1/min").arg(p.perMinute, 0, 'f', 1);
     if (p.msLeft >= 0)
@@ -340,6 +354,33 @@ QString summaryText(const Summary& s) {
     for (const PictureFailure& f : s.failures)
         text += QCoreApplication::translate("batch", "  failed: %1: %2\n")
                     .arg(printableName(f.file), f.reason);
+    if (!s.keptMeanwhile.isEmpty())
+        text += QCoreApplication::translate(
+                    "batch", "  kept: %1: saved while the batch ran (in the window, by hand or "
+                             "by another run), so left as saved; --force replaces them\n")
+                    .arg(namedPages(s.keptMeanwhile));
+    if (!s.replacedNotOwn.isEmpty())
+        text += QCoreApplication::translate(
+                    "batch", "  replaced by --force: %1: results the batch had not read whole "
+                             "itself (saved in the window or by hand)\n")
+                    .arg(namedPages(s.replacedNotOwn));
+    if (!s.lostCharacters.isEmpty()) {
+        QStringList files;
+        for (qsizetype i = 0; i < s.lostCharacters.size() && i < kNamedPages; ++i)
+            files << QStringLiteral("%1 (%2)").arg(printableName(s.lostCharacters[i].file),
+                                                   printableName(s.lostCharacters[i].characters));
+        if (s.lostCharacters.size() > kNamedPages)
+            files << QCoreApplication::translate("batch", "... (%1 in all)")
+                         .arg(s.lostCharacters.size());
+        text += QCoreApplication::translate(
+                    "batch", "  saved with \"?\" for characters Shift-JIS cannot hold: %1; "
+                             "--encoding utf-8 --force keeps them\n")
+                    .arg(files.join(QStringLiteral(", ")));
+    }
+    if (s.staleRemoved > 0)
+        text += QCoreApplication::translate(
+                    "batch", "  removed: %1 temporary files left by a batch that was killed\n")
+                    .arg(s.staleRemoved);
     if (s.leftOut > 0)
         text += QCoreApplication::translate("batch", "  left out: %1 names: %2\n")
                     .arg(s.leftOut)
@@ -353,7 +394,10 @@ QString summaryText(const Summary& s) {
         const QString name = printableName(report.name);
         switch (report.outcome.state) {
         case OutputOutcome::State::Written:
-            text += QCoreApplication::translate("batch", "  written: %1\n").arg(name);
+            text += report.outcome.detail.isEmpty()
+                        ? QCoreApplication::translate("batch", "  written: %1\n").arg(name)
+                        : QCoreApplication::translate("batch", "  written: %1 (%2)\n")
+                              .arg(name, report.outcome.detail);
             break;
         case OutputOutcome::State::UpToDate:
             text += QCoreApplication::translate("batch", "  up to date: %1\n").arg(name);
@@ -371,17 +415,12 @@ QString summaryText(const Summary& s) {
         }
     }
     if (!s.notReadWhole.isEmpty()) {
-        QStringList names;
-        for (qsizetype i = 0; i < s.notReadWhole.size() && i < kNamedPages; ++i)
-            names << printableName(s.notReadWhole[i]);
-        if (s.notReadWhole.size() > kNamedPages)
-            names << QCoreApplication::translate("batch", "... (%1 in all)")
-                         .arg(s.notReadWhole.size());
+        const QString names = namedPages(s.notReadWhole);
         text += QCoreApplication::translate(
                     "batch", "  not read whole by the batch (saved in the window, perhaps from "
                              "part of the page): %1; the texts above hold them as saved; "
                              "delete a result and run again to have its page read whole\n")
-                    .arg(names.join(QStringLiteral(", ")));
+                    .arg(names);
     }
     if (s.cancelled) {
         const QString why =
@@ -443,14 +482,26 @@ int runCommandLine(int argc, char** argv) {
     // So would the picture library's; its errors become the reason a picture failed.
     pagelayout::routeLibraryMessages();
     Batch batch(settings);
+    // The signals are waited for on a thread of their own, so that a stop reaches the batch
+    // also while its thread waits in a step (the engine's trial before the first picture).
+    std::atomic<bool> over{false};
+    std::unique_ptr<QThread> watcher;
     if (catchStopSignals()) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &batch, [&batch] {
-            char byte = 0;
-            if (::read(g_signalPipe[0], &byte, 1) == 1)
-                batch.abort(int(byte));
-        });
+        watcher.reset(QThread::create([&batch, &over] {
+            while (!over) {
+                pollfd ready{g_signalPipe[0], POLLIN, 0};
+                char byte = 0;
+                if (::poll(&ready, 1, 100) == 1 && ::read(g_signalPipe[0], &byte, 1) == 1)
+                    batch.stopNow(int(byte));
+            }
+        }));
+        watcher->start();
     }
+    const auto stopWatching = qScopeGuard([&] {
+        over = true;
+        if (watcher)
+            watcher->wait();
+    });
 
     const bool terminal = ::isatty(STDERR_FILENO);
     qsizetype shown = 0;

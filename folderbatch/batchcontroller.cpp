@@ -8,6 +8,9 @@ BatchController::BatchController(QObject* parent) : QObject(parent) {
 }
 
 BatchController::~BatchController() {
+    // The engines end first, from here: the batch's thread may be waiting in a step.
+    if (m_running && m_batch)
+        m_batch->stopNow();
     if (m_running && m_batch)
         QMetaObject::invokeMethod(
             m_batch.data(), [b = m_batch.data()] { b->abort(); }, Qt::BlockingQueuedConnection);

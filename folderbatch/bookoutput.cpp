@@ -3,6 +3,7 @@
 #include "booktext.h"
 #include "failure.h"
 #include "jpegheader.h"
+#include "listing.h"
 #include "pages.h"
 #include "pdfwriter.h"
 #include "scannedpage.h"
@@ -14,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <sys/stat.h>
 
 namespace quillpix::folderbatch {
 namespace {
@@ -50,6 +53,13 @@ QString missingText(const Output& output, const QList<int>& missing) {
     return text;
 }
 
+// Only plain files are opened for reading: a FIFO put in the batch's own folders would wait
+// for a writer for ever.
+bool plainFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 QByteArray fileKey(const QString& path) {
     const QFileInfo info(path);
     return QByteArray::number(info.size()) + ':' +
@@ -65,11 +75,21 @@ QList<enginelayout::Line> scaled(const QList<enginelayout::Line>& lines, QSize f
     });
 }
 
+// Whether the name ends as the picture files the list shows do (pictures::kPicturePattern).
+bool hasPictureExtension(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    for (const QString& pattern :
+         QString::fromLatin1(pictures::kPicturePattern).split(QLatin1Char(';')))
+        if (name.endsWith(pattern.mid(1), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 // Why the book must not be written at bookPath: it would take the place of a file the batch
 // reads or writes (a picture, a page's result, a document's text, anything in pdf/), or of a
 // file that is not text. "" when it may.
 QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
-                    const QList<Output>& texts, const QString& bookPath) {
+                    const QList<Output>& texts, const QString& bookPath, bool force) {
     // The same folder reached another way (a link to it, "..") is still the folder.
     const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
     const QString bookFolder = QFileInfo(textfiles::parentFolder(bookPath)).canonicalFilePath();
@@ -99,16 +119,48 @@ QString bookRefusal(const QString& folder, const QList<PictureItem>& items,
                                 "give the book another place")
                 .arg(bookPath, own);
     }
+    if (hasPictureExtension(bookPath))
+        return QCoreApplication::translate(
+                   "batch", "--book %1 has the extension of a picture: every later batch would "
+                            "take it for one; give the book a name such as book.txt")
+            .arg(bookPath);
+    // Never opened when it is no plain file: a FIFO would wait for a writer for ever.
     if (QFileInfo::exists(bookPath) && !textfiles::holdsText(bookPath))
         return QCoreApplication::translate(
                    "batch", "--book %1 exists and is not a text file; give the book another "
                             "name")
+            .arg(bookPath);
+    // A link is judged where the book is written: one out of the folder is never written
+    // through, and one within it is the program's only as the file it leads to is.
+    if (!force && !QFileInfo(bookPath).isSymLink() && !booktext::ownOutput(folder, bookPath))
+        return QCoreApplication::translate(
+                   "batch", "--book %1 exists and is not a book the batch wrote; give the book "
+                            "another name, or give --force to replace it")
             .arg(bookPath);
     return {};
 }
 
 OutputOutcome failed(const QString& why) {
     return {OutputOutcome::State::Failed, why};
+}
+
+QString notOwnText() {
+    return QCoreApplication::translate(
+        "batch", "a file of this name is there that the batch did not write; it is left as it "
+                 "is (move it away, or give --force to replace it)");
+}
+
+// A result that is no text is not joined: the output would hold its bytes as characters.
+QString unreadableText(const Output& output, int index, QString why) {
+    why.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const PictureItem& item = output.pages[index];
+    return QCoreApplication::translate(
+               "batch", "the result of %1 cannot be read as text, so nothing is joined (%2); "
+                        "save it again as text, or delete it to have the page read again")
+        .arg(output.kind == OutputKind::DocumentText || output.kind == OutputKind::DocumentPdf
+                 ? QCoreApplication::translate("batch", "page %1").arg(item.page + 1)
+                 : displayName(item),
+             why);
 }
 
 } // namespace
@@ -135,7 +187,7 @@ QString bookPdfName(const QString& bookPath) {
 }
 
 OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
-                       const QString& bookPath, bool pdf) {
+                       const QString& bookPath, bool pdf, bool force) {
     OutputPlan plan;
     QList<Output> texts;
     QList<Output> pdfs;
@@ -167,7 +219,8 @@ OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
     }
     if (!bookPath.isEmpty()) {
         const Output book{OutputKind::BookText, bookPath, relativeName(folder, bookPath), items};
-        if (const QString refusal = bookRefusal(folder, items, texts, bookPath); !refusal.isEmpty())
+        if (const QString refusal = bookRefusal(folder, items, texts, bookPath, force);
+            !refusal.isEmpty())
             plan.clashes << refusal;
         else
             texts << book;
@@ -223,7 +276,7 @@ void keepLines(const QString& folder, const PictureItem& item, QSize picture,
 
 std::optional<enginelayout::KeptLines> keptLines(const QString& folder, const PictureItem& item) {
     QFile file(keptLinesPath(folder, item));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!plainFile(file.fileName()) || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     std::optional<enginelayout::KeptLines> kept = enginelayout::decodeLines(file.readAll());
     const QByteArray key = linesKey(folder, item);
@@ -250,8 +303,8 @@ void markReadWhole(const QString& folder, const PictureItem& item) {
 bool readWhole(const QString& folder, const PictureItem& item) {
     QFile mark(wholePageMarkPath(folder, item));
     const QString result = resultPath(folder, item);
-    return mark.open(QIODevice::ReadOnly) && QFileInfo(result).isFile() &&
-           mark.read(64) == fileKey(result);
+    return plainFile(mark.fileName()) && mark.open(QIODevice::ReadOnly) &&
+           QFileInfo(result).isFile() && mark.read(64) == fileKey(result);
 }
 
 searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
@@ -291,7 +344,8 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
 }
 
 OutputOutcome writeOutput(const QString& folder, const Output& output,
-                          const std::function<bool()>& stop, textfiles::TextEncoding encoding) {
+                          const std::function<bool()>& stop, textfiles::TextEncoding encoding,
+                          bool force) {
     // The book lies where the user named it; everything else in the picture folder.
     const QString place =
         output.kind == OutputKind::BookText ? textfiles::parentFolder(output.target) : folder;
@@ -300,13 +354,28 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
     const QStringList results = resultPaths(folder, output.pages);
     if (const QList<int> missing = booktext::missingResults(results); !missing.isEmpty())
         return {OutputOutcome::State::Incomplete, missingText(output, missing)};
-    if (isPdf(output.kind) ? booktext::upToDate(output.target, results)
-                           : booktext::upToDate(output.target, results, encoding))
+    // A file of that name that the batch did not write is the user's: a note named like the
+    // book, a text of the document typed by hand, a PDF put in pdf/.
+    const bool own = booktext::ownOutput(folder, output.target, !isPdf(output.kind));
+    if (!own && !force)
+        return failed(notOwnText());
+    if (own && (isPdf(output.kind) ? booktext::upToDate(output.target, results)
+                                   : booktext::upToDate(output.target, results, encoding)))
         return {OutputOutcome::State::UpToDate, {}};
+    const OutputOutcome written{
+        OutputOutcome::State::Written,
+        own ? QString()
+            : QCoreApplication::translate("batch", "replaced by --force: a file the batch had "
+                                                   "not written")};
     try {
         if (!isPdf(output.kind)) {
-            booktext::writeJoined(results, output.target, encoding);
-            return {};
+            const booktext::PageTexts pages = booktext::readResults(results, encoding);
+            if (pages.unreadable >= 0)
+                return failed(unreadableText(output, pages.unreadable, pages.why));
+            textfiles::writeLines(textfiles::joinPages(pages.texts), output.target,
+                                  textfiles::Durability::Synced, pages.encoding);
+            booktext::markWritten(folder, output.target);
+            return written;
         }
         if (!QDir().mkpath(pdfFolder(folder)))
             return failed(QCoreApplication::translate("batch", "cannot make the folder %1")
@@ -326,11 +395,15 @@ OutputOutcome writeOutput(const QString& folder, const Output& output,
                                      "batch again")
                             .arg(displayName(item))};
             searchablepdf::Page page = pdfPage(folder, item, *lines);
-            page.text = textfiles::readSavedResult(results[i]);
+            const booktext::PageTexts text = booktext::readResults({results[i]}, encoding);
+            if (text.unreadable >= 0)
+                return failed(unreadableText(output, int(i), text.why));
+            page.text = text.texts.first();
             writer.addPage(page);
         }
         writer.finish();
-        return {};
+        booktext::markWritten(folder, output.target);
+        return written;
     } catch (const Failure& failure) {
         QString why = failure.text();
         why.replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -43,8 +43,11 @@ struct OutputPlan {
     QList<Output> outputs;
     QStringList clashes;
 };
+// A book name that is a picture's (by its extension: it would be listed and read as one), that
+// is no regular file, or an existing file the program did not write as a book (unless force)
+// is refused too.
 OutputPlan planOutputs(const QString& folder, const QList<PictureItem>& items,
-                       const QString& bookPath, bool pdf);
+                       const QString& bookPath, bool pdf, bool force = false);
 
 // Where a page's lines are kept: pdf/.lines/scan.pdf.p3.lines beside the PDFs.
 QString keptLinesPath(const QString& folder, const PictureItem& item);
@@ -82,13 +85,17 @@ searchablepdf::Page pdfPage(const QString& folder, const PictureItem& item,
 struct OutputOutcome {
     enum class State { Written, UpToDate, Incomplete, Failed, Stopped };
     State state = State::Written;
-    QString detail; // the pages missing, or why it failed
+    QString detail; // the pages missing, why it failed, or what a forced write replaced
 };
 // Writes the output unless it is up to date (pages read again, by --force too, make it stale;
 // a text in the other encoding too); stop is asked between pages, and once it answers true
-// nothing is written. Texts are written in encoding.
+// nothing is written. Texts are written in encoding, or in UTF-8 when a page's result is
+// (booktext::readResults). A file at the output's place that the program did not write
+// (booktext::ownOutput) fails the output and is kept, unless force; a page result that is no
+// text fails it and nothing is written. What is written is marked as the program's.
 OutputOutcome writeOutput(const QString& folder, const Output& output,
                           const std::function<bool()>& stop,
-                          textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis);
+                          textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis,
+                          bool force = false);
 
 } // namespace quillpix::folderbatch

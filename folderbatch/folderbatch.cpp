@@ -24,6 +24,27 @@ namespace {
 // The rate looks at this many recent pictures, so it follows a change of page density.
 constexpr size_t kRateWindow = 8;
 
+// A temporary file of the program's not written to for this long has no writer left: every
+// writer of the program writes its file from start to end without a pause of minutes (a page
+// result at once, a PDF page after page), and another batch or the window writing now keeps
+// its file fresh.
+constexpr qint64 kStaleSeconds = 3600;
+
+// The folders where the batch writes files of its own under temporary names.
+QStringList ownFolders(const Settings& settings) {
+    const QString& f = settings.folder;
+    QStringList folders{f,
+                        pdfFolder(f),
+                        pdfFolder(f) + QStringLiteral("/.lines"),
+                        f + QStringLiteral("/.quillpix/whole"),
+                        f + QStringLiteral("/.quillpix/written"),
+                        f + QStringLiteral("/.quillpix/written/pdf"),
+                        f + QStringLiteral("/.quillpix/written/outside")};
+    if (!settings.book.isEmpty() && !folders.contains(textfiles::parentFolder(settings.book)))
+        folders << textfiles::parentFolder(settings.book);
+    return folders;
+}
+
 QString oneLine(const QString& text) {
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -87,6 +108,15 @@ void Batch::abort(int signal) {
     // Before the workers have started there is nobody to report back.
     if (m_started && m_workers.empty() && m_workersRunning == 0)
         QMetaObject::invokeMethod(this, &Batch::end, Qt::QueuedConnection);
+}
+
+void Batch::stopNow(int signal) {
+    m_stopSignal = signal;
+    m_stopping = true;
+    m_aborting = true;
+    m_reader->stop();
+    QMetaObject::invokeMethod(
+        this, [this, signal] { abort(signal); }, Qt::QueuedConnection);
 }
 
 void Batch::begin() {
@@ -169,11 +199,18 @@ void Batch::begin() {
         m_workFolders.push_back(std::move(work));
     }
     // The settings are checked once, whether or not a picture is left to read.
-    if (const QString problem = m_reader->prepare(m_settings, m_workFolders.front()->path());
-        !problem.isEmpty()) {
+    const QString problem = m_reader->prepare(m_settings, m_workFolders.front()->path());
+    // A stop during the trial ended its engine: the trial's failure is no fault of the settings.
+    if (m_aborting)
+        return end();
+    if (!problem.isEmpty()) {
         m_summary.setupError = oneLine(problem);
         return end();
     }
+    // What a killed batch left under temporary names would otherwise stay for good; a refused
+    // start leaves the folder as it was.
+    for (const QString& own : ownFolders(m_settings))
+        m_summary.staleRemoved += textfiles::removeStalePending(own, kStaleSeconds);
     m_clock.restart();
     if (m_toDo == 0 || m_aborting)
         return readingEnded();
@@ -208,18 +245,25 @@ bool Batch::takeNext(PictureItem& item) {
 
 void Batch::work(PageReader::Worker& reader, PictureItem item) {
     do {
-        const QString error = readAndSave(item, reader);
+        const Outcome outcome = readAndSave(item, reader);
         if (m_aborting) {
             // Its text was thrown away: a later run reads it.
             ++m_abandoned;
             continue;
         }
         QMetaObject::invokeMethod(
-            this, [this, item, error] { pictureDone(item, error); }, Qt::QueuedConnection);
+            this, [this, item, outcome] { pictureDone(item, outcome); }, Qt::QueuedConnection);
     } while (takeNext(item));
 }
 
-QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) {
+Batch::Outcome Batch::failedWith(const QString& why) {
+    Outcome outcome;
+    outcome.error = why;
+    return outcome;
+}
+
+Batch::Outcome Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) {
+    Outcome outcome;
     try {
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
@@ -230,43 +274,71 @@ QString Batch::readAndSave(const PictureItem& item, PageReader::Worker& reader) 
         if (m_aborting)
             return {};
         if (reading.failed)
-            return oneLine(reading.reason);
+            return failedWith(oneLine(reading.reason));
         if (!reading.written)
-            return pipeline::noOutputReason();
+            return failedWith(pipeline::noOutputReason());
         // A page read for its lines alone keeps its result, which may have been edited.
         if (!m_linesOnly.contains(item)) {
             const QString result = resultPath(m_settings.folder, item);
             if (const QString refusal = textfiles::writeRefusal(result, m_settings.folder);
                 !refusal.isEmpty())
-                return refusal;
-            textfiles::writeBytes(reading.savedBytes(m_settings.encoding), result);
+                return failedWith(refusal);
+            const QByteArray bytes = reading.savedBytes(m_settings.encoding);
+            if (m_settings.force) {
+                outcome.replacedNotOwn =
+                    QFileInfo(result).isFile() && !readWhole(m_settings.folder, item);
+                textfiles::writeBytes(bytes, result);
+            } else if (!textfiles::writeBytesIfAbsent(bytes, result)) {
+                // A folder or a FIFO of that name is no result anybody saved.
+                if (!QFileInfo(result).isFile())
+                    return failedWith(QCoreApplication::translate(
+                                          "batch",
+                                          "%1 is taken by something that is not a file; its text "
+                                          "is not saved")
+                                          .arg(QFileInfo(result).fileName()));
+                // The picture had no result when the batch began; one saved since (in the
+                // window, by hand, by another batch) is the user's, and stays.
+                outcome.kept = true;
+                return outcome;
+            }
             markReadWhole(m_settings.folder, item);
+            outcome.lost = reading.lostInShiftJis;
         }
         if (page.hasLines) {
             try {
                 keepLines(m_settings.folder, item, picture.size(), page.lines);
             } catch (const Failure& failure) {
-                return QCoreApplication::translate(
-                           "batch", "its text is saved, but where it lies could not be kept "
-                                    "for the PDF: %1")
-                    .arg(oneLine(failure.text()));
+                outcome.error = QCoreApplication::translate(
+                                    "batch", "its text is saved, but where it lies could not "
+                                             "be kept for the PDF: %1")
+                                    .arg(oneLine(failure.text()));
             }
         }
-        return {};
+        return outcome;
     } catch (const Failure& failure) {
-        return oneLine(failure.text());
+        return failedWith(oneLine(failure.text()));
     } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        return failedWith(QString::fromLocal8Bit(e.what()));
     }
 }
 
-void Batch::pictureDone(const PictureItem& item, const QString& error) {
-    if (error.isEmpty() && m_linesOnly.contains(item))
+void Batch::pictureDone(const PictureItem& item, const Outcome& outcome) {
+    const QString& error = outcome.error;
+    if (outcome.kept) {
+        ++m_summary.skipped;
+        m_summary.keptMeanwhile << displayName(item);
+    } else if (error.isEmpty() && m_linesOnly.contains(item)) {
         ++m_summary.linesRead;
-    else if (error.isEmpty())
+    } else if (error.isEmpty()) {
         ++m_summary.done;
-    else
+    } else {
         m_summary.failures.append({displayName(item), error});
+    }
+    if (outcome.replacedNotOwn)
+        m_summary.replacedNotOwn << displayName(item);
+    if (!outcome.lost.isEmpty())
+        m_summary.lostCharacters.append(
+            {QFileInfo(resultPath(m_settings.folder, item)).fileName(), outcome.lost});
     ++m_finished;
 
     const qint64 now = m_clock.elapsed();
@@ -281,6 +353,7 @@ void Batch::pictureDone(const PictureItem& item, const QString& error) {
     p.toDo = m_toDo;
     p.file = displayName(item);
     p.error = error;
+    p.kept = outcome.kept;
     const qint64 span = m_finishTimes.back() - m_finishTimes.front();
     // Below a second the rate says more about the clock than about the pictures.
     if (span >= 1000) {
@@ -301,7 +374,8 @@ QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureI
     const QString& folder = m_settings.folder;
     // A book of one document alone would be that document's text.
     const OutputPlan plan = folderbatch::planOutputs(
-        folder, items, m_settings.document.isEmpty() ? m_settings.book : QString(), m_settings.pdf);
+        folder, items, m_settings.document.isEmpty() ? m_settings.book : QString(), m_settings.pdf,
+        m_settings.force);
     if (!plan.clashes.isEmpty())
         return plan.clashes.join(QStringLiteral("; "));
     m_outputs = plan.outputs;
@@ -351,7 +425,7 @@ void Batch::writeOutputs() {
         reports.append(
             {output.name, writeOutput(
                               m_settings.folder, output, [this] { return m_aborting.load(); },
-                              m_settings.encoding)});
+                              m_settings.encoding, m_settings.force)});
         // A page whose result the batch did not read whole may hold part of the page alone:
         // the text that holds it says so.
         const OutputOutcome::State state = reports.last().outcome.state;
@@ -381,7 +455,15 @@ void Batch::end() {
     if (m_ended)
         return;
     m_ended = true;
+    if (m_stopSignal > 0 && m_summary.signal == 0) {
+        m_summary.signal = m_stopSignal;
+        m_summary.cancelled = true;
+        m_summary.setupError.clear();
+    }
     m_summary.notStarted += m_abandoned + int(m_queue.size() - m_next);
+    // The workers finish in any order; the summary names the files in the folder's.
+    std::sort(m_summary.lostCharacters.begin(), m_summary.lostCharacters.end(),
+              [](const auto& a, const auto& b) { return pictures::naturalLess(a.file, b.file); });
     m_next = m_queue.size();
     m_summary.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
     // The work folders go now, not when the batch object does.

@@ -31,6 +31,7 @@ struct Progress {
     int toDo = 0;         // pictures this run deals with: the share, less those skipped
     QString file;         // the picture just dealt with
     QString error;        // why it failed; "" when its text was saved
+    bool kept = false;    // a result saved meanwhile (in the window, say) was kept instead
     double perMinute = 0; // pictures a minute over the last few
     qint64 msLeft = -1;   // at that rate; -1 while unknown
 };
@@ -48,6 +49,21 @@ struct Summary {
     int inShare = 0; // pictures of the folder in this batch's share
     int done = 0;    // read and saved by this run
     int skipped = 0; // saved before, left alone
+    // Of those, the results that appeared while the batch ran (saved in the window, by hand
+    // or by another batch): the batch read the picture but kept what was saved.
+    QStringList keptMeanwhile;
+    // With --force, the results replaced that the batch had not read whole itself (saved in
+    // the window, or by hand).
+    QStringList replacedNotOwn;
+    // Results saved in Shift-JIS holding "?" for characters the engine read that code page
+    // 932 has no form for; --encoding utf-8 keeps them.
+    struct LostCharacters {
+        QString file; // the result file, relative to the folder
+        QString characters;
+    };
+    QList<LostCharacters> lostCharacters;
+    // Hidden temporary files of an earlier batch that was killed, removed at the start.
+    int staleRemoved = 0;
     QList<PictureFailure> failures;
     // Names of the folder that could not be read at all (not valid UTF-8), and why.
     int leftOut = 0;
@@ -95,6 +111,10 @@ public:
     // written), then finished(). Processes end at once; a loaded engine first finishes its page.
     // signal is reported in the summary.
     void abort(int signal = 0);
+    // The same from any thread, also while the batch's own thread waits in a step (the
+    // engine's trial before the first picture): the engines end at once, and abort(signal)
+    // follows on the batch's thread.
+    void stopNow(int signal = 0);
 
     bool isRunning() const { return m_started && !m_ended; }
 
@@ -108,9 +128,15 @@ private:
     // batch stops.
     void work(PageReader::Worker& reader, PictureItem first);
     bool takeNext(PictureItem& item);
-    // "" when the picture's text was saved, else why not.
-    QString readAndSave(const PictureItem& item, PageReader::Worker& reader);
-    void pictureDone(const PictureItem& item, const QString& error);
+    struct Outcome {
+        QString error;               // why the picture failed; "" when it did not
+        bool kept = false;           // a result that appeared meanwhile was kept
+        bool replacedNotOwn = false; // --force replaced a result the batch had not read whole
+        QString lost;                // characters saved as "?" (Shift-JIS)
+    };
+    static Outcome failedWith(const QString& why);
+    Outcome readAndSave(const PictureItem& item, PageReader::Worker& reader);
+    void pictureDone(const PictureItem& item, const Outcome& outcome);
     void workerEnded();
     // Plans the document texts, the book and the PDFs; queues the kept pages whose lines a PDF
     // to be written lacks. "" when it can go on, else why not.
@@ -141,6 +167,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_aborting{false};
     std::atomic<int> m_abandoned{0};
+    std::atomic<int> m_stopSignal{0}; // from stopNow(), for a stop that came during a step
 
     // What is written besides the pages' results, and the kept pages read again for their
     // lines alone (set before the workers start, then only read).

@@ -162,6 +162,23 @@ QString commandProblem(const pipeline::CommandWords& command, const QString& wor
                                            "the engine options are not one engine call: %1")
             .arg(command.problem);
     const QStringList& words = command.words;
+    // The rule the window's runs follow for a loaded engine decides here too: a setting that
+    // names a file, asks for another output or for debugging, or that the library keeps for
+    // the whole process would, in an unattended batch of parallel engines, write one file from
+    // every engine at once or nowhere the user looks, while the results look as asked.
+    for (qsizetype i = 1; i + 1 < words.size(); ++i) {
+        if (words[i] != QLatin1String("-c"))
+            continue;
+        const QString setting = words[i + 1];
+        const qsizetype equals = setting.indexOf(QLatin1Char('='));
+        if (equals < 0 || !engine::residentVariable(setting.left(equals), setting.mid(equals + 1)))
+            return QCoreApplication::translate(
+                       "batch", "the engine option -c %1 is not taken by the batch: it names a "
+                                "file, asks for another output or for debugging, or the library "
+                                "keeps it for the whole process (the window's run takes it "
+                                "through tess.bat)")
+                .arg(setting);
+    }
     program = batchfile::findProgram(words.value(0), workFolder, environment);
     if (program.isEmpty())
         return QCoreApplication::translate(

@@ -2,6 +2,7 @@
 
 #include "cleanup.h"
 #include "commandline.h"
+#include "cp932.h"
 #include "reflow.h"
 #include "savetext.h"
 #include "textfiles.h"
@@ -50,6 +51,8 @@ Reading joinedPages(const QList<Reading>& pages) {
         }
         engineTexts << page.engineText;
         boxTexts << page.boxText;
+        reading.lostInShiftJis =
+            cp932::unrepresentable(reading.lostInShiftJis + page.lostInShiftJis);
     }
     reading.engineText = joined(engineTexts);
     reading.boxText = joined(boxTexts);
@@ -71,6 +74,13 @@ Reading readOutput(const EngineOutput& output, const QString& codePageCopy, cons
                              ? textfiles::linesOfUtf8(output.utf8)
                              : textfiles::linesOfCp932(sjis);
     reading.boxText = tidiedText(reading.engineText, rules);
+    // What the clean-up leaves of the engine's own characters is what a UTF-8 result would
+    // hold; the few a Shift-JIS result turns into "?" are told, so nothing goes silently.
+    if (savedIn == textfiles::TextEncoding::ShiftJis) {
+        const QString asRead = textfiles::linesOfUtf8(output.utf8);
+        if (!cp932::unrepresentable(asRead).isEmpty())
+            reading.lostInShiftJis = cp932::unrepresentable(tidiedText(asRead, rules));
+    }
     return reading;
 }
 

@@ -57,6 +57,9 @@ struct Reading {
     QString engineText;
     // After the clean-up rules: what the result box gets.
     QString boxText;
+    // Read for a result saved in Shift-JIS: the characters of the engine's text that have no
+    // code page 932 form and so are saved as "?" (cp932::unrepresentable, each once).
+    QString lostInShiftJis;
 
     // The engine wrote its output and did not fail: the picture can be saved.
     bool succeeded() const { return written && !failed; }

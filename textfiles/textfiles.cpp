@@ -4,8 +4,11 @@
 #include "failure.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <unicode/ucnv.h>
@@ -25,6 +28,14 @@ namespace {
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 QByteArray readAll(const QString& path) {
+    // A FIFO would wait for a writer for ever, a device do what its driver does on open.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISDIR(st.st_mode))
+        throw Failure(QCoreApplication::translate("textfiles", "ファイルを読めません: %1\n%2")
+                          .arg(path, QCoreApplication::translate(
+                                         "textfiles", "普通のファイルではありません（FIFO、"
+                                                      "デバイスなど）")));
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         throw Failure(QCoreApplication::translate("textfiles", "ファイルを読めません: %1\n%2")
@@ -137,6 +148,59 @@ void PendingFile::commit() {
         ::unlink(m_temporary.constData());
         writeFailed(m_path, error);
     }
+}
+
+bool PendingFile::commitIfAbsent() {
+    if (m_fd < 0)
+        writeFailed(m_path, EBADF);
+    if (m_durability == Durability::Synced && ::fsync(m_fd) != 0)
+        writeFailed(m_path, errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(m_temporary.constData());
+        writeFailed(m_path, error);
+    }
+    // The system refuses to rename over an existing name; where the file system cannot be
+    // asked that (some network file systems), a hard link is made instead, which also fails
+    // when the name exists.
+    int result = ::renameat2(AT_FDCWD, m_temporary.constData(), AT_FDCWD, m_target.constData(),
+                             RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        result = ::link(m_temporary.constData(), m_target.constData());
+        const int error = errno;
+        ::unlink(m_temporary.constData());
+        errno = error;
+    }
+    if (result != 0) {
+        const int error = errno;
+        ::unlink(m_temporary.constData());
+        if (error == EEXIST)
+            return false;
+        writeFailed(m_path, error);
+    }
+    return true;
+}
+
+int removeStalePending(const QString& folder, qint64 olderThanSeconds) {
+    static const QRegularExpression name(QStringLiteral("^\\.qpx-[A-Za-z0-9]{6}$"));
+    const QDir dir(folder);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    int removed = 0;
+    for (const QString& entry :
+         dir.entryList({QStringLiteral(".qpx-*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.match(entry).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(entry));
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || now - qint64(st.st_mtim.tv_sec) < olderThanSeconds)
+            continue;
+        if (::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 namespace {
@@ -442,6 +506,12 @@ QByteArray sjisFromUtf8(const QByteArray& utf8) {
 
 QByteArray readBytes(const QString& path) {
     return readAll(path);
+}
+
+bool writeBytesIfAbsent(const QByteArray& bytes, const QString& path, Durability durability) {
+    PendingFile file(path, durability);
+    file.append(bytes.constData(), bytes.size());
+    return file.commitIfAbsent();
 }
 
 void writeBytes(const QByteArray& bytes, const QString& path, Durability durability) {

@@ -94,6 +94,10 @@ public:
     void append(const char* data, qsizetype size);
     qint64 written() const { return m_written; }
     void commit();
+    // Takes path's place only while nothing lies there: false, the temporary file removed and
+    // whatever appeared at path left as it is, when something does. The check and the rename
+    // are one step, so a file saved meanwhile by another program is never replaced.
+    bool commitIfAbsent();
 
 private:
     void discard();
@@ -105,6 +109,13 @@ private:
     int m_fd = -1;
     qint64 m_written = 0;
 };
+
+// Removes from the folder the temporary files a PendingFile left when the program was killed
+// before commit() or its own clean-up (SIGKILL, a power cut): only names of exactly the form
+// it gives them (".qpx-" and six letters or digits), only plain files (never a link) of this
+// user, and only those not modified for olderThanSeconds, longer than any writer of the
+// program goes without writing. Gives how many went.
+int removeStalePending(const QString& folder, qint64 olderThanSeconds);
 
 // Writes every entry, each followed by CR LF (encodeText: LF in UTF-8). The file is written
 // under a temporary name and renamed into place, so a failure leaves the old file.
@@ -129,6 +140,10 @@ QByteArray readBytes(const QString& path);
 // Writes the bytes as writeLines writes its text: under a temporary name, renamed into place.
 void writeBytes(const QByteArray& bytes, const QString& path,
                 Durability durability = Durability::Synced);
+// The same for a new file: false, nothing written, when path exists by the time the bytes
+// are in place (PendingFile::commitIfAbsent).
+bool writeBytesIfAbsent(const QByteArray& bytes, const QString& path,
+                        Durability durability = Durability::Synced);
 // The text before the last "/", a "/" in the last position not counting; "" when none.
 QString parentFolder(const QString& path);
 // The line-end rule of convertUtf8ToSjis on its own.

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quillpix::textfiles {
 namespace {
 
@@ -66,9 +70,21 @@ void requireWritePlace(const QString& path, const QString& folder) {
 }
 
 bool holdsText(const QString& path) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Only a plain file is looked into: opening a FIFO waits for a writer for ever, and opening a
+    // device may do what its driver does on open. Checked before and, against a swap, after.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     QByteArray head = file.read(kTextSample);
     // A character cut at the end of the sample is not a fault of the file: the sample ends at
     // its last line end instead (LF is never part of a character in either encoding).

@@ -214,6 +214,24 @@ Stop and close? The pictures being read are finished and saved before the window
         <source>読み取り中の画像が終わるのを待っています。終わったら閉じます…</source>
         <translation>Waiting for the pictures being read. The window closes once they are done…</translation>
     </message>
+    <message>
+        <source>
+一括認識の間に保存された結果は、そのまま残しました: %1</source>
+        <translation>
+Results saved while the folder was being read were kept as they are: %1</translation>
+    </message>
+    <message>
+        <source>
+一括認識が読んだのではない（ウィンドウなどで保存した）結果を置き換えました: %1</source>
+        <translation>
+Replaced results the folder reading had not read itself (saved in the window or elsewhere): %1</translation>
+    </message>
+    <message>
+        <source>
+Shift-JIS にない文字を「?」で保存しました: %1 (%2)</source>
+        <translation>
+Saved &quot;?&quot; for characters Shift-JIS cannot hold: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>batchfile</name>
@@ -236,6 +254,17 @@ Stop and close? The pictures being read are finished and saved before the window
     <message>
         <source>コマンドの書き方が正しくありません。</source>
         <translation>The command is not written correctly.</translation>
+    </message>
+</context>
+<context>
+    <name>booktext</name>
+    <message>
+        <source>フォルダを作れません: %1</source>
+        <translation>Cannot make the folder: %1</translation>
+    </message>
+    <message>
+        <source>%1 は Quillpix が書いたファイルではないため、書き直さずにそのままにしました（ページの結果は保存しました）。</source>
+        <translation>%1 was not written by Quillpix, so it was left as it is (the page&apos;s result is saved).</translation>
     </message>
 </context>
 <context>
@@ -1065,6 +1094,10 @@ Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
         <translation>The settings file cannot be written, so changed settings are not kept; they go back at the next start.
 %1
 (%2)</translation>
+    </message>
+    <message>
+        <source>普通のファイルではありません（FIFO、デバイスなど）</source>
+        <translation>It is not a plain file (a FIFO, a device, ...)</translation>
     </message>
     <message>
         <source>テキストファイルではありません: %1</source>

@@ -385,5 +385,71 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
 3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
 </translation>
     </message>
+    <message>
+        <source> kept (saved meanwhile)</source>
+        <translation> 保存済みのため残しました（実行中に保存）</translation>
+    </message>
+    <message>
+        <source>  kept: %1: saved while the batch ran (in the window, by hand or by another run), so left as saved; --force replaces them
+</source>
+        <translation>  残しました: %1: 一括認識の実行中に（ウィンドウや手作業、別の実行で）保存されたので、保存されたままにしました。--force で置き換えます
+</translation>
+    </message>
+    <message>
+        <source>  replaced by --force: %1: results the batch had not read whole itself (saved in the window or by hand)
+</source>
+        <translation>  --force で置き換えました: %1: 一括認識がページ全体を読んだのではない結果（ウィンドウや手作業で保存）
+</translation>
+    </message>
+    <message>
+        <source>  saved with &quot;?&quot; for characters Shift-JIS cannot hold: %1; --encoding utf-8 --force keeps them
+</source>
+        <translation>  Shift-JIS にない文字を「?」で保存しました: %1。--encoding utf-8 --force で残せます
+</translation>
+    </message>
+    <message>
+        <source>  removed: %1 temporary files left by a batch that was killed
+</source>
+        <translation>  削除しました: 強制終了した一括認識が残した一時ファイル %1 個
+</translation>
+    </message>
+    <message>
+        <source>  written: %1 (%2)
+</source>
+        <translation>  書きました: %1 (%2)
+</translation>
+    </message>
+    <message>
+        <source>--book %1 has the extension of a picture: every later batch would take it for one; give the book a name such as book.txt</source>
+        <translation>--book %1 は画像の拡張子です。以後の一括認識が画像として読んでしまいます。book.txt のような名前にしてください</translation>
+    </message>
+    <message>
+        <source>--book %1 exists and is not a book the batch wrote; give the book another name, or give --force to replace it</source>
+        <translation>--book %1 はすでにあり、一括認識が書いた本ではありません。別の名前にするか、--force で置き換えてください</translation>
+    </message>
+    <message>
+        <source>a file of this name is there that the batch did not write; it is left as it is (move it away, or give --force to replace it)</source>
+        <translation>一括認識が書いたのではない同じ名前のファイルがあるので、そのままにしました（移すか、--force で置き換えてください）</translation>
+    </message>
+    <message>
+        <source>the result of %1 cannot be read as text, so nothing is joined (%2); save it again as text, or delete it to have the page read again</source>
+        <translation>%1 の結果をテキストとして読めないため、何もつなげていません (%2)。テキストとして保存し直すか、削除してページを読み直させてください</translation>
+    </message>
+    <message>
+        <source>page %1</source>
+        <translation>%1 ページ</translation>
+    </message>
+    <message>
+        <source>replaced by --force: a file the batch had not written</source>
+        <translation>--force で置き換え: 一括認識が書いたのではないファイル</translation>
+    </message>
+    <message>
+        <source>the engine option -c %1 is not taken by the batch: it names a file, asks for another output or for debugging, or the library keeps it for the whole process (the window&apos;s run takes it through tess.bat)</source>
+        <translation>エンジンのオプション -c %1 は一括認識では使えません。ファイルを指定するもの、別の出力やデバッグを求めるもの、またはライブラリがプロセス全体で保つものです（ウィンドウの実行では tess.bat で使えます）</translation>
+    </message>
+    <message>
+        <source>%1 is taken by something that is not a file; its text is not saved</source>
+        <translation>%1 はファイルではないものが場所を取っているため、テキストを保存していません</translation>
+    </message>
 </context>
 </TS>

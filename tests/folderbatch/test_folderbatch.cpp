@@ -1,6 +1,7 @@
 #include "batchcli.h"
 #include "batchcontroller.h"
 #include "bookoutput.h"
+#include "booktext.h"
 #include "cp932.h"
 #include "crop.h"
 #include "enginesteps.h"
@@ -27,6 +28,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -40,6 +42,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillpix;
@@ -242,6 +245,13 @@ private Q_SLOTS:
     void windowMenuReadsTheShownFolder();
     void stopSignalLeavesNoHalfFile_data();
     void stopSignalLeavesNoHalfFile();
+    void resultSavedMeanwhileIsKept_data();
+    void resultSavedMeanwhileIsKept();
+    void outputsReplaceOnlyTheirOwn_data();
+    void outputsReplaceOnlyTheirOwn();
+    void staleTemporariesAreCleared();
+    void stopReachesTheEnginesTrial();
+    void aFolderWhereTheResultGoesIsNoResult();
 };
 
 void TestFolderBatch::picturesAndShares_data() {
@@ -361,8 +371,20 @@ void TestFolderBatch::bookNames_data() {
                                           << "is not a text file";
     QTest::newRow("an earlier book, code page 932 with page breaks") << "F/old.txt"
                                                                      << "";
-    QTest::newRow("UTF-8 text, a character across the part looked at") << "F/long.txt"
-                                                                       << "";
+    QTest::newRow("a book the batch wrote and marked") << "F/marked.txt"
+                                                       << "";
+    // Text, so the part looked at is judged whole; but no book of the batch's.
+    QTest::newRow("UTF-8 text, a character across the part looked at")
+        << "F/long.txt"
+        << "is not a book the batch wrote";
+    QTest::newRow("a note of the user's") << "F/notes.txt"
+                                          << "is not a book the batch wrote";
+    QTest::newRow("a FIFO, never opened") << "F/fifo"
+                                          << "is not a text file";
+    QTest::newRow("a FIFO out of the folder") << "O/fifo"
+                                              << "is not a text file";
+    QTest::newRow("a picture's extension") << "F/book.PNG"
+                                           << "has the extension of a picture";
     QTest::newRow("a new file") << "F/new.txt"
                                 << "";
 }
@@ -377,15 +399,29 @@ void TestFolderBatch::bookNames() {
     page(1, QImage::Format_RGB32).save(f + QStringLiteral("/a.bmp"));
     writeAll(f + QStringLiteral("/data.bin"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
     writeAll(f + QStringLiteral("/nul.txt"), QByteArray("text\0text\r\n", 12));
-    writeAll(f + QStringLiteral("/old.txt"), cp932::encode(QStringLiteral("頁\r\n\f\r\n頁\r\n")));
+    // An earlier version's book of the three pages: two page-break lines.
+    writeAll(f + QStringLiteral("/old.txt"),
+             cp932::encode(QStringLiteral("頁\r\n\f\r\n頁\r\n\f\r\n頁\r\n")));
+    writeAll(f + QStringLiteral("/notes.txt"), "my notes\r\n");
+    writeAll(f + QStringLiteral("/marked.txt"), "one page\r\n");
+    booktext::markWritten(f, f + QStringLiteral("/marked.txt"));
+    QTemporaryDir other;
+    QCOMPARE(::mkfifo(QFile::encodeName(f + QStringLiteral("/fifo")).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(other.filePath(QStringLiteral("fifo"))).constData(), 0600),
+             0);
     // The first 64 KiB end inside a three-byte character.
     writeAll(f + QStringLiteral("/long.txt"),
              QByteArray(65534, 'a') + "\n" + QStringLiteral("あいう\n").toUtf8().repeated(10));
     QVERIFY(QDir(f).mkdir(QStringLiteral("sub")) && QDir(f).mkdir(QStringLiteral("pdf")));
     QVERIFY(QFile::link(f, f + QStringLiteral("/same")));
     const QList<PictureItem> items{{"a.bmp", -1}, {"scan.pdf", 0}, {"scan.pdf", 1}};
-    const OutputPlan plan =
-        planOutputs(f, items, book.replace(QStringLiteral("F/"), f + u'/'), false);
+    // Only the leading "F/" or "O/" stands for a folder: a temporary folder's name may hold
+    // either.
+    if (book.startsWith(u"F/"))
+        book = f + u'/' + book.mid(2);
+    else if (book.startsWith(u"O/"))
+        book = other.path() + u'/' + book.mid(2);
+    const OutputPlan plan = planOutputs(f, items, book, false);
     if (refusal.isEmpty()) {
         QVERIFY2(plan.clashes.isEmpty(), qPrintable(plan.clashes.join(u'|')));
         QCOMPARE(plan.outputs.last().target, book);
@@ -489,6 +525,7 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     QTest::addColumn<QByteArray>("document"); // s.pdf.txt, its two pages joined
     QTest::addColumn<QByteArray>("book");     // a.bmp and the two pages joined
     QTest::addColumn<QByteArray>("output");   // what the engine writes for each page
+    QTest::addColumn<QString>("said");        // in the summary about characters lost; "" none
     const QByteArray sjis1("\x95\xc5\r\n");   // 頁
     const QByteArray sjis2 = sjis1 + "\x0c\r\n" + sjis1;
     const QByteArray sjis3 = sjis2 + "\x0c\r\n" + sjis1;
@@ -498,28 +535,32 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     const QByteArray utf3 = utf2 + "\x0c\n" + utf1;
     const QStringList none;
     const QByteArray page("頁\n");
-    QTest::newRow("Shift-JIS, CR LF by default") << none << none << sjis1 << sjis2 << sjis3 << page;
+    QTest::newRow("Shift-JIS, CR LF by default")
+        << none << none << sjis1 << sjis2 << sjis3 << page << "";
     QTest::newRow("utf-8: mark and LF") << none << QStringList{"--encoding", "utf-8"} << mark + utf1
-                                        << mark + utf2 << mark + utf3 << page;
+                                        << mark + utf2 << mark + utf3 << page << "";
     QTest::newRow("sjis as the name")
-        << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3 << page;
+        << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3 << page << "";
     // The results stay as they were saved; the joined texts, up to date but in the other
     // encoding, are joined again from them.
     QTest::newRow("UTF8 after a Shift-JIS batch: results kept, texts joined again")
         << QStringList{"--encoding", "shift-jis"} << QStringList{"--encoding", "UTF8"} << sjis1
-        << mark + utf2 << mark + utf3 << page;
-    QTest::newRow("cp932 after a UTF-8 batch: the UTF-8 results join line for line")
+        << mark + utf2 << mark + utf3 << page << "";
+    // Joined texts of UTF-8 results stay UTF-8: a UTF-8 result may hold what Shift-JIS lacks.
+    QTest::newRow("cp932 after a UTF-8 batch: the UTF-8 results keep the texts UTF-8")
         << QStringList{"--encoding", "utf-8"} << QStringList{"--encoding", "cp932"} << mark + utf1
-        << sjis2 << sjis3 << page;
+        << mark + utf2 << mark + utf3 << page << "";
     // A character Shift-JIS lacks (鷗) is kept in UTF-8; Shift-JIS has "?" in its place.
     const QByteArray ougai("\xe9\xb7\x97\n");
     QTest::newRow("utf-8 keeps what Shift-JIS lacks")
         << none << QStringList{"--encoding", "utf-8"} << mark + ougai
         << mark + ougai + "\x0c\n" + ougai << mark + ougai + "\x0c\n" + ougai + "\x0c\n" + ougai
-        << ougai;
+        << ougai << "";
     QTest::newRow("Shift-JIS writes ? for it")
         << none << none << QByteArray("?\r\n") << QByteArray("?\r\n\x0c\r\n?\r\n")
-        << QByteArray("?\r\n\x0c\r\n?\r\n\x0c\r\n?\r\n") << ougai;
+        << QByteArray("?\r\n\x0c\r\n?\r\n\x0c\r\n?\r\n") << ougai
+        << QStringLiteral("saved with \"?\" for characters Shift-JIS cannot hold: a.bmp.txt (鷗), "
+                          "s.pdf.p1.txt (鷗), s.pdf.p2.txt (鷗); --encoding utf-8");
 }
 
 // The results, the document's text and the book are written in the encoding asked for; the
@@ -531,6 +572,7 @@ void TestFolderBatch::encodingOfTheTexts() {
     QFETCH(QByteArray, document);
     QFETCH(QByteArray, book);
     QFETCH(QByteArray, output);
+    QFETCH(QString, said);
     BatchEngine engine;
     writeAll(engine.file(QStringLiteral("output")), output);
     QTemporaryDir folder, elsewhere;
@@ -553,6 +595,9 @@ void TestFolderBatch::encodingOfTheTexts() {
     QCOMPARE(readAll(folder.filePath(QStringLiteral("a.bmp.txt"))), result);
     QCOMPARE(readAll(folder.filePath(QStringLiteral("s.pdf.txt"))), document);
     QCOMPARE(readAll(bookPath), book);
+    QVERIFY2(said.isEmpty() ? !run.out.contains(QStringLiteral("saved with \"?\""))
+                            : run.out.contains(said),
+             qPrintable(run.out));
 }
 
 void TestFolderBatch::refusedStarts_data() {
@@ -609,6 +654,11 @@ void TestFolderBatch::refusedStarts_data() {
                                                  << "ok" << 3 << "is the name of a saved result";
     QTest::newRow("a book in place of the picture")
         << ok + QStringList{"--book", "F/a.bmp"} << "ok" << 3 << "is a picture of the folder";
+    QTest::newRow("a book named as a picture") << ok + QStringList{"--book", "F/book.jpg"} << "ok"
+                                               << 3 << "has the extension of a picture";
+    QTest::newRow("a setting that names a file the engine writes")
+        << ok + QStringList{"--option", "-c debug_file=/tmp/engine.log"} << "ok" << 3
+        << "the engine option -c debug_file=/tmp/engine.log is not taken by the batch";
     QTest::newRow("PDFs with an engine process")
         << ok + QStringList{"--pdf"} << "ok" << 3 << "--pdf needs the engine loaded";
 }
@@ -1278,6 +1328,224 @@ void TestFolderBatch::stopSignalLeavesNoHalfFile() {
         QCOMPARE(readAll(folder.filePath(name + QStringLiteral(".txt"))),
                  savedFile(QStringLiteral("途中で止める")));
     }
+}
+
+void TestFolderBatch::resultSavedMeanwhileIsKept_data() {
+    QTest::addColumn<bool>("force");
+    QTest::newRow("kept and counted as skipped") << false;
+    QTest::newRow("--force replaces them and says whose they were") << true;
+}
+
+// The batch decides at its start which pictures lack a result; a result saved after that (the
+// window's 保存 on a page the batch has not reached, or on the page it reads now) is the
+// user's.
+void TestFolderBatch::resultSavedMeanwhileIsKept() {
+    QFETCH(bool, force);
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "機械\n");
+    writeAll(engine.file(QStringLiteral("slow")), "1");
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    page(2, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("b.bmp")));
+    QStringList arguments{"--batch", folder.path(), "--lang", "jpn", "--psm", "3", "--jobs", "1"};
+    if (force)
+        arguments << QStringLiteral("--force");
+    std::unique_ptr<QProcess> process(startBatch(arguments, engine.dir.path()));
+    // The blank trial, then a.bmp under way: both pictures are queued by now.
+    QTRY_VERIFY_WITH_TIMEOUT(logLines(engine.file(QStringLiteral("runs"))).size() >= 2, 30000);
+    const QByteArray mine = savedFile(QStringLiteral("手で直した"));
+    writeAll(folder.filePath(QStringLiteral("a.bmp.txt")), mine);
+    writeAll(folder.filePath(QStringLiteral("b.bmp.txt")), mine);
+    QVERIFY(process->waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(process->readAllStandardOutput());
+    QCOMPARE(process->exitCode(), 0);
+    QCOMPARE(logLines(engine.file(QStringLiteral("runs"))).size(), 3);
+    for (const char* name : {"a.bmp.txt", "b.bmp.txt"})
+        QCOMPARE(readAll(folder.filePath(QString::fromLatin1(name))),
+                 force ? savedFile(QStringLiteral("機械")) : mine);
+    if (force) {
+        QVERIFY2(out.contains(QStringLiteral("2 read and saved, 0 skipped")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("replaced by --force: a.bmp, b.bmp: results the "
+                                             "batch had not read whole")),
+                 qPrintable(out));
+    } else {
+        QVERIFY2(out.contains(QStringLiteral("0 read and saved, 2 skipped")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("kept: a.bmp, b.bmp: saved while the batch ran")),
+                 qPrintable(out));
+    }
+    // Nothing is left under a temporary name.
+    QCOMPARE(folderEntries(folder.path()),
+             (QStringList{"a.bmp", "a.bmp.txt", "b.bmp", "b.bmp.txt"}));
+}
+
+void TestFolderBatch::outputsReplaceOnlyTheirOwn_data() {
+    QTest::addColumn<QString>("kind");      // "text" (s.pdf.txt), "book" or "pdf" (pdf/s.pdf)
+    QTest::addColumn<QByteArray>("page2");  // the second page's result; the first is "一"
+    QTest::addColumn<QByteArray>("before"); // at the output's place before; "<none>" for none
+    QTest::addColumn<bool>("marked");       // written (and marked) by the batch before
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("outcome");  // "written", "up to date", or a failure's words
+    QTest::addColumn<QByteArray>("after"); // at the output's place after; "<same>" unchanged
+    const QByteArray none("<none>"), same("<same>");
+    const QByteArray two = savedFile(QStringLiteral("一\r\n\f\r\n二"));
+    const QByteArray page2 = savedFile(QStringLiteral("二"));
+    const QByteArray mine("my own notes\r\n");
+    QTest::newRow("a new document text")
+        << "text" << page2 << none << false << false << "written" << two;
+    QTest::newRow("its own earlier text, replaced")
+        << "text" << page2 << mine << true << false << "written" << two;
+    QTest::newRow("a document text the user wrote is kept")
+        << "text" << page2 << mine << false << false << "the batch did not write" << same;
+    QTest::newRow("the user's, own text changed after the batch wrote it")
+        << "text" << page2 << QByteArray("<edited>") << true << false << "the batch did not write"
+        << same;
+    QTest::newRow("--force replaces it, and says so")
+        << "text" << page2 << mine << false << true << "replaced by --force: a file the batch"
+        << two;
+    QTest::newRow("a note named as the book is kept")
+        << "book" << page2 << mine << false << false << "the batch did not write" << same;
+    QTest::newRow("a PDF of the user's in pdf/ is kept")
+        << "pdf" << page2 << QByteArray("%PDF-1.4 mine") << false << false
+        << "the batch did not write" << same;
+    QTest::newRow("a result in UTF-16 is read, and the text is UTF-8")
+        << "text" << QByteArray("\xFF\xFE\x8c\x4e\r\0\n\0", 8) << none << false << false
+        << "written"
+        << "\xEF\xBB\xBF" + QStringLiteral("一\n\f\n二\n").toUtf8();
+    QTest::newRow("a result holding a NUL is named, nothing joined")
+        << "text" << QByteArray("\x93\xf1\0\r\n", 5) << none << false << false
+        << "the result of page 2 cannot be read as text" << none;
+    QTest::newRow("the book: the same for a picture's result")
+        << "book" << QByteArray("\x93\xf1\0\r\n", 5) << none << false << false
+        << "the result of s.pdf (p. 2) cannot be read as text" << none;
+}
+
+// Only a file the batch wrote itself, or what --force names, is replaced by an output; a page
+// result that is no text is never joined as characters.
+void TestFolderBatch::outputsReplaceOnlyTheirOwn() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, page2);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, marked);
+    QFETCH(bool, force);
+    QFETCH(QString, outcome);
+    QFETCH(QByteArray, after);
+    QTemporaryDir folder;
+    const QString f = folder.path();
+    const QList<PictureItem> pages{{"s.pdf", 0}, {"s.pdf", 1}};
+    Output output{OutputKind::DocumentText, f + QStringLiteral("/s.pdf.txt"),
+                  QStringLiteral("s.pdf.txt"), pages};
+    if (kind == u"book")
+        output = {OutputKind::BookText, f + QStringLiteral("/book.txt"), QStringLiteral("book.txt"),
+                  pages};
+    if (kind == u"pdf") {
+        QVERIFY(QDir(f).mkdir(QStringLiteral("pdf")));
+        output = {OutputKind::DocumentPdf, f + QStringLiteral("/pdf/s.pdf"),
+                  QStringLiteral("pdf/s.pdf"), pages};
+    }
+    if (before == "<edited>") {
+        writeAll(output.target, "batch's\r\n\f\r\nwords\r\n");
+        booktext::markWritten(f, output.target);
+        QTest::qWait(20);
+        writeAll(output.target, "the user's words\r\n");
+        before = readAll(output.target);
+    } else if (before != "<none>") {
+        writeAll(output.target, before);
+        if (marked)
+            booktext::markWritten(f, output.target);
+    }
+    // The results are newer than what lay there before: a text of the batch's is stale.
+    QTest::qWait(20);
+    writeAll(resultPath(f, pages[0]), savedFile(QStringLiteral("一")));
+    writeAll(resultPath(f, pages[1]), page2);
+    const OutputOutcome got = writeOutput(f, output, {}, textfiles::TextEncoding::ShiftJis, force);
+    const QString said = got.detail;
+    if (outcome == u"written" || outcome.startsWith(u"replaced")) {
+        QCOMPARE(got.state, OutputOutcome::State::Written);
+        QVERIFY2(outcome == u"written" ? said.isEmpty() : said.startsWith(outcome),
+                 qPrintable(said));
+    } else {
+        QCOMPARE(got.state, OutputOutcome::State::Failed);
+        QVERIFY2(said.contains(outcome), qPrintable(said));
+    }
+    QCOMPARE(readAll(output.target), after == "<same>"   ? before
+                                     : after == "<none>" ? QByteArray()
+                                                         : after);
+    QCOMPARE(QFile::exists(output.target), after != "<none>");
+    // What it wrote is its own: the next batch finds it up to date.
+    if (got.state == OutputOutcome::State::Written)
+        QCOMPARE(writeOutput(f, output, {}).state, OutputOutcome::State::UpToDate);
+}
+
+// A batch killed while it wrote leaves a hidden temporary file beside the result; the next run
+// over the folder removes those old enough that no writer can still own them, and nothing else.
+void TestFolderBatch::staleTemporariesAreCleared() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "掃除\n");
+    QTemporaryDir folder;
+    const QString f = folder.path();
+    page(1, QImage::Format_RGB32).save(f + QStringLiteral("/a.bmp"));
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-2 * 3600);
+    const auto make = [&](const QString& name, bool aged) {
+        writeAll(f + u'/' + name, "half a resu");
+        QFile file(f + u'/' + name);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (aged)
+            QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral(".qpx-Ab12Cd"), true);  // left by a killed batch
+    make(QStringLiteral(".qpx-Ef34Gh"), false); // being written now
+    make(QStringLiteral(".qpx-Ab12Cde"), true); // not a name the program gives
+    make(QStringLiteral(".qpx-notes.txt"), true);
+    QVERIFY(QDir(f).mkpath(QStringLiteral("pdf/.lines")));
+    make(QStringLiteral("pdf/.lines/.qpx-Zz99Yy"), true);
+    QVERIFY(QFile::link(f + QStringLiteral("/.qpx-notes.txt"), f + QStringLiteral("/.qpx-Li12nk")));
+    const Run run = runBatch({"--batch", f, "--lang", "jpn", "--psm", "3"}, engine.dir.path());
+    QCOMPARE(run.status, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("removed: 2 temporary files left by a batch")),
+             qPrintable(run.out));
+    QCOMPARE(folderEntries(f), (QStringList{".qpx-Ab12Cde", ".qpx-Ef34Gh", ".qpx-Li12nk",
+                                            ".qpx-notes.txt", "a.bmp", "a.bmp.txt"}));
+    QVERIFY(QDir(f + QStringLiteral("/pdf/.lines")).isEmpty(QDir::Files | QDir::Hidden));
+}
+
+// Before the first picture the batch's thread waits for the engine's trial on a blank picture;
+// SIGTERM then ends the engine at once, not after it is done.
+void TestFolderBatch::stopReachesTheEnginesTrial() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "試し\n");
+    writeAll(engine.file(QStringLiteral("slow")), "60");
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    std::unique_ptr<QProcess> process(
+        startBatch({"--batch", folder.path(), "--lang", "jpn", "--psm", "3"}, engine.dir.path()));
+    QTRY_VERIFY_WITH_TIMEOUT(logLines(engine.file(QStringLiteral("runs"))).size() == 1, 30000);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(::kill(pid_t(process->processId()), SIGTERM), 0);
+    QVERIFY(process->waitForFinished(20000));
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(process->exitCode(), 128 + SIGTERM);
+    const QString out = QString::fromLocal8Bit(process->readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("Stopped (SIGTERM): 1 pictures not read")),
+             qPrintable(out));
+    QCOMPARE(folderEntries(folder.path()), QStringList{"a.bmp"});
+}
+
+// The write that keeps a result saved meanwhile finds a folder in the result's place: that is
+// nobody's result, and the picture fails instead of counting as kept.
+void TestFolderBatch::aFolderWhereTheResultGoesIsNoResult() {
+    BatchEngine engine;
+    writeAll(engine.file(QStringLiteral("output")), "場所\n");
+    QTemporaryDir folder;
+    page(1, QImage::Format_RGB32).save(folder.filePath(QStringLiteral("a.bmp")));
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("a.bmp.txt")));
+    const Run run =
+        runBatch({"--batch", folder.path(), "--lang", "jpn", "--psm", "3"}, engine.dir.path());
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.out.contains(QStringLiteral(
+                 "failed: a.bmp: a.bmp.txt is taken by something that is not a file")),
+             qPrintable(run.out));
+    QVERIFY(!run.out.contains(QStringLiteral("kept:")));
 }
 
 QTEST_MAIN(TestFolderBatch)
