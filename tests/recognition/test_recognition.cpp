@@ -568,6 +568,16 @@ void TestRecognition::oddProgramFolder_data() {
         << QStringLiteral("it's_$HOME;(x)`y`*{1,2}") << "plain";
     QTest::newRow("Japanese, no quoting") << QStringLiteral("日本語フォルダ") << "plain";
     QTest::newRow("no code page 932 form") << QStringLiteral("資料〜2024 한😀") << "relative";
+    // A line break would end tess.bat's line inside the quotes, and the rest of the folder's
+    // name would run as a command in the program folder.
+    QTest::newRow("a line break, then a command")
+        << QStringLiteral("shared\ntouch pwned & x ") << "relative";
+    QTest::newRow("a carriage return, then a command")
+        << QStringLiteral("shared\rtouch pwned & x ") << "relative";
+    QTest::newRow("a quote, then a command")
+        << QStringLiteral("a\" & touch pwned & \"b") << "quoted";
+    QTest::newRow("a variable, then a command")
+        << QStringLiteral("%COMSPEC%\" & touch pwned") << "quoted";
 }
 
 void TestRecognition::oddProgramFolder() {
@@ -590,15 +600,15 @@ void TestRecognition::oddProgramFolder() {
         expected = QStringLiteral("tesseract tmp.bmp tmp -l jpn --psm 3 ");
     }
     QCOMPARE(s.c().txtBat->text(), expected);
-    QCOMPARE(pipeline::folderCharactersWithoutForm(P).isEmpty(), form != "relative");
+    QCOMPARE(pipeline::carriedWhole(P + QStringLiteral("/tmp.bmp")), form != "relative");
     const QString base = form == "relative" ? QString() : P + QStringLiteral("/");
     QCOMPARE(m_engine->arguments().mid(0, 2),
              (QStringList{base + QStringLiteral("tmp.bmp"), base + QStringLiteral("tmp")}));
     QVERIFY(pipeline::unwritableCommandMessage(expected).isEmpty());
     const QString unwritable = pipeline::unwritableCommandMessage(QStringLiteral("tesseract ") + P +
                                                                   QStringLiteral("/tmp.bmp"));
-    QCOMPARE(unwritable.isEmpty(), form != "relative");
-    QVERIFY(form != "relative" ||
+    QCOMPARE(unwritable.isEmpty(), pipeline::folderCharactersWithoutForm(P).isEmpty());
+    QVERIFY(unwritable.isEmpty() ||
             unwritable.contains(QStringLiteral("「〜」(U+301C)、「한」(U+D55C)、「😀」(U+1F600)")));
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("読めた\r"));
     QVERIFY(s.platform.messages.isEmpty());
@@ -622,6 +632,10 @@ void TestRecognition::secondRunWhileWaitingIsRefused() {
         return true;
     });
     s.c().cmdRecognize->click();
+    // Nothing of the folder's name ran: the engine was the batch's one program.
+    QVERIFY(!QFileInfo::exists(s.workFile(QStringLiteral("pwned"))));
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(s.platform.batchRuns[0].report.notFound, QStringList());
 
     QCOMPARE(s.platform.messages, QStringList(2, RecognitionHandler::busyMessage()));
     QCOMPARE(s.platform.batchRuns.size(), 1);
