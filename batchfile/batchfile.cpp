@@ -247,12 +247,14 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
                     ::dup2(childHandles[size_t(i)], i);
             ::setpgid(0, 0);
         });
-        QObject::connect(process.get(), &QProcess::finished, process.get(),
-                         [&, k](int exitCode, QProcess::ExitStatus status) {
-                             codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
-                             --remaining;
-                             wake();
-                         });
+        QObject::connect(
+            process.get(), &QProcess::finished, process.get(),
+            [&, k, name](int exitCode, QProcess::ExitStatus status) {
+                codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
+                m_report.ended.append({name, codes[size_t(k)], status != QProcess::NormalExit});
+                --remaining;
+                wake();
+            });
         if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
             report(h[2], QCoreApplication::translate(
                              "batchfile", "「%1」は、実行できるプログラムとして見つかりません。")

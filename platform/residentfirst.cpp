@@ -24,6 +24,8 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
         report.resident = true;
         report.lastProgram = QStringLiteral("tesseract");
         report.exitCode = outcome == engine::Outcome::Written ? 0 : 1;
+        report.engineRan = true;
+        report.engineExitCode = report.exitCode;
         return report;
     }
     const batchfile::Console console = style == WindowStyle::NormalWithFocus
@@ -34,6 +36,12 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     report.notFound = run.notFound;
     report.lastProgram = run.lastProgram;
     report.exitCode = run.exitCode;
+    for (const batchfile::BatchReport::ProgramEnd& end : run.ended)
+        if (QFileInfo(end.program).fileName() == QLatin1String("tesseract")) {
+            report.engineRan = true;
+            report.engineExitCode = end.exitCode;
+            report.engineCrashed = end.crashed;
+        }
     return report;
 }
 

@@ -384,20 +384,39 @@ void TestPipeline::failureReasonNamesTheProgram_data() {
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("ran well") << QStringList{} << "tesseract" << 0 << QString();
-    QTest::newRow("the engine is missing")
-        << QStringList{"tesseract"} << "tesseract" << 9009 << engineNotFoundMessage();
+    // The engine's own end, when the batch started it: its exit code; -1 when it never ran.
+    QTest::addColumn<int>("engineCode");
+    QTest::addColumn<bool>("resident");
+    QTest::newRow("ran well") << QStringList{} << "tesseract" << 0 << QString() << -1 << false;
+    QTest::newRow("the engine is missing") << QStringList{"tesseract"} << "tesseract" << 9009
+                                           << engineNotFoundMessage() << -1 << false;
     QTest::newRow("another program is missing")
         << QStringList{"set"} << "tesseract" << 0
-        << QStringLiteral("「set」は、実行できるプログラムとして見つかりません。");
+        << QStringLiteral("「set」は、実行できるプログラムとして見つかりません。") << -1 << false;
     QTest::newRow("the engine failed")
         << QStringList{} << "tesseract" << 1
-        << QStringLiteral("tesseract が終了コード 1 で終わりました。");
+        << QStringLiteral("tesseract が終了コード 1 で終わりました。") << 1 << false;
     QTest::newRow("another program is missing, then the engine failed")
         << QStringList{"call"} << "tesseract" << 1
         << QStringLiteral("「call」は、実行できるプログラムとして見つかりません。\n"
-                          "tesseract が終了コード 1 で終わりました。");
-    QTest::newRow("no program, as for a comment") << QStringList{} << QString() << 0 << QString();
+                          "tesseract が終了コード 1 で終わりました。")
+        << 1 << false;
+    QTest::newRow("no program, as for a comment")
+        << QStringList{} << QString() << 0 << QString() << -1 << false;
+    QTest::newRow("the engine failed, then pause")
+        << QStringList{} << "pause" << 0
+        << QStringLiteral("tesseract が終了コード 3 で終わりました。") << 3 << false;
+    QTest::newRow("the engine failed, then another program failed")
+        << QStringList{} << "false" << 1
+        << QStringLiteral(
+               "tesseract が終了コード 3 で終わりました。\nfalse が終了コード 1 で終わりました。")
+        << 3 << false;
+    QTest::newRow("the engine read well, then another program failed")
+        << QStringList{} << "false" << 1 << QStringLiteral("false が終了コード 1 で終わりました。")
+        << 0 << false;
+    QTest::newRow("the loaded engine could not read the picture")
+        << QStringList{} << "tesseract" << 1
+        << QStringLiteral("文字認識エンジンが画像を読めませんでした") << 1 << true;
 }
 
 void TestPipeline::failureReasonNamesTheProgram() {
@@ -405,12 +424,19 @@ void TestPipeline::failureReasonNamesTheProgram() {
     QFETCH(QString, last);
     QFETCH(int, code);
     QFETCH(QString, reason);
+    QFETCH(int, engineCode);
+    QFETCH(bool, resident);
     BatchReport report;
     report.started = true;
     report.notFound = notFound;
     report.lastProgram = last;
     report.exitCode = code;
+    report.engineRan = engineCode >= 0;
+    report.engineExitCode = std::max(engineCode, 0);
+    report.resident = resident;
     QCOMPARE(failureReason(report), reason);
+    // Only the engine's own end fails the run.
+    QCOMPARE(engineFailed(report), engineCode > 0);
 }
 
 void TestPipeline::linesComeBackOntoThePicture_data() {

@@ -67,6 +67,8 @@ private Q_SLOTS:
     void missingResult();
     void directRunNamesWhatFailed_data();
     void directRunNamesWhatFailed();
+    void failedEngineAddsNothing_data();
+    void failedEngineAddsNothing();
     void soundComesAfterPointerBeforeFocus();
 
     void cmdDirectFollowsTxtBat();
@@ -441,6 +443,59 @@ void TestRecognition::directRunNamesWhatFailed() {
     QCOMPARE(s.platform.messages,
              QStringList{RecognitionHandler::missingResultMessage() +
                          (named.isEmpty() ? QString() : QLatin1Char('\n') + named)});
+}
+
+// An engine that fails after it began its result (a page cut short, an empty file) is told, its
+// exit status named, and adds nothing; what the batch runs after the engine does not count.
+void TestRecognition::failedEngineAddsNothing_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("option");    // row of the option list; 1 is "pause"
+    QTest::addColumn<QString>("then");  // a command after the engine's in a direct run; "" none
+    QTest::addColumn<QString>("named"); // the reason given; "" when the text is appended
+    const QString three = QStringLiteral("tesseract が終了コード 3 で終わりました。");
+    QTest::newRow("part of the result, then exit 3") << "partial" << 0 << QString() << three;
+    QTest::newRow("part of the result, exit 3, then pause") << "partial" << 1 << QString() << three;
+    QTest::newRow("an empty result, then exit 1")
+        << "empty" << 0 << QString() << QStringLiteral("tesseract が終了コード 1 で終わりました。");
+    QTest::newRow("part of the result, exit 3, then a program that ends well")
+        << "partial" << 0 << QStringLiteral("true") << three;
+    QTest::newRow("a good result, then a missing program")
+        << "" << 0 << "no-such-program" << QString();
+}
+
+void TestRecognition::failedEngineAddsNothing() {
+    QFETCH(QString, mode);
+    QFETCH(int, option);
+    QFETCH(QString, then);
+    QFETCH(QString, named);
+    Session s;
+    s.chooseItems(0, 0, option);
+    m_engine->setMode(mode);
+    m_engine->setOutput(QByteArray("書きかけ\n"));
+    const QString before = QStringLiteral("残す文");
+    s.c().txtResult->setText(before);
+    s.select(5, 5, 100, 50);
+    s.c().cmdRecognize->click();
+    if (!then.isEmpty()) {
+        s.platform.messages.clear();
+        s.platform.sounds.clear();
+        s.c().txtResult->setText(before);
+        s.c().txtBat->setText(s.c().txtBat->text() + QStringLiteral(" & ") + then);
+        s.c().cmdDirect->click();
+    }
+
+    QVERIFY(m_engine->ran());
+    QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
+    QVERIFY(!s.waitCursor());
+    if (named.isEmpty()) {
+        QCOMPARE(s.platform.messages, QStringList());
+        QCOMPARE(s.c().txtResult->text(), before + QStringLiteral("書きかけ\r"));
+        return;
+    }
+    QCOMPARE(s.platform.messages,
+             QStringList{RecognitionHandler::engineFailedMessage() + QLatin1Char('\n') + named});
+    QCOMPARE(s.platform.sounds, QStringList{s.parentFolder() + QStringLiteral("/wav/notify.wav")});
+    QCOMPARE(s.c().txtResult->text(), before);
 }
 
 void TestRecognition::soundComesAfterPointerBeforeFocus() {
