@@ -5,11 +5,13 @@
 #include "cp932.h"
 #include "enginecall.h"
 #include "enginesteps.h"
+#include "librarymessages.h"
 #include "pagetexts.h"
 #include "plaincall.h"
 #include "reading.h"
 #include "skew.h"
 #include "textpicture.h"
+#include "workfolder.h"
 #include "workpicture.h"
 
 #include <QElapsedTimer>
@@ -64,6 +66,8 @@ private:
 class TestPipeline : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // As every front end starts: the picture library's one handler for the process.
+    void initTestCase() { pagelayout::routeLibraryMessages(); }
     void theEngineGetsTheSameWordsEveryWay_data();
     void theEngineGetsTheSameWordsEveryWay();
     void commandsTheBatchCannotRun_data();
@@ -93,6 +97,8 @@ private Q_SLOTS:
     void workPictureTellsThePicturesResolution();
     void pagesOfASpreadMakeOneReading_data();
     void pagesOfASpreadMakeOneReading();
+    void failedAnalysisSendsNothing_data();
+    void failedAnalysisSendsNothing();
 };
 
 void TestPipeline::workPictureIsGreyWhenThePixelsAre_data() {
@@ -763,6 +769,32 @@ void TestPipeline::workPictureTellsThePicturesResolution() {
     QCOMPARE(int(work.dotsPerMeterY() / 39.37 + 0.5), int(told / 39.37 + 0.5));
     QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32),
              work.convertToFormat(QImage::Format_RGB32));
+}
+
+// A window run whose "自動" analysis fails in the picture library writes neither tmp.bmp nor
+// tess.bat, and says why, in the library's words: the engine would read a blank picture.
+void TestPipeline::failedAnalysisSendsNothing_data() {
+    QTest::addColumn<bool>("direct"); // 実行 after a "自動" run, rather than the run itself
+    QTest::newRow("認識 with 自動") << false;
+    QTest::newRow("実行 after 自動") << true;
+}
+
+void TestPipeline::failedAnalysisSendsNothing() {
+    QFETCH(bool, direct);
+    QTemporaryDir dir;
+    // Wider than the library takes a picture.
+    QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
+    wide.fill(255);
+    const SentRun sent =
+        direct ? sendCommand(dir.path(), wide, true, QStringLiteral("tesseract tmp.bmp tmp"))
+               : sendRun(dir.path(), wide, {automaticLanguage(), QStringLiteral("3"), {}});
+    QVERIFY2(sent.problem.startsWith(QStringLiteral("自動の読み取りで画像")),
+             qPrintable(sent.problem));
+    QVERIFY2(sent.problem.contains(QStringLiteral("Error in pixCreate")), qPrintable(sent.problem));
+    QVERIFY(sent.command.isEmpty());
+    QVERIFY(sent.sentPicture.isNull());
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tmp.bmp"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tess.bat"))));
 }
 
 QTEST_MAIN(TestPipeline)
