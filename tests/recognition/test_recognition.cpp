@@ -642,6 +642,10 @@ void TestRecognition::oddProgramFolder() {
     s.select(5, 5, 100, 50);
     m_engine->setOutput(QByteArray("読めた\n"));
     s.c().cmdRecognize->click();
+    // Nothing of the folder's name ran: the engine was the batch's one program.
+    QVERIFY(!QFileInfo::exists(s.workFile(QStringLiteral("pwned"))));
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(s.platform.batchRuns[0].report.notFound, QStringList());
 
     const QString P = s.programFolder();
     QString expected = plainCommand(P, QStringLiteral("jpn"), QStringLiteral("3"), QString());
@@ -687,10 +691,6 @@ void TestRecognition::secondRunWhileWaitingIsRefused() {
         return true;
     });
     s.c().cmdRecognize->click();
-    // Nothing of the folder's name ran: the engine was the batch's one program.
-    QVERIFY(!QFileInfo::exists(s.workFile(QStringLiteral("pwned"))));
-    QCOMPARE(s.platform.batchRuns.size(), 1);
-    QCOMPARE(s.platform.batchRuns[0].report.notFound, QStringList());
 
     QCOMPARE(s.platform.messages, QStringList(2, RecognitionHandler::busyMessage()));
     QCOMPARE(s.platform.batchRuns.size(), 1);
@@ -1031,6 +1031,10 @@ void TestRecognition::wholePicturesRead_data() {
     QTest::addColumn<bool>("ran");
     QTest::newRow("Ctrl+V in the result box, a picture alone") << "paste" << true;
     QTest::newRow("Ctrl+V in the result box, a picture with text") << "paste with text" << false;
+    // Over 16 megapixels a picture is read aside before it is shown; it is read once it is.
+    QTest::newRow("Ctrl+V in the result box, a picture over 16 megapixels")
+        << "paste large" << true;
+    QTest::newRow("a screen region over 16 megapixels") << "screen large" << true;
     QTest::newRow("画像全体を読む on the display") << "read whole" << true;
     QTest::newRow("Ctrl+A on the display, then Ctrl+Enter") << "Ctrl+A" << true;
 }
@@ -1042,10 +1046,17 @@ void TestRecognition::wholePicturesRead() {
     m_engine->setOutput(QByteArray("全体\n"));
     QVERIFY(s.showActive());
     Controls& c = s.c();
-    const QImage region = textPicture(QStringLiteral("貼付"), 24, QSize(90, 40));
+    // Past 16 megapixels: 4097 × 4097 is 16 785 409 pixels.
+    const QImage region = way.endsWith(QLatin1String("large"))
+                              ? textPicture(QStringLiteral("貼付"), 48, QSize(4097, 4097))
+                              : textPicture(QStringLiteral("貼付"), 24, QSize(90, 40));
     const QString kept = s.parentFolder() + QStringLiteral("/bmp_gif_clipboard");
     QImage expected = s.picture;
-    if (way.startsWith(QLatin1String("paste"))) {
+    if (way == QLatin1String("screen large")) {
+        s.platform.screenRegion.picture = region;
+        s.window().readScreen();
+        expected = region;
+    } else if (way.startsWith(QLatin1String("paste"))) {
         s.platform.clipboard.picture = region;
         s.platform.clipboard.hasText = way.endsWith(QLatin1String("text"));
         c.txtResult->setFocus();
@@ -1064,10 +1075,14 @@ void TestRecognition::wholePicturesRead() {
         QTest::keyClick(c.picDisp, Qt::Key_Return, Qt::ControlModifier);
     }
     QCOMPARE(m_engine->ran(), ran);
-    QCOMPARE(s.platform.copied, QStringList());
+    QCOMPARE(s.platform.copied, way.startsWith(QLatin1String("screen"))
+                                    ? QStringList{QStringLiteral("全体")}
+                                    : QStringList());
     if (!ran)
         return;
     QCOMPARE(s.platform.messages, QStringList());
+    if (way.endsWith(QLatin1String("large")))
+        QCOMPARE(s.c().picBmp->picture().size(), region.size());
     QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
              expected.convertToFormat(QImage::Format_RGB32));
     QVERIFY2(c.txtResult->text().startsWith(QStringLiteral("全体")),
