@@ -43,6 +43,9 @@ struct BatchReport {
         QString program; // as the batch names it
         int exitCode = 0;
         bool crashed = false; // ended by a signal
+        // The end of what it wrote to its standard error, when that went to the console (or,
+        // with no console, to nothing) rather than to a file or a pipe.
+        QByteArray errors;
         friend bool operator==(const ProgramEnd&, const ProgramEnd&) = default;
     };
     QList<ProgramEnd> ended;

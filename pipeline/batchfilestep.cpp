@@ -48,14 +48,18 @@ QString failureReason(const BatchReport& report) {
                             !report.notFound.contains(report.lastProgram);
     const bool lastIsEngine =
         QFileInfo(report.lastProgram).fileName() == QLatin1String("tesseract");
-    if (engineFailed(report) && report.resident)
-        lines << QCoreApplication::translate("pipeline",
-                                             "文字認識エンジンが画像を読めませんでした");
-    else if (engineFailed(report) && !(lastFailed && lastIsEngine))
-        lines << QCoreApplication::translate("pipeline", "%1 が終了コード %2 で終わりました。")
-                     .arg(QStringLiteral("tesseract"))
-                     .arg(report.engineExitCode);
-    if (lastFailed && !(report.resident && engineFailed(report)))
+    if (engineFailed(report)) {
+        lines << (report.resident ? QCoreApplication::translate(
+                                        "pipeline", "文字認識エンジンが画像を読めませんでした")
+                                  : QCoreApplication::translate(
+                                        "pipeline", "%1 が終了コード %2 で終わりました。")
+                                        .arg(QStringLiteral("tesseract"))
+                                        .arg(report.engineExitCode));
+        if (!report.engineMessage.isEmpty())
+            lines << report.engineMessage;
+    }
+    // The engine's line above already tells its end.
+    if (lastFailed && !(engineFailed(report) && lastIsEngine))
         lines << QCoreApplication::translate("pipeline", "%1 が終了コード %2 で終わりました。")
                      .arg(report.lastProgram)
                      .arg(report.exitCode);

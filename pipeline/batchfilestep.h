@@ -31,7 +31,8 @@ private:
 bool engineFailed(const BatchReport& report);
 
 // Why a batch run failed, for the message after it: each program it could not find (the engine
-// with the packages to install), or the program that ended in failure. "" when the report
+// with the packages to install), or the program that ended in failure, the engine with its
+// last message line. "" when the report
 // shows no failure. The engine that failed is named even when the batch went on after it.
 QString failureReason(const BatchReport& report);
 

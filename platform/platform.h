@@ -32,6 +32,9 @@ struct BatchReport {
     bool engineRan = false;
     int engineExitCode = 0; // 1 for a crash, as the batch's exit code counts it
     bool engineCrashed = false;
+    // The engine's last line on its standard error in that run ("" when it said nothing there,
+    // or its errors went to a file): the reason it gives for a failure.
+    QString engineMessage;
 };
 
 // What the clipboard holds that the window can take: a picture, or files copied in a file

@@ -8,6 +8,18 @@
 #include <QFileInfo>
 
 namespace quillpix {
+namespace {
+
+// The engine talks little: its failure's reason is its last line that says anything.
+QString lastLine(const QByteArray& output) {
+    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
+        if (const QString line = lines[i].trimmed(); !line.isEmpty())
+            return line;
+    return {};
+}
+
+} // namespace
 
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
                              engine::ResidentEngine& engine, QWidget* consoleParent) {
@@ -41,6 +53,7 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
             report.engineRan = true;
             report.engineExitCode = end.exitCode;
             report.engineCrashed = end.crashed;
+            report.engineMessage = lastLine(end.errors);
         }
     return report;
 }

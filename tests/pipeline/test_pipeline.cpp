@@ -420,6 +420,10 @@ void TestPipeline::failureReasonNamesTheProgram_data() {
     QTest::newRow("the engine read well, then another program failed")
         << QStringList{} << "false" << 1 << QStringLiteral("false が終了コード 1 で終わりました。")
         << 0 << false;
+    QTest::newRow("the engine failed, with its last message")
+        << QStringList{} << "tesseract" << 2
+        << QStringLiteral("tesseract が終了コード 2 で終わりました。\nError: cannot read tmp.bmp")
+        << 2 << false;
     QTest::newRow("the loaded engine could not read the picture")
         << QStringList{} << "tesseract" << 1
         << QStringLiteral("文字認識エンジンが画像を読めませんでした") << 1 << true;
@@ -440,6 +444,8 @@ void TestPipeline::failureReasonNamesTheProgram() {
     report.engineRan = engineCode >= 0;
     report.engineExitCode = std::max(engineCode, 0);
     report.resident = resident;
+    if (engineCode == 2)
+        report.engineMessage = QStringLiteral("Error: cannot read tmp.bmp");
     QCOMPARE(failureReason(report), reason);
     // Only the engine's own end fails the run.
     QCOMPARE(engineFailed(report), engineCode > 0);

@@ -371,8 +371,9 @@ void TestBatchRunner::missingBatchIsNotStarted() {
 
 void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
     QTemporaryDir dir;
-    const QString path = writeBatch(
-        dir.path(), QStringLiteral("echo 実行中\r\npause\r\necho after > after.txt\r\n"));
+    const QString path =
+        writeBatch(dir.path(), QStringLiteral("echo 実行中\r\nsh -c \"echo 誤り >&2\"\r\npause\r\n"
+                                              "echo after > after.txt\r\n"));
     QString shownBeforeKey;
     bool afterExistedBeforeKey = true;
     bool hadFocus = false;
@@ -391,7 +392,9 @@ void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
         return true;
     });
     QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
-    QVERIFY(shownBeforeKey.startsWith(QStringLiteral("実行中\n")));
+    // A program's standard error is shown too, in its place.
+    QVERIFY2(shownBeforeKey.startsWith(QStringLiteral("実行中\n誤り\n")),
+             qPrintable(shownBeforeKey));
     QVERIFY(!afterExistedBeforeKey);
     QVERIFY(hadFocus);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("after.txt"))), QByteArray("after\n"));
@@ -594,7 +597,8 @@ void TestBatchRunner::reportNamesWhatFailed() {
     QVERIFY(
         QFile::setPermissions(tools + QStringLiteral("/show"), QFile::ReadOwner | QFile::ExeOwner));
     writeAll(tools + QStringLiteral("/plain"), "#!/bin/sh\n");
-    writeAll(tools + QStringLiteral("/tesseract"), "#!/bin/sh\nexit $1\n");
+    writeAll(tools + QStringLiteral("/tesseract"),
+             "#!/bin/sh\n[ \"$1\" = 0 ] || printf 'Error %s\\n\\n' \"$1\" >&2\nexit $1\n");
     QVERIFY(QFile::setPermissions(tools + QStringLiteral("/tesseract"),
                                   QFile::ReadOwner | QFile::ExeOwner));
     const QString path = writeBatch(dir.path(), batch);
@@ -617,6 +621,9 @@ void TestBatchRunner::reportNamesWhatFailed() {
     QCOMPARE(throughPlatform.engineRan, engineCode >= 0);
     QCOMPARE(throughPlatform.engineExitCode, std::max(engineCode, 0));
     QVERIFY(!throughPlatform.engineCrashed);
+    // Its last line on standard error, which went to no console.
+    QCOMPARE(throughPlatform.engineMessage,
+             engineCode > 0 ? QStringLiteral("Error %1").arg(engineCode) : QString());
 }
 
 void TestBatchRunner::consoleKeys() {

@@ -452,7 +452,9 @@ void TestRecognition::failedEngineAddsNothing_data() {
     QTest::addColumn<int>("option");    // row of the option list; 1 is "pause"
     QTest::addColumn<QString>("then");  // a command after the engine's in a direct run; "" none
     QTest::addColumn<QString>("named"); // the reason given; "" when the text is appended
-    const QString three = QStringLiteral("tesseract が終了コード 3 で終わりました。");
+    // The engine's last line on its standard error follows its exit status.
+    const QString three =
+        QStringLiteral("tesseract が終了コード 3 で終わりました。\nError during processing.");
     QTest::newRow("part of the result, then exit 3") << "partial" << 0 << QString() << three;
     QTest::newRow("part of the result, exit 3, then pause") << "partial" << 1 << QString() << three;
     QTest::newRow("an empty result, then exit 1")
