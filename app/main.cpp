@@ -4,6 +4,7 @@
 #include "instancechannel.h"
 #include "instancelock.h"
 #include "languages.h"
+#include "librarymessages.h"
 #include "pages.h"
 #include "pictureloader.h"
 #include "startuproutines.h"
@@ -24,6 +25,10 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     // Before any thread reads a picture: the readers' process-wide limit is set once.
     quillpix::pictures::setUpImageReaders();
+    // So is the picture library's one message handler, for every front end: its errors reach
+    // the collector of the thread and run whose call caused them (the window's runs, its folder
+    // batch's workers, the command-line batch), so a failed analysis step is that run's reason.
+    quillpix::pagelayout::routeLibraryMessages();
     // The folder batch runs before anything asks for a display.
     if (quillpix::folderbatch::wantsCommandLine(argc, argv))
         return quillpix::folderbatch::runCommandLine(argc, argv);

@@ -27,6 +27,8 @@ namespace {
 
 // Handles 0 to 9, as "3>" and the like can name them.
 constexpr int kHandles = 10;
+// What a program said last on its standard error: its failure's reason lies in this tail.
+constexpr qsizetype kErrorTailBytes = 4096;
 using Handles = std::array<int, kHandles>;
 bool isBuiltin(const QString& word, const char* name) {
     return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
@@ -59,7 +61,14 @@ public:
     BatchReport run(const QString& text);
 
 private:
+    // A program's standard error, read on its way to the console (or to nothing), its tail kept.
+    struct ErrorCapture {
+        int fd = -1;
+        QByteArray tail;
+        std::unique_ptr<QSocketNotifier> notifier;
+    };
     int runPipeline(const Pipeline& pipeline);
+    void readErrors(ErrorCapture& capture);
     void pause(int outputHandle);
     bool waitUntil(const std::function<bool()>& done);
     void wake();
@@ -177,6 +186,9 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
     }
 
     std::vector<int> codes(static_cast<size_t>(count), 0);
+    std::vector<ErrorCapture> errors(static_cast<size_t>(count));
+    // Where each program's end went in the report, -1 until it ended.
+    std::vector<qsizetype> endedAt(static_cast<size_t>(count), -1);
     int remaining = 0;
     std::vector<std::unique_ptr<QProcess>> processes(static_cast<size_t>(count));
     for (qsizetype k = 0; k < count && !m_stopped; ++k) {
@@ -234,6 +246,18 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
             continue;
         }
         const QString program = findProgram(name, m_folder, m_environment);
+        // Standard error left to the console is read on its way there, so a failed program's
+        // last words can be its reason.
+        if (int ends[2]; h[2] == m_output && ::pipe2(ends, O_CLOEXEC) == 0) {
+            ErrorCapture& capture = errors[size_t(k)];
+            capture.fd = raised(ends[0]);
+            h[2] = raised(ends[1]);
+            opened.push_back(h[2]);
+            ::fcntl(capture.fd, F_SETFL, ::fcntl(capture.fd, F_GETFL) | O_NONBLOCK);
+            capture.notifier = std::make_unique<QSocketNotifier>(capture.fd, QSocketNotifier::Read);
+            QObject::connect(capture.notifier.get(), &QSocketNotifier::activated,
+                             capture.notifier.get(), [this, &capture] { readErrors(capture); });
+        }
         auto process = std::make_unique<QProcess>();
         process->setProgram(program);
         process->setArguments(command.words.mid(1));
@@ -247,12 +271,15 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
                     ::dup2(childHandles[size_t(i)], i);
             ::setpgid(0, 0);
         });
-        QObject::connect(process.get(), &QProcess::finished, process.get(),
-                         [&, k](int exitCode, QProcess::ExitStatus status) {
-                             codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
-                             --remaining;
-                             wake();
-                         });
+        QObject::connect(
+            process.get(), &QProcess::finished, process.get(),
+            [&, k, name](int exitCode, QProcess::ExitStatus status) {
+                codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
+                endedAt[size_t(k)] = m_report.ended.size();
+                m_report.ended.append({name, codes[size_t(k)], status != QProcess::NormalExit, {}});
+                --remaining;
+                wake();
+            });
         if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
             report(h[2], QCoreApplication::translate(
                              "batchfile", "「%1」は、実行できるプログラムとして見つかりません。")
@@ -281,7 +308,36 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
                 process->waitForFinished(5000);
     }
     m_running.clear();
+    for (size_t k = 0; k < errors.size(); ++k) {
+        ErrorCapture& capture = errors[k];
+        if (capture.fd < 0)
+            continue;
+        readErrors(capture);
+        capture.notifier.reset();
+        ::close(capture.fd);
+        if (endedAt[k] >= 0)
+            m_report.ended[endedAt[k]].errors = capture.tail;
+    }
     return codes.empty() ? 0 : codes.back();
+}
+
+void BatchRun::readErrors(ErrorCapture& capture) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(capture.fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            // At its end the pipe would wake the notifier again and again.
+            if (n == 0 && capture.notifier)
+                capture.notifier->setEnabled(false);
+            return;
+        }
+        const QByteArray bytes(buffer, n);
+        if (m_console) {
+            drainOutput();
+            m_console->appendOutput(bytes);
+        }
+        capture.tail = (capture.tail + bytes).right(kErrorTailBytes);
+    }
 }
 
 void BatchRun::pause(int outputHandle) {

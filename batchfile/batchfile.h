@@ -2,6 +2,7 @@
 
 #include "batchline.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,19 @@ struct BatchReport {
     // line the interpreter could not read, N for "exit N").
     QString lastProgram;
     int exitCode = 0;
+    // Every program that started, in the order they ended, with how each ended: what a caller
+    // looks at when a program of its own (the engine) matters more than the batch's last
+    // command (a "pause" after it, an "echo").
+    struct ProgramEnd {
+        QString program; // as the batch names it
+        int exitCode = 0;
+        bool crashed = false; // ended by a signal
+        // The end of what it wrote to its standard error, when that went to the console (or,
+        // with no console, to nothing) rather than to a file or a pipe.
+        QByteArray errors;
+        friend bool operator==(const ProgramEnd&, const ProgramEnd&) = default;
+    };
+    QList<ProgramEnd> ended;
     friend bool operator==(const BatchReport&, const BatchReport&) = default;
 };
 

@@ -5,6 +5,7 @@
 #include "textfiles.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace quillpix::pipeline {
@@ -21,11 +22,18 @@ EngineOutput BatchFileStep::run() {
                           .arg(m_batch));
     EngineOutput output;
     output.reason = failureReason(m_report);
-    output.failed = !output.reason.isEmpty();
+    // The engine's own end decides, not the batch's last command: a "pause" after a failed
+    // engine ends well, and a program missing after an engine that read well takes nothing
+    // from its result.
+    output.failed = engineFailed(m_report);
     output.written = textfiles::isVisibleFile(m_output);
     if (output.written)
         output.utf8 = textfiles::readBytes(m_output);
     return output;
+}
+
+bool engineFailed(const BatchReport& report) {
+    return report.engineRan && (report.engineExitCode != 0 || report.engineCrashed);
 }
 
 QString failureReason(const BatchReport& report) {
@@ -36,8 +44,22 @@ QString failureReason(const BatchReport& report) {
                       : QCoreApplication::translate(
                             "pipeline", "「%1」は、実行できるプログラムとして見つかりません。")
                             .arg(program));
-    if (report.exitCode != 0 && !report.lastProgram.isEmpty() &&
-        !report.notFound.contains(report.lastProgram))
+    const bool lastFailed = report.exitCode != 0 && !report.lastProgram.isEmpty() &&
+                            !report.notFound.contains(report.lastProgram);
+    const bool lastIsEngine =
+        QFileInfo(report.lastProgram).fileName() == QLatin1String("tesseract");
+    if (engineFailed(report)) {
+        lines << (report.resident ? QCoreApplication::translate(
+                                        "pipeline", "文字認識エンジンが画像を読めませんでした")
+                                  : QCoreApplication::translate(
+                                        "pipeline", "%1 が終了コード %2 で終わりました。")
+                                        .arg(QStringLiteral("tesseract"))
+                                        .arg(report.engineExitCode));
+        if (!report.engineMessage.isEmpty())
+            lines << report.engineMessage;
+    }
+    // The engine's line above already tells its end.
+    if (lastFailed && !(engineFailed(report) && lastIsEngine))
         lines << QCoreApplication::translate("pipeline", "%1 が終了コード %2 で終わりました。")
                      .arg(report.lastProgram)
                      .arg(report.exitCode);

@@ -24,9 +24,16 @@ private:
     BatchReport m_report;
 };
 
+// Whether the engine itself failed in the batch's run: the last command that started it ended
+// with a status other than 0 or a signal, or the loaded engine could not read the picture.
+// Whatever the batch ran after it ("pause", "echo") does not count; a batch that never started
+// the engine did not fail it.
+bool engineFailed(const BatchReport& report);
+
 // Why a batch run failed, for the message after it: each program it could not find (the engine
-// with the packages to install), or the program that ended in failure. "" when the report
-// shows no failure.
+// with the packages to install), or the program that ended in failure, the engine with its
+// last message line. "" when the report
+// shows no failure. The engine that failed is named even when the batch went on after it.
 QString failureReason(const BatchReport& report);
 
 } // namespace quillpix::pipeline

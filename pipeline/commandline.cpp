@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "batchline.h"
 #include "cp932.h"
 
 #include <QCoreApplication>
@@ -71,10 +72,28 @@ QString optionForBatch(const QString& option) {
     return option;
 }
 
+bool carriedWhole(const QString& path) {
+    // The runner cuts tess.bat into lines at every LF and drops every CR: inside quotes or not,
+    // a line break in a path would end the command, and the rest of the path would run as one.
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return false;
+    if (!folderCharactersWithoutForm(path).isEmpty())
+        return false;
+    // Read back as the runner reads the line: one command whose one argument is the path. An
+    // empty environment, since every "%" of the word is doubled and names no variable.
+    const batchfile::Line line = batchfile::parseLine(
+        batchfile::expandVariables(QStringLiteral("x ") + batchWord(path), QProcessEnvironment()));
+    if (!line.error.isEmpty() || line.pipelines.size() != 1 ||
+        line.pipelines.first().commands.size() != 1)
+        return false;
+    const batchfile::Command& command = line.pipelines.first().commands.first();
+    return command.redirections.isEmpty() &&
+           command.words == QStringList{QStringLiteral("x"), path};
+}
+
 QString workFile(const QString& programFolder, const QString& name) {
-    return folderCharactersWithoutForm(programFolder).isEmpty()
-               ? programFolder + QLatin1Char('/') + name
-               : name;
+    const QString path = programFolder + QLatin1Char('/') + name;
+    return carriedWhole(path) ? path : name;
 }
 
 QString buildCommandLine(const QString& programFolder, const QString& psm, const QString& lang,

@@ -25,9 +25,15 @@ QString batchWord(const QString& path);
 // and the console stays readable. Anything else, other letter case included, stays as it is.
 QString optionForBatch(const QString& option);
 
-// A work file of the program folder as the command names it: <P>/name, or the bare name when the
-// folder holds characters that code page 932 cannot hold (tess.bat could not carry it, and the
-// batch runs in that folder, so the bare name finds the same file).
+// Whether tess.bat carries the path as batchWord() writes it, so that the program gets exactly
+// the path: every character has a code page 932 form, no CR or LF is in it, and the runner reads
+// the word back as the path and nothing else (no second command, no redirection).
+bool carriedWhole(const QString& path);
+
+// A work file of the program folder as the command names it: <P>/name, or the bare name when
+// tess.bat cannot carry that path whole (carriedWhole): a folder with a line break in its name
+// would otherwise have the rest of its name run as a command. The batch runs in the program
+// folder, so the bare name finds the same file.
 QString workFile(const QString& programFolder, const QString& name);
 
 // "tesseract <P>/tmp.bmp <P>/tmp -l <lang> --psm <psm> <opt>", with the two paths as batch

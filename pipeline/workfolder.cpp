@@ -4,6 +4,7 @@
 #include "batchfilestep.h"
 #include "commandline.h"
 #include "failure.h"
+#include "librarymessages.h"
 #include "textfiles.h"
 #include "workpicture.h"
 
@@ -69,10 +70,32 @@ SentRun send(const QString& folder, const QImage& prepared, const QString& comma
     return sent;
 }
 
+// The picture prepared for the settings; problem says why it cannot go to the engine: a step of
+// the analysis failed (its plan says so, or the picture library reported an error on the way),
+// and what it left is no picture to read.
+PreparedPicture preparedForRun(const QImage& picture, const EngineSettings& settings,
+                               QString& problem) {
+    const pagelayout::LibraryMessages messages;
+    PreparedPicture prepared = prepare(picture, settings);
+    if (!prepared.plan.failure.isEmpty())
+        problem = prepared.plan.failure;
+    else if (!messages.errors().isEmpty())
+        problem =
+            QCoreApplication::translate(
+                "pipeline", "自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3")
+                .arg(picture.width())
+                .arg(picture.height())
+                .arg(messages.errors().join(QStringLiteral("; ")));
+    return prepared;
+}
+
 } // namespace
 
 SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings) {
-    const PreparedPicture prepared = prepare(picture, settings);
+    QString problem;
+    const PreparedPicture prepared = preparedForRun(picture, settings, problem);
+    if (!problem.isEmpty())
+        return {{}, {}, problem, {}};
     SentRun sent = send(folder, prepared.picture, commandFor(folder, prepared.settings));
     if (isAutomatic(settings))
         sent.explanation = automaticChoiceExplained(prepared);
@@ -82,7 +105,11 @@ SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettin
 SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,
                     const QString& command) {
     const EngineSettings preparedAs{automaticPixels ? automaticLanguage() : QString(), {}, {}};
-    return send(folder, prepare(picture, preparedAs).picture, command);
+    QString problem;
+    const PreparedPicture prepared = preparedForRun(picture, preparedAs, problem);
+    if (!problem.isEmpty())
+        return {{}, {}, problem, {}};
+    return send(folder, prepared.picture, command);
 }
 
 Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,

@@ -23,11 +23,13 @@ struct SentRun {
     QString explanation;
 };
 
-// 認識: the picture prepared for the settings (see prepare) and the command they make.
+// 認識: the picture prepared for the settings (see prepare) and the command they make. When a
+// step of "自動"'s analysis fails (the picture library reports an error), nothing is written
+// and problem names the failure: the engine would read a blank or half-prepared picture.
 SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings);
 
 // 実行: the command as the user left it; the picture prepared as "自動" prepares it when
-// automaticPixels, as it is otherwise.
+// automaticPixels (a failed analysis is the problem, as for sendRun), as it is otherwise.
 SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,
                     const QString& command);
 

@@ -26,6 +26,16 @@ struct BatchReport {
     // The program of the batch's last command and how it ended (0: success).
     QString lastProgram;
     int exitCode = 0;
+    // How the engine itself ended: the last command of the batch that started the program
+    // named "tesseract" (as the batch names it, with or without a folder), or the loaded
+    // engine's read. A batch may go on after the engine ("pause", "echo", a copy of the result),
+    // and its last command then says nothing of the engine.
+    bool engineRan = false;
+    int engineExitCode = 0; // 1 for a crash, as the batch's exit code counts it
+    bool engineCrashed = false;
+    // The engine's last line on its standard error in that run ("" when it said nothing there,
+    // or its errors went to a file): the reason it gives for a failure.
+    QString engineMessage;
 };
 
 // What the clipboard holds that the window can take: a picture, or files copied in a file

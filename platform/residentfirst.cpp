@@ -8,6 +8,18 @@
 #include <QFileInfo>
 
 namespace quillpix {
+namespace {
+
+// The engine talks little: its failure's reason is its last line that says anything.
+QString lastLine(const QByteArray& output) {
+    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'));
+    for (qsizetype i = lines.size() - 1; i >= 0; --i)
+        if (const QString line = lines[i].trimmed(); !line.isEmpty())
+            return line;
+    return {};
+}
+
+} // namespace
 
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
                              engine::ResidentEngine& engine, QWidget* consoleParent) {
@@ -24,6 +36,8 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
         report.resident = true;
         report.lastProgram = QStringLiteral("tesseract");
         report.exitCode = outcome == engine::Outcome::Written ? 0 : 1;
+        report.engineRan = true;
+        report.engineExitCode = report.exitCode;
         return report;
     }
     const batchfile::Console console = style == WindowStyle::NormalWithFocus
@@ -34,6 +48,13 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     report.notFound = run.notFound;
     report.lastProgram = run.lastProgram;
     report.exitCode = run.exitCode;
+    for (const batchfile::BatchReport::ProgramEnd& end : run.ended)
+        if (QFileInfo(end.program).fileName() == QLatin1String("tesseract")) {
+            report.engineRan = true;
+            report.engineExitCode = end.exitCode;
+            report.engineCrashed = end.crashed;
+            report.engineMessage = lastLine(end.errors);
+        }
     return report;
 }
 

@@ -61,6 +61,12 @@ QString RecognitionHandler::missingResultMessage() {
         "recognition", "文字認識結果ファイルができていません。Tessがエラー終了したようです。");
 }
 
+QString RecognitionHandler::engineFailedMessage() {
+    return QCoreApplication::translate(
+        "recognition",
+        "Tessがエラー終了しました。書きかけの文字認識結果は結果欄に加えていません。");
+}
+
 QString RecognitionHandler::busyMessage() {
     return QCoreApplication::translate(
         "recognition",
@@ -174,10 +180,12 @@ pipeline::Reading RecognitionHandler::readSent(WindowStyle style) {
     return pipeline::readSentRun(m_platform, m_folders.program, style, rules);
 }
 
-bool RecognitionHandler::reportMissingResult(const pipeline::Reading& reading) {
-    if (reading.written)
+bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
+    if (reading.succeeded())
         return false;
-    QString message = missingResultMessage();
+    // An engine that failed after it began its result leaves a file that is empty or cut
+    // short: that text is not the picture's.
+    QString message = reading.written ? engineFailedMessage() : missingResultMessage();
     if (!reading.reason.isEmpty())
         message += QLatin1Char('\n') + reading.reason;
     m_platform.showMessage(message);
@@ -195,7 +203,7 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     showSent(sent);
     const pipeline::Reading reading = readSent(pipeline::windowStyleFor(settings.option));
 
-    if (reportMissingResult(reading))
+    if (reportFailedRun(reading))
         return std::nullopt;
     m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
@@ -215,7 +223,7 @@ void RecognitionHandler::runDirect() {
     showSent(pipeline::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command));
     const pipeline::Reading reading = readSent(pipeline::windowStyleFor(command));
 
-    if (reportMissingResult(reading))
+    if (reportFailedRun(reading))
         return;
     m_resultBox.append(reading.boxText);
     playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));

@@ -52,6 +52,8 @@ public:
                        RunState& runState, Platform& platform, const Folders& folders);
 
     static QString missingResultMessage();
+    // The engine failed, though it left a result file: the run adds nothing.
+    static QString engineFailedMessage();
     static QString busyMessage();
     static QString selectionTooSmallMessage();
 
@@ -92,8 +94,8 @@ private:
     // Runs tess.bat and reads tmp.txt with the result box's clean-up rules.
     pipeline::Reading readSent(WindowStyle style);
     // The message (naming what failed, when known), "notify.wav" and the default pointer when
-    // the engine left no result file; true when the run ends there.
-    bool reportMissingResult(const pipeline::Reading& reading);
+    // the engine left no result file or failed; true when the run ends there.
+    bool reportFailedRun(const pipeline::Reading& reading);
 
     QString programFile(const QString& name) const;
     // A second run while one waits would overwrite the first one's work files.

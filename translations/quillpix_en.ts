@@ -539,6 +539,10 @@ The text is not read. Change the command so that it has none of these characters
         <translation>%1 ended with exit code %2</translation>
     </message>
     <message>
+        <source>自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3</source>
+        <translation>The automatic reading could not analyse the picture (%1 × %2 pixels): %3</translation>
+    </message>
+    <message>
         <source>文字認識エンジンが画像を読めませんでした</source>
         <translation>The recognition engine could not read the picture</translation>
     </message>
@@ -867,6 +871,10 @@ Restore chooses that picture and puts the text into the result box (not saved ye
 </context>
 <context>
     <name>recognition</name>
+    <message>
+        <source>Tessがエラー終了しました。書きかけの文字認識結果は結果欄に加えていません。</source>
+        <translation>Tess ended with an error. The result it began has not been added to the result box.</translation>
+    </message>
     <message>
         <source>文字認識結果ファイルができていません。Tessがエラー終了したようです。</source>
         <translation>The recognition result file was not made. Tess seems to have ended with an error.</translation>

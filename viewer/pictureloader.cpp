@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QSignalBlocker>
 
 #include <atomic>
 #include <mutex>
@@ -49,6 +50,8 @@ struct BackgroundRead::Job {
 };
 
 BackgroundRead::~BackgroundRead() {
+    // Nothing is told: whoever waited goes with the owner.
+    const QSignalBlocker quiet(this);
     abandon();
 }
 
@@ -61,6 +64,7 @@ void BackgroundRead::abandon() {
         m_current->owner = nullptr;
     }
     m_current.reset();
+    emit ended();
 }
 
 void BackgroundRead::start(pictures::OpenedPage reader) {
@@ -98,6 +102,7 @@ void BackgroundRead::finish(const std::shared_ptr<Job>& job) {
         emit done(job->picture);
     else
         emit failed(job->problem);
+    emit ended();
 }
 
 } // namespace quillpix::viewer

@@ -48,6 +48,8 @@ Q_SIGNALS:
     void done(const QImage& picture);
     // The Japanese message of the Failure that decoding threw.
     void failed(const QString& message);
+    // The read under way is over: after done() or failed() has been handled, or abandoned.
+    void ended();
 
 private:
     struct Job;

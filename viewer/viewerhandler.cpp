@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QMenu>
@@ -565,6 +566,14 @@ void ViewerHandler::readingDone(const QImage& picture) {
             throw;
         }
     });
+}
+
+void ViewerHandler::finishReading() {
+    if (!reading())
+        return;
+    QEventLoop loop;
+    connect(&m_read, &viewer::BackgroundRead::ended, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void ViewerHandler::readingFailed(const QString& message) {

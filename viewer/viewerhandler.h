@@ -60,6 +60,10 @@ public:
     void chooseFile();
     // Whether a picture is being read for the display.
     bool reading() const { return m_read.busy(); }
+    // Waits, handling the window's events, until the read under way is over: its picture shown
+    // (chosenFile() names it then), or failed, or abandoned for another choice. At once when
+    // nothing is being read.
+    void finishReading();
     // lstZoom's row picks the zoom; the view starts afresh.
     void chooseZoom(int row);
     // Re-reads the file list.

@@ -110,6 +110,9 @@ QString WaysInHandler::takeInPicture(const QImage& picture, const QString& stem)
             picture, m_pictureFolders + QLatin1Char('/') + viewer::kIncomingFolder, stem,
             QDateTime::currentDateTime());
         m_viewer.open(viewer::openingFor({path}), path);
+        // A large picture (a photo of 24 megapixels copied from a viewer) is read aside; until
+        // it is shown the window still names the picture before, and it is read once it is.
+        m_viewer.finishReading();
         const viewer::ChosenFile chosen = m_viewer.chosenFile();
         if (chosen.name == QFileInfo(path).fileName() &&
             QFileInfo(chosen.folder) == QFileInfo(QFileInfo(path).absolutePath()))

@@ -27,6 +27,8 @@ mode=$(cat "$here/mode" 2>/dev/null)
 case "$mode" in
 nothing) exit 1 ;;
 crash) kill -SEGV $$ ;;
+partial) cp "$here/output" "$2.txt"; echo 'Error during processing.' >&2; exit 3 ;;
+empty) : > "$2.txt"; exit 1 ;;
 wait) while [ ! -e "$here/go" ]; do sleep 0.01; done ;;
 esac
 cp "$here/output" "$2.txt"

@@ -17,7 +17,8 @@ namespace quillpix::testing {
 // A `tesseract` placed first on PATH. It records its arguments and a copy of the picture it
 // was given, then answers as its mode file says: "" writes the prepared output to <base>.txt,
 // "nothing" exits with an error and writes nothing, "crash" dies of a signal, "wait" holds on
-// until release() before it writes.
+// until release() before it writes, "partial" writes the output and then exits with 3, "empty"
+// writes an empty result and exits with 1.
 class FakeEngine {
 public:
     FakeEngine();

@@ -371,8 +371,9 @@ void TestBatchRunner::missingBatchIsNotStarted() {
 
 void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
     QTemporaryDir dir;
-    const QString path = writeBatch(
-        dir.path(), QStringLiteral("echo 実行中\r\npause\r\necho after > after.txt\r\n"));
+    const QString path =
+        writeBatch(dir.path(), QStringLiteral("echo 実行中\r\nsh -c \"echo 誤り >&2\"\r\npause\r\n"
+                                              "echo after > after.txt\r\n"));
     QString shownBeforeKey;
     bool afterExistedBeforeKey = true;
     bool hadFocus = false;
@@ -391,7 +392,9 @@ void TestBatchRunner::consoleShowsOutputAndAnswersPause() {
         return true;
     });
     QVERIFY(batchfile::runBatchFile(path, batchfile::Console::Window).read);
-    QVERIFY(shownBeforeKey.startsWith(QStringLiteral("実行中\n")));
+    // A program's standard error is shown too, in its place.
+    QVERIFY2(shownBeforeKey.startsWith(QStringLiteral("実行中\n誤り\n")),
+             qPrintable(shownBeforeKey));
     QVERIFY(!afterExistedBeforeKey);
     QVERIFY(hadFocus);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("after.txt"))), QByteArray("after\n"));
@@ -536,36 +539,49 @@ void TestBatchRunner::reportNamesWhatFailed_data() {
     QTest::addColumn<QStringList>("notFound");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("lastProgram");
+    // How the last run of the engine ("tesseract", exiting with its first argument) ended; -1
+    // when the batch never started it.
+    QTest::addColumn<int>("engineCode");
     const int missing = batchfile::kNotFoundExitCode;
     const QStringList none;
-    QTest::newRow("every program found") << "show x" << none << 0 << "show";
-    QTest::newRow("missing program")
-        << "no-such-engine a b" << QStringList{"no-such-engine"} << missing << "no-such-engine";
-    QTest::newRow("comment first") << "rem tesseract a b\r\nshow x" << none << 0 << "show";
+    QTest::newRow("every program found") << "show x" << none << 0 << "show" << -1;
+    QTest::newRow("missing program") << "no-such-engine a b" << QStringList{"no-such-engine"}
+                                     << missing << "no-such-engine" << -1;
+    QTest::newRow("comment first") << "rem tesseract a b\r\nshow x" << none << 0 << "show" << -1;
     QTest::newRow("set is no program here")
-        << "set X=1 & show x" << QStringList{"set"} << 0 << "show";
+        << "set X=1 & show x" << QStringList{"set"} << 0 << "show" << -1;
     QTest::newRow("if is no program here")
-        << "if exist a.bmp show x" << QStringList{"if"} << missing << "if";
-    QTest::newRow("cd is no program here") << "cd ..\r\nshow x" << QStringList{"cd"} << 0 << "show";
+        << "if exist a.bmp show x" << QStringList{"if"} << missing << "if" << -1;
+    QTest::newRow("cd is no program here")
+        << "cd ..\r\nshow x" << QStringList{"cd"} << 0 << "show" << -1;
     QTest::newRow("call is no program here")
-        << "call x.bat" << QStringList{"call"} << missing << "call";
+        << "call x.bat" << QStringList{"call"} << missing << "call" << -1;
     QTest::newRow("each once, in order")
-        << "no-a\r\nno-b & no-a" << QStringList{"no-a", "no-b"} << missing << "no-a";
-    QTest::newRow("program that fails") << "show x\r\nfalse" << none << 1 << "false";
-    QTest::newRow("skipped after success") << "show x || no-a" << none << 0 << "show";
+        << "no-a\r\nno-b & no-a" << QStringList{"no-a", "no-b"} << missing << "no-a" << -1;
+    QTest::newRow("program that fails") << "show x\r\nfalse" << none << 1 << "false" << -1;
+    QTest::newRow("skipped after success") << "show x || no-a" << none << 0 << "show" << -1;
     QTest::newRow("run after failure")
-        << "false || no-a" << QStringList{"no-a"} << missing << "no-a";
-    QTest::newRow("line the interpreter cannot read") << "show x |" << none << 1 << "";
-    QTest::newRow("exit with a code") << "exit 3\r\nno-a" << none << 3 << "exit";
-    QTest::newRow("bare exit keeps the last code") << "false\r\nexit" << none << 1 << "exit";
+        << "false || no-a" << QStringList{"no-a"} << missing << "no-a" << -1;
+    QTest::newRow("line the interpreter cannot read") << "show x |" << none << 1 << "" << -1;
+    QTest::newRow("exit with a code") << "exit 3\r\nno-a" << none << 3 << "exit" << -1;
+    QTest::newRow("bare exit keeps the last code") << "false\r\nexit" << none << 1 << "exit" << -1;
     QTest::newRow("missing program before a pipe")
-        << "no-a | show x" << QStringList{"no-a"} << 0 << "show";
+        << "no-a | show x" << QStringList{"no-a"} << 0 << "show" << -1;
     QTest::newRow("missing program after a pipe")
-        << "show x | no-a" << QStringList{"no-a"} << missing << "no-a";
+        << "show x | no-a" << QStringList{"no-a"} << missing << "no-a" << -1;
     QTest::newRow("path as written")
-        << "tools/none x" << QStringList{"tools/none"} << missing << "tools/none";
+        << "tools/none x" << QStringList{"tools/none"} << missing << "tools/none" << -1;
     QTest::newRow("file that cannot run")
-        << "tools/plain x" << QStringList{"tools/plain"} << missing << "tools/plain";
+        << "tools/plain x" << QStringList{"tools/plain"} << missing << "tools/plain" << -1;
+    // The engine's own end counts, whatever the batch runs after it.
+    QTest::newRow("the engine fails, then pause")
+        << "tesseract 3\r\npause" << none << 0 << "pause" << 3;
+    QTest::newRow("the engine by its path, then another program")
+        << "tools/tesseract 2 & show x" << none << 0 << "show" << 2;
+    QTest::newRow("the engine twice: the last run counts")
+        << "tesseract 3\r\ntesseract 0\r\nfalse" << none << 1 << "false" << 0;
+    QTest::newRow("the engine missing never ran")
+        << "no-a\r\nshow x" << QStringList{"no-a"} << 0 << "show" << -1;
 }
 
 void TestBatchRunner::reportNamesWhatFailed() {
@@ -573,6 +589,7 @@ void TestBatchRunner::reportNamesWhatFailed() {
     QFETCH(QStringList, notFound);
     QFETCH(int, exitCode);
     QFETCH(QString, lastProgram);
+    QFETCH(int, engineCode);
     QTemporaryDir dir;
     const QString tools = dir.filePath(QStringLiteral("tools"));
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("tools")));
@@ -580,6 +597,10 @@ void TestBatchRunner::reportNamesWhatFailed() {
     QVERIFY(
         QFile::setPermissions(tools + QStringLiteral("/show"), QFile::ReadOwner | QFile::ExeOwner));
     writeAll(tools + QStringLiteral("/plain"), "#!/bin/sh\n");
+    writeAll(tools + QStringLiteral("/tesseract"),
+             "#!/bin/sh\n[ \"$1\" = 0 ] || printf 'Error %s\\n\\n' \"$1\" >&2\nexit $1\n");
+    QVERIFY(QFile::setPermissions(tools + QStringLiteral("/tesseract"),
+                                  QFile::ReadOwner | QFile::ExeOwner));
     const QString path = writeBatch(dir.path(), batch);
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(tools) + ':' + oldPath);
@@ -597,6 +618,12 @@ void TestBatchRunner::reportNamesWhatFailed() {
     QCOMPARE(throughPlatform.notFound, notFound);
     QCOMPARE(throughPlatform.exitCode, exitCode);
     QCOMPARE(throughPlatform.lastProgram, lastProgram);
+    QCOMPARE(throughPlatform.engineRan, engineCode >= 0);
+    QCOMPARE(throughPlatform.engineExitCode, std::max(engineCode, 0));
+    QVERIFY(!throughPlatform.engineCrashed);
+    // Its last line on standard error, which went to no console.
+    QCOMPARE(throughPlatform.engineMessage,
+             engineCode > 0 ? QStringLiteral("Error %1").arg(engineCode) : QString());
 }
 
 void TestBatchRunner::consoleKeys() {

@@ -67,6 +67,8 @@ private Q_SLOTS:
     void missingResult();
     void directRunNamesWhatFailed_data();
     void directRunNamesWhatFailed();
+    void failedEngineAddsNothing_data();
+    void failedEngineAddsNothing();
     void soundComesAfterPointerBeforeFocus();
 
     void cmdDirectFollowsTxtBat();
@@ -444,6 +446,61 @@ void TestRecognition::directRunNamesWhatFailed() {
                          (named.isEmpty() ? QString() : QLatin1Char('\n') + named)});
 }
 
+// An engine that fails after it began its result (a page cut short, an empty file) is told, its
+// exit status named, and adds nothing; what the batch runs after the engine does not count.
+void TestRecognition::failedEngineAddsNothing_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("option");    // row of the option list; 1 is "pause"
+    QTest::addColumn<QString>("then");  // a command after the engine's in a direct run; "" none
+    QTest::addColumn<QString>("named"); // the reason given; "" when the text is appended
+    // The engine's last line on its standard error follows its exit status.
+    const QString three =
+        QStringLiteral("tesseract が終了コード 3 で終わりました。\nError during processing.");
+    QTest::newRow("part of the result, then exit 3") << "partial" << 0 << QString() << three;
+    QTest::newRow("part of the result, exit 3, then pause") << "partial" << 1 << QString() << three;
+    QTest::newRow("an empty result, then exit 1")
+        << "empty" << 0 << QString() << QStringLiteral("tesseract が終了コード 1 で終わりました。");
+    QTest::newRow("part of the result, exit 3, then a program that ends well")
+        << "partial" << 0 << QStringLiteral("true") << three;
+    QTest::newRow("a good result, then a missing program")
+        << "" << 0 << "no-such-program" << QString();
+}
+
+void TestRecognition::failedEngineAddsNothing() {
+    QFETCH(QString, mode);
+    QFETCH(int, option);
+    QFETCH(QString, then);
+    QFETCH(QString, named);
+    Session s;
+    s.chooseItems(0, 0, option);
+    m_engine->setMode(mode);
+    m_engine->setOutput(QByteArray("書きかけ\n"));
+    const QString before = QStringLiteral("残す文");
+    s.c().txtResult->setText(before);
+    s.select(5, 5, 100, 50);
+    s.c().cmdRecognize->click();
+    if (!then.isEmpty()) {
+        s.platform.messages.clear();
+        s.platform.sounds.clear();
+        s.c().txtResult->setText(before);
+        s.c().txtBat->setText(s.c().txtBat->text() + QStringLiteral(" & ") + then);
+        s.c().cmdDirect->click();
+    }
+
+    QVERIFY(m_engine->ran());
+    QVERIFY(QFile::exists(s.workFile(QStringLiteral("tmp.txt"))));
+    QVERIFY(!s.waitCursor());
+    if (named.isEmpty()) {
+        QCOMPARE(s.platform.messages, QStringList());
+        QCOMPARE(s.c().txtResult->text(), before + QStringLiteral("書きかけ\r"));
+        return;
+    }
+    QCOMPARE(s.platform.messages,
+             QStringList{RecognitionHandler::engineFailedMessage() + QLatin1Char('\n') + named});
+    QCOMPARE(s.platform.sounds, QStringList{s.parentFolder() + QStringLiteral("/wav/notify.wav")});
+    QCOMPARE(s.c().txtResult->text(), before);
+}
+
 void TestRecognition::soundComesAfterPointerBeforeFocus() {
     Session s;
     QVERIFY(s.showActive());
@@ -569,6 +626,16 @@ void TestRecognition::oddProgramFolder_data() {
         << QStringLiteral("it's_$HOME;(x)`y`*{1,2}") << "plain";
     QTest::newRow("Japanese, no quoting") << QStringLiteral("日本語フォルダ") << "plain";
     QTest::newRow("no code page 932 form") << QStringLiteral("資料〜2024 한😀") << "relative";
+    // A line break would end tess.bat's line inside the quotes, and the rest of the folder's
+    // name would run as a command in the program folder.
+    QTest::newRow("a line break, then a command")
+        << QStringLiteral("shared\ntouch pwned & x ") << "relative";
+    QTest::newRow("a carriage return, then a command")
+        << QStringLiteral("shared\rtouch pwned & x ") << "relative";
+    QTest::newRow("a quote, then a command")
+        << QStringLiteral("a\" & touch pwned & \"b") << "quoted";
+    QTest::newRow("a variable, then a command")
+        << QStringLiteral("%COMSPEC%\" & touch pwned") << "quoted";
 }
 
 void TestRecognition::oddProgramFolder() {
@@ -578,6 +645,10 @@ void TestRecognition::oddProgramFolder() {
     s.select(5, 5, 100, 50);
     m_engine->setOutput(QByteArray("読めた\n"));
     s.c().cmdRecognize->click();
+    // Nothing of the folder's name ran: the engine was the batch's one program.
+    QVERIFY(!QFileInfo::exists(s.workFile(QStringLiteral("pwned"))));
+    QCOMPARE(s.platform.batchRuns.size(), 1);
+    QCOMPARE(s.platform.batchRuns[0].report.notFound, QStringList());
 
     const QString P = s.programFolder();
     QString expected = plainCommand(P, QStringLiteral("jpn"), QStringLiteral("3"), QString());
@@ -591,15 +662,15 @@ void TestRecognition::oddProgramFolder() {
         expected = QStringLiteral("tesseract tmp.bmp tmp -l jpn --psm 3 ");
     }
     QCOMPARE(s.c().txtBat->text(), expected);
-    QCOMPARE(pipeline::folderCharactersWithoutForm(P).isEmpty(), form != "relative");
+    QCOMPARE(pipeline::carriedWhole(P + QStringLiteral("/tmp.bmp")), form != "relative");
     const QString base = form == "relative" ? QString() : P + QStringLiteral("/");
     QCOMPARE(m_engine->arguments().mid(0, 2),
              (QStringList{base + QStringLiteral("tmp.bmp"), base + QStringLiteral("tmp")}));
     QVERIFY(pipeline::unwritableCommandMessage(expected).isEmpty());
     const QString unwritable = pipeline::unwritableCommandMessage(QStringLiteral("tesseract ") + P +
                                                                   QStringLiteral("/tmp.bmp"));
-    QCOMPARE(unwritable.isEmpty(), form != "relative");
-    QVERIFY(form != "relative" ||
+    QCOMPARE(unwritable.isEmpty(), pipeline::folderCharactersWithoutForm(P).isEmpty());
+    QVERIFY(unwritable.isEmpty() ||
             unwritable.contains(QStringLiteral("「〜」(U+301C)、「한」(U+D55C)、「😀」(U+1F600)")));
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("読めた\r"));
     QVERIFY(s.platform.messages.isEmpty());
@@ -963,6 +1034,10 @@ void TestRecognition::wholePicturesRead_data() {
     QTest::addColumn<bool>("ran");
     QTest::newRow("Ctrl+V in the result box, a picture alone") << "paste" << true;
     QTest::newRow("Ctrl+V in the result box, a picture with text") << "paste with text" << false;
+    // Over 16 megapixels a picture is read aside before it is shown; it is read once it is.
+    QTest::newRow("Ctrl+V in the result box, a picture over 16 megapixels")
+        << "paste large" << true;
+    QTest::newRow("a screen region over 16 megapixels") << "screen large" << true;
     QTest::newRow("画像全体を読む on the display") << "read whole" << true;
     QTest::newRow("Ctrl+A on the display, then Ctrl+Enter") << "Ctrl+A" << true;
 }
@@ -974,10 +1049,17 @@ void TestRecognition::wholePicturesRead() {
     m_engine->setOutput(QByteArray("全体\n"));
     QVERIFY(s.showActive());
     Controls& c = s.c();
-    const QImage region = textPicture(QStringLiteral("貼付"), 24, QSize(90, 40));
+    // Past 16 megapixels: 4097 × 4097 is 16 785 409 pixels.
+    const QImage region = way.endsWith(QLatin1String("large"))
+                              ? textPicture(QStringLiteral("貼付"), 48, QSize(4097, 4097))
+                              : textPicture(QStringLiteral("貼付"), 24, QSize(90, 40));
     const QString kept = s.parentFolder() + QStringLiteral("/bmp_gif_clipboard");
     QImage expected = s.picture;
-    if (way.startsWith(QLatin1String("paste"))) {
+    if (way == QLatin1String("screen large")) {
+        s.platform.screenRegion.picture = region;
+        s.window().readScreen();
+        expected = region;
+    } else if (way.startsWith(QLatin1String("paste"))) {
         s.platform.clipboard.picture = region;
         s.platform.clipboard.hasText = way.endsWith(QLatin1String("text"));
         c.txtResult->setFocus();
@@ -996,10 +1078,14 @@ void TestRecognition::wholePicturesRead() {
         QTest::keyClick(c.picDisp, Qt::Key_Return, Qt::ControlModifier);
     }
     QCOMPARE(m_engine->ran(), ran);
-    QCOMPARE(s.platform.copied, QStringList());
+    QCOMPARE(s.platform.copied, way.startsWith(QLatin1String("screen"))
+                                    ? QStringList{QStringLiteral("全体")}
+                                    : QStringList());
     if (!ran)
         return;
     QCOMPARE(s.platform.messages, QStringList());
+    if (way.endsWith(QLatin1String("large")))
+        QCOMPARE(s.c().picBmp->picture().size(), region.size());
     QCOMPARE(QImage::fromData(m_engine->inputPicture()).convertToFormat(QImage::Format_RGB32),
              expected.convertToFormat(QImage::Format_RGB32));
     QVERIFY2(c.txtResult->text().startsWith(QStringLiteral("全体")),
