@@ -536,6 +536,10 @@ The text is not read. Change the command so that it has none of these characters
         <translation>自動: the writing is horizontal with rules, frames or other blocks, so it was read with --psm 3, which divides the whole page</translation>
     </message>
     <message>
+        <source>自動: 文字の並びが見つからないので、一つのブロックとは見なさず --psm %1 で読みました</source>
+        <translation>自動: no lines of characters were found, so it was not read as one block but with --psm %1</translation>
+    </message>
+    <message>
         <source>自動: 横書きなので、選んだ --psm %1 で読みました</source>
         <translation>自動: the writing is horizontal, so it was read with the chosen --psm %1</translation>
     </message>

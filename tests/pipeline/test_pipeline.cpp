@@ -22,6 +22,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <thread>
 
 using namespace quillpix;
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
     void workPictureTellsThePicturesResolution();
+    void pictureWithoutTextIsReadAsThePlainSetting_data();
+    void pictureWithoutTextIsReadAsThePlainSetting();
     void pagesOfASpreadMakeOneReading_data();
     void pagesOfASpreadMakeOneReading();
 };
@@ -742,6 +745,46 @@ void TestPipeline::workPictureTellsThePicturesResolution() {
 QTEST_MAIN(TestPipeline)
 // The two pages of a spread make one reading: the texts with a page-break line between, saved
 // only when both were read.
+void TestPipeline::pictureWithoutTextIsReadAsThePlainSetting_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("psm");
+    QTest::addColumn<bool>("asItCame");
+    // A4 at 150 dpi, declared, so the analysis sees it at its own scale.
+    QImage noise(1240, 1754, QImage::Format_Grayscale8);
+    std::mt19937 random(11);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.scanLine(y)[x] = uchar(random() % 256);
+    noise.setDotsPerMeterX(5906);
+    noise.setDotsPerMeterY(5906);
+    QTest::newRow("noise") << noise << "3" << true;
+    workspace::PageStyle style;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    QTest::newRow("a page of text in one block")
+        << workspace::textPage(workspace::japaneseProse(), style).image << "6" << false;
+}
+
+// Noise is no text: the automatic reading reads it as it came, as jpn with the mode chosen,
+// and says why; a page of text is still read as one block.
+void TestPipeline::pictureWithoutTextIsReadAsThePlainSetting() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, psm);
+    QFETCH(bool, asItCame);
+    const PreparedPicture prepared = prepare(picture, {automaticLanguage(), "3", {}});
+    QCOMPARE(prepared.settings.lang, QStringLiteral("jpn"));
+    QCOMPARE(prepared.settings.psm, psm);
+    QCOMPARE(prepared.plan.textFound, !asItCame);
+    if (!asItCame)
+        return;
+    QCOMPARE(prepared.quarterTurns, 0);
+    QCOMPARE(prepared.picture, picture);
+    QCOMPARE(automaticChoiceExplained(prepared),
+             QStringLiteral("自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
+                            "--psm 3 で読みました。"));
+}
+
 void TestPipeline::pagesOfASpreadMakeOneReading_data() {
     // Each page's box text; "!" before it: it failed; "-": the engine wrote nothing.
     QTest::addColumn<QStringList>("texts");
