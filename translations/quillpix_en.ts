@@ -500,6 +500,10 @@ The text is not read. Change the command so that it has none of these characters
         <translation>%1 ended with exit code %2</translation>
     </message>
     <message>
+        <source>読み取りを中止しました</source>
+        <translation>The reading was stopped</translation>
+    </message>
+    <message>
         <source>文字認識エンジンが画像を読めませんでした</source>
         <translation>The recognition engine could not read the picture</translation>
     </message>

@@ -4,10 +4,12 @@
 #include "commandline.h"
 #include "cp932.h"
 #include "enginecall.h"
+#include "engineidentity.h"
 #include "enginesteps.h"
 #include "pagetexts.h"
 #include "plaincall.h"
 #include "reading.h"
+#include "residentengine.h"
 #include "skew.h"
 #include "textpicture.h"
 #include "workpicture.h"
@@ -16,10 +18,12 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -94,6 +98,7 @@ private Q_SLOTS:
     void workPictureTellsThePicturesResolution();
     void pictureWithoutTextIsReadAsThePlainSetting_data();
     void pictureWithoutTextIsReadAsThePlainSetting();
+    void aStopEndsALoadedEnginesRead();
     void pagesOfASpreadMakeOneReading_data();
     void pagesOfASpreadMakeOneReading();
 };
@@ -783,6 +788,47 @@ void TestPipeline::pictureWithoutTextIsReadAsThePlainSetting() {
     QCOMPARE(automaticChoiceExplained(prepared),
              QStringLiteral("自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
                             "--psm 3 で読みました。"));
+}
+
+// The batch's stop, set from another thread while a loaded engine is within a page, ends the
+// read at the engine's next word: the step reports it stopped, with no text, and the stop was
+// asked no more after it said yes.
+void TestPipeline::aStopEndsALoadedEnginesRead() {
+    if (engine::installedProgram().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    const auto call = engine::plainCall({"tesseract", "in.bmp", "out", "-l", "jpn", "--psm", "6"});
+    QVERIFY(call);
+    workspace::PageStyle style;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    const QImage page = workspace::textPage(workspace::japaneseProse(), style).image;
+
+    engine::ResidentEngine resident(engine::ResidentEngine::Threads::One);
+    RunningProcesses stop;
+    std::atomic<int> asked{0};
+    QSemaphore withinThePage;
+    QSemaphore stopSet;
+    ResidentStep step(resident, *call, page, false, [&] {
+        // The first question comes before the read; the second from within the page.
+        if (++asked == 2) {
+            withinThePage.release();
+            stopSet.acquire();
+        }
+        return stop.stopped();
+    });
+    EngineOutput output;
+    std::thread reader([&] { output = step.run(); });
+    withinThePage.acquire();
+    stop.stopAll();
+    stopSet.release();
+    reader.join();
+    QVERIFY(step.stopped());
+    QVERIFY(!step.notResident());
+    QVERIFY(output.failed);
+    QVERIFY(!output.written);
+    QCOMPARE(output.reason, readingStopped());
+    QCOMPARE(asked.load(), 2);
 }
 
 void TestPipeline::pagesOfASpreadMakeOneReading_data() {
