@@ -1302,6 +1302,7 @@ void TestPageLayout::holdsText_data() {
     QTest::newRow("paper with a speck") << paperWith({6}, 6) << false;
     // Large enough to count as ink, but alone: a blot, no text.
     QTest::newRow("paper with a blot") << paperWith({70}, 7) << false;
+    // Two pieces are the least a text holds: a pair of characters.
     QTest::newRow("paper with two blots") << paperWith({70, 70}, 8) << true;
     QTest::newRow("a page") << picture({h, sans, Part::Page}) << true;
     QTest::newRow("a vertical page") << picture({v, sans, Part::Page}) << true;
