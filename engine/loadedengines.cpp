@@ -12,6 +12,7 @@
 
 #include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/renderer.h>
 
 #include <algorithm>
@@ -103,6 +104,32 @@ Pix* pixOf(const QImage& picture) {
     pixSetResolution(pix, pictures::wholeDotsPerInch(image.dotsPerMeterX()),
                      pictures::wholeDotsPerInch(image.dotsPerMeterY()));
     return pix;
+}
+
+// The engine's monitor asks this between the words it recognises; once a stop has been seen
+// it stays seen, so the rest of the page is skipped word after word without asking again.
+struct StopWatch {
+    const StopRequested* stopRequested = nullptr;
+    bool stopped = false;
+};
+
+bool stopAsked(void* watch, int /*words*/) {
+    auto* w = static_cast<StopWatch*>(watch);
+    if (!w->stopped)
+        w->stopped = (*w->stopRequested)();
+    return w->stopped;
+}
+
+// ProcessPage()'s own steps for one page held in memory, with a monitor that ProcessPage()
+// cannot be given: the same page segmentation and recognition, nothing written. The layout
+// analysis (0) and orientation (2) modes recognise no words, and go through ProcessPage().
+bool recognisedPage(tesseract::TessBaseAPI& api, Pix* pix, tesseract::ETEXT_DESC* monitor) {
+    const tesseract::PageSegMode mode = api.GetPageSegMode();
+    if (!monitor || mode == tesseract::PSM_OSD_ONLY || mode == tesseract::PSM_AUTO_ONLY)
+        return api.ProcessPage(pix, 0, "", nullptr, 0, nullptr);
+    api.SetInputName("");
+    api.SetImage(pix);
+    return api.Recognize(monitor) >= 0;
 }
 
 } // namespace
@@ -292,8 +319,14 @@ Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFo
     return recognised ? Outcome::Written : Outcome::Failed;
 }
 
-PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bool withLines) {
+PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bool withLines,
+                                const StopRequested& stopRequested) {
     PictureText result;
+    // A stop that came while the read waited its turn costs no loading and no recognition.
+    if (stopRequested && stopRequested()) {
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
     Loaded* engine = ready(call, call.tessdataDir, result.outcome);
     if (!engine)
         return result;
@@ -305,8 +338,15 @@ PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bo
     }
     // As the command line's run of one picture file: the page, then its text as the text
     // output writes it.
-    const bool recognised = api.ProcessPage(pix, 0, "", nullptr, 0, nullptr);
-    if (recognised) {
+    StopWatch watch;
+    watch.stopRequested = &stopRequested;
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = stopAsked;
+    monitor.cancel_this = &watch;
+    const bool recognised = recognisedPage(api, pix, stopRequested ? &monitor : nullptr);
+    if (watch.stopped) {
+        result.outcome = Outcome::Cancelled;
+    } else if (recognised) {
         const std::unique_ptr<const char[]> text(api.GetUTF8Text());
         if (text) {
             result.utf8 = QByteArray(text.get());

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -23,7 +24,12 @@ enum class Outcome {
     NotResident, // nothing was run or written here: run the batch
     Written,     // the output file holds what the command line would have written
     Failed,      // the engine failed as the command line would have (usually: no output file)
+    Cancelled,   // a stop was asked for and the read ended early; what it read is thrown away
 };
+
+// Asked by a loaded engine between the words it recognises, from the engine's thread: true
+// ends the read (Outcome::Cancelled). Empty: the read goes to its end.
+using StopRequested = std::function<bool()>;
 
 // What a loaded engine read from a picture held in memory.
 struct PictureText {
@@ -65,8 +71,10 @@ public:
     // engineKey(), so such settings cost no model load and only a few file reads.
     Outcome runFile(const PlainCall& call, const QString& givenDataFolder);
     // A picture held in memory read with the call's settings (its picture and output base are
-    // not used; its data folder is the installed program's when empty).
-    PictureText read(const PlainCall& call, const QImage& picture, bool withLines);
+    // not used; its data folder is the installed program's when empty). stopRequested is asked
+    // before the read and between its words; once it says true the read ends as Cancelled.
+    PictureText read(const PlainCall& call, const QImage& picture, bool withLines,
+                     const StopRequested& stopRequested = {});
     // Loads the engine runFile() would use, reading nothing.
     void prepare(const PlainCall& call, const QString& givenDataFolder);
     int count() const { return int(m_engines.size()); }

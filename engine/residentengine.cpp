@@ -163,16 +163,16 @@ void ResidentEngine::waitForWorker(const std::function<void()>& job) {
 }
 
 QFuture<PictureText> ResidentEngine::startReading(const PlainCall& call, const QImage& picture,
-                                                  bool withLines) {
+                                                  bool withLines, StopRequested stopRequested) {
     auto promise = std::make_shared<QPromise<PictureText>>();
     QFuture<PictureText> future = promise->future();
     promise->start();
     QMetaObject::invokeMethod(
         &m_context,
-        [this, promise, call, picture, withLines] {
+        [this, promise, call, picture, withLines, stopRequested = std::move(stopRequested)] {
             PictureText result;
             try {
-                result = m_loaded.read(call, picture, withLines);
+                result = m_loaded.read(call, picture, withLines, stopRequested);
             } catch (...) {
                 result.outcome = Outcome::Failed;
             }

@@ -36,7 +36,9 @@ public:
     static constexpr int kLoadedEngines = LoadedEngines::kLoadedEngines;
 
     explicit ResidentEngine(Threads threads = Threads::EngineDefault);
-    ~ResidentEngine(); // waits for a running recognition, then unloads every engine
+    // Waits for a running recognition (a stop asked of it ends it early), then unloads every
+    // engine.
+    ~ResidentEngine();
     ResidentEngine(const ResidentEngine&) = delete;
     ResidentEngine& operator=(const ResidentEngine&) = delete;
 
@@ -79,8 +81,11 @@ public:
     // Reads a picture held in memory with the call's settings (its picture and output base are
     // not used; its language data folder is the installed program's when empty), queued on
     // the worker; returns at once. No file is written or read but the engine's own.
+    // stopRequested is asked on the worker, before the read and between the words the engine
+    // recognises (not while it finds the page's lines); once it says true the read ends as
+    // Outcome::Cancelled, so a stop ends a long page within a word or so.
     QFuture<PictureText> startReading(const PlainCall& call, const QImage& picture,
-                                      bool withLines = false);
+                                      bool withLines = false, StopRequested stopRequested = {});
 
     // Whether the "tesseract" that a batch in workingFolder would start (batchfile::findProgram
     // with this process's environment) is the linked engine's program; remembered per PATH

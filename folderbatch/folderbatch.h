@@ -108,7 +108,7 @@ public:
     // No picture is started any more; the running ones are read and saved, then finished().
     void cancel();
     // The running engines are ended and their pictures left without a result (no file is half
-    // written), then finished(). Processes end at once; a loaded engine first finishes its page.
+    // written), then finished(). Processes end at once; a loaded engine at its next word.
     // signal is reported in the summary.
     void abort(int signal = 0);
     // The same from any thread, also while the batch's own thread waits in a step (the

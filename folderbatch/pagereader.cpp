@@ -110,7 +110,9 @@ public:
                 if (!m_engine)
                     m_engine = std::make_unique<engine::ResidentEngine>(
                         engine::ResidentEngine::Threads::One);
-                pipeline::ResidentStep step(*m_engine, *call, work, withLines);
+                // The batch's stop ends a loaded engine's page as it ends a process.
+                pipeline::ResidentStep step(*m_engine, *call, work, withLines,
+                                            [&s] { return s.processes.stopped(); });
                 page.reading = pipeline::read(step, {}, {}, s.settings.encoding);
                 if (!step.notResident()) {
                     ++s.residentRuns;

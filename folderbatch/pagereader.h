@@ -56,8 +56,8 @@ public:
     // first one is the worker prepare() used, in prepare()'s folder).
     std::unique_ptr<Worker> worker(const QString& workFolder);
 
-    // Ends every engine process at once and starts none any more; a loaded engine finishes
-    // its page.
+    // Ends every engine process at once and starts none any more; a loaded engine ends its
+    // page at its next word (see engine::ResidentEngine::startReading).
     void stop();
 
     // Pictures handed to a loaded engine so far (the blank picture of prepare() not counted).

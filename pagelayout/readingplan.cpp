@@ -7,6 +7,7 @@
 #include "resolution.h"
 #include "ruby.h"
 #include "skew.h"
+#include "textpresence.h"
 #include "tiers.h"
 
 #include <QCoreApplication>
@@ -41,7 +42,7 @@ bool oneBlockAcross(const Ink& ink) {
 }
 
 bool enoughTextToOrient(const Ink& ink) {
-    if (ink.em <= 0 || ink.pieces.empty())
+    if (ink.em <= 0 || ink.pieces.empty() || !holdsText(ink))
         return false;
     QRect text;
     for (const QRect& piece : ink.pieces)
@@ -130,6 +131,13 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
     if (!grey)
         return std::nullopt;
     Ink ink = inkOf(grey.get());
+    plan.dotsPerInch = plausibleDotsPerInch(picture);
+    plan.textFound = holdsText(ink);
+    if (!plan.textFound) {
+        // Noise would be found vertical, skewed, full of ruby and one block; none of it holds.
+        plan.pictures = {picture};
+        return plan;
+    }
     plan.direction = writingDirection(ink).direction;
 
     QImage prepared = picture;
@@ -192,7 +200,6 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
         prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
         plan.paperWhitened = true;
     }
-    plan.dotsPerInch = plausibleDotsPerInch(picture);
     plan.pictures = {prepared};
     return plan;
 }

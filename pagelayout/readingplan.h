@@ -16,10 +16,10 @@ namespace quillpix::pagelayout {
 
 struct Ink;
 // Whether the text is large enough, both ways, for the engine's orientation detection to be
-// trusted with it: at least kLeastEmsToOrient characters from the first ink to the last across
-// and down (three lines at the usual pitches of 1.65 to 1.95 characters fall short, four reach
-// it), so that a cut-out of a line, a column or a few characters is never turned, whichever way
-// it was found to lie.
+// trusted with it (and ink without text never is): at least kLeastEmsToOrient characters from the
+// first ink to the last across and down (three lines at the usual pitches of 1.65 to 1.95
+// characters fall short, four reach it), so that a cut-out of a line, a column or a few characters
+// is never turned, whichever way it was found to lie.
 constexpr double kLeastEmsToOrient = 5.0;
 bool enoughTextToOrient(const Ink& ink);
 bool enoughTextToOrient(const QImage& picture);
@@ -40,6 +40,10 @@ enum class Ruby { PaintedOver, Kept };
 enum class RunningHeads { LeftOut, Kept };
 
 struct ReadingPlan {
+    // The picture holds text (holdsText): false for noise, blank paper, a speck or a
+    // photograph without writing, which is then read as it came, as horizontal text with the
+    // chosen mode (never as one block), and nothing else of the plan is done.
+    bool textFound = true;
     Direction direction = Direction::Horizontal;
     double skewDegrees = 0;     // the turn given to the picture, clockwise; 0 when left as it was
     int partsErased = 0;        // parts of lines cut by the picture's edge, taken off
@@ -61,7 +65,8 @@ struct ReadingPlan {
     QString failure;
 };
 
-// In order: the ink is separated once; the writing direction is found; the skew is searched
+// In order: the ink is separated once; a picture without text (holdsText) is left as it is;
+// the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the ruby beside the columns and the running head
 // and page number, and tiers are set side by side; on horizontal text blocks side by side (the

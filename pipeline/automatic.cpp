@@ -136,7 +136,12 @@ QString automaticChoiceExplained(const PreparedPicture& prepared) {
     const bool vertical = plan.direction == pagelayout::Direction::Vertical;
     const QString& psm = prepared.settings.psm;
     QString why;
-    if (vertical)
+    if (!plan.textFound)
+        why = QCoreApplication::translate(
+                  "pipeline", "自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
+                              "--psm %1 で読みました")
+                  .arg(psm);
+    else if (vertical)
         why = QCoreApplication::translate(
             "pipeline", "自動: 縦書きなので、列を右から読む --psm 5 で読みました");
     else if (psm == QLatin1String("6") && plan.oneBlock)

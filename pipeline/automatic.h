@@ -92,7 +92,8 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
 // Full automatic segmentation (3, or none chosen) on horizontal text that stands in one block
 // becomes the single block (6): the automatic layout analysis at times runs two lines of a
 // dense page together into one, which the single block never does; beside another block of
-// text (a second column) it stays automatic.
+// text (a second column) it stays automatic, and so it does on a picture the plan found no
+// text on (oneBlock is false there), which the automatic segmentation dismisses quickly.
 EngineSettings settingsFor(pagelayout::Direction direction, const EngineSettings& chosen,
                            bool oneBlock = false);
 

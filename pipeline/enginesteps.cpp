@@ -34,6 +34,10 @@ EngineOutput outputFile(const QString& path) {
 
 } // namespace
 
+QString readingStopped() {
+    return QCoreApplication::translate("pipeline", "読み取りを中止しました");
+}
+
 void RunningProcesses::stopAll() {
     m_stopped = true;
 }
@@ -93,21 +97,26 @@ EngineOutput ProcessStep::run() {
 }
 
 ResidentStep::ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call,
-                           QImage workPicture, bool withLines)
+                           QImage workPicture, bool withLines, std::function<bool()> stopRequested)
     : m_engine(engine), m_call(std::move(call)), m_picture(std::move(workPicture)),
-      m_withLines(withLines) {}
+      m_withLines(withLines), m_stopRequested(std::move(stopRequested)) {}
 
 EngineOutput ResidentStep::run() {
-    QFuture<engine::PictureText> future = m_engine.startReading(m_call, m_picture, m_withLines);
+    QFuture<engine::PictureText> future =
+        m_engine.startReading(m_call, m_picture, m_withLines, m_stopRequested);
     future.waitForFinished();
     const engine::PictureText read =
         future.resultCount() > 0 ? future.result() : engine::PictureText{};
     m_notResident = read.outcome == engine::Outcome::NotResident;
+    m_stopped = read.outcome == engine::Outcome::Cancelled;
     m_lines = read.lines;
     EngineOutput output;
     output.written = read.outcome == engine::Outcome::Written;
     output.utf8 = read.utf8;
-    if (read.outcome == engine::Outcome::Failed) {
+    if (m_stopped) {
+        output.failed = true;
+        output.reason = readingStopped();
+    } else if (read.outcome == engine::Outcome::Failed) {
         output.failed = true;
         output.reason =
             QCoreApplication::translate("pipeline", "文字認識エンジンが画像を読めませんでした");

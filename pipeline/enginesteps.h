@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 namespace quillpix::engine {
 class ResidentEngine;
@@ -22,6 +23,9 @@ namespace quillpix::pipeline {
 
 // The stop of the engine processes under way, asked from any thread. Each process is ended by
 // the thread that waits for it (see processes::killGroup), within a moment of the stop.
+// Why a read that a stop ended has no text, for the user.
+QString readingStopped();
+
 class RunningProcesses {
 public:
     // Ends every process group under way now, and every one started from now on.
@@ -54,13 +58,16 @@ private:
 // memory: the same text as the command line gives for a picture file of the same pixels. A
 // call the loaded engine turns down (a config it cannot take) reads nothing; notResident() then
 // tells the caller to use a process. With lines asked for, lines() holds where the engine read
-// each line and character.
+// each line and character. A stop (the batch's, or any caller's: stopRequested is asked from
+// the engine's thread) ends the read between two words; the output is then a failure, its
+// reason readingStopped(), and stopped() is true.
 class ResidentStep : public EngineStep {
 public:
     ResidentStep(engine::ResidentEngine& engine, engine::PlainCall call, QImage workPicture,
-                 bool withLines = false);
+                 bool withLines = false, std::function<bool()> stopRequested = {});
     EngineOutput run() override;
     bool notResident() const { return m_notResident; }
+    bool stopped() const { return m_stopped; }
     const QList<enginelayout::Line>& lines() const { return m_lines; }
 
 private:
@@ -68,7 +75,9 @@ private:
     engine::PlainCall m_call;
     QImage m_picture;
     bool m_withLines;
+    std::function<bool()> m_stopRequested;
     bool m_notResident = false;
+    bool m_stopped = false;
     QList<enginelayout::Line> m_lines;
 };
 

@@ -543,6 +543,10 @@ The text is not read. Change the command so that it has none of these characters
         <translation>The automatic reading could not analyse the picture (%1 × %2 pixels): %3</translation>
     </message>
     <message>
+        <source>読み取りを中止しました</source>
+        <translation>The reading was stopped</translation>
+    </message>
+    <message>
         <source>文字認識エンジンが画像を読めませんでした</source>
         <translation>The recognition engine could not read the picture</translation>
     </message>
@@ -577,6 +581,10 @@ The text is not read. Change the command so that it has none of these characters
     <message>
         <source>自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を分ける --psm 3 で読みました</source>
         <translation>自動: the writing is horizontal with rules, frames or other blocks, so it was read with --psm 3, which divides the whole page</translation>
+    </message>
+    <message>
+        <source>自動: 文字の並びが見つからないので、一つのブロックとは見なさず --psm %1 で読みました</source>
+        <translation>自動: no lines of characters were found, so it was not read as one block but with --psm %1</translation>
     </message>
     <message>
         <source>自動: 横書きなので、選んだ --psm %1 で読みました</source>

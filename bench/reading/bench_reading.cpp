@@ -41,6 +41,7 @@
 #include "ruby.h"
 #include "skew.h"
 #include "textfiles.h"
+#include "textpresence.h"
 
 #include <tesseract/baseapi.h>
 
@@ -61,6 +62,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <thread>
 
 #include <unistd.h>
@@ -301,9 +303,71 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
 
 // What the picture analysis finds on each picture, and how long it takes: the figures the
 // thresholds were chosen from.
-void analyse(const std::vector<TestPicture>& pictures) {
-    std::printf("%-44s %5s %3s %7s %6s %7s %6s %5s %5s %7s\n", "picture", "em", "sc", "dir",
-                "score", "skew", "conf", "lines", "marks", "ms");
+// Pictures without text the automatic reading must not take for one block: noise, blank and
+// nearly blank paper, a photograph's smooth light (fixed seeds, so every run sees the same).
+std::vector<TestPicture> picturesWithoutText() {
+    std::vector<TestPicture> out;
+    const auto add = [&out](const QString& name, QImage image, int dpi) {
+        image.setDotsPerMeterX(int(dpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(int(dpi / 0.0254 + 0.5));
+        TestPicture p;
+        p.name = name;
+        p.category = Category::Crops;
+        p.writing = workspace::Writing::Horizontal;
+        p.image = std::move(image);
+        out.push_back(std::move(p));
+    };
+    const auto noise = [](QSize size, int mean, int spread, bool uniform, unsigned seed) {
+        QImage image(size, QImage::Format_Grayscale8);
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> flat(0, 255);
+        std::normal_distribution<double> bell(mean, spread);
+        for (int y = 0; y < size.height(); ++y) {
+            uchar* line = image.scanLine(y);
+            for (int x = 0; x < size.width(); ++x)
+                line[x] = uchar(uniform ? flat(random)
+                                        : std::clamp(int(std::lround(bell(random))), 0, 255));
+        }
+        return image;
+    };
+    const QSize a4at300(2480, 3508);
+    const QSize a4at150(1240, 1754);
+    add(QStringLiteral("no-text/uniform-noise-300dpi"), noise(a4at300, 0, 0, true, 1), 300);
+    add(QStringLiteral("no-text/uniform-noise-150dpi"), noise(a4at150, 0, 0, true, 2), 150);
+    add(QStringLiteral("no-text/uniform-noise-undeclared"), noise(a4at150, 0, 0, true, 3), 72);
+    add(QStringLiteral("no-text/grey-noise-40"), noise(a4at300, 128, 40, false, 4), 300);
+    add(QStringLiteral("no-text/grey-noise-20"), noise(a4at150, 128, 20, false, 5), 150);
+    add(QStringLiteral("no-text/paper-grain"), noise(a4at150, 240, 6, false, 6), 150);
+    QImage speck = noise(a4at150, 240, 6, false, 7);
+    for (int y = 800; y < 806; ++y)
+        for (int x = 600; x < 606; ++x)
+            speck.setPixel(x, y, 30);
+    add(QStringLiteral("no-text/paper-with-a-speck"), speck, 150);
+    QImage specks = noise(a4at150, 240, 6, false, 8);
+    std::mt19937 random(9);
+    for (int k = 0; k < 40; ++k) {
+        const int x0 = int(random() % 1200), y0 = int(random() % 1700), d = 2 + int(random() % 6);
+        for (int y = y0; y < y0 + d; ++y)
+            for (int x = x0; x < x0 + d; ++x)
+                specks.setPixel(x, y, 40);
+    }
+    add(QStringLiteral("no-text/paper-with-dust"), specks, 150);
+    QImage photo(a4at150, QImage::Format_Grayscale8);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y,
+                           uint(128 + 60 * std::sin(x / 97.0) * std::cos(y / 131.0) +
+                                50 * std::sin((x + y) / 53.0)));
+    add(QStringLiteral("no-text/smooth-photo"), photo, 150);
+    return out;
+}
+
+void analyse(std::vector<TestPicture> pictures) {
+    for (TestPicture& p : picturesWithoutText())
+        pictures.push_back(std::move(p));
+    std::printf("%-44s %5s %3s %7s %6s %7s %6s %5s %5s %7s %6s %6s %6s %4s\n", "picture", "em",
+                "sc", "dir", "score", "skew", "conf", "lines", "marks", "ms", "cover", "pieces",
+                "paper", "text");
     for (const TestPicture& p : pictures) {
         const double start = threadSeconds();
         const pagelayout::PixPtr grey = pagelayout::toGreyPix(p.image);
@@ -313,13 +377,17 @@ void analyse(const std::vector<TestPicture>& pictures) {
         const size_t marks = d.direction == pagelayout::Direction::Vertical
                                  ? pagelayout::rubyMarks(ink.pieces, ink.em).size()
                                  : 0;
+        const pagelayout::InkFigures figures = pagelayout::inkFigures(ink);
+        const bool text = pagelayout::holdsText(figures);
         const double ms = 1000 * (threadSeconds() - start);
         const bool right = (d.direction == pagelayout::Direction::Vertical) ==
                            (p.writing == workspace::Writing::Vertical);
-        std::printf("%-44s %5.1f %3d %7s %6.2f %7.2f %6.2f %5.1f %5zu %7.1f  true %5.2f%s%s\n",
+        std::printf("%-44s %5.1f %3d %7s %6.2f %7.2f %6.2f %5.1f %5zu %7.1f %6.3f %6d %6.3f %4s  "
+                    "true %5.2f%s%s\n",
                     qPrintable(p.name), ink.em, ink.scale,
                     d.direction == pagelayout::Direction::Vertical ? "V" : "H", d.score, k.degrees,
-                    k.confidence, k.linesAcross, marks, ms, p.skewDegrees,
+                    k.confidence, k.linesAcross, marks, ms, figures.coverage, figures.pieces,
+                    figures.paperShare, text ? "yes" : "no", p.skewDegrees,
                     right ? (k.straighten ? " turned" : "") : " WRONG DIRECTION",
                     p.ruby ? " ruby" : "");
         if (!p.ruby && marks > 0)

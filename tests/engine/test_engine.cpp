@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -218,6 +219,8 @@ private Q_SLOTS:
     void identifiesTheProgramWhileHandlingEvents();
     void onlyTheInstalledEngineRunsResident_data();
     void onlyTheInstalledEngineRunsResident();
+    void aStopEndsTheRead_data();
+    void aStopEndsTheRead();
     void threadsForOneCrop_data();
     void threadsForOneCrop();
     void rowOffset_data();
@@ -843,6 +846,51 @@ void TestEngine::onlyTheInstalledEngineRunsResident() {
     QCOMPARE(outcome, resident ? Outcome::Written : Outcome::NotResident);
     QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("out.txt"))), resident);
     QCOMPARE(identified, first != QLatin1String("script") && first != QLatin1String("copy"));
+}
+
+// The latest question a row stops at; the page (six lines) is asked about more often.
+constexpr int kStopAtTheLatest = 4;
+
+void TestEngine::aStopEndsTheRead_data() {
+    // The stop asked for at its nth question (0: never); the first is asked before the read,
+    // the next ones between the words the engine recognises.
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("never") << 0 << int(Outcome::Written);
+    QTest::newRow("before the read") << 1 << int(Outcome::Cancelled);
+    QTest::newRow("at the first word") << 2 << int(Outcome::Cancelled);
+    QTest::newRow("a few words in") << kStopAtTheLatest << int(Outcome::Cancelled);
+}
+
+// A stop ends a loaded engine's read within a word (on Japanese lines, which have no spaces, a
+// word is often the line): the stop is asked no more once it said yes, nothing read is handed
+// back, and a read never stopped asks more often than any stopped read was asked, so those
+// ended before the page did, and gives the text a read without a stop gives.
+void TestEngine::aStopEndsTheRead() {
+    QFETCH(int, stopAt);
+    QFETCH(int, outcome);
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    const auto call = plainCall({QStringLiteral("tesseract"), QStringLiteral("in.bmp"),
+                                 QStringLiteral("out"), QStringLiteral("-l"), QStringLiteral("jpn"),
+                                 QStringLiteral("--psm"), QStringLiteral("6")});
+    QVERIFY(call);
+    const QImage page = ::picture(QStringLiteral("block"));
+    std::atomic<int> asked{0};
+    const PictureText read =
+        m_engine
+            .startReading(*call, page, false,
+                          [&asked, stopAt] { return ++asked >= stopAt && stopAt > 0; })
+            .result();
+    QCOMPARE(int(read.outcome), outcome);
+    if (outcome == int(Outcome::Cancelled)) {
+        QCOMPARE(asked.load(), stopAt);
+        QVERIFY(read.utf8.isEmpty());
+        return;
+    }
+    const PictureText unstopped = m_engine.startReading(*call, page).result();
+    QCOMPARE(read.utf8, unstopped.utf8);
+    QVERIFY2(asked > kStopAtTheLatest, qPrintable(QString::number(asked)));
 }
 
 void TestEngine::threadsForOneCrop_data() {

@@ -11,6 +11,7 @@
 #include "skew.h"
 #include "spreads.h"
 #include "textpicture.h"
+#include "textpresence.h"
 #include "tiers.h"
 
 #include <leptonica/allheaders.h>
@@ -25,6 +26,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <random>
 #include <thread>
 
 #include <unistd.h>
@@ -131,6 +133,38 @@ QByteArray standardErrorOf(const std::function<void()>& work) {
     return file.readAll();
 }
 
+// A4 at 150 dpi, declared: the page the analysis sees at its own scale, quick to make.
+constexpr QSize kA4At150(1240, 1754);
+constexpr int kDpm150 = 5906;
+
+// Grey noise with a fixed seed: uniform over every grey (spread 0), or about a mean.
+QImage noise(QSize size, unsigned seed, int mean = 0, int spread = 0, int dpm = kDpm150) {
+    QImage image(size, QImage::Format_Grayscale8);
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> flat(0, 255);
+    std::normal_distribution<double> bell(mean, spread);
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = uchar(spread == 0 ? flat(random)
+                                        : std::clamp(int(std::lround(bell(random))), 0, 255));
+    }
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    return image;
+}
+
+// Paper with its grain and dark squares of the given sides, spread over it.
+QImage paperWith(const QList<int>& sides, unsigned seed) {
+    QImage image = noise(kA4At150, seed, 240, 6);
+    std::mt19937 random(seed);
+    QPainter painter(&image);
+    for (const int side : sides)
+        painter.fillRect(int(random() % 1000) + 100, int(random() % 1500) + 100, side, side,
+                         QColor(30, 30, 30));
+    return image;
+}
+
 // Wider than the picture library takes: its words per line stop below 2^24.
 QImage tooWideForTheLibrary() {
     QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
@@ -192,6 +226,10 @@ private Q_SLOTS:
     void planOfASpread();
     void enoughTextToOrient_data();
     void enoughTextToOrient();
+    void holdsText_data();
+    void holdsText();
+    void textFoundByFigures_data();
+    void textFoundByFigures();
     void planOfASlantedBookPage();
     void libraryMessages_data();
     void libraryMessages();
@@ -1245,6 +1283,88 @@ void TestPageLayout::enoughTextToOrient() {
     QFETCH(QImage, image);
     QFETCH(bool, enough);
     QCOMPARE(pagelayout::enoughTextToOrient(image), enough);
+}
+
+void TestPageLayout::holdsText_data() {
+    QTest::addColumn<QImage>("image");
+    QTest::addColumn<bool>("text");
+    const Writing h = Writing::Horizontal;
+    const Writing v = Writing::Vertical;
+    const QString sans = QStringLiteral("Noto Sans CJK JP");
+    // Grains smaller than any character.
+    QTest::newRow("uniform noise") << noise(kA4At150, 1) << false;
+    QTest::newRow("grey noise") << noise(kA4At150, 2, 128, 20) << false;
+    // Declaring nothing, the page is halved: the grains run together into ink everywhere.
+    QTest::newRow("uniform noise, halved") << noise(kA4At150, 3, 0, 0, 3780) << false;
+    // Halved, grey noise keeps pieces of a character's size among a field of grains.
+    QTest::newRow("grey noise, halved") << noise(kA4At150, 4, 128, 40, 3780) << false;
+    QTest::newRow("blank paper") << noise(kA4At150, 5, 240, 6) << false;
+    QTest::newRow("paper with a speck") << paperWith({6}, 6) << false;
+    // Large enough to count as ink, but alone: a blot, no text.
+    QTest::newRow("paper with a blot") << paperWith({70}, 7) << false;
+    // Two pieces are the least a text holds: a pair of characters.
+    QTest::newRow("paper with two blots") << paperWith({70, 70}, 8) << true;
+    QTest::newRow("a page") << picture({h, sans, Part::Page}) << true;
+    QTest::newRow("a vertical page") << picture({v, sans, Part::Page}) << true;
+    QTest::newRow("a line") << picture({h, sans, Part::Line}) << true;
+    QTest::newRow("a few characters") << picture({v, sans, Part::Characters}) << true;
+}
+
+// Noise, blank paper and a lone blot hold no text, and their plan leaves them as they are,
+// horizontal and not one block, whatever their ink looked like; pages and cut-outs keep theirs.
+void TestPageLayout::holdsText() {
+    QFETCH(QImage, image);
+    QFETCH(bool, text);
+    const PixPtr grey = toGreyPix(image);
+    const Ink ink = inkOf(grey.get());
+    const InkFigures f = inkFigures(ink);
+    QVERIFY2(
+        pagelayout::holdsText(ink) == text,
+        qPrintable(QStringLiteral("em %1 px, coverage %2, %3 pieces, paper in %4 of the squares")
+                       .arg(f.em)
+                       .arg(f.coverage)
+                       .arg(f.pieces)
+                       .arg(f.paperShare)));
+    const ReadingPlan plan = planReading(image);
+    QCOMPARE(plan.textFound, text);
+    if (text)
+        return;
+    QCOMPARE(plan.direction, Direction::Horizontal);
+    QVERIFY(!plan.oneBlock);
+    QCOMPARE(plan.skewDegrees, 0.0);
+    QCOMPARE(plan.pictures.size(), 1);
+    QCOMPARE(plan.pictures.front(), image);
+    QCOMPARE(plan.dotsPerInch,
+             image.dotsPerMeterY() == kDpm150 ? std::optional<int>(150) : std::optional<int>());
+    QVERIFY(!pagelayout::enoughTextToOrient(image));
+}
+
+void TestPageLayout::textFoundByFigures_data() {
+    QTest::addColumn<double>("em"); // picture pixels
+    QTest::addColumn<double>("coverage");
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<double>("paperShare");
+    QTest::addColumn<bool>("text");
+    QTest::newRow("a page") << 40.0 << 0.1 << 1200 << 0.5 << true;
+    QTest::newRow("characters of ten pixels") << 10.0 << 0.1 << 300 << 0.5 << true;
+    QTest::newRow("grains of nine") << 9.0 << 0.1 << 300 << 0.5 << false;
+    QTest::newRow("ink on 0.6 of the picture") << 40.0 << 0.6 << 300 << 0.5 << true;
+    QTest::newRow("ink on more") << 40.0 << 0.61 << 300 << 0.5 << false;
+    QTest::newRow("two pieces") << 40.0 << 0.01 << 2 << 0.9 << true;
+    QTest::newRow("one piece") << 40.0 << 0.01 << 1 << 0.9 << false;
+    QTest::newRow("paper in 0.05 of the squares") << 40.0 << 0.3 << 400 << 0.05 << true;
+    QTest::newRow("paper in fewer") << 40.0 << 0.3 << 400 << 0.049 << false;
+    QTest::newRow("fewer pieces, no paper") << 40.0 << 0.3 << 399 << 0.0 << true;
+    QTest::newRow("no ink") << 0.0 << 0.0 << 0 << 1.0 << false;
+}
+
+void TestPageLayout::textFoundByFigures() {
+    QFETCH(double, em);
+    QFETCH(double, coverage);
+    QFETCH(int, pieces);
+    QFETCH(double, paperShare);
+    QFETCH(bool, text);
+    QCOMPARE(pagelayout::holdsText(InkFigures{em, coverage, pieces, paperShare}), text);
 }
 
 void TestPageLayout::planOfASlantedBookPage() {

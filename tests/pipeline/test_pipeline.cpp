@@ -4,11 +4,13 @@
 #include "commandline.h"
 #include "cp932.h"
 #include "enginecall.h"
+#include "engineidentity.h"
 #include "enginesteps.h"
 #include "librarymessages.h"
 #include "pagetexts.h"
 #include "plaincall.h"
 #include "reading.h"
+#include "residentengine.h"
 #include "skew.h"
 #include "textpicture.h"
 #include "workfolder.h"
@@ -18,12 +20,15 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <thread>
 
 using namespace quillpix;
@@ -95,6 +100,9 @@ private Q_SLOTS:
     void automaticReadingsSettings();
     void workPictureTellsThePicturesResolution_data();
     void workPictureTellsThePicturesResolution();
+    void pictureWithoutTextIsReadAsThePlainSetting_data();
+    void pictureWithoutTextIsReadAsThePlainSetting();
+    void aStopEndsALoadedEnginesRead();
     void pagesOfASpreadMakeOneReading_data();
     void pagesOfASpreadMakeOneReading();
     void failedAnalysisSendsNothing_data();
@@ -806,6 +814,91 @@ void TestPipeline::failedAnalysisSendsNothing() {
 QTEST_MAIN(TestPipeline)
 // The two pages of a spread make one reading: the texts with a page-break line between, saved
 // only when both were read.
+void TestPipeline::pictureWithoutTextIsReadAsThePlainSetting_data() {
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("psm");
+    QTest::addColumn<bool>("asItCame");
+    // A4 at 150 dpi, declared, so the analysis sees it at its own scale.
+    QImage noise(1240, 1754, QImage::Format_Grayscale8);
+    std::mt19937 random(11);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.scanLine(y)[x] = uchar(random() % 256);
+    noise.setDotsPerMeterX(5906);
+    noise.setDotsPerMeterY(5906);
+    QTest::newRow("noise") << noise << "3" << true;
+    workspace::PageStyle style;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    QTest::newRow("a page of text in one block")
+        << workspace::textPage(workspace::japaneseProse(), style).image << "6" << false;
+}
+
+// Noise is no text: the automatic reading reads it as it came, as jpn with the mode chosen,
+// and says why; a page of text is still read as one block.
+void TestPipeline::pictureWithoutTextIsReadAsThePlainSetting() {
+    QFETCH(QImage, picture);
+    QFETCH(QString, psm);
+    QFETCH(bool, asItCame);
+    const PreparedPicture prepared = prepare(picture, {automaticLanguage(), "3", {}});
+    QCOMPARE(prepared.settings.lang, QStringLiteral("jpn"));
+    QCOMPARE(prepared.settings.psm, psm);
+    QCOMPARE(prepared.plan.textFound, !asItCame);
+    if (!asItCame)
+        return;
+    QCOMPARE(prepared.quarterTurns, 0);
+    QCOMPARE(prepared.picture, picture);
+    QCOMPARE(automaticChoiceExplained(prepared),
+             QStringLiteral("自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
+                            "--psm 3 で読みました。"));
+}
+
+// The batch's stop, set from another thread while a loaded engine is within a page, ends the
+// read at the engine's next word: the step reports it stopped, with no text, and the stop was
+// asked no more after it said yes.
+void TestPipeline::aStopEndsALoadedEnginesRead() {
+    if (engine::installedProgram().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    const auto call = engine::plainCall({"tesseract", "in.bmp", "out", "-l", "jpn", "--psm", "6"});
+    QVERIFY(call);
+    workspace::PageStyle style;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(120, 140, 120, 140);
+    style.pixelSize = 40;
+    const QImage page = workspace::textPage(workspace::japaneseProse(), style).image;
+
+    engine::ResidentEngine resident(engine::ResidentEngine::Threads::One);
+    RunningProcesses stop;
+    std::atomic<int> asked{0};
+    QSemaphore withinThePage;
+    QSemaphore stopSet;
+    ResidentStep step(resident, *call, page, false, [&] {
+        // The first question comes before the read; the second from within the page.
+        if (++asked == 2) {
+            withinThePage.release();
+            stopSet.acquire();
+        }
+        return stop.stopped();
+    });
+    EngineOutput output;
+    // A read that never asks from within the page lets the test go on as well, to fail below.
+    std::thread reader([&] {
+        output = step.run();
+        withinThePage.release();
+    });
+    withinThePage.acquire();
+    stop.stopAll();
+    stopSet.release();
+    reader.join();
+    QVERIFY(step.stopped());
+    QVERIFY(!step.notResident());
+    QVERIFY(output.failed);
+    QVERIFY(!output.written);
+    QCOMPARE(output.reason, readingStopped());
+    QCOMPARE(asked.load(), 2);
+}
+
 void TestPipeline::pagesOfASpreadMakeOneReading_data() {
     // Each page's box text; "!" before it: it failed; "-": the engine wrote nothing.
     QTest::addColumn<QStringList>("texts");
