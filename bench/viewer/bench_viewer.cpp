@@ -51,7 +51,11 @@ public:
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
     QRect availableArea() const override { return {0, 0, kScreen, 1080}; }
-    BatchReport runBatch(const QString&, WindowStyle) override { return {true, false, {}, {}, 0}; }
+    BatchReport runBatch(const QString&, WindowStyle) override {
+        BatchReport report;
+        report.started = true;
+        return report;
+    }
     void playSound(const QString&) override {}
     QString chooseFolder(const QString&) override { return {}; }
     QString chooseFile(const QString&, const QString&) override { return {}; }
