@@ -11,7 +11,7 @@ NAME.writing ("vertical" or "horizontal": what an expert would set the engine by
 use different fonts and different seeds, and the held-out set is never used to choose a threshold:
 its figures are reported apart (bench_reading --pages OUT/heldout).
 
-Needs: chromium, imagemagick, and the fonts named in FONTS (Debian packages in docs/benchmarks.md).
+Needs: chromium, imagemagick, and the fonts named in FONTS (Debian packages in docs/typeset-pages.md).
 """
 import argparse
 import html
@@ -354,7 +354,7 @@ def main():
     args = parser.parse_args()
     for tool in ("chromium", "convert"):
         if not shutil.which(tool):
-            sys.exit("%s is needed (see docs/benchmarks.md)" % tool)
+            sys.exit("%s is needed (see docs/typeset-pages.md)" % tool)
     sets = ["tuning", "heldout"] if args.set == "all" else [args.set]
     work = tempfile.mkdtemp(prefix="pages-")
     renderer = Renderer(work)

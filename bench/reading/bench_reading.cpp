@@ -708,12 +708,16 @@ int main(int argc, char** argv) {
     for (const QString& group : groups)
         row(group, byGroup[group], counts[group]);
     row(QStringLiteral("all"), all, int(pictures.size()));
-    if (options.jobs == 1)
-        std::printf("\nProcess CPU time: (a) %.1f s, (b) %.1f s, (c) %.1f s; "
-                    "(c) against (b): %.2f (target ≤ 1.3)\n",
+    if (options.jobs == 1) {
+        std::printf("\nProcess CPU time: (a) %.1f s, (b) %.1f s, (c) %.1f s, (d) %.1f s\n",
                     all.seconds[Expert], all.seconds[Plain], all.seconds[Automatic],
-                    all.seconds[Automatic] / all.seconds[Plain]);
-    else
+                    all.seconds[Regions]);
+        if (all.seconds[Plain] > 0 && all.seconds[Automatic] > 0)
+            std::printf("(c) against (b): %.2f (target ≤ 1.3)\n",
+                        all.seconds[Automatic] / all.seconds[Plain]);
+        if (all.seconds[Expert] > 0 && all.seconds[Regions] > 0)
+            std::printf("(d) against (a): %.2f\n", all.seconds[Regions] / all.seconds[Expert]);
+    } else
         std::printf("\nTimes need --jobs 1 (process CPU time, one picture at a time)\n");
     std::printf("Wall time %.0f s with %d jobs\n", wall.elapsed() / 1000.0, options.jobs);
     return 0;
