@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <cmath>
+
 using namespace quillpix::pagelayout;
 
 Q_DECLARE_METATYPE(quillpix::pagelayout::Direction)
@@ -64,7 +66,7 @@ void TestRegions::blocksInReadingOrder_data() {
     const auto tiers = [&](double gapEms) {
         Layout l;
         const std::vector<QRect> upper = block(0, 0, 8, 10, true);
-        const int next = boundsOf(upper).bottom() + 1 + int(gapEms * kEm);
+        const int next = boundsOf(upper).bottom() + 1 + int(std::lround(gapEms * kEm));
         l.add(upper);
         l.add(block(0, next, 8, 10, true));
         return l;
@@ -78,6 +80,8 @@ void TestRegions::blocksInReadingOrder_data() {
         << tiers(1.5) << Direction::Vertical;
     QTest::newRow("tiers just wider apart than the cut")
         << tiers(kLeastCutEms + 0.05) << Direction::Vertical;
+    // 24 pixels of 20: exactly the cut's width, which parts.
+    QTest::newRow("tiers exactly the cut apart") << tiers(24.0 / kEm) << Direction::Vertical;
     QTest::newRow("tiers closer than the cut: one block") << [&] {
         Layout l = tiers(kLeastCutEms - 0.1);
         l.expected = {boundsOf(l.pieces)};
