@@ -130,7 +130,7 @@ void PendingFile::append(const char* data, qsizetype size) {
     }
 }
 
-void PendingFile::commit() {
+void PendingFile::closeWritten() {
     if (m_fd < 0)
         writeFailed(m_path, EBADF);
     if (m_durability == Durability::Synced && ::fsync(m_fd) != 0)
@@ -142,6 +142,10 @@ void PendingFile::commit() {
         ::unlink(m_temporary.constData());
         writeFailed(m_path, error);
     }
+}
+
+void PendingFile::commit() {
+    closeWritten();
     // rename() replaces the old file in one step; QFile::rename would not replace it.
     if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
         const int error = errno;
@@ -151,17 +155,7 @@ void PendingFile::commit() {
 }
 
 bool PendingFile::commitIfAbsent() {
-    if (m_fd < 0)
-        writeFailed(m_path, EBADF);
-    if (m_durability == Durability::Synced && ::fsync(m_fd) != 0)
-        writeFailed(m_path, errno);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(m_temporary.constData());
-        writeFailed(m_path, error);
-    }
+    closeWritten();
     // The system refuses to rename over an existing name; where the file system cannot be
     // asked that (some network file systems), a hard link is made instead, which also fails
     // when the name exists.

@@ -101,6 +101,8 @@ public:
 
 private:
     void discard();
+    // The temporary file on the disk (when Synced) and closed, ready to take its place.
+    void closeWritten();
 
     QString m_path;
     Durability m_durability;
