@@ -1,6 +1,7 @@
 #include "regions.h"
 
 #include "ink.h"
+#include "textpresence.h"
 
 #include <leptonica/allheaders.h>
 
@@ -143,6 +144,10 @@ std::vector<Region> textRegions(const Ink& ink) {
     const Direction page = writingDirection(ink).direction;
     for (const QRect& box : blocksOf(ink.pieces, ink.em, page)) {
         const Ink part = inkWithin(ink, box, ink.pieces);
+        // A block of grains (a desk's wood, a photograph's grain, a speck) holds no text the
+        // engine could read, by the rule a whole picture is judged by.
+        if (int(part.pieces.size()) < kLeastPieces || part.em * ink.scale < kLeastCharacterPixels)
+            continue;
         Region region;
         region.box = box;
         region.pieces = int(part.pieces.size());

@@ -40,6 +40,8 @@ bool isLargerThanText(const QRect& piece, double em);
 std::vector<QRect> blocksOf(const std::vector<QRect>& pieces, double em, Direction direction);
 
 // The text regions of the ink in reading order, each with its own direction; none without text.
+// A block of fewer than two pieces or of characters smaller than the engine reads (grains) is
+// no text region.
 std::vector<Region> textRegions(const Ink& ink);
 
 } // namespace quillpix::pagelayout

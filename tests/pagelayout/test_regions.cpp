@@ -199,7 +199,8 @@ void TestRegions::piecesTakenForText() {
 }
 
 // Drawn text through the whole road (ink, cut, each block's direction): a horizontal headline
-// over two tiers of vertical columns gives three regions, the headline first and horizontal.
+// over two tiers of vertical columns gives three regions, the headline first and horizontal;
+// a field of grain under them gives none.
 void TestRegions::regionsOfARenderedPage() {
     QImage page(1200, 1600, QImage::Format_Grayscale8);
     page.fill(255);
@@ -218,6 +219,12 @@ void TestRegions::regionsOfARenderedPage() {
                     p.drawText(QRect(1080 - c * 52, 200 + tier * 700 + k * 32, 34, 34),
                                Qt::AlignCenter, column.mid(k, 1));
     }
+    // Grain below the text, as a desk or a photograph's paper gives: no region of its own.
+    for (int y = 1420; y < 1580; y += 12)
+        for (int x = 60 + (y / 12 % 2) * 6; x < 500; x += 12)
+            for (int dy = 0; dy < 4; ++dy)
+                for (int dx = 0; dx < 4; ++dx)
+                    page.scanLine(y + dy)[x + dx] = 40;
     const PixPtr grey = toGreyPix(page);
     const std::vector<Region> regions = textRegions(inkOf(grey.get()));
     QCOMPARE(regions.size(), size_t(3));
