@@ -1,16 +1,21 @@
 #include "readingplan.h"
 
 #include "edges.h"
+#include "evenpage.h"
 #include "ink.h"
 #include "librarymessages.h"
 #include "pix.h"
+#include "regions.h"
 #include "resolution.h"
 #include "ruby.h"
 #include "skew.h"
+#include "spreads.h"
 #include "textpresence.h"
 #include "tiers.h"
 
 #include <QCoreApplication>
+#include <leptonica/allheaders.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,7 +26,6 @@ namespace {
 // frame, a box round a figure or a dark band under a heading, which the single block mode reads
 // through, losing the cells and the white text on it.
 constexpr double kLongestCharacter = 4.0;
-
 } // namespace
 
 bool oneBlockAcross(const Ink& ink) {
@@ -66,79 +70,105 @@ bool inkBesideText(const Ink& ink) {
 
 namespace {
 
-// Tiers found on the ink set side by side, each with half a character of paper around its ink,
-// and with them the running head and page number when they are kept, in their place from top to
-// bottom; the picture as it is otherwise.
-QImage tiersSideBySide(const QImage& prepared, const Ink& ink, const std::vector<QRect>& heads,
-                       ReadingPlan& plan) {
-    std::vector<QRect> found = tiersOf(ink);
-    if (found.empty())
-        return prepared;
-    found.insert(found.end(), heads.begin(), heads.end());
-    std::sort(found.begin(), found.end(),
-              [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
-    const int s = ink.scale;
-    const int margin = int(std::ceil(ink.em / 2)) * s;
-    std::vector<QRect> tiers;
-    for (const QRect& t : found)
-        tiers.push_back(QRect(t.left() * s, t.top() * s, t.width() * s, t.height() * s)
-                            .adjusted(-margin, -margin, margin, margin)
-                            .intersected(prepared.rect()));
-    PartsSet set = sideBySide(prepared, tiers, 4 * margin, ink.paper);
-    plan.placements = std::move(set.placements);
-    return set.picture;
+// The ink left on the prepared page once what was painted over is gone: every piece touching
+// an erased part, and the erased pieces themselves (furigana, whose boxes overlap the
+// characters beside them).
+Ink inkLeft(const Ink& ink, const std::vector<QRect>& erased,
+            const std::vector<QRect>& erasedPieces) {
+    Ink left;
+    left.binary.reset(pixClone(ink.binary.get()));
+    left.scale = ink.scale;
+    left.paper = ink.paper;
+    left.threshold = ink.threshold;
+    left.em = ink.em;
+    for (const QRect& piece : ink.pieces)
+        if (std::none_of(erased.begin(), erased.end(),
+                         [&piece](const QRect& e) { return e.intersects(piece); }) &&
+            std::find(erasedPieces.begin(), erasedPieces.end(), piece) == erasedPieces.end())
+            left.pieces.push_back(piece);
+    return left;
 }
 
-// Blocks of horizontal text found side by side set one under the other, left first, each with a
-// character of paper around its ink (no more than half the way to the next block); the picture
-// as it is otherwise. Each block is one block across, since a gap that would part it would have
-// parted the blocks, so the single block mode reads the set.
-QImage blocksOneUnderAnother(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
-    const std::vector<QRect> found = blocksSideBySide(ink);
-    if (found.empty())
-        return prepared;
+// A page of two or more text regions is read region by region: each cut out with half a
+// character of paper around its ink (the narrowest band that parts two regions is wider than
+// two such margins, so no neighbour's ink comes along), in the reading order.
+void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
+    const std::vector<Region> regions = textRegions(ink);
+    if (regions.size() < 2)
+        return;
     const int s = ink.scale;
-    const int em = int(std::ceil(ink.em));
-    std::vector<QRect> blocks;
-    for (size_t k = 0; k < found.size(); ++k) {
-        QRect block = found[k].adjusted(-em, -em, em, em);
-        if (k > 0)
-            block.setLeft(std::max(block.left(), (found[k - 1].right() + found[k].left()) / 2 + 1));
-        if (k + 1 < found.size())
-            block.setRight(std::min(block.right(), (found[k].right() + found[k + 1].left()) / 2));
-        blocks.push_back(
-            QRect(block.left() * s, block.top() * s, block.width() * s, block.height() * s)
-                .intersected(prepared.rect()));
+    const int margin = int(std::ceil(ink.em / 2)) * s;
+    for (const Region& region : regions) {
+        const QRect box = QRect(region.box.topLeft() * s, region.box.size() * s)
+                              .adjusted(-margin, -margin, margin, margin)
+                              .intersected(prepared.rect());
+        Ink within;
+        within.em = region.em;
+        for (const QRect& piece : ink.pieces)
+            if (region.box.contains(piece))
+                within.pieces.push_back(piece);
+        RegionPart part;
+        part.picture = prepared.copy(box);
+        part.at = box.topLeft();
+        part.direction = region.direction;
+        part.oneBlock = !inkBesideText(within);
+        plan.regions.push_back(std::move(part));
     }
-    PartsSet set = oneUnderAnother(prepared, blocks, 2 * em * s, ink.paper);
-    // Each block is one block across (a wider gap would have parted it), unless it holds a rule,
-    // a frame or a band; the gutter's shadow lies outside the blocks.
-    Ink inBlocks;
-    inBlocks.em = ink.em;
-    for (const QRect& piece : ink.pieces)
-        if (std::any_of(found.begin(), found.end(),
-                        [&piece](const QRect& b) { return b.contains(piece); }))
-            inBlocks.pieces.push_back(piece);
-    plan.oneBlock = !inkBesideText(inBlocks);
-    plan.placements = std::move(set.placements);
-    return set.picture;
 }
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
-std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, RunningHeads kept) {
+std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningHeads kept) {
     ReadingPlan plan;
+    QImage picture = given;
     PixPtr grey = toGreyPix(picture);
     if (!grey)
         return std::nullopt;
     Ink ink = inkOf(grey.get());
-    plan.dotsPerInch = plausibleDotsPerInch(picture);
+    // Light text on a dark ground (a dark theme's window): no text is found on it as it is, and
+    // turned dark on light it is found and read as any page. A page on a dark desk or half in
+    // shadow holds text as it is, and stays as it is.
+    if (!holdsText(ink)) {
+        QImage inverted = toGreyImage(grey.get());
+        inverted.invertPixels();
+        inverted.setDotsPerMeterX(given.dotsPerMeterX());
+        inverted.setDotsPerMeterY(given.dotsPerMeterY());
+        PixPtr invertedGrey = toGreyPix(inverted);
+        Ink invertedInk = inkOf(invertedGrey.get());
+        if (holdsText(invertedInk)) {
+            picture = std::move(inverted);
+            grey = std::move(invertedGrey);
+            ink = std::move(invertedInk);
+            plan.inverted = true;
+        }
+    }
+    // A page half in shadow is evened out before its ink is told from its paper.
+    if (std::optional<QImage> evened = evenedLight(picture)) {
+        picture = std::move(*evened);
+        plan.lightEvened = true;
+    }
+    if (plan.lightEvened) {
+        grey = toGreyPix(picture);
+        ink = inkOf(grey.get());
+    }
+    plan.dotsPerInch = plausibleDotsPerInch(given);
     plan.textFound = holdsText(ink);
     if (!plan.textFound) {
         // Noise would be found vertical, skewed, full of ruby and one block; none of it holds.
-        plan.pictures = {picture};
-        return plan;
+        ReadingPlan asItCame;
+        asItCame.textFound = false;
+        asItCame.dotsPerInch = plan.dotsPerInch;
+        asItCame.pictures = {given};
+        return asItCame;
     }
     plan.direction = writingDirection(ink).direction;
+    // Lines that bend are drawn straight before the skew is searched along them.
+    if (plan.direction == Direction::Horizontal)
+        if (std::optional<QImage> flat = dewarped(picture)) {
+            picture = std::move(*flat);
+            plan.curlFlattened = true;
+            grey = toGreyPix(picture);
+            ink = inkOf(grey.get());
+        }
 
     QImage prepared = picture;
     const SkewFinding skew = findSkew(ink, plan.direction);
@@ -153,9 +183,11 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
     plan.partsErased = int(parts.size());
     if (!parts.empty())
         prepared = paintedOver(prepared, parts, ink.scale, ink.paper);
+    std::vector<QRect> rubyErased, laneErased;
     if (plan.direction == Direction::Vertical && ruby == Ruby::PaintedOver) {
         const std::vector<QRect> marks = rubyMarks(ink.pieces, ink.em, Marks::TheEngineReads);
         plan.rubyErased = int(marks.size());
+        rubyErased = marks;
         if (!marks.empty()) {
             // The characters keep every stroke. The parts at the edges are gone already, and
             // the ruby's own pieces are no shelter: the kana of one ruby overlap.
@@ -178,19 +210,17 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
             lane.setLeft(0);
             lane.adjust(0, -em, 0, em);
             prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
+            laneErased.push_back(lane);
         }
     }
-    if (plan.direction == Direction::Vertical) {
+    std::vector<QRect> erased = parts;
+    erased.insert(erased.end(), laneErased.begin(), laneErased.end());
+    if (plan.direction == Direction::Vertical && kept == RunningHeads::LeftOut) {
         const std::vector<QRect> heads = runningHeadsOf(ink);
-        if (kept == RunningHeads::LeftOut) {
-            plan.runningHeadsErased = int(heads.size());
-            if (!heads.empty())
-                prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
-        }
-        prepared = tiersSideBySide(prepared, ink,
-                                   kept == RunningHeads::Kept ? heads : std::vector<QRect>{}, plan);
-    } else {
-        prepared = blocksOneUnderAnother(prepared, ink, plan);
+        plan.runningHeadsErased = int(heads.size());
+        if (!heads.empty())
+            prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
+        erased.insert(erased.end(), heads.begin(), heads.end());
     }
     // Beside rules, frames and dark bands the engine takes the paper's grain for ink, and the
     // short texts of a table's cells come out misread; on white paper they read. Elsewhere the
@@ -200,6 +230,7 @@ std::optional<ReadingPlan> plannedSteps(const QImage& picture, Ruby ruby, Runnin
         prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
         plan.paperWhitened = true;
     }
+    cutIntoRegions(prepared, inkLeft(ink, erased, rubyErased), plan);
     plan.pictures = {prepared};
     return plan;
 }

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "direction.h"
-#include "spreads.h"
-#include "tiers.h"
 
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The automatic reading ("自動"): from a picture alone, what the page is (its direction, whether
 // it stands in one block) and the picture prepared for the engine. No engine runs here.
@@ -39,6 +39,16 @@ enum class Ruby { PaintedOver, Kept };
 // made for reading usually wants the prose alone, or left to be read with the page.
 enum class RunningHeads { LeftOut, Kept };
 
+// One text region of the page, read on its own: cut from the prepared picture with half a
+// character of paper around its ink, where it lies there, its own direction, and whether it
+// stands in one block (no rule, frame or band among its lines).
+struct RegionPart {
+    QImage picture;
+    QPoint at; // its top-left corner on the prepared picture
+    Direction direction = Direction::Horizontal;
+    bool oneBlock = true;
+};
+
 struct ReadingPlan {
     // The picture holds text (holdsText): false for noise, blank paper, a speck or a
     // photograph without writing, which is then read as it came, as horizontal text with the
@@ -50,16 +60,21 @@ struct ReadingPlan {
     int rubyErased = 0;         // pieces of furigana taken off the page
     int runningHeadsErased = 0; // running heads and page numbers of a vertical page taken off
     bool paperWhitened = false; // the paper's grain taken off a page with rules, frames or bands
+    bool inverted = false;      // light text on a dark ground turned dark on light
+    bool lightEvened = false;   // a page in uneven light made evenly white (evenedLight)
+    // Bending lines drawn straight (dewarped); the boxes read on it are given back where they lie
+    // on the straightened lines, within the bend of the curl of where the picture has them.
+    bool curlFlattened = false;
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
     // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
     // each of them does.
     bool oneBlock = false;
-    // The tiers of a vertical page, as they were set side by side on the picture read (see
-    // sideBySide), or the blocks of a horizontal one, as they were set one under the other (see
-    // oneUnderAnother); empty when the straightened picture is read as it is.
-    std::vector<Placement> placements;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
+    // The text regions of a page that parts into two or more (textRegions), in the order a
+    // Japanese reader reads them, each read with the settings of its own direction instead of
+    // the prepared picture as a whole; empty when the page stands in one region.
+    std::vector<RegionPart> regions;
     // Why the picture could not be analysed, with the picture library's own words: "" when it
     // was. A failed plan holds the picture as it came.
     QString failure;
@@ -69,10 +84,11 @@ struct ReadingPlan {
 // the writing direction is found; the skew is searched
 // and the picture straightened when the angle is sure; parts of lines cut by the picture's
 // edge are painted over, and on vertical text the ruby beside the columns and the running head
-// and page number, and tiers are set side by side; on horizontal text blocks side by side (the
-// two pages of a spread, columns) are set one under the other, and a page with rules, frames
-// or dark bands gets white paper (paperWhitened, halfway from the ink threshold to the paper's
-// grey); the resolution follows from what the picture declares. One picture, one engine run. An
+// and page number; a horizontal page with rules, frames or dark bands gets white paper
+// (paperWhitened, halfway from the ink threshold to the paper's grey); then the ink left is cut
+// into text regions (textRegions) and a page of two or more is read region by region, in the
+// reading order (tiers, columns, a headline over its text, a spread's two pages, a table inside
+// a vertical page are all cases of it); the resolution follows from what the picture declares. An
 // error of the picture library on the way (a picture too large for it) fails the plan; its warnings
 // are part of the search and go nowhere, not to standard error (once routeLibraryMessages() is in
 // force).

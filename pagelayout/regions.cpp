@@ -14,6 +14,8 @@ namespace {
 // A rule is longer than any dash of characters and thinner than a stroke-heavy character.
 constexpr double kRuleLeastEms = 3.0;
 constexpr double kRuleMostThickness = 0.35;
+// Longer than any run of characters that touch, however thick: a fold's shadow, a bar.
+constexpr double kBandLeastEms = 8.0;
 // Larger than a character both ways: a frame, a box, a drawing or a photograph.
 constexpr double kLargerThanTextEms = 3.0;
 // A band holding a rule counts as this wide: the rule parts what lies on its two sides more
@@ -116,7 +118,8 @@ Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces
 bool isRule(const QRect& piece, double em) {
     const int longer = std::max(piece.width(), piece.height());
     const int shorter = std::min(piece.width(), piece.height());
-    return longer >= kRuleLeastEms * em && shorter <= kRuleMostThickness * em;
+    return (longer >= kRuleLeastEms * em && shorter <= kRuleMostThickness * em) ||
+           (longer >= kBandLeastEms * em && !isLargerThanText(piece, em));
 }
 
 bool isLargerThanText(const QRect& piece, double em) {

@@ -27,8 +27,9 @@ struct Region {
 // lines of a block is under one character at the usual pitches of 1.5 to 1.9).
 constexpr double kLeastCutEms = 1.2;
 
-// Which pieces are text: rules (long and thin), frames and pictures (larger than a character
-// both ways) are left out; they still part the blocks they lie between.
+// Which pieces are text: rules (long and thin, or longer than any run of characters: a fold's
+// shadow, a bar), frames and pictures (larger than a character both ways) are left out; they
+// still part the blocks they lie between.
 bool isRule(const QRect& piece, double em);
 bool isLargerThanText(const QRect& piece, double em);
 

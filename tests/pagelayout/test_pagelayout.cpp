@@ -1044,25 +1044,27 @@ void TestPageLayout::planOfATwoTierPage() {
     painter.end();
     const ReadingPlan plan = planReading(page);
     QCOMPARE(plan.direction, Direction::Vertical);
-    QCOMPARE(int(plan.placements.size()), 2);
-    const Placement& upper = plan.placements[0];
-    const Placement& lower = plan.placements[1];
-    QVERIFY(upper.from.bottom() < 1280 && lower.from.top() > 1200);
-    QVERIFY(upper.to.x() > lower.to.x() + lower.from.width());
-    QCOMPARE(plan.pictures.size(), 1);
-    QCOMPARE(plan.pictures.front().height(),
-             std::max(upper.from.height(), lower.from.height()) + 2 * upper.to.y());
+    // Each tier is a text region of its own, the upper one first, each read as vertical text.
+    QCOMPARE(int(plan.regions.size()), 2);
+    const RegionPart& upper = plan.regions[0];
+    const RegionPart& lower = plan.regions[1];
+    QVERIFY(upper.at.y() + upper.picture.height() < 1280 && lower.at.y() > 1200);
+    QVERIFY(upper.at.y() + upper.picture.height() > 1100);
+    QCOMPARE(upper.direction, Direction::Vertical);
+    QCOMPARE(lower.direction, Direction::Vertical);
+    // The region is the prepared picture's own pixels there.
+    QCOMPARE(upper.picture, plan.pictures.front().copy(QRect(upper.at, upper.picture.size())));
     // One tier alone is read as it is.
-    QVERIFY(planReading(tier.image).placements.empty());
+    QVERIFY(planReading(tier.image).regions.empty());
     // A running head and a page number are taken off, or kept in their place: first and last.
     const ReadingPlan leftOut = planReading(headed);
     QCOMPARE(leftOut.runningHeadsErased, 2);
-    QCOMPARE(int(leftOut.placements.size()), 2);
+    QCOMPARE(int(leftOut.regions.size()), 2);
     const ReadingPlan kept = planReading(headed, Ruby::PaintedOver, RunningHeads::Kept);
     QCOMPARE(kept.runningHeadsErased, 0);
-    QCOMPARE(int(kept.placements.size()), 4);
-    QVERIFY(kept.placements.front().from.bottom() < 200);
-    QVERIFY(kept.placements.back().from.top() > 2300);
+    QCOMPARE(int(kept.regions.size()), 4);
+    QVERIFY(kept.regions.front().at.y() < 110);
+    QVERIFY(kept.regions.back().at.y() > 2300);
 }
 
 void TestPageLayout::blocksSideBySide_data() {
@@ -1216,24 +1218,31 @@ void TestPageLayout::planOfASpread() {
     };
     const ReadingPlan plan = planReading(spread(left.image, right.image));
     QCOMPARE(plan.direction, Direction::Horizontal);
-    QVERIFY(plan.oneBlock);
-    QCOMPARE(int(plan.placements.size()), 2);
-    const Placement& first = plan.placements[0];
-    const Placement& second = plan.placements[1];
-    // Each page's text whole, the shadow in neither, the left page on top.
-    QVERIFY(first.from.contains(QRect(150, 150, 940, 1400)));
-    QVERIFY(second.from.contains(QRect(1390, 150, 940, 1400)));
-    QVERIFY(first.from.right() < 1190 && second.from.left() >= 1290);
-    QVERIFY(first.to.y() + first.from.height() < second.to.y());
-    QCOMPARE(plan.pictures.front().height(),
-             first.from.height() + second.from.height() + 3 * first.to.y());
-    // The same spread set vertically is read as it is, right to left.
+    // The text regions of the pages, the left page's before the right page's, none across the
+    // fold; the same spread set vertically is read from its right page.
+    const auto readsPagesInOrder = [](const ReadingPlan& plan, bool rightFirst) {
+        if (plan.regions.size() < 2)
+            return false;
+        bool onSecondPage = false;
+        for (const RegionPart& region : plan.regions) {
+            const QRect box(region.at, region.picture.size());
+            if (box.left() < 1240 && box.right() > 1240)
+                return false;
+            const bool onRight = box.left() >= 1240;
+            if (onRight != rightFirst)
+                onSecondPage = true;
+            else if (onSecondPage)
+                return false;
+        }
+        return onSecondPage;
+    };
+    QVERIFY(readsPagesInOrder(plan, false));
     style.writing = Writing::Vertical;
     const TextPage vertical = workspace::textPage(workspace::japaneseProse(), style);
     const QImage verticalSpread = spread(vertical.image, vertical.image);
     const ReadingPlan verticalPlan = planReading(verticalSpread);
     QCOMPARE(verticalPlan.direction, Direction::Vertical);
-    QVERIFY(verticalPlan.placements.empty());
+    QVERIFY(readsPagesInOrder(verticalPlan, true));
 
     // Parted at the fold into its pages, either way, the shadow gone from both.
     for (const QImage& sheet : {spread(left.image, right.image), verticalSpread}) {

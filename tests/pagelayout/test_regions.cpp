@@ -1,9 +1,12 @@
+#include "evenpage.h"
 #include "ink.h"
+#include "readingplan.h"
 #include "regions.h"
 
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace quillpix::pagelayout;
@@ -58,6 +61,11 @@ private slots:
     void piecesTakenForText_data();
     void piecesTakenForText();
     void regionsOfARenderedPage();
+    void planOfARenderedPage_data();
+    void planOfARenderedPage();
+    void lightIsUneven_data();
+    void lightIsUneven();
+    void curlDrawnStraight();
 };
 
 void TestRegions::blocksInReadingOrder_data() {
@@ -183,7 +191,11 @@ void TestRegions::piecesTakenForText_data() {
     QTest::newRow("a dash of two characters") << QRect(0, 0, 2 * kEm, 2) << false << false;
     QTest::newRow("a thin line three characters long") << QRect(0, 0, 3 * kEm, 2) << true << false;
     QTest::newRow("a vertical rule") << QRect(0, 0, 3, 30 * kEm) << true << false;
-    QTest::newRow("a thick bar is no rule") << QRect(0, 0, 30 * kEm, kEm / 2) << false << false;
+    QTest::newRow("a thick short bar is no rule")
+        << QRect(0, 0, 8 * kEm - 1, kEm / 2) << false << false;
+    // Longer than any run of touching characters: a fold's shadow, a bar; it parts as a rule.
+    QTest::newRow("a thick long bar") << QRect(0, 0, 8 * kEm, kEm / 2) << true << false;
+    QTest::newRow("a fold's shadow") << QRect(0, 0, 2 * kEm, 80 * kEm) << true << false;
     QTest::newRow("a frame larger than text both ways")
         << QRect(0, 0, 3 * kEm + 1, 3 * kEm + 1) << false << true;
     QTest::newRow("three characters square is still text-sized")
@@ -201,7 +213,11 @@ void TestRegions::piecesTakenForText() {
 // Drawn text through the whole road (ink, cut, each block's direction): a horizontal headline
 // over two tiers of vertical columns gives three regions, the headline first and horizontal;
 // a field of grain under them gives none.
-void TestRegions::regionsOfARenderedPage() {
+namespace {
+
+// A headline over two tiers of vertical columns, and grain below them, as a desk or a
+// photograph's paper gives.
+QImage headlineOverTwoTiers() {
     QImage page(1200, 1600, QImage::Format_Grayscale8);
     page.fill(255);
     {
@@ -225,6 +241,23 @@ void TestRegions::regionsOfARenderedPage() {
             for (int dy = 0; dy < 4; ++dy)
                 for (int dx = 0; dx < 4; ++dx)
                     page.scanLine(y + dy)[x + dx] = 40;
+    return page;
+}
+
+// Rows of the picture with no ink: the gaps between straight lines; bent lines leave few.
+int blankRows(const QImage& picture) {
+    int blank = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* line = picture.constScanLine(y);
+        blank += std::all_of(line, line + picture.width(), [](uchar g) { return g > 128; });
+    }
+    return blank;
+}
+
+} // namespace
+
+void TestRegions::regionsOfARenderedPage() {
+    const QImage page = headlineOverTwoTiers();
     const PixPtr grey = toGreyPix(page);
     const std::vector<Region> regions = textRegions(inkOf(grey.get()));
     QCOMPARE(regions.size(), size_t(3));
@@ -232,6 +265,88 @@ void TestRegions::regionsOfARenderedPage() {
     QCOMPARE(regions[1].direction, Direction::Vertical);
     QCOMPARE(regions[2].direction, Direction::Vertical);
     QVERIFY(regions[1].box.bottom() < regions[2].box.top());
+}
+
+void TestRegions::planOfARenderedPage_data() {
+    QTest::addColumn<QString>("as");
+    QTest::newRow("printed") << "printed";
+    QTest::newRow("light on a dark ground") << "dark";
+    QTest::newRow("half in shadow") << "shadow";
+}
+
+// The page read region by region in the reading order, each region in its own direction, its
+// picture the prepared page's pixels where it lies; a dark ground and a shadow taken off first.
+void TestRegions::planOfARenderedPage() {
+    QFETCH(QString, as);
+    QImage page = headlineOverTwoTiers();
+    if (as == QLatin1String("dark"))
+        page.invertPixels();
+    if (as == QLatin1String("shadow"))
+        for (int y = 0; y < page.height(); ++y) {
+            uchar* line = page.scanLine(y);
+            for (int x = 0; x < page.width(); ++x)
+                line[x] = uchar(line[x] * (0.35 + 0.65 * x / page.width()));
+        }
+    const ReadingPlan plan = planReading(page);
+    QCOMPARE(plan.inverted, as == QLatin1String("dark"));
+    QCOMPARE(plan.lightEvened, as == QLatin1String("shadow"));
+    QCOMPARE(plan.regions.size(), size_t(3));
+    QCOMPARE(plan.regions[0].direction, Direction::Horizontal);
+    QCOMPARE(plan.regions[1].direction, Direction::Vertical);
+    QVERIFY(plan.regions[1].at.y() < 900 && plan.regions[2].at.y() > 850);
+    // The columns at the shadowed left edge are in the lower tier's region too.
+    QVERIFY2(plan.regions[2].at.x() < 1080 - 13 * 52 + 10,
+             qPrintable(QString::number(plan.regions[2].at.x())));
+    for (const RegionPart& region : plan.regions)
+        QCOMPARE(region.picture,
+                 plan.pictures.front().copy(QRect(region.at, region.picture.size())));
+}
+
+void TestRegions::lightIsUneven_data() {
+    QTest::addColumn<int>("darkest");
+    QTest::addColumn<int>("lightest");
+    QTest::addColumn<bool>("uneven");
+    QTest::newRow("a scan's light") << 230 << 240 << false;
+    QTest::newRow("four fifths") << 200 << 250 << false;
+    QTest::newRow("just under") << 199 << 250 << true;
+    QTest::newRow("a shadow") << 90 << 240 << true;
+    QTest::newRow("nothing measured") << 0 << 0 << false;
+}
+
+void TestRegions::lightIsUneven() {
+    QFETCH(int, darkest);
+    QFETCH(int, lightest);
+    QFETCH(bool, uneven);
+    QCOMPARE(quillpix::pagelayout::lightIsUneven({darkest, lightest}), uneven);
+}
+
+// Lines bent by a curl are drawn straight; straight lines are left as they are.
+void TestRegions::curlDrawnStraight() {
+    QImage flat(1600, 2000, QImage::Format_Grayscale8);
+    flat.fill(255);
+    {
+        QPainter p(&flat);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(36);
+        p.setFont(font);
+        for (int line = 0; line < 24; ++line)
+            p.drawText(QPoint(120, 160 + line * 70),
+                       QStringLiteral("曲がった紙の上の行をまっすぐに読むための試験です。"));
+    }
+    QImage bent(flat.size(), QImage::Format_Grayscale8);
+    bent.fill(255);
+    for (int x = 0; x < flat.width(); ++x) {
+        const int shift = int(std::lround(45 * std::sin(M_PI * x / flat.width())));
+        for (int y = 0; y < flat.height(); ++y)
+            if (y - shift >= 0 && y - shift < flat.height())
+                bent.scanLine(y)[x] = flat.constScanLine(y - shift)[x];
+    }
+    QVERIFY(!dewarped(flat));
+    const std::optional<QImage> straight = dewarped(bent);
+    QVERIFY(straight);
+    QVERIFY2(
+        blankRows(*straight) > blankRows(bent) + 200,
+        qPrintable(QStringLiteral("%1 against %2").arg(blankRows(*straight)).arg(blankRows(bent))));
 }
 
 QTEST_MAIN(TestRegions)

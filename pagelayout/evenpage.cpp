@@ -1,0 +1,90 @@
+#include "evenpage.h"
+
+#include "librarymessages.h"
+#include "pix.h"
+
+#include <leptonica/allheaders.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quillpix::pagelayout {
+namespace {
+
+// The background map's squares, and how much of a square must be paper (greys above the
+// threshold) for its grey to count.
+constexpr int kSquare = 40;
+constexpr int kPaperThreshold = 60;
+constexpr int kLeastPaperInSquare = 40;
+constexpr float kDarkRank = 0.05f;
+constexpr float kLightRank = 0.95f;
+// Lines bending less than this (the library's curvature measure: straight lines of Japanese
+// text measure about 12 from the characters' own ups and downs, lines bending by 45 pixels
+// over 1600 about 68) read as they are; flattening them would only blur the page.
+constexpr int kLeastCurvature = 25;
+
+} // namespace
+
+std::optional<PaperLight> paperLight(const QImage& picture) {
+    const PixPtr grey = toGreyPix(picture);
+    if (!grey || pixGetWidth(grey.get()) < 2 * kSquare || pixGetHeight(grey.get()) < 2 * kSquare)
+        return std::nullopt;
+    Pix* map = nullptr;
+    if (pixGetBackgroundGrayMap(grey.get(), nullptr, kSquare, kSquare, kPaperThreshold,
+                                kLeastPaperInSquare, &map) != 0 ||
+        !map)
+        return std::nullopt;
+    const PixPtr held(map);
+    // The map's squares with too little paper take their neighbours' grey, so ranks are of paper.
+    l_uint32 dark = 0, light = 0;
+    if (pixGetRankValue(map, 1, kDarkRank, &dark) != 0 ||
+        pixGetRankValue(map, 1, kLightRank, &light) != 0)
+        return std::nullopt;
+    return PaperLight{int(dark), int(light)};
+}
+
+bool lightIsUneven(const PaperLight& light) {
+    return light.lightest > 0 && light.darkest < kLeastEvenLight * light.lightest;
+}
+
+std::optional<QImage> evenedLight(const QImage& picture) {
+    const std::optional<PaperLight> light = paperLight(picture);
+    if (!light || !lightIsUneven(*light))
+        return std::nullopt;
+    const PixPtr grey = toGreyPix(picture);
+    const PixPtr evened(pixBackgroundNorm(grey.get(), nullptr, nullptr, kSquare / 4, kSquare / 4,
+                                          kPaperThreshold, kLeastPaperInSquare, 255, 2, 2));
+    if (!evened)
+        return std::nullopt;
+    QImage out = toGreyImage(evened.get());
+    out.setDotsPerMeterX(picture.dotsPerMeterX());
+    out.setDotsPerMeterY(picture.dotsPerMeterY());
+    return out;
+}
+
+std::optional<QImage> dewarped(const QImage& picture) {
+    const PixPtr grey = toGreyPix(picture);
+    if (!grey)
+        return std::nullopt;
+    Pix* flat = nullptr;
+    L_DEWARPA* model = nullptr;
+    // A page the model cannot be built for is an expected answer, not a failure of the reading.
+    const LibraryMessages expected;
+    // Adaptive thresholding for the model (the light may still vary), both disparities, and no
+    // model for a page of several columns, whose lines the model cannot follow across the gutter.
+    const l_ok failed = dewarpSinglePage(grey.get(), 0, 1, 1, 1, &flat, &model, 0);
+    bool bends = false;
+    if (L_DEWARP* page = model ? dewarpaGetDewarp(model, 0) : nullptr)
+        bends = page->vsuccess &&
+                std::max(std::abs(page->mincurv), std::abs(page->maxcurv)) >= kLeastCurvature;
+    dewarpaDestroy(&model);
+    const PixPtr held(flat);
+    if (failed != 0 || !flat || !bends || !expected.errors().isEmpty())
+        return std::nullopt;
+    QImage out = toGreyImage(flat);
+    out.setDotsPerMeterX(picture.dotsPerMeterX());
+    out.setDotsPerMeterY(picture.dotsPerMeterY());
+    return out;
+}
+
+} // namespace quillpix::pagelayout
