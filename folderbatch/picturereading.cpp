@@ -6,14 +6,13 @@ namespace quillpix::folderbatch {
 
 namespace {
 
-// One picture the engine reads: its lines brought back onto the picture as it came (page: the
-// spread's page it is, or -1), its text tidied by the batch's rules.
-PageReader::PageReading readPrepared(PageReader::Worker& worker, const QImage& picture,
-                                     const pipeline::EngineSettings& engineSettings,
-                                     const pipeline::PreparedPicture& prepared, int page,
+// One picture the engine reads: its lines brought back onto the picture as it came, its text
+// tidied by the batch's rules.
+PageReader::PageReading readPrepared(PageReader::Worker& worker, const pipeline::EngineRead& one,
+                                     const pipeline::PreparedPicture& prepared,
                                      const Settings& settings, bool withLines) {
-    PageReader::PageReading read = worker.read(picture, engineSettings, withLines);
-    read.lines = pipeline::linesOnPicture(read.lines, prepared, page);
+    PageReader::PageReading read = worker.read(one.picture, one.settings, withLines);
+    read.lines = pipeline::linesOnPicture(read.lines, prepared, one.page, one.region);
     // The worker tidies by the rules as written; other rules start again from the engine's text.
     if (const pipeline::TextRules rules = textRules(settings); rules != pipeline::TextRules{})
         read.reading.boxText = pipeline::tidiedText(read.reading.engineText, rules);
@@ -35,20 +34,29 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
         page.reading.reason = prepared.plan.failure;
         return page;
     }
-    if (prepared.pages.empty())
-        return readPrepared(worker, prepared.picture, prepared.settings, prepared, -1, settings,
-                            withLines);
-    // A spread: each page read on its own, the texts one after the other with a page break.
-    QList<pipeline::Reading> readings;
-    for (size_t k = 0; k < prepared.pages.size(); ++k) {
-        const pipeline::PreparedPage& one = prepared.pages[k];
-        PageReader::PageReading read =
-            readPrepared(worker, one.picture, one.settings, prepared, int(k), settings, withLines);
-        readings << read.reading;
+    // Each page of a spread, and each text region of a page, read on its own: the regions'
+    // texts one after the other, the pages' with a page break between them.
+    QList<pipeline::Reading> pages, regions;
+    int pageOfRegions = -2;
+    const auto endPage = [&pages, &regions] {
+        if (!regions.isEmpty())
+            pages << (regions.size() == 1 ? regions.front() : pipeline::joinedRegions(regions));
+        regions.clear();
+    };
+    for (const pipeline::EngineRead& one : pipeline::engineReads(prepared)) {
+        if (one.page != pageOfRegions)
+            endPage();
+        pageOfRegions = one.page;
+        PageReader::PageReading read = readPrepared(worker, one, prepared, settings, withLines);
+        regions << read.reading;
         page.lines << read.lines;
         page.hasLines = read.hasLines;
+        // A failed or stopped engine fails the picture: the regions after it are not read.
+        if (!read.reading.succeeded())
+            break;
     }
-    page.reading = pipeline::joinedPages(readings);
+    endPage();
+    page.reading = pages.size() == 1 ? pages.front() : pipeline::joinedPages(pages);
     return page;
 }
 

@@ -79,6 +79,7 @@ std::vector<PreparedPage> spreadPages(const QImage& page, const EngineSettings& 
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen,
                                  pagelayout::RunningHeads heads, Spreads spreads) {
     PreparedPicture prepared;
+    prepared.chosen = chosen;
     prepared.quarterTurns = quarterTurnsToUpright(picture);
     const QImage upright =
         prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
@@ -126,6 +127,7 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
     asItIs.uprightSize = picture.size();
     asItIs.plannedSize = picture.size();
     asItIs.settings = chosen;
+    asItIs.chosen = chosen;
     return asItIs;
 }
 
@@ -171,30 +173,59 @@ QString automaticChoiceExplained(const PreparedPicture& prepared) {
         done << QCoreApplication::translate("pipeline", "ルビを除きました");
     if (plan.runningHeadsErased > 0)
         done << QCoreApplication::translate("pipeline", "柱とノンブルを除きました");
+    if (plan.inverted)
+        done << QCoreApplication::translate("pipeline", "暗い地の明るい文字を白黒反転しました");
+    if (plan.lightEvened)
+        done << QCoreApplication::translate("pipeline", "影や明るさのむらをならしました");
+    if (plan.curlFlattened)
+        done << QCoreApplication::translate("pipeline", "曲がった行をまっすぐに直しました");
     if (plan.paperWhitened)
         done << QCoreApplication::translate("pipeline", "罫線や枠があるので紙の地を白くしました");
-    if (!plan.placements.empty())
-        done << (vertical ? QCoreApplication::translate("pipeline", "段を上から順に横に並べました")
-                          : QCoreApplication::translate(
-                                "pipeline", "横に並んだブロックを左から順に縦に並べました"));
+    if (!plan.regions.empty())
+        done << QCoreApplication::translate(
+                    "pipeline",
+                    "ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました")
+                    .arg(plan.regions.size());
     if (done.isEmpty())
         return QCoreApplication::translate("pipeline", "%1。").arg(why);
     return QCoreApplication::translate("pipeline", "%1。%2。")
         .arg(why, done.join(QCoreApplication::translate("pipeline", "、")));
 }
 
+std::vector<EngineRead> engineReads(const PreparedPicture& prepared) {
+    std::vector<EngineRead> reads;
+    const auto add = [&reads, &prepared](const QImage& whole, const EngineSettings& settings,
+                                         const pagelayout::ReadingPlan& plan, int page) {
+        if (plan.regions.empty()) {
+            reads.push_back({whole, settings, page, -1});
+            return;
+        }
+        for (size_t k = 0; k < plan.regions.size(); ++k) {
+            const pagelayout::RegionPart& region = plan.regions[k];
+            reads.push_back({region.picture,
+                             settingsFor(region.direction, prepared.chosen, region.oneBlock), page,
+                             int(k)});
+        }
+    };
+    if (prepared.pages.empty()) {
+        add(prepared.picture, prepared.settings, prepared.plan, -1);
+        return reads;
+    }
+    for (size_t k = 0; k < prepared.pages.size(); ++k)
+        add(prepared.pages[k].picture, prepared.pages[k].settings, prepared.pages[k].plan, int(k));
+    return reads;
+}
+
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
-                                         const PreparedPicture& prepared, int page) {
+                                         const PreparedPicture& prepared, int page, int region) {
     const bool ofPage = page >= 0 && size_t(page) < prepared.pages.size();
     const pagelayout::ReadingPlan& plan =
         ofPage ? prepared.pages[size_t(page)].plan : prepared.plan;
-    if (!plan.placements.empty())
-        lines = enginelayout::withBoxesMoved(std::move(lines), [&plan](const QRect& box) {
-            for (const pagelayout::Placement& p : plan.placements)
-                if (QRect(p.to, p.from.size()).contains(box.center()))
-                    return box.translated(p.from.topLeft() - p.to);
-            return box;
-        });
+    if (region >= 0 && size_t(region) < plan.regions.size()) {
+        const QPoint at = plan.regions[size_t(region)].at;
+        lines = enginelayout::withBoxesMoved(std::move(lines),
+                                             [at](const QRect& box) { return box.translated(at); });
+    }
     const QPoint pageAt = ofPage ? prepared.pages[size_t(page)].from.topLeft() : QPoint();
     if (plan.skewDegrees == 0 && pageAt.isNull() && prepared.quarterTurns == 0 &&
         prepared.flattening.isIdentity())

@@ -42,6 +42,7 @@ struct PreparedPage {
 struct PreparedPicture {
     QImage picture;          // what the engine reads
     EngineSettings settings; // the language and mode it reads it with; the option as chosen
+    EngineSettings chosen;   // the settings as the lists gave them (text regions follow them)
     // Clockwise quarter turns given to a page that lay sideways or upside down, before the plan
     // (the plan's skew is about the turned picture); 0 when it stood upright.
     int quarterTurns = 0;
@@ -73,15 +74,28 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
 // its reason, and what was done to the picture; "" for a fixed setting.
 QString automaticChoiceExplained(const PreparedPicture& prepared);
 
+// One picture the engine reads for a prepared picture, with its settings: the prepared picture
+// itself, each page of a spread, or each text region of a page that parts into regions, in the
+// order the texts follow one another. page and region say where its lines go back (see
+// linesOnPicture), -1 for none.
+struct EngineRead {
+    QImage picture;
+    EngineSettings settings;
+    int page = -1;
+    int region = -1;
+};
+std::vector<EngineRead> engineReads(const PreparedPicture& prepared);
+
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
-// from: boxes on tiers set side by side go back to where the tier lay; a straightened picture
+// from: boxes on a text region go back to where the region lay; a straightened picture
 // was turned about its centre, so every box is turned back about it and grows to hold its
 // turned corners (a text layer over the picture as it came then covers the characters where
 // they lie); then a page turned upright is turned back by its quarter turns. Lines of a picture
 // left as it was come back as they are. The lines of one page of a spread (page, from 0) go
 // back through that page's plan, then onto its place on the picture.
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
-                                         const PreparedPicture& prepared, int page = -1);
+                                         const PreparedPicture& prepared, int page = -1,
+                                         int region = -1);
 
 // The engine settings for a direction. Horizontal text is read with jpn and the chosen page
 // segmentation mode, except the vertical block (5), which becomes its horizontal counterpart,

@@ -37,13 +37,26 @@ QString joined(const QStringList& pageTexts) {
     return text;
 }
 
-} // namespace
+// The regions' texts one after the other, line after line.
+QString regionsJoined(const QStringList& texts) {
+    QString text;
+    for (const QString& one : texts) {
+        QStringList lines = textfiles::splitLines(one);
+        while (!lines.isEmpty() && removeWhitespace(lines.last()).isEmpty())
+            lines.removeLast();
+        for (const QString& line : lines)
+            text += line + QLatin1String("\r\n");
+    }
+    return text;
+}
 
-Reading joinedPages(const QList<Reading>& pages) {
+// Readings of parts of one picture as one: written when every part was, failed with the first
+// failure's reason; the texts joined by `join`.
+Reading joinedReadings(const QList<Reading>& parts, QString (*join)(const QStringList&)) {
     Reading reading;
-    reading.written = !pages.isEmpty();
+    reading.written = !parts.isEmpty();
     QStringList engineTexts, boxTexts;
-    for (const Reading& page : pages) {
+    for (const Reading& page : parts) {
         reading.written = reading.written && page.written;
         if (page.failed && !reading.failed) {
             reading.failed = true;
@@ -54,9 +67,19 @@ Reading joinedPages(const QList<Reading>& pages) {
         reading.lostInShiftJis =
             cp932::unrepresentable(reading.lostInShiftJis + page.lostInShiftJis);
     }
-    reading.engineText = joined(engineTexts);
-    reading.boxText = joined(boxTexts);
+    reading.engineText = join(engineTexts);
+    reading.boxText = join(boxTexts);
     return reading;
+}
+
+} // namespace
+
+Reading joinedPages(const QList<Reading>& pages) {
+    return joinedReadings(pages, joined);
+}
+
+Reading joinedRegions(const QList<Reading>& regions) {
+    return joinedReadings(regions, regionsJoined);
 }
 
 Reading readOutput(const EngineOutput& output, const QString& codePageCopy, const TextRules& rules,

@@ -75,6 +75,11 @@ struct Reading {
 // by CR LF; written when every page was; failed, with the first failure's reason, when any
 // page failed.
 Reading joinedPages(const QList<Reading>& pages);
+// The text regions of one page read one after the other, as one reading of the page: each
+// region's text without the empty lines at its end (a column of a paragraph goes on in the
+// next region), every line followed by CR LF; written, failed and lostInShiftJis as for
+// joinedPages.
+Reading joinedRegions(const QList<Reading>& regions);
 
 // The text steps alone, for an output already at hand. codePageCopy, when not empty, receives
 // the code page 932 copy as a work file (the window's tmp_sjis.txt); a copy that cannot be

@@ -91,15 +91,28 @@ PreparedPicture preparedForRun(const QImage& picture, const EngineSettings& sett
 
 } // namespace
 
-SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings) {
-    QString problem;
-    const PreparedPicture prepared = preparedForRun(picture, settings, problem);
-    if (!problem.isEmpty())
-        return {{}, {}, problem, {}};
-    SentRun sent = send(folder, prepared.picture, commandFor(folder, prepared.settings));
+PlannedRuns planRuns(const QImage& picture, const EngineSettings& settings) {
+    PlannedRuns runs;
+    const PreparedPicture prepared = preparedForRun(picture, settings, runs.problem);
+    if (!runs.problem.isEmpty())
+        return runs;
+    runs.reads = engineReads(prepared);
     if (isAutomatic(settings))
-        sent.explanation = automaticChoiceExplained(prepared);
+        runs.explanation = automaticChoiceExplained(prepared);
+    return runs;
+}
+
+SentRun sendPlannedRun(const QString& folder, const PlannedRuns& runs, size_t run) {
+    if (!runs.problem.isEmpty() || run >= runs.reads.size())
+        return {{}, {}, runs.problem, {}};
+    const EngineRead& read = runs.reads[run];
+    SentRun sent = send(folder, read.picture, commandFor(folder, read.settings));
+    sent.explanation = runs.explanation;
     return sent;
+}
+
+SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings) {
+    return sendPlannedRun(folder, planRuns(picture, settings), 0);
 }
 
 SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automatic.h"
 #include "enginecall.h"
 #include "platform.h"
 #include "reading.h"
@@ -23,9 +24,20 @@ struct SentRun {
     QString explanation;
 };
 
-// 認識: the picture prepared for the settings (see prepare) and the command they make. When a
-// step of "自動"'s analysis fails (the picture library reports an error), nothing is written
-// and problem names the failure: the engine would read a blank or half-prepared picture.
+// 認識 as a list of runs: the picture prepared for the settings (see prepare) and what the
+// engine reads of it, one run each (a page of text regions is read region by region). When a
+// step of "自動"'s analysis fails (the picture library reports an error), there is nothing to
+// read and problem names the failure: the engine would read a blank or half-prepared picture.
+struct PlannedRuns {
+    std::vector<EngineRead> reads;
+    QString problem;
+    QString explanation; // as SentRun's
+};
+PlannedRuns planRuns(const QImage& picture, const EngineSettings& settings);
+// One run of them: its picture to tmp.bmp and the command its settings make to tess.bat.
+SentRun sendPlannedRun(const QString& folder, const PlannedRuns& runs, size_t run);
+
+// 認識 of a picture read in one run (the first of planRuns), for a caller that reads one.
 SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettings& settings);
 
 // 実行: the command as the user left it; the picture prepared as "自動" prepares it when

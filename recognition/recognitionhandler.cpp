@@ -199,12 +199,17 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     const pipeline::EngineSettings settings = chosenSettings();
     // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
-    const pipeline::SentRun sent = pipeline::sendRun(m_folders.program, crop, settings);
-    showSent(sent);
-    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(settings.option));
-
-    if (reportFailedRun(reading))
-        return std::nullopt;
+    // A page of text regions is read region by region; the preview shows each as it goes.
+    const pipeline::PlannedRuns runs = pipeline::planRuns(crop, settings);
+    QList<pipeline::Reading> readings;
+    for (size_t k = 0; k == 0 || k < runs.reads.size(); ++k) {
+        showSent(pipeline::sendPlannedRun(m_folders.program, runs, k));
+        readings << readSent(pipeline::windowStyleFor(settings.option));
+        if (reportFailedRun(readings.back()))
+            return std::nullopt;
+    }
+    const pipeline::Reading reading =
+        readings.size() == 1 ? readings.front() : pipeline::joinedRegions(readings);
     m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
     // Blank output plays no sound.

@@ -611,12 +611,20 @@ The text is not read. Change the command so that it has none of these characters
         <translation>running head and page number left out</translation>
     </message>
     <message>
-        <source>段を上から順に横に並べました</source>
-        <translation>tiers set side by side, upper first</translation>
+        <source>ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました</source>
+        <translation>the page cut into %1 blocks, each read in its own direction, in reading order</translation>
     </message>
     <message>
-        <source>横に並んだブロックを左から順に縦に並べました</source>
-        <translation>blocks side by side set one under another, left first</translation>
+        <source>暗い地の明るい文字を白黒反転しました</source>
+        <translation>light text on a dark ground turned dark on light</translation>
+    </message>
+    <message>
+        <source>影や明るさのむらをならしました</source>
+        <translation>shadows and uneven light evened out</translation>
+    </message>
+    <message>
+        <source>曲がった行をまっすぐに直しました</source>
+        <translation>bending lines drawn straight</translation>
     </message>
     <message>
         <source>%1。</source>

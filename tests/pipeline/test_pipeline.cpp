@@ -87,8 +87,8 @@ private Q_SLOTS:
     void workPictureIsGreyWhenThePixelsAre();
     void linesComeBackOntoThePicture_data();
     void linesComeBackOntoThePicture();
-    void tierBoxesComeBackWhereTheTierLay_data();
-    void tierBoxesComeBackWhereTheTierLay();
+    void regionBoxesComeBackWhereTheRegionLay_data();
+    void regionBoxesComeBackWhereTheRegionLay();
     void flatPageBoxesComeBackOntoThePhotograph();
     void settingsForADirection_data();
     void settingsForADirection();
@@ -512,26 +512,29 @@ void TestPipeline::linesComeBackOntoThePicture() {
     QVERIFY(back[0].box.contains(symbol));
 }
 
-void TestPipeline::tierBoxesComeBackWhereTheTierLay_data() {
-    QTest::addColumn<QRect>("read");     // a character's box on the tiers set side by side
+void TestPipeline::regionBoxesComeBackWhereTheRegionLay_data() {
+    QTest::addColumn<int>("region");
+    QTest::addColumn<QRect>("read");     // a character's box on the region's picture
     QTest::addColumn<QRect>("expected"); // on the page
-    // The upper tier (100,50 200x300) was set at 400,10, the lower one (100,400) at 10,10.
-    QTest::newRow("upper tier") << QRect(410, 20, 10, 10) << QRect(110, 60, 10, 10);
-    QTest::newRow("lower tier") << QRect(20, 300, 10, 10) << QRect(110, 690, 10, 10);
-    QTest::newRow("upper tier's last pixel") << QRect(595, 305, 10, 10) << QRect(295, 345, 10, 10);
-    QTest::newRow("between the tiers") << QRect(300, 20, 10, 10) << QRect(300, 20, 10, 10);
+    // The first region was cut at 400,10 of the page, the second at 10,300.
+    QTest::newRow("first region") << 0 << QRect(10, 20, 10, 10) << QRect(410, 30, 10, 10);
+    QTest::newRow("second region") << 1 << QRect(0, 0, 10, 10) << QRect(10, 300, 10, 10);
+    QTest::newRow("the page as a whole") << -1 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
+    QTest::newRow("no such region") << 2 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
 }
 
-void TestPipeline::tierBoxesComeBackWhereTheTierLay() {
+void TestPipeline::regionBoxesComeBackWhereTheRegionLay() {
+    QFETCH(int, region);
     QFETCH(QRect, read);
     QFETCH(QRect, expected);
     PreparedPicture prepared;
-    prepared.plan.placements = {{QRect(100, 50, 200, 300), QPoint(400, 10)},
-                                {QRect(100, 400, 200, 300), QPoint(10, 10)}};
+    prepared.plan.regions.resize(2);
+    prepared.plan.regions[0].at = QPoint(400, 10);
+    prepared.plan.regions[1].at = QPoint(10, 300);
     enginelayout::Line line;
     line.box = read;
     line.symbols = {{QStringLiteral("字"), read, true}};
-    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared);
+    const QList<enginelayout::Line> back = linesOnPicture({line}, prepared, -1, region);
     QCOMPARE(back[0].box, expected);
     QCOMPARE(back[0].symbols[0].box, expected);
 }

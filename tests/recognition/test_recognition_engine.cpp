@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,9 +229,14 @@ void TestRecognitionEngine::automaticReadingChoosesTheCommand() {
     QVERIFY2(QString(first).remove(QLatin1Char(' ')).contains(lines.join(QStringLiteral("\r\n"))),
              qPrintable(first));
 
+    // A page of text regions is read region by region; 実行 reads the prepared page in one run.
+    const qsizetype runs = s.platform.batchRuns.size();
     s.c().cmdDirect->click();
-    QCOMPARE(s.c().txtResult->text(), first + first);
-    QCOMPARE(s.platform.batchRuns.size(), 2);
+    const QString again = s.c().txtResult->text();
+    QVERIFY(again.startsWith(first));
+    QCOMPARE(QString(again.mid(first.size())).remove(QRegularExpression(QStringLiteral("\\s"))),
+             QString(first).remove(QRegularExpression(QStringLiteral("\\s"))));
+    QCOMPARE(s.platform.batchRuns.size(), runs + 1);
 }
 
 QTEST_MAIN(TestRecognitionEngine)
