@@ -87,6 +87,7 @@ private Q_SLOTS:
     void workPictureIsGreyWhenThePixelsAre();
     void linesComeBackOntoThePicture_data();
     void linesComeBackOntoThePicture();
+    void eachRegionReadWithItsOwnSettings();
     void regionBoxesComeBackWhereTheRegionLay_data();
     void regionBoxesComeBackWhereTheRegionLay();
     void flatPageBoxesComeBackOntoThePhotograph();
@@ -523,6 +524,32 @@ void TestPipeline::regionBoxesComeBackWhereTheRegionLay_data() {
     QTest::newRow("no such region") << 2 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
 }
 
+// Each text region is read with the settings of its own direction and shape, from the lists'
+// choice (not the page's settings), the option item as chosen; a page of one region is read whole.
+void TestPipeline::eachRegionReadWithItsOwnSettings() {
+    PreparedPicture prepared;
+    prepared.chosen = {automaticLanguage(), QStringLiteral("3"), QStringLiteral("opt")};
+    prepared.settings = {QStringLiteral("jpn_vert"), QStringLiteral("5"), QStringLiteral("opt")};
+    prepared.picture = QImage(40, 40, QImage::Format_Grayscale8);
+    QCOMPARE(engineReads(prepared).size(), size_t(1));
+    QCOMPARE(engineReads(prepared).front().settings.psm, QStringLiteral("5"));
+    QCOMPARE(engineReads(prepared).front().region, -1);
+    prepared.plan.regions.resize(3);
+    prepared.plan.regions[0].direction = pagelayout::Direction::Horizontal;
+    prepared.plan.regions[1].direction = pagelayout::Direction::Vertical;
+    prepared.plan.regions[2].direction = pagelayout::Direction::Horizontal;
+    prepared.plan.regions[2].oneBlock = false;
+    const std::vector<EngineRead> reads = engineReads(prepared);
+    QCOMPARE(reads.size(), size_t(3));
+    const QStringList expected{"jpn 6 opt", "jpn_vert 5 opt", "jpn 3 opt"};
+    for (size_t k = 0; k < reads.size(); ++k) {
+        const EngineSettings& own = reads[k].settings;
+        QCOMPARE(QStringList({own.lang, own.psm, own.option}).join(u' '), expected[qsizetype(k)]);
+        QCOMPARE(reads[k].region, int(k));
+        QCOMPARE(reads[k].page, -1);
+    }
+}
+
 void TestPipeline::regionBoxesComeBackWhereTheRegionLay() {
     QFETCH(int, region);
     QFETCH(QRect, read);
@@ -922,6 +949,15 @@ void TestPipeline::pagesOfASpreadMakeOneReading_data() {
         << QStringList{"左\r\n", "-"} << "左\r\n\f\r\n"
         << false << "";
     QTest::newRow("no page") << QStringList{} << "" << false << "";
+    // The text regions of one page: line after line, the empty lines at a region's end dropped.
+    QTest::newRow("regions") << QStringList{"regions", "見出し\r\n\r\n", "本文\r\n　\r\n"}
+                             << "見出し\r\n本文\r\n"
+                             << true << "";
+    QTest::newRow("an empty region adds nothing")
+        << QStringList{"regions", "", "本文\r\n"} << "本文\r\n"
+        << true << "";
+    QTest::newRow("a failed region") << QStringList{"regions", "一\r\n", "!止まった"} << "一\r\n"
+                                     << false << "止まった";
 }
 
 void TestPipeline::pagesOfASpreadMakeOneReading() {
@@ -929,6 +965,9 @@ void TestPipeline::pagesOfASpreadMakeOneReading() {
     QFETCH(QString, joined);
     QFETCH(bool, succeeded);
     QFETCH(QString, reason);
+    const bool regions = texts.value(0) == QLatin1String("regions");
+    if (regions)
+        texts.removeFirst();
     QList<pipeline::Reading> pages;
     for (const QString& text : texts) {
         pipeline::Reading page;
@@ -940,7 +979,8 @@ void TestPipeline::pagesOfASpreadMakeOneReading() {
             page.engineText = page.boxText = text;
         pages << page;
     }
-    const pipeline::Reading reading = pipeline::joinedPages(pages);
+    const pipeline::Reading reading =
+        regions ? pipeline::joinedRegions(pages) : pipeline::joinedPages(pages);
     QCOMPARE(reading.boxText, joined);
     QCOMPARE(reading.engineText, joined);
     QCOMPARE(reading.succeeded(), succeeded);
