@@ -22,6 +22,8 @@ constexpr float kLightRank = 0.95f;
 // text measure about 12 from the characters' own ups and downs, lines bending by 45 pixels
 // over 1600 about 68) read as they are; flattening them would only blur the page.
 constexpr int kLeastCurvature = 25;
+// The library asks for 15 lines by default; a short page of a photograph has fewer.
+constexpr int kLeastLines = 8;
 
 } // namespace
 
@@ -72,7 +74,14 @@ std::optional<QImage> dewarped(const QImage& picture) {
     const LibraryMessages expected;
     // Adaptive thresholding for the model (the light may still vary), both disparities, and no
     // model for a page of several columns, whose lines the model cannot follow across the gutter.
-    const l_ok failed = dewarpSinglePage(grey.get(), 0, 1, 1, 1, &flat, &model, 0);
+    Pix* binary = nullptr;
+    l_ok failed = dewarpSinglePageInit(grey.get(), 0, 1, 1, 1, &binary, &model);
+    const PixPtr heldBinary(binary);
+    if (failed == 0 && model) {
+        // A short page's few lines are model enough when they are long.
+        model->minlines = kLeastLines;
+        failed = dewarpSinglePageRun(grey.get(), binary, model, &flat, 0);
+    }
     bool bends = false;
     if (L_DEWARP* page = model ? dewarpaGetDewarp(model, 0) : nullptr)
         bends = page->vsuccess &&

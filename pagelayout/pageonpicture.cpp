@@ -26,6 +26,54 @@ constexpr double kMostPageShare = 0.97;
 // desk.
 constexpr double kMostLightSurround = 0.005;
 
+// The light falling across the picture, as a plane fitted to the grey of its edge strips (the
+// desk, where there is one): a shadow across a photograph darkens desk and page alike, and
+// divided out it leaves the desk evenly dark and the page evenly light. Fitted to a scan's white
+// edges it is flat, and changes nothing.
+QImage lightDividedOut(const QImage& small, int strip) {
+    const int w = small.width();
+    const int h = small.height();
+    // Least squares for grey = a + b x + c y over the strips' pixels.
+    double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, sg = 0, sxg = 0, syg = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (y >= strip && y < h - strip && x >= strip && x < w - strip)
+                continue;
+            const double g = small.constScanLine(y)[x];
+            n += 1;
+            sx += x;
+            sy += y;
+            sxx += double(x) * x;
+            syy += double(y) * y;
+            sxy += double(x) * y;
+            sg += g;
+            sxg += x * g;
+            syg += y * g;
+        }
+    const QTransform normal(n, sx, sy, sx, sxx, sxy, sy, sxy, syy);
+    bool invertible = false;
+    const QTransform inverse = normal.inverted(&invertible);
+    if (!invertible)
+        return small;
+    // The normal equations' solution, the symmetric matrix's inverse applied to the sums.
+    const double a = inverse.m11() * sg + inverse.m12() * sxg + inverse.m13() * syg;
+    const double b = inverse.m21() * sg + inverse.m22() * sxg + inverse.m23() * syg;
+    const double c = inverse.m31() * sg + inverse.m32() * sxg + inverse.m33() * syg;
+    const double mean = sg / n;
+    if (mean < 1)
+        return small;
+    QImage out(small.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y) {
+        const uchar* in = small.constScanLine(y);
+        uchar* line = out.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const double light = std::max(a + b * x + c * y, mean / 4);
+            line[x] = uchar(std::clamp(int(std::lround(in[x] * mean / light)), 0, 255));
+        }
+    }
+    return out;
+}
+
 int median(std::vector<int> values) {
     if (values.empty())
         return 0;
@@ -39,13 +87,15 @@ int median(std::vector<int> values) {
 std::optional<QPolygonF> pageCorners(const QImage& picture) {
     if (picture.isNull())
         return std::nullopt;
-    const QImage small =
+    const QImage seen =
         picture.convertToFormat(QImage::Format_Grayscale8)
             .scaled(kLookSide, kLookSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const int w = small.width();
-    const int h = small.height();
+    const int w = seen.width();
+    const int h = seen.height();
     if (w < 20 || h < 20)
         return std::nullopt;
+    const int strip = std::max(1, int(std::lround(std::min(w, h) * kEdgeStrip)));
+    const QImage small = lightDividedOut(seen, strip);
     const auto grey = [&small](int x, int y) { return int(small.constScanLine(y)[x]); };
 
     // The paper's grey: the bright tenth of the middle.
@@ -56,7 +106,6 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
     std::sort(middle.begin(), middle.end());
     const int paper = middle[middle.size() * 9 / 10];
 
-    const int strip = std::max(1, int(std::lround(std::min(w, h) * kEdgeStrip)));
     std::array<std::vector<int>, 4> edges;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -77,11 +126,11 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
 
     // The paper: what is brighter than halfway, connected to the middle.
     const int cut = (paper + darkest) / 2;
-    std::vector<char> seen(size_t(w) * size_t(h), 0);
+    std::vector<char> reached(size_t(w) * size_t(h), 0);
     std::vector<QPoint> stack{QPoint(w / 2, h / 2)};
     if (grey(w / 2, h / 2) < cut)
         return std::nullopt;
-    seen[size_t(h / 2) * size_t(w) + size_t(w / 2)] = 1;
+    reached[size_t(h / 2) * size_t(w) + size_t(w / 2)] = 1;
     QPointF corner[4];
     double best[4] = {-1e9, -1e9, -1e9, -1e9};
     long area = 0;
@@ -102,7 +151,7 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
             const QPoint q = p + d;
             if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h)
                 continue;
-            char& mark = seen[size_t(q.y()) * size_t(w) + size_t(q.x())];
+            char& mark = reached[size_t(q.y()) * size_t(w) + size_t(q.x())];
             if (!mark && grey(q.x(), q.y()) >= cut) {
                 mark = 1;
                 stack.push_back(q);

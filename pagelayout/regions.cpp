@@ -23,6 +23,9 @@ constexpr double kLargerThanTextEms = 3.0;
 constexpr double kRuledBandEms = 3.0;
 // A rule parts a block when it runs along at least this share of it.
 constexpr double kRuleShareOfPart = 0.5;
+// A block whose pieces are under this share of the page's character size and form no lines is
+// texture, not small print (footnotes, captions and readings are at least 0.5 and form lines).
+constexpr double kLeastTextureShare = 0.6;
 // The recursion ends long before this on any page; it only bounds a hostile picture.
 constexpr int kDeepestCut = 64;
 
@@ -151,11 +154,16 @@ std::vector<Region> textRegions(const Ink& ink) {
         // engine could read, by the rule a whole picture is judged by.
         if (int(part.pieces.size()) < kLeastPieces || part.em * ink.scale < kLeastCharacterPixels)
             continue;
+        // Nor is a block of texture (a desk's edge, a shadow's noise): pieces much smaller than
+        // the page's characters that fall into no lines either way.
+        const DirectionFinding found = writingDirection(part);
+        if (found.byShape && part.em < kLeastTextureShare * ink.em)
+            continue;
         Region region;
         region.box = box;
         region.pieces = int(part.pieces.size());
         region.em = part.em;
-        region.direction = writingDirection(part).direction;
+        region.direction = found.direction;
         regions.push_back(region);
     }
     return regions;

@@ -287,12 +287,18 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
                 withWhitespace(pipeline::tidiedText(reading.engineText, guarded), p.reference);
             const pipeline::PreparedPicture prepared =
                 pipeline::prepare(loaded, folderbatch::engineSettings(settings));
-            out.note = QStringLiteral("%1 psm %2, %6 quarters and %3°, %4 dpi, %5 readings erased")
+            out.note = QStringLiteral("%1 psm %2, %6 quarters and %3°, %4 dpi, %5 readings erased, "
+                                      "%7 regions%8")
                            .arg(prepared.settings.lang, prepared.settings.psm)
                            .arg(prepared.plan.skewDegrees, 0, 'f', 2)
                            .arg(prepared.plan.dotsPerInch.value_or(0))
                            .arg(prepared.plan.rubyErased)
-                           .arg(prepared.quarterTurns);
+                           .arg(prepared.quarterTurns)
+                           .arg(prepared.plan.regions.size())
+                           .arg(QString(prepared.flattening.isIdentity() ? "" : ", drawn flat") +
+                                (prepared.plan.lightEvened ? ", light evened" : "") +
+                                (prepared.plan.curlFlattened ? ", curl flattened" : "") +
+                                (prepared.plan.inverted ? ", inverted" : ""));
             if (!options.dump.isEmpty())
                 prepared.picture.save(
                     QStringLiteral("%1/%2.prepared.png").arg(options.dump, p.name));
