@@ -6,6 +6,7 @@
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace quillpix::pagelayout {
@@ -18,6 +19,9 @@ constexpr int kPaperThreshold = 60;
 constexpr int kLeastPaperInSquare = 40;
 constexpr float kDarkRank = 0.05f;
 constexpr float kLightRank = 0.95f;
+// A picture a program drew (a screen) has flat colours: one grey exactly on this share of its
+// pixels at least. A scan's or a photograph's grain spreads every grey over a few.
+constexpr double kFlatShare = 0.2;
 // Lines bending less than this (the library's curvature measure: straight lines of Japanese
 // text measure about 12 from the characters' own ups and downs, lines bending by 45 pixels
 // over 1600 about 68) read as they are; flattening them would only blur the page.
@@ -49,7 +53,21 @@ bool lightIsUneven(const PaperLight& light) {
     return light.lightest > 0 && light.darkest < kLeastEvenLight * light.lightest;
 }
 
+bool drawnFlat(const QImage& picture) {
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    std::array<qint64, 256> counts{};
+    qint64 all = 0;
+    for (int y = 0; y < grey.height(); y += 2) {
+        const uchar* line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); x += 2, ++all)
+            ++counts[line[x]];
+    }
+    return all > 0 && *std::max_element(counts.begin(), counts.end()) >= kFlatShare * double(all);
+}
+
 std::optional<QImage> evenedLight(const QImage& picture) {
+    if (drawnFlat(picture))
+        return std::nullopt;
     const std::optional<PaperLight> light = paperLight(picture);
     if (!light || !lightIsUneven(*light))
         return std::nullopt;

@@ -23,8 +23,13 @@ struct PaperLight {
 std::optional<PaperLight> paperLight(const QImage& picture);
 bool lightIsUneven(const PaperLight& light);
 
+// Whether the picture was drawn by a program (a screen): its flat colours are no shadow, and its
+// dark bands carry text.
+bool drawnFlat(const QImage& picture);
+
 // The picture in grey with its paper made evenly white and the ink kept dark against it; none
-// when the light is even already (or cannot be told), so a scan keeps its own greys.
+// when the light is even already (or cannot be told), so a scan keeps its own greys, and none
+// for a picture drawn flat.
 std::optional<QImage> evenedLight(const QImage& picture);
 
 // Horizontal lines that bend drawn straight, by the picture library's dewarping: a model of the

@@ -89,6 +89,84 @@ Ink inkLeft(const Ink& ink, const std::vector<QRect>& erased,
     return left;
 }
 
+// A band of colour can carry light text (a title bar, a button, a heading on a band): a piece
+// at least a character thick both ways and two long, mostly ink.
+constexpr double kLeastBandEms = 1.0;
+constexpr double kLeastBandLengthEms = 2.0;
+constexpr double kLeastBandFill = 0.6;
+
+bool mayCarryText(const Ink& ink, const QRect& piece) {
+    const double em = ink.em;
+    if (std::min(piece.width(), piece.height()) < kLeastBandEms * em ||
+        std::max(piece.width(), piece.height()) < kLeastBandLengthEms * em)
+        return false;
+    BOX* clip = boxCreate(piece.x(), piece.y(), piece.width(), piece.height());
+    PixPtr inside(pixClipRectangle(ink.binary.get(), clip, nullptr));
+    boxDestroy(&clip);
+    l_int32 set = 0;
+    if (!inside || pixCountPixels(inside.get(), &set, nullptr) != 0)
+        return false;
+    return set >= kLeastBandFill * double(piece.width()) * piece.height();
+}
+
+// The light text on the dark bands of a page, found as dark text on the band turned light, in
+// place of the band's piece, so that it is cut into regions with the rest; a band without text
+// stays as it was.
+Ink withTextOnBands(const QImage& prepared, Ink ink) {
+    const int s = ink.scale;
+    std::vector<QRect> pieces;
+    for (const QRect& piece : ink.pieces) {
+        if (!mayCarryText(ink, piece)) {
+            pieces.push_back(piece);
+            continue;
+        }
+        const QRect area =
+            QRect(piece.topLeft() * s, piece.size() * s).intersected(prepared.rect());
+        QImage band = prepared.copy(area).convertToFormat(QImage::Format_Grayscale8);
+        band.invertPixels();
+        const PixPtr grey = toGreyPix(band);
+        const Ink onBand = inkOf(grey.get());
+        if (!grey || !holdsText(onBand)) {
+            pieces.push_back(piece);
+            continue;
+        }
+        for (const QRect& r : onBand.pieces) {
+            const QPoint from = area.topLeft() + r.topLeft() * onBand.scale;
+            const QPoint to = area.topLeft() + (r.bottomRight() + QPoint(1, 1)) * onBand.scale;
+            pieces.push_back(QRect(from / s, (to - QPoint(1, 1)) / s));
+        }
+    }
+    ink.pieces = std::move(pieces);
+    return ink;
+}
+
+// A region's picture as the engine reads it best: light text on a dark ground (its middle grey
+// dark) turned dark on light, and characters smaller than the engine reads well enlarged, by
+// whole times, to that size.
+constexpr int kDarkestGround = 128;
+constexpr double kSmallestReadPixels = 20;
+
+QImage readable(QImage crop, double emPixels, double& enlarged) {
+    crop = crop.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<int> greys;
+    greys.reserve(size_t(crop.width()) * size_t(crop.height()) / 4 + 1);
+    for (int y = 0; y < crop.height(); y += 2)
+        for (int x = 0; x < crop.width(); x += 2)
+            greys.push_back(crop.constScanLine(y)[x]);
+    if (!greys.empty()) {
+        std::nth_element(greys.begin(), greys.begin() + std::ptrdiff_t(greys.size() / 2),
+                         greys.end());
+        if (greys[greys.size() / 2] < kDarkestGround)
+            crop.invertPixels();
+    }
+    enlarged = 1;
+    if (emPixels > 0 && emPixels < kSmallestReadPixels) {
+        enlarged = std::ceil(kSmallestReadPixels / emPixels);
+        crop = crop.scaled(crop.size() * enlarged, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return crop;
+}
+
 // A page of two or more text regions is read region by region: each cut out with half a
 // character of paper around its ink (the narrowest band that parts two regions is wider than
 // two such margins, so no neighbour's ink comes along), in the reading order.
@@ -102,13 +180,33 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
         const QRect box = QRect(region.box.topLeft() * s, region.box.size() * s)
                               .adjusted(-margin, -margin, margin, margin)
                               .intersected(prepared.rect());
+        // The rules and frames among a region's lines (a table's grid) are taken off its
+        // picture, its characters kept whole: the engine reads a grid's lines as characters and
+        // loses the cells beside them.
         Ink within;
         within.em = region.em;
-        for (const QRect& piece : ink.pieces)
-            if (region.box.contains(piece))
+        std::vector<QRect> lines;
+        // A frame counts when it is the region's own (a table's), not a border round the page.
+        const int em = int(std::ceil(ink.em));
+        const QRect reach = region.box.adjusted(-em / 2, -em / 2, em / 2, em / 2);
+        const QRect ownFrame = region.box.adjusted(-2 * em, -2 * em, 2 * em, 2 * em);
+        for (const QRect& piece : ink.pieces) {
+            if (isRule(piece, ink.em)) {
+                if (piece.intersects(reach))
+                    lines.push_back(piece);
+            } else if (isLargerThanText(piece, ink.em)) {
+                if (ownFrame.contains(piece) && piece.intersects(region.box))
+                    lines.push_back(piece);
+            } else if (region.box.contains(piece)) {
                 within.pieces.push_back(piece);
+            }
+        }
         RegionPart part;
-        part.picture = prepared.copy(box);
+        part.picture = readable((lines.empty() ? prepared
+                                               : rubyPaintedOver(prepared, lines, within.pieces, s,
+                                                                 ink.paper, ink.threshold))
+                                    .copy(box),
+                                region.em * s, part.enlarged);
         part.at = box.topLeft();
         part.direction = region.direction;
         part.oneBlock = !inkBesideText(within);
@@ -230,7 +328,7 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
         prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
         plan.paperWhitened = true;
     }
-    cutIntoRegions(prepared, inkLeft(ink, erased, rubyErased), plan);
+    cutIntoRegions(prepared, withTextOnBands(prepared, inkLeft(ink, erased, rubyErased)), plan);
     plan.pictures = {prepared};
     return plan;
 }

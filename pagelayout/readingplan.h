@@ -40,11 +40,13 @@ enum class Ruby { PaintedOver, Kept };
 enum class RunningHeads { LeftOut, Kept };
 
 // One text region of the page, read on its own: cut from the prepared picture with half a
-// character of paper around its ink, where it lies there, its own direction, and whether it
-// stands in one block (no rule, frame or band among its lines).
+// character of paper around its ink (light text on a dark ground turned dark on light, small
+// characters enlarged), where it lies there, its own direction, and whether it stands in one
+// block (no rule, frame or band among its lines).
 struct RegionPart {
     QImage picture;
-    QPoint at; // its top-left corner on the prepared picture
+    QPoint at;           // its top-left corner on the prepared picture
+    double enlarged = 1; // the picture is the prepared picture's pixels this many times over
     Direction direction = Direction::Horizontal;
     bool oneBlock = true;
 };

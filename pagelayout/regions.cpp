@@ -116,6 +116,32 @@ Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces
     return part;
 }
 
+// The blocks inside a frame (a table's cells) are one block, read row by row in its place: cut
+// apart, a vertical page's right-first order would read the table column by column. A frame
+// round every block is the page's border, and parts nothing.
+std::vector<QRect> framedTogether(std::vector<QRect> blocks, const Ink& ink) {
+    for (const QRect& frame : ink.pieces) {
+        if (!isLargerThanText(frame, ink.em))
+            continue;
+        std::vector<QRect> kept;
+        QRect framed;
+        size_t first = blocks.size();
+        for (size_t k = 0; k < blocks.size(); ++k) {
+            if (frame.contains(blocks[k])) {
+                framed = framed.united(blocks[k]);
+                first = std::min(first, kept.size());
+            } else {
+                kept.push_back(blocks[k]);
+            }
+        }
+        if (first == blocks.size() || kept.empty())
+            continue;
+        kept.insert(kept.begin() + std::ptrdiff_t(first), framed);
+        blocks = std::move(kept);
+    }
+    return blocks;
+}
+
 } // namespace
 
 bool isRule(const QRect& piece, double em) {
@@ -148,7 +174,7 @@ std::vector<Region> textRegions(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty() || !ink.binary)
         return regions;
     const Direction page = writingDirection(ink).direction;
-    for (const QRect& box : blocksOf(ink.pieces, ink.em, page)) {
+    for (const QRect& box : framedTogether(blocksOf(ink.pieces, ink.em, page), ink)) {
         const Ink part = inkWithin(ink, box, ink.pieces);
         // A block of grains (a desk's wood, a photograph's grain, a speck) holds no text the
         // engine could read, by the rule a whole picture is judged by.
