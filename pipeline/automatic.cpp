@@ -222,9 +222,13 @@ QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
     const pagelayout::ReadingPlan& plan =
         ofPage ? prepared.pages[size_t(page)].plan : prepared.plan;
     if (region >= 0 && size_t(region) < plan.regions.size()) {
-        const QPoint at = plan.regions[size_t(region)].at;
-        lines = enginelayout::withBoxesMoved(std::move(lines),
-                                             [at](const QRect& box) { return box.translated(at); });
+        // A region enlarged for the engine is brought back to the page's scale, then moved.
+        const pagelayout::RegionPart& part = plan.regions[size_t(region)];
+        const QTransform back = QTransform::fromScale(1 / part.enlarged, 1 / part.enlarged) *
+                                QTransform::fromTranslate(part.at.x(), part.at.y());
+        lines = enginelayout::withBoxesMoved(std::move(lines), [&back](const QRect& box) {
+            return back.mapRect(QRectF(box)).toAlignedRect();
+        });
     }
     const QPoint pageAt = ofPage ? prepared.pages[size_t(page)].from.topLeft() : QPoint();
     if (plan.skewDegrees == 0 && pageAt.isNull() && prepared.quarterTurns == 0 &&

@@ -87,7 +87,8 @@ struct EngineRead {
 std::vector<EngineRead> engineReads(const PreparedPicture& prepared);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
-// from: boxes on a text region go back to where the region lay; a straightened picture
+// from: boxes on a text region go back to where the region lay (at the page's scale when the
+// region was enlarged for the engine); a straightened picture
 // was turned about its centre, so every box is turned back about it and grows to hold its
 // turned corners (a text layer over the picture as it came then covers the characters where
 // they lie); then a page turned upright is turned back by its quarter turns. Lines of a picture

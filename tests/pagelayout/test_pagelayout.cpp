@@ -897,32 +897,37 @@ void TestPageLayout::pageCorners_data() {
     QTest::addColumn<QPolygonF>("corners");
     QTest::addColumn<bool>("found");
     QTest::addColumn<bool>("writingAround"); // light writing on the desk, as a dark screen has
+    QTest::addColumn<double>("shadow"); // the light at the top, falling evenly to 1 at the bottom
     const QPolygonF keystone{QPointF(150, 120), QPointF(850, 140), QPointF(900, 1300),
                              QPointF(100, 1280)};
-    QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true << false;
-    QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true << false;
-    QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false << false;
-    QTest::newRow("a scan: paper to the edges") << 235 << 235 << QPolygonF() << false << false;
+    QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true << false << 1.0;
+    QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true << false << 1.0;
+    QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false << false << 1.0;
+    QTest::newRow("a scan: paper to the edges")
+        << 235 << 235 << QPolygonF() << false << false << 1.0;
     QTest::newRow("a small card on the desk")
         << 50 << 235
         << QPolygonF{QPointF(400, 500), QPointF(650, 500), QPointF(650, 900), QPointF(400, 900)}
-        << false << false;
+        << false << false << 1.0;
     QTest::newRow("a dark strip along one edge only")
         << 50 << 235
         << QPolygonF{QPointF(60, -10), QPointF(1010, -10), QPointF(1010, 1410), QPointF(60, 1410)}
-        << false << false;
+        << false << false << 1.0;
     const QPolygonF square{QPointF(150, 120), QPointF(850, 120), QPointF(850, 1280),
                            QPointF(150, 1280)};
     QTest::newRow("a page square to the picture on a bare desk")
-        << 50 << 235 << square << true << false;
+        << 50 << 235 << square << true << false << 1.0;
     QTest::newRow("a dark screen's light panel, writing around it")
-        << 30 << 235 << square << false << true;
+        << 30 << 235 << square << false << true << 1.0;
     QTest::newRow("a photograph, something light on the desk")
-        << 50 << 235 << keystone << true << true;
+        << 50 << 235 << keystone << true << true << 1.0;
     QTest::newRow("a panel a pixel out of square, writing around it")
         << 30 << 235
         << QPolygonF{QPointF(150, 120), QPointF(850, 128), QPointF(850, 1280), QPointF(150, 1280)}
-        << true << true;
+        << true << true << 1.0;
+    // A shadow across desk and page alike: the page still stands out from the desk beside it.
+    QTest::newRow("a photograph half in shadow") << 110 << 235 << keystone << true << false << 0.4;
+    QTest::newRow("a scan half in shadow") << 235 << 235 << QPolygonF() << false << false << 0.4;
 }
 
 void TestPageLayout::pageCorners() {
@@ -931,6 +936,7 @@ void TestPageLayout::pageCorners() {
     QFETCH(QPolygonF, corners);
     QFETCH(bool, found);
     QFETCH(bool, writingAround);
+    QFETCH(double, shadow);
     QImage photo(1000, 1400, QImage::Format_Grayscale8);
     photo.fill(desk);
     if (writingAround) {
@@ -950,6 +956,12 @@ void TestPageLayout::pageCorners() {
         painter.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 40));
         painter.drawText(QRect(300, 400, 400, 600), Qt::TextWordWrap,
                          QStringLiteral("写真に写った本の頁の文字"));
+    }
+    for (int y = 0; y < photo.height(); ++y) {
+        uchar* line = photo.scanLine(y);
+        const double light = shadow + (1 - shadow) * y / (photo.height() - 1);
+        for (int x = 0; x < photo.width(); ++x)
+            line[x] = uchar(std::lround(line[x] * light));
     }
     const std::optional<QPolygonF> seen = pagelayout::pageCorners(photo);
     QCOMPARE(seen.has_value(), found);

@@ -272,6 +272,9 @@ void TestRegions::planOfARenderedPage_data() {
     QTest::newRow("printed") << "printed";
     QTest::newRow("light on a dark ground") << "dark";
     QTest::newRow("half in shadow") << "shadow";
+    QTest::newRow("a dark title bar under the tiers") << "bar";
+    QTest::newRow("texture beside the grain") << "texture";
+    QTest::newRow("at half the size") << "small";
 }
 
 // The page read region by region in the reading order, each region in its own direction, its
@@ -287,10 +290,52 @@ void TestRegions::planOfARenderedPage() {
             for (int x = 0; x < page.width(); ++x)
                 line[x] = uchar(line[x] * (0.35 + 0.65 * x / page.width()));
         }
+    if (as == QLatin1String("bar")) {
+        QPainter p(&page);
+        p.fillRect(QRect(40, 1310, 1120, 70), QColor(50, 50, 50));
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(36);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRect(60, 1310, 1000, 70), Qt::AlignVCenter, QStringLiteral("帯の上の白い文字"));
+    }
+    if (as == QLatin1String("texture")) {
+        // Pieces of 12 pixels, larger than grains, strewn as evenly across as down: no lines.
+        unsigned seed = 7;
+        for (int row = 0; row < 5; ++row)
+            for (int column = 0; column < 5; ++column) {
+                seed = seed * 1103515245u + 12345u;
+                const int x = 800 + column * 30 + int(seed >> 16) % 9;
+                seed = seed * 1103515245u + 12345u;
+                const int y = 1420 + row * 30 + int(seed >> 16) % 9;
+                for (int dy = 0; dy < 12; ++dy)
+                    for (int dx = 0; dx < 12; ++dx)
+                        page.scanLine(y + dy)[x + dx] = 40;
+            }
+    }
+    // Characters of 15 to 20 pixels, as a screen's: enlarged twice for the engine.
+    const bool small = as == QLatin1String("small");
+    if (small)
+        page = page.scaled(page.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const ReadingPlan plan = planReading(page);
     QCOMPARE(plan.inverted, as == QLatin1String("dark"));
     QCOMPARE(plan.lightEvened, as == QLatin1String("shadow"));
-    QCOMPARE(plan.regions.size(), size_t(3));
+    // The bar's white text is a region of its own, last, turned dark on light to be read.
+    if (small) {
+        // (The headline, a line over the page at this size, is taken off as a running head.)
+        QVERIFY(plan.regions.size() >= 2);
+        for (const RegionPart& region : plan.regions)
+            QCOMPARE(region.enlarged, 2.0);
+        return;
+    }
+    const bool bar = as == QLatin1String("bar");
+    QCOMPARE(plan.regions.size(), size_t(bar ? 4 : 3));
+    if (bar) {
+        const RegionPart& onBar = plan.regions.back();
+        QCOMPARE(onBar.direction, Direction::Horizontal);
+        QVERIFY(onBar.at.y() > 1280);
+        QVERIFY(qGray(onBar.picture.pixel(onBar.picture.width() - 2, 1)) > 200);
+    }
     QCOMPARE(plan.regions[0].direction, Direction::Horizontal);
     QCOMPARE(plan.regions[1].direction, Direction::Vertical);
     QVERIFY(plan.regions[1].at.y() < 900 && plan.regions[2].at.y() > 850);
@@ -298,8 +343,13 @@ void TestRegions::planOfARenderedPage() {
     QVERIFY2(plan.regions[2].at.x() < 1080 - 13 * 52 + 10,
              qPrintable(QString::number(plan.regions[2].at.x())));
     for (const RegionPart& region : plan.regions)
-        QCOMPARE(region.picture,
-                 plan.pictures.front().copy(QRect(region.at, region.picture.size())));
+        QCOMPARE(region.enlarged, 1.0);
+    for (const RegionPart& region : plan.regions)
+        if (&region != &plan.regions.back() || !bar)
+            QCOMPARE(region.picture.convertToFormat(QImage::Format_Grayscale8),
+                     plan.pictures.front()
+                         .copy(QRect(region.at, region.picture.size()))
+                         .convertToFormat(QImage::Format_Grayscale8));
 }
 
 void TestRegions::lightIsUneven_data() {

@@ -517,11 +517,13 @@ void TestPipeline::regionBoxesComeBackWhereTheRegionLay_data() {
     QTest::addColumn<int>("region");
     QTest::addColumn<QRect>("read");     // a character's box on the region's picture
     QTest::addColumn<QRect>("expected"); // on the page
-    // The first region was cut at 400,10 of the page, the second at 10,300.
+    // The first region was cut at 400,10 of the page, the second at 10,300, the third at 50,50.
     QTest::newRow("first region") << 0 << QRect(10, 20, 10, 10) << QRect(410, 30, 10, 10);
     QTest::newRow("second region") << 1 << QRect(0, 0, 10, 10) << QRect(10, 300, 10, 10);
     QTest::newRow("the page as a whole") << -1 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
-    QTest::newRow("no such region") << 2 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
+    QTest::newRow("no such region") << 3 << QRect(5, 5, 10, 10) << QRect(5, 5, 10, 10);
+    // The third was enlarged twice for the engine: its boxes are halved, then moved.
+    QTest::newRow("an enlarged region") << 2 << QRect(20, 40, 20, 20) << QRect(60, 70, 10, 10);
 }
 
 // Each text region is read with the settings of its own direction and shape, from the lists'
@@ -555,9 +557,11 @@ void TestPipeline::regionBoxesComeBackWhereTheRegionLay() {
     QFETCH(QRect, read);
     QFETCH(QRect, expected);
     PreparedPicture prepared;
-    prepared.plan.regions.resize(2);
+    prepared.plan.regions.resize(3);
     prepared.plan.regions[0].at = QPoint(400, 10);
     prepared.plan.regions[1].at = QPoint(10, 300);
+    prepared.plan.regions[2].at = QPoint(50, 50);
+    prepared.plan.regions[2].enlarged = 2;
     enginelayout::Line line;
     line.box = read;
     line.symbols = {{QStringLiteral("字"), read, true}};
