@@ -212,6 +212,10 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
         part.oneBlock = !inkBesideText(within);
         plan.regions.push_back(std::move(part));
     }
+    plan.notes << QCoreApplication::translate(
+                      "pagelayout",
+                      "ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました")
+                      .arg(plan.regions.size());
 }
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
@@ -237,12 +241,15 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
             grey = std::move(invertedGrey);
             ink = std::move(invertedInk);
             plan.inverted = true;
+            plan.notes << QCoreApplication::translate("pagelayout",
+                                                      "暗い地の明るい文字を白黒反転しました");
         }
     }
     // A page half in shadow is evened out before its ink is told from its paper.
     if (std::optional<QImage> evened = evenedLight(picture)) {
         picture = std::move(*evened);
         plan.lightEvened = true;
+        plan.notes << QCoreApplication::translate("pagelayout", "影や明るさのむらをならしました");
     }
     if (plan.lightEvened) {
         grey = toGreyPix(picture);
@@ -264,6 +271,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
         if (std::optional<QImage> flat = dewarped(picture)) {
             picture = std::move(*flat);
             plan.curlFlattened = true;
+            plan.notes << QCoreApplication::translate("pagelayout",
+                                                      "曲がった行をまっすぐに直しました");
             grey = toGreyPix(picture);
             ink = inkOf(grey.get());
         }
@@ -273,6 +282,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
     if (skew.straighten) {
         prepared = turned(picture, skew.degrees, ink.paper);
         plan.skewDegrees = skew.degrees;
+        plan.notes << QCoreApplication::translate("pagelayout", "傾き %1° を直しました")
+                          .arg(skew.degrees, 0, 'f', 1);
         grey = toGreyPix(prepared);
         ink = inkOf(grey.get());
     }
@@ -286,6 +297,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
         const std::vector<QRect> marks = rubyMarks(ink.pieces, ink.em, Marks::TheEngineReads);
         plan.rubyErased = int(marks.size());
         rubyErased = marks;
+        if (!marks.empty())
+            plan.notes << QCoreApplication::translate("pagelayout", "ルビを除きました");
         if (!marks.empty()) {
             // The characters keep every stroke. The parts at the edges are gone already, and
             // the ruby's own pieces are no shelter: the kana of one ruby overlap.
@@ -316,8 +329,10 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
     if (plan.direction == Direction::Vertical && kept == RunningHeads::LeftOut) {
         const std::vector<QRect> heads = runningHeadsOf(ink);
         plan.runningHeadsErased = int(heads.size());
-        if (!heads.empty())
+        if (!heads.empty()) {
             prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
+            plan.notes << QCoreApplication::translate("pagelayout", "柱とノンブルを除きました");
+        }
         erased.insert(erased.end(), heads.begin(), heads.end());
     }
     // Beside rules, frames and dark bands the engine takes the paper's grain for ink, and the
@@ -327,6 +342,8 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
     if (plan.direction == Direction::Horizontal && ink.threshold > 0 && inkBesideText(ink)) {
         prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
         plan.paperWhitened = true;
+        plan.notes << QCoreApplication::translate("pagelayout",
+                                                  "罫線や枠があるので紙の地を白くしました");
     }
     cutIntoRegions(prepared, withTextOnBands(prepared, inkLeft(ink, erased, rubyErased)), plan);
     plan.pictures = {prepared};

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -72,6 +73,9 @@ struct ReadingPlan {
     // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
     // each of them does.
     bool oneBlock = false;
+    // What the steps found and did, one note each in the order they ran, for the user (the
+    // explanation shown after the run joins them).
+    QStringList notes;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
     // The text regions of a page that parts into two or more (textRegions), in the order a
     // Japanese reader reads them, each read with the settings of its own direction instead of

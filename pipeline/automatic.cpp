@@ -166,26 +166,8 @@ QString automaticChoiceExplained(const PreparedPicture& prepared) {
                     .arg(90 * prepared.quarterTurns);
     if (!prepared.flattening.isIdentity())
         done << QCoreApplication::translate("pipeline", "写真のページを長方形に直しました");
-    if (plan.skewDegrees != 0)
-        done << QCoreApplication::translate("pipeline", "傾き %1° を直しました")
-                    .arg(plan.skewDegrees, 0, 'f', 1);
-    if (plan.rubyErased > 0)
-        done << QCoreApplication::translate("pipeline", "ルビを除きました");
-    if (plan.runningHeadsErased > 0)
-        done << QCoreApplication::translate("pipeline", "柱とノンブルを除きました");
-    if (plan.inverted)
-        done << QCoreApplication::translate("pipeline", "暗い地の明るい文字を白黒反転しました");
-    if (plan.lightEvened)
-        done << QCoreApplication::translate("pipeline", "影や明るさのむらをならしました");
-    if (plan.curlFlattened)
-        done << QCoreApplication::translate("pipeline", "曲がった行をまっすぐに直しました");
-    if (plan.paperWhitened)
-        done << QCoreApplication::translate("pipeline", "罫線や枠があるので紙の地を白くしました");
-    if (!plan.regions.empty())
-        done << QCoreApplication::translate(
-                    "pipeline",
-                    "ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました")
-                    .arg(plan.regions.size());
+    // Then what each step of the page's analysis found, in the order the steps ran.
+    done << plan.notes;
     if (done.isEmpty())
         return QCoreApplication::translate("pipeline", "%1。").arg(why);
     return QCoreApplication::translate("pipeline", "%1。%2。")

@@ -333,6 +333,38 @@ Picture: %1</translation>
 <context>
     <name>pagelayout</name>
     <message>
+        <source>傾き %1° を直しました</source>
+        <translation>a skew of %1° straightened</translation>
+    </message>
+    <message>
+        <source>ルビを除きました</source>
+        <translation>readings (ruby) left out</translation>
+    </message>
+    <message>
+        <source>柱とノンブルを除きました</source>
+        <translation>running head and page number left out</translation>
+    </message>
+    <message>
+        <source>罫線や枠があるので紙の地を白くしました</source>
+        <translation>the paper whitened, as there are rules or frames</translation>
+    </message>
+    <message>
+        <source>ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました</source>
+        <translation>the page cut into %1 blocks, each read in its own direction, in reading order</translation>
+    </message>
+    <message>
+        <source>暗い地の明るい文字を白黒反転しました</source>
+        <translation>light text on a dark ground turned dark on light</translation>
+    </message>
+    <message>
+        <source>影や明るさのむらをならしました</source>
+        <translation>shadows and uneven light evened out</translation>
+    </message>
+    <message>
+        <source>曲がった行をまっすぐに直しました</source>
+        <translation>bending lines drawn straight</translation>
+    </message>
+    <message>
         <source>自動の読み取りで画像 (%1 × %2 ピクセル) を調べられませんでした: %3</source>
         <translation>The automatic reading could not analyse the picture (%1 × %2 pixels): %3</translation>
     </message>
@@ -599,44 +631,12 @@ The text is not read. Change the command so that it has none of these characters
         <translation>the photographed page drawn flat</translation>
     </message>
     <message>
-        <source>傾き %1° を直しました</source>
-        <translation>a skew of %1° straightened</translation>
-    </message>
-    <message>
-        <source>ルビを除きました</source>
-        <translation>readings (ruby) left out</translation>
-    </message>
-    <message>
-        <source>柱とノンブルを除きました</source>
-        <translation>running head and page number left out</translation>
-    </message>
-    <message>
-        <source>ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました</source>
-        <translation>the page cut into %1 blocks, each read in its own direction, in reading order</translation>
-    </message>
-    <message>
-        <source>暗い地の明るい文字を白黒反転しました</source>
-        <translation>light text on a dark ground turned dark on light</translation>
-    </message>
-    <message>
-        <source>影や明るさのむらをならしました</source>
-        <translation>shadows and uneven light evened out</translation>
-    </message>
-    <message>
-        <source>曲がった行をまっすぐに直しました</source>
-        <translation>bending lines drawn straight</translation>
-    </message>
-    <message>
         <source>%1。</source>
         <translation>%1.</translation>
     </message>
     <message>
         <source>%1。%2。</source>
         <translation>%1. Also: %2.</translation>
-    </message>
-    <message>
-        <source>罫線や枠があるので紙の地を白くしました</source>
-        <translation>the paper whitened, as there are rules or frames</translation>
     </message>
 </context>
 <context>

@@ -320,6 +320,13 @@ void TestRegions::planOfARenderedPage() {
     const ReadingPlan plan = planReading(page);
     QCOMPARE(plan.inverted, as == QLatin1String("dark"));
     QCOMPARE(plan.lightEvened, as == QLatin1String("shadow"));
+    // Each step noted what it did, in the order the steps ran.
+    QCOMPARE(plan.notes.size() > 0 && plan.notes.first().startsWith(QStringLiteral("暗い地")),
+             plan.inverted);
+    QCOMPARE(plan.notes.filter(QStringLiteral("影")).size(), plan.lightEvened ? 1 : 0);
+    QCOMPARE(plan.notes.last(),
+             QStringLiteral("ページを %1 個のブロックに分け、読む順にそれぞれの向きで読みました")
+                 .arg(plan.regions.size()));
     // The bar's white text is a region of its own, last, turned dark on light to be read.
     if (small) {
         // (The headline, a line over the page at this size, is taken off as a running head.)

@@ -625,25 +625,25 @@ void TestPipeline::automaticChoiceIsExplained_data() {
     QTest::addColumn<QString>("psm");
     QTest::addColumn<bool>("oneBlock");
     QTest::addColumn<int>("quarterTurns");
-    QTest::addColumn<double>("skew");
+    QTest::addColumn<QStringList>("notes"); // what the page's analysis noted, in order
     QTest::addColumn<QString>("explained"); // "" for a fixed setting
     const int h = int(pagelayout::Direction::Horizontal);
     const int v = int(pagelayout::Direction::Vertical);
     QTest::newRow("vertical, turned and straightened")
-        << v << "5" << false << 3 << -0.44
+        << v << "5" << false << 3 << QStringList{"傾き -0.4° を直しました", "ルビを除きました"}
         << "自動: 縦書きなので、列を右から読む --psm 5 で読みました。向きを 270° 直しました、"
-           "傾き -0.4° を直しました。";
+           "傾き -0.4° を直しました、ルビを除きました。";
     QTest::newRow("one block")
-        << h << "6" << true << 0 << 0.0
+        << h << "6" << true << 0 << QStringList()
         << "自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 "
            "で読みました。";
-    QTest::newRow("a table") << h << "3" << false << 0 << 0.0
+    QTest::newRow("a table") << h << "3" << false << 0 << QStringList()
                              << "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を"
                                 "分ける --psm 3 で読みました。";
     QTest::newRow("the mode chosen, turned a quarter")
-        << h << "6" << false << 1 << 0.0
+        << h << "6" << false << 1 << QStringList()
         << "自動: 横書きなので、選んだ --psm 6 で読みました。向きを 90° 直しました。";
-    QTest::newRow("a fixed setting") << h << "" << false << 0 << 0.0 << "";
+    QTest::newRow("a fixed setting") << h << "" << false << 0 << QStringList() << "";
 }
 
 void TestPipeline::automaticChoiceIsExplained() {
@@ -651,14 +651,14 @@ void TestPipeline::automaticChoiceIsExplained() {
     QFETCH(QString, psm);
     QFETCH(bool, oneBlock);
     QFETCH(int, quarterTurns);
-    QFETCH(double, skew);
+    QFETCH(QStringList, notes);
     QFETCH(QString, explained);
     PreparedPicture prepared;
     prepared.settings.psm = psm;
     prepared.quarterTurns = quarterTurns;
     prepared.plan.direction = pagelayout::Direction(direction);
     prepared.plan.oneBlock = oneBlock;
-    prepared.plan.skewDegrees = skew;
+    prepared.plan.notes = notes;
     if (!psm.isEmpty())
         prepared.plan.pictures = {QImage(4, 4, QImage::Format_Grayscale8)};
     QCOMPARE(automaticChoiceExplained(prepared), explained);
