@@ -18,8 +18,9 @@ constexpr double kRuleMostThickness = 0.35;
 constexpr double kBandLeastEms = 8.0;
 // Larger than a character both ways: a frame, a box, a drawing or a photograph.
 constexpr double kLargerThanTextEms = 3.0;
-// A band holding a rule counts as this wide: the rule parts what lies on its two sides more
-// surely than paper alone.
+// A band holding a rule along the whole part counts as this wide, one along a share of it as that
+// share of this: the rule parts what lies on its two sides more surely than paper alone, and a
+// rule between two blocks of a tier parts less than the paper between two tiers.
 constexpr double kRuledBandEms = 3.0;
 // A rule parts a block when it runs along at least this share of it.
 constexpr double kRuleShareOfPart = 0.5;
@@ -59,8 +60,9 @@ Cut widestBand(const std::vector<QRect>& part, const std::vector<QRect>& rules, 
                                          : std::min(rule.bottom(), bounds.bottom()) -
                                                std::max(rule.top(), bounds.top()) + 1;
                 const int length = across ? bounds.width() : bounds.height();
+                // A rule along part of the part parts it as surely as that share of a full one.
                 if (middle >= from && middle <= to && along >= kRuleShareOfPart * length)
-                    ems = std::max(ems, kRuledBandEms);
+                    ems = std::max(ems, kRuledBandEms * std::min(1.0, double(along) / length));
             }
             if (ems > best.ems) {
                 best.ems = ems;
@@ -82,8 +84,15 @@ void cutInto(const std::vector<QRect>& part, const std::vector<QRect>& rules, do
     // The wider band parts first: a gutter between columns is wider than the gaps between
     // paragraphs that may line up across them, and a band under a headline or between tiers has
     // no band down the part to compete with, since the headline's or the tier's lines cross it.
-    const Cut* wider = across.ems >= down.ems ? &across : &down;
-    const Cut* cut = wider->ems >= kLeastCutEms ? wider : nullptr;
+    // A band that crosses the page's lines (across a vertical page's columns, down a horizontal
+    // page's lines) parts at a narrower width than one between lines: within a block the lines
+    // run on with no more than a character's spacing between characters, so where every line of
+    // the part stops at once, its lines end there.
+    const bool acrossCrossesLines = direction == Direction::Vertical;
+    const double acrossLeast = acrossCrossesLines ? kLeastCrossingCutEms : kLeastCutEms;
+    const double downLeast = acrossCrossesLines ? kLeastCutEms : kLeastCrossingCutEms;
+    const Cut* wider = across.ems / acrossLeast >= down.ems / downLeast ? &across : &down;
+    const Cut* cut = wider->ems >= (wider == &across ? acrossLeast : downLeast) ? wider : nullptr;
     if (!cut || depth >= kDeepestCut) {
         blocks.push_back(bounds);
         return;

@@ -88,10 +88,11 @@ void TestRegions::blocksInReadingOrder_data() {
         << tiers(1.5) << Direction::Vertical;
     QTest::newRow("tiers just wider apart than the cut")
         << tiers(kLeastCutEms + 0.05) << Direction::Vertical;
-    // 24 pixels of 20: exactly the cut's width, which parts.
-    QTest::newRow("tiers exactly the cut apart") << tiers(24.0 / kEm) << Direction::Vertical;
+    // A band across a vertical page's columns crosses its lines: 20 pixels of 20, exactly the
+    // crossing cut's width, part.
+    QTest::newRow("tiers exactly the cut apart") << tiers(20.0 / kEm) << Direction::Vertical;
     QTest::newRow("tiers closer than the cut: one block") << [&] {
-        Layout l = tiers(kLeastCutEms - 0.1);
+        Layout l = tiers(19.0 / kEm);
         l.expected = {boundsOf(l.pieces)};
         return l;
     }() << Direction::Vertical;
