@@ -6,8 +6,6 @@
 
 #include <leptonica/allheaders.h>
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -68,18 +66,6 @@ bool largeEnoughForABlock(const QRect& block, double em) {
 
 } // namespace
 
-std::vector<QRect> blocksSideBySide(const Ink& ink) {
-    if (ink.em <= 0)
-        return {};
-    std::vector<QRect> blocks = blocksAcross(ink);
-    if (blocks.size() < 2)
-        return {};
-    for (const QRect& block : blocks)
-        if (!largeEnoughForABlock(block, ink.em))
-            return {};
-    return blocks;
-}
-
 std::optional<std::pair<int, int>> foldBand(const Ink& ink) {
     if (ink.em <= 0 || !ink.binary)
         return std::nullopt;
@@ -127,30 +113,6 @@ std::optional<SpreadHalves> spreadHalves(const QImage& picture) {
     halves.left = painted.copy(0, 0, halves.fold, picture.height());
     halves.right = painted.copy(halves.fold, 0, picture.width() - halves.fold, picture.height());
     return halves;
-}
-
-PartsSet oneUnderAnother(const QImage& picture, const std::vector<QRect>& blocks, int gap,
-                         int paper) {
-    int width = 0;
-    int height = gap;
-    for (const QRect& block : blocks) {
-        width = std::max(width, block.width());
-        height += block.height() + gap;
-    }
-    PartsSet set;
-    set.picture = QImage(width + 2 * gap, height, QImage::Format_Grayscale8);
-    set.picture.fill(QColor(paper, paper, paper));
-    set.picture.setDotsPerMeterX(picture.dotsPerMeterX());
-    set.picture.setDotsPerMeterY(picture.dotsPerMeterY());
-    QPainter painter(&set.picture);
-    int top = gap;
-    for (const QRect& block : blocks) {
-        const QPoint at(gap, top);
-        painter.drawImage(at, picture, block);
-        set.placements.push_back({block, at});
-        top += block.height() + gap;
-    }
-    return set;
 }
 
 } // namespace quillpix::pagelayout

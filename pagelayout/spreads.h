@@ -1,18 +1,14 @@
 #pragma once
 
-#include "tiers.h"
-
 #include <QImage>
 #include <QRect>
 
 #include <optional>
 #include <vector>
 
-// Books opened flat on the scanner (見開き), and horizontal pages in columns: blocks of lines side
-// by side with a band down the whole text that no line crosses. The engine's single block mode
-// reads each line across the whole picture, so each left-page line would be run into the
-// right-page line beside it. Set one under the other instead, the left block on top, the lines
-// are read in the order a reader reads them: the left page, then the right one.
+// Books opened flat on the scanner (見開き): two pages side by side with a wide band of paper
+// down the middle that no line crosses. A book's text wants them as two pages, each read on its
+// own, the left one first on a horizontal book and the right one on a vertical book.
 namespace quillpix::pagelayout {
 
 struct Ink;
@@ -24,18 +20,6 @@ constexpr double kLeastGutter = 2.0;
 // Whether a piece is text for the blocks: not a speck of the fold's shadow nor the shadow
 // itself, a band far taller than a character (horizontal text has no piece that tall).
 bool countsAsText(const QRect& piece, double em);
-
-// Where horizontal text stands in blocks side by side, in working pixels, left to right: each
-// the box of its text pieces. Empty unless there are at least two, each many lines tall and many
-// characters wide, with a band of more than a couple of characters between them running down
-// the whole text: a page of one block, a line cut short, an indent, a crop of a few lines or a
-// table's narrow columns give none.
-std::vector<QRect> blocksSideBySide(const Ink& ink);
-
-// The blocks (in picture pixels, left to right) set one under the other, the first on top, each
-// at the left, with `gap` pixels of paper between them and around them.
-PartsSet oneUnderAnother(const QImage& picture, const std::vector<QRect>& blocks, int gap,
-                         int paper);
 
 // A book opened flat on the glass is two pages: the picture is wider than tall, and a band of
 // paper at least this many characters wide runs down the whole text near the picture's middle

@@ -2,8 +2,6 @@
 
 #include "ink.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <iterator>
 
@@ -45,16 +43,6 @@ bool isTier(const QRect& band, double em) {
 
 } // namespace
 
-std::vector<QRect> tiersOf(const Ink& ink) {
-    std::vector<QRect> tiers;
-    for (const QRect& band : bandsOf(ink))
-        if (isTier(band, ink.em))
-            tiers.push_back(band);
-    if (tiers.size() < 2)
-        return {};
-    return tiers;
-}
-
 std::vector<QRect> runningHeadsOf(const Ink& ink) {
     const std::vector<QRect> bands = bandsOf(ink);
     const auto tier = [&ink](const QRect& band) { return isTier(band, ink.em); };
@@ -69,29 +57,6 @@ std::vector<QRect> runningHeadsOf(const Ink& ink) {
     std::copy_if(bands.begin(), first, std::back_inserter(heads), thin);
     std::copy_if(last, bands.end(), std::back_inserter(heads), thin);
     return heads;
-}
-
-PartsSet sideBySide(const QImage& picture, const std::vector<QRect>& tiers, int gap, int paper) {
-    int width = gap;
-    int height = 0;
-    for (const QRect& tier : tiers) {
-        width += tier.width() + gap;
-        height = std::max(height, tier.height());
-    }
-    PartsSet set;
-    set.picture = QImage(width, height + 2 * gap, QImage::Format_Grayscale8);
-    set.picture.fill(QColor(paper, paper, paper));
-    set.picture.setDotsPerMeterX(picture.dotsPerMeterX());
-    set.picture.setDotsPerMeterY(picture.dotsPerMeterY());
-    QPainter painter(&set.picture);
-    int right = width - gap;
-    for (const QRect& tier : tiers) {
-        const QPoint at(right - tier.width(), gap);
-        painter.drawImage(at, picture, tier);
-        set.placements.push_back({tier, at});
-        right -= tier.width() + gap;
-    }
-    return set;
 }
 
 } // namespace quillpix::pagelayout

@@ -216,11 +216,9 @@ private Q_SLOTS:
     void paperWhitenedBesideRules();
     void pageCorners_data();
     void pageCorners();
-    void tiersOf_data();
-    void tiersOf();
+    void runningHeadsOf_data();
+    void runningHeadsOf();
     void planOfATwoTierPage();
-    void blocksSideBySide_data();
-    void blocksSideBySide();
     void foldBand_data();
     void foldBand();
     void planOfASpread();
@@ -981,11 +979,10 @@ void TestPageLayout::pageCorners() {
     QVERIFY(std::abs(flat.picture.height() - 1160) < 20);
 }
 
-void TestPageLayout::tiersOf_data() {
+void TestPageLayout::runningHeadsOf_data() {
     // Columns of a vertical page in a scale where a character is 20 pixels: ten columns across,
     // each 20 wide, in bands of the given tops and heights.
     QTest::addColumn<QList<QRect>>("pieces");
-    QTest::addColumn<int>("tiers");
     QTest::addColumn<int>("heads"); // running heads and page numbers
     const auto columns = [](int top, int height, int count = 10) {
         QList<QRect> out;
@@ -993,43 +990,36 @@ void TestPageLayout::tiersOf_data() {
             out << QRect(x * 30, top, 20, height);
         return out;
     };
-    QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 2 << 0;
-    QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 3
-                                 << 0;
-    QTest::newRow("a gap of a character and a fifth")
-        << columns(0, 200) + columns(223, 200) << 0 << 0;
-    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(224, 200) << 2 << 0;
+    QTest::newRow("two tiers") << columns(0, 200) + columns(260, 200) << 0;
+    QTest::newRow("three tiers") << columns(0, 120) + columns(180, 120) + columns(360, 120) << 0;
+    QTest::newRow("a gap of a character and a fifth") << columns(0, 200) + columns(223, 200) << 0;
+    QTest::newRow("a gap a pixel wider") << columns(0, 200) + columns(224, 200) << 0;
     QTest::newRow("one column runs on")
-        << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0 << 0;
+        << columns(0, 200) + columns(260, 200) + QList<QRect>{QRect(300, 150, 20, 200)} << 0;
     QTest::newRow("a running head and a page number over one tier")
         << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 400) +
                QList<QRect>{QRect(130, 520, 30, 15)}
-        << 0 << 2;
+        << 2;
     QTest::newRow("two tiers under a running head")
-        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 200) + columns(320, 200) << 2 << 1;
+        << QList<QRect>{QRect(0, 0, 280, 15)} + columns(60, 200) + columns(320, 200) << 1;
     QTest::newRow("a head 1.6 characters tall")
-        << QList<QRect>{QRect(0, 0, 280, 32)} + columns(70, 400) << 0 << 1;
+        << QList<QRect>{QRect(0, 0, 280, 32)} + columns(70, 400) << 1;
     QTest::newRow("a heading a pixel taller")
-        << QList<QRect>{QRect(0, 0, 280, 33)} + columns(70, 400) << 0 << 0;
-    QTest::newRow("a crop of a few characters") << columns(0, 80) + columns(140, 80) << 0 << 0;
+        << QList<QRect>{QRect(0, 0, 280, 33)} + columns(70, 400) << 0;
+    QTest::newRow("a crop of a few characters") << columns(0, 80) + columns(140, 80) << 0;
     QTest::newRow("a line under a crop of a few characters")
-        << columns(0, 80) + QList<QRect>{QRect(0, 120, 280, 15)} << 0 << 0;
-    QTest::newRow("two narrow blocks") << columns(0, 200, 3) + columns(260, 200, 3) << 0 << 0;
-    QTest::newRow("nothing") << QList<QRect>{} << 0 << 0;
+        << columns(0, 80) + QList<QRect>{QRect(0, 120, 280, 15)} << 0;
+    QTest::newRow("two narrow blocks") << columns(0, 200, 3) + columns(260, 200, 3) << 0;
+    QTest::newRow("nothing") << QList<QRect>{} << 0;
 }
 
-void TestPageLayout::tiersOf() {
+void TestPageLayout::runningHeadsOf() {
     QFETCH(QList<QRect>, pieces);
-    QFETCH(int, tiers);
     QFETCH(int, heads);
     Ink ink;
     ink.em = 20;
     ink.pieces.assign(pieces.begin(), pieces.end());
-    const std::vector<QRect> found = pagelayout::tiersOf(ink);
-    QCOMPARE(int(found.size()), tiers);
     QCOMPARE(int(pagelayout::runningHeadsOf(ink).size()), heads);
-    for (size_t k = 1; k < found.size(); ++k)
-        QVERIFY(found[k - 1].bottom() < found[k].top());
 }
 
 void TestPageLayout::planOfATwoTierPage() {
@@ -1077,66 +1067,6 @@ void TestPageLayout::planOfATwoTierPage() {
     QCOMPARE(int(kept.regions.size()), 4);
     QVERIFY(kept.regions.front().at.y() < 110);
     QVERIFY(kept.regions.back().at.y() > 2300);
-}
-
-void TestPageLayout::blocksSideBySide_data() {
-    // Horizontal lines in a scale where a character is 20 pixels: blocks of lines 20 high at a
-    // pitch of 35, from `top` down to `top + height`, each line one piece `width` wide.
-    QTest::addColumn<QList<QRect>>("pieces");
-    QTest::addColumn<int>("blocks");
-    const auto block = [](int left, int width, int height = 335, int top = 0) {
-        QList<QRect> out;
-        for (int y = top; y + 20 < top + height; y += 35)
-            out << QRect(left, y, width, 20);
-        out << QRect(left, top + height - 20, width, 20);
-        return out;
-    };
-    const QList<QRect> spread = block(0, 300) + block(400, 300);
-    QTest::newRow("a spread") << spread << 2;
-    QTest::newRow("a gutter of two characters") << block(0, 300) + block(340, 300) << 0;
-    QTest::newRow("a gutter a pixel wider") << block(0, 300) + block(341, 300) << 2;
-    QTest::newRow("the fold's shadow down the gutter")
-        << spread + QList<QRect>{QRect(330, -60, 40, 460)} << 2;
-    QTest::newRow("a mark a character and a half tall")
-        << spread + QList<QRect>{QRect(340, 100, 20, 30)} << 0;
-    QTest::newRow("a mark a pixel taller") << spread + QList<QRect>{QRect(340, 100, 20, 31)} << 2;
-    // A gutter wide enough for a piece a character wide to stand alone in it.
-    const QList<QRect> wide = block(0, 300) + block(410, 300);
-    QTest::newRow("a strip of the shadow, narrower than a character")
-        << wide + QList<QRect>{QRect(342, 0, 19, 30), QRect(343, 40, 3, 28)} << 2;
-    QTest::newRow("a character alone in the gutter")
-        << wide + QList<QRect>{QRect(342, 100, 20, 20)} << 0;
-    const QList<QRect> narrow = block(0, 300) + block(380, 300);
-    QTest::newRow("bits of the shadow's edge")
-        << narrow + QList<QRect>{QRect(337, 100, 5, 5), QRect(337, 200, 5, 3)} << 2;
-    QTest::newRow("a mark a third of a character")
-        << narrow + QList<QRect>{QRect(337, 100, 6, 6)} << 0;
-    QTest::newRow("a rule across the gutter, a pixel thin")
-        << spread + QList<QRect>{QRect(330, 340, 40, 1)} << 0;
-    QTest::newRow("a heading across the gutter")
-        << spread + QList<QRect>{QRect(0, -40, 700, 20)} << 0;
-    QTest::newRow("blocks twelve characters tall")
-        << block(0, 300, 240) + block(400, 300, 240) << 2;
-    QTest::newRow("a crop of a few lines") << block(0, 300, 239) + block(400, 300, 239) << 0;
-    QTest::newRow("a page that ends after a few lines")
-        << block(0, 300) + block(400, 300, 100) << 0;
-    QTest::newRow("a table's columns eight characters wide")
-        << block(0, 160) + block(220, 160) + block(440, 160) << 3;
-    QTest::newRow("a table's narrower columns")
-        << block(0, 159) + block(220, 159) + block(440, 159) << 0;
-    QTest::newRow("nothing") << QList<QRect>{} << 0;
-}
-
-void TestPageLayout::blocksSideBySide() {
-    QFETCH(QList<QRect>, pieces);
-    QFETCH(int, blocks);
-    Ink ink;
-    ink.em = 20;
-    ink.pieces.assign(pieces.begin(), pieces.end());
-    const std::vector<QRect> found = pagelayout::blocksSideBySide(ink);
-    QCOMPARE(int(found.size()), blocks);
-    for (size_t k = 1; k < found.size(); ++k)
-        QVERIFY(found[k - 1].right() < found[k].left());
 }
 
 void TestPageLayout::foldBand_data() {
