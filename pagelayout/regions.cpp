@@ -84,13 +84,13 @@ void cutInto(const std::vector<QRect>& part, const std::vector<QRect>& rules, do
     // The wider band parts first: a gutter between columns is wider than the gaps between
     // paragraphs that may line up across them, and a band under a headline or between tiers has
     // no band down the part to compete with, since the headline's or the tier's lines cross it.
-    // A band that crosses the page's lines (across a vertical page's columns, down a horizontal
-    // page's lines) parts at a narrower width than one between lines: within a block the lines
-    // run on with no more than a character's spacing between characters, so where every line of
-    // the part stops at once, its lines end there.
-    const bool acrossCrossesLines = direction == Direction::Vertical;
-    const double acrossLeast = acrossCrossesLines ? kLeastCrossingCutEms : kLeastCutEms;
-    const double downLeast = acrossCrossesLines ? kLeastCutEms : kLeastCrossingCutEms;
+    // A band across a vertical page's columns, where every column of the part ends at once,
+    // parts at a narrower width than a band between columns: within a tier the columns run on
+    // with no more than a character's spacing. Down a horizontal page it is not so: the items of
+    // a menu, a row of buttons or a table's cells stand further apart than that.
+    const bool vertical = direction == Direction::Vertical;
+    const double acrossLeast = vertical ? kLeastCrossingCutEms : kLeastCutEms;
+    const double downLeast = kLeastCutEms;
     const Cut* wider = across.ems / acrossLeast >= down.ems / downLeast ? &across : &down;
     const Cut* cut = wider->ems >= (wider == &across ? acrossLeast : downLeast) ? wider : nullptr;
     if (!cut || depth >= kDeepestCut) {

@@ -26,9 +26,10 @@ struct Region {
 // A band of paper at least this many characters wide parts two blocks (the gap between two
 // lines of a block is under one character at the usual pitches of 1.5 to 1.9).
 constexpr double kLeastCutEms = 1.2;
-// A band crossing the lines' direction (where every line of a part ends at once) parts at this
-// width: the widest space between two characters of a line is about half a character, and the
-// gap between the lines of a horizontal block inside a vertical page (a table) is under one.
+// A band across a vertical page's columns (where every column of a part ends at once) parts at
+// this width: the widest space between two characters of a column is about half a character,
+// and the gap between the lines of a horizontal block inside a vertical page (a table) is under
+// one.
 constexpr double kLeastCrossingCutEms = 1.0;
 
 // Which pieces are text: rules (long and thin, or longer than any run of characters: a fold's

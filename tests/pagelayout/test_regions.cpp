@@ -113,6 +113,17 @@ void TestRegions::blocksInReadingOrder_data() {
     QTest::newRow("vertical blocks side by side: right first")
         << sideBySide(true) << Direction::Vertical;
     QTest::newRow("horizontal columns: left first") << sideBySide(false) << Direction::Horizontal;
+    // Down a horizontal page a band must be as wide as between lines: a menu's or a row of
+    // buttons' items a character apart stay one block, read row by row.
+    QTest::newRow("items a character apart down a horizontal page: one block") << [&] {
+        Layout l;
+        const std::vector<QRect> left = block(0, 0, 2, 4, false);
+        l.pieces = left;
+        const std::vector<QRect> right = block(boundsOf(left).right() + 1 + 22, 0, 2, 4, false);
+        l.pieces.insert(l.pieces.end(), right.begin(), right.end());
+        l.expected = {boundsOf(l.pieces)};
+        return l;
+    }() << Direction::Horizontal;
     const auto ruled = [&](double share) {
         Layout l;
         const std::vector<QRect> upper = block(0, 0, 3, 20, false);
