@@ -109,18 +109,23 @@ void cutInto(const std::vector<QRect>& part, const std::vector<QRect>& rules, do
     cutInto(second, rules, em, direction, depth + 1, blocks);
 }
 
-// The ink of one block, as the direction rule reads a whole picture's.
+// The ink of one block's text, as the direction rule reads a whole picture's: the pixels of
+// its text pieces only, so that a table's grid or a rule does not join its lines.
 Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces) {
     Ink part;
     part.scale = ink.scale;
     part.paper = ink.paper;
     part.threshold = ink.threshold;
-    BOX* clip = boxCreate(box.x(), box.y(), box.width(), box.height());
-    part.binary.reset(pixClipRectangle(ink.binary.get(), clip, nullptr));
-    boxDestroy(&clip);
-    for (const QRect& r : pieces)
-        if (box.contains(r.center()))
-            part.pieces.push_back(r.translated(-box.topLeft()));
+    part.binary.reset(pixCreate(box.width(), box.height(), 1));
+    for (const QRect& r : pieces) {
+        if (!box.contains(r.center()) || isRule(r, ink.em) || isLargerThanText(r, ink.em))
+            continue;
+        const QRect inside = r.intersected(box);
+        pixRasterop(part.binary.get(), inside.x() - box.x(), inside.y() - box.y(),
+                    inside.width(), inside.height(), PIX_SRC | PIX_DST, ink.binary.get(),
+                    inside.x(), inside.y());
+        part.pieces.push_back(r.translated(-box.topLeft()));
+    }
     part.em = typicalCharacterSize(part.pieces);
     return part;
 }

@@ -66,6 +66,7 @@ private slots:
     void lightIsUneven_data();
     void lightIsUneven();
     void curlDrawnStraight();
+    void tableInsideAVerticalPage();
 };
 
 void TestRegions::blocksInReadingOrder_data() {
@@ -416,6 +417,46 @@ void TestRegions::curlDrawnStraight() {
     QVERIFY2(
         blankRows(*straight) > blankRows(bent) + 200,
         qPrintable(QStringLiteral("%1 against %2").arg(blankRows(*straight)).arg(blankRows(bent))));
+}
+
+// A table in a frame with its grid, on a vertical page after its columns: one region, read as
+// horizontal text row by row, its grid no part of the text it is judged by.
+void TestRegions::tableInsideAVerticalPage() {
+    QImage page(1800, 1400, QImage::Format_Grayscale8);
+    page.fill(255);
+    {
+        QPainter p(&page);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(44);
+        p.setFont(font);
+        const QString column = QStringLiteral("縦に書いた文章の列が続く");
+        for (int c = 0; c < 6; ++c)
+            for (int k = 0; k < column.size(); ++k)
+                p.drawText(QRect(1650 - c * 76, 100 + k * 48, 50, 50), Qt::AlignCenter,
+                           column.mid(k, 1));
+        // Rows closer together than the cells' words are long.
+        const QStringList cells{"項目", "件数", "前年", "見学", "634",  "313", "貸出", "966",
+                                "249",  "相談", "417",  "32",   "貸出", "219", "679"};
+        p.setPen(QPen(Qt::black, 3));
+        for (int row = 0; row <= 5; ++row)
+            p.drawLine(700, 400 + row * 69, 1108, 400 + row * 69);
+        for (int col = 0; col <= 3; ++col)
+            p.drawLine(700 + col * 136, 400, 700 + col * 136, 745);
+        for (int k = 0; k < cells.size(); ++k)
+            p.drawText(QRect(700 + (k % 3) * 136, 400 + (k / 3) * 69, 136, 69), Qt::AlignCenter,
+                       cells[k]);
+        for (int c = 0; c < 6; ++c)
+            for (int k = 0; k < column.size(); ++k)
+                p.drawText(QRect(500 - c * 76, 100 + k * 48, 50, 50), Qt::AlignCenter,
+                           column.mid(k, 1));
+    }
+    const PixPtr grey = toGreyPix(page);
+    const std::vector<Region> regions = textRegions(inkOf(grey.get()));
+    QCOMPARE(regions.size(), size_t(3));
+    QCOMPARE(regions[0].direction, Direction::Vertical);
+    QCOMPARE(regions[1].direction, Direction::Horizontal);
+    QCOMPARE(regions[2].direction, Direction::Vertical);
+    QVERIFY(regions[1].box.right() < regions[0].box.left());
 }
 
 QTEST_MAIN(TestRegions)
