@@ -32,6 +32,12 @@ std::vector<QRect> block(int x, int y, int lines, int length, bool vertical) {
     return pieces;
 }
 
+QFont fontOf(int pixels) {
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
 QRect boundsOf(const std::vector<QRect>& pieces) {
     QRect r;
     for (const QRect& p : pieces)
@@ -235,12 +241,9 @@ QImage headlineOverTwoTiers() {
     page.fill(255);
     {
         QPainter p(&page);
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(40);
-        p.setFont(font);
+        p.setFont(fontOf(40));
         p.drawText(QRect(100, 40, 1000, 80), Qt::AlignCenter, QStringLiteral("見出しの一行です"));
-        font.setPixelSize(30);
-        p.setFont(font);
+        p.setFont(fontOf(30));
         const QString column = QStringLiteral("縦に書いた文章の列");
         for (int tier = 0; tier < 2; ++tier)
             for (int c = 0; c < 14; ++c)
@@ -306,9 +309,7 @@ void TestRegions::planOfARenderedPage() {
     if (as == QLatin1String("bar")) {
         QPainter p(&page);
         p.fillRect(QRect(40, 1310, 1120, 70), QColor(50, 50, 50));
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(36);
-        p.setFont(font);
+        p.setFont(fontOf(36));
         p.setPen(Qt::white);
         p.drawText(QRect(60, 1310, 1000, 70), Qt::AlignVCenter, QStringLiteral("帯の上の白い文字"));
     }
@@ -396,9 +397,7 @@ void TestRegions::curlDrawnStraight() {
     flat.fill(255);
     {
         QPainter p(&flat);
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(36);
-        p.setFont(font);
+        p.setFont(fontOf(36));
         for (int line = 0; line < 24; ++line)
             p.drawText(QPoint(120, 160 + line * 70),
                        QStringLiteral("曲がった紙の上の行をまっすぐに読むための試験です。"));
@@ -426,9 +425,7 @@ void TestRegions::tableInsideAVerticalPage() {
     page.fill(255);
     {
         QPainter p(&page);
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(44);
-        p.setFont(font);
+        p.setFont(fontOf(44));
         const QString column = QStringLiteral("縦に書いた文章の列が続く");
         for (int c = 0; c < 6; ++c)
             for (int k = 0; k < column.size(); ++k)
