@@ -89,26 +89,6 @@ Ink inkLeft(const Ink& ink, const std::vector<QRect>& erased,
     return left;
 }
 
-// A band of colour can carry light text (a title bar, a button, a heading on a band): a piece
-// at least a character thick both ways and two long, mostly ink.
-constexpr double kLeastBandEms = 1.0;
-constexpr double kLeastBandLengthEms = 2.0;
-constexpr double kLeastBandFill = 0.6;
-
-bool mayCarryText(const Ink& ink, const QRect& piece) {
-    const double em = ink.em;
-    if (std::min(piece.width(), piece.height()) < kLeastBandEms * em ||
-        std::max(piece.width(), piece.height()) < kLeastBandLengthEms * em)
-        return false;
-    BOX* clip = boxCreate(piece.x(), piece.y(), piece.width(), piece.height());
-    PixPtr inside(pixClipRectangle(ink.binary.get(), clip, nullptr));
-    boxDestroy(&clip);
-    l_int32 set = 0;
-    if (!inside || pixCountPixels(inside.get(), &set, nullptr) != 0)
-        return false;
-    return set >= kLeastBandFill * double(piece.width()) * piece.height();
-}
-
 // The light text on the dark bands of a page, found as dark text on the band turned light, in
 // place of the band's piece, so that it is cut into regions with the rest; a band without text
 // stays as it was.
@@ -116,7 +96,7 @@ Ink withTextOnBands(const QImage& prepared, Ink ink) {
     const int s = ink.scale;
     std::vector<QRect> pieces;
     for (const QRect& piece : ink.pieces) {
-        if (!mayCarryText(ink, piece)) {
+        if (!isBand(ink, piece)) {
             pieces.push_back(piece);
             continue;
         }
@@ -139,6 +119,10 @@ Ink withTextOnBands(const QImage& prepared, Ink ink) {
     ink.pieces = std::move(pieces);
     return ink;
 }
+
+// A region with this share of its box inside a frame is the frame's (a stroke of its first line
+// may reach over the frame's top).
+constexpr double kMostlyFramed = 0.9;
 
 // A region's picture as the engine reads it best: light text on a dark ground (its middle grey
 // dark) turned dark on light, and characters smaller than the engine reads well enlarged, by
@@ -167,12 +151,19 @@ QImage readable(QImage crop, double emPixels, double& enlarged) {
     return crop;
 }
 
-// A page of two or more text regions is read region by region: each cut out with half a
+// A page of two or more text regions, or of one with ink beside it that is no text, is read
+// region by region: each cut out with half a
 // character of paper around its ink (the narrowest band that parts two regions is wider than
 // two such margins, so no neighbour's ink comes along), in the reading order.
 void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
+    // A page of one region is read whole, unless ink that is no text lies beside it (a desk's
+    // edge, a shadow's noise, a drawing), which the region's own picture leaves out.
     const std::vector<Region> regions = textRegions(ink);
-    if (regions.size() < 2)
+    if (regions.empty())
+        return;
+    if (regions.size() == 1 &&
+        std::all_of(ink.pieces.begin(), ink.pieces.end(),
+                    [&regions](const QRect& piece) { return regions.front().box.contains(piece); }))
         return;
     const int s = ink.scale;
     const int margin = int(std::ceil(ink.em / 2)) * s;
@@ -186,16 +177,26 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
         Ink within;
         within.em = region.em;
         std::vector<QRect> lines;
-        // A frame counts when it is the region's own (a table's), not a border round the page.
+        // A frame counts when it is the region's own: round it (a table's) and round no other
+        // region, which a border round the page is, or a box within its reach.
         const int em = int(std::ceil(ink.em));
         const QRect reach = region.box.adjusted(-em / 2, -em / 2, em / 2, em / 2);
         const QRect ownFrame = region.box.adjusted(-2 * em, -2 * em, 2 * em, 2 * em);
+        const auto roundItAlone = [&regions, &region](const QRect& frame) {
+            const QRect inside = frame.intersected(region.box);
+            return double(inside.width()) * inside.height() >=
+                       kMostlyFramed * double(region.box.width()) * region.box.height() &&
+                   std::none_of(regions.begin(), regions.end(), [&](const Region& other) {
+                       return &other != &region && frame.intersects(other.box);
+                   });
+        };
         for (const QRect& piece : ink.pieces) {
             if (isRule(piece, ink.em)) {
                 if (piece.intersects(reach))
                     lines.push_back(piece);
             } else if (isLargerThanText(piece, ink.em)) {
-                if (ownFrame.contains(piece) && piece.intersects(region.box))
+                if ((ownFrame.contains(piece) && piece.intersects(region.box)) ||
+                    roundItAlone(piece))
                     lines.push_back(piece);
             } else if (region.box.contains(piece)) {
                 within.pieces.push_back(piece);

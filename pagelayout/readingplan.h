@@ -77,9 +77,10 @@ struct ReadingPlan {
     // explanation shown after the run joins them).
     QStringList notes;
     QList<QImage> pictures; // read one after the other with the settings, texts in this order
-    // The text regions of a page that parts into two or more (textRegions), in the order a
+    // The text regions of a page that parts into two or more (textRegions), or the one region of
+    // a page with ink beside it that is no text, in the order a
     // Japanese reader reads them, each read with the settings of its own direction instead of
-    // the prepared picture as a whole; empty when the page stands in one region.
+    // the prepared picture as a whole; empty when the page stands in one region alone.
     std::vector<RegionPart> regions;
     // Why the picture could not be analysed, with the picture library's own words: "" when it
     // was. A failed plan holds the picture as it came.

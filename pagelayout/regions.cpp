@@ -27,6 +27,12 @@ constexpr double kRuleShareOfPart = 0.5;
 // A block whose pieces are under this share of the page's character size and form no lines is
 // texture, not small print (footnotes, captions and readings are at least 0.5 and form lines).
 constexpr double kLeastTextureShare = 0.6;
+// A band: at least this thick both ways, this long, and this share of it ink.
+constexpr double kLeastBandEms = 1.0;
+constexpr double kLeastBandLengthEms = 2.0;
+constexpr double kLeastBandFill = 0.6;
+// A block with this share of its box inside a frame is the frame's.
+constexpr double kMostlyWithin = 0.9;
 // The recursion ends long before this on any page; it only bounds a hostile picture.
 constexpr int kDeepestCut = 64;
 
@@ -121,9 +127,8 @@ Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces
         if (!box.contains(r.center()) || isRule(r, ink.em) || isLargerThanText(r, ink.em))
             continue;
         const QRect inside = r.intersected(box);
-        pixRasterop(part.binary.get(), inside.x() - box.x(), inside.y() - box.y(),
-                    inside.width(), inside.height(), PIX_SRC | PIX_DST, ink.binary.get(),
-                    inside.x(), inside.y());
+        pixRasterop(part.binary.get(), inside.x() - box.x(), inside.y() - box.y(), inside.width(),
+                    inside.height(), PIX_SRC | PIX_DST, ink.binary.get(), inside.x(), inside.y());
         part.pieces.push_back(r.translated(-box.topLeft()));
     }
     part.em = typicalCharacterSize(part.pieces);
@@ -133,6 +138,13 @@ Ink inkWithin(const Ink& ink, const QRect& box, const std::vector<QRect>& pieces
 // The blocks inside a frame (a table's cells) are one block, read row by row in its place: cut
 // apart, a vertical page's right-first order would read the table column by column. A frame
 // round every block is the page's border, and parts nothing.
+// A block within a frame, but for a speck or a stroke reaching over its line.
+bool mostlyWithin(const QRect& block, const QRect& frame) {
+    const QRect inside = block.intersected(frame);
+    return double(inside.width()) * inside.height() >=
+           kMostlyWithin * double(block.width()) * block.height();
+}
+
 std::vector<QRect> framedTogether(std::vector<QRect> blocks, const Ink& ink) {
     for (const QRect& frame : ink.pieces) {
         if (!isLargerThanText(frame, ink.em))
@@ -141,7 +153,7 @@ std::vector<QRect> framedTogether(std::vector<QRect> blocks, const Ink& ink) {
         QRect framed;
         size_t first = blocks.size();
         for (size_t k = 0; k < blocks.size(); ++k) {
-            if (frame.contains(blocks[k])) {
+            if (mostlyWithin(blocks[k], frame)) {
                 framed = framed.united(blocks[k]);
                 first = std::min(first, kept.size());
             } else {
@@ -163,6 +175,20 @@ bool isRule(const QRect& piece, double em) {
     const int shorter = std::min(piece.width(), piece.height());
     return (longer >= kRuleLeastEms * em && shorter <= kRuleMostThickness * em) ||
            (longer >= kBandLeastEms * em && !isLargerThanText(piece, em));
+}
+
+bool isBand(const Ink& ink, const QRect& piece) {
+    const double em = ink.em;
+    if (!ink.binary || std::min(piece.width(), piece.height()) < kLeastBandEms * em ||
+        std::max(piece.width(), piece.height()) < kLeastBandLengthEms * em)
+        return false;
+    BOX* clip = boxCreate(piece.x(), piece.y(), piece.width(), piece.height());
+    PixPtr inside(pixClipRectangle(ink.binary.get(), clip, nullptr));
+    boxDestroy(&clip);
+    l_int32 set = 0;
+    if (!inside || pixCountPixels(inside.get(), &set, nullptr) != 0)
+        return false;
+    return set >= kLeastBandFill * double(piece.width()) * piece.height();
 }
 
 bool isLargerThanText(const QRect& piece, double em) {
@@ -188,8 +214,14 @@ std::vector<Region> textRegions(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty() || !ink.binary)
         return regions;
     const Direction page = writingDirection(ink).direction;
-    for (const QRect& box : framedTogether(blocksOf(ink.pieces, ink.em, page), ink)) {
-        const Ink part = inkWithin(ink, box, ink.pieces);
+    // Bands and filled shapes hold no text of their own (light text on a band has been found
+    // among the pieces before, see the reading plan).
+    std::vector<QRect> pieces;
+    for (const QRect& piece : ink.pieces)
+        if (!isBand(ink, piece))
+            pieces.push_back(piece);
+    for (const QRect& box : framedTogether(blocksOf(pieces, ink.em, page), ink)) {
+        const Ink part = inkWithin(ink, box, pieces);
         // A block of grains (a desk's wood, a photograph's grain, a speck) holds no text the
         // engine could read, by the rule a whole picture is judged by.
         if (int(part.pieces.size()) < kLeastPieces || part.em * ink.scale < kLeastCharacterPixels)

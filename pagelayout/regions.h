@@ -37,6 +37,9 @@ constexpr double kLeastCrossingCutEms = 1.0;
 // still part the blocks they lie between.
 bool isRule(const QRect& piece, double em);
 bool isLargerThanText(const QRect& piece, double em);
+// A band of colour or a filled shape (a title bar, a button, a chart's bar): at least a
+// character thick both ways and two long, mostly ink. No character is; light text may lie on it.
+bool isBand(const Ink& ink, const QRect& piece);
 
 // The blocks of the pieces, cut recursively at the widest band of paper across or down the part
 // (a band holding a rule along half the part or more counts as wide); a band across the part

@@ -8,10 +8,11 @@
 namespace quillpix::pagelayout {
 namespace {
 
-// A band across the page with no ink taller than this, in characters, parts two tiers: wider
-// than the space a paragraph's end leaves in one column (the others go on), narrower than the
-// gap books leave between tiers.
-constexpr double kLeastTierGap = 1.2;
+// A band across the page with no ink taller than this, in characters, parts two bands: the
+// width at which the text regions part across a vertical page's columns, so that a running head
+// the regions would read apart is found as one (at 1.2, heads 1.1 characters above the text
+// were read into it).
+constexpr double kLeastTierGap = 1.0;
 // A tier holds a few characters down and several columns across: a running head or a page
 // number is one line.
 constexpr double kLeastTierHeight = 5.0;
