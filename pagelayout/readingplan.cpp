@@ -92,6 +92,8 @@ Ink inkLeft(const Ink& ink, const std::vector<QRect>& erased,
 // The light text on the dark bands of a page, found as dark text on the band turned light, in
 // place of the band's piece, so that it is cut into regions with the rest; a band without text
 // stays as it was.
+constexpr double kLeastTextOnBand = 0.35;
+
 Ink withTextOnBands(const QImage& prepared, Ink ink) {
     const int s = ink.scale;
     std::vector<QRect> pieces;
@@ -102,22 +104,80 @@ Ink withTextOnBands(const QImage& prepared, Ink ink) {
         }
         const QRect area =
             QRect(piece.topLeft() * s, piece.size() * s).intersected(prepared.rect());
-        QImage band = prepared.copy(area).convertToFormat(QImage::Format_Grayscale8);
-        band.invertPixels();
-        const PixPtr grey = toGreyPix(band);
-        const Ink onBand = inkOf(grey.get());
-        if (!grey || !holdsText(onBand)) {
+        // Light text on the band, or dark text on a band of middle grey (a button of a dark
+        // theme turned): the band is the paper either way.
+        const QImage band = prepared.copy(area).convertToFormat(QImage::Format_Grayscale8);
+        std::optional<Ink> onBand;
+        for (const bool turned : {true, false}) {
+            QImage seen = band;
+            if (turned)
+                seen.invertPixels();
+            const PixPtr grey = toGreyPix(seen);
+            // Text on a band stands half its height or so: the counters of bold characters
+            // run together are far smaller than the characters.
+            if (grey)
+                if (Ink found = inkOf(grey.get());
+                    holdsText(found) &&
+                    found.em * found.scale >=
+                        kLeastTextOnBand * std::min(area.width(), area.height())) {
+                    onBand = std::move(found);
+                    break;
+                }
+        }
+        if (!onBand) {
             pieces.push_back(piece);
             continue;
         }
-        for (const QRect& r : onBand.pieces) {
-            const QPoint from = area.topLeft() + r.topLeft() * onBand.scale;
-            const QPoint to = area.topLeft() + (r.bottomRight() + QPoint(1, 1)) * onBand.scale;
+        for (const QRect& r : onBand->pieces) {
+            const QPoint from = area.topLeft() + r.topLeft() * onBand->scale;
+            const QPoint to = area.topLeft() + (r.bottomRight() + QPoint(1, 1)) * onBand->scale;
             pieces.push_back(QRect(from / s, (to - QPoint(1, 1)) / s));
         }
+        // The band's edges still part its text from what lies around it, as rules do.
+        for (const QRect& edge : {QRect(piece.left(), piece.top(), piece.width(), 1),
+                                  QRect(piece.left(), piece.bottom(), piece.width(), 1),
+                                  QRect(piece.left(), piece.top(), 1, piece.height()),
+                                  QRect(piece.right(), piece.top(), 1, piece.height())})
+            if (isRule(edge, ink.em))
+                pieces.push_back(edge);
     }
     ink.pieces = std::move(pieces);
     return ink;
+}
+
+// The region's picture, cut at box, with the rules and frames among its lines taken off: their
+// ink and a working pixel around it becomes paper, except where a text piece lies, so the
+// characters keep every stroke; the paper's grain stays.
+QImage withoutLines(const QImage& prepared, const QRect& box, const std::vector<QRect>& lines,
+                    const std::vector<QRect>& text, const Ink& ink) {
+    QImage out = prepared.copy(box).convertToFormat(QImage::Format_Grayscale8);
+    if (lines.empty())
+        return out;
+    const int s = ink.scale;
+    const auto onCrop = [&](const QRect& r, int around) {
+        return QRect(r.topLeft() * s, r.size() * s)
+            .adjusted(-around, -around, around, around)
+            .intersected(box)
+            .translated(-box.topLeft());
+    };
+    std::vector<char> kept(size_t(out.width()) * size_t(out.height()), 0);
+    for (const QRect& piece : text) {
+        const QRect r = onCrop(piece, 0);
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::fill_n(kept.begin() + std::ptrdiff_t(y) * out.width() + r.left(), r.width(), 1);
+    }
+    const int cut = ink.paper - std::max(2, (ink.paper - ink.threshold) / 8);
+    for (const QRect& line : lines) {
+        const QRect r = onCrop(line, s);
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            uchar* row = out.scanLine(y);
+            const char* keep = kept.data() + std::ptrdiff_t(y) * out.width();
+            for (int x = r.left(); x <= r.right(); ++x)
+                if (!keep[x] && row[x] < cut)
+                    row[x] = uchar(ink.paper);
+        }
+    }
+    return out;
 }
 
 // A region with this share of its box inside a frame is the frame's (a stroke of its first line
@@ -203,10 +263,7 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
             }
         }
         RegionPart part;
-        part.picture = readable((lines.empty() ? prepared
-                                               : rubyPaintedOver(prepared, lines, within.pieces, s,
-                                                                 ink.paper, ink.threshold))
-                                    .copy(box),
+        part.picture = readable(withoutLines(prepared, box, lines, within.pieces, ink),
                                 region.em * s, part.enlarged);
         part.at = box.topLeft();
         part.direction = region.direction;

@@ -27,10 +27,9 @@ constexpr double kRuleShareOfPart = 0.5;
 // A block whose pieces are under this share of the page's character size and form no lines is
 // texture, not small print (footnotes, captions and readings are at least 0.5 and form lines).
 constexpr double kLeastTextureShare = 0.6;
-// A band: at least this thick both ways, this long, and this share of it ink.
+// A band: at least this thick both ways and this long.
 constexpr double kLeastBandEms = 1.0;
 constexpr double kLeastBandLengthEms = 2.0;
-constexpr double kLeastBandFill = 0.6;
 // A block with this share of its box inside a frame is the frame's.
 constexpr double kMostlyWithin = 0.9;
 // The recursion ends long before this on any page; it only bounds a hostile picture.
@@ -177,7 +176,7 @@ bool isRule(const QRect& piece, double em) {
            (longer >= kBandLeastEms * em && !isLargerThanText(piece, em));
 }
 
-bool isBand(const Ink& ink, const QRect& piece) {
+bool isBand(const Ink& ink, const QRect& piece, double leastFill) {
     const double em = ink.em;
     if (!ink.binary || std::min(piece.width(), piece.height()) < kLeastBandEms * em ||
         std::max(piece.width(), piece.height()) < kLeastBandLengthEms * em)
@@ -188,7 +187,7 @@ bool isBand(const Ink& ink, const QRect& piece) {
     l_int32 set = 0;
     if (!inside || pixCountPixels(inside.get(), &set, nullptr) != 0)
         return false;
-    return set >= kLeastBandFill * double(piece.width()) * piece.height();
+    return set >= leastFill * double(piece.width()) * piece.height();
 }
 
 bool isLargerThanText(const QRect& piece, double em) {
@@ -214,11 +213,11 @@ std::vector<Region> textRegions(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty() || !ink.binary)
         return regions;
     const Direction page = writingDirection(ink).direction;
-    // Bands and filled shapes hold no text of their own (light text on a band has been found
-    // among the pieces before, see the reading plan).
+    // Filled shapes hold no text of their own (light text on a band has been found among the
+    // pieces before, see the reading plan).
     std::vector<QRect> pieces;
     for (const QRect& piece : ink.pieces)
-        if (!isBand(ink, piece))
+        if (!isBand(ink, piece, kLeastShapeFill))
             pieces.push_back(piece);
     for (const QRect& box : framedTogether(blocksOf(pieces, ink.em, page), ink)) {
         const Ink part = inkWithin(ink, box, pieces);

@@ -38,8 +38,12 @@ constexpr double kLeastCrossingCutEms = 1.0;
 bool isRule(const QRect& piece, double em);
 bool isLargerThanText(const QRect& piece, double em);
 // A band of colour or a filled shape (a title bar, a button, a chart's bar): at least a
-// character thick both ways and two long, mostly ink. No character is; light text may lie on it.
-bool isBand(const Ink& ink, const QRect& piece);
+// character thick both ways and two long, and at least this share of it ink. No character is;
+// light text may lie on a band, and characters run together in bold are as full as a band
+// with text on it, so a shape is no text only when fuller still.
+constexpr double kLeastBandFill = 0.6;
+constexpr double kLeastShapeFill = 0.75;
+bool isBand(const Ink& ink, const QRect& piece, double leastFill = kLeastBandFill);
 
 // The blocks of the pieces, cut recursively at the widest band of paper across or down the part
 // (a band holding a rule along half the part or more counts as wide); a band across the part
