@@ -70,8 +70,8 @@ struct ReadingPlan {
     bool curlFlattened = false;
     // The resolution to declare to the engine; none: declare none, so that it estimates it.
     std::optional<int> dotsPerInch;
-    // The ink stands in one block across (see oneBlockAcross); of blocks set one under the other,
-    // each of them does.
+    // The ink stands in one block across (see oneBlockAcross), as the page read whole needs to
+    // be read with the single block mode.
     bool oneBlock = false;
     // What the steps found and did, one note each in the order they ran, for the user (the
     // explanation shown after the run joins them).

@@ -26,9 +26,9 @@ QString automaticLanguage();
 // engine will refuse.
 bool isAutomatic(const EngineSettings& settings);
 
-// How a book opened flat on the glass (a spread) is read: as one picture, in one run of the
-// engine, as the window reads what the user cut out; or as its two pages, each prepared as a
-// page of its own, as a book's text wants them.
+// How a book opened flat on the glass (a spread) is read: as one picture, its two pages text
+// regions of it in a reader's order, as the window reads what the user cut out; or as its two
+// pages, each prepared as a page of its own, as a book's text wants them (a page break between).
 enum class Spreads { OnePicture, TwoPages };
 
 // One page of a spread, prepared as a page of its own.
