@@ -37,19 +37,30 @@ QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api) {
     if (!it)
         return lines;
     bool lineOpen = false;
+    // Blocks are counted as they hold text: a block of no symbol takes no number.
+    int block = -1;
+    bool blockOpen = false;
     do {
+        if (it->IsAtBeginningOf(tesseract::RIL_BLOCK))
+            blockOpen = false;
         if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE))
             lineOpen = false;
         if (it->Empty(tesseract::RIL_SYMBOL))
             continue;
+        if (!blockOpen) {
+            ++block;
+            blockOpen = true;
+        }
         if (!lineOpen) {
-            lines.append({directionAt(*it), boxAt(*it, tesseract::RIL_TEXTLINE), {}});
+            lines.append({directionAt(*it), boxAt(*it, tesseract::RIL_TEXTLINE), {}, block});
             lineOpen = true;
         }
         const std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
-        lines.last().symbols.append({QString::fromUtf8(text.get()),
-                                     boxAt(*it, tesseract::RIL_SYMBOL),
-                                     it->IsAtBeginningOf(tesseract::RIL_WORD)});
+        enginelayout::Symbol symbol{QString::fromUtf8(text.get()),
+                                    boxAt(*it, tesseract::RIL_SYMBOL),
+                                    it->IsAtBeginningOf(tesseract::RIL_WORD)};
+        symbol.confidence = it->Confidence(tesseract::RIL_SYMBOL);
+        lines.last().symbols.append(std::move(symbol));
     } while (it->Next(tesseract::RIL_SYMBOL));
     return lines;
 }

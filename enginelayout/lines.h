@@ -3,6 +3,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // What the engine recognised on a picture and where: plain values, so that any engine run can
 // fill them, the searchable PDF can place its text layer on them and a test can write them by
@@ -13,11 +14,17 @@ namespace quillpix::enginelayout {
 // one another from right to left).
 enum class Direction { Horizontal, Vertical };
 
+inline constexpr float kNoConfidence = -1;
+
 // One character (rarely a few: a ligature) as the engine recognised it, with its box.
 struct Symbol {
     QString text;
     QRect box;
     bool startsWord = false; // the first symbol of one of the engine's words
+    // How sure the engine was of it, 0 to 100; kNoConfidence where nobody asked the engine.
+    float confidence = kNoConfidence;
+    // The engine's other choices for it, best first, without the one it read.
+    QStringList alternatives;
     bool operator==(const Symbol&) const = default;
 };
 
@@ -25,6 +32,7 @@ struct Line {
     Direction direction = Direction::Horizontal;
     QRect box;
     QList<Symbol> symbols; // in reading order
+    int block = 0;         // the text block it belongs to, counted from 0 in reading order
     bool operator==(const Line&) const = default;
 };
 
@@ -38,6 +46,15 @@ template <typename Place> QList<Line> withBoxesMoved(QList<Line> lines, const Pl
             symbol.box = place(symbol.box);
     }
     return lines;
+}
+
+// The lines of another read of the same picture (the next text region) after these, their blocks
+// numbered on after these lines' blocks.
+inline void appendLines(QList<Line>& lines, QList<Line> more) {
+    const int next = lines.isEmpty() ? 0 : lines.last().block + 1;
+    for (Line& line : more)
+        line.block += next;
+    lines += std::move(more);
 }
 
 } // namespace quillpix::enginelayout

@@ -10,7 +10,7 @@ namespace {
 
 // The first bytes of the file; the last one is the version, raised when the layout changes,
 // so that an older program's file reads as none (and the page is read again).
-const QByteArray kMagic("QPXLINE\x01", 8);
+const QByteArray kMagic("QPXLINE\x02", 8);
 
 void putRect(QDataStream& out, const QRect& r) {
     out << qint32(r.x()) << qint32(r.y()) << qint32(r.width()) << qint32(r.height());
@@ -51,11 +51,11 @@ QByteArray encodeLines(const KeptLines& kept) {
     for (const Line& line : kept.lines) {
         out << quint8(line.direction == Direction::Vertical ? 1 : 0);
         putRect(out, line.box);
-        out << quint32(line.symbols.size());
+        out << qint32(line.block) << quint32(line.symbols.size());
         for (const Symbol& symbol : line.symbols) {
             out << symbol.text;
             putRect(out, symbol.box);
-            out << quint8(symbol.startsWord ? 1 : 0);
+            out << quint8(symbol.startsWord ? 1 : 0) << symbol.confidence << symbol.alternatives;
         }
     }
     return bytes;
@@ -72,10 +72,10 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
     kept.picture = QSize(width, height);
     if (width <= 0 || height <= 0)
         return std::nullopt;
-    // The least a line takes: its direction, box and symbol count; a symbol: an empty text's
-    // length, its box and its word flag.
-    constexpr qint64 kSmallestLine = 1 + 16 + 4;
-    constexpr qint64 kSmallestSymbol = 4 + 16 + 1;
+    // The least a line takes: its direction, box, block and symbol count; a symbol: an empty
+    // text's length, its box, its word flag, its confidence and an empty list's count.
+    constexpr qint64 kSmallestLine = 1 + 16 + 4 + 4;
+    constexpr qint64 kSmallestSymbol = 4 + 16 + 1 + 4 + 4;
     quint32 lineCount = 0;
     if (!takeCount(in, kSmallestLine, lineCount))
         return std::nullopt;
@@ -88,8 +88,11 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
             return std::nullopt;
         line.direction = vertical ? Direction::Vertical : Direction::Horizontal;
         line.box = takeRect(in);
-        if (!onPicture(line.box, kept.picture))
+        qint32 block = 0;
+        in >> block;
+        if (!onPicture(line.box, kept.picture) || block < 0)
             return std::nullopt;
+        line.block = block;
         quint32 symbolCount = 0;
         if (!takeCount(in, kSmallestSymbol, symbolCount))
             return std::nullopt;
@@ -99,8 +102,17 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
             quint8 startsWord = 0;
             in >> symbol.text;
             symbol.box = takeRect(in);
-            in >> startsWord;
-            if (startsWord > 1 || !onPicture(symbol.box, kept.picture))
+            in >> startsWord >> symbol.confidence;
+            quint32 alternatives = 0;
+            if (!takeCount(in, 4, alternatives))
+                return std::nullopt;
+            for (quint32 k = 0; k < alternatives; ++k)
+                symbol.alternatives << QString();
+            for (QString& alternative : symbol.alternatives)
+                in >> alternative;
+            const bool confidenceKnown = symbol.confidence >= 0 && symbol.confidence <= 100;
+            if (startsWord > 1 || !onPicture(symbol.box, kept.picture) ||
+                (!confidenceKnown && symbol.confidence != kNoConfidence))
                 return std::nullopt;
             symbol.startsWord = startsWord == 1;
             line.symbols.append(symbol);

@@ -49,7 +49,7 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
         pageOfRegions = one.page;
         PageReader::PageReading read = readPrepared(worker, one, prepared, settings, withLines);
         regions << read.reading;
-        page.lines << read.lines;
+        enginelayout::appendLines(page.lines, std::move(read.lines));
         page.hasLines = read.hasLines;
         // A failed or stopped engine fails the picture: the regions after it are not read.
         if (!read.reading.succeeded())

@@ -20,6 +20,9 @@
 #include <optional>
 
 namespace quillpix::searchablepdf {
+
+using textplacing::Glyph;
+using textplacing::Run;
 namespace {
 
 namespace pdf = PoDoFo;
@@ -310,7 +313,7 @@ void Writer::addPage(const Page& page) {
         resources.AddKey("XObject", xobjects);
         QByteArray ops = "q " + number(toPointsX) + " 0 0 " + number(toPointsY) + " 0 0 cm\n";
         ops += picture.operators;
-        const QList<Run> runs = layText(page.lines, page.text);
+        const QList<Run> runs = textplacing::layText(page.lines, page.text);
         if (!runs.isEmpty()) {
             pdf::PdfDictionary fonts;
             fonts.AddKey("F0", s.font->Reference());

@@ -3,6 +3,7 @@
 // a result, written into one PDF and read back with Poppler's own tools. Also the rules of the
 // text layer on lines made by hand, and the pictures going in without loss.
 
+#include "characters.h"
 #include "cleanup.h"
 #include "enginelayout.h"
 #include "failure.h"
@@ -26,18 +27,19 @@
 #include <tesseract/baseapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 using namespace quillpix;
 using searchablepdf::Direction;
-using searchablepdf::Glyph;
 using searchablepdf::Line;
 using searchablepdf::Page;
-using searchablepdf::Run;
 using searchablepdf::Symbol;
 using testing::spacedJapanese;
 using testing::withoutSpace;
+using textplacing::Glyph;
+using textplacing::Run;
 
 Q_DECLARE_METATYPE(quillpix::searchablepdf::Line)
 Q_DECLARE_METATYPE(quillpix::searchablepdf::Page)
@@ -247,6 +249,8 @@ private Q_SLOTS:
     void foldFollowsTheCleanup();
     void matchToEngine_data();
     void matchToEngine();
+    void placeCharacters_data();
+    void placeCharacters();
     void layText_data();
     void layText();
 
@@ -334,7 +338,7 @@ void TestSearchablePdf::foldForMatching_data() {
 void TestSearchablePdf::foldForMatching() {
     QFETCH(QString, text);
     QFETCH(QString, folded);
-    QCOMPARE(searchablepdf::foldForMatching(text), folded);
+    QCOMPARE(textplacing::foldForMatching(text), folded);
 }
 
 // The clean-up's replacements, from its own table: the engine's form and what the clean-up
@@ -351,10 +355,10 @@ void TestSearchablePdf::foldFollowsTheCleanup() {
     QFETCH(QString, cleaned);
     const QString read = QStringLiteral("漢") + engine + QStringLiteral("字");
     const QString saved = cleanup::cleanRecognizedText(read + QStringLiteral("\r\n"));
-    QCOMPARE(withoutSpace(searchablepdf::foldForMatching(cleaned)),
-             withoutSpace(searchablepdf::foldForMatching(engine)));
-    QCOMPARE(withoutSpace(searchablepdf::foldForMatching(saved)),
-             withoutSpace(searchablepdf::foldForMatching(read)));
+    QCOMPARE(withoutSpace(textplacing::foldForMatching(cleaned)),
+             withoutSpace(textplacing::foldForMatching(engine)));
+    QCOMPARE(withoutSpace(textplacing::foldForMatching(saved)),
+             withoutSpace(textplacing::foldForMatching(read)));
 }
 
 void TestSearchablePdf::matchToEngine_data() {
@@ -401,7 +405,105 @@ void TestSearchablePdf::matchToEngine() {
     QFETCH(QString, text);
     QFETCH(QList<qsizetype>, anchors);
     const QList<Line> lines{line(Direction::Horizontal, QRect(0, 0, 100, 20), engine)};
-    QCOMPARE(searchablepdf::matchToEngine(text, lines), anchors);
+    QCOMPARE(textplacing::matchToEngine(text, lines), anchors);
+}
+
+namespace {
+
+// The engine's lines as words of symbols ("ab cd": two words of two symbols); symbol k of the
+// page lies at (10 k, 30 line) and has a confidence of 50 + k.
+QList<Line> wordLines(const QStringList& lines) {
+    QList<Line> out;
+    int k = 0;
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        Line one{Direction::Horizontal, QRect(0, 30 * int(l), 200, 20), {}, int(l / 2)};
+        bool wordStarts = true;
+        for (const char32_t c : lines[l].toUcs4()) {
+            if (c == U' ') {
+                wordStarts = true;
+                continue;
+            }
+            Symbol symbol{QString::fromUcs4(&c, 1), QRect(10 * k, 30 * int(l), 10, 20), wordStarts};
+            symbol.confidence = float(50 + k++);
+            one.symbols.append(symbol);
+            wordStarts = false;
+        }
+        out.append(one);
+    }
+    return out;
+}
+
+} // namespace
+
+void TestSearchablePdf::placeCharacters_data() {
+    QTest::addColumn<QStringList>("engine");
+    QTest::addColumn<QString>("text");
+    // Per placed character: the page's symbol it lies on (-1 none), whether it is changed (x)
+    // and whether it starts a word (w).
+    QTest::addColumn<QList<int>>("symbols");
+    QTest::addColumn<QString>("changed");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("as read, two words, two lines")
+        << QStringList{"ab cd", "ef"} << "ab cd\r\nef" << QList<int>{0, 1, 2, 3, 4, 5} << "......"
+        << "w.w.w.";
+    QTest::newRow("the clean-up's forms are no change")
+        << QStringList{QStringLiteral("値１。")} << QStringLiteral("値1。") << QList<int>{0, 1, 2}
+        << "..."
+        << "w..";
+    QTest::newRow("a character read otherwise")
+        << QStringList{"abcd"} << "axcd" << QList<int>{0, 1, 2, 3} << ".x.."
+        << "w...";
+    QTest::newRow("typed inside: on the one before, changed")
+        << QStringList{"abcd"} << "abzcd" << QList<int>{0, 1, 1, 2, 3} << "..x.."
+        << "w....";
+    QTest::newRow("a space typed inside a word starts one")
+        << QStringList{"abcd"} << "ab cd" << QList<int>{0, 1, 2, 3} << "...."
+        << "w.w.";
+    QTest::newRow("a word the user joined keeps the engine's word")
+        << QStringList{"ab cd"} << "abcd" << QList<int>{0, 1, 2, 3} << "...."
+        << "w.w.";
+    QTest::newRow("left out") << QStringList{"abcd"} << "ad" << QList<int>{0, 3} << ".."
+                              << "w.";
+    QTest::newRow("a circled number read as two digits")
+        << QStringList{QStringLiteral("x⑩y")} << "x10y" << QList<int>{0, 1, 1, 2} << "...."
+        << "w...";
+    QTest::newRow("beyond the basic plane")
+        << QStringList{QStringLiteral("a𠮷")} << QStringLiteral("a𠮷b") << QList<int>{0, 1, 1}
+        << "..x"
+        << "w..";
+    QTest::newRow("nothing read") << QStringList() << "a b" << QList<int>{-1, -1} << "xx"
+                                  << "ww";
+}
+
+void TestSearchablePdf::placeCharacters() {
+    QFETCH(QStringList, engine);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, symbols);
+    QFETCH(QString, changed);
+    QFETCH(QString, words);
+    const QList<Line> lines = wordLines(engine);
+    QList<Symbol> all;
+    QList<int> lineOf;
+    for (qsizetype l = 0; l < lines.size(); ++l)
+        for (const Symbol& symbol : lines[l].symbols) {
+            all << symbol;
+            lineOf << int(l);
+        }
+    const QList<textplacing::PlacedCharacter> placed = textplacing::placeCharacters(lines, text);
+    QCOMPARE(placed.size(), symbols.size());
+    QString spelled;
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        const textplacing::PlacedCharacter& c = placed[i];
+        spelled += c.text;
+        QCOMPARE(text.mid(c.at, c.text.size()), c.text);
+        const int k = symbols[i];
+        QCOMPARE(c.line, k < 0 ? -1 : lineOf[k]);
+        QCOMPARE(c.box, k < 0 ? QRect() : all[k].box);
+        QCOMPARE(c.confidence, k < 0 ? enginelayout::kNoConfidence : all[k].confidence);
+        QCOMPARE(c.changed, changed[i] == u'x');
+        QCOMPARE(c.startsWord, words[i] == u'w');
+    }
+    QCOMPARE(spelled, withoutSpace(text));
 }
 
 void TestSearchablePdf::layText_data() {
@@ -509,7 +611,7 @@ void TestSearchablePdf::layText() {
     QFETCH(QList<Line>, lines);
     QFETCH(QString, text);
     QFETCH(QStringList, runs);
-    QCOMPARE(describe(searchablepdf::layText(lines, text)), runs);
+    QCOMPARE(describe(textplacing::layText(lines, text)), runs);
 }
 
 void TestSearchablePdf::pdftotextGivesTheSavedText_data() {
@@ -843,20 +945,23 @@ void TestSearchablePdf::keptLinesReadBack_data() {
     enginelayout::KeptLines kept{"result 12:34", m_drawn[1].picture.size(), m_pages[1].lines};
     kept.lines.first().symbols.first().text = QStringLiteral("𠮷");
     kept.lines.first().symbols.first().startsWord = true;
+    kept.lines.first().symbols.first().confidence = 87.5F;
+    kept.lines.first().symbols.first().alternatives = {QStringLiteral("吉"), QStringLiteral("古")};
+    kept.lines.last().block = 2;
     const QByteArray bytes = enginelayout::encodeLines(kept);
     const enginelayout::KeptLines none{"k", QSize(1, 1), {}};
     QTest::newRow("the engine's vertical lines") << bytes << true << kept;
     QTest::newRow("no lines") << enginelayout::encodeLines(none) << true << none;
     QTest::newRow("cut short by a byte") << bytes.chopped(1) << false << kept;
     QTest::newRow("a byte more") << bytes + 'x' << false << kept;
-    QTest::newRow("another version") << [&] {
+    QTest::newRow("the version before, without confidences") << [&] {
         QByteArray other = bytes;
-        other[7] = 2;
+        other[7] = 1;
         return other;
     }() << false << kept;
     // The first line's symbol count, after the magic, the key, the size, the line count, the
-    // line's direction and box.
-    const qsizetype symbolCount = 8 + 4 + kept.key.size() + 8 + 4 + 1 + 16;
+    // line's direction, box and block.
+    const qsizetype symbolCount = 8 + 4 + kept.key.size() + 8 + 4 + 1 + 16 + 4;
     QTest::newRow("a symbol count far beyond the bytes") << [&] {
         QByteArray other = bytes;
         other[symbolCount] = char(0x7F);
@@ -864,8 +969,21 @@ void TestSearchablePdf::keptLinesReadBack_data() {
     }() << false << kept;
     QTest::newRow("a direction that is none") << [&] {
         QByteArray other = bytes;
-        other[symbolCount - 17] = 2;
+        other[symbolCount - 21] = 2;
         return other;
+    }() << false << kept;
+    const auto withConfidence = [&](float confidence) {
+        enginelayout::KeptLines other = kept;
+        other.lines.first().symbols.first().confidence = confidence;
+        return enginelayout::encodeLines(other);
+    };
+    QTest::newRow("a confidence beyond 100") << withConfidence(100.5F) << false << kept;
+    QTest::newRow("a confidence that is no number")
+        << withConfidence(std::nanf("")) << false << kept;
+    QTest::newRow("a negative block") << [&] {
+        enginelayout::KeptLines other = kept;
+        other.lines.first().block = -1;
+        return enginelayout::encodeLines(other);
     }() << false << kept;
     // Forged but well-formed boxes would put the text off the page.
     const auto withBox = [&](qsizetype symbol, QRect box) {

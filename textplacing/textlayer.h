@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page.h"
+#include "lines.h"
 
 #include <QList>
 #include <QPointF>
@@ -16,7 +16,11 @@
 // baseline in one size, and each glyph reaches to where the next one starts; a space is a glyph
 // of its own that fills the gap between two words. A vertical line is a run turned to read
 // downwards, which the text extractors take as a column and put before the column to its left.
-namespace quillpix::searchablepdf {
+namespace quillpix::textplacing {
+
+using enginelayout::Direction;
+using enginelayout::Line;
+using enginelayout::Symbol;
 
 // The engine writes some characters in another form than the saved text may hold them (the
 // clean-up turns full-width digits into ASCII and "." after Japanese into "。"; a user may edit
@@ -59,4 +63,4 @@ inline constexpr qsizetype kMaximumAlignment = qsizetype(16) << 20;
 // The saved text laid on the lines: one run per line that got characters, in the lines' order.
 QList<Run> layText(const QList<Line>& lines, const QString& text);
 
-} // namespace quillpix::searchablepdf
+} // namespace quillpix::textplacing

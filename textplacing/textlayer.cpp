@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-namespace quillpix::searchablepdf {
+namespace quillpix::textplacing {
 namespace {
 
 // Beyond what the clean-up replaces, a user may type any full-width form of ASCII or an opening
@@ -452,4 +452,4 @@ QList<Run> layText(const QList<Line>& lines, const QString& text) {
     return runs;
 }
 
-} // namespace quillpix::searchablepdf
+} // namespace quillpix::textplacing
