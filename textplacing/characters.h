@@ -23,8 +23,11 @@ struct PlacedCharacter {
     // symbol of one of the engine's words.
     bool startsWord = false;
     // The engine's certainty of the symbol, 0 to 100 (enginelayout::kNoConfidence when the lines
-    // carry none), and its other choices, best first.
+    // carry none).
     float confidence = enginelayout::kNoConfidence;
+    // The engine's other choices for it, best first, where they were asked for: the engine gives
+    // them only at a fifth more time for the whole read, so they are asked for the one
+    // character a user is looking at, not kept for every character read.
     QStringList alternatives;
     // The text does not hold here what the engine read: the clean-up or the user changed it, or
     // it was typed where the engine read nothing.
