@@ -3,7 +3,6 @@
 #include <QList>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 
 // What the engine recognised on a picture and where: plain values, so that any engine run can
 // fill them, the searchable PDF can place its text layer on them and a test can write them by
@@ -23,8 +22,6 @@ struct Symbol {
     bool startsWord = false; // the first symbol of one of the engine's words
     // How sure the engine was of it, 0 to 100; kNoConfidence where nobody asked the engine.
     float confidence = kNoConfidence;
-    // The engine's other choices for it, best first, without the one it read.
-    QStringList alternatives;
     bool operator==(const Symbol&) const = default;
 };
 

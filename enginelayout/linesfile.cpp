@@ -55,7 +55,7 @@ QByteArray encodeLines(const KeptLines& kept) {
         for (const Symbol& symbol : line.symbols) {
             out << symbol.text;
             putRect(out, symbol.box);
-            out << quint8(symbol.startsWord ? 1 : 0) << symbol.confidence << symbol.alternatives;
+            out << quint8(symbol.startsWord ? 1 : 0) << symbol.confidence;
         }
     }
     return bytes;
@@ -73,9 +73,9 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
     if (width <= 0 || height <= 0)
         return std::nullopt;
     // The least a line takes: its direction, box, block and symbol count; a symbol: an empty
-    // text's length, its box, its word flag, its confidence and an empty list's count.
+    // text's length, its box, its word flag and its confidence.
     constexpr qint64 kSmallestLine = 1 + 16 + 4 + 4;
-    constexpr qint64 kSmallestSymbol = 4 + 16 + 1 + 4 + 4;
+    constexpr qint64 kSmallestSymbol = 4 + 16 + 1 + 8;
     quint32 lineCount = 0;
     if (!takeCount(in, kSmallestLine, lineCount))
         return std::nullopt;
@@ -103,13 +103,6 @@ std::optional<KeptLines> decodeLines(const QByteArray& bytes) {
             in >> symbol.text;
             symbol.box = takeRect(in);
             in >> startsWord >> symbol.confidence;
-            quint32 alternatives = 0;
-            if (!takeCount(in, 4, alternatives))
-                return std::nullopt;
-            for (quint32 k = 0; k < alternatives; ++k)
-                symbol.alternatives << QString();
-            for (QString& alternative : symbol.alternatives)
-                in >> alternative;
             const bool confidenceKnown = symbol.confidence >= 0 && symbol.confidence <= 100;
             if (startsWord > 1 || !onPicture(symbol.box, kept.picture) ||
                 (!confidenceKnown && symbol.confidence != kNoConfidence))

@@ -76,7 +76,6 @@ QList<PlacedCharacter> placeCharacters(const QList<enginelayout::Line>& lines,
             character.line = source.line;
             character.box = symbol.box;
             character.confidence = symbol.confidence;
-            character.alternatives = symbol.alternatives;
             const bool sameSymbolAsBefore = anchor == previousAnchor;
             const QString folded = foldForMatching(written);
             character.changed =

@@ -17,6 +17,8 @@
 //                 [--per-font N] [--ruby-pitch P]
 //                 [--dpi-study] [--dump DIR] [--verbose]
 //   bench_reading --pages DIR [--jobs N] [--settings abc] [--verbose]
+//   either with [--characters FILE]: every character (c) read, with the signs the doubt rule
+//   weighs and whether it was read right, one line each (CSV), to measure that rule by
 //
 // --pages reads pages made elsewhere (bench/pages/make_pages.py): DIR/KIND/NAME.png with
 // NAME.ref.txt and NAME.writing, reported by KIND, with the order-free bound beside (c): the
@@ -27,6 +29,7 @@
 #include "charerror.h"
 #include "cleanup.h"
 #include "direction.h"
+#include "doubt.h"
 #include "ink.h"
 #include "pagereader.h"
 #include "pagesets.h"
@@ -135,7 +138,51 @@ struct Outcome {
     Errors bound;       // (c) whatever the order (orderFree)
     double seconds[SettingCount] = {};
     QString note;
+    QStringList characterRows; // --characters: (c)'s characters
+    // --characters: of (c)'s characters, those read wrong, those the doubt rule marks, and the
+    // wrong ones among them.
+    qint64 characters = 0, wrong = 0, marked = 0, caught = 0;
 };
+
+// One CSV row per character of (c)'s result placed on the engine's lines: the signs a doubt rule
+// may weigh (the confidence, a change by the clean-up, the JIS level, the box's size against its
+// line's median), the rule's verdict, and whether it was read right.
+QStringList characterRows(const TestPicture& p, const QList<enginelayout::Line>& lines,
+                          const QString& text, Outcome& out) {
+    QList<textplacing::PlacedCharacter> placed = textplacing::placeCharacters(lines, text);
+    textplacing::markDoubtful(placed);
+    QStringList characters;
+    for (const textplacing::PlacedCharacter& c : placed)
+        characters << c.text;
+    const QList<bool> right = readRight(characters, p.reference);
+    QStringList rows;
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        const textplacing::PlacedCharacter& c = placed[i];
+        std::vector<int> sides;
+        for (const textplacing::PlacedCharacter& other : placed)
+            if (other.line == c.line && !other.box.isEmpty())
+                sides.push_back(std::max(other.box.width(), other.box.height()));
+        std::sort(sides.begin(), sides.end());
+        const double size = sides.empty() || c.box.isEmpty()
+                                ? 1.0
+                                : double(std::max(c.box.width(), c.box.height())) /
+                                      std::max(1, sides[sides.size() / 2]);
+        ++out.characters;
+        out.wrong += right[i] ? 0 : 1;
+        out.marked += c.doubtful ? 1 : 0;
+        out.caught += c.doubtful && !right[i] ? 1 : 0;
+        rows << QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9")
+                    .arg(p.kind.isEmpty() ? categoryName(p.category) : p.kind, p.name)
+                    .arg(c.text.toUcs4().value(0))
+                    .arg(c.confidence, 0, 'f', 1)
+                    .arg(int(c.changed))
+                    .arg(int(textplacing::rarityOf(c.text)))
+                    .arg(size, 0, 'f', 3)
+                    .arg(int(c.doubtful))
+                    .arg(int(right[i]));
+    }
+    return rows;
+}
 
 Run expertRun(const TestPicture& p) {
     if (p.writing == workspace::Writing::Vertical)
@@ -181,8 +228,9 @@ struct Options {
     int perFont = 1;
     double rubyPitch = 0; // the column pitch of pages with readings; 0: as on vertical pages
     QString dump;
-    QString cache; // a folder keeping the rendered sets between runs
-    QString pages; // a folder of pages made elsewhere, read instead of the rendered sets
+    QString characters; // a CSV file of (c)'s characters, their signs and whether read right
+    QString cache;      // a folder keeping the rendered sets between runs
+    QString pages;      // a folder of pages made elsewhere, read instead of the rendered sets
     QStringList families = measuredFamilies();
     std::vector<Category> categories = allCategories();
 };
@@ -269,8 +317,10 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
             continue;
         const folderbatch::Settings settings = batchSettings(s, p, options.automaticPsm);
         const double start = processSeconds();
-        const pipeline::Reading reading =
-            folderbatch::readPicture(*batch.worker, loaded, settings).reading;
+        const bool withLines = s == Automatic && !options.characters.isEmpty();
+        const folderbatch::PageReader::PageReading page =
+            folderbatch::readPicture(*batch.worker, loaded, settings, withLines);
+        const pipeline::Reading& reading = page.reading;
         out.seconds[s] = processSeconds() - start;
         if (!reading.succeeded()) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(p.name), qPrintable(reading.reason));
@@ -279,6 +329,8 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
         out.kept[s] = withWhitespace(reading.boxText, p.reference);
         out.ignored[s] = withoutWhitespace(reading.boxText, p.reference);
         dump(s, reading.boxText);
+        if (withLines)
+            out.characterRows = characterRows(p, page.lines, reading.boxText, out);
         if (s == Automatic) {
             out.bound = orderFree(reading.boxText, p.reference);
             pipeline::TextRules guarded;
@@ -570,6 +622,9 @@ Options parse(const QStringList& args) {
         } else if (a == QLatin1String("--dump")) {
             o.dump = next;
             ++i;
+        } else if (a == QLatin1String("--characters")) {
+            o.characters = next;
+            ++i;
         } else if (a == QLatin1String("--fonts")) {
             if (next == QLatin1String("heldout"))
                 o.families = heldOutFamilies();
@@ -665,6 +720,16 @@ int main(int argc, char** argv) {
         threads.emplace_back(worker);
     for (auto& t : threads)
         t.join();
+    if (!options.characters.isEmpty()) {
+        QFile csv(options.characters);
+        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(options.characters));
+            return 2;
+        }
+        csv.write("kind,page,code,confidence,changed,rarity,size,doubtful,right\n");
+        for (const Outcome& o : outcomes)
+            csv.write((o.characterRows.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    }
 
     // Groups in the order first met: the categories as asked, or the folders' kinds.
     const auto groupOf = [](const TestPicture& p) {
@@ -682,6 +747,10 @@ int main(int argc, char** argv) {
         }
         sum.keptGuarded += o.keptGuarded;
         sum.bound += o.bound;
+        sum.characters += o.characters;
+        sum.wrong += o.wrong;
+        sum.marked += o.marked;
+        sum.caught += o.caught;
     };
     if (options.pages.isEmpty())
         for (Category c : options.categories)
@@ -714,6 +783,21 @@ int main(int argc, char** argv) {
     for (const QString& group : groups)
         row(group, byGroup[group], counts[group]);
     row(QStringLiteral("all"), all, int(pictures.size()));
+    if (!options.characters.isEmpty()) {
+        std::printf("\nCharacters of (c) the doubt rule marks:\n\n"
+                    "| Category | Characters | read wrong | marked | wrong ones marked |\n"
+                    "|---|---:|---:|---:|---:|\n");
+        const auto marks = [](const QString& name, const Outcome& o) {
+            std::printf("| %s | %lld | %.2f %% | %.2f %% | %.1f %% |\n", qPrintable(name),
+                        o.characters,
+                        100.0 * double(o.wrong) / double(std::max<qint64>(1, o.characters)),
+                        100.0 * double(o.marked) / double(std::max<qint64>(1, o.characters)),
+                        100.0 * double(o.caught) / double(std::max<qint64>(1, o.wrong)));
+        };
+        for (const QString& group : groups)
+            marks(group, byGroup[group]);
+        marks(QStringLiteral("all"), all);
+    }
     if (options.jobs == 1) {
         std::printf("\nProcess CPU time: (a) %.1f s, (b) %.1f s, (c) %.1f s, (d) %.1f s\n",
                     all.seconds[Expert], all.seconds[Plain], all.seconds[Automatic],

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Character error rate as the reading is judged: edit distance between what was read and the
 // known text, over the known text's length. Both sides are compared in Unicode's compatibility
@@ -29,5 +31,11 @@ qint64 editDistance(const QString& a, const QString& b);
 // characters. Never more than withoutWhitespace's edits; the two are equal when only the order
 // of what was read is wrong.
 Errors orderFree(const QString& read, const QString& reference);
+
+// For each of the characters read (one character each, white space left out), whether the
+// best alignment with the reference (white space left out) matches it to the same character:
+// false for a character read wrongly or read beyond the reference. Both compared in Unicode's
+// compatibility form.
+QList<bool> readRight(const QStringList& read, const QString& reference);
 
 } // namespace quillpix::readingbench

@@ -5,6 +5,7 @@
 
 #include "characters.h"
 #include "cleanup.h"
+#include "doubt.h"
 #include "enginelayout.h"
 #include "failure.h"
 #include "linesfile.h"
@@ -251,6 +252,8 @@ private Q_SLOTS:
     void matchToEngine();
     void placeCharacters_data();
     void placeCharacters();
+    void markDoubtful_data();
+    void markDoubtful();
     void layText_data();
     void layText();
 
@@ -504,6 +507,55 @@ void TestSearchablePdf::placeCharacters() {
         QCOMPARE(c.startsWord, words[i] == u'w');
     }
     QCOMPARE(spelled, withoutSpace(text));
+}
+
+void TestSearchablePdf::markDoubtful_data() {
+    // Twenty sure characters ("あ", 98) with these in front; marks: "x" for each doubtful one of
+    // those in front, "." for one that is not (none of the twenty sure ones is).
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<float>>("confidences");
+    QTest::addColumn<QString>("marks");
+    QTest::newRow("sure") << QStringLiteral("本") << QList<float>{98} << ".";
+    QTest::newRow("just below sure")
+        << QStringLiteral("本本") << QList<float>{96.4F, 96.5F} << "x.";
+    QTest::newRow("the last kanji of the first level, and the first of the second")
+        << QStringLiteral("腕弌") << QList<float>{99, 99} << ".x";
+    QTest::newRow("beyond Shift-JIS") << QStringLiteral("𠮷") << QList<float>{99} << "x";
+    QTest::newRow("no confidence: typed where nothing was read")
+        << QStringLiteral("弌本") << QList<float>{-1, -1} << "..";
+    // 23 characters mark at most two (a tenth): the least sure.
+    QTest::newRow("no more than a tenth, the least sure first")
+        << QStringLiteral("本本本") << QList<float>{50, 20, 40} << ".xx";
+}
+
+void TestSearchablePdf::markDoubtful() {
+    QFETCH(QString, text);
+    QFETCH(QList<float>, confidences);
+    QFETCH(QString, marks);
+    QList<textplacing::PlacedCharacter> characters;
+    const QList<uint> codes = text.toUcs4();
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        textplacing::PlacedCharacter c;
+        c.text = QString::fromUcs4(reinterpret_cast<const char32_t*>(&codes[i]), 1);
+        c.confidence = confidences[i];
+        c.doubtful = true; // marks of an earlier rule go
+        characters << c;
+    }
+    for (int i = 0; i < 20; ++i) {
+        textplacing::PlacedCharacter sure;
+        sure.text = QStringLiteral("あ");
+        sure.confidence = 98;
+        sure.doubtful = true;
+        characters << sure;
+    }
+    textplacing::markDoubtful(characters);
+    QString got;
+    for (qsizetype i = 0; i < characters.size(); ++i)
+        if (i < codes.size())
+            got += characters[i].doubtful ? u'x' : u'.';
+        else
+            QVERIFY(!characters[i].doubtful);
+    QCOMPARE(got, marks);
 }
 
 void TestSearchablePdf::layText_data() {
@@ -946,7 +998,6 @@ void TestSearchablePdf::keptLinesReadBack_data() {
     kept.lines.first().symbols.first().text = QStringLiteral("𠮷");
     kept.lines.first().symbols.first().startsWord = true;
     kept.lines.first().symbols.first().confidence = 87.5F;
-    kept.lines.first().symbols.first().alternatives = {QStringLiteral("吉"), QStringLiteral("古")};
     kept.lines.last().block = 2;
     const QByteArray bytes = enginelayout::encodeLines(kept);
     const enginelayout::KeptLines none{"k", QSize(1, 1), {}};
