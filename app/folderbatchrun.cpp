@@ -1,5 +1,6 @@
 #include "folderbatchrun.h"
 
+#include "pdfoutput.h"
 #include "platform.h"
 
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ FolderBatchRun::~FolderBatchRun() = default;
 QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) {
     const QString none = QCoreApplication::translate("app", "（なし）");
     const QString what =
-        settings.pdf && !settings.document.isEmpty()
+        settings.outputs.contains(QLatin1String("--pdf")) && !settings.document.isEmpty()
             ? QCoreApplication::translate(
                   "app", "%1 の検索できる PDF を pdf/%2 に作ります。結果のないページは先に"
                          "認識して保存します。")

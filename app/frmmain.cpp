@@ -176,7 +176,7 @@ void FrmMain::createFeatures() {
             [this](const QString& folder, const QString& document) {
                 folderbatch::Settings settings = batchSettings(folder);
                 settings.document = document;
-                settings.pdf = true;
+                settings.outputs << QStringLiteral("--pdf");
                 m_folderBatch->start(settings);
             });
     // A page saved from the window joins its document's text again, once every page has one.

@@ -2,12 +2,14 @@
 
 #include "languages.h"
 #include "librarymessages.h"
+#include "outputformat.h"
 #include "residentengine.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QThread>
@@ -119,7 +121,8 @@ QString usage() {
         "       quillpix --capture     the window, reading a region of the screen at once\n"
         "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
-        "                [--running-heads] [--book FILE.txt] [--pdf] [--encoding shift-jis|utf-8]\n"
+        "                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]\n"
+        "                [--encoding shift-jis|utf-8]\n"
         "\n"
         "With a window already open on this workspace, it shows PATH or reads the screen,\n"
         "and comes to the front; no second window opens.\n"
@@ -152,6 +155,12 @@ QString usage() {
         "  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)\n"
         "                 in FOLDER/pdf/: the pictures as they are, under the saved text\n"
         "                 (needs the engine loaded in the program: a plain tesseract call)\n"
+        "  --hocr         PICTURE.hocr beside each result (and BOOK.hocr beside the book): hOCR\n"
+        "                 with every character's box on the picture, the engine's confidence,\n"
+        "                 and x_doubtful 1 on the characters worth checking (needs the engine\n"
+        "                 loaded, as --pdf)\n"
+        "  --alto         PICTURE.alto.xml beside each result (and BOOK.alto.xml): ALTO v4\n"
+        "                 with every character as a Glyph and its confidence (as --hocr)\n"
         "  --encoding E   what the results, document texts and book are written in:\n"
         "                 shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)\n"
         "                 with a byte-order mark and LF. Results already saved are kept as\n"
@@ -245,8 +254,9 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
                 return parsed;
             }
             s.book = value;
-        } else if (name == u"--pdf") {
-            s.pdf = true;
+        } else if (formatOfOption(name) != nullptr) {
+            if (!s.outputs.contains(name))
+                s.outputs << name;
         } else if (name == u"--encoding") {
             const std::optional<textfiles::TextEncoding> encoding = encodingNamed(value);
             if (!encoding) {
@@ -390,8 +400,21 @@ QString summaryText(const Summary& s) {
                     "batch", "  read again for where their text lies (their results kept): %1 "
                              "pictures\n")
                     .arg(s.linesRead);
+    // A file beside each picture is counted, not named, unless something is amiss with it.
+    QList<const OutputFormat*> counted;
+    QHash<const OutputFormat*, int> written, upToDate;
     for (const Summary::OutputReport& report : s.outputs) {
         const QString name = printableName(report.name);
+        const bool plain = report.outcome.detail.isEmpty() &&
+                           (report.outcome.state == OutputOutcome::State::Written ||
+                            report.outcome.state == OutputOutcome::State::UpToDate);
+        if (report.perPicture && plain) {
+            if (!counted.contains(report.perPicture))
+                counted << report.perPicture;
+            ++(report.outcome.state == OutputOutcome::State::Written ? written
+                                                                     : upToDate)[report.perPicture];
+            continue;
+        }
         switch (report.outcome.state) {
         case OutputOutcome::State::Written:
             text += report.outcome.detail.isEmpty()
@@ -413,6 +436,16 @@ QString summaryText(const Summary& s) {
         case OutputOutcome::State::Stopped:
             break;
         }
+    }
+    for (const OutputFormat* format : std::as_const(counted)) {
+        if (written.value(format) > 0)
+            text += QCoreApplication::translate("batch", "  written: %1 %2 beside the results\n")
+                        .arg(written.value(format))
+                        .arg(format->filesName());
+        if (upToDate.value(format) > 0)
+            text += QCoreApplication::translate("batch", "  up to date: %1 %2\n")
+                        .arg(upToDate.value(format))
+                        .arg(format->filesName());
     }
     if (!s.notReadWhole.isEmpty()) {
         const QString names = namedPages(s.notReadWhole);

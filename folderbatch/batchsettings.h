@@ -35,8 +35,9 @@ struct Settings {
     bool keepRunningHeads = false;
     // The book: every picture's result of the folder joined into this file ("" for none).
     QString book{};
-    // Searchable PDFs of the documents (and of the book) in the folder's pdf/ subfolder.
-    bool pdf = false;
+    // The options of the outputs asked for besides the texts ("--pdf", "--hocr", "--alto": see
+    // outputFormats()).
+    QStringList outputs{};
     // Only this file of the folder (a document), its text and its PDF; "" for the whole folder.
     QString document{};
     // What the results, the document texts and the book are written in.

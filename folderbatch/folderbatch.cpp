@@ -3,6 +3,7 @@
 #include "booktext.h"
 #include "failure.h"
 #include "listing.h"
+#include "pdfoutput.h"
 #include "picturereading.h"
 #include "textfiles.h"
 #include "writeplace.h"
@@ -70,6 +71,8 @@ int exitStatus(const Summary& summary) {
 
 Batch::Batch(Settings settings, std::unique_ptr<PageReader> reader, QObject* parent)
     : QObject(parent), m_settings(std::move(settings)), m_reader(std::move(reader)) {
+    for (const OutputFormat* format : formatsAsked(m_settings.outputs))
+        m_needsLines = m_needsLines || format->needsLines();
     qRegisterMetaType<Progress>();
     qRegisterMetaType<Summary>();
     m_summary.folder = m_settings.folder;
@@ -268,8 +271,7 @@ Batch::Outcome Batch::readAndSave(const PictureItem& item, PageReader::Worker& r
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
         const QImage picture = loadItem(m_settings.folder, item);
-        const PageReader::PageReading page =
-            readPicture(reader, picture, m_settings, m_settings.pdf);
+        const PageReader::PageReading page = readPicture(reader, picture, m_settings, m_needsLines);
         const pipeline::Reading& reading = page.reading;
         if (m_aborting)
             return {};
@@ -374,17 +376,17 @@ QString Batch::planOutputs(const QList<PictureItem>& items, const QList<PictureI
     const QString& folder = m_settings.folder;
     // A book of one document alone would be that document's text.
     const OutputPlan plan = folderbatch::planOutputs(
-        folder, items, m_settings.document.isEmpty() ? m_settings.book : QString(), m_settings.pdf,
-        m_settings.force);
+        folder, items, m_settings.document.isEmpty() ? m_settings.book : QString(),
+        formatsAsked(m_settings.outputs), m_settings.force);
     if (!plan.clashes.isEmpty())
         return plan.clashes.join(QStringLiteral("; "));
     m_outputs = plan.outputs;
     for (const Output& output : std::as_const(m_outputs)) {
-        if (!isPdf(output.kind))
+        if (!output.format->needsLines())
             continue;
-        // Every page of a PDF to be written needs its lines: those this batch does not read
-        // come from where they were kept, or are read again for the lines alone. A PDF that
-        // lacks a result it will not get here is left unwritten, and needs none; one whose
+        // Every page of a PDF (an hOCR, an ALTO) to be written needs its lines: those this batch
+        // does not read come from where they were kept, or are read again for the lines alone. A
+        // PDF that lacks a result it will not get here is left unwritten, and needs none; one whose
         // pages are all older than it is up to date (a page read here has no result yet, or
         // --force reads every page of the share).
         bool complete = true;
@@ -422,10 +424,11 @@ void Batch::writeOutputs() {
     for (const Output& output : std::as_const(m_outputs)) {
         if (m_aborting)
             break;
-        reports.append(
-            {output.name, writeOutput(
-                              m_settings.folder, output, [this] { return m_aborting.load(); },
-                              m_settings.encoding, m_settings.force)});
+        reports.append({output.name,
+                        writeOutput(
+                            m_settings.folder, output, [this] { return m_aborting.load(); },
+                            m_settings.encoding, m_settings.force),
+                        output.scope == OutputScope::Picture ? output.format : nullptr});
         // A page whose result the batch did not read whole may hold part of the page alone:
         // the text that holds it says so.
         const OutputOutcome::State state = reports.last().outcome.state;

@@ -69,12 +69,14 @@ struct Summary {
     int leftOut = 0;
     QString leftOutReason;
     int notStarted = 0; // left for a later run after a stop
-    // Pages whose result was kept but whose lines a PDF needed: read again for those alone.
+    // Pages whose result was kept but whose lines an output needed: read again for those alone.
     int linesRead = 0;
-    // The document texts, the book and the PDFs, in the order they were dealt with.
+    // The document texts, the book, the PDFs, hOCR and ALTO, in the order they were dealt with.
     struct OutputReport {
         QString name;
         OutputOutcome outcome;
+        // The files of one picture each are counted by their format when all is well.
+        const OutputFormat* perPicture = nullptr;
     };
     QList<OutputReport> outputs;
     // Pages of the outputs written whose results the batch did not read from the whole page
@@ -148,6 +150,8 @@ private:
     void end();
 
     Settings m_settings;
+    // An output asked for needs each page's lines (where its characters lie).
+    bool m_needsLines = false;
     std::unique_ptr<PageReader> m_reader;
     std::vector<std::unique_ptr<QTemporaryDir>> m_workFolders;
     std::vector<std::unique_ptr<QThread>> m_workers;

@@ -5,6 +5,7 @@
 #include "enginecall.h"
 #include "engineidentity.h"
 #include "enginesteps.h"
+#include "outputformat.h"
 #include "plaincall.h"
 #include "programrun.h"
 #include "residentengine.h"
@@ -260,12 +261,16 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     }
 
     // Only a loaded engine tells where it read each character, which a searchable PDF needs.
-    if (settings.pdf && !s.readsResident())
+    QStringList linesNeeded;
+    for (const OutputFormat* format : formatsAsked(settings.outputs))
+        if (format->needsLines())
+            linesNeeded << format->option();
+    if (!linesNeeded.isEmpty() && !s.readsResident())
         return QCoreApplication::translate(
-                   "batch", "--pdf needs the engine loaded in the program, as only it tells "
+                   "batch", "%1 needs the engine loaded in the program, as only it tells "
                             "where each character lies; these settings start an engine "
-                            "process (%1)")
-            .arg(processReason());
+                            "process (%2)")
+            .arg(linesNeeded.join(QLatin1Char(' ')), processReason());
 
     // A blank picture read once finds what only the engine knows (a language file it cannot
     // load, an option it refuses) before any picture is read; a loaded engine stays loaded.

@@ -272,8 +272,36 @@
         <translation>エンジンのオプションが単純な呼び出しを超えています</translation>
     </message>
     <message>
-        <source>--pdf needs the engine loaded in the program, as only it tells where each character lies; these settings start an engine process (%1)</source>
-        <translation>--pdf には、プログラムに読み込んだエンジンが必要です。各文字の位置を教えるのはそれだけだからです。この設定ではエンジンのプロセスを起動します (%1)</translation>
+        <source>%1 needs the engine loaded in the program, as only it tells where each character lies; these settings start an engine process (%2)</source>
+        <translation>%1 には、プログラムに読み込んだエンジンが必要です。各文字の位置を教えるのはそれだけだからです。この設定ではエンジンのプロセスを起動します (%2)</translation>
+    </message>
+    <message>
+        <source>texts</source>
+        <translation>テキスト</translation>
+    </message>
+    <message>
+        <source>searchable PDFs</source>
+        <translation>検索できる PDF</translation>
+    </message>
+    <message>
+        <source>hOCR files</source>
+        <translation>hOCR ファイル</translation>
+    </message>
+    <message>
+        <source>ALTO files</source>
+        <translation>ALTO ファイル</translation>
+    </message>
+    <message>
+        <source>  written: %1 %2 beside the results
+</source>
+        <translation>  書きました: 結果の横に %2 を %1 個
+</translation>
+    </message>
+    <message>
+        <source>  up to date: %1 %2
+</source>
+        <translation>  最新のまま: %2 %1 個
+</translation>
     </message>
     <message>
         <source>the engine does not read with these settings%1: %2</source>
@@ -296,7 +324,8 @@
        quillpix --capture     the window, reading a region of the screen at once
        quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
                 [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
-                [--running-heads] [--book FILE.txt] [--pdf] [--encoding shift-jis|utf-8]
+                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
+                [--encoding shift-jis|utf-8]
 
 With a window already open on this workspace, it shows PATH or reads the screen,
 and comes to the front; no second window opens.
@@ -329,6 +358,12 @@ texts joined, each page after a line holding a form feed, once every page is rea
   --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
                  in FOLDER/pdf/: the pictures as they are, under the saved text
                  (needs the engine loaded in the program: a plain tesseract call)
+  --hocr         PICTURE.hocr beside each result (and BOOK.hocr beside the book): hOCR
+                 with every character's box on the picture, the engine's confidence,
+                 and x_doubtful 1 on the characters worth checking (needs the engine
+                 loaded, as --pdf)
+  --alto         PICTURE.alto.xml beside each result (and BOOK.alto.xml): ALTO v4
+                 with every character as a Glyph and its confidence (as --hocr)
   --encoding E   what the results, document texts and book are written in:
                  shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)
                  with a byte-order mark and LF. Results already saved are kept as
@@ -343,7 +378,8 @@ Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,
        quillpix --capture     ウィンドウを開き、すぐに画面の一部を読み取ります
        quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
                 [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
-                [--running-heads] [--book FILE.txt] [--pdf] [--encoding shift-jis|utf-8]
+                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
+                [--encoding shift-jis|utf-8]
 
 このワークスペースのウィンドウがすでに開いていれば、そのウィンドウが PATH を表示するか
 画面を読み取って前に出ます。二つ目のウィンドウは開きません。
@@ -375,6 +411,11 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
   --pdf          PDF と複数ページの TIFF ごと (と --book の本) の検索できる PDF を
                  FOLDER/pdf/ に作ります。画像はそのままで、保存した文字を下に置きます
                  (プログラムに読み込んだエンジンが必要: tesseract の単純な呼び出し)
+  --hocr         結果ごとに PICTURE.hocr を (--book の本には BOOK.hocr を) 横に作ります。
+                 hOCR で、各文字の画像上の枠、エンジンの確信度、確かめる価値のある
+                 文字には x_doubtful 1 を書きます (--pdf と同じく読み込んだエンジンが必要)
+  --alto         結果ごとに PICTURE.alto.xml を (本には BOOK.alto.xml を) 作ります。
+                 ALTO v4 で、各文字を Glyph として確信度とともに書きます (--hocr と同じ)
   --encoding E   結果、文書のテキスト、本の文字コード: shift-jis (sjis, cp932 とも。
                  既定) で CR LF、または utf-8 (utf8) で BOM 付き、LF。保存済みの結果は
                  そのまま残します (--force で読み直します)。別の文字コードでつないだ

@@ -9,9 +9,11 @@
 #include "frmmain.h"
 #include "linesfile.h"
 #include "pages.h"
+#include "pagetexts.h"
 #include "pdfwriter.h"
 #include "recordingplatform.h"
 #include "tempworkspace.h"
+#include "textfiles.h"
 #include "textmeasures.h"
 #include "textpicture.h"
 #include "viewerhandler.h"
@@ -23,9 +25,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <poppler-qt6.h>
@@ -118,6 +122,61 @@ QStringList snapshot(const QString& folder) {
     return files;
 }
 
+// The characters of an hOCR or ALTO file, page by page: each character's text and box.
+struct PlacedGlyph {
+    QString text;
+    QRect box;
+};
+struct LayoutFile {
+    QList<QList<PlacedGlyph>> pages;
+    QString error; // what the XML reader found wrong, "" for a well-formed file
+};
+
+LayoutFile readLayoutFile(const QString& path) {
+    QFile file(path);
+    LayoutFile out;
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.error = QStringLiteral("missing");
+        return out;
+    }
+    QXmlStreamReader xml(&file);
+    static const QRegularExpression bbox(QStringLiteral("x_bboxes (\\d+) (\\d+) (\\d+) (\\d+)"));
+    while (!xml.atEnd()) {
+        if (!xml.readNext() || !xml.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        if (a.value(QLatin1String("class")) == u"ocr_page" || xml.name() == u"Page") {
+            out.pages.append(QList<PlacedGlyph>());
+        } else if (a.value(QLatin1String("class")) == u"ocrx_cinfo") {
+            const QRegularExpressionMatch m =
+                bbox.match(a.value(QLatin1String("title")).toString());
+            const QString text = xml.readElementText();
+            out.pages.last().append(
+                {text, QRect(QPoint(m.captured(1).toInt(), m.captured(2).toInt()),
+                             QPoint(m.captured(3).toInt() - 1, m.captured(4).toInt() - 1))});
+        } else if (xml.name() == u"Glyph") {
+            out.pages.last().append({a.value(QLatin1String("CONTENT")).toString(),
+                                     QRect(a.value(QLatin1String("HPOS")).toInt(),
+                                           a.value(QLatin1String("VPOS")).toInt(),
+                                           a.value(QLatin1String("WIDTH")).toInt(),
+                                           a.value(QLatin1String("HEIGHT")).toInt())});
+        }
+    }
+    if (xml.hasError())
+        out.error = xml.errorString();
+    return out;
+}
+
+// Whether a box holds ink of the picture: a dark pixel.
+bool onInk(const QImage& grey, const QRect& box) {
+    const QRect r = box.intersected(grey.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(grey.pixel(x, y)) < 128)
+                return true;
+    return false;
+}
+
 const workspace::LineLayout kLines{40, 80, 90};
 const workspace::ColumnLayout kColumns{56, 100, 40, 760};
 
@@ -142,6 +201,7 @@ private Q_SLOTS:
     void theWindowMakesADocumentsPdf();
     void outputsNeverLeaveTheFolder_data();
     void outputsNeverLeaveTheFolder();
+    void layoutFilesPlaceTheSavedText();
 
 private:
     QString file(const QString& name) const { return m_folder.filePath(name); }
@@ -483,4 +543,70 @@ void TestBookOut::outputsNeverLeaveTheFolder() {
 }
 
 QTEST_MAIN(TestBookOut)
+void TestBookOut::layoutFilesPlaceTheSavedText() {
+    // A page laid on the glass sideways, one turned by two degrees, and a page of two tiers: the
+    // boxes of hOCR and ALTO lie on the picture as it is in the folder, on its ink.
+    QTemporaryDir folder;
+    workspace::PageStyle style;
+    style.size = QSize(1100, 700);
+    style.margins = QMargins(100, 100, 100, 100);
+    const QImage page = workspace::textPage(workspace::japaneseProse().mid(0, 2), style).image;
+    workspace::ScanStyle sideways;
+    sideways.quarterTurns = 1;
+    workspace::ScanStyle skewed;
+    skewed.skewDegrees = 2;
+    workspace::PageStyle tierStyle;
+    tierStyle.writing = workspace::Writing::Vertical;
+    tierStyle.size = QSize(1100, 560);
+    tierStyle.margins = QMargins(100, 0, 100, 0);
+    const QImage tier = workspace::textPage(workspace::japaneseProse().mid(2, 3), tierStyle).image;
+    QImage tiers(1100, 1400, QImage::Format_Grayscale8);
+    tiers.fill(255);
+    QPainter painter(&tiers);
+    painter.drawImage(0, 100, tier);
+    painter.drawImage(0, 760, tier);
+    painter.end();
+    tiers.setDotsPerMeterX(kDotsPerMeter);
+    tiers.setDotsPerMeterY(kDotsPerMeter);
+    const QList<std::pair<QString, QImage>> pictures{
+        {QStringLiteral("sideways.png"), workspace::scanned(page, sideways)},
+        {QStringLiteral("skewed.png"), workspace::scanned(page, skewed)},
+        {QStringLiteral("tiers.png"), tiers}};
+    for (const auto& [name, picture] : pictures)
+        QVERIFY(picture.save(folder.filePath(name)));
+    const Run run = runBatch({folder.path(), "--lang", "自動", "--psm", "3", "--hocr", "--alto",
+                              "--book", folder.filePath(QStringLiteral("book.txt"))});
+    QVERIFY2(run.status == 0, qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("written: 3 hOCR files")), qPrintable(run.out));
+    for (const QString& extension : {QStringLiteral(".hocr"), QStringLiteral(".alto.xml")}) {
+        const LayoutFile book = readLayoutFile(folder.filePath(QStringLiteral("book") + extension));
+        QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+        QCOMPARE(book.pages.size(), pictures.size());
+        for (qsizetype k = 0; k < pictures.size(); ++k) {
+            const auto& [name, picture] = pictures[k];
+            const LayoutFile one = readLayoutFile(folder.filePath(name + extension));
+            QVERIFY2(one.error.isEmpty(),
+                     qPrintable(name + extension + QStringLiteral(": ") + one.error));
+            QCOMPARE(one.pages.size(), 1);
+            QString spelled;
+            int off = 0;
+            for (const PlacedGlyph& glyph : one.pages.first()) {
+                spelled += glyph.text;
+                off += onInk(picture, glyph.box) ? 0 : 1;
+            }
+            const QString saved =
+                textfiles::readSavedResult(folder.filePath(name + QStringLiteral(".txt")));
+            QVERIFY2(spelled.size() > 100, qPrintable(name));
+            QCOMPARE(spelled, withoutSpace(saved));
+            // Every character's box on ink of the picture, but for a full stop's or a comma's
+            // box that the engine draws around the cell.
+            QVERIFY2(off <= spelled.size() / 100, qPrintable(QStringLiteral("%1: %2 of %3 off ink")
+                                                                 .arg(name + extension)
+                                                                 .arg(off)
+                                                                 .arg(spelled.size())));
+            QCOMPARE(book.pages[k].size(), one.pages.first().size());
+        }
+    }
+}
+
 #include "test_bookout.moc"

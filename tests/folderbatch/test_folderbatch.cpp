@@ -11,6 +11,7 @@
 #include "pagereader.h"
 #include "pages.h"
 #include "pagetexts.h"
+#include "pdfoutput.h"
 #include "pdfwriter.h"
 #include "picturebox.h"
 #include "picturelist.h"
@@ -286,50 +287,63 @@ void TestFolderBatch::picturesAndShares() {
 void TestFolderBatch::plannedOutputs_data() {
     QTest::addColumn<QStringList>("items"); // "name" for a picture, "name:N" for page N from 1
     QTest::addColumn<QString>("book");
-    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QStringList>("asked");   // the options of the outputs asked for
     QTest::addColumn<QStringList>("outputs"); // "name: pages", or "clash: ..." for a clash
     const QStringList folder{"a.jpg", "scan.pdf:1", "scan.pdf:2", "b.TIF:1", "b.TIF:2", "c.pdf"};
     QTest::newRow("each document of several pages has its text")
-        << folder << "" << false << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
+        << folder << "" << QStringList() << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
     QTest::newRow("the book holds every picture, in order")
-        << folder << "/f/book.txt" << false
+        << folder << "/f/book.txt" << QStringList()
         << QStringList{"scan.pdf.txt: 2 3", "b.TIF.txt: 4 5", "book.txt: 1 2 3 4 5 6"};
     QTest::newRow("PDFs of the documents and the book, named after them")
-        << folder << "/elsewhere/Book.TXT" << true
+        << folder << "/elsewhere/Book.TXT" << QStringList{"--pdf"}
         << QStringList{
                "scan.pdf.txt: 2 3",        "b.TIF.txt: 4 5",     "/elsewhere/Book.TXT: 1 2 3 4 5 6",
                "pdf/scan.pdf: 2 3",        "pdf/b.TIF.pdf: 4 5", "pdf/c.pdf: 6",
                "pdf/Book.pdf: 1 2 3 4 5 6"};
     QTest::newRow("an upper-case PDF keeps its name")
-        << QStringList{"SCAN.PDF:1", "SCAN.PDF:2"} << "" << true
+        << QStringList{"SCAN.PDF:1", "SCAN.PDF:2"} << "" << QStringList{"--pdf"}
         << QStringList{"SCAN.PDF.txt: 1 2", "pdf/SCAN.PDF: 1 2"};
     QTest::newRow("two documents following one another stay apart")
-        << QStringList{"x.pdf:1", "x.pdf:2", "y.pdf:1", "y.pdf:2"} << "" << false
+        << QStringList{"x.pdf:1", "x.pdf:2", "y.pdf:1", "y.pdf:2"} << "" << QStringList()
         << QStringList{"x.pdf.txt: 1 2", "y.pdf.txt: 3 4"};
     QTest::newRow("a book named like a page's result would replace it")
-        << folder << "/f/scan.pdf.p2.txt" << false
+        << folder << "/f/scan.pdf.p2.txt" << QStringList()
         << QStringList{"clash: --book /f/scan.pdf.p2.txt is the name of a saved result",
                        "scan.pdf.txt: 2 3", "b.TIF.txt: 4 5"};
     QTest::newRow("a book named like a document's text would replace it")
-        << folder << "/f/b.TIF.txt" << false
+        << folder << "/f/b.TIF.txt" << QStringList()
         << QStringList{"clash: --book /f/b.TIF.txt is the name", "scan.pdf.txt: 2 3",
                        "b.TIF.txt: 4 5"};
     QTest::newRow("two PDFs of one name")
-        << QStringList{"s.tif:1", "s.tif:2", "s.tif.pdf:1", "s.tif.pdf:2"} << "" << true
+        << QStringList{"s.tif:1", "s.tif:2", "s.tif.pdf:1", "s.tif.pdf:2"} << ""
+        << QStringList{"--pdf"}
         << QStringList{"clash: s.tif and s.tif.pdf would both be written to pdf/s.tif.pdf",
                        "s.tif.txt: 1 2", "s.tif.pdf.txt: 3 4", "pdf/s.tif.pdf: 1 2"};
+    QTest::newRow("hOCR and ALTO beside each result, and beside the book")
+        << QStringList{"a.jpg", "scan.pdf:1"} << "/f/book.txt" << QStringList{"--alto", "--hocr"}
+        << QStringList{"scan.pdf.txt: 2",         "book.txt: 1 2",     "a.jpg.hocr: 1",
+                       "scan.pdf.p1.hocr: 2",     "book.hocr: 1 2",    "a.jpg.alto.xml: 1",
+                       "scan.pdf.p1.alto.xml: 2", "book.alto.xml: 1 2"};
+    QTest::newRow("a book without .txt gets the extension after its name")
+        << QStringList{"a.jpg"} << "/f/notes" << QStringList{"--hocr"}
+        << QStringList{"notes: 1", "a.jpg.hocr: 1", "notes.hocr: 1"};
+    QTest::newRow("a book named like a picture's hOCR")
+        << QStringList{"a.jpg"} << "/f/a.jpg.hocr" << QStringList{"--hocr"}
+        << QStringList{"clash: the book and a.jpg would both be written to a.jpg.hocr",
+                       "a.jpg.hocr: 1", "a.jpg.hocr.hocr: 1"};
 }
 
 void TestFolderBatch::plannedOutputs() {
     QFETCH(QStringList, items);
     QFETCH(QString, book);
-    QFETCH(bool, pdf);
+    QFETCH(QStringList, asked);
     QFETCH(QStringList, outputs);
     QList<PictureItem> pictures;
     for (const QString& item : items)
         pictures.append({item.section(u':', 0, 0),
                          item.contains(u':') ? item.section(u':', 1).toInt() - 1 : -1});
-    const OutputPlan plan = planOutputs(QStringLiteral("/f"), pictures, book, pdf);
+    const OutputPlan plan = planOutputs(QStringLiteral("/f"), pictures, book, formatsAsked(asked));
     QStringList got;
     for (const QString& clash : plan.clashes)
         got << QStringLiteral("clash: ") + clash;
@@ -421,7 +435,7 @@ void TestFolderBatch::bookNames() {
         book = f + u'/' + book.mid(2);
     else if (book.startsWith(u"O/"))
         book = other.path() + u'/' + book.mid(2);
-    const OutputPlan plan = planOutputs(f, items, book, false);
+    const OutputPlan plan = planOutputs(f, items, book, formatsAsked({}));
     if (refusal.isEmpty()) {
         QVERIFY2(plan.clashes.isEmpty(), qPrintable(plan.clashes.join(u'|')));
         QCOMPARE(plan.outputs.last().target, book);
@@ -429,7 +443,7 @@ void TestFolderBatch::bookNames() {
         QCOMPARE(plan.clashes.size(), 1);
         QVERIFY2(plan.clashes.first().contains(refusal), qPrintable(plan.clashes.first()));
         QVERIFY(std::none_of(plan.outputs.begin(), plan.outputs.end(),
-                             [](const Output& out) { return out.kind == OutputKind::BookText; }));
+                             [](const Output& out) { return out.scope == OutputScope::Book; }));
     }
 }
 
@@ -1432,15 +1446,16 @@ void TestFolderBatch::outputsReplaceOnlyTheirOwn() {
     QTemporaryDir folder;
     const QString f = folder.path();
     const QList<PictureItem> pages{{"s.pdf", 0}, {"s.pdf", 1}};
-    Output output{OutputKind::DocumentText, f + QStringLiteral("/s.pdf.txt"),
+    const OutputFormat* text = formatsAsked({}).first();
+    Output output{text, OutputScope::Document, f + QStringLiteral("/s.pdf.txt"),
                   QStringLiteral("s.pdf.txt"), pages};
     if (kind == u"book")
-        output = {OutputKind::BookText, f + QStringLiteral("/book.txt"), QStringLiteral("book.txt"),
-                  pages};
+        output = {text, OutputScope::Book, f + QStringLiteral("/book.txt"),
+                  QStringLiteral("book.txt"), pages};
     if (kind == u"pdf") {
         QVERIFY(QDir(f).mkdir(QStringLiteral("pdf")));
-        output = {OutputKind::DocumentPdf, f + QStringLiteral("/pdf/s.pdf"),
-                  QStringLiteral("pdf/s.pdf"), pages};
+        output = {formatOfOption(QStringLiteral("--pdf")), OutputScope::Document,
+                  f + QStringLiteral("/pdf/s.pdf"), QStringLiteral("pdf/s.pdf"), pages};
     }
     if (before == "<edited>") {
         writeAll(output.target, "batch's\r\n\f\r\nwords\r\n");
