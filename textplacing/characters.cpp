@@ -80,9 +80,9 @@ QList<PlacedCharacter> placeCharacters(const QList<enginelayout::Line>& lines,
             const QString folded = foldForMatching(written);
             character.changed =
                 sameSymbolAsBefore || folded != engineText(engine, anchor, folded.toUcs4().size());
-            const bool newLine = placed.isEmpty() || placed.last().line != character.line;
+            // The engine starts a word at the start of each of its lines.
             character.startsWord =
-                afterSpace || newLine || (!sameSymbolAsBefore && source.first && symbol.startsWord);
+                afterSpace || (!sameSymbolAsBefore && source.first && symbol.startsWord);
         } else {
             character.changed = true;
             character.startsWord = afterSpace;

@@ -220,15 +220,18 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const auto& [name, counters] : m_pdf)
+        for (const auto& [name, counters] : m_pdf) {
             std::printf("\n%s: %.1f s without the outputs, %.1f s with them: %.3f times; CPU "
                         "%.1f s and %.1f s: %.3f times (target at most 1.1 for PDFs, 1.05 for "
-                        "hOCR with ALTO); the PDF %.3f times the JPEG data and the text (target "
-                        "at most 1.1)\n",
+                        "hOCR with ALTO)",
                         name.c_str(), counters.at("s_without_pdf"), counters.at("s_with_pdf"),
                         counters.at("time_ratio"), counters.at("cpu_s_without_pdf"),
-                        counters.at("cpu_s_with_pdf"), counters.at("cpu_ratio"),
-                        counters.at("size_ratio"));
+                        counters.at("cpu_s_with_pdf"), counters.at("cpu_ratio"));
+            if (counters.at("size_ratio") > 0)
+                std::printf("; the PDF %.3f times the JPEG data and the text (target at most 1.1)",
+                            counters.at("size_ratio"));
+            std::printf("\n");
+        }
     }
 
 private:

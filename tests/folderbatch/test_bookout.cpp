@@ -2,8 +2,11 @@
 // three pages (horizontal Japanese as a JPEG scan, vertical Japanese, Latin words), read by
 // `quillpix --batch --pdf --book`, and what comes out read back with Poppler's own tools.
 
+#include "bookoutput.h"
 #include "booktext.h"
+#include "characters.h"
 #include "cp932.h"
+#include "doubt.h"
 #include "failure.h"
 #include "filelistbox.h"
 #include "frmmain.h"
@@ -126,6 +129,7 @@ QStringList snapshot(const QString& folder) {
 struct PlacedGlyph {
     QString text;
     QRect box;
+    bool doubtful = false; // hOCR's x_doubtful
 };
 struct LayoutFile {
     QList<QList<PlacedGlyph>> pages;
@@ -148,12 +152,15 @@ LayoutFile readLayoutFile(const QString& path) {
         if (a.value(QLatin1String("class")) == u"ocr_page" || xml.name() == u"Page") {
             out.pages.append(QList<PlacedGlyph>());
         } else if (a.value(QLatin1String("class")) == u"ocrx_cinfo") {
-            const QRegularExpressionMatch m =
-                bbox.match(a.value(QLatin1String("title")).toString());
+            // The attributes are the reader's until it reads on.
+            const QString title = a.value(QLatin1String("title")).toString();
+            const QRegularExpressionMatch m = bbox.match(title);
             const QString text = xml.readElementText();
             out.pages.last().append(
-                {text, QRect(QPoint(m.captured(1).toInt(), m.captured(2).toInt()),
-                             QPoint(m.captured(3).toInt() - 1, m.captured(4).toInt() - 1))});
+                {text,
+                 QRect(QPoint(m.captured(1).toInt(), m.captured(2).toInt()),
+                       QPoint(m.captured(3).toInt() - 1, m.captured(4).toInt() - 1)),
+                 title.contains(u"x_doubtful 1")});
         } else if (xml.name() == u"Glyph") {
             out.pages.last().append({a.value(QLatin1String("CONTENT")).toString(),
                                      QRect(a.value(QLatin1String("HPOS")).toInt(),
@@ -489,6 +496,10 @@ void TestBookOut::outputsNeverLeaveTheFolder_data() {
         << "pdf/scan.pdf"
         << "notes.txt" << QStringList{"--pdf"}
         << "failed: pdf/scan.pdf: The file pdf/scan.pdf is a link to outside the folder";
+    QTest::newRow("a page's hOCR")
+        << "scan.pdf.p1.hocr"
+        << "notes.txt" << QStringList{"--hocr"}
+        << "failed: scan.pdf.p1.hocr: The file scan.pdf.p1.hocr is a link to outside the folder";
     QTest::newRow("the PDFs' folder") << "pdf"
                                       << "dir/" << QStringList{"--pdf"}
                                       << "The file pdf/scan.pdf is a link to outside the folder";
@@ -605,6 +616,18 @@ void TestBookOut::layoutFilesPlaceTheSavedText() {
                                                                  .arg(off)
                                                                  .arg(spelled.size())));
             QCOMPARE(book.pages[k].size(), one.pages.first().size());
+            // The marks are the doubt rule's on the saved text placed on the lines kept.
+            if (extension == u".hocr") {
+                const std::optional<enginelayout::KeptLines> lines =
+                    folderbatch::keptLines(folder.path(), {name, -1});
+                QVERIFY(lines);
+                QList<textplacing::PlacedCharacter> placed =
+                    textplacing::placeCharacters(lines->lines, saved);
+                textplacing::markDoubtful(placed);
+                QCOMPARE(placed.size(), one.pages.first().size());
+                for (qsizetype i = 0; i < placed.size(); ++i)
+                    QCOMPARE(one.pages.first()[i].doubtful, placed[i].doubtful);
+            }
         }
     }
 }

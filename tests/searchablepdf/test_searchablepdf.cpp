@@ -459,6 +459,15 @@ void TestSearchablePdf::placeCharacters_data() {
     QTest::newRow("typed inside: on the one before, changed")
         << QStringList{"abcd"} << "abzcd" << QList<int>{0, 1, 1, 2, 3} << "..x.."
         << "w....";
+    QTest::newRow("a character typed twice: the second is changed")
+        << QStringList{"abcd"} << "abbcd" << QList<int>{0, 1, 1, 2, 3} << "..x.."
+        << "w....";
+    QTest::newRow("typed twice at a word's start: the second starts none")
+        << QStringList{"ab cd"} << "abccd" << QList<int>{0, 1, 2, 2, 3} << "...x."
+        << "w.w..";
+    QTest::newRow("two digits the user wrote as one circled number")
+        << QStringList{"x10y"} << QStringLiteral("x⑩y") << QList<int>{0, 1, 3} << "..."
+        << "w..";
     QTest::newRow("a space typed inside a word starts one")
         << QStringList{"abcd"} << "ab cd" << QList<int>{0, 1, 2, 3} << "...."
         << "w.w.";
