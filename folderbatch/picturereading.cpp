@@ -40,7 +40,7 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
     int pageOfRegions = -2;
     const auto endPage = [&pages, &regions] {
         if (!regions.isEmpty())
-            pages << (regions.size() == 1 ? regions.front() : pipeline::joinedRegions(regions));
+            pages << pipeline::joinedRegions(regions);
         regions.clear();
     };
     for (const pipeline::EngineRead& one : pipeline::engineReads(prepared)) {

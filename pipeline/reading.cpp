@@ -79,6 +79,8 @@ Reading joinedPages(const QList<Reading>& pages) {
 }
 
 Reading joinedRegions(const QList<Reading>& regions) {
+    if (regions.size() == 1)
+        return regions.front();
     return joinedReadings(regions, regionsJoined);
 }
 

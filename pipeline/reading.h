@@ -78,7 +78,7 @@ Reading joinedPages(const QList<Reading>& pages);
 // The text regions of one page read one after the other, as one reading of the page: each
 // region's text without the empty lines at its end (a column of a paragraph goes on in the
 // next region), every line followed by CR LF; written, failed and lostInShiftJis as for
-// joinedPages.
+// joinedPages. A page read in one piece is that reading as it is.
 Reading joinedRegions(const QList<Reading>& regions);
 
 // The text steps alone, for an output already at hand. codePageCopy, when not empty, receives

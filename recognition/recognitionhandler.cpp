@@ -22,6 +22,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quillpix {
 namespace {
 
@@ -202,14 +204,15 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     // A page of text regions is read region by region; the preview shows each as it goes.
     const pipeline::PlannedRuns runs = pipeline::planRuns(crop, settings);
     QList<pipeline::Reading> readings;
-    for (size_t k = 0; k == 0 || k < runs.reads.size(); ++k) {
+    // A plan that failed has no reads: its first run shows the problem and sends nothing.
+    const size_t count = std::max<size_t>(runs.reads.size(), 1);
+    for (size_t k = 0; k < count; ++k) {
         showSent(pipeline::sendPlannedRun(m_folders.program, runs, k));
         readings << readSent(pipeline::windowStyleFor(settings.option));
         if (reportFailedRun(readings.back()))
             return std::nullopt;
     }
-    const pipeline::Reading reading =
-        readings.size() == 1 ? readings.front() : pipeline::joinedRegions(readings);
+    const pipeline::Reading reading = pipeline::joinedRegions(readings);
     m_resultBox.append(reading.boxText);
     m_c.window->unsetCursor();
     // Blank output plays no sound.
