@@ -142,6 +142,9 @@ struct Outcome {
     // --characters: of (c)'s characters, those read wrong, those the doubt rule marks, and the
     // wrong ones among them.
     qint64 characters = 0, wrong = 0, marked = 0, caught = 0;
+    // Of those, the ones wrong wherever their line is aligned (misread, not merely out of
+    // order), and those marked.
+    qint64 misread = 0, misreadCaught = 0;
 };
 
 // One CSV row per character of (c)'s result placed on the engine's lines: the signs a doubt rule
@@ -155,6 +158,18 @@ QStringList characterRows(const TestPicture& p, const QList<enginelayout::Line>&
     for (const textplacing::PlacedCharacter& c : placed)
         characters << c.text;
     const QList<bool> right = readRight(characters, p.reference);
+    QList<QStringList> byLine;
+    for (qsizetype i = 0; i < placed.size(); ++i) {
+        if (i == 0 || placed[i].line != placed[i - 1].line)
+            byLine.append(QStringList());
+        byLine.last() << placed[i].text;
+    }
+    const QList<bool> misread = [&] {
+        QList<bool> flags;
+        for (const bool r : readRightInAnyOrder(byLine, p.reference))
+            flags << !r;
+        return flags;
+    }();
     QStringList rows;
     for (qsizetype i = 0; i < placed.size(); ++i) {
         const textplacing::PlacedCharacter& c = placed[i];
@@ -171,6 +186,8 @@ QStringList characterRows(const TestPicture& p, const QList<enginelayout::Line>&
         out.wrong += right[i] ? 0 : 1;
         out.marked += c.doubtful ? 1 : 0;
         out.caught += c.doubtful && !right[i] ? 1 : 0;
+        out.misread += misread[i] ? 1 : 0;
+        out.misreadCaught += c.doubtful && misread[i] ? 1 : 0;
         rows << QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9")
                     .arg(p.kind.isEmpty() ? categoryName(p.category) : p.kind, p.name)
                     .arg(c.text.toUcs4().value(0))
@@ -751,6 +768,8 @@ int main(int argc, char** argv) {
         sum.wrong += o.wrong;
         sum.marked += o.marked;
         sum.caught += o.caught;
+        sum.misread += o.misread;
+        sum.misreadCaught += o.misreadCaught;
     };
     if (options.pages.isEmpty())
         for (Category c : options.categories)
@@ -785,14 +804,17 @@ int main(int argc, char** argv) {
     row(QStringLiteral("all"), all, int(pictures.size()));
     if (!options.characters.isEmpty()) {
         std::printf("\nCharacters of (c) the doubt rule marks:\n\n"
-                    "| Category | Characters | read wrong | marked | wrong ones marked |\n"
-                    "|---|---:|---:|---:|---:|\n");
+                    "| Category | Characters | read wrong | marked | wrong ones marked | misread "
+                    "(any order) | misread ones marked |\n"
+                    "|---|---:|---:|---:|---:|---:|---:|\n");
         const auto marks = [](const QString& name, const Outcome& o) {
-            std::printf("| %s | %lld | %.2f %% | %.2f %% | %.1f %% |\n", qPrintable(name),
-                        o.characters,
-                        100.0 * double(o.wrong) / double(std::max<qint64>(1, o.characters)),
-                        100.0 * double(o.marked) / double(std::max<qint64>(1, o.characters)),
-                        100.0 * double(o.caught) / double(std::max<qint64>(1, o.wrong)));
+            const auto share = [](qint64 part, qint64 whole) {
+                return 100.0 * double(part) / double(std::max<qint64>(1, whole));
+            };
+            std::printf("| %s | %lld | %.2f %% | %.2f %% | %.1f %% | %.2f %% | %.1f %% |\n",
+                        qPrintable(name), o.characters, share(o.wrong, o.characters),
+                        share(o.marked, o.characters), share(o.caught, o.wrong),
+                        share(o.misread, o.characters), share(o.misreadCaught, o.misread));
         };
         for (const QString& group : groups)
             marks(group, byGroup[group]);

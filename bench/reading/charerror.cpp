@@ -72,12 +72,64 @@ Errors orderFree(const QString& read, const QString& reference) {
     return {std::max(missing, extra), ref.size()};
 }
 
-QList<bool> readRight(const QStringList& read, const QString& reference) {
+namespace {
+
+QStringList referenceCharacters(const QString& reference) {
     QStringList ref;
     for (const uint c : reference.toUcs4())
         if (!QChar::isSpace(c) && c != u'\f')
             ref << QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1)
                        .normalized(QString::NormalizationForm_KC);
+    return ref;
+}
+
+} // namespace
+
+QList<bool> readRightInAnyOrder(const QList<QStringList>& lines, const QString& reference) {
+    const QStringList ref = referenceCharacters(reference);
+    const qsizetype m = ref.size();
+    QList<bool> right;
+    for (const QStringList& line : lines) {
+        QStringList got;
+        for (const QString& c : line)
+            got << c.normalized(QString::NormalizationForm_KC);
+        const qsizetype n = got.size();
+        // The line whole, anywhere in the reference: starting and ending in it costs nothing.
+        std::vector<qint32> cost(size_t((n + 1) * (m + 1)));
+        const auto at = [m](qsizetype i, qsizetype j) { return size_t(i * (m + 1) + j); };
+        for (qsizetype i = 0; i <= n; ++i)
+            cost[at(i, 0)] = qint32(i);
+        for (qsizetype i = 1; i <= n; ++i)
+            for (qsizetype j = 1; j <= m; ++j)
+                cost[at(i, j)] =
+                    std::min({cost[at(i - 1, j)] + 1, cost[at(i, j - 1)] + 1,
+                              cost[at(i - 1, j - 1)] + (got[i - 1] == ref[j - 1] ? 0 : 1)});
+        qsizetype end = 0;
+        for (qsizetype j = 1; j <= m; ++j)
+            if (cost[at(n, j)] < cost[at(n, end)])
+                end = j;
+        QList<bool> inLine(n, false);
+        for (qsizetype i = n, j = end; i > 0;) {
+            if (j > 0 && got[i - 1] == ref[j - 1] && cost[at(i, j)] == cost[at(i - 1, j - 1)]) {
+                inLine[i - 1] = true;
+                --i;
+                --j;
+            } else if (j > 0 && cost[at(i, j)] == cost[at(i - 1, j - 1)] + 1) {
+                --i;
+                --j;
+            } else if (cost[at(i, j)] == cost[at(i - 1, j)] + 1) {
+                --i;
+            } else {
+                --j;
+            }
+        }
+        right += inLine;
+    }
+    return right;
+}
+
+QList<bool> readRight(const QStringList& read, const QString& reference) {
+    const QStringList ref = referenceCharacters(reference);
     QStringList got;
     for (const QString& c : read)
         got << c.normalized(QString::NormalizationForm_KC);

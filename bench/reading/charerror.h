@@ -37,5 +37,8 @@ Errors orderFree(const QString& read, const QString& reference);
 // false for a character read wrongly or read beyond the reference. Both compared in Unicode's
 // compatibility form.
 QList<bool> readRight(const QStringList& read, const QString& reference);
+// The same with each line aligned on its own wherever it fits the reference best: a line read
+// right but out of order is right here, so what is left wrong is what was misread.
+QList<bool> readRightInAnyOrder(const QList<QStringList>& lines, const QString& reference);
 
 } // namespace quillpix::readingbench
