@@ -15,7 +15,8 @@ constexpr int kSecondLevelFrom = 0x989F;
 constexpr int kSecondLevelEnd = 0xEAA4;
 
 bool doubtfulAlone(const PlacedCharacter& c) {
-    if (c.confidence == enginelayout::kNoConfidence)
+    // What the user typed is what the user meant, whatever the engine read there.
+    if (c.confidence == enginelayout::kNoConfidence || c.changed)
         return false;
     return c.confidence < kSureFrom || rarityOf(c.text) >= Rarity::SecondLevel;
 }

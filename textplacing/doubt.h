@@ -26,8 +26,8 @@ inline constexpr double kMostMarked = 0.10;
 
 // Sets doubtful on each character: less sure than kSureFrom, or a kanji beyond the first level
 // (the engine's model reaches for rare kanji on a blurred common one), as long as no more than
-// kMostMarked of them are. A character with no confidence (typed where nothing was read) is
-// never doubtful.
+// kMostMarked of them are. A character that is not what the engine read (typed over, or where
+// nothing was read) is never doubtful: the user wrote it.
 void markDoubtful(QList<PlacedCharacter>& characters);
 
 } // namespace quillpix::textplacing

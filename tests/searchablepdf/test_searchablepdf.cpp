@@ -532,6 +532,9 @@ void TestSearchablePdf::markDoubtful_data() {
     QTest::newRow("beyond Shift-JIS") << QStringLiteral("𠮷") << QList<float>{99} << "x";
     QTest::newRow("no confidence: typed where nothing was read")
         << QStringLiteral("弌本") << QList<float>{-1, -1} << "..";
+    // A confidence above 100 stands for a character the user typed over (changed).
+    QTest::newRow("typed over by the user")
+        << QStringLiteral("本弌") << QList<float>{150, 150} << "..";
     // 23 characters mark at most two (a tenth): the least sure.
     QTest::newRow("no more than a tenth, the least sure first")
         << QStringLiteral("本本本") << QList<float>{50, 20, 40} << ".xx";
@@ -546,7 +549,8 @@ void TestSearchablePdf::markDoubtful() {
     for (qsizetype i = 0; i < codes.size(); ++i) {
         textplacing::PlacedCharacter c;
         c.text = QString::fromUcs4(reinterpret_cast<const char32_t*>(&codes[i]), 1);
-        c.confidence = confidences[i];
+        c.changed = confidences[i] > 100;
+        c.confidence = c.changed ? 20 : confidences[i];
         c.doubtful = true; // marks of an earlier rule go
         characters << c;
     }
