@@ -74,81 +74,45 @@ Errors orderFree(const QString& read, const QString& reference) {
 
 namespace {
 
+QStringList compatibilityForms(const QStringList& characters) {
+    QStringList out;
+    for (const QString& c : characters)
+        out << c.normalized(QString::NormalizationForm_KC);
+    return out;
+}
+
 QStringList referenceCharacters(const QString& reference) {
     QStringList ref;
     for (const uint c : reference.toUcs4())
         if (!QChar::isSpace(c) && c != u'\f')
-            ref << QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1)
-                       .normalized(QString::NormalizationForm_KC);
-    return ref;
+            ref << QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+    return compatibilityForms(ref);
 }
 
-} // namespace
-
-QList<bool> readRightInAnyOrder(const QList<QStringList>& lines, const QString& reference) {
-    const QStringList ref = referenceCharacters(reference);
-    const qsizetype m = ref.size();
-    QList<bool> right;
-    for (const QStringList& line : lines) {
-        QStringList got;
-        for (const QString& c : line)
-            got << c.normalized(QString::NormalizationForm_KC);
-        const qsizetype n = got.size();
-        // The line whole, anywhere in the reference: starting and ending in it costs nothing.
-        std::vector<qint32> cost(size_t((n + 1) * (m + 1)));
-        const auto at = [m](qsizetype i, qsizetype j) { return size_t(i * (m + 1) + j); };
-        for (qsizetype i = 0; i <= n; ++i)
-            cost[at(i, 0)] = qint32(i);
-        for (qsizetype i = 1; i <= n; ++i)
-            for (qsizetype j = 1; j <= m; ++j)
-                cost[at(i, j)] =
-                    std::min({cost[at(i - 1, j)] + 1, cost[at(i, j - 1)] + 1,
-                              cost[at(i - 1, j - 1)] + (got[i - 1] == ref[j - 1] ? 0 : 1)});
-        qsizetype end = 0;
-        for (qsizetype j = 1; j <= m; ++j)
-            if (cost[at(n, j)] < cost[at(n, end)])
-                end = j;
-        QList<bool> inLine(n, false);
-        for (qsizetype i = n, j = end; i > 0;) {
-            if (j > 0 && got[i - 1] == ref[j - 1] && cost[at(i, j)] == cost[at(i - 1, j - 1)]) {
-                inLine[i - 1] = true;
-                --i;
-                --j;
-            } else if (j > 0 && cost[at(i, j)] == cost[at(i - 1, j - 1)] + 1) {
-                --i;
-                --j;
-            } else if (cost[at(i, j)] == cost[at(i - 1, j)] + 1) {
-                --i;
-            } else {
-                --j;
-            }
-        }
-        right += inLine;
-    }
-    return right;
-}
-
-QList<bool> readRight(const QStringList& read, const QString& reference) {
-    const QStringList ref = referenceCharacters(reference);
-    QStringList got;
-    for (const QString& c : read)
-        got << c.normalized(QString::NormalizationForm_KC);
+// For each of got, whether the alignment with ref matches it to the same character: the whole
+// of both, or with anywhere the whole of got anywhere in ref (starting and ending in it costs
+// nothing). The whole table is kept to walk back: pages hold a few thousand characters.
+QList<bool> matched(const QStringList& got, const QStringList& ref, bool anywhere) {
     const qsizetype n = got.size();
     const qsizetype m = ref.size();
-    // The whole table, to walk back: pages hold a few thousand characters.
     std::vector<qint32> cost(size_t((n + 1) * (m + 1)));
     const auto at = [m](qsizetype i, qsizetype j) { return size_t(i * (m + 1) + j); };
     for (qsizetype i = 0; i <= n; ++i)
         cost[at(i, 0)] = qint32(i);
     for (qsizetype j = 0; j <= m; ++j)
-        cost[at(0, j)] = qint32(j);
+        cost[at(0, j)] = anywhere ? 0 : qint32(j);
     for (qsizetype i = 1; i <= n; ++i)
         for (qsizetype j = 1; j <= m; ++j)
             cost[at(i, j)] =
                 std::min({cost[at(i - 1, j)] + 1, cost[at(i, j - 1)] + 1,
                           cost[at(i - 1, j - 1)] + (got[i - 1] == ref[j - 1] ? 0 : 1)});
+    qsizetype end = m;
+    if (anywhere)
+        for (qsizetype j = 0; j <= m; ++j)
+            if (cost[at(n, j)] < cost[at(n, end)])
+                end = j;
     QList<bool> right(n, false);
-    for (qsizetype i = n, j = m; i > 0 && j >= 0;) {
+    for (qsizetype i = n, j = end; i > 0;) {
         if (j > 0 && got[i - 1] == ref[j - 1] && cost[at(i, j)] == cost[at(i - 1, j - 1)]) {
             right[i - 1] = true;
             --i;
@@ -163,6 +127,20 @@ QList<bool> readRight(const QStringList& read, const QString& reference) {
         }
     }
     return right;
+}
+
+} // namespace
+
+QList<bool> readRightInAnyOrder(const QList<QStringList>& lines, const QString& reference) {
+    const QStringList ref = referenceCharacters(reference);
+    QList<bool> right;
+    for (const QStringList& line : lines)
+        right += matched(compatibilityForms(line), ref, true);
+    return right;
+}
+
+QList<bool> readRight(const QStringList& read, const QString& reference) {
+    return matched(compatibilityForms(read), referenceCharacters(reference), false);
 }
 
 } // namespace quillpix::readingbench
