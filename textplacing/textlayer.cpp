@@ -67,6 +67,7 @@ bool isLineBreak(char32_t c) {
 struct EngineCharacter {
     char32_t folded = 0;
     qsizetype line = 0;
+    qsizetype symbol = 0;
     double from = 0;
     double to = 0;
 };
@@ -175,7 +176,7 @@ std::vector<EngineCharacter> engineCharacters(const QList<Line>& lines) {
             const auto [from, to] = spans[size_t(s)];
             const double k = double(shown.size());
             for (size_t i = 0; i < shown.size(); ++i)
-                out.push_back({shown[i], l, from + (to - from) * double(i) / k,
+                out.push_back({shown[i], l, s, from + (to - from) * double(i) / k,
                                from + (to - from) * double(i + 1) / k});
         }
     }
@@ -422,6 +423,13 @@ std::vector<qsizetype> characterAnchors(const std::vector<TextCharacter>& text,
 }
 
 } // namespace
+
+QList<EngineCharacterAt> engineCharactersOf(const QList<Line>& lines) {
+    QList<EngineCharacterAt> out;
+    for (const EngineCharacter& c : engineCharacters(lines))
+        out.append({c.folded, c.line, c.symbol});
+    return out;
+}
 
 QList<qsizetype> matchToEngine(const QString& text, const QList<Line>& lines) {
     const std::vector<qsizetype> anchor =

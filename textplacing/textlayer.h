@@ -58,6 +58,15 @@ inline constexpr double kMinimumSpace = 0.15;
 // character before them, or at the start with the engine's first. The matching is an edit-distance
 // alignment of the folded characters; past kMaximumAlignment cells it spreads the text evenly.
 QList<qsizetype> matchToEngine(const QString& text, const QList<Line>& lines);
+
+// The engine's characters as matchToEngine counts them (each symbol's folded code points, white
+// space left out), each with the line and symbol it comes from.
+struct EngineCharacterAt {
+    char32_t folded = 0;
+    qsizetype line = 0;
+    qsizetype symbol = 0;
+};
+QList<EngineCharacterAt> engineCharactersOf(const QList<Line>& lines);
 inline constexpr qsizetype kMaximumAlignment = qsizetype(16) << 20;
 
 // The saved text laid on the lines: one run per line that got characters, in the lines' order.
