@@ -15,6 +15,7 @@
 #include "platform.h"
 #include "recognitionhandler.h"
 #include "recovery.h"
+#include "resultmarks.h"
 #include "resulttexthandler.h"
 #include "screenreading.h"
 #include "selectionhandler.h"
@@ -155,6 +156,17 @@ void FrmMain::createFeatures() {
         if (made)
             resultText->focus();
     });
+    // The result box's caret character is framed on the picture, and a click on a character's
+    // place there puts the caret on it.
+    connect(&resultText->marks(), &ResultMarks::placeShown, viewer, &ViewerHandler::showPlaces);
+    connect(viewer, &ViewerHandler::displayClicked, &resultText->marks(), &ResultMarks::goToPoint);
+    // The engine's other choices for a character are read when the user asks for them.
+    resultText->marks().setAlternatives(
+        [this, viewer](const textplacing::Place& place, const QString&) {
+            return viewer->showsPicture()
+                       ? m_platform.alternativesAt(viewer->fullPicture(), place.box, place.vertical)
+                       : QStringList();
+        });
     // The whole picture as a finished drag would select it; reading it is pressing
     // "コマンドを作成して実行".
     connect(viewer, &ViewerHandler::wholePictureRequested, this,

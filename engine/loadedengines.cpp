@@ -3,6 +3,7 @@
 #include "engineidentity.h"
 #include "enginelayout.h"
 #include "enginesettings.h"
+#include "libraryparameters.h"
 #include "pictureresolution.h"
 
 #include <QDir>
@@ -131,6 +132,32 @@ bool recognisedPage(tesseract::TessBaseAPI& api, Pix* pix, tesseract::ETEXT_DESC
     api.SetImage(pix);
     return api.Recognize(monitor) >= 0;
 }
+
+// The LSTM engine keeps each symbol's other readings only while its lstm_choice_mode is 2.
+// Set on one engine for one read: the setting is the engine's own, and goes back to what the
+// call's settings made it (they may set it too), so the engine's next read reads as before.
+class ChoicesKept {
+public:
+    ChoicesKept(tesseract::TessBaseAPI& api, bool keep) {
+        // Were it shared by every engine, setting it would reach the reads of other threads.
+        if (!keep || processWideVariable(QString::fromLatin1(kMode)) ||
+            !api.GetIntVariable(kMode, &m_before))
+            return;
+        m_api = &api;
+        m_api->SetVariable(kMode, "2");
+    }
+    ~ChoicesKept() {
+        if (m_api)
+            m_api->SetVariable(kMode, std::to_string(m_before).c_str());
+    }
+    ChoicesKept(const ChoicesKept&) = delete;
+    ChoicesKept& operator=(const ChoicesKept&) = delete;
+
+private:
+    static constexpr const char* kMode = "lstm_choice_mode";
+    tesseract::TessBaseAPI* m_api = nullptr;
+    int m_before = 0;
+};
 
 } // namespace
 
@@ -286,7 +313,8 @@ LoadedEngines::Loaded* LoadedEngines::ready(const PlainCall& call, const QString
     return engine;
 }
 
-Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFolder) {
+Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFolder,
+                               QList<enginelayout::Line>* lines) {
     Outcome refusal = Outcome::NotResident;
     Loaded* engine = ready(call, givenDataFolder, refusal);
     if (!engine)
@@ -307,6 +335,9 @@ Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFo
         }
         recognised = api.ProcessPages(local(call.image).c_str(), nullptr, 0, &renderer);
     }
+    // The page's results stay with the engine until it is cleared.
+    if (lines && recognised)
+        *lines = enginelayout::recognisedLines(api);
     api.Clear();
     api.ClearAdaptiveClassifier();
     // What the command line leaves after a failed page (an empty file for a picture it cannot
@@ -320,7 +351,8 @@ Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFo
 }
 
 PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bool withLines,
-                                const StopRequested& stopRequested) {
+                                const StopRequested& stopRequested,
+                                enginelayout::Alternatives alternatives) {
     PictureText result;
     // A stop that came while the read waited its turn costs no loading and no recognition.
     if (stopRequested && stopRequested()) {
@@ -331,6 +363,9 @@ PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bo
     if (!engine)
         return result;
     tesseract::TessBaseAPI& api = engine->api;
+    const bool withAlternatives = alternatives == enginelayout::Alternatives::With;
+    // Kept until the lines are taken: the choices are looked up by the mode the engine has then.
+    const ChoicesKept choicesKept(api, withAlternatives);
     Pix* pix = pixOf(picture);
     if (!pix) {
         result.outcome = Outcome::Failed;
@@ -351,8 +386,8 @@ PictureText LoadedEngines::read(const PlainCall& call, const QImage& picture, bo
         if (text) {
             result.utf8 = QByteArray(text.get());
             result.outcome = Outcome::Written;
-            if (withLines)
-                result.lines = enginelayout::recognisedLines(api);
+            if (withLines || withAlternatives)
+                result.lines = enginelayout::recognisedLines(api, alternatives);
         } else {
             result.outcome = Outcome::Failed;
         }

@@ -68,13 +68,20 @@ public:
     // The call's picture file read into <output base>.txt, exactly as the command line writes
     // it; the data folder is givenDataFolder, else the installed program's. NotResident when
     // its settings cannot run resident (residentRefusal()); that verdict is remembered per
-    // engineKey(), so such settings cost no model load and only a few file reads.
-    Outcome runFile(const PlainCall& call, const QString& givenDataFolder);
+    // engineKey(), so such settings cost no model load and only a few file reads. With lines
+    // given, they receive where the same recognition read each line and character, in the
+    // picture file's pixels (nothing when the read failed).
+    Outcome runFile(const PlainCall& call, const QString& givenDataFolder,
+                    QList<enginelayout::Line>* lines = nullptr);
     // A picture held in memory read with the call's settings (its picture and output base are
     // not used; its data folder is the installed program's when empty). stopRequested is asked
     // before the read and between its words; once it says true the read ends as Cancelled.
+    // With alternatives, the lines are given (whatever withLines says) with the engine's other
+    // readings of each symbol; the engine is told to keep them for this read alone, which
+    // leaves its text as it is and costs recognition time.
     PictureText read(const PlainCall& call, const QImage& picture, bool withLines,
-                     const StopRequested& stopRequested = {});
+                     const StopRequested& stopRequested = {},
+                     enginelayout::Alternatives alternatives = enginelayout::Alternatives::Without);
     // Loads the engine runFile() would use, reading nothing.
     void prepare(const PlainCall& call, const QString& givenDataFolder);
     int count() const { return int(m_engines.size()); }

@@ -80,7 +80,7 @@ Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
 }
 
 Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& workingFolder,
-                                     const QString& batchPath) {
+                                     const QString& batchPath, QList<enginelayout::Line>* lines) {
     if (!enabledByEnvironment())
         return Outcome::NotResident;
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -93,10 +93,12 @@ Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& wo
     Outcome outcome = Outcome::Failed;
     waitForWorker([&] {
         const Verdict verdict = identify(environment, workingFolder);
-        outcome = !verdict.same ? Outcome::NotResident
-                                : m_loaded.runFile(resolved, resolved.tessdataDir.isEmpty()
-                                                                 ? verdict.tessdataFolder
-                                                                 : resolved.tessdataDir);
+        outcome = !verdict.same
+                      ? Outcome::NotResident
+                      : m_loaded.runFile(resolved,
+                                         resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
+                                                                        : resolved.tessdataDir,
+                                         lines);
     });
     return outcome;
 }
@@ -163,16 +165,18 @@ void ResidentEngine::waitForWorker(const std::function<void()>& job) {
 }
 
 QFuture<PictureText> ResidentEngine::startReading(const PlainCall& call, const QImage& picture,
-                                                  bool withLines, StopRequested stopRequested) {
+                                                  bool withLines, StopRequested stopRequested,
+                                                  enginelayout::Alternatives alternatives) {
     auto promise = std::make_shared<QPromise<PictureText>>();
     QFuture<PictureText> future = promise->future();
     promise->start();
     QMetaObject::invokeMethod(
         &m_context,
-        [this, promise, call, picture, withLines, stopRequested = std::move(stopRequested)] {
+        [this, promise, call, picture, withLines, alternatives,
+         stopRequested = std::move(stopRequested)] {
             PictureText result;
             try {
-                result = m_loaded.read(call, picture, withLines, stopRequested);
+                result = m_loaded.read(call, picture, withLines, stopRequested, alternatives);
             } catch (...) {
                 result.outcome = Outcome::Failed;
             }

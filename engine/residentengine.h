@@ -57,9 +57,10 @@ public:
     // "tesseract" it would start is the linked engine's own program, the call runs here with
     // that program's language data and writes <output base>.txt exactly as the command line
     // would. Otherwise NotResident, and nothing was touched. The program is identified on the
-    // worker, so the first run does not hold up the calling thread either.
+    // worker, so the first run does not hold up the calling thread either. With lines given, a
+    // resident read also gives where it read each line and character on the batch's picture.
     Outcome runBatchText(const QString& batchText, const QString& workingFolder,
-                         const QString& batchPath = {});
+                         const QString& batchPath = {}, QList<enginelayout::Line>* lines = nullptr);
 
     // Runs the call here without looking at PATH; relative paths count from workingFolder and
     // the language data folder is the call's or the installed program's. NotResident when its
@@ -84,8 +85,12 @@ public:
     // stopRequested is asked on the worker, before the read and between the words the engine
     // recognises (not while it finds the page's lines); once it says true the read ends as
     // Outcome::Cancelled, so a stop ends a long page within a word or so.
-    QFuture<PictureText> startReading(const PlainCall& call, const QImage& picture,
-                                      bool withLines = false, StopRequested stopRequested = {});
+    // With alternatives, the lines come with the engine's other readings of each symbol
+    // (LoadedEngines::read()).
+    QFuture<PictureText>
+    startReading(const PlainCall& call, const QImage& picture, bool withLines = false,
+                 StopRequested stopRequested = {},
+                 enginelayout::Alternatives alternatives = enginelayout::Alternatives::Without);
 
     // Whether the "tesseract" that a batch in workingFolder would start (batchfile::findProgram
     // with this process's environment) is the linked engine's program; remembered per PATH

@@ -3,7 +3,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace quillpix::enginelayout {
 namespace {
@@ -29,9 +32,36 @@ enginelayout::Direction directionAt(const tesseract::ResultIterator& it) {
                : enginelayout::Direction::Horizontal;
 }
 
+// Enough for a person to pick from; the engine's later choices are seldom right.
+constexpr qsizetype kMostAlternatives = 5;
+
+// The other readings the engine kept for the symbol at it, most likely first. Without any
+// (the LSTM engine not told to keep them) its choices are the chosen text alone.
+QStringList alternativesAt(const tesseract::ResultIterator& it, const QString& chosen) {
+    std::vector<std::pair<QString, float>> choices;
+    tesseract::ChoiceIterator choice(it);
+    do {
+        const char* text = choice.GetUTF8Text();
+        if (text)
+            choices.emplace_back(QString::fromUtf8(text), choice.Confidence());
+    } while (choice.Next());
+    // Their order is the engine's search order, not always by likelihood.
+    std::stable_sort(choices.begin(), choices.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    QStringList alternatives;
+    for (const auto& [text, confidence] : choices) {
+        if (text.trimmed().isEmpty() || text == chosen || alternatives.contains(text))
+            continue;
+        alternatives << text;
+        if (alternatives.size() == kMostAlternatives)
+            break;
+    }
+    return alternatives;
+}
+
 } // namespace
 
-QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api) {
+QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api, Alternatives alternatives) {
     QList<enginelayout::Line> lines;
     const std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it)
@@ -60,6 +90,8 @@ QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api) {
                                     boxAt(*it, tesseract::RIL_SYMBOL),
                                     it->IsAtBeginningOf(tesseract::RIL_WORD)};
         symbol.confidence = it->Confidence(tesseract::RIL_SYMBOL);
+        if (alternatives == Alternatives::With)
+            symbol.alternatives = alternativesAt(*it, symbol.text);
         lines.last().symbols.append(std::move(symbol));
     } while (it->Next(tesseract::RIL_SYMBOL));
     return lines;

@@ -17,8 +17,11 @@ namespace quillpix::enginelayout {
 
 // The lines of the page the engine has just recognised (after Recognize(), or in a renderer's
 // AddImageHandler), in its reading order, in the pixels of the picture it was given. A line
-// whose block the engine reads top to bottom is vertical.
-QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api);
+// whose block the engine reads top to bottom is vertical. With alternatives, each symbol gets
+// the other readings the engine kept for it (for the LSTM engine: only while its
+// lstm_choice_mode was 2 as it recognised, and still is).
+QList<enginelayout::Line> recognisedLines(tesseract::TessBaseAPI& api,
+                                          Alternatives alternatives = Alternatives::Without);
 
 // Collects the lines of every page while TessBaseAPI::ProcessPages runs, and writes nothing
 // itself. Give it to ProcessPages as the first renderer, with the one that writes the text

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // What the engine recognised on a picture and where: plain values, so that any engine run can
 // fill them, the searchable PDF can place its text layer on them and a test can write them by
@@ -15,6 +16,10 @@ enum class Direction { Horizontal, Vertical };
 
 inline constexpr float kNoConfidence = -1;
 
+// Whether a read gives each symbol the engine's other readings of it (Symbol::alternatives).
+// The LSTM engine keeps them only when told to before it recognises, which slows it down.
+enum class Alternatives { Without, With };
+
 // One character (rarely a few: a ligature) as the engine recognised it, with its box.
 struct Symbol {
     QString text;
@@ -22,6 +27,10 @@ struct Symbol {
     bool startsWord = false; // the first symbol of one of the engine's words
     // How sure the engine was of it, 0 to 100; kNoConfidence where nobody asked the engine.
     float confidence = kNoConfidence;
+    // The engine's other readings of it, most likely first, without text itself; empty unless
+    // a read asked for them (Alternatives::With), and often empty even then. Initialised, so
+    // that a symbol written as {text, box, ...} may leave it out without a warning.
+    QStringList alternatives = {};
     bool operator==(const Symbol&) const = default;
 };
 

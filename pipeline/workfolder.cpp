@@ -93,21 +93,22 @@ PreparedPicture preparedForRun(const QImage& picture, const EngineSettings& sett
 
 PlannedRuns planRuns(const QImage& picture, const EngineSettings& settings) {
     PlannedRuns runs;
-    const PreparedPicture prepared = preparedForRun(picture, settings, runs.problem);
+    runs.prepared = preparedForRun(picture, settings, runs.problem);
     if (!runs.problem.isEmpty())
         return runs;
-    runs.reads = engineReads(prepared);
+    runs.reads = engineReads(runs.prepared);
     if (isAutomatic(settings))
-        runs.explanation = automaticChoiceExplained(prepared);
+        runs.explanation = automaticChoiceExplained(runs.prepared);
     return runs;
 }
 
 SentRun sendPlannedRun(const QString& folder, const PlannedRuns& runs, size_t run) {
     if (!runs.problem.isEmpty() || run >= runs.reads.size())
-        return {{}, {}, runs.problem, {}};
+        return {{}, {}, runs.problem, {}, {}};
     const EngineRead& read = runs.reads[run];
     SentRun sent = send(folder, read.picture, commandFor(folder, read.settings));
     sent.explanation = runs.explanation;
+    sent.prepared = runs.prepared;
     return sent;
 }
 
@@ -121,18 +122,23 @@ SentRun sendCommand(const QString& folder, const QImage& picture, bool automatic
     QString problem;
     const PreparedPicture prepared = preparedForRun(picture, preparedAs, problem);
     if (!problem.isEmpty())
-        return {{}, {}, problem, {}};
-    return send(folder, prepared.picture, command);
+        return {{}, {}, problem, {}, {}};
+    SentRun sent = send(folder, prepared.picture, command);
+    sent.prepared = prepared;
+    return sent;
 }
 
 Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
-                    const TextRules& rules) {
+                    const TextRules& rules, QList<enginelayout::Line>* lines) {
     BatchFileStep engine(platform, fileIn(folder, QStringLiteral("tess.bat")),
                          fileIn(folder, QStringLiteral("tmp.txt")), style);
     // The engine writes UTF-8: the result box keeps the characters Shift-JIS lacks (saving
     // asks about them), only the work file tmp_sjis.txt has "?" in their place.
-    return read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules,
-                textfiles::TextEncoding::Utf8);
+    Reading reading = read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules,
+                           textfiles::TextEncoding::Utf8);
+    if (lines)
+        *lines = engine.report().lines;
+    return reading;
 }
 
 } // namespace quillpix::pipeline

@@ -22,6 +22,9 @@ struct SentRun {
     QString problem;
     // Why "自動" chose the command it did; "" for a fixed setting or a command run as it stands.
     QString explanation;
+    // What tmp.bmp was prepared from, for the engine's boxes to go back onto the picture
+    // (linesOnPicture); a picture sent as it was has a plan that changes nothing.
+    PreparedPicture prepared;
 };
 
 // 認識 as a list of runs: the picture prepared for the settings (see prepare) and what the
@@ -31,7 +34,8 @@ struct SentRun {
 struct PlannedRuns {
     std::vector<EngineRead> reads;
     QString problem;
-    QString explanation; // as SentRun's
+    QString explanation;      // as SentRun's
+    PreparedPicture prepared; // what the reads were cut from (see linesOnPicture)
 };
 PlannedRuns planRuns(const QImage& picture, const EngineSettings& settings);
 // One run of them: its picture to tmp.bmp and the command its settings make to tess.bat.
@@ -45,8 +49,10 @@ SentRun sendRun(const QString& folder, const QImage& picture, const EngineSettin
 SentRun sendCommand(const QString& folder, const QImage& picture, bool automaticPixels,
                     const QString& command);
 
-// Runs the folder's tess.bat through the platform and reads its tmp.txt.
+// Runs the folder's tess.bat through the platform and reads its tmp.txt. With lines given, they
+// receive where the loaded engine read each line and character on tmp.bmp; nothing when the
+// batch ran as written.
 Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
-                    const TextRules& rules);
+                    const TextRules& rules, QList<enginelayout::Line>* lines = nullptr);
 
 } // namespace quillpix::pipeline

@@ -155,6 +155,11 @@ void DesktopPlatform::prepareEngine(const QString& batchText, const QString& bat
     prepareResidentFirst(batchText, batchPath, *m_engine);
 }
 
+QStringList DesktopPlatform::alternativesAt(const QImage& picture, const QRect& box,
+                                            bool vertical) {
+    return quillpix::alternativesAt(picture, box, vertical, *m_engine);
+}
+
 void DesktopPlatform::playSound(const QString& wavPath) {
     // No sound device, or a file that cannot be played, is silence.
     sound::playFile(wavPath);

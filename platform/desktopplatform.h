@@ -32,6 +32,7 @@ public:
     QRect availableArea() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override;
+    QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) override;
     void playSound(const QString& wavPath) override;
     QString chooseFolder(const QString& startFolder) override;
     QString chooseFile(const QString& startFolder, const QString& nameFilter) override;

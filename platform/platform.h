@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lines.h"
 #include "textfiles.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,9 @@ struct BatchReport {
     // The engine's last line on its standard error in that run ("" when it said nothing there,
     // or its errors went to a file): the reason it gives for a failure.
     QString engineMessage;
+    // A resident read that wrote its text: where it read each line and character, in the
+    // pixels of the batch's picture. Empty for a batch run as written.
+    QList<enginelayout::Line> lines;
 };
 
 // What the clipboard holds that the window can take: a picture, or files copied in a file
@@ -102,6 +106,16 @@ public:
     virtual void prepareEngine(const QString& batchText, const QString& batchPath) {
         Q_UNUSED(batchText);
         Q_UNUSED(batchPath);
+    }
+    // The engine's other choices for the character it read at box on picture (full-picture
+    // pixels; the character read in a vertical line or not), best first, by the loaded engine
+    // reading the stretch of line around it again; none where there is no loaded engine or the
+    // engine has no other choice.
+    virtual QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) {
+        Q_UNUSED(picture);
+        Q_UNUSED(box);
+        Q_UNUSED(vertical);
+        return {};
     }
     // Plays a sound file to its end; silence when there is no sound device.
     virtual void playSound(const QString& wavPath) = 0;

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFuture>
 
 namespace quillpix {
 namespace {
@@ -30,7 +31,8 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const QString text = cp932::decode(file.readAll());
     file.close();
     const QString folder = QFileInfo(batchPath).absolutePath();
-    const engine::Outcome outcome = engine.runBatchText(text, folder, batchPath);
+    QList<enginelayout::Line> lines;
+    const engine::Outcome outcome = engine.runBatchText(text, folder, batchPath, &lines);
     if (outcome != engine::Outcome::NotResident) {
         report.started = true;
         report.resident = true;
@@ -38,6 +40,8 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
         report.exitCode = outcome == engine::Outcome::Written ? 0 : 1;
         report.engineRan = true;
         report.engineExitCode = report.exitCode;
+        if (outcome == engine::Outcome::Written)
+            report.lines = std::move(lines);
         return report;
     }
     const batchfile::Console console = style == WindowStyle::NormalWithFocus
@@ -63,6 +67,53 @@ void prepareResidentFirst(const QString& batchText, const QString& batchPath,
     // As the batch file holds it: what code page 932 cannot carry would reach the engine as "?".
     engine.prepare(cp932::decode(cp932::encode(batchText)), QFileInfo(batchPath).absolutePath(),
                    batchPath);
+}
+
+QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical,
+                           engine::ResidentEngine& engine) {
+    if (box.isEmpty() || picture.isNull() || !engine::ResidentEngine::enabledByEnvironment())
+        return {};
+    // Four characters of the line on either side give the engine the context it read them in.
+    constexpr int kContext = 4;
+    const int across = std::max(box.width(), box.height());
+    const QRect stretch =
+        (vertical ? box.adjusted(-across / 2, -kContext * across, across / 2, kContext * across)
+                  : box.adjusted(-kContext * across, -across / 2, kContext * across, across / 2))
+            .intersected(picture.rect());
+    if (stretch.isEmpty())
+        return {};
+    QImage part = picture.copy(stretch);
+    part.setDotsPerMeterX(picture.dotsPerMeterX());
+    part.setDotsPerMeterY(picture.dotsPerMeterY());
+    engine::PlainCall call;
+    call.languages = vertical ? QStringLiteral("jpn_vert") : QStringLiteral("jpn");
+    call.psm = vertical ? 5 : 7; // one column, one line
+    QFuture<engine::PictureText> reading =
+        engine.startReading(call, part, true, {}, enginelayout::Alternatives::With);
+    reading.waitForFinished();
+    const engine::PictureText text = reading.result();
+    if (text.outcome != engine::Outcome::Written)
+        return {};
+    // The symbol that covers most of the box.
+    const QRect target = box.translated(-stretch.topLeft());
+    const enginelayout::Symbol* best = nullptr;
+    qint64 bestArea = 0;
+    for (const enginelayout::Line& line : text.lines)
+        for (const enginelayout::Symbol& symbol : line.symbols) {
+            const QRect common = symbol.box.intersected(target);
+            const qint64 area = qint64(common.width()) * common.height();
+            if (!common.isEmpty() && area > bestArea) {
+                best = &symbol;
+                bestArea = area;
+            }
+        }
+    if (!best)
+        return {};
+    QStringList choices{best->text};
+    for (const QString& alternative : best->alternatives)
+        if (!choices.contains(alternative))
+            choices << alternative;
+    return choices;
 }
 
 } // namespace quillpix

@@ -22,4 +22,11 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
 void prepareResidentFirst(const QString& batchText, const QString& batchPath,
                           engine::ResidentEngine& engine);
 
+// The loaded engine's alternatives for the character at box on picture (see
+// Platform::alternativesAt): the stretch of its line around it read again with the engine's
+// choices kept, and the choices of the symbol read where the box lies. The read's own text for
+// it comes first when it differs from what the first read gave.
+QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical,
+                           engine::ResidentEngine& engine);
+
 } // namespace quillpix

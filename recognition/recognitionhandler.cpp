@@ -176,10 +176,20 @@ void RecognitionHandler::showSent(const pipeline::SentRun& sent) {
         throw Failure(sent.problem);
 }
 
-pipeline::Reading RecognitionHandler::readSent(WindowStyle style) {
+pipeline::Reading RecognitionHandler::readSent(WindowStyle style,
+                                               QList<enginelayout::Line>& lines) {
     pipeline::TextRules rules;
     rules.latin = m_resultBox.latinSpacing();
-    return pipeline::readSentRun(m_platform, m_folders.program, style, rules);
+    return pipeline::readSentRun(m_platform, m_folders.program, style, rules, &lines);
+}
+
+QList<enginelayout::Line>
+RecognitionHandler::linesOnShown(QList<enginelayout::Line> lines,
+                                 const std::optional<QImage>& picture) const {
+    const QPoint origin = m_region.cropOrigin();
+    return enginelayout::withBoxesMoved(std::move(lines), [&](const QRect& box) {
+        return picture ? QRect() : box.translated(origin);
+    });
 }
 
 bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
@@ -204,16 +214,22 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     // A page of text regions is read region by region; the preview shows each as it goes.
     const pipeline::PlannedRuns runs = pipeline::planRuns(crop, settings);
     QList<pipeline::Reading> readings;
+    QList<enginelayout::Line> lines;
     // A plan that failed has no reads: its first run shows the problem and sends nothing.
     const size_t count = std::max<size_t>(runs.reads.size(), 1);
     for (size_t k = 0; k < count; ++k) {
         showSent(pipeline::sendPlannedRun(m_folders.program, runs, k));
-        readings << readSent(pipeline::windowStyleFor(settings.option));
+        QList<enginelayout::Line> read;
+        readings << readSent(pipeline::windowStyleFor(settings.option), read);
         if (reportFailedRun(readings.back()))
             return std::nullopt;
+        if (k < runs.reads.size())
+            enginelayout::appendLines(
+                lines, pipeline::linesOnPicture(std::move(read), runs.prepared, runs.reads[k].page,
+                                                runs.reads[k].region));
     }
     const pipeline::Reading reading = pipeline::joinedRegions(readings);
-    m_resultBox.append(reading.boxText);
+    m_resultBox.append(reading.boxText, linesOnShown(std::move(lines), picture));
     m_c.window->unsetCursor();
     // Blank output plays no sound.
     if (reading.anyVisible())
@@ -228,12 +244,17 @@ void RecognitionHandler::runDirect() {
     // as that run prepared it (the same pixels for the same selection), whatever the command
     // now says.
     const QString command = m_c.txtBat->text();
-    showSent(pipeline::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command));
-    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(command));
+    const pipeline::SentRun sent =
+        pipeline::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command);
+    showSent(sent);
+    QList<enginelayout::Line> lines;
+    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(command), lines);
 
     if (reportFailedRun(reading))
         return;
-    m_resultBox.append(reading.boxText);
+    m_resultBox.append(
+        reading.boxText,
+        linesOnShown(pipeline::linesOnPicture(std::move(lines), sent.prepared), std::nullopt));
     playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
     m_c.window->unsetCursor();

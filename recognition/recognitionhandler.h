@@ -91,8 +91,13 @@ private:
     // What a run sent to the engine's folder: the preview of tmp.bmp and the command shown;
     // a problem with the run ends it there.
     void showSent(const pipeline::SentRun& sent);
-    // Runs tess.bat and reads tmp.txt with the result box's clean-up rules.
-    pipeline::Reading readSent(WindowStyle style);
+    // Runs tess.bat and reads tmp.txt with the result box's clean-up rules; lines receive where
+    // a loaded engine read each character on tmp.bmp.
+    pipeline::Reading readSent(WindowStyle style, QList<enginelayout::Line>& lines);
+    // The lines of a run on the prepared picture, onto the picture the run was asked for: the
+    // selection's place on the picture on show, or no place for a picture given.
+    QList<enginelayout::Line> linesOnShown(QList<enginelayout::Line> lines,
+                                           const std::optional<QImage>& picture) const;
     // The message (naming what failed, when known), "notify.wav" and the default pointer when
     // the engine left no result file or failed; true when the run ends there.
     bool reportFailedRun(const pipeline::Reading& reading);

@@ -5,6 +5,7 @@
 #include "failurereport.h"
 #include "platform.h"
 #include "reflow.h"
+#include "resultmarks.h"
 #include "savetext.h"
 #include "sounds.h"
 #include "textfiles.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -78,6 +80,9 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     auto* saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), m_c.window);
     connect(saveAs, &QShortcut::activated, m_saveAs, &QAction::trigger);
     m_c.txtResult->installEventFilter(this);
+    m_marks = new ResultMarks(m_c.txtResult);
+    // Accepting a mark is kept by 保存 as the text is.
+    connect(m_marks, &ResultMarks::accepted, this, [this] { setUnsaved(true); });
 }
 
 bool ResultTextHandler::eventFilter(QObject* watched, QEvent* event) {
@@ -98,6 +103,7 @@ void ResultTextHandler::clear() {
     if (!m_c.txtResult->document()->isEmpty())
         setUnsaved(true);
     m_c.txtResult->setText(QString());
+    m_marks->setPlaces({});
     m_c.txtResult->setFocus();
 }
 
@@ -109,12 +115,14 @@ void ResultTextHandler::forgetUndo() {
 void ResultTextHandler::clearText() {
     forgetUndo();
     m_c.txtResult->setText(QString());
+    m_marks->setPlaces({});
     setUnsaved(false);
 }
 
 void ResultTextHandler::restore(const QString& text) {
     forgetUndo();
     m_c.txtResult->setText(text);
+    m_marks->setPlaces({});
     setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
     if (!text.isEmpty() && !m_files.chosenFile().name.isEmpty())
@@ -124,6 +132,7 @@ void ResultTextHandler::restore(const QString& text) {
 void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) {
     forgetUndo();
     m_c.txtResult->setText(text);
+    m_marks->setPlaces(hasSavedText ? keptPlaces(text) : textplacing::BoxPlaces());
     setUnsaved(false);
     m_c.cmdOpenTextFile->setEnabled(hasSavedText);
 }
@@ -137,13 +146,15 @@ void ResultTextHandler::refreshSavedFileState() {
 
 void ResultTextHandler::rememberForUndo() {
     m_undoText = m_c.txtResult->text();
+    m_undoPlaces = m_marks->places();
     m_c.cmdUndo->setEnabled(true);
 }
 
-void ResultTextHandler::append(const QString& text) {
-    // Read now: what the user typed during the wait stays.
+void ResultTextHandler::append(const QString& text, const QList<enginelayout::Line>& lines) {
+    // Read now: what the user typed during the wait stays, and so do its places.
     const QString before = m_c.txtResult->text();
     m_c.txtResult->setText(before + text);
+    m_marks->addReading(before + text, before.size(), text, lines);
     if (!text.isEmpty())
         setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
@@ -194,6 +205,7 @@ QMenu* ResultTextHandler::contextMenu(const QPoint& position) {
     menu->addAction(m_keepLatinSpaces);
     menu->addSeparator();
     menu->addAction(m_saveAs);
+    m_marks->addToMenu(menu, position);
     return menu;
 }
 
@@ -217,6 +229,7 @@ void ResultTextHandler::joinParagraphs() {
 
 void ResultTextHandler::undo() {
     m_c.txtResult->setText(m_undoText);
+    m_marks->setPlaces(m_undoPlaces);
     setUnsaved(true);
     m_c.txtResult->moveCaretToEnd();
     m_c.cmdUndo->setEnabled(false);
@@ -280,6 +293,7 @@ bool ResultTextHandler::save() {
         if (!encoding)
             return;
         writeResult(path, *encoding);
+        writePlaces(path);
         saved = true;
         setUnsaved(false);
         playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
@@ -329,6 +343,61 @@ void ResultTextHandler::writeResult(const QString& path, textfiles::TextEncoding
     }
 }
 
+namespace {
+
+// Whether the box's places, up to the last at position last, fit text read back from the file
+// written: the same characters before them, a line break counting as one whatever it is.
+bool placesFit(const QString& box, const QString& readBack, qsizetype last) {
+    const auto breaksAlike = [](QString editor) {
+        editor.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
+        return editor;
+    };
+    const QString a = breaksAlike(textbox::toEditor(box));
+    const QString b = breaksAlike(textbox::toEditor(readBack));
+    return a.size() > last && b.size() > last &&
+           QStringView(a).left(last + 1) == QStringView(b).left(last + 1);
+}
+
+} // namespace
+
+void ResultTextHandler::writePlaces(const QString& resultPath) {
+    const QString path = textplacing::placesPath(resultPath);
+    const textplacing::BoxPlaces& places = m_marks->places();
+    try {
+        if (!places.isEmpty()) {
+            const QString readBack = textfiles::readSavedResult(resultPath);
+            if (placesFit(m_c.txtResult->text(), readBack, places.places().last().at)) {
+                textfiles::writeBytes(places.toBytes(readBack), path);
+                return;
+            }
+        }
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            throw Failure(path);
+    } catch (const Failure& failure) {
+        m_platform.showNotice(
+            QCoreApplication::translate("resulttext",
+                                        "認識結果は保存しましたが、要確認の印を保存できません"
+                                        "でした。\n") +
+            failure.text());
+    }
+}
+
+textplacing::BoxPlaces ResultTextHandler::keptPlaces(const QString& text) const {
+    const viewer::ChosenFile chosen = m_files.chosenFile();
+    if (chosen.name.isEmpty())
+        return {};
+    const QString path = textplacing::placesPath(
+        textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page));
+    if (!textfiles::isVisibleFile(path))
+        return {};
+    try {
+        return textplacing::BoxPlaces::fromBytes(textfiles::readBytes(path), text);
+    } catch (const Failure&) {
+        // Places that cannot be read are only marks gone; the text is all there.
+        return {};
+    }
+}
+
 bool ResultTextHandler::saveAs() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
     const QString beside =
@@ -359,6 +428,7 @@ bool ResultTextHandler::saveAs() {
         // of it follows as after 保存.
         if (!beside.isEmpty() &&
             QFileInfo(target.path).canonicalFilePath() == QFileInfo(beside).canonicalFilePath()) {
+            writePlaces(beside);
             setUnsaved(false);
             m_c.cmdOpenTextFile->setEnabled(true);
             emit resultSaved(chosen.folder, chosen.name, chosen.page);

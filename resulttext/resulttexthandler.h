@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxplaces.h"
 #include "display.h"
 #include "resultbox.h"
 
@@ -17,6 +18,7 @@ class QPushButton;
 namespace quillpix {
 
 class Platform;
+class ResultMarks;
 class TextBox;
 
 // The controls the result text owns.
@@ -79,11 +81,13 @@ public:
     QMenu* contextMenu(const QPoint& position);
 
     void rememberForUndo() override;
-    void append(const QString& text) override;
+    void append(const QString& text, const QList<enginelayout::Line>& lines = {}) override;
     void focus() override;
     cleanup::LatinSpacing latinSpacing() const override;
 
     const QString& undoText() const { return m_undoText; }
+    // The characters' places and marks.
+    ResultMarks& marks() { return *m_marks; }
 
     // Whether the box holds text typed, read by a run, put back or cleared since it was last
     // loaded or saved.
@@ -118,6 +122,12 @@ private:
     std::optional<textfiles::TextEncoding> encodingToWrite(const QString& path,
                                                            textfiles::TextEncoding encoding);
     void writeResult(const QString& path, textfiles::TextEncoding encoding);
+    // The box's places beside the result just written at resultPath, by the same safe write;
+    // a file of places that would no longer fit the result goes. Told, never thrown: the text
+    // is saved.
+    void writePlaces(const QString& resultPath);
+    // The places kept beside the chosen picture's result, for its text as loaded.
+    textplacing::BoxPlaces keptPlaces(const QString& text) const;
     void forgetUndo();
     void setUnsaved(bool unsaved);
 
@@ -126,8 +136,10 @@ private:
     Platform& m_platform;
     // The folder whose wav/ holds the sounds.
     QString m_soundFolder;
-    // The result text as it was when the last run started.
+    // The result text as it was when the last run started, and its places.
     QString m_undoText;
+    textplacing::BoxPlaces m_undoPlaces;
+    ResultMarks* m_marks = nullptr;
     textfiles::SettingsFile m_settings;
     QAction* m_joinParagraphs = nullptr;
     QAction* m_keepLatinSpaces = nullptr;

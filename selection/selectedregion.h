@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 
 namespace quillpix::selection {
 
@@ -12,6 +13,8 @@ public:
     // the run's margins; what lies beyond the picture is white. The cut-out may have no pixels.
     // It declares the picture's resolution.
     virtual QImage cropForRun() = 0;
+    // Where the last cut-out's top-left pixel lies on the full picture (it may lie beyond it).
+    virtual QPoint cropOrigin() const = 0;
     // The preview shows what went to the engine.
     virtual void showSentPicture(const QImage& picture) = 0;
 };

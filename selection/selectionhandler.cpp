@@ -178,6 +178,9 @@ QImage SelectionHandler::cropForRun() {
     // The scroll and zoom of the moment, not those recorded when the selection was made; the
     // engine gets a pixel of margin above and left, four below and right.
     const viewer::ViewPosition view = m_display.viewPosition();
+    // As the cut-out counts it: its top-left display pixel, scrolled and at full size.
+    m_cropOrigin = QPoint(int((qint64(view.h) + m_state.x1 + 1) * view.zoomDivisor),
+                          int((qint64(view.v) + m_state.y1 + 1) * view.zoomDivisor));
     cropSelectionAt(m_display.fullPicture(), addChecked(m_state.x1, 1), addChecked(m_state.y1, 1),
                     addChecked(m_state.x2, 4), addChecked(m_state.y2, 4), view.h, view.v,
                     view.zoomDivisor, m_c.picRect);

@@ -54,6 +54,7 @@ public:
     void clearForNewFolder();
 
     QImage cropForRun() override;
+    QPoint cropOrigin() const override { return m_cropOrigin; }
     void showSentPicture(const QImage& picture) override;
 
     SelectionState& state() { return m_state; }
@@ -79,6 +80,7 @@ private:
     viewer::Display& m_display;
     Platform& m_platform;
     SelectionState m_state;
+    QPoint m_cropOrigin;
     // Where the last move of the current drag drew the frame's second corner, so a release at
     // another point can bring the frame there first.
     bool m_movedThisDrag = false;

@@ -984,6 +984,32 @@ Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>次の要確認の文字</source>
+        <translation>Next character to check</translation>
+    </message>
+    <message>
+        <source>前の要確認の文字</source>
+        <translation>Previous character to check</translation>
+    </message>
+    <message>
+        <source>この文字で正しい</source>
+        <translation>This character is right</translation>
+    </message>
+    <message>
+        <source>要確認 %1</source>
+        <translation>To check: %1</translation>
+    </message>
+    <message>
+        <source>「%1」にする</source>
+        <translation>Make it “%1”</translation>
+    </message>
+    <message>
+        <source>認識結果は保存しましたが、要確認の印を保存できませんでした。
+</source>
+        <translation>The result was saved, but its marks could not be saved.
+</translation>
+    </message>
 </context>
 <context>
     <name>searchablepdf</name>

@@ -1,5 +1,7 @@
 #include "viewerhandler.h"
 
+#include "placeframes.h"
+
 #include "failure.h"
 #include "failurereport.h"
 #include "filelistbox.h"
@@ -143,6 +145,7 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
                     return;
                 m_heldOnDisplay = button == Qt::LeftButton;
                 m_pointer = QPointF(x, y);
+                m_pressedAt = m_pointer;
                 emit displayPressed(button, x, y);
             });
     connect(m_c.picDisp, &PictureBox::mouseMoved, this,
@@ -166,8 +169,18 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
                     m_heldOnDisplay = false;
                     m_edgeTimer->stop();
                 }
-                if (!reading())
-                    emit displayReleased(button, x, y);
+                if (reading())
+                    return;
+                emit displayReleased(button, x, y);
+                // A click, not a drag: a few pixels of a hand's tremble still count.
+                constexpr double kClickSlack = 3;
+                if (button == Qt::LeftButton && showsPicture() &&
+                    std::abs(x - m_pressedAt.x()) <= kClickSlack &&
+                    std::abs(y - m_pressedAt.y()) <= kClickSlack) {
+                    const viewer::ViewPosition view = viewPosition();
+                    emit displayClicked(QPoint(int((view.h + x) * view.zoomDivisor),
+                                               int((view.v + y) * view.zoomDivisor)));
+                }
             });
     setUpDisplay();
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), m_c.window);
@@ -181,7 +194,24 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
     });
 }
 
+void ViewerHandler::showPlaces(const QRect& current, const QList<QRect>& marked) {
+    m_frames->setPlaces(current, marked);
+    if (current.isEmpty() || !showsPicture())
+        return;
+    const QRect shown = m_frames->onDisplay(current);
+    const QRect display(0, 0, m_c.picDisp->innerWidth(), m_c.picDisp->innerHeight());
+    if (display.contains(shown))
+        return;
+    // Centred where the bars allow: the lines around it show too.
+    const int z = zoomDivisor();
+    m_c.HScroll1->setValue(std::clamp(current.center().x() / z - display.width() / 2, 0,
+                                      std::max(0, m_c.HScroll1->logicalMaximum())));
+    m_c.VScroll1->setValue(std::clamp(current.center().y() / z - display.height() / 2, 0,
+                                      std::max(0, m_c.VScroll1->logicalMaximum())));
+}
+
 void ViewerHandler::setUpDisplay() {
+    m_frames = new PlaceFrames(m_c.picDisp);
     // Ticks while a drag is held at the edge, also when the pointer rests there.
     m_edgeTimer = new QTimer(this);
     m_edgeTimer->setInterval(40);
@@ -706,6 +736,7 @@ void ViewerHandler::drawView(bool fromTop) {
     m_c.picDisp->setDrawMode(PictureBox::DrawMode::CopyPen);
     m_view.draw(m_c.picDisp, m_c.picBmp->picture(), z, h, v, m_c.HScroll1->logicalMaximum(),
                 m_c.VScroll1->logicalMaximum());
+    m_frames->setView(h, v, z);
 }
 
 void ViewerHandler::announceViewMoved() {

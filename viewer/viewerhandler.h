@@ -20,6 +20,7 @@ namespace quillpix {
 class Platform;
 class RunState;
 class PictureBox;
+class PlaceFrames;
 class FileListBox;
 class FolderChooser;
 class ScrollBar;
@@ -114,6 +115,9 @@ public:
     viewer::ViewPosition viewPosition() const override;
     const QImage& fullPicture() const override;
     bool showsPicture() const override;
+    // Frames the result box's caret character at current and the marked characters' places
+    // (full-picture pixels); the view scrolls to current when it is out of sight.
+    void showPlaces(const QRect& current, const QList<QRect>& marked);
     void toggleFrame(int32_t x1, int32_t y1, int32_t x2, int32_t y2) override;
     viewer::ChosenFile chosenFile() const override;
 
@@ -137,6 +141,8 @@ Q_SIGNALS:
     void displayPressed(Qt::MouseButton button, double x, double y);
     void displayMoved(double x, double y);
     void displayReleased(Qt::MouseButton button, double x, double y);
+    // A left click on the display that dragged nothing, at point on the full picture.
+    void displayClicked(const QPoint& point);
     // A drag held near the display's edge scrolled the view, which was drawn afresh without a
     // frame; the pointer is at (x, y).
     void dragScrolled(double x, double y);
@@ -195,6 +201,8 @@ private:
     bool m_heldOnDisplay = false;
     QPointF m_pointer;
     QTimer* m_edgeTimer = nullptr;
+    PlaceFrames* m_frames = nullptr;
+    QPointF m_pressedAt; // where the left button last went down on the display
     // Ctrl+wheel turns of less than a notch add up.
     int m_wheelTurned = 0;
     bool m_hScrollToggle = false;

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,6 +222,8 @@ private Q_SLOTS:
     void onlyTheInstalledEngineRunsResident();
     void aStopEndsTheRead_data();
     void aStopEndsTheRead();
+    void readsTheEnginesOtherChoices_data();
+    void readsTheEnginesOtherChoices();
     void threadsForOneCrop_data();
     void threadsForOneCrop();
     void rowOffset_data();
@@ -891,6 +894,59 @@ void TestEngine::aStopEndsTheRead() {
     const PictureText unstopped = m_engine.startReading(*call, page).result();
     QCOMPARE(read.utf8, unstopped.utf8);
     QVERIFY2(asked > kStopAtTheLatest, qPrintable(QString::number(asked)));
+}
+
+void TestEngine::readsTheEnginesOtherChoices_data() {
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("options");
+    QTest::newRow("japanese line, jpn 7") << "japanese"
+                                          << "-l jpn --psm 7";
+    QTest::newRow("vertical column, jpn_vert 5") << "vertical"
+                                                 << "-l jpn_vert --psm 5";
+    // Some of its digits' best-scored choice is not the text the engine chose.
+    QTest::newRow("english line, eng 7") << "english"
+                                         << "-l eng --psm 7";
+}
+
+// A read asked for the engine's other choices gives them (at most five, none of them empty,
+// repeated or the symbol's own text) on the text and symbols a plain read gives, and leaves the
+// loaded engine reading as it did before: a plain read afterwards gives what the one before gave.
+void TestEngine::readsTheEnginesOtherChoices() {
+    QFETCH(QString, picture);
+    QFETCH(QString, options);
+    if (installedEngine().isEmpty())
+        QSKIP("the engine's command-line program is not installed");
+    const auto call = plainCall(QStringList{"tesseract", "in.bmp", "out"} + options.split(u' '));
+    QVERIFY(call);
+    const QImage image = ::picture(picture);
+    const PictureText before = m_engine.startReading(*call, image, true).result();
+    // The lines come with the choices even when not asked for on their own.
+    const PictureText chosen =
+        m_engine.startReading(*call, image, false, {}, quillpix::enginelayout::Alternatives::With)
+            .result();
+    const PictureText after = m_engine.startReading(*call, image, true).result();
+    QCOMPARE(int(chosen.outcome), int(Outcome::Written));
+    QCOMPARE(chosen.utf8, before.utf8);
+    QCOMPARE(chosen.lines.size(), before.lines.size());
+    int withChoices = 0;
+    for (qsizetype l = 0; l < before.lines.size(); ++l) {
+        const auto& symbols = chosen.lines[l].symbols;
+        QCOMPARE(symbols.size(), before.lines[l].symbols.size());
+        for (qsizetype s = 0; s < symbols.size(); ++s) {
+            const QStringList& choices = symbols[s].alternatives;
+            const QString shown = symbols[s].text + QStringLiteral(": ") + choices.join(u' ');
+            QVERIFY(before.lines[l].symbols[s].alternatives.isEmpty());
+            QCOMPARE(symbols[s].text, before.lines[l].symbols[s].text);
+            QVERIFY2(choices.size() <= 5 && !choices.contains(symbols[s].text) &&
+                         !choices.contains(QString()) &&
+                         QSet<QString>(choices.begin(), choices.end()).size() == choices.size(),
+                     qPrintable(shown));
+            withChoices += choices.isEmpty() ? 0 : 1;
+        }
+    }
+    QVERIFY(withChoices > 0);
+    QCOMPARE(after.utf8, before.utf8);
+    QVERIFY(after.lines == before.lines);
 }
 
 void TestEngine::threadsForOneCrop_data() {

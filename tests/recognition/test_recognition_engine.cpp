@@ -1,10 +1,16 @@
+#include "boxplaces.h"
 #include "pagetexts.h"
+#include "picturebox.h"
+#include "placeframes.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "resultmarks.h"
 #include "textpicture.h"
+#include "viewerhandler.h"
 #include "widgets.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -43,6 +49,7 @@ private Q_SLOTS:
     void greyGoesAsGreyWithTheSameText();
     void automaticReadingChoosesTheCommand_data();
     void automaticReadingChoosesTheCommand();
+    void placesOfAWindowRun();
 };
 
 void TestRecognitionEngine::readsRenderedSentence_data() {
@@ -237,6 +244,84 @@ void TestRecognitionEngine::automaticReadingChoosesTheCommand() {
     QCOMPARE(QString(again.mid(first.size())).remove(QRegularExpression(QStringLiteral("\\s"))),
              QString(first).remove(QRegularExpression(QStringLiteral("\\s"))));
     QCOMPARE(s.platform.batchRuns.size(), runs + 1);
+}
+
+// A window run keeps each character's place on the picture: on its ink, wherever the selection
+// lay; the caret frames it, a click on it finds it, the engine offers other choices for it, and
+// the places come back with the saved result.
+void TestRecognitionEngine::placesOfAWindowRun() {
+    qunsetenv("QUILLPIX_ENGINE");
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty() || !installedLanguages(engine).contains(QStringLiteral("jpn")))
+        QSKIP("tesseract with jpn data is not installed");
+    // The text stands away from the picture's corner, so the selection's place counts.
+    QImage picture(760, 330, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    const QImage text = workspace::textPicture(
+        {QStringLiteral("雨の日は静かに本を読む。"), QStringLiteral("窓の外で鳥が鳴いている。")},
+        QSize(560, 150), 40);
+    {
+        QPainter painter(&picture);
+        painter.drawImage(150, 120, text);
+    }
+    Lists lists;
+    Session s(lists, {}, picture);
+    s.chooseItems(1, 0, 0); // jpn, single block
+    s.select(140, 110, 720, 280);
+    s.c().cmdRecognize->click();
+    QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+
+    ResultMarks& marks = s.window().resultText().marks();
+    const QList<textplacing::Place> places = marks.places().places();
+    const QString read = textbox::toEditor(s.c().txtResult->text());
+    QVERIFY2(places.size() >= 18, qPrintable(read));
+    for (const textplacing::Place& place : places) {
+        QVERIFY(QRect(140, 110, 580, 170).contains(place.box));
+        int ink = 0;
+        for (int y = place.box.top(); y <= place.box.bottom(); ++y)
+            for (int x = place.box.left(); x <= place.box.right(); ++x)
+                ink += qGray(picture.pixel(x, y)) < 128;
+        QVERIFY2(ink > 0, qPrintable(read.mid(place.at, 1)));
+    }
+    // The caret on the third character frames its box; a click on the fifth's finds it.
+    auto* frames = s.c().picDisp->findChild<PlaceFrames*>();
+    QVERIFY(frames);
+    QTextCursor cursor = s.c().txtResult->textCursor();
+    cursor.setPosition(int(places[2].at));
+    s.c().txtResult->setTextCursor(cursor);
+    QCOMPARE(frames->current(), places[2].box);
+    const int border = s.c().picDisp->borderWidth();
+    QTest::mouseClick(s.c().picDisp, Qt::LeftButton, {},
+                      places[4].box.center() + QPoint(border, border));
+    QCOMPARE(s.c().txtResult->textCursor().selectionStart(), int(places[4].at));
+
+    // The engine's other choices for the characters read: some offered, none the character.
+    int offered = 0;
+    for (const textplacing::Place& place : places) {
+        const QStringList choices =
+            s.platform.alternativesAt(s.window().viewer().fullPicture(), place.box, false);
+        offered += choices.size() > 1;
+        QVERIFY(choices.isEmpty() || !choices.mid(1).contains(choices.first()));
+    }
+    QVERIFY(offered > 0);
+
+    // Saved and chosen again: the same places (the certainty kept to a tenth).
+    const auto described = [](const QList<textplacing::Place>& list) {
+        QStringList out;
+        for (const textplacing::Place& p : list)
+            out << QStringLiteral("%1 %2,%3 %4x%5 %6 %7")
+                       .arg(p.at)
+                       .arg(p.box.x())
+                       .arg(p.box.y())
+                       .arg(p.box.width())
+                       .arg(p.box.height())
+                       .arg(p.doubtful)
+                       .arg(qRound(p.confidence * 10));
+        return out;
+    };
+    s.c().cmdSaveText->click();
+    s.window().viewer().chooseFile();
+    QCOMPARE(described(marks.places().places()), described(places));
 }
 
 QTEST_MAIN(TestRecognitionEngine)

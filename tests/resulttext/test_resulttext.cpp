@@ -1,12 +1,17 @@
+#include "boxplaces.h"
 #include "cp932.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "instancechannel.h"
+#include "picturebox.h"
+#include "placeframes.h"
 #include "recognitionfixture.h"
 #include "recordingplatform.h"
+#include "resultmarks.h"
 #include "resulttexthandler.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
+#include "viewerhandler.h"
 #include "waysinhandler.h"
 #include "widgets.h"
 
@@ -71,6 +76,34 @@ struct Fixture {
         c().cmdSaveText->click();
     }
 };
+
+// Two lines of ten characters read on a 40 x 30 picture, each in a 3 x 4 box: 日 and 本 the two
+// the engine was unsure of.
+const QString kRead = QStringLiteral("あいうえお日かきくけ\r\nさしすせそ本たちつて\r\n");
+
+QList<enginelayout::Line> linesOfRead() {
+    QList<enginelayout::Line> lines;
+    for (const int row : {0, 1}) {
+        enginelayout::Line line;
+        line.box = QRect(0, row * 10, 40, 4);
+        for (int k = 0; k < 10; ++k) {
+            const QString c = kRead.mid(row * 12 + k, 1);
+            const bool unsure = c == QStringLiteral("日") || c == QStringLiteral("本");
+            line.symbols << enginelayout::Symbol{c, QRect(k * 4, row * 10, 3, 4), k == 0,
+                                                 unsure ? 40.0F : 99.0F};
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+QString selected(Fixture& f) {
+    return f.c().txtResult->textCursor().selectedText();
+}
+
+int shownMarks(Fixture& f) {
+    return int(f.c().txtResult->extraSelections().size());
+}
 
 } // namespace
 
@@ -788,6 +821,93 @@ private Q_SLOTS:
         }
         QCOMPARE(f.window->windowTitle(), marked ? QLatin1Char('*') + caption : caption);
         QCOMPARE(f.window->resultText().unsaved(), marked);
+    }
+
+    // The marks of a run: shown and counted, walked with the keys, accepted or typed over, framed
+    // on the picture, put back by undo, kept across 保存 and the picture's next choice.
+    void marksOfARun() {
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.c().txtResult->setText(QStringLiteral("前\r\n"));
+        f.window->resultText().append(kRead, linesOfRead());
+        auto* count = f.c().txtResult->viewport()->findChild<QLabel*>(QStringLiteral("lblMarks"));
+        QVERIFY(count);
+        QCOMPARE(shownMarks(f), 2);
+        QCOMPARE(count->text(), QStringLiteral("要確認 2"));
+        QVERIFY(!count->isHidden());
+        // From the end the walk goes round to the first mark, selected.
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("日"));
+        auto* frames = f.c().picDisp->findChild<PlaceFrames*>();
+        QVERIFY(frames);
+        QCOMPARE(frames->current(), QRect(20, 0, 3, 4));
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("本"));
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8, Qt::ShiftModifier);
+        QCOMPARE(selected(f), QStringLiteral("日"));
+        // The caret on any read character frames it; on typed text, nothing.
+        f.c().txtResult->moveCaretToEnd();
+        QTest::keyClick(f.c().txtResult, Qt::Key_Left);
+        QCOMPARE(frames->current(), QRect(36, 10, 3, 4));
+        QTextCursor start = f.c().txtResult->textCursor();
+        start.setPosition(0);
+        f.c().txtResult->setTextCursor(start);
+        QCOMPARE(frames->current(), QRect());
+
+        // Accepting takes the mark and goes on; typing over the other takes that one.
+        f.window->resultText().rememberForUndo();
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8, Qt::ControlModifier);
+        QCOMPARE(shownMarks(f), 1);
+        QCOMPARE(selected(f), QStringLiteral("本"));
+        f.c().txtResult->insertPlainText(QStringLiteral("木")); // as typed over the selection
+        QCOMPARE(shownMarks(f), 0);
+        QVERIFY(count->isHidden());
+        // Typing elsewhere moves the places along: the last character is still framed.
+        f.c().txtResult->moveCaretToEnd();
+        QTest::keyClick(f.c().txtResult, Qt::Key_Left);
+        QCOMPARE(frames->current(), QRect(36, 10, 3, 4));
+        // Undo puts back the text and its marks as they were.
+        f.c().cmdUndo->click();
+        QCOMPARE(f.c().txtResult->text(), QStringLiteral("前\r\n") + kRead);
+        QCOMPARE(shownMarks(f), 2);
+
+        // A click on a character's place on the picture puts the caret on it.
+        const int border = f.c().picDisp->borderWidth();
+        f.c().lstZoom->setCurrentRow(0); // 100 %: the display's pixels are the picture's
+        QTest::mouseClick(f.c().picDisp, Qt::LeftButton, {}, QPoint(border + 9, border + 11));
+        QCOMPARE(selected(f), QStringLiteral("す"));
+
+        // Saved with one mark accepted, the other comes back with the picture.
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("本"));
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8, Qt::ControlModifier);
+        QVERIFY(f.window->resultText().unsaved());
+        f.c().cmdSaveText->click();
+        QVERIFY(QFileInfo::exists(f.ws.pictures() + QStringLiteral("/scan01.bmp.marks")));
+        f.choose(QStringLiteral("scan02.bmp"));
+        QCOMPARE(shownMarks(f), 0);
+        f.choose(QStringLiteral("scan01.bmp"));
+        QCOMPARE(shownMarks(f), 1);
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("日"));
+        QCOMPARE(frames->current(), QRect(20, 0, 3, 4));
+
+        // Changed elsewhere, the result keeps its text and loses the marks that no longer fit.
+        f.choose(QStringLiteral("scan02.bmp"));
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), "other\r\n");
+        f.choose(QStringLiteral("scan01.bmp"));
+        QCOMPARE(f.c().txtResult->text(), QStringLiteral("other\r\n"));
+        QCOMPARE(shownMarks(f), 0);
+        QCOMPARE(frames->current(), QRect());
+
+        // クリア takes the marks with the text; saving nothing marked takes the file away.
+        f.window->resultText().append(kRead, linesOfRead());
+        QCOMPARE(shownMarks(f), 2);
+        f.c().cmdClear->click();
+        QCOMPARE(shownMarks(f), 0);
+        f.save(QStringLiteral("plain\r\n"));
+        QVERIFY(!QFileInfo::exists(f.ws.pictures() + QStringLiteral("/scan01.bmp.marks")));
     }
 
     void openSavedFile() {

@@ -3,6 +3,7 @@
 // a result, written into one PDF and read back with Poppler's own tools. Also the rules of the
 // text layer on lines made by hand, and the pictures going in without loss.
 
+#include "boxplaces.h"
 #include "characters.h"
 #include "cleanup.h"
 #include "doubt.h"
@@ -274,6 +275,11 @@ private Q_SLOTS:
     void aFailedWriteLeavesTheOldFile_data();
     void aFailedWriteLeavesTheOldFile();
     void collectorGathersEveryPage();
+    void boxPlacesFollowEdits_data();
+    void boxPlacesFollowEdits();
+    void boxPlacesWalkAndPoint();
+    void boxPlacesKeptBesideTheResult_data();
+    void boxPlacesKeptBesideTheResult();
     void keptLinesReadBack_data();
     void keptLinesReadBack();
 
@@ -1088,6 +1094,156 @@ void TestSearchablePdf::keptLinesReadBack() {
     QCOMPARE(back.has_value(), readable);
     if (readable)
         QVERIFY(*back == lines);
+}
+
+namespace {
+
+// Places of the box's characters from "0 1m 2" (a position each, m for a mark), boxes 10 wide
+// side by side.
+textplacing::BoxPlaces placesOf(const QString& description) {
+    QList<textplacing::PlacedCharacter> characters;
+    QString stored;
+    for (const QString& word : description.split(u' ', Qt::SkipEmptyParts)) {
+        textplacing::PlacedCharacter c;
+        c.at = word.chopped(word.endsWith(u'm') ? 1 : 0).toInt();
+        c.doubtful = word.endsWith(u'm');
+        c.box = QRect(int(c.at) * 10, 0, 10, 20);
+        c.confidence = 90.5F;
+        characters << c;
+        stored = stored.leftJustified(c.at + 1, u'x');
+    }
+    textplacing::BoxPlaces places;
+    places.addReading(stored, 0, characters, {});
+    return places;
+}
+
+QString describePlaces(const textplacing::BoxPlaces& places) {
+    QStringList out;
+    for (const textplacing::Place& p : places.places())
+        out << QString::number(p.at) + (p.doubtful ? QStringLiteral("m") : QString());
+    return out.join(u' ');
+}
+
+} // namespace
+
+void TestSearchablePdf::boxPlacesFollowEdits_data() {
+    QTest::addColumn<QList<int>>("edit"); // position, removed, added
+    QTest::addColumn<QString>("after");
+    const auto row = [](const char* name, QList<int> edit, const char* after) {
+        QTest::newRow(name) << edit << QString::fromUtf8(after);
+    };
+    row("typed before everything", {0, 0, 2}, "2 3m 4 5 6m 7");
+    row("typed just before a mark", {1, 0, 1}, "0 2m 3 4 5m 6");
+    row("typed just after a mark", {2, 0, 1}, "0 1m 3 4 5m 6");
+    row("a mark deleted", {1, 1, 0}, "0 1 2 3m 4");
+    row("a mark typed over", {1, 1, 1}, "0 2 3 4m 5");
+    row("a stretch over two marks replaced", {1, 4, 1}, "0 2");
+    row("typed after the last", {6, 0, 3}, "0 1m 2 3 4m 5");
+}
+
+// A character keeps its place while the text around it changes, and loses it (its mark too) when
+// it is typed over or deleted.
+void TestSearchablePdf::boxPlacesFollowEdits() {
+    QFETCH(QList<int>, edit);
+    QFETCH(QString, after);
+    textplacing::BoxPlaces places = placesOf(QStringLiteral("0 1m 2 3 4m 5"));
+    places.edited(edit[0], edit[1], edit[2]);
+    QCOMPARE(describePlaces(places), after);
+}
+
+void TestSearchablePdf::boxPlacesWalkAndPoint() {
+    textplacing::BoxPlaces places = placesOf(QStringLiteral("0 1m 2 3 4m 5"));
+    QCOMPARE(places.marks(), 2);
+    // Forward and back, round the ends.
+    const QList<std::array<qsizetype, 3>> walks = {{-1, 1, 4}, {0, 1, 4}, {1, 4, 4}, {3, 4, 1},
+                                                   {4, 1, 1},  {5, 1, 4}, {9, 1, 4}};
+    for (const auto& [from, next, previous] : walks) {
+        QCOMPARE(places.nextMark(from), next);
+        QCOMPARE(places.previousMark(from), previous);
+    }
+    QVERIFY(!places.accept(0)); // not marked
+    QVERIFY(places.accept(4));
+    QCOMPARE(describePlaces(places), QStringLiteral("0 1m 2 3 4 5"));
+    QCOMPARE(places.nextMark(1), 1);
+    QVERIFY(places.accept(1));
+    QCOMPARE(places.nextMark(0), -1);
+    QCOMPARE(places.previousMark(0), -1);
+    // The smallest box that holds the point: a character inside a larger one wins.
+    textplacing::Place inner;
+    inner.at = 9;
+    inner.box = QRect(12, 5, 3, 3);
+    places.put(inner);
+    QCOMPARE(places.atPoint(QPoint(5, 5)), 0);
+    QCOMPARE(places.atPoint(QPoint(13, 6)), 9);
+    QCOMPARE(places.atPoint(QPoint(10, 19)), 1);
+    QCOMPARE(places.atPoint(QPoint(60, 5)), -1);
+    QCOMPARE(textplacing::placesPath(QStringLiteral("/a/p.jpg.txt")),
+             QStringLiteral("/a/p.jpg.marks"));
+    QCOMPARE(textplacing::placesPath(QStringLiteral("/a/d.pdf.p3.txt")),
+             QStringLiteral("/a/d.pdf.p3.marks"));
+}
+
+void TestSearchablePdf::boxPlacesKeptBesideTheResult_data() {
+    QTest::addColumn<QByteArray>("change"); // what happens to the file between; "" nothing
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("as written") << QByteArray() << true;
+    QTest::newRow("the result changed elsewhere") << QByteArray("text") << false;
+    QTest::newRow("another file") << QByteArray("header") << false;
+    QTest::newRow("cut short") << QByteArray("cut") << false;
+    QTest::newRow("an index beyond the text") << QByteArray("beyond") << false;
+    QTest::newRow("an index inside CR LF") << QByteArray("crlf") << false;
+    QTest::newRow("a number too large") << QByteArray("huge") << false;
+    QTest::newRow("indices out of order") << QByteArray("order") << false;
+}
+
+// The places read back fit the very text they were written for (CR LF and characters beyond
+// the BMP counted as the box counts them), or are none at all.
+void TestSearchablePdf::boxPlacesKeptBesideTheResult() {
+    QFETCH(QByteArray, change);
+    QFETCH(bool, kept);
+    // A reading appended after "x" CR LF: 𠀋 is two units in the text, one character.
+    const QString before = QStringLiteral("x\r\n");
+    const QString reading = QStringLiteral("あ𠀋\r\nう");
+    QString stored = before + reading;
+    QList<textplacing::PlacedCharacter> characters;
+    for (const qsizetype at : {0, 1, 5}) {
+        textplacing::PlacedCharacter c;
+        c.at = at;
+        c.box = QRect(int(at) * 30, -4, 30, 31);
+        c.line = 0;
+        c.confidence = at == 1 ? 41.5F : 97.5F;
+        c.doubtful = at == 1;
+        characters << c;
+    }
+    textplacing::BoxPlaces places;
+    places.addReading(stored, before.size(), characters, {line(Direction::Vertical, {}, {})});
+    // x, break, あ, 𠀋 (two units), break, う
+    QCOMPARE(describePlaces(places), QStringLiteral("2 3m 6"));
+    QCOMPARE(textplacing::boxPosition(stored, 8), 6);
+    QByteArray bytes = places.toBytes(stored);
+    QList<QByteArray> lines = bytes.split('\n');
+    if (change == "text")
+        stored.replace(QStringLiteral("う"), QStringLiteral("ら"));
+    else if (change == "header")
+        lines[0] = "quillpix places 2";
+    else if (change == "cut")
+        lines[3].chop(2);
+    else if (change == "beyond")
+        lines[4].replace(0, 1, "9");
+    else if (change == "crlf")
+        lines[2].replace(0, 1, "2");
+    else if (change == "huge")
+        lines[3].replace(" -4 ", " 99999999999 ");
+    else if (change == "order")
+        std::swap(lines[2], lines[3]);
+    bytes = lines.join('\n');
+    const textplacing::BoxPlaces read = textplacing::BoxPlaces::fromBytes(bytes, stored);
+    if (!kept) {
+        QVERIFY(read.isEmpty());
+        return;
+    }
+    QCOMPARE(read, places);
+    QVERIFY(read.places()[1].vertical);
 }
 
 QTEST_MAIN(TestSearchablePdf)

@@ -9,6 +9,11 @@ namespace quillpix::testing {
 
 RecordingPlatform::RecordingPlatform() : m_engine(std::make_unique<engine::ResidentEngine>()) {}
 
+QStringList RecordingPlatform::alternativesAt(const QImage& picture, const QRect& box,
+                                              bool vertical) {
+    return quillpix::alternativesAt(picture, box, vertical, *m_engine);
+}
+
 RecordingPlatform::~RecordingPlatform() = default;
 
 BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {

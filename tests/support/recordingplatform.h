@@ -96,6 +96,7 @@ public:
     }
     BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
     // Recorded only: a test that wants the engine loaded runs a batch.
+    QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override {
         preparations.push_back({batchText, batchPath});
     }
