@@ -12,6 +12,7 @@
 // paragraph crop of it) handed over in memory as 8-bit grey, against the same pixels as 32-bit
 // colour, as every work picture was before; in turn, with the texts compared.
 
+#include "doubt.h"
 #include "engineidentity.h"
 #include "pagetexts.h"
 #include "plaincall.h"
@@ -271,6 +272,42 @@ void greyAgainstColour(benchmark::State& state, bool paragraph) {
                 100 * (1 - median(cpu[1]) / median(cpu[0])), same ? "byte-identical" : "DIFFERS");
 }
 
+// A window run with its marks against the same run without them: the engine's run of tess.bat,
+// then, with marks, the lines taken from the same recognition, the text placed on them and the
+// doubt rule. In turn, so that both see the same machine.
+void windowMarks(benchmark::State& state, const Crop& crop) {
+    const QString image = setup->dir.filePath(QStringLiteral("marks.bmp"));
+    crop.image.save(image);
+    const QString batch = QStringLiteral("tesseract marks.bmp marks -l jpn --psm ") + crop.psm;
+    setup->resident.runBatchText(batch, setup->dir.path()); // models loaded
+    std::vector<double> cpu[2];
+    int marked = 0;
+    for (auto _ : state) {
+        for (int k = 0; k < 2; ++k) {
+            const double before = processCpuSeconds();
+            QList<quillpix::enginelayout::Line> lines;
+            setup->resident.runBatchText(batch, setup->dir.path(), {}, k == 1 ? &lines : nullptr);
+            if (k == 1) {
+                QFile text(setup->dir.filePath(QStringLiteral("marks.txt")));
+                text.open(QIODevice::ReadOnly);
+                auto characters = quillpix::textplacing::placeCharacters(
+                    lines, QString::fromUtf8(text.readAll()));
+                quillpix::textplacing::markDoubtful(characters);
+                marked = int(std::count_if(characters.begin(), characters.end(),
+                                           [](const auto& c) { return c.doubtful; }));
+            }
+            cpu[k].push_back(processCpuSeconds() - before);
+        }
+        state.SetIterationTime(cpu[1].back());
+    }
+    state.counters["plain_cpu_ms"] = median(cpu[0]) * 1e3;
+    state.counters["marks_cpu_ms"] = median(cpu[1]) * 1e3;
+    state.counters["ratio"] = median(cpu[1]) / median(cpu[0]);
+    std::printf("%s: window run %.1f ms CPU, with marks %.1f ms CPU, ratio %.3f (%d marked)\n",
+                crop.name, median(cpu[0]) * 1e3, median(cpu[1]) * 1e3,
+                median(cpu[1]) / median(cpu[0]), marked);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -302,6 +339,11 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string("resident_vs_command_line/") + crop.name).c_str(),
                                      [&crop](benchmark::State& s) { alternating(s, crop); })
             ->Iterations(7)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("window_marks/") + crop.name).c_str(),
+                                     [&crop](benchmark::State& s) { windowMarks(s, crop); })
+            ->Iterations(15)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
