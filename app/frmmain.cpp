@@ -160,6 +160,8 @@ void FrmMain::createFeatures() {
     // place there puts the caret on it.
     connect(&resultText->marks(), &ResultMarks::placeShown, viewer, &ViewerHandler::showPlaces);
     connect(viewer, &ViewerHandler::displayClicked, &resultText->marks(), &ResultMarks::goToPoint);
+    resultText->setPictureSize(
+        [viewer] { return viewer->showsPicture() ? viewer->fullPicture().size() : QSize(); });
     // The engine's other choices for a character are read when the user asks for them.
     resultText->marks().setAlternatives(
         [this, viewer](const textplacing::Place& place, const QString&) {

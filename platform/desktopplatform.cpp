@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -184,13 +185,25 @@ SaveTarget DesktopPlatform::chooseSaveTarget(const QString& suggestedPath) {
     const QString shiftJis =
         QCoreApplication::translate("platform", "Shift-JIS・CR LF のテキスト (*.txt)");
     const QString utf8 = QCoreApplication::translate("platform", "UTF-8・LF のテキスト (*.txt)");
+    const QString hocr =
+        QCoreApplication::translate("platform", "hOCR: 文字の位置と要確認の印つき (*.hocr)");
     QString chosenFilter = shiftJis;
     SaveTarget target;
     target.path = QFileDialog::getSaveFileName(
         m_window, QCoreApplication::translate("platform", "名前を付けて保存"), suggestedPath,
-        shiftJis + QStringLiteral(";;") + utf8, &chosenFilter);
+        shiftJis + QStringLiteral(";;") + utf8 + QStringLiteral(";;") + hocr, &chosenFilter);
     if (chosenFilter == utf8)
         target.encoding = textfiles::TextEncoding::Utf8;
+    target.hocr = chosenFilter == hocr;
+    // The file's name says what it holds: hOCR never goes over a text result offered as the
+    // name.
+    if (target.hocr && !target.path.isEmpty()) {
+        const QString suffix = QFileInfo(target.path).suffix();
+        if (suffix.compare(QStringLiteral("txt"), Qt::CaseInsensitive) == 0)
+            target.path.chop(4);
+        if (QFileInfo(target.path).suffix().compare(QStringLiteral("hocr"), Qt::CaseInsensitive))
+            target.path += QStringLiteral(".hocr");
+    }
     return target;
 }
 

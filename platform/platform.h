@@ -64,6 +64,8 @@ struct ScreenRegion {
 struct SaveTarget {
     QString path;
     textfiles::TextEncoding encoding = textfiles::TextEncoding::ShiftJis;
+    // hOCR of the text with its characters' places and marks, in place of the text itself.
+    bool hocr = false;
 };
 
 // The answer to a question about text not yet saved.
@@ -126,7 +128,7 @@ public:
     // The desktop's own dialog for one file matching nameFilter; "" when cancelled.
     virtual QString chooseFile(const QString& startFolder, const QString& nameFilter) = 0;
     // The desktop's own dialog for a file to write, starting at suggestedPath, with a choice of
-    // Shift-JIS (CR LF) or UTF-8 (LF); Shift-JIS is chosen at first.
+    // Shift-JIS (CR LF), UTF-8 (LF) or hOCR; Shift-JIS is chosen at first.
     virtual SaveTarget chooseSaveTarget(const QString& suggestedPath) = 0;
     virtual ClipboardContent clipboardContent() = 0;
     virtual void copyText(const QString& text) = 0;

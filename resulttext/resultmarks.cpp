@@ -53,6 +53,11 @@ ResultMarks::ResultMarks(TextBox* box) : QObject(box), m_box(box) {
 bool ResultMarks::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_box && event->type() == QEvent::KeyPress) {
         const QKeySequence key(static_cast<QKeyEvent*>(event)->keyCombination());
+        // The menu by key, at the caret, where a keyboard has no menu key.
+        if (key == QKeySequence(Qt::SHIFT | Qt::Key_F10)) {
+            emit m_box->customContextMenuRequested(m_box->cursorRect().center());
+            return true;
+        }
         for (QAction* action : {m_next, m_previous, m_accept})
             if (key == action->shortcut()) {
                 action->trigger();
@@ -190,17 +195,19 @@ void ResultMarks::replaceAt(qsizetype position, const QString& text) {
     // The character chosen stands where the engine read: it keeps that place, checked. Its
     // first position does; a choice of two characters lengthens the text after it.
     m_places.put(checked);
-    refresh();
     select(position);
+    refresh();
     emit accepted();
 }
 
 void ResultMarks::addToMenu(QMenu* menu, const QPoint& position) {
-    const qsizetype at = m_box->cursorForPosition(position).position();
-    // The character under the pointer, or the one the caret is on (a menu asked by key).
-    qsizetype character =
-        m_places.placeAt(at) ? at : (at > 0 && m_places.placeAt(at - 1) ? at - 1 : -1);
-    if (character < 0)
+    // The character under the pointer: the cursor nearest to it stands after the character when
+    // the pointer is on its second half.
+    const QTextCursor nearest = m_box->cursorForPosition(position);
+    qsizetype character = nearest.position();
+    if (character > 0 && position.x() < m_box->cursorRect(nearest).x())
+        --character;
+    if (!m_places.placeAt(character))
         character = m_places.placeAt(caretCharacter()) ? caretCharacter() : -1;
     const textplacing::Place* place = character >= 0 ? m_places.placeAt(character) : nullptr;
     if (!place)

@@ -1,5 +1,6 @@
 #include "resulttexthandler.h"
 
+#include "boxpage.h"
 #include "display.h"
 #include "failure.h"
 #include "failurereport.h"
@@ -416,6 +417,27 @@ bool ResultTextHandler::saveAs() {
                               "resulttext", "%1 はテキストファイルではないので、認識結果で置き換え"
                                             "ません。ファイルはそのままです。")
                               .arg(target.path));
+        if (target.hocr) {
+            // The picture's name as the result box knows it; a page of a document is its page.
+            const QString picture = chosen.page < 0 || chosen.name.isEmpty()
+                                        ? chosen.name
+                                        : chosen.name + QStringLiteral(".p%1").arg(chosen.page + 1);
+            const layoutxml::PageText page =
+                layoutxml::pageOfBox(picture, m_pictureSize ? m_pictureSize() : QSize(),
+                                     m_c.txtResult->text(), m_marks->places());
+            try {
+                textfiles::writeBytes(layoutxml::hocr({page}), target.path);
+            } catch (const Failure& failure) {
+                throw Failure(QCoreApplication::translate(
+                                  "resulttext", "認識結果を保存できませんでした。以前に保存した"
+                                                "ファイルは変更していません。\n") +
+                              failure.text());
+            }
+            saved = true;
+            playWav(m_platform, m_soundFolder, QStringLiteral("start.wav"));
+            m_c.txtResult->setFocus();
+            return;
+        }
         const std::optional<textfiles::TextEncoding> encoding =
             encodingToWrite(target.path, target.encoding);
         if (!encoding)

@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -88,6 +89,8 @@ public:
     const QString& undoText() const { return m_undoText; }
     // The characters' places and marks.
     ResultMarks& marks() { return *m_marks; }
+    // The size of the picture on show, for an hOCR page of the box.
+    void setPictureSize(std::function<QSize()> size) { m_pictureSize = std::move(size); }
 
     // Whether the box holds text typed, read by a run, put back or cleared since it was last
     // loaded or saved.
@@ -140,6 +143,7 @@ private:
     QString m_undoText;
     textplacing::BoxPlaces m_undoPlaces;
     ResultMarks* m_marks = nullptr;
+    std::function<QSize()> m_pictureSize;
     textfiles::SettingsFile m_settings;
     QAction* m_joinParagraphs = nullptr;
     QAction* m_keepLatinSpaces = nullptr;

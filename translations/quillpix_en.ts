@@ -723,6 +723,10 @@ The portal cannot be used on this desktop: %1</translation>
         <source>ドラッグで範囲を選択 / Esc で取消</source>
         <translation>Drag to choose a region / Esc to cancel</translation>
     </message>
+    <message>
+        <source>hOCR: 文字の位置と要確認の印つき (*.hocr)</source>
+        <translation>hOCR with each character's place and marks (*.hocr)</translation>
+    </message>
 </context>
 <context>
     <name>quillpix::FrmMain</name>

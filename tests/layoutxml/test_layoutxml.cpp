@@ -2,6 +2,7 @@
 // what each says of a character, and documents that must stay well-formed whatever the names and
 // texts hold.
 
+#include "boxpage.h"
 #include "layoutxml.h"
 
 #include <QXmlStreamReader>
@@ -115,6 +116,7 @@ private slots:
     void character();
     void documents_data();
     void documents();
+    void resultBoxAsAPage();
 };
 
 void TestLayoutXml::structure_data() {
@@ -299,6 +301,42 @@ void TestLayoutXml::documents() {
     for (const Node* page : find(alto, "Page"))
         names.append((*page)["ID"] + ' ' + (*page)["PHYSICAL_IMG_NR"]);
     QTEST(names, "alto");
+}
+
+// The result box written as hOCR: a line of the box a line of the page, an empty line between
+// blocks, characters on their places with their marks; a character typed where nothing was read
+// keeps its line's place.
+void TestLayoutXml::resultBoxAsAPage() {
+    const QString stored = QStringLiteral("あい う\r\n\r\n𠀋え\r\n");
+    // Box positions: あ0 い1 space2 う3 break4 break5 𠀋6-7 え8.
+    QList<textplacing::PlacedCharacter> read;
+    for (const qsizetype at : {0, 1, 3, 8, 10}) {
+        textplacing::PlacedCharacter c;
+        c.at = at; // in stored: 𠀋 at 8, え at 10
+        c.line = 0;
+        c.box = QRect(100, int(at) * 20, 18, 18);
+        c.confidence = at == 3 ? 30 : 98;
+        c.doubtful = at == 3;
+        read << c;
+    }
+    textplacing::BoxPlaces places;
+    places.addReading(stored, 0, read, {{Direction::Vertical, {}, {}, 0}});
+    places.edited(1, 1, 1); // い typed over: no place
+    const PageText page = layoutxml::pageOfBox("p.png", QSize(300, 400), stored, places);
+    QCOMPARE(page.lines.size(), 2);
+    QCOMPARE(page.lines[0].block, 0);
+    QCOMPARE(page.lines[1].block, 1);
+    QCOMPARE(page.lines[0].direction, Direction::Vertical);
+    QCOMPARE(page.lines[0].box, QRect(100, 0, 18, 78));
+    QStringList texts;
+    for (const textplacing::PlacedCharacter& c : page.characters)
+        texts << c.text + QString::number(c.at) + (c.doubtful ? "m" : "") +
+                     (c.box.isEmpty() ? "?" : "");
+    QCOMPARE(texts.join(u' '), QStringLiteral("あ0 い1? う3m 𠀋8 え10"));
+    const Node document = parse(layoutxml::hocr({page}));
+    QCOMPARE(document.name, QString());
+    QCOMPARE(shape(document, kFormats[0]), QStringLiteral("[あい う][𠀋え]"));
+    QCOMPARE(find(document, "ocrx_cinfo").size(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestLayoutXml)

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -853,6 +854,13 @@ private Q_SLOTS:
         start.setPosition(0);
         f.c().txtResult->setTextCursor(start);
         QCOMPARE(frames->current(), QRect());
+        // The caret just before a mark: that mark is the next.
+        start.setPosition(7);
+        f.c().txtResult->setTextCursor(start);
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("日"));
+        start.setPosition(0);
+        f.c().txtResult->setTextCursor(start);
 
         // Accepting takes the mark and goes on; typing over the other takes that one.
         f.window->resultText().rememberForUndo();
@@ -904,6 +912,59 @@ private Q_SLOTS:
         // クリア takes the marks with the text; saving nothing marked takes the file away.
         f.window->resultText().append(kRead, linesOfRead());
         QCOMPARE(shownMarks(f), 2);
+        // 名前を付けて保存 as hOCR: every character read on its place, the marks said.
+        const QString hocr = f.ws.pictures() + QStringLiteral("/scan01.hocr");
+        f.platform.saveTargetAnswer = {hocr, textfiles::TextEncoding::ShiftJis, true};
+        QVERIFY(f.window->resultText().saveAs());
+        const QByteArray written = readBytes(hocr);
+        QXmlStreamReader xml(written);
+        int characters = 0;
+        int doubtful = 0;
+        QString page;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement) {
+                const QString cls = xml.attributes().value(QStringLiteral("class")).toString();
+                const QString title = xml.attributes().value(QStringLiteral("title")).toString();
+                characters += cls == QStringLiteral("ocrx_cinfo");
+                doubtful += title.contains(QStringLiteral("x_doubtful 1"));
+                if (cls == QStringLiteral("ocr_page"))
+                    page = title;
+            }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(characters, 5 + 20); // "other" and the reading
+        QCOMPARE(doubtful, 2);
+        QVERIFY2(page.contains(QStringLiteral("scan01.bmp")) &&
+                     page.contains(QStringLiteral("bbox 0 0 40 30")),
+                 qPrintable(page));
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), QByteArray("other\r\n"));
+        // The engine's other choices are on the menu of a character: one replaces it, checked.
+        QStringList asked;
+        f.window->resultText().marks().setAlternatives(
+            [&](const textplacing::Place& place, const QString& current) {
+                asked << current + QString::number(place.box.x());
+                return QStringList{QStringLiteral("日"), QStringLiteral("目")};
+            });
+        QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+        QCOMPARE(selected(f), QStringLiteral("日"));
+        // Right-clicked on the middle of 日, between the caret places before and after it.
+        QTextCursor around = f.c().txtResult->textCursor();
+        const QRect after = f.c().txtResult->cursorRect(around);
+        around.setPosition(around.selectionStart());
+        const QRect before = f.c().txtResult->cursorRect(around);
+        std::unique_ptr<QMenu> menu(f.window->resultText().contextMenu(
+            QPoint((before.x() + after.x()) / 2, before.center().y())));
+        QCOMPARE(asked, QStringList{QStringLiteral("日20")});
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        QCOMPARE(captions.mid(0, 2),
+                 (QStringList{QStringLiteral("「目」にする"), QStringLiteral("この文字で正しい")}));
+        menu->actions().first()->trigger();
+        QCOMPARE(f.c().txtResult->text(),
+                 QStringLiteral("other\r\nあいうえお目かきくけ\r\n") + kRead.mid(12));
+        QCOMPARE(shownMarks(f), 1);
+        QCOMPARE(frames->current(), QRect(20, 0, 3, 4));
+
         f.c().cmdClear->click();
         QCOMPARE(shownMarks(f), 0);
         f.save(QStringLiteral("plain\r\n"));

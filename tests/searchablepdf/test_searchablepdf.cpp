@@ -1194,6 +1194,8 @@ void TestSearchablePdf::boxPlacesKeptBesideTheResult_data() {
     QTest::newRow("an index inside CR LF") << QByteArray("crlf") << false;
     QTest::newRow("a number too large") << QByteArray("huge") << false;
     QTest::newRow("indices out of order") << QByteArray("order") << false;
+    QTest::newRow("one index twice") << QByteArray("twice") << false;
+    QTest::newRow("a box of negative size") << QByteArray("negative") << false;
 }
 
 // The places read back fit the very text they were written for (CR LF and characters beyond
@@ -1236,6 +1238,10 @@ void TestSearchablePdf::boxPlacesKeptBesideTheResult() {
         lines[3].replace(" -4 ", " 99999999999 ");
     else if (change == "order")
         std::swap(lines[2], lines[3]);
+    else if (change == "twice")
+        lines[3].replace(0, 1, "3");
+    else if (change == "negative")
+        lines[3].replace(" 30 31 ", " 30 -31 ");
     bytes = lines.join('\n');
     const textplacing::BoxPlaces read = textplacing::BoxPlaces::fromBytes(bytes, stored);
     if (!kept) {
