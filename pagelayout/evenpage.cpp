@@ -36,10 +36,15 @@ std::optional<PaperLight> paperLight(const QImage& picture) {
     if (!grey || pixGetWidth(grey.get()) < 2 * kSquare || pixGetHeight(grey.get()) < 2 * kSquare)
         return std::nullopt;
     Pix* map = nullptr;
+    // A page whose squares hold too little paper to fill the map from (a photo's dark desk, a
+    // page of dense print) has no light to measure: an answer, not a failure of the reading.
+    const LibraryMessages expected;
     if (pixGetBackgroundGrayMap(grey.get(), nullptr, kSquare, kSquare, kPaperThreshold,
                                 kLeastPaperInSquare, &map) != 0 ||
-        !map)
+        !map || !expected.errors().isEmpty()) {
+        pixDestroy(&map);
         return std::nullopt;
+    }
     const PixPtr held(map);
     // The map's squares with too little paper take their neighbours' grey, so ranks are of paper.
     l_uint32 dark = 0, light = 0;
@@ -72,9 +77,11 @@ std::optional<QImage> evenedLight(const QImage& picture) {
     if (!light || !lightIsUneven(*light))
         return std::nullopt;
     const PixPtr grey = toGreyPix(picture);
+    // Its smaller squares may hold too little paper where the larger ones did not.
+    const LibraryMessages expected;
     const PixPtr evened(pixBackgroundNorm(grey.get(), nullptr, nullptr, kSquare / 4, kSquare / 4,
                                           kPaperThreshold, kLeastPaperInSquare, 255, 2, 2));
-    if (!evened)
+    if (!evened || !expected.errors().isEmpty())
         return std::nullopt;
     QImage out = toGreyImage(evened.get());
     out.setDotsPerMeterX(picture.dotsPerMeterX());

@@ -124,13 +124,20 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
     if (paper - darkest < kLeastContrast)
         return std::nullopt;
 
-    // The paper: what is brighter than halfway, connected to the middle.
+    // The paper: what is brighter than halfway, connected to the middle. The very middle may be
+    // a character's stroke: the walk starts from the brightest point near it.
     const int cut = (paper + darkest) / 2;
-    std::vector<char> reached(size_t(w) * size_t(h), 0);
-    std::vector<QPoint> stack{QPoint(w / 2, h / 2)};
-    if (grey(w / 2, h / 2) < cut)
+    QPoint start(w / 2, h / 2);
+    const int near = std::max(1, std::min(w, h) / 20);
+    for (int y = h / 2 - near; y <= h / 2 + near; ++y)
+        for (int x = w / 2 - near; x <= w / 2 + near; ++x)
+            if (grey(x, y) > grey(start.x(), start.y()))
+                start = QPoint(x, y);
+    if (grey(start.x(), start.y()) < cut)
         return std::nullopt;
-    reached[size_t(h / 2) * size_t(w) + size_t(w / 2)] = 1;
+    std::vector<char> reached(size_t(w) * size_t(h), 0);
+    std::vector<QPoint> stack{start};
+    reached[size_t(start.y()) * size_t(w) + size_t(start.x())] = 1;
     QPointF corner[4];
     double best[4] = {-1e9, -1e9, -1e9, -1e9};
     long area = 0;

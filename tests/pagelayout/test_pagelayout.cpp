@@ -954,6 +954,8 @@ void TestPageLayout::pageCorners() {
         painter.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 40));
         painter.drawText(QRect(300, 400, 400, 600), Qt::TextWordWrap,
                          QStringLiteral("写真に写った本の頁の文字"));
+        // A stroke right at the middle of the picture, where the search for the paper begins.
+        painter.fillRect(485, 685, 30, 30, Qt::black);
     }
     for (int y = 0; y < photo.height(); ++y) {
         uchar* line = photo.scanLine(y);
@@ -1347,6 +1349,13 @@ void TestPageLayout::libraryMessages_data() {
     QTest::newRow("a dash: a warning, the plan stands") << dash << QString();
     QTest::newRow("too wide: the library's error is the reason")
         << tooWideForTheLibrary() << QStringLiteral(": Error in pixCreate");
+    // A dark strip down one side of a page whose width is no whole number of the light map's
+    // squares: the library cannot fill that map and says so. The light is then left as it is.
+    QImage strip(1010, 1400, QImage::Format_Grayscale8);
+    for (int y = 0; y < strip.height(); ++y) // paper in uneven light, as a photo has it
+        std::fill_n(strip.scanLine(y), strip.width(), uchar(170 + 70 * y / strip.height()));
+    QPainter(&strip).fillRect(0, 0, 39, 1400, QColor(40, 40, 40));
+    QTest::newRow("a light map the library cannot fill: the plan stands") << strip << QString();
 }
 
 // Standard error stays clean either way; a failed plan holds the picture as it came.
