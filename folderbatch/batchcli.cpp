@@ -163,7 +163,7 @@ QString usage() {
         "                 with every character as a Glyph and its confidence (as --hocr)\n"
         "  --encoding E   what the results, document texts and book are written in:\n"
         "                 shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)\n"
-        "                 with a byte-order mark and LF. Results already saved are kept as\n"
+        "                 with LF and no byte-order mark. Results already saved are kept as\n"
         "                 they are (--force reads them again); joined texts in the other\n"
         "                 encoding are written again\n"
         "  --help         this text\n"

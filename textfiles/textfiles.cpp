@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 #include <unicode/ucnv.h>
 
 #include <cerrno>
@@ -355,6 +357,11 @@ int utf16Mark(const QByteArray& bytes) {
     return 0;
 }
 
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 SavedText savedTextOf(const QByteArray& bytes, const QString& path) {
     if (bytes.startsWith(kUtf8Mark))
         return {terminateLines(normaliseLineEnds(cp932::decodeUtf8(bytes))), TextEncoding::Utf8};
@@ -370,11 +377,15 @@ SavedText savedTextOf(const QByteArray& bytes, const QString& path) {
     // (UTF-16 without its mark, a picture, an archive).
     if (bytes.contains('\0'))
         throw Failure(notTextMessage(path));
+    // UTF-8 first: Japanese in UTF-8 often passes for code page 932 too (「東京都」 does), while
+    // code page 932's kana and common kanji start with bytes UTF-8 never starts a character with.
+    // ASCII whose lines all end in LF alone is UTF-8's way of writing, never code page 932's.
     QString text;
+    const bool lfOnly = bytes.contains('\n') && !bytes.contains('\r');
+    if ((!isAscii(bytes) || lfOnly) && decodeStrictly("UTF-8", bytes, text))
+        return {terminateLines(normaliseLineEnds(text)), TextEncoding::Utf8};
     if (decodeStrictly("windows-31j", bytes, text))
         return {terminateLines(text), TextEncoding::ShiftJis};
-    if (decodeStrictly("UTF-8", bytes, text))
-        return {terminateLines(normaliseLineEnds(text)), TextEncoding::Utf8};
     return {terminateLines(cp932::decode(bytes)), TextEncoding::ShiftJis};
 }
 
@@ -402,16 +413,24 @@ TextEncoding encodingOf(const QString& path, TextEncoding fallback) {
 QByteArray encodeText(const QString& text, TextEncoding encoding) {
     if (encoding == TextEncoding::ShiftJis)
         return cp932::encode(text);
+    // Without a byte-order mark, which Unix tools show or trip over; reading tells UTF-8 apart
+    // all the same (savedTextOf).
     QString lf = text;
     lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return QByteArray(kUtf8Mark) + lf.toUtf8();
+    return lf.toUtf8();
 }
 
 bool writtenIn(const QString& path, TextEncoding encoding) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile())
         return false;
-    return file.read(3).startsWith(kUtf8Mark) == (encoding == TextEncoding::Utf8);
+    try {
+        const QByteArray bytes = readAll(path);
+        // ASCII without a line end reads the same in both; its line ends say which it is.
+        const bool noLineEnd = !bytes.contains('\n') && !bytes.contains('\r');
+        return (isAscii(bytes) && noLineEnd) || savedTextOf(bytes, path).encoding == encoding;
+    } catch (const Failure&) {
+        return false;
+    }
 }
 
 bool isValidEncoding(const char* encoding, const QByteArray& bytes) {

@@ -15,10 +15,12 @@ namespace quillpix::textfiles {
 enum class TextEncoding { ShiftJis, Utf8 };
 
 // The bytes of a text whose line ends are CR LF, in the encoding: Shift-JIS as it is (characters
-// without a form become "?"), UTF-8 with the mark and every CR LF and every lone LF as LF.
+// without a form become "?"), UTF-8 without a byte-order mark and every CR LF and every lone LF
+// as LF.
 QByteArray encodeText(const QString& text, TextEncoding encoding);
-// Whether the file starts the way the encoding's files do: UTF-8 with the byte-order mark,
-// Shift-JIS without it (code page 932 never starts with those bytes). A missing file gives false.
+// Whether the file reads as the encoding's text (as a saved result is read: UTF-8 with or without
+// its byte-order mark, ASCII by its line ends); ASCII without a line end is either. A missing
+// file gives false.
 bool writtenIn(const QString& path, TextEncoding encoding);
 
 // The lines of a text: a line ends at CR LF or at a lone CR; a lone LF stays inside the line.

@@ -725,7 +725,7 @@ The portal cannot be used on this desktop: %1</translation>
     </message>
     <message>
         <source>hOCR: 文字の位置と要確認の印つき (*.hocr)</source>
-        <translation>hOCR with each character's place and marks (*.hocr)</translation>
+        <translation>hOCR with each character&apos;s place and marks (*.hocr)</translation>
     </message>
 </context>
 <context>

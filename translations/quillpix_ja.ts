@@ -320,113 +320,6 @@
         <translation>--encoding には shift-jis (sjis, cp932) か utf-8 を指定してください。&quot;%1&quot; は使えません</translation>
     </message>
     <message>
-        <source>Usage: quillpix [PATH...]     the window, showing the folder or picture PATH
-       quillpix --capture     the window, reading a region of the screen at once
-       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
-                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
-                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
-                [--encoding shift-jis|utf-8]
-
-With a window already open on this workspace, it shows PATH or reads the screen,
-and comes to the front; no second window opens.
-
-Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
-*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it
-as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window&apos;s 保存 would after reading
-the whole picture. A document of several pages also gets DOCUMENT.txt, its pages&apos;
-texts joined, each page after a line holding a form feed, once every page is read.
-
-  --lang L       engine language (default: the first line of listLang.txt); 自動 finds
-                 the writing direction of each picture and reads it with jpn or
-                 jpn_vert, turned upright, straightened, the readings beside
-                 vertical text left out, two tiers read upper tier first
-  --psm N        page segmentation mode (default: the first line of listPSMode.txt)
-  --option TEXT  further engine options (default: the first line of listOption.txt)
-  --jobs N       engines at once, one thread each (default: the number of processors;
-                 at most twice that, and what the memory holds)
-  --force        read pictures again that already have a saved result
-  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N
-  --keep-latin-spaces
-                 the clean-up keeps a space before a Latin word or number after a
-                 digit or bracket (&quot;64 KiB&quot;) and a &quot;.&quot; before a Latin character
-  --paragraphs   join the lines of each paragraph (no space between Japanese lines)
-  --running-heads
-                 with 自動, read a vertical page&apos;s running head and page number too
-                 (left out by default: a book&apos;s text usually wants the prose alone)
-  --book FILE    the results of every picture of FOLDER joined into FILE, in order;
-                 with 自動, a two-page spread gives two pages
-  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
-                 in FOLDER/pdf/: the pictures as they are, under the saved text
-                 (needs the engine loaded in the program: a plain tesseract call)
-  --hocr         PICTURE.hocr beside each result (and BOOK.hocr beside the book): hOCR
-                 with every character's box on the picture, the engine's confidence,
-                 and x_doubtful 1 on the characters worth checking (needs the engine
-                 loaded, as --pdf)
-  --alto         PICTURE.alto.xml beside each result (and BOOK.alto.xml): ALTO v4
-                 with every character as a Glyph and its confidence (as --hocr)
-  --encoding E   what the results, document texts and book are written in:
-                 shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)
-                 with a byte-order mark and LF. Results already saved are kept as
-                 they are (--force reads them again); joined texts in the other
-                 encoding are written again
-  --help         this text
-
-Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,
-3 the batch could not start, 130/143 stopped by SIGINT/SIGTERM.
-</source>
-        <translation>使い方: quillpix [PATH...]     ウィンドウを開き、フォルダか画像 PATH を表示します
-       quillpix --capture     ウィンドウを開き、すぐに画面の一部を読み取ります
-       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
-                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
-                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
-                [--encoding shift-jis|utf-8]
-
-このワークスペースのウィンドウがすでに開いていれば、そのウィンドウが PATH を表示するか
-画面を読み取って前に出ます。二つ目のウィンドウは開きません。
-
-FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff, *.webp, *.pdf;
-複数ページの文書は各ページ) を全体で認識し、ウィンドウの「保存」が画像全体を読んだあとに
-するのと同じく、結果を画像の横に PICTURE.txt (ページは DOCUMENT.pN.txt) として保存します。
-複数ページの文書は、すべてのページを読み終えると DOCUMENT.txt も作ります。各ページの
-結果を、改ページ文字だけの行をはさんでつなげたものです。
-
-  --lang L       エンジンの言語 (既定: listLang.txt の最初の行)。自動 は画像ごとに
-                 書字方向を調べ、jpn か jpn_vert で読みます。向きを直し、傾きを直し、
-                 縦書きのルビを除き、二段組は上の段から読みます
-  --psm N        ページ分割モード (既定: listPSMode.txt の最初の行)
-  --option TEXT  エンジンのその他のオプション (既定: listOption.txt の最初の行)
-  --jobs N       同時に動かすエンジンの数、一つに一スレッド (既定: プロセッサの数。
-                 多くてもその 2 倍で、メモリに収まる数まで)
-  --force        結果を保存済みの画像も読み直します
-  --shard K/N    自然な順で K, K+N, K+2N, ... 番目の画像だけを読みます。K は 1 から N
-  --keep-latin-spaces
-                 後片付けで、数字や括弧のあとの英単語や数の前の空白 (&quot;64 KiB&quot;) と、
-                 英字の前の &quot;.&quot; を残します
-  --paragraphs   段落ごとに行をつなげます (日本語の行の間には空白を入れません)
-  --running-heads
-                 自動 で、縦書きのページの柱とノンブルも読みます (既定では読みません。
-                 本のテキストには本文だけがほしいことが多いので)
-  --book FILE    FOLDER のすべての画像の結果を順に FILE にまとめます。自動では
-                 見開きの画像を 2 ページとして読みます
-  --pdf          PDF と複数ページの TIFF ごと (と --book の本) の検索できる PDF を
-                 FOLDER/pdf/ に作ります。画像はそのままで、保存した文字を下に置きます
-                 (プログラムに読み込んだエンジンが必要: tesseract の単純な呼び出し)
-  --hocr         結果ごとに PICTURE.hocr を (--book の本には BOOK.hocr を) 横に作ります。
-                 hOCR で、各文字の画像上の枠、エンジンの確信度、確かめる価値のある
-                 文字には x_doubtful 1 を書きます (--pdf と同じく読み込んだエンジンが必要)
-  --alto         結果ごとに PICTURE.alto.xml を (本には BOOK.alto.xml を) 作ります。
-                 ALTO v4 で、各文字を Glyph として確信度とともに書きます (--hocr と同じ)
-  --encoding E   結果、文書のテキスト、本の文字コード: shift-jis (sjis, cp932 とも。
-                 既定) で CR LF、または utf-8 (utf8) で BOM 付き、LF。保存済みの結果は
-                 そのまま残します (--force で読み直します)。別の文字コードでつないだ
-                 テキストは書き直します
-  --help         この説明
-
-終了状態: 0 すべて読んだか飛ばした、1 失敗した画像がある、2 引数の誤り、
-3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
-</translation>
-    </message>
-    <message>
         <source> kept (saved meanwhile)</source>
         <translation> 保存済みのため残しました（実行中に保存）</translation>
     </message>
@@ -491,6 +384,113 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
     <message>
         <source>%1 is taken by something that is not a file; its text is not saved</source>
         <translation>%1 はファイルではないものが場所を取っているため、テキストを保存していません</translation>
+    </message>
+    <message>
+        <source>Usage: quillpix [PATH...]     the window, showing the folder or picture PATH
+       quillpix --capture     the window, reading a region of the screen at once
+       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
+                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
+                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
+                [--encoding shift-jis|utf-8]
+
+With a window already open on this workspace, it shows PATH or reads the screen,
+and comes to the front; no second window opens.
+
+Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
+*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it
+as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window&apos;s 保存 would after reading
+the whole picture. A document of several pages also gets DOCUMENT.txt, its pages&apos;
+texts joined, each page after a line holding a form feed, once every page is read.
+
+  --lang L       engine language (default: the first line of listLang.txt); 自動 finds
+                 the writing direction of each picture and reads it with jpn or
+                 jpn_vert, turned upright, straightened, the readings beside
+                 vertical text left out, two tiers read upper tier first
+  --psm N        page segmentation mode (default: the first line of listPSMode.txt)
+  --option TEXT  further engine options (default: the first line of listOption.txt)
+  --jobs N       engines at once, one thread each (default: the number of processors;
+                 at most twice that, and what the memory holds)
+  --force        read pictures again that already have a saved result
+  --shard K/N    only pictures K, K+N, K+2N, ... in natural order, K from 1 to N
+  --keep-latin-spaces
+                 the clean-up keeps a space before a Latin word or number after a
+                 digit or bracket (&quot;64 KiB&quot;) and a &quot;.&quot; before a Latin character
+  --paragraphs   join the lines of each paragraph (no space between Japanese lines)
+  --running-heads
+                 with 自動, read a vertical page&apos;s running head and page number too
+                 (left out by default: a book&apos;s text usually wants the prose alone)
+  --book FILE    the results of every picture of FOLDER joined into FILE, in order;
+                 with 自動, a two-page spread gives two pages
+  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
+                 in FOLDER/pdf/: the pictures as they are, under the saved text
+                 (needs the engine loaded in the program: a plain tesseract call)
+  --hocr         PICTURE.hocr beside each result (and BOOK.hocr beside the book): hOCR
+                 with every character&apos;s box on the picture, the engine&apos;s confidence,
+                 and x_doubtful 1 on the characters worth checking (needs the engine
+                 loaded, as --pdf)
+  --alto         PICTURE.alto.xml beside each result (and BOOK.alto.xml): ALTO v4
+                 with every character as a Glyph and its confidence (as --hocr)
+  --encoding E   what the results, document texts and book are written in:
+                 shift-jis (also sjis, cp932; the default) with CR LF, or utf-8 (utf8)
+                 with LF and no byte-order mark. Results already saved are kept as
+                 they are (--force reads them again); joined texts in the other
+                 encoding are written again
+  --help         this text
+
+Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,
+3 the batch could not start, 130/143 stopped by SIGINT/SIGTERM.
+</source>
+        <translation>使い方: quillpix [PATH...]     ウィンドウを開き、フォルダか画像 PATH を表示します
+       quillpix --capture     ウィンドウを開き、すぐに画面の一部を読み取ります
+       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
+                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
+                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
+                [--encoding shift-jis|utf-8]
+
+このワークスペースのウィンドウがすでに開いていれば、そのウィンドウが PATH を表示するか
+画面を読み取って前に出ます。二つ目のウィンドウは開きません。
+
+FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff, *.webp, *.pdf;
+複数ページの文書は各ページ) を全体で認識し、ウィンドウの「保存」が画像全体を読んだあとに
+するのと同じく、結果を画像の横に PICTURE.txt (ページは DOCUMENT.pN.txt) として保存します。
+複数ページの文書は、すべてのページを読み終えると DOCUMENT.txt も作ります。各ページの
+結果を、改ページ文字だけの行をはさんでつなげたものです。
+
+  --lang L       エンジンの言語 (既定: listLang.txt の最初の行)。自動 は画像ごとに
+                 書字方向を調べ、jpn か jpn_vert で読みます。向きを直し、傾きを直し、
+                 縦書きのルビを除き、二段組は上の段から読みます
+  --psm N        ページ分割モード (既定: listPSMode.txt の最初の行)
+  --option TEXT  エンジンのその他のオプション (既定: listOption.txt の最初の行)
+  --jobs N       同時に動かすエンジンの数、一つに一スレッド (既定: プロセッサの数。
+                 多くてもその 2 倍で、メモリに収まる数まで)
+  --force        結果を保存済みの画像も読み直します
+  --shard K/N    自然な順で K, K+N, K+2N, ... 番目の画像だけを読みます。K は 1 から N
+  --keep-latin-spaces
+                 後片付けで、数字や括弧のあとの英単語や数の前の空白 (&quot;64 KiB&quot;) と、
+                 英字の前の &quot;.&quot; を残します
+  --paragraphs   段落ごとに行をつなげます (日本語の行の間には空白を入れません)
+  --running-heads
+                 自動 で、縦書きのページの柱とノンブルも読みます (既定では読みません。
+                 本のテキストには本文だけがほしいことが多いので)
+  --book FILE    FOLDER のすべての画像の結果を順に FILE にまとめます。自動では
+                 見開きの画像を 2 ページとして読みます
+  --pdf          PDF と複数ページの TIFF ごと (と --book の本) の検索できる PDF を
+                 FOLDER/pdf/ に作ります。画像はそのままで、保存した文字を下に置きます
+                 (プログラムに読み込んだエンジンが必要: tesseract の単純な呼び出し)
+  --hocr         結果ごとに PICTURE.hocr を (--book の本には BOOK.hocr を) 横に作ります。
+                 hOCR で、各文字の画像上の枠、エンジンの確信度、確かめる価値のある
+                 文字には x_doubtful 1 を書きます (--pdf と同じく読み込んだエンジンが必要)
+  --alto         結果ごとに PICTURE.alto.xml を (本には BOOK.alto.xml を) 作ります。
+                 ALTO v4 で、各文字を Glyph として確信度とともに書きます (--hocr と同じ)
+  --encoding E   結果、文書のテキスト、本の文字コード: shift-jis (sjis, cp932 とも。
+                 既定) で CR LF、または utf-8 (utf8) で BOM なし、LF。保存済みの結果は
+                 そのまま残します (--force で読み直します)。別の文字コードでつないだ
+                 テキストは書き直します
+  --help         この説明
+
+終了状態: 0 すべて読んだか飛ばした、1 失敗した画像がある、2 引数の誤り、
+3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
+</translation>
     </message>
 </context>
 </TS>

@@ -543,7 +543,6 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     const QByteArray sjis1("\x95\xc5\r\n");   // 頁
     const QByteArray sjis2 = sjis1 + "\x0c\r\n" + sjis1;
     const QByteArray sjis3 = sjis2 + "\x0c\r\n" + sjis1;
-    const QByteArray mark("\xEF\xBB\xBF");
     const QByteArray utf1("\xe9\xa0\x81\n");
     const QByteArray utf2 = utf1 + "\x0c\n" + utf1;
     const QByteArray utf3 = utf2 + "\x0c\n" + utf1;
@@ -551,25 +550,24 @@ void TestFolderBatch::encodingOfTheTexts_data() {
     const QByteArray page("頁\n");
     QTest::newRow("Shift-JIS, CR LF by default")
         << none << none << sjis1 << sjis2 << sjis3 << page << "";
-    QTest::newRow("utf-8: mark and LF") << none << QStringList{"--encoding", "utf-8"} << mark + utf1
-                                        << mark + utf2 << mark + utf3 << page << "";
+    QTest::newRow("utf-8: LF and no byte-order mark")
+        << none << QStringList{"--encoding", "utf-8"} << utf1 << utf2 << utf3 << page << "";
     QTest::newRow("sjis as the name")
         << none << QStringList{"--encoding=sjis"} << sjis1 << sjis2 << sjis3 << page << "";
     // The results stay as they were saved; the joined texts, up to date but in the other
     // encoding, are joined again from them.
     QTest::newRow("UTF8 after a Shift-JIS batch: results kept, texts joined again")
         << QStringList{"--encoding", "shift-jis"} << QStringList{"--encoding", "UTF8"} << sjis1
-        << mark + utf2 << mark + utf3 << page << "";
+        << utf2 << utf3 << page << "";
     // Joined texts of UTF-8 results stay UTF-8: a UTF-8 result may hold what Shift-JIS lacks.
     QTest::newRow("cp932 after a UTF-8 batch: the UTF-8 results keep the texts UTF-8")
-        << QStringList{"--encoding", "utf-8"} << QStringList{"--encoding", "cp932"} << mark + utf1
-        << mark + utf2 << mark + utf3 << page << "";
+        << QStringList{"--encoding", "utf-8"} << QStringList{"--encoding", "cp932"} << utf1 << utf2
+        << utf3 << page << "";
     // A character Shift-JIS lacks (鷗) is kept in UTF-8; Shift-JIS has "?" in its place.
     const QByteArray ougai("\xe9\xb7\x97\n");
     QTest::newRow("utf-8 keeps what Shift-JIS lacks")
-        << none << QStringList{"--encoding", "utf-8"} << mark + ougai
-        << mark + ougai + "\x0c\n" + ougai << mark + ougai + "\x0c\n" + ougai + "\x0c\n" + ougai
-        << ougai << "";
+        << none << QStringList{"--encoding", "utf-8"} << ougai << ougai + "\x0c\n" + ougai
+        << ougai + "\x0c\n" + ougai + "\x0c\n" + ougai << ougai << "";
     QTest::newRow("Shift-JIS writes ? for it")
         << none << none << QByteArray("?\r\n") << QByteArray("?\r\n\x0c\r\n?\r\n")
         << QByteArray("?\r\n\x0c\r\n?\r\n\x0c\r\n?\r\n") << ougai
@@ -1423,8 +1421,7 @@ void TestFolderBatch::outputsReplaceOnlyTheirOwn_data() {
         << "the batch did not write" << same;
     QTest::newRow("a result in UTF-16 is read, and the text is UTF-8")
         << "text" << QByteArray("\xFF\xFE\x8c\x4e\r\0\n\0", 8) << none << false << false
-        << "written"
-        << "\xEF\xBB\xBF" + QStringLiteral("一\n\f\n二\n").toUtf8();
+        << "written" << QStringLiteral("一\n\f\n二\n").toUtf8();
     QTest::newRow("a result holding a NUL is named, nothing joined")
         << "text" << QByteArray("\x93\xf1\0\r\n", 5) << none << false << false
         << "the result of page 2 cannot be read as text" << none;

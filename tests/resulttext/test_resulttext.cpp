@@ -279,7 +279,7 @@ private Q_SLOTS:
         const QByteArray mark("\xEF\xBB\xBF");
         const QByteArray sjis("\x93\xfa\x96\x7b\r\n"); // 日本
         const QString ougai = QStringLiteral("森鷗外𠮷😀");
-        const QByteArray ougaiUtf8 = mark + ougai.toUtf8() + "\n";
+        const QByteArray ougaiUtf8 = ougai.toUtf8() + "\n"; // without a byte-order mark
         QTest::newRow("new file, all Shift-JIS") << QByteArray() << "日本" << -1 << sjis;
         QTest::newRow("new file, UTF-8 chosen") << QByteArray() << ougai << 0 << ougaiUtf8;
         QTest::newRow("new file, ? chosen")
@@ -294,7 +294,7 @@ private Q_SLOTS:
                                                                << ougai << -1 << ougaiUtf8;
         QTest::newRow("UTF-8 file stays UTF-8 for Shift-JIS text")
             << mark + "a\n"
-            << "日本" << -1 << mark + QByteArray("\xe6\x97\xa5\xe6\x9c\xac\n");
+            << "日本" << -1 << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\n");
         QTest::newRow("UTF-8 from an editor, no mark, stays UTF-8")
             << QStringLiteral("森鷗外\n").toUtf8() << ougai << -1 << ougaiUtf8;
         QTest::newRow("UTF-16 file is written back in UTF-8") << QByteArray("\xFF\xFE"
@@ -416,21 +416,19 @@ private Q_SLOTS:
         QTest::newRow("Shift-JIS, CR LF, a copy")
             << nihon << false << "copy.txt" << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n") << false
             << -1;
-        QTest::newRow("UTF-8, mark and LF, a copy")
-            << nihon << true << "copy.txt"
-            << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n") << false << -1;
+        QTest::newRow("UTF-8, LF, a copy")
+            << nihon << true << "copy.txt" << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\nab\n") << false
+            << -1;
         QTest::newRow("UTF-8 holds what Shift-JIS cannot, nothing to tell")
             << QStringLiteral("a〜b") << true << "copy.txt"
-            << QByteArray("\xEF\xBB\xBF"
-                          "a\xe3\x80\x9c"
+            << QByteArray("a\xe3\x80\x9c"
                           "b\n")
             << false << -1;
         QTest::newRow("Shift-JIS asks first, ? chosen")
             << QStringLiteral("a〜b") << false << "copy.txt" << QByteArray("a?b\r\n") << false << 1;
         QTest::newRow("Shift-JIS asks first, UTF-8 chosen")
             << QStringLiteral("a〜b") << false << "copy.txt"
-            << QByteArray("\xEF\xBB\xBF"
-                          "a\xe3\x80\x9c"
+            << QByteArray("a\xe3\x80\x9c"
                           "b\n")
             << false << 0;
         QTest::newRow("Shift-JIS asks first, cancelled")
@@ -438,7 +436,7 @@ private Q_SLOTS:
             << 2;
         QTest::newRow("UTF-8 over the picture's own result")
             << QStringLiteral("東京都") << true << "scan01.bmp.txt"
-            << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << false << -1;
+            << QByteArray("\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << false << -1;
         QTest::newRow("a picture is never replaced by text")
             << nihon << true << "scan02.bmp" << QByteArray("<picture>") << true << -1;
         QTest::newRow("cancelled") << nihon << true << "" << QByteArray() << false << -1;

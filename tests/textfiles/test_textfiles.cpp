@@ -135,15 +135,26 @@ private Q_SLOTS:
         QTest::newRow("UTF-8 with byte-order mark and LF, valid code page 932 without it")
             << QByteArray("\xEF\xBB\xBF\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n\n")
             << QStringLiteral("東京都\r\n\r\n") << "utf8";
+        // These bytes are valid code page 932 too; UTF-8 written without its mark still reads
+        // as UTF-8, as it was saved.
+        QTest::newRow("UTF-8 without the mark, valid code page 932 too")
+            << QByteArray("\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\n") << QStringLiteral("東京都\r\n")
+            << "utf8";
         QTest::newRow("UTF-8 byte-order mark, rest invalid")
             << QByteArray("\xEF\xBB\xBF"
                           "a\xff")
             << QStringLiteral("a\uFFFD\r\n") << "utf8";
-        // "é" in UTF-8 is also two half-width katakana in code page 932: the program's own
-        // encoding wins, and saving writes the same bytes back.
-        QTest::newRow("valid in both reads as code page 932")
-            << QByteArray("\xc3\xa9") << QStringLiteral("ﾃｩ\r\n") << "sjis";
+        // "é" in UTF-8 is also two half-width katakana in code page 932: UTF-8 wins, as its
+        // files carry no mark; saving writes the same bytes back.
+        QTest::newRow("valid in both reads as UTF-8")
+            << QByteArray("\xc3\xa9") << QStringLiteral("é\r\n") << "utf8";
+        QTest::newRow("code page 932 kana and kanji are never UTF-8")
+            << QByteArray("\x82\xa0\x93\xfa") << QStringLiteral("あ日\r\n") << "sjis";
         QTest::newRow("ASCII") << QByteArray("abc\r\n") << QStringLiteral("abc\r\n") << "sjis";
+        QTest::newRow("ASCII, LF alone ends lines")
+            << QByteArray("a\nb\n") << QStringLiteral("a\r\nb\r\n") << "utf8";
+        QTest::newRow("ASCII with CR LF keeps its lone LF")
+            << QByteArray("a\nb\r\n") << QStringLiteral("a\nb\r\n") << "sjis";
         QTest::newRow("invalid in both: code page 932 with substitutes")
             << QByteArray("\x82\xa0\xff") << QStringLiteral("あ\uFFFD\r\n") << "sjis";
         QTest::newRow("empty") << QByteArray() << QString() << "sjis";
@@ -240,20 +251,17 @@ private Q_SLOTS:
         QTest::newRow("Shift-JIS, CR LF")
             << nihon << false << QByteArray("\x93\xfa\x96\x7b\r\nab\r\n")
             << QStringLiteral("日本\r\nab\r\n");
-        QTest::newRow("UTF-8: mark, LF")
-            << nihon << true << QByteArray("\xEF\xBB\xBF\xe6\x97\xa5\xe6\x9c\xac\nab\n")
+        QTest::newRow("UTF-8: no mark, LF")
+            << nihon << true << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\nab\n")
             << QStringLiteral("日本\r\nab\r\n");
         QTest::newRow("UTF-8 holds what code page 932 cannot")
             << QStringList{QStringLiteral("a😀b")} << true
-            << QByteArray("\xEF\xBB\xBF"
-                          "a\xf0\x9f\x98\x80"
+            << QByteArray("a\xf0\x9f\x98\x80"
                           "b\n")
             << QStringLiteral("a😀b\r\n");
         QTest::newRow("UTF-8: an entry's CR LF and lone LF both become LF; the form feed stays")
             << QStringList{QStringLiteral("a\r\nb\nc"), QStringLiteral("\f")} << true
-            << QByteArray("\xEF\xBB\xBF"
-                          "a\nb\nc\n\f\n")
-            << QStringLiteral("a\r\nb\r\nc\r\n\f\r\n");
+            << QByteArray("a\nb\nc\n\f\n") << QStringLiteral("a\r\nb\r\nc\r\n\f\r\n");
     }
     void writeLinesInAnEncoding() {
         QFETCH(QStringList, list);
