@@ -13,8 +13,10 @@ namespace {
 
 // The picture is looked at this small: the page is large and its edges straight.
 constexpr int kLookSide = 400;
-// A desk is darker than the paper by this much at least, on every side.
+// A desk is darker than the paper by this much at least, on every side, or the paper at least
+// this many times as light as the desk.
 constexpr int kLeastContrast = 70;
+constexpr double kLeastLightRatio = 1.6;
 // The strip along each edge that must be desk, as a share of the side.
 constexpr double kEdgeStrip = 0.015;
 // The page fills this share of the picture at least; a scan's page fills it all.
@@ -121,7 +123,9 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
     int darkest = 0;
     for (const std::vector<int>& edge : edges)
         darkest = std::max(darkest, median(edge));
-    if (paper - darkest < kLeastContrast)
+    // With the light divided out, paper and desk differ by a factor; a grey desk under the same
+    // light stands out by that factor, though less in grey levels than a dark one.
+    if (paper - darkest < kLeastContrast && paper < kLeastLightRatio * darkest)
         return std::nullopt;
 
     // The paper: what is brighter than halfway, connected to the middle. The very middle may be

@@ -901,6 +901,10 @@ void TestPageLayout::pageCorners_data() {
     QTest::newRow("a photograph, seen from below") << 50 << 235 << keystone << true << false << 1.0;
     QTest::newRow("a photograph, a lighter desk") << 165 << 235 << keystone << true << false << 1.0;
     QTest::newRow("a desk too light to tell") << 166 << 235 << keystone << false << false << 1.0;
+    // Dimmer light over a grey desk: fewer grey levels between them, the same factor.
+    QTest::newRow("a grey desk in dim light") << 100 << 165 << keystone << true << false << 1.0;
+    QTest::newRow("a grey desk too near the paper's grey")
+        << 110 << 170 << keystone << false << false << 1.0;
     QTest::newRow("a scan: paper to the edges")
         << 235 << 235 << QPolygonF() << false << false << 1.0;
     QTest::newRow("a small card on the desk")
