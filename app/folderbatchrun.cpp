@@ -71,6 +71,7 @@ void FolderBatchRun::start(const folderbatch::Settings& settings) {
         return;
     }
     m_folder = settings.folder;
+    m_document = settings.document;
     m_closing = false;
     m_dialog = std::make_unique<QProgressDialog>(
         QCoreApplication::translate("app", "%1\nの画像を認識しています…").arg(settings.folder),
@@ -120,17 +121,23 @@ void FolderBatchRun::showProgress(const folderbatch::Progress& progress) {
                                    .arg(timeLeft(progress.msLeft)));
 }
 
-QString FolderBatchRun::summaryText(const folderbatch::Summary& summary) {
+QString FolderBatchRun::summaryText(const folderbatch::Summary& summary, const QString& document) {
     if (!summary.setupError.isEmpty())
         return QCoreApplication::translate("app", "フォルダの一括認識を始められませんでした。\n") +
                summary.setupError;
+    // One document's PDF is no batch of the folder to the user who asked for it.
     QString text =
-        QCoreApplication::translate("app", "フォルダの一括認識が%1しました: %2\n"
-                                           "認識して保存: %3 枚、保存済みで飛ばした画像: %4 枚、"
-                                           "失敗: %5 枚")
-            .arg(summary.cancelled ? QCoreApplication::translate("app", "中止", "outcome")
-                                   : QCoreApplication::translate("app", "終了", "outcome"))
-            .arg(summary.folder)
+        (document.isEmpty()
+             ? (summary.cancelled
+                    ? QCoreApplication::translate("app", "フォルダの一括認識を中止しました: %1")
+                    : QCoreApplication::translate("app", "フォルダの一括認識が終わりました: %1"))
+                   .arg(summary.folder)
+             : (summary.cancelled
+                    ? QCoreApplication::translate("app", "%1 の PDF の作成を中止しました")
+                    : QCoreApplication::translate("app", "%1 の PDF の作成が終わりました"))
+                   .arg(summary.folder + QLatin1Char('/') + document)) +
+        QCoreApplication::translate("app", "\n認識して保存: %1 枚、保存済みで飛ばした画像: %2 枚、"
+                                           "失敗: %3 枚")
             .arg(summary.done)
             .arg(summary.skipped)
             .arg(summary.failures.size());
@@ -188,7 +195,7 @@ void FolderBatchRun::finish(const folderbatch::Summary& summary) {
     // Stopped for closing: the window goes; what was saved is beside the pictures.
     if (m_closing)
         return;
-    m_platform.showMessage(summaryText(summary));
+    m_platform.showMessage(summaryText(summary, m_document));
 }
 
 } // namespace quillpix

@@ -35,8 +35,9 @@ public:
     // The question on closing while the batch runs: stop it and close, or keep working.
     static QString closingQuestion(const QString& folder);
 
-    // What the window shows when a batch has ended.
-    static QString summaryText(const folderbatch::Summary& summary);
+    // What the window shows when a batch has ended; document names the one document read for its
+    // PDF ("" for the folder).
+    static QString summaryText(const folderbatch::Summary& summary, const QString& document = {});
 
 Q_SIGNALS:
     // The batch ended; the saved results of the folder may have changed.
@@ -51,6 +52,7 @@ private:
     folderbatch::BatchController m_controller;
     std::unique_ptr<QProgressDialog> m_dialog;
     QString m_folder;
+    QString m_document; // the one document of the run, "" for the whole folder
     bool m_closing = false;
 };
 

@@ -99,22 +99,6 @@ OK starts.</translation>
 </translation>
     </message>
     <message>
-        <source>フォルダの一括認識が%1しました: %2
-認識して保存: %3 枚、保存済みで飛ばした画像: %4 枚、失敗: %5 枚</source>
-        <translation>The folder reading has %1: %2
-Read and saved: %3, skipped (saved before): %4, failed: %5</translation>
-    </message>
-    <message>
-        <source>中止</source>
-        <comment>outcome</comment>
-        <translation>stopped</translation>
-    </message>
-    <message>
-        <source>終了</source>
-        <comment>outcome</comment>
-        <translation>finished</translation>
-    </message>
-    <message>
         <source>、未処理: %1 枚</source>
         <translation>, not read: %1</translation>
     </message>
@@ -231,6 +215,28 @@ Replaced results the folder reading had not read itself (saved in the window or 
 Shift-JIS にない文字を「?」で保存しました: %1 (%2)</source>
         <translation>
 Saved &quot;?&quot; for characters Shift-JIS cannot hold: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>フォルダの一括認識を中止しました: %1</source>
+        <translation>The folder reading was stopped: %1</translation>
+    </message>
+    <message>
+        <source>フォルダの一括認識が終わりました: %1</source>
+        <translation>The folder reading has finished: %1</translation>
+    </message>
+    <message>
+        <source>%1 の PDF の作成を中止しました</source>
+        <translation>Making the PDF of %1 was stopped</translation>
+    </message>
+    <message>
+        <source>%1 の PDF の作成が終わりました</source>
+        <translation>The PDF of %1 is made</translation>
+    </message>
+    <message>
+        <source>
+認識して保存: %1 枚、保存済みで飛ばした画像: %2 枚、失敗: %3 枚</source>
+        <translation>
+Read and saved: %1, skipped (saved before): %2, failed: %3</translation>
     </message>
 </context>
 <context>

@@ -260,7 +260,8 @@ void ViewerHandler::stepZoom(int rows) {
     const int last = m_c.lstZoom->count() - 1;
     if (last < 0)
         return;
-    const int row = std::clamp(m_c.lstZoom->currentRow() + rows, 0, last);
+    const int row = std::clamp(
+        viewer::zoomRowAfter(std::max(0, m_c.lstZoom->currentRow()), rows, m_fitDivisor), 0, last);
     if (row != m_c.lstZoom->currentRow())
         m_c.lstZoom->setCurrentRow(row);
 }

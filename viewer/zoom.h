@@ -38,4 +38,31 @@ constexpr int fitDivisor(int width, int height, int innerWidth, int innerHeight)
     return across > down ? across : down;
 }
 
+// The zoom list's row a step of the wheel goes to from row: steps > 0 show the picture smaller,
+// < 0 larger, each step to the next divisor along (fitDivisor is the whole-picture row's), so
+// the whole picture takes its place by its size among the fixed steps; rows of the divisor of
+// the moment are passed over, and at either end the row stays. Of two rows with one divisor the
+// fixed one is taken.
+constexpr int zoomRowAfter(int row, int steps, int fitDivisor) {
+    const auto divisorOf = [fitDivisor](int r) {
+        return r == int(ZoomRow::Fit) ? fitDivisor : int(zoomDivisorForIndex(r));
+    };
+    for (; steps != 0; steps += steps > 0 ? -1 : 1) {
+        const int now = divisorOf(row);
+        int best = -1;
+        for (int r = int(ZoomRow::Full); r <= int(ZoomRow::Fit); ++r) {
+            const int d = divisorOf(r);
+            if (steps > 0 ? d <= now : d >= now)
+                continue;
+            // The nearest divisor beyond; on a tie the fixed row, which comes first.
+            if (best < 0 || (steps > 0 ? d < divisorOf(best) : d > divisorOf(best)))
+                best = r;
+        }
+        if (best < 0)
+            break;
+        row = best;
+    }
+    return row;
+}
+
 } // namespace quillpix::viewer

@@ -328,6 +328,39 @@ private Q_SLOTS:
             z);
     }
 
+    // The wheel's zoom steps go one way in size: the whole picture stands among the fixed
+    // steps where its divisor falls, never a step back.
+    void zoomRowAfter_data() {
+        QTest::addColumn<int>("fit");     // the whole-picture row's divisor
+        QTest::addColumn<QString>("out"); // rows visited stepping out from 100 %, then back in
+        QTest::newRow("whole picture smallest") << 8 << "0 1 2 3 4 | 4 3 2 1 0";
+        QTest::newRow("whole picture between 50 and 25 %") << 3 << "0 1 4 2 3 | 3 2 4 1 0";
+        QTest::newRow("whole picture as 50 %: passed over") << 2 << "0 1 2 3 | 3 2 1 0";
+        QTest::newRow("a small picture: whole at 100 %") << 1 << "0 1 2 3 | 3 2 1 0";
+    }
+    void zoomRowAfter() {
+        QFETCH(int, fit);
+        QFETCH(QString, out);
+        QStringList visited;
+        int row = 0;
+        for (int i = 0; i < 6; ++i) {
+            if (visited.isEmpty() || visited.last() != QString::number(row))
+                visited << QString::number(row);
+            row = viewer::zoomRowAfter(row, 1, fit);
+        }
+        visited << QStringLiteral("|");
+        for (int i = 0; i < 6; ++i) {
+            if (visited.last() != QString::number(row))
+                visited << QString::number(row);
+            row = viewer::zoomRowAfter(row, -1, fit);
+        }
+        QCOMPARE(visited.join(u' '), out);
+        // Two notches at once go as two single ones; from the whole picture in to 100 %.
+        QCOMPARE(viewer::zoomRowAfter(0, 2, fit),
+                 viewer::zoomRowAfter(viewer::zoomRowAfter(0, 1, fit), 1, fit));
+        QCOMPARE(viewer::zoomRowAfter(4, -9, fit), fit > 1 ? 0 : 4); // at 100 % already
+    }
+
     // A drag's scrolling at the display's edges: none inside the margin, a step out of it
     // that grows with the distance, capped.
     void edgeScrollStep_data() {
