@@ -541,9 +541,9 @@ void TestSearchablePdf::markDoubtful_data() {
     // A confidence above 100 stands for a character the user typed over (changed).
     QTest::newRow("typed over by the user")
         << QStringLiteral("本弌") << QList<float>{150, 150} << "..";
-    // 23 characters mark at most two (a tenth): the least sure.
-    QTest::newRow("no more than a tenth, the least sure first")
-        << QStringLiteral("本本本") << QList<float>{50, 20, 40} << ".xx";
+    // 26 characters mark at most five (a fifth): the least sure.
+    QTest::newRow("no more than a fifth, the least sure first")
+        << QStringLiteral("本本本本本本") << QList<float>{50, 20, 40, 10, 60, 30} << "xxxx.x";
 }
 
 void TestSearchablePdf::markDoubtful() {
