@@ -226,6 +226,7 @@ folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
     settings.option = items.optionItem;
     // The pictures' saved text is what the window's run would give them.
     settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
+    settings.encoding = m_resultText->saveEncoding();
     settings.jobs = std::max(1, QThread::idealThreadCount());
     return settings;
 }

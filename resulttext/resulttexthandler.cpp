@@ -29,6 +29,8 @@ namespace {
 
 // The settings file's key for the guarded clean-up.
 const QString kKeepLatinSpacesKey = QStringLiteral("cleanup/keepLatinSpaces");
+// The settings file's key for saving in UTF-8 rather than Shift-JIS.
+const QString kSaveUtf8Key = QStringLiteral("save/utf8");
 
 } // namespace
 
@@ -52,6 +54,20 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
     connect(m_keepLatinSpaces, &QAction::toggled, this, [this](bool on) {
         // Not kept: the choice holds for this run all the same.
         if (m_settings.setFlag(kKeepLatinSpacesKey, on))
+            return;
+        const QString message = textfiles::unkeptSettingsMessage(m_settings);
+        if (!message.isEmpty())
+            m_platform.showMessage(message);
+    });
+    m_saveUtf8 =
+        new QAction(QCoreApplication::translate(
+                        "resulttext", "保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）"),
+                    m_c.txtResult);
+    m_saveUtf8->setObjectName(QStringLiteral("actSaveUtf8"));
+    m_saveUtf8->setCheckable(true);
+    m_saveUtf8->setChecked(m_settings.flag(kSaveUtf8Key));
+    connect(m_saveUtf8, &QAction::toggled, this, [this](bool on) {
+        if (m_settings.setFlag(kSaveUtf8Key, on))
             return;
         const QString message = textfiles::unkeptSettingsMessage(m_settings);
         if (!message.isEmpty())
@@ -194,6 +210,11 @@ cleanup::LatinSpacing ResultTextHandler::latinSpacing() const {
                                           : cleanup::LatinSpacing::AsWritten;
 }
 
+textfiles::TextEncoding ResultTextHandler::saveEncoding() const {
+    return m_saveUtf8->isChecked() ? textfiles::TextEncoding::Utf8
+                                   : textfiles::TextEncoding::ShiftJis;
+}
+
 void ResultTextHandler::setKeepLatinSpaces(bool keep) {
     m_keepLatinSpaces->setChecked(keep);
 }
@@ -204,6 +225,7 @@ QMenu* ResultTextHandler::contextMenu(const QPoint& position) {
     m_joinParagraphs->setEnabled(!m_c.txtResult->isReadOnly());
     menu->addAction(m_joinParagraphs);
     menu->addAction(m_keepLatinSpaces);
+    menu->addAction(m_saveUtf8);
     menu->addSeparator();
     menu->addAction(m_saveAs);
     m_marks->addToMenu(menu, position);
@@ -287,10 +309,13 @@ bool ResultTextHandler::save() {
                 "resulttext", "画像ファイルが選ばれていないので、認識結果を保存できません。\n"
                               "画像ファイルを選んでから保存してください。"));
         const QString path = textfiles::savedResultPath(chosen.folder, name, chosen.page);
-        // A result keeps the encoding it has (a folder batch's --encoding utf-8, a UTF-8 copy
-        // written over it); a new one is Shift-JIS.
-        const std::optional<textfiles::TextEncoding> encoding =
-            encodingToWrite(path, textfiles::encodingOf(path, textfiles::TextEncoding::ShiftJis));
+        // The encoding chosen, except that a result in UTF-8 (a folder batch's --encoding
+        // utf-8, a UTF-8 copy written over it) stays UTF-8: nothing is lost either way.
+        const textfiles::TextEncoding chosenEncoding = saveEncoding();
+        const std::optional<textfiles::TextEncoding> encoding = encodingToWrite(
+            path, textfiles::encodingOf(path, chosenEncoding) == textfiles::TextEncoding::Utf8
+                      ? textfiles::TextEncoding::Utf8
+                      : chosenEncoding);
         if (!encoding)
             return;
         writeResult(path, *encoding);

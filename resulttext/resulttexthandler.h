@@ -48,8 +48,8 @@ public:
     void clear();
     // Puts back the result text from before the last run; one level only.
     void undo();
-    // Writes the result box beside the chosen picture as its saved result file, in the
-    // encoding that file has (Shift-JIS for a new one); false when it could not (told to the
+    // Writes the result box beside the chosen picture as its saved result file, in
+    // saveEncoding() (UTF-8 for a file in UTF-8 already); false when it could not (told to the
     // user) or the user cancelled. Characters Shift-JIS lacks are asked about before writing.
     bool save();
     // 名前を付けて保存: writes the result box to a file the user names, in Shift-JIS (CR LF) or
@@ -77,6 +77,9 @@ public:
     void joinParagraphs();
     // The clean-up of later runs keeps Latin text's spaces and periods; remembered across starts.
     void setKeepLatinSpaces(bool keep);
+    // What 保存 writes a result in, as chosen on the box's menu and remembered across starts:
+    // Shift-JIS with CR LF at first, or UTF-8 with LF. A result already in UTF-8 stays so.
+    textfiles::TextEncoding saveEncoding() const;
 
     // The box's context menu: the editor's own entries, then the two above.
     QMenu* contextMenu(const QPoint& position);
@@ -148,6 +151,7 @@ private:
     QAction* m_joinParagraphs = nullptr;
     QAction* m_keepLatinSpaces = nullptr;
     QAction* m_saveAs = nullptr;
+    QAction* m_saveUtf8 = nullptr;
     bool m_unsaved = false;
 };
 

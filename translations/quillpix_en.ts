@@ -1020,6 +1020,10 @@ Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
         <translation>The result was saved, but its marks could not be saved.
 </translation>
     </message>
+    <message>
+        <source>保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）</source>
+        <translation>Save in UTF-8 with LF (not Shift-JIS with CR LF)</translation>
+    </message>
 </context>
 <context>
     <name>searchablepdf</name>

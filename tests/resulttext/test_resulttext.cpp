@@ -268,6 +268,39 @@ private Q_SLOTS:
                                      : QStringList({"scan01.bmp", "scan01.bmp.txt", "scan02.bmp"}));
     }
 
+    // The box's menu chooses what 保存 writes, kept across starts; a result in UTF-8 stays
+    // UTF-8 whatever is chosen, and UTF-8 chosen goes over a Shift-JIS result too.
+    void saveInTheChosenEncoding_data() {
+        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QByteArray>("earlier"); // "" for none
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray sjis("\x93\xfa\x96\x7b\r\na\r\n"); // 日本, a
+        const QByteArray utf8("\xe6\x97\xa5\xe6\x9c\xac\na\n");
+        QTest::newRow("UTF-8 chosen, a new result") << true << QByteArray() << utf8;
+        QTest::newRow("UTF-8 chosen, over Shift-JIS") << true << sjis << utf8;
+        QTest::newRow("Shift-JIS, a new result") << false << QByteArray() << sjis;
+        QTest::newRow("Shift-JIS, over UTF-8: stays UTF-8") << false << utf8 << utf8;
+    }
+    void saveInTheChosenEncoding() {
+        QFETCH(bool, utf8);
+        QFETCH(QByteArray, earlier);
+        QFETCH(QByteArray, bytes);
+        Fixture f;
+        if (!earlier.isEmpty())
+            f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), earlier);
+        auto* choice = f.c().txtResult->findChild<QAction*>(QStringLiteral("actSaveUtf8"));
+        QVERIFY(choice);
+        choice->setChecked(utf8);
+        // Chosen once, kept: a window started afterwards saves the same way.
+        f.window = std::make_unique<FrmMain>(f.platform, f.ws.bin());
+        f.c().cmbFolder->setCurrentIndex(
+            f.c().cmbFolder->findText(QStringLiteral("bmp_gif_sample")));
+        f.choose(QStringLiteral("scan01.bmp"));
+        QCOMPARE(f.window->resultText().saveEncoding() == textfiles::TextEncoding::Utf8, utf8);
+        f.save(QStringLiteral("日本\r\na"));
+        QCOMPARE(readBytes(f.saved(QStringLiteral("scan01.bmp"))), bytes);
+    }
+
     // Characters with no code page 932 form are asked about before anything is written: UTF-8
     // keeps them, "?" takes their place, a cancel writes nothing and the box stays unsaved. A
     // result already saved keeps its encoding, and one in UTF-8 is not asked about.
