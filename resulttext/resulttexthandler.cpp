@@ -45,34 +45,13 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
         QCoreApplication::translate("resulttext", "行をつなげて段落にする"), m_c.txtResult);
     m_joinParagraphs->setObjectName(QStringLiteral("actJoinParagraphs"));
     connect(m_joinParagraphs, &QAction::triggered, this, [this] { joinParagraphs(); });
-    m_keepLatinSpaces = new QAction(
+    m_keepLatinSpaces = keptChoice(
         QCoreApplication::translate("resulttext", "認識時に英数字の前の空白と「.」を残す"),
-        m_c.txtResult);
-    m_keepLatinSpaces->setObjectName(QStringLiteral("actKeepLatinSpaces"));
-    m_keepLatinSpaces->setCheckable(true);
-    m_keepLatinSpaces->setChecked(m_settings.flag(kKeepLatinSpacesKey));
-    connect(m_keepLatinSpaces, &QAction::toggled, this, [this](bool on) {
-        // Not kept: the choice holds for this run all the same.
-        if (m_settings.setFlag(kKeepLatinSpacesKey, on))
-            return;
-        const QString message = textfiles::unkeptSettingsMessage(m_settings);
-        if (!message.isEmpty())
-            m_platform.showMessage(message);
-    });
+        QStringLiteral("actKeepLatinSpaces"), kKeepLatinSpacesKey);
     m_saveUtf8 =
-        new QAction(QCoreApplication::translate(
-                        "resulttext", "保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）"),
-                    m_c.txtResult);
-    m_saveUtf8->setObjectName(QStringLiteral("actSaveUtf8"));
-    m_saveUtf8->setCheckable(true);
-    m_saveUtf8->setChecked(m_settings.flag(kSaveUtf8Key));
-    connect(m_saveUtf8, &QAction::toggled, this, [this](bool on) {
-        if (m_settings.setFlag(kSaveUtf8Key, on))
-            return;
-        const QString message = textfiles::unkeptSettingsMessage(m_settings);
-        if (!message.isEmpty())
-            m_platform.showMessage(message);
-    });
+        keptChoice(QCoreApplication::translate(
+                       "resulttext", "保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）"),
+                   QStringLiteral("actSaveUtf8"), kSaveUtf8Key);
     m_saveAs =
         new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
     m_saveAs->setObjectName(QStringLiteral("actSaveAs"));
@@ -208,6 +187,23 @@ void ResultTextHandler::focus() {
 cleanup::LatinSpacing ResultTextHandler::latinSpacing() const {
     return m_keepLatinSpaces->isChecked() ? cleanup::LatinSpacing::Kept
                                           : cleanup::LatinSpacing::AsWritten;
+}
+
+QAction* ResultTextHandler::keptChoice(const QString& caption, const QString& name,
+                                       const QString& key) {
+    auto* action = new QAction(caption, m_c.txtResult);
+    action->setObjectName(name);
+    action->setCheckable(true);
+    action->setChecked(m_settings.flag(key));
+    connect(action, &QAction::toggled, this, [this, key](bool on) {
+        // Not kept: the choice holds for this run all the same.
+        if (m_settings.setFlag(key, on))
+            return;
+        const QString message = textfiles::unkeptSettingsMessage(m_settings);
+        if (!message.isEmpty())
+            m_platform.showMessage(message);
+    });
+    return action;
 }
 
 textfiles::TextEncoding ResultTextHandler::saveEncoding() const {

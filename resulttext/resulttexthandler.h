@@ -127,6 +127,8 @@ private:
     // or nothing (cancelled) is written.
     std::optional<textfiles::TextEncoding> encodingToWrite(const QString& path,
                                                            textfiles::TextEncoding encoding);
+    // A checkable entry of the box's menu whose choice the settings file keeps under key.
+    QAction* keptChoice(const QString& caption, const QString& name, const QString& key);
     void writeResult(const QString& path, textfiles::TextEncoding encoding);
     // The box's places beside the result just written at resultPath, by the same safe write;
     // a file of places that would no longer fit the result goes. Told, never thrown: the text
