@@ -14,6 +14,8 @@
 
 #include <array>
 
+class QMenuBar;
+
 namespace quillpix {
 
 class PictureBox;
@@ -29,6 +31,9 @@ enum class RefreshButton { Files = 0, PSMode = 1, Lang = 2, Option = 3 };
 // them and hands each feature the controls it owns; tests find them here.
 struct Controls {
     QWidget* frmMain = nullptr;
+    QMenuBar* menuBar = nullptr;
+    // Holds every control below, under the menu bar.
+    QWidget* inside = nullptr;
 
     QPushButton* cmdExplorer = nullptr;
     QPushButton* cmdHelp = nullptr;

@@ -26,6 +26,7 @@
 #include "waysin.h"
 #include "waysinhandler.h"
 #include "widgets.h"
+#include "windowmenus.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -33,6 +34,7 @@
 #include <QDropEvent>
 #include <QEvent>
 #include <QFileInfo>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QThread>
@@ -90,6 +92,7 @@ FrmMain::FrmMain(Platform& platform, const QString& programFolder, QWidget* pare
         });
 
     runStartupSequence();
+    createMenus();
     keepLaidOut();
     takeKeptSize();
 
@@ -233,10 +236,32 @@ folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
 
 FrmMain::~FrmMain() = default;
 
+void FrmMain::createMenus() {
+    new WindowMenus(m_c.menuBar, this, m_c, [this] {
+        m_platform.showMessage(m_caption + QLatin1Char('\n') +
+                               tr("画像の日本語を読み取るプログラム"));
+    });
+    // The window grows by the bar's height; the inside keeps the layout's.
+    m_menuHeight = m_c.menuBar->sizeHint().height();
+    m_outerRect.setHeight(layout::kClientHeight + m_menuHeight);
+    setGeometry(m_outerRect);
+    placeMenuAndInside();
+}
+
+void FrmMain::placeMenuAndInside() {
+    m_c.menuBar->setGeometry(0, 0, width(), m_menuHeight);
+    m_c.inside->setGeometry(0, m_menuHeight, width(), std::max(0, height() - m_menuHeight));
+}
+
 void FrmMain::createControls() {
     Controls& c = m_c;
-    QWidget* w = this;
     c.frmMain = this;
+    c.menuBar = new QMenuBar(this);
+    c.menuBar->setObjectName(QStringLiteral("menuBar"));
+    // Every control stands in the inside, under the menu bar, where the layout puts it.
+    c.inside = new QWidget(this);
+    c.inside->setObjectName(QStringLiteral("inside"));
+    QWidget* w = c.inside;
 
     c.cmdExplorer = button(w, "cmdExplorer", tr("開く"), 64, 0, 41, 21);
     c.cmdHelp = button(w, "cmdHelp", tr("ヘルプ"), 188, 0, 53, 21);
@@ -367,7 +392,8 @@ bool FrmMain::fitFrameIntoOuterRect() {
     // The frame stands where the window was placed and is as wide; the inside keeps the
     // layout's height, so the frame grows by the title bar and the borders below it.
     const QRect inside(m_outerRect.x() + m.left(), m_outerRect.y() + m.top(),
-                       m_outerRect.width() - m.left() - m.right(), layout::kClientHeight);
+                       m_outerRect.width() - m.left() - m.right(),
+                       layout::kClientHeight + m_menuHeight);
     // The narrower inside is the layout now; the end button stays flush with its right edge.
     m_laidOut = inside.size();
     setMinimumSize(m_laidOut);
@@ -389,6 +415,7 @@ void FrmMain::keepLaidOut() {
     using layout::Down;
     const Controls& c = m_c;
     m_laidOut = size();
+    placeMenuAndInside();
     setMinimumSize(m_laidOut);
     m_growing.clear();
     const auto follow = [this](QWidget* w, Across across, Down down) {
@@ -410,6 +437,7 @@ void FrmMain::keepLaidOut() {
 }
 
 void FrmMain::placeGrown() {
+    placeMenuAndInside();
     if (m_growing.empty())
         return;
     const QSize extra = size() - m_laidOut;

@@ -63,6 +63,8 @@ public:
     void showAtStart();
     // The inside's size as laid out at start; the window is never smaller.
     QSize laidOutSize() const { return m_laidOut; }
+    // The menu bar's height: the window is that much higher than its inside.
+    int menuHeight() const { return m_menuHeight; }
 
 protected:
     bool event(QEvent* event) override;
@@ -86,6 +88,10 @@ private:
     bool fitFrameIntoOuterRect();
     void createControls();
     void createFeatures();
+    // The menu bar over the inside, which holds every control; its entries come from the
+    // features and the controls as the start-up left them.
+    void createMenus();
+    void placeMenuAndInside();
     void runStartupSequence();
     void chooseFontSize(int index);
     // The folder batch on the folder with the lists' current items.
@@ -122,6 +128,7 @@ private:
     QRect m_outerRect;
     QString m_caption;
     bool m_frameFitted = false;
+    int m_menuHeight = 0;
     bool m_readingScreen = false;
     // The files a drag over the window carries, as it offered them on entering.
     QStringList m_draggedFiles;

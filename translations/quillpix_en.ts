@@ -894,6 +894,97 @@ Restore chooses that picture and puts the text into the result box (not saved ye
         <source>復元する</source>
         <translation>Restore</translation>
     </message>
+    <message>
+        <source>画像の日本語を読み取るプログラム</source>
+        <translation>Reads the Japanese text of pictures</translation>
+    </message>
+</context>
+<context>
+    <name>quillpix::WindowMenus</name>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>認識結果をエディタで開く</source>
+        <translation>Open the result in the editor</translation>
+    </message>
+    <message>
+        <source>tmp.txt をエディタで開く</source>
+        <translation>Open tmp.txt in the editor</translation>
+    </message>
+    <message>
+        <source>フォルダをファイルマネージャで開く</source>
+        <translation>Open the folder in the file manager</translation>
+    </message>
+    <message>
+        <source>画像をペイントで開く</source>
+        <translation>Open the picture in the paint program</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>コマンドを作成して実行</source>
+        <translation>Read selection</translation>
+    </message>
+    <message>
+        <source>コマンドを実行</source>
+        <translation>Run the command</translation>
+    </message>
+    <message>
+        <source>他のオプションの一覧を編集</source>
+        <translation>Edit the list of other options</translation>
+    </message>
+    <message>
+        <source>PSM の一覧を編集</source>
+        <translation>Edit the PSM list</translation>
+    </message>
+    <message>
+        <source>言語の一覧を編集</source>
+        <translation>Edit the language list</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>文字の大きさ %1</source>
+        <translation>Text size %1</translation>
+    </message>
+    <message>
+        <source>一覧更新</source>
+        <translation>Refresh the file list</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>ヘルプ</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>バージョン情報</source>
+        <translation>About Quillpix</translation>
+    </message>
 </context>
 <context>
     <name>recognition</name>

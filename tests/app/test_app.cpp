@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -72,7 +74,12 @@ private Q_SLOTS:
         platform.screen = screen;
         auto window = makeWindow(ws, platform);
         Controls& c = window->controls();
-        QCOMPARE(window->geometry(), QRect(30, 0, windowWidth, 688));
+        // The menu bar stands above the inside; the controls stand in the inside as laid out.
+        const int menu = window->menuHeight();
+        QVERIFY(menu > 0);
+        QCOMPARE(window->geometry(), QRect(30, 0, windowWidth, 688 + menu));
+        QCOMPARE(c.menuBar->geometry(), QRect(0, 0, windowWidth, menu));
+        QCOMPARE(c.inside->geometry(), QRect(0, menu, windowWidth, 688));
         QCOMPARE(c.txtResult->geometry(), QRect(188, 496, resultWidth, 189));
         QCOMPARE(c.fraCommand->geometry(), QRect(frameX, 496, 313, 153));
         QCOMPARE(c.picDisp->geometry(), QRect(188, 20, displayWidth, 405));
@@ -127,7 +134,7 @@ private Q_SLOTS:
         Controls& c = window->controls();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QSize laidOut(1890, 688);
+        const QSize laidOut(1890, 688 + window->menuHeight());
         QCOMPARE(window->size(), laidOut);
         QList<QRect> before;
         const QList<QWidget*> all = window->findChildren<QWidget*>();
@@ -170,8 +177,8 @@ private Q_SLOTS:
         QTest::newRow("kept larger on a larger screen")
             << QByteArray("[window]\nsize=2000, 900\n") << QSize(2000, 900) << false << 1920
             << QRect(0, 0, 2560, 1400);
-        QTest::newRow("kept maximised") << QByteArray("[window]\nsize=1890, 700\nmaximized=true\n")
-                                        << QSize(1890, 700) << true << 1920 << full;
+        QTest::newRow("kept maximised") << QByteArray("[window]\nsize=1890, 800\nmaximized=true\n")
+                                        << QSize(1890, 800) << true << 1920 << full;
         QTest::newRow("narrower than the layout") << QByteArray("[window]\nsize=1000, 900\n")
                                                   << QSize(1890, 900) << false << 1920 << full;
         QTest::newRow("just fits the screen") << QByteArray("[window]\nsize=1890, 1050\n")
@@ -213,12 +220,17 @@ private Q_SLOTS:
         platform.screen = screen;
         platform.available = available;
         auto window = makeWindow(ws, platform);
-        const QSize laidOut(screen - 30, 688);
+        // The window is as high as its inside's layout and the menu bar over it.
+        const int laidOutHeight = 688 + window->menuHeight();
+        if (size.height() == 688)
+            size.setHeight(laidOutHeight);
+        const QSize laidOut(screen - 30, laidOutHeight);
         QCOMPARE(window->size(), size);
         QCOMPARE(window->laidOutSize(), laidOut);
         QCOMPARE(window->minimumSize(), laidOut);
         // The result box took the extra height below the view.
-        QCOMPARE(window->controls().txtResult->geometry().bottom(), 684 + size.height() - 688);
+        QCOMPARE(window->controls().txtResult->geometry().bottom(),
+                 684 + size.height() - laidOutHeight);
         window->showAtStart();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QCOMPARE(window->isMaximized(), maximized);
@@ -234,12 +246,12 @@ private Q_SLOTS:
             auto window = makeWindow(ws, platform);
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-            window->resize(1990, 750);
-            QTRY_COMPARE(window->size(), QSize(1990, 750));
+            window->resize(1990, 750 + window->menuHeight());
+            QTRY_COMPARE(window->size(), QSize(1990, 750 + window->menuHeight()));
             QVERIFY(window->close());
         }
         auto again = makeWindow(ws, platform);
-        QCOMPARE(again->size(), QSize(1990, 750));
+        QCOMPARE(again->size(), QSize(1990, 750 + again->menuHeight()));
         QCOMPARE(again->controls().picDisp->geometry(), QRect(188, 20, 1750, 436));
     }
 
@@ -729,7 +741,102 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(work));
     }
 
-    // The folder batch from the list's menu first shows what it will use, and starts only on
+    // Each menu entry does what its button or key does; an entry whose button is disabled is
+    // disabled too.
+    void menuEntriesDoWhatTheirButtonsDo_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("a zoom step") << "mnuZoom_2"
+                                     << "zoom 2";
+        QTest::newRow("the whole picture, the last step") << "mnuZoom_4"
+                                                          << "zoom 4";
+        QTest::newRow("the smallest font") << "mnuFontSize_0"
+                                           << "font 0";
+        QTest::newRow("clear") << "mnuClear"
+                               << "cleared";
+        QTest::newRow("help") << "mnuHelpPage"
+                              << "opened";
+        QTest::newRow("the folder in the file manager") << "mnuExplorer"
+                                                        << "opened";
+        QTest::newRow("open a file") << "actOpenFile"
+                                     << "dialog";
+        QTest::newRow("open a folder") << "actOpenFolder"
+                                       << "dialog";
+        QTest::newRow("the version") << "mnuAbout"
+                                     << "message";
+        QTest::newRow("end") << "mnuEnd"
+                             << "closed";
+        QTest::newRow("save, with nothing to save") << "mnuSave"
+                                                    << "disabled";
+    }
+    void menuEntriesDoWhatTheirButtonsDo() {
+        QFETCH(QString, entry);
+        QFETCH(QString, effect);
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        Controls& c = window->controls();
+        c.txtResult->setPlainText(QStringLiteral("文字"));
+        QAction* action = nullptr;
+        for (QMenu* menu : c.menuBar->findChildren<QMenu*>()) {
+            emit menu->aboutToShow();
+            for (QAction* a : menu->actions())
+                if (a->objectName() == entry)
+                    action = a;
+        }
+        QVERIFY2(action, qPrintable(entry));
+        QVERIFY(!action->text().isEmpty());
+        if (effect == QLatin1String("disabled")) {
+            QVERIFY(!action->isEnabled());
+            return;
+        }
+        QVERIFY(action->isEnabled());
+        action->trigger();
+        QApplication::processEvents();
+        if (effect.startsWith(QLatin1String("zoom")))
+            QCOMPARE(c.lstZoom->currentRow(), effect.back().digitValue());
+        else if (effect == QLatin1String("font 0"))
+            QVERIFY(c.optFSize[0]->isChecked());
+        else if (effect == QLatin1String("cleared"))
+            QVERIFY(c.txtResult->toPlainText().isEmpty());
+        else if (effect == QLatin1String("opened"))
+            QCOMPARE(platform.opened.size(), 1);
+        else if (effect == QLatin1String("dialog"))
+            QCOMPARE(platform.dialogStarts.size(), 1);
+        else if (effect == QLatin1String("message"))
+            QVERIFY(platform.messages.value(0).contains(QStringLiteral("Quillpix")));
+        else if (effect == QLatin1String("closed"))
+            QVERIFY(!window->isVisible());
+        else
+            QFAIL("no such effect");
+    }
+
+    // The menus hold every way in of the file list's menu, and every key the window answers is
+    // answered by one owner: two would leave it answered by neither.
+    void menusHoldEveryWayInAndNoKeyTwice() {
+        TempWorkspace ws;
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        Controls& c = window->controls();
+        QList<QAction*> inMenus;
+        for (QMenu* menu : c.menuBar->findChildren<QMenu*>())
+            inMenus << menu->actions();
+        for (QAction* way : c.File1->actions())
+            if (!way->isSeparator())
+                QVERIFY2(inMenus.contains(way), qPrintable(way->objectName()));
+        QStringList keys;
+        for (QAction* a : window->findChildren<QAction*>())
+            if (!a->shortcut().isEmpty() && a->shortcutContext() != Qt::WidgetShortcut)
+                keys << a->shortcut().toString();
+        for (QShortcut* s : window->findChildren<QShortcut*>())
+            keys << s->key().toString();
+        for (const QString& key : keys)
+            QVERIFY2(keys.count(key) == 1, qPrintable(key));
+        QVERIFY(keys.contains(QStringLiteral("Ctrl+1")));
+    }
+
     // OK: on キャンセル nothing is read and no progress dialog appears.
     void folderBatchAsksWithItsSettings_data() {
         QTest::addColumn<int>("psmRow");
