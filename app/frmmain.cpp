@@ -341,6 +341,7 @@ void FrmMain::createControls() {
     c.lblHeight->setFont(fontOf(kPropFont, 8.25));
     // "画像ファイル" ends where "一覧更新" begins.
     c.Label1[1]->setFont(fontOf(kPropFont, 8.25));
+    fitCaptions(c.inside);
     // The design fonts of the list boxes are the window's.
     for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption}) {
         list->setFont(fontOf(kMonoFont, 9));

@@ -1,7 +1,11 @@
 #include "startuproutines.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace quillpix {
 
@@ -13,6 +17,45 @@ QString windowCaption(const QString& company, int major, int minor, int revision
 void splitToList(const QString& text, QListWidget* list) {
     list->clear();
     list->addItems(text.split(QLatin1Char(',')));
+}
+
+QString captionOf(const QWidget* control) {
+    if (const auto* label = qobject_cast<const QLabel*>(control))
+        // A label that wraps its lines has room for them.
+        return label->wordWrap() ? QString() : label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text();
+    return QString();
+}
+
+int captionRoom(const QWidget* control) {
+    if (qobject_cast<const QLabel*>(control))
+        return control->contentsRect().width();
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (qobject_cast<const QRadioButton*>(control))
+        return control->style()
+            ->subElementRect(QStyle::SE_RadioButtonContents, &option, control)
+            .width();
+    if (qobject_cast<const QPushButton*>(control))
+        return control->style()
+            ->subElementRect(QStyle::SE_PushButtonContents, &option, control)
+            .width();
+    return 0;
+}
+
+void fitCaptions(QWidget* parent) {
+    for (QWidget* control : parent->findChildren<QWidget*>()) {
+        const QString caption = captionOf(control);
+        if (caption.isEmpty())
+            continue;
+        QFont font = control->font();
+        while (QFontMetrics(font).horizontalAdvance(caption) > captionRoom(control) &&
+               font.pointSizeF() - 0.5 >= kSmallestCaptionPoints)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        if (font != control->font())
+            control->setFont(font);
+    }
 }
 
 void setPaintButton(QPushButton* cmdPaint, PaintButton state) {

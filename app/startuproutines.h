@@ -7,6 +7,7 @@
 
 class QListWidget;
 class QPushButton;
+class QWidget;
 
 namespace quillpix {
 
@@ -18,6 +19,14 @@ void splitToList(const QString& text, QListWidget* list);
 // The paint button's states by the codes the start-up passes.
 enum class PaintButton { Disabled = -1, Enabled = 0 };
 void setPaintButton(QPushButton* cmdPaint, PaintButton state);
+
+// A label's or a button's caption too wide for its place (a translated one) is drawn in a
+// smaller font until it fits, down to kSmallestCaptionPoints; the controls keep their places.
+inline constexpr double kSmallestCaptionPoints = 6.5;
+void fitCaptions(QWidget* parent);
+// The width a control leaves its caption; 0 for a control without one.
+int captionRoom(const QWidget* control);
+QString captionOf(const QWidget* control);
 
 // Why the window cannot start for want of a display, or empty: Qt ends the program with an
 // abort when its platform plugin finds none. The platform is the one named by "-platform"

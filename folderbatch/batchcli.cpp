@@ -1,5 +1,6 @@
 #include "batchcli.h"
 
+#include "automatic.h"
 #include "languages.h"
 #include "librarymessages.h"
 #include "outputformat.h"
@@ -129,14 +130,14 @@ QString usage() {
         "\n"
         "Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,\n"
         "*.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it\n"
-        "as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window's 保存 would after reading\n"
+        "as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window's Save would after reading\n"
         "the whole picture. A document of several pages also gets DOCUMENT.txt, its pages'\n"
         "texts joined, each page after a line holding a form feed, once every page is read.\n"
         "\n"
-        "  --lang L       engine language (default: the first line of listLang.txt); 自動 finds\n"
-        "                 the writing direction of each picture and reads it with jpn or\n"
-        "                 jpn_vert, turned upright, straightened, the readings beside\n"
-        "                 vertical text left out, two tiers read upper tier first\n"
+        "  --lang L       engine language (default: the first line of listLang.txt); auto\n"
+        "                 (the list's 自動) finds the writing direction of each picture and\n"
+        "                 reads it with jpn or jpn_vert, turned upright, straightened, the\n"
+        "                 readings beside vertical text left out, two tiers read upper first\n"
         "  --psm N        page segmentation mode (default: the first line of listPSMode.txt)\n"
         "  --option TEXT  further engine options (default: the first line of listOption.txt)\n"
         "  --jobs N       engines at once, one thread each (default: the number of processors;\n"
@@ -148,10 +149,10 @@ QString usage() {
         "                 digit or bracket (\"64 KiB\") and a \".\" before a Latin character\n"
         "  --paragraphs   join the lines of each paragraph (no space between Japanese lines)\n"
         "  --running-heads\n"
-        "                 with 自動, read a vertical page's running head and page number too\n"
+        "                 with auto, read a vertical page's running head and page number too\n"
         "                 (left out by default: a book's text usually wants the prose alone)\n"
         "  --book FILE    the results of every picture of FOLDER joined into FILE, in order;\n"
-        "                 with 自動, a two-page spread gives two pages\n"
+        "                 with auto, a two-page spread gives two pages\n"
         "  --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)\n"
         "                 in FOLDER/pdf/: the pictures as they are, under the saved text\n"
         "                 (needs the engine loaded in the program: a plain tesseract call)\n"
@@ -220,7 +221,10 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
                     QCoreApplication::translate("batch", "--lang needs a language, such as jpn");
                 return parsed;
             }
-            s.lang = value;
+            // "auto" is the list's automatic language, for a terminal that types no Japanese.
+            s.lang = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0
+                         ? pipeline::automaticLanguage()
+                         : value;
         } else if (name == u"--psm") {
             int psm = 0;
             if (value != u"0" && !positiveNumber(value, psm)) {

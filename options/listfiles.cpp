@@ -2,13 +2,38 @@
 
 #include "textfiles.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
+
+#include <array>
 
 namespace quillpix {
 namespace {
 
 // Up to this many items every one is measured, so the widest sets the horizontal scroll range.
 constexpr qsizetype kMeasuredItems = 10000;
+
+// The items the program ships in its lists, with what the window shows for them in its
+// language: short enough for the list's width, the mode number kept. The engine is given the
+// line as the file holds it.
+struct ShippedItem {
+    const char* line;
+    const char* caption;
+};
+constexpr std::array kShippedItems{
+    ShippedItem{"自動", QT_TRANSLATE_NOOP("options", "自動")},
+    ShippedItem{"自動:3", QT_TRANSLATE_NOOP("options", "自動:3")},
+    ShippedItem{"単一ブロック:6", QT_TRANSLATE_NOOP("options", "単一ブロック:6")},
+    ShippedItem{"縦書きブロック:5", QT_TRANSLATE_NOOP("options", "縦ブロック:5")},
+    ShippedItem{"1行:7", QT_TRANSLATE_NOOP("options", "1行:7")},
+    ShippedItem{"単語:8", QT_TRANSLATE_NOOP("options", "単語:8")},
+    ShippedItem{"疎なテキスト:11", QT_TRANSLATE_NOOP("options", "疎な文字:11")},
+    ShippedItem{"自動(向き検出なし):4", QT_TRANSLATE_NOOP("options", "自動(向き無):4")},
+    ShippedItem{"-c preserve_interword_spaces=1", QT_TRANSLATE_NOOP("options", "空白を保つ")},
+};
+
+// The line the item was read from, when its caption is another text.
+constexpr int kLineRole = Qt::UserRole;
 
 } // namespace
 
@@ -26,7 +51,22 @@ QString listFilePath(const QString& programFolder, ListFile list) {
 
 QString selectedItemText(const QListWidget* list) {
     const QListWidgetItem* item = list ? list->currentItem() : nullptr;
-    return item ? item->text() : QString();
+    if (!item)
+        return QString();
+    const QVariant line = item->data(kLineRole);
+    return line.isValid() ? line.toString() : item->text();
+}
+
+QString itemCaption(const QString& line) {
+    static const QStringList shipped = [] {
+        QStringList lines;
+        for (const ShippedItem& item : kShippedItems)
+            lines << QString::fromUtf8(item.line);
+        return lines;
+    }();
+    const qsizetype at = shipped.indexOf(line);
+    return at < 0 ? line
+                  : QCoreApplication::translate("options", kShippedItems[size_t(at)].caption);
 }
 
 QStringList splitListItems(const QString& text) {
@@ -54,7 +94,14 @@ void loadListFile(const QString& path, QListWidget* list) {
     // Measuring every item's text to lay the list out takes seconds for a million lines;
     // items of one line each are all as high as the first.
     list->setUniformItemSizes(items.size() > kMeasuredItems);
-    list->addItems(items);
+    for (const QString& line : items) {
+        auto* item = new QListWidgetItem(itemCaption(line), list);
+        if (item->text() != line) {
+            item->setData(kLineRole, line);
+            // The line as the file holds it, as the engine is given it.
+            item->setToolTip(line);
+        }
+    }
     list->setCurrentRow(-1);
 }
 

@@ -22,7 +22,12 @@ QStringList splitListItems(const QString& text);
 // was.
 void loadListFile(const QString& path, QListWidget* list);
 
-// The text of a list's selected item; "" when nothing is selected.
+// What the window shows for a list's line: the shipped items in the window's language, any
+// other line as it stands.
+QString itemCaption(const QString& line);
+
+// The line of a list's selected item as its file holds it, whatever its caption; "" when
+// nothing is selected.
 QString selectedItemText(const QListWidget* list);
 
 } // namespace quillpix

@@ -335,6 +335,42 @@ Picture: %1</translation>
         <source>テキストエディタ</source>
         <translation>text editor</translation>
     </message>
+    <message>
+        <source>自動</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>自動:3</source>
+        <translation>Auto:3</translation>
+    </message>
+    <message>
+        <source>単一ブロック:6</source>
+        <translation>Single block:6</translation>
+    </message>
+    <message>
+        <source>縦ブロック:5</source>
+        <translation>Vert. block:5</translation>
+    </message>
+    <message>
+        <source>1行:7</source>
+        <translation>Line:7</translation>
+    </message>
+    <message>
+        <source>単語:8</source>
+        <translation>Word:8</translation>
+    </message>
+    <message>
+        <source>疎な文字:11</source>
+        <translation>Sparse text:11</translation>
+    </message>
+    <message>
+        <source>自動(向き無):4</source>
+        <translation>Auto, no OSD:4</translation>
+    </message>
+    <message>
+        <source>空白を保つ</source>
+        <translation>Keep spaces</translation>
+    </message>
 </context>
 <context>
     <name>pagelayout</name>
@@ -810,7 +846,7 @@ The portal cannot be used on this desktop: %1</translation>
     </message>
     <message>
         <source>他</source>
-        <translation>+</translation>
+        <translation>Opt</translation>
     </message>
     <message>
         <source>コマンドを作成して実行</source>

@@ -398,14 +398,14 @@ and comes to the front; no second window opens.
 
 Reads every picture of FOLDER (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
 *.webp, *.pdf; each page of a multi-page document) whole and saves its text beside it
-as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window&apos;s 保存 would after reading
+as PICTURE.txt (a page: DOCUMENT.pN.txt), as the window&apos;s Save would after reading
 the whole picture. A document of several pages also gets DOCUMENT.txt, its pages&apos;
 texts joined, each page after a line holding a form feed, once every page is read.
 
-  --lang L       engine language (default: the first line of listLang.txt); 自動 finds
-                 the writing direction of each picture and reads it with jpn or
-                 jpn_vert, turned upright, straightened, the readings beside
-                 vertical text left out, two tiers read upper tier first
+  --lang L       engine language (default: the first line of listLang.txt); auto
+                 (the list&apos;s 自動) finds the writing direction of each picture and
+                 reads it with jpn or jpn_vert, turned upright, straightened, the
+                 readings beside vertical text left out, two tiers read upper first
   --psm N        page segmentation mode (default: the first line of listPSMode.txt)
   --option TEXT  further engine options (default: the first line of listOption.txt)
   --jobs N       engines at once, one thread each (default: the number of processors;
@@ -417,10 +417,10 @@ texts joined, each page after a line holding a form feed, once every page is rea
                  digit or bracket (&quot;64 KiB&quot;) and a &quot;.&quot; before a Latin character
   --paragraphs   join the lines of each paragraph (no space between Japanese lines)
   --running-heads
-                 with 自動, read a vertical page&apos;s running head and page number too
+                 with auto, read a vertical page&apos;s running head and page number too
                  (left out by default: a book&apos;s text usually wants the prose alone)
   --book FILE    the results of every picture of FOLDER joined into FILE, in order;
-                 with 自動, a two-page spread gives two pages
+                 with auto, a two-page spread gives two pages
   --pdf          searchable PDFs of each PDF and multi-page TIFF (and of the book)
                  in FOLDER/pdf/: the pictures as they are, under the saved text
                  (needs the engine loaded in the program: a plain tesseract call)
@@ -456,9 +456,9 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
 複数ページの文書は、すべてのページを読み終えると DOCUMENT.txt も作ります。各ページの
 結果を、改ページ文字だけの行をはさんでつなげたものです。
 
-  --lang L       エンジンの言語 (既定: listLang.txt の最初の行)。自動 は画像ごとに
-                 書字方向を調べ、jpn か jpn_vert で読みます。向きを直し、傾きを直し、
-                 縦書きのルビを除き、二段組は上の段から読みます
+  --lang L       エンジンの言語 (既定: listLang.txt の最初の行)。自動 (auto とも) は
+                 画像ごとに書字方向を調べ、jpn か jpn_vert で読みます。向きを直し、
+                 傾きを直し、縦書きのルビを除き、二段組は上の段から読みます
   --psm N        ページ分割モード (既定: listPSMode.txt の最初の行)
   --option TEXT  エンジンのその他のオプション (既定: listOption.txt の最初の行)
   --jobs N       同時に動かすエンジンの数、一つに一スレッド (既定: プロセッサの数。

@@ -699,6 +699,64 @@ private Q_SLOTS:
         QCOMPARE(copyAction->text().section(QLatin1Char('\t'), 0, 0), copy);
     }
 
+    // With the lists the program ships, every caption fits its control in both languages, and
+    // the English window shows no Japanese from the lists.
+    void captionsFitInBothLanguages_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Japanese") << "ja";
+        QTest::newRow("English") << "en";
+    }
+    void captionsFitInBothLanguages() {
+        QFETCH(QString, language);
+        const languages::Front front = languages::Front::Window;
+        const languages::Translators translators(
+            *QCoreApplication::instance(), languages::languageFor("C", language, front), front);
+        TempWorkspace ws;
+        for (const char* name : {"listLang.txt", "listPSMode.txt", "listOption.txt"})
+            ws.writeFile(QStringLiteral("bin/") + QLatin1String(name),
+                         fileBytes(QStringLiteral(QUILLPIX_SHIPPED_LISTS "/") + name));
+        RecordingPlatform platform;
+        auto window = makeWindow(ws, platform);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        Controls& c = window->controls();
+        const auto japanese = [](const QString& text) {
+            return std::any_of(text.begin(), text.end(),
+                               [](QChar ch) { return ch.unicode() >= 0x3000; });
+        };
+        QStringList cut;
+        for (QListWidget* list : {c.lstLang, c.lstPSegMode, c.lstOption})
+            for (int row = 0; row < list->count(); ++row) {
+                const QString caption = list->item(row)->text();
+                if (language == QLatin1String("en") && japanese(caption))
+                    cut << QStringLiteral("Japanese: ") + caption;
+                const int room = list->viewport()->width() - 2;
+                if (list->fontMetrics().horizontalAdvance(caption) > room)
+                    cut << caption;
+            }
+        for (QWidget* w : c.inside->findChildren<QWidget*>()) {
+            QString text;
+            int room = 0;
+            QStyleOptionButton option;
+            option.initFrom(w);
+            if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+                text = label->text();
+                room = label->contentsRect().width();
+            } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+                text = button->text();
+                room =
+                    w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w).width();
+            } else if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+                text = radio->text();
+                room =
+                    w->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, w).width();
+            }
+            if (!text.isEmpty() && w->fontMetrics().horizontalAdvance(text) > room)
+                cut << w->objectName() + QLatin1Char(' ') + text;
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(" | "))));
+    }
+
     void fontSizeChoice_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<double>("points");

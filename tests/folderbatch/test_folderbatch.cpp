@@ -655,6 +655,9 @@ void TestFolderBatch::refusedStarts_data() {
     QTest::newRow("自動 needs the vertical language too")
         << QStringList{"--batch", "F", "--lang", "自動", "--psm", "3"} << "ok" << 3
         << "\"jpn_vert\" is not installed";
+    QTest::newRow("auto is 自動, typed where Japanese is not")
+        << QStringList{"--batch", "F", "--lang", "Auto", "--psm", "3"} << "ok" << 3
+        << "\"jpn_vert\" is not installed";
     QTest::newRow("more than one command")
         << ok + QStringList{"--option", "& echo x"} << "ok" << 3 << "not one engine call";
     QTest::newRow("an encoding the batch does not write")

@@ -1,3 +1,4 @@
+#include "cp932.h"
 #include "filelistbox.h"
 #include "frmmain.h"
 #include "listfiles.h"
@@ -61,6 +62,36 @@ private Q_SLOTS:
         quillpix::loadListFile(path, &list);
         QCOMPARE(itemsOf(&list), items);
         QCOMPARE(list.currentRow(), -1);
+    }
+
+    // A shipped item shows its caption; choosing it gives the line as the file holds it. Any
+    // other line shows as it stands, also one a shipped item begins with.
+    void itemsShowCaptionsAndGiveTheirLines_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("shipped, shortened") << "縦書きブロック:5"
+                                            << "縦ブロック:5";
+        QTest::newRow("shipped option") << "-c preserve_interword_spaces=1"
+                                        << "空白を保つ";
+        QTest::newRow("shipped, as it stands") << "自動"
+                                               << "自動";
+        QTest::newRow("a user's own line") << "縦書きブロック:5 "
+                                           << "縦書きブロック:5 ";
+        QTest::newRow("an empty line") << ""
+                                       << "";
+    }
+    void itemsShowCaptionsAndGiveTheirLines() {
+        QFETCH(QString, line);
+        QFETCH(QString, caption);
+        TempWorkspace ws;
+        const QString path = ws.writeFile(
+            QStringLiteral("bin/list.txt"),
+            quillpix::cp932::encode(QStringLiteral("x\r\n") + line + QStringLiteral("\r\n")));
+        QListWidget list;
+        quillpix::loadListFile(path, &list);
+        QCOMPARE(list.item(1)->text(), caption);
+        list.setCurrentRow(1);
+        QCOMPARE(quillpix::selectedItemText(&list), line);
     }
 
     void refreshReloadsTheRightListWithoutSelection_data() {
