@@ -4,6 +4,7 @@
 #include "platform.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProgressDialog>
 
 namespace quillpix {
@@ -41,6 +42,11 @@ QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) 
                   "app", "%1 の検索できる PDF を pdf/%2 に作ります。結果のないページは先に"
                          "認識して保存します。")
                   .arg(settings.document, folderbatch::documentPdfName(settings.document))
+        : !settings.book.isEmpty()
+            ? QCoreApplication::translate(
+                  "app", "このフォルダの画像をすべて認識して、結果を画像の横に保存し、"
+                         "順につなげた本のテキスト %1 と、その検索できる PDF を pdf/ に作ります。")
+                  .arg(QFileInfo(settings.book).fileName())
             : QCoreApplication::translate(
                   "app", "このフォルダの画像をすべて認識して、結果を画像の横に保存します。");
     return QCoreApplication::translate("app",

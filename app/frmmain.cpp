@@ -196,6 +196,15 @@ void FrmMain::createFeatures() {
                 settings.outputs << QStringLiteral("--pdf");
                 m_folderBatch->start(settings);
             });
+    // The folder's book and its searchable PDF, as the command line's --book and --pdf make
+    // them: the book beside the pictures, named after the folder, its PDF in pdf/.
+    connect(viewer, &ViewerHandler::bookRequested, this, [this](const QString& folder) {
+        folderbatch::Settings settings = batchSettings(folder);
+        settings.book =
+            folder + QLatin1Char('/') + QFileInfo(folder).fileName() + QStringLiteral("_book.txt");
+        settings.outputs << QStringLiteral("--pdf");
+        m_folderBatch->start(settings);
+    });
     // A page saved from the window joins its document's text again, once every page has one.
     connect(resultText, &ResultTextHandler::resultSaved, this,
             [this](const QString& folder, const QString& fileName, int page) {

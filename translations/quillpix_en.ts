@@ -238,6 +238,10 @@ Saved &quot;?&quot; for characters Shift-JIS cannot hold: %1 (%2)</translation>
         <translation>
 Read and saved: %1, skipped (saved before): %2, failed: %3</translation>
     </message>
+    <message>
+        <source>このフォルダの画像をすべて認識して、結果を画像の横に保存し、順につなげた本のテキスト %1 と、その検索できる PDF を pdf/ に作ります。</source>
+        <translation>Reads every picture of this folder, saves each text beside its picture, and makes the book text %1, the texts joined in order, and its searchable PDF in pdf/.</translation>
+    </message>
 </context>
 <context>
     <name>batchfile</name>
@@ -1382,6 +1386,10 @@ Copy a picture, then paste again.</translation>
     <message>
         <source>画像全体を読む</source>
         <translation>Read Whole Picture</translation>
+    </message>
+    <message>
+        <source>本のテキストと検索できる PDF を作る…</source>
+        <translation>Make the Book Text and Searchable PDF…</translation>
     </message>
 </context>
 </TS>

@@ -80,6 +80,13 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
         if (!m_c.File1->folder().isEmpty())
             emit folderBatchRequested(m_c.File1->folder());
     });
+    auto* makeBook = new QAction(
+        QCoreApplication::translate("viewer", "本のテキストと検索できる PDF を作る…"), m_c.File1);
+    makeBook->setObjectName(QStringLiteral("actMakeBook"));
+    connect(makeBook, &QAction::triggered, this, [this] {
+        if (!m_c.File1->folder().isEmpty())
+            emit bookRequested(m_c.File1->folder());
+    });
     auto* makePdf =
         new QAction(QCoreApplication::translate("viewer", "検索できる PDF を作る…"), m_c.File1);
     makePdf->setObjectName(QStringLiteral("actMakePdf"));
@@ -95,11 +102,12 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
             emit pdfRequested(m_c.File1->folder(), document);
     });
     connect(m_c.File1, &QWidget::customContextMenuRequested, this,
-            [this, readAll, makePdf](const QPoint& point) {
+            [this, readAll, makeBook, makePdf](const QPoint& point) {
                 QMenu menu(m_c.File1);
                 // The ways in (WaysInHandler), then what reads the folder or the document.
                 menu.addActions(m_c.File1->actions());
                 menu.addAction(readAll);
+                menu.addAction(makeBook);
                 const QString document = m_c.File1->documentAt(point);
                 makePdf->setData(document);
                 if (!document.isEmpty())

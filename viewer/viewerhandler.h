@@ -135,6 +135,8 @@ Q_SIGNALS:
     void paintRequested();
     // "このフォルダをすべて認識…" was chosen on the file list.
     void folderBatchRequested(const QString& folder);
+    // The folder's book: every picture's text joined in order, and its searchable PDF.
+    void bookRequested(const QString& folder);
     // "検索できる PDF を作る…" was chosen on a page of the document fileName.
     void pdfRequested(const QString& folder, const QString& fileName);
     // The mouse on the display, in surface pixels.

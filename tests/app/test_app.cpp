@@ -901,16 +901,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("langRow");
         QTest::addColumn<int>("optionRow");
         QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("entry");
         QTest::newRow("the items selected at start")
-            << 0 << 0 << 0 << QStringList{"言語: jpn\n", "PSM: 3\n", "他: （なし）\n"};
+            << 0 << 0 << 0 << QStringList{"言語: jpn\n", "PSM: 3\n", "他: （なし）\n"}
+            << "actReadFolder";
         QTest::newRow("other items")
-            << 1 << 1 << 1 << QStringList{"言語: eng\n", "PSM: 6\n", "他: pause\n"};
+            << 1 << 1 << 1 << QStringList{"言語: eng\n", "PSM: 6\n", "他: pause\n"}
+            << "actReadFolder";
+        QTest::newRow("the book and its PDF")
+            << 0 << 0 << 0 << QStringList{"言語: jpn\n", "bmp_gif_sample_book.txt", "pdf/"}
+            << "actMakeBook";
     }
     void folderBatchAsksWithItsSettings() {
         QFETCH(int, psmRow);
         QFETCH(int, langRow);
         QFETCH(int, optionRow);
         QFETCH(QStringList, shown);
+        QFETCH(QString, entry);
         TempWorkspace ws;
         ws.writeFile(QStringLiteral("bmp_gif_sample/a.bmp"), "x");
         RecordingPlatform platform;
@@ -921,7 +928,7 @@ private Q_SLOTS:
         c.lstPSegMode->setCurrentRow(psmRow);
         c.lstLang->setCurrentRow(langRow);
         c.lstOption->setCurrentRow(optionRow);
-        auto* action = window->findChild<QAction*>(QStringLiteral("actReadFolder"));
+        auto* action = window->findChild<QAction*>(entry);
         QVERIFY(action);
         action->trigger();
         QCOMPARE(platform.questions.size(), 1);

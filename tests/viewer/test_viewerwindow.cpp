@@ -659,7 +659,7 @@ private Q_SLOTS:
             QApplication::sendEvent(c.File1->viewport(), &menuEvent);
         }
         QCOMPARE(offered, (QStringList{"actOpenFolder", "actOpenFile", "actPaste", "actCapture", "",
-                                       "actReadFolder"}));
+                                       "actReadFolder", "actMakeBook"}));
         QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
         QCOMPARE(c.picBmp->picture().size(), kPicture);
         QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));
