@@ -34,29 +34,19 @@ PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& pi
         page.reading.reason = prepared.plan.failure;
         return page;
     }
-    // Each page of a spread, and each text region of a page, read on its own: the regions'
-    // texts one after the other, the pages' with a page break between them.
-    QList<pipeline::Reading> pages, regions;
-    int pageOfRegions = -2;
-    const auto endPage = [&pages, &regions] {
-        if (!regions.isEmpty())
-            pages << pipeline::joinedRegions(regions);
-        regions.clear();
-    };
-    for (const pipeline::EngineRead& one : pipeline::engineReads(prepared)) {
-        if (one.page != pageOfRegions)
-            endPage();
-        pageOfRegions = one.page;
+    // Each page of a spread, and each text region of a page, read on its own.
+    const std::vector<pipeline::EngineRead> reads = pipeline::engineReads(prepared);
+    QList<pipeline::Reading> readings;
+    for (const pipeline::EngineRead& one : reads) {
         PageReader::PageReading read = readPrepared(worker, one, prepared, settings, withLines);
-        regions << read.reading;
+        readings << read.reading;
         enginelayout::appendLines(page.lines, std::move(read.lines));
         page.hasLines = read.hasLines;
         // A failed or stopped engine fails the picture: the regions after it are not read.
         if (!read.reading.succeeded())
             break;
     }
-    endPage();
-    page.reading = pages.size() == 1 ? pages.front() : pipeline::joinedPages(pages);
+    page.reading = pipeline::joinedReads(reads, readings);
     return page;
 }
 

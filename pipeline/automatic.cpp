@@ -198,6 +198,20 @@ std::vector<EngineRead> engineReads(const PreparedPicture& prepared) {
     return reads;
 }
 
+Reading joinedReads(const std::vector<EngineRead>& reads, const QList<Reading>& readings) {
+    QList<Reading> pages, regions;
+    for (qsizetype k = 0; k < readings.size(); ++k) {
+        regions << readings[k];
+        const bool pageEnds = size_t(k + 1) >= reads.size() || k + 1 >= readings.size() ||
+                              reads[size_t(k + 1)].page != reads[size_t(k)].page;
+        if (pageEnds) {
+            pages << joinedRegions(regions);
+            regions.clear();
+        }
+    }
+    return pages.size() == 1 ? pages.front() : joinedPages(pages);
+}
+
 QList<enginelayout::Line> linesOnPicture(QList<enginelayout::Line> lines,
                                          const PreparedPicture& prepared, int page, int region) {
     const bool ofPage = page >= 0 && size_t(page) < prepared.pages.size();

@@ -2,6 +2,7 @@
 
 #include "enginecall.h"
 #include "lines.h"
+#include "reading.h"
 #include "readingplan.h"
 
 #include <QImage>
@@ -27,8 +28,9 @@ QString automaticLanguage();
 bool isAutomatic(const EngineSettings& settings);
 
 // How a book opened flat on the glass (a spread) is read: as one picture, its two pages text
-// regions of it in a reader's order, as the window reads what the user cut out; or as its two
-// pages, each prepared as a page of its own, as a book's text wants them (a page break between).
+// regions of it in a reader's order, as 実行's one command reads it; or as its two
+// pages, each prepared as a page of its own, as 認識 and a book's text want them (a page break
+// between).
 enum class Spreads { OnePicture, TwoPages };
 
 // One page of a spread, prepared as a page of its own.
@@ -85,6 +87,10 @@ struct EngineRead {
     int region = -1;
 };
 std::vector<EngineRead> engineReads(const PreparedPicture& prepared);
+// The readings of those pictures, in their order (the first readings.size() of them, when a
+// failure stopped the rest), as one reading of the picture: the regions of a page one after the
+// other (joinedRegions), the pages of a spread with a page break between them (joinedPages).
+Reading joinedReads(const std::vector<EngineRead>& reads, const QList<Reading>& readings);
 
 // Where the engine read on a prepared picture, brought back onto the picture it was prepared
 // from: boxes on a text region go back to where the region lay (at the page's scale when the

@@ -74,9 +74,10 @@ SentRun send(const QString& folder, const QImage& prepared, const QString& comma
 // the analysis failed (its plan says so, or the picture library reported an error on the way),
 // and what it left is no picture to read.
 PreparedPicture preparedForRun(const QImage& picture, const EngineSettings& settings,
-                               QString& problem) {
+                               Spreads spreads, QString& problem) {
     const pagelayout::LibraryMessages messages;
-    PreparedPicture prepared = prepare(picture, settings);
+    PreparedPicture prepared =
+        prepare(picture, settings, pagelayout::RunningHeads::LeftOut, spreads);
     if (!prepared.plan.failure.isEmpty())
         problem = prepared.plan.failure;
     else if (!messages.errors().isEmpty())
@@ -93,7 +94,8 @@ PreparedPicture preparedForRun(const QImage& picture, const EngineSettings& sett
 
 PlannedRuns planRuns(const QImage& picture, const EngineSettings& settings) {
     PlannedRuns runs;
-    runs.prepared = preparedForRun(picture, settings, runs.problem);
+    // A spread's two pages are read one after the other, as the folder batch reads them.
+    runs.prepared = preparedForRun(picture, settings, Spreads::TwoPages, runs.problem);
     if (!runs.problem.isEmpty())
         return runs;
     runs.reads = engineReads(runs.prepared);
@@ -120,7 +122,9 @@ SentRun sendCommand(const QString& folder, const QImage& picture, bool automatic
                     const QString& command) {
     const EngineSettings preparedAs{automaticPixels ? automaticLanguage() : QString(), {}, {}};
     QString problem;
-    const PreparedPicture prepared = preparedForRun(picture, preparedAs, problem);
+    // One command reads one picture: a spread goes to it whole.
+    const PreparedPicture prepared =
+        preparedForRun(picture, preparedAs, Spreads::OnePicture, problem);
     if (!problem.isEmpty())
         return {{}, {}, problem, {}, {}};
     SentRun sent = send(folder, prepared.picture, command);

@@ -28,9 +28,10 @@ struct SentRun {
 };
 
 // 認識 as a list of runs: the picture prepared for the settings (see prepare) and what the
-// engine reads of it, one run each (a page of text regions is read region by region). When a
-// step of "自動"'s analysis fails (the picture library reports an error), there is nothing to
-// read and problem names the failure: the engine would read a blank or half-prepared picture.
+// engine reads of it, one run each (a page of text regions is read region by region, a spread page
+// by page). When a step of "自動"'s analysis fails (the picture library reports an error), there is
+// nothing to read and problem names the failure: the engine would read a blank or half-prepared
+// picture.
 struct PlannedRuns {
     std::vector<EngineRead> reads;
     QString problem;

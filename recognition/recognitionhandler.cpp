@@ -211,7 +211,8 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     const pipeline::EngineSettings settings = chosenSettings();
     // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
-    // A page of text regions is read region by region; the preview shows each as it goes.
+    // A page of text regions is read region by region, a spread page by page; the preview
+    // shows each as it goes.
     const pipeline::PlannedRuns runs = pipeline::planRuns(crop, settings);
     QList<pipeline::Reading> readings;
     QList<enginelayout::Line> lines;
@@ -228,7 +229,7 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
                 lines, pipeline::linesOnPicture(std::move(read), runs.prepared, runs.reads[k].page,
                                                 runs.reads[k].region));
     }
-    const pipeline::Reading reading = pipeline::joinedRegions(readings);
+    const pipeline::Reading reading = pipeline::joinedReads(runs.reads, readings);
     m_resultBox.append(reading.boxText, linesOnShown(std::move(lines), picture));
     m_c.window->unsetCursor();
     // Blank output plays no sound.

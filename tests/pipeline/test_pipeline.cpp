@@ -106,6 +106,7 @@ private Q_SLOTS:
     void aStopEndsALoadedEnginesRead();
     void pagesOfASpreadMakeOneReading_data();
     void pagesOfASpreadMakeOneReading();
+    void theWindowReadsASpreadPageByPage();
     void failedAnalysisSendsNothing_data();
     void failedAnalysisSendsNothing();
 };
@@ -845,6 +846,37 @@ void TestPipeline::failedAnalysisSendsNothing() {
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("tess.bat"))));
 }
 
+// 認識 reads a spread page by page, as the folder batch does, the right page of a vertical
+// book first; 実行's one command is sent the spread whole.
+void TestPipeline::theWindowReadsASpreadPageByPage() {
+    workspace::PageStyle style;
+    style.writing = workspace::Writing::Vertical;
+    style.size = QSize(1240, 1748);
+    style.margins = QMargins(150, 150, 150, 150);
+    const QImage page = workspace::textPage(workspace::japaneseProse(), style).image;
+    QImage spread(2480, 1748, QImage::Format_Grayscale8);
+    spread.fill(255);
+    {
+        QPainter painter(&spread);
+        painter.drawImage(0, 0, page);
+        painter.drawImage(1240, 0, page);
+        // The fold's shadow.
+        for (int x = 1190; x < 1290; ++x)
+            painter.fillRect(x, 0, 1, 1748, QColor::fromHsv(0, 0, 40 + 4 * std::abs(x - 1240)));
+    }
+    const PlannedRuns runs = planRuns(spread, {automaticLanguage(), QStringLiteral("3"), {}});
+    QVERIFY2(runs.problem.isEmpty(), qPrintable(runs.problem));
+    QCOMPARE(runs.prepared.pages.size(), size_t(2));
+    QVERIFY(runs.prepared.pages[0].from.left() > runs.prepared.pages[1].from.left());
+    QCOMPARE(runs.reads.front().page, 0);
+    QCOMPARE(runs.reads.back().page, 1);
+    QTemporaryDir dir;
+    const SentRun sent = sendCommand(dir.path(), spread, true, QStringLiteral("tesseract"));
+    QVERIFY2(sent.problem.isEmpty(), qPrintable(sent.problem));
+    QVERIFY(sent.prepared.pages.empty());
+    QVERIFY(sent.sentPicture.width() > 2 * runs.reads.front().picture.width() * 3 / 4);
+}
+
 QTEST_MAIN(TestPipeline)
 // The two pages of a spread make one reading: the texts with a page-break line between, saved
 // only when both were read.
@@ -962,6 +994,18 @@ void TestPipeline::pagesOfASpreadMakeOneReading_data() {
         << true << "";
     QTest::newRow("a failed region") << QStringList{"regions", "一\r\n", "!止まった"} << "一\r\n"
                                      << false << "止まった";
+    // The reads of a picture, by the page each was of: regions joined within a page, pages
+    // parted by a break; a failure stops the reads after it.
+    QTest::newRow("regions of a spread's two pages")
+        << QStringList{"pages:0,0,1", "見出し\r\n\r\n", "本文\r\n", "右\r\n"}
+        << "見出し\r\n本文\r\n\f\r\n右\r\n"
+        << true << "";
+    QTest::newRow("a spread's first page failed")
+        << QStringList{"pages:0,1", "!止まった"} << "" << false << "止まった";
+    QTest::newRow("a failed region stops its page")
+        << QStringList{"pages:0,0,0", "一\r\n", "!止まった"} << "一\r\n" << false << "止まった";
+    QTest::newRow("a picture read whole") << QStringList{"pages:-1", "一\r\n"} << "一\r\n"
+                                          << true << "";
 }
 
 void TestPipeline::pagesOfASpreadMakeOneReading() {
@@ -970,7 +1014,11 @@ void TestPipeline::pagesOfASpreadMakeOneReading() {
     QFETCH(bool, succeeded);
     QFETCH(QString, reason);
     const bool regions = texts.value(0) == QLatin1String("regions");
-    if (regions)
+    std::vector<EngineRead> reads;
+    if (texts.value(0).startsWith(QLatin1String("pages:")))
+        for (const QString& page : texts.value(0).mid(6).split(QLatin1Char(',')))
+            reads.push_back({QImage(), {}, page.toInt(), -1});
+    if (regions || !reads.empty())
         texts.removeFirst();
     QList<pipeline::Reading> pages;
     for (const QString& text : texts) {
@@ -983,8 +1031,9 @@ void TestPipeline::pagesOfASpreadMakeOneReading() {
             page.engineText = page.boxText = text;
         pages << page;
     }
-    const pipeline::Reading reading =
-        regions ? pipeline::joinedRegions(pages) : pipeline::joinedPages(pages);
+    const pipeline::Reading reading = !reads.empty() ? pipeline::joinedReads(reads, pages)
+                                      : regions      ? pipeline::joinedRegions(pages)
+                                                     : pipeline::joinedPages(pages);
     QCOMPARE(reading.boxText, joined);
     QCOMPARE(reading.engineText, joined);
     QCOMPARE(reading.succeeded(), succeeded);
