@@ -1003,7 +1003,8 @@ void TestPipeline::pagesOfASpreadMakeOneReading_data() {
     QTest::newRow("a spread's first page failed")
         << QStringList{"pages:0,1", "!止まった"} << "" << false << "止まった";
     QTest::newRow("a failed region stops its page")
-        << QStringList{"pages:0,0,0", "一\r\n", "!止まった"} << "一\r\n" << false << "止まった";
+        << QStringList{"pages:0,0,0", "一\r\n", "!止まった"} << "一\r\n"
+        << false << "止まった";
     QTest::newRow("a picture read whole") << QStringList{"pages:-1", "一\r\n"} << "一\r\n"
                                           << true << "";
 }
