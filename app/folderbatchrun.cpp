@@ -4,11 +4,17 @@
 #include "platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
 
+#include <algorithm>
+
 namespace quillpix {
 namespace {
+
+// The end message offers no more files than it has room for buttons.
+constexpr qsizetype kMostOffered = 3;
 
 QString busyText() {
     return QCoreApplication::translate(
@@ -201,7 +207,38 @@ void FolderBatchRun::finish(const folderbatch::Summary& summary) {
     // Stopped for closing: the window goes; what was saved is beside the pictures.
     if (m_closing)
         return;
-    m_platform.showMessage(summaryText(summary, m_document));
+    const QString text = summaryText(summary, m_document);
+    const QStringList openable = openableOutputs(summary);
+    if (openable.isEmpty()) {
+        m_platform.showMessage(text);
+        return;
+    }
+    // The book, the documents' texts and the PDFs are offered to open; Esc only closes.
+    QStringList answers;
+    for (const QString& target : openable)
+        answers << QCoreApplication::translate("app", "%1 を開く")
+                       .arg(QDir(summary.folder).relativeFilePath(target));
+    answers << QCoreApplication::translate("app", "閉じる");
+    const int chosen = m_platform.askChoice(text, answers);
+    if (chosen >= 0 && chosen < openable.size() && !m_platform.shellOpen(openable[chosen]))
+        m_platform.showMessage(openerMissingMessage(
+            QCoreApplication::translate("app", "ファイル"),
+            QCoreApplication::translate("app", "テキストエディタや PDF ビューア"),
+            openable[chosen]));
+}
+
+QStringList FolderBatchRun::openableOutputs(const folderbatch::Summary& summary) {
+    using State = folderbatch::OutputOutcome::State;
+    QStringList openable;
+    for (const folderbatch::Summary::OutputReport& report : summary.outputs)
+        if (!report.perPicture &&
+            (report.outcome.state == State::Written || report.outcome.state == State::UpToDate))
+            openable << report.target;
+    // The searchable PDF is what a reader opens first; the texts follow.
+    std::stable_partition(openable.begin(), openable.end(), [](const QString& target) {
+        return target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    });
+    return openable.mid(0, kMostOffered);
 }
 
 } // namespace quillpix

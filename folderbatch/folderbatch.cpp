@@ -424,7 +424,7 @@ void Batch::writeOutputs() {
     for (const Output& output : std::as_const(m_outputs)) {
         if (m_aborting)
             break;
-        reports.append({output.name,
+        reports.append({output.name, output.target,
                         writeOutput(
                             m_settings.folder, output, [this] { return m_aborting.load(); },
                             m_settings.encoding, m_settings.force),

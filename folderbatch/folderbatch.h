@@ -74,6 +74,7 @@ struct Summary {
     // The document texts, the book, the PDFs, hOCR and ALTO, in the order they were dealt with.
     struct OutputReport {
         QString name;
+        QString target; // the file itself
         OutputOutcome outcome;
         // The files of one picture each are counted by their format when all is well.
         const OutputFormat* perPicture = nullptr;

@@ -50,7 +50,7 @@ ResultTextHandler::ResultTextHandler(const ResultTextControls& controls,
         QStringLiteral("actKeepLatinSpaces"), kKeepLatinSpacesKey);
     m_saveUtf8 =
         keptChoice(QCoreApplication::translate(
-                       "resulttext", "保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）"),
+                       "resulttext", "保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）(&U)"),
                    QStringLiteral("actSaveUtf8"), kSaveUtf8Key);
     m_saveAs =
         new QAction(QCoreApplication::translate("resulttext", "名前を付けて保存…"), m_c.txtResult);
@@ -135,9 +135,17 @@ void ResultTextHandler::showSavedResult(const QString& text, bool hasSavedText) 
 
 void ResultTextHandler::refreshSavedFileState() {
     const viewer::ChosenFile chosen = m_files.chosenFile();
-    m_c.cmdOpenTextFile->setEnabled(!chosen.name.isEmpty() &&
-                                    textfiles::isVisibleFile(textfiles::savedResultPath(
-                                        chosen.folder, chosen.name, chosen.page)));
+    const QString path = textfiles::savedResultPath(chosen.folder, chosen.name, chosen.page);
+    const bool hasSavedText = !chosen.name.isEmpty() && textfiles::isVisibleFile(path);
+    m_c.cmdOpenTextFile->setEnabled(hasSavedText);
+    // Unsaved edits are the user's and stay; otherwise the box mirrors the file.
+    if (!hasSavedText || m_unsaved)
+        return;
+    runReportingFailures(m_platform, m_c.window, [&] {
+        const QString saved = textfiles::readSavedResult(path);
+        if (saved != m_c.txtResult->text())
+            showSavedResult(saved, true);
+    });
 }
 
 void ResultTextHandler::rememberForUndo() {

@@ -69,7 +69,8 @@ public:
     void showSavedResult(const QString& text, bool hasSavedText);
 
     // The saved result of the chosen picture may have been written by someone else (the
-    // folder batch): 開く follows whether it is there.
+    // folder batch): 開く follows whether it is there, and a box without edits of its own shows
+    // what the file now holds.
     void refreshSavedFileState();
 
     // Joins the lines of each paragraph of the selected text, or of the whole text when none is

@@ -242,6 +242,22 @@ Read and saved: %1, skipped (saved before): %2, failed: %3</translation>
         <source>このフォルダの画像をすべて認識して、結果を画像の横に保存し、順につなげた本のテキスト %1 と、その検索できる PDF を pdf/ に作ります。</source>
         <translation>Reads every picture of this folder, saves each text beside its picture, and makes the book text %1, the texts joined in order, and its searchable PDF in pdf/.</translation>
     </message>
+    <message>
+        <source>%1 を開く</source>
+        <translation>Open %1</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>ファイル</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>テキストエディタや PDF ビューア</source>
+        <translation>a text editor or a PDF viewer</translation>
+    </message>
 </context>
 <context>
     <name>batchfile</name>
@@ -1152,8 +1168,8 @@ Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
 </translation>
     </message>
     <message>
-        <source>保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）</source>
-        <translation>Save in UTF-8 with LF (not Shift-JIS with CR LF)</translation>
+        <source>保存を UTF-8・LF にする（Shift-JIS・CR LF にしない）(&amp;U)</source>
+        <translation>Save in &amp;UTF-8 with LF (not Shift-JIS with CR LF)</translation>
     </message>
 </context>
 <context>
@@ -1390,6 +1406,12 @@ Copy a picture, then paste again.</translation>
     <message>
         <source>本のテキストと検索できる PDF を作る…</source>
         <translation>Make the Book Text and Searchable PDF…</translation>
+    </message>
+    <message>
+        <source>検索できる PDF を作る文書のページを、ファイルの一覧で選んでください（PDF や、複数ページの TIFF）。
+フォルダの画像すべての PDF は、「本のテキストと検索できる PDF を作る…」で作ります。</source>
+        <translation>Choose a page of the document to make the searchable PDF of in the file list (a PDF or a TIFF of several pages).
+The PDF of all the folder&apos;s pictures is made by “Make the Book Text and Searchable PDF…”.</translation>
     </message>
 </context>
 </TS>

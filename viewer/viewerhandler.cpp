@@ -98,7 +98,12 @@ ViewerHandler::ViewerHandler(const ViewerControls& controls, const RunState& run
             (m_c.File1->page() != pictures::kNoPage ||
              m_c.File1->fileName().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)))
             document = m_c.File1->fileName();
-        if (!m_c.File1->folder().isEmpty() && !document.isEmpty())
+        if (m_c.File1->folder().isEmpty() || document.isEmpty())
+            m_platform.showMessage(QCoreApplication::translate(
+                "viewer", "検索できる PDF を作る文書のページを、ファイルの一覧で選んでください"
+                          "（PDF や、複数ページの TIFF）。\nフォルダの画像すべての PDF は、"
+                          "「本のテキストと検索できる PDF を作る…」で作ります。"));
+        else
             emit pdfRequested(m_c.File1->folder(), document);
     });
     connect(m_c.File1, &QWidget::customContextMenuRequested, this,

@@ -14,12 +14,14 @@
 #include "pages.h"
 #include "pagetexts.h"
 #include "pdfwriter.h"
+#include "picturebox.h"
 #include "recordingplatform.h"
 #include "tempworkspace.h"
 #include "textfiles.h"
 #include "textmeasures.h"
 #include "textpicture.h"
 #include "viewerhandler.h"
+#include "widgets.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -446,17 +448,20 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
 }
 
 void TestBookOut::theWindowMakesADocumentsPdf() {
-    // The document with its results copied into a workspace, without the lines kept beside
-    // them: the pages are read again for their lines alone.
+    // The document with two of its results copied into a workspace, without the lines kept
+    // beside them: those pages are read again for their lines alone, the chosen page 2 whole.
     quillpix::testing::TempWorkspace ws;
-    for (const char* name : {"scan.pdf", "scan.pdf.p1.txt", "scan.pdf.p2.txt", "scan.pdf.p3.txt"})
+    for (const char* name : {"scan.pdf", "scan.pdf.p1.txt", "scan.pdf.p3.txt"})
         QVERIFY(QFile::copy(file(QLatin1String(name)),
                             ws.pictures() + QLatin1Char('/') + QLatin1String(name)));
     ws.writeLists({QStringLiteral("自動:3")}, {QStringLiteral("jpn+jpn_vert")}, {QString()});
     quillpix::testing::RecordingPlatform platform;
     FrmMain window(platform, ws.bin());
     FileListBox* list = window.controls().File1;
+    // Rows count a document's pages from 0.
     list->setCurrentRow(list->rowOf(QStringLiteral("scan.pdf"), 1));
+    QTRY_VERIFY(!window.controls().picBmp->picture().isNull());
+    QCOMPARE(window.controls().txtResult->text(), QString());
     auto* action = window.findChild<QAction*>(QStringLiteral("actMakePdf"));
     QVERIFY(action);
     action->trigger();
@@ -464,12 +469,22 @@ void TestBookOut::theWindowMakesADocumentsPdf() {
     QVERIFY2(platform.questions[0].contains(
                  QStringLiteral("scan.pdf の検索できる PDF を pdf/scan.pdf に作ります")),
              qPrintable(platform.questions[0]));
-    QTRY_VERIFY_WITH_TIMEOUT(!platform.messages.isEmpty(), 120000);
-    QVERIFY2(platform.messages[0].contains(QStringLiteral("書きました: pdf/scan.pdf")),
-             qPrintable(platform.messages[0]));
+    QTRY_VERIFY_WITH_TIMEOUT(!platform.choiceQuestions.isEmpty(), 120000);
+    QVERIFY2(platform.choiceQuestions[0].contains(QStringLiteral("書きました: pdf/scan.pdf")),
+             qPrintable(platform.choiceQuestions[0]));
+    // The end message offers the PDF and the document's text; its first answer opens the PDF.
+    QCOMPARE(platform.choiceOffers[0],
+             (QStringList{QStringLiteral("pdf/scan.pdf を開く"),
+                          QStringLiteral("scan.pdf.txt を開く"), QStringLiteral("閉じる")}));
     const QString pdf = ws.pictures() + QStringLiteral("/pdf/scan.pdf");
+    QCOMPARE(platform.opened, QStringList{pdf});
     QVERIFY2(pdfToText(pdf, 1).contains(QStringLiteral("読み取ります")),
              qPrintable(pdfToText(pdf, 1)));
+    // The chosen page's box shows the result the batch saved for it.
+    const QString page2 =
+        quillpix::textfiles::readSavedResult(ws.pictures() + QStringLiteral("/scan.pdf.p2.txt"));
+    QVERIFY(!page2.trimmed().isEmpty());
+    QCOMPARE(window.controls().txtResult->text(), page2);
     // The results were kept as they were.
     QCOMPARE(readAll(ws.pictures() + QStringLiteral("/scan.pdf.p3.txt")),
              readAll(file(QStringLiteral("scan.pdf.p3.txt"))));

@@ -1002,6 +1002,30 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(f.ws.pictures() + QStringLiteral("/scan01.bmp.marks")));
     }
 
+    // A result written beside the picture by someone else (the folder batch) is shown at the
+    // batch's end when the box holds nothing of the user's; an unsaved text stays.
+    void aResultWrittenMeanwhileIsShown_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("an empty box") << QString() << QStringLiteral("batch\r\n");
+        QTest::newRow("unsaved text") << QStringLiteral("mine") << QStringLiteral("mine");
+    }
+    void aResultWrittenMeanwhileIsShown() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.c().txtResult->insertPlainText(typed);
+        f.window->resultText().refreshSavedFileState();
+        QCOMPARE(f.c().txtResult->text(), typed);
+        QVERIFY(!f.c().cmdOpenTextFile->isEnabled());
+        f.ws.writeFile(QStringLiteral("bmp_gif_sample/scan01.bmp.txt"), "batch\r\n");
+        f.window->resultText().refreshSavedFileState();
+        QCOMPARE(f.c().txtResult->text(), shown);
+        QVERIFY(f.c().cmdOpenTextFile->isEnabled());
+        QCOMPARE(f.window->resultText().unsaved(), !typed.isEmpty());
+    }
+
     void openSavedFile() {
         Fixture f;
         const QString path = f.saved(QStringLiteral("scan01.bmp"));

@@ -665,6 +665,22 @@ private Q_SLOTS:
         QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));
     }
 
+    // The PDF entry of the menu bar with a plain picture chosen says what to choose; nothing
+    // is asked or started.
+    void thePdfEntryWithoutADocumentSaysWhatToChoose() {
+        ViewerWindow w;
+        addScan(w, QStringLiteral("a.bmp"));
+        w.open();
+        w.choose(QStringLiteral("a.bmp"));
+        auto* action = w.window->findChild<QAction*>(QStringLiteral("actMakePdf"));
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(w.platform.messages.size(), 1);
+        QVERIFY2(w.platform.messages[0].contains(QStringLiteral("文書のページ")),
+                 qPrintable(w.platform.messages[0]));
+        QCOMPARE(w.platform.questions, QStringList());
+    }
+
     void aGifPictureIsShown() {
         ViewerWindow w;
         QImage picture(64, 40, QImage::Format_RGB32);
