@@ -28,6 +28,7 @@ WindowMenus::WindowMenus(QMenuBar* bar, QWidget* window, Controls& c, std::funct
     file->addSeparator();
     addPress(file, "mnuSave", tr("保存"), c.cmdSaveText, QKeySequence(Qt::CTRL | Qt::Key_S));
     addOwn(file, "actSaveAs");
+    addOwn(file, "actSaveUtf8");
     addPress(file, "mnuOpenResult", tr("認識結果をエディタで開く"), c.cmdOpenTextFile);
     addPress(file, "mnuOpenTmpTxt", tr("tmp.txt をエディタで開く"), c.cmdOpenTmpTxt);
     addPress(file, "mnuExplorer", tr("フォルダをファイルマネージャで開く"), c.cmdExplorer);
@@ -38,6 +39,8 @@ WindowMenus::WindowMenus(QMenuBar* bar, QWidget* window, Controls& c, std::funct
     QMenu* edit = menu("mnuEdit", tr("編集(&E)"));
     addPress(edit, "mnuUndo", tr("元に戻す"), c.cmdUndo);
     addPress(edit, "mnuClear", tr("クリア"), c.cmdClear);
+    addOwn(edit, "actJoinParagraphs");
+    addOwn(edit, "actKeepLatinSpaces");
     edit->addSeparator();
     addOwn(edit, "actSelectWhole");
     addOwn(edit, "actReadWhole");

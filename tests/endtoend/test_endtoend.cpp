@@ -383,6 +383,60 @@ private Q_SLOTS:
         manager.waitForFinished(5000);
     }
 
+    // Under a window manager the menu bar answers its keys: Alt+F then U chooses UTF-8 for
+    // 保存, and the next start still saves in it; Ctrl+Q, the end entry's key, ends the program.
+    void theMenusSaveEncodingIsKeptAcrossARestart() {
+        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+            QSKIP("openbox is not installed");
+        QProcess manager;
+        manager.setProcessEnvironment(m_env);
+        manager.start(QStringLiteral("openbox"), {});
+        QVERIFY(manager.waitForStarted());
+        QTest::qWait(1000);
+        const QString ini = bin() + QStringLiteral("/quillpix.ini");
+        QSettings(ini, QSettings::IniFormat).remove(QStringLiteral("window"));
+        const QString saved = samples() + QStringLiteral("/sample1_color24.bmp.txt");
+        for (const QString& text : {QStringLiteral("first start"), QStringLiteral("second")}) {
+            const QString id = startProgram(QString());
+            QVERIFY2(!id.isEmpty(), "the window did not appear");
+            xdo({"windowactivate", "--sync", id});
+            // Within the window, whatever frame the manager drew around it.
+            const auto clickIn = [&](int x, int y) {
+                xdo({"mousemove", "--window", id, "--sync", QString::number(x - kWindowX),
+                     QString::number(y + m_menu)});
+                xdo({"click", "1"});
+                QTest::qWait(300);
+            };
+            clickIn(kWindowX + 4 + 40, 64 + 10); // the first picture
+            if (text == QLatin1String("first start")) {
+                xdo({"key", "alt+f"});
+                QTest::qWait(500);
+                xdo({"key", "u"});
+                QTest::qWait(300);
+            }
+            clickIn(kWindowX + 188 + 300, 496 + 90);
+            xdo({"key", "ctrl+a"});
+            xdo({"type", "--delay", "50", text});
+            xdo({"key", "ctrl+s"});
+            // UTF-8 with LF, without a byte-order mark.
+            QVERIFY2(waitFor([&] { return readBytes(saved) == text.toUtf8() + '\n'; }, 10000),
+                     readBytes(saved).constData());
+            xdo({"key", "ctrl+q"});
+            QVERIFY(waitFor([&] { return m_program->state() == QProcess::NotRunning; }, 10000));
+            QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+        }
+        QVERIFY(QSettings(ini, QSettings::IniFormat).value(QStringLiteral("save/utf8")).toBool());
+        // The tests after this one run without a frame and save in Shift-JIS.
+        {
+            QSettings settings(ini, QSettings::IniFormat);
+            settings.remove(QStringLiteral("window"));
+            settings.remove(QStringLiteral("save"));
+        }
+        QFile::remove(saved);
+        manager.terminate();
+        manager.waitForFinished(5000);
+    }
+
     // Each way in opens a picture (z.bmp, not the list's first) in a folder outside the
     // workspace, or keeps a pasted picture in bmp_gif_clipboard, and chooses it; the folder is
     // remembered and, after a restart, offered right after the workspace's picture folder.
