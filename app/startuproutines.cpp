@@ -19,6 +19,8 @@ void splitToList(const QString& text, QListWidget* list) {
     list->addItems(text.split(QLatin1Char(',')));
 }
 
+namespace {
+
 QString captionOf(const QWidget* control) {
     if (const auto* label = qobject_cast<const QLabel*>(control))
         // A label that wraps its lines has room for them.
@@ -28,6 +30,7 @@ QString captionOf(const QWidget* control) {
     return QString();
 }
 
+// The width a control leaves its caption; 0 for a control without one.
 int captionRoom(const QWidget* control) {
     if (qobject_cast<const QLabel*>(control))
         return control->contentsRect().width();
@@ -43,6 +46,8 @@ int captionRoom(const QWidget* control) {
             .width();
     return 0;
 }
+
+} // namespace
 
 void fitCaptions(QWidget* parent) {
     for (QWidget* control : parent->findChildren<QWidget*>()) {

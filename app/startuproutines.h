@@ -24,9 +24,6 @@ void setPaintButton(QPushButton* cmdPaint, PaintButton state);
 // smaller font until it fits, down to kSmallestCaptionPoints; the controls keep their places.
 inline constexpr double kSmallestCaptionPoints = 6.5;
 void fitCaptions(QWidget* parent);
-// The width a control leaves its caption; 0 for a control without one.
-int captionRoom(const QWidget* control);
-QString captionOf(const QWidget* control);
 
 // Why the window cannot start for want of a display, or empty: Qt ends the program with an
 // abort when its platform plugin finds none. The platform is the one named by "-platform"
