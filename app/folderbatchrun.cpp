@@ -229,16 +229,24 @@ void FolderBatchRun::finish(const folderbatch::Summary& summary) {
 
 QStringList FolderBatchRun::openableOutputs(const folderbatch::Summary& summary) {
     using State = folderbatch::OutputOutcome::State;
-    QStringList openable;
+    using Scope = folderbatch::OutputScope;
+    QList<const folderbatch::Summary::OutputReport*> openable;
     for (const folderbatch::Summary::OutputReport& report : summary.outputs)
-        if (!report.perPicture &&
+        if (report.scope != Scope::Picture &&
             (report.outcome.state == State::Written || report.outcome.state == State::UpToDate))
-            openable << report.target;
-    // The searchable PDF is what a reader opens first; the texts follow.
-    std::stable_partition(openable.begin(), openable.end(), [](const QString& target) {
-        return target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
-    });
-    return openable.mid(0, kMostOffered);
+            openable << &report;
+    // The book before the documents, and of each its searchable PDF before its text: what a
+    // reader opens first.
+    const auto rank = [](const folderbatch::Summary::OutputReport* report) {
+        return (report->scope == Scope::Book ? 0 : 2) +
+               (report->target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ? 0 : 1);
+    };
+    std::stable_sort(openable.begin(), openable.end(),
+                     [&rank](const auto* a, const auto* b) { return rank(a) < rank(b); });
+    QStringList targets;
+    for (const folderbatch::Summary::OutputReport* report : openable.mid(0, kMostOffered))
+        targets << report->target;
+    return targets;
 }
 
 } // namespace quillpix

@@ -38,9 +38,9 @@ public:
     // What the window shows when a batch has ended; document names the one document read for its
     // PDF ("" for the folder).
     static QString summaryText(const folderbatch::Summary& summary, const QString& document = {});
-    // What the end message offers to open: the first few of the PDFs, then of the book and the
-    // documents' texts, written or already up to date (a picture's own result is beside it in
-    // the list).
+    // What the end message offers to open: the first few of the book's and the documents' PDFs
+    // and texts, written or already up to date (a picture's own result is beside it in the
+    // list).
     static QStringList openableOutputs(const folderbatch::Summary& summary);
 
 Q_SIGNALS:

@@ -428,7 +428,8 @@ void Batch::writeOutputs() {
                         writeOutput(
                             m_settings.folder, output, [this] { return m_aborting.load(); },
                             m_settings.encoding, m_settings.force),
-                        output.scope == OutputScope::Picture ? output.format : nullptr});
+                        output.scope == OutputScope::Picture ? output.format : nullptr,
+                        output.scope});
         // A page whose result the batch did not read whole may hold part of the page alone:
         // the text that holds it says so.
         const OutputOutcome::State state = reports.last().outcome.state;

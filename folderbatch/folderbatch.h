@@ -78,6 +78,7 @@ struct Summary {
         OutputOutcome outcome;
         // The files of one picture each are counted by their format when all is well.
         const OutputFormat* perPicture = nullptr;
+        OutputScope scope = OutputScope::Document;
     };
     QList<OutputReport> outputs;
     // Pages of the outputs written whose results the batch did not read from the whole page

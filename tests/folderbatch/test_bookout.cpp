@@ -207,7 +207,8 @@ private Q_SLOTS:
     void aSecondBatchWritesNothing();
     void aChangedResultRewritesWhatHoldsIt_data();
     void aChangedResultRewritesWhatHoldsIt();
-    void theWindowMakesADocumentsPdf();
+    void theWindowMakesAPdfAndABook_data();
+    void theWindowMakesAPdfAndABook();
     void outputsNeverLeaveTheFolder_data();
     void outputsNeverLeaveTheFolder();
     void layoutFilesPlaceTheSavedText();
@@ -447,7 +448,25 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
     }
 }
 
-void TestBookOut::theWindowMakesADocumentsPdf() {
+// From the file list's menu: a document's searchable PDF, and the folder's book text with its
+// PDF. The end message offers what was written, the book and the PDFs first.
+void TestBookOut::theWindowMakesAPdfAndABook_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QStringList>("offered");
+    QTest::newRow("a document's PDF") << "actMakePdf"
+                                      << "scan.pdf の検索できる PDF を pdf/scan.pdf に作ります"
+                                      << QStringList{"pdf/scan.pdf", "scan.pdf.txt"};
+    QTest::newRow("the folder's book")
+        << "actMakeBook"
+        << "bmp_gif_sample_book.txt と、その検索できる PDF を pdf/ に作ります"
+        << QStringList{"pdf/bmp_gif_sample_book.pdf", "bmp_gif_sample_book.txt", "pdf/scan.pdf"};
+}
+
+void TestBookOut::theWindowMakesAPdfAndABook() {
+    QFETCH(QString, entry);
+    QFETCH(QString, asked);
+    QFETCH(QStringList, offered);
     // The document with two of its results copied into a workspace, without the lines kept
     // beside them: those pages are read again for their lines alone, the chosen page 2 whole.
     quillpix::testing::TempWorkspace ws;
@@ -462,24 +481,24 @@ void TestBookOut::theWindowMakesADocumentsPdf() {
     list->setCurrentRow(list->rowOf(QStringLiteral("scan.pdf"), 1));
     QTRY_VERIFY(!window.controls().picBmp->picture().isNull());
     QCOMPARE(window.controls().txtResult->text(), QString());
-    auto* action = window.findChild<QAction*>(QStringLiteral("actMakePdf"));
+    auto* action = window.findChild<QAction*>(entry);
     QVERIFY(action);
     action->trigger();
     QCOMPARE(platform.questions.size(), 1);
-    QVERIFY2(platform.questions[0].contains(
-                 QStringLiteral("scan.pdf の検索できる PDF を pdf/scan.pdf に作ります")),
-             qPrintable(platform.questions[0]));
+    QVERIFY2(platform.questions[0].contains(asked), qPrintable(platform.questions[0]));
     QTRY_VERIFY_WITH_TIMEOUT(!platform.choiceQuestions.isEmpty(), 120000);
-    QVERIFY2(platform.choiceQuestions[0].contains(QStringLiteral("書きました: pdf/scan.pdf")),
-             qPrintable(platform.choiceQuestions[0]));
-    // The end message offers the PDF and the document's text; its first answer opens the PDF.
-    QCOMPARE(platform.choiceOffers[0],
-             (QStringList{QStringLiteral("pdf/scan.pdf を開く"),
-                          QStringLiteral("scan.pdf.txt を開く"), QStringLiteral("閉じる")}));
-    const QString pdf = ws.pictures() + QStringLiteral("/pdf/scan.pdf");
-    QCOMPARE(platform.opened, QStringList{pdf});
-    QVERIFY2(pdfToText(pdf, 1).contains(QStringLiteral("読み取ります")),
-             qPrintable(pdfToText(pdf, 1)));
+    QStringList answers;
+    for (const QString& name : offered) {
+        QVERIFY2(platform.choiceQuestions[0].contains(QStringLiteral("書きました: ") + name),
+                 qPrintable(platform.choiceQuestions[0]));
+        answers << name + QStringLiteral(" を開く");
+    }
+    // The first answer opens the first file offered.
+    QCOMPARE(platform.choiceOffers[0], answers << QStringLiteral("閉じる"));
+    QCOMPARE(platform.opened, QStringList{ws.pictures() + QLatin1Char('/') + offered[0]});
+    QVERIFY2(pdfToText(ws.pictures() + QLatin1Char('/') + offered[0], 1)
+                 .contains(QStringLiteral("読み取ります")),
+             qPrintable(pdfToText(ws.pictures() + QLatin1Char('/') + offered[0], 1)));
     // The chosen page's box shows the result the batch saved for it.
     const QString page2 =
         quillpix::textfiles::readSavedResult(ws.pictures() + QStringLiteral("/scan.pdf.p2.txt"));
