@@ -1,6 +1,6 @@
 #include "residentfirst.h"
 
-#include "batchfile.h"
+#include "batchfilerun.h"
 #include "cp932.h"
 #include "residentengine.h"
 

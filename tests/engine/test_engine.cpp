@@ -1,4 +1,4 @@
-#include "batchfile.h"
+#include "batchfilerun.h"
 #include "cp932.h"
 #include "engineidentity.h"
 #include "enginesettings.h"

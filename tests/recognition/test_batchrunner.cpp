@@ -1,4 +1,4 @@
-#include "batchfile.h"
+#include "batchfilerun.h"
 #include "consolewindow.h"
 #include "cp932.h"
 #include "desktopplatform.h"

@@ -1,4 +1,4 @@
-#include "batchfile.h"
+#include "batchline.h"
 #include "commandline.h"
 #include "cp932.h"
 #include "duringwait.h"

@@ -1,4 +1,4 @@
-#include "batchfile.h"
+#include "batchfilerun.h"
 
 #include "childprocess.h"
 #include "consolewindow.h"
