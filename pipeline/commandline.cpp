@@ -136,9 +136,4 @@ QString engineNotFoundMessage() {
                     "（例: sudo apt-get install tesseract-ocr tesseract-ocr-jpn）");
 }
 
-WindowStyle windowStyleFor(const QString& text) {
-    return text.contains(QStringLiteral("pause")) ? WindowStyle::NormalWithFocus
-                                                  : WindowStyle::MinimizedNoFocus;
-}
-
 } // namespace quillpix::pipeline

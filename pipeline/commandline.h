@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform.h"
-
 #include <QString>
 
 // The engine's command line and the small text rules around it, over plain values.
@@ -53,9 +51,5 @@ QString unwritableCommandMessage(const QString& command);
 // The line that follows the missing-result message when the batch's program (the engine) is not
 // on PATH: it names the Debian packages to install.
 QString engineNotFoundMessage();
-
-// With "pause" anywhere in the text (letter case counts) the batch gets the console window,
-// otherwise it runs without one.
-WindowStyle windowStyleFor(const QString& text);
 
 } // namespace quillpix::pipeline

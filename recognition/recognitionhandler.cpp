@@ -1,6 +1,7 @@
 #include "recognitionhandler.h"
 
 #include "automatic.h"
+#include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
 #include "failure.h"
@@ -162,7 +163,7 @@ QImage RecognitionHandler::startRun(const std::optional<QImage>& picture) {
     return crop;
 }
 
-void RecognitionHandler::showSent(const pipeline::SentRun& sent) {
+void RecognitionHandler::showSent(const recognition::SentRun& sent) {
     // The preview shows exactly what goes to the engine.
     if (!sent.sentPicture.isNull())
         m_region.showSentPicture(sent.sentPicture);
@@ -180,7 +181,7 @@ pipeline::Reading RecognitionHandler::readSent(WindowStyle style,
                                                QList<enginelayout::Line>& lines) {
     pipeline::TextRules rules;
     rules.latin = m_resultBox.latinSpacing();
-    return pipeline::readSentRun(m_platform, m_folders.program, style, rules, &lines);
+    return recognition::readSentRun(m_platform, m_folders.program, style, rules, &lines);
 }
 
 QList<enginelayout::Line>
@@ -213,15 +214,15 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
     // A page of text regions is read region by region, a spread page by page; the preview
     // shows each as it goes.
-    const pipeline::PlannedRuns runs = pipeline::planRuns(crop, settings);
+    const recognition::PlannedRuns runs = recognition::planRuns(crop, settings);
     QList<pipeline::Reading> readings;
     QList<enginelayout::Line> lines;
     // A plan that failed has no reads: its first run shows the problem and sends nothing.
     const size_t count = std::max<size_t>(runs.reads.size(), 1);
     for (size_t k = 0; k < count; ++k) {
-        showSent(pipeline::sendPlannedRun(m_folders.program, runs, k));
+        showSent(recognition::sendPlannedRun(m_folders.program, runs, k));
         QList<enginelayout::Line> read;
-        readings << readSent(pipeline::windowStyleFor(settings.option), read);
+        readings << readSent(recognition::windowStyleFor(settings.option), read);
         if (reportFailedRun(readings.back()))
             return std::nullopt;
         if (k < runs.reads.size())
@@ -245,11 +246,11 @@ void RecognitionHandler::runDirect() {
     // as that run prepared it (the same pixels for the same selection), whatever the command
     // now says.
     const QString command = m_c.txtBat->text();
-    const pipeline::SentRun sent =
-        pipeline::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command);
+    const recognition::SentRun sent =
+        recognition::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command);
     showSent(sent);
     QList<enginelayout::Line> lines;
-    const pipeline::Reading reading = readSent(pipeline::windowStyleFor(command), lines);
+    const pipeline::Reading reading = readSent(recognition::windowStyleFor(command), lines);
 
     if (reportFailedRun(reading))
         return;

@@ -30,8 +30,10 @@ class EngineChoices;
 namespace pipeline {
 struct EngineSettings;
 struct Reading;
-struct SentRun;
 } // namespace pipeline
+namespace recognition {
+struct SentRun;
+}
 
 // The controls the recognition owns.
 struct RecognitionControls {
@@ -90,7 +92,7 @@ private:
     pipeline::EngineSettings chosenSettings() const;
     // What a run sent to the engine's folder: the preview of tmp.bmp and the command shown;
     // a problem with the run ends it there.
-    void showSent(const pipeline::SentRun& sent);
+    void showSent(const recognition::SentRun& sent);
     // Runs tess.bat and reads tmp.txt with the result box's clean-up rules; lines receive where
     // a loaded engine read each character on tmp.bmp.
     pipeline::Reading readSent(WindowStyle style, QList<enginelayout::Line>& lines);

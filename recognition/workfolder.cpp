@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace quillpix::pipeline {
+namespace quillpix::recognition {
+
+using namespace pipeline;
 namespace {
 
 QString fileIn(const QString& folder, const QString& name) {
@@ -145,4 +147,4 @@ Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style
     return reading;
 }
 
-} // namespace quillpix::pipeline
+} // namespace quillpix::recognition

@@ -3,16 +3,16 @@
 #include "platform.h"
 #include "reading.h"
 
-namespace quillpix::pipeline {
+namespace quillpix::recognition {
 
 // The window's way of starting the engine: tess.bat, already written, run through the
 // platform (the loaded engine for a plain call, the batch as written otherwise); the output is
 // whatever outputFile (the window's tmp.txt) holds afterwards. A batch that cannot be read
 // throws a Failure naming it.
-class BatchFileStep : public EngineStep {
+class BatchFileStep : public pipeline::EngineStep {
 public:
     BatchFileStep(Platform& platform, QString batchPath, QString outputFile, WindowStyle style);
-    EngineOutput run() override;
+    pipeline::EngineOutput run() override;
     // The report of the last run.
     const BatchReport& report() const { return m_report; }
 
@@ -36,4 +36,8 @@ bool engineFailed(const BatchReport& report);
 // shows no failure. The engine that failed is named even when the batch went on after it.
 QString failureReason(const BatchReport& report);
 
-} // namespace quillpix::pipeline
+// With "pause" anywhere in the text (letter case counts) the batch gets the console window,
+// otherwise it runs without one.
+WindowStyle windowStyleFor(const QString& text);
+
+} // namespace quillpix::recognition

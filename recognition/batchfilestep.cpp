@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QStringList>
 
-namespace quillpix::pipeline {
+namespace quillpix::recognition {
+
+using namespace pipeline;
 
 BatchFileStep::BatchFileStep(Platform& platform, QString batchPath, QString outputFile,
                              WindowStyle style)
@@ -66,4 +68,9 @@ QString failureReason(const BatchReport& report) {
     return lines.join(QLatin1Char('\n'));
 }
 
-} // namespace quillpix::pipeline
+WindowStyle windowStyleFor(const QString& text) {
+    return text.contains(QStringLiteral("pause")) ? WindowStyle::NormalWithFocus
+                                                  : WindowStyle::MinimizedNoFocus;
+}
+
+} // namespace quillpix::recognition
