@@ -2,7 +2,8 @@
 
 #include "failure.h"
 #include "listing.h"
-#include "pictureloader.h"
+#include "pages.h"
+#include "readlimits.h"
 #include "textfiles.h"
 
 #include <QCoreApplication>
@@ -41,10 +42,11 @@ QList<PictureItem> takeShard(const QList<PictureItem>& items, int index, int cou
 }
 
 QImage loadItem(const QString& folder, const PictureItem& item) {
-    // No display limits the batch: the view's range check is given a display it never fails.
-    constexpr int kNoDisplayLimit = 1 << 24;
-    return viewer::loadPage(folder + QLatin1Char('/') + item.file, item.page,
-                            QSize(kNoDisplayLimit, kNoDisplayLimit));
+    // The batch shows no picture: only the memory of the moment bounds what it decodes.
+    constexpr int kNoViewLimit = 1 << 24;
+    return pictures::OpenedPage(folder + QLatin1Char('/') + item.file, item.page,
+                                {QSize(kNoViewLimit, kNoViewLimit), pictures::memoryCeiling()})
+        .read();
 }
 
 QString resultPath(const QString& folder, const PictureItem& item) {

@@ -30,7 +30,7 @@ QList<PictureItem> listPictures(const QString& folder);
 // Items number index, index + count, index + 2 count, ... counting from 1.
 QList<PictureItem> takeShard(const QList<PictureItem>& items, int index, int count);
 
-// The picture's full-size pixels as the viewer loads them; a picture that cannot be read
+// The picture's full-size pixels as the window loads them; a picture that cannot be read
 // throws a Failure naming the file and the reason.
 QImage loadItem(const QString& folder, const PictureItem& item);
 
