@@ -171,7 +171,13 @@ private:
     void drawView(bool fromTop);
     // The bars for the picture and zoom; the positions are kept as far as the new maxima allow.
     void setUpBars();
-    // The display's own menu and keys, the drag's scrolling at the edges, Ctrl+wheel.
+    // What the constructor sets up: the folder chooser; the file list, its signals and keys;
+    // the list's own menu; the bars and the zoom list; the display's mouse, its own menu and
+    // keys, the drag's scrolling at the edges, Ctrl+wheel.
+    void setUpFolderChooser();
+    void setUpFileList();
+    void setUpFileListMenu();
+    void setUpScrollBars();
     void setUpDisplay();
     void edgeScrollTick();
     void stepZoom(int rows);
