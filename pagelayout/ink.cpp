@@ -1,5 +1,6 @@
 #include "ink.h"
 
+#include "pictureresolution.h"
 #include "resolution.h"
 
 #include <leptonica/allheaders.h>
@@ -92,9 +93,8 @@ Ink inkOf(const Pix* source) {
     const qint64 w = pixGetWidth(grey);
     const qint64 h = pixGetHeight(grey);
     int mostScale = 8;
-    const auto dotsPerMeter = [](int dpi) { return int(dpi / 0.0254 + 0.5); };
-    if (const std::optional<int> dpi =
-            plausibleDotsPerInch(dotsPerMeter(pixGetXRes(grey)), dotsPerMeter(pixGetYRes(grey))))
+    if (const std::optional<int> dpi = plausibleDotsPerInch(
+            pictures::dotsPerMetre(pixGetXRes(grey)), pictures::dotsPerMetre(pixGetYRes(grey))))
         while (mostScale > 1 && *dpi / mostScale < kLeastWorkingDotsPerInch)
             mostScale /= 2;
     while (w * h / (qint64(ink.scale) * ink.scale) > kWorkingPixels && ink.scale < mostScale)

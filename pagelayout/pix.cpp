@@ -1,5 +1,7 @@
 #include "pix.h"
 
+#include "pictureresolution.h"
+
 #include <leptonica/allheaders.h>
 
 #include <QPainter>
@@ -37,8 +39,8 @@ PixPtr toGreyPix(const QImage& image) {
         for (int x = 0; x < w; ++x)
             SET_DATA_BYTE(line, x, in[x]);
     }
-    const auto dpi = [](int dotsPerMeter) { return int(dotsPerMeter * 0.0254 + 0.5); };
-    pixSetResolution(pix.get(), dpi(image.dotsPerMeterX()), dpi(image.dotsPerMeterY()));
+    pixSetResolution(pix.get(), pictures::wholeDotsPerInch(image.dotsPerMeterX()),
+                     pictures::wholeDotsPerInch(image.dotsPerMeterY()));
     return pix;
 }
 
@@ -56,9 +58,8 @@ QImage toGreyImage(const Pix* source) {
         for (int x = 0; x < w; ++x)
             o[x] = depth == 1 ? (GET_DATA_BIT(line, x) ? 0 : 255) : uchar(GET_DATA_BYTE(line, x));
     }
-    const auto dotsPerMeter = [](int dpi) { return int(dpi / 0.0254 + 0.5); };
-    out.setDotsPerMeterX(dotsPerMeter(pixGetXRes(pix)));
-    out.setDotsPerMeterY(dotsPerMeter(pixGetYRes(pix)));
+    out.setDotsPerMeterX(pictures::dotsPerMetre(pixGetXRes(pix)));
+    out.setDotsPerMeterY(pictures::dotsPerMetre(pixGetYRes(pix)));
     return out;
 }
 
