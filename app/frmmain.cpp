@@ -228,12 +228,13 @@ void FrmMain::createFeatures() {
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
-    const options::EngineChoice items = m_options->chosenItems();
+    // The lists' items as the window's run reads them.
+    const pipeline::EngineSettings chosen = m_recognition->chosenSettings();
     folderbatch::Settings settings;
     settings.folder = folder;
-    settings.lang = items.langItem;
-    settings.psm = pipeline::itemValue(items.psmItem);
-    settings.option = items.optionItem;
+    settings.lang = chosen.lang;
+    settings.psm = chosen.psm;
+    settings.option = chosen.option;
     // The pictures' saved text is what the window's run would give them.
     settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
     settings.encoding = m_resultText->saveEncoding();

@@ -24,10 +24,14 @@ QString firstItem(const QString& path) {
 } // namespace
 
 ListDefaults listDefaults(const QString& programFolder) {
+    const pipeline::EngineSettings first =
+        pipeline::settingsOfItems(firstItem(listFilePath(programFolder, ListFile::Lang)),
+                                  firstItem(listFilePath(programFolder, ListFile::PSMode)),
+                                  firstItem(listFilePath(programFolder, ListFile::Option)));
     ListDefaults d;
-    d.psm = pipeline::itemValue(firstItem(listFilePath(programFolder, ListFile::PSMode)));
-    d.lang = firstItem(listFilePath(programFolder, ListFile::Lang));
-    d.option = firstItem(listFilePath(programFolder, ListFile::Option));
+    d.lang = first.lang;
+    d.psm = first.psm;
+    d.option = first.option;
     return d;
 }
 

@@ -7,6 +7,11 @@
 
 namespace quillpix::pipeline {
 
+EngineSettings settingsOfItems(const QString& langItem, const QString& psmItem,
+                               const QString& optionItem) {
+    return {langItem, itemValue(psmItem), optionItem};
+}
+
 namespace {
 
 // The one engine command a batch text holds, read as the runner reads it.

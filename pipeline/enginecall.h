@@ -18,6 +18,11 @@ struct EngineSettings {
     QString psm;
     QString option;
 };
+// The settings the three lists' items make: the language and the option item as they stand,
+// the PSM item's value (itemValue). The one way an item becomes a setting, for the window's run,
+// its folder batch and the command line's defaults alike.
+EngineSettings settingsOfItems(const QString& langItem, const QString& psmItem,
+                               const QString& optionItem);
 
 // The command the window writes to tess.bat for a work picture folder/tmp.bmp and output base
 // folder/tmp with these settings ("pause" on a line of its own).
