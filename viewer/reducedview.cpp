@@ -44,10 +44,6 @@ void ReducedView::forget() {
     m_tiles.clear();
 }
 
-int64_t ReducedView::cachedBytes() const {
-    return int64_t(m_used);
-}
-
 namespace {
 
 // A grey picture's byte shown in colour; a colour pixel as it is.

@@ -31,9 +31,6 @@ public:
     // Lets go of the gathered pixels (a new picture is coming).
     void forget();
 
-    // Bytes held by the gathered pixels; for the benchmark's report.
-    int64_t cachedBytes() const;
-
 private:
     // A run of display columns (or rows) that share one phase, and the range of scroll-shifted
     // reduced indices u = position + d the run can show: [lo, hi).
