@@ -47,6 +47,7 @@ WindowMenus::WindowMenus(QMenuBar* bar, QWidget* window, Controls& c, std::funct
     addPress(edit, "mnuRecognize", tr("コマンドを作成して実行"), c.cmdRecognize,
              QKeySequence(Qt::CTRL | Qt::Key_Return));
     addPress(edit, "mnuDirect", tr("コマンドを実行"), c.cmdDirect);
+    addOwn(edit, "actStopRun");
     edit->addSeparator();
     addOwn(edit, "actNextMark");
     addOwn(edit, "actPreviousMark");

@@ -133,6 +133,36 @@ bool recognisedPage(tesseract::TessBaseAPI& api, Pix* pix, tesseract::ETEXT_DESC
     return api.Recognize(monitor) >= 0;
 }
 
+// ProcessPages()'s steps for a picture file of one page, with a monitor that asks
+// stopRequested between the words: the same reading, the same text written. A TIFF, which may
+// hold several pages, and a file of no format the library knows go through ProcessPages().
+enum class PageRun { NotOnePage, Recognised, Failed, Stopped };
+PageRun runOnePage(tesseract::TessBaseAPI& api, const std::string& image,
+                   tesseract::TessResultRenderer& renderer, const StopRequested& stopRequested) {
+    l_int32 format = IFF_UNKNOWN;
+    if (findFileFormat(image.c_str(), &format) != 0 || format == IFF_UNKNOWN ||
+        L_FORMAT_IS_TIFF(format))
+        return PageRun::NotOnePage;
+    Pix* pix = pixRead(image.c_str());
+    if (!pix)
+        return PageRun::Failed;
+    StopWatch watch;
+    watch.stopRequested = &stopRequested;
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = stopAsked;
+    monitor.cancel_this = &watch;
+    PageRun run = PageRun::Failed;
+    if (renderer.BeginDocument("")) {
+        const bool recognised = recognisedPage(api, pix, &monitor);
+        run = watch.stopped ? PageRun::Stopped
+              : recognised && renderer.AddImage(&api) && renderer.EndDocument()
+                  ? PageRun::Recognised
+                  : PageRun::Failed;
+    }
+    pixDestroy(&pix);
+    return run;
+}
+
 // The LSTM engine keeps each symbol's other readings only while its lstm_choice_mode is 2.
 // Set on one engine for one read: the setting is the engine's own, and goes back to what the
 // call's settings made it (they may set it too), so the engine's next read reads as before.
@@ -314,7 +344,10 @@ LoadedEngines::Loaded* LoadedEngines::ready(const PlainCall& call, const QString
 }
 
 Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFolder,
-                               QList<enginelayout::Line>* lines) {
+                               QList<enginelayout::Line>* lines,
+                               const StopRequested& stopRequested) {
+    if (stopRequested && stopRequested())
+        return Outcome::Cancelled;
     Outcome refusal = Outcome::NotResident;
     Loaded* engine = ready(call, givenDataFolder, refusal);
     if (!engine)
@@ -333,7 +366,17 @@ Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFo
             QFile::remove(partial + QStringLiteral(".txt"));
             return Outcome::Failed;
         }
-        recognised = api.ProcessPages(local(call.image).c_str(), nullptr, 0, &renderer);
+        const PageRun run = stopRequested
+                                ? runOnePage(api, local(call.image), renderer, stopRequested)
+                                : PageRun::NotOnePage;
+        if (run == PageRun::Stopped) {
+            api.Clear();
+            QFile::remove(partial + QStringLiteral(".txt"));
+            return Outcome::Cancelled;
+        }
+        recognised = run == PageRun::NotOnePage
+                         ? api.ProcessPages(local(call.image).c_str(), nullptr, 0, &renderer)
+                         : run == PageRun::Recognised;
     }
     // The page's results stay with the engine until it is cleared.
     if (lines && recognised)

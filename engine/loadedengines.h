@@ -71,8 +71,12 @@ public:
     // engineKey(), so such settings cost no model load and only a few file reads. With lines
     // given, they receive where the same recognition read each line and character, in the
     // picture file's pixels (nothing when the read failed).
+    // stopRequested, when given, is asked before the read and between its words (of a picture
+    // of one page; a TIFF is read to its end); once it says true the read ends as Cancelled
+    // and nothing is written.
     Outcome runFile(const PlainCall& call, const QString& givenDataFolder,
-                    QList<enginelayout::Line>* lines = nullptr);
+                    QList<enginelayout::Line>* lines = nullptr,
+                    const StopRequested& stopRequested = {});
     // A picture held in memory read with the call's settings (its picture and output base are
     // not used; its data folder is the installed program's when empty). stopRequested is asked
     // before the read and between its words; once it says true the read ends as Cancelled.

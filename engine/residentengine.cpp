@@ -80,7 +80,8 @@ Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
 }
 
 Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& workingFolder,
-                                     const QString& batchPath, QList<enginelayout::Line>* lines) {
+                                     const QString& batchPath, QList<enginelayout::Line>* lines,
+                                     StopRequested stopRequested) {
     if (!enabledByEnvironment())
         return Outcome::NotResident;
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -98,15 +99,18 @@ Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& wo
                       : m_loaded.runFile(resolved,
                                          resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
                                                                         : resolved.tessdataDir,
-                                         lines);
+                                         lines, stopRequested);
     });
     return outcome;
 }
 
-Outcome ResidentEngine::runAndWait(const PlainCall& call, const QString& workingFolder) {
+Outcome ResidentEngine::runAndWait(const PlainCall& call, const QString& workingFolder,
+                                   StopRequested stopRequested) {
     const PlainCall resolved = resolvedAgainst(call, workingFolder);
     Outcome outcome = Outcome::Failed;
-    waitForWorker([&] { outcome = m_loaded.runFile(resolved, resolved.tessdataDir); });
+    waitForWorker([&] {
+        outcome = m_loaded.runFile(resolved, resolved.tessdataDir, nullptr, stopRequested);
+    });
     return outcome;
 }
 

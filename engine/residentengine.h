@@ -59,14 +59,17 @@ public:
     // would. Otherwise NotResident, and nothing was touched. The program is identified on the
     // worker, so the first run does not hold up the calling thread either. With lines given, a
     // resident read also gives where it read each line and character on the batch's picture.
+    // stopRequested, asked on the worker, ends the read early (see LoadedEngines::runFile).
     Outcome runBatchText(const QString& batchText, const QString& workingFolder,
-                         const QString& batchPath = {}, QList<enginelayout::Line>* lines = nullptr);
+                         const QString& batchPath = {}, QList<enginelayout::Line>* lines = nullptr,
+                         StopRequested stopRequested = {});
 
     // Runs the call here without looking at PATH; relative paths count from workingFolder and
     // the language data folder is the call's or the installed program's. NotResident when its
     // settings cannot run resident (residentRefusal()); that verdict is remembered per
     // engineKey(), so such settings cost no model load and only a few file reads.
-    Outcome runAndWait(const PlainCall& call, const QString& workingFolder);
+    Outcome runAndWait(const PlainCall& call, const QString& workingFolder,
+                       StopRequested stopRequested = {});
 
     // Loads, on the worker, the engine that runBatchText() would read the batch's picture with,
     // so that the run finds it loaded; returns at once. Nothing is read or written, and nothing

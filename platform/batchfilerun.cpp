@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -29,6 +30,8 @@ namespace {
 constexpr int kHandles = 10;
 // What a program said last on its standard error: its failure's reason lies in this tail.
 constexpr qsizetype kErrorTailBytes = 4096;
+// How often a run asks whether it is to stop: a stop ends it within this.
+constexpr int kStopPollMs = 40;
 using Handles = std::array<int, kHandles>;
 bool isBuiltin(const QString& word, const char* name) {
     return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
@@ -56,7 +59,8 @@ void writeText(int fd, const QByteArray& bytes) {
 // One run of a batch file: the console and the descriptors every command starts with.
 class BatchRun {
 public:
-    BatchRun(const QString& batchPath, Console console, QWidget* consoleParent);
+    BatchRun(const QString& batchPath, Console console, QWidget* consoleParent,
+             const std::function<bool()>& stopRequested);
     ~BatchRun();
     BatchReport run(const QString& text);
 
@@ -91,13 +95,30 @@ private:
     // Keys pressed in the console that no "pause" has taken yet.
     int m_keys = 0;
     bool m_stopped = false;
+    std::unique_ptr<QTimer> m_stopWatch;
     BatchReport m_report;
 };
 
-BatchRun::BatchRun(const QString& batchPath, Console console, QWidget* consoleParent)
+BatchRun::BatchRun(const QString& batchPath, Console console, QWidget* consoleParent,
+                   const std::function<bool()>& stopRequested)
     : m_path(QFileInfo(batchPath).absoluteFilePath()),
       m_folder(QFileInfo(batchPath).absolutePath()) {
     m_report.read = true;
+    if (stopRequested) {
+        // A stop ends the programs as closing the console does.
+        m_stopWatch = std::make_unique<QTimer>();
+        m_stopWatch->setInterval(kStopPollMs);
+        QObject::connect(m_stopWatch.get(), &QTimer::timeout, m_stopWatch.get(),
+                         [this, stopRequested] {
+                             if (m_stopped || !stopRequested())
+                                 return;
+                             m_stopped = true;
+                             m_report.stopped = true;
+                             killAll();
+                             wake();
+                         });
+        m_stopWatch->start();
+    }
     // The console's keys belong to "pause"; a program that reads its input ends at once
     // instead of waiting for keys that never come to it.
     m_input = raised(::open("/dev/null", O_RDONLY | O_CLOEXEC));
@@ -410,13 +431,14 @@ void BatchRun::killAll() {
 QString pausePrompt() {
     return QCoreApplication::translate("batchfile", "続行するには何かキーを押してください . . . ");
 }
-BatchReport runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent) {
+BatchReport runBatchFile(const QString& batchPath, Console console, QWidget* consoleParent,
+                         const std::function<bool()>& stopRequested) {
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
         return {};
     const QString text = cp932::decode(file.readAll());
     file.close();
-    return BatchRun(batchPath, console, consoleParent).run(text);
+    return BatchRun(batchPath, console, consoleParent, stopRequested).run(text);
 }
 
 } // namespace quillpix::batchfile

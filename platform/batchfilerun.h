@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 // Running a batch file: code page 932 text with CR LF line ends, as people share it with
@@ -49,6 +51,8 @@ struct BatchReport {
         friend bool operator==(const ProgramEnd&, const ProgramEnd&) = default;
     };
     QList<ProgramEnd> ended;
+    // The stop asked for ended the programs and the rest of the batch.
+    bool stopped = false;
     friend bool operator==(const BatchReport&, const BatchReport&) = default;
 };
 
@@ -57,7 +61,10 @@ struct BatchReport {
 // its own, so closing the console ends the programs and what they started, and the rest of the
 // batch. Programs read empty standard input: keys pressed in the console while they run are
 // kept, and each answers one later "pause".
+// stopRequested, asked every few hundredths of a second while a program runs, ends the run as
+// closing the console does: the programs' groups at once, nothing after them.
 BatchReport runBatchFile(const QString& batchPath, Console console,
-                         QWidget* consoleParent = nullptr);
+                         QWidget* consoleParent = nullptr,
+                         const std::function<bool()>& stopRequested = {});
 
 } // namespace quillpix::batchfile

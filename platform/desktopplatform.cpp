@@ -147,9 +147,10 @@ QRect DesktopPlatform::availableArea() const {
     return screen ? screen->availableGeometry() : QRect(0, 0, screenWidth(), 1080);
 }
 
-BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style) {
+BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style,
+                                      const std::function<bool()>& stopRequested) {
     // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
-    return runResidentFirst(batchPath, style, *m_engine, m_window);
+    return runResidentFirst(batchPath, style, *m_engine, m_window, stopRequested);
 }
 
 void DesktopPlatform::prepareEngine(const QString& batchText, const QString& batchPath) {

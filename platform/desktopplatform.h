@@ -30,7 +30,8 @@ public:
     bool startPaint(const QString& picturePath) override;
     int screenWidth() const override;
     QRect availableArea() const override;
-    BatchReport runBatch(const QString& batchPath, WindowStyle style) override;
+    BatchReport runBatch(const QString& batchPath, WindowStyle style,
+                         const std::function<bool()>& stopRequested) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override;
     QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) override;
     void playSound(const QString& wavPath) override;

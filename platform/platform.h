@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace quillpix {
 
 // How a batch file is started: with our console window taking the focus, so the user can read
@@ -40,6 +42,8 @@ struct BatchReport {
     // A resident read that wrote its text: where it read each line and character, in the
     // pixels of the batch's picture. Empty for a batch run as written.
     QList<enginelayout::Line> lines;
+    // The stop asked for ended the run: the engine's read, or the batch's programs.
+    bool stopped = false;
 };
 
 // What the clipboard holds that the window can take: a picture, or files copied in a file
@@ -100,7 +104,10 @@ public:
     // Runs the batch file and returns when it has ended; the window keeps handling its events
     // meanwhile. Every run of the window goes through here: a batch that is one plain call of
     // the installed engine is read by the engine kept loaded, anything else runs as written.
-    virtual BatchReport runBatch(const QString& batchPath, WindowStyle style) = 0;
+    // stopRequested, asked while it runs, ends it early: the loaded engine at its next word,
+    // the batch's programs at once.
+    virtual BatchReport runBatch(const QString& batchPath, WindowStyle style,
+                                 const std::function<bool()>& stopRequested) = 0;
     // Gets ready, in the background, for a runBatch() of a batch file at batchPath holding
     // batchText: loads the engine that would read it, when it is one plain call of the
     // installed engine, so the next run does not wait for the models. Returns at once and

@@ -23,7 +23,8 @@ QString lastLine(const QByteArray& output) {
 } // namespace
 
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
-                             engine::ResidentEngine& engine, QWidget* consoleParent) {
+                             engine::ResidentEngine& engine, QWidget* consoleParent,
+                             const std::function<bool()>& stopRequested) {
     BatchReport report;
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
@@ -32,9 +33,11 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     file.close();
     const QString folder = QFileInfo(batchPath).absolutePath();
     QList<enginelayout::Line> lines;
-    const engine::Outcome outcome = engine.runBatchText(text, folder, batchPath, &lines);
+    const engine::Outcome outcome =
+        engine.runBatchText(text, folder, batchPath, &lines, stopRequested);
     if (outcome != engine::Outcome::NotResident) {
         report.started = true;
+        report.stopped = outcome == engine::Outcome::Cancelled;
         report.resident = true;
         report.lastProgram = QStringLiteral("tesseract");
         report.exitCode = outcome == engine::Outcome::Written ? 0 : 1;
@@ -47,8 +50,10 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const batchfile::Console console = style == WindowStyle::NormalWithFocus
                                            ? batchfile::Console::Window
                                            : batchfile::Console::None;
-    const batchfile::BatchReport run = batchfile::runBatchFile(batchPath, console, consoleParent);
+    const batchfile::BatchReport run =
+        batchfile::runBatchFile(batchPath, console, consoleParent, stopRequested);
     report.started = run.read;
+    report.stopped = run.stopped;
     report.notFound = run.notFound;
     report.lastProgram = run.lastProgram;
     report.exitCode = run.exitCode;

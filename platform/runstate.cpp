@@ -5,8 +5,10 @@
 namespace quillpix {
 
 RunState::Run::Run(RunState& state) : m_state(state) {
-    if (m_state.m_runs++ == 0)
+    if (m_state.m_runs++ == 0) {
+        m_state.m_stopRequested = false;
         emit m_state.started();
+    }
 }
 
 RunState::Run::~Run() {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <atomic>
+
 namespace quillpix {
 
 class Platform;
@@ -25,6 +27,13 @@ public:
     };
 
     bool running() const { return m_runs > 0; }
+    // Asks the run under way to stop (nothing while none is); a new run starts unstopped. Read
+    // from any thread: the loaded engine asks between its words.
+    void requestStop() {
+        if (running())
+            m_stopRequested = true;
+    }
+    bool stopRequested() const { return m_stopRequested; }
     // While a run is under way the user is told message and true is returned: the caller
     // refuses what was asked.
     bool refuse(Platform& platform, const QString& message) const;
@@ -37,6 +46,7 @@ Q_SIGNALS:
 
 private:
     int m_runs = 0;
+    std::atomic<bool> m_stopRequested{false};
 };
 
 } // namespace quillpix

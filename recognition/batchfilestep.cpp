@@ -1,6 +1,7 @@
 #include "batchfilestep.h"
 
 #include "commandline.h"
+#include "enginesteps.h"
 #include "failure.h"
 #include "textfiles.h"
 
@@ -13,16 +14,22 @@ namespace quillpix::recognition {
 using namespace pipeline;
 
 BatchFileStep::BatchFileStep(Platform& platform, QString batchPath, QString outputFile,
-                             WindowStyle style)
+                             WindowStyle style, std::function<bool()> stopRequested)
     : m_platform(platform), m_batch(std::move(batchPath)), m_output(std::move(outputFile)),
-      m_style(style) {}
+      m_style(style), m_stopRequested(std::move(stopRequested)) {}
 
 EngineOutput BatchFileStep::run() {
-    m_report = m_platform.runBatch(m_batch, m_style);
+    m_report = m_platform.runBatch(m_batch, m_style, m_stopRequested);
     if (!m_report.started)
         throw Failure(QCoreApplication::translate("pipeline", "バッチファイルを起動できません: %1")
                           .arg(m_batch));
     EngineOutput output;
+    // What a stopped run left in the output file is no reading of the picture.
+    if (m_report.stopped) {
+        output.failed = true;
+        output.reason = readingStopped();
+        return output;
+    }
     output.reason = failureReason(m_report);
     // The engine's own end decides, not the batch's last command: a "pause" after a failed
     // engine ends well, and a program missing after an engine that read well takes nothing

@@ -11,7 +11,10 @@ namespace quillpix::recognition {
 // throws a Failure naming it.
 class BatchFileStep : public pipeline::EngineStep {
 public:
-    BatchFileStep(Platform& platform, QString batchPath, QString outputFile, WindowStyle style);
+    // stopRequested ends the run early (Platform::runBatch): the engine's output is then none,
+    // failed with the reason readingStopped().
+    BatchFileStep(Platform& platform, QString batchPath, QString outputFile, WindowStyle style,
+                  std::function<bool()> stopRequested = {});
     pipeline::EngineOutput run() override;
     // The report of the last run.
     const BatchReport& report() const { return m_report; }
@@ -21,6 +24,7 @@ private:
     QString m_batch;
     QString m_output;
     WindowStyle m_style;
+    std::function<bool()> m_stopRequested;
     BatchReport m_report;
 };
 

@@ -4,6 +4,7 @@
 #include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
+#include "enginesteps.h"
 #include "failure.h"
 #include "failurereport.h"
 #include "reading.h"
@@ -15,6 +16,7 @@
 #include "widgets.h"
 #include "workfolder.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +59,20 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
         auto* shortcut = new QShortcut(key, m_c.window);
         connect(shortcut, &QShortcut::activated, m_c.cmdRecognize, &QPushButton::click);
     }
+    // Esc stops the run under way; at any other time the key is left to whoever wants it.
+    auto* stop = new QAction(QCoreApplication::translate("recognition", "認識を中止"), m_c.window);
+    stop->setObjectName(QStringLiteral("actStopRun"));
+    stop->setShortcut(QKeySequence(Qt::Key_Escape));
+    stop->setShortcutContext(Qt::WindowShortcut);
+    stop->setEnabled(false);
+    m_c.window->addAction(stop);
+    connect(stop, &QAction::triggered, this, [this] { m_runState.requestStop(); });
+    connect(&m_runState, &RunState::started, stop, [stop] { stop->setEnabled(true); });
+    connect(&m_runState, &RunState::ended, stop, [stop] { stop->setEnabled(false); });
+}
+
+QString RecognitionHandler::stoppedNotice() {
+    return QCoreApplication::translate("recognition", "認識を中止しました。結果欄はそのままです。");
 }
 
 QString RecognitionHandler::missingResultMessage() {
@@ -99,7 +115,7 @@ QString RecognitionHandler::programFile(const QString& name) const {
 
 pipeline::EngineSettings RecognitionHandler::chosenSettings() const {
     const options::EngineChoice items = m_choices.chosenItems();
-    return {items.langItem, pipeline::itemValue(items.psmItem), items.optionItem};
+    return pipeline::settingsOfItems(items.langItem, items.psmItem, items.optionItem);
 }
 
 void RecognitionHandler::prepareEngine() {
@@ -181,7 +197,8 @@ pipeline::Reading RecognitionHandler::readSent(WindowStyle style,
                                                QList<enginelayout::Line>& lines) {
     pipeline::TextRules rules;
     rules.latin = m_resultBox.latinSpacing();
-    return recognition::readSentRun(m_platform, m_folders.program, style, rules, &lines);
+    return recognition::readSentRun(m_platform, m_folders.program, style, rules, &lines,
+                                    [this] { return m_runState.stopRequested(); });
 }
 
 QList<enginelayout::Line>
@@ -196,6 +213,12 @@ RecognitionHandler::linesOnShown(QList<enginelayout::Line> lines,
 bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
     if (reading.succeeded())
         return false;
+    // Stopped by the user: nothing went wrong, and nothing is added.
+    if (reading.reason == pipeline::readingStopped()) {
+        m_c.window->unsetCursor();
+        m_platform.showNotice(stoppedNotice());
+        return true;
+    }
     // An engine that failed after it began its result leaves a file that is empty or cut
     // short: that text is not the picture's.
     QString message = reading.written ? engineFailedMessage() : missingResultMessage();

@@ -58,6 +58,11 @@ public:
     static QString engineFailedMessage();
     static QString busyMessage();
     static QString selectionTooSmallMessage();
+    // What the window says when Esc stopped a run.
+    static QString stoppedNotice();
+
+    // The lists' chosen items as engine settings, as the run reads them.
+    pipeline::EngineSettings chosenSettings() const;
 
     // A selection was made or discarded: "コマンドを作成して実行" follows.
     void setSelectionMade(bool made);
@@ -88,8 +93,6 @@ private:
     // Hourglass, undo text and the crop of the selection (or the picture given); a crop without
     // pixels ends the run.
     QImage startRun(const std::optional<QImage>& picture = std::nullopt);
-    // The lists' chosen items as engine settings.
-    pipeline::EngineSettings chosenSettings() const;
     // What a run sent to the engine's folder: the preview of tmp.bmp and the command shown;
     // a problem with the run ends it there.
     void showSent(const recognition::SentRun& sent);

@@ -54,8 +54,10 @@ SentRun sendCommand(const QString& folder, const QImage& picture, bool automatic
 // Runs the folder's tess.bat through the platform and reads its tmp.txt. With lines given, they
 // receive where the loaded engine read each line and character on tmp.bmp; nothing when the
 // batch ran as written.
+// stopRequested ends the run early: a reading that failed with the reason readingStopped().
 pipeline::Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
                               const pipeline::TextRules& rules,
-                              QList<enginelayout::Line>* lines = nullptr);
+                              QList<enginelayout::Line>* lines = nullptr,
+                              std::function<bool()> stopRequested = {});
 
 } // namespace quillpix::recognition

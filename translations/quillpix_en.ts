@@ -1064,6 +1064,14 @@ Press again when the reading under way has finished.</translation>
         <translation>The selection is too small to make a picture to read.
 Select a somewhat larger area.</translation>
     </message>
+    <message>
+        <source>認識を中止</source>
+        <translation>Stop Reading</translation>
+    </message>
+    <message>
+        <source>認識を中止しました。結果欄はそのままです。</source>
+        <translation>Reading stopped. The text box is as it was.</translation>
+    </message>
 </context>
 <context>
     <name>resulttext</name>

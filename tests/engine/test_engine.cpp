@@ -470,12 +470,16 @@ void TestEngine::residentOutputEqualsCommandLine() {
     cli.start(engine, QStringList{QStringLiteral("in.bmp"), QStringLiteral("cli")} + extra);
     QVERIFY(cli.waitForFinished(120000));
 
-    // Twice, so the second run shows that nothing of the first one stays behind.
+    // Twice, so the second run shows that nothing of the first one stays behind; the second
+    // with a stop that never comes, as the window reads, so the page is read with a monitor.
     for (const QString& base : {QStringLiteral("resident"), QStringLiteral("again")}) {
         const auto call = plainCall(
             QStringList{QStringLiteral("tesseract"), QStringLiteral("in.bmp"), base} + extra);
         QVERIFY(call);
-        QCOMPARE(int(m_engine.runAndWait(*call, dir.path())), outcome);
+        const StopRequested never = [] { return false; };
+        QCOMPARE(int(m_engine.runAndWait(*call, dir.path(),
+                                         base == QLatin1String("again") ? never : nullptr)),
+                 outcome);
         if (outcome == int(Outcome::NotResident)) {
             QVERIFY(!QFile::exists(dir.filePath(base + QStringLiteral(".txt"))));
             return;
@@ -859,10 +863,13 @@ void TestEngine::aStopEndsTheRead_data() {
     // the next ones between the words the engine recognises.
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<int>("outcome");
-    QTest::newRow("never") << 0 << int(Outcome::Written);
-    QTest::newRow("before the read") << 1 << int(Outcome::Cancelled);
-    QTest::newRow("at the first word") << 2 << int(Outcome::Cancelled);
-    QTest::newRow("a few words in") << kStopAtTheLatest << int(Outcome::Cancelled);
+    QTest::addColumn<bool>("fromFile"); // the window's way: the picture file, its text written
+    QTest::newRow("never") << 0 << int(Outcome::Written) << false;
+    QTest::newRow("before the read") << 1 << int(Outcome::Cancelled) << false;
+    QTest::newRow("at the first word") << 2 << int(Outcome::Cancelled) << false;
+    QTest::newRow("a few words in") << kStopAtTheLatest << int(Outcome::Cancelled) << false;
+    QTest::newRow("a file, never") << 0 << int(Outcome::Written) << true;
+    QTest::newRow("a file, a few words in") << kStopAtTheLatest << int(Outcome::Cancelled) << true;
 }
 
 // A stop ends a loaded engine's read within a word (on Japanese lines, which have no spaces, a
@@ -872,6 +879,7 @@ void TestEngine::aStopEndsTheRead_data() {
 void TestEngine::aStopEndsTheRead() {
     QFETCH(int, stopAt);
     QFETCH(int, outcome);
+    QFETCH(bool, fromFile);
     if (installedEngine().isEmpty())
         QSKIP("the engine's command-line program is not installed");
     const auto call = plainCall({QStringLiteral("tesseract"), QStringLiteral("in.bmp"),
@@ -880,11 +888,20 @@ void TestEngine::aStopEndsTheRead() {
     QVERIFY(call);
     const QImage page = ::picture(QStringLiteral("block"));
     std::atomic<int> asked{0};
-    const PictureText read =
-        m_engine
-            .startReading(*call, page, false,
-                          [&asked, stopAt] { return ++asked >= stopAt && stopAt > 0; })
-            .result();
+    const StopRequested stop = [&asked, stopAt] { return ++asked >= stopAt && stopAt > 0; };
+    PictureText read;
+    QTemporaryDir dir;
+    if (fromFile) {
+        QVERIFY(page.save(dir.filePath(QStringLiteral("in.bmp"))));
+        read.outcome = m_engine.runAndWait(*call, dir.path(), stop);
+        if (QFile::exists(dir.filePath(QStringLiteral("out.txt"))))
+            read.utf8 = contents(dir.filePath(QStringLiteral("out.txt")));
+        // Nothing but the picture and, when the read ended, its text.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(),
+                 outcome == int(Outcome::Written) ? 2 : 1);
+    } else {
+        read = m_engine.startReading(*call, page, false, stop).result();
+    }
     QCOMPARE(int(read.outcome), outcome);
     if (outcome == int(Outcome::Cancelled)) {
         QCOMPARE(asked.load(), stopAt);

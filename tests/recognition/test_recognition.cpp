@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void oddProgramFolder_data();
     void oddProgramFolder();
     void secondRunWhileWaitingIsRefused();
+    void escStopsTheRunAndKeepsTheBox();
     void pictureStaysDuringARun_data();
     void pictureStaysDuringARun();
     void tooSmallSelection_data();
@@ -703,6 +705,55 @@ void TestRecognition::secondRunWhileWaitingIsRefused() {
     m_engine->setMode(QString());
     s.c().cmdRecognize->click();
     QCOMPARE(s.platform.batchRuns.size(), 2);
+}
+
+// Esc stops a run whose engine would never end by itself: its programs go at once (the click
+// returns though the engine is never released), the box keeps its text, nothing is added and
+// nothing is said to have failed; afterwards Esc is left to the rest of the window.
+void TestRecognition::escStopsTheRunAndKeepsTheBox() {
+    Session s;
+    QVERIFY(s.showActive());
+    s.select(5, 5, 100, 50);
+    s.c().txtResult->setText(QStringLiteral("前から\r\n"));
+    m_engine->setMode(QStringLiteral("wait"));
+    m_engine->setOutput(QByteArray("結果\n"));
+    auto* stop = s.window().findChild<QAction*>(QStringLiteral("actStopRun"));
+    QVERIFY(stop);
+    QVERIFY(!stop->isEnabled());
+    QElapsedTimer sinceEsc;
+    DuringWait meanwhile([&] {
+        if (!m_engine->ran())
+            return false;
+        if (!sinceEsc.isValid()) {
+            sinceEsc.start();
+            QTest::keyClick(&s.window(), Qt::Key_Escape);
+        }
+        // A stop that did not work fails the test below rather than holding it up.
+        if (sinceEsc.elapsed() < 10000)
+            return false;
+        m_engine->release();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("前から\r\n"));
+    QCOMPARE(s.platform.messages, QStringList());
+    QCOMPARE(s.platform.notices, QStringList{RecognitionHandler::stoppedNotice()});
+    QVERIFY(!s.waitCursor());
+    QVERIFY(!stop->isEnabled());
+    // The next run is not stopped by the one before, however long its engine takes.
+    QElapsedTimer sinceStart;
+    DuringWait slowly([&] {
+        if (!m_engine->ran())
+            return false;
+        if (!sinceStart.isValid())
+            sinceStart.start();
+        if (sinceStart.elapsed() < 300)
+            return false;
+        m_engine->release();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("前から\r\n結果\r"));
 }
 
 // A run's text lands in the box of the picture it was read from: while the engine works,

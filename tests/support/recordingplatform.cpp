@@ -16,15 +16,16 @@ QStringList RecordingPlatform::alternativesAt(const QImage& picture, const QRect
 
 RecordingPlatform::~RecordingPlatform() = default;
 
-BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style) {
+BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style,
+                                        const std::function<bool()>& stopRequested) {
     QFile file(batchPath);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     batchRuns.push_back({batchPath, style, bytes, {}});
     // No console window: the tests answer no "pause".
-    const BatchReport report =
-        runResidentFirst(batchPath, WindowStyle::MinimizedNoFocus, *m_engine, nullptr);
+    const BatchReport report = runResidentFirst(batchPath, WindowStyle::MinimizedNoFocus, *m_engine,
+                                                nullptr, stopRequested);
     batchRuns.back().report = report;
     return report;
 }
