@@ -1,6 +1,7 @@
 #include "recognitionhandler.h"
 
 #include "automatic.h"
+#include "backgroundwork.h"
 #include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
@@ -69,6 +70,14 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
     connect(stop, &QAction::triggered, this, [this] { m_runState.requestStop(); });
     connect(&m_runState, &RunState::started, stop, [stop] { stop->setEnabled(true); });
     connect(&m_runState, &RunState::ended, stop, [stop] { stop->setEnabled(false); });
+}
+
+bool RecognitionHandler::stoppedByUser() {
+    if (!m_runState.stopRequested())
+        return false;
+    m_c.window->unsetCursor();
+    m_platform.showNotice(stoppedNotice());
+    return true;
 }
 
 QString RecognitionHandler::stoppedNotice() {
@@ -214,11 +223,8 @@ bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
     if (reading.succeeded())
         return false;
     // Stopped by the user: nothing went wrong, and nothing is added.
-    if (reading.reason == pipeline::readingStopped()) {
-        m_c.window->unsetCursor();
-        m_platform.showNotice(stoppedNotice());
+    if (reading.reason == pipeline::readingStopped() && stoppedByUser())
         return true;
-    }
     // An engine that failed after it began its result leaves a file that is empty or cut
     // short: that text is not the picture's.
     QString message = reading.written ? engineFailedMessage() : missingResultMessage();
@@ -237,7 +243,11 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     m_prepareDirectRuns = pipeline::isAutomatic(settings);
     // A page of text regions is read region by region, a spread page by page; the preview
     // shows each as it goes.
-    const recognition::PlannedRuns runs = recognition::planRuns(crop, settings);
+    // The analysis runs beside the window, which repaints and answers Esc meanwhile.
+    const recognition::PlannedRuns runs =
+        whileAnswering([&crop, &settings] { return recognition::planRuns(crop, settings); });
+    if (stoppedByUser())
+        return std::nullopt;
     QList<pipeline::Reading> readings;
     QList<enginelayout::Line> lines;
     // A plan that failed has no reads: its first run shows the problem and sends nothing.
@@ -269,8 +279,12 @@ void RecognitionHandler::runDirect() {
     // as that run prepared it (the same pixels for the same selection), whatever the command
     // now says.
     const QString command = m_c.txtBat->text();
-    const recognition::SentRun sent =
-        recognition::sendCommand(m_folders.program, crop, m_prepareDirectRuns, command);
+    const recognition::SentRun sent = whileAnswering(
+        [folder = m_folders.program, automatic = m_prepareDirectRuns, &crop, &command] {
+            return recognition::sendCommand(folder, crop, automatic, command);
+        });
+    if (stoppedByUser())
+        return;
     showSent(sent);
     QList<enginelayout::Line> lines;
     const pipeline::Reading reading = readSent(recognition::windowStyleFor(command), lines);

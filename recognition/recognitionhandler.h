@@ -106,6 +106,8 @@ private:
     // The message (naming what failed, when known), "notify.wav" and the default pointer when
     // the engine left no result file or failed; true when the run ends there.
     bool reportFailedRun(const pipeline::Reading& reading);
+    // Esc was pressed during the run: the run ends here, the box as it was, and says so.
+    bool stoppedByUser();
 
     QString programFile(const QString& name) const;
     // A second run while one waits would overwrite the first one's work files.

@@ -83,6 +83,7 @@ private Q_SLOTS:
     void oddProgramFolder();
     void secondRunWhileWaitingIsRefused();
     void escStopsTheRunAndKeepsTheBox();
+    void theWindowAnswersDuringTheAnalysis();
     void pictureStaysDuringARun_data();
     void pictureStaysDuringARun();
     void tooSmallSelection_data();
@@ -754,6 +755,31 @@ void TestRecognition::escStopsTheRunAndKeepsTheBox() {
     });
     s.c().cmdRecognize->click();
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("前から\r\n結果\r"));
+}
+
+// The automatic reading's analysis runs beside the window: the window's events go on (a timer
+// ticks) while it works, and the run reads as before.
+void TestRecognition::theWindowAnswersDuringTheAnalysis() {
+    Lists lists;
+    lists.lang = QStringList{QStringLiteral("自動")};
+    Session s(lists, {},
+              textPicture(QStringLiteral("日本語の文章を読み取ります。\n二行目の文です。"), 40,
+                          QSize(900, 300)));
+    s.select(5, 5, 600, 200);
+    m_engine->setOutput(QByteArray("結果\n"));
+    // The analysis ends before the picture it prepared is written for the engine.
+    const QString sent = s.workFile(QStringLiteral("tmp.bmp"));
+    QVERIFY(!QFile::exists(sent));
+    int ticksDuringTheAnalysis = 0;
+    DuringWait count([&] {
+        if (QFile::exists(sent))
+            return true;
+        ++ticksDuringTheAnalysis;
+        return false;
+    });
+    s.c().cmdRecognize->click();
+    QVERIFY(ticksDuringTheAnalysis > 0);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("結果\r"));
 }
 
 // A run's text lands in the box of the picture it was read from: while the engine works,
