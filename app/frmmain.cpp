@@ -128,6 +128,16 @@ void FrmMain::createFeatures() {
         RecognitionControls{this, c.cmdRecognize, c.cmdDirect, c.txtBat}, *m_selection,
         *m_resultText, *m_options, m_runState, m_platform, m_folders);
 
+    connectTheDisplay();
+    connectTheRuns();
+    connectTheFolderBatch();
+    // Another picture or folder replaces the box's text: the result text asks about it first.
+    m_viewer->setLeaveCheck(m_resultText.get());
+    connect(m_resultText.get(), &ResultTextHandler::unsavedChanged, this, &FrmMain::showCaption);
+    setUpRecovery();
+}
+
+void FrmMain::connectTheDisplay() {
     ViewerHandler* viewer = m_viewer.get();
     SelectionHandler* selection = m_selection.get();
     ResultTextHandler* resultText = m_resultText.get();
@@ -177,11 +187,26 @@ void FrmMain::createFeatures() {
                 if (selection->selectWholePicture() && read)
                     recognition->recognizeSelection();
             });
+}
+
+void FrmMain::connectTheRuns() {
+    ResultTextHandler* resultText = m_resultText.get();
+    RecognitionHandler* recognition = m_recognition.get();
     connect(resultText, &ResultTextHandler::picturePasteRequested, m_waysIn.get(),
             &WaysInHandler::paste);
     // A pasted picture is read at once, as a captured one; the clipboard keeps the picture.
     connect(m_waysIn.get(), &WaysInHandler::picturePasted, recognition,
             [recognition](const QImage& picture) { recognition->readPicture(picture); });
+    connect(resultText, &ResultTextHandler::clearing, recognition,
+            &RecognitionHandler::clearCommand);
+    connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
+            &RecognitionHandler::prepareEngineSoon);
+    connect(m_waysIn.get(), &WaysInHandler::captureRequested, this, &FrmMain::readScreen);
+}
+
+void FrmMain::connectTheFolderBatch() {
+    ViewerHandler* viewer = m_viewer.get();
+    ResultTextHandler* resultText = m_resultText.get();
     // The folder batch reads the shown folder with the lists' current items, beside the window.
     m_folderBatch = std::make_unique<FolderBatchRun>(this, m_platform);
     connect(viewer, &ViewerHandler::folderBatchRequested, this,
@@ -216,15 +241,6 @@ void FrmMain::createFeatures() {
     // A close asked for while work was under way follows once it has ended.
     connect(m_folderBatch.get(), &FolderBatchRun::ended, this, &FrmMain::closeWhenIdle);
     connect(&m_runState, &RunState::ended, this, &FrmMain::closeWhenIdle);
-    connect(resultText, &ResultTextHandler::clearing, recognition,
-            &RecognitionHandler::clearCommand);
-    connect(m_options.get(), &OptionsHandler::chosenItemsChanged, recognition,
-            &RecognitionHandler::prepareEngineSoon);
-    connect(m_waysIn.get(), &WaysInHandler::captureRequested, this, &FrmMain::readScreen);
-    // Another picture or folder replaces the box's text: the result text asks about it first.
-    m_viewer->setLeaveCheck(resultText);
-    connect(resultText, &ResultTextHandler::unsavedChanged, this, &FrmMain::showCaption);
-    setUpRecovery();
 }
 
 folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {

@@ -88,6 +88,11 @@ private:
     bool fitFrameIntoOuterRect();
     void createControls();
     void createFeatures();
+    // What createFeatures ties together: the display, the selection and the result box's
+    // places; the runs and the ways pictures come in; the folder batch and what it writes.
+    void connectTheDisplay();
+    void connectTheRuns();
+    void connectTheFolderBatch();
     // The menu bar over the inside, which holds every control; its entries come from the
     // features and the controls as the start-up left them.
     void createMenus();

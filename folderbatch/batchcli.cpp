@@ -173,6 +173,121 @@ QString usage() {
         "3 the batch could not start, 130/143 stopped by SIGINT/SIGTERM.\n");
 }
 
+namespace {
+
+// One argument as given: "--name value" or "--name=value".
+struct Argument {
+    QString given; // as it stood on the command line
+    QString name;
+    QString value;
+};
+
+// The argument at i, with its value when its name takes one (i then moves past the value); why
+// it cannot be read, or "".
+QString readArgument(const QStringList& arguments, qsizetype& i, Argument& argument) {
+    argument.given = arguments[i];
+    argument.name = arguments[i];
+    bool inlineValue = false;
+    QString& name = argument.name;
+    if (name.startsWith(QLatin1String("--")) && name.contains(QLatin1Char('='))) {
+        argument.value = name.mid(name.indexOf(QLatin1Char('=')) + 1);
+        name.truncate(name.indexOf(QLatin1Char('=')));
+        inlineValue = true;
+    }
+    const bool takesValue = name == u"--batch" || name == u"--lang" || name == u"--psm" ||
+                            name == u"--option" || name == u"--jobs" || name == u"--shard" ||
+                            name == u"--book" || name == u"--encoding";
+    if (takesValue && !inlineValue) {
+        if (i + 1 >= arguments.size())
+            return QCoreApplication::translate("batch", "%1 needs a value").arg(name);
+        argument.value = arguments[++i];
+    } else if (!takesValue && inlineValue)
+        return QCoreApplication::translate("batch", "%1 takes no value").arg(name);
+    return {};
+}
+
+// --shard K/N into the settings; why it cannot be, or "".
+QString takeShard(const QString& value, Settings& s) {
+    const QStringList parts = value.split(QLatin1Char('/'));
+    int k = 0, n = 0;
+    if (parts.size() != 2 || !positiveNumber(parts[1], n) ||
+        (parts[0] != u"0" && !positiveNumber(parts[0], k)))
+        return QCoreApplication::translate("batch", "--shard wants K/N, such as 1/4, not \"%1\"")
+            .arg(value);
+    if (k < 1 || k > n)
+        return QCoreApplication::translate("batch",
+                                           "--shard %1: K counts from 1 and goes up to N (%2)")
+            .arg(value)
+            .arg(n);
+    s.shardIndex = k;
+    s.shardCount = n;
+    return {};
+}
+
+// What the argument sets; why it sets nothing, or "".
+QString takeArgument(const Argument& argument, ParsedArguments& parsed) {
+    Settings& s = parsed.settings;
+    const QString& name = argument.name;
+    const QString& value = argument.value;
+    if (name == u"--help" || name == u"-h") {
+        parsed.help = true;
+    } else if (name == u"--batch") {
+        if (value.isEmpty())
+            return QCoreApplication::translate("batch", "--batch needs a folder");
+        s.folder = value;
+    } else if (name == u"--lang") {
+        if (value.isEmpty())
+            return QCoreApplication::translate("batch", "--lang needs a language, such as jpn");
+        // "auto" is the list's automatic language, for a terminal that types no Japanese.
+        s.lang = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0
+                     ? pipeline::automaticLanguage()
+                     : value;
+    } else if (name == u"--psm") {
+        int psm = 0;
+        if (value != u"0" && !positiveNumber(value, psm))
+            return QCoreApplication::translate("batch", "--psm wants a mode number, not \"%1\"")
+                .arg(value);
+        s.psm = value;
+    } else if (name == u"--option") {
+        s.option = value;
+    } else if (name == u"--jobs") {
+        if (!positiveNumber(value, s.jobs))
+            return QCoreApplication::translate("batch", "--jobs wants a number from 1, not \"%1\"")
+                .arg(value);
+    } else if (name == u"--force") {
+        s.force = true;
+    } else if (name == u"--keep-latin-spaces") {
+        s.keepLatinSpaces = true;
+    } else if (name == u"--paragraphs") {
+        s.paragraphs = true;
+    } else if (name == u"--running-heads") {
+        s.keepRunningHeads = true;
+    } else if (name == u"--book") {
+        if (value.isEmpty() || value.endsWith(QLatin1Char('/')))
+            return QCoreApplication::translate("batch",
+                                               "--book needs a file name, such as book.txt");
+        s.book = value;
+    } else if (formatOfOption(name) != nullptr) {
+        if (!s.outputs.contains(name))
+            s.outputs << name;
+    } else if (name == u"--encoding") {
+        const std::optional<textfiles::TextEncoding> encoding = encodingNamed(value);
+        if (!encoding)
+            return QCoreApplication::translate("batch",
+                                               "--encoding wants shift-jis (sjis, cp932) or utf-8, "
+                                               "not \"%1\"")
+                .arg(value);
+        s.encoding = *encoding;
+    } else if (name == u"--shard") {
+        return takeShard(value, s);
+    } else {
+        return QCoreApplication::translate("batch", "unknown argument \"%1\"").arg(argument.given);
+    }
+    return {};
+}
+
+} // namespace
+
 ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults& defaults,
                                int processors) {
     ParsedArguments parsed;
@@ -181,124 +296,15 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
     s.psm = defaults.psm;
     s.option = defaults.option;
     s.jobs = std::max(1, processors);
-    bool haveFolder = false;
-
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString name = arguments[i];
-        QString value;
-        bool inlineValue = false;
-        if (name.startsWith(QLatin1String("--")) && name.contains(QLatin1Char('='))) {
-            value = name.mid(name.indexOf(QLatin1Char('=')) + 1);
-            name.truncate(name.indexOf(QLatin1Char('=')));
-            inlineValue = true;
-        }
-        const bool takesValue = name == u"--batch" || name == u"--lang" || name == u"--psm" ||
-                                name == u"--option" || name == u"--jobs" || name == u"--shard" ||
-                                name == u"--book" || name == u"--encoding";
-        if (takesValue && !inlineValue) {
-            if (i + 1 >= arguments.size()) {
-                parsed.error = QCoreApplication::translate("batch", "%1 needs a value").arg(name);
-                return parsed;
-            }
-            value = arguments[++i];
-        } else if (!takesValue && inlineValue) {
-            parsed.error = QCoreApplication::translate("batch", "%1 takes no value").arg(name);
-            return parsed;
-        }
-
-        if (name == u"--help" || name == u"-h") {
-            parsed.help = true;
-        } else if (name == u"--batch") {
-            if (value.isEmpty()) {
-                parsed.error = QCoreApplication::translate("batch", "--batch needs a folder");
-                return parsed;
-            }
-            s.folder = value;
-            haveFolder = true;
-        } else if (name == u"--lang") {
-            if (value.isEmpty()) {
-                parsed.error =
-                    QCoreApplication::translate("batch", "--lang needs a language, such as jpn");
-                return parsed;
-            }
-            // "auto" is the list's automatic language, for a terminal that types no Japanese.
-            s.lang = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0
-                         ? pipeline::automaticLanguage()
-                         : value;
-        } else if (name == u"--psm") {
-            int psm = 0;
-            if (value != u"0" && !positiveNumber(value, psm)) {
-                parsed.error =
-                    QCoreApplication::translate("batch", "--psm wants a mode number, not \"%1\"")
-                        .arg(value);
-                return parsed;
-            }
-            s.psm = value;
-        } else if (name == u"--option") {
-            s.option = value;
-        } else if (name == u"--jobs") {
-            if (!positiveNumber(value, s.jobs)) {
-                parsed.error =
-                    QCoreApplication::translate("batch", "--jobs wants a number from 1, not \"%1\"")
-                        .arg(value);
-                return parsed;
-            }
-        } else if (name == u"--force") {
-            s.force = true;
-        } else if (name == u"--keep-latin-spaces") {
-            s.keepLatinSpaces = true;
-        } else if (name == u"--paragraphs") {
-            s.paragraphs = true;
-        } else if (name == u"--running-heads") {
-            s.keepRunningHeads = true;
-        } else if (name == u"--book") {
-            if (value.isEmpty() || value.endsWith(QLatin1Char('/'))) {
-                parsed.error = QCoreApplication::translate(
-                    "batch", "--book needs a file name, such as book.txt");
-                return parsed;
-            }
-            s.book = value;
-        } else if (formatOfOption(name) != nullptr) {
-            if (!s.outputs.contains(name))
-                s.outputs << name;
-        } else if (name == u"--encoding") {
-            const std::optional<textfiles::TextEncoding> encoding = encodingNamed(value);
-            if (!encoding) {
-                parsed.error = QCoreApplication::translate(
-                                   "batch", "--encoding wants shift-jis (sjis, cp932) or utf-8, "
-                                            "not \"%1\"")
-                                   .arg(value);
-                return parsed;
-            }
-            s.encoding = *encoding;
-        } else if (name == u"--shard") {
-            const QStringList parts = value.split(QLatin1Char('/'));
-            int k = 0, n = 0;
-            if (parts.size() != 2 || !positiveNumber(parts[1], n) ||
-                (parts[0] != u"0" && !positiveNumber(parts[0], k))) {
-                parsed.error = QCoreApplication::translate(
-                                   "batch", "--shard wants K/N, such as 1/4, not \"%1\"")
-                                   .arg(value);
-                return parsed;
-            }
-            if (k < 1 || k > n) {
-                parsed.error = QCoreApplication::translate(
-                                   "batch", "--shard %1: K counts from 1 and goes up to N (%2)")
-                                   .arg(value)
-                                   .arg(n);
-                return parsed;
-            }
-            s.shardIndex = k;
-            s.shardCount = n;
-        } else {
-            parsed.error =
-                QCoreApplication::translate("batch", "unknown argument \"%1\"").arg(arguments[i]);
-            return parsed;
-        }
+    for (qsizetype i = 0; i < arguments.size() && parsed.error.isEmpty(); ++i) {
+        Argument argument;
+        parsed.error = readArgument(arguments, i, argument);
+        if (parsed.error.isEmpty())
+            parsed.error = takeArgument(argument, parsed);
     }
-    if (parsed.help)
+    if (!parsed.error.isEmpty() || parsed.help)
         return parsed;
-    if (!haveFolder) {
+    if (s.folder.isEmpty()) {
         parsed.error = QCoreApplication::translate("batch", "--batch FOLDER is missing");
         return parsed;
     }
