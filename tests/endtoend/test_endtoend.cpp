@@ -151,6 +151,16 @@ class TestEndToEnd : public QObject {
         xdo({"key", "ctrl+s"});
     }
 
+    // openbox on the test's display, given a moment to take over; false when it did not start.
+    bool startWindowManager(QProcess& manager) {
+        manager.setProcessEnvironment(m_env);
+        manager.start(QStringLiteral("openbox"), {});
+        if (!manager.waitForStarted())
+            return false;
+        QTest::qWait(1000);
+        return true;
+    }
+
     QStringList rememberedFolders() {
         return QSettings(bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
             .value(QStringLiteral("folders/opened"))
@@ -341,10 +351,7 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
             QSKIP("openbox is not installed");
         QProcess manager;
-        manager.setProcessEnvironment(m_env);
-        manager.start(QStringLiteral("openbox"), {});
-        QVERIFY(manager.waitForStarted());
-        QTest::qWait(1000);
+        QVERIFY(startWindowManager(manager));
         // The window starts at the size it was closed at; the runs before closed it without a
         // frame, as wide as the screen, which no longer fits beside the frame's borders.
         QSettings(bin() + QStringLiteral("/quillpix.ini"), QSettings::IniFormat)
@@ -389,10 +396,7 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
             QSKIP("openbox is not installed");
         QProcess manager;
-        manager.setProcessEnvironment(m_env);
-        manager.start(QStringLiteral("openbox"), {});
-        QVERIFY(manager.waitForStarted());
-        QTest::qWait(1000);
+        QVERIFY(startWindowManager(manager));
         const QString ini = bin() + QStringLiteral("/quillpix.ini");
         QSettings(ini, QSettings::IniFormat).remove(QStringLiteral("window"));
         const QString saved = samples() + QStringLiteral("/sample1_color24.bmp.txt");
