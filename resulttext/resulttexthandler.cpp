@@ -248,9 +248,17 @@ void ResultTextHandler::joinParagraphs() {
     const QString joined = reflow::joinedParagraphs(stored);
     if (joined == stored)
         return;
+    // The box reports the join as one change over the whole selection; the characters the
+    // join keeps keep their places and marks, moved as the joints before them went.
+    textplacing::BoxPlaces places = m_marks->places();
+    const QString editorJoined = textbox::toEditor(joined);
+    for (const reflow::Replacement& r :
+         reflow::changedStretches(textbox::toEditor(stored), editorJoined))
+        places.edited(cursor.selectionStart() + r.at, r.removed, r.added);
     cursor.beginEditBlock();
-    cursor.insertText(textbox::toEditor(joined));
+    cursor.insertText(editorJoined);
     cursor.endEditBlock();
+    m_marks->setPlaces(places);
     box->setTextCursor(cursor);
 }
 

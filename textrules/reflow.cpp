@@ -130,4 +130,38 @@ QString joinedParagraphs(const QString& text) {
     return out;
 }
 
+QList<Replacement> changedStretches(const QString& text, const QString& joined) {
+    QList<Replacement> stretches;
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < text.size() || j < joined.size()) {
+        if (i < text.size() && j < joined.size() && text[i] == joined[j]) {
+            ++i;
+            ++j;
+            continue;
+        }
+        // A difference: text's characters go until they agree again; a space joining came
+        // in where text has a character the join keeps.
+        Replacement r{i, 0, 0};
+        while (i < text.size() || j < joined.size()) {
+            if (i < text.size() && j < joined.size() && text[i] == joined[j])
+                break;
+            const bool inserted = j < joined.size() && joined[j].isSpace() &&
+                                  (i == text.size() || !text[i].isSpace());
+            if (inserted) {
+                ++r.added;
+                ++j;
+            } else if (i < text.size()) {
+                ++r.removed;
+                ++i;
+            } else {
+                ++r.added;
+                ++j;
+            }
+        }
+        stretches.prepend(r);
+    }
+    return stretches;
+}
+
 } // namespace quillpix::reflow

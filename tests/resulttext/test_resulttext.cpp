@@ -617,6 +617,30 @@ private Q_SLOTS:
         QCOMPARE(f.c().txtResult->text(), text);
     }
 
+    // Joining lines keeps what the reading's characters carry: the marks and the places on the
+    // picture, moved as the joints before them went.
+    void joiningKeepsTheMarks() {
+        Fixture f;
+        f.choose(QStringLiteral("scan01.bmp"));
+        f.c().txtResult->setText(QStringLiteral("前\r\n"));
+        f.window->resultText().append(kRead, linesOfRead());
+        f.window->findChild<QAction*>(QStringLiteral("actJoinParagraphs"))->trigger();
+        QCOMPARE(f.c().txtResult->text(),
+                 QStringLiteral("前あいうえお日かきくけさしすせそ本たちつて\r\n"));
+        QCOMPARE(shownMarks(f), 2);
+        auto* frames = f.c().picDisp->findChild<PlaceFrames*>();
+        QVERIFY(frames);
+        for (const QRect& box : {QRect(20, 0, 3, 4), QRect(20, 10, 3, 4)}) {
+            QTest::keyClick(f.c().txtResult, Qt::Key_F8);
+            QCOMPARE(frames->current(), box);
+        }
+        // The first character of the second line, now straight after the first line's last.
+        QTextCursor cursor = f.c().txtResult->textCursor();
+        cursor.setPosition(11);
+        f.c().txtResult->setTextCursor(cursor);
+        QCOMPARE(frames->current(), QRect(0, 10, 3, 4));
+    }
+
     // The guarded clean-up is off at first and stays as the user left it from one start to the
     // next.
     void keepLatinSpacesIsRemembered() {

@@ -50,6 +50,8 @@ private Q_SLOTS:
     void latinSpacingRules();
     void joinedParagraphs_data();
     void joinedParagraphs();
+    void changedStretches_data();
+    void changedStretches();
     void foldFollowsEveryReplacement_data();
     void foldFollowsEveryReplacement();
     void foldFollowsTheRulesOnEveryCharacter_data();
@@ -328,6 +330,56 @@ void TestCleanup::joinedParagraphs() {
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(quillpix::reflow::joinedParagraphs(input), expected);
+    // The join changes nothing but spaces and line ends: every other character keeps its place.
+    for (const auto& r : quillpix::reflow::changedStretches(input, expected))
+        for (QChar c : input.mid(r.at, r.removed))
+            QVERIFY2(c.isSpace() || c == u'\r' || c == u'\n', qPrintable(input));
+}
+
+namespace {
+
+// text with each stretch replaced by the characters joined has there.
+QString applied(const QString& text, const QString& joined,
+                const QList<quillpix::reflow::Replacement>& stretches) {
+    QString out;
+    qsizetype from = 0;
+    qsizetype shift = 0;
+    for (auto it = stretches.crbegin(); it != stretches.crend(); ++it) {
+        out += text.mid(from, it->at - from) + joined.mid(it->at + shift, it->added);
+        shift += it->added - it->removed;
+        from = it->at + it->removed;
+    }
+    return out + text.mid(from);
+}
+
+} // namespace
+
+void TestCleanup::changedStretches_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("joined");
+    QTest::addColumn<int>("stretches");
+    QTest::newRow("a joint gone") << t(QStringLiteral("あい⏎うえ⏎"))
+                                  << t(QStringLiteral("あいうえ⏎")) << 1;
+    QTest::newRow("a line end for a space")
+        << t(QStringLiteral("a··⏎b⏎")) << t(QStringLiteral("a·b⏎")) << 1;
+    QTest::newRow("two joints") << t(QStringLiteral("あ⏎い⏎う⏎")) << t(QStringLiteral("あいう⏎"))
+                                << 2;
+    QTest::newRow("unchanged") << QStringLiteral("同じ") << QStringLiteral("同じ") << 0;
+    QTest::newRow("all new") << QStringLiteral("ab") << QStringLiteral("xyz") << 1;
+    QTest::newRow("from nothing") << QString() << QStringLiteral("ab") << 1;
+    QTest::newRow("to nothing") << QStringLiteral("ab") << QString() << 1;
+    QTest::newRow("one changed inside") << QStringLiteral("abcd") << QStringLiteral("abXd") << 1;
+}
+
+void TestCleanup::changedStretches() {
+    QFETCH(QString, text);
+    QFETCH(QString, joined);
+    QFETCH(int, stretches);
+    const auto found = quillpix::reflow::changedStretches(text, joined);
+    QCOMPARE(applied(text, joined, found), joined);
+    QCOMPARE(found.size(), stretches);
+    for (qsizetype k = 1; k < found.size(); ++k)
+        QVERIFY(found[k].at < found[k - 1].at); // last first
 }
 
 // The fold must stay in step with the rules, as the text layer of the searchable PDF matches
