@@ -1,6 +1,8 @@
 #include "folderbatch.h"
 
 #include "booktext.h"
+#include "boxplaces.h"
+#include "doubt.h"
 #include "failure.h"
 #include "listing.h"
 #include "pdfoutput.h"
@@ -21,6 +23,18 @@
 
 namespace quillpix::folderbatch {
 namespace {
+
+// The places and marks of a page's characters beside its result, as the window keeps them on
+// 保存: a batch's result opened in the window shows what to check, as one read there does.
+void keepMarks(const QString& result, const QList<enginelayout::Line>& lines) {
+    const QString saved = textfiles::readSavedResult(result);
+    QList<textplacing::PlacedCharacter> characters = textplacing::placeCharacters(lines, saved);
+    textplacing::markDoubtful(characters);
+    textplacing::BoxPlaces places;
+    places.addReading(saved, 0, characters, lines);
+    if (!places.isEmpty())
+        textfiles::writeBytes(places.toBytes(saved), textplacing::placesPath(result));
+}
 
 // The rate looks at this many recent pictures, so it follows a change of page density.
 constexpr size_t kRateWindow = 8;
@@ -271,7 +285,8 @@ Batch::Outcome Batch::readAndSave(const PictureItem& item, PageReader::Worker& r
         // The window's run and 保存 on a result box that was empty: the whole picture as the
         // window's cut-out of it, read through the pipeline, its text saved by the save rules.
         const QImage picture = loadItem(m_settings.folder, item);
-        const PageReader::PageReading page = readPicture(reader, picture, m_settings, m_needsLines);
+        // With its lines whenever the engine tells them, for the marks beside the result.
+        const PageReader::PageReading page = readPicture(reader, picture, m_settings, true);
         const pipeline::Reading& reading = page.reading;
         if (m_aborting)
             return {};
@@ -305,8 +320,18 @@ Batch::Outcome Batch::readAndSave(const PictureItem& item, PageReader::Worker& r
             }
             markReadWhole(m_settings.folder, item);
             outcome.lost = reading.lostInShiftJis;
+            if (page.hasLines) {
+                try {
+                    keepMarks(result, page.lines);
+                } catch (const Failure& failure) {
+                    outcome.error = QCoreApplication::translate(
+                                        "batch", "its text is saved, but the marks of what to "
+                                                 "check could not be kept: %1")
+                                        .arg(oneLine(failure.text()));
+                }
+            }
         }
-        if (page.hasLines) {
+        if (page.hasLines && m_needsLines) {
             try {
                 keepLines(m_settings.folder, item, picture.size(), page.lines);
             } catch (const Failure& failure) {

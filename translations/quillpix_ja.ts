@@ -492,5 +492,9 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
 3 一括認識を始められなかった、130/143 SIGINT/SIGTERM で止めた。
 </translation>
     </message>
+    <message>
+        <source>its text is saved, but the marks of what to check could not be kept: %1</source>
+        <translation>テキストは保存しましたが、要確認の印を保存できませんでした: %1</translation>
+    </message>
 </context>
 </TS>

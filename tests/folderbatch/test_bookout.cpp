@@ -4,6 +4,7 @@
 
 #include "bookoutput.h"
 #include "booktext.h"
+#include "boxplaces.h"
 #include "characters.h"
 #include "cp932.h"
 #include "doubt.h"
@@ -437,8 +438,10 @@ void TestBookOut::aChangedResultRewritesWhatHoldsIt() {
         expected << QStringLiteral(".quillpix/written/") + output;
     if (share.isEmpty())
         expected << QStringLiteral("pdf/.lines/") + result.chopped(4) + ".lines";
+    // A page read again has its marks beside its result, as 保存 keeps them.
     if (change == u"removed")
-        expected << result << QStringLiteral(".quillpix/whole/") + result.chopped(4);
+        expected << result << QStringLiteral(".quillpix/whole/") + result.chopped(4)
+                 << result.chopped(4) + QStringLiteral(".marks");
     expected.sort();
     QCOMPARE(changed, expected);
     if (change == u"edited" && share.isEmpty()) {
@@ -661,6 +664,14 @@ void TestBookOut::layoutFilesPlaceTheSavedText() {
                 QCOMPARE(placed.size(), one.pages.first().size());
                 for (qsizetype i = 0; i < placed.size(); ++i)
                     QCOMPARE(one.pages.first()[i].doubtful, placed[i].doubtful);
+                // The same marks beside the result, for the window to show.
+                const textplacing::BoxPlaces kept = textplacing::BoxPlaces::fromBytes(
+                    textfiles::readBytes(
+                        textplacing::placesPath(folder.filePath(name + QStringLiteral(".txt")))),
+                    saved);
+                QCOMPARE(kept.places().size(), placed.size());
+                QCOMPARE(kept.marks(), std::count_if(placed.begin(), placed.end(),
+                                                     [](const auto& c) { return c.doubtful; }));
             }
         }
     }
