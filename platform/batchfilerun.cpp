@@ -71,7 +71,24 @@ private:
         QByteArray tail;
         std::unique_ptr<QSocketNotifier> notifier;
     };
+    // The programs of one pipeline as they were started: how each ended, where its end went
+    // in the report (-1 until it ended), and how many still run.
+    struct Started {
+        explicit Started(size_t count)
+            : codes(count, 0), errors(count), endedAt(count, -1), processes(count) {}
+        std::vector<int> codes;
+        std::vector<ErrorCapture> errors;
+        std::vector<qsizetype> endedAt;
+        std::vector<std::unique_ptr<QProcess>> processes;
+        int remaining = 0;
+    };
     int runPipeline(const Pipeline& pipeline);
+    // Opens what the command's redirections name into its handles; false, said on its error
+    // handle, when one cannot be.
+    bool redirect(const Command& command, Handles& h, std::vector<int>& opened);
+    void captureErrors(Handles& h, ErrorCapture& capture, std::vector<int>& opened);
+    // Starts the pipeline's k-th program with its handles, or says it cannot be found.
+    void start(const Command& command, const Handles& h, qsizetype k, Started& started);
     void readErrors(ErrorCapture& capture);
     void pause(int outputHandle);
     bool waitUntil(const std::function<bool()>& done);
@@ -206,48 +223,12 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
         handles[size_t(k + 1)][0] = ends[0];
     }
 
-    std::vector<int> codes(static_cast<size_t>(count), 0);
-    std::vector<ErrorCapture> errors(static_cast<size_t>(count));
-    // Where each program's end went in the report, -1 until it ended.
-    std::vector<qsizetype> endedAt(static_cast<size_t>(count), -1);
-    int remaining = 0;
-    std::vector<std::unique_ptr<QProcess>> processes(static_cast<size_t>(count));
+    Started started(static_cast<size_t>(count));
     for (qsizetype k = 0; k < count && !m_stopped; ++k) {
         const Command& command = pipeline.commands[k];
         Handles& h = handles[size_t(k)];
-        int& code = codes[size_t(k)];
-        bool redirected = true;
-        for (const Redirection& r : command.redirections) {
-            if (r.kind == Redirection::Kind::Duplicate) {
-                // A handle that is not open cannot be copied, or the program would get ours.
-                h[r.handle] = h[r.target.toInt()];
-                if (h[r.handle] < 0) {
-                    report(h[2], QCoreApplication::translate("batchfile",
-                                                             "ハンドル %1 は開いていません。")
-                                     .arg(r.target));
-                    redirected = false;
-                    break;
-                }
-                continue;
-            }
-            const bool device = r.target.compare(QStringLiteral("nul"), Qt::CaseInsensitive) == 0;
-            const QString path =
-                device ? QStringLiteral("/dev/null") : QDir(m_folder).absoluteFilePath(r.target);
-            const int flags = r.kind == Redirection::Kind::Read     ? O_RDONLY
-                              : r.kind == Redirection::Kind::Append ? O_WRONLY | O_CREAT | O_APPEND
-                                                                    : O_WRONLY | O_CREAT | O_TRUNC;
-            const int fd =
-                raised(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0666));
-            if (fd < 0) {
-                report(h[2], QCoreApplication::translate("batchfile", "ファイルを開けません: %1")
-                                 .arg(r.target));
-                redirected = false;
-                break;
-            }
-            opened.push_back(fd);
-            h[r.handle] = fd;
-        }
-        if (!redirected) {
+        int& code = started.codes[size_t(k)];
+        if (!redirect(command, h, opened)) {
             code = 1;
             continue;
         }
@@ -266,80 +247,116 @@ int BatchRun::runPipeline(const Pipeline& pipeline) {
             m_stopped = true;
             continue;
         }
-        const QString program = findProgram(name, m_folder, m_environment);
         // Standard error left to the console is read on its way there, so a failed program's
         // last words can be its reason.
-        if (int ends[2]; h[2] == m_output && ::pipe2(ends, O_CLOEXEC) == 0) {
-            ErrorCapture& capture = errors[size_t(k)];
-            capture.fd = raised(ends[0]);
-            h[2] = raised(ends[1]);
-            opened.push_back(h[2]);
-            ::fcntl(capture.fd, F_SETFL, ::fcntl(capture.fd, F_GETFL) | O_NONBLOCK);
-            capture.notifier = std::make_unique<QSocketNotifier>(capture.fd, QSocketNotifier::Read);
-            QObject::connect(capture.notifier.get(), &QSocketNotifier::activated,
-                             capture.notifier.get(), [this, &capture] { readErrors(capture); });
-        }
-        auto process = std::make_unique<QProcess>();
-        process->setProgram(program);
-        process->setArguments(command.words.mid(1));
-        process->setWorkingDirectory(m_folder);
-        process->setProcessChannelMode(QProcess::ForwardedChannels);
-        process->setInputChannelMode(QProcess::ForwardedInputChannel);
-        const Handles childHandles = h;
-        process->setChildProcessModifier([childHandles] {
-            for (int i = 0; i < kHandles; ++i)
-                if (childHandles[size_t(i)] >= 0)
-                    ::dup2(childHandles[size_t(i)], i);
-            ::setpgid(0, 0);
-        });
-        QObject::connect(
-            process.get(), &QProcess::finished, process.get(),
-            [&, k, name](int exitCode, QProcess::ExitStatus status) {
-                codes[size_t(k)] = status == QProcess::NormalExit ? exitCode : 1;
-                endedAt[size_t(k)] = m_report.ended.size();
-                m_report.ended.append({name, codes[size_t(k)], status != QProcess::NormalExit, {}});
-                --remaining;
-                wake();
-            });
-        if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
-            report(h[2], QCoreApplication::translate(
-                             "batchfile", "「%1」は、実行できるプログラムとして見つかりません。")
-                             .arg(name));
-            if (!m_report.notFound.contains(name))
-                m_report.notFound << name;
-            code = kNotFoundExitCode;
-            continue;
-        }
-        ++remaining;
-        m_running.push_back(process.get());
-        processes[size_t(k)] = std::move(process);
+        if (h[2] == m_output)
+            captureErrors(h, started.errors[size_t(k)], opened);
+        start(command, h, k, started);
     }
     // Our copies go, so each program sees the end of what it reads once the writer ends.
     for (int fd : opened)
         ::close(fd);
 
-    if (!waitUntil([&] { return remaining == 0 || m_stopped; }))
+    if (!waitUntil([&] { return started.remaining == 0 || m_stopped; }))
         m_stopped = true;
-    if (remaining > 0) {
+    if (started.remaining > 0) {
         // Closing the console, or the application quitting while the programs still run.
         m_stopped = true;
         killAll();
-        for (const auto& process : processes)
+        for (const auto& process : started.processes)
             if (process)
                 process->waitForFinished(5000);
     }
     m_running.clear();
-    for (size_t k = 0; k < errors.size(); ++k) {
-        ErrorCapture& capture = errors[k];
+    for (size_t k = 0; k < started.errors.size(); ++k) {
+        ErrorCapture& capture = started.errors[k];
         if (capture.fd < 0)
             continue;
         readErrors(capture);
         capture.notifier.reset();
         ::close(capture.fd);
-        if (endedAt[k] >= 0)
-            m_report.ended[endedAt[k]].errors = capture.tail;
+        if (started.endedAt[k] >= 0)
+            m_report.ended[started.endedAt[k]].errors = capture.tail;
     }
-    return codes.empty() ? 0 : codes.back();
+    return started.codes.empty() ? 0 : started.codes.back();
+}
+
+bool BatchRun::redirect(const Command& command, Handles& h, std::vector<int>& opened) {
+    for (const Redirection& r : command.redirections) {
+        if (r.kind == Redirection::Kind::Duplicate) {
+            // A handle that is not open cannot be copied, or the program would get ours.
+            h[r.handle] = h[r.target.toInt()];
+            if (h[r.handle] < 0) {
+                report(h[2],
+                       QCoreApplication::translate("batchfile", "ハンドル %1 は開いていません。")
+                           .arg(r.target));
+                return false;
+            }
+            continue;
+        }
+        const bool device = r.target.compare(QStringLiteral("nul"), Qt::CaseInsensitive) == 0;
+        const QString path =
+            device ? QStringLiteral("/dev/null") : QDir(m_folder).absoluteFilePath(r.target);
+        const int flags = r.kind == Redirection::Kind::Read     ? O_RDONLY
+                          : r.kind == Redirection::Kind::Append ? O_WRONLY | O_CREAT | O_APPEND
+                                                                : O_WRONLY | O_CREAT | O_TRUNC;
+        const int fd = raised(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0666));
+        if (fd < 0) {
+            report(
+                h[2],
+                QCoreApplication::translate("batchfile", "ファイルを開けません: %1").arg(r.target));
+            return false;
+        }
+        opened.push_back(fd);
+        h[r.handle] = fd;
+    }
+    return true;
+}
+
+void BatchRun::captureErrors(Handles& h, ErrorCapture& capture, std::vector<int>& opened) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return;
+    capture.fd = raised(ends[0]);
+    h[2] = raised(ends[1]);
+    opened.push_back(h[2]);
+    ::fcntl(capture.fd, F_SETFL, ::fcntl(capture.fd, F_GETFL) | O_NONBLOCK);
+    capture.notifier = std::make_unique<QSocketNotifier>(capture.fd, QSocketNotifier::Read);
+    QObject::connect(capture.notifier.get(), &QSocketNotifier::activated, capture.notifier.get(),
+                     [this, &capture] { readErrors(capture); });
+}
+
+void BatchRun::start(const Command& command, const Handles& h, qsizetype k, Started& started) {
+    const QString& name = command.words.first();
+    const QString program = findProgram(name, m_folder, m_environment);
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(program);
+    process->setArguments(command.words.mid(1));
+    process->setWorkingDirectory(m_folder);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    processes::leadOwnGroup(*process, std::vector<int>(h.begin(), h.end()));
+    QObject::connect(process.get(), &QProcess::finished, process.get(),
+                     [this, &started, k, name](int exitCode, QProcess::ExitStatus status) {
+                         int& code = started.codes[size_t(k)];
+                         code = status == QProcess::NormalExit ? exitCode : 1;
+                         started.endedAt[size_t(k)] = m_report.ended.size();
+                         m_report.ended.append({name, code, status != QProcess::NormalExit, {}});
+                         --started.remaining;
+                         wake();
+                     });
+    if (program.isEmpty() || (process->start(), !process->waitForStarted())) {
+        report(h[2], QCoreApplication::translate(
+                         "batchfile", "「%1」は、実行できるプログラムとして見つかりません。")
+                         .arg(name));
+        if (!m_report.notFound.contains(name))
+            m_report.notFound << name;
+        started.codes[size_t(k)] = kNotFoundExitCode;
+        return;
+    }
+    ++started.remaining;
+    m_running.push_back(process.get());
+    started.processes[size_t(k)] = std::move(process);
 }
 
 void BatchRun::readErrors(ErrorCapture& capture) {

@@ -8,8 +8,11 @@
 
 namespace quillpix::processes {
 
-void leadOwnGroup(QProcess& process) {
-    process.setChildProcessModifier([] {
+void leadOwnGroup(QProcess& process, std::vector<int> handles) {
+    process.setChildProcessModifier([handles = std::move(handles)] {
+        for (size_t i = 0; i < handles.size(); ++i)
+            if (handles[i] >= 0)
+                ::dup2(handles[i], int(i));
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     });
