@@ -105,145 +105,183 @@ QString expandVariables(const QString& line, const QProcessEnvironment& environm
     return out;
 }
 
+namespace {
+
+// Whether the line is a label or a comment, once its leading blanks and "@" are gone.
+bool isRemark(const QString& text) {
+    return text.startsWith(u':') || (text.startsWith(QStringLiteral("rem"), Qt::CaseInsensitive) &&
+                                     (text.size() == 3 || isBlank(text[3])));
+}
+
+// One line read character by character into its pipelines: the word being read, the command
+// and pipeline it goes to, and a redirection waiting for its target.
+class LineParser {
+public:
+    explicit LineParser(QString text) : m_text(std::move(text)) {}
+
+    Line parse() {
+        for (m_at = 0; m_at < m_text.size(); ++m_at)
+            if (!take(m_text[m_at]))
+                return failed();
+        endWord();
+        if (m_pending)
+            return failed();
+        if (m_command.words.isEmpty() && m_command.redirections.isEmpty()) {
+            // Nothing after a final "&" is fine; nothing after "|", "&&" or "||" is not.
+            if (!m_pipeline.commands.isEmpty() ||
+                (!m_line.pipelines.isEmpty() && m_pipeline.joiner != Joiner::Always))
+                return failed();
+            return m_line;
+        }
+        endCommand();
+        m_line.pipelines << m_pipeline;
+        return m_line;
+    }
+
+private:
+    QChar next() const { return m_at + 1 < m_text.size() ? m_text[m_at + 1] : QChar(); }
+
+    // False when the character makes the line wrong.
+    bool take(QChar c) {
+        if (m_quoted) {
+            if (c == u'"')
+                m_quoted = false;
+            else
+                m_word += c;
+            return true;
+        }
+        switch (c.unicode()) {
+        case u'"':
+            m_quoted = true;
+            m_haveWord = true;
+            m_plainWord = false;
+            return true;
+        case u'^':
+            // A caret at the end of the line escapes nothing and is dropped.
+            if (m_at + 1 < m_text.size()) {
+                m_word += next();
+                ++m_at;
+                m_haveWord = true;
+                m_plainWord = false;
+            }
+            return true;
+        case u' ':
+        case u'\t':
+            endWord();
+            return true;
+        case u'&':
+        case u'|':
+            return join(c);
+        case u'<':
+        case u'>':
+            return redirect(c);
+        default:
+            m_word += c;
+            m_haveWord = true;
+            return true;
+        }
+    }
+
+    // "|" pipes into the next command; "&", "&&" and "||" begin the next pipeline.
+    bool join(QChar c) {
+        const bool doubled = next() == c;
+        if (doubled)
+            ++m_at;
+        if (!endCommand())
+            return false;
+        if (c == u'|' && !doubled)
+            return true;
+        m_line.pipelines << m_pipeline;
+        m_pipeline = {};
+        m_pipeline.joiner = c == u'|' ? Joiner::IfFailed
+                            : doubled ? Joiner::IfSucceeded
+                                      : Joiner::Always;
+        return true;
+    }
+
+    bool redirect(QChar c) {
+        Redirection r;
+        r.handle = c == u'<' ? 0 : 1;
+        if (m_haveWord && m_plainWord && m_word.size() == 1 && isAsciiDigit(m_word[0])) {
+            r.handle = m_word[0].digitValue();
+            m_word.clear();
+            m_haveWord = false;
+        } else {
+            endWord();
+        }
+        if (m_pending)
+            return false;
+        r.kind = c == u'<' ? Redirection::Kind::Read : Redirection::Kind::Write;
+        if (c == u'>' && next() == u'>') {
+            r.kind = Redirection::Kind::Append;
+            ++m_at;
+        }
+        if (m_at + 2 < m_text.size() && m_text[m_at + 1] == u'&' &&
+            isAsciiDigit(m_text[m_at + 2])) {
+            r.kind = Redirection::Kind::Duplicate;
+            r.target = m_text[m_at + 2];
+            m_command.redirections << r;
+            m_at += 2;
+        } else {
+            m_pending = r;
+        }
+        return true;
+    }
+
+    void endWord() {
+        if (!m_haveWord)
+            return;
+        if (m_pending) {
+            m_pending->target = m_word;
+            m_command.redirections << *m_pending;
+            m_pending.reset();
+        } else {
+            m_command.words << m_word;
+        }
+        m_word.clear();
+        m_haveWord = false;
+        m_plainWord = true;
+    }
+
+    bool endCommand() {
+        endWord();
+        if (m_pending || (m_command.words.isEmpty() && m_command.redirections.isEmpty()))
+            return false;
+        m_pipeline.commands << m_command;
+        m_command = {};
+        return true;
+    }
+
+    Line failed() {
+        m_line.pipelines.clear();
+        m_line.error = syntaxError();
+        return m_line;
+    }
+
+    const QString m_text;
+    qsizetype m_at = 0;
+    Line m_line;
+    Pipeline m_pipeline;
+    Command m_command;
+    QString m_word;
+    bool m_haveWord = false; // a word has begun (quotes alone make an empty word)
+    bool m_plainWord = true; // no quote and no caret in it, so "2" before ">" names a handle
+    bool m_quoted = false;
+    std::optional<Redirection> m_pending;
+};
+
+} // namespace
+
 Line parseLine(const QString& input) {
-    Line line;
     QString text = input;
     text.remove(u'\r');
     qsizetype start = 0;
     while (start < text.size() && (isBlank(text[start]) || text[start] == u'@'))
         ++start;
     text = text.mid(start);
-    // Labels and comments.
-    if (text.startsWith(u':') || (text.startsWith(QStringLiteral("rem"), Qt::CaseInsensitive) &&
-                                  (text.size() == 3 || isBlank(text[3]))))
-        return line;
-
-    Pipeline pipeline;
-    Command command;
-    QString word;
-    bool haveWord = false; // a word has begun (quotes alone make an empty word)
-    bool plainWord = true; // no quote and no caret in it, so "2" before ">" names a handle
-    bool quoted = false;
-    std::optional<Redirection> pending;
-    const auto endWord = [&] {
-        if (!haveWord)
-            return;
-        if (pending) {
-            pending->target = word;
-            command.redirections << *pending;
-            pending.reset();
-        } else {
-            command.words << word;
-        }
-        word.clear();
-        haveWord = false;
-        plainWord = true;
-    };
-    const auto endCommand = [&] {
-        endWord();
-        if (pending || (command.words.isEmpty() && command.redirections.isEmpty()))
-            return false;
-        pipeline.commands << command;
-        command = {};
-        return true;
-    };
-    const auto failed = [&] {
-        line.pipelines.clear();
-        line.error = syntaxError();
-        return line;
-    };
-
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
-        if (quoted) {
-            if (c == u'"')
-                quoted = false;
-            else
-                word += c;
-            continue;
-        }
-        switch (c.unicode()) {
-        case u'"':
-            quoted = true;
-            haveWord = true;
-            plainWord = false;
-            break;
-        case u'^':
-            // A caret at the end of the line escapes nothing and is dropped.
-            if (i + 1 < text.size()) {
-                word += next;
-                ++i;
-                haveWord = true;
-                plainWord = false;
-            }
-            break;
-        case u' ':
-        case u'\t':
-            endWord();
-            break;
-        case u'&':
-        case u'|': {
-            const bool doubled = next == c;
-            if (doubled)
-                ++i;
-            if (!endCommand())
-                return failed();
-            if (c == u'|' && !doubled)
-                break;
-            line.pipelines << pipeline;
-            pipeline = {};
-            pipeline.joiner = c == u'|' ? Joiner::IfFailed
-                              : doubled ? Joiner::IfSucceeded
-                                        : Joiner::Always;
-            break;
-        }
-        case u'<':
-        case u'>': {
-            Redirection r;
-            r.handle = c == u'<' ? 0 : 1;
-            if (haveWord && plainWord && word.size() == 1 && isAsciiDigit(word[0])) {
-                r.handle = word[0].digitValue();
-                word.clear();
-                haveWord = false;
-            } else {
-                endWord();
-            }
-            if (pending)
-                return failed();
-            r.kind = c == u'<' ? Redirection::Kind::Read : Redirection::Kind::Write;
-            if (c == u'>' && next == u'>') {
-                r.kind = Redirection::Kind::Append;
-                ++i;
-            }
-            if (i + 2 < text.size() && text[i + 1] == u'&' && isAsciiDigit(text[i + 2])) {
-                r.kind = Redirection::Kind::Duplicate;
-                r.target = text[i + 2];
-                command.redirections << r;
-                i += 2;
-            } else {
-                pending = r;
-            }
-            break;
-        }
-        default:
-            word += c;
-            haveWord = true;
-        }
-    }
-    endWord();
-    if (pending)
-        return failed();
-    if (command.words.isEmpty() && command.redirections.isEmpty()) {
-        // Nothing after a final "&" is fine; nothing after "|", "&&" or "||" is not.
-        if (!pipeline.commands.isEmpty() ||
-            (!line.pipelines.isEmpty() && pipeline.joiner != Joiner::Always))
-            return failed();
-        return line;
-    }
-    endCommand();
-    line.pipelines << pipeline;
-    return line;
+    if (isRemark(text))
+        return {};
+    return LineParser(text).parse();
 }
 
 QStringList splitWords(const QString& line, const QProcessEnvironment& environment) {
