@@ -96,6 +96,23 @@ QString decodeUtf8(const QByteArray& bytes) {
     return toUnicode(conv.get(), body);
 }
 
+std::optional<QString> strictlyDecoded(const char* encoding, const QByteArray& bytes) {
+    UErrorCode status = U_ZERO_ERROR;
+    Converter conv(ucnv_open(encoding, &status));
+    if (U_FAILURE(status))
+        return std::nullopt;
+    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    // Every input byte yields at most two UTF-16 units.
+    QString out(bytes.size() * 2 + 2, Qt::Uninitialized);
+    const int32_t n =
+        ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                      bytes.constData(), int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    out.truncate(n);
+    return out;
+}
+
 QString unrepresentable(const QString& text) {
     // A character has a form when its code page 932 bytes decode back to it. Surrogate pairs
     // are looked at whole, so an emoji counts once.

@@ -4,6 +4,8 @@
 #include <QChar>
 #include <QString>
 
+#include <optional>
+
 // Code page 932 (Shift-JIS with the NEC and IBM extensions, as Windows writes it) and UTF-8.
 // Every text file the program reads or writes itself is code page 932; the engine writes UTF-8.
 namespace quillpix::cp932 {
@@ -16,6 +18,9 @@ QByteArray encode(const QString& text);
 QString decode(const QByteArray& bytes);
 // A leading byte-order mark is skipped; invalid sequences become U+FFFD.
 QString decodeUtf8(const QByteArray& bytes);
+// The text when every byte sequence is a character of the encoding ("windows-31j", "UTF-8");
+// none when one is ill-formed or well-formed but unassigned. No substitutes, no mark skipped.
+std::optional<QString> strictlyDecoded(const char* encoding, const QByteArray& bytes);
 
 // The characters of the text that have no code page 932 form, that is, that encode() writes as
 // "?": each once, in order of first appearance, a surrogate pair as one character. "" when

@@ -13,8 +13,6 @@
 
 #include <algorithm>
 
-#include <unicode/ucnv.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -209,30 +207,6 @@ void write(const QByteArray& bytes, const QString& path, Durability durability) 
     file.commit();
 }
 
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
-};
-
-// Decodes without substitutes: false when any byte sequence is not a character of the
-// encoding (ill-formed, or well-formed but unassigned).
-bool decodeStrictly(const char* encoding, const QByteArray& bytes, QString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> conv(ucnv_open(encoding, &status));
-    if (U_FAILURE(status))
-        return false;
-    ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    // Every input byte yields at most two UTF-16 units.
-    QString out(bytes.size() * 2 + 2, Qt::Uninitialized);
-    const int32_t n =
-        ucnv_toUChars(conv.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
-                      bytes.constData(), int32_t(bytes.size()), &status);
-    if (U_FAILURE(status))
-        return false;
-    out.truncate(n);
-    text = std::move(out);
-    return true;
-}
-
 // The text as the line reader gives it back: every line (CR LF or a lone CR ends one, a lone LF
 // stays inside) followed by CR LF. One pass, so a large file costs no more than its size.
 QString terminateLines(const QString& text) {
@@ -380,12 +354,12 @@ SavedText savedTextOf(const QByteArray& bytes, const QString& path) {
     // UTF-8 first: Japanese in UTF-8 often passes for code page 932 too (「東京都」 does), while
     // code page 932's kana and common kanji start with bytes UTF-8 never starts a character with.
     // ASCII whose lines all end in LF alone is UTF-8's way of writing, never code page 932's.
-    QString text;
     const bool lfOnly = bytes.contains('\n') && !bytes.contains('\r');
-    if ((!isAscii(bytes) || lfOnly) && decodeStrictly("UTF-8", bytes, text))
-        return {terminateLines(normaliseLineEnds(text)), TextEncoding::Utf8};
-    if (decodeStrictly("windows-31j", bytes, text))
-        return {terminateLines(text), TextEncoding::ShiftJis};
+    if (!isAscii(bytes) || lfOnly)
+        if (const auto text = cp932::strictlyDecoded("UTF-8", bytes))
+            return {terminateLines(normaliseLineEnds(*text)), TextEncoding::Utf8};
+    if (const auto text = cp932::strictlyDecoded("windows-31j", bytes))
+        return {terminateLines(*text), TextEncoding::ShiftJis};
     return {terminateLines(cp932::decode(bytes)), TextEncoding::ShiftJis};
 }
 
@@ -434,8 +408,7 @@ bool writtenIn(const QString& path, TextEncoding encoding) {
 }
 
 bool isValidEncoding(const char* encoding, const QByteArray& bytes) {
-    QString text;
-    return decodeStrictly(encoding, bytes, text);
+    return cp932::strictlyDecoded(encoding, bytes).has_value();
 }
 
 QString readCp932(const QString& path) {
