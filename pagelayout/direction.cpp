@@ -24,13 +24,6 @@ int piecesAfterSmear(Pix* binary, int along, int across) {
     return count;
 }
 
-QSize extentOf(const Ink& ink) {
-    QRect all;
-    for (const QRect& r : ink.pieces)
-        all = all.united(r);
-    return all.size();
-}
-
 } // namespace
 
 Direction directionFrom(double score, QSize inkExtent) {
@@ -51,7 +44,7 @@ DirectionFinding writingDirection(const Ink& ink) {
         const int alongY = piecesAfterSmear(ink.binary.get(), 1, length);
         finding.score += std::log(double(std::max(alongY, 1)) / double(std::max(alongX, 1)));
     }
-    const QSize extent = extentOf(ink);
+    const QSize extent = extentOf(ink).size();
     finding.direction = directionFrom(finding.score, extent);
     finding.byShape = std::abs(finding.score) < kLeastScore;
     return finding;

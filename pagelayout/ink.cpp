@@ -141,4 +141,11 @@ QImage paperWhitened(const QImage& picture, int cut) {
     return out;
 }
 
+QRect extentOf(const Ink& ink) {
+    QRect all;
+    for (const QRect& piece : ink.pieces)
+        all = all.united(piece);
+    return all;
+}
+
 } // namespace quillpix::pagelayout

@@ -31,6 +31,8 @@ int inkThreshold(const std::vector<int>& histogram, int* paper = nullptr);
 double typicalCharacterSize(const std::vector<QRect>& pieces);
 
 Ink inkOf(const Pix* grey);
+// The box all the ink's pieces lie in, in working pixels; empty when there are none.
+QRect extentOf(const Ink& ink);
 
 // The picture in grey with every pixel at `cut` or lighter made white: the paper's grain gone,
 // the ink and its soft edges as they were.

@@ -48,9 +48,7 @@ bool oneBlockAcross(const Ink& ink) {
 bool enoughTextToOrient(const Ink& ink) {
     if (ink.em <= 0 || ink.pieces.empty() || !holdsText(ink))
         return false;
-    QRect text;
-    for (const QRect& piece : ink.pieces)
-        text = text.united(piece);
+    const QRect text = extentOf(ink);
     return std::min(text.width(), text.height()) >= kLeastEmsToOrient * ink.em;
 }
 

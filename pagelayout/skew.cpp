@@ -48,9 +48,7 @@ SkewFinding findSkew(const Ink& ink, Direction direction) {
     if (pixFindSkewSweepAndSearch(binary, &angle, &confidence, 2, 1, l_float32(kSweepRange),
                                   l_float32(kSweepStep), l_float32(kSearchStep)) != 0)
         return finding;
-    QRect all;
-    for (const QRect& r : ink.pieces)
-        all = all.united(r);
+    const QRect all = extentOf(ink);
     const double across = direction == Direction::Vertical ? all.width() : all.height();
     // Lines are about 1.7 characters apart in books; a line's own height counts as one.
     finding.linesAcross = std::max(0.0, (across - ink.em) / (1.7 * ink.em)) + 1;
