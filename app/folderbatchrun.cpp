@@ -60,9 +60,9 @@ QString FolderBatchRun::confirmationText(const folderbatch::Settings& settings) 
                                        "%1\n\n"
                                        "言語: %2\nPSM: %3\n他: %4\n同時に読む画像: %5 枚\n%6\n\n"
                                        "OK で始めます。")
-        .arg(settings.folder, settings.lang.isEmpty() ? none : settings.lang,
-             settings.psm.isEmpty() ? none : settings.psm,
-             settings.option.isEmpty() ? none : settings.option)
+        .arg(settings.folder, settings.engine.lang.isEmpty() ? none : settings.engine.lang,
+             settings.engine.psm.isEmpty() ? none : settings.engine.psm,
+             settings.engine.option.isEmpty() ? none : settings.engine.option)
         .arg(settings.jobs)
         .arg(settings.force
                  ? QCoreApplication::translate("app", "保存済みの結果も読み直して置き換えます。")

@@ -248,9 +248,7 @@ folderbatch::Settings FrmMain::batchSettings(const QString& folder) const {
     const pipeline::EngineSettings chosen = m_recognition->chosenSettings();
     folderbatch::Settings settings;
     settings.folder = folder;
-    settings.lang = chosen.lang;
-    settings.psm = chosen.psm;
-    settings.option = chosen.option;
+    settings.engine = chosen;
     // The pictures' saved text is what the window's run would give them.
     settings.keepLatinSpaces = m_resultText->latinSpacing() == cleanup::LatinSpacing::Kept;
     settings.encoding = m_resultText->saveEncoding();

@@ -239,17 +239,17 @@ QString takeArgument(const Argument& argument, ParsedArguments& parsed) {
         if (value.isEmpty())
             return QCoreApplication::translate("batch", "--lang needs a language, such as jpn");
         // "auto" is the list's automatic language, for a terminal that types no Japanese.
-        s.lang = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0
-                     ? pipeline::automaticLanguage()
-                     : value;
+        s.engine.lang = value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0
+                            ? pipeline::automaticLanguage()
+                            : value;
     } else if (name == u"--psm") {
         int psm = 0;
         if (value != u"0" && !positiveNumber(value, psm))
             return QCoreApplication::translate("batch", "--psm wants a mode number, not \"%1\"")
                 .arg(value);
-        s.psm = value;
+        s.engine.psm = value;
     } else if (name == u"--option") {
-        s.option = value;
+        s.engine.option = value;
     } else if (name == u"--jobs") {
         if (!positiveNumber(value, s.jobs))
             return QCoreApplication::translate("batch", "--jobs wants a number from 1, not \"%1\"")
@@ -288,13 +288,11 @@ QString takeArgument(const Argument& argument, ParsedArguments& parsed) {
 
 } // namespace
 
-ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults& defaults,
-                               int processors) {
+ParsedArguments parseArguments(const QStringList& arguments,
+                               const pipeline::EngineSettings& defaults, int processors) {
     ParsedArguments parsed;
     Settings& s = parsed.settings;
-    s.lang = defaults.lang;
-    s.psm = defaults.psm;
-    s.option = defaults.option;
+    s.engine = defaults;
     s.jobs = std::max(1, processors);
     for (qsizetype i = 0; i < arguments.size() && parsed.error.isEmpty(); ++i) {
         Argument argument;
@@ -308,10 +306,10 @@ ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults&
         parsed.error = QCoreApplication::translate("batch", "--batch FOLDER is missing");
         return parsed;
     }
-    if (s.lang.isEmpty())
+    if (s.engine.lang.isEmpty())
         parsed.error = QCoreApplication::translate(
             "batch", "no language: listLang.txt is missing or empty; give --lang");
-    else if (s.psm.isEmpty())
+    else if (s.engine.psm.isEmpty())
         parsed.error = QCoreApplication::translate(
             "batch", "no page segmentation mode: listPSMode.txt is missing or "
                      "empty; give --psm");

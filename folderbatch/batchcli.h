@@ -32,8 +32,8 @@ struct ParsedArguments {
 
 // The arguments after the program name. Values not given come from the defaults; --jobs
 // defaults to processors.
-ParsedArguments parseArguments(const QStringList& arguments, const ListDefaults& defaults,
-                               int processors);
+ParsedArguments parseArguments(const QStringList& arguments,
+                               const pipeline::EngineSettings& defaults, int processors);
 
 // The name with control characters written as \n, \t, \x1b..., so each picture stays one line
 // of a log.

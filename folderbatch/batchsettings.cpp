@@ -2,7 +2,7 @@
 
 #include "commandline.h"
 #include "failure.h"
-#include "listfiles.h"
+#include "listitems.h"
 #include "textfiles.h"
 
 #include <QFileInfo>
@@ -23,20 +23,10 @@ QString firstItem(const QString& path) {
 
 } // namespace
 
-ListDefaults listDefaults(const QString& programFolder) {
-    const pipeline::EngineSettings first =
-        pipeline::settingsOfItems(firstItem(listFilePath(programFolder, ListFile::Lang)),
-                                  firstItem(listFilePath(programFolder, ListFile::PSMode)),
-                                  firstItem(listFilePath(programFolder, ListFile::Option)));
-    ListDefaults d;
-    d.lang = first.lang;
-    d.psm = first.psm;
-    d.option = first.option;
-    return d;
-}
-
-pipeline::EngineSettings engineSettings(const Settings& settings) {
-    return {settings.lang, settings.psm, settings.option};
+pipeline::EngineSettings listDefaults(const QString& programFolder) {
+    return pipeline::settingsOfItems(firstItem(listFilePath(programFolder, ListFile::Lang)),
+                                     firstItem(listFilePath(programFolder, ListFile::PSMode)),
+                                     firstItem(listFilePath(programFolder, ListFile::Option)));
 }
 
 pipeline::TextRules textRules(const Settings& settings) {

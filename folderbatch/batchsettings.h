@@ -13,12 +13,8 @@ namespace quillpix::folderbatch {
 // which share of the folder's pictures.
 struct Settings {
     QString folder;
-    // The three values the window's lists give the command line: the language argument of
-    // "-l", the page segmentation mode (the text after the PSM item's first colon) and the
-    // "他" item as the list holds it.
-    QString lang;
-    QString psm;
-    QString option;
+    // What the window's three lists give the engine (settingsOfItems).
+    pipeline::EngineSettings engine;
     int jobs = 1;
     // Pictures that already have a saved result are read again and the result replaced.
     bool force = false;
@@ -46,15 +42,8 @@ struct Settings {
 
 // The items the window selects at start: row 0 of each option list in the program folder.
 // A missing or empty list gives "".
-struct ListDefaults {
-    QString lang;
-    QString psm;
-    QString option;
-};
-ListDefaults listDefaults(const QString& programFolder);
+pipeline::EngineSettings listDefaults(const QString& programFolder);
 
-// The engine settings the window's lists would give for these values.
-pipeline::EngineSettings engineSettings(const Settings& settings);
 // How the engine's text is tidied for these settings.
 pipeline::TextRules textRules(const Settings& settings);
 

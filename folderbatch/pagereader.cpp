@@ -230,8 +230,7 @@ QString PageReader::prepare(const Settings& settings, const QString& workFolder)
     s.settings = settings;
     // "自動" reads each picture with one of two commands; both must work before the first
     // picture, or a batch of vertical pages would fail one by one.
-    const QList<pipeline::EngineSettings> possible =
-        pipeline::possibleSettings(engineSettings(settings));
+    const QList<pipeline::EngineSettings> possible = pipeline::possibleSettings(settings.engine);
     QString program;
     bool plain = true;
     for (const pipeline::EngineSettings& one : possible) {

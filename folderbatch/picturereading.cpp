@@ -24,7 +24,7 @@ PageReader::PageReading readPrepared(PageReader::Worker& worker, const pipeline:
 PageReader::PageReading readPicture(PageReader::Worker& worker, const QImage& picture,
                                     const Settings& settings, bool withLines) {
     const pipeline::PreparedPicture prepared =
-        pipeline::prepare(picture, engineSettings(settings),
+        pipeline::prepare(picture, settings.engine,
                           settings.keepRunningHeads ? pagelayout::RunningHeads::Kept
                                                     : pagelayout::RunningHeads::LeftOut,
                           pipeline::Spreads::TwoPages);

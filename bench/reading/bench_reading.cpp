@@ -219,16 +219,16 @@ folderbatch::Settings batchSettings(Setting setting, const TestPicture& p, int a
     const bool vertical = p.writing == workspace::Writing::Vertical;
     switch (setting) {
     case Expert:
-        s.lang = vertical ? QStringLiteral("jpn_vert") : QStringLiteral("jpn");
-        s.psm = vertical ? QStringLiteral("5") : QStringLiteral("3");
+        s.engine.lang = vertical ? QStringLiteral("jpn_vert") : QStringLiteral("jpn");
+        s.engine.psm = vertical ? QStringLiteral("5") : QStringLiteral("3");
         break;
     case Plain:
-        s.lang = QStringLiteral("jpn");
-        s.psm = QStringLiteral("3");
+        s.engine.lang = QStringLiteral("jpn");
+        s.engine.psm = QStringLiteral("3");
         break;
     default:
-        s.lang = QStringLiteral("自動");
-        s.psm = QString::number(automaticPsm);
+        s.engine.lang = QStringLiteral("自動");
+        s.engine.psm = QString::number(automaticPsm);
         break;
     }
     return s;
@@ -262,8 +262,8 @@ struct BatchWorker {
 
     BatchWorker() {
         folderbatch::Settings automatic;
-        automatic.lang = QStringLiteral("自動");
-        automatic.psm = QStringLiteral("3");
+        automatic.engine.lang = QStringLiteral("自動");
+        automatic.engine.psm = QStringLiteral("3");
         if (const QString problem = reader.prepare(automatic, folder.path()); !problem.isEmpty()) {
             std::fprintf(stderr, "the batch cannot read: %s\n", qPrintable(problem));
             std::exit(3);
@@ -354,8 +354,7 @@ Outcome measure(const TestPicture& p, BatchWorker& batch, const Options& options
             guarded.latin = cleanup::LatinSpacing::Kept;
             out.keptGuarded =
                 withWhitespace(pipeline::tidiedText(reading.engineText, guarded), p.reference);
-            const pipeline::PreparedPicture prepared =
-                pipeline::prepare(loaded, folderbatch::engineSettings(settings));
+            const pipeline::PreparedPicture prepared = pipeline::prepare(loaded, settings.engine);
             out.note = QStringLiteral("%1 psm %2, %6 quarters and %3°, %4 dpi, %5 readings erased, "
                                       "%7 regions%8")
                            .arg(prepared.settings.lang, prepared.settings.psm)

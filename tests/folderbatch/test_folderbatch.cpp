@@ -1053,7 +1053,7 @@ void TestFolderBatch::textRulesOfTheBatch() {
 // The shipped language list starts with "自動": with no --lang each picture is read with the
 // settings its own writing asks for, horizontal lines and vertical columns in reading order.
 void TestFolderBatch::automaticReadingIsTheDefault() {
-    const ListDefaults defaults = listDefaults(QStringLiteral(QUILLPIX_SHIPPED_LISTS));
+    const pipeline::EngineSettings defaults = listDefaults(QStringLiteral(QUILLPIX_SHIPPED_LISTS));
     QCOMPARE(defaults.lang, QStringLiteral("自動"));
     const QString tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
     if (tesseract.isEmpty())
@@ -1129,8 +1129,8 @@ void TestFolderBatch::analysisTheLibraryRefusesFailsThePicture() {
     QImage wide((1 << 26) + 1, 1, QImage::Format_Grayscale8);
     wide.fill(255);
     Settings settings;
-    settings.lang = QStringLiteral("自動");
-    settings.psm = QStringLiteral("3");
+    settings.engine.lang = QStringLiteral("自動");
+    settings.engine.psm = QStringLiteral("3");
     const PageReader::PageReading page = readPicture(worker, wide, settings);
     QCOMPARE(worker.reads, 0);
     QVERIFY(page.reading.failed);
@@ -1190,8 +1190,8 @@ void TestFolderBatch::aSpreadIsReadAsTwoPages() {
                 painter.fillRect(x, 0, 1, 1748, QColor::fromHsv(0, 0, 40 + 4 * std::abs(x - 1240)));
     }
     Settings settings;
-    settings.lang = QStringLiteral("自動");
-    settings.psm = QStringLiteral("3");
+    settings.engine.lang = QStringLiteral("自動");
+    settings.engine.psm = QStringLiteral("3");
     const PageReader::PageReading page = readPicture(worker, sheet, settings, true);
     QCOMPARE(worker.reads, pages);
     QCOMPARE(page.reading.boxText, pages == 1 ? QStringLiteral("ページ1\r\n")
@@ -1253,8 +1253,8 @@ void TestFolderBatch::controllerCancelsAfterTheRunningPictures() {
     });
     Settings settings;
     settings.folder = folder.path();
-    settings.lang = QStringLiteral("jpn");
-    settings.psm = QStringLiteral("3");
+    settings.engine.lang = QStringLiteral("jpn");
+    settings.engine.psm = QStringLiteral("3");
     settings.jobs = 2;
     QVERIFY(controller.start(settings));
     QVERIFY(!controller.start(settings));
