@@ -112,10 +112,15 @@ Pix* pixOf(const QImage& picture) {
 struct StopWatch {
     const StopRequested* stopRequested = nullptr;
     bool stopped = false;
+    // Told the monitor's progress, which the engine sets just before it asks.
+    const Progressed* progressed = nullptr;
+    const tesseract::ETEXT_DESC* monitor = nullptr;
 };
 
 bool stopAsked(void* watch, int /*words*/) {
     auto* w = static_cast<StopWatch*>(watch);
+    if (w->progressed && *w->progressed && w->monitor)
+        (*w->progressed)(w->monitor->progress);
     if (!w->stopped)
         w->stopped = (*w->stopRequested)();
     return w->stopped;
@@ -138,7 +143,8 @@ bool recognisedPage(tesseract::TessBaseAPI& api, Pix* pix, tesseract::ETEXT_DESC
 // hold several pages, and a file of no format the library knows go through ProcessPages().
 enum class PageRun { NotOnePage, Recognised, Failed, Stopped };
 PageRun runOnePage(tesseract::TessBaseAPI& api, const std::string& image,
-                   tesseract::TessResultRenderer& renderer, const StopRequested& stopRequested) {
+                   tesseract::TessResultRenderer& renderer, const StopRequested& stopRequested,
+                   const Progressed& progressed) {
     l_int32 format = IFF_UNKNOWN;
     if (findFileFormat(image.c_str(), &format) != 0 || format == IFF_UNKNOWN ||
         L_FORMAT_IS_TIFF(format))
@@ -151,6 +157,8 @@ PageRun runOnePage(tesseract::TessBaseAPI& api, const std::string& image,
     tesseract::ETEXT_DESC monitor;
     monitor.cancel = stopAsked;
     monitor.cancel_this = &watch;
+    watch.progressed = &progressed;
+    watch.monitor = &monitor;
     PageRun run = PageRun::Failed;
     if (renderer.BeginDocument("")) {
         const bool recognised = recognisedPage(api, pix, &monitor);
@@ -344,8 +352,8 @@ LoadedEngines::Loaded* LoadedEngines::ready(const PlainCall& call, const QString
 }
 
 Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFolder,
-                               QList<enginelayout::Line>* lines,
-                               const StopRequested& stopRequested) {
+                               QList<enginelayout::Line>* lines, const StopRequested& stopRequested,
+                               const Progressed& progressed) {
     if (stopRequested && stopRequested())
         return Outcome::Cancelled;
     Outcome refusal = Outcome::NotResident;
@@ -366,9 +374,9 @@ Outcome LoadedEngines::runFile(const PlainCall& call, const QString& givenDataFo
             QFile::remove(partial + QStringLiteral(".txt"));
             return Outcome::Failed;
         }
-        const PageRun run = stopRequested
-                                ? runOnePage(api, local(call.image), renderer, stopRequested)
-                                : PageRun::NotOnePage;
+        const PageRun run =
+            stopRequested ? runOnePage(api, local(call.image), renderer, stopRequested, progressed)
+                          : PageRun::NotOnePage;
         if (run == PageRun::Stopped) {
             api.Clear();
             QFile::remove(partial + QStringLiteral(".txt"));

@@ -30,6 +30,9 @@ enum class Outcome {
 // Asked by a loaded engine between the words it recognises, from the engine's thread: true
 // ends the read (Outcome::Cancelled). Empty: the read goes to its end.
 using StopRequested = std::function<bool()>;
+// Told by a loaded engine, from the engine's thread, how far its read of a page has come: a
+// percentage that grows as it recognises the page's words.
+using Progressed = std::function<void(int percent)>;
 
 // What a loaded engine read from a picture held in memory.
 struct PictureText {
@@ -73,10 +76,11 @@ public:
     // picture file's pixels (nothing when the read failed).
     // stopRequested, when given, is asked before the read and between its words (of a picture
     // of one page; a TIFF is read to its end); once it says true the read ends as Cancelled
-    // and nothing is written.
+    // and nothing is written. progressed, when given with it, is told how far the read has come
+    // at the same moments.
     Outcome runFile(const PlainCall& call, const QString& givenDataFolder,
                     QList<enginelayout::Line>* lines = nullptr,
-                    const StopRequested& stopRequested = {});
+                    const StopRequested& stopRequested = {}, const Progressed& progressed = {});
     // A picture held in memory read with the call's settings (its picture and output base are
     // not used; its data folder is the installed program's when empty). stopRequested is asked
     // before the read and between its words; once it says true the read ends as Cancelled.

@@ -81,7 +81,7 @@ Verdict ResidentEngine::identifyPathProgram(const QString& workingFolder) {
 
 Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& workingFolder,
                                      const QString& batchPath, QList<enginelayout::Line>* lines,
-                                     StopRequested stopRequested) {
+                                     StopRequested stopRequested, Progressed progressed) {
     if (!enabledByEnvironment())
         return Outcome::NotResident;
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -99,7 +99,7 @@ Outcome ResidentEngine::runBatchText(const QString& batchText, const QString& wo
                       : m_loaded.runFile(resolved,
                                          resolved.tessdataDir.isEmpty() ? verdict.tessdataFolder
                                                                         : resolved.tessdataDir,
-                                         lines, stopRequested);
+                                         lines, stopRequested, progressed);
     });
     return outcome;
 }

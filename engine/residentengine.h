@@ -59,10 +59,11 @@ public:
     // would. Otherwise NotResident, and nothing was touched. The program is identified on the
     // worker, so the first run does not hold up the calling thread either. With lines given, a
     // resident read also gives where it read each line and character on the batch's picture.
-    // stopRequested, asked on the worker, ends the read early (see LoadedEngines::runFile).
+    // stopRequested, asked on the worker, ends the read early; progressed is told there how far
+    // it has come (see LoadedEngines::runFile).
     Outcome runBatchText(const QString& batchText, const QString& workingFolder,
                          const QString& batchPath = {}, QList<enginelayout::Line>* lines = nullptr,
-                         StopRequested stopRequested = {});
+                         StopRequested stopRequested = {}, Progressed progressed = {});
 
     // Runs the call here without looking at PATH; relative paths count from workingFolder and
     // the language data folder is the call's or the installed program's. NotResident when its

@@ -148,9 +148,10 @@ QRect DesktopPlatform::availableArea() const {
 }
 
 BatchReport DesktopPlatform::runBatch(const QString& batchPath, WindowStyle style,
-                                      const std::function<bool()>& stopRequested) {
+                                      const std::function<bool()>& stopRequested,
+                                      const std::function<void(int)>& progressed) {
     // Style 1 gives our console window, which takes the focus; style 6 runs with no window.
-    return runResidentFirst(batchPath, style, *m_engine, m_window, stopRequested);
+    return runResidentFirst(batchPath, style, *m_engine, m_window, stopRequested, progressed);
 }
 
 void DesktopPlatform::prepareEngine(const QString& batchText, const QString& batchPath) {

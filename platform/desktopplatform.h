@@ -31,7 +31,8 @@ public:
     int screenWidth() const override;
     QRect availableArea() const override;
     BatchReport runBatch(const QString& batchPath, WindowStyle style,
-                         const std::function<bool()>& stopRequested) override;
+                         const std::function<bool()>& stopRequested,
+                         const std::function<void(int)>& progressed) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override;
     QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) override;
     void playSound(const QString& wavPath) override;

@@ -105,9 +105,11 @@ public:
     // meanwhile. Every run of the window goes through here: a batch that is one plain call of
     // the installed engine is read by the engine kept loaded, anything else runs as written.
     // stopRequested, asked while it runs, ends it early: the loaded engine at its next word,
-    // the batch's programs at once.
+    // the batch's programs at once. The loaded engine tells progressed how far its read has
+    // come, in percent, from its own thread; a batch run as written tells nothing.
     virtual BatchReport runBatch(const QString& batchPath, WindowStyle style,
-                                 const std::function<bool()>& stopRequested) = 0;
+                                 const std::function<bool()>& stopRequested,
+                                 const std::function<void(int)>& progressed) = 0;
     // Gets ready, in the background, for a runBatch() of a batch file at batchPath holding
     // batchText: loads the engine that would read it, when it is one plain call of the
     // installed engine, so the next run does not wait for the models. Returns at once and

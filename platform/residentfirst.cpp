@@ -24,7 +24,8 @@ QString lastLine(const QByteArray& output) {
 
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
                              engine::ResidentEngine& engine, QWidget* consoleParent,
-                             const std::function<bool()>& stopRequested) {
+                             const std::function<bool()>& stopRequested,
+                             const std::function<void(int)>& progressed) {
     BatchReport report;
     QFile file(batchPath);
     if (QFileInfo(batchPath).isDir() || !file.open(QIODevice::ReadOnly))
@@ -34,7 +35,7 @@ BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
     const QString folder = QFileInfo(batchPath).absolutePath();
     QList<enginelayout::Line> lines;
     const engine::Outcome outcome =
-        engine.runBatchText(text, folder, batchPath, &lines, stopRequested);
+        engine.runBatchText(text, folder, batchPath, &lines, stopRequested, progressed);
     if (outcome != engine::Outcome::NotResident) {
         report.started = true;
         report.stopped = outcome == engine::Outcome::Cancelled;

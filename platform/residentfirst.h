@@ -14,10 +14,12 @@ class ResidentEngine;
 // installed engine (and QUILLPIX_ENGINE=batch is not set), the loaded engine reads the picture
 // and writes the same output file; otherwise the batch runs as written, with our console
 // window for WindowStyle::NormalWithFocus.
-// stopRequested ends either early (Platform::runBatch).
+// stopRequested ends either early; the loaded engine tells progressed how far it has come
+// (Platform::runBatch).
 BatchReport runResidentFirst(const QString& batchPath, WindowStyle style,
                              engine::ResidentEngine& engine, QWidget* consoleParent,
-                             const std::function<bool()>& stopRequested = {});
+                             const std::function<bool()>& stopRequested = {},
+                             const std::function<void(int)>& progressed = {});
 
 // Loads the engine that runResidentFirst() would read a batch file at batchPath holding
 // batchText with, in the background; nothing for a batch that would run as written.

@@ -7,6 +7,7 @@ namespace quillpix {
 RunState::Run::Run(RunState& state) : m_state(state) {
     if (m_state.m_runs++ == 0) {
         m_state.m_stopRequested = false;
+        m_state.m_progress = -1;
         emit m_state.started();
     }
 }

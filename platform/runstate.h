@@ -34,6 +34,10 @@ public:
             m_stopRequested = true;
     }
     bool stopRequested() const { return m_stopRequested; }
+    // How far the run under way has come, in percent, as its engine tells it (from any thread);
+    // -1 until it tells, and for a run that tells nothing.
+    void setProgress(int percent) { m_progress = percent; }
+    int progress() const { return m_progress; }
     // While a run is under way the user is told message and true is returned: the caller
     // refuses what was asked.
     bool refuse(Platform& platform, const QString& message) const;
@@ -47,6 +51,7 @@ Q_SIGNALS:
 private:
     int m_runs = 0;
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<int> m_progress{-1};
 };
 
 } // namespace quillpix

@@ -14,12 +14,14 @@ namespace quillpix::recognition {
 using namespace pipeline;
 
 BatchFileStep::BatchFileStep(Platform& platform, QString batchPath, QString outputFile,
-                             WindowStyle style, std::function<bool()> stopRequested)
+                             WindowStyle style, std::function<bool()> stopRequested,
+                             std::function<void(int)> progressed)
     : m_platform(platform), m_batch(std::move(batchPath)), m_output(std::move(outputFile)),
-      m_style(style), m_stopRequested(std::move(stopRequested)) {}
+      m_style(style), m_stopRequested(std::move(stopRequested)),
+      m_progressed(std::move(progressed)) {}
 
 EngineOutput BatchFileStep::run() {
-    m_report = m_platform.runBatch(m_batch, m_style, m_stopRequested);
+    m_report = m_platform.runBatch(m_batch, m_style, m_stopRequested, m_progressed);
     if (!m_report.started)
         throw Failure(QCoreApplication::translate("pipeline", "バッチファイルを起動できません: %1")
                           .arg(m_batch));

@@ -12,9 +12,11 @@ namespace quillpix::recognition {
 class BatchFileStep : public pipeline::EngineStep {
 public:
     // stopRequested ends the run early (Platform::runBatch): the engine's output is then none,
-    // failed with the reason readingStopped().
+    // failed with the reason readingStopped(). progressed is told how far a loaded engine's
+    // read has come.
     BatchFileStep(Platform& platform, QString batchPath, QString outputFile, WindowStyle style,
-                  std::function<bool()> stopRequested = {});
+                  std::function<bool()> stopRequested = {},
+                  std::function<void(int)> progressed = {});
     pipeline::EngineOutput run() override;
     // The report of the last run.
     const BatchReport& report() const { return m_report; }
@@ -25,6 +27,7 @@ private:
     QString m_output;
     WindowStyle m_style;
     std::function<bool()> m_stopRequested;
+    std::function<void(int)> m_progressed;
     BatchReport m_report;
 };
 

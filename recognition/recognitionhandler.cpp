@@ -10,6 +10,7 @@
 #include "failurereport.h"
 #include "reading.h"
 #include "resultbox.h"
+#include "runprogress.h"
 #include "runstate.h"
 #include "selectedregion.h"
 #include "sounds.h"
@@ -44,6 +45,8 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
                                        Platform& platform, const Folders& folders)
     : m_c(controls), m_region(region), m_resultBox(resultBox), m_choices(choices),
       m_runState(runState), m_platform(platform), m_folders(folders) {
+    // A long run says how far it has come, whichever way it was started.
+    new recognition::RunProgress(m_runState, m_c.window);
     connect(m_c.cmdRecognize, &QPushButton::clicked, this, &RecognitionHandler::onRecognizeClicked);
     connect(m_c.cmdDirect, &QPushButton::clicked, this, &RecognitionHandler::onDirectClicked);
     // Whoever changes the command, the user or a run, the button follows.
@@ -202,12 +205,16 @@ void RecognitionHandler::showSent(const recognition::SentRun& sent) {
         throw Failure(sent.problem);
 }
 
-pipeline::Reading RecognitionHandler::readSent(WindowStyle style,
-                                               QList<enginelayout::Line>& lines) {
+pipeline::Reading RecognitionHandler::readSent(WindowStyle style, QList<enginelayout::Line>& lines,
+                                               size_t part, size_t parts) {
     pipeline::TextRules rules;
     rules.latin = m_resultBox.latinSpacing();
-    return recognition::readSentRun(m_platform, m_folders.program, style, rules, &lines,
-                                    [this] { return m_runState.stopRequested(); });
+    return recognition::readSentRun(
+        m_platform, m_folders.program, style, rules, &lines,
+        [this] { return m_runState.stopRequested(); },
+        [this, part, parts](int percent) {
+            m_runState.setProgress(recognition::RunProgress::ofRun(part, parts, percent));
+        });
 }
 
 QList<enginelayout::Line>
@@ -255,7 +262,7 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     for (size_t k = 0; k < count; ++k) {
         showSent(recognition::sendPlannedRun(m_folders.program, runs, k));
         QList<enginelayout::Line> read;
-        readings << readSent(recognition::windowStyleFor(settings.option), read);
+        readings << readSent(recognition::windowStyleFor(settings.option), read, k, count);
         if (reportFailedRun(readings.back()))
             return std::nullopt;
         if (k < runs.reads.size())

@@ -98,7 +98,9 @@ private:
     void showSent(const recognition::SentRun& sent);
     // Runs tess.bat and reads tmp.txt with the result box's clean-up rules; lines receive where
     // a loaded engine read each character on tmp.bmp.
-    pipeline::Reading readSent(WindowStyle style, QList<enginelayout::Line>& lines);
+    // The part-th of parts reads of one run: its progress counts as that share of the run's.
+    pipeline::Reading readSent(WindowStyle style, QList<enginelayout::Line>& lines, size_t part = 0,
+                               size_t parts = 1);
     // The lines of a run on the prepared picture, onto the picture the run was asked for: the
     // selection's place on the picture on show, or no place for a picture given.
     QList<enginelayout::Line> linesOnShown(QList<enginelayout::Line> lines,

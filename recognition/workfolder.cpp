@@ -136,10 +136,10 @@ SentRun sendCommand(const QString& folder, const QImage& picture, bool automatic
 
 Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
                     const TextRules& rules, QList<enginelayout::Line>* lines,
-                    std::function<bool()> stopRequested) {
+                    std::function<bool()> stopRequested, std::function<void(int)> progressed) {
     BatchFileStep engine(platform, fileIn(folder, QStringLiteral("tess.bat")),
-                         fileIn(folder, QStringLiteral("tmp.txt")), style,
-                         std::move(stopRequested));
+                         fileIn(folder, QStringLiteral("tmp.txt")), style, std::move(stopRequested),
+                         std::move(progressed));
     // The engine writes UTF-8: the result box keeps the characters Shift-JIS lacks (saving
     // asks about them), only the work file tmp_sjis.txt has "?" in their place.
     Reading reading = read(engine, fileIn(folder, QStringLiteral("tmp_sjis.txt")), rules,

@@ -55,9 +55,11 @@ SentRun sendCommand(const QString& folder, const QImage& picture, bool automatic
 // receive where the loaded engine read each line and character on tmp.bmp; nothing when the
 // batch ran as written.
 // stopRequested ends the run early: a reading that failed with the reason readingStopped().
+// progressed is told how far a loaded engine's read has come.
 pipeline::Reading readSentRun(Platform& platform, const QString& folder, WindowStyle style,
                               const pipeline::TextRules& rules,
                               QList<enginelayout::Line>* lines = nullptr,
-                              std::function<bool()> stopRequested = {});
+                              std::function<bool()> stopRequested = {},
+                              std::function<void(int)> progressed = {});
 
 } // namespace quillpix::recognition

@@ -1072,6 +1072,18 @@ Select a somewhat larger area.</translation>
         <source>認識を中止しました。結果欄はそのままです。</source>
         <translation>Reading stopped. The text box is as it was.</translation>
     </message>
+    <message>
+        <source>Esc で中止</source>
+        <translation>Esc to stop</translation>
+    </message>
+    <message>
+        <source>読み取り中…（%1）</source>
+        <translation>Reading… (%1)</translation>
+    </message>
+    <message>
+        <source>読み取り中… %1 %（%2）</source>
+        <translation>Reading… %1 % (%2)</translation>
+    </message>
 </context>
 <context>
     <name>resulttext</name>

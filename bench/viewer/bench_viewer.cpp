@@ -51,7 +51,8 @@ public:
     bool startPaint(const QString&) override { return true; }
     int screenWidth() const override { return kScreen; }
     QRect availableArea() const override { return {0, 0, kScreen, 1080}; }
-    BatchReport runBatch(const QString&, WindowStyle, const std::function<bool()>&) override {
+    BatchReport runBatch(const QString&, WindowStyle, const std::function<bool()>&,
+                         const std::function<void(int)>&) override {
         BatchReport report;
         report.started = true;
         return report;

@@ -607,7 +607,7 @@ void TestBatchRunner::reportNamesWhatFailed() {
     const batchfile::BatchReport report = batchfile::runBatchFile(path, batchfile::Console::None);
     // The window's seam hands on the same report.
     const BatchReport throughPlatform =
-        DesktopPlatform().runBatch(path, WindowStyle::MinimizedNoFocus, {});
+        DesktopPlatform().runBatch(path, WindowStyle::MinimizedNoFocus, {}, {});
     qputenv("PATH", oldPath);
     QVERIFY(report.read);
     QCOMPARE(report.notFound, notFound);
@@ -669,7 +669,7 @@ void TestBatchRunner::desktopPlatformChoosesTheConsoleByStyle() {
         return true;
     });
     DesktopPlatform platform;
-    QVERIFY(platform.runBatch(path, WindowStyle(style), {}).started);
+    QVERIFY(platform.runBatch(path, WindowStyle(style), {}, {}).started);
     QCOMPARE(sawConsole, console);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("done.txt"))), QByteArray("done\n"));
 }

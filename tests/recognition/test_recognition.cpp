@@ -6,6 +6,7 @@
 #include "picturebox.h"
 #include "recognitionfixture.h"
 #include "recognitionhandler.h"
+#include "runprogress.h"
 #include "screenreading.h"
 #include "viewerhandler.h"
 #include "waysinhandler.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -84,6 +86,10 @@ private Q_SLOTS:
     void secondRunWhileWaitingIsRefused();
     void escStopsTheRunAndKeepsTheBox();
     void theWindowAnswersDuringTheAnalysis();
+    void progressOfARun_data();
+    void progressOfARun();
+    void aLongRunShowsItsProgress_data();
+    void aLongRunShowsItsProgress();
     void pictureStaysDuringARun_data();
     void pictureStaysDuringARun();
     void tooSmallSelection_data();
@@ -755,6 +761,64 @@ void TestRecognition::escStopsTheRunAndKeepsTheBox() {
     });
     s.c().cmdRecognize->click();
     QCOMPARE(s.c().txtResult->text(), QStringLiteral("前から\r\n結果\r"));
+}
+
+// A run that takes more than a second says so at the foot of the window, with how to stop it,
+// until it ends; a shorter one says nothing. An engine process tells no share read.
+void TestRecognition::progressOfARun_data() {
+    QTest::addColumn<int>("part");
+    QTest::addColumn<int>("parts");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("ofRun");
+    QTest::newRow("the only read") << 0 << 1 << 42 << 42;
+    QTest::newRow("the second of two, half read") << 1 << 2 << 50 << 75;
+    QTest::newRow("the first of three, done") << 0 << 3 << 100 << 33;
+    QTest::newRow("the last of three, done") << 2 << 3 << 100 << 100;
+    QTest::newRow("more than all") << 0 << 1 << 150 << 100;
+    QTest::newRow("less than nothing") << 1 << 2 << -5 << 50;
+    QTest::newRow("no reads") << 0 << 0 << 50 << 0;
+}
+void TestRecognition::progressOfARun() {
+    QFETCH(int, part);
+    QFETCH(int, parts);
+    QFETCH(int, percent);
+    QFETCH(int, ofRun);
+    QCOMPARE(recognition::RunProgress::ofRun(size_t(part), size_t(parts), percent), ofRun);
+}
+
+void TestRecognition::aLongRunShowsItsProgress_data() {
+    QTest::addColumn<int>("ms"); // how long the engine takes
+    QTest::newRow("short") << 300;
+    QTest::newRow("long") << 1500;
+}
+void TestRecognition::aLongRunShowsItsProgress() {
+    QFETCH(int, ms);
+    Session s;
+    s.select(5, 5, 100, 50);
+    m_engine->setOutput(QByteArray("結果\n"));
+    m_engine->setMode(QStringLiteral("wait"));
+    auto* label = s.window().findChild<QLabel*>(QStringLiteral("lblProgress"));
+    QVERIFY(label);
+    QElapsedTimer sinceStart;
+    bool shown = false;
+    QString text;
+    DuringWait meanwhile([&] {
+        if (!m_engine->ran())
+            return false;
+        if (!sinceStart.isValid())
+            sinceStart.start();
+        if (sinceStart.elapsed() < ms)
+            return false;
+        shown = !label->isHidden();
+        text = label->text();
+        m_engine->release();
+        return true;
+    });
+    s.c().cmdRecognize->click();
+    QCOMPARE(shown, ms > 1000);
+    if (shown)
+        QCOMPARE(text, recognition::RunProgress::text(-1));
+    QVERIFY(label->isHidden());
 }
 
 // The automatic reading's analysis runs beside the window: the window's events go on (a timer

@@ -270,6 +270,8 @@ void TestRecognitionEngine::placesOfAWindowRun() {
     s.select(140, 110, 720, 280);
     s.c().cmdRecognize->click();
     QVERIFY2(s.platform.messages.isEmpty(), qPrintable(s.platform.messages.join(u'\n')));
+    // The loaded engine told how far it had come as it went.
+    QVERIFY(s.window().runState().progress() > 0 && s.window().runState().progress() <= 100);
 
     ResultMarks& marks = s.window().resultText().marks();
     const QList<textplacing::Place> places = marks.places().places();

@@ -17,7 +17,8 @@ QStringList RecordingPlatform::alternativesAt(const QImage& picture, const QRect
 RecordingPlatform::~RecordingPlatform() = default;
 
 BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle style,
-                                        const std::function<bool()>& stopRequested) {
+                                        const std::function<bool()>& stopRequested,
+                                        const std::function<void(int)>& progressed) {
     QFile file(batchPath);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
@@ -25,7 +26,7 @@ BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle st
     batchRuns.push_back({batchPath, style, bytes, {}});
     // No console window: the tests answer no "pause".
     const BatchReport report = runResidentFirst(batchPath, WindowStyle::MinimizedNoFocus, *m_engine,
-                                                nullptr, stopRequested);
+                                                nullptr, stopRequested, progressed);
     batchRuns.back().report = report;
     return report;
 }

@@ -95,7 +95,8 @@ public:
         return choiceAnswers.isEmpty() ? 0 : choiceAnswers.takeFirst();
     }
     BatchReport runBatch(const QString& batchPath, WindowStyle style,
-                         const std::function<bool()>& stopRequested) override;
+                         const std::function<bool()>& stopRequested,
+                         const std::function<void(int)>& progressed) override;
     // Recorded only: a test that wants the engine loaded runs a batch.
     QStringList alternativesAt(const QImage& picture, const QRect& box, bool vertical) override;
     void prepareEngine(const QString& batchText, const QString& batchPath) override {
