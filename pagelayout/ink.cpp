@@ -1,5 +1,6 @@
 #include "ink.h"
 
+#include "librarymessages.h"
 #include "pictureresolution.h"
 #include "resolution.h"
 
@@ -139,6 +140,17 @@ QImage paperWhitened(const QImage& picture, int cut) {
                 line[x] = 255;
     }
     return out;
+}
+
+std::optional<SeparatedInk> separatedInk(const QImage& picture) {
+    const LibraryMessages messages;
+    SeparatedInk separated{toGreyPix(picture), {}};
+    if (!separated.grey)
+        return std::nullopt;
+    separated.ink = inkOf(separated.grey.get());
+    if (!messages.errors().isEmpty())
+        return std::nullopt;
+    return separated;
 }
 
 QRect extentOf(const Ink& ink) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <optional>
 #include <vector>
 
 // The ink of a picture as the layout rules see it: separated from the paper, at a working
@@ -31,6 +32,16 @@ int inkThreshold(const std::vector<int>& histogram, int* paper = nullptr);
 double typicalCharacterSize(const std::vector<QRect>& pieces);
 
 Ink inkOf(const Pix* grey);
+// A picture's grey and its ink, separated once and handed to every rule that looks at the same
+// pixels (the orientation check, the spread's fold, the plan).
+struct SeparatedInk {
+    PixPtr grey;
+    Ink ink;
+};
+// None when the picture library does not take the picture or reports an error on the way:
+// each rule then separates the picture on its own and says what went wrong.
+std::optional<SeparatedInk> separatedInk(const QImage& picture);
+
 // The box all the ink's pieces lie in, in working pixels; empty when there are none.
 QRect extentOf(const Ink& ink);
 

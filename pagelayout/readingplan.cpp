@@ -275,13 +275,21 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
 }
 
 // The plan as the steps find it; none when the library has not taken the picture at all.
-std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningHeads kept) {
+std::optional<ReadingPlan> plannedSteps(const QImage& given, std::optional<SeparatedInk> separated,
+                                        Ruby ruby, RunningHeads kept) {
     ReadingPlan plan;
     QImage picture = given;
-    PixPtr grey = toGreyPix(picture);
-    if (!grey)
-        return std::nullopt;
-    Ink ink = inkOf(grey.get());
+    PixPtr grey;
+    Ink ink;
+    if (separated) {
+        grey = std::move(separated->grey);
+        ink = std::move(separated->ink);
+    } else {
+        grey = toGreyPix(picture);
+        if (!grey)
+            return std::nullopt;
+        ink = inkOf(grey.get());
+    }
     // Light text on a dark ground (a dark theme's window): no text is found on it as it is, and
     // turned dark on light it is found and read as any page. A page on a dark desk or half in
     // shadow holds text as it is, and stays as it is.
@@ -409,8 +417,16 @@ std::optional<ReadingPlan> plannedSteps(const QImage& given, Ruby ruby, RunningH
 } // namespace
 
 ReadingPlan planReading(const QImage& picture, Ruby ruby, RunningHeads heads) {
+    return planReading(picture, SeparatedInk{}, ruby, heads);
+}
+
+ReadingPlan planReading(const QImage& picture, SeparatedInk separated, Ruby ruby,
+                        RunningHeads heads) {
     const LibraryMessages messages;
-    const std::optional<ReadingPlan> plan = plannedSteps(picture, ruby, heads);
+    std::optional<SeparatedInk> given;
+    if (separated.grey)
+        given = std::move(separated);
+    const std::optional<ReadingPlan> plan = plannedSteps(picture, std::move(given), ruby, heads);
     if (plan && messages.errors().isEmpty())
         return *plan;
     // A step that failed left its part undone or its picture blank: nothing of it is used.

@@ -16,6 +16,7 @@
 namespace quillpix::pagelayout {
 
 struct Ink;
+struct SeparatedInk;
 // Whether the text is large enough, both ways, for the engine's orientation detection to be
 // trusted with it (and ink without text never is): at least kLeastEmsToOrient characters from the
 // first ink to the last across and down (three lines at the usual pitches of 1.65 to 1.95
@@ -101,5 +102,9 @@ struct ReadingPlan {
 // force).
 ReadingPlan planReading(const QImage& picture, Ruby ruby = Ruby::PaintedOver,
                         RunningHeads heads = RunningHeads::LeftOut);
+// The same for a picture whose grey and ink have been separated already (separatedInk), which
+// the plan takes over.
+ReadingPlan planReading(const QImage& picture, SeparatedInk separated, Ruby ruby,
+                        RunningHeads heads);
 
 } // namespace quillpix::pagelayout

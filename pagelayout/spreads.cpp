@@ -95,11 +95,14 @@ std::optional<SpreadHalves> spreadHalves(const QImage& picture) {
     // Only a picture wider than tall can hold two pages side by side: most pages end here.
     if (picture.width() <= picture.height())
         return std::nullopt;
-    const LibraryMessages messages;
-    const PixPtr grey = toGreyPix(picture);
-    if (!grey)
+    const std::optional<SeparatedInk> separated = separatedInk(picture);
+    return separated ? spreadHalves(picture, separated->ink) : std::nullopt;
+}
+
+std::optional<SpreadHalves> spreadHalves(const QImage& picture, const Ink& ink) {
+    if (picture.width() <= picture.height())
         return std::nullopt;
-    const Ink ink = inkOf(grey.get());
+    const LibraryMessages messages;
     const std::optional<std::pair<int, int>> band = foldBand(ink);
     if (!band || !messages.errors().isEmpty())
         return std::nullopt;

@@ -42,5 +42,7 @@ std::optional<std::pair<int, int>> foldBand(const Ink& ink);
 // The picture parted at its fold; none when it is not a spread (see foldBand) or the picture
 // library does not take it.
 std::optional<SpreadHalves> spreadHalves(const QImage& picture);
+// The same for a picture whose ink has been separated already (separatedInk).
+std::optional<SpreadHalves> spreadHalves(const QImage& picture, const Ink& ink);
 
 } // namespace quillpix::pagelayout

@@ -1,5 +1,6 @@
 #include "automatic.h"
 
+#include "ink.h"
 #include "orientation.h"
 
 #include "pageonpicture.h"
@@ -44,8 +45,8 @@ QImage turnedUpright(const QImage& picture, int quarterTurns) {
 
 // The clockwise quarter turns that stand the page upright; 0 for a picture too small to tell
 // (a cut-out of a line or a few characters) or when the engine's detection is unsure.
-int quarterTurnsToUpright(const QImage& picture) {
-    if (!pagelayout::enoughTextToOrient(picture))
+int quarterTurnsToUpright(const QImage& picture, const pagelayout::Ink* ink) {
+    if (!(ink ? pagelayout::enoughTextToOrient(*ink) : pagelayout::enoughTextToOrient(picture)))
         return 0;
     return engine::turnsToMake(engine::findOrientation(picture)).value_or(0);
 }
@@ -53,8 +54,9 @@ int quarterTurnsToUpright(const QImage& picture) {
 // A spread's two pages, each planned as a page of its own, in a reader's order: a vertical
 // book is read from its right page; none when the page is no spread.
 std::vector<PreparedPage> spreadPages(const QImage& page, const EngineSettings& chosen,
-                                      pagelayout::RunningHeads heads) {
-    const std::optional<pagelayout::SpreadHalves> halves = pagelayout::spreadHalves(page);
+                                      pagelayout::RunningHeads heads, const pagelayout::Ink* ink) {
+    const std::optional<pagelayout::SpreadHalves> halves =
+        ink ? pagelayout::spreadHalves(page, *ink) : pagelayout::spreadHalves(page);
     if (!halves)
         return {};
     std::vector<PreparedPage> pages;
@@ -80,7 +82,12 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
                                  pagelayout::RunningHeads heads, Spreads spreads) {
     PreparedPicture prepared;
     prepared.chosen = chosen;
-    prepared.quarterTurns = quarterTurnsToUpright(picture);
+    // The picture's ink, separated once for every look at these pixels: the orientation check,
+    // the spread's fold and the plan, while nothing has turned or flattened the page.
+    std::optional<pagelayout::SeparatedInk> ink = pagelayout::separatedInk(picture);
+    prepared.quarterTurns = quarterTurnsToUpright(picture, ink ? &ink->ink : nullptr);
+    if (prepared.quarterTurns != 0)
+        ink.reset();
     const QImage upright =
         prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
     prepared.uprightSize = upright.size();
@@ -90,10 +97,11 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
         pagelayout::FlatPage flat = pagelayout::flattened(upright, *corners);
         prepared.flattening = flat.flattening;
         page = std::move(flat.picture);
+        ink.reset();
     }
     prepared.plannedSize = page.size();
     if (spreads == Spreads::TwoPages) {
-        prepared.pages = spreadPages(page, chosen, heads);
+        prepared.pages = spreadPages(page, chosen, heads, ink ? &ink->ink : nullptr);
         if (!prepared.pages.empty()) {
             prepared.plan = prepared.pages.front().plan;
             prepared.settings = prepared.pages.front().settings;
@@ -101,7 +109,9 @@ PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& ch
             return prepared;
         }
     }
-    prepared.plan = pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
+    prepared.plan =
+        ink ? pagelayout::planReading(page, std::move(*ink), pagelayout::Ruby::PaintedOver, heads)
+            : pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
     prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
     // One picture per plan; a spread read as two pages has a plan for each (spreadPages).
     prepared.picture = prepared.plan.pictures.value(0, page);

@@ -1073,6 +1073,14 @@ void TestPageLayout::planOfATwoTierPage() {
     QCOMPARE(int(kept.regions.size()), 4);
     QVERIFY(kept.regions.front().at.y() < 110);
     QVERIFY(kept.regions.back().at.y() > 2300);
+    // The ink separated beforehand makes the same plan.
+    std::optional<SeparatedInk> ink = separatedInk(headed);
+    QVERIFY(ink);
+    const ReadingPlan shared =
+        planReading(headed, std::move(*ink), Ruby::PaintedOver, RunningHeads::LeftOut);
+    QCOMPARE(shared.notes, leftOut.notes);
+    QCOMPARE(shared.pictures, leftOut.pictures);
+    QCOMPARE(shared.regions.size(), leftOut.regions.size());
 }
 
 void TestPageLayout::foldBand_data() {
@@ -1208,6 +1216,11 @@ void TestPageLayout::planOfASpread() {
         // The characters beside the band keep their ink.
         QVERIFY(inkIn(halves->left, QRect(1050, 150, 40, 1400)) > 1000);
         QVERIFY(inkIn(halves->right, QRect(1390 - halves->fold, 150, 40, 1400)) > 1000);
+        // The ink separated beforehand parts it alike.
+        const std::optional<SeparatedInk> ink = separatedInk(sheet);
+        QVERIFY(ink);
+        const std::optional<SpreadHalves> again = spreadHalves(sheet, ink->ink);
+        QVERIFY(again && again->fold == halves->fold && again->right == halves->right);
     }
     // One page alone is no spread.
     QVERIFY(!spreadHalves(left.image));

@@ -666,6 +666,8 @@ void TestPipeline::turnedPageIsReadUpright() {
         return;
     }
     QCOMPARE(prepared.plan.skewDegrees, 0.0);
+    // Planned on the page stood upright, not on the ink of the page as it lay.
+    QCOMPARE(prepared.plan.direction, pagelayout::Direction::Horizontal);
     QCOMPARE(prepared.picture.size(), size);
     QCOMPARE(prepared.picture.dotsPerMeterY(), scanned.dotsPerMeterX());
     QVERIFY(prepared.picture.convertToFormat(QImage::Format_Grayscale8)
