@@ -32,8 +32,12 @@ int main(int argc, char* argv[]) {
     quillpix::pagelayout::routeLibraryMessages();
     // The scan and the folder batch run before anything asks for a display; the scan first, as
     // its own --help is the batch's word too.
-    if (quillpix::scancli::wantsScan(argc, argv))
-        return quillpix::scancli::runScan(argc, argv);
+    if (quillpix::scancli::wantsScan(argc, argv)) {
+        const int status = quillpix::scancli::runScan(argc, argv);
+        quillpix::scanner::finishSane();
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     if (quillpix::folderbatch::wantsCommandLine(argc, argv))
         return quillpix::folderbatch::runCommandLine(argc, argv);
     // Without a display Qt would end the program with an abort and its plugin's message.
@@ -106,8 +110,8 @@ int main(int argc, char* argv[]) {
     });
     const int status = app.exec();
     // A page still being drawn for a choice the user left cannot be stopped inside Poppler;
-    // the program does not wait for it.
-    if (quillpix::viewer::readsUnderWay()) {
+    // the program does not wait for it. Nor, after a scan, for the exit handlers (finishSane).
+    if (quillpix::scanner::finishSane() || quillpix::viewer::readsUnderWay()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -7,6 +7,7 @@
 
 #include <poll.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -15,13 +16,22 @@
 namespace quillpix::scanner {
 namespace {
 
-// SANE's one sane_init for the process, and its sane_exit when the process ends. The lock is
-// held for the whole of each call of ours: the backends are not safe across threads.
+// SANE's one sane_init for the process, and its sane_exit when the process ends or finish()
+// is called. The lock is held for the whole of each call of ours: the backends are not safe
+// across threads.
+std::atomic<bool> g_started{false};
+
 class Library {
 public:
     static Library& instance() {
         static Library library;
         return library;
+    }
+    void finish() {
+        const std::lock_guard guard(lock);
+        if (status == SANE_STATUS_GOOD)
+            sane_exit();
+        status = SANE_STATUS_INVAL;
     }
     std::mutex lock;
     SANE_Status status = SANE_STATUS_GOOD;
@@ -30,6 +40,7 @@ private:
     Library() {
         SANE_Int version = 0;
         status = sane_init(&version, nullptr);
+        g_started = true;
     }
     ~Library() {
         if (status == SANE_STATUS_GOOD)
@@ -323,17 +334,24 @@ struct Reading {
     QString unreadable; // why the page cannot become a picture
 
     bool stopAsked() const { return events.stopRequested && events.stopRequested(); }
-    // Waits for the device's next piece where it reads without blocking; a blocking device
-    // hands each piece over as it comes, and the stop is asked between them.
-    void waitForData(SANE_Int fd) const {
-        if (fd >= 0) {
+    // Waits until the device has its next piece, asking the stop meanwhile; false for a stop.
+    // Reading first would do on a good backend, but some end the page on an empty pipe.
+    bool waitForData(SANE_Int fd) const {
+        for (;;) {
+            if (stopAsked())
+                return false;
+            if (fd < 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return true;
+            }
             pollfd ready{fd, POLLIN, 0};
-            ::poll(&ready, 1, 100);
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (::poll(&ready, 1, 100) != 0)
+                return true;
         }
     }
 
+    // A device that reads without blocking is waited for here; a blocking one hands each piece
+    // over as it comes, and the stop is asked between them.
     SANE_Status readFrame(Frame& frame, qint64 before, qint64 expected) {
         const bool nonBlocking = sane_set_io_mode(h, SANE_TRUE) == SANE_STATUS_GOOD;
         SANE_Int fd = -1;
@@ -343,7 +361,7 @@ struct Reading {
             frame.data.reserve(qsizetype(frame.lines) * frame.bytesPerLine);
         QByteArray piece(64 * 1024, '\0');
         for (;;) {
-            if (stopAsked())
+            if (stopAsked() || (fd >= 0 && !waitForData(fd)))
                 return kStopped;
             SANE_Int length = 0;
             const SANE_Status status = sane_read(h, reinterpret_cast<SANE_Byte*>(piece.data()),
@@ -358,8 +376,8 @@ struct Reading {
             // A read cut short by the stop's signal fails; the stop is what happened.
             if (status != SANE_STATUS_GOOD)
                 return stopAsked() ? kStopped : status;
-            if (length == 0 && nonBlocking)
-                waitForData(fd);
+            if (length <= 0 && nonBlocking && fd < 0 && !waitForData(fd))
+                return kStopped;
         }
     }
 
@@ -530,6 +548,13 @@ Capabilities capabilities(const QString& device) {
     return c;
 }
 
+bool finishSane() {
+    if (!g_started)
+        return false;
+    Library::instance().finish();
+    return true;
+}
+
 Outcome scan(const Request& request, const Events& events) {
     Library& library = Library::instance();
     const std::lock_guard guard(library.lock);
@@ -552,6 +577,11 @@ Outcome scan(const Request& request, const Events& events) {
     if ((outcome.error = setUp(handle.handle, device, request, dpi)))
         return outcome;
     readPages(handle.handle, request, events, dpi, outcome);
+    // A page cut short: SANE's reader threads are cancelled at any instruction, and one caught
+    // in malloc, as it is just after the page starts or as it ends, hangs the program. Given a
+    // moment, it waits in a write or a sleep, where the cancel is harmless.
+    if (outcome.error)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     // Also after a page cut short: the device stops feeding and is ready again.
     sane_cancel(handle.handle);
     return outcome;

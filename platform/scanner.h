@@ -114,6 +114,11 @@ Capabilities capabilities(const QString& device);
 // end. A device that cannot do what is asked is an error before anything is read.
 Outcome scan(const Request& request, const Events& events);
 
+// Ends SANE for the rest of the process (what is asked later finds no scanner); whether it had
+// been started. For a program that ends without its exit handlers: a backend's reader thread
+// stopped in mid-page may leave a lock of the C library held that they would wait on for ever.
+bool finishSane();
+
 // What a device's name for a colour mode or a source means; none for one of no such kind
 // ("Halftone", "Transparency Unit").
 std::optional<Mode> modeOfName(const QString& name);

@@ -9,8 +9,13 @@
 #include <QRegularExpression>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillpix::scancli {
@@ -19,19 +24,47 @@ namespace {
 // The signal that asked to stop, 0 while none did. The scan asks it between two pieces of a
 // page; there is no event loop to hand it to.
 std::atomic<int> g_stopSignal{0};
+// Written to when the stop comes, so that a wait for the Enter key ends at once.
+int g_stopPipe[2] = {-1, -1};
 
-extern "C" void onScanStopSignal(int signal) {
-    g_stopSignal = signal;
-}
+// SIGINT and SIGTERM are blocked in every thread and taken by one of their own: a backend's
+// reader thread sets SIGTERM back to its default action for the whole process, which would
+// end the program with a half page. Blocked before any thread starts, so all inherit it.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        if (::pthread_sigmask(SIG_BLOCK, &m_signals, nullptr) != 0 ||
+            ::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        m_watcher = std::thread([this] {
+            const timespec tick{0, 100'000'000};
+            while (!m_over) {
+                const int signal = ::sigtimedwait(&m_signals, nullptr, &tick);
+                // A second one ends the program at once: a device that does not let go of a
+                // page cut short keeps the first from ever being answered.
+                if (signal > 0 && g_stopSignal)
+                    ::_exit(128 + signal);
+                if (signal > 0) {
+                    g_stopSignal = signal;
+                    [[maybe_unused]] const ssize_t written = ::write(g_stopPipe[1], "x", 1);
+                }
+            }
+        });
+    }
+    ~StopSignals() {
+        m_over = true;
+        if (m_watcher.joinable())
+            m_watcher.join();
+    }
 
-// Without SA_RESTART, so that a wait for the Enter key or a read from the device ends at once.
-void catchStopSignals() {
-    struct sigaction action = {};
-    action.sa_handler = onScanStopSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
+private:
+    sigset_t m_signals;
+    std::atomic<bool> m_over{false};
+    std::thread m_watcher;
+};
 
 void print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -46,9 +79,15 @@ bool waitForEnter(int pagesDone) {
                               "(Ctrl+D ends, Ctrl+C stops)... ")
                       .arg(pagesDone));
     for (;;) {
+        pollfd ready[2] = {{STDIN_FILENO, POLLIN, 0}, {g_stopPipe[0], POLLIN, 0}};
+        if (::poll(ready, g_stopPipe[0] >= 0 ? 2 : 1, -1) < 0 && errno != EINTR)
+            return false;
+        if (g_stopSignal)
+            return false;
+        if (!(ready[0].revents & (POLLIN | POLLHUP)))
+            continue;
         char c = 0;
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-        if (got <= 0 || g_stopSignal)
+        if (::read(STDIN_FILENO, &c, 1) <= 0)
             return false;
         if (c == '\n')
             return true;
@@ -116,8 +155,6 @@ QString takeArgument(const QString& name, const QString& value, ParsedArguments&
         if (!positiveNumber(value, r.pages))
             return QCoreApplication::translate("scan", "--pages wants a number from 1, not \"%1\"")
                 .arg(value);
-    } else {
-        return QCoreApplication::translate("scan", "unknown argument \"%1\"").arg(name);
     }
     return {};
 }
@@ -195,28 +232,33 @@ QString usage() {
 
 ParsedArguments parseArguments(const QStringList& arguments) {
     ParsedArguments parsed;
+    // Anywhere, even where a value would stand: "--scan --help" asks for the usage.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        parsed.help = true;
+        return parsed;
+    }
+    static const QStringList known{"--scan", "--device", "--resolution",
+                                   "--mode", "--source", "--pages"};
     bool folderGiven = false;
     for (qsizetype i = 0; i < arguments.size() && parsed.error.isEmpty(); ++i) {
+        // "--name value" or "--name=value"; every argument takes one.
         QString name = arguments[i];
-        if (name == u"--help" || name == u"-h") {
-            parsed.help = true;
-            continue;
-        }
         QString value;
-        const qsizetype equals = name.indexOf(QLatin1Char('='));
-        if (name.startsWith(QLatin1String("--")) && equals > 0) {
+        const qsizetype equals = name.startsWith(QLatin1String("--")) ? name.indexOf(u'=') : -1;
+        if (equals > 0) {
             value = name.mid(equals + 1);
             name.truncate(equals);
-        } else if (i + 1 < arguments.size()) {
-            value = arguments[++i];
-        } else {
-            parsed.error = QCoreApplication::translate("scan", "%1 needs a value").arg(name);
-            break;
         }
+        if (!known.contains(name))
+            parsed.error =
+                QCoreApplication::translate("scan", "unknown argument \"%1\"").arg(arguments[i]);
+        else if (equals < 0 && i + 1 >= arguments.size())
+            parsed.error = QCoreApplication::translate("scan", "%1 needs a value").arg(name);
+        else
+            parsed.error = takeArgument(name, equals > 0 ? value : arguments[++i], parsed);
         folderGiven |= name == u"--scan";
-        parsed.error = takeArgument(name, value, parsed);
     }
-    if (parsed.error.isEmpty() && !parsed.help && !folderGiven)
+    if (parsed.error.isEmpty() && !folderGiven)
         parsed.error = QCoreApplication::translate("scan", "--scan FOLDER is missing");
     return parsed;
 }
@@ -317,7 +359,7 @@ int runScan(int argc, char** argv) {
                           .arg(parsed.error));
         return 2;
     }
-    catchStopSignals();
+    const StopSignals stopSignals;
     Report report;
     scanner::Events events;
     events.stopRequested = [] { return g_stopSignal != 0; };
