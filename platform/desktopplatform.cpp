@@ -281,6 +281,12 @@ scanner::Capabilities DesktopPlatform::scannerCapabilities(const QString& device
     return scanaside::capabilities(device);
 }
 
+QImage DesktopPlatform::scannerPreview(const scanner::Request& request,
+                                       const std::function<bool()>& stopRequested,
+                                       scanner::Error* error) {
+    return scanaside::preview(request, stopRequested, error);
+}
+
 scanner::FolderScan
 DesktopPlatform::scanIntoFolder(const scanner::Request& request, const QString& folder,
                                 const std::function<void(const scanner::Progress&)>& progress,

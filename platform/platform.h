@@ -159,6 +159,16 @@ public:
         none.error = {scanner::Problem::NoSuchDevice, device, {}};
         return none;
     }
+    // One page scanned as asked and handed back, not kept: the flatbed's preview. Null with
+    // the reason in error when it could not be.
+    virtual QImage scannerPreview(const scanner::Request& request,
+                                  const std::function<bool()>& stopRequested,
+                                  scanner::Error* error) {
+        Q_UNUSED(stopRequested);
+        if (error)
+            *error = {scanner::Problem::NoScanner, request.device, {}};
+        return {};
+    }
     // Scans as scanner::scanIntoFolder does; progress is told on the window's thread, and
     // stopRequested is asked from the scan's (between two pieces of a page).
     virtual scanner::FolderScan

@@ -19,6 +19,24 @@ scanner::Capabilities capabilities(const QString& device) {
     return whileAnswering([device] { return scanner::capabilities(device); });
 }
 
+QImage preview(const scanner::Request& request, const std::function<bool()>& stopRequested,
+               scanner::Error* error) {
+    const auto [picture, outcome] = whileAnswering([request, stopRequested] {
+        QImage page;
+        scanner::Events events;
+        events.stopRequested = stopRequested;
+        events.page = [&page](const QImage& scanned, scanner::Error&) {
+            page = scanned;
+            return true;
+        };
+        const scanner::Outcome outcome = scanner::scan(request, events);
+        return std::pair{page, outcome};
+    });
+    if (error)
+        *error = outcome.error;
+    return picture;
+}
+
 scanner::FolderScan scanIntoFolder(const scanner::Request& request, const QString& folder,
                                    const std::function<void(const scanner::Progress&)>& progress,
                                    const std::function<bool()>& stopRequested) {

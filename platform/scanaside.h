@@ -10,6 +10,8 @@ namespace quillpix::scanaside {
 
 QList<scanner::Device> devices(scanner::Error* error);
 scanner::Capabilities capabilities(const QString& device);
+QImage preview(const scanner::Request& request, const std::function<bool()>& stopRequested,
+               scanner::Error* error);
 // progress is called on the calling thread; stopRequested on the scanning one.
 scanner::FolderScan scanIntoFolder(const scanner::Request& request, const QString& folder,
                                    const std::function<void(const scanner::Progress&)>& progress,

@@ -1,6 +1,7 @@
 #include "scandialog.h"
 
 #include "platform.h"
+#include "scanpreview.h"
 #include "settingsfile.h"
 
 #include <QCloseEvent>
@@ -145,6 +146,9 @@ ScanDialog::ScanDialog(Platform& platform, const QString& folder, const QString&
                    "cmdStopScan");
     m_close =
         named(new QPushButton(QCoreApplication::translate("scan", "閉じる"), this), "cmdCloseScan");
+    m_preview = named(new QPushButton(QCoreApplication::translate("scan", "プレビュー"), this),
+                      "cmdPreview");
+    m_glass = new ScanPreview(this);
     m_scan->setDefault(true);
     m_stop->setEnabled(false);
 
@@ -155,16 +159,24 @@ ScanDialog::ScanDialog(Platform& platform, const QString& folder, const QString&
     form->addRow(QCoreApplication::translate("scan", "原稿の置き場所"), m_source);
     form->addRow(QCoreApplication::translate("scan", "保存先"), new QLabel(folder, this));
     auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(m_preview, QDialogButtonBox::ActionRole);
     buttons->addButton(m_scan, QDialogButtonBox::ActionRole);
     buttons->addButton(m_stop, QDialogButtonBox::ActionRole);
     buttons->addButton(m_close, QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(m_glass);
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
     layout->addWidget(buttons);
 
     connect(m_scan, &QPushButton::clicked, this, &ScanDialog::scan);
+    connect(m_preview, &QPushButton::clicked, this, &ScanDialog::preview);
+    // The glass is the flatbed's: the feeder's sheets are scanned whole.
+    connect(m_source, &QComboBox::currentIndexChanged, this, [this] {
+        m_preview->setEnabled(!m_offered.area.isNull() && !m_scanning &&
+                              request().source == scanner::Source::Flatbed);
+    });
     connect(m_stop, &QPushButton::clicked, this, &ScanDialog::stop);
     connect(m_close, &QPushButton::clicked, this, &ScanDialog::reject);
     connect(m_device, &QComboBox::currentIndexChanged, this, [this] { deviceChosen(); });
@@ -205,6 +217,8 @@ void ScanDialog::deviceChosen() {
     m_status->setText(
         QCoreApplication::translate("scan", "スキャナー %1 に問い合わせています…").arg(device));
     const scanner::Capabilities c = m_platform.scannerCapabilities(device);
+    m_offered = c;
+    m_glass->clear();
     setBusy(false);
     if (c.error) {
         m_status->setText(scanProblemMessage(c.error, request()));
@@ -234,12 +248,38 @@ void ScanDialog::deviceChosen() {
     if (c.sources.contains(Source::Feeder))
         sources.append({QCoreApplication::translate("scan", "フィーダー"), int(Source::Feeder)});
     offer(m_source, sources, m_source->property("wanted").toInt());
+    m_preview->setEnabled(!c.area.isNull() && request().source == Source::Flatbed);
+}
+
+void ScanDialog::preview() {
+    if (m_scanning || m_offered.area.isNull())
+        return;
+    scanner::Request r = request();
+    r.resolution = scanner::resolutionWithin(30, m_offered);
+    if (m_offered.modes.contains(scanner::Mode::Grey))
+        r.mode = scanner::Mode::Grey;
+    r.area = m_offered.area;
+    r.pages = 1;
+    m_stopRequested = false;
+    m_scanning = true;
+    setBusy(true);
+    m_status->setText(QCoreApplication::translate("scan", "プレビューをスキャンしています…"));
+    scanner::Error error;
+    const QImage picture = m_platform.scannerPreview(
+        r, [this] { return m_stopRequested.load(); }, &error);
+    m_scanning = false;
+    setBusy(false);
+    m_status->setText(error ? scanProblemMessage(error, r) : QString());
+    if (!picture.isNull())
+        m_glass->show(picture, m_offered.area);
 }
 
 void ScanDialog::setBusy(bool busy) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_device, m_resolution, m_mode, m_source, m_scan, m_close})
         w->setEnabled(!busy);
+    m_preview->setEnabled(!busy && !m_offered.area.isNull() &&
+                          request().source == scanner::Source::Flatbed);
     m_stop->setEnabled(busy && m_scanning);
     if (busy)
         setCursor(Qt::BusyCursor);
@@ -253,6 +293,8 @@ scanner::Request ScanDialog::request() const {
     r.resolution = m_resolution->value();
     r.mode = scanner::Mode(m_mode->currentData().toInt());
     r.source = scanner::Source(m_source->currentData().toInt());
+    if (r.source == scanner::Source::Flatbed)
+        r.area = m_glass->region();
     return r;
 }
 

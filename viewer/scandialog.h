@@ -14,6 +14,10 @@ class QPushButton;
 class QSpinBox;
 
 namespace quillpix {
+class ScanPreview;
+}
+
+namespace quillpix {
 
 class Platform;
 
@@ -35,6 +39,8 @@ public:
 public Q_SLOTS:
     void scan();
     void stop();
+    // A quick grey scan of the whole glass, to drag out the part to scan.
+    void preview();
     // Esc: stops a scan under way; closes the dialog when none is.
     void reject() override;
 
@@ -64,6 +70,9 @@ private:
     QPushButton* m_scan;
     QPushButton* m_stop;
     QPushButton* m_close;
+    QPushButton* m_preview;
+    ScanPreview* m_glass;
+    scanner::Capabilities m_offered;
     bool m_scanning = false;
     std::atomic<bool> m_stopRequested{false};
     QStringList m_written;

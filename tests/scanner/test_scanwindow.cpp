@@ -3,6 +3,7 @@
 #include "picturebox.h"
 #include "saneconfig.h"
 #include "scandialog.h"
+#include "scanpreview.h"
 #include "viewerwindow.h"
 
 #include <QAction>
@@ -169,6 +170,46 @@ private Q_SLOTS:
         QVERIFY(dialog->isVisible());
         QCOMPARE(w.c().File1->count(), 1);
         QCOMPARE(w.c().File1->item(0)->text(), QStringLiteral("a.png"));
+        dialog->close();
+    }
+
+    // The preview shows the whole glass and keeps nothing; the part dragged out of it is what
+    // the scan takes: the glass's top-left quarter, 100 mm square, is 197 pixels at 50 dpi.
+    void aPartOfTheGlass() {
+        ViewerWindow w;
+        w.open();
+        const QString folder = w.c().File1->folder();
+        const QStringList before = entries(folder);
+        ScanDialog* dialog = openScanDialog(w);
+        QVERIFY(dialog);
+        choose(part<QComboBox>(dialog, "cmbScanSource"), int(scanner::Source::Flatbed));
+        part<QSpinBox>(dialog, "spnResolution")->setValue(50);
+        auto* preview = part<QPushButton>(dialog, "cmdPreview");
+        QVERIFY(preview->isEnabled());
+        QTest::mouseClick(preview, Qt::LeftButton);
+        auto* glass = part<ScanPreview>(dialog, "picScanPreview");
+        QVERIFY(glass->hasPicture());
+        QVERIFY(w.platform.scanRuns.isEmpty());
+        QCOMPARE(entries(folder), before);
+        const int side = std::min(glass->width(), glass->height());
+        const QPoint corner((glass->width() - side) / 2, (glass->height() - side) / 2);
+        QTest::mousePress(glass, Qt::LeftButton, {}, corner);
+        QTest::mouseMove(glass, corner + QPoint(side / 4, side / 4));
+        QTest::mouseRelease(glass, Qt::LeftButton, {}, corner + QPoint(side / 2, side / 2));
+        QVERIFY(!glass->region().isNull());
+        QTest::mouseClick(part<QPushButton>(dialog, "cmdScan"), Qt::LeftButton);
+        QCOMPARE(w.platform.scanRuns.size(), 1);
+        const QStringList written = w.platform.scanRuns[0].result.written;
+        QCOMPARE(written.size(), 1);
+        const QSize size = QImage(written[0]).size();
+        QVERIFY2(std::abs(size.width() - 197) <= 3 && std::abs(size.height() - 197) <= 3,
+                 qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
+
+        // The feeder's sheets are scanned whole: no preview to drag on.
+        dialog = openScanDialog(w);
+        QVERIFY(dialog);
+        choose(part<QComboBox>(dialog, "cmbScanSource"), int(scanner::Source::Feeder));
+        QVERIFY(!part<QPushButton>(dialog, "cmdPreview")->isEnabled());
         dialog->close();
     }
 

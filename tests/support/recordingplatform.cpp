@@ -39,6 +39,12 @@ scanner::Capabilities RecordingPlatform::scannerCapabilities(const QString& devi
     return scanaside::capabilities(device);
 }
 
+QImage RecordingPlatform::scannerPreview(const scanner::Request& request,
+                                         const std::function<bool()>& stopRequested,
+                                         scanner::Error* error) {
+    return scanaside::preview(request, stopRequested, error);
+}
+
 scanner::FolderScan
 RecordingPlatform::scanIntoFolder(const scanner::Request& request, const QString& folder,
                                   const std::function<void(const scanner::Progress&)>& progress,

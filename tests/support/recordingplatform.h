@@ -154,6 +154,9 @@ public:
     QVector<ScanRun> scanRuns;
     QList<scanner::Device> scanners(scanner::Error* error) override;
     scanner::Capabilities scannerCapabilities(const QString& device) override;
+    QImage scannerPreview(const scanner::Request& request,
+                          const std::function<bool()>& stopRequested,
+                          scanner::Error* error) override;
     scanner::FolderScan
     scanIntoFolder(const scanner::Request& request, const QString& folder,
                    const std::function<void(const scanner::Progress&)>& progress,
