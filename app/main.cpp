@@ -7,6 +7,7 @@
 #include "librarymessages.h"
 #include "pages.h"
 #include "pictureloader.h"
+#include "scancli.h"
 #include "startuproutines.h"
 #include "stopsignals.h"
 
@@ -29,7 +30,14 @@ int main(int argc, char* argv[]) {
     // the collector of the thread and run whose call caused them (the window's runs, its folder
     // batch's workers, the command-line batch), so a failed analysis step is that run's reason.
     quillpix::pagelayout::routeLibraryMessages();
-    // The folder batch runs before anything asks for a display.
+    // The scan and the folder batch run before anything asks for a display; the scan first, as
+    // its own --help is the batch's word too.
+    if (quillpix::scancli::wantsScan(argc, argv)) {
+        const int status = quillpix::scancli::runScan(argc, argv);
+        quillpix::scanner::finishSane();
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     if (quillpix::folderbatch::wantsCommandLine(argc, argv))
         return quillpix::folderbatch::runCommandLine(argc, argv);
     // Without a display Qt would end the program with an abort and its plugin's message.
@@ -102,8 +110,8 @@ int main(int argc, char* argv[]) {
     });
     const int status = app.exec();
     // A page still being drawn for a choice the user left cannot be stopped inside Poppler;
-    // the program does not wait for it.
-    if (quillpix::viewer::readsUnderWay()) {
+    // the program does not wait for it. Nor, after a scan, for the exit handlers (finishSane).
+    if (quillpix::scanner::finishSane() || quillpix::viewer::readsUnderWay()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

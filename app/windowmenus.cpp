@@ -21,6 +21,7 @@ WindowMenus::WindowMenus(QMenuBar* bar, QWidget* window, Controls& c, std::funct
     addOwn(file, "actOpenFolder");
     addOwn(file, "actPaste");
     addOwn(file, "actCapture");
+    addOwn(file, "actScan");
     file->addSeparator();
     addOwn(file, "actReadFolder");
     addOwn(file, "actMakeBook");

@@ -2,6 +2,7 @@
 
 #include "residentengine.h"
 #include "residentfirst.h"
+#include "scanaside.h"
 #include "screencapture.h"
 #include "soundplayer.h"
 
@@ -271,6 +272,27 @@ void DesktopPlatform::showNotice(const QString& text) {
     }
     notice->show();
     QTimer::singleShot(3500, notice, &QWidget::close);
+}
+
+QList<scanner::Device> DesktopPlatform::scanners(scanner::Error* error) {
+    return scanaside::devices(error);
+}
+
+scanner::Capabilities DesktopPlatform::scannerCapabilities(const QString& device) {
+    return scanaside::capabilities(device);
+}
+
+QImage DesktopPlatform::scannerPreview(const scanner::Request& request,
+                                       const std::function<bool()>& stopRequested,
+                                       scanner::Error* error) {
+    return scanaside::preview(request, stopRequested, error);
+}
+
+scanner::FolderScan
+DesktopPlatform::scanIntoFolder(const scanner::Request& request, const QString& folder,
+                                const std::function<void(const scanner::Progress&)>& progress,
+                                const std::function<bool()>& stopRequested) {
+    return scanaside::scanIntoFolder(request, folder, progress, stopRequested);
 }
 
 } // namespace quillpix

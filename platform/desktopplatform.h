@@ -43,6 +43,15 @@ public:
     void copyText(const QString& text) override;
     ScreenRegion captureScreenRegion() override;
     void showNotice(const QString& text) override;
+    QList<scanner::Device> scanners(scanner::Error* error) override;
+    scanner::Capabilities scannerCapabilities(const QString& device) override;
+    QImage scannerPreview(const scanner::Request& request,
+                          const std::function<bool()>& stopRequested,
+                          scanner::Error* error) override;
+    scanner::FolderScan
+    scanIntoFolder(const scanner::Request& request, const QString& folder,
+                   const std::function<void(const scanner::Progress&)>& progress,
+                   const std::function<bool()>& stopRequested) override;
 
 private:
     QWidget* m_window = nullptr;

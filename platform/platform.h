@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lines.h"
+#include "scanfolder.h"
 #include "textfiles.h"
 
 #include <QCoreApplication>
@@ -146,6 +147,43 @@ public:
     virtual ScreenRegion captureScreenRegion() = 0;
     // A short notice that goes away by itself; nothing waits for it.
     virtual void showNotice(const QString& text) = 0;
+
+    // Scanners, through SANE. Each call returns once it has ended, the window handling its
+    // events meanwhile; a platform without scanners finds none.
+    virtual QList<scanner::Device> scanners(scanner::Error* error) {
+        if (error)
+            *error = {scanner::Problem::NoScanner, {}, {}};
+        return {};
+    }
+    virtual scanner::Capabilities scannerCapabilities(const QString& device) {
+        scanner::Capabilities none;
+        none.device = device;
+        none.error = {scanner::Problem::NoSuchDevice, device, {}};
+        return none;
+    }
+    // One page scanned as asked and handed back, not kept: the flatbed's preview. Null with
+    // the reason in error when it could not be.
+    virtual QImage scannerPreview(const scanner::Request& request,
+                                  const std::function<bool()>& stopRequested,
+                                  scanner::Error* error) {
+        Q_UNUSED(stopRequested);
+        if (error)
+            *error = {scanner::Problem::NoScanner, request.device, {}};
+        return {};
+    }
+    // Scans as scanner::scanIntoFolder does; progress is told on the window's thread, and
+    // stopRequested is asked from the scan's (between two pieces of a page).
+    virtual scanner::FolderScan
+    scanIntoFolder(const scanner::Request& request, const QString& folder,
+                   const std::function<void(const scanner::Progress&)>& progress,
+                   const std::function<bool()>& stopRequested) {
+        Q_UNUSED(folder);
+        Q_UNUSED(progress);
+        Q_UNUSED(stopRequested);
+        scanner::FolderScan none;
+        none.error = {scanner::Problem::NoScanner, request.device, {}};
+        return none;
+    }
 };
 
 // What a button says when the desktop has no program to open its file with: what was to be

@@ -10,18 +10,19 @@ JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 # Qt 6 interface (PDF pages) and its core library (optional: a scanned page's own picture,
 # otherwise every page is drawn), the engine's library for the resident engine, PoDoFo for
 # writing searchable PDFs, and the Noto CJK fonts (the sample pictures are drawn with Noto Sans
-# CJK JP at build time), and Qt's translation tools (lupdate, lrelease and their CMake functions)
-# for the program's English and Japanese texts.
+# CJK JP at build time), Qt's translation tools (lupdate, lrelease and their CMake functions)
+# for the program's English and Japanese texts, and SANE's library for scanners.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-tools-dev
     qt6-l10n-tools libicu-dev
     libsndfile1-dev libasound2-dev libpoppler-qt6-dev libpoppler-private-dev libtesseract-dev
-    libleptonica-dev libpodofo-dev fonts-noto-cjk)
+    libleptonica-dev libpodofo-dev libsane-dev fonts-noto-cjk)
 # What running needs besides: the engine with its Japanese (horizontal and vertical) and
 # English data and its orientation data (the automatic reading stands turned pages up),
 # xdg-open for the buttons that hand files and folders to the desktop, Qt's readers for TIFF
-# and WebP, and Qt's own translations (its dialogs and menus in Japanese).
+# and WebP, Qt's own translations (its dialogs and menus in Japanese), and SANE's backends for
+# the scanners (its test backend is what the tests scan with).
 RUN_PACKAGES=(tesseract-ocr tesseract-ocr-jpn tesseract-ocr-jpn-vert tesseract-ocr-osd
-    tesseract-ocr-eng xdg-utils qt6-image-formats-plugins qt6-translations-l10n)
+    tesseract-ocr-eng xdg-utils qt6-image-formats-plugins qt6-translations-l10n libsane1)
 # What the tests and benchmarks need besides: Google Benchmark, and for the end-to-end test an
 # X server without a screen, the tools that drive and inspect windows on it, and ImageMagick's
 # import for its screenshots; a light window manager to check the window's frame under one;

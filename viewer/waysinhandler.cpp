@@ -4,6 +4,7 @@
 #include "filelistbox.h"
 #include "platform.h"
 #include "runstate.h"
+#include "scanhandler.h"
 #include "viewerhandler.h"
 #include "waysin.h"
 
@@ -16,9 +17,13 @@ namespace quillpix {
 WaysInHandler::WaysInHandler(const WaysInControls& controls, ViewerHandler& viewer,
                              const RunState& runState, Platform& platform, const Folders& folders)
     : m_c(controls), m_viewer(viewer), m_runState(runState), m_platform(platform),
-      m_pictureFolders(folders.parent) {
+      m_pictureFolders(folders.parent),
+      m_scan(std::make_unique<ScanHandler>(controls.window, controls.File1, viewer, runState,
+                                           platform, folders)) {
     addMenuItems();
 }
+
+WaysInHandler::~WaysInHandler() = default;
 
 void WaysInHandler::addMenuItems() {
     // Ahead of the list's other items; their keys work anywhere in the window, but a text box
@@ -42,7 +47,7 @@ void WaysInHandler::addMenuItems() {
     auto* separator = new QAction(m_c.File1);
     separator->setSeparator(true);
     m_c.File1->insertActions(m_c.File1->actions().value(0),
-                             {openFolder, openFile, paste, capture, separator});
+                             {openFolder, openFile, paste, capture, m_scan->action(), separator});
     connect(openFolder, &QAction::triggered, this, [this] { openFolderDialog(); });
     connect(openFile, &QAction::triggered, this, [this] { openFileDialog(); });
     connect(paste, &QAction::triggered, this, [this] { this->paste(); });

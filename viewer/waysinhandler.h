@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
 class QWidget;
 
 namespace quillpix {
@@ -14,6 +16,7 @@ class Platform;
 class RunState;
 class FileListBox;
 class ViewerHandler;
+class ScanHandler;
 
 // What the ways in use of the window: the list whose menu offers them.
 struct WaysInControls {
@@ -31,6 +34,7 @@ public:
     // A pasted or captured picture is kept in folders.parent's bmp_gif_clipboard.
     WaysInHandler(const WaysInControls& controls, ViewerHandler& viewer, const RunState& runState,
                   Platform& platform, const Folders& folders);
+    ~WaysInHandler() override;
 
     // Opens the first path as ViewerHandler::open does; a failure is told.
     void openPaths(const QStringList& paths);
@@ -65,6 +69,7 @@ private:
     const RunState& m_runState;
     Platform& m_platform;
     QString m_pictureFolders;
+    std::unique_ptr<ScanHandler> m_scan;
 };
 
 } // namespace quillpix

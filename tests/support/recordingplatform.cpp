@@ -2,6 +2,7 @@
 
 #include "residentengine.h"
 #include "residentfirst.h"
+#include "scanaside.h"
 
 #include <QFile>
 
@@ -29,6 +30,31 @@ BatchReport RecordingPlatform::runBatch(const QString& batchPath, WindowStyle st
                                                 nullptr, stopRequested, progressed);
     batchRuns.back().report = report;
     return report;
+}
+
+QList<scanner::Device> RecordingPlatform::scanners(scanner::Error* error) {
+    return scanaside::devices(error);
+}
+
+scanner::Capabilities RecordingPlatform::scannerCapabilities(const QString& device) {
+    return scanaside::capabilities(device);
+}
+
+QImage RecordingPlatform::scannerPreview(const scanner::Request& request,
+                                         const std::function<bool()>& stopRequested,
+                                         scanner::Error* error) {
+    return scanaside::preview(request, stopRequested, error);
+}
+
+scanner::FolderScan
+RecordingPlatform::scanIntoFolder(const scanner::Request& request, const QString& folder,
+                                  const std::function<void(const scanner::Progress&)>& progress,
+                                  const std::function<bool()>& stopRequested) {
+    scanRuns.push_back({request, folder, {}});
+    const scanner::FolderScan result =
+        scanaside::scanIntoFolder(request, folder, progress, stopRequested);
+    scanRuns.back().result = result;
+    return result;
 }
 
 } // namespace quillpix::testing

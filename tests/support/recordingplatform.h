@@ -145,6 +145,24 @@ public:
     }
     void showNotice(const QString& text) override { notices << text; }
 
+    // Scanners are the real ones SANE finds (the tests give it its test backend); what the
+    // window asked for is recorded.
+    struct ScanRun {
+        scanner::Request request;
+        QString folder;
+        scanner::FolderScan result;
+    };
+    QVector<ScanRun> scanRuns;
+    QList<scanner::Device> scanners(scanner::Error* error) override;
+    scanner::Capabilities scannerCapabilities(const QString& device) override;
+    QImage scannerPreview(const scanner::Request& request,
+                          const std::function<bool()>& stopRequested,
+                          scanner::Error* error) override;
+    scanner::FolderScan
+    scanIntoFolder(const scanner::Request& request, const QString& folder,
+                   const std::function<void(const scanner::Progress&)>& progress,
+                   const std::function<bool()>& stopRequested) override;
+
 private:
     std::unique_ptr<engine::ResidentEngine> m_engine;
 };

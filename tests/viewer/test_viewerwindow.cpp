@@ -658,8 +658,8 @@ private Q_SLOTS:
                                         c.File1->viewport()->mapToGlobal(other.center()));
             QApplication::sendEvent(c.File1->viewport(), &menuEvent);
         }
-        QCOMPARE(offered, (QStringList{"actOpenFolder", "actOpenFile", "actPaste", "actCapture", "",
-                                       "actReadFolder", "actMakeBook"}));
+        QCOMPARE(offered, (QStringList{"actOpenFolder", "actOpenFile", "actPaste", "actCapture",
+                                       "actScan", "", "actReadFolder", "actMakeBook"}));
         QCOMPARE(c.File1->fileName(), QStringLiteral("a.bmp"));
         QCOMPARE(c.picBmp->picture().size(), kPicture);
         QCOMPARE(c.txtResult->text(), QStringLiteral("unsaved"));
