@@ -1193,6 +1193,191 @@ Saved in Shift-JIS, these characters become &quot;?&quot;.</translation>
     </message>
 </context>
 <context>
+    <name>scan</name>
+    <message>
+        <source>スキャナーが見つかりません。
+スキャナーをつないで電源を入れてから、もう一度スキャンしてください。</source>
+        <translation>No scanner was found.
+Connect a scanner, switch it on and scan again.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 が見つかりません（%2）。</source>
+        <translation>There is no scanner %1 (%2).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 は使用中です。
+ほかのプログラムが使い終わってから、もう一度スキャンしてください。</source>
+        <translation>Scanner %1 is busy.
+Scan again when the other program has finished with it.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 のフィーダーで紙が詰まりました。
+紙を取り除いてから、もう一度スキャンしてください。</source>
+        <translation>The feeder of scanner %1 is jammed.
+Clear the paper and scan again.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 のフィーダーに紙がありません。
+紙を入れてから、もう一度スキャンしてください。</source>
+        <translation>The feeder of scanner %1 is empty.
+Put the pages in and scan again.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 のカバーが開いています。
+カバーを閉じてから、もう一度スキャンしてください。</source>
+        <translation>The cover of scanner %1 is open.
+Close it and scan again.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 が応答しません（%2）。
+つながっていて電源が入っているか確かめてください。</source>
+        <translation>Scanner %1 does not answer (%2).
+Check that it is connected and switched on.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 を使う権限がありません（%2）。</source>
+        <translation>You may not use scanner %1 (%2).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 のメモリが足りません（%2）。</source>
+        <translation>Scanner %1 ran out of memory (%2).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 は準備中です。
+しばらくしてから、もう一度スキャンしてください。</source>
+        <translation>Scanner %1 is warming up.
+Scan again in a moment.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 に輸送用のロックがかかっています。
+ロックを外してから、もう一度スキャンしてください。</source>
+        <translation>Scanner %1 is locked for transport.
+Unlock it and scan again.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 がスキャンを受け付けませんでした（%2）。</source>
+        <translation>Scanner %1 refused the scan (%2).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 は %2 dpi でスキャンできません（できるのは %3）。</source>
+        <translation>Scanner %1 cannot scan at %2 dpi (it offers %3).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 はこの色でスキャンできません（できるのは %2）。</source>
+        <translation>Scanner %1 cannot scan in these colours (it offers %2).</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 にはフィーダーがありません。</source>
+        <translation>Scanner %1 has no document feeder.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 にはフラットベッドがありません。</source>
+        <translation>Scanner %1 has no flatbed.</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 から届いたページを画像にできません（%2）。</source>
+        <translation>The page scanner %1 sent cannot be made into a picture (%2).</translation>
+    </message>
+    <message>
+        <source>スキャンしたページを保存できません。
+%1</source>
+        <translation>The scanned page cannot be saved.
+%1</translation>
+    </message>
+    <message>
+        <source>スキャンを中止しました。</source>
+        <translation>The scan was stopped.</translation>
+    </message>
+    <message>
+        <source>スキャン</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>スキャン中止</source>
+        <translation>Stop scan</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>プレビュー</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>スキャナー</source>
+        <translation>Scanner</translation>
+    </message>
+    <message>
+        <source>解像度</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>色</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>原稿の置き場所</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>保存先</source>
+        <translation>Save to</translation>
+    </message>
+    <message>
+        <source>スキャナーを探しています…</source>
+        <translation>Looking for scanners…</translation>
+    </message>
+    <message>
+        <source>スキャナー %1 に問い合わせています…</source>
+        <translation>Asking scanner %1…</translation>
+    </message>
+    <message>
+        <source>カラー</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>グレー</source>
+        <translation>Grey</translation>
+    </message>
+    <message>
+        <source>白黒</source>
+        <translation>Black and white</translation>
+    </message>
+    <message>
+        <source>フラットベッド</source>
+        <translation>Flatbed</translation>
+    </message>
+    <message>
+        <source>フィーダー</source>
+        <translation>Document feeder</translation>
+    </message>
+    <message>
+        <source>プレビューをスキャンしています…</source>
+        <translation>Scanning the preview…</translation>
+    </message>
+    <message>
+        <source>スキャンしています…</source>
+        <translation>Scanning…</translation>
+    </message>
+    <message>
+        <source>%1 ページ目をスキャンしています…</source>
+        <translation>Scanning page %1…</translation>
+    </message>
+    <message>
+        <source>それまでの %1 ページは保存しました。</source>
+        <translation>The %1 pages before it were saved.</translation>
+    </message>
+    <message>
+        <source>スキャンを止めています…</source>
+        <translation>Stopping the scan…</translation>
+    </message>
+    <message>
+        <source>スキャン…</source>
+        <translation>Scan…</translation>
+    </message>
+</context>
+<context>
     <name>searchablepdf</name>
     <message>
         <source>PDF を書けません: %1

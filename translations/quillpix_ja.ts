@@ -497,4 +497,226 @@ FOLDER のすべての画像 (*.bmp, *.gif, *.png, *.jpg, *.jpeg, *.tif, *.tiff,
         <translation>テキストは保存しましたが、要確認の印を保存できませんでした: %1</translation>
     </message>
 </context>
+<context>
+    <name>scan</name>
+    <message>
+        <source>%1 pages scanned. Put the next page on the glass and press Enter (Ctrl+D ends, Ctrl+C stops)... </source>
+        <translation>%1 ページをスキャンしました。次のページをガラス面に置いて Enter を押してください（Ctrl+D で終わり、Ctrl+C で中止）... </translation>
+    </message>
+    <message>
+        <source>colour</source>
+        <translation>カラー</translation>
+    </message>
+    <message>
+        <source>grey</source>
+        <translation>グレー</translation>
+    </message>
+    <message>
+        <source>lineart</source>
+        <translation>白黒</translation>
+    </message>
+    <message>
+        <source>--scan needs a folder</source>
+        <translation>--scan にはフォルダーが必要です</translation>
+    </message>
+    <message>
+        <source>--device needs a scanner&apos;s name, such as test:0</source>
+        <translation>--device にはスキャナーの名前が必要です（例: test:0）</translation>
+    </message>
+    <message>
+        <source>--resolution wants dots per inch, such as 300, not &quot;%1&quot;</source>
+        <translation>--resolution には 300 のような dpi を指定してください（「%1」ではなく）</translation>
+    </message>
+    <message>
+        <source>--mode wants color, gray or lineart, not &quot;%1&quot;</source>
+        <translation>--mode には color、gray、lineart のどれかを指定してください（「%1」ではなく）</translation>
+    </message>
+    <message>
+        <source>--source wants flatbed or adf, not &quot;%1&quot;</source>
+        <translation>--source には flatbed か adf を指定してください（「%1」ではなく）</translation>
+    </message>
+    <message>
+        <source>--pages wants a number from 1, not &quot;%1&quot;</source>
+        <translation>--pages には 1 以上の数を指定してください（「%1」ではなく）</translation>
+    </message>
+    <message>
+        <source>page %1: scanning
+</source>
+        <translation>%1 ページ目: スキャン中
+</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>page %1: %2%</source>
+        <translation><byte value="xd"/>%1 ページ目: %2%</translation>
+    </message>
+    <message>
+        <source>quillpix --scan: %1: the page being scanned was not kept; %2 pages were written.
+</source>
+        <translation>quillpix --scan: %1: スキャン中のページは残していません。%2 ページを書き込みました。
+</translation>
+    </message>
+    <message>
+        <source>Interrupted (SIGINT)</source>
+        <translation>中断しました (SIGINT)</translation>
+    </message>
+    <message>
+        <source>Stopped (SIGTERM)</source>
+        <translation>停止しました (SIGTERM)</translation>
+    </message>
+    <message>
+        <source>Usage: quillpix --scan FOLDER [--device D] [--resolution N]
+                [--mode color|gray|lineart] [--source flatbed|adf] [--pages N]
+
+Scans pages into FOLDER (made when missing) as scan-0001.png, scan-0002.png...,
+numbered on after the pages already there; no file is replaced. Each file is
+printed as it is written.
+
+  --device D      the scanner as SANE names it (default: the first one found)
+  --resolution N  dots per inch (default: 300)
+  --mode M        color (the default), gray or lineart (black and white)
+  --source S      flatbed (the default): one page, or N pages with Enter
+                  pressed between them on a terminal; adf: every sheet in the
+                  document feeder until it is empty (at most N)
+  --pages N       how many pages
+  --help          this text
+
+Exit status: 0 pages were written, 1 the scanner or the folder failed, 2 a wrong
+argument, 3 no scanner was found, 130/143 stopped by SIGINT/SIGTERM.
+</source>
+        <translation>使い方: quillpix --scan FOLDER [--device D] [--resolution N]
+                [--mode color|gray|lineart] [--source flatbed|adf] [--pages N]
+
+ページをスキャンして FOLDER（なければ作ります）に scan-0001.png、scan-0002.png... と
+保存します。番号はすでにあるページの続きで、ファイルを置き換えることはありません。
+書き込んだファイルを一つずつ表示します。
+
+  --device D      SANE の名前でスキャナーを指定（既定: 最初に見つかったもの）
+  --resolution N  1 インチあたりのドット数（既定: 300）
+  --mode M        color（既定）、gray、lineart（白黒）
+  --source S      flatbed（既定）: 1 ページ、または端末で Enter を押しながら N ページ。
+                  adf: フィーダーの紙を空になるまですべて（多くても N 枚）
+  --pages N       ページ数
+  --help          この説明
+
+終了状態: 0 ページを書き込んだ、1 スキャナーかフォルダーの失敗、2 引数の誤り、
+3 スキャナーが見つからない、130/143 SIGINT/SIGTERM で中止。
+</translation>
+    </message>
+    <message>
+        <source>unknown argument &quot;%1&quot;</source>
+        <translation>不明な引数「%1」</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 には値が必要です</translation>
+    </message>
+    <message>
+        <source>--scan FOLDER is missing</source>
+        <translation>--scan FOLDER がありません</translation>
+    </message>
+    <message>
+        <source>no scanner was found: connect one and switch it on, or name it with --device</source>
+        <translation>スキャナーが見つかりません: つないで電源を入れるか、--device で名前を指定してください</translation>
+    </message>
+    <message>
+        <source>there is no scanner %1 (%2)</source>
+        <translation>スキャナー %1 がありません（%2）</translation>
+    </message>
+    <message>
+        <source>scanner %1 is busy: another program is using it (%2)</source>
+        <translation>スキャナー %1 は使用中です: ほかのプログラムが使っています（%2）</translation>
+    </message>
+    <message>
+        <source>the feeder of scanner %1 is jammed: clear it and scan again</source>
+        <translation>スキャナー %1 のフィーダーで紙が詰まりました: 取り除いてからもう一度スキャンしてください</translation>
+    </message>
+    <message>
+        <source>the feeder of scanner %1 is empty: put the pages in and scan again</source>
+        <translation>スキャナー %1 のフィーダーに紙がありません: 紙を入れてからもう一度スキャンしてください</translation>
+    </message>
+    <message>
+        <source>the cover of scanner %1 is open: close it and scan again</source>
+        <translation>スキャナー %1 のカバーが開いています: 閉じてからもう一度スキャンしてください</translation>
+    </message>
+    <message>
+        <source>scanner %1 does not answer (%2): is it connected and switched on?</source>
+        <translation>スキャナー %1 が応答しません（%2）: つながっていて電源が入っていますか？</translation>
+    </message>
+    <message>
+        <source>scanner %1 refused access (%2): this user may not use it</source>
+        <translation>スキャナー %1 が使用を拒みました（%2）: このユーザーには使う権限がありません</translation>
+    </message>
+    <message>
+        <source>scanner %1 ran out of memory (%2)</source>
+        <translation>スキャナー %1 のメモリが足りません（%2）</translation>
+    </message>
+    <message>
+        <source>scanner %1 is warming up: scan again in a moment</source>
+        <translation>スキャナー %1 は準備中です: しばらくしてからもう一度スキャンしてください</translation>
+    </message>
+    <message>
+        <source>scanner %1 is locked for transport: unlock it and scan again</source>
+        <translation>スキャナー %1 に輸送用のロックがかかっています: 外してからもう一度スキャンしてください</translation>
+    </message>
+    <message>
+        <source>scanner %1 refused the scan: %2</source>
+        <translation>スキャナー %1 がスキャンを受け付けませんでした: %2</translation>
+    </message>
+    <message>
+        <source>scanner %1 does not scan at %2 dpi; it offers %3</source>
+        <translation>スキャナー %1 は %2 dpi でスキャンできません。できるのは %3 です</translation>
+    </message>
+    <message>
+        <source>scanner %1 has no %2 mode; it offers %3</source>
+        <translation>スキャナー %1 には %2 のモードがありません。できるのは %3 です</translation>
+    </message>
+    <message>
+        <source>scanner %1 has no %2; it offers %3</source>
+        <translation>スキャナー %1 には %2 がありません。あるのは %3 です</translation>
+    </message>
+    <message>
+        <source>document feeder</source>
+        <translation>フィーダー</translation>
+    </message>
+    <message>
+        <source>flatbed</source>
+        <translation>フラットベッド</translation>
+    </message>
+    <message>
+        <source>no other</source>
+        <translation>ほかにありません</translation>
+    </message>
+    <message>
+        <source>scanner %1 sent a page that cannot be read: %2</source>
+        <translation>スキャナー %1 から届いたページを読めません: %2</translation>
+    </message>
+    <message>
+        <source>the page could not be written: %1</source>
+        <translation>ページを書き込めませんでした: %1</translation>
+    </message>
+    <message>
+        <source>scanner %1 stopped the scan</source>
+        <translation>スキャナー %1 がスキャンを止めました</translation>
+    </message>
+    <message>
+        <source>quillpix --scan: %1
+(quillpix --scan --help shows the usage)
+</source>
+        <translation>quillpix --scan: %1
+（使い方は quillpix --scan --help で表示されます）
+</translation>
+    </message>
+    <message>
+        <source>quillpix --scan: %1
+</source>
+        <translation>quillpix --scan: %1
+</translation>
+    </message>
+    <message>
+        <source>quillpix --scan: %1 pages were written before this.
+</source>
+        <translation>quillpix --scan: それまでに %1 ページを書き込みました。
+</translation>
+    </message>
+</context>
 </TS>
