@@ -788,7 +788,7 @@ void TestRecognition::progressOfARun() {
 
 void TestRecognition::aLongRunShowsItsProgress_data() {
     QTest::addColumn<int>("ms"); // how long the engine takes
-    QTest::newRow("short") << 300;
+    QTest::newRow("short") << 100;
     QTest::newRow("long") << 1500;
 }
 void TestRecognition::aLongRunShowsItsProgress() {
