@@ -16,8 +16,9 @@
 namespace quillpix::scanner {
 namespace {
 
-// SANE's one sane_init for the process, and its sane_exit when the process ends or finish()
-// is called. The lock is held for the whole of each call of ours: the backends are not safe
+// SANE's one sane_init for the process, and its sane_exit when finish() is called, as both
+// programs do at their end. Not at static destruction: the backends would be unloaded before
+// the leak checker looks at what their cancelled reader threads kept. The lock is held for the whole of each call of ours: the backends are not safe
 // across threads.
 std::atomic<bool> g_started{false};
 
@@ -41,10 +42,6 @@ private:
         SANE_Int version = 0;
         status = sane_init(&version, nullptr);
         g_started = true;
-    }
-    ~Library() {
-        if (status == SANE_STATUS_GOOD)
-            sane_exit();
     }
 };
 
