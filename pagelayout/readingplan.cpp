@@ -274,144 +274,209 @@ void cutIntoRegions(const QImage& prepared, const Ink& ink, ReadingPlan& plan) {
                       .arg(plan.regions.size());
 }
 
+// What the steps of a plan work on, each taking it on from the one before: the page as the
+// steps have made it, its grey and ink, the picture prepared for the engine, what has been
+// painted over, and the plan with a note from each step that did something.
+struct Planning {
+    const QImage& given;
+    Ruby ruby;
+    RunningHeads kept;
+    QImage picture;  // the page, turned dark on light, evened, flattened
+    QImage prepared; // the picture for the engine: straightened, with what goes painted over
+    PixPtr grey;
+    Ink ink;
+    std::vector<QRect> parts;      // parts of lines cut by the picture's edge
+    std::vector<QRect> rubyErased; // the furigana taken off
+    std::vector<QRect> erased;     // everything else painted over: edge parts, ruby lane, heads
+    ReadingPlan plan;
+    bool done = false; // a step ended the plan
+
+    // The page's pixels changed: its ink is separated again.
+    void separate(const QImage& from) {
+        grey = toGreyPix(from);
+        ink = inkOf(grey.get());
+    }
+};
+
+// Light text on a dark ground (a dark theme's window): no text is found on it as it is, and
+// turned dark on light it is found and read as any page. A page on a dark desk or half in
+// shadow holds text as it is, and stays as it is.
+void invertLightOnDark(Planning& p) {
+    if (holdsText(p.ink))
+        return;
+    QImage inverted = toGreyImage(p.grey.get());
+    inverted.invertPixels();
+    inverted.setDotsPerMeterX(p.given.dotsPerMeterX());
+    inverted.setDotsPerMeterY(p.given.dotsPerMeterY());
+    PixPtr invertedGrey = toGreyPix(inverted);
+    Ink invertedInk = inkOf(invertedGrey.get());
+    if (!holdsText(invertedInk))
+        return;
+    p.picture = std::move(inverted);
+    p.grey = std::move(invertedGrey);
+    p.ink = std::move(invertedInk);
+    p.plan.inverted = true;
+    p.plan.notes << QCoreApplication::translate("pagelayout",
+                                                "暗い地の明るい文字を白黒反転しました");
+}
+
+// A page half in shadow is evened out before its ink is told from its paper.
+void evenLight(Planning& p) {
+    std::optional<QImage> evened = evenedLight(p.picture);
+    if (!evened)
+        return;
+    p.picture = std::move(*evened);
+    p.plan.lightEvened = true;
+    p.plan.notes << QCoreApplication::translate("pagelayout", "影や明るさのむらをならしました");
+    p.separate(p.picture);
+}
+
+// Noise would be found vertical, skewed, full of ruby and one block; none of it holds, so a
+// picture without text is read as it came.
+void lookForText(Planning& p) {
+    p.plan.dotsPerInch = plausibleDotsPerInch(p.given);
+    p.plan.textFound = holdsText(p.ink);
+    if (p.plan.textFound)
+        return;
+    ReadingPlan asItCame;
+    asItCame.textFound = false;
+    asItCame.dotsPerInch = p.plan.dotsPerInch;
+    asItCame.pictures = {p.given};
+    p.plan = std::move(asItCame);
+    p.done = true;
+}
+
+void findDirection(Planning& p) {
+    p.plan.direction = writingDirection(p.ink).direction;
+}
+
+// Lines that bend are drawn straight before the skew is searched along them.
+void flattenCurl(Planning& p) {
+    if (p.plan.direction != Direction::Horizontal)
+        return;
+    std::optional<QImage> flat = dewarped(p.picture);
+    if (!flat)
+        return;
+    p.picture = std::move(*flat);
+    p.plan.curlFlattened = true;
+    p.plan.notes << QCoreApplication::translate("pagelayout", "曲がった行をまっすぐに直しました");
+    p.separate(p.picture);
+}
+
+void straighten(Planning& p) {
+    p.prepared = p.picture;
+    const SkewFinding skew = findSkew(p.ink, p.plan.direction);
+    if (!skew.straighten)
+        return;
+    p.prepared = turned(p.picture, skew.degrees, p.ink.paper);
+    p.plan.skewDegrees = skew.degrees;
+    p.plan.notes << QCoreApplication::translate("pagelayout", "傾き %1° を直しました")
+                        .arg(skew.degrees, 0, 'f', 1);
+    p.separate(p.prepared);
+}
+
+void measureBlock(Planning& p) {
+    p.plan.oneBlock = oneBlockAcross(p.ink) && !inkBesideText(p.ink);
+}
+
+void eraseEdgeParts(Planning& p) {
+    p.parts = partialEdgeLines(p.ink, p.plan.direction);
+    p.plan.partsErased = int(p.parts.size());
+    if (!p.parts.empty())
+        p.prepared = paintedOver(p.prepared, p.parts, p.ink.scale, p.ink.paper);
+    p.erased = p.parts;
+}
+
+void eraseRuby(Planning& p) {
+    if (p.plan.direction != Direction::Vertical || p.ruby != Ruby::PaintedOver)
+        return;
+    const Ink& ink = p.ink;
+    const std::vector<QRect> marks = rubyMarks(ink.pieces, ink.em, Marks::TheEngineReads);
+    p.plan.rubyErased = int(marks.size());
+    p.rubyErased = marks;
+    if (!marks.empty()) {
+        p.plan.notes << QCoreApplication::translate("pagelayout", "ルビを除きました");
+        // The characters keep every stroke. The parts at the edges are gone already, and the
+        // ruby's own pieces are no shelter: the kana of one ruby overlap.
+        std::vector<QRect> kept;
+        for (const QRect& piece : ink.pieces)
+            if (std::none_of(p.parts.begin(), p.parts.end(),
+                             [&piece](const QRect& part) { return part.intersects(piece); }) &&
+                std::find(marks.begin(), marks.end(), piece) == marks.end())
+                kept.push_back(piece);
+        p.prepared = rubyPaintedOver(p.prepared, marks, kept, ink.scale, ink.paper, ink.threshold);
+    }
+    // The ruby of a column the frame left out stand between the picture's edge and the first
+    // column, where nothing else belongs: that lane goes whole, down to the bits of kana too
+    // small to be told from specks, which the engine still reads as characters.
+    QRect lane;
+    for (const QRect& r : rubyMarks(ink.pieces, ink.em, Marks::OfColumnsLeftOut))
+        lane = lane.united(r);
+    if (lane.isNull())
+        return;
+    const int em = int(std::ceil(ink.em));
+    lane.setLeft(0);
+    lane.adjust(0, -em, 0, em);
+    p.prepared = rubyPaintedOver(p.prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
+    p.erased.push_back(lane);
+}
+
+void eraseRunningHeads(Planning& p) {
+    if (p.plan.direction != Direction::Vertical || p.kept != RunningHeads::LeftOut)
+        return;
+    const std::vector<QRect> heads = runningHeadsOf(p.ink);
+    p.plan.runningHeadsErased = int(heads.size());
+    if (!heads.empty()) {
+        p.prepared = paintedOver(p.prepared, heads, p.ink.scale, p.ink.paper);
+        p.plan.notes << QCoreApplication::translate("pagelayout", "柱とノンブルを除きました");
+    }
+    p.erased.insert(p.erased.end(), heads.begin(), heads.end());
+}
+
+// Beside rules, frames and dark bands the engine takes the paper's grain for ink, and the short
+// texts of a table's cells come out misread; on white paper they read. Elsewhere the grain does
+// no such harm and whitening it costs (a photo's uneven light, a straightened page's edges), so
+// it stays.
+void whitenPaper(Planning& p) {
+    if (p.plan.direction != Direction::Horizontal || p.ink.threshold <= 0 || !inkBesideText(p.ink))
+        return;
+    p.prepared = paperWhitened(p.prepared, (p.ink.threshold + p.ink.paper) / 2);
+    p.plan.paperWhitened = true;
+    p.plan.notes << QCoreApplication::translate("pagelayout",
+                                                "罫線や枠があるので紙の地を白くしました");
+}
+
+void cutRegions(Planning& p) {
+    cutIntoRegions(p.prepared, withTextOnBands(p.prepared, inkLeft(p.ink, p.erased, p.rubyErased)),
+                   p.plan);
+    p.plan.pictures = {p.prepared};
+}
+
+// The analysis of a page, in the order its steps run; a step may end it (a page without text).
+using Step = void (*)(Planning&);
+constexpr Step kSteps[] = {invertLightOnDark, evenLight,         lookForText,  findDirection,
+                           flattenCurl,       straighten,        measureBlock, eraseEdgeParts,
+                           eraseRuby,         eraseRunningHeads, whitenPaper,  cutRegions};
+
 // The plan as the steps find it; none when the library has not taken the picture at all.
 std::optional<ReadingPlan> plannedSteps(const QImage& given, std::optional<SeparatedInk> separated,
                                         Ruby ruby, RunningHeads kept) {
-    ReadingPlan plan;
-    QImage picture = given;
-    PixPtr grey;
-    Ink ink;
+    Planning p{given, ruby, kept, given, {}, {}, {}, {}, {}, {}, {}, false};
     if (separated) {
-        grey = std::move(separated->grey);
-        ink = std::move(separated->ink);
+        p.grey = std::move(separated->grey);
+        p.ink = std::move(separated->ink);
     } else {
-        grey = toGreyPix(picture);
-        if (!grey)
+        p.grey = toGreyPix(given);
+        if (!p.grey)
             return std::nullopt;
-        ink = inkOf(grey.get());
+        p.ink = inkOf(p.grey.get());
     }
-    // Light text on a dark ground (a dark theme's window): no text is found on it as it is, and
-    // turned dark on light it is found and read as any page. A page on a dark desk or half in
-    // shadow holds text as it is, and stays as it is.
-    if (!holdsText(ink)) {
-        QImage inverted = toGreyImage(grey.get());
-        inverted.invertPixels();
-        inverted.setDotsPerMeterX(given.dotsPerMeterX());
-        inverted.setDotsPerMeterY(given.dotsPerMeterY());
-        PixPtr invertedGrey = toGreyPix(inverted);
-        Ink invertedInk = inkOf(invertedGrey.get());
-        if (holdsText(invertedInk)) {
-            picture = std::move(inverted);
-            grey = std::move(invertedGrey);
-            ink = std::move(invertedInk);
-            plan.inverted = true;
-            plan.notes << QCoreApplication::translate("pagelayout",
-                                                      "暗い地の明るい文字を白黒反転しました");
-        }
+    for (const Step step : kSteps) {
+        step(p);
+        if (p.done)
+            break;
     }
-    // A page half in shadow is evened out before its ink is told from its paper.
-    if (std::optional<QImage> evened = evenedLight(picture)) {
-        picture = std::move(*evened);
-        plan.lightEvened = true;
-        plan.notes << QCoreApplication::translate("pagelayout", "影や明るさのむらをならしました");
-    }
-    if (plan.lightEvened) {
-        grey = toGreyPix(picture);
-        ink = inkOf(grey.get());
-    }
-    plan.dotsPerInch = plausibleDotsPerInch(given);
-    plan.textFound = holdsText(ink);
-    if (!plan.textFound) {
-        // Noise would be found vertical, skewed, full of ruby and one block; none of it holds.
-        ReadingPlan asItCame;
-        asItCame.textFound = false;
-        asItCame.dotsPerInch = plan.dotsPerInch;
-        asItCame.pictures = {given};
-        return asItCame;
-    }
-    plan.direction = writingDirection(ink).direction;
-    // Lines that bend are drawn straight before the skew is searched along them.
-    if (plan.direction == Direction::Horizontal)
-        if (std::optional<QImage> flat = dewarped(picture)) {
-            picture = std::move(*flat);
-            plan.curlFlattened = true;
-            plan.notes << QCoreApplication::translate("pagelayout",
-                                                      "曲がった行をまっすぐに直しました");
-            grey = toGreyPix(picture);
-            ink = inkOf(grey.get());
-        }
-
-    QImage prepared = picture;
-    const SkewFinding skew = findSkew(ink, plan.direction);
-    if (skew.straighten) {
-        prepared = turned(picture, skew.degrees, ink.paper);
-        plan.skewDegrees = skew.degrees;
-        plan.notes << QCoreApplication::translate("pagelayout", "傾き %1° を直しました")
-                          .arg(skew.degrees, 0, 'f', 1);
-        grey = toGreyPix(prepared);
-        ink = inkOf(grey.get());
-    }
-    plan.oneBlock = oneBlockAcross(ink) && !inkBesideText(ink);
-    const std::vector<QRect> parts = partialEdgeLines(ink, plan.direction);
-    plan.partsErased = int(parts.size());
-    if (!parts.empty())
-        prepared = paintedOver(prepared, parts, ink.scale, ink.paper);
-    std::vector<QRect> rubyErased, laneErased;
-    if (plan.direction == Direction::Vertical && ruby == Ruby::PaintedOver) {
-        const std::vector<QRect> marks = rubyMarks(ink.pieces, ink.em, Marks::TheEngineReads);
-        plan.rubyErased = int(marks.size());
-        rubyErased = marks;
-        if (!marks.empty())
-            plan.notes << QCoreApplication::translate("pagelayout", "ルビを除きました");
-        if (!marks.empty()) {
-            // The characters keep every stroke. The parts at the edges are gone already, and
-            // the ruby's own pieces are no shelter: the kana of one ruby overlap.
-            std::vector<QRect> kept;
-            for (const QRect& piece : ink.pieces)
-                if (std::none_of(parts.begin(), parts.end(),
-                                 [&piece](const QRect& part) { return part.intersects(piece); }) &&
-                    std::find(marks.begin(), marks.end(), piece) == marks.end())
-                    kept.push_back(piece);
-            prepared = rubyPaintedOver(prepared, marks, kept, ink.scale, ink.paper, ink.threshold);
-        }
-        // The ruby of a column the frame left out stand between the picture's edge and the
-        // first column, where nothing else belongs: that lane goes whole, down to the bits of
-        // kana too small to be told from specks, which the engine still reads as characters.
-        QRect lane;
-        for (const QRect& r : rubyMarks(ink.pieces, ink.em, Marks::OfColumnsLeftOut))
-            lane = lane.united(r);
-        if (!lane.isNull()) {
-            const int em = int(std::ceil(ink.em));
-            lane.setLeft(0);
-            lane.adjust(0, -em, 0, em);
-            prepared = rubyPaintedOver(prepared, {lane}, {}, ink.scale, ink.paper, ink.threshold);
-            laneErased.push_back(lane);
-        }
-    }
-    std::vector<QRect> erased = parts;
-    erased.insert(erased.end(), laneErased.begin(), laneErased.end());
-    if (plan.direction == Direction::Vertical && kept == RunningHeads::LeftOut) {
-        const std::vector<QRect> heads = runningHeadsOf(ink);
-        plan.runningHeadsErased = int(heads.size());
-        if (!heads.empty()) {
-            prepared = paintedOver(prepared, heads, ink.scale, ink.paper);
-            plan.notes << QCoreApplication::translate("pagelayout", "柱とノンブルを除きました");
-        }
-        erased.insert(erased.end(), heads.begin(), heads.end());
-    }
-    // Beside rules, frames and dark bands the engine takes the paper's grain for ink, and the
-    // short texts of a table's cells come out misread; on white paper they read. Elsewhere the
-    // grain does no such harm and whitening it costs (a photo's uneven light, a straightened
-    // page's edges), so it stays.
-    if (plan.direction == Direction::Horizontal && ink.threshold > 0 && inkBesideText(ink)) {
-        prepared = paperWhitened(prepared, (ink.threshold + ink.paper) / 2);
-        plan.paperWhitened = true;
-        plan.notes << QCoreApplication::translate("pagelayout",
-                                                  "罫線や枠があるので紙の地を白くしました");
-    }
-    cutIntoRegions(prepared, withTextOnBands(prepared, inkLeft(ink, erased, rubyErased)), plan);
-    plan.pictures = {prepared};
-    return plan;
+    return std::move(p.plan);
 }
 
 } // namespace
