@@ -18,8 +18,8 @@ namespace {
 
 // SANE's one sane_init for the process, and its sane_exit when finish() is called, as both
 // programs do at their end. Not at static destruction: the backends would be unloaded before
-// the leak checker looks at what their cancelled reader threads kept. The lock is held for the whole of each call of ours: the backends are not safe
-// across threads.
+// the leak checker looks at what their cancelled reader threads kept. The lock is held for the
+// whole of each call of ours: the backends are not safe across threads.
 std::atomic<bool> g_started{false};
 
 class Library {
