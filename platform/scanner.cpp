@@ -8,10 +8,13 @@
 #include <poll.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace quillpix::scanner {
 namespace {
@@ -56,31 +59,22 @@ QString statusText(SANE_Status status) {
 }
 
 Problem problemOf(SANE_Status status) {
-    switch (int(status)) {
-    case SANE_STATUS_DEVICE_BUSY:
-        return Problem::Busy;
-    case SANE_STATUS_JAMMED:
-        return Problem::Jammed;
-    case SANE_STATUS_NO_DOCS:
-        return Problem::FeederEmpty;
-    case SANE_STATUS_COVER_OPEN:
-        return Problem::CoverOpen;
-    case SANE_STATUS_IO_ERROR:
-        return Problem::DeviceIo;
-    case SANE_STATUS_ACCESS_DENIED:
-        return Problem::AccessDenied;
-    case SANE_STATUS_NO_MEM:
-        return Problem::NoMemory;
-    case kWarmingUp:
-        return Problem::WarmingUp;
-    case kLocked:
-        return Problem::Locked;
-    case SANE_STATUS_CANCELLED:
-    case kStopped:
-        return Problem::Stopped;
-    default:
-        return Problem::Refused;
-    }
+    static const std::pair<int, Problem> kProblems[] = {
+        {SANE_STATUS_DEVICE_BUSY, Problem::Busy},
+        {SANE_STATUS_JAMMED, Problem::Jammed},
+        {SANE_STATUS_NO_DOCS, Problem::FeederEmpty},
+        {SANE_STATUS_COVER_OPEN, Problem::CoverOpen},
+        {SANE_STATUS_IO_ERROR, Problem::DeviceIo},
+        {SANE_STATUS_ACCESS_DENIED, Problem::AccessDenied},
+        {SANE_STATUS_NO_MEM, Problem::NoMemory},
+        {kWarmingUp, Problem::WarmingUp},
+        {kLocked, Problem::Locked},
+        {SANE_STATUS_CANCELLED, Problem::Stopped},
+        {int(kStopped), Problem::Stopped}};
+    for (const auto& [code, problem] : kProblems)
+        if (int(status) == code)
+            return problem;
+    return Problem::Refused;
 }
 
 Error errorOf(SANE_Status status, const QString& device) {
@@ -445,6 +439,19 @@ Error setUp(SANE_Handle h, const Device& device, const Request& request, int& dp
 }
 
 // The pages one after another until the count, the feeder or the caller ends them.
+// Reads the page under way to its end (for half a second at most), its bytes thrown away; true
+// when it ended or none was under way. Without blocking, a device may have nothing yet.
+bool readToItsEnd(SANE_Handle h) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    std::vector<SANE_Byte> bytes(65536);
+    for (SANE_Int length = 0; std::chrono::steady_clock::now() < until; length = 0)
+        if (sane_read(h, bytes.data(), SANE_Int(bytes.size()), &length) != SANE_STATUS_GOOD)
+            return true;
+        else if (length == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return false;
+}
+
 void readPages(SANE_Handle h, const Request& request, const Events& events, int dpi,
                Outcome& outcome) {
     const bool feeder = request.source == Source::Feeder;
@@ -575,9 +582,10 @@ Outcome scan(const Request& request, const Events& events) {
         return outcome;
     readPages(handle.handle, request, events, dpi, outcome);
     // A page cut short: SANE's reader threads are cancelled at any instruction, and one caught
-    // in malloc, as it is just after the page starts or as it ends, hangs the program. Given a
-    // moment, it waits in a write or a sleep, where the cancel is harmless.
-    if (outcome.error)
+    // in malloc, as it is just after the page starts or as it ends, hangs the program. A page
+    // read on to its end leaves no reader to cancel; one that takes longer is given a moment to
+    // wait in a write or a sleep, where the cancel is harmless.
+    if (outcome.error && !readToItsEnd(handle.handle))
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     // Also after a page cut short: the device stops feeding and is ready again.
     sane_cancel(handle.handle);
