@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QTransform>
 
+#include <array>
 #include <optional>
 
 namespace quillpix::pipeline {
@@ -78,44 +79,92 @@ std::vector<PreparedPage> spreadPages(const QImage& page, const EngineSettings& 
     return pages;
 }
 
+// What the steps of the automatic reading hand on: the page as it now lies, and its ink while
+// nothing has changed its pixels since it was separated.
+struct Preparing {
+    pagelayout::RunningHeads heads;
+    Spreads spreads;
+    PreparedPicture prepared;
+    QImage page;
+    std::optional<pagelayout::SeparatedInk> ink;
+    bool planned = false; // a step made the plan: the steps after it have nothing to do
+
+    const pagelayout::Ink* inkOrNone() const { return ink ? &ink->ink : nullptr; }
+};
+
+// A page lying sideways or upside down is stood upright.
+void standUpright(Preparing& p) {
+    p.prepared.quarterTurns = quarterTurnsToUpright(p.page, p.inkOrNone());
+    if (p.prepared.quarterTurns != 0) {
+        p.page = turnedUpright(p.page, p.prepared.quarterTurns);
+        p.ink.reset();
+        p.prepared.notes << QCoreApplication::translate("pipeline", "向きを %1° 直しました")
+                                .arg(90 * p.prepared.quarterTurns);
+    }
+    p.prepared.uprightSize = p.page.size();
+}
+
+// A photographed page is drawn flat, without the desk, before anything else looks at it.
+void drawFlat(Preparing& p) {
+    if (const std::optional<QPolygonF> corners = pagelayout::pageCorners(p.page)) {
+        pagelayout::FlatPage flat = pagelayout::flattened(p.page, *corners);
+        p.prepared.flattening = flat.flattening;
+        p.page = std::move(flat.picture);
+        p.ink.reset();
+        p.prepared.notes << QCoreApplication::translate("pipeline",
+                                                        "写真のページを長方形に直しました");
+    }
+    p.prepared.plannedSize = p.page.size();
+}
+
+// A spread read as two pages is planned page by page; the first page stands for the picture.
+void planSpread(Preparing& p) {
+    if (p.spreads != Spreads::TwoPages)
+        return;
+    p.prepared.pages = spreadPages(p.page, p.prepared.chosen, p.heads, p.inkOrNone());
+    if (p.prepared.pages.empty())
+        return;
+    p.prepared.plan = p.prepared.pages.front().plan;
+    p.prepared.settings = p.prepared.pages.front().settings;
+    p.prepared.picture = p.prepared.pages.front().picture;
+    p.planned = true;
+}
+
+void planPage(Preparing& p) {
+    if (p.planned)
+        return;
+    pagelayout::ReadingPlan& plan = p.prepared.plan;
+    plan = p.ink ? pagelayout::planReading(p.page, std::move(*p.ink), pagelayout::Ruby::PaintedOver,
+                                           p.heads)
+                 : pagelayout::planReading(p.page, pagelayout::Ruby::PaintedOver, p.heads);
+    p.ink.reset();
+    p.prepared.settings = settingsFor(plan.direction, p.prepared.chosen, plan.oneBlock);
+    // One picture per plan; a spread read as two pages has a plan for each (spreadPages).
+    p.prepared.picture = plan.pictures.value(0, p.page);
+}
+
+// Then what each step of the page's analysis found, in the order its steps ran, and why the
+// settings are what they are.
+void noteChoice(Preparing& p) {
+    p.prepared.notes << p.prepared.plan.notes;
+    p.prepared.choice = choiceExplained(p.prepared.plan, p.prepared.settings);
+}
+
+// The automatic reading, step by step: each step takes the page as the one before left it and
+// notes what it did.
+using Step = void (*)(Preparing&);
+constexpr std::array<Step, 5> kSteps{standUpright, drawFlat, planSpread, planPage, noteChoice};
+
 PreparedPicture prepareAutomatic(const QImage& picture, const EngineSettings& chosen,
                                  pagelayout::RunningHeads heads, Spreads spreads) {
-    PreparedPicture prepared;
-    prepared.chosen = chosen;
+    Preparing p{heads, spreads, {}, picture, {}};
+    p.prepared.chosen = chosen;
     // The picture's ink, separated once for every look at these pixels: the orientation check,
-    // the spread's fold and the plan, while nothing has turned or flattened the page.
-    std::optional<pagelayout::SeparatedInk> ink = pagelayout::separatedInk(picture);
-    prepared.quarterTurns = quarterTurnsToUpright(picture, ink ? &ink->ink : nullptr);
-    if (prepared.quarterTurns != 0)
-        ink.reset();
-    const QImage upright =
-        prepared.quarterTurns == 0 ? picture : turnedUpright(picture, prepared.quarterTurns);
-    prepared.uprightSize = upright.size();
-    // A photographed page is drawn flat, without the desk, before anything else looks at it.
-    QImage page = upright;
-    if (const std::optional<QPolygonF> corners = pagelayout::pageCorners(upright)) {
-        pagelayout::FlatPage flat = pagelayout::flattened(upright, *corners);
-        prepared.flattening = flat.flattening;
-        page = std::move(flat.picture);
-        ink.reset();
-    }
-    prepared.plannedSize = page.size();
-    if (spreads == Spreads::TwoPages) {
-        prepared.pages = spreadPages(page, chosen, heads, ink ? &ink->ink : nullptr);
-        if (!prepared.pages.empty()) {
-            prepared.plan = prepared.pages.front().plan;
-            prepared.settings = prepared.pages.front().settings;
-            prepared.picture = prepared.pages.front().picture;
-            return prepared;
-        }
-    }
-    prepared.plan =
-        ink ? pagelayout::planReading(page, std::move(*ink), pagelayout::Ruby::PaintedOver, heads)
-            : pagelayout::planReading(page, pagelayout::Ruby::PaintedOver, heads);
-    prepared.settings = settingsFor(prepared.plan.direction, chosen, prepared.plan.oneBlock);
-    // One picture per plan; a spread read as two pages has a plan for each (spreadPages).
-    prepared.picture = prepared.plan.pictures.value(0, page);
-    return prepared;
+    // the spread's fold and the plan, until a step changes them.
+    p.ink = pagelayout::separatedInk(picture);
+    for (const Step step : kSteps)
+        step(p);
+    return std::move(p.prepared);
 }
 
 } // namespace
@@ -141,47 +190,40 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
     return asItIs;
 }
 
-QString automaticChoiceExplained(const PreparedPicture& prepared) {
-    const pagelayout::ReadingPlan& plan = prepared.plan;
+QString choiceExplained(const pagelayout::ReadingPlan& plan, const EngineSettings& settings) {
     if (plan.pictures.isEmpty() || !plan.failure.isEmpty())
         return {};
-    const bool vertical = plan.direction == pagelayout::Direction::Vertical;
-    const QString& psm = prepared.settings.psm;
-    QString why;
+    const QString& psm = settings.psm;
     if (!plan.textFound)
-        why = QCoreApplication::translate(
-                  "pipeline", "自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
-                              "--psm %1 で読みました")
-                  .arg(psm);
-    else if (vertical)
-        why = QCoreApplication::translate(
+        return QCoreApplication::translate(
+                   "pipeline", "自動: 文字の並びが見つからないので、一つのブロックとは見なさず "
+                               "--psm %1 で読みました")
+            .arg(psm);
+    if (plan.direction == pagelayout::Direction::Vertical)
+        return QCoreApplication::translate(
             "pipeline", "自動: 縦書きなので、列を右から読む --psm 5 で読みました");
-    else if (psm == QLatin1String("6") && plan.oneBlock)
-        why = QCoreApplication::translate(
+    if (psm == QLatin1String("6") && plan.oneBlock)
+        return QCoreApplication::translate(
             "pipeline",
             "自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 "
             "で読みました");
-    else if (psm == QLatin1String("3"))
-        why = QCoreApplication::translate(
+    if (psm == QLatin1String("3"))
+        return QCoreApplication::translate(
             "pipeline",
             "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を分ける --psm 3 "
             "で読みました");
-    else
-        why = QCoreApplication::translate("pipeline",
-                                          "自動: 横書きなので、選んだ --psm %1 で読みました")
-                  .arg(psm);
-    QStringList done;
-    if (prepared.quarterTurns != 0)
-        done << QCoreApplication::translate("pipeline", "向きを %1° 直しました")
-                    .arg(90 * prepared.quarterTurns);
-    if (!prepared.flattening.isIdentity())
-        done << QCoreApplication::translate("pipeline", "写真のページを長方形に直しました");
-    // Then what each step of the page's analysis found, in the order the steps ran.
-    done << plan.notes;
-    if (done.isEmpty())
-        return QCoreApplication::translate("pipeline", "%1。").arg(why);
+    return QCoreApplication::translate("pipeline",
+                                       "自動: 横書きなので、選んだ --psm %1 で読みました")
+        .arg(psm);
+}
+
+QString automaticChoiceExplained(const PreparedPicture& prepared) {
+    if (prepared.choice.isEmpty())
+        return {};
+    if (prepared.notes.isEmpty())
+        return QCoreApplication::translate("pipeline", "%1。").arg(prepared.choice);
     return QCoreApplication::translate("pipeline", "%1。%2。")
-        .arg(why, done.join(QCoreApplication::translate("pipeline", "、")));
+        .arg(prepared.choice, prepared.notes.join(QCoreApplication::translate("pipeline", "、")));
 }
 
 std::vector<EngineRead> engineReads(const PreparedPicture& prepared) {

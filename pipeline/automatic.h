@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QTransform>
 
 #include <vector>
@@ -58,6 +59,10 @@ struct PreparedPicture {
     // page first, a horizontal one's left page); picture, settings and plan hold the first.
     // Empty for a picture read as one.
     std::vector<PreparedPage> pages;
+    // What the automatic reading's steps did to the picture, in the order they ran (the page's
+    // analysis among them), and why it is read with these settings; empty for a fixed setting.
+    QStringList notes;
+    QString choice;
 };
 
 // The one step before the engine, for every front end (the window's run and 実行, the folder
@@ -71,9 +76,12 @@ PreparedPicture prepare(const QImage& picture, const EngineSettings& chosen,
                         pagelayout::RunningHeads heads = pagelayout::RunningHeads::LeftOut,
                         Spreads spreads = Spreads::OnePicture);
 
+// Why a plan is read with these settings (the direction found, the mode and its reason), as
+// the automatic reading notes it; "" for a plan that failed or a fixed setting's.
+QString choiceExplained(const pagelayout::ReadingPlan& plan, const EngineSettings& settings);
 // Why "自動" read a picture with the settings it did, in a line for the user beside the command
-// (which shows --psm 6 or --psm 5 though the list says 3): the direction found, the mode and
-// its reason, and what was done to the picture; "" for a fixed setting.
+// (which shows --psm 6 or --psm 5 though the list says 3): its choice, then the notes of what
+// was done to the picture; "" for a fixed setting.
 QString automaticChoiceExplained(const PreparedPicture& prepared);
 
 // One picture the engine reads for a prepared picture, with its settings: the prepared picture

@@ -552,43 +552,43 @@ void TestPipeline::automaticChoiceIsExplained_data() {
     QTest::addColumn<int>("direction");
     QTest::addColumn<QString>("psm");
     QTest::addColumn<bool>("oneBlock");
-    QTest::addColumn<int>("quarterTurns");
-    QTest::addColumn<QStringList>("notes"); // what the page's analysis noted, in order
+    QTest::addColumn<QStringList>("notes"); // what the steps noted, in the order they ran
     QTest::addColumn<QString>("explained"); // "" for a fixed setting
     const int h = int(pagelayout::Direction::Horizontal);
     const int v = int(pagelayout::Direction::Vertical);
     QTest::newRow("vertical, turned and straightened")
-        << v << "5" << false << 3 << QStringList{"傾き -0.4° を直しました", "ルビを除きました"}
+        << v << "5" << false
+        << QStringList{"向きを 270° 直しました", "傾き -0.4° を直しました", "ルビを除きました"}
         << "自動: 縦書きなので、列を右から読む --psm 5 で読みました。向きを 270° 直しました、"
            "傾き -0.4° を直しました、ルビを除きました。";
     QTest::newRow("one block")
-        << h << "6" << true << 0 << QStringList()
+        << h << "6" << true << QStringList()
         << "自動: 横書きで、文字が一つのブロックに並んでいるので、行を取り違えない --psm 6 "
            "で読みました。";
-    QTest::newRow("a table") << h << "3" << false << 0 << QStringList()
+    QTest::newRow("a table") << h << "3" << false << QStringList()
                              << "自動: 横書きで、罫線や枠、ほかのブロックがあるので、ページ全体を"
                                 "分ける --psm 3 で読みました。";
     QTest::newRow("the mode chosen, turned a quarter")
-        << h << "6" << false << 1 << QStringList()
+        << h << "6" << false << QStringList{"向きを 90° 直しました"}
         << "自動: 横書きなので、選んだ --psm 6 で読みました。向きを 90° 直しました。";
-    QTest::newRow("a fixed setting") << h << "" << false << 0 << QStringList() << "";
+    QTest::newRow("a fixed setting, whatever was noted")
+        << h << "" << false << QStringList{"向きを 90° 直しました"} << "";
 }
 
 void TestPipeline::automaticChoiceIsExplained() {
     QFETCH(int, direction);
     QFETCH(QString, psm);
     QFETCH(bool, oneBlock);
-    QFETCH(int, quarterTurns);
     QFETCH(QStringList, notes);
     QFETCH(QString, explained);
     PreparedPicture prepared;
     prepared.settings.psm = psm;
-    prepared.quarterTurns = quarterTurns;
     prepared.plan.direction = pagelayout::Direction(direction);
     prepared.plan.oneBlock = oneBlock;
-    prepared.plan.notes = notes;
     if (!psm.isEmpty())
         prepared.plan.pictures = {QImage(4, 4, QImage::Format_Grayscale8)};
+    prepared.choice = choiceExplained(prepared.plan, prepared.settings);
+    prepared.notes = notes;
     QCOMPARE(automaticChoiceExplained(prepared), explained);
 }
 
@@ -661,6 +661,9 @@ void TestPipeline::turnedPageIsReadUpright() {
 
     const PreparedPicture prepared = prepare(scanned, {lang, QStringLiteral("3"), {}});
     QCOMPARE(prepared.quarterTurns, turned);
+    // The turn is the first thing the explanation says was done.
+    QCOMPARE(prepared.notes.value(0).startsWith(QStringLiteral("向きを %1° ").arg(90 * turned)),
+             turned != 0);
     if (turned == 0) {
         QCOMPARE(prepared.picture.size(), scanned.size());
         return;
