@@ -231,7 +231,7 @@ void FrmMain::connectTheFolderBatch() {
     // A page saved from the window joins its document's text again, once every page has one.
     connect(resultText, &ResultTextHandler::resultSaved, this,
             [this](const QString& folder, const QString& fileName, int page) {
-                runReportingFailures(m_platform, this,
+                runReportingFailures(m_platform,
                                      [&] { booktext::pageResultChanged(folder, fileName, page); });
             });
     // The paint button is the file list's; the picture goes to the paint program.

@@ -1,15 +1,14 @@
 #include "residentengine.h"
 
+#include "backgroundwork.h"
 #include "batchline.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
 #include <QMutexLocker>
 #include <QPromise>
-#include <QSemaphore>
 
 #include <tesseract/baseapi.h>
 
@@ -149,23 +148,21 @@ int ResidentEngine::loadedEngines() {
 // Runs job on the worker and handles the calling thread's events until it has ended. The job
 // writes its result into the caller's variables, which live until it has ended.
 void ResidentEngine::waitForWorker(const std::function<void()>& job) {
-    QSemaphore finished;
-    QEventLoop loop;
-    QMetaObject::invokeMethod(
-        &m_context,
-        [&job, &finished, loop = &loop] {
-            try {
-                job();
-            } catch (...) {
-            }
-            // The loop is still there: it goes only after the release below.
-            QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
-            finished.release();
-        },
-        Qt::QueuedConnection);
-    loop.exec();
-    // The loop also ends when the application quits; the run cannot be stopped halfway.
-    finished.acquire();
+    // A thread of its own hands the job to the worker and waits for it there, so the calling
+    // thread (the window's) waits as every other wait beside it does. It is joined even when
+    // the application quits meanwhile: the run cannot be stopped halfway.
+    whileAnswering([this, &job] {
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&job] {
+                try {
+                    job();
+                } catch (...) {
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        return true;
+    });
 }
 
 QFuture<PictureText> ResidentEngine::startReading(const PlainCall& call, const QImage& picture,

@@ -48,7 +48,7 @@ void LauncherHandler::openRawResult() {
 }
 
 void LauncherHandler::openPaint() {
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const viewer::ChosenFile chosen = m_files.chosenFile();
         // After a folder change the button stays enabled with nothing chosen; the paint
         // program would only be handed the folder.

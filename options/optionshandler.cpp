@@ -53,9 +53,8 @@ QStringList OptionsHandler::loadAtStart() {
 }
 
 void OptionsHandler::refresh(ListFile list) {
-    runReportingFailures(m_platform, m_c.window, [&] {
-        loadListFile(listFilePath(m_folders.program, list), listOf(list));
-    });
+    runReportingFailures(
+        m_platform, [&] { loadListFile(listFilePath(m_folders.program, list), listOf(list)); });
 }
 
 void OptionsHandler::editList(ListFile list) {

@@ -4,7 +4,7 @@
 
 namespace quillpix {
 
-RunState::Run::Run(RunState& state) : m_state(state) {
+RunState::Run::Run(RunState& state, QWidget* window) : m_state(state), m_pointer(window) {
     if (m_state.m_runs++ == 0) {
         m_state.m_stopRequested = false;
         m_state.m_progress = -1;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "backgroundwork.h"
+#include "waitingpointer.h"
+
 #include <QObject>
 
 #include <atomic>
+#include <utility>
 
 namespace quillpix {
 
@@ -14,16 +18,27 @@ class Platform;
 class RunState : public QObject {
     Q_OBJECT
 public:
-    // A run under way from its construction to its end, however it ends.
+    // A run under way from its construction to its end, however it ends: the window's one
+    // background task. It shows the wait pointer over window until waitingEnds() or its end,
+    // runs what would hold the window on a worker while the window repaints and answers, and
+    // lets only the stop through (every other request asks refuse() and is turned away).
     class Run {
     public:
-        explicit Run(RunState& state);
+        explicit Run(RunState& state, QWidget* window = nullptr);
         ~Run();
         Run(const Run&) = delete;
         Run& operator=(const Run&) = delete;
 
+        // The long work is done; what is left is quick, and the pointer goes back now.
+        void waitingEnds() { m_pointer.end(); }
+        // work on a worker of its own; its result, or what it threw, once it has ended. work
+        // must not touch the window: its inputs are copied in.
+        template <typename Work> auto aside(Work work) { return whileAnswering(std::move(work)); }
+        bool stopRequested() const { return m_state.stopRequested(); }
+
     private:
         RunState& m_state;
+        WaitingPointer m_pointer;
     };
 
     bool running() const { return m_runs > 0; }

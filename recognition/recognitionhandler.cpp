@@ -1,7 +1,6 @@
 #include "recognitionhandler.h"
 
 #include "automatic.h"
-#include "backgroundwork.h"
 #include "batchfilestep.h"
 #include "commandline.h"
 #include "enginechoice.h"
@@ -75,10 +74,10 @@ RecognitionHandler::RecognitionHandler(const RecognitionControls& controls,
     connect(&m_runState, &RunState::ended, stop, [stop] { stop->setEnabled(false); });
 }
 
-bool RecognitionHandler::stoppedByUser() {
-    if (!m_runState.stopRequested())
+bool RecognitionHandler::stoppedByUser(RunState::Run& run) {
+    if (!run.stopRequested())
         return false;
-    m_c.window->unsetCursor();
+    run.waitingEnds();
     m_platform.showNotice(stoppedNotice());
     return true;
 }
@@ -153,16 +152,20 @@ bool RecognitionHandler::refuseWhileRunning() {
 void RecognitionHandler::onRecognizeClicked() {
     if (refuseWhileRunning())
         return;
-    const RunState::Run run(m_runState);
-    runReportingFailures(m_platform, m_c.window, [this] { recognize(); });
+    runReportingFailures(m_platform, [this] {
+        RunState::Run run(m_runState, m_c.window);
+        recognize(run);
+    });
 }
 
 std::optional<QString> RecognitionHandler::readPicture(const QImage& picture) {
     if (refuseWhileRunning())
         return std::nullopt;
-    const RunState::Run run(m_runState);
     std::optional<QString> text;
-    runReportingFailures(m_platform, m_c.window, [&] { text = recognize(picture); });
+    runReportingFailures(m_platform, [&] {
+        RunState::Run run(m_runState, m_c.window);
+        text = recognize(run, picture);
+    });
     return text;
 }
 
@@ -176,12 +179,13 @@ void RecognitionHandler::onDirectClicked() {
         return;
     if (refuseWhileRunning())
         return;
-    const RunState::Run run(m_runState);
-    runReportingFailures(m_platform, m_c.window, [this] { runDirect(); });
+    runReportingFailures(m_platform, [this] {
+        RunState::Run run(m_runState, m_c.window);
+        runDirect(run);
+    });
 }
 
 QImage RecognitionHandler::startRun(const std::optional<QImage>& picture) {
-    m_c.window->setCursor(Qt::WaitCursor);
     m_resultBox.rememberForUndo();
 
     QImage crop = picture ? *picture : m_region.cropForRun();
@@ -226,11 +230,11 @@ RecognitionHandler::linesOnShown(QList<enginelayout::Line> lines,
     });
 }
 
-bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
+bool RecognitionHandler::reportFailedRun(RunState::Run& run, const pipeline::Reading& reading) {
     if (reading.succeeded())
         return false;
     // Stopped by the user: nothing went wrong, and nothing is added.
-    if (reading.reason == pipeline::readingStopped() && stoppedByUser())
+    if (reading.reason == pipeline::readingStopped() && stoppedByUser(run))
         return true;
     // An engine that failed after it began its result leaves a file that is empty or cut
     // short: that text is not the picture's.
@@ -239,11 +243,12 @@ bool RecognitionHandler::reportFailedRun(const pipeline::Reading& reading) {
         message += QLatin1Char('\n') + reading.reason;
     m_platform.showMessage(message);
     playWav(m_platform, m_folders.parent, QStringLiteral("notify.wav"));
-    m_c.window->unsetCursor();
+    run.waitingEnds();
     return true;
 }
 
-std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>& picture) {
+std::optional<QString> RecognitionHandler::recognize(RunState::Run& run,
+                                                     const std::optional<QImage>& picture) {
     const QImage crop = startRun(picture);
     const pipeline::EngineSettings settings = chosenSettings();
     // "自動": the command and tmp.bmp are what the picture asked for, so 実行 repeats the run.
@@ -252,8 +257,8 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     // shows each as it goes.
     // The analysis runs beside the window, which repaints and answers Esc meanwhile.
     const recognition::PlannedRuns runs =
-        whileAnswering([&crop, &settings] { return recognition::planRuns(crop, settings); });
-    if (stoppedByUser())
+        run.aside([&crop, &settings] { return recognition::planRuns(crop, settings); });
+    if (stoppedByUser(run))
         return std::nullopt;
     QList<pipeline::Reading> readings;
     QList<enginelayout::Line> lines;
@@ -263,7 +268,7 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
         showSent(recognition::sendPlannedRun(m_folders.program, runs, k));
         QList<enginelayout::Line> read;
         readings << readSent(recognition::windowStyleFor(settings.option), read, k, count);
-        if (reportFailedRun(readings.back()))
+        if (reportFailedRun(run, readings.back()))
             return std::nullopt;
         if (k < runs.reads.size())
             enginelayout::appendLines(
@@ -272,7 +277,7 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     }
     const pipeline::Reading reading = pipeline::joinedReads(runs.reads, readings);
     m_resultBox.append(reading.boxText, linesOnShown(std::move(lines), picture));
-    m_c.window->unsetCursor();
+    run.waitingEnds();
     // Blank output plays no sound.
     if (reading.anyVisible())
         playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
@@ -280,30 +285,30 @@ std::optional<QString> RecognitionHandler::recognize(const std::optional<QImage>
     return reading.boxText;
 }
 
-void RecognitionHandler::runDirect() {
+void RecognitionHandler::runDirect(RunState::Run& run) {
     const QImage crop = startRun();
     // As the user left it: no option list is read. After a "自動" run the selection is prepared
     // as that run prepared it (the same pixels for the same selection), whatever the command
     // now says.
     const QString command = m_c.txtBat->text();
-    const recognition::SentRun sent = whileAnswering(
-        [folder = m_folders.program, automatic = m_prepareDirectRuns, &crop, &command] {
+    const recognition::SentRun sent =
+        run.aside([folder = m_folders.program, automatic = m_prepareDirectRuns, &crop, &command] {
             return recognition::sendCommand(folder, crop, automatic, command);
         });
-    if (stoppedByUser())
+    if (stoppedByUser(run))
         return;
     showSent(sent);
     QList<enginelayout::Line> lines;
     const pipeline::Reading reading = readSent(recognition::windowStyleFor(command), lines);
 
-    if (reportFailedRun(reading))
+    if (reportFailedRun(run, reading))
         return;
     m_resultBox.append(
         reading.boxText,
         linesOnShown(pipeline::linesOnPicture(std::move(lines), sent.prepared), std::nullopt));
     playWav(m_platform, m_folders.parent, QStringLiteral("start.wav"));
     m_resultBox.focus();
-    m_c.window->unsetCursor();
+    // The pointer goes back as the run ends, after the focus.
 }
 
 } // namespace quillpix

@@ -2,6 +2,7 @@
 
 #include "folders.h"
 #include "platform.h"
+#include "runstate.h"
 
 #include <QObject>
 
@@ -16,7 +17,6 @@ class QTimer;
 namespace quillpix {
 
 class LineTextBox;
-class RunState;
 
 namespace selection {
 class SelectedRegion;
@@ -87,10 +87,11 @@ private:
     void onRecognizeClicked();
     void onDirectClicked();
     // Reads the selection, or the picture given; the text appended, when the engine wrote any.
-    std::optional<QString> recognize(const std::optional<QImage>& picture = std::nullopt);
-    void runDirect();
+    std::optional<QString> recognize(RunState::Run& run,
+                                     const std::optional<QImage>& picture = std::nullopt);
+    void runDirect(RunState::Run& run);
 
-    // Hourglass, undo text and the crop of the selection (or the picture given); a crop without
+    // Undo text and the crop of the selection (or the picture given); a crop without
     // pixels ends the run.
     QImage startRun(const std::optional<QImage>& picture = std::nullopt);
     // What a run sent to the engine's folder: the preview of tmp.bmp and the command shown;
@@ -107,9 +108,9 @@ private:
                                            const std::optional<QImage>& picture) const;
     // The message (naming what failed, when known), "notify.wav" and the default pointer when
     // the engine left no result file or failed; true when the run ends there.
-    bool reportFailedRun(const pipeline::Reading& reading);
+    bool reportFailedRun(RunState::Run& run, const pipeline::Reading& reading);
     // Esc was pressed during the run: the run ends here, the box as it was, and says so.
-    bool stoppedByUser();
+    bool stoppedByUser(RunState::Run& run);
 
     QString programFile(const QString& name) const;
     // A second run while one waits would overwrite the first one's work files.

@@ -141,7 +141,7 @@ void ResultTextHandler::refreshSavedFileState() {
     // Unsaved edits are the user's and stay; otherwise the box mirrors the file.
     if (!hasSavedText || m_unsaved)
         return;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const QString saved = textfiles::readSavedResult(path);
         if (saved != m_c.txtResult->text())
             showSavedResult(saved, true);
@@ -311,7 +311,7 @@ void ResultTextHandler::resultChanged() {
 
 bool ResultTextHandler::save() {
     bool saved = false;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const viewer::ChosenFile chosen = m_files.chosenFile();
         const QString& name = chosen.name;
         // After a folder change nothing is chosen, and the name would be ".txt" alone: a hidden
@@ -446,7 +446,7 @@ bool ResultTextHandler::saveAs() {
     if (target.path.isEmpty())
         return false;
     bool saved = false;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         // The dialog asked before replacing a file; a picture or anything else that is not text
         // is still never replaced by text.
         if (QFileInfo::exists(target.path) && !textfiles::holdsText(target.path))

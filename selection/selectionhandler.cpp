@@ -39,7 +39,7 @@ void SelectionHandler::clearForNewFolder() {
 }
 
 void SelectionHandler::followView(int h, int v, bool drawn) {
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         selection::followView(m_state, h, v);
         if (drawn)
             m_display.toggleFrame(m_state.x1, m_state.y1, m_state.x2, m_state.y2);
@@ -99,7 +99,7 @@ void SelectionHandler::release(Qt::MouseButton button, double x, double y) {
     m_scrolledThisDrag = false;
 
     const bool made = s.x1 != s.x2 && s.y1 != s.y2;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         if (made) {
             if (s.x2 < s.x1)
                 std::swap(s.x1, s.x2);
@@ -138,7 +138,7 @@ bool SelectionHandler::selectWholePicture() {
     if (s.dragging || picture.isNull() || !m_display.showsPicture())
         return false;
     bool done = false;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const viewer::ViewPosition view = m_display.viewPosition();
         const selection::Corners whole =
             selection::wholePictureCorners(picture.size(), view.zoomDivisor, view.h, view.v);

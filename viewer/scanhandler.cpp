@@ -41,7 +41,7 @@ void ScanHandler::openDialog() {
 
 void ScanHandler::showScanned(const QStringList& paths) {
     const QString last = paths.value(paths.size() - 1);
-    runReportingFailures(m_platform, m_window, [&] {
+    runReportingFailures(m_platform, [&] {
         m_viewer.open(viewer::openingFor({last}), last);
         m_viewer.finishReading();
     });

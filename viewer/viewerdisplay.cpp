@@ -133,7 +133,7 @@ void ViewerHandler::edgeScrollTick() {
         m_edgeTimer->stop();
         return;
     }
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const QPoint step = viewer::edgeScrollStep(
             m_pointer, QSize(m_c.picDisp->innerWidth(), m_c.picDisp->innerHeight()));
         const int h = std::clamp(m_c.HScroll1->value() + step.x(), 0, m_c.HScroll1->maximum());
@@ -203,7 +203,7 @@ void ViewerHandler::showReadingNotice() {
 }
 
 void ViewerHandler::chooseZoom(int row) {
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         m_zoomIndex = viewer::zoomIndexForRow(row);
         emit zoomChanged();
         showImage();
@@ -257,7 +257,7 @@ void ViewerHandler::displayResized() {
         showReadingNotice();
         return;
     }
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const int before = zoomDivisor();
         const QSize picture = m_c.picBmp->picture().size();
         const bool refits =
@@ -303,7 +303,7 @@ void ViewerHandler::announceViewMoved() {
 }
 
 void ViewerHandler::positionChanged() {
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         if (!m_settingUpBars)
             redrawView(false);
         announceViewMoved();
@@ -321,7 +321,7 @@ void ViewerHandler::verticalTracking() {
     m_vScrollToggle = !m_vScrollToggle;
     if (!m_vScrollToggle)
         return;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         // Within the first arrow step the picture is drawn from its top row.
         redrawView(m_c.VScroll1->sliderPosition() <= 29);
         announceViewMoved();

@@ -12,6 +12,7 @@
 #include "settingsfile.h"
 #include "textfiles.h"
 #include "viewmath.h"
+#include "waitingpointer.h"
 #include "widgets.h"
 #include "zoom.h"
 
@@ -304,7 +305,7 @@ viewer::ChosenFile ViewerHandler::chosenFile() const {
 void ViewerHandler::refreshFiles() {
     const bool wasReading = reading();
     m_read.abandon();
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         if (wasReading) {
             // The list is read afresh below; the picture on show is chosen in it again.
             const bool listed = m_c.File1->refresh();
@@ -331,7 +332,7 @@ void ViewerHandler::reportLeftOutNames() {
 
 void ViewerHandler::changeFolder() {
     m_read.abandon();
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const QString folder = folderOfItem(m_c.cmbFolder->currentIndex());
         m_shownFolderIndex = m_c.cmbFolder->currentIndex();
         m_c.File1->setFolder(folder);
@@ -386,7 +387,7 @@ void ViewerHandler::restoreFileSelection() {
 }
 
 void ViewerHandler::chooseFile() {
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const QString folder = m_c.File1->folder();
         const QString name = m_c.File1->fileName();
         const int page = m_c.File1->page();
@@ -394,7 +395,7 @@ void ViewerHandler::chooseFile() {
             return;
         const bool wasReading = reading();
         m_read.abandon();
-        m_c.window->setCursor(Qt::WaitCursor);
+        WaitingPointer pointer(m_c.window);
 
         // Everything the headers tell is checked before anything changes, so a file that
         // cannot be shown leaves the previous picture, its text and the list's selection.
@@ -408,7 +409,6 @@ void ViewerHandler::chooseFile() {
                 m_readingPage = page;
                 m_read.start(std::move(reader));
                 showReadingNotice();
-                m_c.window->unsetCursor();
                 return;
             }
             picture = reader.read();
@@ -439,7 +439,6 @@ void ViewerHandler::showChosen(const QImage& picture, const QString& folder, con
     redrawView(false);
     m_c.cmdPaint->setEnabled(true);
     emit fileChosen(savedText, hasSavedText);
-    m_c.window->unsetCursor();
 }
 
 void ViewerHandler::readingDone(const QImage& picture) {
@@ -449,7 +448,7 @@ void ViewerHandler::readingDone(const QImage& picture) {
         showShownPictureAgain();
         return;
     }
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         try {
             showChosen(picture, m_c.File1->folder(), m_readingName, m_readingPage);
         } catch (...) {

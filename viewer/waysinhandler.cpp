@@ -87,7 +87,7 @@ void WaysInHandler::openFileDialog() {
 void WaysInHandler::openPaths(const QStringList& paths) {
     if (refuseWhileRunning())
         return;
-    runReportingFailures(m_platform, m_c.window,
+    runReportingFailures(m_platform,
                          [&] { m_viewer.open(viewer::openingFor(paths), paths.value(0)); });
 }
 
@@ -110,7 +110,7 @@ QString WaysInHandler::takeInPicture(const QImage& picture, const QString& stem)
     if (refuseWhileRunning() || !mayTakeIn())
         return {};
     QString kept;
-    runReportingFailures(m_platform, m_c.window, [&] {
+    runReportingFailures(m_platform, [&] {
         const QString path = viewer::saveIncomingPicture(
             picture, m_pictureFolders + QLatin1Char('/') + viewer::kIncomingFolder, stem,
             QDateTime::currentDateTime());

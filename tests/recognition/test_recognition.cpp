@@ -944,10 +944,16 @@ void TestRecognition::tooSmallSelection() {
     s.c().lstZoom->setCurrentRow(zoomRow);
     s.select(corners.left(), corners.top(), corners.right(), corners.bottom());
     m_engine->setOutput(QByteArray("x\n"));
+    // The message comes once the run has ended: the default pointer, Esc no longer a stop.
+    bool waitingAtMessage = true;
+    s.platform.onMessage = [&](const QString&) {
+        waitingAtMessage = s.waitCursor() || s.window().runState().running();
+    };
     s.c().cmdRecognize->click();
     QCOMPARE(m_engine->ran(), !refused);
     QCOMPARE(s.platform.messages,
              refused ? QStringList{RecognitionHandler::selectionTooSmallMessage()} : QStringList());
+    QCOMPARE(waitingAtMessage, !refused);
     QVERIFY(!s.waitCursor());
     QVERIFY(s.c().cmdUndo->isEnabled());
 }

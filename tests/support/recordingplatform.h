@@ -54,7 +54,13 @@ public:
     };
     QVector<Preparation> preparations;
 
-    void showMessage(const QString& text) override { messages << text; }
+    // Called as each message is shown, so a test can look at the window at that moment.
+    std::function<void(const QString& text)> onMessage;
+    void showMessage(const QString& text) override {
+        messages << text;
+        if (onMessage)
+            onMessage(text);
+    }
     bool shellOpen(const QString& path) override {
         if (!openerInstalled)
             return false;
