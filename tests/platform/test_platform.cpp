@@ -658,6 +658,8 @@ private Q_SLOTS:
 
     // The window's one run state: a run marks it from its start to its end, however it ends,
     // and whoever asks meanwhile is told its busy message.
+    // The window shows the wait pointer while a run is under way, and the default pointer once
+    // the last run has ended.
     void runStateMarksARun_data() {
         QTest::addColumn<QString>("run");
         QTest::addColumn<bool>("refused");
@@ -667,6 +669,7 @@ private Q_SLOTS:
         QTest::newRow("a run ended") << "ended" << false << 1;
         QTest::newRow("a run ended by a failure") << "failed" << false << 1;
         QTest::newRow("a run ended inside another") << "nested" << true << 1;
+        QTest::newRow("a run that said its wait is over") << "waited" << true << 1;
     }
     void runStateMarksARun() {
         QFETCH(QString, run);
@@ -676,20 +679,24 @@ private Q_SLOTS:
         testing::RecordingPlatform platform;
         int starts = 0;
         connect(&state, &RunState::started, this, [&] { ++starts; });
+        QWidget window;
         std::optional<RunState::Run> open;
-        if (run == "open" || run == "nested" || run == "ended")
-            open.emplace(state);
+        if (run != "none" && run != "failed")
+            open.emplace(state, &window);
         if (run == "nested")
-            RunState::Run inner(state);
+            RunState::Run inner(state, &window);
         if (run == "ended")
             open.reset();
+        if (run == "waited")
+            open->waitingEnds();
         if (run == "failed") {
             try {
-                const RunState::Run failing(state);
+                const RunState::Run failing(state, &window);
                 throw Failure(QStringLiteral("止まった"));
             } catch (const Failure&) {
             }
         }
+        QCOMPARE(window.cursor().shape() == Qt::WaitCursor, refused && run != "waited");
         QCOMPARE(state.running(), refused);
         QCOMPARE(state.refuse(platform, QStringLiteral("実行中")), refused);
         QCOMPARE(platform.messages,

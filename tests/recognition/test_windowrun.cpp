@@ -132,6 +132,7 @@ void TestWindowRun::theWindowReadsASpreadPageByPage() {
     style.writing = workspace::Writing::Vertical;
     style.size = QSize(1240, 1748);
     style.margins = QMargins(150, 150, 150, 150);
+    style.ruby = true; // something for the analysis to tell
     const QImage page = workspace::textPage(workspace::japaneseProse(), style).image;
     QImage spread(2480, 1748, QImage::Format_Grayscale8);
     spread.fill(255);
@@ -149,6 +150,10 @@ void TestWindowRun::theWindowReadsASpreadPageByPage() {
     QVERIFY(runs.prepared.pages[0].from.left() > runs.prepared.pages[1].from.left());
     QCOMPARE(runs.reads.front().page, 0);
     QCOMPARE(runs.reads.back().page, 1);
+    // The first page read stands for the spread: its picture, and its analysis told.
+    QCOMPARE(runs.prepared.picture, runs.prepared.pages[0].picture);
+    QCOMPARE(runs.prepared.notes, runs.prepared.pages[0].plan.notes);
+    QVERIFY(!runs.prepared.notes.isEmpty());
     QTemporaryDir dir;
     const SentRun sent = sendCommand(dir.path(), spread, true, QStringLiteral("tesseract"));
     QVERIFY2(sent.problem.isEmpty(), qPrintable(sent.problem));
