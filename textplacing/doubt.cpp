@@ -3,7 +3,6 @@
 #include "cp932.h"
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 namespace quillpix::textplacing {
@@ -15,21 +14,11 @@ constexpr int kFirstLevelFrom = 0x889F;
 constexpr int kSecondLevelFrom = 0x989F;
 constexpr int kSecondLevelEnd = 0xEAA4;
 
-bool doubtfulAlone(const PlacedCharacter& c, bool onShortLine) {
+bool doubtfulAlone(const PlacedCharacter& c) {
     // What the user typed is what the user meant, whatever the engine read there.
     if (c.confidence == enginelayout::kNoConfidence || c.changed)
         return false;
-    return c.confidence < kSureFrom || rarityOf(c.text) >= Rarity::SecondLevel || onShortLine;
-}
-
-// How many characters lie on each of the engine's lines: a character typed where nothing was read
-// lies on none.
-std::map<int, int> charactersByLine(const QList<PlacedCharacter>& characters) {
-    std::map<int, int> count;
-    for (const PlacedCharacter& c : characters)
-        if (c.line >= 0)
-            ++count[c.line];
-    return count;
+    return c.confidence < kSureFrom || rarityOf(c.text) >= Rarity::SecondLevel;
 }
 
 } // namespace
@@ -51,17 +40,10 @@ Rarity rarityOf(const QString& character) {
 }
 
 void markDoubtful(QList<PlacedCharacter>& characters) {
-    const std::map<int, int> byLine = charactersByLine(characters);
-    // A short line stands out only beside lines of text: a reading of short lines alone (a
-    // table's cells, a few buttons) is read that way throughout.
-    const bool besideText = std::any_of(byLine.begin(), byLine.end(),
-                                        [](const auto& l) { return l.second > 2 * kShortLine; });
     std::vector<qsizetype> doubtful;
     for (qsizetype i = 0; i < characters.size(); ++i) {
-        PlacedCharacter& c = characters[i];
-        c.doubtful = false;
-        const bool onShortLine = besideText && c.line >= 0 && byLine.at(c.line) <= kShortLine;
-        if (doubtfulAlone(c, onShortLine))
+        characters[i].doubtful = false;
+        if (doubtfulAlone(characters[i]))
             doubtful.push_back(i);
     }
     const auto most = size_t(double(characters.size()) * kMostMarked);

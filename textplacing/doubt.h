@@ -25,17 +25,11 @@ inline constexpr float kSureFrom = 96.5F;
 // A fifth rather than a tenth: the errors gather on the pages read worst, and there a tenth
 // left a part of them unmarked (docs/doubt.md).
 inline constexpr double kMostMarked = 0.20;
-// A line of the engine's of at most this many characters, in a reading with a line of more than
-// twice as many, is doubtful whatever the engine's confidence: such a fragment is furigana read
-// into the text, a neighbour clipped at a crop's edge, or a label read out of its place. On the
-// typeset tuning pages more than a quarter of such characters are wrong, on the rendered pages an
-// eighth, against one in eighty and one in a hundred on the other lines (docs/doubt.md).
-inline constexpr int kShortLine = 4;
 
-// Sets doubtful on each character: less sure than kSureFrom, a kanji beyond the first level (the
-// engine's model reaches for rare kanji on a blurred common one), or on a short line (kShortLine),
-// as long as no more than kMostMarked of them are. A character that is not what the engine read
-// (typed over, or where nothing was read) is never doubtful: the user wrote it.
+// Sets doubtful on each character: less sure than kSureFrom, or a kanji beyond the first level
+// (the engine's model reaches for rare kanji on a blurred common one), as long as no more than
+// kMostMarked of them are. A character that is not what the engine read (typed over, or where
+// nothing was read) is never doubtful: the user wrote it.
 void markDoubtful(QList<PlacedCharacter>& characters);
 
 } // namespace quillpix::textplacing

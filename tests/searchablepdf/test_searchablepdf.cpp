@@ -525,70 +525,36 @@ void TestSearchablePdf::placeCharacters() {
 }
 
 void TestSearchablePdf::markDoubtful_data() {
-    // Twenty sure characters ("あ", 98, on no line) with these in front, on the engine's lines
-    // given (none when no lines are given); marks: "x" for each doubtful one of those in front,
-    // "." for one that is not (none of the twenty sure ones is).
+    // Twenty sure characters ("あ", 98) with these in front; marks: "x" for each doubtful one of
+    // those in front, "." for one that is not (none of the twenty sure ones is).
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<float>>("confidences");
     QTest::addColumn<QString>("marks");
-    QTest::addColumn<QList<int>>("lines");
-    QTest::newRow("sure") << QStringLiteral("本") << QList<float>{98} << "." << QList<int>{};
+    QTest::newRow("sure") << QStringLiteral("本") << QList<float>{98} << ".";
     QTest::newRow("just below sure")
-        << QStringLiteral("本本") << QList<float>{96.4F, 96.5F} << "x." << QList<int>{};
+        << QStringLiteral("本本") << QList<float>{96.4F, 96.5F} << "x.";
     QTest::newRow("the last kanji of the first level, and the first of the second")
-        << QStringLiteral("腕弌") << QList<float>{99, 99} << ".x" << QList<int>{};
-    QTest::newRow("beyond Shift-JIS")
-        << QStringLiteral("𠮷") << QList<float>{99} << "x" << QList<int>{};
+        << QStringLiteral("腕弌") << QList<float>{99, 99} << ".x";
+    QTest::newRow("beyond Shift-JIS") << QStringLiteral("𠮷") << QList<float>{99} << "x";
     QTest::newRow("no confidence: typed where nothing was read")
-        << QStringLiteral("弌本") << QList<float>{-1, -1} << ".." << QList<int>{};
+        << QStringLiteral("弌本") << QList<float>{-1, -1} << "..";
     // A confidence above 100 stands for a character the user typed over (changed).
     QTest::newRow("typed over by the user")
-        << QStringLiteral("本弌") << QList<float>{150, 150} << ".." << QList<int>{};
+        << QStringLiteral("本弌") << QList<float>{150, 150} << "..";
     // 26 characters mark at most five (a fifth): the least sure.
     QTest::newRow("no more than a fifth, the least sure first")
-        << QStringLiteral("本本本本本本") << QList<float>{50, 20, 40, 10, 60, 30} << "xxxx.x"
-        << QList<int>{};
-    // A line of four characters among lines of text is a fragment: furigana, a clipped
-    // neighbour, a label out of its place. Nine sure ones on one line, then the line tried.
-    QTest::newRow("a line of four beside a line of nine")
-        << QStringLiteral("本本本本本本本本本本本本本")
-        << QList<float>{99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99} << ".........xxxx"
-        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
-    QTest::newRow("a line of five is text")
-        << QStringLiteral("本本本本本本本本本本本本本本")
-        << QList<float>{99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99} << ".............."
-        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1};
-    QTest::newRow("beside a line of eight, a line of four is not short")
-        << QStringLiteral("本本本本本本本本本本本本")
-        << QList<float>{99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99} << "............"
-        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
-    // The lines counted are the characters' own, wherever they stand in the text.
-    QTest::newRow("a line of one between the halves of a long one")
-        << QStringLiteral("本本本本本本本本本本")
-        << QList<float>{99, 99, 99, 99, 99, 99, 99, 99, 99, 99} << "....x....."
-        << QList<int>{0, 0, 0, 0, 2, 0, 0, 0, 0, 0};
-    QTest::newRow("on a short line, what the user typed stays unmarked")
-        << QStringLiteral("本本本本本本本本本本本")
-        << QList<float>{99, 99, 99, 99, 99, 99, 99, 99, 99, 150, 99} << "..........x"
-        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
-    // 33 characters mark at most six: the short line's surest goes first.
-    QTest::newRow("a short line within the fifth, the least sure first")
-        << QStringLiteral("本本本本本本本本本本本本本")
-        << QList<float>{10, 20, 30, 99, 99, 99, 99, 99, 99, 99, 99.5F, 97, 98} << "xxx......x.xx"
-        << QList<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1};
+        << QStringLiteral("本本本本本本") << QList<float>{50, 20, 40, 10, 60, 30} << "xxxx.x";
 }
 
 void TestSearchablePdf::markDoubtful() {
     QFETCH(QString, text);
     QFETCH(QList<float>, confidences);
     QFETCH(QString, marks);
-    QFETCH(QList<int>, lines);
     QList<textplacing::PlacedCharacter> characters;
     const QList<uint> codes = text.toUcs4();
     for (qsizetype i = 0; i < codes.size(); ++i) {
         textplacing::PlacedCharacter c;
         c.text = QString::fromUcs4(reinterpret_cast<const char32_t*>(&codes[i]), 1);
-        c.line = lines.value(i, -1);
         c.changed = confidences[i] > 100;
         c.confidence = c.changed ? 20 : confidences[i];
         c.doubtful = true; // marks of an earlier rule go
