@@ -149,7 +149,8 @@ struct Outcome {
 
 // One CSV row per character of (c)'s result placed on the engine's lines: the signs a doubt rule
 // may weigh (the confidence, a change by the clean-up, the JIS level, the box's size against its
-// line's median), the rule's verdict, and whether it was read right.
+// line's median, the line, the start of a word, the box), the rule's verdict, whether it was read
+// right, and whether it is wrong wherever its line is aligned (misread).
 QStringList characterRows(const TestPicture& p, const QList<enginelayout::Line>& lines,
                           const QString& text, Outcome& out) {
     QList<textplacing::PlacedCharacter> placed = textplacing::placeCharacters(lines, text);
@@ -189,14 +190,22 @@ QStringList characterRows(const TestPicture& p, const QList<enginelayout::Line>&
         out.misread += misread[i] ? 1 : 0;
         out.misreadCaught += c.doubtful && misread[i] ? 1 : 0;
         rows << QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9")
-                    .arg(p.kind.isEmpty() ? categoryName(p.category) : p.kind, p.name)
-                    .arg(c.text.toUcs4().value(0))
-                    .arg(c.confidence, 0, 'f', 1)
-                    .arg(int(c.changed))
-                    .arg(int(textplacing::rarityOf(c.text)))
-                    .arg(size, 0, 'f', 3)
-                    .arg(int(c.doubtful))
-                    .arg(int(right[i]));
+                        .arg(p.kind.isEmpty() ? categoryName(p.category) : p.kind, p.name)
+                        .arg(c.text.toUcs4().value(0))
+                        .arg(c.confidence, 0, 'f', 1)
+                        .arg(int(c.changed))
+                        .arg(int(textplacing::rarityOf(c.text)))
+                        .arg(size, 0, 'f', 3)
+                        .arg(int(c.doubtful))
+                        .arg(int(right[i])) +
+                    QStringLiteral(",%1,%2,%3,%4,%5,%6,%7")
+                        .arg(c.line)
+                        .arg(int(c.startsWord))
+                        .arg(c.box.x())
+                        .arg(c.box.y())
+                        .arg(c.box.width())
+                        .arg(c.box.height())
+                        .arg(int(misread[i]));
     }
     return rows;
 }
@@ -742,7 +751,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(options.characters));
             return 2;
         }
-        csv.write("kind,page,code,confidence,changed,rarity,size,doubtful,right\n");
+        csv.write("kind,page,code,confidence,changed,rarity,size,doubtful,right,line,"
+                  "startsword,x,y,width,height,misread\n");
         for (const Outcome& o : outcomes)
             csv.write((o.characterRows.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     }
