@@ -395,8 +395,12 @@ private Q_SLOTS:
         const QImage shown = c.picDisp->surface().copy();
         const SelectionState before = w.state();
 
+        // The message is shown with the default pointer: the wait ended with the failed read.
+        Qt::CursorShape atMessage = Qt::WaitCursor;
+        w.platform.onMessage = [&](const QString&) { atMessage = w.window->cursor().shape(); };
         w.choose(QStringLiteral("b.bmp"));
         w.waitUntilRead();
+        QCOMPARE(atMessage, Qt::ArrowCursor);
         QCOMPARE(w.platform.messages.size(), 1);
         QVERIFY2(w.platform.messages[0].contains(problem), qPrintable(w.platform.messages[0]));
         QVERIFY(w.platform.messages[0].contains(bad));
