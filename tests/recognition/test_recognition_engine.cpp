@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace quillpix;
 using namespace quillpix::testing;
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void automaticReadingChoosesTheCommand_data();
     void automaticReadingChoosesTheCommand();
     void placesOfAWindowRun();
+    void escStopsALoadedEnginesRead();
 };
 
 void TestRecognitionEngine::readsRenderedSentence_data() {
@@ -324,6 +326,39 @@ void TestRecognitionEngine::placesOfAWindowRun() {
     s.c().cmdSaveText->click();
     s.window().viewer().chooseFile();
     QCOMPARE(described(marks.places().places()), described(places));
+}
+
+// Esc while the loaded engine reads a page: the window answers meanwhile, the engine ends at its
+// next word, the box keeps its text and the window says the run was stopped.
+void TestRecognitionEngine::escStopsALoadedEnginesRead() {
+    qunsetenv("QUILLPIX_ENGINE");
+    const QString engine = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    if (engine.isEmpty() || !installedLanguages(engine).contains(QStringLiteral("jpn")))
+        QSKIP("tesseract with jpn data is not installed");
+    const QImage page =
+        workspace::textPage(workspace::japaneseProse(), workspace::PageStyle{}).image;
+    Session s({}, {}, page);
+    QVERIFY(s.showActive());
+    s.chooseItems(1, 0, 0); // jpn, single block
+    s.select(0, 0, page.width() - 1, page.height() - 1);
+    s.c().txtResult->setText(QStringLiteral("前から\r\n"));
+    // Pressed once the engine has told how far it has come: it is reading.
+    bool pressed = false;
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (pressed || s.window().runState().progress() < 0)
+            return;
+        pressed = true;
+        QTest::keyClick(&s.window(), Qt::Key_Escape);
+    });
+    watch.start();
+    s.c().cmdRecognize->click();
+    QVERIFY(pressed);
+    QCOMPARE(s.c().txtResult->text(), QStringLiteral("前から\r\n"));
+    QCOMPARE(s.platform.messages, QStringList());
+    QCOMPARE(s.platform.notices, QStringList{RecognitionHandler::stoppedNotice()});
+    QVERIFY(!s.waitCursor());
 }
 
 QTEST_MAIN(TestRecognitionEngine)
