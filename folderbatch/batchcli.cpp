@@ -120,6 +120,7 @@ QString usage() {
         "batch",
         "Usage: quillpix [PATH...]     the window, showing the folder or picture PATH\n"
         "       quillpix --capture     the window, reading a region of the screen at once\n"
+        "       quillpix --scan FOLDER [...]  pages from a scanner into FOLDER (--scan --help)\n"
         "       quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]\n"
         "                [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]\n"
         "                [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]\n"

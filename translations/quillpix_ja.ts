@@ -388,6 +388,7 @@
     <message>
         <source>Usage: quillpix [PATH...]     the window, showing the folder or picture PATH
        quillpix --capture     the window, reading a region of the screen at once
+       quillpix --scan FOLDER [...]  pages from a scanner into FOLDER (--scan --help)
        quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
                 [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
                 [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
@@ -442,6 +443,7 @@ Exit status: 0 all read or skipped, 1 a picture failed, 2 a wrong argument,
 </source>
         <translation>使い方: quillpix [PATH...]     ウィンドウを開き、フォルダか画像 PATH を表示します
        quillpix --capture     ウィンドウを開き、すぐに画面の一部を読み取ります
+       quillpix --scan FOLDER [...]  スキャナーからページを FOLDER に取り込みます（--scan --help）
        quillpix --batch FOLDER [--lang L] [--psm N] [--option TEXT] [--jobs N]
                 [--force] [--shard K/N] [--keep-latin-spaces] [--paragraphs]
                 [--running-heads] [--book FILE.txt] [--pdf] [--hocr] [--alto]
