@@ -141,87 +141,19 @@ void Batch::begin() {
         return;
     if (m_aborting)
         return end();
-    const QString folder = m_settings.folder;
-    FolderPictures all;
-    try {
-        const QFileInfo info(folder);
-        if (!info.exists())
-            throw Failure(QCoreApplication::translate("batch", "no such folder: %1").arg(folder));
-        if (!info.isDir())
-            throw Failure(
-                QCoreApplication::translate("batch", "%1 is a file, not a folder").arg(folder));
-        all = folderPictures(folder);
-    } catch (const Failure& failure) {
-        m_summary.setupError = oneLine(failure.text());
-        return end();
-    }
-    m_summary.leftOut = all.leftOut;
-    if (all.leftOut > 0)
-        m_summary.leftOutReason = QCoreApplication::translate(
-            "batch", "names that are not valid UTF-8 (Shift-JIS names from old archives, "
-                     "say) cannot be opened; rename them to read them");
-    if (all.items.isEmpty() && all.leftOut == 0) {
-        m_summary.setupError =
-            QCoreApplication::translate("batch", "no pictures (%1) in the folder %2")
-                .arg(QString::fromLatin1(pictures::kPicturePattern)
-                         .replace(QLatin1Char(';'), QStringLiteral(", ")),
-                     folder);
-        return end();
-    }
-    // Written under a temporary name in the folder itself, as every saved result is.
-    {
-        QTemporaryFile probe(folder + QStringLiteral("/.quillpix-write-test-XXXXXX"));
-        if (!probe.open()) {
-            m_summary.setupError =
-                QCoreApplication::translate("batch", "cannot write in the folder %1: %2")
-                    .arg(folder, probe.errorString());
+    QString problem = queuePictures();
+    if (problem.isEmpty())
+        problem = makeWorkFolders();
+    if (problem.isEmpty()) {
+        // The settings are checked once, whether or not a picture is left to read.
+        problem = oneLine(m_reader->prepare(m_settings, m_workFolders.front()->path()));
+        // A stop during the trial ended its engine: the trial's failure is no fault of the
+        // settings.
+        if (m_aborting)
             return end();
-        }
     }
-
-    QList<PictureItem> items = all.items;
-    if (!m_settings.document.isEmpty()) {
-        items.removeIf([&](const PictureItem& item) { return item.file != m_settings.document; });
-        if (items.isEmpty()) {
-            m_summary.setupError =
-                QCoreApplication::translate("batch", "no picture %1 in the folder %2")
-                    .arg(m_settings.document, folder);
-            return end();
-        }
-    }
-    const QList<PictureItem> share = takeShard(items, m_settings.shardIndex, m_settings.shardCount);
-    m_summary.inShare = int(share.size());
-    for (const PictureItem& item : share) {
-        if (!m_settings.force && QFileInfo(resultPath(folder, item)).isFile())
-            ++m_summary.skipped;
-        else
-            m_queue.append(item);
-    }
-    if (const QString problem = planOutputs(items, share); !problem.isEmpty()) {
-        m_summary.setupError = problem;
-        return end();
-    }
-    m_toDo = int(m_queue.size());
-
-    const int jobs = std::clamp(m_settings.jobs, 1, std::max(1, m_toDo));
-    for (int i = 0; i < jobs; ++i) {
-        auto work = std::make_unique<QTemporaryDir>(QDir::tempPath() +
-                                                    QStringLiteral("/quillpix-batch-XXXXXX"));
-        if (!work->isValid()) {
-            m_summary.setupError =
-                QCoreApplication::translate("batch", "cannot make a work folder in %1: %2")
-                    .arg(QDir::tempPath(), work->errorString());
-            return end();
-        }
-        m_workFolders.push_back(std::move(work));
-    }
-    // The settings are checked once, whether or not a picture is left to read.
-    const QString problem = m_reader->prepare(m_settings, m_workFolders.front()->path());
-    // A stop during the trial ended its engine: the trial's failure is no fault of the settings.
-    if (m_aborting)
-        return end();
     if (!problem.isEmpty()) {
-        m_summary.setupError = oneLine(problem);
+        m_summary.setupError = problem;
         return end();
     }
     // What a killed batch left under temporary names would otherwise stay for good; a refused
@@ -235,6 +167,76 @@ void Batch::begin() {
     Progress first;
     first.toDo = m_toDo;
     Q_EMIT progress(first);
+    startWorkers();
+}
+
+QString Batch::queuePictures() {
+    const QString folder = m_settings.folder;
+    FolderPictures all;
+    try {
+        const QFileInfo info(folder);
+        if (!info.exists())
+            throw Failure(QCoreApplication::translate("batch", "no such folder: %1").arg(folder));
+        if (!info.isDir())
+            throw Failure(
+                QCoreApplication::translate("batch", "%1 is a file, not a folder").arg(folder));
+        all = folderPictures(folder);
+    } catch (const Failure& failure) {
+        return oneLine(failure.text());
+    }
+    m_summary.leftOut = all.leftOut;
+    if (all.leftOut > 0)
+        m_summary.leftOutReason = QCoreApplication::translate(
+            "batch", "names that are not valid UTF-8 (Shift-JIS names from old archives, "
+                     "say) cannot be opened; rename them to read them");
+    if (all.items.isEmpty() && all.leftOut == 0)
+        return QCoreApplication::translate("batch", "no pictures (%1) in the folder %2")
+            .arg(QString::fromLatin1(pictures::kPicturePattern)
+                     .replace(QLatin1Char(';'), QStringLiteral(", ")),
+                 folder);
+    // Written under a temporary name in the folder itself, as every saved result is.
+    {
+        QTemporaryFile probe(folder + QStringLiteral("/.quillpix-write-test-XXXXXX"));
+        if (!probe.open())
+            return QCoreApplication::translate("batch", "cannot write in the folder %1: %2")
+                .arg(folder, probe.errorString());
+    }
+
+    QList<PictureItem> items = all.items;
+    if (!m_settings.document.isEmpty()) {
+        items.removeIf([&](const PictureItem& item) { return item.file != m_settings.document; });
+        if (items.isEmpty())
+            return QCoreApplication::translate("batch", "no picture %1 in the folder %2")
+                .arg(m_settings.document, folder);
+    }
+    const QList<PictureItem> share = takeShard(items, m_settings.shardIndex, m_settings.shardCount);
+    m_summary.inShare = int(share.size());
+    for (const PictureItem& item : share) {
+        if (!m_settings.force && QFileInfo(resultPath(folder, item)).isFile())
+            ++m_summary.skipped;
+        else
+            m_queue.append(item);
+    }
+    if (QString problem = planOutputs(items, share); !problem.isEmpty())
+        return problem;
+    m_toDo = int(m_queue.size());
+    return {};
+}
+
+QString Batch::makeWorkFolders() {
+    const int jobs = std::clamp(m_settings.jobs, 1, std::max(1, m_toDo));
+    for (int i = 0; i < jobs; ++i) {
+        auto work = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                    QStringLiteral("/quillpix-batch-XXXXXX"));
+        if (!work->isValid())
+            return QCoreApplication::translate("batch", "cannot make a work folder in %1: %2")
+                .arg(QDir::tempPath(), work->errorString());
+        m_workFolders.push_back(std::move(work));
+    }
+    return {};
+}
+
+void Batch::startWorkers() {
     for (const auto& folderPtr : m_workFolders) {
         const QString workFolder = folderPtr->path();
         std::shared_ptr<PageReader::Worker> reader = m_reader->worker(workFolder);

@@ -128,6 +128,13 @@ Q_SIGNALS:
 
 private:
     void begin();
+    // The folder's pictures of this share that are still to be read, queued, and the outputs
+    // planned; "" when the batch can go on, else why not.
+    QString queuePictures();
+    // A work folder for each engine at once; "" or why not.
+    QString makeWorkFolders();
+    // Each worker thread on its first picture.
+    void startWorkers();
     // A worker thread's loop: its first picture, then the next until there is none or the
     // batch stops.
     void work(PageReader::Worker& reader, PictureItem first);
