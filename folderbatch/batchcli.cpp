@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QThread>
 
 #include <atomic>
@@ -478,6 +477,90 @@ QString summaryText(const Summary& s) {
     return text;
 }
 
+namespace {
+
+// The settings as the batch runs them: whole paths, and no more engines at once than help.
+Settings settingsToRun(Settings settings) {
+    settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
+    if (!settings.book.isEmpty())
+        settings.book = QDir::cleanPath(QFileInfo(settings.book).absoluteFilePath());
+    const int helpful = jobsThatHelp(QThread::idealThreadCount(), availableMemory());
+    if (settings.jobs > helpful) {
+        print(stderr, QCoreApplication::translate(
+                          "batch", "quillpix --batch: --jobs %1 is more than this machine "
+                                   "gains from (%2 processors, %3 MB of memory free); using "
+                                   "%4\n")
+                          .arg(settings.jobs)
+                          .arg(QThread::idealThreadCount())
+                          .arg(availableMemory() >> 20)
+                          .arg(helpful));
+        settings.jobs = helpful;
+    }
+    return settings;
+}
+
+// SIGINT and SIGTERM, waited for on a thread of their own from construction to destruction, so
+// that a stop reaches the batch also while its thread waits in a step (the engine's trial
+// before the first picture).
+class StopSignalWatch {
+public:
+    explicit StopSignalWatch(Batch& batch) {
+        if (!catchStopSignals())
+            return;
+        m_watcher.reset(QThread::create([&batch, this] {
+            while (!m_over) {
+                pollfd ready{g_signalPipe[0], POLLIN, 0};
+                char byte = 0;
+                if (::poll(&ready, 1, 100) == 1 && ::read(g_signalPipe[0], &byte, 1) == 1)
+                    batch.stopNow(int(byte));
+            }
+        }));
+        m_watcher->start();
+    }
+    ~StopSignalWatch() {
+        m_over = true;
+        if (m_watcher)
+            m_watcher->wait();
+    }
+    StopSignalWatch(const StopSignalWatch&) = delete;
+    StopSignalWatch& operator=(const StopSignalWatch&) = delete;
+
+private:
+    std::atomic<bool> m_over{false};
+    std::unique_ptr<QThread> m_watcher;
+};
+
+// The progress on standard error: on a terminal one line rewritten in place (a failure on a
+// line of its own above it), elsewhere a line a picture.
+class ProgressLines {
+public:
+    void show(const Progress& p) {
+        if (!m_terminal) {
+            if (!p.file.isEmpty())
+                print(stderr, progressLine(p, true) + QLatin1Char('\n'));
+            return;
+        }
+        if (!p.error.isEmpty())
+            print(stderr,
+                  QCoreApplication::translate("batch", "\r%1\r%2: failed: %3\n")
+                      .arg(QString(m_shown, QLatin1Char(' ')), printableName(p.file), p.error));
+        const QString line = progressLine(p, false);
+        print(stderr, QLatin1Char('\r') + line.leftJustified(m_shown, QLatin1Char(' ')));
+        m_shown = line.size();
+    }
+    // The summary follows on a line of its own.
+    void end() {
+        if (m_terminal && m_shown > 0)
+            print(stderr, QStringLiteral("\n"));
+    }
+
+private:
+    const bool m_terminal = ::isatty(STDERR_FILENO);
+    qsizetype m_shown = 0;
+};
+
+} // namespace
+
 int runCommandLine(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -502,69 +585,20 @@ int runCommandLine(int argc, char** argv) {
                           .arg(parsed.error));
         return 2;
     }
-    Settings settings = parsed.settings;
-    settings.folder = QDir::cleanPath(QFileInfo(settings.folder).absoluteFilePath());
-    if (!settings.book.isEmpty())
-        settings.book = QDir::cleanPath(QFileInfo(settings.book).absoluteFilePath());
-    const int helpful = jobsThatHelp(QThread::idealThreadCount(), availableMemory());
-    if (settings.jobs > helpful) {
-        print(stderr, QCoreApplication::translate(
-                          "batch", "quillpix --batch: --jobs %1 is more than this machine "
-                                   "gains from (%2 processors, %3 MB of memory free); using "
-                                   "%4\n")
-                          .arg(settings.jobs)
-                          .arg(QThread::idealThreadCount())
-                          .arg(availableMemory() >> 20)
-                          .arg(helpful));
-        settings.jobs = helpful;
-    }
+    const Settings settings = settingsToRun(parsed.settings);
 
     // Standard error carries the progress; a loaded engine's own lines would break into it.
     engine::ResidentEngine::discardMessages();
     // So would the picture library's; its errors become the reason a picture failed.
     pagelayout::routeLibraryMessages();
     Batch batch(settings);
-    // The signals are waited for on a thread of their own, so that a stop reaches the batch
-    // also while its thread waits in a step (the engine's trial before the first picture).
-    std::atomic<bool> over{false};
-    std::unique_ptr<QThread> watcher;
-    if (catchStopSignals()) {
-        watcher.reset(QThread::create([&batch, &over] {
-            while (!over) {
-                pollfd ready{g_signalPipe[0], POLLIN, 0};
-                char byte = 0;
-                if (::poll(&ready, 1, 100) == 1 && ::read(g_signalPipe[0], &byte, 1) == 1)
-                    batch.stopNow(int(byte));
-            }
-        }));
-        watcher->start();
-    }
-    const auto stopWatching = qScopeGuard([&] {
-        over = true;
-        if (watcher)
-            watcher->wait();
-    });
-
-    const bool terminal = ::isatty(STDERR_FILENO);
-    qsizetype shown = 0;
-    QObject::connect(&batch, &Batch::progress, &batch, [&](const Progress& p) {
-        if (!terminal) {
-            if (!p.file.isEmpty())
-                print(stderr, progressLine(p, true) + QLatin1Char('\n'));
-            return;
-        }
-        if (!p.error.isEmpty())
-            print(stderr,
-                  QCoreApplication::translate("batch", "\r%1\r%2: failed: %3\n")
-                      .arg(QString(shown, QLatin1Char(' ')), printableName(p.file), p.error));
-        const QString line = progressLine(p, false);
-        print(stderr, QLatin1Char('\r') + line.leftJustified(shown, QLatin1Char(' ')));
-        shown = line.size();
-    });
+    const StopSignalWatch stopWatch(batch);
+    ProgressLines lines;
+    QObject::connect(&batch, &Batch::progress, &batch,
+                     [&lines](const Progress& p) { lines.show(p); });
     int status = 0;
     QObject::connect(&batch, &Batch::finished, &batch, [&](const Summary& summary) {
-        if (terminal && shown > 0)
-            print(stderr, QStringLiteral("\n"));
+        lines.end();
         print(summary.setupError.isEmpty() ? stdout : stderr, summaryText(summary));
         status = exitStatus(summary);
         QCoreApplication::exit(status);
