@@ -357,6 +357,63 @@ QString progressLine(const Progress& p, bool withPicture) {
     return line;
 }
 
+namespace {
+
+// What became of the outputs: each file named, but those beside the pictures counted by format
+// unless something is amiss with one.
+QString outputLines(const QList<Summary::OutputReport>& outputs) {
+    QString text;
+    QList<const OutputFormat*> counted;
+    QHash<const OutputFormat*, int> written, upToDate;
+    for (const Summary::OutputReport& report : outputs) {
+        const QString name = printableName(report.name);
+        const bool plain = report.outcome.detail.isEmpty() &&
+                           (report.outcome.state == OutputOutcome::State::Written ||
+                            report.outcome.state == OutputOutcome::State::UpToDate);
+        if (report.perPicture && plain) {
+            if (!counted.contains(report.perPicture))
+                counted << report.perPicture;
+            ++(report.outcome.state == OutputOutcome::State::Written ? written
+                                                                     : upToDate)[report.perPicture];
+            continue;
+        }
+        switch (report.outcome.state) {
+        case OutputOutcome::State::Written:
+            text += report.outcome.detail.isEmpty()
+                        ? QCoreApplication::translate("batch", "  written: %1\n").arg(name)
+                        : QCoreApplication::translate("batch", "  written: %1 (%2)\n")
+                              .arg(name, report.outcome.detail);
+            break;
+        case OutputOutcome::State::UpToDate:
+            text += QCoreApplication::translate("batch", "  up to date: %1\n").arg(name);
+            break;
+        case OutputOutcome::State::Incomplete:
+            text += QCoreApplication::translate("batch", "  not written: %1: %2\n")
+                        .arg(name, report.outcome.detail);
+            break;
+        case OutputOutcome::State::Failed:
+            text += QCoreApplication::translate("batch", "  failed: %1: %2\n")
+                        .arg(name, report.outcome.detail);
+            break;
+        case OutputOutcome::State::Stopped:
+            break;
+        }
+    }
+    for (const OutputFormat* format : std::as_const(counted)) {
+        if (written.value(format) > 0)
+            text += QCoreApplication::translate("batch", "  written: %1 %2 beside the results\n")
+                        .arg(written.value(format))
+                        .arg(format->filesName());
+        if (upToDate.value(format) > 0)
+            text += QCoreApplication::translate("batch", "  up to date: %1 %2\n")
+                        .arg(upToDate.value(format))
+                        .arg(format->filesName());
+    }
+    return text;
+}
+
+} // namespace
+
 QString summaryText(const Summary& s) {
     if (!s.setupError.isEmpty())
         return QCoreApplication::translate("batch", "quillpix --batch: %1\n").arg(s.setupError);
@@ -408,53 +465,7 @@ QString summaryText(const Summary& s) {
                     "batch", "  read again for where their text lies (their results kept): %1 "
                              "pictures\n")
                     .arg(s.linesRead);
-    // A file beside each picture is counted, not named, unless something is amiss with it.
-    QList<const OutputFormat*> counted;
-    QHash<const OutputFormat*, int> written, upToDate;
-    for (const Summary::OutputReport& report : s.outputs) {
-        const QString name = printableName(report.name);
-        const bool plain = report.outcome.detail.isEmpty() &&
-                           (report.outcome.state == OutputOutcome::State::Written ||
-                            report.outcome.state == OutputOutcome::State::UpToDate);
-        if (report.perPicture && plain) {
-            if (!counted.contains(report.perPicture))
-                counted << report.perPicture;
-            ++(report.outcome.state == OutputOutcome::State::Written ? written
-                                                                     : upToDate)[report.perPicture];
-            continue;
-        }
-        switch (report.outcome.state) {
-        case OutputOutcome::State::Written:
-            text += report.outcome.detail.isEmpty()
-                        ? QCoreApplication::translate("batch", "  written: %1\n").arg(name)
-                        : QCoreApplication::translate("batch", "  written: %1 (%2)\n")
-                              .arg(name, report.outcome.detail);
-            break;
-        case OutputOutcome::State::UpToDate:
-            text += QCoreApplication::translate("batch", "  up to date: %1\n").arg(name);
-            break;
-        case OutputOutcome::State::Incomplete:
-            text += QCoreApplication::translate("batch", "  not written: %1: %2\n")
-                        .arg(name, report.outcome.detail);
-            break;
-        case OutputOutcome::State::Failed:
-            text += QCoreApplication::translate("batch", "  failed: %1: %2\n")
-                        .arg(name, report.outcome.detail);
-            break;
-        case OutputOutcome::State::Stopped:
-            break;
-        }
-    }
-    for (const OutputFormat* format : std::as_const(counted)) {
-        if (written.value(format) > 0)
-            text += QCoreApplication::translate("batch", "  written: %1 %2 beside the results\n")
-                        .arg(written.value(format))
-                        .arg(format->filesName());
-        if (upToDate.value(format) > 0)
-            text += QCoreApplication::translate("batch", "  up to date: %1 %2\n")
-                        .arg(upToDate.value(format))
-                        .arg(format->filesName());
-    }
+    text += outputLines(s.outputs);
     if (!s.notReadWhole.isEmpty()) {
         const QString names = namedPages(s.notReadWhole);
         text += QCoreApplication::translate(
