@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchreport.h"
 #include "batchsettings.h"
 #include "folderbatch.h"
 
@@ -35,16 +36,7 @@ struct ParsedArguments {
 ParsedArguments parseArguments(const QStringList& arguments,
                                const pipeline::EngineSettings& defaults, int processors);
 
-// The name with control characters written as \n, \t, \x1b..., so each picture stays one line
-// of a log.
-QString printableName(const QString& name);
-
 // How many jobs are worth running: twice the processors, and no more than the memory holds.
 int jobsThatHelp(int processors, qint64 availableBytes);
-
-// "12/40  8.3/min  3:22 left", with the picture's name and outcome when withPicture.
-QString progressLine(const Progress& progress, bool withPicture);
-// The lines printed at the end.
-QString summaryText(const Summary& summary);
 
 } // namespace quillpix::folderbatch
