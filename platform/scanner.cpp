@@ -440,15 +440,19 @@ Error setUp(SANE_Handle h, const Device& device, const Request& request, int& dp
 
 // The pages one after another until the count, the feeder or the caller ends them.
 // Reads the page under way to its end (for half a second at most), its bytes thrown away; true
-// when it ended or none was under way. Without blocking, a device may have nothing yet.
+// when it ended. A device that failed answers every read with its failure while its reader may
+// still be at work (just started, in malloc): false then too. Without blocking, a device may
+// have nothing yet.
 bool readToItsEnd(SANE_Handle h) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     std::vector<SANE_Byte> bytes(65536);
-    for (SANE_Int length = 0; std::chrono::steady_clock::now() < until; length = 0)
-        if (sane_read(h, bytes.data(), SANE_Int(bytes.size()), &length) != SANE_STATUS_GOOD)
-            return true;
-        else if (length == 0)
+    for (SANE_Int length = 0; std::chrono::steady_clock::now() < until; length = 0) {
+        const SANE_Status status = sane_read(h, bytes.data(), SANE_Int(bytes.size()), &length);
+        if (status != SANE_STATUS_GOOD)
+            return status == SANE_STATUS_EOF;
+        if (length == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return false;
 }
 
