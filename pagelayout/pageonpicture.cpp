@@ -84,6 +84,107 @@ int median(std::vector<int> values) {
     return *middle;
 }
 
+// The paper's grey: the bright tenth of the middle.
+int paperGrey(const QImage& small) {
+    const int w = small.width();
+    const int h = small.height();
+    std::vector<int> middle;
+    for (int y = h / 4; y < 3 * h / 4; ++y)
+        for (int x = w / 4; x < 3 * w / 4; ++x)
+            middle.push_back(small.constScanLine(y)[x]);
+    std::sort(middle.begin(), middle.end());
+    return middle[middle.size() * 9 / 10];
+}
+
+// The lightest of the four edge strips' median greys: the desk is at least as dark as this on
+// every side.
+int lightestEdge(const QImage& small, int strip) {
+    const int w = small.width();
+    const int h = small.height();
+    std::array<std::vector<int>, 4> edges;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int g = small.constScanLine(y)[x];
+            if (y < strip)
+                edges[0].push_back(g);
+            if (y >= h - strip)
+                edges[1].push_back(g);
+            if (x < strip)
+                edges[2].push_back(g);
+            if (x >= w - strip)
+                edges[3].push_back(g);
+        }
+    int lightest = 0;
+    for (const std::vector<int>& edge : edges)
+        lightest = std::max(lightest, median(edge));
+    return lightest;
+}
+
+// The paper as reached from start through pixels of cut or lighter: its four outermost points
+// (top left, top right, bottom right, bottom left) and its area in pixels.
+struct ReachedPaper {
+    std::array<QPointF, 4> corners;
+    long area = 0;
+};
+
+ReachedPaper reachPaper(const QImage& small, QPoint start, int cut) {
+    const int w = small.width();
+    const int h = small.height();
+    std::vector<char> reached(size_t(w) * size_t(h), 0);
+    std::vector<QPoint> stack{start};
+    reached[size_t(start.y()) * size_t(w) + size_t(start.x())] = 1;
+    ReachedPaper paper;
+    double best[4] = {-1e9, -1e9, -1e9, -1e9};
+    while (!stack.empty()) {
+        const QPoint p = stack.back();
+        stack.pop_back();
+        ++paper.area;
+        // Top left is least x + y, top right most x - y, bottom right most x + y, bottom left
+        // most y - x.
+        const double score[4] = {-double(p.x() + p.y()), double(p.x() - p.y()),
+                                 double(p.x() + p.y()), double(p.y() - p.x())};
+        for (int k = 0; k < 4; ++k)
+            if (score[k] > best[k]) {
+                best[k] = score[k];
+                paper.corners[size_t(k)] = QPointF(p);
+            }
+        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            const QPoint q = p + d;
+            if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h)
+                continue;
+            char& mark = reached[size_t(q.y()) * size_t(w) + size_t(q.x())];
+            if (!mark && small.constScanLine(q.y())[q.x()] >= cut) {
+                mark = 1;
+                stack.push_back(q);
+            }
+        }
+    }
+    return paper;
+}
+
+// A panel of a screen is a rectangle square to the picture, to the pixel; when the dark around
+// it holds writing, the picture is a screen, and drawing the panel flat would lose that writing.
+// A page on a desk is seldom square to the pixel, and the desk is bare.
+bool screenAround(const QImage& small, const std::array<QPointF, 4>& corner, int desk) {
+    const bool square = std::abs(corner[0].y() - corner[1].y()) <= 1 &&
+                        std::abs(corner[3].y() - corner[2].y()) <= 1 &&
+                        std::abs(corner[0].x() - corner[3].x()) <= 1 &&
+                        std::abs(corner[1].x() - corner[2].x()) <= 1;
+    if (!square)
+        return false;
+    long light = 0, surround = 0;
+    for (int y = 0; y < small.height(); ++y)
+        for (int x = 0; x < small.width(); ++x) {
+            // The paper's own edge, a pixel wide, is neither.
+            if (x >= corner[0].x() - 1 && x <= corner[1].x() + 1 && y >= corner[0].y() - 1 &&
+                y <= corner[3].y() + 1)
+                continue;
+            ++surround;
+            light += small.constScanLine(y)[x] >= desk + kLeastContrast / 2;
+        }
+    return light > kMostLightSurround * double(surround);
+}
+
 } // namespace
 
 std::optional<QPolygonF> pageCorners(const QImage& picture) {
@@ -100,37 +201,17 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
     const QImage small = lightDividedOut(seen, strip);
     const auto grey = [&small](int x, int y) { return int(small.constScanLine(y)[x]); };
 
-    // The paper's grey: the bright tenth of the middle.
-    std::vector<int> middle;
-    for (int y = h / 4; y < 3 * h / 4; ++y)
-        for (int x = w / 4; x < 3 * w / 4; ++x)
-            middle.push_back(grey(x, y));
-    std::sort(middle.begin(), middle.end());
-    const int paper = middle[middle.size() * 9 / 10];
-
-    std::array<std::vector<int>, 4> edges;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (y < strip)
-                edges[0].push_back(grey(x, y));
-            if (y >= h - strip)
-                edges[1].push_back(grey(x, y));
-            if (x < strip)
-                edges[2].push_back(grey(x, y));
-            if (x >= w - strip)
-                edges[3].push_back(grey(x, y));
-        }
-    int darkest = 0;
-    for (const std::vector<int>& edge : edges)
-        darkest = std::max(darkest, median(edge));
+    const int paper = paperGrey(small);
+    // The desk's grey, where it is lightest.
+    const int desk = lightestEdge(small, strip);
     // With the light divided out, paper and desk differ by a factor; a grey desk under the same
     // light stands out by that factor, though less in grey levels than a dark one.
-    if (paper - darkest < kLeastContrast && paper < kLeastLightRatio * darkest)
+    if (paper - desk < kLeastContrast && paper < kLeastLightRatio * desk)
         return std::nullopt;
 
     // The paper: what is brighter than halfway, connected to the middle. The very middle may be
     // a character's stroke: the walk starts from the brightest point near it.
-    const int cut = (paper + darkest) / 2;
+    const int cut = (paper + desk) / 2;
     QPoint start(w / 2, h / 2);
     const int near = std::max(1, std::min(w, h) / 20);
     for (int y = h / 2 - near; y <= h / 2 + near; ++y)
@@ -139,64 +220,16 @@ std::optional<QPolygonF> pageCorners(const QImage& picture) {
                 start = QPoint(x, y);
     if (grey(start.x(), start.y()) < cut)
         return std::nullopt;
-    std::vector<char> reached(size_t(w) * size_t(h), 0);
-    std::vector<QPoint> stack{start};
-    reached[size_t(start.y()) * size_t(w) + size_t(start.x())] = 1;
-    QPointF corner[4];
-    double best[4] = {-1e9, -1e9, -1e9, -1e9};
-    long area = 0;
-    while (!stack.empty()) {
-        const QPoint p = stack.back();
-        stack.pop_back();
-        ++area;
-        // Top left is least x + y, top right most x - y, bottom right most x + y, bottom left
-        // most y - x.
-        const double score[4] = {-double(p.x() + p.y()), double(p.x() - p.y()),
-                                 double(p.x() + p.y()), double(p.y() - p.x())};
-        for (int k = 0; k < 4; ++k)
-            if (score[k] > best[k]) {
-                best[k] = score[k];
-                corner[k] = QPointF(p);
-            }
-        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
-            const QPoint q = p + d;
-            if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h)
-                continue;
-            char& mark = reached[size_t(q.y()) * size_t(w) + size_t(q.x())];
-            if (!mark && grey(q.x(), q.y()) >= cut) {
-                mark = 1;
-                stack.push_back(q);
-            }
-        }
-    }
-    const double share = double(area) / (double(w) * h);
+    const ReachedPaper reached = reachPaper(small, start, cut);
+    const double share = double(reached.area) / (double(w) * h);
     if (share < kLeastPageShare || share > kMostPageShare)
         return std::nullopt;
-    // A panel of a screen is a rectangle square to the picture, to the pixel; when the dark
-    // around it holds writing, the picture is a screen, and drawing the panel flat would lose
-    // that writing. A page on a desk is seldom square to the pixel, and the desk is bare.
-    const bool square = std::abs(corner[0].y() - corner[1].y()) <= 1 &&
-                        std::abs(corner[3].y() - corner[2].y()) <= 1 &&
-                        std::abs(corner[0].x() - corner[3].x()) <= 1 &&
-                        std::abs(corner[1].x() - corner[2].x()) <= 1;
-    if (square) {
-        long light = 0, surround = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                // The paper's own edge, a pixel wide, is neither.
-                if (x >= corner[0].x() - 1 && x <= corner[1].x() + 1 && y >= corner[0].y() - 1 &&
-                    y <= corner[3].y() + 1)
-                    continue;
-                ++surround;
-                light += grey(x, y) >= darkest + kLeastContrast / 2;
-            }
-        if (light > kMostLightSurround * double(surround))
-            return std::nullopt;
-    }
+    if (screenAround(small, reached.corners, desk))
+        return std::nullopt;
     const double sx = double(picture.width()) / w;
     const double sy = double(picture.height()) / h;
     QPolygonF corners;
-    for (const QPointF& c : corner)
+    for (const QPointF& c : reached.corners)
         corners << QPointF((c.x() + 0.5) * sx, (c.y() + 0.5) * sy);
     return corners;
 }
