@@ -3,6 +3,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace quillpix::pagelayout {
 namespace {
@@ -39,6 +41,84 @@ struct Span {
     int right; // one past the last column
 };
 
+// The columns within reach of a height on the page: the widths of the wide pieces there (sorted
+// by their tops), overlapping ones joined, from left to right.
+std::vector<Span> columnsNear(const std::vector<QRect>& columnPieces, double centre, double reach,
+                              double em) {
+    std::vector<Span> spans;
+    const auto first =
+        std::lower_bound(columnPieces.begin(), columnPieces.end(), centre - reach - 2 * em,
+                         [](const QRect& r, double y) { return r.top() < y; });
+    for (auto it = first; it != columnPieces.end() && it->top() <= centre + reach; ++it)
+        if (it->bottom() >= centre - reach)
+            spans.push_back({it->left(), it->right() + 1});
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.left < b.left; });
+    std::vector<Span> columns;
+    for (const Span& s : spans) {
+        if (!columns.empty() && s.left <= columns.back().right)
+            columns.back().right = std::max(columns.back().right, s.right);
+        else
+            columns.push_back(s);
+    }
+    return columns;
+}
+
+// A narrow piece that may be ruby: beside a column, or left of the leftmost one (orphan), and
+// whether it stands apart from its column.
+struct Candidate {
+    QRect piece;
+    bool orphan;
+    bool apart;
+};
+
+// Where a narrow piece stands against the columns around it: a candidate, or none when it lies
+// in a column or beside none. gapToNext is set, for ruby beside a column, to the gap to the
+// next column's ink when that is within a character.
+std::optional<Candidate> rubyCandidate(const QRect& piece, const std::vector<Span>& columns,
+                                       double em, std::optional<double>& gapToNext) {
+    const int left = piece.left();
+    const int right = piece.right() + 1;
+    bool inColumn = false;
+    bool orphan = false;
+    bool besideColumn = false;
+    bool apart = false;
+    if (!columns.empty()) {
+        const double gap = columns.front().left - right;
+        orphan = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
+    }
+    for (const Span& c : columns) {
+        const int shared = std::min(right, c.right) - std::max(left, c.left);
+        if (shared > kMostSharedWidth * piece.width())
+            inColumn = true;
+        const double gap = left - c.right;
+        if (gap >= -kMostReach * em && gap <= kMostGap * em &&
+            c.right - c.left >= kLeastColumnWidth * em) {
+            besideColumn = true;
+            apart = apart || gap >= kLeastApartGap * em;
+        }
+    }
+    if (inColumn || !(orphan || besideColumn))
+        return std::nullopt;
+    if (besideColumn) {
+        const auto next = std::find_if(columns.begin(), columns.end(),
+                                       [right](const Span& c) { return c.left >= right; });
+        if (next != columns.end() && next->left - right <= em)
+            gapToNext = double(next->left - right);
+    }
+    return Candidate{piece, orphan, apart};
+}
+
+// Whether the page's columns are set tightly: most ruby beside a column stands closer than
+// kTightGap to the next column's ink.
+bool tightlySet(std::vector<double> gapsToNext, double em) {
+    if (gapsToNext.empty())
+        return false;
+    auto middle = gapsToNext.begin() + gapsToNext.size() / 2;
+    std::nth_element(gapsToNext.begin(), middle, gapsToNext.end());
+    return *middle < kTightGap * em;
+}
+
 } // namespace
 
 std::vector<QRect> rubyMarks(const std::vector<QRect>& pieces, double em, Marks which) {
@@ -53,72 +133,20 @@ std::vector<QRect> rubyMarks(const std::vector<QRect>& pieces, double em, Marks 
     std::sort(columnPieces.begin(), columnPieces.end(),
               [](const QRect& a, const QRect& b) { return a.top() < b.top(); });
     const double reach = kNeighbourhood * em;
-    std::vector<Span> spans;
-    struct Candidate {
-        QRect piece;
-        bool orphan;
-        bool apart;
-    };
     std::vector<Candidate> candidates;
     std::vector<double> gapsToNext; // of ruby beside a column, to the next column's ink
     for (const QRect& piece : pieces) {
         if (wide(piece))
             continue;
         const double centre = piece.top() + piece.height() / 2.0;
-        // The columns near the piece: the wide pieces' widths, overlapping ones joined.
-        spans.clear();
-        const auto first =
-            std::lower_bound(columnPieces.begin(), columnPieces.end(), centre - reach - 2 * em,
-                             [](const QRect& r, double y) { return r.top() < y; });
-        for (auto it = first; it != columnPieces.end() && it->top() <= centre + reach; ++it)
-            if (it->bottom() >= centre - reach)
-                spans.push_back({it->left(), it->right() + 1});
-        std::sort(spans.begin(), spans.end(),
-                  [](const Span& a, const Span& b) { return a.left < b.left; });
-        std::vector<Span> columns;
-        for (const Span& s : spans) {
-            if (!columns.empty() && s.left <= columns.back().right)
-                columns.back().right = std::max(columns.back().right, s.right);
-            else
-                columns.push_back(s);
-        }
-        const int left = piece.left();
-        const int right = piece.right() + 1;
-        bool inColumn = false;
-        bool orphan = false;
-        bool besideColumn = false;
-        bool apart = false;
-        if (!columns.empty()) {
-            const double gap = columns.front().left - right;
-            orphan = gap >= kLeastOrphanGap * em && gap <= kMostOrphanGap * em;
-        }
-        for (const Span& c : columns) {
-            const int shared = std::min(right, c.right) - std::max(left, c.left);
-            if (shared > kMostSharedWidth * piece.width())
-                inColumn = true;
-            const double gap = left - c.right;
-            if (gap >= -kMostReach * em && gap <= kMostGap * em &&
-                c.right - c.left >= kLeastColumnWidth * em) {
-                besideColumn = true;
-                apart = apart || gap >= kLeastApartGap * em;
-            }
-        }
-        if (inColumn || !(orphan || besideColumn))
-            continue;
-        candidates.push_back({piece, orphan, apart});
-        if (besideColumn) {
-            const auto next = std::find_if(columns.begin(), columns.end(),
-                                           [right](const Span& c) { return c.left >= right; });
-            if (next != columns.end() && next->left - right <= em)
-                gapsToNext.push_back(double(next->left - right));
-        }
+        std::optional<double> gapToNext;
+        if (const std::optional<Candidate> candidate =
+                rubyCandidate(piece, columnsNear(columnPieces, centre, reach, em), em, gapToNext))
+            candidates.push_back(*candidate);
+        if (gapToNext)
+            gapsToNext.push_back(*gapToNext);
     }
-    bool tight = false;
-    if (!gapsToNext.empty()) {
-        auto middle = gapsToNext.begin() + gapsToNext.size() / 2;
-        std::nth_element(gapsToNext.begin(), middle, gapsToNext.end());
-        tight = *middle < kTightGap * em;
-    }
+    const bool tight = tightlySet(std::move(gapsToNext), em);
     for (const Candidate& c : candidates) {
         const bool taken =
             which == Marks::All ||

@@ -648,6 +648,10 @@ void TestPageLayout::rubyMarks_data() {
     QTest::newRow("beside a column just wide enough")
         << QList<QRect>{QRect(100, 200, 15, 18), QRect(116, 205, 6, 6)}
         << QList<QRect>{QRect(116, 205, 6, 6)} << QList<QRect>{};
+    // A column's pieces offset from each other make it as wide as they reach together.
+    QTest::newRow("beside a column of offset narrow pieces")
+        << QList<QRect>{QRect(100, 200, 13, 18), QRect(105, 220, 13, 18), QRect(119, 205, 6, 6)}
+        << QList<QRect>{QRect(119, 205, 6, 6)} << QList<QRect>{};
     QTest::newRow("in a lane of its own")
         << QList<QRect>{QRect(24, 42, 4, 4)} << QList<QRect>{QRect(24, 42, 4, 4)}
         << QList<QRect>{QRect(24, 42, 4, 4)};
