@@ -20,6 +20,41 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Another window holds the program folder: it shows the paths or reads the screen, and comes
+// forward. The exit status of this start.
+int handedToTheRunningWindow(quillpix::DesktopPlatform& platform, const QString& programFolder,
+                             const quillpix::WindowRequest& request) {
+    const quillpix::InstanceChannel::Delivery delivery =
+        quillpix::InstanceChannel::send(programFolder, request);
+    switch (delivery.outcome) {
+    case quillpix::InstanceChannel::Delivery::Outcome::Delivered:
+        return 0;
+    case quillpix::InstanceChannel::Delivery::Outcome::Refused:
+        std::fprintf(stderr, "quillpix: the request was not handed over: %s\n",
+                     delivery.reason.toLocal8Bit().constData());
+        return 1;
+    case quillpix::InstanceChannel::Delivery::Outcome::NoWindow:
+        break;
+    }
+    platform.showMessage(quillpix::InstanceLock::refusalMessage(programFolder));
+    return 1;
+}
+
+// The window's run has ended with status. A page still being drawn for a choice the user left
+// cannot be stopped inside Poppler; the program does not wait for it. Nor, after a scan, for the
+// exit handlers (finishSane): the program ends here, its objects left as they are.
+int endOfTheWindow(int status) {
+    if (quillpix::scanner::finishSane() || quillpix::viewer::readsUnderWay()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     // A file-size limit then makes a write fail with EFBIG, reported like any failed write,
     // instead of ending the program with the user's text unsaved.
@@ -69,23 +104,8 @@ int main(int argc, char* argv[]) {
     const QString programFolder = QCoreApplication::applicationDirPath();
     // Only the window shares the work files of the program folder; it alone takes the lock.
     const quillpix::InstanceLock lock(programFolder);
-    if (lock.heldByAnother()) {
-        // The window that holds it shows the paths or reads the screen, and comes forward.
-        const quillpix::InstanceChannel::Delivery delivery =
-            quillpix::InstanceChannel::send(programFolder, request);
-        switch (delivery.outcome) {
-        case quillpix::InstanceChannel::Delivery::Outcome::Delivered:
-            return 0;
-        case quillpix::InstanceChannel::Delivery::Outcome::Refused:
-            std::fprintf(stderr, "quillpix: the request was not handed over: %s\n",
-                         delivery.reason.toLocal8Bit().constData());
-            return 1;
-        case quillpix::InstanceChannel::Delivery::Outcome::NoWindow:
-            break;
-        }
-        platform.showMessage(quillpix::InstanceLock::refusalMessage(programFolder));
-        return 1;
-    }
+    if (lock.heldByAnother())
+        return handedToTheRunningWindow(platform, programFolder, request);
     quillpix::InstanceChannel channel(programFolder);
     const bool listening = channel.listen();
     quillpix::FrmMain window(platform, programFolder);
@@ -108,12 +128,5 @@ int main(int argc, char* argv[]) {
         if (!listening)
             platform.showMessage(quillpix::InstanceChannel::listenFailureMessage(channel.error()));
     });
-    const int status = app.exec();
-    // A page still being drawn for a choice the user left cannot be stopped inside Poppler;
-    // the program does not wait for it. Nor, after a scan, for the exit handlers (finishSane).
-    if (quillpix::scanner::finishSane() || quillpix::viewer::readsUnderWay()) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    return endOfTheWindow(app.exec());
 }
