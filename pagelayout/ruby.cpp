@@ -65,18 +65,19 @@ std::vector<Span> columnsNear(const std::vector<QRect>& columnPieces, double cen
 }
 
 // A narrow piece that may be ruby: beside a column, or left of the leftmost one (orphan), and
-// whether it stands apart from its column.
+// whether it stands apart from its column. Beside a column, the gap to the next column's ink
+// when that is within a character.
 struct Candidate {
     QRect piece;
     bool orphan;
     bool apart;
+    std::optional<double> gapToNext;
 };
 
 // Where a narrow piece stands against the columns around it: a candidate, or none when it lies
-// in a column or beside none. gapToNext is set, for ruby beside a column, to the gap to the
-// next column's ink when that is within a character.
+// in a column or beside none.
 std::optional<Candidate> rubyCandidate(const QRect& piece, const std::vector<Span>& columns,
-                                       double em, std::optional<double>& gapToNext) {
+                                       double em) {
     const int left = piece.left();
     const int right = piece.right() + 1;
     bool inColumn = false;
@@ -100,13 +101,14 @@ std::optional<Candidate> rubyCandidate(const QRect& piece, const std::vector<Spa
     }
     if (inColumn || !(orphan || besideColumn))
         return std::nullopt;
+    Candidate candidate{piece, orphan, apart, std::nullopt};
     if (besideColumn) {
         const auto next = std::find_if(columns.begin(), columns.end(),
                                        [right](const Span& c) { return c.left >= right; });
         if (next != columns.end() && next->left - right <= em)
-            gapToNext = double(next->left - right);
+            candidate.gapToNext = double(next->left - right);
     }
-    return Candidate{piece, orphan, apart};
+    return candidate;
 }
 
 // Whether the page's columns are set tightly: most ruby beside a column stands closer than
@@ -139,12 +141,13 @@ std::vector<QRect> rubyMarks(const std::vector<QRect>& pieces, double em, Marks 
         if (wide(piece))
             continue;
         const double centre = piece.top() + piece.height() / 2.0;
-        std::optional<double> gapToNext;
-        if (const std::optional<Candidate> candidate =
-                rubyCandidate(piece, columnsNear(columnPieces, centre, reach, em), em, gapToNext))
-            candidates.push_back(*candidate);
-        if (gapToNext)
-            gapsToNext.push_back(*gapToNext);
+        const std::optional<Candidate> candidate =
+            rubyCandidate(piece, columnsNear(columnPieces, centre, reach, em), em);
+        if (!candidate)
+            continue;
+        candidates.push_back(*candidate);
+        if (candidate->gapToNext)
+            gapsToNext.push_back(*candidate->gapToNext);
     }
     const bool tight = tightlySet(std::move(gapsToNext), em);
     for (const Candidate& c : candidates) {
